@@ -1,0 +1,78 @@
+# Build helpers shared by every folder.
+
+set(GV_WARNINGS -Wall -Wextra)
+
+if(GV_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+endif()
+
+if(GV_BUILD_FUZZ)
+  # Instrument every library for coverage; the fuzz targets add the driver.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# gv_library(<folder> [DEPS lib...] [SYSTEM lib...])
+# One static library named gv_<folder> from every .cpp in the folder (sub-folders
+# excluded). The project root is on the include path, so code includes
+# "jel/vector_math.h", "scene/item_stream.h" and so on.
+function(gv_library folder)
+  cmake_parse_arguments(ARG "" "" "DEPS;SYSTEM" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  set(target gv_${folder})
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_options(${target} PRIVATE ${GV_WARNINGS})
+  foreach(dep IN LISTS ARG_DEPS)
+    target_link_libraries(${target} PUBLIC gv_${dep})
+  endforeach()
+  if(ARG_SYSTEM)
+    target_link_libraries(${target} PUBLIC ${ARG_SYSTEM})
+  endif()
+endfunction()
+
+# gv_test_folder(<folder> [DEPS lib...] [SYSTEM lib...] [LABELS label...])
+# One GoogleTest executable named <folder>_tests from every *_test.cpp in the
+# folder plus any helper .cpp there; each test case is registered with ctest.
+function(gv_test_folder folder)
+  cmake_parse_arguments(ARG "" "" "DEPS;SYSTEM;LABELS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(target ${folder}_tests)
+  add_executable(${target} ${sources})
+  target_compile_options(${target} PRIVATE ${GV_WARNINGS})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  foreach(dep IN LISTS ARG_DEPS)
+    target_link_libraries(${target} PRIVATE gv_${dep})
+  endforeach()
+  target_link_libraries(${target} PRIVATE ${ARG_SYSTEM} GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${target}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES LABELS "${folder};${ARG_LABELS}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# gv_fuzz_target(<name> <source> [DEPS lib...])
+# The name ends in _fuzz; its seed corpus is fuzz/<folder>/corpus/<name>/ and
+# scripts/test gives every target a short run over it.
+function(gv_fuzz_target name source)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  add_executable(${name} ${source})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  foreach(dep IN LISTS ARG_DEPS)
+    target_link_libraries(${name} PRIVATE gv_${dep})
+  endforeach()
+  add_dependencies(gv_fuzzers ${name})
+endfunction()
+
+# gv_benchmark(<name> <source> [DEPS lib...])
+function(gv_benchmark name source)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  add_executable(${name} ${source})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  foreach(dep IN LISTS ARG_DEPS)
+    target_link_libraries(${name} PRIVATE gv_${dep})
+  endforeach()
+  target_link_libraries(${name} PRIVATE benchmark::benchmark benchmark::benchmark_main)
+endfunction()
