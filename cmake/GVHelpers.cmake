@@ -16,7 +16,10 @@ endif()
 # gv_library(<folder> [DEPS lib...] [SYSTEM lib...])
 # One static library named gv_<folder> from every .cpp in the folder (sub-folders
 # excluded). The project root is on the include path, so code includes
-# "jel/vector_math.h", "scene/item_stream.h" and so on.
+# "jel/vector_math.h", "scene/item_stream.h" and so on. A dependency on a folder
+# that has no code yet is skipped. The model folders (jel, dynamics, geo, scene)
+# call each other's services both ways; CMake repeats such static libraries on
+# the link line, so a cycle among them links.
 function(gv_library folder)
   cmake_parse_arguments(ARG "" "" "DEPS;SYSTEM" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
@@ -25,7 +28,9 @@ function(gv_library folder)
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   target_compile_options(${target} PRIVATE ${GV_WARNINGS})
   foreach(dep IN LISTS ARG_DEPS)
-    target_link_libraries(${target} PUBLIC gv_${dep})
+    if(EXISTS ${PROJECT_SOURCE_DIR}/${dep}/CMakeLists.txt)
+      target_link_libraries(${target} PUBLIC gv_${dep})
+    endif()
   endforeach()
   if(ARG_SYSTEM)
     target_link_libraries(${target} PUBLIC ${ARG_SYSTEM})
