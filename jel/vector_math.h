@@ -1,0 +1,114 @@
+// The small numeric layer under the whole model: 3-vectors, 3x3 matrices,
+// rotation vectors, frame-time queries over FrameParams, masked FrameParams
+// copies, matrix and bounds put/get in item-stream arrays, and one- and
+// two-digit number parsing.
+//
+// A vector is three consecutive floats; a matrix nine floats m0..m8 applied in
+// the column form: element i of M*v is m_i*x + m_(i+3)*y + m_(i+6)*z, so
+// (m0,m1,m2), (m3,m4,m5), (m6,m7,m8) are the images of the x, y, z axes.
+// A rotation vector is axis times angle in radians (right-hand rule).
+// Outputs may alias inputs only where a routine says so. Nothing here allocates
+// or keeps state; no routine reports an error (zero lengths and singular
+// matrices give zeros).
+#pragma once
+
+#include <cstdint>
+
+#include "jel/frame_params.h"
+
+struct ItemStream;
+
+// --- vectors ---
+float GVFabs(float a);
+float GVSqrt(float a);
+float* GVVecSub(float* out, const float* a, const float* b);        // out = a - b
+float* GVVecScale(float* out, const float* a, float s);             // out = a * s
+float GVVecDot(const float* a, const float* b);
+float GVVecLength(const float* a);
+void GVVecNormalise(const float* in, float* out);                    // zero stays zero; may alias
+float* GVVecMulComponents(float* out, const float* a, const float* b);
+void GVVec3Copy(float* out, const float* in);                        // nothing on null
+const float* GVVec3AddTo(const float* a, const float* b, float* out); // nothing on null; returns a
+// Zero when max or |in| is 0; in when max >= |in|; else in scaled to length max.
+void GVVecClampLength(const float* in, float* out, float max);
+void GVVecClampLengthTo(const float* v, float* out, const float* ref);
+// The part of b that opposes a: zero unless a.b < 0; else b * min(1, -2 a.b / |b|^2).
+void GVVecOpposingPart(const float* a, float* out, const float* b);
+
+// --- matrices (every routine below may alias out with an input) ---
+float* GVMat3Copy(float* out, const float* in);
+void GVMat3CopyChecked(float* out, const float* in);
+void GVMat3Identity(float* m);
+void GVMat3ScaleInPlace(float* m, float s);
+void GVMat3Scale(float* out, const float* m, float s);
+const float* GVMat3AddTo(const float* a, const float* b, float* out);  // nothing on null; returns a
+void GVMat3Transpose(float* out, const float* m);                       // nothing on null
+float* GVMat3MulVec(float* out, const float* m, const float* v);        // column form
+float* GVMat3RowMulVec(float* out, const float* m, const float* v);     // transposed
+// Column form: the product applies a first and then b.
+float* GVMat3Mul(float* out, const float* a, const float* b);
+void GVMat3MulTo(const float* a, const float* b, float* out);          // nothing on null
+// out_(3r+c) = sum_k a_(3r+k) * b_(3c+k).
+float* GVMat3MulTransposed(float* out, const float* a, const float* b);
+// Triple j (the image of axis j) scaled by v_j.
+float* GVMat3MulDiag(float* out, const float* m, const float* v);
+void GVMat3ScaleRows(const float* m, const float* v, float* out);      // nothing on null
+float GVMat3AbsDet(const float* m);
+// m scaled to |det| 1; a singular matrix gives zeros.
+void GVMat3UnitVolume(const float* m, float* out);
+// Inverse by cofactors; a singular matrix gives zeros. detOut (may be null)
+// receives |det|.
+float* GVMat3Inverse(const float* m, float* out, float* detOut);
+// Adjugate divided by |det| (the negated inverse when det < 0); detOut gets |det|.
+void GVMat3InverseAbsDet(const float* m, float* detOut, float* out);
+void GVMat3InvertTo(const float* m, float* out);
+// Inverse into out, returning |det|; 0 and nothing written on a null pointer.
+float GVMat3InvertChecked(const float* m, float* out);
+
+// --- rotations ---
+void GVRotationFromVector(const float* r, float* out);   // nothing when out is null
+void GVRotationFromVectorB(const float* r, float* out);  // double intermediates
+void GVMat3FromRotVector(const float* r, float* out);    // nothing on null
+void GVMat3FromAxisAngle(const float* r, float* out);    // through the double form
+// Rotation vector of a rotation matrix: 0 for the identity (out zero), 1
+// otherwise, -1 when out is null.
+int GVRotVectorFromMat3(const float* m, float* out);
+
+// --- frame time over FrameParams (a frame rate of 0 answers 0) ---
+float GVFrameTime(const FrameParams* p);
+// 1 when t lies in the current sub-step's time window, else 0.
+int GVFrameIsTime(const FrameParams* p, float t);
+void GVFrameGetSubstep(const FrameParams* p, int32_t* indexOut, int32_t* countOut);
+// Where the current sub-step lies against the time range [a, b]: 3 the range
+// starts in it, 6 the range ends in it, 2 it lies inside the range (a start
+// below one sub-step or an end below one sub-step count as open), else 0.
+int GVFrameTimeRangeState(const FrameParams* p, float a, float b);
+
+// Copy-mask bits of FrameParams words (word 4, the time step, has none).
+constexpr uint32_t kFrameParamsMaskBits[kFrameParamsWords] = {
+    0x1,   0x2,   0x4,    0x40000, 0,      0x8,    0x10,   0x20,    0x40,    0x80,
+    0x100, 0x200, 0x400,  0x800,   0x1000, 0x2000, 0x20000, 0x4000, 0x8000, 0x10000,
+};
+void GVCopyFrameParams(const FrameParams* src, uint32_t mask, FrameParams* dst);
+
+// Item-stream image of FrameParams: words 0..3 from the int array, word 4 from
+// the float array, words 5..19 from the int array, each cursor advancing.
+int GVReadFrameParamsImage(uint32_t* intIndex, const int32_t* intArray, FrameParams* dst,
+                           const float* floatArray, uint32_t* floatIndex);
+// Its mirror for writers: 19 ints and 1 float.
+int GVWriteFrameParamsImage(uint32_t* intIndex, int32_t* intArray, const FrameParams* src,
+                            float* floatArray, uint32_t* floatIndex);
+
+// --- item-stream float arrays (a null array moves nothing) ---
+void GVStreamPutMat3(uint32_t* index, const float* m, float* floatArray);
+void GVStreamGetMat3(uint32_t* index, float* m, const float* floatArray);
+// Scene bounds (min x, max x, min y, max y, min z, max z) as the six floats
+// min x, min y, min z, max x, max y, max z at the stream's float cursor. Both
+// return 1 when moved, 0 when the float array is missing or has no room for
+// six (nothing is then put or taken).
+int GVPutBoundsItem(ItemStream* stream, const float* bounds);
+int GVGetBoundsItem(ItemStream* stream, float* bounds);
+
+// --- text ---
+int GVDigitValue(int c);                // 0..9, or -1 for a non-digit
+int GVParseSmallInt(const char* text);  // one or two digits; anything else 0
