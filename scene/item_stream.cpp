@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "scene/binary_file.h"
+
 // The four arrays in file order, seen as raw storage. Writer and reader loop over
 // this one description so that they keep the same order.
 namespace {
@@ -142,17 +144,6 @@ int GVItemStreamWrite(const ItemStream* stream, FILE* file) {
   return kItemStreamOk;
 }
 
-// Bytes left between the file's position and its end, or -1 when the file
-// cannot tell (a pipe).
-static long long RemainingBytes(FILE* file) {
-  long here = std::ftell(file);
-  if (here < 0) return -1;
-  if (std::fseek(file, 0, SEEK_END) != 0) return -1;
-  long end = std::ftell(file);
-  if (std::fseek(file, here, SEEK_SET) != 0 || end < here) return -1;
-  return static_cast<long long>(end - here);
-}
-
 int GVItemStreamRead(ItemStream* stream, FILE* file) {
   if (!file) return kItemStreamNoFile;
   assert(stream);
@@ -175,7 +166,7 @@ int GVItemStreamRead(ItemStream* stream, FILE* file) {
   }
   if (total == 0) return kItemStreamOk;
   if (total > kItemStreamMaxBytes) return kItemStreamBadCounts;
-  long long remaining = RemainingBytes(file);
+  const long long remaining = GVFileRemaining(file);
   if (remaining >= 0 && total > static_cast<uint64_t>(remaining)) return kItemStreamBadCounts;
 
   if (GVItemStreamAlloc(&loaded) != kItemStreamOk) return kItemStreamNoMemory;
