@@ -1,0 +1,516 @@
+#include "jel/deformation_map.h"
+
+#include <cassert>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace {
+
+enum { kNx = 0, kNy = 1, kNz = 2, kPx = 3, kPy = 4, kPz = 5 };
+
+constexpr int32_t kSearchBudget = 50000;
+constexpr int32_t kPinnedBudget = 10;
+
+struct Mat3 {
+  float m[9];  // column form: m[c * 3 + r]
+};
+
+bool validNode(const DeformLattice* L, int32_t i) { return i >= 1 && i <= L->nodeCount; }
+
+int32_t nb(const DeformLattice* L, int dir, int32_t i) {
+  const int32_t* t = L->nbr[dir];
+  return t ? t[i] : 0;
+}
+
+// Neighbour along lattice axis a on the + or - side; 0 when missing or
+// outside the node range (tables from files are not trusted to be in range).
+int32_t step(const DeformLattice* L, int32_t i, int axis, bool plus) {
+  if (!validNode(L, i)) return 0;
+  const int32_t j = nb(L, plus ? 3 + axis : axis, i);
+  return validNode(L, j) ? j : 0;
+}
+
+void loadMatrix(const DeformLattice* L, int32_t i, Mat3* M) {
+  // Arrays are row-major by component name: deform[r * 3 + c] is row r, column c.
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) M->m[c * 3 + r] = L->deform[r * 3 + c][i];
+}
+
+void storeColumn(DeformLattice* L, int32_t i, int c, const float col[3]) {
+  for (int r = 0; r < 3; ++r) L->deform[r * 3 + c][i] = col[r];
+}
+
+void corners(const DeformLattice* L, int32_t cell, int32_t out[8]) {
+  for (int k = 0; k < 2; ++k)
+    for (int j = 0; j < 2; ++j)
+      for (int i = 0; i < 2; ++i) {
+        int32_t n = cell;
+        if (i) n = step(L, n, 0, true);
+        if (j) n = step(L, n, 1, true);
+        if (k) n = step(L, n, 2, true);
+        out[k * 4 + j * 2 + i] = n;
+      }
+}
+
+// Position and blended Jacobian of the map at (u, v, w) in a cell.
+void evaluate(const DeformLattice* L, int32_t cell, bool flat, const float uvw[3], float X[3],
+              Mat3* J) {
+  int32_t c[8];
+  corners(L, cell, c);
+  X[0] = X[1] = X[2] = 0.0f;
+  if (J) std::memset(J->m, 0, sizeof J->m);
+  const int layers = flat ? 1 : 2;
+  for (int k = 0; k < layers; ++k)
+    for (int j = 0; j < 2; ++j)
+      for (int i = 0; i < 2; ++i) {
+        const int32_t n = c[k * 4 + j * 2 + i];
+        float weight = (i ? uvw[0] : 1.0f - uvw[0]) * (j ? uvw[1] : 1.0f - uvw[1]);
+        if (!flat) weight *= k ? uvw[2] : 1.0f - uvw[2];
+        const float d[3] = {uvw[0] - i, uvw[1] - j, flat ? uvw[2] : uvw[2] - k};
+        Mat3 M;
+        loadMatrix(L, n, &M);
+        for (int r = 0; r < 3; ++r) {
+          const float mapped = M.m[r] * d[0] + M.m[3 + r] * d[1] + M.m[6 + r] * d[2];
+          X[r] += weight * (L->pos[n][r] + mapped);
+        }
+        if (J)
+          for (int e = 0; e < 9; ++e) J->m[e] += weight * M.m[e];
+      }
+}
+
+bool cellUsable(const DeformLattice* L, int32_t cell) {
+  return validNode(L, cell) && L->cellFlag[cell] != 0;
+}
+
+// Newton step Δ = adj(J) r / sqrt(G), G the Gram determinant of J's columns.
+void newtonStep(const Mat3& J, const float r[3], float delta[3]) {
+  const float* a = J.m;  // columns a[0..2], a[3..5], a[6..8]
+  // adj(J) rows are the cross products of column pairs.
+  const float c12[3] = {a[4] * a[8] - a[5] * a[7], a[5] * a[6] - a[3] * a[8], a[3] * a[7] - a[4] * a[6]};
+  const float c20[3] = {a[7] * a[2] - a[8] * a[1], a[8] * a[0] - a[6] * a[2], a[6] * a[1] - a[7] * a[0]};
+  const float c01[3] = {a[1] * a[5] - a[2] * a[4], a[2] * a[3] - a[0] * a[5], a[0] * a[4] - a[1] * a[3]};
+  const double det = double(a[0]) * c12[0] + double(a[1]) * c12[1] + double(a[2]) * c12[2];
+  const double gram = det * det;
+  if (gram == 0.0) {
+    delta[0] = delta[1] = delta[2] = 0.0f;
+    return;
+  }
+  const double s = 1.0 / std::sqrt(gram);
+  delta[0] = float((c12[0] * r[0] + c12[1] * r[1] + c12[2] * r[2]) * s);
+  delta[1] = float((c20[0] * r[0] + c20[1] * r[1] + c20[2] * r[2]) * s);
+  delta[2] = float((c01[0] * r[0] + c01[1] * r[1] + c01[2] * r[2]) * s);
+}
+
+float clampf(float x, float lo, float hi) { return x < lo ? lo : (x > hi ? hi : x); }
+
+struct Search {
+  int32_t cell;
+  float uvw[3];
+  float bestDev = 9e30f;
+  int32_t bestCell = 1;
+  float bestUvw[3] = {0.5f, 0.5f, 0.5f};
+};
+
+// One Newton iteration in the current cell; returns the step size and leaves
+// the deviation from the cell centre in *dev.
+float iterate(const DeformLattice* L, bool flat, const float point[3], Search* s, float* dev) {
+  for (float& c : s->uvw) c = clampf(c, -1.0f, 2.0f);
+  float X[3];
+  Mat3 J;
+  evaluate(L, s->cell, flat, s->uvw, X, &J);
+  const float r[3] = {point[0] - X[0], point[1] - X[1], point[2] - X[2]};
+  float delta[3];
+  newtonStep(J, r, delta);
+  float stepSize = 0.0f, d = 0.0f;
+  for (int a = 0; a < 3; ++a) {
+    s->uvw[a] += delta[a];
+    stepSize = std::fmax(stepSize, std::fabs(delta[a]));
+    d = std::fmax(d, std::fabs(s->uvw[a] - 0.5f));
+  }
+  if (d < s->bestDev) {
+    s->bestDev = d;
+    s->bestCell = s->cell;
+    std::memcpy(s->bestUvw, s->uvw, sizeof s->uvw);
+  }
+  *dev = d;
+  return stepSize;
+}
+
+// The chain of cell moves toward the local coordinates; marks (when given)
+// keep a search from walking back into cells it has left.
+bool moveCell(const DeformLattice* L, Search* s, const int32_t* marks) {
+  bool moved = false;
+  for (int a = 0; a < 3; ++a) {
+    for (int side = 0; side < 2; ++side) {
+      const bool plus = side == 0;
+      if (plus ? !(s->uvw[a] > 1.0f) : !(s->uvw[a] < 0.0f)) continue;
+      const int32_t n = step(L, s->cell, a, plus);
+      if (!cellUsable(L, n) || (marks && marks[n])) continue;
+      s->cell = n;
+      s->uvw[a] += plus ? -1.0f : 1.0f;
+      moved = true;
+    }
+  }
+  return moved;
+}
+
+void writeRecord(GeoVertBind* rec, int32_t id, int32_t cell, const float uvw[3]) {
+  rec->jelId = id;
+  rec->cellNode = cell;
+  rec->u = uvw[0];
+  rec->v = uvw[1];
+  rec->w = uvw[2];
+}
+
+void cross(const float a[3], const float b[3], float out[3]) {
+  out[0] = a[1] * b[2] - a[2] * b[1];
+  out[1] = a[2] * b[0] - a[0] * b[2];
+  out[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+bool hasPart(const DeformLattice* L, int32_t i, int32_t part) {
+  return L->partMask && ((L->partMask[i] >> (uint32_t(part) & 31u)) & 1u);
+}
+
+}  // namespace
+
+void GVFreeCellBind(GeoCellBind* bind) {
+  if (!bind) return;
+  delete[] bind->nodes;
+  bind->nodes = nullptr;
+}
+
+int GVLatticeIsFlat(const DeformLattice* L) {
+  if (!L || L->nodeCount < 1) return 0;
+  return nb(L, kNz, 1) == 0 && nb(L, kPz, 1) == 0;
+}
+
+void GVDeformColumn(const DeformLattice* L, int32_t node, int axis, float out[3]) {
+  for (int r = 0; r < 3; ++r) out[r] = L->deform[r * 3 + axis][node];
+}
+
+void GVUpdateLatticeDeform(DeformLattice* L, int seam) {
+  if (!L) return;
+  const float(*P)[3] = L->pos;
+  for (int32_t i = 1; i <= L->nodeCount; ++i) {
+    float col[3][3];
+    for (int a = 0; a < 3; ++a) {
+      const int32_t m = step(L, i, a, false);
+      const int32_t q = step(L, i, a, true);
+      const int32_t s = (L->diffSide[a] && L->diffSide[a][i]) ? q : m;
+      const float wc = L->diffCentral[i][a];
+      const float wo = L->diffOneSided[i][a];
+      for (int r = 0; r < 3; ++r) {
+        // Missing neighbours carry zero weight; skip them so entry 0 is never read.
+        float v = 0.0f;
+        if (wc != 0.0f) v += (P[q][r] - P[m][r]) * wc;
+        if (wo != 0.0f) v += (P[s][r] - P[i][r]) * wo;
+        col[a][r] = v;
+      }
+    }
+    if (nb(L, kNz, i) == 0 && nb(L, kPz, i) == 0) {
+      // A node of a single layer: the z column is the layer normal, one cell long.
+      float c[3];
+      cross(col[0], col[1], c);
+      const float len2 = c[0] * c[0] + c[1] * c[1] + c[2] * c[2];
+      const float k = len2 > 1e-5f ? L->cellSize / std::sqrt(len2) : len2;
+      for (int r = 0; r < 3; ++r) col[2][r] = c[r] * k;
+    }
+    for (int a = 0; a < 3; ++a) storeColumn(L, i, a, col[a]);
+  }
+  if (seam) GVFixLatticeSeamDeform(L);
+}
+
+// Axis and sign of the edge from `from` to `to`; -1 when `to` is no neighbour.
+static int edgeAxis(const DeformLattice* L, int32_t from, int32_t to, int* sign) {
+  static const int dirs[6] = {kNx, kPx, kNy, kPy, kNz, kPz};
+  for (int d : dirs) {
+    if (to != 0 && nb(L, d, from) == to) {
+      *sign = d >= 3 ? 1 : -1;
+      return d % 3;
+    }
+  }
+  return -1;
+}
+
+struct FaceAxes {
+  int axisA, signA, axisB, signB, normal, orient;
+};
+
+static bool faceEdgeAxes(const DeformLattice* L, const int32_t c[4], FaceAxes* f) {
+  f->axisA = edgeAxis(L, c[0], c[3], &f->signA);
+  f->axisB = edgeAxis(L, c[0], c[1], &f->signB);
+  if (f->axisA < 0 || f->axisB < 0 || f->axisA == f->axisB) return false;
+  f->normal = 3 - f->axisA - f->axisB;
+  f->orient = f->axisB == (f->axisA + 1) % 3 ? 1 : -1;
+  if (f->signA != f->signB) f->orient = -f->orient;
+  return true;
+}
+
+static int32_t seamNeighbour(const DeformLattice* L, int32_t i, int axis, float side) {
+  return step(L, i, axis, side > 0.9f);
+}
+
+void GVFixLatticeSeamDeform(DeformLattice* L) {
+  if (!L || !L->faces || !L->glueJel || !L->glueNode || !L->glueFlag || !L->partMask) return;
+  for (int32_t f = 1; f <= L->faceCount; ++f) {
+    const int32_t* c = L->faces[f];
+    bool ok = true;
+    int32_t g[4];
+    for (int k = 0; k < 4 && ok; ++k)
+      ok = validNode(L, c[k]) && hasPart(L, c[k], 1) && L->glueJel[c[k]] >= 1 &&
+           L->glueJel[c[k]] == L->glueJel[c[0]] && L->glueFlag[c[k]] != 0 &&
+           validNode(L, L->glueNode[c[k]]);
+    if (!ok || L->glueJel[c[0]] != L->id) continue;
+    for (int k = 0; k < 4; ++k) g[k] = L->glueNode[c[k]];
+    FaceAxes mine, other;
+    if (!faceEdgeAxes(L, c, &mine) || !faceEdgeAxes(L, g, &other)) continue;
+    int map[3];
+    float sigma[3];
+    map[mine.axisA] = other.axisA;
+    sigma[mine.axisA] = float(mine.signA * other.signA);
+    map[mine.axisB] = other.axisB;
+    sigma[mine.axisB] = float(mine.signB * other.signB);
+    map[mine.normal] = other.normal;
+    sigma[mine.normal] = float(mine.orient * other.orient);
+    for (int a = 0; a < 3; ++a)
+      for (int k = 0; k < 4; ++k) {
+        const int32_t i = c[k], j = g[k];
+        const int b = map[a];
+        const float w = L->diffOneSided[i][a];
+        if (w == 0.0f) continue;
+        const float wj = L->diffOneSided[j][b];
+        float col[3];
+        if (wj >= -0.1f && wj <= 0.1f) {
+          if (a != mine.normal) continue;
+          // Across the seam: a central difference through the partner's side.
+          const int32_t x = seamNeighbour(L, i, a, w);
+          const int32_t y = seamNeighbour(L, j, b, -w * sigma[a]);
+          for (int r = 0; r < 3; ++r) col[r] = (L->pos[x][r] - L->pos[y][r]) * (-0.5f * w);
+        } else {
+          GVDeformColumn(L, j, b, col);
+          for (float& v : col) v *= sigma[a];
+        }
+        storeColumn(L, i, a, col);
+      }
+  }
+}
+
+int GVLatticeEvalTrilinear(const DeformLattice* L, const GeoVertBind* rec, float out[3]) {
+  if (!L || !rec || !out || rec->jelId == 0 || !cellUsable(L, rec->cellNode)) return 0;
+  const float uvw[3] = {rec->u, rec->v, rec->w};
+  evaluate(L, rec->cellNode, GVLatticeIsFlat(L) != 0, uvw, out, nullptr);
+  return 1;
+}
+
+void GVLatticeDeformVerts(const DeformLattice* L, const GeoVertBind* recs, float (*verts)[3],
+                          int32_t count, int bilinear) {
+  if (!L || !recs || !verts) return;
+  for (int32_t v = 1; v <= count; ++v) {
+    const int32_t cell = recs[v].cellNode;
+    if (cell == 0) continue;
+    // A binding past the lattice ends the pass; later vertices keep their values.
+    if (cell < 0 || cell > L->nodeCount) return;
+    if (L->cellFlag[cell] == 0) continue;
+    const float uvw[3] = {recs[v].u, recs[v].v, recs[v].w};
+    evaluate(L, cell, bilinear != 0, uvw, verts[v], nullptr);
+  }
+}
+
+int32_t GVLatticeLocatePoint(DeformLattice* L, const float point[3], GeoVertBind* rec) {
+  if (!rec) return 0;
+  if (!L || !point || L->nodeCount < 1 || !L->searchMark) {
+    *rec = GeoVertBind{};
+    return 0;
+  }
+  const bool flat = GVLatticeIsFlat(L) != 0;
+  const int32_t n = L->nodeCount;
+  Search s;
+  s.cell = validNode(L, rec->cellNode) ? rec->cellNode : 1;
+  s.uvw[0] = s.uvw[1] = s.uvw[2] = 0.5f;
+  std::memset(L->searchMark, 0, sizeof(int32_t) * (size_t(n) + 1));
+  int32_t budget = kSearchBudget;
+  int32_t cursor = 1, pinned = 0;
+  bool converged = false;
+  for (int32_t counter = 1; counter <= budget; ++counter) {
+    if (s.cell == 0) {
+      *rec = GeoVertBind{};
+      return 0;
+    }
+    L->searchMark[s.cell] = 1;
+    float dev;
+    const float stepSize = iterate(L, flat, point, &s, &dev);
+    if (stepSize < 0.001f && dev <= 0.5f) {
+      converged = true;
+      break;
+    }
+    if (moveCell(L, &s, L->searchMark) || dev <= 0.5f) continue;
+    // Stuck outside the cell: restart from the next cell of the scan, and
+    // once the scan is exhausted settle on the best cell seen.
+    int32_t restart;
+    if (!pinned) {
+      restart = cursor;
+      int32_t next = cursor + 1;
+      while (next <= n && L->cellFlag[next] == 0) ++next;
+      if (next <= n) {
+        cursor = next;
+      } else {
+        cursor = pinned = s.bestCell;
+        budget = kPinnedBudget;
+        if (counter > kPinnedBudget) counter = 1;
+      }
+    } else {
+      restart = pinned;
+      if (pinned == s.bestCell) {
+        budget = kPinnedBudget;
+        if (counter > kPinnedBudget) counter = 1;
+      }
+    }
+    if (restart != s.cell) {
+      s.cell = restart;
+      s.uvw[0] = s.uvw[1] = 0.0f;
+      if (!flat) s.uvw[2] = 0.0f;
+    }
+  }
+  // An exhausted search reports the cell that came closest rather than
+  // wherever the walk stopped.
+  if (converged)
+    writeRecord(rec, L->id, s.cell, s.uvw);
+  else
+    writeRecord(rec, L->id, s.bestCell, s.bestUvw);
+  return L->id;
+}
+
+int32_t GVLatticeTrackPoint(const DeformLattice* L, const float point[3], GeoVertBind* rec) {
+  if (!rec) return 0;
+  if (!L || !point || L->nodeCount < 1) {
+    *rec = GeoVertBind{};
+    return 0;
+  }
+  Search s;
+  s.cell = validNode(L, rec->cellNode) ? rec->cellNode : 1;
+  s.uvw[0] = s.uvw[1] = s.uvw[2] = 0.5f;
+  float dev;
+  iterate(L, GVLatticeIsFlat(L) != 0, point, &s, &dev);
+  // One chain of moves only; it cannot return to the cell it left, so the
+  // marks of earlier searches are not consulted.
+  moveCell(L, &s, nullptr);
+  if (L->nodeCount == 1)
+    writeRecord(rec, L->id, s.bestCell, s.bestUvw);
+  else
+    writeRecord(rec, L->id, s.cell, s.uvw);
+  return L->id;
+}
+
+int GVLatticeCheckPartBlock(const DeformLattice* L, HObject* jel, int32_t part, GeoCellBind* bind) {
+  if (!bind) return 0;
+  GVFreeCellBind(bind);
+  *bind = GeoCellBind{};
+  bind->jel = jel;
+  bind->part = part;
+  if (!L) {
+    bind->status = kCellBindPartEmpty;
+    return 0;
+  }
+  bind->jelId = L->id;
+  const int32_t n = L->nodeCount;
+  int32_t corner = 0;
+  for (int32_t i = 1; i <= n && !corner; ++i)
+    if (hasPart(L, i, part)) corner = i;
+  if (!corner) {
+    bind->status = kCellBindPartEmpty;
+    return 0;
+  }
+  if (L->cellFlag[corner] == 0) {
+    bind->status = kCellBindNotBox;
+    return 0;
+  }
+  const bool flat = GVLatticeIsFlat(L) != 0;
+  int32_t extent[3] = {1, 1, 1};
+  for (int a = 0; a < (flat ? 2 : 3); ++a) {
+    int32_t cur = corner;
+    for (;;) {
+      const int32_t next = step(L, cur, a, true);
+      if (!next || !hasPart(L, next, part)) break;
+      // Every node but the last of a walk starts a cell of the box.
+      if (L->cellFlag[cur] == 0 || extent[a] >= n) {
+        bind->status = kCellBindNotBox;
+        return 0;
+      }
+      ++extent[a];
+      cur = next;
+    }
+  }
+  int32_t inPart = 0;
+  for (int32_t i = 1; i <= n; ++i) inPart += hasPart(L, i, part) ? 1 : 0;
+  const int64_t total = int64_t(extent[0]) * extent[1] * extent[2];
+  if (total != inPart) {
+    bind->status = kCellBindWrongCount;
+    return 0;
+  }
+  int32_t whole = 0;
+  for (int32_t i = 1; i <= n; ++i) {
+    if (!hasPart(L, i, part) || L->cellFlag[i] == 0) continue;
+    int32_t c[8];
+    corners(L, i, c);
+    bool all = true;
+    for (int k = 1; k < (flat ? 4 : 8) && all; ++k) all = c[k] != 0 && hasPart(L, c[k], part);
+    whole += all ? 1 : 0;
+  }
+  const int64_t cells = int64_t(extent[0] - 1) * (extent[1] - 1) * (flat ? 1 : extent[2] - 1);
+  if (whole != cells) {
+    bind->status = kCellBindNotBox;
+    return 0;
+  }
+  bind->nodes = new (std::nothrow) int32_t[size_t(total) + 1];
+  if (!bind->nodes) {
+    bind->status = kCellBindNotBox;
+    return 0;
+  }
+  int32_t k = 0;
+  for (int32_t z = 0, zs = corner; z < extent[2]; ++z, zs = step(L, zs, 2, true))
+    for (int32_t y = 0, ys = zs; y < extent[1]; ++y, ys = step(L, ys, 1, true))
+      for (int32_t x = 0, xs = ys; x < extent[0]; ++x, xs = step(L, xs, 0, true))
+        bind->nodes[++k] = xs;
+  bind->nodes[0] = int32_t(total);
+  bind->cornerNode = corner;
+  bind->nx = extent[0];
+  bind->ny = extent[1];
+  bind->nz = extent[2];
+  bind->status = kCellBindAccepted;
+  return 1;
+}
+
+int32_t GVBlockCellOfPointAt(const float point[3], const float corner[3], float cellSize, int flat,
+                             const GeoCellBind* bind, GeoVertBind* out) {
+  if (!point || !corner || !bind || !bind->nodes || !out || !(cellSize > 0.0f)) return 0;
+  const float s = 1.0f / cellSize;
+  const int32_t ext[3] = {bind->nx, bind->ny, bind->nz};
+  int32_t idx[3];
+  float local[3];
+  for (int a = 0; a < 3; ++a) {
+    const float g = (point[a] - corner[a]) * s + 1.0f;
+    const float fl = std::floor(clampf(g, -1e8f, 1e8f));
+    int32_t i = int32_t(fl);
+    float l = g - fl;
+    if (l > 1.0f) { ++i; l -= 1.0f; }
+    if (l < 0.0f) { --i; l += 1.0f; }
+    if (i < 1) { l += float(i - 1); i = 1; }
+    if (i >= ext[a]) { l += float(i - ext[a] + 1); i = ext[a] - 1; }
+    idx[a] = i;
+    local[a] = l;
+  }
+  if (flat) {
+    idx[2] = 1;
+    local[2] -= 1.0f;
+  }
+  // A box one node long on an axis has no cell there; stay on its only node.
+  for (int a = 0; a < 3; ++a)
+    if (idx[a] < 1) idx[a] = 1;
+  const int64_t entry = (int64_t(idx[2] - 1) * bind->ny + (idx[1] - 1)) * bind->nx + idx[0];
+  if (entry < 1 || entry > bind->nodes[0]) return 0;
+  const int32_t node = bind->nodes[entry];
+  writeRecord(out, bind->jelId, node, local);
+  return node;
+}
