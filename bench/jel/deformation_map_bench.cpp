@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "jel/deformation_map.h"
-#include "test_lattice.h"
+#include "grid_lattice.h"
 
 namespace {
 
@@ -15,12 +15,12 @@ constexpr int kPoints = 100000;
 
 struct Scene {
   std::unique_ptr<LatticeBuilder> grid = MakeGrid(kCells + 1, kCells + 1, kCells + 1, 0.5f);
-  std::unique_ptr<TestLattice> lattice;
+  std::unique_ptr<GridLattice> lattice;
   std::vector<float> points;
 
   Scene() {
     GVGridFillAll(grid.get());
-    lattice = std::make_unique<TestLattice>(grid.get());
+    lattice = std::make_unique<GridLattice>(grid.get());
     // A twist about z and a bend: every cell is deformed differently.
     for (int32_t i = 1; i <= lattice->n; ++i) {
       float* p = lattice->pos[i];

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "jel/vector_math.h"
-#include "test_lattice.h"
+#include "grid_lattice.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ std::unique_ptr<LatticeBuilder> LShape() {
   return b;
 }
 
-void ExpectColumnsEqual(const TestLattice& t, const float M[9], float tol) {
+void ExpectColumnsEqual(const GridLattice& t, const float M[9], float tol) {
   for (int32_t i = 1; i <= t.n; ++i)
     for (int c = 0; c < 3; ++c) {
       float col[3];
@@ -44,14 +44,14 @@ TEST(DeformationMap, UndeformedColumnsAreCellSizeAxes) {
                        return b;
                      }}) {
     auto b = make(h);
-    TestLattice t(b.get());
+    GridLattice t(b.get());
     GVUpdateLatticeDeform(&t.view, 0);
     ExpectColumnsEqual(t, M, 1e-6f);
   }
   // A single layer: the z column is the layer normal, one cell long.
   auto f = MakeGrid(4, 3, 1, h);
   GVGridFillAll(f.get());
-  TestLattice t(f.get());
+  GridLattice t(f.get());
   ASSERT_EQ(GVLatticeIsFlat(&t.view), 1);
   GVUpdateLatticeDeform(&t.view, 0);
   ExpectColumnsEqual(t, M, 1e-6f);
@@ -59,7 +59,7 @@ TEST(DeformationMap, UndeformedColumnsAreCellSizeAxes) {
 
 TEST(DeformationMap, RigidMotionGivesTheRotation) {
   auto b = Block(3, 3, 2, 0.8f);
-  TestLattice t(b.get());
+  GridLattice t(b.get());
   const float rv[3] = {0.3f, -0.7f, 1.1f}, move[3] = {2.0f, -1.0f, 0.5f};
   float R[9];
   GVRotationFromVector(rv, R);
@@ -71,7 +71,7 @@ TEST(DeformationMap, RigidMotionGivesTheRotation) {
 
   auto f = MakeGrid(3, 3, 1);
   GVGridFillAll(f.get());
-  TestLattice tf(f.get());
+  GridLattice tf(f.get());
   tf.rotate(R, move);
   GVUpdateLatticeDeform(&tf.view, 1);  // no glue: the seam pass changes nothing
   ExpectColumnsEqual(tf, R, 1e-5f);
@@ -80,7 +80,7 @@ TEST(DeformationMap, RigidMotionGivesTheRotation) {
 TEST(DeformationMap, FlatNormalOfDegenerateNodeIsNotNormalised) {
   auto f = MakeGrid(3, 2, 1);
   GVGridFillAll(f.get());
-  TestLattice t(f.get());
+  GridLattice t(f.get());
   // Fold the layer so that at node 1 the x and y columns are nearly parallel.
   const int32_t n1 = t.node(1, 1, 1), ny = t.node(1, 2, 1);
   t.pos[ny][0] = 0.999f;
@@ -118,7 +118,7 @@ struct Located {
 TEST(DeformationMap, LocateRecoversCellAndLocalCoordinates) {
   const float h = 0.7f;
   auto b = Block(4, 3, 3, h);
-  TestLattice t(b.get());
+  GridLattice t(b.get());
   const float rv[3] = {0.4f, 0.2f, -0.9f}, move[3] = {1.0f, 3.0f, -2.0f};
   float R[9];
   GVRotationFromVector(rv, R);
@@ -146,7 +146,7 @@ TEST(DeformationMap, LocateRecoversCellAndLocalCoordinates) {
 
 TEST(DeformationMap, LocateInBentLatticeRoundTrips) {
   auto b = Block(6, 2, 2);
-  TestLattice t(b.get());
+  GridLattice t(b.get());
   // Bend the bar about the y axis.
   for (int32_t i = 1; i <= t.n; ++i) {
     const float x = t.pos[i][0], z = t.pos[i][2];
@@ -176,7 +176,7 @@ TEST(DeformationMap, LocateInBentLatticeRoundTrips) {
 
 TEST(DeformationMap, PointOutsideGivesCoordinatesBeyondTheCell) {
   auto b = Block(3, 3, 3);
-  TestLattice t(b.get());
+  GridLattice t(b.get());
   GVUpdateLatticeDeform(&t.view, 0);
   const float p[3] = {3.5f, 1.5f, 1.5f};  // half a cell beyond the +x face
   GeoVertBind rec;
@@ -194,7 +194,7 @@ TEST(DeformationMap, PointOutsideGivesCoordinatesBeyondTheCell) {
 
 TEST(DeformationMap, MissingInputs) {
   auto b = Block(1, 1, 1);
-  TestLattice t(b.get());
+  GridLattice t(b.get());
   GVUpdateLatticeDeform(&t.view, 0);
   GeoVertBind rec;
   rec.jelId = 3;
@@ -214,7 +214,7 @@ TEST(DeformationMap, MissingInputs) {
 
 TEST(DeformationMap, DeformVertsStopsAtBindingPastTheLattice) {
   auto b = Block(2, 1, 1);
-  TestLattice t(b.get());
+  GridLattice t(b.get());
   GVUpdateLatticeDeform(&t.view, 0);
   GeoVertBind recs[5];
   recs[1] = {7, 1, 0.5f, 0.5f, 0.5f};
@@ -235,7 +235,7 @@ TEST(DeformationMap, DeformVertsStopsAtBindingPastTheLattice) {
 
 TEST(DeformationMap, TrackingFollowsAPointIntoTheNextCell) {
   auto b = Block(4, 1, 1);
-  TestLattice t(b.get());
+  GridLattice t(b.get());
   GVUpdateLatticeDeform(&t.view, 0);
   GeoVertBind rec{7, t.node(2, 1, 1), 0.9f, 0.5f, 0.5f};
   const float p[3] = {2.3f, 0.5f, 0.5f};
@@ -254,7 +254,7 @@ TEST(DeformationMap, TrackingFollowsAPointIntoTheNextCell) {
 TEST(DeformationMap, PartBlockTest) {
   {
     auto b = Block(3, 2, 2);
-    TestLattice t(b.get());
+    GridLattice t(b.get());
     GeoCellBind bind;
     ASSERT_EQ(GVLatticeCheckPartBlock(&t.view, nullptr, 1, &bind), 1);
     EXPECT_EQ(bind.status, kCellBindAccepted);
@@ -282,7 +282,7 @@ TEST(DeformationMap, PartBlockTest) {
   }
   {
     auto b = LShape();
-    TestLattice t(b.get());
+    GridLattice t(b.get());
     GeoCellBind bind;
     EXPECT_EQ(GVLatticeCheckPartBlock(&t.view, nullptr, 1, &bind), 0);
     EXPECT_EQ(bind.status, kCellBindWrongCount);
@@ -291,7 +291,7 @@ TEST(DeformationMap, PartBlockTest) {
     // A 3x3x1 plate of cells with its middle cell missing.
     auto b = Block(3, 3, 1);
     GVGridRemoveCell(2, 2, 1, b.get());
-    TestLattice t(b.get());
+    GridLattice t(b.get());
     GeoCellBind bind;
     EXPECT_EQ(GVLatticeCheckPartBlock(&t.view, nullptr, 1, &bind), 0);
     EXPECT_EQ(bind.status, kCellBindNotBox);
@@ -303,7 +303,7 @@ TEST(DeformationMap, SeamPassCopiesThePartnerColumns) {
   auto b = MakeGrid(5, 2, 2);
   GVGridAddCell(1, 1, 1, b.get());
   GVGridAddCell(3, 1, 1, b.get());
-  TestLattice t(b.get());
+  GridLattice t(b.get());
   // Shear the second cell so its columns differ from the first one's.
   for (int32_t i = 1; i <= t.n; ++i)
     if (t.grid[i][0] >= 3) t.pos[i][0] += 0.3f * t.pos[i][1];

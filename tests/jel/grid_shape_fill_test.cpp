@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "test_lattice.h"
+#include "grid_lattice.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ TEST(GridShapeFill, PointToGridAndBack) {
     EXPECT_EQ(GVGridCellSolid(c.i, c.j, c.k, b.get()), 1) << c.x << " " << c.y << " " << c.z;
     EXPECT_EQ(solidCells(*b), 1);
     // Number the grid like the Jel built from it and locate the point.
-    TestLattice t(b.get(), 4);
+    GridLattice t(b.get(), 4);
     GVUpdateLatticeDeform(&t.view, 0);
     const int32_t node = GVGridLocateInJel(b.get(), 4, &rec);
     ASSERT_EQ(node, t.node(c.i, c.j, c.k));
@@ -130,7 +130,7 @@ TEST(GridShapeFill, OneLayerGridLocatesAtZOne) {
   const float p[3] = {0.3f, -0.2f, 0.25f};
   GVGridCoordsOfPoint(b.get(), p, &rec);
   EXPECT_EQ(GVGridCellSolid(2, 1, 1, b.get()), 1);
-  TestLattice t(b.get(), 2);
+  GridLattice t(b.get(), 2);
   ASSERT_EQ(GVGridLocateInJel(b.get(), 2, &rec), t.node(2, 1, 1));
   EXPECT_NEAR(rec.u, 0.3f, 1e-5f);
   EXPECT_NEAR(rec.v, 0.8f, 1e-5f);

@@ -1,4 +1,4 @@
-#include "test_lattice.h"
+#include "grid_lattice.h"
 
 std::unique_ptr<LatticeBuilder> MakeGrid(int32_t nx, int32_t ny, int32_t nz, float cell) {
   LatticeSpec s;
@@ -9,7 +9,7 @@ std::unique_ptr<LatticeBuilder> MakeGrid(int32_t nx, int32_t ny, int32_t nz, flo
   return std::make_unique<LatticeBuilder>(&s);
 }
 
-TestLattice::TestLattice(LatticeBuilder* b, int32_t id) {
+GridLattice::GridLattice(LatticeBuilder* b, int32_t id) {
   n = GVGridListOccupied(b);
   const size_t m = size_t(n) + 1;
   pos.reset(new float[m][3]());
@@ -92,13 +92,13 @@ TestLattice::TestLattice(LatticeBuilder* b, int32_t id) {
   view.glueFlag = glueFlag.get();
 }
 
-int32_t TestLattice::node(int32_t x, int32_t y, int32_t z) const {
+int32_t GridLattice::node(int32_t x, int32_t y, int32_t z) const {
   for (int32_t k = 1; k <= n; ++k)
     if (grid[k][0] == x && grid[k][1] == y && grid[k][2] == z) return k;
   return 0;
 }
 
-void TestLattice::rotate(const float R[9], const float t[3]) {
+void GridLattice::rotate(const float R[9], const float t[3]) {
   for (int32_t k = 1; k <= n; ++k) {
     const float p[3] = {pos[k][0], pos[k][1], pos[k][2]};
     for (int r = 0; r < 3; ++r) pos[k][r] = R[r] * p[0] + R[3 + r] * p[1] + R[6 + r] * p[2] + t[r];

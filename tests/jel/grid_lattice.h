@@ -8,7 +8,7 @@
 #include "jel/deformation_map.h"
 #include "jel/lattice_builder.h"
 
-struct TestLattice {
+struct GridLattice {
   int32_t n = 0;
   std::unique_ptr<float[][3]> pos, central, oneSided;
   std::unique_ptr<int32_t[]> nbr[6], cellFlag, side[3], marks, glueJel, glueNode, glueFlag;
@@ -20,7 +20,7 @@ struct TestLattice {
   // Numbers the builder's occupied points x-fastest, links neighbours across
   // solid cells and derives the difference weights; positions are the grid
   // points times the cell size.
-  explicit TestLattice(LatticeBuilder* b, int32_t id = 7);
+  explicit GridLattice(LatticeBuilder* b, int32_t id = 7);
   int32_t node(int32_t x, int32_t y, int32_t z) const;
   void rotate(const float R[9], const float t[3]);  // pos = R pos + t, column form
 };
