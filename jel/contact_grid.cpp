@@ -1,0 +1,392 @@
+#include "jel/contact_grid.h"
+
+#include <cassert>
+#include <cmath>
+#include <cstdint>
+#include <new>
+
+// Triangle splitting halves the edges each level, so a sane threshold stops it
+// within a few levels; the cap keeps an extreme triangle-to-threshold ratio from
+// flooding the tree (4^8 points at most per triangle).
+static constexpr int kMaxTriangleSplits = 8;
+
+// Insertion and location must split a box at exactly the same value, or a point
+// could be stored in one cell and looked for in its neighbour.
+static inline float midpoint(float lo, float hi) { return (lo + hi) * 0.5f; }
+
+static inline bool isFinite3(const float* p) {
+  return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+}
+
+static OctreeNode* newNode(int32_t depth) {
+  OctreeNode* n = new (std::nothrow) OctreeNode{};
+  if (n) n->depth = depth;
+  return n;
+}
+
+// Octant of p in the box lo..hi: a bit is set when p lies strictly above the
+// midpoint on that axis, so a point on the midpoint goes to the lower half.
+static int octantOf(const float* p, const float* lo, const float* hi) {
+  int o = 0;
+  if (p[0] > midpoint(lo[0], hi[0])) o |= 1;
+  if (p[1] > midpoint(lo[1], hi[1])) o |= 2;
+  if (p[2] > midpoint(lo[2], hi[2])) o |= 4;
+  return o;
+}
+
+static void releaseTree(ContactGrid* grid) {
+  if (grid->root) {
+    GVOctreeFree(grid->root);
+    delete grid->root;
+    grid->root = nullptr;
+  }
+  delete[] grid->hitList;
+  grid->hitList = nullptr;
+}
+
+ContactGrid* GVNewContactGrid() { return new (std::nothrow) ContactGrid{}; }
+
+void GVFreeContactGrid(ContactGrid* grid) {
+  if (!grid) return;
+  releaseTree(grid);
+  delete grid;
+}
+
+void GVOctreeInit(ContactGrid* grid) {
+  if (grid) *grid = ContactGrid{};
+}
+
+int GVOctreeHalvingLevels(float extent, float cellSize, float* smallest) {
+  // A non-positive cell would never be reached and an infinite extent never
+  // shrinks: both would spin here for ever.
+  if (!(cellSize > 0.0f) || !std::isfinite(cellSize) || !std::isfinite(extent)) return -1;
+  float s = extent * 0.5f;
+  int levels = 1;
+  while (s > cellSize) {
+    s *= 0.5f;
+    ++levels;
+  }
+  if (smallest) *smallest = s;
+  return levels;
+}
+
+int GVOctreeLevelsFor(float* size, float bound) {
+  if (!size || !(*size > 0.0f) || !std::isfinite(*size) || !std::isfinite(bound)) return 0;
+  float s = *size * 2.0f;
+  int result = 1;
+  while (s <= bound) {
+    s *= 2.0f;
+    ++result;
+  }
+  *size = s;
+  return result;
+}
+
+int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, float maxX,
+                       float maxY, float maxZ, float cellSize, int32_t capacity) {
+  if (!grid) return nullptr;
+  releaseTree(grid);
+  grid->spillFlag = 0;
+
+  const float lo[3] = {minX, minY, minZ};
+  const float hi[3] = {maxX, maxY, maxZ};
+  float smallest = 0.0f;
+  int levels = -1;
+  if (isFinite3(lo) && isFinite3(hi) && capacity >= 0)
+    levels = GVOctreeHalvingLevels(std::fabs(maxX - minX), cellSize, &smallest);
+  if (levels < 0) {
+    grid->levelCount = 0;
+    grid->capacity = 0;
+    return nullptr;
+  }
+  if (levels > kOctreeMaxDepth) {
+    // Items live at depth >= L and no node is deeper than the cap, so a finer
+    // grid could hold nothing; keep the deepest grid that works.
+    levels = kOctreeMaxDepth;
+    smallest = std::fabs(maxX - minX) * 0.5f;
+    for (int i = 1; i < levels; ++i) smallest *= 0.5f;
+  }
+
+  for (int a = 0; a < 3; ++a) {
+    grid->minCorner[a] = lo[a];
+    grid->maxCorner[a] = hi[a];
+  }
+  grid->cellSize = cellSize;
+  grid->levelCount = levels;
+  grid->smallestCell = smallest;
+  grid->capacity = capacity;
+
+  grid->root = newNode(0);
+  grid->hitList = new (std::nothrow) int32_t[static_cast<size_t>(capacity) + 1]();
+  if (!grid->root || !grid->hitList) {
+    releaseTree(grid);
+    return nullptr;
+  }
+  return grid->hitList;
+}
+
+void GVOctreeNodeInsert(OctreeNode* node, int32_t item, const float* point, const float* lo,
+                        const float* hi, int32_t levelCount, intptr_t itemData, int32_t depth) {
+  if (!node || !point || !lo || !hi) return;
+  float boxLo[3] = {lo[0], lo[1], lo[2]};
+  float boxHi[3] = {hi[0], hi[1], hi[2]};
+  for (;;) {
+    node->depth = depth;
+    if (!node->children && node->item == 0 && depth >= levelCount) {
+      node->item = item;
+      node->itemData = itemData;
+      for (int a = 0; a < 3; ++a) node->point[a] = point[a];
+      return;
+    }
+    // Two points that never separate would subdivide for ever: the second one
+    // is dropped at the depth cap.
+    if (depth + 1 > kOctreeMaxDepth) return;
+
+    bool madeChildren = false;
+    if (!node->children) {
+      node->children = new (std::nothrow) OctreeNode*[8]();
+      if (!node->children) return;
+      madeChildren = true;
+    }
+    if (node->item != 0) {
+      const int o = octantOf(node->point, boxLo, boxHi);
+      OctreeNode* moved = node->children[o] ? nullptr : newNode(depth + 1);
+      if (!moved) {
+        if (madeChildren) {
+          delete[] node->children;
+          node->children = nullptr;
+        }
+        return;
+      }
+      moved->item = node->item;
+      moved->itemData = itemData;  // the moved item takes the data of this insertion
+      for (int a = 0; a < 3; ++a) moved->point[a] = node->point[a];
+      node->children[o] = moved;
+      node->item = 0;
+      node->itemData = 0;
+    }
+
+    const int o = octantOf(point, boxLo, boxHi);
+    if (!node->children[o]) {
+      node->children[o] = newNode(depth + 1);
+      if (!node->children[o]) return;
+    }
+    for (int a = 0; a < 3; ++a) {
+      const float mid = midpoint(boxLo[a], boxHi[a]);
+      if (o & (1 << a))
+        boxLo[a] = mid;
+      else
+        boxHi[a] = mid;
+    }
+    node = node->children[o];
+    ++depth;
+  }
+}
+
+void GVOctreeAddItem(ContactGrid* grid, int32_t item, float x, float y, float z) {
+  if (!grid || !grid->root) return;
+  const float p[3] = {x, y, z};
+  GVOctreeNodeInsert(grid->root, item, p, grid->minCorner, grid->maxCorner, grid->levelCount,
+                     reinterpret_cast<intptr_t>(grid->hitList), 0);
+}
+
+static float distSq(const float* p, const float* q) {
+  const float dx = q[0] - p[0], dy = q[1] - p[1], dz = q[2] - p[2];
+  return dx * dx + dy * dy + dz * dz;
+}
+
+static void mid3(const float* p, const float* q, float* out) {
+  for (int a = 0; a < 3; ++a) out[a] = (p[a] + q[a]) * 0.5f;
+}
+
+static int insertTriangle(ContactGrid* grid, int32_t item, const float* a, const float* b,
+                          const float* c, float sizeSq, int splits) {
+  const bool longAB = distSq(a, b) > sizeSq;
+  const bool longBC = distSq(b, c) > sizeSq;
+  const bool longCA = distSq(c, a) > sizeSq;
+  const int longCount = longAB + longBC + longCA;
+  if (longCount == 0 || splits >= kMaxTriangleSplits) {
+    const float third = 1.0f / 3.0f;
+    GVOctreeAddItem(grid, item, (a[0] + b[0] + c[0]) * third, (a[1] + b[1] + c[1]) * third,
+                    (a[2] + b[2] + c[2]) * third);
+    return 1;
+  }
+  const int next = splits + 1;
+  if (longCount == 1) {
+    // Rotate so the long edge is pq and r is the opposite corner.
+    const float* p = longAB ? a : longBC ? b : c;
+    const float* q = longAB ? b : longBC ? c : a;
+    const float* r = longAB ? c : longBC ? a : b;
+    float m[3];
+    mid3(p, q, m);
+    return insertTriangle(grid, item, p, m, r, sizeSq, next) +
+           insertTriangle(grid, item, m, q, r, sizeSq, next);
+  }
+  if (longCount == 2) {
+    // s is the corner where the two long edges meet; t and u the other two.
+    const float* s = !longCA ? b : !longAB ? c : a;
+    const float* t = !longCA ? c : !longAB ? a : b;
+    const float* u = !longCA ? a : !longAB ? b : c;
+    float mst[3], msu[3];
+    mid3(s, t, mst);
+    mid3(s, u, msu);
+    return insertTriangle(grid, item, s, mst, msu, sizeSq, next) +
+           insertTriangle(grid, item, msu, mst, t, sizeSq, next) +
+           insertTriangle(grid, item, msu, t, u, sizeSq, next);
+  }
+  float mab[3], mbc[3], mca[3];
+  mid3(a, b, mab);
+  mid3(b, c, mbc);
+  mid3(c, a, mca);
+  return insertTriangle(grid, item, a, mab, mca, sizeSq, next) +
+         insertTriangle(grid, item, mab, b, mbc, sizeSq, next) +
+         insertTriangle(grid, item, mca, mbc, c, sizeSq, next) +
+         insertTriangle(grid, item, mab, mbc, mca, sizeSq, next);
+}
+
+int GVOctreeAddTriangle(ContactGrid* grid, int32_t item, const float* a, const float* b,
+                        const float* c, float sizeSq) {
+  if (!grid || !grid->root || !a || !b || !c) return 0;
+  // A non-positive threshold makes every edge long and an infinite corner keeps
+  // its edges infinite: splitting would never end.
+  if (!(sizeSq > 0.0f) || !std::isfinite(sizeSq)) return 0;
+  if (!isFinite3(a) || !isFinite3(b) || !isFinite3(c)) return 0;
+  const int count = insertTriangle(grid, item, a, b, c, sizeSq, 0);
+  if (count > 1) grid->spillFlag = 1;
+  return count;
+}
+
+bool GVOctreeLocate(const ContactGrid* grid, const float* point, int32_t* xPath, int32_t* yPath,
+                    int32_t* zPath) {
+  if (!grid || !grid->root || !point || !xPath || !yPath || !zPath) return false;
+  int32_t* paths[3] = {xPath, yPath, zPath};
+  for (int a = 0; a < 3; ++a) {
+    // Written so that a NaN coordinate counts as outside.
+    if (!(point[a] >= grid->minCorner[a] && point[a] <= grid->maxCorner[a])) {
+      *xPath = *yPath = *zPath = -1;
+      return false;
+    }
+  }
+  const int steps = grid->levelCount < 1 ? 1 : grid->levelCount;
+  for (int a = 0; a < 3; ++a) {
+    float lo = grid->minCorner[a], hi = grid->maxCorner[a];
+    int32_t path = 0;
+    for (int i = 0; i < steps; ++i) {
+      const float mid = midpoint(lo, hi);
+      path *= 2;
+      if (point[a] > mid) {
+        path |= 1;
+        lo = mid;
+      } else {
+        hi = mid;
+      }
+    }
+    *paths[a] = path;
+  }
+  return true;
+}
+
+void GVOctreeVisitLeaves(const OctreeNode* node, void* user, OctreeVisitFn visit) {
+  if (!node || !visit) return;
+  if (!node->children) {
+    visit(node->item, node->itemData, user, node->point[0], node->point[1], node->point[2]);
+    return;
+  }
+  for (int i = 0; i < 8; ++i)
+    if (node->children[i]) GVOctreeVisitLeaves(node->children[i], user, visit);
+}
+
+void GVOctreeVisitPath(const OctreeNode* root, int32_t levelCount, int32_t xPath, int32_t yPath,
+                       int32_t zPath, void* user, OctreeVisitFn visit) {
+  if (xPath < 0 || yPath < 0 || zPath < 0) return;
+  const OctreeNode* node = root;
+  int32_t depth = 0;
+  while (node) {
+    if (depth + 1 > levelCount) {
+      GVOctreeVisitLeaves(node, user, visit);
+      return;
+    }
+    if (!node->children) return;  // an empty region above the finest level
+    const int bit = levelCount - depth - 1;
+    const int index = (((zPath >> bit) & 1) << 2) | (((yPath >> bit) & 1) << 1) | ((xPath >> bit) & 1);
+    node = node->children[index];
+    ++depth;
+  }
+}
+
+void GVOctreeVisitNeighbourhood(const OctreeNode* root, int32_t levelCount, int32_t xPath,
+                                int32_t yPath, int32_t zPath, void* user, OctreeVisitFn visit) {
+  if (levelCount < 1 || levelCount > kOctreeMaxDepth) return;
+  const int64_t limit = int64_t{1} << levelCount;
+  for (int dz = -1; dz <= 1; ++dz) {
+    if ((dz < 0 && zPath == 0) || (dz > 0 && zPath + int64_t{1} >= limit)) continue;
+    for (int dy = -1; dy <= 1; ++dy) {
+      if ((dy < 0 && yPath == 0) || (dy > 0 && yPath + int64_t{1} >= limit)) continue;
+      for (int dx = -1; dx <= 1; ++dx) {
+        if ((dx < 0 && xPath == 0) || (dx > 0 && xPath + int64_t{1} >= limit)) continue;
+        GVOctreeVisitPath(root, levelCount, xPath + dx, yPath + dy, zPath + dz, user, visit);
+      }
+    }
+  }
+}
+
+void GVOctreeHitAppend(int32_t item, int32_t* hitList, int32_t capacity) {
+  if (!hitList || item == 0) return;  // id 0 is an empty leaf, not an item
+  if (hitList[0] < capacity) hitList[++hitList[0]] = item;
+}
+
+namespace {
+struct HitTarget {
+  int32_t* hitList;
+  int32_t capacity;
+};
+}  // namespace
+
+static void appendHit(int32_t item, intptr_t, void* user, float, float, float) {
+  const HitTarget* t = static_cast<const HitTarget*>(user);
+  GVOctreeHitAppend(item, t->hitList, t->capacity);
+}
+
+int32_t* GVOctreeQuery(ContactGrid* grid, int32_t xPath, int32_t yPath, int32_t zPath) {
+  if (!grid || !grid->hitList) return nullptr;
+  grid->hitList[0] = 0;
+  if (!grid->root || xPath < 0 || yPath < 0 || zPath < 0) return grid->hitList;
+  HitTarget target{grid->hitList, grid->capacity};
+  if (grid->levelCount < 1)
+    GVOctreeVisitLeaves(grid->root, &target, appendHit);
+  else
+    GVOctreeVisitNeighbourhood(grid->root, grid->levelCount, xPath, yPath, zPath, &target,
+                               appendHit);
+  return grid->hitList;
+}
+
+void GVOctreeClearMarks(int32_t* flags, ContactGrid* grid) {
+  if (!flags || !grid || !grid->hitList) return;
+  int32_t* hits = grid->hitList;
+  const int32_t count = hits[0];
+  for (int32_t i = 1; i <= count; ++i) {
+    assert(hits[i] >= 0);
+    flags[hits[i]] &= ~1;
+  }
+  int32_t kept = 0;
+  for (int32_t i = 1; i <= count; ++i) {
+    const int32_t id = hits[i];
+    if (flags[id] & 1) continue;
+    flags[id] |= 1;
+    hits[++kept] = id;
+  }
+  hits[0] = kept;
+  for (int32_t i = 1; i <= kept; ++i) flags[hits[i]] &= ~1;
+}
+
+void GVOctreeFree(OctreeNode* node) {
+  if (!node || !node->children) return;
+  for (int i = 0; i < 8; ++i) {
+    if (node->children[i]) {
+      GVOctreeFree(node->children[i]);
+      delete node->children[i];
+    }
+  }
+  delete[] node->children;
+  node->children = nullptr;
+}

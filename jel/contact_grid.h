@@ -1,0 +1,100 @@
+// Broad-phase octree: items (nodes, faces, triangle pieces) stored as points in
+// an axis-aligned box; a query returns the items of the 3 x 3 x 3 finest cells
+// around a point. Used by the collision tests and the lattice builder.
+#pragma once
+
+#include <cstdint>
+
+// One node of the tree. Above the regular levels a node only routes; an item
+// lives in a node at depth >= the grid's level count, one item per node.
+struct OctreeNode {
+  int32_t depth;          // 0 at the root
+  int32_t item;           // item id stored here, 0 = none
+  float point[3];         // position of the stored item
+  OctreeNode** children;  // 8 entries (null until used), owned; null for a leaf
+  intptr_t itemData;      // caller's word stored with the item
+};
+
+struct ContactGrid {
+  float minCorner[3];
+  float maxCorner[3];
+  int32_t levelCount;     // regular subdivision levels L
+  float cellSize;         // the size asked for at set-up
+  float smallestCell;     // the x extent halved L times
+  OctreeNode* root;       // owned; null before set-up or after a refused set-up
+  int32_t capacity;       // largest number of hits a query keeps
+  int32_t* hitList;       // capacity + 1 entries, owned: [0] count, [1..count] ids
+  int32_t spillFlag;      // 1 once a triangle went in as more than one point
+};
+
+// Deepest node that can exist; an item that would need a deeper one is dropped.
+constexpr int kOctreeMaxDepth = 30;
+
+// Callback of the traversals: (item, item data, user word, point x, y, z).
+using OctreeVisitFn = void (*)(int32_t item, intptr_t itemData, void* user, float x, float y,
+                               float z);
+
+// Allocates a zeroed grid; GVFreeContactGrid frees it with its tree and hit list.
+ContactGrid* GVNewContactGrid();
+void GVFreeContactGrid(ContactGrid* grid);
+
+void GVOctreeInit(ContactGrid* grid);
+
+// Replaces the tree and hit list of the grid by empty ones over the box and
+// returns the hit list. A cell size that is not a positive finite number, a
+// bound that is not finite or a negative capacity is refused: the grid is left
+// without a tree (insertions and queries then do nothing) and null is returned.
+// The level count is capped at kOctreeMaxDepth.
+int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, float maxX,
+                       float maxY, float maxZ, float cellSize, int32_t capacity);
+
+// Halvings of the extent until a cell is no larger than cellSize (at least 1);
+// the final cell size goes to *smallest. -1 for a cell size that is not a
+// positive finite number or an extent that is not finite.
+int GVOctreeHalvingLevels(float extent, float cellSize, float* smallest);
+
+// Doublings of *size until it exceeds bound (at least 1); the final size is
+// written back. 0, with *size unchanged, for a size that is not a positive
+// finite number or a bound that is not finite.
+int GVOctreeLevelsFor(float* size, float bound);
+
+void GVOctreeAddItem(ContactGrid* grid, int32_t item, float x, float y, float z);
+
+// Inserts the triangle abc, split at edge midpoints while an edge's squared
+// length exceeds sizeSq. Returns the number of points stored; sets the spill
+// flag when that is more than one. 0 for a threshold that is not a positive
+// finite number or a corner that is not finite.
+int GVOctreeAddTriangle(ContactGrid* grid, int32_t item, const float* a, const float* b,
+                        const float* c, float sizeSq);
+
+// Inserts a point item below node, whose box is lo..hi and depth is depth.
+void GVOctreeNodeInsert(OctreeNode* node, int32_t item, const float* point, const float* lo,
+                        const float* hi, int32_t levelCount, intptr_t itemData, int32_t depth);
+
+// Cell paths of a point; true when the point is inside the bounds (the bounds
+// themselves included). Outside (or not finite): all three paths are -1.
+// Without a tree the paths are left as they are and the result is false.
+bool GVOctreeLocate(const ContactGrid* grid, const float* point, int32_t* xPath,
+                    int32_t* yPath, int32_t* zPath);
+
+// Empties the hit list and fills it with the items of the 27 cells around the
+// given cell (ids may repeat). Returns the hit list, null without one.
+int32_t* GVOctreeQuery(ContactGrid* grid, int32_t xPath, int32_t yPath, int32_t zPath);
+
+// Removes repeated ids from the hit list, keeping the order of first
+// occurrences. flags[id] must exist for every id in the list; bit 0 is used
+// and left clear.
+void GVOctreeClearMarks(int32_t* flags, ContactGrid* grid);
+
+void GVOctreeVisitLeaves(const OctreeNode* node, void* user, OctreeVisitFn visit);
+void GVOctreeVisitPath(const OctreeNode* root, int32_t levelCount, int32_t xPath, int32_t yPath,
+                       int32_t zPath, void* user, OctreeVisitFn visit);
+void GVOctreeVisitNeighbourhood(const OctreeNode* root, int32_t levelCount, int32_t xPath,
+                                int32_t yPath, int32_t zPath, void* user, OctreeVisitFn visit);
+
+// Appends a non-zero id while the list is below capacity; ignores it otherwise.
+void GVOctreeHitAppend(int32_t item, int32_t* hitList, int32_t capacity);
+
+// Frees the subtree below node (children first, then the child array); the
+// caller deletes the node itself.
+void GVOctreeFree(OctreeNode* node);
