@@ -181,6 +181,7 @@ struct FileIn {
 };
 
 struct FileOut {
+  explicit FileOut(FILE* file) : f(file) {}
   FILE* f;
   bool ok = true;
   std::vector<unsigned char> buf;
@@ -306,7 +307,7 @@ int GVReadChanData(ChanData* cd, FILE* file, ChanHeaderForm form) {
 
 int GVWriteChanData(const ChanData* cd, FILE* file, ChanHeaderForm form) {
   if (!cd || !file) return 0;
-  FileOut out{file};
+  FileOut out(file);
   const int channels = channelsOf(form);
   out.word(static_cast<uint32_t>(cd->count));
   for (int c = 0; c < channels; ++c) {
