@@ -1,0 +1,222 @@
+// The live simulation state of one Jel: every per-node and per-face array the
+// time step, the contacts and the commands read and write, the derived matter
+// coefficients, the rest frames of the lattice and the broad-phase grid.
+//
+// All per-node arrays are plain arrays of nodeCount + 1 entries carved from one
+// block that is allocated when the state is built and never resized: stepping
+// allocates nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "jel/state_interface.h"
+
+struct ContactGrid;
+
+// Node class bits (nodeClass).
+enum : uint32_t {
+  kClassFull = 0x1,        // every cell around the node is solid
+  kClassPartial = 0x2,
+  kClassSingleCell = 0x4,  // exactly one solid cell around it
+  kClassThinLink = 0x8,    // one of its links touches a single cell
+  kClassThinX = 0x90,      // thin along x on both sides
+  kClassThinY = 0xA0,
+  kClassThinZ = 0xC0,
+  kClassHalfX = 0x900,     // half-surrounded, with a full link along x
+  kClassHalfY = 0xA00,
+  kClassHalfZ = 0xC00,
+  kClassEdgeLike = 0x1000,
+  kClassCorner = 0x2000,   // one cell short of full
+  kClassPlainSurface = 0x4000,
+};
+
+// Face edge bits (faceEdgeFlags): the edge is open (the neighbouring face bends
+// away by about a right angle).
+enum : uint32_t { kFaceEdgeS0 = 0x10, kFaceEdgeS1 = 0x20, kFaceEdgeT0 = 0x40, kFaceEdgeT1 = 0x80 };
+
+class HAState : public HBState {
+ public:
+  // head: the owner's shared pointers; stamps: the owner's four normal stamps
+  // (frameMarks), whose values this state refreshes. ownerFlags is the owner's
+  // flags word.
+  HAState(int32_t nodeCount, FrameParams* params, int32_t id, uint32_t groupMask, uint32_t* ownerFlags,
+          float cellSize, int32_t faceCount, int32_t edgeCount, const JelHead& head, int32_t* stamps);
+  ~HAState();
+  HAState(const HAState&) = delete;
+  HAState& operator=(const HAState&) = delete;
+
+  // Cells, links, link reciprocals, node classes and face records from the
+  // owner's tables.
+  void linkLattice();
+  void buildNodeClasses();
+  void buildFaceRecords();
+  int32_t findFaceAcrossEdge(int32_t a, int32_t b, int32_t skipFace) const;
+  void updateFaceNormals();
+  // Rest metrics of the natural shape (start slot, floats 0..2 of each node).
+  void setupRestFrames();
+  void deriveMatterCoefficients();
+
+  // Frames: copies between the live arrays and stored slot v of the frame store,
+  // the full reset to the natural shape, and the rest shape from the current
+  // positions.
+  void saveToFrameStore(int32_t v);
+  void loadFromFrameStore(int32_t v);
+  void resetToNatural();
+  void resetRestShape();
+  // Per-node frames of the rest links (restFrame, its inverse, edge and cell
+  // frames).
+  void updateNodeFrames();
+
+  // State interface (live frames -2, -3 and -4).
+  void restoreFrame(int32_t frame) override;
+  void storeFrame(int32_t frame) override;
+  void getPartMass(int32_t part, int32_t frame, float* mass) override;
+  void getPartMassSumVec0(int32_t part, int32_t frame, int32_t axes, float out[3]) override;
+  void getPartMassPosSum(int32_t part, int32_t frame, int32_t axes, float out[3]) override;
+  void getPartMomentum(int32_t part, int32_t frame, int32_t axes, float out[3]) override;
+  void addPartVec0(int32_t part, int32_t frame, int32_t axes, const float v[3]) override;
+  void translatePart(int32_t part, int32_t frame, int32_t axes, const float v[3]) override;
+  void addPartVelocity(int32_t part, int32_t frame, int32_t axes, const float v[3]) override;
+  void setPartVelocity(int32_t part, int32_t frame, int32_t axes, const float v[3]) override;
+  void getPartAngMomentum(int32_t part, int32_t frame, int32_t axes, const float centre[3], float L[3],
+                          float I[9]) override;
+  void addPartSpin(int32_t part, int32_t frame, int32_t axes, const float centre[3],
+                   const float omega[3]) override;
+  void getPartMatterRange(int32_t part, int32_t frame, uint32_t mask, MatterProps* out) override;
+  void setPartMatter(int32_t part, int32_t frame, uint32_t mask, MatterProps* values) override;
+  void getFaceCentre(int32_t part, int32_t frame, int32_t face, int32_t axes, float out[3]) override;
+  void moveFaceTo(int32_t part, int32_t frame, int32_t face, int32_t axes, const float target[3]) override;
+  void getNodePosition(int32_t node, int32_t frame, int32_t axes, float out[3]) override;
+  void setNodePosition(int32_t node, int32_t frame, int32_t axes, const float p[3]) override;
+  void getNodeMatter(int32_t node, int32_t frame, uint32_t mask, MatterProps* out) override;
+  void setNodeMatter(int32_t node, int32_t frame, uint32_t mask, const MatterProps* in) override;
+  void getPartMatterSummary(int32_t part, int32_t frame, uint32_t mask, MatterProps* out) override;
+  void applyPartMatter(int32_t part, int32_t frame, uint32_t mask, MatterProps* values) override;
+  void updateNodeCoeffs(int32_t frame) override;
+  void scaleNodeMatter(int32_t part, int32_t frame, int32_t mode) override;
+
+  // Step time dt and 1/dt from the play parameters; 0 when neither the time
+  // step word nor sub-steps x frame rate gives one.
+
+  // ---- scalars (params, the owner's play parameters, is in the head) ----
+  int32_t active = 1;
+  int32_t nodeCountCopy = 0;
+  uint32_t* ownerFlags = nullptr;
+  int32_t* ownerStamps = nullptr;  // the owner's four normal stamps
+
+  // Status words of the contact and rigidify code, cleared by every force phase.
+  int32_t rigidUpdateFrame = 0;
+  int32_t contactStatus[2] = {};
+  int32_t rigidContact = 0;
+  int32_t collisionFlags = 0;
+  int32_t contactSummary = 0;
+
+  // Node dragging by the 3-D view.
+  int32_t dragMode = 0;
+  float dragDir[3] = {};
+  float grabPoint[3] = {};
+  float spareScalars[9] = {};
+
+  // Per-part rotation vectors of the rigid parts (part 0..31).
+  float impulseTable[32][3] = {};
+
+  // Owner tables repeated in pairs (-x, +x, -y, +y, -z, +z), set by linkLattice.
+  int32_t* nbrPairs[6] = {};
+
+  // ---- lattice ----
+  int32_t (*cells)[8] = nullptr;  // element k: node reached by the -x (4), -y (2), -z (1) steps of k
+  int32_t (*links)[7] = nullptr;  // self, -x, +x, -y, +y, -z, +z
+  int32_t (*gridIndex)[3] = nullptr;
+  Vec3f* linkRecip = nullptr;     // 1 / solid cells around the +x, +y, +z link
+
+  // ---- rest-frame set-up ----
+  float* restDet = nullptr;        // |det A|
+  float* restCellDet = nullptr;    // r0 (times the solid flag)
+  float* restSqrtDet = nullptr;    // sqrt |det A|
+  Vec3f* restLinkDet = nullptr;    // r_x, r_y, r_z
+  Mat3f* restMetricInv = nullptr;  // A^-1
+  Mat3f* restCellInv = nullptr;    // R0 (times the solid flag)
+  Mat3f* restLinkInv[3] = {};      // R1, R2, R3
+  Mat3f* restMetric = nullptr;     // A
+  Mat3f* cellMetric = nullptr;     // C
+  Mat3f* linkMetric[3] = {};
+  Vec3f (*naturalEdge)[3] = nullptr;  // natural +x, +y, +z edges over the cell size
+  Vec3f (*avgCellEdge)[3] = nullptr;  // mean x, y, z edge of the cell at the node
+
+  // ---- matter and coefficients ----
+  MatterProps* matter = nullptr;
+  float (*coeffs)[11] = nullptr;
+  float* mass = nullptr;
+  Vec3f* normalCoef = nullptr;     // s0..s2
+  Vec3f* shearCoef = nullptr;      // s3..s5
+  Vec3f* edgeNormalCoef = nullptr; // s6..s8
+  Vec3f* edgeShearCoef = nullptr;  // s9..s11
+  Vec3f* edgeDampCoef = nullptr;   // s12..s14
+  Vec3f (*edgeCoef)[3] = nullptr;  // per axis edge: x = (s6, s9, s9), y = (s10, s7, s10), z = (s11, s11, s8)
+  float (*area)[4] = nullptr;
+
+  // ---- link strains (seven link slots per node) ----
+  Vec3f (*restLinks)[7] = nullptr;
+  Vec3f (*linkStrain)[7] = nullptr;
+  Vec3f (*prevLinkStrain)[7] = nullptr;
+  Vec3f (*linkDev)[7] = nullptr;
+
+  // ---- step work (three vectors per node: x, y, z edge or column) ----
+  Vec3f (*edgeStrain)[3] = nullptr;
+  Vec3f (*prevEdgeStrain)[3] = nullptr;
+  Vec3f (*cellStrain)[3] = nullptr;
+  Vec3f (*cellStress)[3] = nullptr;
+  Vec3f (*edgeStress)[3] = nullptr;
+  Vec3f (*worldCellStress)[3] = nullptr;
+  Vec3f (*worldEdgeStress)[3] = nullptr;
+  Vec3f* accel = nullptr;
+  Vec3f* spin = nullptr;
+  Vec3f* stepStartPos = nullptr;
+  Vec3f* scratchVec[7] = {};
+
+  // ---- per-node frames (identity at construction, entry 0 included) ----
+  Mat3f* restFrame = nullptr;
+  Mat3f* invRestFrame = nullptr;
+  Mat3f* cellFrame = nullptr;
+  Mat3f* edgeFrame[3] = {};  // x, y, z edges
+
+  // ---- contacts ----
+  Vec3f* contactPassCorr = nullptr;
+  Vec3f* contactCorr = nullptr;
+  Vec3f* reactionAccum = nullptr;
+  uint32_t* contactFlags = nullptr;
+  int32_t* contactAux = nullptr;  // companion word of contactFlags
+  float* contactValue = nullptr;
+  float* nodeCreaseDot = nullptr;
+  uint32_t* nodeClass = nullptr;
+
+  // ---- per-face records (faceCount + 1 entries) ----
+  int32_t* faceContactCount = nullptr;
+  float (*faceParamBounds)[4] = nullptr;  // s low, s high, t low, t high
+  uint32_t* faceEdgeFlags = nullptr;
+
+  ChanData* history[3] = {};
+  ChanData* partRefStores[3] = {};  // fix, orientation and shape references; made on first use
+  ContactGrid* contactGrid = nullptr;
+
+ private:
+  void carveArrays(char* base, size_t* size);
+  void* block_ = nullptr;
+};
+
+void GVFreeContactGrid(ContactGrid* grid);
+
+// Folds one node's matter into a range record, per masked field: the largest
+// value, the smallest density, and the smallest magnitude of each force.
+void GVFoldMatterRange(const MatterProps* node, uint32_t mask, MatterProps* range);
+
+// Part-level helpers over any state.
+void GVGetGroupCentre(HBState* state, int32_t part, int32_t frame, int32_t axes, float out[3]);
+void GVMovePartCentreTo(HBState* state, int32_t part, int32_t frame, const float target[3]);
+void GVGetPartVelocity(HBState* state, int32_t part, int32_t axes, float out[3]);
+void GVSetPartVelocityXZ(HBState* state, int32_t part, const float target[3]);
+void GVGetPartAngVelocity(HBState* state, float out[3]);
+void GVSetPartAngVelocity(HBState* state, const float target[3]);
+// disp += a dt^2 for the part's nodes, only between the phases of a sub-step.
+void GVAddPartAccel(HAState* state, int32_t part, int32_t axes, const float a[3]);

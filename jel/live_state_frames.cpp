@@ -1,0 +1,234 @@
+// Storing the live state into the Jel's frame store and restoring it.
+#include <cstring>
+
+#include "jel/chan_data.h"
+#include "jel/frame_store.h"
+#include "jel/live_state.h"
+#include "jel/vector_math.h"
+
+namespace {
+
+// Record order of the neighbours in a state record: -x, +x, -y, +y, -z, +z.
+const int kRecordNbr[6] = {kNbrMinusX, kNbrPlusX, kNbrMinusY, kNbrPlusY, kNbrMinusZ, kNbrPlusZ};
+
+// Seven link vectors to and from the x-block, y-block, z-block layout of a
+// node record.
+void putLinks(float* f, const Vec3f* v) {
+  for (int k = 0; k < 7; ++k)
+    for (int a = 0; a < 3; ++a) f[7 * a + k] = v[k][a];
+}
+
+void getLinks(const float* f, Vec3f* v) {
+  for (int k = 0; k < 7; ++k)
+    for (int a = 0; a < 3; ++a) v[k][a] = f[7 * a + k];
+}
+
+}  // namespace
+
+void HAState::saveToFrameStore(int32_t v) {
+  if (!frameStore || v < 0 || v > GVFrameStoreLast(frameStore)) return;
+  JelStateRec* st = GVFrameStateRecs(frameStore, v);
+  JelNodeRec* nr = GVFrameNodeRecs(frameStore, v);
+  MatterProps* mp = GVFrameMatter(frameStore, v);
+  for (int32_t i = 1; i <= nodeCount; ++i) {
+    if (st) {
+      int32_t* w = st[i].w;
+      w[kStateCellFlag] = cellFlag ? cellFlag[i] : 0;
+      for (int k = 0; k < 3; ++k) w[kStateGridX + k] = gridIndex[i][k];
+      for (int k = 0; k < 6; ++k) w[kStateNbr + k] = nbr[kRecordNbr[k]] ? nbr[kRecordNbr[k]][i] : 0;
+      w[kStateGlueJel] = glueJel ? glueJel[i] : 0;
+      w[kStateGlueNode] = glueNode ? glueNode[i] : 0;
+      for (int k = 0; k < 3; ++k) w[kStateGlueExtra + k] = glueExtra[k] ? glueExtra[k][i] : 0;
+    }
+    if (nr) {
+      float* f = nr[i].f;
+      std::memcpy(&f[kNodePos], pos[i], sizeof(Vec3f));
+      std::memcpy(&f[kNodeVel], vel[i], sizeof(Vec3f));
+      putLinks(&f[kNodePrevLinkStrain], prevLinkStrain[i]);
+      putLinks(&f[kNodeLinkStrain], linkStrain[i]);
+      putLinks(&f[kNodeRestLinks], restLinks[i]);
+    }
+    if (mp) mp[i] = matter[i];
+  }
+  for (int k = 0; k < 3; ++k)
+    if (auxStores[k + 1]) GVChanDataSaveBlock(auxStores[k + 1], history[k], v);
+  if (ownerFlags && params) {
+    if (params->currentFrame == rigidUpdateFrame + 1)
+      *ownerFlags |= 0x10u;
+    else
+      *ownerFlags &= ~0x10u;
+  }
+}
+
+void HAState::loadFromFrameStore(int32_t v) {
+  if (!frameStore || v < 0 || v > GVFrameStoreLast(frameStore)) return;
+  const JelStateRec* st = GVFrameStateRecs(frameStore, v);
+  const JelNodeRec* nr = GVFrameNodeRecs(frameStore, v);
+  const MatterProps* mp = GVFrameMatter(frameStore, v);
+  for (int32_t i = 1; i <= nodeCount; ++i) {
+    if (st) {
+      const int32_t* w = st[i].w;
+      for (int k = 0; k < 3; ++k) gridIndex[i][k] = w[kStateGridX + k];
+      if (glueJel) glueJel[i] = w[kStateGlueJel];
+      if (glueNode) glueNode[i] = w[kStateGlueNode] >= 0 ? w[kStateGlueNode] : 0;
+      for (int k = 0; k < 3; ++k)
+        if (glueExtra[k]) glueExtra[k][i] = w[kStateGlueExtra + k];
+    }
+    if (nr) {
+      const float* f = nr[i].f;
+      std::memcpy(pos[i], &f[kNodePos], sizeof(Vec3f));
+      std::memcpy(vel[i], &f[kNodeVel], sizeof(Vec3f));
+      getLinks(&f[kNodePrevLinkStrain], prevLinkStrain[i]);
+      getLinks(&f[kNodeLinkStrain], linkStrain[i]);
+      getLinks(&f[kNodeRestLinks], restLinks[i]);
+    }
+    if (mp) matter[i] = mp[i];
+  }
+  for (int k = 0; k < 3; ++k)
+    if (auxStores[k + 1]) GVChanDataLoadBlock(auxStores[k + 1], history[k], v);
+  for (int32_t i = 1; i <= nodeCount; ++i) {
+    contactFlags[i] = 0;
+    contactAux[i] = 0;
+    disp[i][0] = disp[i][1] = disp[i][2] = 0.0f;
+  }
+}
+
+void HAState::resetToNatural() {
+  const JelNodeRec* nr = GVFrameNodeRecs(frameStore, 0);
+  if (!frameStore || !nr || GVFrameStoreLast(frameStore) < 0) return;
+  for (int32_t i = 1; i <= nodeCount; ++i) {
+    std::memcpy(pos[i], &nr[i].f[kNodeNatural], sizeof(Vec3f));
+    vel[i][0] = vel[i][1] = vel[i][2] = 0.0f;
+    contactFlags[i] = 0;
+    contactAux[i] = 0;
+  }
+  for (int32_t i = 1; i <= nodeCount; ++i) {
+    const bool flatNode = links[i][5] == 0 && links[i][6] == 0;
+    for (int k = 0; k < 7; ++k) {
+      const int32_t j = links[i][k];
+      for (int a = 0; a < 3; ++a) {
+        linkStrain[i][k][a] = prevLinkStrain[i][k][a] = 0.0f;
+        restLinks[i][k][a] = j ? pos[j][a] - pos[i][a] : 0.0f;
+      }
+    }
+    // A single layer keeps an out-of-plane rest link so its frames stay whole.
+    if (flatNode) {
+      restLinks[i][5][2] = 0.0f;
+      restLinks[i][6][2] = cellSize;
+    }
+  }
+  std::memset(impulseTable, 0, sizeof impulseTable);
+}
+
+void HAState::resetRestShape() {
+  JelNodeRec* nr = GVFrameNodeRecs(frameStore, 0);
+  if (!frameStore || !nr || GVFrameStoreLast(frameStore) < 0) return;
+  for (int32_t i = 1; i <= nodeCount; ++i) {
+    float* f = nr[i].f;
+    std::memcpy(&f[kNodeNatural], pos[i], sizeof(Vec3f));
+    for (int k = 0; k < 7; ++k) {
+      const int32_t j = links[i][k];
+      if (!j) continue;
+      for (int a = 0; a < 3; ++a) {
+        restLinks[i][k][a] = pos[j][a] - pos[i][a];
+        f[kNodeRestLinks + 7 * a + k] = restLinks[i][k][a];
+        f[kNodePrevLinkStrain + 7 * a + k] = 0.0f;
+        f[kNodeLinkStrain + 7 * a + k] = 0.0f;
+      }
+    }
+  }
+  setupRestFrames();
+  deriveMatterCoefficients();
+  updateNodeFrames();
+}
+
+void HAState::storeFrame(int32_t v) {
+  if (v == -1) {
+    resetRestShape();
+    saveToFrameStore(0);
+  } else if (v >= 0) {
+    saveToFrameStore(v);
+  }
+}
+
+void HAState::restoreFrame(int32_t v) {
+  if (params) {
+    params->subSteps = 1;
+    params->subStepIndex = 0;
+    if (v == -1 || v == 0) {
+      params->currentFrame = params->computedFrame = params->startFrame;
+    } else if (v >= 1 && v <= GVFrameStoreLast(frameStore)) {
+      params->currentFrame = params->computedFrame = GVFrameStoreSlotFrame(frameStore, v);
+    }
+  }
+  if (v == -1) {
+    loadFromFrameStore(0);
+    resetToNatural();
+  } else if (v >= 0) {
+    loadFromFrameStore(v);
+  }
+  deriveMatterCoefficients();
+  updateNodeFrames();
+  if (v >= -1) {
+    for (int32_t i = 1; i <= nodeCount; ++i) {
+      contactFlags[i] = 0;
+      contactAux[i] = 0;
+    }
+  }
+}
+
+void HAState::updateNodeFrames() {
+  const int32_t n = nodeCount;
+  const float s = cellSize >= 0.01f ? 1.0f / cellSize : 0.0f;
+  const bool flat = isFlat();
+  for (int32_t i = 1; i <= n; ++i) {
+    const Vec3f* r = restLinks[i];
+    float* F = restFrame[i];
+    for (int a = 0; a < 3; ++a) {
+      float col[3];
+      if (a == 2 && flat) {
+        for (int m = 0; m < 3; ++m) col[m] = r[6][m] - r[0][m];
+      } else {
+        const float one = diffOneSided ? diffOneSided[i][a] : 0.0f;
+        const float half = diffCentral ? diffCentral[i][a] : 0.0f;
+        const int side = 2 * a + 1 + ((diffSide[a] && diffSide[a][i]) ? 1 : 0);
+        for (int m = 0; m < 3; ++m)
+          col[m] = one * (r[side][m] - r[0][m]) + half * (r[2 * a + 2][m] - r[2 * a + 1][m]);
+      }
+      for (int m = 0; m < 3; ++m) F[3 * m + a] = col[m] * s;
+    }
+    GVMat3Inverse(F, invRestFrame[i], nullptr);
+  }
+  // Edge frames average the frames at both ends; a missing end reads entry 0,
+  // the identity.
+  for (int32_t i = 1; i <= n; ++i) {
+    for (int a = 0; a < 3; ++a) {
+      float* E = edgeFrame[a][i];
+      if (a == 2 && flat) {
+        std::memcpy(E, restFrame[i], sizeof(Mat3f));
+        continue;
+      }
+      const float* other = restFrame[neighbour(kNbrPlusX + a, i)];
+      for (int m = 0; m < 9; ++m) E[m] = 0.5f * (restFrame[i][m] + other[m]);
+    }
+  }
+  for (int32_t i = 1; i <= n; ++i) {
+    const int32_t px = neighbour(kNbrPlusX, i), py = neighbour(kNbrPlusY, i), pz = neighbour(kNbrPlusZ, i);
+    float* C = cellFrame[i];
+    // Column a sums the a-edges of the cell: four of them, or the two in-plane
+    // ones of a single layer.
+    const int32_t edgesX[4] = {i, py, pz, neighbour(kNbrPlusY, pz)};
+    const int32_t edgesY[4] = {i, pz, px, neighbour(kNbrPlusZ, px)};
+    const int32_t edgesZ[4] = {i, px, py, neighbour(kNbrPlusX, py)};
+    const int32_t* sets[3] = {edgesX, edgesY, edgesZ};
+    for (int a = 0; a < 3; ++a) {
+      const int count = (flat && a < 2) ? 2 : 4;
+      const int32_t flatSet[2] = {i, a == 0 ? py : px};
+      const int32_t* nodes = (flat && a < 2) ? flatSet : sets[a];
+      float col[3] = {0, 0, 0};
+      for (int e = 0; e < count; ++e)
+        for (int m = 0; m < 3; ++m) col[m] += edgeFrame[a][nodes[e]][3 * m + a];
+      for (int m = 0; m < 3; ++m) C[3 * m + a] = 0.25f * col[m];
+    }
+  }
+}
