@@ -1,9 +1,28 @@
 #include "jel/frame_store.h"
-#include "jel/chan_data.h"
-static const ChanChannel* chan(const ChanData* s, uint32_t flag){ if(!s) return nullptr; const ChanChannel* c=&s->chan[GVChanIndex(flag)]; return c->slots? c: nullptr; }
-int32_t GVFrameStoreLast(const ChanData* s){ auto*c=chan(s,kChanNodeRecs); return c? c->count : -1; }
-static void* slotData(const ChanData* s, uint32_t f, int32_t k){ auto*c=chan(s,f); if(!c||k<0||k>c->count) return nullptr; return c->slots[k].data; }
-JelStateRec* GVFrameStateRecs(const ChanData* s, int32_t k){ return (JelStateRec*)slotData(s,kChanStateRecs,k);} 
-JelNodeRec* GVFrameNodeRecs(const ChanData* s, int32_t k){ return (JelNodeRec*)slotData(s,kChanNodeRecs,k);} 
-MatterProps* GVFrameMatter(const ChanData* s, int32_t k){ return (MatterProps*)slotData(s,kChanMatter,k);} 
-int32_t GVFrameStoreSlotFrame(const ChanData* s, int32_t k){ auto*c=chan(s,kChanNodeRecs); if(!c||k<0||k>c->count) return 0; return c->slots[k].frame; }
+
+int32_t GVFrameStoreLast(const ChanData* store) {
+  const ChanChannel* c = GVChanChannel(store, kChanNodeRec);
+  return c ? c->slotCount : -1;
+}
+
+static void* slotArray(const ChanData* store, int32_t flag, int32_t slot) {
+  const ChanSlot* s = GVChanSlot(store, flag, slot);
+  return s ? s->data : nullptr;
+}
+
+JelStateRec* GVFrameStateRecs(const ChanData* store, int32_t slot) {
+  return static_cast<JelStateRec*>(slotArray(store, kChanStateRec, slot));
+}
+
+JelNodeRec* GVFrameNodeRecs(const ChanData* store, int32_t slot) {
+  return static_cast<JelNodeRec*>(slotArray(store, kChanNodeRec, slot));
+}
+
+MatterProps* GVFrameMatter(const ChanData* store, int32_t slot) {
+  return static_cast<MatterProps*>(slotArray(store, kChanMatter, slot));
+}
+
+int32_t GVFrameStoreSlotFrame(const ChanData* store, int32_t slot) {
+  const ChanSlot* s = GVChanSlot(store, kChanNodeRec, slot);
+  return s ? s->frame : 0;
+}

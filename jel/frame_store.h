@@ -1,18 +1,12 @@
-// The per-node records of a Jel's stored frames and typed access to the three
-// channels of its frame store (state records, node records, matter records).
+// Typed access to the three channels of a Jel's frame store: per-node state
+// records, node records and matter records.
 #pragma once
 
 #include <cstdint>
 
-#include "jel/matter.h"
+#include "jel/chan_data.h"
 
-struct ChanData;
-
-// Per-node state record of a stored frame (19 words).
-struct JelStateRec {
-  int32_t w[19];
-};
-
+// Word numbers of a state record.
 enum : int32_t {
   kStateCellFlag = 4,
   kStateGridX = 5,      // 5..7: grid indices x, y, z
@@ -22,11 +16,7 @@ enum : int32_t {
   kStateGlueExtra = 16, // 16..18
 };
 
-// Per-node record of a stored frame (72 floats).
-struct JelNodeRec {
-  float f[72];
-};
-
+// Float numbers of a node record.
 enum : int32_t {
   kNodeNatural = 0,       // 0..2: natural-state position (start slot only)
   kNodePos = 3,           // 3..5
@@ -36,8 +26,8 @@ enum : int32_t {
   kNodeRestLinks = 51,    // 51..71
 };
 
-// Channel flags of the frame store.
-enum : uint32_t { kChanStateRecs = 32, kChanNodeRecs = 64, kChanMatter = 128 };
+// The channels of a frame store.
+constexpr int32_t kFrameStoreChannels = kChanStateRec | kChanNodeRec | kChanMatter;
 
 // The last stored slot m of the node-record channel, or -1 when there is no
 // store or it has no node records.

@@ -146,8 +146,7 @@ HAState::HAState(int32_t nodeCount_, FrameParams* params_, int32_t id_, uint32_t
     h = GVNewChanData(n);
     GVAllocChannels(h, 8, 31);
   }
-  contactGrid = new ContactGrid;
-  GVOctreeInit(contactGrid);
+  contactGrid = GVNewContactGrid();
 }
 
 HAState::~HAState() {
@@ -155,12 +154,6 @@ HAState::~HAState() {
   for (auto& s : partRefStores) GVFreeChanData(s);
   GVFreeContactGrid(contactGrid);
   std::free(block_);
-}
-
-void GVFreeContactGrid(ContactGrid* grid) {
-  if (!grid) return;
-  GVOctreeReset(grid);
-  delete grid;
 }
 
 // ---------------------------------------------------------------------------

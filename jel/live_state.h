@@ -205,8 +205,6 @@ class HAState : public HBState {
   void* block_ = nullptr;
 };
 
-void GVFreeContactGrid(ContactGrid* grid);
-
 // Folds one node's matter into a range record, per masked field: the largest
 // value, the smallest density, and the smallest magnitude of each force.
 void GVFoldMatterRange(const MatterProps* node, uint32_t mask, MatterProps* range);

@@ -127,8 +127,8 @@ TestLattice::TestLattice(int nx_, int ny_, int nz_, float h_, SolidFn solid_, in
 
   // Frame store: slot 0 holds the natural and initial state.
   ChanData* store = GVNewChanData(n);
-  GVAllocChannels(store, kChanStateRecs | kChanNodeRecs | kChanMatter, storedFrames);
-  for (int k = 0; k <= storedFrames; ++k) GVAllocChannelFrame(store, kChanStateRecs | kChanNodeRecs | kChanMatter, k);
+  GVAllocChannels(store, kFrameStoreChannels, storedFrames);
+  for (int k = 0; k <= storedFrames; ++k) GVAllocChannelFrame(store, kFrameStoreChannels, k);
   for (int k = 0; k <= storedFrames; ++k) {
     JelNodeRec* nr = GVFrameNodeRecs(store, k);
     JelStateRec* st = GVFrameStateRecs(store, k);
