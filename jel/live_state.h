@@ -35,7 +35,7 @@ enum : uint32_t {
 // away by about a right angle).
 enum : uint32_t { kFaceEdgeS0 = 0x10, kFaceEdgeS1 = 0x20, kFaceEdgeT0 = 0x40, kFaceEdgeT1 = 0x80 };
 
-class HAState : public HBState {
+class HAState final : public HBState {
  public:
   // head: the owner's shared pointers; stamps: the owner's four normal stamps
   // (frameMarks), whose values this state refreshes. ownerFlags is the owner's

@@ -50,8 +50,6 @@ void HAState::saveToFrameStore(int32_t v) {
     }
     if (mp) mp[i] = matter[i];
   }
-  for (int k = 0; k < 3; ++k)
-    if (auxStores[k + 1]) GVChanDataSaveBlock(auxStores[k + 1], history[k], v);
   if (ownerFlags && params) {
     if (params->currentFrame == rigidUpdateFrame + 1)
       *ownerFlags |= 0x10u;
@@ -84,8 +82,6 @@ void HAState::loadFromFrameStore(int32_t v) {
     }
     if (mp) matter[i] = mp[i];
   }
-  for (int k = 0; k < 3; ++k)
-    if (auxStores[k + 1]) GVChanDataLoadBlock(auxStores[k + 1], history[k], v);
   for (int32_t i = 1; i <= nodeCount; ++i) {
     contactFlags[i] = 0;
     contactAux[i] = 0;

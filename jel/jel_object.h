@@ -1,0 +1,117 @@
+// The Jel as a scene object: one deformable lattice of mass nodes with its
+// name, id, group mask, lattice tables, surface faces and edges, stored frames
+// and play parameters. It owns its live state and rebuilds it whenever the
+// lattice changes.
+#pragma once
+
+#include <cstdint>
+
+#include "jel/frame_params.h"
+#include "jel/state_interface.h"
+
+class HAState;
+class HObject;
+
+// Called by the destructor before anything is freed.
+using JelRemovalCB = void (*)(HObject** handle, int32_t id, void* user);
+
+// Flags word bits.
+enum : uint32_t {
+  kJelNoLiveState = 1,   // read from a file without a live state
+  kJelVec3History = 2,   // the second to fourth auxiliary stores keep vec3 per frame
+};
+
+struct LatticeDims {
+  float cellSize;
+  int32_t maxIndex[3];  // largest x, y, z grid index of the start frame
+  float scale[3];
+};
+
+class HObject final : public HBState {
+ public:
+  HObject();
+  HObject(int32_t nodeCount, int32_t id, int32_t count, int32_t endFrame);
+  ~HObject();
+  HObject(const HObject&) = delete;
+  HObject& operator=(const HObject&) = delete;
+
+  void clearOwn();
+  // Everything a fresh Jel of n nodes needs; 0 (nothing changed) when a bound fails.
+  int32_t allocate(int32_t n, int32_t id, int32_t count, int32_t endFrame);
+  // A deep copy of src under newId; 0 for a null source or newId < 1.
+  int32_t copyFrom(const HObject* src, int32_t newId);
+  void createState();
+
+  // Lattice tables, surface faces, edges and normals from the start frame.
+  void finalize();
+  void allocLatticeTables(int32_t n);
+  void clearLatticeTables();
+  void freeLatticeTables();
+  void buildSurfaceFaces();
+  void buildFlatEdges();
+  void buildSolidEdges();
+  void buildSmallLatticeEdges();
+  void computeFaceNormals();
+  void computeNodeNormals();
+  void computeEdgeNormals();
+
+  char* getNameCopy() const;
+  void offsetIds(int32_t k);
+  void replaceGlueJelId(int32_t a, int32_t b);
+  void remapGlueJelIds(int32_t count, const int32_t* table);
+  uint32_t setGroupBit(int32_t v, int32_t mode);
+  uint32_t setNodePart(int32_t node, int32_t p, int32_t mode);
+  int32_t firstNodeInPart(int32_t p) const;
+  int32_t firstNodeInPartChecked(int32_t p) const;
+  void getLatticeDims(LatticeDims* out) const;
+  int32_t rescale(float s);
+  int32_t getNodeFrame(int32_t part, int32_t frame, int32_t key1, int32_t key2, float posOut[3],
+                       float matOut[9]);
+  void setFrameVelFromLive(float factor);
+  void rotateLiveState(const float R[9], const float c[3]);
+  void loadStateRotated(const float R[9], const float c[3]);
+  void setCurrentFrame(int32_t f);
+  float getTimeStep() const;
+
+  // Frame store: removal of stored slots, shared by the frame operations.
+  void removeStoredFrame(int32_t frame);
+  void dropFramesUpTo(int32_t frame);
+
+  // State interface: stored frames here, live frames forwarded to the state.
+  void restoreFrame(int32_t frame) override;
+  void storeFrame(int32_t frame) override;
+  void getPartMatterRange(int32_t part, int32_t frame, uint32_t mask, MatterProps* out) override;
+  void getFaceCentre(int32_t part, int32_t frame, int32_t face, int32_t axes, float out[3]) override;
+  void moveFaceTo(int32_t part, int32_t frame, int32_t face, int32_t axes, const float target[3]) override;
+  void getNodePosition(int32_t node, int32_t frame, int32_t axes, float out[3]) override;
+  void setNodePosition(int32_t node, int32_t frame, int32_t axes, const float p[3]) override;
+  void getNodeMatter(int32_t node, int32_t frame, uint32_t mask, MatterProps* out) override;
+  void setNodeMatter(int32_t node, int32_t frame, uint32_t mask, const MatterProps* in) override;
+  void getPartMatterSummary(int32_t part, int32_t frame, uint32_t mask, MatterProps* out) override;
+  void applyPartMatter(int32_t part, int32_t frame, uint32_t mask, MatterProps* values) override;
+  void updateNodeCoeffs(int32_t frame) override;
+  void scaleNodeMatter(int32_t part, int32_t frame, int32_t mode) override;
+
+  char* name = nullptr;
+  uint32_t flags = 0;
+  HObject** handle = nullptr;
+  void* userWord = nullptr;
+  JelRemovalCB removalCB = nullptr;
+  FrameParams playParams;
+  float* deform[9] = {};
+  int32_t* searchMarks = nullptr;
+  int32_t* aliases[6] = {};  // x border flags, +x, y border flags, +y, z border flags, +z
+  HAState* state = nullptr;
+  HObject* next = nullptr;
+  NodeFrameRecord* nodeFrame = nullptr;
+  int32_t (*screenProj)[11] = nullptr;
+  uint32_t markedParts[4] = {};
+};
+
+int32_t GVIsJelFlat(const HObject* jel);
+int32_t GVObjInSel(int32_t id, uint32_t groupMask, int32_t v);
+// Centre of mass of a part at a frame; the zero vector for a part without mass.
+void GVGetPartCentre(HObject* jel, int32_t part, int32_t frame, int32_t axes, float out[3]);
+float GVGetLivePartMass(HObject* jel, int32_t part);
+int32_t GVGetJelNodeFrameLive(HObject* jel, int32_t part, int32_t key, float point[3]);
+int32_t GVGetJelNodeFrameRest(HObject* jel, int32_t part, int32_t key, float point[3]);
