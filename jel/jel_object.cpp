@@ -9,6 +9,7 @@
 #include "jel/frame_store.h"
 #include "jel/live_state.h"
 #include "jel/vector_math.h"
+#include "scene/heap_string.h"
 
 namespace {
 
@@ -29,15 +30,6 @@ T* copyArray(const T* src, int32_t count) {
   T* p = newArray<T>(count);
   std::memcpy(static_cast<void*>(p), src, sizeof(T) * static_cast<size_t>(count));
   return p;
-}
-
-void setName(char** field, const char* text) {
-  std::free(*field);
-  *field = nullptr;
-  if (!text) return;
-  const size_t len = std::strlen(text);
-  *field = static_cast<char*>(std::malloc(len + 1));
-  if (*field) std::memcpy(*field, text, len + 1);
 }
 
 bool axisOn(int32_t axes, int k) { return (axes & (2 << k)) != 0; }
@@ -80,7 +72,7 @@ HObject::HObject(int32_t nodeCount_, int32_t id_, int32_t count, int32_t endFram
 
 void HObject::clearOwn() {
   handle = nullptr;
-  setName(&name, "");
+  GVSetString(&name, "");
   flags = 0;
   userWord = nullptr;
   removalCB = nullptr;
@@ -118,13 +110,13 @@ HObject::~HObject() {
   delete state;
   state = nullptr;
   delete nodeFrame;
-  std::free(name);
+  GVFreeString(&name);
 }
 
 int32_t HObject::allocate(int32_t n, int32_t id_, int32_t count, int32_t endFrame) {
   if (n < 1 || id_ < 1 || count < 0 || endFrame < 0) return 0;
   if (frameStore || partMask || pos) return 0;  // already a lattice: rebuild through a new object
-  setName(&name, "");
+  GVSetString(&name, "");
   nodeCount = n;
   id = id_;
   const int32_t n1 = n + 1;
@@ -171,7 +163,7 @@ int32_t HObject::copyFrom(const HObject* src, int32_t newId) {
   flags = src->flags;
   GVCopyFrameParamsBlock(&playParams, &src->playParams);
   params = &playParams;
-  setName(&name, src->name);
+  GVSetString(&name, src->name);
   for (int32_t& m : frameMarks) m = -1;
 
   frameStore = GVCopyChanData(src->frameStore);
@@ -231,7 +223,7 @@ void HObject::createState() {
 char* HObject::getNameCopy() const {
   if (!name) return nullptr;
   char* copy = nullptr;
-  setName(&copy, name);
+  GVSetString(&copy, name);
   return copy;
 }
 

@@ -185,3 +185,28 @@ float* TestLattice::floatArray(size_t count) {
   floats_.emplace_back(count, 0.0f);
   return floats_.back().data();
 }
+
+#include "jel/jel_object.h"
+
+std::unique_ptr<HObject> makeBlockJel(int nx, int ny, int nz, float h, TestLattice::SolidFn solid, int id) {
+  TestLattice t(nx, ny, nz, h, solid);
+  auto jel = std::make_unique<HObject>(t.n, id, 0, 100);
+  jel->cellSize = h;
+  JelStateRec* st = GVFrameStateRecs(jel->frameStore, 0);
+  JelNodeRec* nr = GVFrameNodeRecs(jel->frameStore, 0);
+  MatterProps* mp = GVFrameMatter(jel->frameStore, 0);
+  static const int kRecordNbr[6] = {kNbrMinusX, kNbrPlusX, kNbrMinusY, kNbrPlusY, kNbrMinusZ, kNbrPlusZ};
+  for (int i = 1; i <= t.n; ++i) {
+    st[i].w[kStateCellFlag] = t.head.cellFlag[i];
+    st[i].w[kStateGridX] = t.gx[i] + 1;
+    st[i].w[kStateGridX + 1] = t.gy[i] + 1;
+    st[i].w[kStateGridX + 2] = t.gz[i] + 1;
+    for (int k = 0; k < 6; ++k) st[i].w[kStateNbr + k] = t.head.nbr[kRecordNbr[k]][i];
+    for (int a = 0; a < 3; ++a) nr[i].f[kNodeNatural + a] = nr[i].f[kNodePos + a] = t.head.pos[i][a];
+    GVSetMatterDefaults(&mp[i]);
+    jel->partMask[i] = 2u;
+  }
+  jel->finalize();
+  jel->createState();
+  return jel;
+}

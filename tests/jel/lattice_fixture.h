@@ -50,3 +50,11 @@ struct TestLattice {
   float* floatArray(size_t count);
 };
 
+
+class HObject;
+
+// A Jel object built from the block the way the lattice builder fills one:
+// slot-0 records (1-based grid indices, neighbours, cell flags, natural and
+// initial positions, default matter), then its tables and live state.
+std::unique_ptr<HObject> makeBlockJel(int nx, int ny, int nz, float h, TestLattice::SolidFn solid = nullptr,
+                                      int id = 1);
