@@ -7,7 +7,7 @@
 
 #include "jel/frame_store.h"
 #include "jel/live_state.h"
-#include "lattice_fixture.h"
+#include "block_lattice.h"
 #include "scene/heap_string.h"
 
 namespace {

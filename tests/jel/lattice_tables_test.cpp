@@ -7,7 +7,7 @@
 #include "jel/frame_store.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
-#include "lattice_fixture.h"
+#include "block_lattice.h"
 
 namespace {
 
@@ -98,7 +98,7 @@ TEST(LatticeTables, FacesOfAnLShapeLeaveTheSolid) {
 TEST(LatticeTables, NodeVolumesSumToTheSolid) {
   const float h = 0.3f;
   auto holes = [](int x, int y, int z) { return (x + y + z) % 3 != 0; };
-  TestLattice ref(4, 4, 4, h, holes);
+  BlockLattice ref(4, 4, 4, h, holes);
   auto jel = makeBlockJel(4, 4, 4, h, holes);
   double sum = 0;
   for (int i = 1; i <= jel->nodeCount; ++i) sum += jel->nodeVolume[i];

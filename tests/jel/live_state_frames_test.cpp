@@ -4,7 +4,7 @@
 
 #include "jel/frame_store.h"
 #include "jel/live_state.h"
-#include "lattice_fixture.h"
+#include "block_lattice.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ TEST(LiveStateFrames, RestoreNaturalGivesRestLinksAndUnitFrames) {
   const Case cases[] = {{3, 3, 3}, {3, 3, 1}};
   for (const Case& c : cases) {
     const float h = 0.5f;
-    TestLattice t(c.nx, c.ny, c.nz, h);
+    BlockLattice t(c.nx, c.ny, c.nz, h);
     t.params.startFrame = 7;
     t.params.subSteps = 3;
     auto s = t.makeState();
@@ -50,7 +50,7 @@ TEST(LiveStateFrames, RestoreNaturalGivesRestLinksAndUnitFrames) {
 }
 
 TEST(LiveStateFrames, StoreAndRestoreRoundTrip) {
-  TestLattice t(3, 3, 3, 1.0f, nullptr, 2);
+  BlockLattice t(3, 3, 3, 1.0f, nullptr, 2);
   auto s = t.makeState();
   for (int i = 1; i <= t.n; ++i) {
     t.head.pos[i][0] += 0.1f * i;
@@ -92,7 +92,7 @@ TEST(LiveStateFrames, StoreAndRestoreRoundTrip) {
 }
 
 TEST(LiveStateFrames, FrameOutOfRangeOnlyResetsTheSubSteps) {
-  TestLattice t(2, 2, 2, 1.0f, nullptr, 2);
+  BlockLattice t(2, 2, 2, 1.0f, nullptr, 2);
   auto s = t.makeState();
   t.head.pos[3][0] = 42.0f;
   t.params.subSteps = 5;
@@ -106,7 +106,7 @@ TEST(LiveStateFrames, FrameOutOfRangeOnlyResetsTheSubSteps) {
 }
 
 TEST(LiveStateFrames, StoringTheNaturalStateMakesTheShapeRest) {
-  TestLattice t(3, 3, 3, 1.0f);
+  BlockLattice t(3, 3, 3, 1.0f);
   auto s = t.makeState();
   // Squash the block in z and set it moving.
   for (int i = 1; i <= t.n; ++i) {

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "jel/live_state.h"
-#include "lattice_fixture.h"
+#include "block_lattice.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ struct Live {
     for (int i = 1; i <= t.n; ++i)
       if (t.gx[i] == 2) t.head.partMask[i] |= 1u << 7;  // part 7: the x = 2 layer
   }
-  TestLattice t;
+  BlockLattice t;
   std::unique_ptr<HAState> s;
 };
 
@@ -213,7 +213,7 @@ TEST(LiveStateOps, FRatioRule) {
 }
 
 TEST(LiveStateOps, ScaleNodeMatter) {
-  TestLattice t(2, 2, 2, 0.5f);
+  BlockLattice t(2, 2, 2, 0.5f);
   auto s = t.makeState();
   s->matter[1].scaleL = 0.5f;
   s->matter[1].scaleT = 2.0f;

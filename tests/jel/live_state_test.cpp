@@ -6,7 +6,7 @@
 #include <set>
 
 #include "jel/frame_store.h"
-#include "lattice_fixture.h"
+#include "block_lattice.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ const BlockCase kBlocks[] = {
 TEST(LiveStateLattice, CellsAndLinksFollowTheGrid) {
   for (const BlockCase& b : kBlocks) {
     SCOPED_TRACE(b.name);
-    TestLattice t(b.nx, b.ny, b.nz, 1.0f);
+    BlockLattice t(b.nx, b.ny, b.nz, 1.0f);
     auto s = t.makeState();
     for (int i = 1; i <= t.n; ++i) {
       const int x = t.gx[i], y = t.gy[i], z = t.gz[i];
@@ -47,7 +47,7 @@ TEST(LiveStateLattice, CellsAndLinksFollowTheGrid) {
 }
 
 TEST(LiveStateLattice, BorderNodesHaveNoCellsOrLinksOutside) {
-  TestLattice t(3, 3, 3, 1.0f);
+  BlockLattice t(3, 3, 3, 1.0f);
   auto s = t.makeState();
   const int onMinusX = t.index(0, 1, 1);
   EXPECT_EQ(s->cells[onMinusX][4], 0);
@@ -62,7 +62,7 @@ TEST(LiveStateLattice, BorderNodesHaveNoCellsOrLinksOutside) {
 }
 
 TEST(LiveStateLattice, DiagonalCornerNeedsAgreeingPaths) {
-  TestLattice t(3, 3, 2, 1.0f);
+  BlockLattice t(3, 3, 2, 1.0f);
   const int i = t.index(1, 1, 0);
   // Break one path to the -x-y corner: the other path alone gives it.
   const int minusY = t.index(1, 0, 0);
@@ -86,7 +86,7 @@ TEST(LiveStateLattice, DiagonalCornerNeedsAgreeingPaths) {
   EXPECT_EQ(s->cells[i][6], 0);
 }
 
-int solidAround(const TestLattice& t, const HAState& s, int i, bool flat) {
+int solidAround(const BlockLattice& t, const HAState& s, int i, bool flat) {
   int count = 0;
   for (int k = 0; k < 8; ++k)
     if (!flat || k % 2 == 0) count += s.solidCell(s.cells[i][k]);
@@ -97,7 +97,7 @@ int solidAround(const TestLattice& t, const HAState& s, int i, bool flat) {
 TEST(LiveStateLattice, NodeClassesOfABlock) {
   for (const BlockCase& b : kBlocks) {
     SCOPED_TRACE(b.name);
-    TestLattice t(b.nx, b.ny, b.nz, 1.0f);
+    BlockLattice t(b.nx, b.ny, b.nz, 1.0f);
     auto s = t.makeState();
     const bool flat = b.nz == 1;
     for (int i = 1; i <= t.n; ++i) {
@@ -113,7 +113,7 @@ TEST(LiveStateLattice, NodeClassesOfABlock) {
   }
   // A 2x2x2 block: the centre is full, a corner touches one cell, a face
   // centre is half surrounded with full links along the face.
-  TestLattice t(3, 3, 3, 1.0f);
+  BlockLattice t(3, 3, 3, 1.0f);
   auto s = t.makeState();
   EXPECT_EQ(s->nodeClass[t.index(1, 1, 1)], kClassFull);
   EXPECT_EQ(s->nodeClass[t.index(0, 0, 0)], kClassPartial | kClassSingleCell | kClassThinLink | kClassEdgeLike);
@@ -127,7 +127,7 @@ TEST(LiveStateLattice, NodeClassesOfABlock) {
 
 TEST(LiveStateLattice, ThinBarIsMarkedAlongItsLength) {
   // One row of three cells along x: every node on the row has links that touch one cell.
-  TestLattice t(4, 2, 2, 1.0f);
+  BlockLattice t(4, 2, 2, 1.0f);
   auto s = t.makeState();
   const int mid = t.index(1, 0, 0);
   EXPECT_EQ(s->nodeClass[mid] & kClassThinX, kClassThinX);
@@ -135,7 +135,7 @@ TEST(LiveStateLattice, ThinBarIsMarkedAlongItsLength) {
 }
 
 TEST(LiveStateFaces, FaceAcrossEdgeFindsEitherOrderAndSkipsItself) {
-  TestLattice t(2, 2, 2, 1.0f);
+  BlockLattice t(2, 2, 2, 1.0f);
   auto s = t.makeState();
   ASSERT_EQ(t.faceCount, 6);
   for (int f = 1; f <= t.faceCount; ++f) {
@@ -158,7 +158,7 @@ TEST(LiveStateFaces, FaceAcrossEdgeFindsEitherOrderAndSkipsItself) {
 TEST(LiveStateFaces, RecordsOfACubeAndOfAFlatSheet) {
   {
     // Every edge of a cube is a right angle: all four edges open.
-    TestLattice t(2, 2, 2, 1.0f);
+    BlockLattice t(2, 2, 2, 1.0f);
     auto s = t.makeState();
     for (int f = 1; f <= t.faceCount; ++f) {
       EXPECT_EQ(s->faceEdgeFlags[f], 0xF0u) << f;
@@ -171,7 +171,7 @@ TEST(LiveStateFaces, RecordsOfACubeAndOfAFlatSheet) {
   {
     // A flat 2x1 sheet: the shared edge joins coplanar faces, the others have
     // no face across (entry 0, the zero normal).
-    TestLattice t(3, 2, 1, 1.0f);
+    BlockLattice t(3, 2, 1, 1.0f);
     auto s = t.makeState();
     ASSERT_EQ(t.faceCount, 2);
     int sharedEdges = 0;
@@ -191,7 +191,7 @@ TEST(LiveStateRestFrames, UndeformedBlockHasUnitMetrics) {
   for (const BlockCase& b : kBlocks) {
     SCOPED_TRACE(b.name);
     const float h = 0.5f;
-    TestLattice t(b.nx, b.ny, b.nz, h);
+    BlockLattice t(b.nx, b.ny, b.nz, h);
     auto s = t.makeState();
     const bool flat = b.nz == 1;
     for (int i = 1; i <= t.n; ++i) {
@@ -235,7 +235,7 @@ TEST(LiveStateRestFrames, UndeformedBlockHasUnitMetrics) {
 
 TEST(LiveStateRestFrames, StretchedBlockScalesTheMetric) {
   // Natural shape stretched by 2 along x: the metric's xx element is 4.
-  TestLattice t(3, 3, 3, 1.0f);
+  BlockLattice t(3, 3, 3, 1.0f);
   JelNodeRec* nr = GVFrameNodeRecs(t.head.frameStore, 0);
   for (int i = 1; i <= t.n; ++i) nr[i].f[kNodeNatural] *= 2.0f;
   auto s = t.makeState();
@@ -248,7 +248,7 @@ TEST(LiveStateRestFrames, StretchedBlockScalesTheMetric) {
 }
 
 TEST(LiveStateRestFrames, TinyCellSizeGivesZeroFrames) {
-  TestLattice t(2, 2, 2, 0.005f);
+  BlockLattice t(2, 2, 2, 0.005f);
   auto s = t.makeState();
   for (int i = 1; i <= t.n; ++i) {
     EXPECT_EQ(s->restDet[i], 0.0f);
@@ -268,7 +268,7 @@ TEST(LiveStateCoefficients, PoissonRatioFromBulge) {
     float bulge, nu;
   };
   const Case cases[] = {{0.35f, 0.133f}, {1.0f, 0.38f}, {1.5f, 0.415f}, {2.0f, 0.45f}, {0.0f, 0.0f}};
-  TestLattice t(2, 2, 2, 1.0f);
+  BlockLattice t(2, 2, 2, 1.0f);
   auto s = t.makeState();
   for (const Case& c : cases) {
     s->matter[1].bulge = c.bulge;
@@ -278,7 +278,7 @@ TEST(LiveStateCoefficients, PoissonRatioFromBulge) {
 }
 
 TEST(LiveStateCoefficients, ExtremeBulgeStaysFinite) {
-  TestLattice t(2, 2, 2, 1.0f);
+  BlockLattice t(2, 2, 2, 1.0f);
   auto s = t.makeState();
   const float bulges[] = {2.7142857f, 3.0f, 100.0f, -2.631579f, -50.0f, NAN, INFINITY};
   for (float bulge : bulges) {
@@ -297,7 +297,7 @@ TEST(LiveStateCoefficients, ExtremeBulgeStaysFinite) {
 
 TEST(LiveStateCoefficients, DefaultMatterOnAUnitCube) {
   const float h = 2.0f;
-  TestLattice t(2, 2, 2, h);
+  BlockLattice t(2, 2, 2, h);
   auto s = t.makeState();
   const int i = 1;  // the one solid cell's lowest corner
   const float nu = 0.38f * 0.35f;
@@ -333,7 +333,7 @@ TEST(LiveStateCoefficients, MassesSumToDensityTimesVolume) {
   for (const BlockCase& b : kBlocks) {
     SCOPED_TRACE(b.name);
     const float h = 0.5f;
-    TestLattice t(b.nx, b.ny, b.nz, h);
+    BlockLattice t(b.nx, b.ny, b.nz, h);
     auto s = t.makeState();
     for (int i = 1; i <= t.n; ++i) s->matter[i].density = 3.0f;
     s->deriveMatterCoefficients();
@@ -346,7 +346,7 @@ TEST(LiveStateCoefficients, MassesSumToDensityTimesVolume) {
 }
 
 TEST(LiveStateConstruction, StartsClean) {
-  TestLattice t(3, 3, 3, 1.0f);
+  BlockLattice t(3, 3, 3, 1.0f);
   for (int i = 0; i <= t.n; ++i) t.head.disp[i][0] = 5.0f;
   HAState s(t.n, &t.params, 4, 6u, &t.flags, 1.0f, t.faceCount, 0, t.head, t.stamps);
   EXPECT_EQ(s.active, 1);

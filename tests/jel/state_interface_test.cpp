@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "jel/frame_store.h"
-#include "lattice_fixture.h"
+#include "block_lattice.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ namespace {
 // but node positions, read from the stored frames.
 class StoredState : public HBState {
  public:
-  StoredState(const TestLattice& t) : HBState(1, t.n, t.h, 2u, t.head) {}
+  StoredState(const BlockLattice& t) : HBState(1, t.n, t.h, 2u, t.head) {}
   ~StoredState() = default;
   void restoreFrame(int32_t) override {}
   void storeFrame(int32_t) override {}
@@ -44,7 +44,7 @@ struct Fixture {
   }
   JelNodeRec* nodes(int f) { return GVFrameNodeRecs(t.head.frameStore, f); }
   MatterProps* matter(int f) { return GVFrameMatter(t.head.frameStore, f); }
-  TestLattice t;
+  BlockLattice t;
   StoredState s;
 };
 
@@ -248,7 +248,7 @@ TEST(StateInterface, SetPartMatterClampsTheCallerAndTheNodes) {
 }
 
 TEST(StateInterface, NodeTangents) {
-  TestLattice t(3, 3, 3, 1.0f);
+  BlockLattice t(3, 3, 3, 1.0f);
   StoredState s(t);
   // Stretch x by 3 around the centre node and shear y a little.
   for (int i = 1; i <= t.n; ++i) {

@@ -1,10 +1,10 @@
-#include "lattice_fixture.h"
+#include "block_lattice.h"
 
 #include "jel/chan_data.h"
 #include "jel/frame_store.h"
 #include "jel/lattice_tables.h"
 
-TestLattice::TestLattice(int nx_, int ny_, int nz_, float h_, SolidFn solid_, int storedFrames)
+BlockLattice::BlockLattice(int nx_, int ny_, int nz_, float h_, SolidFn solid_, int storedFrames)
     : nx(nx_), ny(ny_), nz(nz_), h(h_), n(nx_ * ny_ * nz_), solid(std::move(solid_)) {
   const size_t n1 = static_cast<size_t>(n) + 1;
   gx.assign(n1, 0);
@@ -151,15 +151,15 @@ TestLattice::TestLattice(int nx_, int ny_, int nz_, float h_, SolidFn solid_, in
   params.subSteps = 1;
 }
 
-TestLattice::~TestLattice() { GVFreeChanData(head.frameStore); }
+BlockLattice::~BlockLattice() { GVFreeChanData(head.frameStore); }
 
-bool TestLattice::cellSolid(int x, int y, int z) const {
+bool BlockLattice::cellSolid(int x, int y, int z) const {
   const int zCells = nz == 1 ? 1 : nz - 1;
   if (x < 0 || y < 0 || z < 0 || x >= nx - 1 || y >= ny - 1 || z >= zCells) return false;
   return solid ? solid(x, y, z) : true;
 }
 
-int TestLattice::solidCellCount() const {
+int BlockLattice::solidCellCount() const {
   int count = 0;
   const int zCells = nz == 1 ? 1 : nz - 1;
   for (int z = 0; z < zCells; ++z)
@@ -168,7 +168,7 @@ int TestLattice::solidCellCount() const {
   return count;
 }
 
-std::unique_ptr<HAState> TestLattice::makeState() {
+std::unique_ptr<HAState> BlockLattice::makeState() {
   auto s = std::make_unique<HAState>(n, &params, 1, 2u, &flags, h, faceCount, 0, head, stamps);
   s->linkLattice();
   s->setupRestFrames();
@@ -176,20 +176,20 @@ std::unique_ptr<HAState> TestLattice::makeState() {
   return s;
 }
 
-int32_t* TestLattice::intArray(size_t count) {
+int32_t* BlockLattice::intArray(size_t count) {
   ints_.emplace_back(count, 0);
   return ints_.back().data();
 }
 
-float* TestLattice::floatArray(size_t count) {
+float* BlockLattice::floatArray(size_t count) {
   floats_.emplace_back(count, 0.0f);
   return floats_.back().data();
 }
 
 #include "jel/jel_object.h"
 
-std::unique_ptr<HObject> makeBlockJel(int nx, int ny, int nz, float h, TestLattice::SolidFn solid, int id) {
-  TestLattice t(nx, ny, nz, h, solid);
+std::unique_ptr<HObject> makeBlockJel(int nx, int ny, int nz, float h, BlockLattice::SolidFn solid, int id) {
+  BlockLattice t(nx, ny, nz, h, solid);
   auto jel = std::make_unique<HObject>(t.n, id, 0, 100);
   jel->cellSize = h;
   JelStateRec* st = GVFrameStateRecs(jel->frameStore, 0);

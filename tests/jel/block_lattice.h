@@ -12,14 +12,14 @@
 #include "jel/frame_params.h"
 #include "jel/live_state.h"
 
-struct TestLattice {
+struct BlockLattice {
   using SolidFn = std::function<bool(int, int, int)>;
 
   // nz = 1 gives a single-layer (flat) lattice whose cells lie in z = 0.
-  TestLattice(int nx, int ny, int nz, float h, SolidFn solid = nullptr, int storedFrames = 0);
-  ~TestLattice();
-  TestLattice(const TestLattice&) = delete;
-  TestLattice& operator=(const TestLattice&) = delete;
+  BlockLattice(int nx, int ny, int nz, float h, SolidFn solid = nullptr, int storedFrames = 0);
+  ~BlockLattice();
+  BlockLattice(const BlockLattice&) = delete;
+  BlockLattice& operator=(const BlockLattice&) = delete;
 
   int index(int x, int y, int z) const { return 1 + x + nx * (y + ny * z); }
   bool inside(int x, int y, int z) const { return x >= 0 && y >= 0 && z >= 0 && x < nx && y < ny && z < nz; }
@@ -56,5 +56,5 @@ class HObject;
 // A Jel object built from the block the way the lattice builder fills one:
 // slot-0 records (1-based grid indices, neighbours, cell flags, natural and
 // initial positions, default matter), then its tables and live state.
-std::unique_ptr<HObject> makeBlockJel(int nx, int ny, int nz, float h, TestLattice::SolidFn solid = nullptr,
+std::unique_ptr<HObject> makeBlockJel(int nx, int ny, int nz, float h, BlockLattice::SolidFn solid = nullptr,
                                       int id = 1);
