@@ -73,9 +73,20 @@ class HObject final : public HBState {
   void setCurrentFrame(int32_t f);
   float getTimeStep() const;
 
-  // Frame store: removal of stored slots, shared by the frame operations.
+  // Frame store: at most 100 stored frames after the start slot, in frame order.
   void removeStoredFrame(int32_t frame);
   void dropFramesUpTo(int32_t frame);
+  // The slot that holds (or will hold) frame f; 0 when a full store has no
+  // room between two stored frames.
+  int32_t findOrMakeSlot(int32_t f);
+  // Stores the live state as stored frame f; the slot, or -1 when refused.
+  int32_t recordFrame(int32_t f);
+
+  // Position cache: slot k holds the positions of frame base + k.
+  void reserveCachedFrames();
+  void storeCachedPositions(int32_t f);
+  void loadCachedPositions(int32_t f);
+  int32_t cacheBase() const;
 
   // State interface: stored frames here, live frames forwarded to the state.
   void restoreFrame(int32_t frame) override;
