@@ -179,3 +179,57 @@ TEST(JelFrameStore, StoredMatterOperations) {
 }
 
 }  // namespace
+
+namespace {
+
+// One Jel, five frames: stored frame 1 moved by 10 in x and moving in y, the
+// start frame and the natural state on the grid, the committed live state moved
+// by 20 and the in-step state by one more.
+TEST(JelFrameStore, OperationsAnswerOnEveryFrameSelector) {
+  auto jel = makeBlockJel(3, 3, 3, 1.0f);
+  for (int i = 1; i <= jel->nodeCount; ++i) {
+    jel->pos[i][0] += 10.0f;
+    jel->vel[i][1] = 3.0f;
+  }
+  ASSERT_EQ(record(jel.get(), 5), 1);
+  for (int i = 1; i <= jel->nodeCount; ++i) {
+    jel->pos[i][0] += 10.0f;
+    jel->disp[i][0] = 1.0f;
+  }
+  struct Case {
+    int32_t frame;
+    float centreX;  // through the Jel
+    float nodeX;    // node 27 at grid (2, 2, 2)
+    float momentumY;
+  };
+  const Case cases[] = {
+      {1, 11.0f, 12.0f, 24.0f}, {0, 1.0f, 2.0f, 0.0f}, {-1, 1.0f, 2.0f, 0.0f},
+      {-2, 21.0f, 22.0f, 24.0f}, {-3, 22.0f, 23.0f, 0.0f},  // no in-step displacement along y
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.frame);
+    float centre[3] = {0, 0, 0};
+    GVGetPartCentre(jel.get(), 1, c.frame, kAxesAll, centre);
+    EXPECT_NEAR(centre[0], c.centreX, 1e-4f);
+    float p[3] = {0, 0, 0};
+    jel->getNodePositionAlias(27, c.frame, kAxesAll, p);
+    EXPECT_NEAR(p[0], c.nodeX, 1e-5f);
+    int32_t node = 0;
+    float d = 0;
+    jel->findNearestNodeAlias(1, c.frame, p, &node, &d);
+    EXPECT_EQ(node, 27);
+    EXPECT_NEAR(d, 0.0f, 1e-6f);
+    float mom[3] = {0, 0, 0};
+    if (c.frame >= 0)
+      jel->getPartMomentum(1, c.frame, kAxisY, mom);
+    else if (c.frame < -1)
+      jel->state->getPartMomentum(1, c.frame, kAxisY, mom);
+    EXPECT_NEAR(mom[1], c.momentumY, 1e-3f);
+    MatterProps m;
+    m.density = 9e30f;
+    jel->getPartMatterRange(1, c.frame, kMatterDensity, &m);
+    EXPECT_EQ(m.density, 1.0f);
+  }
+}
+
+}  // namespace
