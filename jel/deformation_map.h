@@ -81,3 +81,14 @@ int GVLatticeCheckPartBlock(const DeformLattice* L, HObject* jel, int32_t part, 
 // rest position. Returns the cell node, 0 when an input is missing.
 int32_t GVBlockCellOfPointAt(const float point[3], const float corner[3], float cellSize, int flat,
                              const GeoCellBind* bind, GeoVertBind* out);
+
+// The same services on a Jel object's own arrays.
+void GVUpdateJelDeform(HObject* jel, int seam);
+int GVLatticeTrilinear(const GeoVertBind* rec, HObject* jel, float out[3]);
+void GVDeformVertsTrilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count);
+void GVDeformVertsBilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count);
+int32_t GVLocatePointInJel(HObject* jel, const float point[3], GeoVertBind* rec);
+int32_t GVLocatePointFromCell(HObject* jel, const float point[3], GeoVertBind* rec);
+int GVCheckPartBlock(HObject* jel, int32_t part, GeoCellBind* bind);
+// The box corner is read in the Jel's natural state.
+int32_t GVBlockCellOfPoint(const float point[3], HObject* jel, const GeoCellBind* bind, GeoVertBind* out);
