@@ -194,35 +194,4 @@ TEST(JelFromBuilder, GridIndexShiftAndCopyBack) {
   delete jel;
 }
 
-TEST(JelFromBuilder, DeformationOfANewJel) {
-  auto b = Grid(4, 3, 3, 0.5f);
-  GVGridFillAll(b.get());
-  HObject* jel = GVCreateJelFromBuilder(b.get(), 3, 0, 10, nullptr);
-  ASSERT_NE(jel, nullptr);
-  GVUpdateJelDeform(jel, 0);
-  for (int32_t i = 1; i <= jel->nodeCount; ++i)
-    for (int r = 0; r < 3; ++r)
-      for (int c = 0; c < 3; ++c) ASSERT_NEAR(jel->deform[r * 3 + c][i], r == c ? 0.5f : 0.0f, 1e-6f);
-  // The natural state is centred: grid point (1, 1, 1) is at (-0.75, -0.5, -0.5).
-  const float p[3] = {-0.75f + 0.6f, -0.5f + 0.55f, -0.5f + 0.1f};
-  GeoVertBind rec;
-  ASSERT_EQ(GVLocatePointInJel(jel, p, &rec), 3);
-  EXPECT_EQ(rec.cellNode, NodeAt(jel, 2, 2, 1));
-  EXPECT_NEAR(rec.u, 0.2f, 1e-4f);
-  EXPECT_NEAR(rec.v, 0.1f, 1e-4f);
-  EXPECT_NEAR(rec.w, 0.2f, 1e-4f);
-  float back[3];
-  ASSERT_EQ(GVLatticeTrilinear(&rec, jel, back), 1);
-  for (int a = 0; a < 3; ++a) EXPECT_NEAR(back[a], p[a], 1e-5f);
-  GeoCellBind bind;
-  ASSERT_EQ(GVCheckPartBlock(jel, 1, &bind), 1);
-  GeoVertBind box;
-  EXPECT_EQ(GVBlockCellOfPoint(p, jel, &bind, &box), rec.cellNode);
-  EXPECT_NEAR(box.u, rec.u, 1e-5f);
-  EXPECT_EQ(GVCheckPartBlock(jel, 2, &bind), 0);  // the hollow surface is no box
-  EXPECT_EQ(bind.status, kCellBindWrongCount);
-  GVFreeCellBind(&bind);
-  delete jel;
-}
-
 }  // namespace
