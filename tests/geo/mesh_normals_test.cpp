@@ -1,0 +1,70 @@
+#include "geo/mesh_normals.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "geo/geo_fixtures.h"
+#include "geo/mesh_bounds.h"
+
+namespace {
+
+void expect3(const float* v, float x, float y, float z) {
+  EXPECT_NEAR(v[0], x, 1e-6f);
+  EXPECT_NEAR(v[1], y, 1e-6f);
+  EXPECT_NEAR(v[2], z, 1e-6f);
+}
+
+TEST(MeshNormals, DegenerateFacesAndBadCornersGiveZero) {
+  std::unique_ptr<GObject> geo(geotest::makeGeo(
+      1, "Tris", {{0, 0, 0}, {0, 0, 2}, {2, 0, 0}, {5, 5, 5}}, {{1, 2, 3}, {4, 4, 4}, {1, 9, 2}}));
+  ASSERT_TRUE(geo);
+  GVCalcGeoTriNormals(geo.get());
+  // (c - a) x (b - a) = (2,0,0) x (0,0,2) = (0,-4,0), normalised.
+  expect3(geo->faceNormals[1], 0, -1, 0);
+  expect3(geo->faceNormals[2], 0, 0, 0);
+  expect3(geo->faceNormals[3], 0, 0, 0);  // vertex 9 does not exist
+}
+
+TEST(MeshNormals, QuadNormalSkipsTheThirdCorner) {
+  std::unique_ptr<GObject> geo(geotest::makeGeo(
+      1, "Quad", {{0, 0, 0}, {1, 0, 0}, {7, 7, 7}, {0, 1, 0}}, {}, {{1, 2, 3, 4}}));
+  GVCalcGeoFaceNormals(geo.get());
+  // (d - a) x (b - a) = (0,1,0) x (1,0,0) = (0,0,-1); corner 3 is ignored.
+  expect3(geo->faceNormals[1], 0, 0, -1);
+}
+
+TEST(MeshNormals, VertexNormalsWeighTheListedFaces) {
+  std::unique_ptr<GObject> geo(geotest::makeGeo(
+      1, "Fan", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{1, 3, 2}, {1, 2, 4}}));
+  GVCalcGeoFaceNormals(geo.get());
+  geo->vertexFaceLists = GVNewIntListArray(5);
+  geo->vertexLists3 = GVNewFloatListArray(5);
+  GVResizeIntList(&geo->vertexFaceLists[1], 3);
+  geo->vertexFaceLists[1].items[0] = 1;
+  geo->vertexFaceLists[1].items[1] = 2;
+  geo->vertexFaceLists[1].items[2] = 40;  // not a face: skipped
+  GVResizeFloatList(&geo->vertexLists3[1], 1);  // the second weight is missing: 0
+  geo->vertexLists3[1].items[0] = 0.5f;
+  GVCalcGeoVertexNormals(geo.get());
+  expect3(geo->vertexNormals[1], geo->faceNormals[1][0], geo->faceNormals[1][1],
+          geo->faceNormals[1][2]);
+  expect3(geo->vertexNormals[2], 0, 0, 0);
+}
+
+TEST(MeshBounds, EmptyGeoKeepsTheSentinels) {
+  GObject geo;
+  float box[6];
+  EXPECT_EQ(GVGetGeoBounds(&geo, box), 0);
+  EXPECT_FLOAT_EQ(box[0], 9e30f);
+  EXPECT_FLOAT_EQ(box[5], -9e30f);
+  std::unique_ptr<GObject> tri(geotest::makeGeo(1, "T", {{1, 2, 3}, {-1, 5, 0}}));
+  tri->vertices[2][0] = 50;
+  ASSERT_EQ(GVGetGeoBaseBounds(tri.get(), box), 1);
+  EXPECT_FLOAT_EQ(box[0], -1);
+  EXPECT_FLOAT_EQ(box[1], 1);
+  ASSERT_EQ(GVGetGeoBounds(tri.get(), box), 1);
+  EXPECT_FLOAT_EQ(box[1], 50);
+}
+
+}  // namespace
