@@ -4,6 +4,7 @@
 #include <string>
 
 #include "geo/mesh_bounds.h"
+#include "scene/binary_file.h"
 #include "scene/heap_string.h"
 #include "scene/item_stream.h"
 #include "scene/obj_handle.h"
@@ -132,22 +133,16 @@ void GVClearGeoList(GeoList* list) {
   list->handle = nullptr;
 }
 
-static bool readU32(FILE* file, uint32_t* out) {
-  unsigned char b[4];
-  if (std::fread(b, 1, 4, file) != 4) return false;
-  *out = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-  return true;
-}
-
 int GVReadGeoListWith(GeoList* list, FILE* file, GeoFileRecordReader reader) {
   if (!list || !file || !reader) return 0;
   emptyList(list);
   uint32_t count = 0;
-  if (!readU32(file, &count)) return 0;
+  if (!GVFileReadU32(file, &count)) return 0;
   for (uint32_t i = 0; i < count; ++i) {
     GObject* geo = new (std::nothrow) GObject;
     if (!geo) return 0;
-    if (!reader(geo, file) && std::feof(file)) {
+    const long before = std::ftell(file);
+    if (!reader(geo, file) && (std::feof(file) || std::ftell(file) == before)) {
       // A count larger than the file holds must not fill the list with empty Geos.
       delete geo;
       return 0;
@@ -170,7 +165,8 @@ int GVReadGeoListImageWith(GeoList* list, ItemStream* image, GeoImageRecordReade
   for (int32_t i = 0; i < count; ++i) {
     GObject* geo = new (std::nothrow) GObject;
     if (!geo) return 0;
-    if (!reader(geo, image) && image->intCount >= image->intSize) {
+    const uint32_t before = image->intCount;
+    if (!reader(geo, image) && (image->intCount >= image->intSize || image->intCount == before)) {
       delete geo;
       return 0;
     }

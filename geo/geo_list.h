@@ -52,9 +52,10 @@ void GVClearGeoList(GeoList* list);
 // Empties the list as GVClearGeoList does (keeping handle), reads a u32 count
 // and appends that many Geos read by `reader`; a record the reader cannot read
 // is appended in its reset state. 1 read; 0 for a missing file or reader, when
-// memory runs out, or when the file ends before the count is reached (the
-// Geos read so far stay listed). The scene reader adds the record reader and
-// the link pass of the Geos to their Jels.
+// memory runs out, or when a record fails at the end of the file or without
+// consuming anything (the Geos read so far stay listed): a damaged count must
+// not fill the list with empty Geos. The scene reader adds the record reader
+// and the link pass of the Geos to their Jels.
 int GVReadGeoListWith(GeoList* list, FILE* file, GeoFileRecordReader reader);
 // The same from an item-stream image (count from the int array at its cursor);
 // 0 when the image is empty, when the count exceeds the ints left, or as above.

@@ -8,6 +8,7 @@
 
 #include "geo/geo_fixtures.h"
 #include "geo/key_frames.h"
+#include "geo/mesh_bounds.h"
 #include "jel/vector_math.h"
 
 namespace {
