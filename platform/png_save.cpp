@@ -18,7 +18,7 @@ bool GVSavePng(const GVSurface& surface, const char* path) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   std::vector<png_byte> row(static_cast<size_t>(surface.width) * 3);
-  bool ok = false;
+  volatile bool ok = false;  // set after setjmp, read after a longjmp
   if (png && info && setjmp(png_jmpbuf(png)) == 0) {
     png_init_io(png, f);
     png_set_IHDR(png, info, surface.width, surface.height, 8, PNG_COLOR_TYPE_RGB,
