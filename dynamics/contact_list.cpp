@@ -19,9 +19,22 @@ ContactRecAllocator GVSetContactRecAllocator(ContactRecAllocator alloc) {
 // A collision pass that lost a contact would let Jels pass through each other
 // silently; stopping is the lesser harm, but say why.
 [[noreturn]] static void ContactAllocFailed() {
-  std::fputs("Gelvane: out of memory for a collision contact record; stopping\n", stderr);
+  std::fputs("Gelvane: out of memory for collision contacts; stopping\n", stderr);
   std::fflush(stderr);
   std::exit(1);
+}
+
+ContactList* GVNewContactList() {
+  ContactList* list = new (std::nothrow) ContactList;
+  if (!list) ContactAllocFailed();
+  GVContactListReset(list);
+  return list;
+}
+
+void GVDeleteContactList(ContactList* list) {
+  if (!list) return;
+  GVFreeContacts(list);
+  delete list;
 }
 
 static void Set3(float* dst, const float* src) {

@@ -96,6 +96,12 @@ int32_t GVContactDropLastNode(ContactList* list, HAState* first, int32_t a, int3
 // records are freed first (dest may not be one of the sources).
 void GVContactListJoin(ContactList* dest, ContactList* nodes, ContactList* edges);
 
+// A new, reset list header on the heap (release with GVDeleteContactList).
+// Running out of memory here ends the program like a record allocation does.
+ContactList* GVNewContactList();
+// Frees the records and the header; nothing for null.
+void GVDeleteContactList(ContactList* list);
+
 // A record allocator returning null makes every append end the program with a
 // message on stderr and exit status 1: collision code cannot go on without its
 // records. Records are released with delete, so an allocator must hand out

@@ -108,6 +108,7 @@ class HObject final : public HBState {
   HObject** handle = nullptr;
   void* userWord = nullptr;
   JelRemovalCB removalCB = nullptr;
+  int32_t vehicleLink = 0;  // the vehicle code's link value
   FrameParams playParams;
   float* deform[9] = {};
   int32_t* searchMarks = nullptr;

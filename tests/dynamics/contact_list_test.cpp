@@ -257,7 +257,7 @@ TEST(ContactListDeathTest, AllocationFailureStopsWithAMessage) {
         GVSetContactRecAllocator(FailingAlloc);
         GVContactAppend(&g.list, A, B, 1, 1, 0, 1, 0, 0, {});
       },
-      testing::ExitedWithCode(1), "out of memory for a collision contact record");
+      testing::ExitedWithCode(1), "out of memory for collision contacts");
   // The parent's allocator is untouched by the child.
   EXPECT_NE(GVContactAppend(&g.list, A, B, 1, 1, 0, 1, 0, 0, {}), nullptr);
 }

@@ -1,0 +1,79 @@
+// The Jel world: the singly linked list of every Jel of the scene, the world's
+// play parameters, its five per-sub-step contact lists, the change callback
+// that reports additions and removals, and the store of dynamic-command records.
+//
+// Jels belong to the world while they are listed: deletion by selection
+// destroys them, GVRemoveJel only unlinks.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "dynamics/contact_list.h"
+#include "jel/frame_params.h"
+
+class HObject;
+struct DynCmdRec;
+struct ItemStream;
+
+// onChange(owner, id, 1) after an addition; onChange(owner, id or selection, 0)
+// before a removal.
+using JelListChangeCB = void (*)(void* owner, int32_t idOrSelection, int32_t added);
+
+constexpr int kWorldContactLists = 5;
+constexpr int32_t kDynCmdInitialCapacity = 20;
+
+struct HWorld {
+  HWorld();
+  ~HWorld();  // GVResetJelList
+  HWorld(const HWorld&) = delete;
+  HWorld& operator=(const HWorld&) = delete;
+
+  HObject* head = nullptr;
+  FrameParams params;
+  // 0 and 1: Jel-against-Jel node and edge contacts; 2, 3 and 4: the Geo
+  // collision code's three lists. All emptied at the start of every sub-step.
+  ContactList contacts[kWorldContactLists];
+  void* owner = nullptr;         // the cell the world lives in; first argument of the callbacks
+  void* callbackUser = nullptr;  // third argument of the runner's callbacks
+  JelListChangeCB onChange = nullptr;
+
+  int32_t cmdResolved = 0;
+  int32_t cmdCount = 0;
+  int32_t cmdCapacity = 0;
+  int32_t cmdPasses = 0;
+  DynCmdRec* cmds = nullptr;
+};
+
+// Frees the command records (with their contact sub-records), deletes every
+// Jel, and empties the contact lists. The world can be used again afterwards.
+void GVResetJelList(HWorld* world);
+
+// A Jel matches selection s when its id is s (s >= 1), or when -31 <= s <= -1
+// and group bit -s is set. Selection 0 matches nothing.
+bool GVJelInSel(const HObject* jel, int32_t selection);
+// Frame words of an empty world.
+void GVResetWorldFrameWords(FrameParams* p);
+
+void GVDeleteJelSel(HWorld* world, int32_t selection);
+void GVAddJel(HWorld* world, HObject* jel);
+int32_t GVInsertJelAfter(HWorld* world, HObject* jel, int32_t id);
+int32_t GVRemoveJel(HWorld* world, HObject* jel);
+HObject* GVGetJelById(const HWorld* world, int32_t id);
+int32_t GVFindJelByName(const HWorld* world, const char* name);
+// buffer holds at least size bytes; the name is cut to fit.
+void GVCopyJelNameById(const HWorld* world, int32_t id, char* buffer, size_t size);
+// Cleans the name in place and makes it unique among the Jels: a taken Box
+// becomes Box2, a taken Box7 becomes Box8 (or the next free number). The
+// buffer must hold size bytes; a number that does not fit shortens the base.
+void GVMakeUniqueJelName(const HWorld* world, char* name, size_t size);
+void GVSetJelSelVehicleLink(HWorld* world, int32_t selection, int32_t value);
+float GVJelSelScale(const HWorld* world, int32_t selection);
+
+// Jel-list readers. Replace the list by the Jels of a scene file's list block
+// (u32 count, then the Jel records) or of an item-stream image. A damaged block
+// leaves the current list as it was and returns 0. The file reader returns 1
+// for a missing file after emptying the list; the image reader returns 0 at
+// once for an empty image.
+int32_t GVReadJelList(HWorld* world, FILE* file);
+int32_t GVReadJelListImage(HWorld* world, ItemStream* image);
