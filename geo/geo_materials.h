@@ -56,7 +56,7 @@ struct GeoMaterial {
   int32_t colourSetIndex;
   int32_t uvSetIndex;
   UVSet* uvSet;  // resolved from uvSetIndex; not owned
-  GColour* colourA;  // ambient, owned, or null
+  GColour* colourA;  // ambient, owned (made with new), or null
   GColour* colourB;  // diffuse
   GColour* colourC;  // specular
   float shininess;

@@ -3,6 +3,7 @@
 #include "geo/key_frames.h"
 #include "geo/mesh_bounds.h"
 #include "geo/mesh_normals.h"
+#include "jel/jel_object.h"
 #include "jel/vector_math.h"
 
 int GVGeoSlotIndex(int selector) {
@@ -231,6 +232,14 @@ int GVGeoDriveModeOf(const GObject* geo, int stateMode, int jelAlive) {
     return -2;
   }
   return -2;
+}
+
+int GVGetGeoDriveMode(int frame, const GObject* geo, int stateMode) {
+  if (!geo) return -2;
+  const HObject* jel = geo->jel;
+  const bool alive = jel && jel->playParams.startFrame <= frame &&
+                     (jel->playParams.endFrame == 0 || jel->playParams.endFrame >= frame);
+  return GVGeoDriveModeOf(geo, stateMode, alive ? 1 : 0);
 }
 
 int GVGeoIsMassocUnbound(const GObject* geo) {

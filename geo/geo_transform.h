@@ -69,10 +69,12 @@ int GVGeoHasUnitScale(const GObject* geo, float tolerance);
 // out = M (s . v); returns out.
 float* GVMat3MulScaledVec(float* out, const float* m, const float* v, const float* s);
 
-// The selector by which the view shows the Geo: -1 start transform, -2 frame
-// transform, 0 the vertices follow the Jel. `stateMode` is -1 in natural state,
-// 0 otherwise; `jelAlive` says whether the Geo's Jel exists and is alive at
-// the frame shown (start frame <= frame and end frame 0 or >= frame).
+// The selector by which the view shows the Geo at a frame: -1 start
+// transform, -2 frame transform, 0 the vertices follow the Jel. `stateMode`
+// is -1 in natural state, 0 otherwise.
+int GVGetGeoDriveMode(int frame, const GObject* geo, int stateMode);
+// The same rule with the Jel's part given: `jelAlive` says whether the Geo has
+// a Jel whose start frame <= frame and whose end frame is 0 or >= frame.
 int GVGeoDriveModeOf(const GObject* geo, int stateMode, int jelAlive);
 
 // 1 when the Geo has the vertex-binding flag but is not bound.

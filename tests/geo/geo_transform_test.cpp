@@ -9,6 +9,7 @@
 #include "geo/geo_fixtures.h"
 #include "geo/key_frames.h"
 #include "geo/mesh_bounds.h"
+#include "jel/jel_object.h"
 #include "jel/vector_math.h"
 
 namespace {
@@ -389,6 +390,25 @@ TEST(GeoTransform, DriveModeTable) {
     }
     EXPECT_EQ(GVGeoDriveModeOf(geo.get(), c.stateMode, c.alive), c.expected);
   }
+}
+
+TEST(GeoTransform, DriveModeFollowsTheJelsFrameWindow) {
+  auto geo = boxGeo();
+  HObject jel;
+  jel.playParams.startFrame = 10;
+  jel.playParams.endFrame = 0;
+  geo->jel = &jel;
+  geo->flags = GEO_FLAG_BOUND | GEO_FLAG_VERTEX_BINDING;
+  GVKeyTrackFindOrInsert(geo->keyTrack, 0);
+  EXPECT_EQ(GVGetGeoDriveMode(9, geo.get(), 0), -2);
+  EXPECT_EQ(GVGetGeoDriveMode(10, geo.get(), 0), 0);
+  EXPECT_EQ(GVGetGeoDriveMode(5000, geo.get(), 0), 0);
+  EXPECT_EQ(GVGetGeoDriveMode(10, geo.get(), -1), -1);
+  jel.playParams.endFrame = 20;
+  EXPECT_EQ(GVGetGeoDriveMode(20, geo.get(), 0), 0);
+  EXPECT_EQ(GVGetGeoDriveMode(21, geo.get(), 0), -2);
+  geo->jel = nullptr;
+  EXPECT_EQ(GVGetGeoDriveMode(15, geo.get(), 0), -2);
 }
 
 TEST(GeoTransform, MassocUnbound) {
