@@ -97,7 +97,6 @@ void GVDeleteJelSel(HWorld* world, int32_t selection) {
       if (GVJelInSel(cur, selection)) {
         prev->next = next;
         DestroyJel(cur);
-        if (selection > 0) break;
       } else {
         prev = cur;
       }
