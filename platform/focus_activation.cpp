@@ -1,0 +1,166 @@
+// Activation, keyboard focus, mouse capture and enabling. One top-level window is
+// active (it is also the foreground window: there is one program); the focus is
+// that window or one of its descendants.
+//
+// Activation order as Win32 sends it: the newly active window is raised first, the
+// old one gets WM_NCACTIVATE(FALSE) and WM_ACTIVATE(WA_INACTIVE, new window), then
+// the new one WM_NCACTIVATE(TRUE) and WM_ACTIVATE(WA_ACTIVE, old window), whose
+// default handling moves the focus (WM_KILLFOCUS, WM_SETFOCUS).
+#include <vector>
+
+#include "platform/kernel32.h"
+#include "platform/wm_state.h"
+
+
+// The program as a whole gains or loses the activation.
+static void sendActivateApp(BOOL active) {
+  std::vector<GVWindow*> tops = gvState().desktop->children;
+  for (GVWindow* t : tops)
+    if (gvIsLive(t)) gvSend(t, WM_ACTIVATEAPP, active, 0);
+}
+
+static bool canActivate(const GVWindow* w) {
+  return gvIsLive(w) && !w->destroying && (w->style & WS_VISIBLE) && !(w->style & WS_DISABLED);
+}
+
+void gvActivate(GVWindow* w, bool byClick) {
+  GVWMState& s = gvState();
+  w = gvRoot(w);
+  if (w == s.desktop) w = nullptr;
+  if (w == s.active) return;
+  if (w && (!gvIsLive(w) || (w->style & WS_DISABLED))) return;
+  GVWindow* old = s.active;
+  if (w && !gvAtTopOfBand(w)) {
+    gvSetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (!gvIsLive(w)) return;
+  }
+  s.active = w;
+  if (gvIsLive(old)) {
+    gvSend(old, WM_NCACTIVATE, FALSE, 0);
+    if (gvIsLive(old))
+      gvSend(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, (old->style & WS_MINIMIZE) ? 1 : 0), (LPARAM)w);
+  }
+  if (s.active != w) return;  // a procedure activated something else meanwhile
+  if (!old) sendActivateApp(TRUE);
+  if (s.active != w) return;
+  if (gvIsLive(w)) {
+    gvSend(w, WM_NCACTIVATE, TRUE, 0);
+    if (gvIsLive(w))
+      gvSend(w, WM_ACTIVATE, MAKEWPARAM(byClick ? WA_CLICKACTIVE : WA_ACTIVE, (w->style & WS_MINIMIZE) ? 1 : 0),
+             (LPARAM)old);
+  }
+  // The focus never stays in a window that is no longer active.
+  if (s.focus && s.active == w && s.focus != w && !gvIsDescendant(w, s.focus)) gvSetFocus(nullptr);
+}
+
+void gvActivateOther(GVWindow* leaving) {
+  GVWMState& s = gvState();
+  GVWindow* next = nullptr;
+  if (leaving && leaving->owner && canActivate(leaving->owner) && !(leaving->owner->style & WS_MINIMIZE))
+    next = leaving->owner;
+  for (size_t i = 0; !next && i < s.desktop->children.size(); ++i) {
+    GVWindow* t = s.desktop->children[i];
+    if (t != leaving && t->owner != leaving && canActivate(t) && !(t->style & WS_MINIMIZE) &&
+        !(t->exStyle & WS_EX_NOACTIVATE))
+      next = t;
+  }
+  if (next) {
+    gvActivate(next, false);
+  } else {
+    if (s.active == leaving) {
+      GVWindow* old = s.active;
+      s.active = nullptr;
+      if (gvIsLive(old)) {
+        gvSend(old, WM_NCACTIVATE, FALSE, 0);
+        if (gvIsLive(old)) gvSend(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
+      }
+      if (!s.active) sendActivateApp(FALSE);
+    }
+    if (s.focus && (s.focus == leaving || gvIsDescendant(leaving, s.focus))) gvSetFocus(nullptr);
+  }
+}
+
+GVWindow* gvSetFocus(GVWindow* w) {
+  GVWMState& s = gvState();
+  GVWindow* old = s.focus;
+  if (w == old) return old;
+  if (w) {
+    GVWindow* root = gvRoot(w);
+    if (root != s.active) {
+      gvActivate(root, false);
+      if (!gvIsLive(w)) return nullptr;
+      if (s.focus == w) return old;
+    }
+  }
+  GVWindow* previous = s.focus;
+  s.focus = w;
+  if (gvIsLive(previous)) gvSend(previous, WM_KILLFOCUS, (WPARAM)w, 0);
+  if (w && s.focus == w && gvIsLive(w)) gvSend(w, WM_SETFOCUS, (WPARAM)previous, 0);
+  return old;
+}
+
+GVWindow* gvSetCapture(GVWindow* w) {
+  GVWMState& s = gvState();
+  GVWindow* old = s.capture;
+  s.capture = w;
+  if (s.sizing.window && s.sizing.window != w) gvEndSizingForCapture();
+  if (gvIsLive(old) && old != w) gvSend(old, WM_CAPTURECHANGED, 0, (LPARAM)w);
+  return old;
+}
+
+HWND GetActiveWindow(void) { return gvState().active; }
+HWND GetForegroundWindow(void) { return gvState().active; }
+
+HWND SetActiveWindow(HWND hwnd) {
+  GVWMState& s = gvState();
+  GVWindow* w = gvCheckHandle(hwnd);
+  if (!w) return nullptr;
+  GVWindow* old = s.active;
+  gvActivate(w, false);
+  return old;
+}
+
+BOOL SetForegroundWindow(HWND hwnd) {
+  GVWindow* w = gvCheckHandle(hwnd);
+  if (!w) return FALSE;
+  gvActivate(w, false);
+  return gvState().active == gvRoot(w) ? TRUE : FALSE;
+}
+
+HWND GetFocus(void) { return gvState().focus; }
+
+HWND SetFocus(HWND hwnd) {
+  GVWindow* w = nullptr;
+  if (hwnd && !(w = gvCheckHandle(hwnd))) return nullptr;
+  return gvSetFocus(w);
+}
+
+HWND GetCapture(void) { return gvState().capture; }
+
+HWND SetCapture(HWND hwnd) {
+  GVWindow* w = gvCheckHandle(hwnd);
+  if (!w) return nullptr;
+  return gvSetCapture(w);
+}
+
+BOOL ReleaseCapture(void) {
+  if (gvState().capture) gvSetCapture(nullptr);
+  return TRUE;
+}
+
+BOOL EnableWindow(HWND hwnd, BOOL enable) {
+  GVWMState& s = gvState();
+  GVWindow* w = gvCheckHandle(hwnd);
+  if (!w) return FALSE;
+  const BOOL wasDisabled = (w->style & WS_DISABLED) ? TRUE : FALSE;
+  if (enable && wasDisabled) {
+    w->style &= ~WS_DISABLED;
+    gvSend(w, WM_ENABLE, TRUE, 0);
+  } else if (!enable && !wasDisabled) {
+    w->style |= WS_DISABLED;
+    if (s.focus == w || gvIsDescendant(w, s.focus)) gvSetFocus(nullptr);
+    if (s.capture == w) gvSetCapture(nullptr);
+    if (gvIsLive(w)) gvSend(w, WM_ENABLE, FALSE, 0);
+  }
+  return wasDisabled;
+}
