@@ -24,7 +24,7 @@ static void parseLine(const char* p, const char* end, std::map<unsigned, std::st
   for (; p < end; ++p) {
     if (*p == '\\' && p + 1 < end) {
       char e = *++p;
-      text += e == 'n' ? '\n' : e == 't' ? '\t' : e;
+      if (e) text += e == 'n' ? '\n' : e == 't' ? '\t' : e;
     } else if (*p) {
       text += *p;
     }
