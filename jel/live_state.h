@@ -68,6 +68,26 @@ class HAState final : public HBState {
   // frames).
   void updateNodeFrames();
 
+  // ---- the time step (time_step.cpp) ----
+  // One sub-step is computeForces, then the edits of commands and contacts on
+  // disp, then integrate. Both do nothing (beyond the stepping flag) outside
+  // the Jel's lifespan or without a usable step time.
+  void computeForces();
+  void integrate();
+  // The passes of computeForces, in order.
+  void computeEdgeStrains();
+  void computeCellStrains();
+  void computeStresses(float invH);
+  void computeAccelerations();
+  // Removes the mean and, to first order, the rotation of disp.
+  void removeRigidMotion();
+  // Co-rotates restLinks by spin.
+  void rotateRestLinks();
+  // Runs the 32 per-part rotation vectors through the given routines (null
+  // entries skipped) while the owner's 0x10 flag is set, and records the frame.
+  using PartVectorStep = void (*)(HAState* state, int32_t part, float v[3]);
+  void advancePartVectors(const PartVectorStep steps[3]);
+
   // State interface (live frames -2, -3 and -4).
   void restoreFrame(int32_t frame) override;
   void storeFrame(int32_t frame) override;

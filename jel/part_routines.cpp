@@ -1,0 +1,158 @@
+// Per-part point routines over the live state: point arrays moved, turned or
+// copied part by part, the inertia and angular state of a part, and the
+// displacement and offset snapshots that the fix, orientation and expand
+// operations keep in the state's scratch vectors.
+#include <cmath>
+#include <cstring>
+
+#include "jel/live_state.h"
+#include "jel/time_step.h"
+#include "jel/vector_math.h"
+
+namespace {
+
+// Calls f(i) for every node of part p.
+template <class F>
+void forPart(const HAState* s, int32_t part, F f) {
+  if (!s || !s->partMask) return;
+  const uint32_t bit = 1u << (static_cast<uint32_t>(part) & 31u);
+  const uint32_t* mask = s->partMask;
+  for (int32_t i = 1; i <= s->nodeCount; ++i)
+    if (mask[i] & bit) f(i);
+}
+
+inline void cross(const float* a, const float* b, float* out) {
+  out[0] = a[1] * b[2] - a[2] * b[1];
+  out[1] = a[2] * b[0] - a[0] * b[2];
+  out[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+}  // namespace
+
+void GVAddVecToPartPoints(const HAState* state, int32_t part, const Vec3f* in, Vec3f* out, const float v[3]) {
+  if (!in || !out || !v) return;
+  forPart(state, part, [&](int32_t i) {
+    for (int c = 0; c < 3; ++c) out[i][c] = in[i][c] + v[c];
+  });
+}
+
+void GVSubVecFromPartPoints(const HAState* state, int32_t part, const Vec3f* in, Vec3f* out, const float v[3]) {
+  if (!in || !out || !v) return;
+  forPart(state, part, [&](int32_t i) {
+    for (int c = 0; c < 3; ++c) out[i][c] = in[i][c] - v[c];
+  });
+}
+
+void GVMulPartPoints(const HAState* state, int32_t part, const Vec3f* in, Vec3f* out, const float M[9]) {
+  if (!in || !out || !M) return;
+  forPart(state, part, [&](int32_t i) {
+    float v[3];
+    std::memcpy(v, in[i], sizeof v);
+    GVMat3MulVec(out[i], M, v);
+  });
+}
+
+void GVCopyPartPoints(const HAState* state, int32_t part, const Vec3f* in, Vec3f* out) {
+  if (!in || !out) return;
+  forPart(state, part, [&](int32_t i) { std::memmove(out[i], in[i], sizeof(Vec3f)); });
+}
+
+void GVGetPart1Inertia(const HAState* state, const float c[3], float I[9]) {
+  if (!I) return;
+  for (int k = 0; k < 9; ++k) I[k] = 0.0f;
+  if (!state || !c || !state->pos || !state->mass) return;
+  forPart(state, 1, [&](int32_t i) {
+    const float m = state->mass[i];
+    const float r[3] = {state->pos[i][0] - c[0], state->pos[i][1] - c[1], state->pos[i][2] - c[2]};
+    const float s = r[0] * r[0] + r[1] * r[1] + r[2] * r[2];
+    I[0] += m * (s - r[0] * r[0]);
+    I[4] += m * (s - r[1] * r[1]);
+    I[8] += m * (s - r[2] * r[2]);
+    I[1] -= m * r[0] * r[1];
+    I[5] -= m * r[1] * r[2];
+    I[6] -= m * r[0] * r[2];
+  });
+  I[3] = I[1];
+  I[7] = I[5];
+  I[2] = I[6];
+}
+
+void GVGetPartAngularState(const HAState* state, const Vec3f* d, const Vec3f* r, const Vec3f* q, int32_t part,
+                           float L[3], float Jinv[9]) {
+  if (L) L[0] = L[1] = L[2] = 0.0f;
+  if (!Jinv) return;
+  GVMat3Identity(Jinv);
+  if (!state || !state->mass || !d || !r || !q || part < 1 || !L) return;
+  double M = 0.0, l[3] = {0.0, 0.0, 0.0}, J[9] = {};
+  forPart(state, part, [&](int32_t i) {
+    const double m = state->mass[i];
+    float t[3];
+    cross(d[i], r[i], t);
+    const double qr = q[i][0] * r[i][0] + q[i][1] * r[i][1] + q[i][2] * r[i][2];
+    M += m;
+    for (int a = 0; a < 3; ++a) {
+      l[a] += m * t[a];
+      // Column form: element 3c + a is row a, column c of (q.r) E - q r^T.
+      for (int col = 0; col < 3; ++col) J[3 * col + a] += m * ((a == col ? qr : 0.0) - q[i][a] * r[i][col]);
+    }
+  });
+  const double scale = M > 0.0 ? 1.0 / M : 1.0;
+  float Jf[9];
+  for (int k = 0; k < 9; ++k) Jf[k] = static_cast<float>(J[k] * scale);
+  for (int a = 0; a < 3; ++a) L[a] = static_cast<float>(l[a] * scale);
+  // A singular J (no node, one node, nodes on a line) cannot tell a rotation:
+  // give no rotation rather than J itself or a huge inverse.
+  float det = 0.0f;
+  GVMat3Inverse(Jf, Jinv, &det);
+  const float tr = std::fabs(Jf[0]) + std::fabs(Jf[4]) + std::fabs(Jf[8]);
+  const float ref = tr * tr * tr / 27.0f;
+  if (!(det > 1e-6f * ref) || !std::isfinite(det))
+    for (int k = 0; k < 9; ++k) Jinv[k] = 0.0f;
+}
+
+void GVAddPart1Spin(HAState* state, const float omega[3], const float c[3], const float v[3]) {
+  if (!state || !omega || !c || !v || !state->disp || !state->pos) return;
+  forPart(state, 1, [&](int32_t i) {
+    const float r[3] = {state->pos[i][0] - c[0], state->pos[i][1] - c[1], state->pos[i][2] - c[2]};
+    float w[3];
+    cross(omega, r, w);
+    for (int k = 0; k < 3; ++k) state->disp[i][k] += v[k] + w[k];
+  });
+}
+
+static void saveDisplacements(HAState* state, int32_t part, int slot) {
+  if (!state || !state->disp) return;
+  Vec3f* out = state->scratchVec[slot];
+  forPart(state, part, [&](int32_t i) { std::memcpy(out[i], state->disp[i], sizeof(Vec3f)); });
+}
+
+void GVSavePartDisplacements(HAState* state, int32_t part) { saveDisplacements(state, part, 4); }
+void GVSavePart1Displacements(HAState* state) { saveDisplacements(state, 1, 6); }
+
+static void saveOffsets(HAState* state, int32_t part, const float c[3], int savedSlot) {
+  if (!state || !c || !state->disp || !state->pos) return;
+  Vec3f* s0 = state->scratchVec[0];
+  Vec3f* s1 = state->scratchVec[1];
+  Vec3f* s2 = state->scratchVec[2];
+  const Vec3f* saved = state->scratchVec[savedSlot];
+  forPart(state, part, [&](int32_t i) {
+    for (int k = 0; k < 3; ++k) {
+      s0[i][k] = state->pos[i][k] - c[k];
+      s1[i][k] = state->pos[i][k] + state->disp[i][k] - c[k];
+      s2[i][k] = state->disp[i][k] - saved[i][k];
+    }
+  });
+}
+
+void GVSavePartOffsets(HAState* state, int32_t part, const float c[3]) { saveOffsets(state, part, c, 4); }
+void GVSavePart1Offsets(HAState* state, const float c[3]) { saveOffsets(state, 1, c, 6); }
+
+void GVAddPartRotation(HAState* state, int32_t part, const float omega[3]) {
+  if (!state || !omega || !state->disp) return;
+  const Vec3f* s1 = state->scratchVec[1];
+  forPart(state, part, [&](int32_t i) {
+    float w[3];
+    cross(omega, s1[i], w);
+    for (int k = 0; k < 3; ++k) state->disp[i][k] += w[k];
+  });
+}

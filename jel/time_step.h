@@ -1,0 +1,51 @@
+// Free routines around the time step of a Jel: the sub-steps a Jel needs per
+// frame, and the per-part point routines used by the fix, orientation and
+// expand operations, the vehicle update and the scene access layer.
+//
+// A part routine visits nodes 1..nodeCount whose part mask has bit p (p taken
+// modulo 32); the Part1 forms test mask bit value 2. Matrices are nine floats
+// in the column form of jel/vector_math.h.
+#pragma once
+
+#include <cstdint>
+
+#include "jel/state_interface.h"
+
+class HAState;
+
+// Sub-steps per frame this Jel needs: the largest fRatio of its nodes (at
+// least 1) rounded up to a whole number.
+int32_t GVCalcSubstepsNeeded(const HAState* state);
+
+// out[i] = in[i] + v, in[i] - v, M in[i] or in[i] for the nodes of part p. in
+// and out may be the same array.
+void GVAddVecToPartPoints(const HAState* state, int32_t part, const Vec3f* in, Vec3f* out, const float v[3]);
+void GVSubVecFromPartPoints(const HAState* state, int32_t part, const Vec3f* in, Vec3f* out, const float v[3]);
+void GVMulPartPoints(const HAState* state, int32_t part, const Vec3f* in, Vec3f* out, const float M[9]);
+void GVCopyPartPoints(const HAState* state, int32_t part, const Vec3f* in, Vec3f* out);
+
+// Inertia tensor of part 1 about centre c from committed positions and masses.
+void GVGetPart1Inertia(const HAState* state, const float c[3], float I[9]);
+
+// For the nodes of part p: L = sum m (d x r) and the mixed inertia
+// J = sum m ((q.r) E - q r^T), both divided by the part's mass when positive.
+// Jinv receives the inverse of J, or the zero matrix when J is singular (no
+// rotation can be told from it). Missing arrays or p < 1 give L = 0 and the
+// identity.
+void GVGetPartAngularState(const HAState* state, const Vec3f* d, const Vec3f* r, const Vec3f* q, int32_t part,
+                           float L[3], float Jinv[9]);
+
+// disp += v + omega x (pos - c) for the nodes of part 1.
+void GVAddPart1Spin(HAState* state, const float omega[3], const float c[3], const float v[3]);
+
+// Saves disp of part p into scratch vector 4 (part 1: scratch vector 6).
+void GVSavePartDisplacements(HAState* state, int32_t part);
+void GVSavePart1Displacements(HAState* state);
+
+// For centre c: scratch 0 = pos - c, scratch 1 = pos + disp - c, scratch 2 =
+// disp - the saved displacement (scratch 4 for part p, scratch 6 for part 1).
+void GVSavePartOffsets(HAState* state, int32_t part, const float c[3]);
+void GVSavePart1Offsets(HAState* state, const float c[3]);
+
+// disp += omega x scratch 1 for the nodes of part p.
+void GVAddPartRotation(HAState* state, int32_t part, const float omega[3]);
