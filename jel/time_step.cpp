@@ -10,7 +10,9 @@
 //
 // Every pass is one linear sweep over the node arrays and finishes before the
 // next begins; nothing here allocates. Entry 0 of every array stands for "no
-// node": zero vectors, identity frames.
+// node": zero vectors, identity frames. The loops copy the state's array
+// pointers into restrict-qualified locals: the arrays never overlap, and
+// without that the compiler reloads every pointer after every store.
 #include <cassert>
 #include <cmath>
 #include <cstring>
@@ -18,6 +20,8 @@
 #include "jel/live_state.h"
 #include "jel/time_step.h"
 #include "jel/vector_math.h"
+
+#define GV_RESTRICT __restrict
 
 namespace {
 
@@ -50,7 +54,7 @@ bool alive(const FrameParams* p) {
 
 // Row form: element r of the result is row r of the stored matrix (elements
 // 3r..3r+2) dotted with v. The node frames are stored row by row.
-inline void rowsMul(const float* m, const float* v, float* out) {
+inline void rowsMul(const float* GV_RESTRICT m, const float* v, float* out) {
   const float x = v[0], y = v[1], z = v[2];
   out[0] = m[0] * x + m[1] * y + m[2] * z;
   out[1] = m[3] * x + m[4] * y + m[5] * z;
@@ -59,6 +63,24 @@ inline void rowsMul(const float* m, const float* v, float* out) {
 
 inline void zero3(float* v) { v[0] = v[1] = v[2] = 0.0f; }
 
+// Inverse by cofactors, the arithmetic of GVMat3Inverse (a singular matrix
+// gives zeros), kept inline for the per-node sweep.
+inline void inverse3(const float* GV_RESTRICT m, float* GV_RESTRICT out) {
+  float c[9];
+  c[0] = m[4] * m[8] - m[5] * m[7];
+  c[1] = -(m[1] * m[8] - m[2] * m[7]);
+  c[2] = m[1] * m[5] - m[2] * m[4];
+  c[3] = -(m[3] * m[8] - m[5] * m[6]);
+  c[4] = m[0] * m[8] - m[2] * m[6];
+  c[5] = -(m[0] * m[5] - m[2] * m[3]);
+  c[6] = m[3] * m[7] - m[4] * m[6];
+  c[7] = -(m[0] * m[7] - m[1] * m[6]);
+  c[8] = m[0] * m[4] - m[1] * m[3];
+  const float det = m[0] * c[0] + m[1] * c[3] + m[2] * c[6];
+  const float s = det == 0.0f ? 0.0f : 1.0f / det;
+  for (int k = 0; k < 9; ++k) out[k] = c[k] * s;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -66,23 +88,20 @@ inline void zero3(float* v) { v[0] = v[1] = v[2] = 0.0f; }
 
 void HAState::computeEdgeStrains() {
   const int32_t n = nodeCount;
+  const int32_t(*GV_RESTRICT L)[7] = links;
+  const Vec3f(*GV_RESTRICT S)[7] = linkStrain;
+  const Vec3f(*GV_RESTRICT PS)[7] = prevLinkStrain;
+  Vec3f(*GV_RESTRICT E)[3] = edgeStrain;
+  Vec3f(*GV_RESTRICT PE)[3] = prevEdgeStrain;
   for (int32_t i = 1; i <= n; ++i) {
-    const int32_t* L = links[i];
-    const int32_t other[3] = {L[kPlusX], L[kPlusY], L[kPlusZ]};
     for (int a = 0; a < 3; ++a) {
       // Own plus link and the neighbour's minus link describe the same edge
       // from both ends, with opposite signs.
       const int plus = 2 * a + 2, minus = 2 * a + 1;
-      const int32_t j = other[a];
-      float* e = edgeStrain[i][a];
-      float* pe = prevEdgeStrain[i][a];
-      const float* s = linkStrain[i][plus];
-      const float* so = linkStrain[j][minus];
-      const float* ps = prevLinkStrain[i][plus];
-      const float* pso = prevLinkStrain[j][minus];
+      const int32_t j = L[i][plus];
       for (int c = 0; c < 3; ++c) {
-        e[c] = 0.5f * (s[c] - so[c]);
-        pe[c] = 0.5f * (ps[c] - pso[c]);
+        E[i][a][c] = 0.5f * (S[i][plus][c] - S[j][minus][c]);
+        PE[i][a][c] = 0.5f * (PS[i][plus][c] - PS[j][minus][c]);
       }
     }
   }
@@ -90,17 +109,18 @@ void HAState::computeEdgeStrains() {
 
 void HAState::computeCellStrains() {
   const int32_t n = nodeCount;
+  const int32_t(*GV_RESTRICT L)[7] = links;
+  const Vec3f(*GV_RESTRICT E)[3] = edgeStrain;
+  Vec3f(*GV_RESTRICT C)[3] = cellStrain;
   for (int32_t i = 1; i <= n; ++i) {
-    const int32_t* L = links[i];
-    const int32_t X = L[kPlusX], Y = L[kPlusY], Z = L[kPlusZ];
+    const int32_t X = L[i][kPlusX], Y = L[i][kPlusY], Z = L[i][kPlusZ];
     // The fourth parallel edge of each direction starts at the far corner of
     // the cell face; a missing node reads the zero entry.
-    const int32_t YZ = links[Z][kPlusY], ZX = links[X][kPlusZ], XY = links[Y][kPlusX];
-    Vec3f* C = cellStrain[i];
+    const int32_t YZ = L[Z][kPlusY], ZX = L[X][kPlusZ], XY = L[Y][kPlusX];
     for (int c = 0; c < 3; ++c) {
-      C[0][c] = 0.25f * (edgeStrain[Y][0][c] + edgeStrain[i][0][c] + edgeStrain[Z][0][c] + edgeStrain[YZ][0][c]);
-      C[1][c] = 0.25f * (edgeStrain[Z][1][c] + edgeStrain[i][1][c] + edgeStrain[X][1][c] + edgeStrain[ZX][1][c]);
-      C[2][c] = 0.25f * (edgeStrain[X][2][c] + edgeStrain[i][2][c] + edgeStrain[Y][2][c] + edgeStrain[XY][2][c]);
+      C[i][0][c] = 0.25f * (E[Y][0][c] + E[i][0][c] + E[Z][0][c] + E[YZ][0][c]);
+      C[i][1][c] = 0.25f * (E[Z][1][c] + E[i][1][c] + E[X][1][c] + E[ZX][1][c]);
+      C[i][2][c] = 0.25f * (E[X][2][c] + E[i][2][c] + E[Y][2][c] + E[XY][2][c]);
     }
   }
 }
@@ -108,13 +128,27 @@ void HAState::computeCellStrains() {
 void HAState::computeStresses(float invH) {
   const int32_t n = nodeCount;
   const bool flat = isFlat();
+  const MatterProps* GV_RESTRICT M = matter;
+  const Vec3f(*GV_RESTRICT CS)[3] = cellStrain;
+  const Vec3f(*GV_RESTRICT E)[3] = edgeStrain;
+  const Vec3f(*GV_RESTRICT PE)[3] = prevEdgeStrain;
+  const Vec3f* GV_RESTRICT NC = normalCoef;
+  const Vec3f* GV_RESTRICT SC = shearCoef;
+  const Vec3f(*GV_RESTRICT K)[3] = edgeCoef;
+  const Vec3f* GV_RESTRICT DC = edgeDampCoef;
+  const Mat3f* GV_RESTRICT CF = cellFrame;
+  const Mat3f* GV_RESTRICT EF[3] = {edgeFrame[0], edgeFrame[1], edgeFrame[2]};
+  Vec3f(*GV_RESTRICT CSS)[3] = cellStress;
+  Vec3f(*GV_RESTRICT ESS)[3] = edgeStress;
+  Vec3f(*GV_RESTRICT WC)[3] = worldCellStress;
+  Vec3f(*GV_RESTRICT WE)[3] = worldEdgeStress;
   for (int32_t i = 1; i <= n; ++i) {
-    const float F = matter[i].flatZ;
-    const float* C1 = cellStrain[i][0];
-    const float* C2 = cellStrain[i][1];
-    const float* C3 = cellStrain[i][2];
-    const float* nc = normalCoef[i];
-    const float* sc = shearCoef[i];
+    const float F = M[i].flatZ;
+    const float* C1 = CS[i][0];
+    const float* C2 = CS[i][1];
+    const float* C3 = CS[i][2];
+    const float* nc = NC[i];
+    const float* sc = SC[i];
 
     float cs[3][3];
     cs[0][0] = (C2[1] + C3[2]) * nc[0];
@@ -131,10 +165,10 @@ void HAState::computeStresses(float invH) {
 
     float es[3][3];
     for (int a = 0; a < 3; ++a) {
-      const float* k = edgeCoef[i][a];
-      const float* e = edgeStrain[i][a];
-      const float* pe = prevEdgeStrain[i][a];
-      const float damp = edgeDampCoef[i][a] * invH;
+      const float* k = K[i][a];
+      const float* e = E[i][a];
+      const float* pe = PE[i][a];
+      const float damp = DC[i][a] * invH;
       es[a][0] = k[0] * e[0] + (e[0] - pe[0]) * damp;
       es[a][1] = k[1] * e[1] + (e[1] - pe[1]) * damp;
       // z carries flatZ on its stiffness and flatZ squared on its damping.
@@ -143,53 +177,63 @@ void HAState::computeStresses(float invH) {
     if (flat) zero3(es[2]);
 
     for (int a = 0; a < 3; ++a) {
-      std::memcpy(cellStress[i][a], cs[a], sizeof(Vec3f));
-      std::memcpy(edgeStress[i][a], es[a], sizeof(Vec3f));
-      rowsMul(cellFrame[i], cs[a], worldCellStress[i][a]);
-      rowsMul(edgeFrame[a][i], es[a], worldEdgeStress[i][a]);
+      for (int c = 0; c < 3; ++c) {
+        CSS[i][a][c] = cs[a][c];
+        ESS[i][a][c] = es[a][c];
+      }
+      rowsMul(CF[i], cs[a], WC[i][a]);
+      rowsMul(EF[a][i], es[a], WE[i][a]);
     }
   }
 }
 
 void HAState::computeAccelerations() {
   const int32_t n = nodeCount;
+  const int32_t(*GV_RESTRICT CL)[8] = cells;
+  const int32_t(*GV_RESTRICT L)[7] = links;
+  const Vec3f(*GV_RESTRICT WC)[3] = worldCellStress;
+  const Vec3f(*GV_RESTRICT WE)[3] = worldEdgeStress;
+  const float* GV_RESTRICT mass_ = mass;
+  Vec3f* GV_RESTRICT A = accel;
   for (int32_t i = 1; i <= n; ++i) {
     // A node sits on the low side of its own cell (element 0) and on the high
     // side of the cells reached by its -x (4), -y (2) and -z (1) steps.
     float sum[3] = {0.0f, 0.0f, 0.0f};
-    const int32_t* cl = cells[i];
     for (int k = 0; k < 8; ++k) {
-      const Vec3f* W = worldCellStress[cl[k]];
+      const Vec3f* W = WC[CL[i][k]];
       const float sx = (k & 4) ? -1.0f : 1.0f;
       const float sy = (k & 2) ? -1.0f : 1.0f;
       const float sz = (k & 1) ? -1.0f : 1.0f;
       for (int c = 0; c < 3; ++c) sum[c] += sx * W[0][c] + sy * W[1][c] + sz * W[2][c];
     }
-    const float m = mass[i];
+    const float m = mass_[i];
     const float w = m > 0.0f ? 1.0f / m : 1.0f;
-    const int32_t* L = links[i];
-    const Vec3f* E = worldEdgeStress[i];
-    const Vec3f* Ex = worldEdgeStress[L[kMinusX]];
-    const Vec3f* Ey = worldEdgeStress[L[kMinusY]];
-    const Vec3f* Ez = worldEdgeStress[L[kMinusZ]];
+    const Vec3f* Ei = WE[i];
+    const Vec3f* Ex = WE[L[i][kMinusX]];
+    const Vec3f* Ey = WE[L[i][kMinusY]];
+    const Vec3f* Ez = WE[L[i][kMinusZ]];
     for (int c = 0; c < 3; ++c) {
-      accel[i][c] = w * sum[c];
-      accel[i][c] += w * (E[0][c] - Ex[0][c] + E[1][c] - Ey[1][c] + E[2][c] - Ez[2][c]);
+      float a = w * sum[c];
+      a += w * (Ei[0][c] - Ex[0][c] + Ei[1][c] - Ey[1][c] + Ei[2][c] - Ez[2][c]);
+      A[i][c] = a;
     }
   }
 }
 
 void HAState::removeRigidMotion() {
   const int32_t n = nodeCount;
+  const float* GV_RESTRICT m_ = mass;
+  const Vec3f* GV_RESTRICT P = pos;
+  Vec3f* GV_RESTRICT D = disp;
   // Sums in double: the correction must cancel the mean displacement of tens
   // of thousands of nodes, where single-precision sums drift.
   double M = 0.0, mx[3] = {0.0, 0.0, 0.0}, md[3] = {0.0, 0.0, 0.0};
   for (int32_t i = 1; i <= n; ++i) {
-    const double m = mass[i];
+    const double m = m_[i];
     M += m;
     for (int c = 0; c < 3; ++c) {
-      mx[c] += m * pos[i][c];
-      md[c] += m * disp[i][c];
+      mx[c] += m * P[i][c];
+      md[c] += m * D[i][c];
     }
   }
   float centre[3] = {0.0f, 0.0f, 0.0f}, dMean[3] = {0.0f, 0.0f, 0.0f};
@@ -199,14 +243,14 @@ void HAState::removeRigidMotion() {
       dMean[c] = static_cast<float>(md[c] / M);
     }
   }
-  Vec3f* r = scratchVec[4];
-  Vec3f* q = scratchVec[5];
-  Vec3f* d = scratchVec[6];
+  Vec3f* GV_RESTRICT r = scratchVec[4];
+  Vec3f* GV_RESTRICT q = scratchVec[5];
+  Vec3f* GV_RESTRICT d = scratchVec[6];
   for (int32_t i = 1; i <= n; ++i) {
     for (int c = 0; c < 3; ++c) {
-      r[i][c] = pos[i][c] - centre[c];
-      q[i][c] = r[i][c] + disp[i][c] - dMean[c];
-      d[i][c] = disp[i][c];
+      r[i][c] = P[i][c] - centre[c];
+      q[i][c] = r[i][c] + D[i][c] - dMean[c];
+      d[i][c] = D[i][c];
     }
   }
   float L[3], Jinv[9];
@@ -215,9 +259,9 @@ void HAState::removeRigidMotion() {
   GVMat3MulVec(omega, Jinv, L);
   for (int32_t i = 1; i <= n; ++i) {
     const float* ri = r[i];
-    disp[i][0] += (omega[1] * ri[2] - omega[2] * ri[1]) - dMean[0];
-    disp[i][1] += (omega[2] * ri[0] - omega[0] * ri[2]) - dMean[1];
-    disp[i][2] += (omega[0] * ri[1] - omega[1] * ri[0]) - dMean[2];
+    D[i][0] += (omega[1] * ri[2] - omega[2] * ri[1]) - dMean[0];
+    D[i][1] += (omega[2] * ri[0] - omega[0] * ri[2]) - dMean[1];
+    D[i][2] += (omega[0] * ri[1] - omega[1] * ri[0]) - dMean[2];
   }
 }
 
@@ -242,18 +286,25 @@ void HAState::computeForces() {
   computeStresses(invH);
   computeAccelerations();
   const float h2 = h * h;
-  for (int32_t i = 1; i <= n; ++i)
-    for (int c = 0; c < 3; ++c) disp[i][c] = accel[i][c] * h2;
+  {
+    const Vec3f* GV_RESTRICT A = accel;
+    Vec3f* GV_RESTRICT D = disp;
+    for (int32_t i = 1; i <= n; ++i)
+      for (int c = 0; c < 3; ++c) D[i][c] = A[i][c] * h2;
+  }
   removeRigidMotion();
 
+  const MatterProps* GV_RESTRICT M = matter;
+  const Vec3f* GV_RESTRICT V = vel;
+  Vec3f* GV_RESTRICT D = disp;
+  Vec3f* GV_RESTRICT RA = reactionAccum;
   for (int32_t i = 1; i <= n; ++i) {
-    const MatterProps& m = matter[i];
-    const float s2h2 = m.scaleT * m.scaleT * h2;
-    disp[i][0] += m.forceX * s2h2;
-    disp[i][1] += m.forceY * s2h2;
-    disp[i][2] += m.forceZ * s2h2;
-    for (int c = 0; c < 3; ++c) disp[i][c] += vel[i][c] * h;
-    zero3(reactionAccum[i]);
+    const float s2h2 = M[i].scaleT * M[i].scaleT * h2;
+    D[i][0] += M[i].forceX * s2h2;
+    D[i][1] += M[i].forceY * s2h2;
+    D[i][2] += M[i].forceZ * s2h2;
+    for (int c = 0; c < 3; ++c) D[i][c] += V[i][c] * h;
+    zero3(RA[i]);
   }
   std::memset(contactFlags, 0, sizeof(*contactFlags) * (n + 1));
   std::memset(contactAux, 0, sizeof(*contactAux) * (n + 1));
@@ -262,27 +313,78 @@ void HAState::computeForces() {
 // ---------------------------------------------------------------------------
 // Commit phase
 
+// Turns the rest links of node i by its spin; below 1e-6 radians they are left
+// exactly as they are. A single-layer node keeps its out-of-plane rest link
+// (slot 6) turning with it although that link has no node.
+static inline void rotateNodeRestLinks(const float* w, const int32_t* L, Vec3f* GV_RESTRICT rest) {
+  const float theta2 = w[0] * w[0] + w[1] * w[1] + w[2] * w[2];
+  const float theta = std::sqrt(theta2);
+  if (!(theta >= 1e-6f)) return;
+  // k = sin(theta/2) / theta and qw = cos(theta/2). A sub-step turns a node by
+  // far less than half a radian, where the series below are exact to the last
+  // bit of a float and much cheaper than the library calls.
+  float k, qw;
+  if (theta < 0.5f) {
+    const float t = 0.25f * theta2;  // (theta/2)^2
+    k = 0.5f * (1.0f - t * (1.0f / 6.0f) * (1.0f - t * (1.0f / 20.0f) * (1.0f - t * (1.0f / 42.0f) * (1.0f - t * (1.0f / 72.0f)))));
+    qw = 1.0f - t * 0.5f * (1.0f - t * (1.0f / 12.0f) * (1.0f - t * (1.0f / 30.0f) * (1.0f - t * (1.0f / 56.0f))));
+  } else {
+    k = std::sin(0.5f * theta) / theta;
+    qw = std::cos(0.5f * theta);
+  }
+  const float x = w[0] * k, y = w[1] * k, z = w[2] * k;
+  // Rotation by theta about the spin axis, rows first: R v turns v with the
+  // material.
+  const float R[9] = {1.0f - 2.0f * (y * y + z * z), 2.0f * (x * y - z * qw),        2.0f * (x * z + y * qw),
+                      2.0f * (x * y + z * qw),        1.0f - 2.0f * (x * x + z * z), 2.0f * (y * z - x * qw),
+                      2.0f * (x * z - y * qw),        2.0f * (y * z + x * qw),        1.0f - 2.0f * (x * x + y * y)};
+  const bool flatNode = L[kMinusZ] == 0 && L[kPlusZ] == 0;
+  for (int s = 0; s < 7; ++s) {
+    if (L[s] == 0 && !(s == kPlusZ && flatNode)) continue;
+    const float v[3] = {rest[s][0], rest[s][1], rest[s][2]};
+    rowsMul(R, v, rest[s]);
+  }
+}
+
 void HAState::rotateRestLinks() {
-  const int32_t n = nodeCount;
+  for (int32_t i = 1; i <= nodeCount; ++i) rotateNodeRestLinks(spin[i], links[i], restLinks[i]);
+}
+
+// Edge frames average the rest frames at both ends of the node's +x, +y, +z
+// edges (a missing end reads entry 0, the identity); cell frames gather, per
+// column, the matching columns of the cell's parallel edges. The same
+// arithmetic as updateNodeFrames.
+static void edgeAndCellFrames(HAState* st, bool flat) {
+  const int32_t n = st->nodeCount;
+  const int32_t(*GV_RESTRICT L)[7] = st->links;
+  const Mat3f* GV_RESTRICT F = st->restFrame;
+  Mat3f* GV_RESTRICT EF[3] = {st->edgeFrame[0], st->edgeFrame[1], st->edgeFrame[2]};
+  Mat3f* GV_RESTRICT CF = st->cellFrame;
   for (int32_t i = 1; i <= n; ++i) {
-    const float* w = spin[i];
-    const float theta = std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);
-    // Below this angle the rest shape is left exactly as it is.
-    if (!(theta >= 1e-6f)) continue;
-    const float k = std::sin(0.5f * theta) / theta;
-    const float x = w[0] * k, y = w[1] * k, z = w[2] * k, qw = std::cos(0.5f * theta);
-    // Rotation by theta about spin, rows first: R v turns v with the material.
-    const float R[9] = {1.0f - 2.0f * (y * y + z * z), 2.0f * (x * y - z * qw),        2.0f * (x * z + y * qw),
-                        2.0f * (x * y + z * qw),        1.0f - 2.0f * (x * x + z * z), 2.0f * (y * z - x * qw),
-                        2.0f * (x * z - y * qw),        2.0f * (y * z + x * qw),        1.0f - 2.0f * (x * x + y * y)};
-    const int32_t* L = links[i];
-    // A single-layer node keeps its out-of-plane rest link turning with it.
-    const bool flatNode = L[kMinusZ] == 0 && L[kPlusZ] == 0;
-    for (int s = 0; s < 7; ++s) {
-      if (L[s] == 0 && !(s == kPlusZ && flatNode)) continue;
-      float v[3];
-      std::memcpy(v, restLinks[i][s], sizeof v);
-      rowsMul(R, v, restLinks[i][s]);
+    for (int a = 0; a < 3; ++a) {
+      float* E = EF[a][i];
+      if (a == 2 && flat) {
+        for (int m = 0; m < 9; ++m) E[m] = F[i][m];
+        continue;
+      }
+      const float* other = F[L[i][2 * a + 2]];
+      for (int m = 0; m < 9; ++m) E[m] = 0.5f * (F[i][m] + other[m]);
+    }
+  }
+  for (int32_t i = 1; i <= n; ++i) {
+    const int32_t px = L[i][kPlusX], py = L[i][kPlusY], pz = L[i][kPlusZ];
+    const int32_t edges[3][4] = {{i, py, pz, L[pz][kPlusY]}, {i, pz, px, L[px][kPlusZ]}, {i, px, py, L[py][kPlusX]}};
+    float* C = CF[i];
+    for (int a = 0; a < 3; ++a) {
+      const bool inPlane = flat && a < 2;
+      const int32_t flatSet[2] = {i, a == 0 ? py : px};
+      const int32_t* nodes = inPlane ? flatSet : edges[a];
+      const int count = inPlane ? 2 : 4;
+      const Mat3f* E = EF[a];
+      float col[3] = {0, 0, 0};
+      for (int e = 0; e < count; ++e)
+        for (int m = 0; m < 3; ++m) col[m] += E[nodes[e]][3 * m + a];
+      for (int m = 0; m < 3; ++m) C[3 * m + a] = 0.25f * col[m];
     }
   }
 }
@@ -297,66 +399,104 @@ void HAState::integrate() {
   (void)h;
 
   const int32_t n = nodeCount;
-  for (int32_t i = 1; i <= n; ++i) {
-    for (int c = 0; c < 3; ++c) {
-      vel[i][c] = disp[i][c] * invH;
-      pos[i][c] += disp[i][c];
-      disp[i][c] = 0.0f;
+  Vec3f* GV_RESTRICT P = pos;
+  {
+    Vec3f* GV_RESTRICT V = vel;
+    Vec3f* GV_RESTRICT D = disp;
+    for (int32_t i = 1; i <= n; ++i) {
+      for (int c = 0; c < 3; ++c) {
+        V[i][c] = D[i][c] * invH;
+        P[i][c] += D[i][c];
+        D[i][c] = 0.0f;
+      }
     }
   }
 
-  // Deviation of every link from its rest vector, and the spin of the material
-  // around the node: half the curl of the deviation field, its derivatives
-  // taken central inside the lattice and one-sided at its border.
+  // Per node, in one sweep (each line reads only node i's own rest data and
+  // the committed positions): deviation of every link from its rest vector;
+  // the spin of the material, half the curl of the deviation field with
+  // derivatives central inside the lattice and one-sided at its border; the
+  // rest links turned by that spin; the new rest frame and its inverse; the
+  // link strains in that frame.
+  const bool flat = isFlat();
   const float g = cellSize > 0.0f ? 0.5f / cellSize : 0.0f;
+  const float frameScale = cellSize >= 0.01f ? 1.0f / cellSize : 0.0f;
+  const int32_t(*GV_RESTRICT L)[7] = links;
+  Vec3f(*GV_RESTRICT REST)[7] = restLinks;
+  Vec3f(*GV_RESTRICT DEV)[7] = linkDev;
+  Vec3f(*GV_RESTRICT S)[7] = linkStrain;
+  Vec3f(*GV_RESTRICT PS)[7] = prevLinkStrain;
+  Vec3f* GV_RESTRICT W = spin;
+  const Vec3f* GV_RESTRICT HALF = diffCentral;
+  const Vec3f* GV_RESTRICT ONE = diffOneSided;
+  const int32_t* GV_RESTRICT SIDE[3] = {diffSide[0], diffSide[1], diffSide[2]};
+  Mat3f* GV_RESTRICT RF = restFrame;
+  Mat3f* GV_RESTRICT IRF = invRestFrame;
   for (int32_t i = 1; i <= n; ++i) {
-    const int32_t* L = links[i];
-    Vec3f* dev = linkDev[i];
+    const int32_t* Li = L[i];
+    const float pi[3] = {P[i][0], P[i][1], P[i][2]};
+    Vec3f* rest = REST[i];
+    Vec3f* dev = DEV[i];
+    float rel[7][3];  // pos[link] - pos[i]
     for (int s = 0; s < 7; ++s) {
-      const int32_t j = L[s];
-      if (j == 0) {
-        zero3(dev[s]);
-        continue;
-      }
+      const int32_t j = Li[s];
+      for (int c = 0; c < 3; ++c) rel[s][c] = j ? P[j][c] - pi[c] : 0.0f;
       // (pos[j] - pos[i]) - rest: exactly zero for a lattice at rest in the
       // shape its rest links were taken from.
-      for (int c = 0; c < 3; ++c) dev[s][c] = (pos[j][c] - pos[i][c]) - restLinks[i][s][c];
+      for (int c = 0; c < 3; ++c) dev[s][c] = j ? rel[s][c] - rest[s][c] : 0.0f;
     }
     float D[3][3];  // D[a]: derivative of the deviation along lattice axis a
     for (int a = 0; a < 3; ++a) {
-      const float half = diffCentral[i][a];
-      const float one = diffOneSided[i][a];
-      const int side = 2 * a + 1 + (diffSide[a][i] ? 1 : 0);
+      const float half = HALF[i][a];
+      const float one = ONE[i][a];
+      const int side = 2 * a + 1 + (SIDE[a][i] ? 1 : 0);
       for (int c = 0; c < 3; ++c) D[a][c] = half * (dev[2 * a + 2][c] - dev[2 * a + 1][c]) + one * dev[side][c];
     }
-    const float* N = invRestFrame[i];
+    const float* N = IRF[i];
     float G[3][3];  // G[c][m]: derivative of component c along world axis m
     for (int c = 0; c < 3; ++c)
       for (int m = 0; m < 3; ++m) G[c][m] = D[0][c] * N[m] + D[1][c] * N[3 + m] + D[2][c] * N[6 + m];
-    spin[i][0] = g * (G[2][1] - G[1][2]);
-    spin[i][1] = g * (G[0][2] - G[2][0]);
-    spin[i][2] = g * (G[1][0] - G[0][1]);
-  }
+    float w[3];
+    w[0] = g * (G[2][1] - G[1][2]);
+    w[1] = g * (G[0][2] - G[2][0]);
+    w[2] = g * (G[1][0] - G[0][1]);
+    for (int c = 0; c < 3; ++c) W[i][c] = w[c];
 
-  rotateRestLinks();
-  updateNodeFrames();
+    rotateNodeRestLinks(w, Li, rest);
 
-  for (int32_t i = 1; i <= n; ++i) {
-    const int32_t* L = links[i];
-    const float* N = invRestFrame[i];
+    // The rest frame, stored row by row: column a is the derivative of the
+    // rest links along lattice axis a, over the cell size (the arithmetic of
+    // updateNodeFrames).
+    float* Fm = RF[i];
+    for (int a = 0; a < 3; ++a) {
+      float col[3];
+      if (a == 2 && flat) {
+        for (int m = 0; m < 3; ++m) col[m] = rest[6][m] - rest[0][m];
+      } else {
+        const float one = ONE[i][a];
+        const float half = HALF[i][a];
+        const int side = 2 * a + 1 + (SIDE[a][i] ? 1 : 0);
+        for (int m = 0; m < 3; ++m)
+          col[m] = one * (rest[side][m] - rest[0][m]) + half * (rest[2 * a + 2][m] - rest[2 * a + 1][m]);
+      }
+      for (int m = 0; m < 3; ++m) Fm[3 * m + a] = col[m] * frameScale;
+    }
+    float Ninv[9];
+    inverse3(Fm, Ninv);
+    for (int k = 0; k < 9; ++k) IRF[i][k] = Ninv[k];
+
     for (int s = 0; s < 7; ++s) {
-      const int32_t j = L[s];
-      if (j == 0) {
-        zero3(linkStrain[i][s]);
-        zero3(prevLinkStrain[i][s]);
+      if (Li[s] == 0) {
+        zero3(S[i][s]);
+        zero3(PS[i][s]);
         continue;
       }
-      std::memcpy(prevLinkStrain[i][s], linkStrain[i][s], sizeof(Vec3f));
-      float d[3];
-      for (int c = 0; c < 3; ++c) d[c] = (pos[j][c] - pos[i][c]) - restLinks[i][s][c];
-      rowsMul(N, d, linkStrain[i][s]);
+      for (int c = 0; c < 3; ++c) PS[i][s][c] = S[i][s][c];
+      const float d[3] = {rel[s][0] - rest[s][0], rel[s][1] - rest[s][1], rel[s][2] - rest[s][2]};
+      rowsMul(Ninv, d, S[i][s]);
     }
   }
+  edgeAndCellFrames(this, flat);
   p->stepping = 0;
 }
 
