@@ -367,3 +367,67 @@ TEST(TimeStep, StoreAsNaturalThenRestoreGivesThatShapeAtRest) {
   EXPECT_EQ(s->params->subSteps, 1);
   EXPECT_EQ(b.stateHash(), before);
 }
+
+TEST(TimeStep, RestLinkRotationMatchesTheRotationOfItsSpinVector) {
+  const float spins[][3] = {{1e-5f, 0, 0}, {0.02f, -0.01f, 0.005f}, {0.2f, 0.3f, -0.1f},
+                            {0.0f, 0.0f, 0.4999f}, {0.3f, 0.3f, 0.3f}, {1.5f, -0.7f, 0.2f}};
+  for (const auto& w : spins) {
+    StepBlock b(2, 2, 2);
+    HAState* s = b.state();
+    const int node = b.at(1, 1, 1);  // every link present
+    std::vector<float> before(&s->restLinks[node][0][0], &s->restLinks[node][6][2] + 1);
+    for (int i = 1; i <= s->nodeCount; ++i) std::memset(s->spin[i], 0, sizeof(Vec3f));
+    std::memcpy(s->spin[node], w, sizeof(Vec3f));
+    s->rotateRestLinks();
+    float R[9];
+    GVRotationFromVector(w, R);  // column form
+    for (int k = 0; k < 7; ++k) {
+      float expect[3];
+      GVMat3MulVec(expect, R, &before[3 * k]);
+      for (int c = 0; c < 3; ++c) EXPECT_NEAR(s->restLinks[node][k][c], expect[c], 1e-6f) << w[0] << " slot " << k;
+    }
+  }
+}
+
+// The commit phase rebuilds the node frames in its own sweep; they must be
+// what the frame rebuild used by the restores gives.
+TEST(TimeStep, CommitLeavesTheSameNodeFramesAsAFullFrameRebuild) {
+  for (int flat = 0; flat < 2; ++flat) {
+    StepBlock b(4, 3, flat ? 0 : 3);
+    HAState* s = b.state();
+    jitter(s, 0.1f, 5);
+    for (int i = 1; i <= s->nodeCount; ++i) s->vel[i][2] = 0.3f * s->pos[i][0];
+    for (int k = 0; k < 5; ++k) b.subStep();
+    const size_t bytes = sizeof(Mat3f) * (s->nodeCount + 1);
+    Mat3f* arrays[6] = {s->restFrame, s->invRestFrame, s->cellFrame, s->edgeFrame[0], s->edgeFrame[1], s->edgeFrame[2]};
+    std::vector<std::vector<char>> kept;
+    for (Mat3f* a : arrays) kept.emplace_back(reinterpret_cast<char*>(a), reinterpret_cast<char*>(a) + bytes);
+    s->updateNodeFrames();
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(std::memcmp(kept[k].data(), arrays[k], bytes), 0) << "array " << k << " flat " << flat;
+  }
+}
+
+TEST(TimeStep, ForcePhaseKeepsFrameStartAndClearsPerStepWords) {
+  StepBlock b(2, 2, 2);
+  HAState* s = b.state();
+  for (int i = 1; i <= s->nodeCount; ++i) {
+    s->vel[i][0] = 1.0f;
+    s->contactFlags[i] = 7;
+    s->contactAux[i] = 3;
+    s->reactionAccum[i][1] = 2.0f;
+  }
+  s->params->subStepIndex = 1;
+  const float x0 = s->pos[5][0];
+  b.subStep();
+  EXPECT_EQ(s->stepStartPos[5][0], x0);
+  for (int i = 1; i <= s->nodeCount; ++i) {
+    EXPECT_EQ(s->contactFlags[i], 0u);
+    EXPECT_EQ(s->contactAux[i], 0);
+    EXPECT_EQ(s->reactionAccum[i][1], 0.0f);
+  }
+  // Later sub-steps of the frame keep the frame's start position.
+  s->params->subStepIndex = 2;
+  b.subStep();
+  EXPECT_EQ(s->stepStartPos[5][0], x0);
+  EXPECT_GT(s->pos[5][0], x0);
+}
