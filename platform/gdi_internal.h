@@ -66,3 +66,8 @@ bool GVBrushPixel(HBRUSH brush, uint32_t* pixel);
 // Fonts (fonts.cpp)
 std::shared_ptr<GVFont> GVRealiseFont(GVGdiObject& fontObject);
 GVGdiObject* GVDefaultFontObject();
+
+// Window painting glue (window_painting.cpp, message_box_painter.cpp, wgl_glx.cpp)
+void GVInstallMessageBoxPainter();
+void GVGLWindowDestroyed(HWND hwnd);
+void GVGLWindowResized(HWND hwnd);

@@ -1,0 +1,105 @@
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#undef None
+#undef Bool
+#undef Status
+#undef True
+#undef False
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "platform/display.h"
+#include "platform/screen_image.h"
+#include "platform/test_api.h"
+#include "platform/win32.h"
+
+namespace {
+
+int gDowns = 0;
+LPARAM gDownAt = 0;
+
+LRESULT CALLBACK clickProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_LBUTTONDOWN) {
+    gDowns++;
+    gDownAt = lp;
+  }
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT r;
+    GetClientRect(hwnd, &r);
+    HBRUSH b = CreateSolidBrush(RGB(30, 160, 90));
+    FillRect(dc, &r, b);
+    DeleteObject(b);
+    SetBkMode(dc, TRANSPARENT);
+    TextOutA(dc, 10, 10, "shown through X", 15);
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+// One test case (one process) for everything that maps the screen window, so
+// that no other window of these tests overlaps it on the shared display.
+TEST(X11Presenter, ShowsTheScreenImageAndTurnsClicksIntoMessages) {
+  GVTestReset();
+  if (!GVDisplayStart()) GTEST_SKIP() << "no X display";
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = clickProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "ClickTest";
+  ASSERT_TRUE(RegisterClassExA(&wc));
+  HWND w = CreateWindowExA(0, "ClickTest", "", WS_POPUP | WS_VISIBLE, 200, 150, 300, 200, nullptr,
+                           nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_TRUE(w);
+  UpdateWindow(w);
+  GVDisplayPresent();
+
+  Display* dpy = XOpenDisplay(nullptr);
+  ASSERT_NE(dpy, nullptr);
+  XSync(dpy, 0);
+  XImage* img = XGetImage(dpy, static_cast<Window>(GVDisplayWindow()), 0, 0, 600, 400, AllPlanes, ZPixmap);
+  ASSERT_NE(img, nullptr);
+  const GVSurface& screen = GVScreenImage();
+  int mismatches = 0;
+  for (int y = 0; y < 400; y++)
+    for (int x = 0; x < 600; x++)
+      mismatches += (XGetPixel(img, x, y) & 0xFFFFFF) != screen.at(x, y);
+  XDestroyImage(img);
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(screen.at(210, 190), GVPixelFromColorRef(RGB(30, 160, 90)));
+
+  // A click through the X server arrives at the right client point.
+  int event, error, major, minor;
+  if (XTestQueryExtension(dpy, &event, &error, &major, &minor)) {
+    XTestFakeMotionEvent(dpy, -1, 237, 171, 0);
+    XTestFakeButtonEvent(dpy, 1, 1, 0);
+    XTestFakeButtonEvent(dpy, 1, 0, 0);
+    XSync(dpy, 0);
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (gDowns == 0 && std::chrono::steady_clock::now() < until) {
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
+    }
+    EXPECT_EQ(gDowns, 1);
+    EXPECT_EQ(GET_X_LPARAM(gDownAt), 37);
+    EXPECT_EQ(GET_Y_LPARAM(gDownAt), 21);
+  } else {
+    ADD_FAILURE() << "the X server has no XTEST extension";
+  }
+  // The bell rings through the display without failing.
+  EXPECT_TRUE(MessageBeep(0xFFFFFFFFu));
+  XCloseDisplay(dpy);
+  GVDisplayStop();
+  GVTestReset();
+  GVComposeScreen();
+}
+
+}  // namespace
