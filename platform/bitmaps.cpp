@@ -2,6 +2,7 @@
 // (or a .bmp file with LR_LOADFROMFILE).
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <strings.h>
 #include <vector>
@@ -20,12 +21,10 @@ std::vector<GVResource>& addedResources() {
   return added;
 }
 
-HBITMAP bitmapFromBytes(const uint8_t* data, size_t size, bool monochrome) {
-  GVDecodedBitmap decoded;
-  if (!GVDecodeBmp(data, size, &decoded)) return nullptr;
+HBITMAP bitmapFromDecoded(const GVDecodedBitmap& decoded, bool monochrome) {
   HBITMAP b = CreateBitmap(decoded.width, decoded.height, 1, decoded.bitsPixel, nullptr);
   if (!b) return nullptr;
-  b->surface.pixels.swap(decoded.pixels);
+  b->surface.pixels = decoded.pixels;
   if (monochrome && b->bitsPixel == 32) {
     for (uint32_t& p : b->surface.pixels) {
       int sum = ((p >> 16) & 0xff) + ((p >> 8) & 0xff) + (p & 0xff);
@@ -34,6 +33,22 @@ HBITMAP bitmapFromBytes(const uint8_t* data, size_t size, bool monochrome) {
     b->bitsPixel = 1;
   }
   return b;
+}
+
+HBITMAP bitmapFromBytes(const uint8_t* data, size_t size, bool monochrome) {
+  GVDecodedBitmap decoded;
+  if (!GVDecodeBmp(data, size, &decoded)) return nullptr;
+  return bitmapFromDecoded(decoded, monochrome);
+}
+
+// Resources are decoded once: the toolkit loads its bitmaps on every paint.
+const GVDecodedBitmap* decodedResource(const GVResource* r) {
+  static std::map<const unsigned char*, GVDecodedBitmap> cache;
+  auto it = cache.find(r->data);
+  if (it != cache.end()) return &it->second;
+  GVDecodedBitmap decoded;
+  if (!GVDecodeBmp(r->data, r->size, &decoded)) return nullptr;
+  return &cache.emplace(r->data, std::move(decoded)).first->second;
 }
 
 bool readFile(const char* path, std::vector<uint8_t>* out) {
@@ -81,7 +96,8 @@ HANDLE LoadImageA(HINSTANCE, LPCSTR name, UINT type, int, int, UINT flags) {
   if (!IS_INTRESOURCE(name)) return nullptr;
   const GVResource* r = GVFindResource("BITMAP", static_cast<int>(reinterpret_cast<ULONG_PTR>(name)));
   if (!r) return nullptr;
-  return bitmapFromBytes(r->data, r->size, mono);
+  const GVDecodedBitmap* decoded = decodedResource(r);
+  return decoded ? bitmapFromDecoded(*decoded, mono) : nullptr;
 }
 
 HBITMAP LoadBitmapA(HINSTANCE instance, LPCSTR name) {

@@ -2,6 +2,7 @@
 // the ternary raster operations, including the monochrome conversions (a
 // monochrome source paints 0 bits in the text colour and 1 bits in the
 // background colour of the destination).
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -77,6 +78,7 @@ struct BlitJob {
   const GVSurface* mask = nullptr;
   int maskX = 0, maskY = 0;
   unsigned foreRop = 0xCC, backRop = 0xCC;
+  bool unscaled = false;  // srcCols and srcRows step by one from their first entry
 };
 
 bool runBlit(BlitJob& job) {
@@ -99,6 +101,24 @@ bool runBlit(BlitJob& job) {
   SourceConverter conv = converter(dst, needSrc ? job.src : nullptr);
   uint32_t p = patternPixel(dst);
   RECT srcClip = needSrc ? GVDcClipRect(*job.src) : RECT{0, 0, 0, 0};
+  if (job.unscaled && !job.mask && job.foreRop == 0xCC && conv.srcBits == conv.dstBits) {
+    // Plain copies (every bitmap the toolkit draws) move whole row spans.
+    int col0 = job.srcCols.empty() ? 0 : job.srcCols[0];
+    int i0 = std::max<int>(c.left - area.left, srcClip.left - col0);
+    int i1 = std::min<int>(c.right - area.left, srcClip.right - col0);
+    RECT done = {0, 0, 0, 0};
+    if (i0 < i1) {
+      for (int sy = c.top; sy < c.bottom; sy++) {
+        int srow = job.srcRows[sy - area.top];
+        if (srow < srcClip.top || srow >= srcClip.bottom) continue;
+        std::memcpy(dst.target->row(sy) + area.left + i0, srcSurface->row(srow) + col0 + i0,
+                    size_t(i1 - i0) * sizeof(uint32_t));
+        done = GVRectUnion(done, RECT{area.left + i0, sy, area.left + i1, sy + 1});
+      }
+    }
+    dst.target->addDamage(done);
+    return true;
+  }
   for (int sy = c.top; sy < c.bottom; sy++) {
     int j = sy - area.top;
     int srow = needSrc ? job.srcRows[j] : 0;
@@ -166,6 +186,7 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, in
   job.src = s;
   job.x = x, job.y = y, job.w = width, job.h = height;
   job.foreRop = job.backRop = rop3;
+  job.unscaled = true;
   if (s) {
     identityMap(job.srcCols, s->origin.x, srcX, width);
     identityMap(job.srcRows, s->origin.y, srcY, height);
