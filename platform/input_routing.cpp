@@ -151,6 +151,7 @@ void GVInputMouseMove(int x, int y) {
   GVWMState& s = gvState();
   x = std::max<int>(s.screen.left, std::min<int>(x, s.screen.right - 1));
   y = std::max<int>(s.screen.top, std::min<int>(y, s.screen.bottom - 1));
+  if (x == s.cursor.x && y == s.cursor.y) return;  // no movement, no message
   s.cursor = POINT{x, y};
   // A move still waiting behind another move replaces it.
   if (!s.input.empty() && s.input.back().kind == GVRawInput::MOVE && !s.input.back().cooked) {
