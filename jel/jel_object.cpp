@@ -142,7 +142,7 @@ int32_t HObject::allocate(int32_t n, int32_t id_, int32_t count, int32_t endFram
   pos = newArray<Vec3f>(n1);
   vel = newArray<Vec3f>(n1);
   disp = newArray<Vec3f>(n1);
-  screenProj = newArray<int32_t[11]>(n1);
+  screenProj = newArray<NodeScreenRec>(n1);
   for (auto& d : deform) d = newArray<float>(n1);
   searchMarks = newArray<int32_t>(n1);
 

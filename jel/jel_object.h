@@ -7,10 +7,13 @@
 #include <cstdint>
 
 #include "jel/frame_params.h"
+#include "jel/node_picking.h"
 #include "jel/state_interface.h"
 
 class HAState;
 class HObject;
+struct CameraRec;
+struct ViewportRec;
 
 // Called by the destructor before anything is freed.
 using JelRemovalCB = void (*)(HObject** handle, int32_t id, void* user);
@@ -88,6 +91,30 @@ class HObject final : public HBState {
   void loadCachedPositions(int32_t f);
   int32_t cacheBase() const;
 
+  // Screen-space picking over the live positions. Pixel points are view
+  // client pixels (y down); projected points are (pixel x, pixel y, depth).
+  void markVisibleEdges(const CameraRec* cam);
+  void projectNodes(const CameraRec* cam);
+  // Part bit p (3..31) on the nodes strictly inside the rectangle; returns
+  // how many nodes lay inside.
+  int32_t setPartInRect(const ViewportRec* vp, const CameraRec* cam, int32_t p, int32_t mode, int32_t x0,
+                        int32_t y0, int32_t x1, int32_t y1);
+  void forEachFace(void* context, JelFaceCB cb) const;
+  // Each returns the node, edge or face found (0 for none) and writes it and
+  // the other results to the outputs given (any may be null).
+  int32_t pickNearestNode(int32_t x, int32_t y, const ViewportRec* vp, const CameraRec* cam, int32_t* node,
+                          float point[3]) const;
+  int32_t pickNearestEdge(int32_t x, int32_t y, const ViewportRec* vp, const CameraRec* cam, int32_t* edge,
+                          int32_t* dir, float point[3]) const;
+  // The facing surface face whose projected centre lies within sqrt(1000)
+  // pixels; point receives the face centre in world coordinates.
+  int32_t pickFace(int32_t x, int32_t y, const ViewportRec* vp, const CameraRec* cam, int32_t* face,
+                   int32_t* kind, float point[3]) const;
+  // The surface face whose projected centre lies nearest, facing or not (for
+  // one-layer lattices); point receives the projected centre.
+  int32_t pickNearestFaceCentre(int32_t x, int32_t y, const ViewportRec* vp, const CameraRec* cam,
+                                int32_t* face, int32_t* kind, float point[3]) const;
+
   // State interface: stored frames here, live frames forwarded to the state.
   void restoreFrame(int32_t frame) override;
   void storeFrame(int32_t frame) override;
@@ -116,7 +143,7 @@ class HObject final : public HBState {
   HAState* state = nullptr;
   HObject* next = nullptr;
   NodeFrameRecord* nodeFrame = nullptr;
-  int32_t (*screenProj)[11] = nullptr;
+  NodeScreenRec* screenProj = nullptr;
   uint32_t markedParts[4] = {};
 };
 
