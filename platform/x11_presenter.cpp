@@ -329,10 +329,24 @@ void cursorWarped(int x, int y) {
   XFlush(p->dpy);
 }
 
+void installHooks() {
+  GVInstallPaintHooks();
+  GVPlatformHooks& hooks = GVHooks();
+  hooks.pump = pump;
+  hooks.pumpUser = nullptr;
+  hooks.beep = beep;
+  hooks.cursorChanged = cursorChanged;
+  hooks.cursorWarped = cursorWarped;
+}
+
 }  // namespace
 
 bool GVDisplayStart() {
-  if (gPresenter) return true;
+  if (gPresenter) {
+    // A window manager reset clears the hooks; starting again puts them back.
+    installHooks();
+    return true;
+  }
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name) return false;
   Display* dpy = XOpenDisplay(nullptr);
@@ -396,13 +410,7 @@ bool GVDisplayStart() {
   XMapRaised(dpy, p->window);
   XSync(dpy, False);
   gPresenter = p;
-  GVInstallPaintHooks();
-  GVPlatformHooks& hooks = GVHooks();
-  hooks.pump = pump;
-  hooks.pumpUser = nullptr;
-  hooks.beep = beep;
-  hooks.cursorChanged = cursorChanged;
-  hooks.cursorWarped = cursorWarped;
+  installHooks();
   p->exposed.push_back(p->area);
   present(*p, true);
   return true;

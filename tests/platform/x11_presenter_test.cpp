@@ -14,6 +14,7 @@
 #include "platform/display.h"
 #include "platform/screen_image.h"
 #include "platform/test_api.h"
+#include "platform/window_internal.h"
 #include "platform/win32.h"
 
 namespace {
@@ -96,6 +97,11 @@ TEST(X11Presenter, ShowsTheScreenImageAndTurnsClicksIntoMessages) {
   }
   // The bell rings through the display without failing.
   EXPECT_TRUE(MessageBeep(0xFFFFFFFFu));
+  // A window manager reset drops the display's hooks; starting again restores them.
+  GVTestReset();
+  EXPECT_EQ(GVHooks().pump, nullptr);
+  EXPECT_TRUE(GVDisplayStart());
+  EXPECT_NE(GVHooks().pump, nullptr);
   XCloseDisplay(dpy);
   GVDisplayStop();
   GVTestReset();
