@@ -8,6 +8,7 @@
 // default handling moves the focus (WM_KILLFOCUS, WM_SETFOCUS).
 #include <vector>
 
+#include "platform/input.h"
 #include "platform/kernel32.h"
 #include "platform/wm_state.h"
 
@@ -41,7 +42,8 @@ void gvActivate(GVWindow* w, bool byClick) {
       gvSend(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, (old->style & WS_MINIMIZE) ? 1 : 0), (LPARAM)w);
   }
   if (s.active != w) return;  // a procedure activated something else meanwhile
-  if (!old) sendActivateApp(TRUE);
+  if (!old && w) sendActivateApp(TRUE);
+  if (old && !w) sendActivateApp(FALSE);
   if (s.active != w) return;
   if (gvIsLive(w)) {
     gvSend(w, WM_NCACTIVATE, TRUE, 0);
@@ -106,6 +108,23 @@ GVWindow* gvSetCapture(GVWindow* w) {
   if (s.sizing.window && s.sizing.window != w) gvEndSizingForCapture();
   if (gvIsLive(old) && old != w) gvSend(old, WM_CAPTURECHANGED, 0, (LPARAM)w);
   return old;
+}
+
+// The display's own window gained or lost the keyboard focus of the desktop: the
+// program loses its activation, and gets it back on the window that had it.
+void GVInputAppActivation(bool active) {
+  static HWND lastActive = nullptr;
+  GVWMState& s = gvState();
+  if (!active) {
+    if (!s.active) return;
+    lastActive = s.active;
+    gvActivate(nullptr, false);
+  } else if (!s.active) {
+    GVWindow* w = GVWindowFromHandle(lastActive);
+    lastActive = nullptr;
+    if (w && canActivate(w)) gvActivate(w, false);
+    else gvActivateOther(nullptr);
+  }
 }
 
 HWND GetActiveWindow(void) { return gvState().active; }

@@ -18,5 +18,9 @@ void GVInputMouseWheel(int delta);
 // A key went down or up; vk is a VK_ code (letters and digits are their ASCII
 // capitals). A key-down while the key is already down is an auto-repeat.
 void GVInputKey(UINT vk, bool down);
+// The display's window gained or lost the desktop's keyboard focus: the program's
+// active window is deactivated (WM_ACTIVATE with WA_INACTIVE, WM_ACTIVATEAPP) and
+// later activated again.
+void GVInputAppActivation(bool active);
 // Releases every key and button that is still down (the display lost the focus).
 void GVInputReleaseAll();

@@ -207,15 +207,30 @@ static void setKey(BYTE* keys, UINT vk, bool down) {
   if (vk == VK_LMENU || vk == VK_RMENU) generic(VK_MENU, VK_LMENU, VK_RMENU);
 }
 
+// Left and right modifier keys reach the program as the one generic key, as they
+// do on Win32; GetKeyState still tells the sides apart.
+static UINT genericKey(UINT vk) {
+  switch (vk) {
+    case VK_LSHIFT:
+    case VK_RSHIFT: return VK_SHIFT;
+    case VK_LCONTROL:
+    case VK_RCONTROL: return VK_CONTROL;
+    case VK_LMENU:
+    case VK_RMENU: return VK_MENU;
+    default: return vk;
+  }
+}
+
 void GVInputKey(UINT vk, bool down) {
   GVWMState& s = gvState();
   vk &= 0xFF;
   GVRawInput e{};
   e.kind = GVRawInput::KEY;
   e.pt = s.cursor;
-  e.vk = vk;
+  e.vk = genericKey(vk);
+  e.button = (int)vk;  // the side-specific key, for the key state
   e.down = down;
-  e.repeat = down && (s.asyncKeys[vk] & 0x80);
+  e.repeat = down && (s.asyncKeys[e.vk] & 0x80);
   setKey(s.asyncKeys, vk, down);
   queueInput(e);
 }
@@ -415,7 +430,7 @@ static bool cookMouse(GVRawInput& e) {
 
 static bool cookKey(GVRawInput& e) {
   GVWMState& s = gvState();
-  setKey(s.syncKeys, e.vk, e.down);
+  setKey(s.syncKeys, (UINT)e.button, e.down);
   if (s.sizing.window) {
     if (e.down && e.vk == VK_ESCAPE) gvEndSizing(true);
     return false;

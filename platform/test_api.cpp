@@ -5,8 +5,8 @@
 
 void GVTestReset() {
   GVWMState& s = gvState();
+  gvResetWindows();  // with the hooks still in place, so the GDI side frees its surfaces
   GVHooks() = GVPlatformHooks();
-  gvResetWindows();
   gvResetQueue();
   gvResetInput();
   gvResetCaret();

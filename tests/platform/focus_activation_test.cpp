@@ -127,4 +127,19 @@ TEST_F(Focus, TheProgramLosesAndRegainsTheActivation) {
   EXPECT_EQ(GetFocus(), a);
 }
 
+TEST_F(Focus, LosingTheDisplayFocusDeactivatesAndRegainingItRestores) {
+  SetFocus(a1);
+  log.clear();
+  GVInputAppActivation(false);
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+  EXPECT_EQ(GetFocus(), nullptr);
+  EXPECT_EQ(log.text(), "A:WM_NCACTIVATE A:WM_ACTIVATE A:WM_ACTIVATEAPP B:WM_ACTIVATEAPP A1:WM_KILLFOCUS");
+  EXPECT_EQ(log.last(a, WM_ACTIVATE)->lParam, 0);
+  log.clear();
+  GVInputAppActivation(true);
+  EXPECT_EQ(GetActiveWindow(), a);
+  EXPECT_EQ(GetFocus(), a);
+  EXPECT_EQ(log.text(), "A:WM_ACTIVATEAPP B:WM_ACTIVATEAPP A:WM_NCACTIVATE A:WM_ACTIVATE A:WM_SETFOCUS");
+}
+
 }  // namespace

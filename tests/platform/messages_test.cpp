@@ -234,6 +234,7 @@ TEST_F(Messages, KeyDownsBecomeCharacters) {
       {{VK_LEFT}, {}},
       {{VK_F5}, {}},
       {{VK_SHIFT}, {}},
+      {{VK_RSHIFT, 'B'}, {'B'}},
   };
   for (const Case& c : cases) {
     log.clear();
@@ -247,6 +248,17 @@ TEST_F(Messages, KeyDownsBecomeCharacters) {
     EXPECT_EQ(log.count(a, WM_KEYDOWN), (int)c.keys.size());
     EXPECT_EQ(log.count(a, WM_KEYUP), (int)c.keys.size());
   }
+  // Side-specific modifiers arrive as the generic key.
+  log.clear();
+  GVInputKey(VK_LCONTROL, true);
+  GVTestPumpMessages();
+  EXPECT_EQ(log.last(a, WM_KEYDOWN)->wParam, (WPARAM)VK_CONTROL);
+  EXPECT_LT(GetKeyState(VK_LCONTROL), 0);
+  EXPECT_LT(GetKeyState(VK_CONTROL), 0);
+  EXPECT_GE(GetKeyState(VK_RCONTROL), 0);
+  GVInputKey(VK_LCONTROL, false);
+  GVTestPumpMessages();
+  EXPECT_GE(GetKeyState(VK_CONTROL), 0);
   // The WM_CHAR follows its key-down, before the key-up.
   log.clear();
   GVTestKeyPress('F');
