@@ -40,7 +40,7 @@ bool stepTimes(const FrameParams* p, float* h, float* invH) {
     return true;
   }
   const int64_t steps = static_cast<int64_t>(p->subSteps) * p->fps;
-  if (steps <= 0 || steps > (int64_t{1} << 24)) return false;
+  if (steps <= 0) return false;
   *h = 1.0f / static_cast<float>(steps);
   *invH = static_cast<float>(steps);
   return true;
@@ -279,6 +279,11 @@ void HAState::computeForces() {
   if (!timed || !alive(p) || nodeCount < 1) return;
 
   const int32_t n = nodeCount;
+  // Entry 0 stands for a missing neighbour or cell in every gather below.
+  for (int k = 0; k < 7; ++k) assert(links[0][k] == 0);
+  for (int k = 0; k < 8; ++k) assert(cells[0][k] == 0);
+  for (int a = 0; a < 3; ++a)
+    for (int c = 0; c < 3; ++c) assert(linkStrain[0][2 * a + 1][c] == 0.0f && prevLinkStrain[0][2 * a + 1][c] == 0.0f);
   if (p->subStepIndex == 1) std::memcpy(stepStartPos + 1, pos + 1, sizeof(Vec3f) * n);
 
   computeEdgeStrains();
@@ -306,6 +311,7 @@ void HAState::computeForces() {
     for (int c = 0; c < 3; ++c) D[i][c] += V[i][c] * h;
     zero3(RA[i]);
   }
+  for (int k = 0; k < 3; ++k) assert(worldCellStress[0][k][0] == 0.0f && worldEdgeStress[0][k][0] == 0.0f);
   std::memset(contactFlags, 0, sizeof(*contactFlags) * (n + 1));
   std::memset(contactAux, 0, sizeof(*contactAux) * (n + 1));
 }

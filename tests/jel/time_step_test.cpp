@@ -352,7 +352,16 @@ TEST(TimeStep, StoreAsNaturalThenRestoreGivesThatShapeAtRest) {
   s->integrate();
   for (int k = 0; k < 3; ++k) b.subStep();
   std::vector<float> shape(&s->pos[1][0], &s->pos[s->nodeCount][2] + 1);
+  std::vector<float> speeds(&s->vel[1][0], &s->vel[s->nodeCount][2] + 1);
+  std::vector<float> strains(&s->linkStrain[1][0][0], &s->linkStrain[s->nodeCount][6][2] + 1);
+  ASSERT_GT(maxAbsLinkStrain(s), 0.0);
   s->storeFrame(-1);
+  b.subStep();
+  // Frame 0 holds the stored state as it was: velocities and live strains too.
+  s->restoreFrame(0);
+  EXPECT_EQ(std::memcmp(shape.data(), &s->pos[1][0], shape.size() * sizeof(float)), 0);
+  EXPECT_EQ(std::memcmp(speeds.data(), &s->vel[1][0], speeds.size() * sizeof(float)), 0);
+  EXPECT_EQ(std::memcmp(strains.data(), &s->linkStrain[1][0][0], strains.size() * sizeof(float)), 0);
   b.subStep();
   s->restoreFrame(-1);
   EXPECT_EQ(std::memcmp(shape.data(), &s->pos[1][0], shape.size() * sizeof(float)), 0);
