@@ -2,8 +2,11 @@
 
 #include <cstring>
 
+#include "geo/geo_collision.h"
 #include "geo/geo_transform.h"
 #include "geo/key_frames.h"
+#include "geo/mesh_derived.h"
+#include "geo/uv_sets.h"
 #include "scene/heap_string.h"
 
 GeoCellBind* GVCopyCellBind(const GeoCellBind* src) {
@@ -38,9 +41,42 @@ static bool copyPerVertexArrays(GObject* d, const GObject* s) {
   return copyArray(d->baseVertices, s->baseVertices, n) && copyArray(d->vertBinds, s->vertBinds, n) &&
          copyArray(d->vertBinds2, s->vertBinds2, n) && copyArray(d->vertexFlags, s->vertexFlags, n) &&
          copyArray(d->vertexFlags2, s->vertexFlags2, n) &&
-         copyArray(d->vertexExtras, s->vertexExtras, n) &&
-         copyArray(d->vertexMinDot, s->vertexMinDot, n) &&
+         copyArray(d->vertexExtras, s->vertexExtras, n);
+}
+
+// Arrays the rebuild makes or leaves alone, taken from the source afterwards.
+static bool copyDerivedVertexArrays(GObject* d, const GObject* s) {
+  const int32_t n = s->vertexCount + 1;
+  if (s->vertexCount < 1) return true;
+  return copyArray(d->vertexMinDot, s->vertexMinDot, n) &&
          copyArray(d->vertexVectors2, s->vertexVectors2, n) && copyArray(d->faceWork, s->faceWork, n);
+}
+
+// The three containers, with each material's references pointing into the
+// copy's own containers.
+static bool copyContainers(GObject* d, const GObject* s) {
+  if (s->colourSets) {
+    if (!(d->colourSets = new (std::nothrow) GeoColourSetArray{0, nullptr}) ||
+        !GVCopyColourSets(d->colourSets, s->colourSets))
+      return false;
+  }
+  if (s->uvSets) {
+    if (!(d->uvSets = new (std::nothrow) UVSetArray{0, nullptr}) || !GVCopyUVSets(d->uvSets, s->uvSets))
+      return false;
+  }
+  if (s->materials) {
+    if (!(d->materials = new (std::nothrow) GeoMaterialArray{0, nullptr}) ||
+        !GVCopyGeoMaterials(d->materials, s->materials))
+      return false;
+    for (int32_t i = 0; i < d->materials->count && d->materials->materials; ++i) {
+      GeoMaterial& m = d->materials->materials[i];
+      const GeoMaterial& from = s->materials->materials[i];
+      m.colourSetRef = (from.colourSet || from.colourSetRef) ? 1 : 0;
+      m.uvSetRef = (from.uvSet || from.uvSetRef) ? 1 : 0;
+    }
+    GVResolveGeoMaterialRefs(d);
+  }
+  return true;
 }
 
 static bool copyRecords(GObject* d, const GObject* s) {
@@ -86,7 +122,7 @@ int GVCopyGeo(GObject* dst, const GObject* src, const char* newName, int32_t new
     dst->reset();
     return 0;
   }
-  GVApplyGeoTransform(dst, GEO_SEL_START);
+  GVRebuildGeo(dst);
 
   dst->colourA = src->colourA;
   dst->colourB = src->colourB;
@@ -99,7 +135,7 @@ int GVCopyGeo(GObject* dst, const GObject* src, const char* newName, int32_t new
     GVCopyString(&dst->matName2, src->matName2);
     GVCopyString(&dst->matScript, src->matScript);
   }
-  if (!copyRecords(dst, src)) {
+  if (!copyRecords(dst, src) || !copyContainers(dst, src) || !copyDerivedVertexArrays(dst, src)) {
     dst->releaseArrays();
     dst->reset();
     return 0;
@@ -111,5 +147,6 @@ int GVCopyGeo(GObject* dst, const GObject* src, const char* newName, int32_t new
     const GTransform& slot = src->xform[k];
     GVSetGeoTransform(dst, kSelectors[k], slot.position, slot.matrix, slot.scale, src->slotScale);
   }
+  GVBuildGeoCollisionGrid(dst, 1);
   return 1;
 }

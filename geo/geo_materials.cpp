@@ -42,6 +42,8 @@ GeoMaterial::GeoMaterial()
       colourSetIndex(0),
       uvSetIndex(0),
       uvSet(nullptr),
+      colourSetRef(0),
+      uvSetRef(0),
       colourA(nullptr),
       colourB(nullptr),
       colourC(nullptr),

@@ -56,6 +56,10 @@ struct GeoMaterial {
   int32_t colourSetIndex;
   int32_t uvSetIndex;
   UVSet* uvSet;  // resolved from uvSetIndex; not owned
+  // Stored reference words: non-zero when the material refers to a colour set
+  // or UV set; the pointers above are resolved from them after a read.
+  int32_t colourSetRef;
+  int32_t uvSetRef;
   GColour* colourA;  // ambient, owned (made with new), or null
   GColour* colourB;  // diffuse
   GColour* colourC;  // specular
