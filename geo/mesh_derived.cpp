@@ -199,13 +199,18 @@ int32_t GVFindSeamPartnerCorner(const IntList* group, const GObject* geo, int32_
   return 0;
 }
 
-// The group (1..G) holding v, or null.
-static const IntList* groupOf(const IntList* groups, int32_t v) {
-  if (!groups || groups[0].count < 1 || !groups[0].items) return nullptr;
-  for (int32_t k = 1; k <= groups[0].items[0]; ++k)
-    for (int32_t j = 0; j < groups[k].count; ++j)
-      if (groups[k].items[j] == v) return &groups[k];
-  return nullptr;
+// For each vertex, the first group (1..G) holding it, 0 for none: looked up
+// once so that the weights never scan every group per vertex.
+static std::vector<int32_t> firstGroupOf(const IntList* groups, int32_t nv) {
+  std::vector<int32_t> at(static_cast<size_t>(nv) + 1, 0);
+  if (!groups || groups[0].count < 1 || !groups[0].items) return at;
+  const int32_t count = std::min(groups[0].items[0], nv);
+  for (int32_t k = 1; k <= count; ++k)
+    for (int32_t j = 0; j < groups[k].count; ++j) {
+      const int32_t v = groups[k].items[j];
+      if (v >= 1 && v <= nv && at[v] == 0) at[v] = k;
+    }
+  return at;
 }
 
 static float cornerAngle(const float* c, const float* p, const float* q) {
@@ -223,6 +228,8 @@ void GVCalcGeoFaceWeights(GObject* geo, const IntList* groups, const IntList* fa
                           FloatList* weights) {
   if (!geo || !faceLists || !weights) return;
   const int32_t nv = geo->vertexCount;
+  const std::vector<int32_t> groupAt =
+      geo->triangleCount > 0 ? firstGroupOf(groups, nv) : std::vector<int32_t>();
   for (int32_t v = 1; v <= nv; ++v) {
     GVFreeFloatList(&weights[v]);
     const IntList& faces = faceLists[v];
@@ -231,21 +238,14 @@ void GVCalcGeoFaceWeights(GObject* geo, const IntList* groups, const IntList* fa
     float* w = weights[v].items;
     if (geo->triangleCount > 0) {
       if (!geo->baseVertices || !geo->triangles) return;
-      const IntList* grp = nullptr;
-      bool grpFound = false;
+      const IntList* grp = groupAt[v] ? &groups[groupAt[v]] : nullptr;
       float sum = 0.0f;
       for (int32_t j = 0; j < faces.count; ++j) {
         const int32_t f = faces.items[j];
         if (f < 1 || f > geo->triangleCount) continue;  // weight stays 0
         const int32_t* t = geo->triangles[f];
         int32_t c = (t[0] == v || t[1] == v || t[2] == v) ? v : 0;
-        if (!c) {
-          if (!grpFound) {
-            grp = groupOf(groups, v);
-            grpFound = true;
-          }
-          c = GVFindSeamPartnerCorner(grp, geo, f, v);
-        }
+        if (!c) c = GVFindSeamPartnerCorner(grp, geo, f, v);
         // A face reached through no partner keeps weight 0 instead of ending
         // the weights of every later vertex.
         if (!c) continue;
