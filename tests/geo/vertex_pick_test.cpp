@@ -1,0 +1,93 @@
+#include "geo/vertex_pick.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "GVAppWins/camera_record.h"
+#include "geo/geo_fixtures.h"
+#include "geo/mesh_derived.h"
+
+using namespace geotest;
+
+namespace {
+
+ViewportRec view() {
+  ViewportRec vp;
+  vp.createdWidth = vp.width = 800;
+  vp.createdHeight = vp.height = 600;
+  vp.centreX = 400;
+  vp.centreY = 300;
+  return vp;
+}
+
+CameraRec looking(float ez) {
+  const ViewportRec vp = view();
+  CameraRec cam;
+  GVCameraInit(&cam);
+  cam.mode = 1;
+  cam.depthScale = 1.0f;
+  cam.fov = 1.0f;
+  cam.eye[2] = ez;
+  GVUpdateCameraProjection(&vp, &cam);
+  const float target[3] = {0, 0, 0};
+  GVSetCameraTarget(&cam, target);
+  return cam;
+}
+
+// A square in the z = 0 plane whose face normals point along -z.
+std::unique_ptr<GObject> square() {
+  std::unique_ptr<GObject> g(
+      makeGeo(1, "sq", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{1, 2, 3}, {2, 4, 3}}));
+  GVRebuildGeo(g.get());
+  return g;
+}
+
+void pixelOf(const CameraRec& cam, const float* p, int32_t* x, int32_t* y) {
+  const ViewportRec vp = view();
+  float q[3];
+  GVProjectPoint(&cam, p, q);
+  *x = static_cast<int32_t>(vp.centreX + 0.5f * vp.width * q[0] + 0.5f);
+  *y = static_cast<int32_t>(vp.centreY - 0.5f * vp.height * q[1] + 0.5f);
+}
+
+}  // namespace
+
+TEST(VertexPick, NearestFrontFacingBoundVertex) {
+  auto g = square();
+  ASSERT_LT(g->vertexNormals[1][2], 0.0f);
+  const ViewportRec vp = view();
+  const CameraRec below = looking(-10.0f);  // sees the normals' side
+  int32_t x, y, index = -1;
+  float pos[3] = {0, 0, 0};
+  pixelOf(below, g->vertices[4], &x, &y);
+  GVPickGeoVertexInView(g.get(), &below, &vp, x + 2, y - 1, &index, pos);
+  EXPECT_EQ(index, 4);
+  EXPECT_NEAR(pos[0], static_cast<float>(x), 1.0f);
+  EXPECT_NEAR(pos[1], static_cast<float>(y), 1.0f);
+  EXPECT_GT(pos[2], 0.0f);
+
+  // Not bound: not pickable; the next nearest wins.
+  g->vertexFlags[4] = 0;
+  GVPickGeoVertexInView(g.get(), &below, &vp, x, y, &index, nullptr);
+  EXPECT_NE(index, 4);
+  EXPECT_NE(index, 0);
+  g->vertexFlags[4] = GEO_VERTEX_BOUND;
+
+  // From the other side every vertex faces away, unless back faces count.
+  const CameraRec above = looking(10.0f);
+  pixelOf(above, g->vertices[4], &x, &y);
+  GVPickGeoVertexInView(g.get(), &above, &vp, x, y, &index, nullptr);
+  EXPECT_EQ(index, 0);
+  g->flags |= GEO_FLAG_PICK_BACK_FACES;
+  GVPickGeoVertexInView(g.get(), &above, &vp, x, y, &index, nullptr);
+  EXPECT_EQ(index, 4);
+
+  // A vertex behind the eye is never picked, however near its mirror lands.
+  for (int a = 0; a < 3; ++a) g->vertices[4][a] = -g->vertices[4][a] * 30.0f;
+  g->vertices[4][2] = 20.0f;
+  GVPickGeoVertexInView(g.get(), &above, &vp, x, y, &index, nullptr);
+  EXPECT_NE(index, 4);
+  GVPickGeoVertexInView(nullptr, &above, &vp, x, y, &index, nullptr);
+  EXPECT_EQ(index, 0);
+}
