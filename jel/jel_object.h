@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "jel/frame_params.h"
 #include "jel/node_picking.h"
@@ -14,6 +15,7 @@ class HAState;
 class HObject;
 struct CameraRec;
 struct ViewportRec;
+struct ItemStream;
 
 // Called by the destructor before anything is freed.
 using JelRemovalCB = void (*)(HObject** handle, int32_t id, void* user);
@@ -37,6 +39,21 @@ class HObject final : public HBState {
   ~HObject();
   HObject(const HObject&) = delete;
   HObject& operator=(const HObject&) = delete;
+
+  // Records in scene files and item-stream images (jel/jel_record_io.h gives
+  // the results). A reader fills a default-constructed object and rebuilds its
+  // tables and live state; on any refusal the object stays default. The
+  // factories return a new Jel, or null when the record is refused.
+  static HObject* HObjectFromFile(FILE* file);
+  static HObject* HObjectFromArrays(ItemStream* stream);
+  int32_t read(FILE* file);
+  int32_t readArrays(ItemStream* stream);
+  // The file record of the newest version; 1, or 0 when the file refused it.
+  int32_t write(FILE* file) const;
+  // The image: what it adds to the counts, and the fill at the cursors (0 and
+  // nothing meaningful put when the arrays lack room).
+  void countArrays(ItemStream* stream) const;
+  int32_t writeArrays(ItemStream* stream) const;
 
   void clearOwn();
   // Everything a fresh Jel of n nodes needs; 0 (nothing changed) when a bound fails.
