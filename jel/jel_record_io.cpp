@@ -30,6 +30,7 @@
 // the kept block; two tail ints.
 #include "jel/jel_record_io.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -565,6 +566,8 @@ bool frameStoreAgrees(const ChanData* fs) {
 int checkRecord(const JelRecord& r) {
   const ChanData* fs = r.stores[kFrameStoreBlock];
   if (r.nodeCount > 0 && (!fs || !frameStoreAgrees(fs))) return kJelReadBadCount;
+  // Volumes, rest frames and the deformation map all scale by the cell size.
+  if (r.nodeCount > 0 && !(std::isfinite(r.cellSize) && r.cellSize > 0.0f)) return kJelReadBadValue;
   const ChanChannel* cache = GVChanChannel(r.stores[kPosCacheBlock], kChanVec3);
   if (cache && cache->slots && cache->slotCount > kMaxCacheSlots) return kJelReadBadCount;
   return kJelReadOk;
@@ -588,30 +591,6 @@ int makeThirdAuxStore(JelRecord& r) {
   }
   r.stores[kAuxBlock3] = cd;
   return kJelReadOk;
-}
-
-// The deformation map of a freshly read Jel, from its own arrays.
-void updateDeformation(HObject* jel) {
-  if (!jel->pos || !jel->cellFlag || !jel->deform[8]) return;
-  DeformLattice L;
-  L.id = jel->id;
-  L.nodeCount = jel->nodeCount;
-  L.cellSize = jel->cellSize;
-  L.pos = jel->pos;
-  for (int d = 0; d < 6; ++d) L.nbr[d] = jel->nbr[d];
-  L.cellFlag = jel->cellFlag;
-  L.diffCentral = jel->diffCentral;
-  L.diffOneSided = jel->diffOneSided;
-  for (int a = 0; a < 3; ++a) L.diffSide[a] = jel->diffSide[a];
-  for (int e = 0; e < 9; ++e) L.deform[e] = jel->deform[e];
-  L.searchMark = jel->searchMarks;
-  L.partMask = jel->partMask;
-  L.glueJel = jel->glueJel;
-  L.glueNode = jel->glueNode;
-  L.glueFlag = jel->glueExtra[0];
-  L.faceCount = jel->faces ? jel->faceCount : 0;
-  L.faces = jel->faces;
-  GVUpdateLatticeDeform(&L, 0);
 }
 
 bool isEmptyJel(const HObject* jel) {
@@ -674,7 +653,7 @@ void adoptRecord(HObject* jel, JelRecord& r) {
   jel->finalize();
   if (!(jel->flags & kJelNoLiveState)) {
     jel->createState();
-    updateDeformation(jel);
+    GVUpdateJelDeform(jel, 0);
   }
 }
 

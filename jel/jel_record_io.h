@@ -21,6 +21,7 @@ enum : int32_t {
   kJelReadBadCount = -2,   // a count disagrees with the data present or with another count
   kJelReadNotEmpty = -3,   // the object already holds a lattice
   kJelReadNoMemory = -4,
+  kJelReadBadValue = -5,   // a lattice whose cell size is not a positive finite number
 };
 
 // Most nodes a record may declare. Far beyond any lattice the editor builds; a

@@ -689,6 +689,22 @@ TEST_F(JelRecordTest, FrameStoresThatDoNotHoldTogetherAreRefused) {
   }
 }
 
+TEST_F(JelRecordTest, CellSizeThatIsNoLengthIsRefused) {
+  for (float h : {0.0f, -0.5f, std::nanf(""), INFINITY}) {
+    SCOPED_TRACE(h);
+    auto src = makeRecordJel();
+    src->cellSize = h;
+    const Bytes bytes = recordBytes(*src);
+    HObject got;
+    EXPECT_EQ(readInto(&got, bytes, bytes.size()), kJelReadBadValue);
+    expectDefault(got);
+    Image image(*src);
+    HObject fromImage;
+    EXPECT_EQ(fromImage.readArrays(&image.s), kJelReadBadValue);
+    expectDefault(fromImage);
+  }
+}
+
 TEST_F(JelRecordTest, HugeNameLengthIsRefused) {
   auto src = makeRecordJel();
   Bytes bytes = recordBytes(*src);
