@@ -634,7 +634,7 @@ void adoptRecord(HObject* jel, JelRecord& r) {
   jel->pos = new Vec3f[n1]();
   jel->vel = new Vec3f[n1]();
   jel->disp = new Vec3f[n1]();
-  jel->screenProj = new int32_t[n1][11]();
+  jel->screenProj = new NodeScreenRec[n1]();
   for (auto& d : jel->deform) d = new float[n1]();
   jel->searchMarks = new int32_t[n1]();
   for (uint32_t& w : jel->markedParts) w = 0;
