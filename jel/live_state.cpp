@@ -88,6 +88,10 @@ void HAState::carveArrays(char* base, size_t* size) {
   c.take(spin, n1);
   c.take(stepStartPos, n1);
   for (auto& v : scratchVec) c.take(v, n1);
+  c.take(partRef, n1);
+  c.take(restOffset, n1);
+  for (auto& v : rigidWork) c.take(v, n1);
+  c.take(pressureForce, n1);
   c.take(restFrame, n1);
   c.take(invRestFrame, n1);
   c.take(cellFrame, n1);

@@ -140,6 +140,7 @@ class HAState final : public HBState {
 
   // Per-part rotation vectors of the rigid parts (part 0..31).
   float impulseTable[32][3] = {};
+  float partTurn[3] = {};  // turn fitted to a rigid part, before it is folded into its vector
 
   // Owner tables repeated in pairs (-x, +x, -y, +y, -z, +z), set by linkLattice.
   int32_t* nbrPairs[6] = {};
@@ -194,6 +195,12 @@ class HAState final : public HBState {
   Vec3f* spin = nullptr;
   Vec3f* stepStartPos = nullptr;
   Vec3f* scratchVec[7] = {};
+
+  // ---- group operations on parts (fix, orientation, shape, rigid pose) ----
+  Vec3f* partRef = nullptr;       // fix references, orientation offsets, fixed-position targets
+  Vec3f* restOffset = nullptr;    // captured shape: offsets from the part's centre
+  Vec3f* rigidWork[3] = {};       // rotated rest offset, current offset, deviation
+  Vec3f* pressureForce = nullptr; // face pressure accumulated over a part's faces
 
   // ---- per-node frames (identity at construction, entry 0 included) ----
   Mat3f* restFrame = nullptr;
