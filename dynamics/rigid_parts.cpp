@@ -47,24 +47,55 @@ bool hasShape(const HAState* s, int32_t part) {
 
 }  // namespace
 
+// Inverse by cofactors in double; false when the determinant is not above tiny.
+static bool inverse3(const double* m, double* out, double tiny) {
+  const double c0 = m[4] * m[8] - m[7] * m[5], c1 = m[7] * m[2] - m[1] * m[8], c2 = m[1] * m[5] - m[4] * m[2];
+  const double det = m[0] * c0 + m[3] * c1 + m[6] * c2;
+  if (!(std::fabs(det) > tiny)) return false;
+  const double f = 1.0 / det;
+  out[0] = c0 * f;
+  out[1] = c1 * f;
+  out[2] = c2 * f;
+  out[3] = (m[6] * m[5] - m[3] * m[8]) * f;
+  out[4] = (m[0] * m[8] - m[6] * m[2]) * f;
+  out[5] = (m[3] * m[2] - m[0] * m[5]) * f;
+  out[6] = (m[3] * m[7] - m[6] * m[4]) * f;
+  out[7] = (m[6] * m[1] - m[0] * m[7]) * f;
+  out[8] = (m[0] * m[4] - m[3] * m[1]) * f;
+  return true;
+}
+
 void GVInvertPartFrame(const float K[9], float out[9]) {
   std::memset(out, 0, sizeof(float) * 9);
   if (!K || !finiteMat(K)) return;
-  const float size = (std::fabs(K[0]) + std::fabs(K[4]) + std::fabs(K[8])) / 3.0f;
-  if (!(size > 1e-20f)) return;
-  const float ref = size * size * size;
-  float det = 0.0f;
-  GVMat3Inverse(K, out, &det);
-  if (det > 1e-5f * ref && finiteMat(out)) return;
-  // Nearly singular: the directions it cannot tell get (almost) no response.
-  float reg[9];
-  std::memcpy(reg, K, sizeof reg);
-  const float eps = 1e-3f * size;
-  reg[0] += eps;
-  reg[4] += eps;
-  reg[8] += eps;
-  GVMat3Inverse(reg, out, &det);
-  if (!(det > 1e-9f * ref) || !finiteMat(out)) std::memset(out, 0, sizeof(float) * 9);
+  double k[9];
+  for (int i = 0; i < 9; ++i) k[i] = K[i];
+  double size = 0.0;
+  for (double x : k) size = std::fmax(size, std::fabs(x));
+  if (!(size > 1e-30)) return;
+  const double ref = size * size * size;
+  double inv[9];
+  if (!inverse3(k, inv, 1e-6 * ref)) {
+    // Nearly singular: damped least squares, (K^T K + e^2 E)^-1 K^T, which
+    // answers the directions K cannot tell with (almost) nothing.
+    const double e2 = 1e-6 * size * size;
+    double a[9], ai[9];
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) {
+        double sum = r == c ? e2 : 0.0;
+        for (int j = 0; j < 3; ++j) sum += k[3 * r + j] * k[3 * c + j];  // (K^T K)(r, c), column storage
+        a[3 * c + r] = sum;
+      }
+    if (!inverse3(a, ai, 1e-30 * ref * ref)) return;
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) {
+        double sum = 0.0;
+        for (int j = 0; j < 3; ++j) sum += ai[3 * j + r] * k[3 * j + c];  // (A^-1 K^T)(r, c)
+        inv[3 * c + r] = sum;
+      }
+  }
+  for (int i = 0; i < 9; ++i) out[i] = static_cast<float>(inv[i]);
+  if (!finiteMat(out)) std::memset(out, 0, sizeof(float) * 9);
 }
 
 void GVAddPartSums(const HAState* s, int32_t part, PartSums* sums) {
@@ -190,48 +221,81 @@ void GVPartVecLoadOffsets(HAState* s, int32_t part, float* /*rot*/) {
       for (int k = 0; k < 3; ++k) sv[i][k] = s->pos[i][k] - c[k];
 }
 
+// Eigenvector of the largest eigenvalue of a symmetric 4x4 matrix (cyclic
+// Jacobi sweeps); returns that eigenvalue.
+static double largestEigen4(double a[4][4], double vec[4]) {
+  double v[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+  for (int sweep = 0; sweep < 50; ++sweep) {
+    double off = 0.0;
+    for (int p = 0; p < 4; ++p)
+      for (int q = p + 1; q < 4; ++q) off += a[p][q] * a[p][q];
+    if (off < 1e-30) break;
+    for (int p = 0; p < 4; ++p)
+      for (int q = p + 1; q < 4; ++q) {
+        if (std::fabs(a[p][q]) < 1e-300) continue;
+        const double theta = (a[q][q] - a[p][p]) / (2.0 * a[p][q]);
+        const double t = (theta >= 0 ? 1.0 : -1.0) / (std::fabs(theta) + std::sqrt(theta * theta + 1.0));
+        const double c = 1.0 / std::sqrt(t * t + 1.0), sn = t * c;
+        for (int k = 0; k < 4; ++k) {
+          const double akp = a[k][p], akq = a[k][q];
+          a[k][p] = c * akp - sn * akq;
+          a[k][q] = sn * akp + c * akq;
+        }
+        for (int k = 0; k < 4; ++k) {
+          const double apk = a[p][k], aqk = a[q][k];
+          a[p][k] = c * apk - sn * aqk;
+          a[q][k] = sn * apk + c * aqk;
+        }
+        for (int k = 0; k < 4; ++k) {
+          const double vkp = v[k][p], vkq = v[k][q];
+          v[k][p] = c * vkp - sn * vkq;
+          v[k][q] = sn * vkp + c * vkq;
+        }
+      }
+  }
+  int best = 0;
+  for (int k = 1; k < 4; ++k)
+    if (a[k][k] > a[best][best]) best = k;
+  for (int k = 0; k < 4; ++k) vec[k] = v[k][best];
+  return a[best][best];
+}
+
 void GVPartVecFitTurn(HAState* s, int32_t part, float* rot) {
   if (!s) return;
   s->partTurn[0] = s->partTurn[1] = s->partTurn[2] = 0.0f;
   if (!rot || !hasShape(s, part) || !s->mass) return;
-  float R0[9], T[9];
+  // The turn that best carries the turned captured offsets r onto the present
+  // offsets s: the unit quaternion of largest eigenvalue of the 4x4 matrix
+  // built from sum m r s^T. Exact for any angle, unlike a linearised fit.
+  float R0[9];
   GVRotationFromVector(rot, R0);
-  GVMat3Identity(T);
-  Vec3f* r = s->rigidWork[0];
   const Vec3f* sv = s->rigidWork[1];
-  // Gauss-Newton on the turn: each round solves the linearised fit about the
-  // pose reached so far, so large turns converge too.
-  for (int iter = 0; iter < 16; ++iter) {
-    float Rt[9];
-    GVMat3Mul(Rt, R0, T);
-    double K[9] = {}, v[3] = {}, M = 0.0;
-    for (int32_t i = 1; i <= s->nodeCount; ++i) {
-      if (!s->inPart(i, part)) continue;
-      GVMat3MulVec(r[i], Rt, s->restOffset[i]);
-      const double m = s->mass[i];
-      M += m;
-      const double rs = r[i][0] * sv[i][0] + r[i][1] * sv[i][1] + r[i][2] * sv[i][2];
-      float t[3];
-      cross(r[i], sv[i], t);
-      for (int a = 0; a < 3; ++a) {
-        v[a] += m * t[a];
-        for (int col = 0; col < 3; ++col) K[3 * col + a] += m * ((a == col ? rs : 0.0) - r[i][a] * sv[i][col]);
-      }
-    }
-    if (!(M > 0.0)) return;
-    float Kf[9], vf[3], inv[9], w[3];
-    for (int k = 0; k < 9; ++k) Kf[k] = static_cast<float>(K[k] / M);
-    for (int k = 0; k < 3; ++k) vf[k] = static_cast<float>(v[k] / M);
-    GVInvertPartFrame(Kf, inv);
-    GVMat3MulVec(w, inv, vf);
-    if (!std::isfinite(w[0]) || !std::isfinite(w[1]) || !std::isfinite(w[2])) break;
-    float Rw[9];
-    GVMat3FromRotVector(w, Rw);
-    GVMat3Mul(T, T, Rw);
-    if (GVVecLength(w) < 1e-6f) break;
+  double S[3][3] = {};
+  double total = 0.0;
+  for (int32_t i = 1; i <= s->nodeCount; ++i) {
+    if (!s->inPart(i, part)) continue;
+    float r[3];
+    GVMat3MulVec(r, R0, s->restOffset[i]);
+    const double m = s->mass[i];
+    for (int a = 0; a < 3; ++a)
+      for (int b = 0; b < 3; ++b) S[a][b] += m * r[a] * sv[i][b];
+    total += m * (r[0] * r[0] + r[1] * r[1] + r[2] * r[2]);
   }
-  float turn[3];
-  if (GVRotVectorFromMat3(T, turn) >= 0) std::memcpy(s->partTurn, turn, sizeof turn);
+  if (!(total > 0.0) || !std::isfinite(total)) return;
+  double N[4][4] = {
+      {S[0][0] + S[1][1] + S[2][2], S[1][2] - S[2][1], S[2][0] - S[0][2], S[0][1] - S[1][0]},
+      {S[1][2] - S[2][1], S[0][0] - S[1][1] - S[2][2], S[0][1] + S[1][0], S[2][0] + S[0][2]},
+      {S[2][0] - S[0][2], S[0][1] + S[1][0], -S[0][0] + S[1][1] - S[2][2], S[1][2] + S[2][1]},
+      {S[0][1] - S[1][0], S[2][0] + S[0][2], S[1][2] + S[2][1], -S[0][0] - S[1][1] + S[2][2]},
+  };
+  double q[4];
+  largestEigen4(N, q);
+  if (q[0] < 0.0)
+    for (double& x : q) x = -x;
+  const double vn = std::sqrt(q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+  if (!(vn > 1e-12) || !std::isfinite(vn)) return;
+  const double angle = 2.0 * std::atan2(vn, q[0]);
+  for (int k = 0; k < 3; ++k) s->partTurn[k] = static_cast<float>(q[k + 1] / vn * angle);
 }
 
 void GVPartVecApplyTurn(HAState* s, int32_t part, float* rot) {

@@ -452,7 +452,9 @@ TEST(GroupOpsPressure, WindPushesTheWindwardFacesOnly) {
   EXPECT_NEAR(total[2], 0.0f, 1e-6f);
   // Only the -x face (x = 0 nodes) faces the wind.
   for (int i = 1; i <= s->nodeCount; ++i)
-    if (s->pos[i][0] > 0.5f) EXPECT_EQ(s->pressureForce[i][0], 0.0f);
+    if (s->pos[i][0] > 0.5f) {
+      EXPECT_EQ(s->pressureForce[i][0], 0.0f);
+    }
 
   // A short ramp fades it in; half halves it off part 2.
   float faded[3] = {0, 0, 0}, halved[3] = {0, 0, 0};
