@@ -7,7 +7,8 @@
 
 PartBlock::PartBlock(int nx_, int ny_, int nz_, float h, const float origin[3], int id) : nx(nx_), ny(ny_), nz(nz_) {
   const int n = nx * ny * nz;
-  jel = std::make_unique<HObject>(n, id, 0, 100);
+  owned = std::make_unique<HObject>(n, id, 0, 100);
+  jel = owned.get();
   jel->cellSize = h;
   JelStateRec* st = GVFrameStateRecs(jel->frameStore, 0);
   JelNodeRec* nr = GVFrameNodeRecs(jel->frameStore, 0);

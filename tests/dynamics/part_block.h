@@ -34,8 +34,12 @@ struct PartBlock {
   // Second half: vel = disp / h, pos += disp, disp = 0.
   void commitStep();
 
+  // Hands the Jel to a new owner (a world); the block keeps using it.
+  HObject* release() { return owned.release(); }
+
   int nx, ny, nz;
-  std::unique_ptr<HObject> jel;
+  std::unique_ptr<HObject> owned;
+  HObject* jel = nullptr;
 };
 
 // Largest change of any pair distance between two position sets of the part.
