@@ -192,15 +192,8 @@ void GVGetJelPartFrame(HWorld* w, int32_t selection, int32_t part, float* vec, f
 }
 
 void GVSelRotateStateFrames(HWorld* w, int32_t selection) {
-  forEachLive(w, selection, [&](HObject*, HAState* s) {
-    if (!s->ownerFlags || !(*s->ownerFlags & kJelRigidPoseCurrent)) return;
-    for (int32_t part = 0; part < 32; ++part) {
-      GVPartVecLoadOffsets(s, part, s->impulseTable[part]);
-      GVPartVecFitTurn(s, part, s->impulseTable[part]);
-      GVPartVecApplyTurn(s, part, s->impulseTable[part]);
-    }
-    if (s->params) s->rigidUpdateFrame = s->params->currentFrame - 1;
-  });
+  static const HAState::PartVectorStep kSteps[3] = {GVPartVecLoadOffsets, GVPartVecFitTurn, GVPartVecApplyTurn};
+  forEachLive(w, selection, [&](HObject*, HAState* s) { s->advancePartVectors(kSteps); });
 }
 
 void GVSelRigidBegin(HWorld* w, int32_t selection, int32_t part) {
@@ -388,10 +381,9 @@ int32_t GVSelPlane(HWorld* w, int32_t selection, int32_t part, const float point
 
 void GVApplyDynCmdToJel(HWorld* w, DragCmd* drag) {
   if (!w || !drag) return;
-  if (drag->jelId > 0) {
-    HObject* j = GVGetJelById(w, drag->jelId);
-    if (j && j->state) GVDragNodeStep(j->state, drag);
-  }
+  if (drag->jelId <= 0) return;
+  HObject* j = GVGetJelById(w, drag->jelId);
+  if (j && j->state) GVDragNodeStep(j->state, drag);
   issue(w, recordArgs(drag->jelId, drag->part, kDynCmdPlane, 1, 0));
 }
 

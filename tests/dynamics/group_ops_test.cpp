@@ -8,6 +8,7 @@
 
 #include "dynamics/rigid_parts.h"
 #include "jel/frame_store.h"
+#include "jel/time_step.h"
 #include "jel/vector_math.h"
 #include "part_block.h"
 
@@ -52,6 +53,38 @@ TEST(GroupOpsFix, FixedPartStaysExactlyInPlaceWhileTheRestFalls) {
   }
   // The free nodes fell.
   EXPECT_LT(s->pos[b.at(2, 0, 0)][1], start[3 * b.at(2, 0, 0) + 1] - 1.0f);
+}
+
+TEST(GroupOpsFix, FixedPartHoldsWhileTheElasticRestSagsUnderGravity) {
+  const float origin[3] = {0.0f, 5.0f, 0.0f};
+  PartBlock b(5, 3, 2, 0.5f, origin);
+  b.addPart(3, [](int x, int, int) { return x == 0; });
+  HAState* s = b.state();
+  for (int i = 1; i <= s->nodeCount; ++i) s->matter[i].forceY = -9.8f;
+  s->deriveMatterCoefficients();
+  s->updateNodeCoeffs(kFrameCommitted);
+  const std::vector<float> start = snapshot(s->pos, s->nodeCount);
+  const int substeps = GVCalcSubstepsNeeded(s);
+  s->params->subSteps = substeps;
+  GVFixPartBegin(s, 3, nullptr, nullptr);
+  for (int frame = 0; frame < 30; ++frame) {
+    for (int k = 1; k <= substeps; ++k) {
+      s->params->subStepIndex = k;
+      s->computeForces();
+      GVFixPartStep(s, nullptr, 3, nullptr);
+      s->integrate();
+    }
+    for (int i = 1; i <= s->nodeCount; ++i) {
+      for (int k = 0; k < 3; ++k) ASSERT_TRUE(std::isfinite(s->pos[i][k]));
+      if (!s->inPart(i, 3)) continue;
+      for (int k = 0; k < 3; ++k) ASSERT_EQ(s->pos[i][k], start[3 * i + k]) << "node " << i << " frame " << frame;
+    }
+  }
+  // The free end hangs below where it started; the held end did not move.
+  const int tip = b.at(4, 0, 0);
+  EXPECT_LT(s->pos[tip][1], start[3 * tip + 1] - 0.01f);
+  // ...but hangs from it: no further than the beam is long.
+  EXPECT_GT(s->pos[tip][1], start[3 * tip + 1] - 3.0f);
 }
 
 TEST(GroupOpsFix, OffsetAndMatrixMapTheReferences) {
