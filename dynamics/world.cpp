@@ -18,6 +18,8 @@ static WorldServices gServices;
 const WorldServices& GVWorldServices() { return gServices; }
 void GVSetWorldServices(const WorldServices& services) { gServices = services; }
 
+static void DestroyJel(HObject* jel);
+
 HWorld::HWorld() {
   GVFrameParamsDefaults(&params);
   for (ContactList& l : contacts) GVContactListReset(&l);
@@ -36,6 +38,13 @@ void GVResetJelList(HWorld* world) {
   world->cmdResolved = 0;
   world->cmdPasses = 0;
   GVDeleteJelSel(world, -1);
+  // Jels taken out of group 1 are not in selection -1 but belong to the
+  // world all the same.
+  while (HObject* j = world->head) {
+    world->head = j->next == j ? nullptr : j->next;
+    DestroyJel(j);
+  }
+  GVResetWorldFrameWords(&world->params);
   for (ContactList& l : world->contacts) GVFreeContacts(&l);
 }
 
