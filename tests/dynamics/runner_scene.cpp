@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "dynamics/constraint_cmds.h"
 #include "dynamics/world_runner.h"
 #include "jel/frame_store.h"
 #include "jel/jel_object.h"
@@ -51,34 +52,6 @@ HObject* MakeDropJel(int cx, int cy, int cz, float h, const float corner[3], int
   return jel;
 }
 
-// Walls of the box on the in-step displacement of part 1: a node that would
-// cross a wall ends the step on it; friction slows its motion along the wall.
-static void ApplyBoxWalls(HAState* s, const float box[6]) {
-  for (int32_t i = 1; i <= s->nodeCount; ++i) {
-    if (!s->inPart(i, 1)) continue;
-    const float* p = s->pos[i];
-    float* d = s->disp[i];
-    for (int a = 0; a < 3; ++a) {
-      const float lo = box[2 * a], hi = box[2 * a + 1];
-      float wall;
-      if (p[a] + d[a] < lo)
-        wall = lo;
-      else if (p[a] + d[a] > hi)
-        wall = hi;
-      else
-        continue;
-      const float change = wall - p[a] - d[a];
-      d[a] = wall - p[a];
-      const int t1 = (a + 1) % 3, t2 = (a + 2) % 3;
-      const float tang = std::sqrt(d[t1] * d[t1] + d[t2] * d[t2]);
-      const float budget = std::fabs(change * s->matter[i].friction);
-      const float keep = tang > budget ? (tang - budget) / tang : 0.0f;
-      d[t1] *= keep;
-      d[t2] *= keep;
-    }
-  }
-}
-
 int32_t SceneFrameCB(void* owner, int32_t selection, void* user) {
   SceneDriver* drv = static_cast<SceneDriver*>(user);
   if (!owner) {
@@ -91,13 +64,12 @@ int32_t SceneFrameCB(void* owner, int32_t selection, void* user) {
     ++drv->work;
     if (world->params.stepping) ++drv->workInStep;
   }
-  if (!world->params.stepping) return 1;
+  GVSelWalls(world, selection, 1, kSceneBox);
+  if (world->params.stateMode != -1) return 1;
   static const float kZero[3] = {0, 0, 0};
-  for (HObject* j = world->head; j; j = j->next == j ? nullptr : j->next) {
-    if (!GVJelInSel(j, selection) || !j->state || j->playParams.mode == kWorldReplay) continue;
-    ApplyBoxWalls(j->state, kSceneBox);
-    if (world->params.stateMode == -1) j->state->setPartVelocity(1, kFrameInStep, kAxesAll, kZero);
-  }
+  for (HObject* j = world->head; j; j = j->next == j ? nullptr : j->next)
+    if (GVJelInSel(j, -1) && j->state && j->playParams.mode != kWorldReplay)
+      j->state->setPartVelocity(1, kFrameInStep, kAxesAll, kZero);
   return 1;
 }
 

@@ -20,8 +20,9 @@ HObject* MakeDropJel(int cx, int cy, int cz, float h, const float corner[3], int
 extern const float kSceneBox[6];
 
 // Per-frame callback: asked for sub-steps it answers SceneDriver::subSteps;
-// in a sub-step it applies the box walls to part 1 of every active Jel and,
-// in natural-state mode, zeroes their part-1 velocity. Counts its calls.
+// in a sub-step it applies the scene walls to part 1 of the selected Jels
+// and, in natural-state mode, zeroes the part-1 velocity of every active Jel.
+// Counts its calls.
 struct SceneDriver {
   int32_t subSteps = 1;
   int asked = 0;         // (null, 0) calls

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "dynamics/constraint_cmds.h"
 #include "dynamics/jel_selection.h"
 #include "dynamics/world.h"
 #include "dynamics/world_services.h"
@@ -23,6 +24,7 @@ class RunnerTest : public ::testing::Test {
   RunnerTest() : saved_(GVWorldServices()) {
     WorldServices sv = saved_;
     GVInstallRunnerServices(&sv);
+    GVInstallConstraintServices(&sv);
     GVSetWorldServices(sv);
     AttachDriver(&world, &drv);
   }
