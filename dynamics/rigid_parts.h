@@ -41,9 +41,9 @@ void GVAddRigidFrameSums(const HAState* state, int32_t part, double K[9], double
 
 // Inverse of a 3x3 matrix that is meant to be an inertia-like tensor. A matrix
 // with zero, non-finite or vanishing size gives the zero matrix; a singular or
-// nearly singular one is inverted with a small multiple of its size added to
-// the diagonal, so the directions it cannot tell get no response. Always
-// finite.
+// nearly singular one gets a damped least-squares inverse, (K^T K + e^2 E)^-1
+// K^T, so the directions it cannot tell get (almost) no response. Always
+// finite; never the matrix standing in for its own inverse.
 void GVInvertPartFrame(const float K[9], float out[9]);
 
 // The three routines the live state runs its per-part rotation vectors through

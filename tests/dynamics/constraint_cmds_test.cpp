@@ -10,6 +10,7 @@
 #include "dynamics/group_ops.h"
 #include "dynamics/world.h"
 #include "dynamics/world_services.h"
+#include "jel/time_step.h"
 #include "jel/vector_math.h"
 #include "part_block.h"
 
@@ -340,4 +341,44 @@ TEST(ConstraintCmds, RotatedStateFramesRefitTheRigidParts) {
   *s->ownerFlags |= kJelRigidPoseCurrent;
   GVSelRotateStateFrames(&cw.world, 1);
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(s->impulseTable[4][k], turn[k], 1e-4f);
+}
+
+TEST(ConstraintCmds, ElasticJelThrownAtEachWallStaysInTheSceneBox) {
+  for (int wall = 0; wall < 6; ++wall) {
+    SCOPED_TRACE(wall);
+    CmdWorld cw;
+    const float origin[3] = {-1.0f, 10.0f, -1.0f};
+    PartBlock b(4, 3, 3, 0.5f, origin);
+    HAState* s = cw.add(b);
+    float v[3] = {1.0f, 0.0f, -0.5f};
+    v[wall / 2] += (wall % 2 ? 1.0f : -1.0f) * 25.0f;
+    b.setVelocity(v);
+    for (int i = 1; i <= s->nodeCount; ++i) s->matter[i].forceY = -9.8f;
+    s->deriveMatterCoefficients();
+    s->updateNodeCoeffs(kFrameCommitted);
+    const int substeps = GVCalcSubstepsNeeded(s);
+    s->params->subSteps = substeps;
+    const float target = kBounds[wall];
+    bool touched = false;
+    for (int frame = 0; frame < 60; ++frame) {
+      for (int k = 1; k <= substeps; ++k) {
+        s->params->subStepIndex = k;
+        GVPrepareDynCmdSubsteps(&cw.world);
+        s->computeForces();
+        cw.world.params.stepping = 1;
+        GVSelWalls(&cw.world, -1, 1, kBounds);
+        GVApplyDynCmdRecs(&cw.world);
+        s->integrate();
+        cw.world.params.stepping = 0;
+      }
+      for (int i = 1; i <= s->nodeCount; ++i)
+        for (int a = 0; a < 3; ++a) {
+          ASSERT_TRUE(std::isfinite(s->pos[i][a]));
+          ASSERT_GE(s->pos[i][a], kBounds[2 * a] - 1e-5f) << "frame " << frame;
+          ASSERT_LE(s->pos[i][a], kBounds[2 * a + 1] + 1e-5f) << "frame " << frame;
+          if (a == wall / 2 && std::fabs(s->pos[i][a] - target) < 1e-4f) touched = true;
+        }
+    }
+    EXPECT_TRUE(touched);
+  }
 }
