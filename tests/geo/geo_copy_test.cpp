@@ -7,6 +7,8 @@
 #include "geo/geo_fixtures.h"
 #include "geo/geo_transform.h"
 #include "geo/key_frames.h"
+#include "geo/uv_sets.h"
+#include "jel/contact_grid.h"
 #include "scene/heap_string.h"
 
 namespace {
@@ -76,6 +78,42 @@ TEST(GeoCopy, RefusesMissingPartsAndIdZero) {
   EXPECT_EQ(viaConstruct.constructCopy(src.get(), "Again", 4), 1);
   EXPECT_EQ(viaConstruct.id, 4);
   EXPECT_EQ(viaConstruct.vertexCount, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GeoCopy, ContainersFollowTheCopyAndDerivedDataIsRebuilt) {
+  std::unique_ptr<GObject> src(geotest::makeGeo(3, "Src", geotest::boxCorners({0, 0, 0}, {1, 1, 1}),
+                                                geotest::boxTriangles()));
+  ASSERT_TRUE(src);
+  ASSERT_EQ(GVNewGeoUVSets(src.get(), 2), 0);
+  ASSERT_EQ(GVAddAllFacesUVSet(src.get()), 0);
+  src->uvSets->sets[0].uvPairs[5][1] = 0.5f;
+  src->colourSets = new GeoColourSetArray{0, nullptr};
+  GVNewColourSetArray(src->colourSets, 1);
+  GVEnsureGeoMaterials(src.get());
+  ASSERT_EQ(src->materials->count, 1);
+  src->materials->materials[0].colourSet = &src->colourSets->sets[0];
+  src->materials->materials[0].shininess = 7.0f;
+
+  GObject dst;
+  ASSERT_EQ(GVCopyGeo(&dst, src.get(), "Dst", 4), 1);
+  ASSERT_TRUE(dst.uvSets && dst.materials && dst.colourSets);
+  ASSERT_EQ(dst.uvSets->count, 2);
+  EXPECT_NE(dst.uvSets->sets[0].uvPairs, src->uvSets->sets[0].uvPairs);
+  EXPECT_EQ(dst.uvSets->sets[0].uvPairs[5][1], 0.5f);
+  const GeoMaterial& m = dst.materials->materials[0];
+  EXPECT_EQ(m.uvSet, &dst.uvSets->sets[0]);
+  EXPECT_EQ(m.colourSet, &dst.colourSets->sets[0]);
+  EXPECT_EQ(m.shininess, 7.0f);
+  // Derived data of the copy: face size, closed fans, the collision grid.
+  EXPECT_GT(dst.faceSize, 0.0f);
+  ASSERT_NE(dst.creaseFlags, nullptr);
+  for (int32_t v = 1; v <= dst.vertexCount; ++v) EXPECT_TRUE(dst.creaseFlags[v] & 0x4000) << v;
+  ASSERT_NE(dst.broadPhase, nullptr);
+  EXPECT_NE(dst.broadPhase->root, nullptr);
 }
 
 }  // namespace
