@@ -378,7 +378,9 @@ void GVRunWorldToFrame(HWorld* world, int32_t target, WorldFrameCB perFrame, Wor
   } else if (p.mode == kWorldReplay && T <= p.lastRecordedFrame) {
     GVReplayCachedFrame(world, T);
   } else {
-    if (p.computedFrame + 1 != T) {
+    // After a replay the live positions show the replayed frame, not the
+    // computed one: the seek brings them back before stepping on.
+    if (p.computedFrame + 1 != T || p.currentFrame != p.computedFrame) {
       if (!sought) r = GVSeekStoredFrame(world, T);
       if (r) {
         if (p.mode == kWorldRecord && p.lastRecordedFrame < p.computedFrame && !outside)

@@ -399,6 +399,23 @@ TEST_F(RunnerTest, RecordedRunReplaysFromThePositionCache) {
   EXPECT_EQ(world.params.lastRecordedFrame, 31);
 }
 
+TEST_F(RunnerTest, SteppingOnAfterAReplayStartsFromTheComputedFrame) {
+  HObject* j = Add(2, -1, 5, 1);
+  Advance(0);
+  Play(1, 31);
+  const std::vector<float> at31 = WorldPositions(&world);
+  j->playParams.recordLast = 100;
+  GVSetWorldMode(&world, kWorldRecord);
+  Advance(0);
+  Play(1, 30);
+  Advance(10);  // replayed from the cache; the live state still holds frame 30
+  ASSERT_EQ(world.params.mode, kWorldReplay);
+  ASSERT_EQ(world.params.computedFrame, 30);
+  Advance(31);
+  EXPECT_EQ(world.params.computedFrame, 31);
+  EXPECT_EQ(WorldPositions(&world), at31);
+}
+
 TEST_F(RunnerTest, ModeRequests) {
   Add(2, -1, 5, 1);
   EXPECT_EQ(GVSetWorldMode(&world, 8), kWorldRecord);
