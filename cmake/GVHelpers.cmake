@@ -37,11 +37,18 @@ function(gv_library folder)
   endif()
 endfunction()
 
-# gv_test_folder(<folder> [DEPS lib...] [SYSTEM lib...] [LABELS label...])
+# gv_test_folder(<folder> [DEPS lib...] [SYSTEM lib...] [LABELS label...] [DISPLAY])
 # One GoogleTest executable named <folder>_tests from every *_test.cpp in the
 # folder plus any helper .cpp there; each test case is registered with ctest.
+# DISPLAY: the folder's tests may show windows on the X display, so they take
+# the display lock and never run beside another folder's display tests (two
+# windows covering each other would spoil read-backs and injected clicks).
 function(gv_test_folder folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;SYSTEM;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "DISPLAY" "" "DEPS;SYSTEM;LABELS" ${ARGN})
+  set(lock "")
+  if(ARG_DISPLAY)
+    set(lock RESOURCE_LOCK x-display)
+  endif()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(target ${folder}_tests)
   add_executable(${target} ${sources})
@@ -55,7 +62,7 @@ function(gv_test_folder folder)
   target_link_libraries(${target} PRIVATE ${ARG_SYSTEM} GTest::gtest GTest::gtest_main GTest::gmock)
   gtest_discover_tests(${target}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS "${folder};${ARG_LABELS}"
+    PROPERTIES LABELS "${folder};${ARG_LABELS}" ${lock}
     DISCOVERY_TIMEOUT 60)
 endfunction()
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "platform/program_entry.h"
@@ -23,6 +24,7 @@ int fakeWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR line, int show) {
 TEST(ProgramEntry, WinMainGetsTheInstanceAndTheArgumentsAsOneLine) {
   char prog[] = "gelvane", a[] = "-x", b[] = "two words", c[] = "";
   char* argv[] = {prog, a, b, c, nullptr};
+  setenv("GV_HEADLESS", "1", 1);  // no need to put a window on the display
   EXPECT_EQ(GVRunWinMain(4, argv, fakeWinMain), 42);
   EXPECT_EQ(seen.instance, GetModuleHandleA(nullptr));
   EXPECT_EQ(seen.previous, nullptr);
