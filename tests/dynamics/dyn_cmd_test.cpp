@@ -310,6 +310,24 @@ TEST_F(DynCmdTest, AltGeoSubRecordIsDroppedWhileEmpty) {
   EXPECT_EQ(world.cmds[0].altContacts, nullptr);
 }
 
+TEST_F(DynCmdTest, GeoCollisionRecordTakesTheGeoListsAndRunsEveryPass) {
+  WorldServices sv = GVWorldServices();
+  sv.geoJelCollisionPass = [](HWorld*, ContactList* list, int32_t pass, int32_t count) -> int32_t {
+    gCalls.push_back({'G', pass, count});
+    EXPECT_EQ(list->count, 2);
+    return 0;
+  };
+  GVSetWorldServices(sv);
+  GVContactAppend(&world.contacts[3], nullptr, nullptr, 1, 1, 0, 1, 0, 0, {});
+  GVContactAppend(&world.contacts[4], nullptr, nullptr, 2, 1, 2, 1, 0, 0, {});
+  GVContactAppend(&world.contacts[2], nullptr, nullptr, 1, 1, 0, 1, 0, 0, {});
+  GVAddDynCmdRec(&world, Args(kDynCmdGeoJel, -1, 3));
+  EXPECT_EQ(world.contacts[3].count, 0);
+  EXPECT_EQ(world.contacts[2].count, 1);  // not one of the joined lists
+  GVApplyDynCmdRecs(&world);
+  EXPECT_EQ(gCalls, (std::vector<Call>{{'G', 1, 3}, {'G', 2, 3}, {'G', 3, 3}}));
+}
+
 TEST_F(DynCmdTest, ApplicationFoldsContactCorrectionsIntoDisplacement) {
   AddJels({{1, 2}, {2, 2}});
   HAState* s1 = GVGetJelById(&world, 1)->state;

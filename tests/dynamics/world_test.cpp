@@ -292,6 +292,22 @@ TEST_F(WorldTest, SelectionWideQueries) {
   EXPECT_FALSE(GVJelInSel(c, -32));
 }
 
+TEST_F(WorldTest, ListWalksStopAtAJelLinkedToItself) {
+  HObject* a = NewJel(1);
+  HObject* b = NewJel(2);
+  world.head = a;
+  a->next = b;
+  b->next = b;  // a damaged link must not hang the walks
+  EXPECT_EQ(GVGetJelById(&world, 9), nullptr);
+  EXPECT_EQ(GVFindJelByName(&world, "none"), 0);
+  HObject* c = NewJel(3);
+  GVAddJel(&world, c);
+  EXPECT_EQ(b->next, c);
+  GVDeleteJelSel(&world, -1);
+  EXPECT_EQ(world.head, nullptr);
+  EXPECT_EQ(gDestroyed, (std::vector<int32_t>{1, 2, 3}));
+}
+
 TEST_F(WorldTest, ResetFreesJelsRecordsAndContactsAndLeavesAUsableWorld) {
   Fill({{1, 2}, {2, 2}});
   GVContactAppend(&world.contacts[2], nullptr, nullptr, 1, 1, 0, 1, 0, 0, {});
