@@ -13,7 +13,16 @@
 #include "scene/heap_string.h"
 #include "scene/item_stream.h"
 
-static WorldServices gServices;
+// The Jel record readers are the Jel object's own; the rest is wired by the
+// modules that own those operations.
+static constexpr WorldServices DefaultServices() {
+  WorldServices s;
+  s.jelFromFile = &HObject::HObjectFromFile;
+  s.jelFromImage = &HObject::HObjectFromArrays;
+  return s;
+}
+
+static WorldServices gServices = DefaultServices();
 
 const WorldServices& GVWorldServices() { return gServices; }
 void GVSetWorldServices(const WorldServices& services) { gServices = services; }

@@ -45,6 +45,7 @@ struct WorldServices {
   int32_t (*geoJelCollisionPass)(HWorld* world, ContactList* list, int32_t pass, int32_t passCount) = nullptr;
 };
 
-// The process-wide table (empty at start).
+// The process-wide table. At start it holds the Jel object's record readers and
+// nothing else.
 const WorldServices& GVWorldServices();
 void GVSetWorldServices(const WorldServices& services);

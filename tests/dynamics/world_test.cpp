@@ -424,3 +424,13 @@ TEST_F(WorldReaderTest, ImageListReplacesTheJelsAndEmptyImageKeepsThem) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WorldServicesTest, StartsWithTheJelRecordReaders) {
+  // Read before any test changes the table: every fixture restores what it found.
+  EXPECT_EQ(GVWorldServices().jelFromFile, &HObject::HObjectFromFile);
+  EXPECT_EQ(GVWorldServices().jelFromImage, &HObject::HObjectFromArrays);
+}
+
+}  // namespace
