@@ -124,17 +124,9 @@ void HAState::getPartAngMomentum(int32_t part, int32_t frame, int32_t /*axes*/, 
     L[0] += m * (r[1] * u[2] - r[2] * u[1]);
     L[1] += m * (r[2] * u[0] - r[0] * u[2]);
     L[2] += m * (r[0] * u[1] - r[1] * u[0]);
-    const float s = r[0] * r[0] + r[1] * r[1] + r[2] * r[2];
-    I[0] += m * (s - r[0] * r[0]);
-    I[4] += m * (s - r[1] * r[1]);
-    I[8] += m * (s - r[2] * r[2]);
-    I[1] -= m * r[0] * r[1];
-    I[5] -= m * r[1] * r[2];
-    I[6] -= m * r[0] * r[2];
+    GVInertiaAddPoint(I, m, r);
   }
-  I[3] = I[1];
-  I[7] = I[5];
-  I[2] = I[6];
+  GVInertiaSymmetrise(I);
 }
 
 void HAState::addPartSpin(int32_t part, int32_t frame, int32_t /*axes*/, const float centre[3],

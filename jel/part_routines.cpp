@@ -64,17 +64,9 @@ void GVGetPart1Inertia(const HAState* state, const float c[3], float I[9]) {
   forPart(state, 1, [&](int32_t i) {
     const float m = state->mass[i];
     const float r[3] = {state->pos[i][0] - c[0], state->pos[i][1] - c[1], state->pos[i][2] - c[2]};
-    const float s = r[0] * r[0] + r[1] * r[1] + r[2] * r[2];
-    I[0] += m * (s - r[0] * r[0]);
-    I[4] += m * (s - r[1] * r[1]);
-    I[8] += m * (s - r[2] * r[2]);
-    I[1] -= m * r[0] * r[1];
-    I[5] -= m * r[1] * r[2];
-    I[6] -= m * r[0] * r[2];
+    GVInertiaAddPoint(I, m, r);
   });
-  I[3] = I[1];
-  I[7] = I[5];
-  I[2] = I[6];
+  GVInertiaSymmetrise(I);
 }
 
 void GVGetPartAngularState(const HAState* state, const Vec3f* d, const Vec3f* r, const Vec3f* q, int32_t part,

@@ -67,16 +67,7 @@ inline void zero3(float* v) { v[0] = v[1] = v[2] = 0.0f; }
 // gives zeros), kept inline for the per-node sweep.
 inline void inverse3(const float* GV_RESTRICT m, float* GV_RESTRICT out) {
   float c[9];
-  c[0] = m[4] * m[8] - m[5] * m[7];
-  c[1] = -(m[1] * m[8] - m[2] * m[7]);
-  c[2] = m[1] * m[5] - m[2] * m[4];
-  c[3] = -(m[3] * m[8] - m[5] * m[6]);
-  c[4] = m[0] * m[8] - m[2] * m[6];
-  c[5] = -(m[0] * m[5] - m[2] * m[3]);
-  c[6] = m[3] * m[7] - m[4] * m[6];
-  c[7] = -(m[0] * m[7] - m[1] * m[6]);
-  c[8] = m[0] * m[4] - m[1] * m[3];
-  const float det = m[0] * c[0] + m[1] * c[3] + m[2] * c[6];
+  const float det = GVMat3Cofactors(m, c);
   const float s = det == 0.0f ? 0.0f : 1.0f / det;
   for (int k = 0; k < 9; ++k) out[k] = c[k] * s;
 }

@@ -164,23 +164,9 @@ void GVMat3UnitVolume(const float* m, float* out) {
   GVMat3Scale(out, m, std::pow(s, 0.33333334f));
 }
 
-// Cofactors laid out as the inverse's elements (before division), and det.
-static float Cofactors(const float* m, float c[9]) {
-  c[0] = m[4] * m[8] - m[5] * m[7];
-  c[1] = -(m[1] * m[8] - m[2] * m[7]);
-  c[2] = m[1] * m[5] - m[2] * m[4];
-  c[3] = -(m[3] * m[8] - m[5] * m[6]);
-  c[4] = m[0] * m[8] - m[2] * m[6];
-  c[5] = -(m[0] * m[5] - m[2] * m[3]);
-  c[6] = m[3] * m[7] - m[4] * m[6];
-  c[7] = -(m[0] * m[7] - m[1] * m[6]);
-  c[8] = m[0] * m[4] - m[1] * m[3];
-  return m[0] * c[0] + m[1] * c[3] + m[2] * c[6];
-}
-
 float* GVMat3Inverse(const float* m, float* out, float* detOut) {
   float c[9];
-  float det = Cofactors(m, c);
+  float det = GVMat3Cofactors(m, c);
   float s = det == 0.0f ? 0.0f : 1.0f / det;
   GVMat3Scale(out, c, s);
   if (detOut) *detOut = std::fabs(det);
@@ -189,7 +175,7 @@ float* GVMat3Inverse(const float* m, float* out, float* detOut) {
 
 void GVMat3InverseAbsDet(const float* m, float* detOut, float* out) {
   float c[9];
-  float ad = std::fabs(Cofactors(m, c));
+  float ad = std::fabs(GVMat3Cofactors(m, c));
   float s = ad == 0.0f ? 0.0f : 1.0f / ad;
   GVMat3Scale(out, c, s);
   if (detOut) *detOut = ad;

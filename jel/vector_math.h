@@ -112,3 +112,38 @@ int GVGetBoundsItem(ItemStream* stream, float* bounds);
 // --- text ---
 int GVDigitValue(int c);                // 0..9, or -1 for a non-digit
 int GVParseSmallInt(const char* text);  // one or two digits; anything else 0
+
+// Cofactors of m laid out as the elements of its inverse (before the division by
+// the determinant); returns the determinant. Inline because the time step takes
+// one per node and sub-step.
+inline float GVMat3Cofactors(const float* m, float c[9]) {
+  c[0] = m[4] * m[8] - m[5] * m[7];
+  c[1] = -(m[1] * m[8] - m[2] * m[7]);
+  c[2] = m[1] * m[5] - m[2] * m[4];
+  c[3] = -(m[3] * m[8] - m[5] * m[6]);
+  c[4] = m[0] * m[8] - m[2] * m[6];
+  c[5] = -(m[0] * m[5] - m[2] * m[3]);
+  c[6] = m[3] * m[7] - m[4] * m[6];
+  c[7] = -(m[0] * m[7] - m[1] * m[6]);
+  c[8] = m[0] * m[4] - m[1] * m[3];
+  return m[0] * c[0] + m[1] * c[3] + m[2] * c[6];
+}
+
+// Adds a point of mass m at offset r from the centre to an inertia tensor. Only
+// the diagonal and elements 1, 5, 6 are summed; GVInertiaSymmetrise copies them
+// to their mirror places once the sum is complete.
+inline void GVInertiaAddPoint(float* I, float m, const float* r) {
+  const float s = r[0] * r[0] + r[1] * r[1] + r[2] * r[2];
+  I[0] += m * (s - r[0] * r[0]);
+  I[4] += m * (s - r[1] * r[1]);
+  I[8] += m * (s - r[2] * r[2]);
+  I[1] -= m * r[0] * r[1];
+  I[5] -= m * r[1] * r[2];
+  I[6] -= m * r[0] * r[2];
+}
+
+inline void GVInertiaSymmetrise(float* I) {
+  I[3] = I[1];
+  I[7] = I[5];
+  I[2] = I[6];
+}
