@@ -299,6 +299,32 @@ int32_t GVReadJelList(HWorld* world, FILE* file) {
   return 1;
 }
 
+int32_t GVWriteJelList(const HWorld* world, FILE* file) {
+  if (!file) return 0;
+  uint32_t count = 0;
+  for (const HObject* j = world ? world->head : nullptr; j; j = j->next) ++count;
+  if (!GVFileWriteU32(file, count)) return 0;
+  for (const HObject* j = world ? world->head : nullptr; j; j = j->next)
+    if (j->write(file) != 1) return 0;
+  return 1;
+}
+
+void GVCountJelListImage(const HWorld* world, ItemStream* image) {
+  if (!image) return;
+  ++image->intCount;
+  for (const HObject* j = world ? world->head : nullptr; j; j = j->next) j->countArrays(image);
+}
+
+int32_t GVPutJelListImage(const HWorld* world, ItemStream* image) {
+  if (!image || !image->ints || image->intCount >= image->intSize) return 0;
+  int32_t count = 0;
+  for (const HObject* j = world ? world->head : nullptr; j; j = j->next) ++count;
+  image->ints[image->intCount++] = count;
+  for (const HObject* j = world ? world->head : nullptr; j; j = j->next)
+    if (j->writeArrays(image) != 1) return 0;
+  return 1;
+}
+
 int32_t GVReadJelListImage(HWorld* world, ItemStream* image) {
   if (!world || !image) return 0;
   if (!image->bytes && !image->ints && !image->floats && !image->items) return 0;

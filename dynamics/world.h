@@ -77,3 +77,10 @@ float GVJelSelScale(const HWorld* world, int32_t selection);
 // once for an empty image.
 int32_t GVReadJelList(HWorld* world, FILE* file);
 int32_t GVReadJelListImage(HWorld* world, ItemStream* image);
+// Their mirrors: the u32 count and every Jel's newest record in list order (1,
+// or 0 when the file refused the bytes); and the image, the count as one int
+// and every Jel's image, counted first and then put at the cursors (0 when the
+// arrays lack room).
+int32_t GVWriteJelList(const HWorld* world, FILE* file);
+void GVCountJelListImage(const HWorld* world, ItemStream* image);
+int32_t GVPutJelListImage(const HWorld* world, ItemStream* image);
