@@ -7,9 +7,12 @@
 #include "geo/geo_materials.h"
 #include "geo/geo_transform.h"
 #include "geo/mesh_bounds.h"
+#include "geo/mesh_derived.h"
 #include "geo/mesh_normals.h"
 #include "jel/vector_math.h"
 #include "scene/geo_list_services.h"
+#include "scene/heap_string.h"
+#include "geo/uv_sets.h"
 
 // Room for a Geo name built from a format.
 static constexpr size_t kGeoNameCapacity = 128;
@@ -210,6 +213,82 @@ int32_t GVCountLooseVerts(const GeoList* list, int32_t id, int32_t* work) {
   for (int32_t v = 1; v <= g->vertexCount; ++v)
     if (!work[v]) ++loose;
   return loose;
+}
+
+int32_t GVSplitGeoPiece(ObjHandle* list, int32_t id, int32_t keep, const char* name) {
+  GeoList* geos = GVGeoListOf(list);
+  GObject* g = GVGetGeoById(geos, id);
+  if (!g || !name || !*name || g->vertexCount < 1 || !g->vertices) return 0;
+  GVApplyGeoTransform(g, GEO_SEL_FRAME);
+  const int32_t n = g->vertexCount;
+  std::vector<int32_t> marks(static_cast<size_t>(n) + 1, 0);
+  marks[1] = 1;
+  GVFloodMarkVerts(geos, id, marks.data());
+  std::vector<int32_t> newIndex(static_cast<size_t>(n) + 1, 0);
+  int32_t kept = 0;
+  for (int32_t v = 1; v <= n; ++v)
+    if ((marks[static_cast<size_t>(v)] != 0) == (keep != 0)) newIndex[static_cast<size_t>(v)] = ++kept;
+  if (kept == 0 || kept == n) return 0;
+  // A piece is closed under its triangles, so a triangle is kept whole or not at all.
+  std::vector<int32_t> tris;
+  for (int32_t t = 1; g->triangles && t <= g->triangleCount; ++t)
+    if (validTriangle(g, g->triangles[t]) && newIndex[static_cast<size_t>(g->triangles[t][0])])
+      tris.push_back(t);
+
+  GeoMeshDesc desc;
+  GVInitGeoMeshDesc(&desc);
+  GVSetString(&desc.name, name);
+  desc.vertexCount = kept;
+  desc.triangleCount = static_cast<int32_t>(tris.size());
+  ObjHandle* cell = GVCreateGeo();
+  const int32_t newId = GVNextGeoId(list);
+  const int built = cell ? GVBuildGeoFromMesh(cell, &desc, newId) : 0;
+  GVResetGeoMeshDesc(&desc);
+  GVSetString(&desc.name, nullptr);
+  GObject* piece = GVGeoOf(cell);
+  if (!built) {
+    delete piece;
+    delete cell;
+    return 0;
+  }
+  for (int32_t v = 1; v <= n; ++v)
+    if (const int32_t k = newIndex[static_cast<size_t>(v)]) GVVec3Copy(piece->baseVertices[k], g->vertices[v]);
+  for (size_t k = 0; k < tris.size(); ++k)
+    for (int c = 0; c < 3; ++c)
+      piece->triangles[k + 1][c] = newIndex[static_cast<size_t>(g->triangles[tris[k]][c])];
+  GVAddGeoToScene(list, cell);
+  GVApplyGeoTransform(piece, GEO_SEL_START);
+  GVRebuildGeo(piece);
+  return newId;
+}
+
+int32_t GVSplitGeoRecursive(ObjHandle* list, int32_t root, int32_t current, int32_t depth) {
+  const int32_t d = depth + 1;
+  char name[kGeoNameCapacity];
+  std::snprintf(name, sizeof name, "GA_%d%d", current, d);
+  if (!GVSplitGeoPiece(list, current, 1, name)) return 0;
+  std::snprintf(name, sizeof name, "GB_%d%d", current, d);
+  const int32_t rest = GVSplitGeoPiece(list, current, 0, name);
+  // The rest splits again; once it has, its pieces replace it.
+  if (rest && GVSplitGeoRecursive(list, root, rest, d) && rest != root) GVDeleteGeos(list, rest);
+  return 1;
+}
+
+int32_t GVUnMergeGeo(ObjHandle* list, int32_t id, int32_t* first, int32_t* last) {
+  GeoList* geos = GVGeoListOf(list);
+  if (!geos || id < 1) return -1;
+  if (GVCountLooseVerts(geos, id, nullptr) != 0) return -2;
+  const int32_t start = GVNextGeoId(list);
+  GVSplitGeoRecursive(list, id, id, 0);
+  int32_t count = 0;
+  GObject* g = GVGetGeoById(geos, start);
+  for (; g; g = g->next) {
+    g->id = start + count++;
+    GVEnsureGeoMaterials(g);
+  }
+  if (first) *first = count ? start : 0;
+  if (last) *last = count ? start + count - 1 : 0;
+  return count;
 }
 
 void GVFreeGeoList(ObjHandle** cell) {

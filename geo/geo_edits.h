@@ -38,5 +38,20 @@ int32_t GVFloodMarkVerts(const GeoList* list, int32_t id, int32_t* marks);
 // entries) is scratch and may be null.
 int32_t GVCountLooseVerts(const GeoList* list, int32_t id, int32_t* work);
 
+// A new Geo of one connected piece of Geo id, placed by its frame transform:
+// keep 1 takes the piece that holds vertex 1, keep 0 the rest. Vertices keep
+// their order; their current positions become the new base. Returns the new
+// id; 0 when the kept part is empty or the whole Geo, or on failure.
+int32_t GVSplitGeoPiece(ObjHandle* list, int32_t id, int32_t keep, const char* name);
+// Splits Geo current into "GA_<id><depth>" and "GB_<id><depth>" and the B part
+// again until nothing splits; intermediate B parts other than root are
+// deleted. Non-zero when current was split.
+int32_t GVSplitGeoRecursive(ObjHandle* list, int32_t root, int32_t current, int32_t depth);
+// Splits a merged Geo into its connected pieces, which get consecutive ids
+// from the next free id (written to first and last). Returns their number; 0
+// when the Geo is one piece; -1 without a list or for id < 1; -2 for a Geo
+// that is missing or has a vertex no triangle uses. The Geo itself stays.
+int32_t GVUnMergeGeo(ObjHandle* list, int32_t id, int32_t* first, int32_t* last);
+
 // Deletes every Geo and the list, then frees the cell; *cell becomes null.
 void GVFreeGeoList(ObjHandle** cell);
