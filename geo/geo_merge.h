@@ -7,6 +7,10 @@
 
 #include "scene/obj_handle.h"
 
+// What the merge command shows when a merge is refused.
+constexpr const char* kGeoMergeRefusedMessage =
+    "Geo group not merged ... Geos in group must have corresponding UVSets";
+
 // Set k of the new Geo joins set k of every source (their UV sets must
 // correspond). Returns the new Geo's handle; null when refused (no list, group
 // 0, empty name, id < 1, triangles mixed with quads, UV sets that do not

@@ -287,3 +287,100 @@ TEST(GeoListFree, DeletesEveryGeoAndTheCell) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> Names(const GeoList* list) {
+  std::vector<std::string> out;
+  for (const GObject* g = list->head; g; g = g->next) out.push_back(g->name);
+  return out;
+}
+
+TEST_F(GeoEdits, UnMergeThreePiecesGivesConsecutiveIds) {
+  std::vector<Tri> tris = PieceTriangles();
+  std::vector<V3> pts = Points(11);
+  GObject* merged = add("Merged", pts, tris);
+  const float t[3] = {0, 0, 4};
+  GVSetGeoTransformPos(t, GEO_SEL_FRAME, merged);
+  int32_t first = -1, last = -1;
+  EXPECT_EQ(GVUnMergeGeo(listCell, merged->id, &first, &last), 3);
+  EXPECT_EQ(first, 2);
+  EXPECT_EQ(last, 4);
+  EXPECT_EQ(Names(list()), (std::vector<std::string>{"Merged", "GA_11", "GA_32", "GB_32"}));
+  const int32_t sizes[] = {4, 3, 4};
+  int32_t id = 2;
+  for (const GObject* g = list()->head->next; g; g = g->next, ++id) {
+    EXPECT_EQ(g->id, id);
+    EXPECT_EQ(g->vertexCount, sizes[id - 2]);
+    EXPECT_EQ(GVCountLooseVerts(list(), g->id, nullptr), 0);
+    // Each piece sits where the merged Geo showed it.
+    for (int32_t v = 1; v <= g->vertexCount; ++v) EXPECT_EQ(g->baseVertices[v][2], 4.0f);
+  }
+  // The lone triangle keeps its vertex order.
+  const GObject* lone = GVGetGeoById(list(), 3);
+  EXPECT_EQ(lone->baseVertices[1][0], 4.0f);
+  EXPECT_EQ(lone->triangles[1][0], 1);
+  EXPECT_EQ(lone->triangles[1][2], 3);
+  EXPECT_EQ(GVGetGeoById(list(), 1), merged);  // the source stays
+}
+
+TEST_F(GeoEdits, UnMergeRefusals) {
+  GObject* one = add("One", Points(4), {{1, 2, 3}, {2, 3, 4}});
+  int32_t first = -1, last = -1;
+  EXPECT_EQ(GVUnMergeGeo(listCell, one->id, &first, &last), 0);
+  EXPECT_EQ(first, 0);
+  EXPECT_EQ(last, 0);
+  GObject* loose = add("Loose", Points(12), PieceTriangles());
+  EXPECT_EQ(GVUnMergeGeo(listCell, loose->id, &first, &last), -2);
+  GObject* quads = add("Quads", Points(5), {{1, 2, 3}}, {{2, 3, 4, 5}});
+  EXPECT_EQ(GVUnMergeGeo(listCell, quads->id, &first, &last), -2);
+  EXPECT_EQ(GVUnMergeGeo(listCell, 77, &first, &last), -2);
+  EXPECT_EQ(GVUnMergeGeo(listCell, 0, &first, &last), -1);
+  EXPECT_EQ(GVUnMergeGeo(nullptr, 1, &first, &last), -1);
+  EXPECT_EQ(count(), 3);
+}
+
+TEST_F(GeoEdits, SplitPieceKeepsEitherSide) {
+  GObject* g = add("Two", Points(7), {{1, 2, 3}, {5, 6, 7}, {1, 3, 4}});
+  const int32_t a = GVSplitGeoPiece(listCell, g->id, 1, "A");
+  const int32_t b = GVSplitGeoPiece(listCell, g->id, 0, "B");
+  ASSERT_NE(a, 0);
+  ASSERT_NE(b, 0);
+  EXPECT_EQ(GVGetGeoById(list(), a)->vertexCount, 4);
+  EXPECT_EQ(GVGetGeoById(list(), b)->vertexCount, 3);
+  EXPECT_EQ(GVGetGeoById(list(), b)->triangles[1][1], 2);
+  GObject* whole = add("Whole", Points(3), {{1, 2, 3}});
+  EXPECT_EQ(GVSplitGeoPiece(listCell, whole->id, 1, "X"), 0);
+  EXPECT_EQ(GVSplitGeoPiece(listCell, whole->id, 0, "Y"), 0);
+  EXPECT_EQ(GVSplitGeoPiece(listCell, 99, 1, "Z"), 0);
+  EXPECT_EQ(count(), 4);
+}
+
+}  // namespace
+
+#include "geo/uv_sets.h"
+
+namespace {
+
+TEST_F(GeoEdits, MirroredCopyRewindsUVFaceEntries) {
+  GObject* src = add("Uv", Points(4), {{1, 2, 3}, {2, 4, 3}});
+  ASSERT_EQ(GVNewGeoUVSets(src, 2), 0);
+  UVSet& s = src->uvSets->sets[1];
+  s.uvCount = 4;
+  s.faceCount = 2;
+  s.uvCorners = GVNewGeoArray<UVCorner>(5);
+  s.uvFaces = GVNewGeoArray<UVFace>(3);
+  s.uvFaces[1] = UVFace{{1, 2, 3}};
+  s.uvFaces[2] = UVFace{{2, 4, 3}};
+  GObject* inv = GVGetGeoById(list(), GVInvertGeo(listCell, src->id, "%s_INV"));
+  ASSERT_NE(inv, nullptr);
+  ASSERT_NE(inv->uvSets, nullptr);
+  const UVSet& m = inv->uvSets->sets[1];
+  EXPECT_EQ(m.uvFaces[1].corner[1], 3);
+  EXPECT_EQ(m.uvFaces[1].corner[2], 2);
+  EXPECT_EQ(m.uvFaces[2].corner[1], 3);
+  EXPECT_EQ(m.uvFaces[2].corner[2], 4);
+  EXPECT_EQ(s.uvFaces[1].corner[1], 2);  // the source keeps its own
+}
+
+}  // namespace
