@@ -1,6 +1,5 @@
 #include "dynamics/motion_commands.h"
 
-#include <cmath>
 
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"

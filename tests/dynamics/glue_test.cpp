@@ -153,6 +153,18 @@ TEST_F(GlueTest, UnglueOnlyWhereThePullReachesTheThreshold) {
   EXPECT_EQ(CountLinks(a), 8);
 }
 
+TEST_F(GlueTest, HalfLinkIsRemovedFromTheSideThatHoldsIt) {
+  AddFacingPair(0.0f);
+  const int32_t na = At(2, 1, 1), nb = At(0, 1, 1);
+  ASSERT_EQ(GVGlueNodePair(&world, 1, 2, na, nb, kGlueMake, 0.1f), 1);
+  // The first block's end was lost (as when its node was glued again
+  // elsewhere): the second block, later in id order, still finds its link.
+  a->glueJel[na] = a->glueNode[na] = 0;
+  EXPECT_EQ(GVUnglueSelParts(&world, -1, -1, 1, 1, 0.0f), 1);
+  EXPECT_EQ(LinkJel(b, nb), 0);
+  EXPECT_EQ(StoredLinkJel(b, nb), 0);
+}
+
 TEST_F(GlueTest, ApplyingAPairMeetsAtTheCentreOfMass) {
   AddFacingPair(0.5f);
   const int32_t na = At(2, 0, 0), nb = At(0, 0, 0);  // corner nodes of equal mass

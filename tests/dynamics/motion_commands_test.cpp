@@ -294,6 +294,19 @@ TEST_F(MotionTest, SpinAtTheStartSlotAndWithinAStep) {
   ExpectVec(out, 0, 1.5f, 0, 0.05f);  // first order in the step's turn
 }
 
+TEST_F(MotionTest, SpinOfAPartWithoutInertiaIsZero) {
+  HObject* a = Add(1, 0.0f);
+  for (int32_t i = 1; i <= a->nodeCount; ++i) a->vel[i][1] = 2.0f;
+  float out[3] = {7, 7, 7};
+  GVGetSelAngVelocity(&world, 3, 1, -2, kAxesAll, out);  // one node: no tensor to invert
+  ExpectVec(out, 0, 0, 0, 0);
+  GVGetSelAngVelocity(&world, kEmptyPart, 1, -2, kAxesAll, out);  // no mass at all
+  ExpectVec(out, 0, 0, 0, 0);
+  const float w[3] = {1, 1, 1};
+  GVSetSelAngVelocity(&world, 3, 1, -2, kAxesAll, w);  // turning about itself moves nothing
+  for (int32_t i = 1; i <= a->nodeCount; ++i) ExpectVec(a->vel[i], 0, 2, 0, 0);
+}
+
 TEST_F(MotionTest, ForceAddsItsImpulseOnlyWithinASubStep) {
   HObject* a = Add(1, 0.0f);
   const float f[3] = {0, 9, -3};
