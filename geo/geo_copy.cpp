@@ -13,15 +13,15 @@ GeoCellBind* GVCopyCellBind(const GeoCellBind* src) {
   if (!src) return nullptr;
   GeoCellBind* copy = new (std::nothrow) GeoCellBind(*src);
   if (!copy) return nullptr;
-  copy->nodeTable = nullptr;
-  if (src->nodeTable && src->nodeTable[0] >= 0) {
-    const int32_t n = src->nodeTable[0];
-    copy->nodeTable = GVNewGeoArray<int32_t>(static_cast<int64_t>(n) + 1);
-    if (!copy->nodeTable) {
+  copy->nodes = nullptr;
+  if (src->nodes && src->nodes[0] >= 0) {
+    const int32_t n = src->nodes[0];
+    copy->nodes = GVNewGeoArray<int32_t>(static_cast<int64_t>(n) + 1);
+    if (!copy->nodes) {
       delete copy;
       return nullptr;
     }
-    std::memcpy(copy->nodeTable, src->nodeTable, sizeof(int32_t) * (static_cast<size_t>(n) + 1));
+    std::memcpy(copy->nodes, src->nodes, sizeof(int32_t) * (static_cast<size_t>(n) + 1));
   }
   return copy;
 }

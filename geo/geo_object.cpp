@@ -19,7 +19,7 @@ static void setIdentitySlot(GTransform* slot) {
 
 static void freeCellBind(GeoCellBind*& bind) {
   if (!bind) return;
-  delete[] bind->nodeTable;
+  delete[] bind->nodes;
   delete bind;
   bind = nullptr;
 }

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <new>
 
+#include "jel/deformation_map.h"
+
 struct ItemStream;
 struct ObjHandle;
 struct ContactGrid;
@@ -69,24 +71,9 @@ struct FloatList {
   float* items;
 };
 
-// Primary or secondary lattice binding of one vertex.
-struct GeoVertBind {
-  int32_t jelId;  // 0 = not bound
-  int32_t cell;   // low-corner node of the vertex's lattice cell
-  float u, v, w;  // local coordinates in the cell, 0..1 inside
-};
-
-// Cell binding of a Geo to a block-shaped part of a Jel.
-struct GeoCellBind {
-  int32_t* nodeTable;  // [0] count, [1..count] the block's nodes; null = no usable block
-  HObject* jel;
-  int32_t jelId;
-  int32_t part;
-  int32_t cornerNode;
-  int32_t nx, ny, nz;
-  int32_t status;
-};
-
+// The per-vertex lattice binding (GeoVertBind: Jel id, cell node, local
+// coordinates) and the block-shaped cell binding (GeoCellBind) are the
+// deformation map's own records.
 // Attachment of a Geo to other Geos and Jels: nine integer words, then fifteen
 // floats, in the order they are stored.
 struct GeoAttach {

@@ -29,9 +29,9 @@ TEST(GeoCopy, DeepCopyUnderANewNameAndId) {
   GVSetGeoTransformPos(pos, -4, src.get());
   GVKeyTrackFindOrInsert(src->keyTrack, 6);
   src->cellBind = new GeoCellBind{};
-  src->cellBind->nodeTable = GVNewGeoArray<int32_t>(3);
-  src->cellBind->nodeTable[0] = 2;
-  src->cellBind->nodeTable[2] = 77;
+  src->cellBind->nodes = GVNewGeoArray<int32_t>(3);
+  src->cellBind->nodes[0] = 2;
+  src->cellBind->nodes[2] = 77;
   src->cellBind->part = 4;
   src->attach = new GeoAttach{};
   src->attach->type = 5;
@@ -57,8 +57,8 @@ TEST(GeoCopy, DeepCopyUnderANewNameAndId) {
   EXPECT_NE(dst.keyTrack->firstKey, src->keyTrack->firstKey);
   EXPECT_EQ(dst.keyTrack->firstKey->frame, 6);
   ASSERT_NE(dst.cellBind, nullptr);
-  EXPECT_NE(dst.cellBind->nodeTable, src->cellBind->nodeTable);
-  EXPECT_EQ(dst.cellBind->nodeTable[2], 77);
+  EXPECT_NE(dst.cellBind->nodes, src->cellBind->nodes);
+  EXPECT_EQ(dst.cellBind->nodes[2], 77);
   EXPECT_EQ(dst.cellBind->part, 4);
   ASSERT_NE(dst.attach, nullptr);
   EXPECT_EQ(dst.attach->type, 5);

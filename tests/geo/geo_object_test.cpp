@@ -213,7 +213,7 @@ TEST(GeoObject, RebuildReplacesTheOldMeshWithoutLosingIt) {
   ASSERT_EQ(GVBuildGeoFromDesc(&geo, &first.d, 1), 1);
   geo.vertexFlags2 = GVNewGeoArray<int32_t>(11);
   geo.cellBind = new GeoCellBind{};
-  geo.cellBind->nodeTable = GVNewGeoArray<int32_t>(4);
+  geo.cellBind->nodes = GVNewGeoArray<int32_t>(4);
   geo.attach = new GeoAttach{};
   geo.seamLists = GVNewIntListArray(11);
   GVResizeIntList(&geo.seamLists[3], 5);
