@@ -304,9 +304,53 @@ int GVLatticeEvalTrilinear(const DeformLattice* L, const GeoVertBind* rec, float
   return 1;
 }
 
+// The trilinear pass written out for speed: it runs over every bound vertex
+// after every frame. Same sums as evaluate(); a missing corner reads the zero
+// entry 0 of every array, as step() gives it.
+static void deformVertsSolid(const DeformLattice* L, const GeoVertBind* recs, float (*verts)[3],
+                             int32_t count) {
+  const float(*pos)[3] = L->pos;
+  const float* const* D = L->deform;
+  for (int32_t v = 1; v <= count; ++v) {
+    const int32_t cell = recs[v].cellNode;
+    if (cell == 0) continue;
+    if (cell < 0 || cell > L->nodeCount) return;
+    if (L->cellFlag[cell] == 0) continue;
+    int32_t c[8];
+    c[0] = cell;
+    c[1] = step(L, cell, 0, true);
+    c[2] = step(L, cell, 1, true);
+    c[3] = step(L, c[1], 1, true);
+    c[4] = step(L, cell, 2, true);
+    c[5] = step(L, c[1], 2, true);
+    c[6] = step(L, c[2], 2, true);
+    c[7] = step(L, c[3], 2, true);
+    const float u = recs[v].u, w1 = recs[v].v, w2 = recs[v].w;
+    const float wx[2] = {1.0f - u, u}, wy[2] = {1.0f - w1, w1}, wz[2] = {1.0f - w2, w2};
+    const float dx[2] = {u, u - 1.0f}, dy[2] = {w1, w1 - 1.0f}, dz[2] = {w2, w2 - 1.0f};
+    float X0 = 0.0f, X1 = 0.0f, X2 = 0.0f;
+    for (int k = 0; k < 8; ++k) {
+      const int i = k & 1, j = (k >> 1) & 1, l = k >> 2;
+      const int32_t n = c[k];
+      const float wt = wx[i] * wy[j] * wz[l];
+      const float a = dx[i], b = dy[j], e = dz[l];
+      X0 += wt * (pos[n][0] + D[0][n] * a + D[1][n] * b + D[2][n] * e);
+      X1 += wt * (pos[n][1] + D[3][n] * a + D[4][n] * b + D[5][n] * e);
+      X2 += wt * (pos[n][2] + D[6][n] * a + D[7][n] * b + D[8][n] * e);
+    }
+    verts[v][0] = X0;
+    verts[v][1] = X1;
+    verts[v][2] = X2;
+  }
+}
+
 void GVLatticeDeformVerts(const DeformLattice* L, const GeoVertBind* recs, float (*verts)[3],
                           int32_t count, int bilinear) {
   if (!L || !recs || !verts) return;
+  if (!bilinear && L->pos && L->cellFlag && L->deform[8]) {
+    deformVertsSolid(L, recs, verts, count);
+    return;
+  }
   for (int32_t v = 1; v <= count; ++v) {
     const int32_t cell = recs[v].cellNode;
     if (cell == 0) continue;
