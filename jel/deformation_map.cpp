@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace {
@@ -304,17 +305,51 @@ int GVLatticeEvalTrilinear(const DeformLattice* L, const GeoVertBind* rec, float
   return 1;
 }
 
-// The trilinear pass written out for speed: it runs over every bound vertex
-// after every frame. Same sums as evaluate(); a missing corner reads the zero
-// entry 0 of every array, as step() gives it.
-static void deformVertsSolid(const DeformLattice* L, const GeoVertBind* recs, float (*verts)[3],
+// The trilinear pass runs over every bound vertex after every frame, so it
+// reads each node's position and matrix as one 64-byte record: position,
+// then the three matrix columns, each padded to four floats. The records are
+// packed once per pass into a buffer that only grows (with the largest Jel
+// seen), so a running scene allocates nothing. Same sums as evaluate(); a
+// missing corner reads the zero entry 0, as step() gives it.
+namespace {
+struct alignas(64) NodePack {
+  float f[16];
+};
+std::unique_ptr<NodePack[]> gPack;
+int64_t gPackCap = 0;
+}  // namespace
+
+static const NodePack* packNodes(const DeformLattice* L) {
+  const int64_t need = int64_t(L->nodeCount) + 1;
+  if (need > gPackCap) {
+    gPack.reset(new (std::nothrow) NodePack[size_t(need)]);
+    gPackCap = gPack ? need : 0;
+    if (!gPack) return nullptr;
+  }
+  NodePack* out = gPack.get();
+  for (int32_t i = 0; i < need; ++i) {
+    float* P = out[i].f;
+    P[0] = L->pos[i][0];
+    P[1] = L->pos[i][1];
+    P[2] = L->pos[i][2];
+    P[3] = 0.0f;
+    for (int c = 0; c < 3; ++c) {
+      for (int r = 0; r < 3; ++r) P[4 + 4 * c + r] = L->deform[r * 3 + c][i];
+      P[7 + 4 * c] = 0.0f;
+    }
+  }
+  return out;
+}
+
+// False when the buffer could not be made; the caller then takes the plain path.
+static bool deformVertsSolid(const DeformLattice* L, const GeoVertBind* recs, float (*verts)[3],
                              int32_t count) {
-  const float(*pos)[3] = L->pos;
-  const float* const* D = L->deform;
+  const NodePack* pack = packNodes(L);
+  if (!pack) return false;
   for (int32_t v = 1; v <= count; ++v) {
     const int32_t cell = recs[v].cellNode;
     if (cell == 0) continue;
-    if (cell < 0 || cell > L->nodeCount) return;
+    if (cell < 0 || cell > L->nodeCount) return true;
     if (L->cellFlag[cell] == 0) continue;
     int32_t c[8];
     c[0] = cell;
@@ -328,29 +363,25 @@ static void deformVertsSolid(const DeformLattice* L, const GeoVertBind* recs, fl
     const float u = recs[v].u, w1 = recs[v].v, w2 = recs[v].w;
     const float wx[2] = {1.0f - u, u}, wy[2] = {1.0f - w1, w1}, wz[2] = {1.0f - w2, w2};
     const float dx[2] = {u, u - 1.0f}, dy[2] = {w1, w1 - 1.0f}, dz[2] = {w2, w2 - 1.0f};
-    float X0 = 0.0f, X1 = 0.0f, X2 = 0.0f;
+    float X[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     for (int k = 0; k < 8; ++k) {
       const int i = k & 1, j = (k >> 1) & 1, l = k >> 2;
-      const int32_t n = c[k];
+      const float* P = pack[c[k]].f;
       const float wt = wx[i] * wy[j] * wz[l];
       const float a = dx[i], b = dy[j], e = dz[l];
-      X0 += wt * (pos[n][0] + D[0][n] * a + D[1][n] * b + D[2][n] * e);
-      X1 += wt * (pos[n][1] + D[3][n] * a + D[4][n] * b + D[5][n] * e);
-      X2 += wt * (pos[n][2] + D[6][n] * a + D[7][n] * b + D[8][n] * e);
+      for (int r = 0; r < 4; ++r) X[r] += wt * (P[r] + P[4 + r] * a + P[8 + r] * b + P[12 + r] * e);
     }
-    verts[v][0] = X0;
-    verts[v][1] = X1;
-    verts[v][2] = X2;
+    verts[v][0] = X[0];
+    verts[v][1] = X[1];
+    verts[v][2] = X[2];
   }
+  return true;
 }
 
 void GVLatticeDeformVerts(const DeformLattice* L, const GeoVertBind* recs, float (*verts)[3],
                           int32_t count, int bilinear) {
   if (!L || !recs || !verts) return;
-  if (!bilinear && L->pos && L->cellFlag && L->deform[8]) {
-    deformVertsSolid(L, recs, verts, count);
-    return;
-  }
+  if (!bilinear && L->pos && L->cellFlag && L->deform[8] && deformVertsSolid(L, recs, verts, count)) return;
   for (int32_t v = 1; v <= count; ++v) {
     const int32_t cell = recs[v].cellNode;
     if (cell == 0) continue;

@@ -25,8 +25,11 @@ struct Scene {
   std::unique_ptr<GObject> geo;
 };
 
-Scene& scene() {
-  static Scene s = [] {
+// Vertices in mesh order lie near each other (coherent = 1): a fine grid laid
+// row by row through the lattice. Scattered (0) is the worst case: every
+// vertex in a random cell.
+Scene makeScene(bool coherent) {
+  {
     Scene out;
     LatticeSpec spec;
     spec.cellSize = 1.0f;
@@ -47,8 +50,14 @@ Scene& scene() {
       r = r * 1664525u + 1013904223u;
       return float(r >> 8) / float(1u << 24);
     };
-    for (int32_t i = 1; i <= kVertices; ++i)
-      for (int a = 0; a < 3; ++a) out.geo->baseVertices[i][a] = out.geo->vertices[i][a] = -9.4f + 18.8f * next();
+    constexpr int32_t kSide = 59;  // 59^3 > kVertices
+    for (int32_t i = 1; i <= kVertices; ++i) {
+      const int32_t g[3] = {(i - 1) % kSide, ((i - 1) / kSide) % kSide, (i - 1) / (kSide * kSide)};
+      for (int a = 0; a < 3; ++a) {
+        const float t = coherent ? (float(g[a]) + 0.5f) / float(kSide) : next();
+        out.geo->baseVertices[i][a] = out.geo->vertices[i][a] = -9.4f + 18.8f * t;
+      }
+    }
     GVResetGeoMeshDesc(&desc);
     GVSetString(&desc.name, nullptr);
     GVMassocGeo(out.geo.get(), out.jel.get());
@@ -65,23 +74,27 @@ Scene& scene() {
     }
     GVUpdateJelDeform(j, 0);
     return out;
-  }();
-  return s;
+  }
+}
+
+Scene& scene(int coherent) {
+  static Scene s[2] = {makeScene(false), makeScene(true)};
+  return s[coherent ? 1 : 0];
 }
 
 void BM_DeformBoundGeo(benchmark::State& state) {
-  Scene& s = scene();
+  Scene& s = scene(int(state.range(0)));
   for (auto _ : state) {
     GVDeformGeoFromJel(s.geo.get());
     benchmark::DoNotOptimize(s.geo->vertices[kVertices][0]);
   }
   state.SetItemsProcessed(state.iterations() * kVertices);
 }
-BENCHMARK(BM_DeformBoundGeo)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DeformBoundGeo)->ArgName("coherent")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The whole after-frame share of the Geo: deformation map and vertices.
 void BM_DeformMapAndGeo(benchmark::State& state) {
-  Scene& s = scene();
+  Scene& s = scene(int(state.range(0)));
   for (auto _ : state) {
     GVUpdateJelDeform(s.jel.get(), 0);
     GVUpdateGeoAfterFrame(s.geo.get(), 1, 0);
@@ -89,7 +102,7 @@ void BM_DeformMapAndGeo(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kVertices);
 }
-BENCHMARK(BM_DeformMapAndGeo)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DeformMapAndGeo)->ArgName("coherent")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
