@@ -56,6 +56,11 @@ class HAState final : public HBState {
   // Rest metrics of the natural shape (start slot, floats 0..2 of each node).
   void setupRestFrames();
   void deriveMatterCoefficients();
+  // Matter restored from a stored frame may have been edited there without its
+  // sub-step ratio following; raises each node's ratio to what its matter needs
+  // (a larger ratio set on purpose is kept), so stiffer matter never runs with
+  // too few sub-steps.
+  void raiseStepRatios();
 
   // Frames: copies between the live arrays and stored slot v of the frame store,
   // the full reset to the natural shape, and the rest shape from the current

@@ -163,6 +163,7 @@ void HAState::restoreFrame(int32_t v) {
   } else if (v >= 0) {
     loadFromFrameStore(v);
   }
+  raiseStepRatios();
   deriveMatterCoefficients();
   updateNodeFrames();
   if (v >= -1) {

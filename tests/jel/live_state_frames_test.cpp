@@ -3,7 +3,10 @@
 #include <cmath>
 
 #include "jel/frame_store.h"
+#include "jel/jel_object.h"
 #include "jel/live_state.h"
+#include "jel/matter.h"
+#include "jel/time_step.h"
 #include "block_lattice.h"
 
 namespace {
@@ -131,6 +134,30 @@ TEST(LiveStateFrames, StoringTheNaturalStateMakesTheShapeRest) {
       EXPECT_FLOAT_EQ(s->linkStrain[i][6][2], 0.3f);
     }
   }
+}
+
+// Matter made stiffer in the start slot (the initial-state editor writes there)
+// must come back with a sub-step ratio that matches it, or the restarted run
+// takes too few sub-steps and blows up. A larger ratio set on purpose stays.
+TEST(LiveStateFrames, RestoredMatterBringsTheSubStepsItNeeds) {
+  auto jel = makeBlockJel(2, 2, 2, 1.0f);
+  ASSERT_NE(jel->state, nullptr);
+  jel->playParams.fps = 30;
+  MatterProps stiff;
+  stiff.elasticity = 20.0f;
+  jel->setPartMatter(1, 0, kMatterElasticity, &stiff);
+  jel->state->restoreFrame(0);
+  for (int i = 1; i <= jel->nodeCount; ++i) {
+    ASSERT_EQ(jel->state->matter[i].elasticity, 20.0f);
+    EXPECT_GE(jel->state->matter[i].fRatio, 20.0f) << i;
+  }
+  EXPECT_GE(GVCalcSubstepsNeeded(jel->state), 20);
+
+  MatterProps eager;
+  eager.fRatio = 50.0f;
+  jel->setPartMatter(1, 0, kMatterFRatio, &eager);
+  jel->state->restoreFrame(0);
+  EXPECT_EQ(jel->state->matter[1].fRatio, 50.0f);
 }
 
 }  // namespace
