@@ -291,6 +291,21 @@ int32_t GVUnMergeGeo(ObjHandle* list, int32_t id, int32_t* first, int32_t* last)
   return count;
 }
 
+void GVUnMergeMessage(int32_t selection, int32_t result, char* out, size_t capacity) {
+  if (!out || capacity == 0) return;
+  if (selection < 0) {
+    std::snprintf(out, capacity, "GVUnMergeGeos: Cannot UnMerge Geo 'Group' !");
+  } else if (result == -1) {
+    std::snprintf(out, capacity, "GVUnMergeGeos: Cannot UnMerge Geo ... bad Geo_ID supplied !");
+  } else if (result == -2) {
+    std::snprintf(out, capacity, "GVUnMergeGeos: Cannot UnMerge Geo ... Geo contains 'stray' vtxpts !");
+  } else if (result > 0) {
+    std::snprintf(out, capacity, "GVUnMergeGeos: UnMerge Geo successful ... number 'new' geos = %d", result);
+  } else {
+    std::snprintf(out, capacity, "GVUnMergeGeos: Cannot UnMerge Geo !");
+  }
+}
+
 void GVFreeGeoList(ObjHandle** cell) {
   if (!cell || !*cell) return;
   GVDeleteGeoList(*cell);

@@ -6,6 +6,7 @@
 // operation does nothing, or returns 0, for a missing list.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "geo/geo_list.h"
@@ -52,6 +53,13 @@ int32_t GVSplitGeoRecursive(ObjHandle* list, int32_t root, int32_t current, int3
 // when the Geo is one piece; -1 without a list or for id < 1; -2 for a Geo
 // that is missing or has a vertex no triangle uses. The Geo itself stays.
 int32_t GVUnMergeGeo(ObjHandle* list, int32_t id, int32_t* first, int32_t* last);
+
+// The text the un-merge command shows for a selection and the result of
+// GVUnMergeGeo on it (a group selection is refused before any split).
+void GVUnMergeMessage(int32_t selection, int32_t result, char* out, size_t capacity);
+
+// What the INVERT GEO command shows when no copy was made.
+constexpr const char* kInvertGeoBadNameMessage = "Warning: INVERT GEO: Bad name! ... GEO NOT copied!";
 
 // Deletes every Geo and the list, then frees the cell; *cell becomes null.
 void GVFreeGeoList(ObjHandle** cell);

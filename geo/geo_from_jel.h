@@ -13,6 +13,11 @@ class HObject;
 // along no axis or a face number outside 1..face count.
 int32_t GVJelFaceAxis(const HObject* jel, int32_t face);
 
+// What the create command shows when the Jel already has a bound Geo, or a
+// Geo made from it.
+constexpr const char* kGeoFromJelBoundExistsMessage = "CreateGeoFromJelCB: cannot create ... massoc'd Geo already exists!";
+constexpr const char* kGeoFromJelExistsMessage = "CreateGeoFromJelCB: cannot create ... corresponding geo already exists!";
+
 // Builds the Geo, appends it to the list with the next free id and returns
 // that id; 0 (list unchanged) without a list or Jel, for a missing or empty
 // name, or when memory runs out.

@@ -384,3 +384,28 @@ TEST_F(GeoEdits, MirroredCopyRewindsUVFaceEntries) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GeoUnMergeMessage, OneTextPerOutcome) {
+  const struct {
+    int32_t selection, result;
+    const char* text;
+  } cases[] = {
+      {-3, 0, "GVUnMergeGeos: Cannot UnMerge Geo 'Group' !"},
+      {0, -1, "GVUnMergeGeos: Cannot UnMerge Geo ... bad Geo_ID supplied !"},
+      {5, -2, "GVUnMergeGeos: Cannot UnMerge Geo ... Geo contains 'stray' vtxpts !"},
+      {5, 0, "GVUnMergeGeos: Cannot UnMerge Geo !"},
+      {5, 3, "GVUnMergeGeos: UnMerge Geo successful ... number 'new' geos = 3"},
+  };
+  for (const auto& c : cases) {
+    char text[200];
+    GVUnMergeMessage(c.selection, c.result, text, sizeof text);
+    EXPECT_STREQ(text, c.text);
+  }
+  char small[8];
+  GVUnMergeMessage(1, 2, small, sizeof small);
+  EXPECT_STREQ(small, "GVUnMer");
+}
+
+}  // namespace
