@@ -121,8 +121,16 @@ class HAState final : public HBState {
   void updateNodeCoeffs(int32_t frame) override;
   void scaleNodeMatter(int32_t part, int32_t frame, int32_t mode) override;
 
-  // Step time dt and 1/dt from the play parameters; 0 when neither the time
-  // step word nor sub-steps x frame rate gives one.
+  // ---- contact set-up (live_state_contacts.cpp) ----
+  // Refills the broad-phase grid: kind 0 the surface faces at the centres of
+  // their in-step corners, kind 1 the nodes at their committed positions keyed
+  // by part mask. The grid box is the cube around the in-step bounds, widened
+  // by two grid cells so that points still a little outside find the items.
+  void rebuildContactGrid(float gridCellSize, int32_t kind);
+  // Per node, the smallest cosine between its normal and the normals of its
+  // faces (1 where it has none, and everywhere on a one-layer lattice).
+  void computeNodeCreaseDots();
+
 
   // ---- scalars (params, the owner's play parameters, is in the head) ----
   int32_t active = 1;

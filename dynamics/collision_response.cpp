@@ -1,0 +1,372 @@
+#include "dynamics/collision_response.h"
+
+#include <cmath>
+
+#include "dynamics/collision_tests.h"
+#include "dynamics/contact_list.h"
+#include "dynamics/contact_nodes.h"
+#include "dynamics/world.h"
+#include "dynamics/world_services.h"
+#include "jel/contact_grid.h"
+#include "jel/jel_object.h"
+#include "jel/live_state.h"
+#include "jel/vector_math.h"
+
+// Marks a state already visited while folding without a world.
+constexpr int32_t kCollVisitMark = 0x08000000;
+// A wheel (36 nodes, owner flag 0x20) keeps one best contact per half.
+constexpr int32_t kWheelNodes = 36;
+constexpr int32_t kWheelHalfNode = 18;
+constexpr uint32_t kWheelFlag = 0x20;
+constexpr float kRestEps = 0.0001f;
+
+static inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+static inline void Sub(float* o, const float* a, const float* b) {
+  o[0] = a[0] - b[0], o[1] = a[1] - b[1], o[2] = a[2] - b[2];
+}
+static inline bool ValidNode(const HAState* s, int32_t i) { return i >= 1 && i <= s->nodeCount; }
+static inline bool ValidFace(const HAState* s, int32_t f) { return s->faces && f >= 1 && f <= s->faceCount; }
+static inline bool Marked(const HAState* s, int32_t i) {
+  return s->contactFlags && (s->contactFlags[i] & kGeoContactMark) != 0;
+}
+
+static HObject* NextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
+static bool IsActive(const HObject* j) { return j->id == -1 || (j->groupMask & 2u) != 0; }
+
+static bool IsWheel(const HAState* s) {
+  return s->ownerFlags && (*s->ownerFlags & kWheelFlag) && s->nodeCount == kWheelNodes;
+}
+
+static float FrictionOf(const HAState* s, int32_t node) {
+  return (s->matter && ValidNode(s, node)) ? s->matter[node].friction : 0.0f;
+}
+
+// Normal part p N plus the tangential part of d limited to |mu| (mu signed by p).
+static void FrictionLimited(const float d[3], const float N[3], float p, float mu, float out[3]) {
+  float t[3];
+  for (int a = 0; a < 3; ++a) t[a] = d[a] - p * N[a];
+  const float len = GVVecLength(t);
+  if (len != 0.0f && std::fabs(mu) <= len)
+    for (float& c : t) c *= mu / len;
+  for (int a = 0; a < 3; ++a) out[a] = p * N[a] + t[a];
+}
+
+static bool EndsBehind(float dist, float r) {
+  if (dist > 0.0f) return r < 0.0f && std::fabs(r) > std::fabs(dist);
+  return r <= 0.0f || std::fabs(r) <= std::fabs(dist);
+}
+
+// ---------------------------------------------------------------------------
+// Contact search
+
+static void ClearMarksOfWorld(HWorld* world, HAState* a, HAState* b) {
+  if (world) {
+    for (HObject* j = world->head; j; j = NextJel(j))
+      if (j->state && IsActive(j)) GVClearGeoContactMarks(j->state);
+  }
+  // The parties themselves even when their Jels are not in an active group.
+  GVClearGeoContactMarks(a);
+  if (b != a) GVClearGeoContactMarks(b);
+}
+
+static void MarkListNodes(const ContactList* list) {
+  for (const ContactRec* r = list->first; r; r = r->next) {
+    HAState* s = r->nodeSide;
+    if (s && s->contactFlags && ValidNode(s, r->nodeA)) s->contactFlags[r->nodeA] |= kGeoContactMark;
+  }
+}
+
+static bool SeenBefore(const int32_t* hits, int32_t k) {
+  for (int32_t j = 1; j < k; ++j)
+    if (hits[j] == hits[k]) return true;
+  return false;
+}
+
+enum class Reach { Inside, EdgeTouch, Outside };
+
+static Reach FaceBounds(const HAState* st, int32_t face, float s, float t, float dist) {
+  const float* b = st->faceParamBounds ? st->faceParamBounds[face] : nullptr;
+  const float lo_s = b ? b[0] : 0.0f, hi_s = b ? b[1] : 1.0f, lo_t = b ? b[2] : 0.0f, hi_t = b ? b[3] : 1.0f;
+  // The border itself belongs to the face; the open-edge window lies just
+  // outside it.
+  if (s >= lo_s && s <= hi_s && t >= lo_t && t <= hi_t) return Reach::Inside;
+  if (std::fabs(dist) >= 0.05f * st->cellSize) return Reach::Outside;
+  const uint32_t e = st->faceEdgeFlags ? st->faceEdgeFlags[face] : 0u;
+  if (((e & kFaceEdgeS0) && s > -0.01f && s < 0.0f) || ((e & kFaceEdgeS1) && s > 1.0f && s < 1.01f) ||
+      ((e & kFaceEdgeT0) && t > -0.01f && t < 0.0f) || ((e & kFaceEdgeT1) && t > 1.0f && t < 1.01f))
+    return Reach::EdgeTouch;
+  return Reach::Outside;
+}
+
+void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges, HAState* A, HAState* B,
+                           int32_t kA, int32_t kB, float cornerShift, float offsetLength, int32_t mode) {
+  if (!nodes || !edges || !A || !B) return;
+  if (!A->pos || !A->disp || !A->faces || A->faceCount < 1 || !B->pos || !B->disp || !B->restLinks) return;
+  const bool flatA = A->isFlat(), flatB = B->isFlat();
+  if (flatA && kA == 2) kA = 1;
+  if (flatB && kB == 2) kB = 1;
+  const float dt = GVContactStepTime(B);
+  if (dt == 0.0f) return;
+  const bool wheel = IsWheel(A);
+  ClearMarksOfWorld(world, A, B);
+  GVEnsureFaceGrid(A);
+  if (!A->contactGrid || !A->contactGrid->root) return;
+
+  const float hA = A->cellSize;
+  const float start = (hA < B->cellSize ? hA : B->cellSize) * dt * 30.0f * 0.6f;
+  const uint32_t options = (flatB ? kProjOffsetTowards : 0u) | (flatA ? kProjShiftTowards : 0u);
+  const int32_t n = B->nodeCount;
+  const int32_t items = n + (B->edges ? B->edgeCount : 0);
+  const bool self = A == B;
+
+  for (int32_t i = 1; i <= items; ++i) {
+    if (i == n + 1) MarkListNodes(nodes);
+    int32_t a = i, b = 0;
+    if (i > n) {
+      a = B->edges[i - n][0];
+      b = B->edges[i - n][1];
+      if (!ValidNode(B, b)) continue;
+    }
+    if (!ValidNode(B, a)) continue;
+    if (!B->inPart(a, kB) && !(b && B->inPart(b, kB))) continue;
+    if (b && Marked(B, a) && Marked(B, b)) continue;
+
+    float P[3], S[3];
+    for (int k = 0; k < 3; ++k) P[k] = b ? 0.5f * (B->pos[a][k] + B->pos[b][k]) : B->pos[a][k];
+    const float* D = GVNodeShiftVector(B, a);
+    GVNodeStepPos(B, a, b, S);
+    float best[3] = {start, start, start};
+
+    int32_t x = -1, y = -1, z = -1;
+    // A point the grid cannot place has no candidate faces; the other items
+    // still search.
+    if (!GVOctreeLocate(A->contactGrid, P, &x, &y, &z)) continue;
+    const int32_t* hits = GVOctreeQuery(A->contactGrid, x, y, z);
+    if (!hits) continue;
+    ContactList* list = b ? edges : nodes;
+
+    for (int32_t k = 1; k <= hits[0]; ++k) {
+      const int32_t f = hits[k];
+      if (!ValidFace(A, f) || SeenBefore(hits, k)) continue;
+      const int32_t* c = A->faces[f];
+      const int32_t half = wheel ? (c[0] > kWheelHalfNode ? 2 : 1) : 0;
+      if (!ValidNode(A, c[0]) || !A->inPart(c[0], kA)) continue;
+      if (self && (GVNodeNearFace(a, A, c[0], c[1], c[2], c[3]) ||
+                   (b != 0 && GVNodeNearFace(b, A, c[0], c[1], c[2], c[3]))))
+        continue;
+      float off[3], centre[3];
+      GVQuadCentre(A, c[0], c[1], c[2], c[3], centre);
+      Sub(off, P, centre);
+      if (!(Dot(off, off) < hA * hA)) continue;
+
+      SurfaceProjection pr;
+      GVProjectOnFace(A, f, P, D, 4, options, offsetLength, cornerShift, &pr);
+      if (!(std::fabs(pr.dist) < best[half])) continue;
+      float F[3], move[3];
+      GVFaceDispAt(A, f, pr.s, pr.t, F);
+      Sub(move, S, P);
+      const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
+      bool touch = !EndsBehind(pr.dist, r) || (std::fabs(pr.dist) < kRestEps && std::fabs(r) < kRestEps);
+      const Reach reach = FaceBounds(A, f, pr.s, pr.t, pr.dist);
+      if (reach == Reach::Outside) continue;
+      const bool edgeTouch = reach == Reach::EdgeTouch;
+      if (edgeTouch) touch = true;
+
+      float Y[3], Sx[3], gap[3];
+      for (int q = 0; q < 3; ++q) {
+        Y[q] = pr.point[q] + F[q];
+        Sx[q] = S[q] + (flatB ? pr.offset[q] : 0.0f);
+      }
+      Sub(gap, Y, Sx);
+      const float p = Dot(gap, pr.normal);
+      if (touch) {
+        GVContactDropLastIf(list, B, A, a, b, static_cast<uint32_t>(half));
+        best[half] = std::fabs(pr.dist);
+        if (edgeTouch && !wheel) break;
+        continue;
+      }
+      if (p <= 0.0f) continue;
+      const float v2[3] = {pr.s, pr.t, pr.dist};
+      ContactVectors v;
+      v.v1 = pr.normal;
+      v.v2 = v2;
+      v.v3 = pr.point;
+      v.v4 = pr.offset;
+      best[half] = GVContactUpdateOrAppendPair(list, B, A, a, b, f, p, v, static_cast<uint32_t>(mode),
+                                               static_cast<uint32_t>(half));
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Refresh
+
+void GVRefreshContactList(ContactList* list) {
+  if (!list) return;
+  for (ContactRec* r = list->first; r; r = r->next) {
+    const HAState* B = r->nodeSide;
+    const HAState* A = r->faceSide;
+    if (!B || !A || !B->mass || !ValidNode(B, r->nodeA) || !ValidFace(A, r->face)) continue;
+    float m = B->mass[r->nodeA];
+    if (r->nodeB != 0 && ValidNode(B, r->nodeB)) m = 0.5f * (m + B->mass[r->nodeB]);
+    const int32_t* c = A->faces[r->face];
+    const float mx = GVMaxNodeMass(A, c[0], c[1], c[2], c[3]);
+    const float q = mx > 1e-10f ? m / mx : 0.0f;
+    r->massRatio = q;
+    r->weight = 1.0f / (q + 1.0f);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Pass bookkeeping
+
+static void MarkParties(ContactList* list, bool faces, bool set) {
+  for (ContactRec* r = list->first; r; r = r->next) {
+    HAState* parties[2] = {r->nodeSide, faces ? r->faceSide : nullptr};
+    for (HAState* s : parties) {
+      if (!s) continue;
+      if (set)
+        s->collisionFlags |= kCollPassMark;
+      else
+        s->collisionFlags &= ~kCollPassMark;
+    }
+  }
+}
+
+// Runs fn on every live state carrying the pass mark: the world's Jels, or,
+// without a world, the parties of the list (each once).
+template <class Fn>
+static void ForEachMarked(HWorld* world, ContactList* list, bool faces, Fn fn) {
+  if (world) {
+    for (HObject* j = world->head; j; j = NextJel(j))
+      if (j->state && (j->state->collisionFlags & kCollPassMark)) fn(j->state);
+    return;
+  }
+  for (ContactRec* r = list->first; r; r = r->next) {
+    HAState* parties[2] = {r->nodeSide, faces ? r->faceSide : nullptr};
+    for (HAState* s : parties)
+      if (s && (s->collisionFlags & kCollPassMark) && !(s->collisionFlags & kCollVisitMark)) {
+        s->collisionFlags |= kCollVisitMark;
+        fn(s);
+      }
+  }
+  for (ContactRec* r = list->first; r; r = r->next) {
+    if (r->nodeSide) r->nodeSide->collisionFlags &= ~kCollVisitMark;
+    if (faces && r->faceSide) r->faceSide->collisionFlags &= ~kCollVisitMark;
+  }
+}
+
+static void FoldAndClear(HAState* s) {
+  GVAddPassCorr(s);
+  GVClearPassCorr(s);
+}
+
+// ---------------------------------------------------------------------------
+// Jel against Jel
+
+int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, int32_t passCount) {
+  if (!list || !list->first || !list->first->nodeSide || !list->first->faceSide || pass > passCount) return 0;
+  MarkParties(list, true, true);
+  GVClearFaceContactCounts(list->first->nodeSide);
+  if (list->first->faceSide != list->first->nodeSide) GVClearFaceContactCounts(list->first->faceSide);
+  ForEachMarked(world, list, true, [](HAState* s) { GVClearPassCorr(s); });
+
+  for (ContactRec* r = list->first; r; r = r->next) {
+    HAState* B = r->nodeSide;
+    HAState* A = r->faceSide;
+    if (!B || !A) continue;
+    r->active = 0;
+    if (!ValidNode(B, r->nodeA) || !ValidFace(A, r->face) || !B->contactCorr || !A->contactCorr) continue;
+    float Y[3], S[3], d[3];
+    GVFaceCorrDispAt(A, r->face, r->vec2[0], r->vec2[1], Y);
+    for (int q = 0; q < 3; ++q) Y[q] += r->vec3[q];
+    GVNodeCorrPos(B, r->nodeA, r->nodeB, S);
+    if (B->isFlat())
+      for (int q = 0; q < 3; ++q) S[q] += r->vec4[q];
+    Sub(d, Y, S);
+    const float p = Dot(d, r->vec1);
+    // A node contact holds its node to the face until the last pass; an edge
+    // contact only ever pushes.
+    const bool active = p > 0.0f || (r->nodeB == 0 && pass < passCount);
+    if (active) {
+      const float mu = FrictionOf(A, A->faces[r->face][0]) * FrictionOf(B, r->nodeA) * p;
+      FrictionLimited(d, r->vec1, p, mu, r->corr);
+      if (r->nodeB == 0 && A->faceContactCount) A->faceContactCount[r->face] += 1;
+    }
+    r->active = active ? 1u : 0u;
+  }
+
+  int32_t any = 0;
+  for (ContactRec* r = list->first; r; r = r->next) {
+    HAState* B = r->nodeSide;
+    HAState* A = r->faceSide;
+    if (!B || !A) continue;
+    if (r->active) {
+      any = 1;
+      float w = 0.5f * r->weight;
+      if (r->extra == 2) w *= 0.5f;
+      float c[3], L[3], Ls[3], omega[3], v[3];
+      GVVecScale(c, r->corr, w);
+      GVNodeAngImpulse(B, r->nodeA, r->nodeB, r->faceCentre, c, L);
+      GVVecScale(Ls, L, r->invFaceMass);
+      GVMat3MulVec(omega, r->matrix, Ls);
+      GVNodeImpulse(B, r->nodeA, r->nodeB, c, r->faceMass, v);
+      const float negOmega[3] = {-omega[0], -omega[1], -omega[2]};
+      GVFaceAddRigidCorr(A, A->faces[r->face], r->faceCentre, v, negOmega);
+    }
+    // The node contacts are folded before the edge contacts read positions.
+    if (r->serial == list->nodeCount) ForEachMarked(world, list, true, FoldAndClear);
+  }
+  ForEachMarked(world, list, true, [](HAState* s) { GVAddPassCorr(s); });
+  MarkParties(list, true, false);
+  return any;
+}
+
+// ---------------------------------------------------------------------------
+// Geo against Jel
+
+int32_t GVGeoJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, int32_t passCount) {
+  if (!list || !list->first) return 0;
+  MarkParties(list, false, true);
+  if (pass <= passCount) {
+    ForEachMarked(world, list, false, [](HAState* s) { GVClearPassCorr(s); });
+    for (ContactRec* r = list->first; r; r = r->next) {
+      HAState* J = r->nodeSide;
+      if (!J) continue;
+      if (ValidNode(J, r->nodeA) && J->contactCorr && J->contactPassCorr) {
+        float S[3], d[3];
+        GVNodeCorrPos(J, r->nodeA, r->nodeB, S);
+        if (J->isFlat())
+          for (int q = 0; q < 3; ++q) S[q] += r->vec4[q];
+        Sub(d, r->vec3, S);
+        const float p = Dot(d, r->vec1);
+        if (p > 0.0f || r->nodeB == 0) {
+          float c[3], unused[3];
+          FrictionLimited(d, r->vec1, p, FrictionOf(J, r->nodeA) * p, c);
+          // The Geo does not move: the Jel takes the whole correction.
+          GVNodeImpulse(J, r->nodeA, r->nodeB, c, 0.0f, unused);
+        }
+      }
+      if (r->serial == list->nodeCount && (J->collisionFlags & kCollPassMark)) FoldAndClear(J);
+    }
+    ForEachMarked(world, list, false, [](HAState* s) { GVAddPassCorr(s); });
+  }
+  MarkParties(list, false, false);
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+
+static void FaceMassFrameService(HAState* state, int32_t face, float* mass, float* invMass, float* centre,
+                                 float* invInertia) {
+  GVFaceMassFrame(state, face, mass, invMass, centre, invInertia);
+}
+
+void GVAddCollisionServices(WorldServices* services) {
+  if (!services) return;
+  services->jelJelContactSearch = GVJelJelContactSearch;
+  services->refreshContactList = GVRefreshContactList;
+  services->faceMassFrame = FaceMassFrameService;
+  services->jelJelCollisionPass = GVJelJelCollisionPass;
+  services->geoJelCollisionPass = GVGeoJelCollisionPass;
+}

@@ -1,0 +1,941 @@
+#include "dynamics/collision_tests.h"
+
+#include <cassert>
+#include <cmath>
+
+#include "dynamics/contact_list.h"
+#include "dynamics/contact_nodes.h"
+#include "jel/contact_grid.h"
+#include "jel/live_state.h"
+#include "jel/vector_math.h"
+
+// Collision-state flags of a live state.
+constexpr int32_t kCollGeoNodes = 0x20;
+constexpr int32_t kCollGeoVerts = 0x40;
+// contactFlags value of a node fixed in this step: its correction is taken whole.
+constexpr uint32_t kNodeFixed = 0x1;
+// A point closer than this to a surface, moving less than this against it,
+// rests on it.
+constexpr float kRestEps = 0.0001f;
+// Friction of a contact resolved by the Geo node tests is capped so that a
+// sheet of contacts cannot lock a Jel on a slope.
+constexpr float kGeoFrictionCap = 0.2f;
+// Share of a vertex contact's correction per relaxation pass, spread over the
+// face's contacts.
+constexpr float kVertexRelax = 0.7f / 3.0f;
+constexpr int kVertexRelaxPasses = 3;
+
+static const float kZero3[3] = {0.0f, 0.0f, 0.0f};
+
+static inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+static inline void Sub(float* o, const float* a, const float* b) {
+  o[0] = a[0] - b[0], o[1] = a[1] - b[1], o[2] = a[2] - b[2];
+}
+static inline void Cross(float* o, const float* a, const float* b) {
+  const float x = a[1] * b[2] - a[2] * b[1], y = a[2] * b[0] - a[0] * b[2], z = a[0] * b[1] - a[1] * b[0];
+  o[0] = x, o[1] = y, o[2] = z;
+}
+static inline bool ValidNode(const HAState* s, int32_t i) { return i >= 1 && i <= s->nodeCount; }
+static inline bool ValidFace(const HAState* s, int32_t f) {
+  return s->faces && f >= 1 && f <= s->faceCount;
+}
+static inline bool Marked(const HAState* s, int32_t i) {
+  return s->contactFlags && (s->contactFlags[i] & kGeoContactMark) != 0;
+}
+
+// ---------------------------------------------------------------------------
+// Projections
+
+const float* GVNodeShiftVector(const HAState* state, int32_t node) {
+  if (!state || !state->restLinks || !ValidNode(state, node)) return kZero3;
+  return state->restLinks[node][6];
+}
+
+struct FaceCorners {
+  float c[4][3];
+};
+
+static void LoadCorners(const HAState* st, int32_t face, float shift, FaceCorners* fc) {
+  const int32_t* f = st->faces[face];
+  for (int k = 0; k < 4; ++k) {
+    const int32_t j = ValidNode(st, f[k]) ? f[k] : 0;
+    const float* sh = GVNodeShiftVector(st, j);
+    for (int a = 0; a < 3; ++a) fc->c[k][a] = (j ? st->pos[j][a] : 0.0f) + shift * sh[a];
+  }
+}
+
+static void Bilinear(const FaceCorners& fc, float u, float v, float X[3], float Xu[3], float Xv[3]) {
+  const float* c0 = fc.c[0];
+  const float* c1 = fc.c[1];
+  const float* c2 = fc.c[2];
+  const float* c3 = fc.c[3];
+  for (int a = 0; a < 3; ++a) {
+    X[a] = c0[a] * (1 - u) * (1 - v) + c1[a] * (1 - u) * v + c2[a] * u * v + c3[a] * u * (1 - v);
+    Xu[a] = (1 - v) * (c3[a] - c0[a]) + v * (c2[a] - c1[a]);
+    Xv[a] = u * (c2[a] - c3[a]) + (1 - u) * (c1[a] - c0[a]);
+  }
+}
+
+static void ProjectFaceOnce(const FaceCorners& fc, const float P[3], const float offset[3], int32_t iterations,
+                            SurfaceProjection* out) {
+  float target[3], X[3], Xu[3], Xv[3], r[3];
+  for (int a = 0; a < 3; ++a) target[a] = P[a] + offset[a];
+  float u = 0.0f, v = 0.0f;
+  for (int32_t it = 0; it < iterations; ++it) {
+    Bilinear(fc, u, v, X, Xu, Xv);
+    Sub(r, target, X);
+    const float a11 = Dot(Xu, Xu), a12 = Dot(Xu, Xv), a22 = Dot(Xv, Xv);
+    const float det = a11 * a22 - a12 * a12;
+    if (det == 0.0f) break;
+    const float bu = Dot(Xu, r), bv = Dot(Xv, r);
+    u += (a22 * bu - a12 * bv) / det;
+    v += (a11 * bv - a12 * bu) / det;
+  }
+  Bilinear(fc, u, v, X, Xu, Xv);
+  float n[3];
+  Cross(n, Xu, Xv);
+  if (Dot(n, n) == 0.0f) {
+    float d1[3], d2[3];
+    Sub(d1, fc.c[3], fc.c[1]);
+    Sub(d2, fc.c[2], fc.c[0]);
+    Cross(n, d1, d2);
+  }
+  GVVecNormalise(n, out->normal);
+  GVVec3Copy(out->point, X);
+  GVVec3Copy(out->offset, offset);
+  out->s = u;
+  out->t = v;
+  Sub(r, target, X);
+  out->dist = Dot(out->normal, r);
+}
+
+void GVProjectOnFace(const HAState* state, int32_t face, const float P[3], const float D[3], int32_t iterations,
+                     uint32_t options, float offsetLength, float cornerShift, SurfaceProjection* out) {
+  *out = SurfaceProjection{};
+  if (!state || !state->pos || !ValidFace(state, face) || !P) return;
+  if (!D) D = kZero3;
+  FaceCorners fc;
+  float offset[3] = {0, 0, 0};
+  LoadCorners(state, face, (options & kProjShiftCorners) ? cornerShift : 0.0f, &fc);
+  if (options & kProjOffset) GVVecScale(offset, D, offsetLength);
+  ProjectFaceOnce(fc, P, offset, iterations, out);
+  if (!(options & (kProjOffsetTowards | kProjShiftTowards))) return;
+
+  // Second run: the node side's offset turned towards the surface, and the
+  // face side's sheet shifted towards the point.
+  float side = 1.0f;
+  if (options & kProjOffsetTowards) {
+    float toSurface[3];
+    Sub(toSurface, out->point, P);
+    const float a = Dot(toSurface, D) < 0.0f ? -std::fabs(offsetLength) : std::fabs(offsetLength);
+    GVVecScale(offset, D, a);
+  }
+  float shift = 0.0f;
+  if (options & kProjShiftTowards) {
+    side = out->dist >= 0.0f ? 1.0f : -1.0f;
+    const float* sh = GVNodeShiftVector(state, state->faces[face][0]);
+    const float along = Dot(out->normal, sh) >= 0.0f ? 1.0f : -1.0f;
+    shift = side * along * std::fabs(cornerShift);
+  } else if (options & kProjShiftCorners) {
+    shift = cornerShift;
+  }
+  LoadCorners(state, face, shift, &fc);
+  ProjectFaceOnce(fc, P, offset, iterations, out);
+  // A one-layer sheet has no inside: its front is the side the point is on.
+  if (side < 0.0f) {
+    for (float& c : out->normal) c = -c;
+    out->dist = -out->dist;
+  }
+}
+
+static void ProjectTriOnce(const float O[3], const float A[3], const float B[3], const float P[3],
+                           const float offset[3], const float N[3], SurfaceProjection* out) {
+  float e1[3], e2[3], r[3], target[3];
+  Sub(e1, B, A);
+  Sub(e2, A, O);
+  for (int a = 0; a < 3; ++a) target[a] = P[a] + offset[a];
+  Sub(r, target, O);
+  const float a11 = Dot(e1, e1), a12 = Dot(e1, e2), a22 = Dot(e2, e2);
+  const float det = a11 * a22 - a12 * a12;
+  float s = 0.0f, t = 0.0f;
+  if (det != 0.0f) {
+    const float b1 = Dot(e1, r), b2 = Dot(e2, r);
+    s = (a22 * b1 - a12 * b2) / det;
+    t = (a11 * b2 - a12 * b1) / det;
+  }
+  for (int a = 0; a < 3; ++a) out->point[a] = O[a] + s * e1[a] + t * e2[a];
+  out->s = s;
+  out->t = t;
+  GVVec3Copy(out->normal, N);
+  GVVec3Copy(out->offset, offset);
+  Sub(r, target, out->point);
+  out->dist = Dot(N, r);
+}
+
+void GVProjectOnTriangle(const float O[3], const float A[3], const float B[3], const float P[3], const float D[3],
+                         const float N[3], uint32_t options, float offsetLength, SurfaceProjection* out) {
+  *out = SurfaceProjection{};
+  if (!O || !A || !B || !P || !N) return;
+  if (!D) D = kZero3;
+  float offset[3] = {0, 0, 0};
+  if (options & kProjOffset) GVVecScale(offset, D, offsetLength);
+  ProjectTriOnce(O, A, B, P, offset, N, out);
+  if (!(options & kProjOffsetTowards)) return;
+  float toSurface[3];
+  Sub(toSurface, out->point, P);
+  const float a = Dot(toSurface, D) < 0.0f ? -std::fabs(offsetLength) : std::fabs(offsetLength);
+  GVVecScale(offset, D, a);
+  ProjectTriOnce(O, A, B, P, offset, N, out);
+}
+
+// ---------------------------------------------------------------------------
+// Face and node routines
+
+float GVContactStepTime(const HAState* state) {
+  if (!state || !state->params) return 0.0f;
+  const float n = static_cast<float>(state->params->subSteps) * static_cast<float>(state->params->fps);
+  return n > 0.0f ? 1.0f / n : 0.0f;
+}
+
+void GVEnsureFaceGrid(HAState* state) {
+  if (!state || state->contactStatus[0]) return;
+  state->rebuildContactGrid(0.5f * state->cellSize, 0);
+  state->contactStatus[0] = 1;
+}
+
+void GVFaceCorrDispAt(const HAState* state, int32_t face, float s, float t, float out[3]) {
+  out[0] = out[1] = out[2] = 0.0f;
+  if (!state || !state->disp || !state->contactCorr || !ValidFace(state, face)) return;
+  const int32_t* f = state->faces[face];
+  const int32_t c[4] = {f[0], f[3], f[1], f[2]};
+  const float w[4] = {(1 - s) * (1 - t), s * (1 - t), (1 - s) * t, s * t};
+  for (int j = 0; j < 4; ++j) {
+    if (!ValidNode(state, c[j])) continue;
+    for (int k = 0; k < 3; ++k) out[k] += (state->disp[c[j]][k] + state->contactCorr[c[j]][k]) * w[j];
+  }
+}
+
+void GVFaceMassFrame(const HAState* state, int32_t face, float* mass, float* invMass, float centre[3],
+                     float invInertia[9]) {
+  *mass = *invMass = 0.0f;
+  centre[0] = centre[1] = centre[2] = 0.0f;
+  for (int k = 0; k < 9; ++k) invInertia[k] = 0.0f;
+  if (!state || !state->pos || !state->mass || !ValidFace(state, face)) return;
+  const int32_t* f = state->faces[face];
+  float m[4], M = 0.0f;
+  const float* x[4];
+  for (int k = 0; k < 4; ++k) {
+    const int32_t j = ValidNode(state, f[k]) ? f[k] : 0;
+    m[k] = j ? state->mass[j] : 0.0f;
+    x[k] = j ? state->pos[j] : kZero3;
+    M += m[k];
+  }
+  const float inv = M != 0.0f ? 1.0f / M : 0.0f;
+  for (int k = 0; k < 4; ++k)
+    for (int a = 0; a < 3; ++a) centre[a] += M != 0.0f ? m[k] * x[k][a] * inv : 0.25f * x[k][a];
+  *mass = M;
+  *invMass = inv;
+  if (M == 0.0f) return;
+  float J[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+  for (int k = 0; k < 4; ++k) {
+    float r[3];
+    Sub(r, x[k], centre);
+    const float w = m[k] * inv, rr = Dot(r, r);
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) J[3 * i + j] += w * ((i == j ? rr : 0.0f) - r[i] * r[j]);
+  }
+  GVMat3Inverse(J, invInertia, nullptr);
+}
+
+// The shares of a correction c taken by the node side (see GVNodeImpulse).
+static int NodeShares(const HAState* s, int32_t a, int32_t b, const float c[3], int32_t nodes[2],
+                      float shares[2][3]) {
+  if (!ValidNode(s, a)) return 0;
+  if (b == 0) {
+    nodes[0] = a;
+    GVVec3Copy(shares[0], c);
+    return 1;
+  }
+  if (!ValidNode(s, b)) return 0;
+  const bool ma = Marked(s, a), mb = Marked(s, b);
+  if (ma && mb) return 0;
+  const float k = (ma || mb) ? 2.0f : 1.0f;
+  int count = 0;
+  const int32_t pair[2] = {a, b};
+  const bool marks[2] = {ma, mb};
+  for (int e = 0; e < 2; ++e) {
+    if (marks[e]) continue;
+    const int32_t n = pair[e];
+    float share[3];
+    GVVecScale(share, c, k);
+    if (s->contactFlags && !(s->contactFlags[n] & kNodeFixed) && s->disp)
+      GVVecOpposingPart(s->disp[n], shares[count], share);
+    else
+      GVVec3Copy(shares[count], share);
+    nodes[count++] = n;
+  }
+  return count;
+}
+
+void GVNodeImpulse(HAState* state, int32_t a, int32_t b, const float c[3], float k, float out[3]) {
+  out[0] = out[1] = out[2] = 0.0f;
+  if (!state || !state->contactPassCorr) return;
+  int32_t nodes[2];
+  float shares[2][3];
+  const int n = NodeShares(state, a, b, c, nodes, shares);
+  const float invK = k != 0.0f ? 1.0f / k : 0.0f;
+  for (int e = 0; e < n; ++e) {
+    const float m = state->mass ? state->mass[nodes[e]] : 0.0f;
+    for (int q = 0; q < 3; ++q) {
+      state->contactPassCorr[nodes[e]][q] += shares[e][q];
+      out[q] -= m * shares[e][q] * invK;
+    }
+  }
+}
+
+void GVNodeAngImpulse(const HAState* state, int32_t a, int32_t b, const float centre[3], const float c[3],
+                      float out[3]) {
+  out[0] = out[1] = out[2] = 0.0f;
+  if (!state || !state->pos) return;
+  int32_t nodes[2];
+  float shares[2][3];
+  const int n = NodeShares(state, a, b, c, nodes, shares);
+  for (int e = 0; e < n; ++e) {
+    const float m = state->mass ? state->mass[nodes[e]] : 0.0f;
+    float r[3], l[3];
+    Sub(r, state->pos[nodes[e]], centre);
+    Cross(l, r, shares[e]);
+    for (int q = 0; q < 3; ++q) out[q] += m * l[q];
+  }
+}
+
+void GVFaceAddRigidCorr(HAState* state, const int32_t corners[4], const float centre[3], const float v[3],
+                        const float w[3]) {
+  if (!state || !state->contactPassCorr || !state->pos) return;
+  for (int k = 0; k < 4; ++k) {
+    const int32_t j = corners[k];
+    if (!ValidNode(state, j)) continue;
+    float r[3], rot[3];
+    Sub(r, state->pos[j], centre);
+    Cross(rot, w, r);
+    for (int q = 0; q < 3; ++q) state->contactPassCorr[j][q] += v[q] + rot[q];
+  }
+}
+
+void GVClearFaceContactCounts(HAState* state) {
+  if (!state || !state->faceContactCount) return;
+  for (int32_t f = 1; f <= state->faceCount; ++f) state->faceContactCount[f] = 0;
+}
+
+float GVMaxNodeMass(const HAState* state, int32_t c0, int32_t c1, int32_t c2, int32_t c3) {
+  if (!state || !state->mass) return 0.0f;
+  const int32_t c[4] = {c0, c1, c2, c3};
+  float best = 0.0f;
+  for (int k = 0; k < 4; ++k) {
+    if (c[k] < 0 || c[k] > state->nodeCount) return 0.0f;
+    if (k == 0 || state->mass[c[k]] > best) best = state->mass[c[k]];
+  }
+  return best;
+}
+
+void GVQuadCentre(const HAState* state, int32_t c0, int32_t c1, int32_t c2, int32_t c3, float out[3]) {
+  out[0] = out[1] = out[2] = 0.0f;
+  if (!state || !state->pos) return;
+  const int32_t c[4] = {c0, c1, c2, c3};
+  for (int k = 0; k < 4; ++k) {
+    if (!ValidNode(state, c[k])) continue;
+    for (int a = 0; a < 3; ++a) out[a] += 0.25f * state->pos[c[k]][a];
+  }
+}
+
+void GVNodeOffset(const HAState* state, const float point[3], int32_t a, int32_t b, float out[3]) {
+  out[0] = out[1] = out[2] = 0.0f;
+  if (!state || !state->pos || !ValidNode(state, a)) return;
+  for (int k = 0; k < 3; ++k) out[k] = state->pos[a][k];
+  if (b != 0 && ValidNode(state, b))
+    for (int k = 0; k < 3; ++k) out[k] = 0.5f * (out[k] + state->pos[b][k]);
+  for (int k = 0; k < 3; ++k) out[k] -= point[k];
+}
+
+// ---------------------------------------------------------------------------
+// Shared pieces of the tests
+
+// Ends the sub-step behind the surface: crosses it from the front, or starts
+// behind and does not get out. r is the relative normal motion.
+static bool EndsBehind(float dist, float r) {
+  if (dist > 0.0f) return r < 0.0f && std::fabs(r) > std::fabs(dist);
+  return r <= 0.0f || std::fabs(r) <= std::fabs(dist);
+}
+
+static bool Touches(float dist, float r) {
+  return !EndsBehind(dist, r) || (std::fabs(dist) < kRestEps && std::fabs(r) < kRestEps);
+}
+
+// Inside the face's parameter bounds (its border included), or just outside
+// an open edge and close to the surface.
+enum class FaceReach { Inside, EdgeTouch, Outside };
+static FaceReach FaceBounds(const HAState* st, int32_t face, float s, float t, float dist) {
+  const float* b = st->faceParamBounds ? st->faceParamBounds[face] : nullptr;
+  const float lo_s = b ? b[0] : 0.0f, hi_s = b ? b[1] : 1.0f, lo_t = b ? b[2] : 0.0f, hi_t = b ? b[3] : 1.0f;
+  // A point exactly on a border belongs to the face: the open-edge window
+  // below starts just outside it.
+  if (s >= lo_s && s <= hi_s && t >= lo_t && t <= hi_t) return FaceReach::Inside;
+  if (std::fabs(dist) >= 0.05f * st->cellSize) return FaceReach::Outside;
+  const uint32_t e = st->faceEdgeFlags ? st->faceEdgeFlags[face] : 0u;
+  if (((e & kFaceEdgeS0) && s > -0.01f && s < 0.0f) || ((e & kFaceEdgeS1) && s > 1.0f && s < 1.01f) ||
+      ((e & kFaceEdgeT0) && t > -0.01f && t < 0.0f) || ((e & kFaceEdgeT1) && t > 1.0f && t < 1.01f))
+    return FaceReach::EdgeTouch;
+  return FaceReach::Outside;
+}
+
+// Items of a hit list, each once (a triangle split into several points, or
+// neighbouring cells reaching one leaf, repeat ids).
+static bool SeenBefore(const int32_t* hits, int32_t k) {
+  for (int32_t j = 1; j < k; ++j)
+    if (hits[j] == hits[k]) return true;
+  return false;
+}
+
+// Hit list of the grid around a point, or null when the grid cannot answer.
+static const int32_t* QueryGrid(ContactGrid* grid, const float p[3]) {
+  if (!grid || !grid->root) return nullptr;
+  int32_t x = -1, y = -1, z = -1;
+  if (!GVOctreeLocate(grid, p, &x, &y, &z)) return nullptr;
+  return GVOctreeQuery(grid, x, y, z);
+}
+
+static float FrictionOf(const HAState* s, int32_t node) {
+  return (s->matter && ValidNode(s, node)) ? s->matter[node].friction : 0.0f;
+}
+
+// Normal part p N plus the tangential part of d limited to |mu|; mu carries
+// the sign of p.
+static void FrictionLimited(const float d[3], const float N[3], float p, float mu, float out[3]) {
+  float t[3];
+  for (int a = 0; a < 3; ++a) t[a] = d[a] - p * N[a];
+  const float len = GVVecLength(t);
+  if (len != 0.0f && std::fabs(mu) <= len)
+    for (float& c : t) c *= mu / len;
+  for (int a = 0; a < 3; ++a) out[a] = p * N[a] + t[a];
+}
+
+static void FoldPass(HAState* s) {
+  GVAddPassCorr(s);
+  GVClearPassCorr(s);
+}
+
+// ---------------------------------------------------------------------------
+// Point against faces
+
+int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, const PointFaceQuery& q,
+                            const int32_t* hits, SurfaceProjection* out) {
+  SurfaceProjection best{};
+  best.s = best.t = 100.0f;
+  if (out) *out = best;
+  if (!state || !state->pos || !state->disp || !state->faces || !q.point || !q.second || !hits) return 0;
+  const float h = state->cellSize;
+  const float reach = q.reach < h ? q.reach : h;
+  float bestDist = reach * 0.6f * q.factor * 30.0f;
+  int32_t bestFace = 0;
+  for (int32_t k = 1; k <= hits[0]; ++k) {
+    const int32_t f = hits[k];
+    if (!ValidFace(state, f) || SeenBefore(hits, k)) continue;
+    const int32_t* c = state->faces[f];
+    if (!ValidNode(state, c[0]) || !state->inPart(c[0], part)) continue;
+    float centre[3], off[3];
+    GVQuadCentre(state, c[0], c[1], c[2], c[3], centre);
+    Sub(off, q.point, centre);
+    if (Dot(off, off) >= h * h) continue;
+    if (q.normal && state->faceNormals && Dot(state->faceNormals[f], q.normal) >= 0.0f) continue;
+    SurfaceProjection pr;
+    GVProjectOnFace(state, f, q.point, nullptr, 4, q.options | kProjShiftCorners, 0.0f, q.cornerShift, &pr);
+    if (!(std::fabs(pr.dist) < bestDist)) continue;
+    float F[3], move[3];
+    GVFaceDispAt(state, f, pr.s, pr.t, F);
+    Sub(move, q.second, q.point);
+    const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
+    bool touch = Touches(pr.dist, r);
+    const FaceReach fr = FaceBounds(state, f, pr.s, pr.t, pr.dist);
+    if (fr == FaceReach::Outside) continue;
+    if (fr == FaceReach::EdgeTouch) touch = true;
+    bestDist = std::fabs(pr.dist);
+    bestFace = f;
+    best = pr;
+    if (touch) {
+      if (list) GVContactDropLastIf(list, state, state, q.item, 0, 0);
+      continue;
+    }
+    float Y[3], gap[3];
+    for (int a = 0; a < 3; ++a) Y[a] = pr.point[a] + F[a];
+    Sub(gap, Y, q.second);
+    const float depth = Dot(gap, pr.normal);
+    if (depth <= 0.0f || !list) continue;
+    const float v2[3] = {pr.s, pr.t, pr.dist};
+    ContactVectors v;
+    v.v1 = pr.normal;
+    v.v2 = v2;
+    v.v3 = pr.point;
+    v.v4 = pr.offset;
+    GVContactUpdateOrAppend(list, state, state, 0, q.item, 0, f, 0, depth, v);
+  }
+  if (out) *out = best;
+  return bestFace;
+}
+
+// ---------------------------------------------------------------------------
+// Geo vertices against Jel faces
+
+static bool MeshUsable(const GeoTestMesh* m) { return m && m->vertices && m->vertexCount > 0; }
+
+static void VertexPoints(const GeoTestMesh* m, int32_t v, float p[3], float e[3]) {
+  for (int a = 0; a < 3; ++a) {
+    p[a] = m->vertices[v][a];
+    e[a] = p[a] + (m->displacement ? m->displacement[v][a] : 0.0f);
+  }
+}
+
+// Records the vertices' contacts into list; 0 when the inputs are missing.
+static int32_t RecordVertexContacts(ContactList* list, int32_t part, const GeoTestMesh* m, float reach,
+                                    HAState* st) {
+  const float dt = GVContactStepTime(st);
+  if (dt == 0.0f) return 0;
+  st->updateFaceNormals();
+  GVEnsureFaceGrid(st);
+  const bool flat = st->isFlat();
+  int32_t kept = 0;
+  for (int32_t v = 1; v <= m->vertexCount; ++v) {
+    if (m->creaseFlags && (m->creaseFlags[v] & 0x400)) continue;
+    float p[3], e[3];
+    VertexPoints(m, v, p, e);
+    const int32_t* hits = QueryGrid(st->contactGrid, e);
+    if (!hits || hits[0] == 0) continue;  // this vertex only: the others still collide
+    PointFaceQuery q;
+    q.point = p;
+    q.second = e;
+    q.normal = m->vertexNormals ? m->vertexNormals[v] : nullptr;
+    q.item = v;
+    q.reach = reach;
+    q.factor = dt;
+    q.options = flat ? kProjShiftTowards : 0u;
+    if (GVCollidePointFaces(st, list, part, q, hits, nullptr)) ++kept;
+  }
+  return kept;
+}
+
+int32_t GVCollideGeoVertsRecord(ContactList* list, int32_t part, const GeoTestMesh* mesh, float reach,
+                                HAState* state) {
+  if (!state || !list || !MeshUsable(mesh) || !state->faces || !state->contactCorr) return 0;
+  RecordVertexContacts(list, part, mesh, reach, state);
+  GVClearFaceContactCounts(state);
+  return 0;
+}
+
+// Corner weight of a contact at face coordinate x towards the corner.
+static float CornerWeight(float x) { return x * (3.0f - 2.0f * x); }
+
+int32_t GVCollideGeoVertsRelax(int32_t part, const GeoTestMesh* mesh, float reach, HAState* state) {
+  if (!state || !MeshUsable(mesh) || !state->faces || !state->contactCorr || !state->contactPassCorr) return 0;
+  GVClearCollDisp(part, state);
+  GVClearPassCorr(state);
+  ContactList list;
+  GVContactListReset(&list);
+  RecordVertexContacts(&list, part, mesh, reach, state);
+  GVClearFaceContactCounts(state);
+  for (ContactRec* r = list.first; r; r = r->next)
+    if (ValidFace(state, r->face)) state->faceContactCount[r->face] += 1;
+
+  int32_t kept = 0;
+  bool corrected = false;
+  for (int pass = 0; pass < kVertexRelaxPasses; ++pass) {
+    kept = 0;
+    for (ContactRec* r = list.first; r; r = r->next) {
+      if (r->nodeSide != state || r->faceSide != state || !ValidFace(state, r->face)) continue;
+      const float s = r->vec2[0], t = r->vec2[1];
+      // Each pass sees the corrections of the earlier ones.
+      float X[3], e[3], p[3], d[3];
+      GVFaceCorrDispAt(state, r->face, s, t, X);
+      for (int a = 0; a < 3; ++a) X[a] += r->vec3[a];
+      VertexPoints(mesh, r->nodeA, p, e);
+      Sub(d, X, e);
+      const float depth = Dot(r->vec1, d);
+      if (!(depth > 0.0f)) continue;
+      const int32_t* c = state->faces[r->face];
+      float corr[3];
+      FrictionLimited(d, r->vec1, depth, FrictionOf(state, c[0]) * depth, corr);
+      const int32_t count = state->faceContactCount[r->face] > 0 ? state->faceContactCount[r->face] : 1;
+      const float k = kVertexRelax / static_cast<float>(count);
+      // Corner 0 at (0, 0), 3 at (1, 0), 1 at (0, 1), 2 at (1, 1).
+      const float w[4] = {CornerWeight(1 - s) * CornerWeight(1 - t), CornerWeight(1 - s) * CornerWeight(t),
+                          CornerWeight(s) * CornerWeight(t), CornerWeight(s) * CornerWeight(1 - t)};
+      for (int j = 0; j < 4; ++j) {
+        if (!ValidNode(state, c[j])) continue;
+        for (int a = 0; a < 3; ++a) state->contactPassCorr[c[j]][a] -= corr[a] * k * w[j];
+      }
+      ++kept;
+      corrected = true;
+    }
+    FoldPass(state);
+  }
+  GVFreeContacts(&list);
+  if (!corrected) return 0;
+  GVApplyCollDisp(part, state);
+  return kept;
+}
+
+int32_t GVCollideGeoVertsJel(ContactList* list, int32_t part, const GeoTestMesh* mesh, float reach, HAState* state) {
+  if (!state) return 0;
+  state->collisionFlags |= kCollGeoVerts;
+  return list ? GVCollideGeoVertsRecord(list, part, mesh, reach, state)
+              : GVCollideGeoVertsRelax(part, mesh, reach, state);
+}
+
+// ---------------------------------------------------------------------------
+// Jel nodes and edges against Geo triangles and quads
+
+namespace {
+
+struct NodeItem {
+  int32_t a = 0, b = 0;
+  float P[3] = {};       // committed point
+  float S[3] = {};       // in-step point
+  float normal[3] = {};  // zero: faces every way
+  const float* D = kZero3;
+  float offsetLength = 0.0f;
+  uint32_t options = 0;
+};
+
+struct TriHit {
+  int32_t tri = 0;
+  float dist = 0.0f;
+  float depth = 0.0f;
+  float normal[3] = {};
+  float contact[3] = {};  // the surface point at the end of the sub-step
+  float offset[3] = {};
+  float st[3] = {};
+};
+
+// Part p of a one-layer Jel is its whole node set.
+int32_t EffectivePart(const HAState* st, int32_t part) { return (part == 2 && st->isFlat()) ? 1 : part; }
+
+bool MakeItem(const HAState* st, int32_t i, int32_t part, bool flat, NodeItem* it) {
+  *it = NodeItem{};
+  const int32_t n = st->nodeCount;
+  if (i <= n) {
+    it->a = i;
+  } else {
+    const int32_t e = i - n;
+    if (!st->edges) return false;
+    it->a = st->edges[e][0];
+    it->b = st->edges[e][1];
+    if (!ValidNode(st, it->a) || !ValidNode(st, it->b)) return false;
+  }
+  if (!ValidNode(st, it->a)) return false;
+  if (!st->inPart(it->a, part) && !(it->b && st->inPart(it->b, part))) return false;
+  for (int k = 0; k < 3; ++k) it->P[k] = st->pos[it->a][k];
+  if (it->b)
+    for (int k = 0; k < 3; ++k) it->P[k] = 0.5f * (it->P[k] + st->pos[it->b][k]);
+  GVNodeStepPos(st, it->a, it->b, it->S);
+  if (it->b == 0 && st->nodeNormals)
+    GVVec3Copy(it->normal, st->nodeNormals[it->a]);
+  else if (it->b != 0 && st->edgeNormals)
+    GVVec3Copy(it->normal, st->edgeNormals[i - n]);
+  it->D = GVNodeShiftVector(st, it->a);
+  // A solid lattice collides at its surface nodes themselves; a one-layer
+  // sheet is given a thickness along its out-of-plane rest vector, taken on
+  // the side facing the surface.
+  if (flat) {
+    it->offsetLength = 0.71f;
+    it->options = kProjOffsetTowards;
+  }
+  return true;
+}
+
+void TriCorner(const GeoTestMesh* m, int32_t v, float p[3], float e[3]) {
+  for (int a = 0; a < 3; ++a) {
+    p[a] = m->vertices[v][a];
+    e[a] = m->displacement ? m->displacement[v][a] : 0.0f;
+  }
+}
+
+bool TriUsable(const GeoTestMesh* m, const int32_t* c, int n) {
+  for (int k = 0; k < n; ++k)
+    if (c[k] < 1 || c[k] > m->vertexCount) return false;
+  return true;
+}
+
+// Tries triangle (i0, i1, i2) of a face with normal N against the item.
+// Returns true when it is nearer than *best; sets *touch for an item that
+// rests on it or does not end the sub-step behind it.
+bool TryTriangle(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, const float N[3], const NodeItem& it,
+                 float reachSq, bool anyFacing, float* best, bool* touch, TriHit* hit) {
+  float O[3], A[3], B[3], dO[3], dA[3], dB[3];
+  TriCorner(m, i0, O, dO);
+  TriCorner(m, i1, A, dA);
+  TriCorner(m, i2, B, dB);
+  if (!anyFacing && !(Dot(N, it.normal) < 0.0f)) return false;
+  float centroid[3], off[3];
+  for (int a = 0; a < 3; ++a) centroid[a] = (O[a] + A[a] + B[a] + dO[a] + dA[a] + dB[a]) * (1.0f / 3.0f);
+  Sub(off, centroid, it.P);
+  if (!(Dot(off, off) < reachSq * 2.1f)) return false;
+  SurfaceProjection pr;
+  GVProjectOnTriangle(O, A, B, it.P, it.D, N, it.options, it.offsetLength, &pr);
+  // Only a triangle the point projects into can hold it.
+  if (!(std::fabs(pr.s - 0.5f) <= 0.5f && std::fabs(pr.t - 0.5f) <= 0.5f && pr.s <= pr.t)) return false;
+  if (!(std::fabs(pr.dist) < *best)) return false;
+  float F[3], move[3];
+  for (int a = 0; a < 3; ++a) F[a] = dO[a] * (1 - pr.t) + dA[a] * (pr.t - pr.s) + dB[a] * pr.s;
+  Sub(move, it.S, it.P);
+  const float r = Dot(move, N) - Dot(F, N);
+  *best = std::fabs(pr.dist);
+  *touch = Touches(pr.dist, r);
+  float Y[3], S[3], gap[3];
+  for (int a = 0; a < 3; ++a) {
+    Y[a] = pr.point[a] + F[a];
+    S[a] = it.S[a] + pr.offset[a];
+  }
+  Sub(gap, Y, S);
+  hit->dist = pr.dist;
+  hit->depth = Dot(gap, N);
+  GVVec3Copy(hit->normal, N);
+  GVVec3Copy(hit->contact, Y);
+  GVVec3Copy(hit->offset, pr.offset);
+  hit->st[0] = pr.s;
+  hit->st[1] = pr.t;
+  hit->st[2] = pr.dist;
+  return true;
+}
+
+void TriNormal(const GeoTestMesh* m, int32_t face, const int32_t* c, float N[3]) {
+  if (m->faceNormals) {
+    GVVec3Copy(N, m->faceNormals[face]);
+    return;
+  }
+  float e1[3], e2[3];
+  Sub(e1, m->vertices[c[1]], m->vertices[c[0]]);
+  Sub(e2, m->vertices[c[2]], m->vertices[c[0]]);
+  Cross(N, e1, e2);
+  GVVecNormalise(N, N);
+}
+
+// The item against the triangles of a hit list; records or drops into list.
+// Returns true when some triangle was in reach.
+bool CollidePointTris(HAState* st, ContactList* list, int32_t kind, const NodeItem& it, const GeoTestMesh* m,
+                      const int32_t* hits, float reach, float factor, TriHit* out) {
+  const float reachSq = reach * reach;
+  float best = reach * factor * 30.0f * 0.6f;
+  const bool anyFacing = st->isFlat() || Dot(it.normal, it.normal) == 0.0f;
+  bool found = false;
+  for (int32_t k = 1; k <= hits[0]; ++k) {
+    const int32_t t = hits[k];
+    if (t < 1 || t > m->triangleCount || SeenBefore(hits, k)) continue;
+    const int32_t* c = m->triangles[t];
+    if (!TriUsable(m, c, 3)) continue;
+    float N[3];
+    TriNormal(m, t, c, N);
+    bool touch = false;
+    TriHit hit;
+    if (!TryTriangle(m, c[0], c[1], c[2], N, it, reachSq, anyFacing, &best, &touch, &hit)) continue;
+    hit.tri = t;
+    found = true;
+    if (touch) {
+      if (list) GVContactDropLastNode(list, st, it.a, it.b);
+      continue;
+    }
+    if (hit.depth <= 0.0f) continue;
+    *out = hit;
+    if (!list) continue;
+    ContactVectors v;
+    v.v1 = hit.normal;
+    v.v2 = hit.st;
+    v.v3 = hit.contact;
+    v.v4 = hit.offset;
+    GVContactUpdateOrAppend(list, st, nullptr, kind, it.a, it.b, t, 0, hit.depth, v);
+  }
+  return found;
+}
+
+// Nodes with a record of this state in the node list take the Geo-contact
+// mark, so that an edge between two of them is not searched again.
+void MarkRecordedNodes(HAState* st, const ContactList* nodes) {
+  if (!nodes || !st->contactFlags) return;
+  for (const ContactRec* r = nodes->first; r; r = r->next)
+    if (r->nodeSide == st && ValidNode(st, r->nodeA)) st->contactFlags[r->nodeA] |= kGeoContactMark;
+}
+
+bool EdgeBothMarked(const HAState* st, const NodeItem& it) {
+  return it.b != 0 && Marked(st, it.a) && Marked(st, it.b);
+}
+
+// Steps shared by the record and relax forms: every item against the hits
+// of the Geo's grid, recorded into the node and edge lists. Returns the
+// largest hit count seen.
+int32_t SearchTriangles(HAState* st, ContactList* nodes, ContactList* edges, int32_t part, const GeoTestMesh* m,
+                        float reach, int32_t withEdges, float dt) {
+  const int32_t n = st->nodeCount;
+  const int32_t items = n + (withEdges && st->edges ? st->edgeCount : 0);
+  const bool flat = st->isFlat();
+  const float r = reach < st->cellSize ? reach : st->cellSize;
+  int32_t largest = 0;
+  for (int32_t i = 1; i <= items; ++i) {
+    if (i == n + 1) MarkRecordedNodes(st, nodes);
+    NodeItem it;
+    if (!MakeItem(st, i, part, flat, &it) || EdgeBothMarked(st, it)) continue;
+    const int32_t* hits = QueryGrid(m->grid, it.P);
+    if (!hits || hits[0] == 0) continue;  // this item only
+    if (hits[0] > largest) largest = hits[0];
+    TriHit hit;
+    CollidePointTris(st, it.b ? edges : nodes, it.b ? 2 : 1, it, m, hits, r, dt, &hit);
+  }
+  return largest;
+}
+
+bool TriMeshUsable(const GeoTestMesh* m) {
+  return MeshUsable(m) && m->triangles && m->triangleCount > 0 && m->grid;
+}
+
+void ApplyNodeShares(HAState* st, int32_t a, int32_t b, const float c[3]) {
+  int32_t nodes[2];
+  float shares[2][3];
+  const int n = NodeShares(st, a, b, c, nodes, shares);
+  for (int e = 0; e < n; ++e)
+    for (int q = 0; q < 3; ++q) st->contactPassCorr[nodes[e]][q] += shares[e][q];
+}
+
+}  // namespace
+
+int32_t GVCollideJelGeoTrisRecord(ContactList* nodes, ContactList* edges, int32_t part, const GeoTestMesh* mesh,
+                                  float reach, int32_t withEdges, HAState* state) {
+  if (!state || !nodes || !edges || !TriMeshUsable(mesh) || !state->pos || !state->disp) return 0;
+  const float dt = GVContactStepTime(state);
+  if (dt == 0.0f) return 0;
+  part = EffectivePart(state, part);
+  GVClearGeoContactMarks(state);
+  SearchTriangles(state, nodes, edges, part, mesh, reach, withEdges, dt);
+  return 0;
+}
+
+int32_t GVCollideJelGeoTrisRelax(int32_t part, const GeoTestMesh* mesh, float reach, int32_t withEdges,
+                                 HAState* state) {
+  if (!state || !TriMeshUsable(mesh) || !state->pos || !state->disp || !state->contactCorr ||
+      !state->contactPassCorr)
+    return 0;
+  const float dt = GVContactStepTime(state);
+  if (dt == 0.0f) return 0;
+  part = EffectivePart(state, part);
+  GVClearPassCorr(state);
+  GVClearCollDisp(part, state);
+  GVClearGeoContactMarks(state);
+  ContactList nodes, edges, all;
+  GVContactListReset(&nodes);
+  GVContactListReset(&edges);
+  GVContactListReset(&all);
+  const int32_t largest = SearchTriangles(state, &nodes, &edges, part, mesh, reach, withEdges, dt);
+  GVContactListJoin(&all, &nodes, &edges);
+
+  const bool flat = state->isFlat();
+  bool corrected = false;
+  for (ContactRec* r = all.first; r; r = r->next) {
+    if (r->nodeSide != state) continue;
+    float S[3], d[3];
+    GVNodeCorrPos(state, r->nodeA, r->nodeB, S);
+    if (flat)
+      for (int a = 0; a < 3; ++a) S[a] += r->vec4[a];
+    Sub(d, r->vec3, S);
+    const float p = Dot(d, r->vec1);
+    if (p > 0.0f) {
+      float mu = FrictionOf(state, r->nodeA);
+      if (mu > kGeoFrictionCap) mu = kGeoFrictionCap;
+      float c[3];
+      FrictionLimited(d, r->vec1, p, mu * p, c);
+      ApplyNodeShares(state, r->nodeA, r->nodeB, c);
+      corrected = true;
+    }
+    // Node contacts are folded one by one so that the next sees this one.
+    if (r->nodeB == 0 && (state->collisionFlags & kCollGeoNodes)) FoldPass(state);
+  }
+  GVFreeContacts(&all);
+  FoldPass(state);
+  if (!corrected) return 0;
+  GVApplyCollDisp(part, state);
+  return largest;
+}
+
+int32_t GVCollideJelGeoTris(ContactList* nodes, ContactList* edges, int32_t part, const GeoTestMesh* mesh,
+                            float reach, int32_t withEdges, HAState* state) {
+  if (!state) return 0;
+  state->collisionFlags |= kCollGeoNodes;
+  if (!nodes && !edges) return GVCollideJelGeoTrisRelax(part, mesh, reach, withEdges, state);
+  return GVCollideJelGeoTrisRecord(nodes, edges, part, mesh, reach, withEdges, state);
+}
+
+int32_t GVCollideJelGeoQuads(ContactList* nodes, ContactList* edges, int32_t part, const GeoTestMesh* mesh,
+                             float reach, int32_t withEdges, HAState* state) {
+  (void)edges;
+  if (!state || !MeshUsable(mesh) || !mesh->quads || mesh->quadCount < 1 || !mesh->grid || !state->pos ||
+      !state->disp || !state->contactCorr || !state->contactPassCorr)
+    return 0;
+  const float dt = GVContactStepTime(state);
+  if (dt == 0.0f) return 0;
+  state->collisionFlags |= kCollGeoNodes;
+  part = EffectivePart(state, part);
+  GVClearPassCorr(state);
+  GVClearCollDisp(part, state);
+  GVClearGeoContactMarks(state);
+  const int32_t n = state->nodeCount;
+  const int32_t items = n + (withEdges && state->edges ? state->edgeCount : 0);
+  const bool flat = state->isFlat();
+  const float reach2 = reach < state->cellSize ? reach : state->cellSize;
+  const float reachSq = reach2 * reach2;
+  int32_t largest = 0;
+  bool corrected = false;
+  for (int32_t i = 1; i <= items; ++i) {
+    if (i == n + 1) MarkRecordedNodes(state, nodes);
+    NodeItem it;
+    if (!MakeItem(state, i, part, flat, &it) || EdgeBothMarked(state, it)) continue;
+    const int32_t* hits = QueryGrid(mesh->grid, it.P);
+    if (!hits || hits[0] == 0) continue;
+    if (hits[0] > largest) largest = hits[0];
+    float best = reach2 * dt * 30.0f * 0.5f;
+    const bool anyFacing = flat || Dot(it.normal, it.normal) == 0.0f;
+    TriHit nearest;
+    bool hitAny = false, touch = false;
+    for (int32_t k = 1; k <= hits[0]; ++k) {
+      const int32_t q = hits[k];
+      if (q < 1 || q > mesh->quadCount || SeenBefore(hits, k)) continue;
+      const int32_t* c = mesh->quads[q];
+      if (!TriUsable(mesh, c, 4)) continue;
+      float N[3];
+      TriNormal(mesh, q, c, N);
+      const int32_t halves[2][3] = {{c[0], c[1], c[2]}, {c[0], c[2], c[3]}};
+      for (const auto& h : halves) {
+        TriHit hit;
+        bool t = false;
+        if (!TryTriangle(mesh, h[0], h[1], h[2], N, it, reachSq, anyFacing, &best, &t, &hit)) continue;
+        hit.tri = q;
+        nearest = hit;
+        hitAny = true;
+        touch = t;
+      }
+    }
+    if (!hitAny || touch || nearest.depth <= 0.0f) continue;
+    float S[3], d[3];
+    GVNodeCorrPos(state, it.a, it.b, S);
+    for (int a = 0; a < 3; ++a) S[a] += nearest.offset[a];
+    Sub(d, nearest.contact, S);
+    const float p = Dot(d, nearest.normal);
+    if (!(p > 0.0f)) continue;
+    float mu = FrictionOf(state, it.a);
+    if (mu > kGeoFrictionCap) mu = kGeoFrictionCap;
+    float c[3];
+    FrictionLimited(d, nearest.normal, p, mu * p, c);
+    // One contact never moves a node by more than a cell.
+    GVVecClampLength(c, c, state->cellSize);
+    ApplyNodeShares(state, it.a, it.b, c);
+    if (it.b == 0 && state->contactFlags) state->contactFlags[it.a] |= kGeoContactMark;
+    corrected = true;
+  }
+  FoldPass(state);
+  if (!corrected) return 0;
+  GVApplyCollDisp(part, state);
+  return largest;
+}

@@ -1,0 +1,141 @@
+// Geometric collision tests between a Jel and a Geo mesh, and the per-face and
+// per-node routines shared with the Jel-against-Jel responses.
+//
+// Collision works on positions: a test predicts which nodes (or Geo vertices)
+// would pass through the other surface within the current sub-step and either
+// records the contacts for the responses of the dynamic-command records, or
+// relaxes them at once into the live state's contact accumulators and then
+// into the in-step displacement.
+//
+// Face parameters: s runs from corner 0 towards corner 3 of a Jel face, t from
+// corner 0 towards corner 1. A triangle (O, A, B) is parametrised as
+// O + t (A - O) + s (B - A), inside for 0 <= s <= t <= 1.
+#pragma once
+
+#include <cstdint>
+
+class HAState;
+struct ContactGrid;
+struct ContactList;
+
+// What the tests read of a Geo mesh. Arrays are 1-based (entry 0 unused).
+struct GeoTestMesh {
+  const float (*vertices)[3] = nullptr;      // positions at the start of the sub-step
+  const float (*displacement)[3] = nullptr;  // motion within the sub-step (none: static)
+  const int32_t (*triangles)[3] = nullptr;
+  const int32_t (*quads)[4] = nullptr;
+  const float (*faceNormals)[3] = nullptr;   // unit normal per triangle, else per quad
+  ContactGrid* grid = nullptr;               // faces of the mesh at their in-step centres
+  int32_t vertexCount = 0;
+  int32_t triangleCount = 0;
+  int32_t quadCount = 0;
+  float faceSize = 0.0f;
+  const float (*vertexNormals)[3] = nullptr;  // none: every face is two-sided to the vertices
+  const int32_t* creaseFlags = nullptr;       // 0x400: a vertex coincident with an earlier one
+};
+
+// Projection options.
+enum : uint32_t {
+  kProjOffset = 0x1,         // the point is offset by a x D
+  kProjOffsetTowards = 0x2,  // ... with a turned to point at the surface (one-layer node side)
+  kProjShiftCorners = 0x4,   // face corners shifted by b x their shift vectors
+  kProjShiftTowards = 0x8,   // ... towards the point's side (one-layer face side)
+};
+
+struct SurfaceProjection {
+  float s = 0.0f, t = 0.0f;
+  float dist = 0.0f;       // signed distance along the normal, offset included
+  float point[3] = {};     // closest point on the surface
+  float normal[3] = {};    // unit normal there
+  float offset[3] = {};    // offset applied to the point
+};
+
+// Shift vector of a node: the out-of-plane rest vector, which stays alive on
+// a one-layer lattice and gives its sheet a thickness.
+const float* GVNodeShiftVector(const HAState* state, int32_t node);
+
+// Gauss-Newton projection of P on the bilinear surface of face f (committed
+// corner positions). A one-layer face side is faced towards the point: its
+// normal is turned so that the point lies in front.
+void GVProjectOnFace(const HAState* state, int32_t face, const float P[3], const float D[3], int32_t iterations,
+                     uint32_t options, float offsetLength, float cornerShift, SurfaceProjection* out);
+// Projection of P on the plane of triangle (O, A, B) with the given unit normal.
+void GVProjectOnTriangle(const float O[3], const float A[3], const float B[3], const float P[3], const float D[3],
+                         const float N[3], uint32_t options, float offsetLength, SurfaceProjection* out);
+
+// disp + contactCorr over face f at (s, t), bilinear in the corner order of
+// GVFaceDispAt.
+void GVFaceCorrDispAt(const HAState* state, int32_t face, float s, float t, float out[3]);
+// Total corner mass M, 1/M (0 when M = 0), the mass-weighted centre of the
+// corners (their mean when M = 0) and the inverse of the mass-normalised
+// inertia tensor about it (zero when singular).
+void GVFaceMassFrame(const HAState* state, int32_t face, float* mass, float* invMass, float centre[3],
+                     float invInertia[9]);
+// The node side of a correction c: a node contact gives c to node a. An edge
+// contact keeps its midpoint moving by c: each unmarked node of an unmarked
+// edge takes c, the unmarked node of a half-marked edge takes 2c, a fully
+// marked edge takes nothing; an edge node not fixed in this step (contactFlags
+// value 1 clear) keeps only the part of its share that opposes its own
+// in-step motion. Adds the shares to contactPassCorr and writes -sum m c / k
+// (0 when k = 0), the momentum the face side must take, per unit face mass.
+void GVNodeImpulse(HAState* state, int32_t a, int32_t b, const float c[3], float k, float out[3]);
+// sum m (pos - centre) x share, over the same shares.
+void GVNodeAngImpulse(const HAState* state, int32_t a, int32_t b, const float centre[3], const float c[3],
+                      float out[3]);
+// contactPassCorr += v + w x (pos - centre) at each of the four corners.
+void GVFaceAddRigidCorr(HAState* state, const int32_t corners[4], const float centre[3], const float v[3],
+                        const float w[3]);
+void GVClearFaceContactCounts(HAState* state);
+// Largest mass of the four nodes; 0 when an index is outside 0..nodeCount.
+float GVMaxNodeMass(const HAState* state, int32_t c0, int32_t c1, int32_t c2, int32_t c3);
+void GVQuadCentre(const HAState* state, int32_t c0, int32_t c1, int32_t c2, int32_t c3, float out[3]);
+// Committed position of a (or the midpoint of a and b) minus the point.
+void GVNodeOffset(const HAState* state, const float point[3], int32_t a, int32_t b, float out[3]);
+
+// Step time of a state's play parameters, 1 / (sub-steps x frame rate); 0
+// when either is 0.
+float GVContactStepTime(const HAState* state);
+// Keeps the state's grid of faces current for the sub-step (rebuilt once per
+// force phase).
+void GVEnsureFaceGrid(HAState* state);
+
+// One Geo vertex (or any point) against the faces in a hit list.
+struct PointFaceQuery {
+  const float* point = nullptr;   // at the start of the sub-step
+  const float* second = nullptr;  // at its end
+  const float* normal = nullptr;  // none: faces are two-sided
+  int32_t item = 0;               // recorded as the first element
+  float reach = 0.0f;
+  float factor = 0.0f;            // the step time
+  uint32_t options = 0;
+  float cornerShift = 0.0f;
+};
+// Best face (s, t, distance, closest point and normal in out), 0 when none
+// qualified (out's s and t are then 100). A point ending the sub-step behind
+// its nearest face with positive depth is recorded into list (kind 0, both
+// parties the state); a point that does not end behind drops its own last
+// record.
+int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, const PointFaceQuery& q,
+                            const int32_t* hits, SurfaceProjection* out);
+
+// Geo vertices against the Jel's faces. With a list: records only (0).
+// Without: relaxes the contacts at once into disp of part p and returns the
+// number of contacts kept when it corrected anything.
+int32_t GVCollideGeoVertsJel(ContactList* list, int32_t part, const GeoTestMesh* mesh, float reach, HAState* state);
+int32_t GVCollideGeoVertsRelax(int32_t part, const GeoTestMesh* mesh, float reach, HAState* state);
+int32_t GVCollideGeoVertsRecord(ContactList* list, int32_t part, const GeoTestMesh* mesh, float reach,
+                                HAState* state);
+
+// Jel nodes, and with withEdges its edges, against the Geo's triangles. With
+// either list: records (0). Without: corrects at once and returns the largest
+// hit count seen when it corrected anything.
+int32_t GVCollideJelGeoTris(ContactList* nodes, ContactList* edges, int32_t part, const GeoTestMesh* mesh,
+                            float reach, int32_t withEdges, HAState* state);
+int32_t GVCollideJelGeoTrisRelax(int32_t part, const GeoTestMesh* mesh, float reach, int32_t withEdges,
+                                 HAState* state);
+int32_t GVCollideJelGeoTrisRecord(ContactList* nodes, ContactList* edges, int32_t part, const GeoTestMesh* mesh,
+                                  float reach, int32_t withEdges, HAState* state);
+// The same against quads (each tried as two triangles); always corrects at
+// once and records nothing.
+int32_t GVCollideJelGeoQuads(ContactList* nodes, ContactList* edges, int32_t part, const GeoTestMesh* mesh,
+                             float reach, int32_t withEdges, HAState* state);

@@ -1,0 +1,63 @@
+// Scenes for the collision tests and benchmark: block Jels placed in a world,
+// triangulated Geo sheets with their broad-phase grid, and a sub-step driver
+// that runs the force phase, the application's work, the dynamic-command
+// records and the commit phase in the order of the world runner.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "dynamics/collision_tests.h"
+#include "dynamics/world.h"
+#include "jel/matter.h"
+
+class HObject;
+struct ContactGrid;
+
+// A cx x cy x cz-cell block Jel (cz = 0: one node layer) with its lowest
+// corner at `corner`: every node in part 1, surface nodes in part 2, no end
+// frame. Owned by the caller until added to a world.
+HObject* NewBlockJel(int cx, int cy, int cz, float h, int32_t id, const float corner[3]);
+void SetJelMatter(HObject* jel, const MatterProps& m);
+
+// A static Geo mesh of triangulated rectangles: each rectangle
+// o + i u / nu + j v / nv becomes 2 nu nv triangles whose normals face u x v.
+struct TriMesh {
+  TriMesh() = default;
+  ~TriMesh();
+  TriMesh(const TriMesh&) = delete;
+  TriMesh& operator=(const TriMesh&) = delete;
+  void addRect(const float o[3], const float u[3], const float v[3], int nu, int nv);
+  // Points the mesh view at the arrays and refills the grid from the in-step
+  // positions (face size: the longest triangle edge).
+  void finish();
+
+  std::vector<float> vertices{0, 0, 0}, displacement{0, 0, 0}, normals{0, 0, 0};
+  std::vector<int32_t> triangles{0, 0, 0};
+  ContactGrid* grid = nullptr;
+  GeoTestMesh mesh;
+};
+
+struct SceneRunner {
+  SceneRunner();
+  ~SceneRunner();
+  SceneRunner(const SceneRunner&) = delete;
+  SceneRunner& operator=(const SceneRunner&) = delete;
+
+  void add(HObject* jel);
+  // One frame of subSteps sub-steps; work() runs where the application's
+  // per-sub-step work runs.
+  void frame();
+  double kineticEnergy() const;
+
+  HWorld world;
+  int32_t subSteps = 1;
+  int32_t frameCount = 0;
+  std::function<void()> work;
+  std::vector<HObject*> jels;
+};
+
+// A floor stand-in for the scene walls: a node that would end the sub-step
+// below y = level stops on it.
+void ClampToFloor(HObject* jel, float level);
