@@ -405,3 +405,54 @@ TEST_F(CollisionWorld, TwoDroppedJelsComeToRestStackedWithoutSinkingIntoEachOthe
     EXPECT_LT(0.5f * (loB[a] + hiB[a]), hiA[a]);
   }
 }
+
+TEST_F(CollisionWorld, AJelDroppedOnARampSlidesDownAndNeverTunnels) {
+  const float angle = 0.45f, c = std::cos(angle), s = std::sin(angle);
+  const float o[3] = {-2.0f, 0.0f, -1.5f}, u[3] = {0.0f, 0.0f, 3.0f}, v[3] = {6.0f * c, -6.0f * s, 0.0f};
+  TriMesh ramp;
+  ramp.addRect(o, u, v, 6, 12);
+  ramp.finish();
+  const float n[3] = {s, c, 0.0f};  // the ramp's upward normal
+
+  const float h = 0.5f;
+  const float corner[3] = {-1.6f, 0.2f, -0.5f};
+  SceneRunner scene;
+  scene.subSteps = 2;
+  HObject* jel = NewBlockJel(2, 2, 2, h, 1, corner);
+  MatterProps m;
+  m.forceY = -9.8f;
+  SetJelMatter(jel, m);
+  scene.add(jel);
+  scene.work = [&]() {
+    GVCollideJelGeoTris(&scene.world.contacts[3], &scene.world.contacts[4], 2, &ramp.mesh, 1.0f, 1, jel->state);
+    DynCmdArgs args;
+    args.key1 = 1;
+    args.type = kDynCmdGeoJel;
+    args.passes = 3;
+    GVAddDynCmdRec(&scene.world, args);
+  };
+  HAState* st = jel->state;
+  auto meanX = [&]() {
+    float x = 0.0f;
+    for (int32_t i = 1; i <= st->nodeCount; ++i) x += st->pos[i][0];
+    return x / static_cast<float>(st->nodeCount);
+  };
+  const float x0 = meanX();
+  float lowest = 1e30f;
+  bool touched = false;
+  for (int f = 0; f < 38; ++f) {
+    scene.frame();
+    for (int32_t i = 1; i <= st->nodeCount; ++i) {
+      // Past the ramp's lower end the Jel falls off, as it should.
+      const float along = (c * (st->pos[i][0] - o[0]) - s * (st->pos[i][1] - o[1])) / 6.0f;
+      if (along < 0.0f || along > 1.0f) continue;
+      const float d = n[0] * (st->pos[i][0] - o[0]) + n[1] * (st->pos[i][1] - o[1]);
+      lowest = std::fmin(lowest, d);
+      touched |= d < 0.05f * h;
+    }
+  }
+  EXPECT_TRUE(touched);
+  EXPECT_GT(lowest, -0.05f * h);
+  // Frictionless: it has slid well down the slope.
+  EXPECT_GT(meanX() - x0, 0.5f);
+}
