@@ -362,7 +362,7 @@ static void FaceMassFrameService(HAState* state, int32_t face, float* mass, floa
   GVFaceMassFrame(state, face, mass, invMass, centre, invInertia);
 }
 
-void GVAddCollisionServices(WorldServices* services) {
+void GVInstallCollisionServices(WorldServices* services) {
   if (!services) return;
   services->jelJelContactSearch = GVJelJelContactSearch;
   services->refreshContactList = GVRefreshContactList;

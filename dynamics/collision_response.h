@@ -34,4 +34,4 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
 int32_t GVGeoJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, int32_t passCount);
 
 // Fills the collision entries of a service table.
-void GVAddCollisionServices(WorldServices* services);
+void GVInstallCollisionServices(WorldServices* services);

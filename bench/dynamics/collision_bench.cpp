@@ -35,7 +35,7 @@ void AddBox(TriMesh* box, float half, float height) {
 struct Pile {
   Pile() {
     WorldServices s = saved;
-    GVAddCollisionServices(&s);
+    GVInstallCollisionServices(&s);
     GVSetWorldServices(s);
     AddBox(&box, 1.8f, 6.0f);
     scene.subSteps = 4;

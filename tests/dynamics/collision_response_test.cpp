@@ -7,6 +7,7 @@
 
 #include "collision_scene.h"
 #include "dynamics/collision_tests.h"
+#include "dynamics/constraint_cmds.h"
 #include "dynamics/contact_list.h"
 #include "dynamics/contact_nodes.h"
 #include "dynamics/dyn_cmd.h"
@@ -22,7 +23,7 @@ struct CollisionWorld : ::testing::Test {
   void SetUp() override {
     saved_ = GVWorldServices();
     WorldServices s = saved_;
-    GVAddCollisionServices(&s);
+    GVInstallCollisionServices(&s);
     GVSetWorldServices(s);
   }
   void TearDown() override { GVSetWorldServices(saved_); }
@@ -359,6 +360,9 @@ void Bounds(const HAState* s, float lo[3], float hi[3]) {
     for (int a = 0; a < 3; ++a) lo[a] = std::fmin(lo[a], s->pos[i][a]), hi[a] = std::fmax(hi[a], s->pos[i][a]);
 }
 
+// The scene's default walls.
+const float kSceneWalls[6] = {-12.0f, 12.0f, 0.0f, 24.0f, -12.0f, 12.0f};
+
 }  // namespace
 
 TEST_F(CollisionWorld, TwoDroppedJelsComeToRestStackedWithoutSinkingIntoEachOther) {
@@ -380,8 +384,7 @@ TEST_F(CollisionWorld, TwoDroppedJelsComeToRestStackedWithoutSinkingIntoEachOthe
   scene.add(upper);
   scene.work = [&]() {
     GVSetupJelCollision(&scene.world, 1, 2, 1, 1, 0.0f, 0.0f, 2);
-    ClampToFloor(lower, 0.0f);
-    ClampToFloor(upper, 0.0f);
+    GVSelWalls(&scene.world, -1, 1, kSceneWalls);
   };
   float worst = 0.0f;
   bool touched = false;

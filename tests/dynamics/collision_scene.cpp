@@ -144,10 +144,12 @@ void SceneRunner::frame() {
     world.params.subSteps = subSteps;
     world.params.subStepIndex = k;
     for (HObject* j : jels) j->state->computeForces();
+    world.params.stepping = 1;
     for (ContactList& l : world.contacts) GVFreeContacts(&l);
     GVPrepareDynCmdSubsteps(&world);
     if (work) work();
     GVApplyDynCmdRecs(&world);
+    world.params.stepping = 0;
     for (HObject* j : jels) j->state->integrate();
   }
   ++frameCount;
@@ -161,12 +163,4 @@ double SceneRunner::kineticEnergy() const {
       e += 0.5 * s->mass[i] * (s->vel[i][0] * s->vel[i][0] + s->vel[i][1] * s->vel[i][1] + s->vel[i][2] * s->vel[i][2]);
   }
   return e;
-}
-
-void ClampToFloor(HObject* jel, float level) {
-  HAState* s = jel->state;
-  for (int32_t i = 1; i <= s->nodeCount; ++i) {
-    const float y = s->pos[i][1] + s->disp[i][1];
-    if (y < level) s->disp[i][1] = level - s->pos[i][1];
-  }
 }

@@ -57,7 +57,3 @@ struct SceneRunner {
   std::function<void()> work;
   std::vector<HObject*> jels;
 };
-
-// A floor stand-in for the scene walls: a node that would end the sub-step
-// below y = level stops on it.
-void ClampToFloor(HObject* jel, float level);
