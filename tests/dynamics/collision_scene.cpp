@@ -6,6 +6,7 @@
 
 #include "dynamics/contact_list.h"
 #include "dynamics/dyn_cmd.h"
+#include "dynamics/world_runner.h"
 #include "jel/contact_grid.h"
 #include "jel/frame_store.h"
 #include "jel/jel_object.h"
@@ -134,24 +135,20 @@ void SceneRunner::add(HObject* jel) {
   jels.push_back(jel);
 }
 
+// The frame driver's callback: the sub-steps asked for, and the
+// application's work in every sub-step.
+static int32_t SceneWork(void* owner, int32_t selection, void* user) {
+  (void)owner;
+  SceneRunner* runner = static_cast<SceneRunner*>(user);
+  if (selection == 0) return runner->subSteps;
+  if (runner->work) runner->work();
+  return 1;
+}
+
 void SceneRunner::frame() {
-  for (int32_t k = 1; k <= subSteps; ++k) {
-    for (HObject* j : jels) {
-      j->playParams.subSteps = subSteps;
-      j->playParams.subStepIndex = k;
-      j->playParams.currentFrame = frameCount;
-    }
-    world.params.subSteps = subSteps;
-    world.params.subStepIndex = k;
-    for (HObject* j : jels) j->state->computeForces();
-    world.params.stepping = 1;
-    for (ContactList& l : world.contacts) GVFreeContacts(&l);
-    GVPrepareDynCmdSubsteps(&world);
-    if (work) work();
-    GVApplyDynCmdRecs(&world);
-    world.params.stepping = 0;
-    for (HObject* j : jels) j->state->integrate();
-  }
+  world.owner = &world;
+  world.callbackUser = this;
+  GVStepWorldFrames(&world, SceneWork);
   ++frameCount;
 }
 

@@ -1,7 +1,6 @@
 // Scenes for the collision tests and benchmark: block Jels placed in a world,
-// triangulated Geo sheets with their broad-phase grid, and a sub-step driver
-// that runs the force phase, the application's work, the dynamic-command
-// records and the commit phase in the order of the world runner.
+// static Geo meshes of triangles with their broad-phase grid, and frames
+// stepped by the world runner with the application's per-sub-step work.
 #pragma once
 
 #include <cstdint>
@@ -46,8 +45,8 @@ struct SceneRunner {
   SceneRunner& operator=(const SceneRunner&) = delete;
 
   void add(HObject* jel);
-  // One frame of subSteps sub-steps; work() runs where the application's
-  // per-sub-step work runs.
+  // One frame of subSteps sub-steps through the world runner; work() runs as
+  // the application's work in every sub-step.
   void frame();
   double kineticEnergy() const;
 
