@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "dynamics/dyn_cmd.h"
+#include "dynamics/glue.h"
 #include "dynamics/selection_ops.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
@@ -28,6 +29,8 @@ void GVReleaseGeosFromJelSel(GeoList* list, HWorld* world, int32_t jelSel) {
   for (GObject* g = list->head; g; g = g->next)
     for (HObject* j = world->head; j; j = j->next)
       if (jelMatches(j, jelSel)) GVReleaseGeoFromJel(j, g);
+  // Glue between the released Jels and the rest goes with them.
+  if (jelSel != 0 && jelSel != -1) GVUnglueSelParts(world, jelSel, -1, 1, 1, 0.0f);
 }
 
 int32_t GVMassocGeosToJel(int32_t jelSel, GeoList* list, int32_t geoSel, HWorld* world) {

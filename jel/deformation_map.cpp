@@ -6,6 +6,10 @@
 #include <memory>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 enum { kNx = 0, kNy = 1, kNz = 2, kPx = 3, kPy = 4, kPz = 5 };
@@ -315,7 +319,13 @@ namespace {
 struct alignas(64) NodePack {
   float f[16];
 };
+// The eight corners of the cell whose low corner is the node, x fastest;
+// all 0 when the node has no solid cell.
+struct alignas(32) CellCorners {
+  int32_t c[8];
+};
 std::unique_ptr<NodePack[]> gPack;
+std::unique_ptr<CellCorners[]> gCorners;
 int64_t gPackCap = 0;
 }  // namespace
 
@@ -323,10 +333,28 @@ static const NodePack* packNodes(const DeformLattice* L) {
   const int64_t need = int64_t(L->nodeCount) + 1;
   if (need > gPackCap) {
     gPack.reset(new (std::nothrow) NodePack[size_t(need)]);
-    gPackCap = gPack ? need : 0;
-    if (!gPack) return nullptr;
+    gCorners.reset(new (std::nothrow) CellCorners[size_t(need)]);
+    gPackCap = gPack && gCorners ? need : 0;
+    if (!gPackCap) return nullptr;
   }
   NodePack* out = gPack.get();
+  CellCorners* corners = gCorners.get();
+  corners[0] = CellCorners{};
+  for (int32_t i = 1; i < need; ++i) {
+    int32_t* c = corners[i].c;
+    if (L->cellFlag[i] == 0) {
+      corners[i] = CellCorners{};
+      continue;
+    }
+    c[0] = i;
+    c[1] = step(L, i, 0, true);
+    c[2] = step(L, i, 1, true);
+    c[3] = step(L, c[1], 1, true);
+    c[4] = step(L, i, 2, true);
+    c[5] = step(L, c[1], 2, true);
+    c[6] = step(L, c[2], 2, true);
+    c[7] = step(L, c[3], 2, true);
+  }
   for (int32_t i = 0; i < need; ++i) {
     float* P = out[i].f;
     P[0] = L->pos[i][0];
@@ -350,27 +378,37 @@ static bool deformVertsSolid(const DeformLattice* L, const GeoVertBind* recs, fl
     const int32_t cell = recs[v].cellNode;
     if (cell == 0) continue;
     if (cell < 0 || cell > L->nodeCount) return true;
-    if (L->cellFlag[cell] == 0) continue;
-    int32_t c[8];
-    c[0] = cell;
-    c[1] = step(L, cell, 0, true);
-    c[2] = step(L, cell, 1, true);
-    c[3] = step(L, c[1], 1, true);
-    c[4] = step(L, cell, 2, true);
-    c[5] = step(L, c[1], 2, true);
-    c[6] = step(L, c[2], 2, true);
-    c[7] = step(L, c[3], 2, true);
+    const int32_t* c = gCorners[cell].c;
+    if (c[0] == 0) continue;
     const float u = recs[v].u, w1 = recs[v].v, w2 = recs[v].w;
     const float wx[2] = {1.0f - u, u}, wy[2] = {1.0f - w1, w1}, wz[2] = {1.0f - w2, w2};
     const float dx[2] = {u, u - 1.0f}, dy[2] = {w1, w1 - 1.0f}, dz[2] = {w2, w2 - 1.0f};
+    // Two accumulators and a summation tree per corner keep the add chains
+    // short; the pass is bound by their latency, not by the loads.
+#if defined(__SSE2__)
+    __m128 acc[2] = {_mm_setzero_ps(), _mm_setzero_ps()};
+    for (int k = 0; k < 8; ++k) {
+      const int i = k & 1, j = (k >> 1) & 1, l = k >> 2;
+      const float* P = pack[c[k]].f;
+      const float wt = wx[i] * wy[j] * wz[l];
+      const __m128 t0 = _mm_add_ps(_mm_mul_ps(_mm_load_ps(P), _mm_set1_ps(wt)),
+                                   _mm_mul_ps(_mm_load_ps(P + 4), _mm_set1_ps(wt * dx[i])));
+      const __m128 t1 = _mm_add_ps(_mm_mul_ps(_mm_load_ps(P + 8), _mm_set1_ps(wt * dy[j])),
+                                   _mm_mul_ps(_mm_load_ps(P + 12), _mm_set1_ps(wt * dz[l])));
+      acc[k & 1] = _mm_add_ps(acc[k & 1], _mm_add_ps(t0, t1));
+    }
+    alignas(16) float X[4];
+    _mm_store_ps(X, _mm_add_ps(acc[0], acc[1]));
+#else
     float X[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     for (int k = 0; k < 8; ++k) {
       const int i = k & 1, j = (k >> 1) & 1, l = k >> 2;
       const float* P = pack[c[k]].f;
       const float wt = wx[i] * wy[j] * wz[l];
-      const float a = dx[i], b = dy[j], e = dz[l];
-      for (int r = 0; r < 4; ++r) X[r] += wt * (P[r] + P[4 + r] * a + P[8 + r] * b + P[12 + r] * e);
+      const float a = wt * dx[i], b = wt * dy[j], e = wt * dz[l];
+      for (int r = 0; r < 4; ++r) X[r] += (P[r] * wt + P[4 + r] * a) + (P[8 + r] * b + P[12 + r] * e);
     }
+#endif
     verts[v][0] = X[0];
     verts[v][1] = X[1];
     verts[v][2] = X[2];

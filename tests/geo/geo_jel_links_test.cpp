@@ -7,6 +7,7 @@
 
 #include "dynamics/constraint_cmds.h"
 #include "dynamics/dyn_cmd.h"
+#include "dynamics/glue.h"
 #include "dynamics/runner_scene.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
@@ -115,6 +116,25 @@ TEST(GeoJelLinks, MassocOverAGroupResolvesToTheJelThatHoldsTheVertices) {
   GVReleaseGeosFromJelSel(&s.list, &s.world, 6);
   EXPECT_EQ(inB->jelId, 0);
   EXPECT_EQ(inB->jel, nullptr);
+  GVResetJelList(&s.world);
+}
+
+TEST(GeoJelLinks, ReleasingAJelUngluesIt) {
+  Scene s;
+  const float a[3] = {0, 0, 0}, b[3] = {2, 0, 0};
+  HObject* ja = s.jel(4, a);
+  HObject* jb = s.jel(6, b);
+  // Node 15 of A and node 13 of B both stand at (1, 0, 0).
+  ASSERT_NEAR(ja->pos[15][0], 1.0f, 1e-6f);
+  ASSERT_NEAR(jb->pos[13][0], 1.0f, 1e-6f);
+  ASSERT_EQ(GVGlueNodePair(&s.world, 4, 6, 15, 13, kGlueMake, 0.1f), 1);
+  ASSERT_EQ(ja->glueJel[15], 6);
+  GObject* g = s.add(CubeAt(1, 0, 0, 0));
+  ASSERT_EQ(GVMassocGeo(g, ja), 0);
+  GVReleaseGeosFromJelSel(&s.list, &s.world, 4);
+  EXPECT_EQ(ja->glueJel[15], 0);
+  EXPECT_EQ(jb->glueJel[13], 0);
+  EXPECT_FALSE(g->flags & GEO_FLAG_BOUND);
   GVResetJelList(&s.world);
 }
 
