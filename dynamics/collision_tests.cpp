@@ -24,6 +24,10 @@ constexpr float kGeoFrictionCap = 0.2f;
 // face's contacts.
 constexpr float kVertexRelax = 0.7f / 3.0f;
 constexpr int kVertexRelaxPasses = 3;
+// A wheel: 36 nodes and owner flag 0x20; its halves split at node 18.
+constexpr int32_t kWheelNodes = 36;
+constexpr int32_t kWheelHalfNode = 18;
+constexpr uint32_t kWheelFlag = 0x20;
 
 static const float kZero3[3] = {0.0f, 0.0f, 0.0f};
 
@@ -435,13 +439,18 @@ int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, con
   if (!state || !state->pos || !state->disp || !state->faces || !q.point || !q.second || !hits) return 0;
   const float h = state->cellSize;
   const float reach = q.reach < h ? q.reach : h;
-  float bestDist = reach * 0.6f * q.factor * 30.0f;
+  // A wheel keeps one best face per half: its two rims meet the ground apart.
+  const bool wheel = state->ownerFlags && (*state->ownerFlags & kWheelFlag) && state->nodeCount == kWheelNodes;
+  const float start = reach * 0.6f * q.factor * 30.0f;
+  float bestDist[3] = {start, start, start};
+  float nearest = 1e30f;
   int32_t bestFace = 0;
   for (int32_t k = 1; k <= hits[0]; ++k) {
     const int32_t f = hits[k];
     if (!ValidFace(state, f) || SeenBefore(hits, k)) continue;
     const int32_t* c = state->faces[f];
     if (!ValidNode(state, c[0]) || !state->inPart(c[0], part)) continue;
+    const int32_t half = wheel ? (c[0] > kWheelHalfNode ? 2 : 1) : 0;
     float centre[3], off[3];
     GVQuadCentre(state, c[0], c[1], c[2], c[3], centre);
     Sub(off, q.point, centre);
@@ -449,7 +458,7 @@ int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, con
     if (q.normal && state->faceNormals && Dot(state->faceNormals[f], q.normal) >= 0.0f) continue;
     SurfaceProjection pr;
     GVProjectOnFace(state, f, q.point, nullptr, 4, q.options | kProjShiftCorners, 0.0f, q.cornerShift, &pr);
-    if (!(std::fabs(pr.dist) < bestDist)) continue;
+    if (!(std::fabs(pr.dist) < bestDist[half])) continue;
     float F[3], move[3];
     GVFaceDispAt(state, f, pr.s, pr.t, F);
     Sub(move, q.second, q.point);
@@ -458,11 +467,14 @@ int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, con
     const FaceReach fr = FaceBounds(state, f, pr.s, pr.t, pr.dist);
     if (fr == FaceReach::Outside) continue;
     if (fr == FaceReach::EdgeTouch) touch = true;
-    bestDist = std::fabs(pr.dist);
-    bestFace = f;
-    best = pr;
+    bestDist[half] = std::fabs(pr.dist);
+    if (bestDist[half] < nearest) {
+      nearest = bestDist[half];
+      bestFace = f;
+      best = pr;
+    }
     if (touch) {
-      if (list) GVContactDropLastIf(list, state, state, q.item, 0, 0);
+      if (list) GVContactDropLastIf(list, state, state, q.item, 0, static_cast<uint32_t>(half));
       continue;
     }
     float Y[3], gap[3];
@@ -476,7 +488,7 @@ int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, con
     v.v2 = v2;
     v.v3 = pr.point;
     v.v4 = pr.offset;
-    GVContactUpdateOrAppend(list, state, state, 0, q.item, 0, f, 0, depth, v);
+    GVContactUpdateOrAppend(list, state, state, 0, q.item, 0, f, static_cast<uint32_t>(half), depth, v);
   }
   if (out) *out = best;
   return bestFace;

@@ -114,7 +114,8 @@ struct PointFaceQuery {
 // qualified (out's s and t are then 100). A point ending the sub-step behind
 // its nearest face with positive depth is recorded into list (kind 0, both
 // parties the state); a point that does not end behind drops its own last
-// record.
+// record. A wheel (36 nodes, owner flag 0x20) keeps one best face, and one
+// record, per half.
 int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, const PointFaceQuery& q,
                             const int32_t* hits, SurfaceProjection* out);
 

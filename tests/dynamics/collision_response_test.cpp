@@ -459,3 +459,31 @@ TEST_F(CollisionWorld, AJelDroppedOnARampSlidesDownAndNeverTunnels) {
   // Frictionless: it has slid well down the slope.
   EXPECT_GT(meanX() - x0, 0.5f);
 }
+
+TEST_F(CollisionWorld, AWheelFaceSideKeepsOneBestContactPerHalf) {
+  // 3 x 3 x 4 nodes: 36. A node of B falls onto the top edge shared by a face
+  // of each half (first corner in the nodes above 18 or not).
+  for (bool wheel : {false, true}) {
+    const float ca[3] = {0, 0, 0};
+    a = NewBlockJel(2, 2, 3, 1.0f, 1, ca);
+    ASSERT_EQ(a->state->nodeCount, 36);
+    if (wheel) a->flags |= 0x20u;
+    const float cb[3] = {0.5f, 2.1f, 2.0f};
+    b = NewBlockJel(1, 1, 1, 1.0f, 2, cb);
+    GVAddJel(&world, a);
+    GVAddJel(&world, b);
+    for (int32_t i = 1; i <= b->state->nodeCount; ++i) b->state->disp[i][1] = -0.3f;
+    Search();
+    // B's bottom node at (0.5, 2.1, 2.0) lies on the edge z = 2.
+    int32_t onEdge = 0;
+    for (int32_t i = 1; i <= b->state->nodeCount; ++i)
+      if (b->state->pos[i][0] == 0.5f && b->state->pos[i][1] == 2.1f && b->state->pos[i][2] == 2.0f) onEdge = i;
+    ASSERT_GT(onEdge, 0);
+    int32_t records = 0;
+    for (ContactRec* r = joined.first; r; r = r->next)
+      if (r->nodeB == 0 && r->nodeA == onEdge) ++records;
+    EXPECT_EQ(records, wheel ? 2 : 1);
+    TearDownLists();
+    GVResetJelList(&world);
+  }
+}

@@ -356,3 +356,20 @@ TEST(CollisionQuadTest, QuadFloorStopsTheNodes) {
   EXPECT_GE(MinInStepY(s, 1), -1e-5f);
   GVFreeContactGrid(grid);
 }
+
+TEST(CollisionVertexTest, AWheelKeepsOneContactPerHalf) {
+  // 3 x 3 x 4 nodes: 36. A Geo vertex crossing the top edge shared by a face
+  // of each half.
+  for (bool wheel : {false, true}) {
+    std::unique_ptr<HObject> jel(NewBlockJel(2, 2, 3, 1.0f, 1, kOrigin));
+    ASSERT_EQ(jel->state->nodeCount, 36);
+    if (wheel) jel->flags |= 0x20u;
+    const float p[3] = {0.5f, 2.1f, 2.0f}, d[3] = {0.0f, -0.3f, 0.0f};
+    OneVertex g(p, d);
+    ContactList list;
+    GVContactListReset(&list);
+    GVCollideGeoVertsJel(&list, 1, &g.mesh, 1.0f, jel->state);
+    EXPECT_EQ(list.count, wheel ? 2 : 1);
+    GVFreeContacts(&list);
+  }
+}
