@@ -6,19 +6,29 @@
 #include <new>
 #include <string>
 
+#include "dynamics/collision_response.h"
+#include "dynamics/constraint_cmds.h"
 #include "dynamics/dyn_cmd.h"
+#include "dynamics/geo_jel_tests.h"
+#include "dynamics/world_runner.h"
 #include "dynamics/world_services.h"
 #include "jel/jel_object.h"
 #include "scene/binary_file.h"
 #include "scene/heap_string.h"
 #include "scene/item_stream.h"
 
-// The Jel record readers are the Jel object's own; the rest is wired by the
-// modules that own those operations.
-static constexpr WorldServices DefaultServices() {
+// Everything a running world needs: the Jel object's record readers, the
+// runner, the constraint commands and the collision passes, and the Jel-side
+// tests that the Geo collision entry hands its contacts to. Tests swap in their
+// own tables and put this one back.
+static WorldServices DefaultServices() {
   WorldServices s;
   s.jelFromFile = &HObject::HObjectFromFile;
   s.jelFromImage = &HObject::HObjectFromArrays;
+  GVInstallRunnerServices(&s);
+  GVInstallConstraintServices(&s);
+  GVInstallCollisionServices(&s);
+  GVInstallGeoJelTests();
   return s;
 }
 

@@ -45,7 +45,6 @@ struct WorldServices {
   int32_t (*geoJelCollisionPass)(HWorld* world, ContactList* list, int32_t pass, int32_t passCount) = nullptr;
 };
 
-// The process-wide table. At start it holds the Jel object's record readers and
-// nothing else.
+// The process-wide table. At start it holds every operation above.
 const WorldServices& GVWorldServices();
 void GVSetWorldServices(const WorldServices& services);

@@ -427,10 +427,17 @@ TEST_F(WorldReaderTest, ImageListReplacesTheJelsAndEmptyImageKeepsThem) {
 
 namespace {
 
-TEST(WorldServicesTest, StartsWithTheJelRecordReaders) {
+TEST(WorldServicesTest, StartsWithEveryOperationOfARunningWorld) {
   // Read before any test changes the table: every fixture restores what it found.
-  EXPECT_EQ(GVWorldServices().jelFromFile, &HObject::HObjectFromFile);
-  EXPECT_EQ(GVWorldServices().jelFromImage, &HObject::HObjectFromArrays);
+  const WorldServices& s = GVWorldServices();
+  EXPECT_EQ(s.jelFromFile, &HObject::HObjectFromFile);
+  EXPECT_EQ(s.jelFromImage, &HObject::HObjectFromArrays);
+  EXPECT_NE(s.setWorldMode, nullptr);
+  EXPECT_NE(s.resetSelToWorld, nullptr);
+  EXPECT_NE(s.selWallsApply, nullptr);
+  EXPECT_NE(s.selRigidApply, nullptr);
+  EXPECT_NE(s.jelJelContactSearch, nullptr);
+  EXPECT_NE(s.geoJelCollisionPass, nullptr);
 }
 
 }  // namespace
