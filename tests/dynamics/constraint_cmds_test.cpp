@@ -22,13 +22,14 @@ const float kBounds[6] = {-12.0f, 12.0f, 0.0f, 24.0f, -12.0f, 12.0f};
 // A world holding the Jels of some blocks, with the constraint services
 // installed for the record application.
 struct CmdWorld {
-  CmdWorld() {
+  CmdWorld() : saved(GVWorldServices()) {
     WorldServices sv;
     GVInstallConstraintServices(&sv);
     GVSetWorldServices(sv);
     world.params.stepping = 1;
   }
-  ~CmdWorld() { GVSetWorldServices(WorldServices()); }
+  ~CmdWorld() { GVSetWorldServices(saved); }
+  const WorldServices saved;
   // Takes the block's Jel into the world.
   HAState* add(PartBlock& b) {
     HObject* j = b.release();
