@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <new>
 
 #include "jel/deformation_map.h"
@@ -183,6 +184,10 @@ struct GObject {
   // Strings none, reset, then the deep copy (GVCopyGeo) of the source under a
   // new name and id. Returns the copy's result (1 copied, 0 refused).
   int constructCopy(const GObject* source, const char* newName, int32_t newId);
+  // Strings none, reset, then the scene-file record reader (GVReadGeo) or the
+  // image record reader (GVReadGeoImage). Return the reader's result.
+  int constructFromFile(FILE* file);
+  int constructFromImage(ItemStream* image);
 
   // Back to the state of a fresh record. Array and sub-record pointers become
   // null WITHOUT being freed: reset is for records whose arrays were released
