@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "geo/geo_attach.h"
 #include "geo/geo_collision.h"
 #include "geo/geo_transform.h"
 #include "geo/key_frames.h"
@@ -83,7 +84,10 @@ static bool copyRecords(GObject* d, const GObject* s) {
   if (s->keyTrack && d->keyTrack && !GVKeyTrackCopy(d->keyTrack, s->keyTrack)) return false;
   if (s->cellBind && !(d->cellBind = GVCopyCellBind(s->cellBind))) return false;
   if (s->cellBind2 && !(d->cellBind2 = GVCopyCellBind(s->cellBind2))) return false;
-  if (s->attach && !(d->attach = new (std::nothrow) GeoAttach(*s->attach))) return false;
+  if (s->attach) {
+    if (!(d->attach = new (std::nothrow) GeoAttach{})) return false;
+    GVAttachCopy(d->attach, s->attach);
+  }
   return true;
 }
 

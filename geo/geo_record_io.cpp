@@ -409,6 +409,8 @@ bool ensureContainer(T*& p) {
 void addDefaultUVSet(GObject* g) {
   const UVSet* first = g->uvSets ? GVGetUVSet(g->uvSets, 0) : nullptr;
   if (!first || !first->uvPairs) GVAddAllFaces00UVSet(g);
+  // UV corners of a damaged record must not name vertices the Geo lacks.
+  GVCheckGeoUVSets(g);
 }
 
 bool anyText(const char* s) { return s && s[0]; }

@@ -185,6 +185,19 @@ TEST(GeoRecordFile, EveryVertexFlagReadGetsTheBoundBit) {
   for (int32_t i = 1; i <= back->vertexCount; ++i) EXPECT_EQ(back->vertexFlags[i], 0x102);
 }
 
+TEST(GeoRecordFile, UVCornersNamingMissingVerticesAreCleared) {
+  auto g = RichGeo();
+  UVSet& set = g->uvSets->sets[1];
+  ASSERT_NE(set.uvCorners, nullptr);
+  set.uvCorners[1].vertex = 99;
+  set.uvCorners[2].vertex = 4;
+  int ok = 0;
+  auto back = Read(Write(g.get()), &ok);
+  ASSERT_EQ(ok, 1);
+  EXPECT_EQ(back->uvSets->sets[1].uvCorners[1].vertex, 0);
+  EXPECT_EQ(back->uvSets->sets[1].uvCorners[2].vertex, 4);
+}
+
 TEST(GeoRecordFile, EveryCutOfARecordIsRefusedAndLeavesTheGeoReset) {
   auto g = RichGeo();
   const Bytes full = Write(g.get());
