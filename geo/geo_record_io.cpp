@@ -164,7 +164,7 @@ void codeSlot(C& c, GTransform& t) {
 template <typename C>
 void codeVertBind(C& c, GeoVertBind& b) {
   c.i32(b.jelId);
-  c.i32(b.cell);
+  c.i32(b.cellNode);
   c.f32(b.u);
   c.f32(b.v);
   c.f32(b.w);
@@ -460,16 +460,16 @@ void fileCellBind(FileCodec& c, GeoCellBind*& b) {
   c.i32(b->ny);
   c.i32(b->nz);
   c.i32(b->status);
-  uint32_t n = (c.writing() && b->nodeTable && b->nodeTable[0] > 0) ? uint32_t(b->nodeTable[0]) : 0;
+  uint32_t n = (c.writing() && b->nodes && b->nodes[0] > 0) ? uint32_t(b->nodes[0]) : 0;
   c.u32(n);
   if (n == 0 || !c.room(int64_t(n) + 1, 4)) return;
   if (c.reading()) {
-    b->nodeTable = GVNewGeoArray<int32_t>(int64_t(n) + 1);
-    c.require(b->nodeTable != nullptr);
+    b->nodes = GVNewGeoArray<int32_t>(int64_t(n) + 1);
+    c.require(b->nodes != nullptr);
   }
-  for (uint32_t i = 0; i <= n && c.ok; ++i) c.i32(b->nodeTable[i]);
+  for (uint32_t i = 0; i <= n && c.ok; ++i) c.i32(b->nodes[i]);
   // The table's own count is what was allocated, whatever the entry said.
-  if (c.reading() && c.ok) b->nodeTable[0] = static_cast<int32_t>(n);
+  if (c.reading() && c.ok) b->nodes[0] = static_cast<int32_t>(n);
 }
 
 bool fileBody(FileCodec& c, GObject* g, uint32_t version) {
@@ -605,10 +605,10 @@ void imageCellBind(ImageCodec& c, GeoCellBind*& b) {
   c.i32(b->ny);
   c.i32(b->nz);
   c.i32(b->status);
-  int32_t n = (b->nodeTable && b->nodeTable[0] > 0) ? b->nodeTable[0] : 0;
+  int32_t n = (b->nodes && b->nodes[0] > 0) ? b->nodes[0] : 0;
   c.i32(n);
   for (int32_t i = 0; i <= n && c.ok; ++i) {
-    int32_t v = (i == 0 || !b->nodeTable) ? n : b->nodeTable[i];
+    int32_t v = (i == 0 || !b->nodes) ? n : b->nodes[i];
     c.i32(v);
   }
 }
@@ -868,17 +868,17 @@ int GVReadCellBindImage(ItemStream* image, GeoCellBind* bind) {
   int32_t n = 0;
   c.i32(n);
   c.require(n >= 0 && n <= kGeoMaxCount && c.room(int64_t(n) + 1, 0));
-  if (c.ok && n > 0) c.require((r.nodeTable = GVNewGeoArray<int32_t>(int64_t(n) + 1)) != nullptr);
+  if (c.ok && n > 0) c.require((r.nodes = GVNewGeoArray<int32_t>(int64_t(n) + 1)) != nullptr);
   for (int32_t i = 0; i <= n && c.ok; ++i) {
     int32_t v = 0;
     c.i32(v);
-    if (r.nodeTable) r.nodeTable[i] = i == 0 ? n : v;
+    if (r.nodes) r.nodes[i] = i == 0 ? n : v;
   }
   if (!c.ok) {
-    delete[] r.nodeTable;
+    delete[] r.nodes;
     return 0;
   }
-  delete[] bind->nodeTable;
+  delete[] bind->nodes;
   *bind = r;
   return 1;
 }

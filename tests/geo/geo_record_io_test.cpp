@@ -116,10 +116,10 @@ std::unique_ptr<GObject> RichGeo() {
   g->cellBind->jelId = 3;
   g->cellBind->part = 2;
   g->cellBind->nx = 4;
-  g->cellBind->nodeTable = GVNewGeoArray<int32_t>(4);
-  g->cellBind->nodeTable[0] = 3;
-  g->cellBind->nodeTable[1] = 5;
-  g->cellBind->nodeTable[3] = 8;
+  g->cellBind->nodes = GVNewGeoArray<int32_t>(4);
+  g->cellBind->nodes[0] = 3;
+  g->cellBind->nodes[1] = 5;
+  g->cellBind->nodes[3] = 8;
   g->cellBind2 = new GeoCellBind{};
   g->cellBind2->jelId = 5;
   g->cellBind2->status = 1;
@@ -148,7 +148,7 @@ TEST(GeoRecordFile, VersionFiveWriteReadWriteIsByteIdentical) {
   EXPECT_FLOAT_EQ(back->surfaceParam, 1.5f);
   EXPECT_FLOAT_EQ(back->slotTail[2], 7.0f);
   EXPECT_FLOAT_EQ(back->xform[GEO_SLOT_FRAME2].position[1], 13.0f);
-  EXPECT_EQ(back->vertBinds[4].cell, 4);
+  EXPECT_EQ(back->vertBinds[4].cellNode, 4);
   EXPECT_EQ(back->vertexFlags2[2], 0x12);
   EXPECT_EQ(back->vertexExtras[4].mode, 1);
   ASSERT_NE(back->uvSets, nullptr);
@@ -163,12 +163,12 @@ TEST(GeoRecordFile, VersionFiveWriteReadWriteIsByteIdentical) {
   EXPECT_FLOAT_EQ(back->attach->floatWords[5], 6.5f);
   EXPECT_EQ(GVKeyTrackKeyCount(back->keyTrack), 2);
   ASSERT_NE(back->cellBind, nullptr);
-  ASSERT_NE(back->cellBind->nodeTable, nullptr);
-  EXPECT_EQ(back->cellBind->nodeTable[0], 3);
-  EXPECT_EQ(back->cellBind->nodeTable[3], 8);
+  ASSERT_NE(back->cellBind->nodes, nullptr);
+  EXPECT_EQ(back->cellBind->nodes[0], 3);
+  EXPECT_EQ(back->cellBind->nodes[3], 8);
   EXPECT_EQ(back->cellBind->jel, nullptr);
   ASSERT_NE(back->cellBind2, nullptr);
-  EXPECT_EQ(back->cellBind2->nodeTable, nullptr);
+  EXPECT_EQ(back->cellBind2->nodes, nullptr);
   EXPECT_EQ(back->cellBind2->status, 1);
   // Placed by its start slot.
   EXPECT_FLOAT_EQ(back->vertices[2][0], 1.0f * 1.0f + 0.0f);
@@ -468,8 +468,8 @@ TEST(GeoRecordImage, PutReadPutIsIdenticalAndKeepsEveryField) {
   EXPECT_STREQ(back.matScript, "stone.program");
   EXPECT_EQ(back.vertexFlags[0], 0);
   EXPECT_EQ(back.triangles[0][0], 0);
-  EXPECT_EQ(back.cellBind->nodeTable[0], 3);
-  EXPECT_EQ(back.cellBind2->nodeTable, nullptr);
+  EXPECT_EQ(back.cellBind->nodes[0], 3);
+  EXPECT_EQ(back.cellBind2->nodes, nullptr);
   EXPECT_EQ(back.attach->type, GEO_ATTACH_JEL0_TO_GEOZ);
 }
 
@@ -526,10 +526,10 @@ TEST(GeoRecordImage, CellBindImageOwnsACountedTable) {
   ASSERT_EQ(GVReadCellBindImage(&img.s, &b), 1);
   EXPECT_EQ(b.jelId, 4);
   EXPECT_EQ(b.status, 0);
-  ASSERT_NE(b.nodeTable, nullptr);
-  EXPECT_EQ(b.nodeTable[0], 2);  // the count, whatever the entry held
-  EXPECT_EQ(b.nodeTable[2], 6);
-  delete[] b.nodeTable;
+  ASSERT_NE(b.nodes, nullptr);
+  EXPECT_EQ(b.nodes[0], 2);  // the count, whatever the entry held
+  EXPECT_EQ(b.nodes[2], 6);
+  delete[] b.nodes;
 
   Rewind(&img.s);
   img.s.ints[7] = 1000;  // more nodes than the image holds
