@@ -428,6 +428,9 @@ bool finishRead(GObject* g) {
 }
 
 int refuse(GObject* g) {
+  // Per-vertex lists are only made once the counts are known to be sound;
+  // damaged counts must not size the release of lists that were never made.
+  if (!countsValid(g)) g->vertexCount = g->triangleCount = g->quadCount = g->extraPairCount = 0;
   g->releaseArrays();
   g->reset();
   return 0;

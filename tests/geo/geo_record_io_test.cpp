@@ -240,6 +240,7 @@ TEST(GeoRecordFile, DamagedCountsAndIndicesAreRefused) {
   const size_t trisAt = vertsEnd + 4 + 5 * 20;
   const Case cases[] = {
       {"vertex count negative", kV5Block + 44, 0xffffffffu},
+      {"vertex count the largest int", kV5Block + 44, 0x7fffffffu},
       {"vertex count beyond the file", kV5Block + 44, 100000000u},
       {"triangle count beyond the file", kV5Block + 48, 50000000u},
       {"quad count negative", kV5Block + 52, 0x80000000u},
