@@ -35,10 +35,6 @@ static inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a
 static inline void Sub(float* o, const float* a, const float* b) {
   o[0] = a[0] - b[0], o[1] = a[1] - b[1], o[2] = a[2] - b[2];
 }
-static inline void Cross(float* o, const float* a, const float* b) {
-  const float x = a[1] * b[2] - a[2] * b[1], y = a[2] * b[0] - a[0] * b[2], z = a[0] * b[1] - a[1] * b[0];
-  o[0] = x, o[1] = y, o[2] = z;
-}
 static inline bool ValidNode(const HAState* s, int32_t i) { return i >= 1 && i <= s->nodeCount; }
 static inline bool ValidFace(const HAState* s, int32_t f) {
   return s->faces && f >= 1 && f <= s->faceCount;
@@ -97,12 +93,12 @@ static void ProjectFaceOnce(const FaceCorners& fc, const float P[3], const float
   }
   Bilinear(fc, u, v, X, Xu, Xv);
   float n[3];
-  Cross(n, Xu, Xv);
+  GVVecCross(n, Xu, Xv);
   if (Dot(n, n) == 0.0f) {
     float d1[3], d2[3];
     Sub(d1, fc.c[3], fc.c[1]);
     Sub(d2, fc.c[2], fc.c[0]);
-    Cross(n, d1, d2);
+    GVVecCross(n, d1, d2);
   }
   GVVecNormalise(n, out->normal);
   GVVec3Copy(out->point, X);
@@ -308,7 +304,7 @@ void GVNodeAngImpulse(const HAState* state, int32_t a, int32_t b, const float ce
     const float m = state->mass ? state->mass[nodes[e]] : 0.0f;
     float r[3], l[3];
     Sub(r, state->pos[nodes[e]], centre);
-    Cross(l, r, shares[e]);
+    GVVecCross(l, r, shares[e]);
     for (int q = 0; q < 3; ++q) out[q] += m * l[q];
   }
 }
@@ -321,7 +317,7 @@ void GVFaceAddRigidCorr(HAState* state, const int32_t corners[4], const float ce
     if (!ValidNode(state, j)) continue;
     float r[3], rot[3];
     Sub(r, state->pos[j], centre);
-    Cross(rot, w, r);
+    GVVecCross(rot, w, r);
     for (int q = 0; q < 3; ++q) state->contactPassCorr[j][q] += v[q] + rot[q];
   }
 }
@@ -725,7 +721,7 @@ void TriNormal(const GeoTestMesh* m, int32_t face, const int32_t* c, float N[3])
   float e1[3], e2[3];
   Sub(e1, m->vertices[c[1]], m->vertices[c[0]]);
   Sub(e2, m->vertices[c[2]], m->vertices[c[0]]);
-  Cross(N, e1, e2);
+  GVVecCross(N, e1, e2);
   GVVecNormalise(N, N);
 }
 

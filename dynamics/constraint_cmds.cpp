@@ -76,15 +76,6 @@ HAState* firstState(HWorld* w, int32_t selection) {
   return nullptr;
 }
 
-void cross(const float* a, const float* b, float* out) {
-  const float x = a[1] * b[2] - a[2] * b[1];
-  const float y = a[2] * b[0] - a[0] * b[2];
-  const float z = a[0] * b[1] - a[1] * b[0];
-  out[0] = x;
-  out[1] = y;
-  out[2] = z;
-}
-
 void setRotation(HWorld* w, int32_t selection, int32_t part, const float w3[3], const float R[9]) {
   float Rw[9], P[9], rho[3];
   GVMat3FromRotVector(w3, Rw);
@@ -308,7 +299,7 @@ void GVSelRigidApplyRot(HWorld* w, int32_t selection, int32_t part, float invMas
         C[k] += m * s->contactCorr[i][k];
       }
       float t[3];
-      cross(q[i], sv[i], t);
+      GVVecCross(t, q[i], sv[i]);
       for (int k = 0; k < 3; ++k) L[k] += m * t[k];
     }
   });

@@ -114,10 +114,3 @@ float* GVVecScaleTo(float out[3], float b[3], float s) {
   return out;
 }
 
-float* GVVecCross(float out[3], const float a[3], const float b[3]) {
-  const float x = a[1] * b[2] - a[2] * b[1];
-  const float y = a[2] * b[0] - a[0] * b[2];
-  const float z = a[0] * b[1] - a[1] * b[0];
-  out[0] = x, out[1] = y, out[2] = z;
-  return out;
-}

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "jel/vector_math.h"  // GVVecCross
+
 class HAState;
 
 // Bit of contactFlags set by the Geo collision tests on a node in contact.
@@ -38,4 +40,3 @@ void GVFaceDispAt(const HAState* state, int32_t face, float s, float t, float ou
 
 float* GVVecAddTo(float out[3], const float a[3], float b[3]);  // b += a, out = b
 float* GVVecScaleTo(float out[3], float b[3], float s);         // b *= s, out = b
-float* GVVecCross(float out[3], const float a[3], const float b[3]);

@@ -15,15 +15,6 @@ bool canWrite(const HAState* s) { return s && s->pos && s->disp && s->mass && !s
 bool storedPart(int32_t part) { return part >= 1 && part <= 31; }
 bool finite3(const float* v) { return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]); }
 
-void cross(const float* a, const float* b, float* out) {
-  const float x = a[1] * b[2] - a[2] * b[1];
-  const float y = a[2] * b[0] - a[0] * b[2];
-  const float z = a[0] * b[1] - a[1] * b[0];
-  out[0] = x;
-  out[1] = y;
-  out[2] = z;
-}
-
 // Store of a reference kind (0 fix, 1 orientation, 2 shape), -1 for an unknown kind.
 int storeIndex(int32_t kind) {
   if (kind == kPartRefFix || kind == kPartRefFixPos) return 0;
@@ -76,7 +67,7 @@ void bestTurn(const HAState* s, int32_t part, const Vec3f* r, const Vec3f* d, fl
     const double m = s->mass[i];
     const float* ri = r[i];
     float t[3];
-    cross(ri, d[i], t);
+    GVVecCross(t, ri, d[i]);
     const double rr = ri[0] * ri[0] + ri[1] * ri[1] + ri[2] * ri[2];
     for (int a = 0; a < 3; ++a) {
       L[a] += m * t[a];
@@ -305,7 +296,7 @@ void GVFixOriPartStep(HAState* s, int32_t part, const float* matrix) {
   for (int32_t i = 1; i <= s->nodeCount; ++i) {
     if (!s->inPart(i, part)) continue;
     float t[3];
-    cross(w, cur[i], t);
+    GVVecCross(t, w, cur[i]);
     for (int k = 0; k < 3; ++k) s->disp[i][k] += t[k];
   }
 }
@@ -488,7 +479,7 @@ void GVExpandPart(HAState* s, int32_t part, float scale) {
     if (!s->inPart(i, part)) continue;
     float r[3], t[3];
     for (int k = 0; k < 3; ++k) r[k] = s->pos[i][k] + s->disp[i][k] - c[k];
-    cross(w, r, t);
+    GVVecCross(t, w, r);
     for (int k = 0; k < 3; ++k) s->disp[i][k] += t[k];
   }
 }

@@ -20,15 +20,6 @@ bool finiteMat(const float* m) {
   return true;
 }
 
-void cross(const float* a, const float* b, float* out) {
-  const float x = a[1] * b[2] - a[2] * b[1];
-  const float y = a[2] * b[0] - a[0] * b[2];
-  const float z = a[0] * b[1] - a[1] * b[0];
-  out[0] = x;
-  out[1] = y;
-  out[2] = z;
-}
-
 float* rotVec(HAState* s, int32_t part) { return s->impulseTable[static_cast<uint32_t>(part) & 31u]; }
 
 // R(w) applied after R: the rotation vector of the product goes into rot.
@@ -144,7 +135,7 @@ void GVAddRigidFrameSums(const HAState* s, int32_t part, double K[9], double v[3
     const double m = s->mass[i];
     const double rs = r[i][0] * sv[i][0] + r[i][1] * sv[i][1] + r[i][2] * sv[i][2];
     float t[3];
-    cross(q[i], sv[i], t);
+    GVVecCross(t, q[i], sv[i]);
     for (int a = 0; a < 3; ++a) {
       v[a] += m * t[a];
       for (int col = 0; col < 3; ++col) K[3 * col + a] += m * ((a == col ? rs : 0.0) - r[i][a] * sv[i][col]);

@@ -22,8 +22,6 @@ const long long kMinKeyFileBytes = 8 + 4 + 4 + 8 + 32 + 6 * 4 + 4;
 // skipped word.
 const uint32_t kMinKeyImageInts = 2 + 6 + 1;
 
-const int kTrackImageBytes = 96;
-
 template <typename T>
 T* allocBlock(T*& p, int n) {
   if (!p) p = new (std::nothrow) T[n]();

@@ -13,6 +13,8 @@
 #include <immintrin.h>
 #endif
 
+#include "jel/vector_math.h"
+
 namespace {
 
 enum { kNx = 0, kNy = 1, kNz = 2, kPx = 3, kPy = 4, kPz = 5 };
@@ -171,12 +173,6 @@ void writeRecord(GeoVertBind* rec, int32_t id, int32_t cell, const float uvw[3])
   rec->w = uvw[2];
 }
 
-void cross(const float a[3], const float b[3], float out[3]) {
-  out[0] = a[1] * b[2] - a[2] * b[1];
-  out[1] = a[2] * b[0] - a[0] * b[2];
-  out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
 bool hasPart(const DeformLattice* L, int32_t i, int32_t part) {
   return L->partMask && ((L->partMask[i] >> (uint32_t(part) & 31u)) & 1u);
 }
@@ -220,7 +216,7 @@ void GVUpdateLatticeDeform(DeformLattice* L, int seam) {
     if (nb(L, kNz, i) == 0 && nb(L, kPz, i) == 0) {
       // A node of a single layer: the z column is the layer normal, one cell long.
       float c[3];
-      cross(col[0], col[1], c);
+      GVVecCross(c, col[0], col[1]);
       const float len2 = c[0] * c[0] + c[1] * c[1] + c[2] * c[2];
       const float k = len2 > 1e-5f ? L->cellSize / std::sqrt(len2) : len2;
       for (int r = 0; r < 3; ++r) col[2][r] = c[r] * k;

@@ -31,12 +31,6 @@ static bool projectToPixels(const CameraRec* cam, const ViewportRec* vp, const f
   return true;
 }
 
-static void cross(const float a[3], const float b[3], float out[3]) {
-  out[0] = a[1] * b[2] - a[2] * b[1];
-  out[1] = a[2] * b[0] - a[0] * b[2];
-  out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
 // Face table entries come from files too: a face is used only when all its
 // corners are nodes of this Jel.
 static bool validFace(const HObject* jel, int32_t f) {
@@ -62,7 +56,7 @@ static float facingDot(const HObject* jel, int32_t f, const float eye[3], float 
   float e3[3], e1[3], n[3], v[3];
   GVVecSub(e3, jel->pos[c[3]], jel->pos[c[0]]);
   GVVecSub(e1, jel->pos[c[1]], jel->pos[c[0]]);
-  cross(e3, e1, n);
+  GVVecCross(n, e3, e1);
   faceCentre(jel, f, centre);
   GVVecSub(v, centre, eye);
   return GVVecDot(v, n);
@@ -199,7 +193,7 @@ int32_t HObject::pickNearestNode(int32_t x, int32_t y, const ViewportRec* vp, co
           float e3[3], e1[3];
           GVVecSub(e3, pos[faces[f][3]], pos[faces[f][0]]);
           GVVecSub(e1, pos[faces[f][1]], pos[faces[f][0]]);
-          cross(e3, e1, n);
+          GVVecCross(n, e3, e1);
         }
         if (GVVecDot(n, cam->rot + 6) > 0.0f)
           for (int k = 0; k < 4; ++k) visible[static_cast<size_t>(faces[f][k])] = 1;

@@ -21,12 +21,6 @@ void forPart(const HAState* s, int32_t part, F f) {
     if (mask[i] & bit) f(i);
 }
 
-inline void cross(const float* a, const float* b, float* out) {
-  out[0] = a[1] * b[2] - a[2] * b[1];
-  out[1] = a[2] * b[0] - a[0] * b[2];
-  out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
 }  // namespace
 
 void GVAddVecToPartPoints(const HAState* state, int32_t part, const Vec3f* in, Vec3f* out, const float v[3]) {
@@ -79,7 +73,7 @@ void GVGetPartAngularState(const HAState* state, const Vec3f* d, const Vec3f* r,
   forPart(state, part, [&](int32_t i) {
     const double m = state->mass[i];
     float t[3];
-    cross(d[i], r[i], t);
+    GVVecCross(t, d[i], r[i]);
     const double qr = q[i][0] * r[i][0] + q[i][1] * r[i][1] + q[i][2] * r[i][2];
     M += m;
     for (int a = 0; a < 3; ++a) {
@@ -107,7 +101,7 @@ void GVAddPart1Spin(HAState* state, const float omega[3], const float c[3], cons
   forPart(state, 1, [&](int32_t i) {
     const float r[3] = {state->pos[i][0] - c[0], state->pos[i][1] - c[1], state->pos[i][2] - c[2]};
     float w[3];
-    cross(omega, r, w);
+    GVVecCross(w, omega, r);
     for (int k = 0; k < 3; ++k) state->disp[i][k] += v[k] + w[k];
   });
 }
@@ -144,7 +138,7 @@ void GVAddPartRotation(HAState* state, int32_t part, const float omega[3]) {
   const Vec3f* s1 = state->scratchVec[1];
   forPart(state, part, [&](int32_t i) {
     float w[3];
-    cross(omega, s1[i], w);
+    GVVecCross(w, omega, s1[i]);
     for (int k = 0; k < 3; ++k) state->disp[i][k] += w[k];
   });
 }

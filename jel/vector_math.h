@@ -142,6 +142,17 @@ inline void GVInertiaAddPoint(float* I, float m, const float* r) {
   I[6] -= m * r[0] * r[2];
 }
 
+// out = a × b; out may be a or b. Returns out.
+inline float* GVVecCross(float* out, const float* a, const float* b) {
+  const float x = a[1] * b[2] - a[2] * b[1];
+  const float y = a[2] * b[0] - a[0] * b[2];
+  const float z = a[0] * b[1] - a[1] * b[0];
+  out[0] = x;
+  out[1] = y;
+  out[2] = z;
+  return out;
+}
+
 inline void GVInertiaSymmetrise(float* I) {
   I[3] = I[1];
   I[7] = I[5];
