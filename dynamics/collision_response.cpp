@@ -82,22 +82,6 @@ static bool SeenBefore(const int32_t* hits, int32_t k) {
   return false;
 }
 
-enum class Reach { Inside, EdgeTouch, Outside };
-
-static Reach FaceBounds(const HAState* st, int32_t face, float s, float t, float dist) {
-  const float* b = st->faceParamBounds ? st->faceParamBounds[face] : nullptr;
-  const float lo_s = b ? b[0] : 0.0f, hi_s = b ? b[1] : 1.0f, lo_t = b ? b[2] : 0.0f, hi_t = b ? b[3] : 1.0f;
-  // The border itself belongs to the face; the open-edge window lies just
-  // outside it.
-  if (s >= lo_s && s <= hi_s && t >= lo_t && t <= hi_t) return Reach::Inside;
-  if (std::fabs(dist) >= 0.05f * st->cellSize) return Reach::Outside;
-  const uint32_t e = st->faceEdgeFlags ? st->faceEdgeFlags[face] : 0u;
-  if (((e & kFaceEdgeS0) && s > -0.01f && s < 0.0f) || ((e & kFaceEdgeS1) && s > 1.0f && s < 1.01f) ||
-      ((e & kFaceEdgeT0) && t > -0.01f && t < 0.0f) || ((e & kFaceEdgeT1) && t > 1.0f && t < 1.01f))
-    return Reach::EdgeTouch;
-  return Reach::Outside;
-}
-
 void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges, HAState* A, HAState* B,
                            int32_t kA, int32_t kB, float cornerShift, float offsetLength, int32_t mode) {
   if (!nodes || !edges || !A || !B) return;
@@ -167,9 +151,9 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
       Sub(move, S, P);
       const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
       bool touch = !EndsBehind(pr.dist, r) || (std::fabs(pr.dist) < kRestEps && std::fabs(r) < kRestEps);
-      const Reach reach = FaceBounds(A, f, pr.s, pr.t, pr.dist);
-      if (reach == Reach::Outside) continue;
-      const bool edgeTouch = reach == Reach::EdgeTouch;
+      const FaceReach reach = GVFaceReach(A, f, pr.s, pr.t, pr.dist);
+      if (reach == FaceReach::Outside) continue;
+      const bool edgeTouch = reach == FaceReach::EdgeTouch;
       if (edgeTouch) touch = true;
 
       float Y[3], Sx[3], gap[3];

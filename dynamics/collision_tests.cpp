@@ -371,14 +371,9 @@ static bool Touches(float dist, float r) {
   return !EndsBehind(dist, r) || (std::fabs(dist) < kRestEps && std::fabs(r) < kRestEps);
 }
 
-// Inside the face's parameter bounds (its border included), or just outside
-// an open edge and close to the surface.
-enum class FaceReach { Inside, EdgeTouch, Outside };
-static FaceReach FaceBounds(const HAState* st, int32_t face, float s, float t, float dist) {
+FaceReach GVFaceReach(const HAState* st, int32_t face, float s, float t, float dist) {
   const float* b = st->faceParamBounds ? st->faceParamBounds[face] : nullptr;
   const float lo_s = b ? b[0] : 0.0f, hi_s = b ? b[1] : 1.0f, lo_t = b ? b[2] : 0.0f, hi_t = b ? b[3] : 1.0f;
-  // A point exactly on a border belongs to the face: the open-edge window
-  // below starts just outside it.
   if (s >= lo_s && s <= hi_s && t >= lo_t && t <= hi_t) return FaceReach::Inside;
   if (std::fabs(dist) >= 0.05f * st->cellSize) return FaceReach::Outside;
   const uint32_t e = st->faceEdgeFlags ? st->faceEdgeFlags[face] : 0u;
@@ -460,7 +455,7 @@ int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, con
     Sub(move, q.second, q.point);
     const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
     bool touch = Touches(pr.dist, r);
-    const FaceReach fr = FaceBounds(state, f, pr.s, pr.t, pr.dist);
+    const FaceReach fr = GVFaceReach(state, f, pr.s, pr.t, pr.dist);
     if (fr == FaceReach::Outside) continue;
     if (fr == FaceReach::EdgeTouch) touch = true;
     bestDist[half] = std::fabs(pr.dist);

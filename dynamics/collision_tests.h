@@ -63,6 +63,13 @@ void GVProjectOnFace(const HAState* state, int32_t face, const float P[3], const
 void GVProjectOnTriangle(const float O[3], const float A[3], const float B[3], const float P[3], const float D[3],
                          const float N[3], uint32_t options, float offsetLength, SurfaceProjection* out);
 
+// Where a projection (s, t) at distance dist lies against a face: inside its
+// parameter bounds (a point exactly on the border belongs to the face), just
+// outside an open edge and close to the surface (a touch that makes no
+// contact), or outside.
+enum class FaceReach { Inside, EdgeTouch, Outside };
+FaceReach GVFaceReach(const HAState* state, int32_t face, float s, float t, float dist);
+
 // disp + contactCorr over face f at (s, t), bilinear in the corner order of
 // GVFaceDispAt.
 void GVFaceCorrDispAt(const HAState* state, int32_t face, float s, float t, float out[3]);
