@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "geo/geo_attach.h"
 #include "geo/geo_transform.h"
 #include "geo/key_frames.h"
 #include "geo/mesh_normals.h"
@@ -136,6 +137,8 @@ void GVReleaseGeoFromJel(HObject* jel, GObject* geo) {
     GVCalcGeoVertexNormals(geo);
     if (jel->playParams.stateMode == -1) GVCopyGeoTransform(geo, GEO_SEL_START, GEO_SEL_FRAME);
   }
+  // An attachment anchored on this Jel would follow a Jel that is going away.
+  if (geo->attach && geo->attach->type != 0) GVAttachClearIfRefers(geo->attach, jel->id);
 }
 
 // ---- cell binding ----

@@ -26,7 +26,7 @@ void GVGridNumberNodes(LatticeBuilder* b, JelStateRec* recs);
 void GVGridRestPositions(LatticeBuilder* b, JelNodeRec* recs, int32_t count);
 void GVSetPartsFromGrid(const LatticeBuilder* b, HObject* jel, int32_t count);
 // Shifts the Jel's grid indices so each axis starts at 1 and sets the builder's
-// specification to the Jel's lattice summary (no reallocation).
+// layout to the Jel's lattice summary (no reallocation).
 void GVNormaliseGridIndices(LatticeBuilder* b, HObject* jel);
 // Adds 1 to every node's grid index on axis 1 (x), 2 (y) or 3 (z).
 void GVShiftGridIndices(int32_t axis, HObject* jel, LatticeBuilder* b);

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "jel/lattice_spec.h"
+#include "jel/lattice_design.h"
 
 // Largest number of grid points per axis and in total that a builder accepts;
 // dimensions come from files and dialogs and size every per-point array.
@@ -44,7 +44,7 @@ struct LatticeBuilder {
   int32_t points() const { return nx * ny * nz; }
 };
 
-// Stores the specification and allocates cleared arrays for it. Returns 1, or 0
+// Stores the grid layout and allocates cleared arrays for it. Returns 1, or 0
 // (no arrays, dimensions 0) for a missing builder, a non-positive or non-finite
 // cell size, or dimensions outside 1..kGridMaxAxisPoints or above
 // kGridMaxPoints in total.
@@ -55,7 +55,7 @@ void GVDestroyLatticeBuilder(LatticeBuilder* b);
 void GVClearLatticeGrid(LatticeBuilder* b);
 // Reallocates for the builder's current dimensions; same result as init.
 int GVReallocLatticeGrid(LatticeBuilder* b);
-// The builder's own specification (cell size, dimensions, scales).
+// The builder's own layout (cell size, dimensions, scales).
 void GVGetLatticeSpec(const LatticeBuilder* b, LatticeSpec* out);
 void GVSetLatticeSpec(LatticeBuilder* b, const LatticeSpec* spec);
 

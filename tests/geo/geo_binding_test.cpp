@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "geo/geo_attach.h"
 #include "geo/geo_transform.h"
 #include "geo_fixtures.h"
 #include "jel/chan_data.h"
@@ -256,6 +257,15 @@ TEST(GeoBinding, ReleaseDropsOnlyWhatNamesTheJel) {
   GVReleaseGeoFromJel(other.get(), g3.get());
   EXPECT_TRUE(g3->flags & GEO_FLAG_BOUND);
   EXPECT_EQ(g3->vertBinds[1].jelId, 9);
+
+  // An attachment anchored on the released Jel is cleared; one on another Jel stays.
+  auto g4 = Cube(0.5f);
+  g4->attach = new GeoAttach{};
+  GVAttachSet(g4->attach, 1, 9, 0, 0, 0, 1, 0);
+  GVReleaseGeoFromJel(other.get(), g4.get());
+  EXPECT_EQ(g4->attach->type, 1);
+  GVReleaseGeoFromJel(jel.get(), g4.get());
+  EXPECT_EQ(g4->attach->type, 0);
 }
 
 TEST(GeoBinding, CellBindingOfABoxPartAndTheFallBack) {
