@@ -11,6 +11,7 @@
 #include "geo/key_frames.h"
 #include "geo/mesh_derived.h"
 #include "geo/mesh_normals.h"
+#include "geo/record_codec.h"
 #include "geo/uv_set_io.h"
 #include "geo/uv_sets.h"
 #include "jel/contact_grid.h"
@@ -36,103 +37,20 @@ constexpr float kLegacySurfaceParam = 6.0f;
 
 // --- codecs -------------------------------------------------------------------
 
-struct FileCodec {
-  FILE* f;
-  bool out;
-  bool ok = true;
-
-  bool reading() const { return !out; }
-  bool writing() const { return out; }
-  void u32(uint32_t& v) {
-    if (ok) ok = out ? GVFileWriteU32(f, v) == 1 : GVFileReadU32(f, &v) == 1;
-  }
-  void i32(int32_t& v) {
-    if (ok) ok = out ? GVFileWriteI32(f, v) == 1 : GVFileReadI32(f, &v) == 1;
-  }
-  void f32(float& v) {
-    if (ok) ok = out ? GVFileWriteF32(f, v) == 1 : GVFileReadF32(f, &v) == 1;
-  }
-  void str(char*& s) {
-    if (ok) ok = out ? GVWriteString(f, s) == 1 : GVReadString(f, &s) == 1;
-  }
-  // Words the layout does not use: skipped when reading, zeros when writing.
-  void unused(size_t n) {
-    if (!ok) return;
-    if (!out) {
-      ok = GVFileSkip(f, n) == 1;
-      return;
-    }
-    static const unsigned char kZeros[128] = {};
-    while (ok && n > 0) {
-      const size_t k = n < sizeof kZeros ? n : sizeof kZeros;
-      ok = GVFileWriteBytes(f, kZeros, k) == 1;
-      n -= k;
-    }
-  }
+struct FileCodec : FileCodecCore {
+  using FileCodecCore::FileCodecCore;
   // Whether n entries of entryBytes each can still follow (reading only).
-  bool room(int64_t n, int64_t entryBytes) {
-    if (!ok || out) return ok;
-    if (n < 0 || n > kGeoMaxCount) return ok = false;
-    const long long left = GVFileRemaining(f);
-    if (left >= 0 && n * entryBytes > left) ok = false;
-    return ok;
-  }
-  void require(bool cond) {
-    if (!cond) ok = false;
-  }
+  bool room(int64_t n, int64_t entryBytes) { return roomInFile(n, entryBytes, kGeoMaxCount); }
 };
 
-struct ImageCodec {
-  enum Mode { kRead, kCount, kPut };
-  ItemStream* s;
-  Mode mode;
-  bool ok = true;
-
-  bool reading() const { return mode == kRead; }
-  bool writing() const { return mode != kRead; }
-  void i32(int32_t& v) {
-    if (!ok) return;
-    if (mode == kRead) {
-      ok = GVItemStreamTakeInt(s, &v) == 1;
-    } else if (mode == kCount) {
-      s->intCount++;
-    } else if ((ok = GVItemStreamHasRoom(s, 0, 1, 0, 0) == 1)) {
-      s->ints[s->intCount++] = v;
-    }
-  }
-  void u32(uint32_t& v) {
-    int32_t w = static_cast<int32_t>(v);
-    i32(w);
-    v = static_cast<uint32_t>(w);
-  }
-  void f32(float& v) {
-    if (!ok) return;
-    if (mode == kRead) {
-      ok = GVItemStreamTakeFloat(s, &v) == 1;
-    } else if (mode == kCount) {
-      s->floatCount++;
-    } else if ((ok = GVItemStreamHasRoom(s, 0, 0, 1, 0) == 1)) {
-      s->floats[s->floatCount++] = v;
-    }
-  }
-  void str(char*& t) {
-    if (!ok) return;
-    if (mode == kRead)
-      ok = GVItemStreamGetNewString(s, &t) == 1;
-    else if (mode == kCount)
-      GVStreamCountString(s, t);
-    else
-      ok = GVItemStreamPutString(s, t) == 1;
-  }
+struct ImageCodec : ImageCodecCore {
+  using ImageCodecCore::ImageCodecCore;
   // Whether that many ints and floats can still be taken (reading only).
   bool room(int64_t ints, int64_t floats) {
     if (!ok || mode != kRead) return ok;
     if (ints < 0 || floats < 0 || ints > 0xffffffffLL || floats > 0xffffffffLL) return ok = false;
     ok = GVItemStreamHasRoom(s, 0, static_cast<uint32_t>(ints), static_cast<uint32_t>(floats), 0) == 1;
     return ok;
-  }
-  void require(bool cond) {
-    if (!cond) ok = false;
   }
 };
 
@@ -244,9 +162,8 @@ GeoCellBind* newCellBind(int32_t jelId, int32_t part) {
   return b;
 }
 
-bool readFixedV34(FILE* f, GObject* g) {
-  unsigned char b[kV34FixedBytes];
-  if (!GVFileReadBytes(f, b, sizeof b)) return false;
+// Bytes 16..87, laid out alike in the fixed blocks of versions 2 to 4.
+void readFixedHead(const unsigned char* b, GObject* g) {
   nameAt(b, 16, g);
   g->id = intAt(b, 36);
   g->jelId = intAt(b, 40);
@@ -260,6 +177,12 @@ bool readFixedV34(FILE* f, GObject* g) {
   g->extraPairCount = intAt(b, 76);
   g->extraWord = intAt(b, 80);
   g->slotScale = floatAt(b, 84);
+}
+
+bool readFixedV34(FILE* f, GObject* g) {
+  unsigned char b[kV34FixedBytes];
+  if (!GVFileReadBytes(f, b, sizeof b)) return false;
+  readFixedHead(b, g);
   const int32_t cellPart = intAt(b, 104), cellJel2 = intAt(b, 108), cellPart2 = intAt(b, 112);
   g->materialType = intAt(b, 116);
   colourAt(b, 120, &g->colourA);
@@ -282,19 +205,7 @@ bool readFixedV34(FILE* f, GObject* g) {
 bool readFixedV2(FILE* f, GObject* g) {
   unsigned char b[kV2FixedBytes];
   if (!GVFileReadBytes(f, b, sizeof b)) return false;
-  nameAt(b, 16, g);
-  g->id = intAt(b, 36);
-  g->jelId = intAt(b, 40);
-  g->flags = wordAt(b, 48);
-  g->faceSize = floatAt(b, 52);
-  g->meshMode = intAt(b, 56);
-  g->groupMask = wordAt(b, 60);
-  g->vertexCount = intAt(b, 64);
-  g->triangleCount = intAt(b, 68);
-  g->quadCount = intAt(b, 72);
-  g->extraPairCount = intAt(b, 76);
-  g->extraWord = intAt(b, 80);
-  g->slotScale = floatAt(b, 84);
+  readFixedHead(b, g);
   if (intAt(b, 88) != 0) colourAt(b, 88, &g->colourA);
   slotsAt(b, 108, g, true);
   g->surfaceParam = kLegacySurfaceParam;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "geo/record_codec.h"
 #include "geo/uv_sets.h"
 #include "scene/binary_file.h"
 #include "scene/heap_string.h"
@@ -17,24 +18,11 @@ constexpr size_t kLegacyNameBytes = 256;
 // A count no 32-bit scene could have held.
 constexpr int64_t kMaxEntries = 0x3fffffff;
 
-struct FileCodec {
-  FILE* f;
-  bool out;
-  bool ok = true;
-
-  bool reading() const { return !out; }
-  bool writing() const { return out; }
-  void u32(uint32_t& v) {
-    if (ok) ok = out ? GVFileWriteU32(f, v) == 1 : GVFileReadU32(f, &v) == 1;
-  }
-  void i32(int32_t& v) {
-    if (ok) ok = out ? GVFileWriteI32(f, v) == 1 : GVFileReadI32(f, &v) == 1;
-  }
-  void f32(float& v) {
-    if (ok) ok = out ? GVFileWriteF32(f, v) == 1 : GVFileReadF32(f, &v) == 1;
-  }
+struct FileCodec : FileCodecCore {
+  using FileCodecCore::FileCodecCore;
+  // Names are never absent in memory, even after a failed read.
   void str(char*& s) {
-    if (ok) ok = out ? GVWriteString(f, s) == 1 : GVReadString(f, &s) == 1;
+    FileCodecCore::str(s);
     if (!ok && !out && !s) GVSetString(&s, "");
   }
   // A zero-terminated text in a fixed block; a longer text is cut to fit.
@@ -51,58 +39,15 @@ struct FileCodec {
     if (ok) GVSetString(&s, buf);
   }
   // Whether n entries of the given size can still follow. Only reading checks.
-  bool room(int64_t n, int64_t entryBytes) {
-    if (!ok || out) return ok;
-    if (n < 0 || n > kMaxEntries) return ok = false;
-    const long long left = GVFileRemaining(f);
-    if (left >= 0 && n * entryBytes > left) ok = false;
-    return ok;
-  }
+  bool room(int64_t n, int64_t entryBytes) { return roomInFile(n, entryBytes, kMaxEntries); }
 };
 
-struct ImageCodec {
-  enum Mode { kRead, kCount, kPut };
-  ItemStream* s;
-  Mode mode;
-  bool ok = true;
-
-  bool reading() const { return mode == kRead; }
-  bool writing() const { return mode != kRead; }
-  void i32(int32_t& v) {
-    if (!ok) return;
-    if (mode == kRead) {
-      ok = GVItemStreamTakeInt(s, &v) == 1;
-    } else if (mode == kCount) {
-      s->intCount++;
-    } else if ((ok = GVItemStreamHasRoom(s, 0, 1, 0, 0) == 1)) {
-      s->ints[s->intCount++] = v;
-    }
-  }
-  void u32(uint32_t& v) {
-    int32_t w = static_cast<int32_t>(v);
-    i32(w);
-    v = static_cast<uint32_t>(w);
-  }
-  void f32(float& v) {
-    if (!ok) return;
-    if (mode == kRead) {
-      ok = GVItemStreamTakeFloat(s, &v) == 1;
-    } else if (mode == kCount) {
-      s->floatCount++;
-    } else if ((ok = GVItemStreamHasRoom(s, 0, 0, 1, 0) == 1)) {
-      s->floats[s->floatCount++] = v;
-    }
-  }
+struct ImageCodec : ImageCodecCore {
+  using ImageCodecCore::ImageCodecCore;
   void str(char*& t) {
     if (!ok) return;
-    if (mode == kRead) {
-      ok = GVItemStreamGetNewString(s, &t) == 1;
-      if (!t) GVSetString(&t, "");  // names are never absent in memory
-    } else if (mode == kCount) {
-      GVStreamCountString(s, t);
-    } else {
-      ok = GVItemStreamPutString(s, t) == 1;
-    }
+    ImageCodecCore::str(t);
+    if (mode == kRead && !t) GVSetString(&t, "");  // names are never absent in memory
   }
   bool room(int64_t n, int64_t ints) { return room(n, ints, 0); }
   // Whether n entries of the given numbers of ints and floats can follow.
