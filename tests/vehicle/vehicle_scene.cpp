@@ -32,6 +32,7 @@ static int32_t DriveCB(void* owner, int32_t selection, void* user) {
   WheelDriver* d = static_cast<WheelDriver*>(user);
   if (!owner) return selection != 0 ? 1 : GVSubstepsPerFrame(d->world);
   GVSelWalls(d->world, selection, 1, kSceneBox);
+  if (d->rotator) GVSteerRotatorPart(d->rotator, d->steer);
   if (d->part) GVDriveWheelPart(d->part, &d->request, 0.0f);
   return 1;
 }

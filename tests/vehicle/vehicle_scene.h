@@ -18,12 +18,15 @@ HObject* AddCube(HWorld* world, int32_t id, const float c[3], bool vehicle);
 // The default scene box: x -12..12, y 0..24, z -12..12.
 extern const float kSceneBox[6];
 
-// Plays a world frame by frame; in each sub-step applies the scene walls and
-// then drives `part` with `request` (when set).
+// Plays a world frame by frame; in each sub-step applies the scene walls, then
+// steers `rotator` to `steer` radians and drives `part` with `request` (each
+// when set).
 struct WheelDriver {
   HWorld* world = nullptr;
   VhclPartRec* part = nullptr;
   WheelRequest request;
+  VhclPartRec* rotator = nullptr;
+  float steer = 0.0f;
   int32_t frame = -1;
   void Attach(HWorld* w);
   void PlayTo(int32_t target);
