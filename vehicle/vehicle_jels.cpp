@@ -7,15 +7,6 @@
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 
-namespace {
-
-void freeCell(HObject** cell, int32_t, void*) {
-  if (cell) *cell = nullptr;
-  delete cell;
-}
-
-}  // namespace
-
 HObject* GVVehicleJel(const HWorld* world, int32_t id) {
   if (!world || id < 1) return nullptr;
   HObject* j = GVGetJelById(world, id);
@@ -39,7 +30,6 @@ HObject** GVVehicleAddJel(HWorld* world, HObject* jel) {
     HObject** cell = new (std::nothrow) HObject*(jel);
     if (!cell) return nullptr;
     jel->handle = cell;
-    jel->removalCB = freeCell;
   }
   GVAddJel(world, jel);
   return jel->handle;

@@ -17,16 +17,15 @@ namespace {
 constexpr float kCell = 1.0f;  // the vehicle builder's scale
 
 // One 16-segment motor-wheel part standing on the floor under gravity,
-// played frame by frame with the wheel driven in every sub-step.
+// played by the frame driver with the wheel driven in every sub-step.
 struct WheelScene {
   WheelScene() {
-    part = GVNewVhclWheelPart(&world, 0, 0, "mot", "whl", kCell, -3, -4, 0);
+    part = GVNewVhclWheelPart(player.world(), 0, 0, "mot", "whl", kCell, -3, -4, 0);
     const float at[3] = {0.0f, kCell * 1.42f + 0.02f, 0.0f};
     GVVhclPartPlaceAt(*part, at);
     GVVhclPartSetFy(*part, -9.81f);
-    driver.Attach(&world);
-    driver.part = *part;
-    WheelRequest& q = driver.request;
+    player.part = *part;
+    WheelRequest& q = player.request;
     q.drive = q.brake = 1;
     q.gear = 1;
     q.driveMode = 2;
@@ -38,8 +37,8 @@ struct WheelScene {
   }
   ~WheelScene() { GVDeleteVhclPart(part); }
 
-  HObject* Wheel() const { return GVVehicleJel(&world, (*part)->jelB); }
-  float Spin() const { return driver.request.result; }
+  HObject* Wheel() const { return GVVehicleJel(player.world(), (*part)->jelB); }
+  float Spin() const { return player.request.result; }
   float HubGap() const {
     const HObject* w = Wheel();
     float d[3];
@@ -51,25 +50,24 @@ struct WheelScene {
     return c[0];
   }
 
-  HWorld world;
+  ScenePlayer player;
   VhclPartRec** part = nullptr;
-  WheelDriver driver;
 };
 
 TEST(WheelDrive, DriveSpinsTheWheelUpAndItRollsForwardThenBrakeSlowsIt) {
   WheelScene s;
-  s.driver.PlayTo(10);
+  s.player.PlayTo(10);
   const float early = s.Spin();
   const float x0 = s.CentreX();
-  s.driver.PlayTo(60);
+  s.player.PlayTo(60);
   const float spun = s.Spin();
   EXPECT_GT(early, 0.0f);
   EXPECT_GT(spun, 2.0f * early);
   EXPECT_GT(s.CentreX(), x0 + 0.1f);  // gear 1 rolls towards +x
   EXPECT_NEAR(s.HubGap(), kCell, 1e-3f);
 
-  s.driver.request.driveMode = 1;
-  s.driver.PlayTo(90);
+  s.player.request.driveMode = 1;
+  s.player.PlayTo(90);
   EXPECT_LT(s.Spin(), 0.5f * spun);
   for (int32_t i = 1; i <= 36; ++i)
     for (int k = 0; k < 3; ++k) ASSERT_TRUE(std::isfinite(s.Wheel()->pos[i][k]));
@@ -79,11 +77,11 @@ TEST(WheelDrive, NoCounterDriveAppliesNoBrakingTorqueToAFastWheel) {
   // Spun up fast, then asked for a fifth of that speed.
   auto spinAfter = [](int32_t gear, int32_t noCounter) {
     WheelScene s;
-    s.driver.PlayTo(40);
-    s.driver.request.driveFactor = 1.0f;
-    s.driver.request.gear = gear;
-    s.driver.request.noCounterDrive = noCounter;
-    s.driver.PlayTo(50);
+    s.player.PlayTo(40);
+    s.player.request.driveFactor = 1.0f;
+    s.player.request.gear = gear;
+    s.player.request.noCounterDrive = noCounter;
+    s.player.PlayTo(50);
     return s.Spin();
   };
   const float free = spinAfter(0, 0);
@@ -94,8 +92,8 @@ TEST(WheelDrive, NoCounterDriveAppliesNoBrakingTorqueToAFastWheel) {
 TEST(WheelDrive, HubWidthOutsideItsRangeLeavesTheAxlePointsUnshifted) {
   auto gap = [](float hubWidth) {
     WheelScene s;
-    s.driver.request.hubWidth = hubWidth;
-    s.driver.PlayTo(3);
+    s.player.request.hubWidth = hubWidth;
+    s.player.PlayTo(3);
     return s.HubGap();
   };
   for (float w : {0.05f, 1.5f, 1.0f}) EXPECT_NEAR(gap(w), kCell, 1e-4f) << w;
@@ -105,25 +103,24 @@ TEST(WheelDrive, HubWidthOutsideItsRangeLeavesTheAxlePointsUnshifted) {
 
 TEST(WheelDrive, AWheelPartWithoutItsWheelGivesNoSpin) {
   WheelScene s;
-  s.driver.PlayTo(5);
-  GVVehicleDeleteJels(&s.world, (*s.part)->jelB);
-  s.driver.request.result = 7.0f;
-  s.driver.PlayTo(6);
+  s.player.PlayTo(5);
+  GVVehicleDeleteJels(s.player.world(), (*s.part)->jelB);
+  s.player.request.result = 7.0f;
+  s.player.PlayTo(6);
   EXPECT_EQ(s.Spin(), 0.0f);
 }
 
 TEST(RotatorSteer, TheTwoCubesTurnApartByTheAngleAboutTheirCommonCentre) {
-  HWorld world;
-  VhclPartRec** part = GVNewVhclRotPart(&world, 0, 0, "rotA", "rotB", kCell, -3);
+  ScenePlayer player;
+  HWorld* world = player.world();
+  VhclPartRec** part = GVNewVhclRotPart(world, 0, 0, "rotA", "rotB", kCell, -3);
   const float at[3] = {0.0f, 5.0f, 0.0f};
   GVVhclPartPlaceAt(*part, at);
-  WheelDriver driver;
-  driver.Attach(&world);
-  driver.rotator = *part;
-  driver.steer = 0.3f;
-  driver.PlayTo(8);
-  HAState* a = GVVehicleJelState(&world, (*part)->jelA);
-  HAState* b = GVVehicleJelState(&world, (*part)->jelB);
+  player.rotator = *part;
+  player.steer = 0.3f;
+  player.PlayTo(8);
+  HAState* a = GVVehicleJelState(world, (*part)->jelA);
+  HAState* b = GVVehicleJelState(world, (*part)->jelB);
   float oa[3], fa[9], ob[3], fb[9], ca[3], cb[3];
   ASSERT_TRUE(HBState::nodeTangents(a, 1, oa, fa));
   ASSERT_TRUE(HBState::nodeTangents(b, 1, ob, fb));
