@@ -2,7 +2,6 @@
 
 #include "dynamics/world.h"
 #include "logic/program_store.h"
-#include "scene/obj_handle.h"
 
 namespace {
 
@@ -73,10 +72,10 @@ void BlockWalk(Run& r, int32_t role, bool firstFrame) {
 
 }  // namespace
 
-void GVRunMainLogic(LogicSystem* sys, ObjHandle* worldHandle) {
+void GVRunMainLogic(LogicSystem* sys, HWorld** worldCell) {
   LogicProgram* prog = GVLogicProgram(sys, 1);
   if (!prog) return;
-  const HWorld* world = worldHandle ? static_cast<const HWorld*>(worldHandle->object) : nullptr;
+  const HWorld* world = worldCell ? *worldCell : nullptr;
   bool lastSubStep = false, report = true, firstFrame = true;
   if (world) {
     const FrameParams& fp = world->params;
@@ -116,7 +115,7 @@ void GVRunMainLogic(LogicSystem* sys, ObjHandle* worldHandle) {
     }
     if (cb) {
       const uint32_t n = static_cast<uint32_t>(r.number);
-      cb(4, 1, r.number, static_cast<int32_t>(n - top + 1u), 0);
+      cb(4, 1, r.number, static_cast<int32_t>(n - top + 1u), nullptr);
     }
     r.line = l->next;
     ++r.number;

@@ -12,7 +12,8 @@
 
 #include "logic/logic_system.h"
 
-struct ObjHandle;
+struct HWorld;
 
-// Runs program 1 of the system against the world held by worldHandle.
-void GVRunMainLogic(LogicSystem* sys, ObjHandle* worldHandle);
+// Runs program 1 of the system against the world in the cell (its frame
+// words; a missing world counts as frame 0 outside sub-stepping).
+void GVRunMainLogic(LogicSystem* sys, HWorld** world);

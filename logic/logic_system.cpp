@@ -4,6 +4,7 @@
 
 #include "logic/control_logic_cmds.h"
 #include "logic/program_store.h"
+#include "scene/frame_driver.h"
 #include "scene/scene_ctx.h"
 
 static const char* const kCategoryNames[kLogicCategories] = {
@@ -17,17 +18,6 @@ static const CategoryBuilder kBuilders[kLogicCategories] = {
     GVBuildControlCmds, GVBuildLogicCmds, nullptr, nullptr, nullptr, nullptr,
     nullptr, nullptr, nullptr, nullptr, nullptr};
 
-LogicSystem* GVInitLogicStore(LogicSystem* rec, SceneCtx* ctx) {
-  if (!rec) return rec;
-  *rec = LogicSystem{};
-  rec->minSubSteps = 1;
-  rec->word14 = 1;
-  GVInitLogic(ctx, rec);
-  return rec;
-}
-
-void GVFreeLogicStore(LogicSystem* rec) { GVFreeLogic(rec); }
-
 const char* GVLogicCategoryName(int32_t category) {
   return category >= 0 && category < kLogicCategories ? kCategoryNames[category] : "";
 }
@@ -36,7 +26,7 @@ void GVInitLogic(SceneCtx* ctx, LogicSystem* sys) {
   if (!sys) return;
   sys->ctx = ctx;
   if (!ctx) return;
-  sys->appCB = nullptr;
+  sys->appCB = GVLogicAppCB;
   sys->programCount = ctx->programCount;
   sys->highestCategory = kLogicCategories - 1;
   sys->storedWord = 0;

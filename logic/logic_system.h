@@ -10,6 +10,7 @@
 struct LogicLine;
 struct LogicProgram;
 struct LogicSystem;
+struct HWorld;
 struct ObjHandle;
 struct SceneCtx;
 
@@ -87,8 +88,8 @@ constexpr int32_t kLogicArgs = 5;
 // A command function: (program index, line, system); the value is ignored by
 // the interpreter. Results go into the program's variables.
 using LogicCmdFn = int32_t (*)(int32_t program, LogicLine* line, LogicSystem* sys);
-// The application callback: (mode, a, b, c, d).
-using LogicAppCB = int32_t (*)(int32_t mode, int32_t a, int32_t b, int32_t c, int32_t d);
+// The application callback: (mode, a, b, c, unused).
+using LogicAppCB = int32_t (*)(int32_t mode, int32_t a, int32_t b, int32_t c, void* unused);
 
 struct LogicCmd {
   const char* prefix;       // shown before the arguments
@@ -120,20 +121,13 @@ struct LogicSystem {
   LogicCategory* categories;
   LogicProgram* programs;    // 0: the editor's copy buffer, 1: "Main"
   ObjHandle* geoList;
-  ObjHandle* world;          // its word is the HWorld
+  HWorld** world;            // the world cell
   LogicAppCB appCB;          // may be null
   SceneCtx* ctx;
   int32_t word12;
   int32_t minSubSteps;       // the frame driver steps at least this many sub-steps per frame
   int32_t word14;
 };
-
-// The start-up form of the logic store (every field zero, the sub-step
-// minimum and the last word 1), then the catalogue and programs built with
-// the scene context. Returns rec.
-LogicSystem* GVInitLogicStore(LogicSystem* rec, SceneCtx* ctx);
-// Frees the store's contents (GVFreeLogic); the record itself stays the caller's.
-void GVFreeLogicStore(LogicSystem* rec);
 
 // Stores ctx; with a context, takes the program count, Geo list and world from
 // it, builds the eleven categories in their fixed order and creates the

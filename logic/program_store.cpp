@@ -141,6 +141,14 @@ LogicLine* GVLogicInsertLineBefore(LogicSystem* sys, int32_t program, LogicLine*
   return l;
 }
 
+LogicLine* GVLogicGetLine(LogicSystem* sys, int32_t program, int32_t n) {
+  LogicProgram* p = GVLogicProgram(sys, program);
+  if (!p || n < 1) return nullptr;
+  LogicLine* l = p->first;
+  while (l && --n > 0) l = l->next;
+  return l;
+}
+
 void GVLogicFreeLine(LogicLine* line) {
   if (!line) return;
   GVFreeChanData(line->chan);

@@ -99,6 +99,8 @@ LogicLine* GVLogicInsertLineBefore(LogicSystem* sys, int32_t program, LogicLine*
 void GVLogicRemoveLine(LogicSystem* sys, LogicLine* line, int32_t program);
 // Frees the line's channel data, comment and FG items, then the line.
 void GVLogicFreeLine(LogicLine* line);
+// Line n (from 1) of a program, null when there is none.
+LogicLine* GVLogicGetLine(LogicSystem* sys, int32_t program, int32_t n);
 void GVLogicClearProgram(LogicSystem* sys, int32_t program);
 void GVLogicClearAllLines(LogicSystem* sys);
 // Frees every program's lines and variables, then the program array; the

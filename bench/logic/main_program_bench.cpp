@@ -6,27 +6,27 @@
 #include "dynamics/world.h"
 #include "logic/control_logic_cmds.h"
 #include "logic/interpreter.h"
+#include "logic/logic_store.h"
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
-#include "scene/obj_handle.h"
 #include "scene/scene_ctx.h"
 
 namespace {
 
 struct Program {
   HWorld world;
-  ObjHandle handle{&world};
+  HWorld* cell = &world;
   SceneCtx ctx;
   LogicSystem sys;
   LogicLine* last = nullptr;
 
   Program() {
-    ctx.world = &handle;
-    world.owner = &handle;
+    ctx.world = &cell;
+    world.owner = &cell;
     world.params.currentFrame = 7;
     GVInitLogicStore(&sys, &ctx);
   }
-  ~Program() { GVFreeLogicStore(&sys); }
+  ~Program() { GVFreeLogic(&sys); }
 
   LogicLine* Add(int32_t cat, int32_t cmd, int32_t rtype = 0, int32_t rvar = 0) {
     last = GVLogicInsertLineAfter(&sys, 1, last);
@@ -80,7 +80,7 @@ void BuildProgram(Program& s) {
 }
 
 int64_t gVisits = 0;
-int32_t CountVisit(int32_t, int32_t, int32_t, int32_t, int32_t) {
+int32_t CountVisit(int32_t, int32_t, int32_t, int32_t, void*) {
   ++gVisits;
   return 0;
 }
@@ -93,10 +93,10 @@ void BM_RunMainLogic(benchmark::State& state) {
   // Lines visited by one run, loop passes included, counted through the reports.
   s.sys.appCB = CountVisit;
   gVisits = 0;
-  GVRunMainLogic(&s.sys, &s.handle);
+  GVRunMainLogic(&s.sys, &s.cell);
   const int64_t visits = gVisits;
   s.sys.appCB = nullptr;
-  for (auto _ : state) GVRunMainLogic(&s.sys, &s.handle);
+  for (auto _ : state) GVRunMainLogic(&s.sys, &s.cell);
   state.SetItemsProcessed(state.iterations() * visits);
   state.counters["program_lines"] = static_cast<double>(lines);
   state.counters["lines_per_run"] = static_cast<double>(visits);

@@ -11,10 +11,10 @@
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
 #include "logic/interpreter.h"
+#include "logic/logic_store.h"
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
 #include "runner_scene.h"
-#include "scene/obj_handle.h"
 #include "scene/scene_ctx.h"
 
 namespace {
@@ -59,7 +59,7 @@ int32_t Category(Bytes& b) {
 int32_t FrameCB(void* owner, int32_t selection, void* user) {
   LogicSystem* sys = static_cast<LogicSystem*>(user);
   if (!owner) return selection ? 1 : sys->minSubSteps;
-  GVRunMainLogic(sys, static_cast<ObjHandle*>(owner));
+  GVRunMainLogic(sys, static_cast<HWorld**>(owner));
   return 1;
 }
 
@@ -68,13 +68,13 @@ int32_t FrameCB(void* owner, int32_t selection, void* user) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Bytes b{data, size};
   HWorld world;
-  ObjHandle handle{&world};
+  HWorld* cell = &world;
   SceneCtx ctx;
-  ctx.world = &handle;
+  ctx.world = &cell;
   LogicSystem sys;
   GVInitLogicStore(&sys, &ctx);
   sys.minSubSteps = 1 + b.Next() % 3;
-  world.owner = &handle;
+  world.owner = &cell;
   world.callbackUser = &sys;
   const float corner[3] = {-0.5f, 2.0f, -0.5f};
   GVAddJel(&world, MakeDropJel(1, 1, 1, 1.0f, corner, 1, -9.81f));
@@ -106,8 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (++k % 3 == 0) GVLogicRemoveLine(&sys, l, 1);
     l = next;
   }
-  GVRunMainLogic(&sys, &handle);
-  GVFreeLogicStore(&sys);
+  GVRunMainLogic(&sys, &cell);
+  GVFreeLogic(&sys);
   GVResetJelList(&world);
   return 0;
 }

@@ -9,7 +9,7 @@
 #include "logic_fixture.h"
 
 static std::vector<std::pair<int32_t, int32_t>> gReports;  // (line number, row)
-static int32_t RecordReport(int32_t mode, int32_t a, int32_t b, int32_t c, int32_t) {
+static int32_t RecordReport(int32_t mode, int32_t a, int32_t b, int32_t c, void*) {
   if (mode == 4 && a == 1) gReports.push_back({b, c});
   return 0;
 }
@@ -97,7 +97,7 @@ TEST(Interpreter, ReportsRowsOutsideSubSteppingOrAtTheLastSubStep) {
   fp.stepping = 1;
   fp.subSteps = 4;
   for (fp.subStepIndex = 1; fp.subStepIndex <= 4; ++fp.subStepIndex) {
-    GVRunMainLogic(&s.sys, &s.worldHandle);
+    GVRunMainLogic(&s.sys, &s.worldCell);
     EXPECT_EQ(gReports.size(), fp.subStepIndex == 4 ? 4u : 0u);
   }
   EXPECT_EQ(s.Main().i[1], 4 * 5);

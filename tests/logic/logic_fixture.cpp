@@ -1,6 +1,7 @@
 #include "logic_fixture.h"
 
 #include "logic/interpreter.h"
+#include "logic/logic_store.h"
 
 static LogicStore* gCounting = nullptr;
 LogicStore* CountingStore() { return gCounting; }
@@ -12,9 +13,8 @@ static int32_t CountCmd(int32_t program, LogicLine* line, LogicSystem* sys) {
 }
 
 LogicStore::LogicStore() {
-  worldHandle.object = &world;
-  world.owner = &worldHandle;
-  ctx.world = &worldHandle;
+  world.owner = &worldCell;
+  ctx.world = &worldCell;
   GVInitLogicStore(&sys, &ctx);
   if (LogicCmd* c = GVLogicBeginCategory(&sys, kCountCat, 1)) {
     c->name = "COUNT";
@@ -24,7 +24,7 @@ LogicStore::LogicStore() {
 }
 
 LogicStore::~LogicStore() {
-  GVFreeLogicStore(&sys);
+  GVFreeLogic(&sys);
   if (gCounting == this) gCounting = nullptr;
 }
 
@@ -48,5 +48,5 @@ LogicLine* LogicStore::Add(int32_t cat, int32_t cmd, Arg result, std::initialize
 void LogicStore::RunAt(int32_t frame) {
   world.params.currentFrame = frame;
   world.params.stepping = 0;
-  GVRunMainLogic(&sys, &worldHandle);
+  GVRunMainLogic(&sys, &worldCell);
 }

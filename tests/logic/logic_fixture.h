@@ -8,7 +8,6 @@
 #include "dynamics/world.h"
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
-#include "scene/obj_handle.h"
 #include "scene/scene_ctx.h"
 
 // One argument slot: type and, by type, the variable index or the constant.
@@ -42,7 +41,7 @@ struct LogicStore {
   void RunAt(int32_t frame);
 
   HWorld world;
-  ObjHandle worldHandle;
+  HWorld* worldCell = &world;
   SceneCtx ctx;
   LogicSystem sys;
   LogicLine* last = nullptr;

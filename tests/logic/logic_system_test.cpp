@@ -1,3 +1,4 @@
+#include "logic/logic_store.h"
 #include "logic/logic_system.h"
 
 #include <gtest/gtest.h>
