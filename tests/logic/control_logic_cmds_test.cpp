@@ -55,9 +55,3 @@ TEST(LogicCommands, TruthValues) {
     EXPECT_EQ(p.i[5], 7) << c.what;
   }
 }
-
-TEST(LogicCommands, NoSystemNoWork) {
-  LogicLine l{};
-  for (LogicCmdFn fn : {GVCmdPequ, GVCmdNot, GVCmdAnd, GVCmdOr, GVCmdIsEqual, GVCmdIsLess})
-    EXPECT_EQ(fn(1, &l, nullptr), 0);
-}

@@ -1,9 +1,6 @@
-#include "logic/logic_store.h"
 #include "logic/logic_system.h"
 
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 #include "logic/control_logic_cmds.h"
 #include "logic_fixture.h"
@@ -43,19 +40,4 @@ TEST(LogicSystem, LinesOutsideTheCatalogueNameNoCommand) {
   l.category = 1;
   l.command = 8;
   EXPECT_STREQ(GVLogicLineCmd(&s.sys, &l)->name, ">=");
-}
-
-TEST(LogicSystem, FreeClearsAndStoreWithoutContextBuildsNothing) {
-  LogicStore s;
-  GVFreeLogic(&s.sys);
-  EXPECT_EQ(s.sys.categories, nullptr);
-  EXPECT_EQ(s.sys.programs, nullptr);
-  EXPECT_EQ(GVLogicProgram(&s.sys, 1), nullptr);
-  GVFreeLogic(&s.sys);  // twice is harmless
-
-  LogicSystem bare;
-  GVInitLogicStore(&bare, nullptr);
-  EXPECT_EQ(bare.categories, nullptr);
-  EXPECT_EQ(bare.minSubSteps, 1);
-  GVFreeLogicStore(&bare);
 }
