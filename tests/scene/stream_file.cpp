@@ -1,0 +1,53 @@
+#include "stream_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace scenetest {
+
+Bytes WriteBlock(const std::function<void(ItemStream*)>& count, const std::function<int(ItemStream*)>& put) {
+  ItemStream s;
+  count(&s);
+  EXPECT_EQ(GVItemStreamAlloc(&s), kItemStreamOk);
+  const ItemStream sizes = s;
+  s.byteCount = s.intCount = s.floatCount = s.itemCount = 0;
+  EXPECT_EQ(put(&s), 1);
+  EXPECT_EQ(s.byteCount, sizes.byteCount);
+  EXPECT_EQ(s.intCount, sizes.intCount);
+  EXPECT_EQ(s.floatCount, sizes.floatCount);
+  FILE* f = std::tmpfile();
+  EXPECT_EQ(GVItemStreamWrite(&s, f), kItemStreamOk);
+  GVItemStreamReset(&s);
+  Bytes out;
+  std::rewind(f);
+  for (int ch; (ch = std::fgetc(f)) != EOF;) out.push_back(static_cast<unsigned char>(ch));
+  std::fclose(f);
+  return out;
+}
+
+bool ReadBlock(const Bytes& bytes, ItemStream* s) {
+  FILE* f = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::rewind(f);
+  const bool ok = GVItemStreamRead(s, f) == kItemStreamOk;
+  std::fclose(f);
+  s->byteCount = s->intCount = s->floatCount = s->itemCount = 0;
+  return ok;
+}
+
+void FillStream(ItemStream* s, const std::vector<int32_t>& ints, const std::vector<float>& floats,
+                const Bytes& bytes) {
+  GVItemStreamReset(s);
+  s->intCount = static_cast<uint32_t>(ints.size());
+  s->floatCount = static_cast<uint32_t>(floats.size());
+  s->byteCount = static_cast<uint32_t>(bytes.size());
+  ASSERT_EQ(GVItemStreamAlloc(s), kItemStreamOk);
+  if (!ints.empty()) std::memcpy(s->ints, ints.data(), ints.size() * sizeof(int32_t));
+  if (!floats.empty()) std::memcpy(s->floats, floats.data(), floats.size() * sizeof(float));
+  if (!bytes.empty()) std::memcpy(s->bytes, bytes.data(), bytes.size());
+  s->byteCount = s->intCount = s->floatCount = s->itemCount = 0;
+}
+
+}  // namespace scenetest

@@ -1,0 +1,26 @@
+// Blocks of the scene-wide records written into a real item-stream file and
+// read back, the way the scene writer and reader carry them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "scene/item_stream.h"
+
+namespace scenetest {
+
+using Bytes = std::vector<unsigned char>;
+
+// Counts with count(), allocates, puts with put() (which must answer 1), writes
+// the container to a temporary file, and returns the file's bytes.
+Bytes WriteBlock(const std::function<void(ItemStream*)>& count, const std::function<int(ItemStream*)>& put);
+// Reads a container from the bytes into *s with its cursors at 0; false when
+// the container does not read.
+bool ReadBlock(const Bytes& bytes, ItemStream* s);
+
+// A container holding exactly these values, cursors at 0, as a file read gives.
+void FillStream(ItemStream* s, const std::vector<int32_t>& ints, const std::vector<float>& floats,
+                const Bytes& bytes = {});
+
+}  // namespace scenetest
