@@ -35,8 +35,8 @@ struct SceneServices {
 
   // Main window and its panels: set only while the main window exists.
   void (*updateFramePanels)(int32_t frame, int32_t subStepIndex, int32_t subSteps) = nullptr;
-  // Moves the time bar's marker; answers 0 when the bar is not visible.
-  int32_t (*moveTimeBar)(int32_t frame) = nullptr;
+  // Moves the time bar's marker to the frame while the bar is visible.
+  void (*moveTimeBar)(int32_t frame) = nullptr;
   void (*syncAnimModeButton)(int32_t worldMode) = nullptr;
   void (*redrawVehicleReadout)() = nullptr;
   void (*showLogicLineValue)(int32_t program, int32_t row) = nullptr;
