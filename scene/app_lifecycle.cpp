@@ -8,6 +8,7 @@
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
+#include "scene/scene_wide_records.h"
 #include "scene/work_folders.h"
 
 static const float kDefaultBounds[6] = {-12.0f, 12.0f, 0.0f, 24.0f, -12.0f, 12.0f};
@@ -40,14 +41,17 @@ void GVAppStartup() {
   for (int i = 0; i < 6; ++i) s.bounds[i] = kDefaultBounds[i];
   GVInitGlobalBlock();
   s.viewPair[0] = s.viewPair[1] = 0;
+  GVCreateSceneWideRecords();
 }
 
 void GVAppShutdown() {
   SceneRecords& s = GVScene();
+  GVFreeSceneContext();
   if (s.geoList) GVFreeGeoList(&s.geoList);
   // The world's destructor deletes every Jel, not only those of group 1.
   if (s.world) {
     GVFreeJelWorld(s.world);
     s.world = nullptr;
   }
+  GVFreeSceneWideRecords();
 }

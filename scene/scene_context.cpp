@@ -13,10 +13,9 @@ void GVFreeSceneAuxRec(SceneAuxRec* rec) {
   delete rec;
 }
 
-SceneCtx* GVInitSceneCtx(SceneCtx* ctx, ObjHandle* geoList, ObjHandle* world, LightList* lights,
-                         SceneAuxRec* auxA, SceneAuxRec* auxB, PointerEventRec* pointerEvent,
-                         float* sceneBounds) {
+SceneCtx* GVInitSceneCtx(SceneCtx* ctx, ObjHandle* geoList, HWorld** world, LightList* lights,
+                         SceneAuxRec* auxA, SceneAuxRec* auxB, int32_t* viewPair, float* sceneBounds) {
   if (!ctx) return nullptr;
-  *ctx = SceneCtx{geoList, world, GVGlobalWorkBlock(), pointerEvent, lights, auxA, auxB, sceneBounds, 1};
+  *ctx = SceneCtx{geoList, world, GVGlobalWorkBlock(), viewPair, lights, auxA, auxB, sceneBounds, 1};
   return ctx;
 }

@@ -7,6 +7,7 @@
 
 struct GlobalWorkBlock;
 struct LightList;
+struct HWorld;
 struct ObjHandle;
 
 // Three ints and an owned block (made with new[]); all zero until a logic
@@ -18,19 +19,12 @@ struct SceneAuxRec {
   float* entries;
 };
 
-// The 3-D view's pointer event, written by the view's owner callback and
-// consumed by the logic commands: pending flag and the view's current Jel id.
-struct PointerEventRec {
-  int32_t pending;
-  int32_t jelId;
-};
-
 // Nine words, in the order the logic system reads them.
 struct SceneCtx {
   ObjHandle* geoList;
-  ObjHandle* world;
+  HWorld** world;
   GlobalWorkBlock* workBlock;
-  PointerEventRec* pointerEvent;  // caller value 1
+  int32_t* viewPair;              // caller value 1: the view's pointer event (pending flag, Jel id)
   LightList* lights;
   SceneAuxRec* auxA;
   SceneAuxRec* auxB;
@@ -45,6 +39,5 @@ void GVFreeSceneAuxRec(SceneAuxRec* rec);
 
 // Fills the context with the given records, the process-wide work block and a
 // program count of 1. Returns the record.
-SceneCtx* GVInitSceneCtx(SceneCtx* ctx, ObjHandle* geoList, ObjHandle* world, LightList* lights,
-                         SceneAuxRec* auxA, SceneAuxRec* auxB, PointerEventRec* pointerEvent,
-                         float* sceneBounds);
+SceneCtx* GVInitSceneCtx(SceneCtx* ctx, ObjHandle* geoList, HWorld** world, LightList* lights,
+                         SceneAuxRec* auxA, SceneAuxRec* auxB, int32_t* viewPair, float* sceneBounds);
