@@ -7,15 +7,6 @@
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 
-namespace {
-
-void freeCell(HObject** cell, int32_t, void*) {
-  if (cell) *cell = nullptr;
-  delete cell;
-}
-
-}  // namespace
-
 HObject* GVVehicleJel(const HWorld* world, int32_t id) {
   if (!world || id < 1) return nullptr;
   HObject* j = GVGetJelById(world, id);
@@ -38,8 +29,7 @@ HObject** GVVehicleAddJel(HWorld* world, HObject* jel) {
   if (!jel->handle) {
     HObject** cell = new (std::nothrow) HObject*(jel);
     if (!cell) return nullptr;
-    jel->handle = cell;
-    jel->removalCB = freeCell;
+    jel->handle = cell;  // the world frees it with the Jel
   }
   GVAddJel(world, jel);
   return jel->handle;
