@@ -70,16 +70,12 @@ void GVValidateDisplaySettings(DisplaySettings* d) {
 }
 
 void GVCountDisplayItem(ItemStream* stream, const DisplaySettings* d) {
-  if (!stream || !d) return;
-  DisplaySettings copy = *d;
-  ImageCodecCore c(stream, ImageCodecCore::kCount);
-  displayFields(c, copy);
+  GVCountImageOf(stream, d, displayFields<ImageCodecCore>);
 }
 
 int GVPutDisplayItem(ItemStream* stream, const DisplaySettings* d) {
-  if (!stream || !d || !stream->ints || !stream->floats) return 0;
-  DisplaySettings copy = *d;  // the walk takes its fields by reference; nothing is changed
-  return GVPutImageWhole(stream, [&](ImageCodecCore& c) { displayFields(c, copy); });
+  if (!stream || !stream->ints || !stream->floats) return 0;
+  return GVPutImageOf(stream, d, displayFields<ImageCodecCore>);
 }
 
 int GVGetDisplayFromStream(ItemStream* stream, DisplaySettings* d) {

@@ -273,25 +273,9 @@ int32_t GVToggleLight(LightList* list, int32_t index) {
 
 // --- item stream ---
 
-void GVCountLightItem(ItemStream* stream, const LightRec* light) {
-  if (!stream || !light) return;
-  LightRec copy = *light;  // walked, not changed
-  ImageCodecCore c(stream, ImageCodecCore::kCount);
-  lightImage(c, copy);
-}
-
-int GVPutLightItem(ItemStream* stream, const LightRec* light) {
-  if (!light) return 0;
-  LightRec copy = *light;
-  return GVPutImageWhole(stream, [&](ImageCodecCore& c) { lightImage(c, copy); });
-}
-
-int GVGetLightItem(ItemStream* stream, LightRec* light) {
-  if (!stream || !light) return 0;
-  ImageCodecCore c(stream, ImageCodecCore::kRead);
-  lightImage(c, *light);
-  return c.ok ? 1 : 0;
-}
+void GVCountLightItem(ItemStream* stream, const LightRec* light) { GVCountImageOf(stream, light, lightImage); }
+int GVPutLightItem(ItemStream* stream, const LightRec* light) { return GVPutImageOf(stream, light, lightImage); }
+int GVGetLightItem(ItemStream* stream, LightRec* light) { return GVGetImageOf(stream, light, lightImage); }
 
 static void lightsImage(ImageCodecCore& c, LightList& list) {
   const auto room = [&c](int32_t n) {
@@ -303,25 +287,9 @@ static void lightsImage(ImageCodecCore& c, LightList& list) {
   lightsBlock(c, list, room, lightImage);
 }
 
-void GVCountLightsItem(ItemStream* stream, const LightList* list) {
-  if (!stream || !list) return;
-  LightList copy = *list;
-  ImageCodecCore c(stream, ImageCodecCore::kCount);
-  lightsImage(c, copy);
-}
-
-int GVPutLightsItem(ItemStream* stream, const LightList* list) {
-  if (!list) return 0;
-  LightList copy = *list;
-  return GVPutImageWhole(stream, [&](ImageCodecCore& c) { lightsImage(c, copy); });
-}
-
-int GVGetLightsItem(ItemStream* stream, LightList* list) {
-  if (!stream || !list) return 0;
-  ImageCodecCore c(stream, ImageCodecCore::kRead);
-  lightsImage(c, *list);
-  return c.ok ? 1 : 0;
-}
+void GVCountLightsItem(ItemStream* stream, const LightList* list) { GVCountImageOf(stream, list, lightsImage); }
+int GVPutLightsItem(ItemStream* stream, const LightList* list) { return GVPutImageOf(stream, list, lightsImage); }
+int GVGetLightsItem(ItemStream* stream, LightList* list) { return GVGetImageOf(stream, list, lightsImage); }
 
 // --- older tagged form ---
 

@@ -56,3 +56,27 @@ int GVPutImageWhole(ItemStream* stream, Walk walk) {
   walk(put);
   return put.ok ? 1 : 0;
 }
+
+// The counting pass and the put of a record's walk. A walk takes its record by
+// reference; the writers change nothing, so they walk a shallow copy.
+template <typename Rec, typename Walk>
+void GVCountImageOf(ItemStream* stream, const Rec* rec, Walk walk) {
+  if (!stream || !rec) return;
+  Rec copy = *rec;
+  ImageCodecCore c(stream, ImageCodecCore::kCount);
+  walk(c, copy);
+}
+template <typename Rec, typename Walk>
+int GVPutImageOf(ItemStream* stream, const Rec* rec, Walk walk) {
+  if (!rec) return 0;
+  Rec copy = *rec;
+  return GVPutImageWhole(stream, [&](ImageCodecCore& c) { walk(c, copy); });
+}
+// Reads the walk in place: 1, or 0 when it ran past the arrays.
+template <typename Rec, typename Walk>
+int GVGetImageOf(ItemStream* stream, Rec* rec, Walk walk) {
+  if (!stream || !rec) return 0;
+  ImageCodecCore c(stream, ImageCodecCore::kRead);
+  walk(c, *rec);
+  return c.ok ? 1 : 0;
+}

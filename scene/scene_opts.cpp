@@ -144,18 +144,8 @@ void GVDeleteSceneOpts(SceneOpts* o) {
   delete o;
 }
 
-void GVCountSceneOptsItem(ItemStream* stream, const SceneOpts* o) {
-  if (!stream || !o) return;
-  SceneOpts copy = *o;  // walked, not changed
-  ImageCodecCore c(stream, ImageCodecCore::kCount);
-  optsImage(c, copy);
-}
-
-int GVPutSceneOptsItem(ItemStream* stream, const SceneOpts* o) {
-  if (!o) return 0;
-  SceneOpts copy = *o;
-  return GVPutImageWhole(stream, [&](ImageCodecCore& c) { optsImage(c, copy); });
-}
+void GVCountSceneOptsItem(ItemStream* stream, const SceneOpts* o) { GVCountImageOf(stream, o, optsImage); }
+int GVPutSceneOptsItem(ItemStream* stream, const SceneOpts* o) { return GVPutImageOf(stream, o, optsImage); }
 
 int GVGetSceneOptsItem(ItemStream* stream, SceneOpts* o) {
   if (!stream || !o) return 0;

@@ -18,6 +18,14 @@ Bytes WriteDisplay(const DisplaySettings& d) {
                                [&](ItemStream* s) { return GVPutDisplayItem(s, &d); });
 }
 
+int ReadDisplay(const Bytes& file, DisplaySettings* d) {
+  ItemStream s;
+  EXPECT_TRUE(scenetest::ReadBlock(file, &s));
+  const int r = GVGetDisplayFromStream(&s, d);
+  GVItemStreamReset(&s);
+  return r;
+}
+
 // Every field away from its default (and within the clamps).
 void Scramble(DisplaySettings* d) {
   GVSetColour(&d->background, 3, 0.1f, 0.2f, 0.3f, 0.4f);
@@ -62,9 +70,7 @@ TEST(DisplaySettings, BlockRoundTripsThroughAFileByteForByte) {
   // The defaults, with an empty name, come back as they went.
   GVResetDisplaySettings(&d);
   const Bytes plain = WriteDisplay(d);
-  ASSERT_TRUE(scenetest::ReadBlock(plain, &s));
-  ASSERT_EQ(GVGetDisplayFromStream(&s, &back), 1);
-  GVItemStreamReset(&s);
+  ASSERT_EQ(ReadDisplay(plain, &back), 1);
   ASSERT_NE(back.imageName, nullptr);
   EXPECT_STREQ(back.imageName, "");
   EXPECT_EQ(WriteDisplay(back), plain);
@@ -86,11 +92,7 @@ TEST(DisplaySettings, ReaderReplacesAndClampsShadowValues) {
       d.shadowValues[c.field] = c.stored;
     else
       d.shadowCounts[c.field - 10] = static_cast<int32_t>(c.stored);
-    const Bytes file = WriteDisplay(d);
-    ItemStream s;
-    ASSERT_TRUE(scenetest::ReadBlock(file, &s));
-    ASSERT_EQ(GVGetDisplayFromStream(&s, &d), 1);
-    GVItemStreamReset(&s);
+    ASSERT_EQ(ReadDisplay(WriteDisplay(d), &d), 1);
     const float got = c.field < 10 ? d.shadowValues[c.field] : static_cast<float>(d.shadowCounts[c.field - 10]);
     EXPECT_FLOAT_EQ(got, c.expected) << "field " << c.field << " stored " << c.stored;
     GVFreeDisplaySettingsText(&d);

@@ -32,22 +32,11 @@ int ReadLights(const Bytes& file, LightList* l) {
 }
 
 Bytes TaggedBytes(const LightList& l) {
-  FILE* f = std::tmpfile();
-  EXPECT_EQ(GVWriteLightsTagged(f, &l), 1);
-  Bytes out;
-  std::rewind(f);
-  for (int ch; (ch = std::fgetc(f)) != EOF;) out.push_back(static_cast<unsigned char>(ch));
-  std::fclose(f);
-  return out;
+  return scenetest::WriteFile([&](FILE* f) { EXPECT_EQ(GVWriteLightsTagged(f, &l), 1); });
 }
 
 int ReadTagged(const Bytes& b, LightList* l) {
-  FILE* f = std::tmpfile();
-  std::fwrite(b.data(), 1, b.size(), f);
-  std::rewind(f);
-  const int r = GVReadLightsTagged(f, l);
-  std::fclose(f);
-  return r;
+  return scenetest::ReadFile(b, [l](FILE* f) { return GVReadLightsTagged(f, l); });
 }
 
 // Three lights told apart by name and kind; the second has no colour 2.

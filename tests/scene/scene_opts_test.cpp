@@ -41,22 +41,11 @@ Bytes WriteOpts(const SceneOpts& o) {
 }
 
 Bytes TaggedBytes(const SceneOpts& o) {
-  FILE* f = std::tmpfile();
-  EXPECT_EQ(GVWriteSceneOptsTagged(&o, f), 1);
-  Bytes out;
-  std::rewind(f);
-  for (int ch; (ch = std::fgetc(f)) != EOF;) out.push_back(static_cast<unsigned char>(ch));
-  std::fclose(f);
-  return out;
+  return scenetest::WriteFile([&](FILE* f) { EXPECT_EQ(GVWriteSceneOptsTagged(&o, f), 1); });
 }
 
 int ReadTagged(const Bytes& b, SceneOpts* o) {
-  FILE* f = std::tmpfile();
-  std::fwrite(b.data(), 1, b.size(), f);
-  std::rewind(f);
-  const int r = GVReadSceneOptsTagged(o, f);
-  std::fclose(f);
-  return r;
+  return scenetest::ReadFile(b, [o](FILE* f) { return GVReadSceneOptsTagged(o, f); });
 }
 
 }  // namespace

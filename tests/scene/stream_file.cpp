@@ -7,6 +7,25 @@
 
 namespace scenetest {
 
+Bytes WriteFile(const std::function<void(FILE*)>& write) {
+  FILE* f = std::tmpfile();
+  write(f);
+  Bytes out;
+  std::rewind(f);
+  for (int ch; (ch = std::fgetc(f)) != EOF;) out.push_back(static_cast<unsigned char>(ch));
+  std::fclose(f);
+  return out;
+}
+
+int ReadFile(const Bytes& bytes, const std::function<int(FILE*)>& read) {
+  FILE* f = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::rewind(f);
+  const int r = read(f);
+  std::fclose(f);
+  return r;
+}
+
 Bytes WriteBlock(const std::function<void(ItemStream*)>& count, const std::function<int(ItemStream*)>& put) {
   ItemStream s;
   count(&s);
@@ -17,22 +36,13 @@ Bytes WriteBlock(const std::function<void(ItemStream*)>& count, const std::funct
   EXPECT_EQ(s.byteCount, sizes.byteCount);
   EXPECT_EQ(s.intCount, sizes.intCount);
   EXPECT_EQ(s.floatCount, sizes.floatCount);
-  FILE* f = std::tmpfile();
-  EXPECT_EQ(GVItemStreamWrite(&s, f), kItemStreamOk);
+  const Bytes out = WriteFile([&](FILE* f) { EXPECT_EQ(GVItemStreamWrite(&s, f), kItemStreamOk); });
   GVItemStreamReset(&s);
-  Bytes out;
-  std::rewind(f);
-  for (int ch; (ch = std::fgetc(f)) != EOF;) out.push_back(static_cast<unsigned char>(ch));
-  std::fclose(f);
   return out;
 }
 
 bool ReadBlock(const Bytes& bytes, ItemStream* s) {
-  FILE* f = std::tmpfile();
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::rewind(f);
-  const bool ok = GVItemStreamRead(s, f) == kItemStreamOk;
-  std::fclose(f);
+  const bool ok = ReadFile(bytes, [s](FILE* f) { return GVItemStreamRead(s, f); }) == kItemStreamOk;
   s->byteCount = s->intCount = s->floatCount = s->itemCount = 0;
   return ok;
 }

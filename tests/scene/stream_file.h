@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -11,6 +12,11 @@
 namespace scenetest {
 
 using Bytes = std::vector<unsigned char>;
+
+// The bytes write() puts into a temporary file.
+Bytes WriteFile(const std::function<void(FILE*)>& write);
+// A temporary file holding the bytes, rewound, handed to read(); its answer.
+int ReadFile(const Bytes& bytes, const std::function<int(FILE*)>& read);
 
 // Counts with count(), allocates, puts with put() (which must answer 1), writes
 // the container to a temporary file, and returns the file's bytes.
