@@ -134,38 +134,34 @@ TEST(EditRules, GeoReconfigureFollowsBindingAttachmentAndKeys) {
   FakeView view;
   GObject* g = view.addGeo(1, "Hat");
   ObjHandle* cell = g->handle;
-  const char* massoc =
-      "Gv warning: Cannot re-configure MASSOC'd GEO ... Clear Geo's Def Mode to re-configure (see Geo Props editor)";
-  const char* attached = "Gv warning: Can only re-configure GEO with ATTACHMENT property in Natural State mode";
-  const char* keyed = "Keyframed Geo: ... New transform will be lost unless keyframe is re-set";
-
-  EXPECT_EQ(GVIsGeoReconfigureBlocked(cell, 0), 0);
-  // Bound: refused in initial state; following by the vertex binding, also in natural state.
-  g->flags |= GEO_FLAG_BOUND;
-  EXPECT_EQ(GVIsGeoReconfigureBlocked(cell, 0), 1);
-  EXPECT_EQ(view.status.back(), massoc);
-  EXPECT_EQ(GVIsGeoReconfigureBlocked(cell, -1), 0);
-  g->flags |= GEO_FLAG_VERTEX_BINDING;
-  EXPECT_EQ(GVIsGeoReconfigureBlocked(cell, -1), 1);
-  g->flags = 0;
-  // Attached: only in natural state.
   g->attach = new GeoAttach{};
-  g->attach->type = 1;
-  EXPECT_EQ(GVIsGeoReconfigureBlocked(cell, 0), 1);
-  EXPECT_EQ(view.status.back(), attached);
-  EXPECT_EQ(GVIsGeoReconfigureBlocked(cell, -1), 0);
-  // Key-framed: allowed with the notice, without a beep.
-  const unsigned beeps = GVTestBeepCount();
-  AddKey(g);
-  view.status.clear();
-  EXPECT_EQ(GVIsGeoReconfigureBlocked(cell, -1), 0);
-  EXPECT_EQ(view.status, Strings{keyed});
-  EXPECT_EQ(GVTestBeepCount(), beeps);
+  struct Case {
+    uint32_t flags;
+    int32_t attachType, keyed, mode, blocked;
+    const char* message;
+  } cases[] = {
+      {0, 0, 0, 0, 0, nullptr},
+      {GEO_FLAG_BOUND, 0, 0, 0, 1,
+       "Gv warning: Cannot re-configure MASSOC'd GEO ... Clear Geo's Def Mode to re-configure (see Geo Props editor)"},
+      {GEO_FLAG_BOUND, 0, 0, -1, 0, nullptr},
+      {GEO_FLAG_BOUND | GEO_FLAG_VERTEX_BINDING, 0, 1, -1, 1,
+       "Gv warning: Cannot re-configure MASSOC'd GEO ... Clear Geo's Def Mode to re-configure (see Geo Props editor)"},
+      {0, 1, 0, 0, 1, "Gv warning: Can only re-configure GEO with ATTACHMENT property in Natural State mode"},
+      {0, 1, 1, -1, 0, "Keyframed Geo: ... New transform will be lost unless keyframe is re-set"},
+  };
+  for (const Case& c : cases) {
+    g->flags = c.flags;
+    g->attach->type = c.attachType;
+    if (c.keyed) AddKey(g);
+    view.status.clear();
+    const unsigned beeps = GVTestBeepCount();
+    EXPECT_EQ(GVIsGeoReconfigureBlocked(cell, c.mode), c.blocked) << c.flags << " " << c.mode;
+    EXPECT_EQ(view.status, c.message ? Strings{c.message} : Strings{}) << c.flags << " " << c.mode;
+    EXPECT_EQ(GVTestBeepCount() - beeps, static_cast<unsigned>(c.blocked && c.message));  // the notice does not beep
+  }
   view.busy = 1;
   EXPECT_EQ(GVIsGeoReconfigureBlocked(cell, -1), 1);
   EXPECT_EQ(GVIsGeoReconfigureBlocked(nullptr, -1), 1);
-
-  // Attachment-free and drive-mode tests.
   EXPECT_EQ(GVGetGeoDriveModeSafe(nullptr, 0, 0), -11);
   g->flags = GEO_FLAG_VERTEX_BINDING;
   view.setStateMode(0);
@@ -186,7 +182,5 @@ TEST(EditRules, NewVehiclePartsGetRenderObjectsAndShow) {
   EXPECT_EQ(view.objects, (Strings{"WheelHMESH", "RimGMESH", "GMESH", "GMESH", "GMESH"}));
   EXPECT_EQ(view.camera.jelDisplayMode, 32);
   EXPECT_EQ(view.camera.geoDisplayMode, 32);
-  EXPECT_EQ(view.displayItems, (std::vector<int>{14, 4}));
-  const int32_t items[][2] = {{1, 1}, {2, 2}, {16, 3}, {32, 4}, {8, 1}, {0, 1}};
-  for (const auto& i : items) EXPECT_EQ(GVDisplayModeItem(i[0]), i[1]);
+  EXPECT_EQ(view.displayItems, (std::vector<int>{14, 4}));  // "Jel Dply" and "Geo Dply" item 4
 }

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 
 #include "geo/geo_binding.h"
@@ -23,8 +22,10 @@ std::unique_ptr<GObject> EyeAt(const float at[3]) {
   return geo;
 }
 
-void Rotation(const GObject* geo, float r[9]) {
-  GVGetGeoTransform(geo, GEO_SEL_BIRTH, nullptr, r, nullptr, nullptr);
+std::vector<float> Rotation(const GObject* geo) {
+  std::vector<float> r(9);
+  GVGetGeoTransform(geo, GEO_SEL_BIRTH, nullptr, r.data(), nullptr, nullptr);
+  return r;
 }
 
 }  // namespace
@@ -32,37 +33,27 @@ void Rotation(const GObject* geo, float r[9]) {
 TEST(GeoEye, ForwardAxisTurnsOntoTheTarget) {
   const float at[3] = {1.0f, 2.0f, -3.0f};
   auto geo = EyeAt(at);
-  float r[9];
-  // Straight ahead: the identity.
-  const float ahead[3] = {1.0f, 2.0f, 5.0f};
-  GVGeoTurnToPoint(ahead, geo.get());
-  Rotation(geo.get(), r);
-  for (int i = 0; i < 9; ++i) EXPECT_NEAR(r[i], i % 4 == 0 ? 1.0f : 0.0f, 1e-6f);
-
-  // Behind (yaw pi), above (pitch -pi/2), below and a few oblique targets: the
-  // turned forward axis points at the target and the rotation stays proper.
-  const float targets[][3] = {{1, 2, -9}, {1, 7, -3}, {1, -4, -3}, {4, 6, 1}, {-5, 0, -8}, {-2, 2, -3}};
-  for (const auto& t : targets) {
-    GVGeoTurnToPoint(t, geo.get());
-    Rotation(geo.get(), r);
+  // Ahead: the identity. Behind: a half turn about y. Above and below: the x
+  // axis stays level. Every target: the turned forward axis points at it.
+  struct Case {
+    float target[3];
+    int entry;  // of the rotation, with its expected value
+    float value;
+  } cases[] = {{{1, 2, 5}, 0, 1.0f}, {{1, 2, -9}, 0, -1.0f}, {{1, 7, -3}, 7, 1.0f}, {{1, -4, -3}, 7, -1.0f},
+               {{4, 6, 1}, -1, 0}, {{-5, 0, -8}, -1, 0},    {{-2, 2, -3}, -1, 0}};
+  for (const Case& c : cases) {
+    GVGeoTurnToPoint(c.target, geo.get());
+    const std::vector<float> r = Rotation(geo.get());
+    if (c.entry >= 0) EXPECT_NEAR(r[c.entry], c.value, 1e-6f);
     float d[3], z[3];
     const float forward[3] = {0, 0, 1};
-    GVVecSub(d, t, at);
+    GVVecSub(d, c.target, at);
     GVVecScale(d, d, 1.0f / GVVecLength(d));
-    GVMat3MulVec(z, r, forward);
-    for (int a = 0; a < 3; ++a) EXPECT_NEAR(z[a], d[a], 1e-5f) << t[0] << "," << t[1] << "," << t[2];
-    EXPECT_NEAR(GVMat3AbsDet(r), 1.0f, 1e-5f);
+    GVMat3MulVec(z, r.data(), forward);
+    for (int a = 0; a < 3; ++a) EXPECT_NEAR(z[a], d[a], 1e-5f) << c.target[0] << "," << c.target[1];
+    EXPECT_NEAR(GVMat3AbsDet(r.data()), 1.0f, 1e-5f);
   }
-  // Behind is a half turn about y; above and below keep the x axis level.
-  const float behind[3] = {1, 2, -9}, above[3] = {1, 7, -3};
-  GVGeoTurnToPoint(behind, geo.get());
-  Rotation(geo.get(), r);
-  EXPECT_NEAR(r[0], -1.0f, 1e-6f);
-  EXPECT_NEAR(r[4], 1.0f, 1e-6f);
-  GVGeoTurnToPoint(above, geo.get());
-  Rotation(geo.get(), r);
-  EXPECT_NEAR(r[0], 1.0f, 1e-6f);
-  EXPECT_NEAR(r[7], 1.0f, 1e-6f);  // forward onto +y
+  EXPECT_EQ(Rotation(geo.get())[1], 0.0f);  // x stays level for the last target too
 }
 
 TEST(GeoEye, AttachedEyeLooksOnlyInsideItsCone) {
@@ -81,22 +72,17 @@ TEST(GeoEye, AttachedEyeLooksOnlyInsideItsCone) {
   float anchor[3], frame[9];
   ASSERT_GT(GVGetGeoAttachPoint(geo.get(), anchor, frame), 0);
 
-  float before[9], r[9];
-  Rotation(geo.get(), before);
-  // 45 degrees off the frame's third axis, seen through a 30-degree cone.
-  float axis[3];
+  // A target 45 degrees off the frame's third axis.
+  float axis[3], side[3], off[3];
   GVVecScale(axis, frame + 6, 1.0f / GVVecLength(frame + 6));
-  float side[3] = {axis[1], axis[2], axis[0]};  // some direction across the axis
-  float off[3];
+  const float across[3] = {axis[1], axis[2], axis[0]};
+  GVVecCross(side, axis, across);
+  GVVecScale(side, side, 1.0f / GVVecLength(side));
   for (int a = 0; a < 3; ++a) off[a] = anchor[a] + 5.0f * (axis[a] + side[a]);
+  const std::vector<float> before = Rotation(geo.get());
   GVGeoEyeToPoint(off, geo.get(), 30.0f);
-  Rotation(geo.get(), r);
-  for (int i = 0; i < 9; ++i) EXPECT_EQ(r[i], before[i]);
-  // Inside a 60-degree cone the eye turns.
+  EXPECT_EQ(Rotation(geo.get()), before);
   GVGeoEyeToPoint(off, geo.get(), 60.0f);
-  Rotation(geo.get(), r);
-  bool changed = false;
-  for (int i = 0; i < 9; ++i) changed |= r[i] != before[i];
-  EXPECT_TRUE(changed);
+  EXPECT_NE(Rotation(geo.get()), before);
   GVGeoEyeToPoint(off, nullptr, 60.0f);
 }

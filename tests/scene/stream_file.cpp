@@ -47,6 +47,25 @@ bool ReadBlock(const Bytes& bytes, ItemStream* s) {
   return ok;
 }
 
+void ExpectShortBlocksRefused(const Bytes& file, const std::function<int(ItemStream*)>& get) {
+  ItemStream full;
+  ASSERT_TRUE(ReadBlock(file, &full));
+  const std::vector<int32_t> ints(full.ints, full.ints + full.intSize);
+  const std::vector<float> floats(full.floats, full.floats + full.floatSize);
+  const Bytes bytes(full.bytes, full.bytes + full.byteSize);
+  GVItemStreamReset(&full);
+  for (int cut = 0; cut < 3; ++cut) {
+    const size_t sizes[3] = {ints.size(), floats.size(), bytes.size()};
+    if (sizes[cut] == 0) continue;
+    ItemStream s;
+    FillStream(&s, cut == 0 ? std::vector<int32_t>(ints.begin(), ints.end() - 1) : ints,
+               cut == 1 ? std::vector<float>(floats.begin(), floats.end() - 1) : floats,
+               cut == 2 ? Bytes(bytes.begin(), bytes.end() - 1) : bytes);
+    EXPECT_EQ(get(&s), 0) << "array " << cut << " cut short";
+    GVItemStreamReset(&s);
+  }
+}
+
 void FillStream(ItemStream* s, const std::vector<int32_t>& ints, const std::vector<float>& floats,
                 const Bytes& bytes) {
   GVItemStreamReset(s);

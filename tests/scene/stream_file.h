@@ -25,6 +25,10 @@ Bytes WriteBlock(const std::function<void(ItemStream*)>& count, const std::funct
 // the container does not read.
 bool ReadBlock(const Bytes& bytes, ItemStream* s);
 
+// Reads the block's file once with each non-empty array one value short;
+// get() must refuse every one.
+void ExpectShortBlocksRefused(const Bytes& file, const std::function<int(ItemStream*)>& get);
+
 // A container holding exactly these values, cursors at 0, as a file read gives.
 void FillStream(ItemStream* s, const std::vector<int32_t>& ints, const std::vector<float>& floats,
                 const Bytes& bytes = {});
