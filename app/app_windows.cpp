@@ -4,6 +4,7 @@
 
 #include "scene/app_lifecycle.h"
 #include "scene/scene_records.h"
+#include "toolkit/window_classes.h"
 
 static AppWindows gWindows;
 
@@ -69,5 +70,6 @@ void GVDestroyMainWindow() {
 void GVExitCommand() {
   GVAppShutdown();
   GVDestroyMainWindow();
+  GVFreeWindowResources();
   std::exit(2);
 }

@@ -8,6 +8,9 @@
 #include "scene/app_lifecycle.h"
 #include "scene/geo_id_blocks.h"
 #include "scene/scene_records.h"
+#include "scene/scene_services.h"
+#include "toolkit/messages.h"
+#include "toolkit/window_classes.h"
 
 namespace {
 
@@ -32,11 +35,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   AppWindows& win = GVAppWindows();
   LoadStringA(instance, kStringTitle, win.title, sizeof win.title);
   LoadStringA(instance, kStringClass, win.className, sizeof win.className);
+  // Scene code shows its warnings through the toolkit's message path.
+  SceneServices services = GVSceneServices();
+  services.showMessage = GVMessage;
+  GVSetSceneServices(services);
   GVAppStartup();
+  GVRegisterWindowClasses(instance);
   win.instance = instance;
   GVCreateMainWindow(instance);
   const int status = GVRunMessageLoop();
   GVAppShutdown();
   GVDestroyMainWindow();
+  GVFreeWindowResources();
   return status;
 }

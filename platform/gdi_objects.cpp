@@ -6,6 +6,7 @@
 
 #include "platform/fonts.h"
 #include "platform/gdi_internal.h"
+#include "platform/test_api.h"
 
 namespace {
 
@@ -456,4 +457,19 @@ UINT SetTextAlign(HDC hdc, UINT align) {
   UINT old = dc->textAlign;
   dc->textAlign = align;
   return old;
+}
+
+size_t GVTestGdiObjectCount() {
+  stock();
+  size_t n = 0;
+  for (const GVGdiObject* o : liveObjects())
+    if (!o->stock) n++;
+  return n;
+}
+
+size_t GVTestMemoryDcCount() {
+  size_t n = 0;
+  for (const GVDeviceContext* dc : liveDcs())
+    if (dc->kind == GVDcKind::Memory) n++;
+  return n;
 }

@@ -29,7 +29,7 @@ HObject** GVVehicleAddJel(HWorld* world, HObject* jel) {
   if (!jel->handle) {
     HObject** cell = new (std::nothrow) HObject*(jel);
     if (!cell) return nullptr;
-    jel->handle = cell;  // the world frees it with the Jel
+    jel->handle = cell;
   }
   GVAddJel(world, jel);
   return jel->handle;

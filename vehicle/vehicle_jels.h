@@ -1,6 +1,7 @@
 // How the vehicle code finds, adds and removes the Jels it names by id. A
 // vehicle Jel counts as present while it is in the world's list and held by
-// its handle cell; Jels made here get a cell that is freed with the Jel.
+// its handle cell; Jels made here get a cell, which the world frees with the
+// Jel.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +17,7 @@ HObject* GVVehicleJel(const HWorld* world, int32_t id);
 HAState* GVVehicleJelState(const HWorld* world, int32_t id);
 // Its live state when it may be moved (not replaying); null otherwise.
 HAState* GVVehicleJelMovable(const HWorld* world, int32_t id);
-// Gives a Jel without a cell one that is freed when the Jel is destroyed,
-// and appends it to the world. The Jel's handle cell, or null (the Jel then
+// Gives a Jel without a cell one, and appends it to the world. The Jel's handle cell, or null (the Jel then
 // is not added) when no cell could be made.
 HObject** GVVehicleAddJel(HWorld* world, HObject* jel);
 // Largest Jel id of the world plus one.

@@ -8,6 +8,7 @@
 #include "dynamics/world_runner.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
+#include "scene/scene_records.h"
 #include "vehicle/vehicle_jels.h"
 
 namespace {
@@ -86,7 +87,7 @@ void GVDeleteVehicleHandle(ObjHandle* cell) {
   delete cell;
 }
 
-void GVDeleteSceneVehicle(ObjHandle* sceneVehicle) { GVDeleteVehicleHandle(sceneVehicle); }
+void GVDeleteSceneVehicle() { GVDeleteVehicleHandle(GVScene().vehicle); }
 
 void GVVehicleFreeParts(VehicleRec* v) {
   if (!v) return;

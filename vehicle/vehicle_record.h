@@ -89,9 +89,9 @@ ObjHandle* GVNewVehicle();
 void GVInitVehicleHandle(ObjHandle* cell);
 // Frees the record (with everything it owns) and the cell.
 void GVDeleteVehicleHandle(ObjHandle* cell);
-// The same for the scene's vehicle cell; the scene's own pointer to the cell
-// is left to the caller.
-void GVDeleteSceneVehicle(ObjHandle* sceneVehicle);
+// The same for the scene's vehicle cell (GVScene().vehicle); the scene's
+// pointer to the freed cell is left to the caller to clear.
+void GVDeleteSceneVehicle();
 // Deletes the vehicle's Jels from its world and frees its parts and auxiliary
 // array; the record stays, emptied.
 void GVVehicleFreeParts(VehicleRec* v);

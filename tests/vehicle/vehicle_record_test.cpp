@@ -104,6 +104,25 @@ TEST_F(VehicleTest, SteeringRatioFromTheMotorCentres) {
   EXPECT_EQ(v->steerRatio, GVVehicleSteerRatio(v));
 }
 
+TEST_F(VehicleTest, WheelKindRebuildsSixteenSegmentWheelsInPlace) {
+  HObject* old = GVVehicleJel(&world, (*v->wheelFL)->jelB);
+  HObject** cellFL = old->handle;
+  const int32_t id = old->id;
+  const float x = old->pos[5][0], y = old->pos[5][1];
+  EXPECT_EQ(GVVehicleSetWheelKind(v, 2), 2);  // BL becomes a 36-node wheel
+  EXPECT_EQ(GVVehicleHasWheelType18(v), 0);
+  EXPECT_EQ(GVVehicleSetWheelKind(v, 1), 1);  // both become 18-node wheels
+  EXPECT_EQ(GVVehicleHasWheelType36(v), 0);
+  EXPECT_EQ(GVVehicleSetWheelKind(v, 1), 0);
+  HObject* now = GVVehicleJel(&world, id);
+  ASSERT_NE(now, nullptr);
+  EXPECT_EQ(now->nodeCount, 18);
+  EXPECT_EQ(now->handle, cellFL);
+  EXPECT_NEAR(now->pos[5][0], x, 1e-4f);
+  EXPECT_NEAR(now->pos[5][1], y, 1e-4f);
+  EXPECT_EQ(WorldIds().size(), 10u);
+}
+
 TEST(VehicleWheels, OneSideOnlyWhenBothWheelsOfOneSideAndNoneOfTheOther) {
   struct Case {
     bool fl, fr, bl, br;

@@ -1,15 +1,14 @@
 #include "vehicle_scene.h"
 
-#include "dynamics/constraint_cmds.h"
-#include "dynamics/selection_ops.h"
-#include "dynamics/world_runner.h"
 #include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
 #include "jel/lattice_builder.h"
 #include "jel/live_state.h"
+#include "scene/app_lifecycle.h"
+#include "scene/frame_driver.h"
+#include "scene/scene_records.h"
+#include "scene/scene_services.h"
 #include "vehicle/vehicle_jels.h"
-
-const float kSceneBox[6] = {-12.0f, 12.0f, 0.0f, 24.0f, -12.0f, 12.0f};
 
 HObject* AddCube(HWorld* world, int32_t id, const float c[3], bool vehicle) {
   LatticeBuilder b;
@@ -28,21 +27,30 @@ HObject* AddCube(HWorld* world, int32_t id, const float c[3], bool vehicle) {
   return j;
 }
 
-static int32_t DriveCB(void* owner, int32_t selection, void* user) {
-  WheelDriver* d = static_cast<WheelDriver*>(user);
-  if (!owner) return selection != 0 ? 1 : GVSubstepsPerFrame(d->world);
-  GVSelWalls(d->world, selection, 1, kSceneBox);
-  if (d->part) GVDriveWheelPart(d->part, &d->request, 0.0f);
-  return 1;
+static ScenePlayer* gPlayer = nullptr;
+
+static void DriveParts(HWorld**) {
+  if (gPlayer->rotator) GVSteerRotatorPart(gPlayer->rotator, gPlayer->steer);
+  if (gPlayer->part) GVDriveWheelPart(gPlayer->part, &gPlayer->request, 0.0f);
 }
 
-void WheelDriver::Attach(HWorld* w) {
-  world = w;
-  w->owner = w;
-  w->callbackUser = this;
+ScenePlayer::ScenePlayer() {
+  gPlayer = this;
+  SceneServices sv;
+  sv.driveVehicle = DriveParts;
+  GVSetSceneServices(sv);
+  GVAppStartup();
 }
 
-void WheelDriver::PlayTo(int32_t target) {
-  for (++frame; frame <= target; ++frame) GVAdvanceToFrame(world, frame, DriveCB, nullptr);
-  frame = target;
+ScenePlayer::~ScenePlayer() {
+  GVAppShutdown();
+  GVSetSceneServices(SceneServices());
+  GVFrameClock() = FrameClock();
+  gPlayer = nullptr;
+}
+
+HWorld* ScenePlayer::world() const { return GVScene().world ? *GVScene().world : nullptr; }
+
+void ScenePlayer::PlayTo(int32_t target) {
+  while (frame < target) GVStepFrame(++frame, 1);
 }

@@ -1,7 +1,7 @@
-// Worlds with vehicle parts for the vehicle tests: cube Jels, a small vehicle
-// record of a chassis and parts, and a frame callback that plays a world the
-// way the frame driver does (scene walls every sub-step) and drives one wheel
-// part inside each sub-step.
+// Scenes for the vehicle tests: cube Jels, and a player that starts the
+// scene's records and plays the scene's world through the frame driver, with
+// the vehicle step of the frame callback steering one rotator part and
+// driving one wheel part in every sub-step.
 #pragma once
 
 #include <cstdint>
@@ -15,16 +15,20 @@ class HObject;
 // handle cell and counts as present for the vehicle code.
 HObject* AddCube(HWorld* world, int32_t id, const float c[3], bool vehicle);
 
-// The default scene box: x -12..12, y 0..24, z -12..12.
-extern const float kSceneBox[6];
+// One at a time: the scene's records are process-wide.
+struct ScenePlayer {
+  ScenePlayer();
+  ~ScenePlayer();
+  ScenePlayer(const ScenePlayer&) = delete;
+  ScenePlayer& operator=(const ScenePlayer&) = delete;
 
-// Plays a world frame by frame; in each sub-step applies the scene walls and
-// then drives `part` with `request` (when set).
-struct WheelDriver {
-  HWorld* world = nullptr;
-  VhclPartRec* part = nullptr;
-  WheelRequest request;
-  int32_t frame = -1;
-  void Attach(HWorld* w);
+  HWorld* world() const;
+  // Steps the scene frame by frame up to the target.
   void PlayTo(int32_t target);
+
+  VhclPartRec* part = nullptr;     // driven with `request` when set
+  WheelRequest request;
+  VhclPartRec* rotator = nullptr;  // steered to `steer` radians when set
+  float steer = 0.0f;
+  int32_t frame = -1;
 };
