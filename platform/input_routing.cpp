@@ -428,6 +428,52 @@ static bool cookMouse(GVRawInput& e) {
   return true;
 }
 
+// ---- Hot keys ----------------------------------------------------------------------------------
+
+static const GVHotKey* hotKeyFor(UINT modifiers, UINT vk) {
+  for (const GVHotKey& k : gvState().hotKeys)
+    if (k.modifiers == modifiers && k.vk == vk) return &k;
+  return nullptr;
+}
+
+BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk) {
+  GVWindow* w = nullptr;
+  if (hwnd && !(w = gvCheckHandle(hwnd))) return FALSE;
+  UINT mods = modifiers & (MOD_ALT | MOD_CONTROL | MOD_SHIFT | MOD_WIN);
+  if (hotKeyFor(mods, vk)) {
+    SetLastError(ERROR_HOTKEY_ALREADY_REGISTERED);
+    return FALSE;
+  }
+  gvState().hotKeys.push_back(GVHotKey{w, id, mods, vk, (modifiers & MOD_NOREPEAT) != 0});
+  return TRUE;
+}
+
+BOOL UnregisterHotKey(HWND hwnd, int id) {
+  GVWindow* w = nullptr;
+  if (hwnd && !(w = gvCheckHandle(hwnd))) return FALSE;
+  std::vector<GVHotKey>& keys = gvState().hotKeys;
+  for (size_t i = 0; i < keys.size(); i++)
+    if (keys[i].window == w && keys[i].id == id) {
+      keys.erase(keys.begin() + static_cast<long>(i));
+      return TRUE;
+    }
+  SetLastError(ERROR_HOTKEY_NOT_REGISTERED);
+  return FALSE;
+}
+
+// A registered combination pressed: WM_HOTKEY to its owner instead of the key
+// message to the focus.
+static bool cookHotKey(GVRawInput& e) {
+  const BYTE* keys = gvState().syncKeys;
+  UINT mods = ((keys[VK_MENU] & 0x80) ? MOD_ALT : 0) | ((keys[VK_CONTROL] & 0x80) ? MOD_CONTROL : 0) |
+              ((keys[VK_SHIFT] & 0x80) ? MOD_SHIFT : 0) |
+              (((keys[VK_LWIN] | keys[VK_RWIN]) & 0x80) ? MOD_WIN : 0);
+  const GVHotKey* k = hotKeyFor(mods, e.vk);
+  if (!k || (e.repeat && k->noRepeat)) return false;
+  e.msg = MSG{k->window, WM_HOTKEY, (WPARAM)k->id, MAKELPARAM((WORD)mods, (WORD)e.vk), e.time, e.pt};
+  return true;
+}
+
 static bool cookKey(GVRawInput& e) {
   GVWMState& s = gvState();
   setKey(s.syncKeys, (UINT)e.button, e.down);
@@ -435,6 +481,7 @@ static bool cookKey(GVRawInput& e) {
     if (e.down && e.vk == VK_ESCAPE) gvEndSizing(true);
     return false;
   }
+  if (e.down && cookHotKey(e)) return true;
   GVWindow* target = gvIsLive(s.focus) ? s.focus : s.active;
   if (!gvIsLive(target)) return false;
   bool alt = s.syncKeys[VK_MENU] & 0x80;
@@ -465,6 +512,7 @@ void gvResetInput() {
   s.track = GVTrackState();
   s.sizing = GVSizingState();
   s.currentCursor = nullptr;
+  s.hotKeys.clear();
 }
 
 // ---- Scripted input for tests -----------------------------------------------------------------

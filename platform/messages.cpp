@@ -94,6 +94,8 @@ void gvPurgeWindow(GVWindow* w) {
     if (e.cooked && e.msg.hwnd == w) e.discard = true;
   s.timers.erase(std::remove_if(s.timers.begin(), s.timers.end(), [w](const GVTimer& t) { return t.window == w; }),
                  s.timers.end());
+  s.hotKeys.erase(std::remove_if(s.hotKeys.begin(), s.hotKeys.end(), [w](const GVHotKey& k) { return k.window == w; }),
+                  s.hotKeys.end());
 }
 
 // ---- Timers ----------------------------------------------------------------------------------

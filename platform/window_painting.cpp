@@ -29,6 +29,9 @@ struct ScreenState {
   std::vector<HDC> screenDcs;
   // The caret as last drawn on the screen image.
   RECT caretDrawn = {0, 0, 0, 0};
+  // What every compose changed since the display presenter last sent pixels:
+  // composing for a screenshot must not keep them from the display.
+  GVRectList owedToDisplay;
   bool ready = false;
 };
 
@@ -395,6 +398,7 @@ const std::vector<RECT>& GVComposeScreen() {
   s.compositor.invalidate(s.caretDrawn);
   if (shown) s.compositor.invalidate(caret);
   const std::vector<RECT>& done = s.compositor.compose(layers);
+  for (const RECT& r : done) s.owedToDisplay.add(r);
   s.caretDrawn = shown ? caret : RECT{0, 0, 0, 0};
   if (shown) {
     GVSurface& img = s.compositor.screen();
@@ -403,6 +407,12 @@ const std::vector<RECT>& GVComposeScreen() {
       for (int x = c.left; x < c.right; x++) img.row(y)[x] ^= 0xFFFFFF;
   }
   return done;
+}
+
+void GVTakeScreenChanges(std::vector<RECT>* out) {
+  GVRectList& owed = screenState().owedToDisplay;
+  out->clear();
+  owed.swap(*out);
 }
 
 const GVSurface& GVScreenImage() { return screenState().compositor.screen(); }

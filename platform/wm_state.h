@@ -71,6 +71,14 @@ struct GVCaretState {
   int hideCount = 0;
 };
 
+struct GVHotKey {
+  GVWindow* window;  // null for the thread's own
+  int id;
+  UINT modifiers;  // MOD_ALT | MOD_CONTROL | MOD_SHIFT | MOD_WIN
+  UINT vk;
+  bool noRepeat;
+};
+
 struct GVWMState {
   GVWindow* desktop = nullptr;
   std::unordered_set<GVWindow*> live;
@@ -107,6 +115,7 @@ struct GVWMState {
   GVTrackState track;
   GVSizingState sizing;
   GVCaretState caret;
+  std::vector<GVHotKey> hotKeys;
 
   unsigned beepCount = 0;
   UINT lastBeep = 0;

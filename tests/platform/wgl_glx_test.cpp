@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "display_expected.h"
+
 #include "platform/screen_image.h"
 #include "platform/test_api.h"
 #include "platform/win32.h"
@@ -64,7 +66,7 @@ class Wgl : public ::testing::Test {
 };
 
 TEST_F(Wgl, ClearedFrameLandsInTheWindowOnSwap) {
-  if (!setViewPixelFormat()) GTEST_SKIP() << "no GL display";
+  if (!setViewPixelFormat()) GV_NO_DISPLAY("no GL display");
   context_ = wglCreateContext(dc_);
   ASSERT_NE(context_, nullptr);
   ASSERT_TRUE(wglMakeCurrent(dc_, context_));
@@ -94,7 +96,7 @@ TEST_F(Wgl, ClearedFrameLandsInTheWindowOnSwap) {
 }
 
 TEST_F(Wgl, ResizedWindowGetsAFrameOfTheNewSize) {
-  if (!setViewPixelFormat()) GTEST_SKIP() << "no GL display";
+  if (!setViewPixelFormat()) GV_NO_DISPLAY("no GL display");
   context_ = wglCreateContext(dc_);
   ASSERT_TRUE(wglMakeCurrent(dc_, context_));
   MoveWindow(window_, 40, 79, 300, 200, FALSE);
@@ -113,7 +115,7 @@ TEST_F(Wgl, ResizedWindowGetsAFrameOfTheNewSize) {
 }
 
 TEST_F(Wgl, ReadBackCarriesAFrameWithoutSwapping) {
-  if (!setViewPixelFormat()) GTEST_SKIP() << "no GL display";
+  if (!setViewPixelFormat()) GV_NO_DISPLAY("no GL display");
   context_ = wglCreateContext(dc_);
   ASSERT_TRUE(wglMakeCurrent(dc_, context_));
   glClearColor(1.0f, 1.0f, 0.0f, 1.0f);
