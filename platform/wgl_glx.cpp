@@ -39,6 +39,9 @@ struct WindowGL {
   GLXPbuffer pbuffer = 0;
   int width = 0, height = 0;
   GVGLContext* lastContext = nullptr;
+  // The last frame read back, bottom-up BGRA; kept so that a frame costs no
+  // allocation once the size settles.
+  std::vector<uint32_t> frame;
 };
 
 struct GLState {
@@ -135,8 +138,9 @@ void describe(int format, PIXELFORMATDESCRIPTOR* pfd) {
 
 typedef void (*BindProc)(GLenum, GLuint);
 
-// Reads the bound frame's w x h pixels (bottom-up BGRA) into the window.
-bool readInto(HWND hwnd, int w, int h, bool doubleBuffer) {
+// Reads the bound frame's w x h pixels (bottom-up BGRA) into the window, through
+// the window's kept buffer.
+bool readInto(HWND hwnd, std::vector<uint32_t>& frame, int w, int h, bool doubleBuffer) {
   GVSurface* s = GVWindowSurface(hwnd);
   RECT client;
   if (!s || !GVWindowClientInSurface(hwnd, &client)) return false;
@@ -168,7 +172,7 @@ bool readInto(HWND hwnd, int w, int h, bool doubleBuffer) {
   glReadBuffer(doubleBuffer ? GL_BACK : GL_FRONT);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-  std::vector<uint32_t> frame(size_t(w) * h);
+  frame.resize(size_t(w) * h);
   glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, frame.data());
   glPixelStorei(GL_PACK_ALIGNMENT, align);
   glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
@@ -332,7 +336,7 @@ BOOL SwapBuffers(HDC hdc) {
     glXMakeContextCurrent(s.dpy, wg.pbuffer, wg.pbuffer, wg.lastContext->context);
   }
   bool doubleBuffer = kFormats[wg.format - 1].doubleBuffer;
-  bool ok = readInto(hwnd, wg.width, wg.height, doubleBuffer);
+  bool ok = readInto(hwnd, wg.frame, wg.width, wg.height, doubleBuffer);
   if (doubleBuffer) glXSwapBuffers(s.dpy, wg.pbuffer);
   if (borrowed) {
     auto prev = s.windows.find(previousWindow);
@@ -351,5 +355,8 @@ BOOL GVGLReadBackToWindow(HWND hwnd) {
   if (!s.current || !GVWindowFromHandle(hwnd)) return FALSE;
   int w, h;
   if (!clientSize(hwnd, &w, &h)) return FALSE;
-  return readInto(hwnd, w, h, kFormats[s.current->format - 1].doubleBuffer) ? TRUE : FALSE;
+  auto it = s.windows.find(hwnd);
+  std::vector<uint32_t> own;
+  std::vector<uint32_t>& frame = it != s.windows.end() ? it->second.frame : own;
+  return readInto(hwnd, frame, w, h, kFormats[s.current->format - 1].doubleBuffer) ? TRUE : FALSE;
 }
