@@ -115,7 +115,7 @@ BOOL TrackMouseEvent(LPTRACKMOUSEEVENT tme) {
   GVTrackState& t = s.track;
   if (tme->dwFlags & TME_QUERY) {
     tme->dwFlags = (t.hover ? TME_HOVER : 0) | (t.leave ? TME_LEAVE : 0);
-    tme->hwndTrack = t.window;
+    tme->hwndTrack = GVHandleOf(t.window);
     tme->dwHoverTime = t.hoverTime;
     return TRUE;
   }
@@ -360,7 +360,7 @@ static bool cookMouse(GVRawInput& e) {
   if (e.kind == GVRawInput::WHEEL) {
     GVWindow* target = gvIsLive(s.focus) ? s.focus : s.active;
     if (!gvIsLive(target)) return false;
-    e.msg = MSG{target, WM_MOUSEWHEEL, MAKEWPARAM(e.mk, (WORD)(short)e.wheelDelta),
+    e.msg = MSG{target->handle, WM_MOUSEWHEEL, MAKEWPARAM(e.mk, (WORD)(short)e.wheelDelta),
                 MAKELPARAM((WORD)(short)e.pt.x, (WORD)(short)e.pt.y), e.time, e.pt};
     return true;
   }
@@ -387,7 +387,7 @@ static bool cookMouse(GVRawInput& e) {
   if (e.kind == GVRawInput::BUTTON && e.down && !captured) {
     GVWindow* root = gvRoot(target);
     if (root != s.active) {
-      LRESULT ma = gvSend(target, WM_MOUSEACTIVATE, (WPARAM)root, MAKELPARAM((WORD)hit, (WORD)message));
+      LRESULT ma = gvSend(target, WM_MOUSEACTIVATE, (WPARAM)GVHandleOf(root), MAKELPARAM((WORD)hit, (WORD)message));
       if (!gvIsLive(target)) return false;
       if (ma == MA_ACTIVATE || ma == MA_ACTIVATEANDEAT) gvActivate(root, true);
       if (ma == MA_ACTIVATEANDEAT || ma == MA_NOACTIVATEANDEAT || !gvIsLive(target)) return false;
@@ -411,7 +411,7 @@ static bool cookMouse(GVRawInput& e) {
     }
   }
   if (!gvIsLive(s.capture)) {
-    gvSend(target, WM_SETCURSOR, (WPARAM)target, MAKELPARAM((WORD)hit, (WORD)message));
+    gvSend(target, WM_SETCURSOR, (WPARAM)target->handle, MAKELPARAM((WORD)hit, (WORD)message));
     if (!gvIsLive(target)) return false;
   }
   WPARAM wp;
@@ -424,7 +424,7 @@ static bool cookMouse(GVRawInput& e) {
     wp = (WPARAM)hit;
     lp = MAKELPARAM((WORD)(short)e.pt.x, (WORD)(short)e.pt.y);
   }
-  e.msg = MSG{target, message, wp, lp, e.time, e.pt};
+  e.msg = MSG{target->handle, message, wp, lp, e.time, e.pt};
   return true;
 }
 
@@ -470,7 +470,7 @@ static bool cookHotKey(GVRawInput& e) {
               (((keys[VK_LWIN] | keys[VK_RWIN]) & 0x80) ? MOD_WIN : 0);
   const GVHotKey* k = hotKeyFor(mods, e.vk);
   if (!k || (e.repeat && k->noRepeat)) return false;
-  e.msg = MSG{k->window, WM_HOTKEY, (WPARAM)k->id, MAKELPARAM((WORD)mods, (WORD)e.vk), e.time, e.pt};
+  e.msg = MSG{GVHandleOf(k->window), WM_HOTKEY, (WPARAM)k->id, MAKELPARAM((WORD)mods, (WORD)e.vk), e.time, e.pt};
   return true;
 }
 
@@ -495,7 +495,7 @@ static bool cookKey(GVRawInput& e) {
   } else {
     lp |= (1u << 30) | (1u << 31);
   }
-  e.msg = MSG{target, message, (WPARAM)e.vk, (LPARAM)lp, e.time, e.pt};
+  e.msg = MSG{target->handle, message, (WPARAM)e.vk, (LPARAM)lp, e.time, e.pt};
   return true;
 }
 

@@ -56,13 +56,14 @@ typedef void* HANDLE;
 
 // Opaque handle records, defined inside the platform layer.
 struct GVWindow;
+struct GVWindowHandle;
 struct GVDeviceContext;
 struct GVGdiObject;
 struct GVMenu;
 struct GVGLContext;
 struct GVIcon;
 
-typedef GVWindow* HWND;
+typedef GVWindowHandle* HWND;
 typedef GVDeviceContext* HDC;
 typedef GVGdiObject* HGDIOBJ;
 typedef GVGdiObject* HPEN;

@@ -23,9 +23,9 @@ struct WindowPaint {
 
 struct ScreenState {
   GVCompositor compositor;
-  // Every surface handed out, by window record. A window manager reset drops
+  // Every surface handed out, by window handle. A window manager reset drops
   // its records without telling us; the sweep below frees what is left over.
-  std::unordered_map<GVWindow*, WindowPaint*> surfaces;
+  std::unordered_map<HWND, WindowPaint*> surfaces;
   std::vector<HDC> screenDcs;
   // The caret as last drawn on the screen image.
   RECT caretDrawn = {0, 0, 0, 0};
@@ -47,8 +47,7 @@ void freePaint(WindowPaint* p) {
   delete p;
 }
 
-// Frees the surfaces of window records that are gone (or whose address a new
-// window now has); returns whether anything was freed.
+// Frees the surfaces of windows that are gone; returns whether anything was freed.
 bool sweepSurfaces() {
   ScreenState& s = screenState();
   bool freed = false;
@@ -62,7 +61,6 @@ bool sweepSurfaces() {
     it = s.surfaces.erase(it);
     freed = true;
   }
-  if (freed) s.compositor.forgetLayers();
   return freed;
 }
 
@@ -114,7 +112,7 @@ WindowPaint* ensureSurface(GVWindow* w) {
     sweepSurfaces();
     p = new WindowPaint();
     w->surface = p;
-    screenState().surfaces[w] = p;
+    screenState().surfaces[w->handle] = p;
   }
   RECT box = windowBox(w);
   int wdt = std::max<int>(box.right, 0), hgt = std::max<int>(box.bottom, 0);
@@ -139,11 +137,9 @@ WindowPaint* ensureSurface(GVWindow* w) {
 void releaseWindow(GVWindow* w) {
   WindowPaint* p = paintOf(w);
   if (!p) return;
-  screenState().surfaces.erase(w);
+  screenState().surfaces.erase(w->handle);
   freePaint(p);
   w->surface = nullptr;
-  // The compositor compares layers by key; a new window may reuse the address.
-  screenState().compositor.forgetLayers();
 }
 
 void onWindowEvent(HWND hwnd, GVWindowEvent event, void*) {
@@ -183,7 +179,7 @@ HDC openDc(GVWindow* w, bool wholeWindow, RECT clipClient) {
   POINT origin = wholeWindow ? POINT{0, 0} : POINT{client.left, client.top};
   RECT clip = wholeWindow ? windowBox(w)
                           : GVRectIntersect(GVRectOffset(clipClient, client.left, client.top), client);
-  HDC dc = GVCreateSurfaceDC(w, &p->surface, origin, clip);
+  HDC dc = GVCreateSurfaceDC(w->handle, &p->surface, origin, clip);
   p->dcs.push_back(dc);
   return dc;
 }
@@ -382,12 +378,13 @@ const std::vector<RECT>& GVComposeScreen() {
     RECT clip = RECT{0, 0, s.compositor.screen().width, s.compositor.screen().height};
     for (GVWindow* a = w->parent; a && a->parent; a = a->parent) {
       RECT aw, ac;
-      if (!GVWindowScreenRects(a, &aw, &ac)) break;
+      if (!GVWindowScreenRects(a->handle, &aw, &ac)) break;
       clip = GVRectIntersect(clip, ac);
     }
     GVInstallPaintHooks();
     WindowPaint* p = ensureSurface(w);
-    layers.push_back(GVLayer{w, &p->surface, POINT{win.left - scr.left, win.top - scr.top},
+    // Keyed by handle: a new window never takes a gone one's place.
+    layers.push_back(GVLayer{h, &p->surface, POINT{win.left - scr.left, win.top - scr.top},
                              GVRectOffset(clip, -scr.left, -scr.top)});
   }
   // The caret is inverted onto the composed image; its area is recomposed on

@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/handle_table.h"
 #include "platform/window_internal.h"
 
 struct GVTimer {
@@ -81,7 +82,7 @@ struct GVHotKey {
 
 struct GVWMState {
   GVWindow* desktop = nullptr;
-  std::unordered_set<GVWindow*> live;
+  GVHandleTable<GVWindow> handles;  // the live windows
   std::vector<GVWindow*> graveyard;  // destroyed records, freed when no procedure runs
   std::vector<std::unique_ptr<GVWindowClass>> classes;
   ATOM nextAtom = 0xC000;
