@@ -73,3 +73,5 @@ GVGdiObject* GVDefaultFontObject();
 void GVInstallMessageBoxPainter();
 void GVGLWindowDestroyed(HWND hwnd);
 void GVGLWindowResized(HWND hwnd);
+// Moves frames still in flight from GL into their windows (before a compose).
+void GVGLFinishReadBacks();

@@ -363,6 +363,7 @@ static void caretRect(RECT* screenRect, bool* shown) {
 const std::vector<RECT>& GVComposeScreen() {
   ScreenState& s = screenState();
   sweepSurfaces();
+  GVGLFinishReadBacks();
   RECT scr = GVScreenRect();
   s.compositor.resize(scr.right - scr.left, scr.bottom - scr.top);
   std::vector<HWND> order;
@@ -424,6 +425,7 @@ bool GVSaveScreenPng(const char* path) {
 }
 
 bool GVSaveWindowPng(HWND hwnd, const char* path) {
+  GVGLFinishReadBacks();
   GVSurface* s = GVWindowSurface(hwnd);
   return s && GVSavePng(*s, path);
 }
