@@ -27,12 +27,12 @@ long long area(const RECT& r) {
 
 void GVRectList::add(const RECT& r) {
   if (GVRectEmpty(r)) return;
-  addFrom(r, 0);
+  insert(r);
   while (rects_.size() > kMaxRects) mergeCheapestPair();
 }
 
-void GVRectList::addFrom(RECT r, size_t first) {
-  for (size_t i = first; i < rects_.size(); i++) {
+void GVRectList::insert(RECT r) {
+  for (size_t i = 0; i < rects_.size(); i++) {
     const RECT d = rects_[i];
     if (contains(d, r)) return;
     long long overlap = area(GVRectIntersect(d, r));
@@ -41,7 +41,7 @@ void GVRectList::addFrom(RECT r, size_t first) {
       // The two fill their bounding box exactly: one rectangle serves both.
       rects_[i] = rects_.back();
       rects_.pop_back();
-      addFrom(box, 0);
+      insert(box);
       return;
     }
     if (overlap == 0) continue;
@@ -53,7 +53,7 @@ void GVRectList::addFrom(RECT r, size_t first) {
     if (r.bottom > d.bottom) pieces[n++] = RECT{r.left, d.bottom, r.right, r.bottom};
     if (r.left < d.left) pieces[n++] = RECT{r.left, top, d.left, bottom};
     if (r.right > d.right) pieces[n++] = RECT{d.right, top, r.right, bottom};
-    for (int k = 0; k < n; k++) addFrom(pieces[k], 0);
+    for (int k = 0; k < n; k++) insert(pieces[k]);
     return;
   }
   rects_.push_back(r);

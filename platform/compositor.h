@@ -22,7 +22,7 @@ class GVRectList {
   void swap(std::vector<RECT>& other) { rects_.swap(other); }
 
  private:
-  void addFrom(RECT r, size_t first);
+  void insert(RECT r);
   void mergeCheapestPair();
   std::vector<RECT> rects_;
 };

@@ -39,14 +39,6 @@ class GVHandleTable {
     uint32_t slot;
     return lookup(handle, &slot) ? slots_[slot].record : nullptr;
   }
-  void clear() {
-    // Generations are kept, so handles from before stay refused.
-    free_.clear();
-    for (uint32_t i = 0; i < slots_.size(); i++) {
-      slots_[i].record = nullptr;
-      free_.push_back(i);
-    }
-  }
 
  private:
   // Slot 0 is never used, so no handle is below 0x10000 (where integer
