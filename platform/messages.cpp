@@ -405,7 +405,8 @@ BOOL TranslateMessage(const MSG* msg) {
   bool alt = keys[VK_MENU] & 0x80;
   bool caps = keys[VK_CAPITAL] & 0x01;
   int ch = charForKey((UINT)msg->wParam, shift, ctrl && !alt, caps);
-  if (ch) gvPostMessage(GVWindowFromHandle(msg->hwnd), m == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR, (WPARAM)ch, msg->lParam);
+  GVWindow* w = GVWindowFromHandle(msg->hwnd);
+  if (ch && (w || !msg->hwnd)) gvPostMessage(w, m == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR, (WPARAM)ch, msg->lParam);
   return TRUE;
 }
 

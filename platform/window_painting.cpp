@@ -47,10 +47,9 @@ void freePaint(WindowPaint* p) {
   delete p;
 }
 
-// Frees the surfaces of windows that are gone; returns whether anything was freed.
-bool sweepSurfaces() {
+// Frees the surfaces of windows that are gone.
+void sweepSurfaces() {
   ScreenState& s = screenState();
-  bool freed = false;
   for (auto it = s.surfaces.begin(); it != s.surfaces.end();) {
     GVWindow* live = GVWindowFromHandle(it->first);
     if (live && live->surface == it->second) {
@@ -59,9 +58,7 @@ bool sweepSurfaces() {
     }
     freePaint(it->second);
     it = s.surfaces.erase(it);
-    freed = true;
   }
-  return freed;
 }
 
 uint32_t classBackground(GVWindow* w) {
