@@ -7,6 +7,7 @@
 #include "platform/fonts.h"
 #include "platform/gdi_internal.h"
 #include "platform/handle_table.h"
+#include "platform/test_api.h"
 
 namespace {
 
@@ -480,4 +481,17 @@ UINT SetTextAlign(HDC hdc, UINT align) {
   UINT old = dc->textAlign;
   dc->textAlign = align;
   return old;
+}
+
+size_t GVTestGdiObjectCount() {
+  stock();
+  size_t n = 0;
+  objects().forEach([&n](const GVGdiObject& o) { n += !o.stock; });
+  return n;
+}
+
+size_t GVTestMemoryDcCount() {
+  size_t n = 0;
+  dcs().forEach([&n](const GVDeviceContext& dc) { n += dc.kind == GVDcKind::Memory; });
+  return n;
 }

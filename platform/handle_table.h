@@ -39,6 +39,12 @@ class GVHandleTable {
     uint32_t slot;
     return lookup(handle, &slot) ? slots_[slot].record : nullptr;
   }
+  // Calls f(const Record&) for every live record.
+  template <class F>
+  void forEach(F f) const {
+    for (const Slot& s : slots_)
+      if (s.record) f(*s.record);
+  }
 
  private:
   // Slot 0 is never used, so no handle is below 0x10000 (where integer
