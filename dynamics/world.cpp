@@ -95,7 +95,15 @@ static void Notify(HWorld* world, int32_t idOrSel, int32_t added) {
   if (world->onChange) world->onChange(world->owner, idOrSel, added);
 }
 
-static void DestroyJel(HObject* jel) { delete jel; }
+// A Jel's handle cell lives and dies with it: the cell is emptied and freed.
+static void DestroyJel(HObject* jel) {
+  HObject** cell = jel->handle;
+  delete jel;
+  if (cell) {
+    *cell = nullptr;
+    delete cell;
+  }
+}
 
 void GVDeleteJelSel(HWorld* world, int32_t selection) {
   if (!world) return;
