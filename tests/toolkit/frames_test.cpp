@@ -19,9 +19,7 @@ class Frames : public ToolkitTest {
   }
   // A grey-200 pane attached to all four edges of the form.
   void fill(HwForm* form, GVChildWindowRec* pane, HWND holder) {
-    *pane = {CreateWindowExA(0, "ListWindowClass", "", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, holder, nullptr,
-                             instance_, nullptr),
-             0, 0, 0, 0};
+    GVCreateChildWindow(pane, instance_, holder, "ListWindowClass", 0, 0, 1, 1);
     form->addDefinition(pane, 1, 1, 0, nullptr, 0, 2, 0, nullptr, 0, 3, 0, nullptr, 0, 4, 0, nullptr, 0);
     form->resolveReferences();
   }
