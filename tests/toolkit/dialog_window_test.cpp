@@ -2,6 +2,9 @@
 #include <vector>
 
 #include "toolkit/dialog_window.h"
+#include "toolkit/label.h"
+#include "toolkit/scroll_bar.h"
+#include "toolkit/text_window.h"
 #include "toolkit_fixture.h"
 
 namespace {
@@ -213,6 +216,32 @@ TEST_F(Dialogs, DoubleClickAsksForHelpWithTheTopic) {
   settle();
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0], "1");
+}
+
+TEST_F(Dialogs, GalleryOfTheDialogControls) {
+  GVTestSetScreen(760, 420);
+  make(0);
+  HWND board = popup("BaseControlClass", 360, 0, 400, 420);
+  HwTitleBar bars[3];
+  for (int kind = 1; kind <= 3; kind++)
+    bars[kind - 1].create("Title bar", instance_, board, 10, 10 + (kind - 1) * 40, 280, 35, kind, 0, nullptr,
+                          nullptr, nullptr, nullptr);
+  HwScrollBar scroll;
+  scroll.create(board, instance_, 250, 10, 100, 60, nullptr, nullptr);
+  scroll.move(370, 10, 18, 250);
+  scroll.scrollBy(20);
+  HwLabel left(board, "Left label", instance_, 10, 135, 170, 22, 12, 0, -1, 4);
+  HwLabel right(board, "Right label", instance_, 10, 160, 170, 22, 12, 0, 1, 4);
+  HwLabel centred(board, "Centred, Arial -12", instance_, 185, 135, 170, 22, 0, 12, 0, 0);
+  HwTextWin text;
+  text.create(board, "A text window wraps its words at the spaces.\nLine feeds end lines;\tso do\r\ncarriage "
+              "returns.\nA-single-word-wider-than-the-window-stays-whole.", instance_, 350, 200, nullptr);
+  text.move(10, 190, 350, 200);
+  settle();
+  EXPECT_GE(text.measure(), 5);
+  EXPECT_GT(countScreen(RGB(90, 90, 90), RECT{730, 10, 748, 260}), 18 * 20);
+  EXPECT_TRUE(GVSaveScreenPng("toolkit_dialog_gallery.png"));
+  for (HwTitleBar& b : bars) DestroyWindow(b.window);
 }
 
 }  // namespace
