@@ -3,13 +3,13 @@
 #include "toolkit/dialog_window.h"
 
 #include <cstdlib>
-#include <initializer_list>
 #include <new>
 
 #include "platform/gdi32.h"
 #include "toolkit/drawing.h"
 #include "toolkit/fonts_pens.h"
 #include "toolkit/messages.h"
+#include "toolkit/window_classes.h"
 
 namespace {
 
@@ -84,8 +84,8 @@ HwDialogWindow::~HwDialogWindow() {
     titleBar = nullptr;
   }
   // The derived part is gone: the windows' last messages find no dialog.
-  for (HWND w : {popup, client})
-    if (IsWindow(w)) SetWindowLongA(w, GWL_USERDATA, 0);
+  GVDetachObject(popup, this);
+  GVDetachObject(client, this);
   if (popup) DestroyWindow(popup);
   std::free(helpTopic);
 }

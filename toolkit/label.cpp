@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "platform/gdi32.h"
-#include "platform/kernel32.h"
 #include "toolkit/drawing.h"
 #include "toolkit/fonts_pens.h"
+#include "toolkit/window_classes.h"
 
 namespace {
 
@@ -47,13 +47,7 @@ void paintLabel(HwLabel& label, HWND hwnd) {
 HwLabel::HwLabel(HWND parent, const char* labelText, HINSTANCE instance, int x, int y, int w, int h, int points,
                  int pixels, int align, int labelMargin)
     : width(w), height(h), alignment(align), margin(labelMargin) {
-  if (points) {
-    HDC dc = GetDC(parent);
-    pixelHeight = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ReleaseDC(parent, dc);
-  } else {
-    pixelHeight = pixels ? pixels : 20;
-  }
+  pixelHeight = points ? QwPixelValue(parent, points) : pixels ? pixels : 20;
   // The field holds 399 characters; longer texts are cut.
   std::strncpy(text, labelText ? labelText : "", kHwLabelText - 1);
   text[kHwLabelText - 1] = 0;
@@ -66,8 +60,7 @@ HwLabel::HwLabel(HWND parent, const char* labelText, HINSTANCE instance, int x, 
 }
 
 HwLabel::~HwLabel() {
-  if (IsWindow(window) && GetWindowLongA(window, GWL_USERDATA) == reinterpret_cast<LONG_PTR>(this))
-    SetWindowLongA(window, GWL_USERDATA, 0);
+  GVDetachObject(window, this);
 }
 
 void HwLabel::move(int x, int y, int w, int h) {

@@ -6,6 +6,7 @@
 #include "platform/gdi32.h"
 #include "toolkit/drawing.h"
 #include "toolkit/fonts_pens.h"
+#include "toolkit/window_classes.h"
 
 namespace {
 
@@ -48,8 +49,7 @@ int hasOverflow(const HwScrollBar& bar) { return bar.overflow > 0 ? 1 : 0; }
 }  // namespace
 
 HwScrollBar::~HwScrollBar() {
-  if (IsWindow(window) && GetWindowLongA(window, GWL_USERDATA) == reinterpret_cast<LONG_PTR>(this))
-    SetWindowLongA(window, GWL_USERDATA, 0);
+  GVDetachObject(window, this);
   frame.destroy();
 }
 

@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "platform/gdi32.h"
-#include "platform/kernel32.h"
 #include "toolkit/drawing.h"
 #include "toolkit/fonts_pens.h"
 #include "toolkit/messages.h"
+#include "toolkit/window_classes.h"
 
 namespace {
 
@@ -64,8 +64,7 @@ int layout(HDC dc, const char* text, int width, LineFn line) {
 void HwTextWin::setDefaultWheelCB(HwTextWheelCB callback) { gDefaultWheelCB = callback; }
 
 HwTextWin::~HwTextWin() {
-  if (IsWindow(window) && GetWindowLongA(window, GWL_USERDATA) == reinterpret_cast<LONG_PTR>(this))
-    SetWindowLongA(window, GWL_USERDATA, 0);
+  GVDetachObject(window, this);
   frame.destroy();
   std::free(text);
 }
@@ -76,15 +75,8 @@ void HwTextWin::create(HWND parent, const char* initial, HINSTANCE instance, int
   user = userWord;
   std::free(text);
   text = initial && initial[0] ? strdup(initial) : nullptr;
-  HDC dc = GetDC(parent);
-  int pixels = -MulDiv(12, GetDeviceCaps(dc, LOGPIXELSY), 72);
-  font = QWGetFont(2, pixels, 0);
-  HGDIOBJ old = SelectObject(dc, font);
-  TEXTMETRICA tm = {};
-  GetTextMetricsA(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(parent, dc);
-  lineHeight = tm.tmHeight + 2;
+  font = QWGetFont(2, QwPixelValue(parent, 12), 0);
+  lineHeight = QwFontHeight(parent, font) + 2;
   frame.create(parent, instance, x, y, width, height, frameKind, 0);
   border = frame.border;
   window = CreateWindowExA(0, "TextWinClass", "TXT", kChildStyle, border, border, width - 2 * border,

@@ -7,6 +7,7 @@
 #include "platform/gdi32.h"
 #include "toolkit/drawing.h"
 #include "toolkit/messages.h"
+#include "toolkit/window_classes.h"
 
 namespace {
 
@@ -50,8 +51,7 @@ void paint(const HwTitleBar& bar, HWND hwnd) {
 }  // namespace
 
 HwTitleBar::~HwTitleBar() {
-  if (IsWindow(window) && GetWindowLongA(window, GWL_USERDATA) == reinterpret_cast<LONG_PTR>(this))
-    SetWindowLongA(window, GWL_USERDATA, 0);
+  GVDetachObject(window, this);
   freeBuffers();
 }
 

@@ -146,6 +146,11 @@ void GVFreeWindowResources() {
   GVFreeMessageBox();
 }
 
+void GVDetachObject(HWND window, const void* object) {
+  if (IsWindow(window) && GetWindowLongA(window, GWL_USERDATA) == reinterpret_cast<LONG_PTR>(object))
+    SetWindowLongA(window, GWL_USERDATA, 0);
+}
+
 LRESULT CALLBACK GVBaseControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE:
