@@ -5,12 +5,27 @@
 #include "dynamics/jel_selection.h"
 #include "geo/geo_edits.h"
 #include "jel/matter.h"
+#include "logic/logic_store.h"
+#include "logic/logic_system.h"
 #include "scene/scene_access.h"
+#include "scene/scene_ctx.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "scene/work_folders.h"
 
 static const float kDefaultBounds[6] = {-12.0f, 12.0f, 0.0f, 24.0f, -12.0f, 12.0f};
+
+// The scene context and the logic store (shutdown steps 1 and 2).
+static void FreeLogicRecords(SceneRecords& s) {
+  delete s.ctx;
+  s.ctx = nullptr;
+  if (s.logic) {
+    GVRemoveLogicServices();
+    GVFreeLogicStore(s.logic);
+    delete s.logic;
+    s.logic = nullptr;
+  }
+}
 
 void GVAppStartup() {
   if (!GVInitFolders()) {
@@ -18,6 +33,7 @@ void GVAppStartup() {
     return;
   }
   SceneRecords& s = GVScene();
+  FreeLogicRecords(s);
   if (s.geoList) GVFreeGeoList(&s.geoList);
   if (s.world) {
     GVFreeJelWorld(s.world);
@@ -40,10 +56,18 @@ void GVAppStartup() {
   for (int i = 0; i < 6; ++i) s.bounds[i] = kDefaultBounds[i];
   GVInitGlobalBlock();
   s.viewPair[0] = s.viewPair[1] = 0;
+  s.ctx = new (std::nothrow) SceneCtx;
+  GVInitSceneCtx(s.ctx, s.viewPair, s.bounds);
+  s.logic = new (std::nothrow) LogicSystem;
+  if (s.logic) {
+    GVInitLogicStore(s.logic, s.ctx);
+    GVInstallLogicServices();
+  }
 }
 
 void GVAppShutdown() {
   SceneRecords& s = GVScene();
+  FreeLogicRecords(s);
   if (s.geoList) GVFreeGeoList(&s.geoList);
   // The world's destructor deletes every Jel, not only those of group 1.
   if (s.world) {

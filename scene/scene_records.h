@@ -12,6 +12,7 @@
 class HObject;
 struct HWorld;
 struct LogicSystem;
+struct SceneCtx;
 
 struct SceneRecords {
   ObjHandle* geoList = nullptr;  // cell holding the GeoList
@@ -19,6 +20,7 @@ struct SceneRecords {
   // x min, x max, y min, y max, z min, z max.
   float bounds[6] = {-12.0f, 12.0f, 0.0f, 24.0f, -12.0f, 12.0f};
   int32_t viewPair[2] = {0, 0};
+  SceneCtx* ctx = nullptr;       // handed to the logic system
   LogicSystem* logic = nullptr;
   ObjHandle* vehicle = nullptr;  // cell holding the VehicleRec; made by the vehicle commands
 };

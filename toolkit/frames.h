@@ -9,12 +9,17 @@ class HwForm;
 
 class HwFrame {
  public:
+  HwFrame() = default;
+  ~HwFrame() { destroy(); }
+  HwFrame(const HwFrame&) = delete;
+  HwFrame& operator=(const HwFrame&) = delete;
+
   void create(HWND parent, HINSTANCE instance, int x, int y, int width, int height, int style, int hidden);
   void createLeft10(HWND parent, HINSTANCE instance, int y, int width, int height, int style, int hidden);
   // Moves the window and re-arranges the form; the creation size stays the
   // frame's natural size.
   void move(int x, int y, int width, int height);
-  // Frees the form and the text; the window goes with its parent.
+  // Frees the form and the text (again at destruction); the window goes with its parent.
   void destroy();
 
   HWND window = nullptr;
@@ -32,6 +37,11 @@ typedef void (*HwFrameWindowCB)(const char* title, int code);
 
 class HwFrameWindow {
  public:
+  HwFrameWindow() = default;
+  ~HwFrameWindow() { destroy(); }
+  HwFrameWindow(const HwFrameWindow&) = delete;
+  HwFrameWindow& operator=(const HwFrameWindow&) = delete;
+
   void create(HWND parent, HINSTANCE instance, int x, int y, int width, int height, int style);
   void createLeft10(HWND parent, HINSTANCE instance, int width, int height, int style);
   void createStyled(HWND parent, HINSTANCE instance, const char* title, int x, int y, int width, int height,

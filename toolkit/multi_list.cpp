@@ -219,7 +219,8 @@ void QwDDSubWindow::init(int px, int py, int w, QwListItem* list, int n, int lis
   rowHeight = tm.tmHeight + 4;
 
   timerInterval = 5;
-  rollTime = static_cast<int>(openTime * 1000.0f);
+  // A day at most: the milliseconds must fit the int they are kept in.
+  rollTime = openTime > 0 ? static_cast<int>(std::min(openTime * 1000.0f, 86400000.0f)) : 0;
   fullHeight = count * rowHeight + 8;
   setRollSpeed(*this);
 
