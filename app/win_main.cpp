@@ -12,6 +12,7 @@
 #include "scene/work_folders.h"
 #include "toolkit/dialog_window.h"
 #include "toolkit/messages.h"
+#include "toolkit/object_names.h"
 #include "toolkit/window_classes.h"
 
 namespace {
@@ -37,9 +38,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   AppWindows& win = GVAppWindows();
   LoadStringA(instance, kStringTitle, win.title, sizeof win.title);
   LoadStringA(instance, kStringClass, win.className, sizeof win.className);
-  // Scene code shows its warnings through the toolkit's message path.
+  // Scene code shows its warnings through the toolkit's message path, cleans
+  // new names with the toolkit's rule and beeps when it refuses an edit.
   SceneServices services = GVSceneServices();
   services.showMessage = GVMessage;
+  services.checkRenameName = GVCheckRenameName;
+  services.beep = [] { MessageBeep(MB_ICONHAND); };
   GVSetSceneServices(services);
   GVAppStartup();
   GVRegisterWindowClasses(instance);

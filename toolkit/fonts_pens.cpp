@@ -26,7 +26,7 @@ const FontSpec kFonts[kQwFontSlots] = {
 };
 
 struct PenBrushSpec {
-  GVGdiObject* QwPenBrushSet::*member;
+  HGDIOBJ QwPenBrushSet::*member;  // pens and brushes share the handle type
   bool pen;
   int width;
   COLORREF colour;
