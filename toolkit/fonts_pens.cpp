@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "platform/kernel32.h"
+#include "platform/user32.h"
 #include "toolkit/messages.h"
 
 HFONT QwFontTable[kQwFontSlots] = {};
@@ -117,4 +119,21 @@ int QwTakeControlId() {
   // The counter stops one past the limit, so it never overflows.
   if (QwNextControlId <= QwMaxControlId) QwNextControlId++;
   return QwNextControlId > QwMaxControlId ? -1 : QwNextControlId;
+}
+
+int QwPixelValue(HWND window, int points) {
+  HDC dc = GetDC(window);
+  int pixels = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  ReleaseDC(window, dc);
+  return pixels;
+}
+
+int QwFontHeight(HWND window, HFONT font) {
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICA tm = {};
+  GetTextMetricsA(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  return tm.tmHeight;
 }
