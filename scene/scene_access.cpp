@@ -7,11 +7,16 @@
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
 #include "dynamics/jel_selection.h"
+#include "dynamics/rigid_parts.h"
 #include "geo/geo_attach.h"
 #include "geo/geo_binding.h"
+#include "geo/geo_jel_links.h"
+#include "geo/key_interp.h"
 #include "geo/key_frames.h"
 #include "geo/geo_record_io.h"
+#include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
+#include "jel/live_state.h"
 #include "jel/vector_math.h"
 #include "scene/heap_string.h"
 #include "scene/item_stream.h"
@@ -164,6 +169,21 @@ void GVDeleteWorld(HWorld** world) {
   if (!world || !*world) return;
   delete *world;  // every Jel goes, whatever its group
   *world = nullptr;
+}
+
+HObject** GVNewJelFromBuilder(LatticeBuilder* builder, int32_t id, int32_t count, int32_t endFrame,
+                              MatterProps* matter) {
+  if (!builder) return nullptr;
+  HObject** cell = new (std::nothrow) HObject*(nullptr);
+  if (!cell) return nullptr;
+  HObject* jel = GVCreateJelFromBuilder(builder, id, count, endFrame, matter);
+  if (!jel) {
+    delete cell;
+    return nullptr;
+  }
+  *cell = jel;
+  jel->handle = cell;
+  return cell;
 }
 
 void GVAddJelToScene(HWorld** world, HObject** jel) {
@@ -366,6 +386,50 @@ static char* Dup(const char* text) {
 char* GVDupGeoName(ObjHandle* geo) { return GVGeoOf(geo) ? Dup(GVGeoOf(geo)->name) : nullptr; }
 char* GVDupJelName(HObject** jel) { return GVJelOf(jel) ? Dup(GVJelOf(jel)->name) : nullptr; }
 
+char* GVDupGeoMatFile(ObjHandle* geo) { return GVGeoOf(geo) ? Dup(GVGeoOf(geo)->matFile) : nullptr; }
+char* GVDupGeoMatAux(ObjHandle* geo) { return GVGeoOf(geo) ? Dup(GVGeoOf(geo)->matName2) : nullptr; }
+char* GVDupGeoMatScript(ObjHandle* geo) { return GVGeoOf(geo) ? Dup(GVGeoOf(geo)->matScript) : nullptr; }
+
+int32_t* GVSetGeoTriangle(ObjHandle* geo, int32_t index) {
+  GObject* g = GVGeoOf(geo);
+  if (!g || !g->triangles || index < 0 || index > g->triangleCount) return nullptr;
+  return g->triangles[index];
+}
+
+int32_t* GVSetGeoQuad(ObjHandle* geo, int32_t index) {
+  GObject* g = GVGeoOf(geo);
+  if (!g || !g->quads || index < 0 || index > g->quadCount) return nullptr;
+  return g->quads[index];
+}
+
+int32_t GVNextGeoKeyFrame(ObjHandle* geo, int32_t frame) {
+  const GObject* g = GVGeoOf(geo);
+  for (const KeyFrame* k = g && g->keyTrack ? g->keyTrack->firstKey : nullptr; k; k = k->next)
+    if (k->frame > frame) return k->frame;
+  return -2;
+}
+
+int32_t GVEvalGeoTrack(ObjHandle* geo, const float matrix[9], float angles[3], int32_t useMatrix, double t) {
+  GObject* g = GVGeoOf(geo);
+  if (!g || !g->keyTrack) return 0;
+  return GVKeyTrackAnglesFromMatrix(g->keyTrack, matrix, angles, useMatrix, t);
+}
+
+GeoAttach* GVGetGeoAttachment(ObjHandle* geo) {
+  GObject* g = GVGeoOf(geo);
+  if (!g) return nullptr;
+  if (!g->attach) g->attach = new (std::nothrow) GeoAttach{};
+  return g->attach;
+}
+
+void GVRefreshJelGeos(ObjHandle* list, HWorld** world, HObject** jel) {
+  if (GVGeoListOf(list) && GVJelOf(jel)) GVSyncJelGeoTransform(GVGeoListOf(list), *jel, GVWorldOf(world));
+}
+
+void GVRefreshAllJelGeos(ObjHandle* list, HWorld** world) {
+  if (GVGeoListOf(list) && GVWorldOf(world)) GVSyncAllJelGeoTransforms(GVGeoListOf(list), *world);
+}
+
 int32_t GVGeoIsKeyFramed(ObjHandle* geo) {
   const GObject* g = GVGeoOf(geo);
   return g && g->keyTrack && g->keyTrack->firstKey ? 1 : 0;
@@ -384,6 +448,21 @@ void GVGetJelMatter(HObject** jel, int32_t frame, uint32_t mask, MatterProps* ou
 
 void GVSetJelMatter(HObject** jel, int32_t frame, uint32_t mask, MatterProps* values) {
   if (GVJelOf(jel) && values) (*jel)->applyPartMatterAlias(1, frame, mask, values);
+}
+
+static HAState* LiveState(HObject** jel) { return GVJelOf(jel) ? (*jel)->state : nullptr; }
+
+void GVJelStateSetRefPoint(HObject** jel, const float omega[3]) {
+  if (HAState* s = LiveState(jel)) GVSetPartAngVelocity(s, omega);
+}
+
+void GVJelGroupImpulse(HObject** jel, int32_t part) {
+  if (HAState* s = LiveState(jel)) GVCapturePartShape(s, part);
+}
+
+void GVJelGroupOp138(HObject** jel, int32_t part) {
+  HAState* s = LiveState(jel);
+  if (s && (*jel)->playParams.mode != kWorldReplay) GVApplyPartRotationDrive(s, part);
 }
 
 float GVAtan(float x) { return std::atan(x); }

@@ -21,8 +21,10 @@
 #include "scene/geo_list_services.h"
 
 class HObject;
+struct GeoAttach;
 struct HWorld;
 struct ItemStream;
+struct LatticeBuilder;
 struct MatterProps;
 
 using HWorldHandle = HWorld**;
@@ -68,6 +70,10 @@ void GVDeleteJelHandle(HObject** jel);   // destroys the Jel and frees the cell
 // Deletes every Jel (in group 1 or not), destroys the world and empties the
 // cell (the cell itself stays).
 void GVDeleteWorld(HWorld** world);
+// A Jel built from the builder's grid (GVCreateJelFromBuilder) in a new cell;
+// null when the build fails (nothing is left behind).
+HObject** GVNewJelFromBuilder(LatticeBuilder* builder, int32_t id, int32_t count, int32_t endFrame,
+                              MatterProps* matter);
 void GVAddJelToScene(HWorld** world, HObject** jel);
 HObject** GVRemoveJelFromScene(HWorld** world, HObject** jel);  // unlinks; returns the handle
 // Deletes the Jels of the selection with their cells; -1 is group 1. An empty
@@ -111,9 +117,31 @@ void GVWriteGeoName(ObjHandle* geo, char* buffer, size_t size);
 void GVGetJelName(HObject** jel, char* buffer, size_t size);
 char* GVDupGeoName(ObjHandle* geo);  // new heap copies; null when absent
 char* GVDupJelName(HObject** jel);
+char* GVDupGeoMatFile(ObjHandle* geo);
+char* GVDupGeoMatAux(ObjHandle* geo);
+char* GVDupGeoMatScript(ObjHandle* geo);
+// The triangle / quad entry of that index (0 .. count); null out of range or
+// without the array.
+int32_t* GVSetGeoTriangle(ObjHandle* geo, int32_t index);
+int32_t* GVSetGeoQuad(ObjHandle* geo, int32_t index);
 int32_t GVGeoIsKeyFramed(ObjHandle* geo);
+// Frame of the first key after the frame; -2 when none.
+int32_t GVNextGeoKeyFrame(ObjHandle* geo, int32_t frame);
+// Rotation angles of a 3x3 matrix kept continuous with the Geo's rotation keys
+// around time t; 0 without a track.
+int32_t GVEvalGeoTrack(ObjHandle* geo, const float matrix[9], float angles[3], int32_t useMatrix, double t);
+// The Geo's attachment record, made zeroed on first use; null for no Geo.
+GeoAttach* GVGetGeoAttachment(ObjHandle* geo);
+// The Geos bound to the Jel (or to every Jel) take its transform.
+void GVRefreshJelGeos(ObjHandle* list, HWorld** world, HObject** jel);
+void GVRefreshAllJelGeos(ObjHandle* list, HWorld** world);
 int32_t GVGeoHasAttachment(ObjHandle* geo);
 int32_t GVJelHandleIsFlat(HObject** jel);
+// With a live state only: part 1's angular velocity; a part's rest shape
+// recorded; a part's rotation update (not for a Jel in replay).
+void GVJelStateSetRefPoint(HObject** jel, const float omega[3]);
+void GVJelGroupImpulse(HObject** jel, int32_t part);
+void GVJelGroupOp138(HObject** jel, int32_t part);
 // Node 1's masked matter fields / the masked fields into part 1, at a frame.
 void GVGetJelMatter(HObject** jel, int32_t frame, uint32_t mask, MatterProps* out);
 void GVSetJelMatter(HObject** jel, int32_t frame, uint32_t mask, MatterProps* values);

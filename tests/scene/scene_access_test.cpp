@@ -6,7 +6,9 @@
 
 #include "dynamics/world.h"
 #include "geo/geo_fixtures.h"
+#include "geo/key_frames.h"
 #include "jel/jel_object.h"
+#include "jel/lattice_builder.h"
 
 namespace {
 
@@ -152,6 +154,26 @@ TEST_F(SceneWorld, HandlesGoWithTheirObjects) {
   EXPECT_EQ(GVCurrentFrame(nullptr), 0);
   EXPECT_EQ(GVNextJelId(nullptr), 1);
   EXPECT_EQ(GVFindUnscaledAttachGeo(&geoCell, nullptr), -1);
+}
+
+TEST_F(SceneWorld, GeoForwardersKeepToTheirRanges) {
+  ObjHandle* cell = new ObjHandle;
+  GObject* g = geotest::makeGeo(1, "T", geotest::boxCorners({0, 0, 0}, {1, 1, 1}), geotest::boxTriangles());
+  cell->object = g;
+  g->handle = cell;
+  GVAddGeoToScene(&geoCell, cell);
+  EXPECT_NE(GVSetGeoTriangle(cell, 12), nullptr);
+  EXPECT_EQ(GVSetGeoTriangle(cell, 13), nullptr);
+  EXPECT_EQ(GVSetGeoQuad(cell, 1), nullptr);
+  for (int32_t f : {4, 9}) GVKeyTrackFindOrInsert(g->keyTrack, f);
+  EXPECT_EQ(GVNextGeoKeyFrame(cell, 4), 9);
+  EXPECT_EQ(GVNextGeoKeyFrame(cell, 9), -2);
+  GeoAttach* a = GVGetGeoAttachment(cell);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(GVGetGeoAttachment(cell), a);
+  EXPECT_EQ(GVGeoHasAttachment(cell), 0);
+  LatticeBuilder empty;
+  EXPECT_EQ(GVNewJelFromBuilder(&empty, 1, 0, 0, nullptr), nullptr);
 }
 
 }  // namespace
