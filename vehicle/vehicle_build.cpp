@@ -313,7 +313,12 @@ void GVVehicleGlueSuspension(VehicleRec* v) {
   susp->flags |= 4;
   const float r2 = susp->cellSize * susp->cellSize;
   HAState* s = susp->state;
-  auto tie = [&](int32_t part, HObject* other, bool record) {
+  // A node holds one glue link: partner nodes already glued elsewhere (to the
+  // parts, which are glued first) are left to their partners.
+  auto linked = [](const HObject* j, int32_t i, int32_t otherId, int32_t node) {
+    return j->glueJel && j->glueJel[i] == otherId && j->glueNode[i] == node;
+  };
+  auto tie = [&](int32_t part, HObject* other) {
     for (int32_t i = 1; i <= s->nodeCount; ++i) {
       if (!s->inPart(i, part)) continue;
       float p[3], d2 = 0.0f;
@@ -321,23 +326,22 @@ void GVVehicleGlueSuspension(VehicleRec* v) {
       s->getNodePosition(i, kFrameCommitted, kAxesAll, p);
       other->state->findNearestNode(1, kFrameCommitted, p, &node, &d2);
       if (node == 0 || d2 > r2) {
-        GVGlueNodePair(v->world, susp->id, other->id, i, 0, kGlueRemove, 0.0f);
+        if (s->glueJel && s->glueJel[i] != 0)
+          GVGlueNodePair(v->world, susp->id, s->glueJel[i], i, s->glueNode[i], kGlueRemove, 0.0f);
         continue;
       }
+      const bool mine = linked(other, node, susp->id, i);
       if (d2 < 0.1f * r2) {
+        if (!mine && other->glueJel && other->glueJel[node] != 0) continue;
         other->setNodePart(node, part, 1);
         GVGlueNodePair(v->world, susp->id, other->id, i, node, kGlueMake, 0.1f * susp->cellSize);
-        if (record && s->glueJel && s->glueNode) {
-          s->glueJel[i] = other->id;
-          s->glueNode[i] = node;
-        }
-      } else {
+      } else if (mine) {
         GVGlueNodePair(v->world, susp->id, other->id, i, node, kGlueRemove, 0.0f);
       }
     }
   };
-  tie(v->suspBodyPart, body, false);
-  tie(v->suspPart, chassis, true);
+  tie(v->suspBodyPart, body);
+  tie(v->suspPart, chassis);
 }
 
 int32_t GVVehicleRefPoint(VehicleRec* v, float out[3]) {

@@ -54,6 +54,19 @@ float matterSubSteps(HObject* j, float scale) {
   return GVMatterSubSteps(&m, scale);
 }
 
+// Calls f for every Jel that is not one of the vehicle's own and has a node
+// glued to one of the listed Jels.
+template <class F>
+void forEachGluedJel(VehicleRec* v, std::initializer_list<int32_t> to, F f) {
+  for (HObject* j = v->world->head; j; j = j->next == j ? nullptr : j->next) {
+    if (GVVehicleHasJel(v, j->id, 0) || !j->glueJel) continue;
+    bool glued = false;
+    for (int32_t i = 1; i <= j->nodeCount && !glued; ++i)
+      for (int32_t id : to) glued = glued || (id != 0 && j->glueJel[i] == id);
+    if (glued) f(j);
+  }
+}
+
 // Centre of part 1 of a Jel at the committed live state.
 bool liveCentre(const HWorld* world, int32_t id, float c[3]) {
   HAState* s = GVVehicleJelState(world, id);
@@ -229,6 +242,7 @@ void GVVehicleSetFy(VehicleRec* v, float value) {
     j->setPartMatter(1, 0, kMatterForceY, &w);
     GVSetSelMatter(v->world, id, kFrameCommitted, 1, kMatterForceY, &m);
   }
+  forEachGluedJel(v, {v->chassisJel, v->bodyJel, v->suspensionJel}, [&m](HObject* j) { writePart1(j, kMatterForceY, m); });
 }
 
 float GVVehicleGetFy(VehicleRec* v) {
@@ -338,5 +352,24 @@ void GVVehicleSetScaleT(VehicleRec* v, float value) {
     s.fRatio = std::ceil(std::max(1.0f, matterSubSteps(susp, susp->cellSize)));
     writePart1(susp, mask, s);
   }
+  HObject* chassis = GVVehicleJel(v->world, v->chassisJel);
+  forEachGluedJel(v, {v->chassisJel, v->bodyJel}, [&](HObject* j) {
+    MatterProps w = m;
+    if (v->groupExtra != 0 && GVJelInSel(j, v->groupExtra)) {
+      j->applyPartMatter(1, 0, mask, &w);
+      const float need = matterSubSteps(j, v->scale);
+      MatterProps now;
+      now.fRatio = 0.0f;
+      if (chassis) GVGetSelMatter(v->world, chassis->id, kMatterFRatio, &now);
+      if (chassis && now.fRatio < need) {
+        MatterProps r;
+        GVSetMatterDefaults(&r);
+        r.fRatio = need;
+        writePart1(chassis, kMatterFRatio, r);
+      }
+    } else {
+      writePart1(j, mask, w);
+    }
+  });
   GVVehicleDriveTuning(v, nullptr, nullptr);
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "driven_vehicle.h"
+#include "vehicle_scene.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
 #include "jel/jel_object.h"
@@ -193,6 +194,56 @@ TEST(VehicleDrive, ReadoutCases) {
   DrivenVehicle plain(kBuildCrossPlate, 9, 8, false);
   GVVehicleDriveInputs(plain.v, &fs, &rs, &angle, &body, &speedUp);
   EXPECT_EQ(body, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Turn of rotor A against rotor B of a rotator part about y, in radians.
+float RotatorTurn(const DrivenVehicle& d, VhclPartRec** cell) {
+  float oa[3], fa[9], ob[3], fb[9];
+  HBState::nodeTangents(d.Jel((*cell)->jelA)->state, 1, oa, fa);
+  HBState::nodeTangents(d.Jel((*cell)->jelB)->state, 1, ob, fb);
+  return std::remainder(std::atan2(fb[2], fb[0]) - std::atan2(fa[2], fa[0]), 2.0f * 3.1415927f);
+}
+
+TEST(VehicleDrive, SteerRatioSplitsTheAnglesOfInnerAndOuterWheels) {
+  // Right minus left turn of the rotators at 40 degrees, without and with a
+  // ratio: the ratio turns the left (inner) one by atan(a) instead of a.
+  float split[2];
+  for (int k = 0; k < 2; ++k) {
+    DrivenVehicle d(kBuildBody, 9, 8, false);
+    d.v->steerRatio = float(k);
+    d.in.steerTarget = 50.0f;
+    d.PlayTo(30);  // 10 calls a frame: the angle is at 40 degrees
+    ASSERT_FLOAT_EQ(d.v->heading, 40.0f);
+    const float right = std::fabs(RotatorTurn(d, d.v->rotorR));
+    split[k] = right - std::fabs(RotatorTurn(d, d.v->rotorL));
+    EXPECT_NEAR(right, 40.0f / kDeg, 0.08f);
+  }
+  const float a = 40.0f / kDeg;
+  EXPECT_NEAR(split[0], 0.0f, 0.04f);
+  EXPECT_NEAR(split[1] - split[0], a - std::atan(a), 0.02f);
+}
+
+TEST(VehicleDrive, TheBlockVehicleSteersByItsRateAndNeedsAFullBox) {
+  DrivenVehicle d(kBuildCrossPlate, 9, 8, false);
+  const float c[3] = {0.0f, 3.0f, 0.0f};
+  HObject* block = AddCube(d.World(), 40, c, true);
+  VehicleRec v;
+  v.world = d.World();
+  v.type = 3;
+  d.in.steerTarget = 50.0f;
+  for (int32_t call = 1; call <= 60; ++call) {
+    GVUpdateVehicleType3(&v, block->id, d.in);
+    ASSERT_FLOAT_EQ(v.heading, std::fmin(float(call), 50.0f)) << call;
+  }
+  // The chassis is no full box (its node count is below the product of its
+  // extents): nothing happens.
+  v.heading = 0.0f;
+  GVUpdateVehicleType3(&v, d.v->chassisJel, d.in);
+  EXPECT_EQ(v.heading, 0.0f);
 }
 
 }  // namespace
