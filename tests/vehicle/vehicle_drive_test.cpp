@@ -8,6 +8,9 @@
 #include "dynamics/world_runner.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
+#include "jel/time_step.h"
+#include "scene/frame_driver.h"
+#include "dynamics/selection_ops.h"
 #include "vehicle/vehicle_build.h"
 #include "vehicle/vehicle_setup.h"
 
@@ -244,6 +247,24 @@ TEST(VehicleDrive, TheBlockVehicleSteersByItsRateAndNeedsAFullBox) {
   v.heading = 0.0f;
   GVUpdateVehicleType3(&v, d.v->chassisJel, d.in);
   EXPECT_EQ(v.heading, 0.0f);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(VehicleDrive, TheFrameCallbackAsksForTheVehiclesSubstepsTimesItsFactor) {
+  DrivenVehicle d(kBuildBody, 9, 8, false);
+  const int32_t n = GVSubstepsPerFrame(d.World());
+  ASSERT_GT(n, 1);
+  d.v->subStepFactor = 1.5f;
+  const int32_t k = int32_t(std::ceil(float(n) * 1.5f));
+  EXPECT_EQ(GVFrameCallback(nullptr, 0, nullptr), k);
+  // In a step the suspension is held (the vehicle steps it on its own), so the
+  // count follows the other Jels.
+  d.PlayTo(1);
+  const int32_t held = GVCalcSubstepsNeeded(d.Jel(d.v->chassisJel)->state);
+  EXPECT_EQ(d.World()->params.subSteps, int32_t(std::ceil(float(held) * 1.5f)));
 }
 
 }  // namespace
