@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 
 #include "dynamics/glue.h"
 #include "dynamics/jel_selection.h"
@@ -296,12 +297,14 @@ void GVBuildVehicle2x2(VehicleRec* v, HWorld* world, const int32_t ids[kVehicleJ
   GVVehicleSetupParts(v);
   GVVehicleSetDriveKind(v, 1, 0);
   delete[] v->aux;
-  v->aux = new float[5]();
-  v->auxCount = 5;
+  v->aux = new (std::nothrow) float[5]();
+  v->auxCount = v->aux ? 5 : 0;
   GVVehicleFindHeadingNode(v);
   for (int k = 0; k < 3; ++k)
     if (links[k] != 0) GVVehicleMarkPartJels(v, links[k]);
-  if (HObject* susp = GVVehicleJel(world, v->suspensionJel)) susp->vehicleLink = links[2] ? links[2] : susp->vehicleLink;
+  // The marking leaves the suspension out; it keeps its own link too.
+  HObject* susp = GVVehicleJel(world, v->suspensionJel);
+  if (susp && links[2] != 0) susp->vehicleLink = links[2];
 }
 
 void GVVehicleGlueSuspension(VehicleRec* v) {
