@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "driven_vehicle.h"
@@ -22,6 +23,7 @@ constexpr float kDeg = 57.29578f;
 // start heading, turn, largest tilt and lowest node over the run.
 struct DriveRun {
   float distance = 0.0f, turn = 0.0f, tilt = 0.0f, lowest = 1e30f, peakSpeed = 0.0f;
+  float turns[10] = {};  // turn of each tenth of the run, degrees
 };
 
 DriveRun Drive(DrivenVehicle& d, int32_t frames) {
@@ -29,8 +31,15 @@ DriveRun Drive(DrivenVehicle& d, int32_t frames) {
   float c0[3];
   d.Centre(c0);
   const float h0 = d.Heading();
+  float last = h0;
   for (int32_t f = 0; f <= frames; ++f) {
     d.PlayTo(f);
+    // Unwrapped frame by frame: a fast turn goes round more than once.
+    const float h = d.Heading();
+    const float step = std::remainder(h - last, 2.0f * 3.1415927f) * kDeg;
+    last = h;
+    r.turn += step;
+    if (f > 0) r.turns[std::min(9, (f - 1) * 10 / frames)] += step;
     r.tilt = std::fmax(r.tilt, d.Tilt());
     r.lowest = std::fmin(r.lowest, d.LowestY());
     r.peakSpeed = std::fmax(r.peakSpeed, d.v->speed);
@@ -38,7 +47,6 @@ DriveRun Drive(DrivenVehicle& d, int32_t frames) {
   float c[3];
   d.Centre(c);
   r.distance = (c[0] - c0[0]) * std::cos(h0) - (c[2] - c0[2]) * std::sin(h0);
-  r.turn = std::remainder(d.Heading() - h0, 2.0f * 3.1415927f) * kDeg;
   return r;
 }
 
@@ -117,6 +125,8 @@ TEST(VehicleDrive, DrivesForwardTurnsAndStaysUpright) {
   d.in.steerTarget = 50.0f;
   const DriveRun r = Drive(d, 300);
   EXPECT_GT(std::fabs(r.turn), 30.0f);
+  // Steadily: after the first tenth every tenth of the run turns the same way.
+  for (int k = 1; k < 10; ++k) EXPECT_GT(r.turns[k] * r.turn, 0.0f) << k << ": " << r.turns[k];
   EXPECT_LT(r.tilt, 20.0f);
   EXPECT_GT(r.lowest, -0.001f);
   std::printf("turning: turn %.1f tilt %.2f lowest %.4f\n", r.turn, r.tilt, r.lowest);
