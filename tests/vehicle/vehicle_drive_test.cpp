@@ -182,6 +182,15 @@ TEST(VehicleDrive, ReadoutCases) {
       GVUpdateVehicleType2(d.v, d.in);
       ASSERT_FLOAT_EQ(d.v->heading, std::fmin(0.5f * call, 40.0f)) << call;
     }
+    // Sc_T 5, scale 1: weak constants unless the wheels are rigid too.
+    GVVehicleSetDriveKind(d.v, 1, 0);
+    EXPECT_FLOAT_EQ(d.v->driveGain, 20.0f);
+    EXPECT_FLOAT_EQ(d.v->limitGain, 400.0f);
+    GVVehicleSetDriveKind(d.v, 1, 1);
+    EXPECT_FLOAT_EQ(d.v->driveGain, 60.0f);
+    EXPECT_FLOAT_EQ(d.v->limitGain, 1250.0f);
+    GVVehicleSetDriveKind(d.v, 1, 0);
+
     d.v->frontSpin = 3.0f;
     d.World()->params.fps = 0;
     GVVehicleDriveInputs(d.v, &fs, &rs, &angle, &body, &speedUp);
