@@ -30,7 +30,6 @@ static inline bool Marked(const HAState* s, int32_t i) {
   return s->contactFlags && (s->contactFlags[i] & kGeoContactMark) != 0;
 }
 
-static HObject* NextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 static bool IsActive(const HObject* j) { return j->id == -1 || (j->groupMask & 2u) != 0; }
 
 static bool IsWheel(const HAState* s) {
@@ -61,7 +60,7 @@ static bool EndsBehind(float dist, float r) {
 
 static void ClearMarksOfWorld(HWorld* world, HAState* a, HAState* b) {
   if (world) {
-    for (HObject* j = world->head; j; j = NextJel(j))
+    for (HObject* j = world->head; j; j = GVNextJel(j))
       if (j->state && IsActive(j)) GVClearGeoContactMarks(j->state);
   }
   // The parties themselves even when their Jels are not in an active group.
@@ -222,7 +221,7 @@ static void MarkParties(ContactList* list, bool faces, bool set) {
 template <class Fn>
 static void ForEachMarked(HWorld* world, ContactList* list, bool faces, Fn fn) {
   if (world) {
-    for (HObject* j = world->head; j; j = NextJel(j))
+    for (HObject* j = world->head; j; j = GVNextJel(j))
       if (j->state && (j->state->collisionFlags & kCollPassMark)) fn(j->state);
     return;
   }

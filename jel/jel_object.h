@@ -164,6 +164,8 @@ class HObject final : public HBState {
   uint32_t markedParts[4] = {};
 };
 
+// The Jel after j in its list; a Jel linked to itself ends the list.
+inline HObject* GVNextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 int32_t GVIsJelFlat(const HObject* jel);
 int32_t GVObjInSel(int32_t id, uint32_t groupMask, int32_t v);
 // Centre of mass of a part at a frame; the zero vector for a part without mass.
