@@ -225,9 +225,18 @@ void GVPickGeoVertex(const GeoList* list, const CameraRec* camera, const Viewpor
   }
   if (geoId) *geoId = bestGeo ? bestGeo->id : 0;
   if (bestGeo && bestVertex >= 1 && bestVertex <= bestGeo->vertexCount) {
-    // The first vertex of a coincident group stands for the group.
+    // The first vertex of a coincident group stands for the group. The lists
+    // are held by group (list 0 gives the group count), so the vertex's group
+    // is searched for.
     const IntList* lists = bestGeo->coincidentLists ? bestGeo->coincidentLists : bestGeo->seamLists;
-    if (lists && lists[bestVertex].count > 0 && lists[bestVertex].items[0] >= 1) bestVertex = lists[bestVertex].items[0];
+    const int32_t groups = lists && lists[0].count > 0 ? lists[0].items[0] : 0;
+    bool found = false;
+    for (int32_t k = 1; k <= groups && k <= bestGeo->vertexCount && !found; ++k)
+      for (int32_t e = 0; e < lists[k].count && !found; ++e)
+        if (lists[k].items[e] == bestVertex && lists[k].items[0] >= 1) {
+          bestVertex = lists[k].items[0];
+          found = true;
+        }
   }
   if (vertex && bestGeo) *vertex = bestVertex;
   if (position && bestGeo)

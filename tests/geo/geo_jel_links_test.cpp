@@ -16,6 +16,7 @@
 #include "geo/geo_list.h"
 #include "geo/geo_transform.h"
 #include "geo/key_frames.h"
+#include "geo/mesh_derived.h"
 #include "geo_fixtures.h"
 #include "jel/deformation_map.h"
 #include "jel/jel_from_builder.h"
@@ -243,6 +244,25 @@ TEST(GeoJelLinks, PickWithoutGeosGivesNone) {
   EXPECT_EQ(id, 0);
   EXPECT_EQ(vertex, 0);
   EXPECT_NEAR(GVAsinF(1.0f), 1.5707964f, 1e-6f);
+}
+
+// A pick lands on the vertex under the point; a vertex of a coincident group
+// gives the group's first vertex. Vertex 5 sits on vertex 2.
+TEST(GeoJelLinks, PickGivesTheVertexOrItsCoincidentGroupsFirst) {
+  Scene s;
+  GObject* g = s.add(geotest::makeGeo(1, "sq", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}},
+                                      {{1, 2, 3}, {5, 4, 3}}));
+  GVRebuildGeo(g);
+  ASSERT_EQ(g->coincidentLists[0].items[0], 1);
+  const ViewportRec vp = geotest::pickView();
+  const CameraRec cam = geotest::pickCamera(-10.0f);
+  for (auto [at, want] : {std::pair{1, 1}, {2, 2}, {5, 2}, {4, 4}}) {
+    int32_t x, y, id = 0, vertex = 0;
+    geotest::pixelOf(cam, g->vertices[at], &x, &y);
+    GVPickGeoVertex(&s.list, &cam, &vp, x, y, &id, &vertex, nullptr);
+    EXPECT_EQ(id, 1);
+    EXPECT_EQ(vertex, want) << "picked at vertex " << at;
+  }
 }
 
 // The bound Geo rides a falling, bouncing Jel through the world runner.
