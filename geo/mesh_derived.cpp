@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "geo/geo_attach.h"
 #include "geo/geo_transform.h"
 #include "geo/mesh_bounds.h"
 #include "geo/mesh_normals.h"
@@ -414,23 +415,12 @@ void GVReplaceGeoJelId(GObject* geo, int32_t oldId, int32_t newId) {
   });
 }
 
-static int32_t positionIn(int32_t id, int32_t count, const int32_t* ids) {
-  for (int32_t k = 1; ids && k <= count; ++k)
-    if (ids[k] == id) return k;
-  return 0;
-}
-
 void GVRenumberGeoJelIds(GObject* geo, int32_t count, const int32_t* ids) {
   if (!geo) return;
   eachJelIdWord(geo, false, [&](int32_t& id) {
-    if (id > 0) id = positionIn(id, count, ids);
+    if (id > 0) id = GVIdTablePosition(id, count, ids);
   });
-  // The attachment's Jel words follow the attachment's own rule: every
-  // non-zero word of an active record.
-  if (geo->attach && geo->attach->type != 0) {
-    for (int32_t* w : {&geo->attach->jelStart, &geo->attach->jelEnd})
-      if (*w != 0) *w = positionIn(*w, count, ids);
-  }
+  GVAttachRemapWord3(geo->attach, count, ids);
 }
 
 int32_t GVGeoVertexIsBound(int32_t i, const GObject* geo) {
