@@ -199,22 +199,28 @@ int32_t HObject::copyFrom(const HObject* src, int32_t newId) {
   if (src->searchMarks) searchMarks = newArray<int32_t>(n1);
   id = newId;
   finalize();
-  createState();
-  return 1;
+  return createState();
 }
 
-void HObject::createState() {
+int32_t HObject::createState() {
   delete state;
   state = nullptr;
-  if (!frameStore || frameStore->count == 0) return;
+  // Without a start frame there is nothing to build a state from.
+  if (!frameStore || frameStore->count == 0) return 1;
   const ChanChannel* records = GVChanChannel(frameStore, kChanStateRec);
-  if (!records || !records->slots) return;
+  if (!records || !records->slots) return 1;
   const JelHead& head = *this;
   state = new HAState(nodeCount, &playParams, id, groupMask, &flags, cellSize, faceCount, edgeCount, head,
                       frameMarks);
+  if (!state->allocated()) {
+    delete state;
+    state = nullptr;
+    return 0;
+  }
   state->linkLattice();
   state->setupRestFrames();
   state->restoreFrame(kFrameNatural);
+  return 1;
 }
 
 // ---------------------------------------------------------------------------
@@ -383,8 +389,7 @@ int32_t HObject::rescale(float s) {
   // The normals follow the new shape even within the same frame.
   for (int32_t& m : frameMarks) m = -1;
   finalize();
-  createState();
-  return 1;
+  return createState();
 }
 
 int32_t HObject::getNodeFrame(int32_t part, int32_t frame, int32_t key1, int32_t key2, float posOut[3],

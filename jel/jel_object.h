@@ -60,7 +60,9 @@ class HObject final : public HBState {
   int32_t allocate(int32_t n, int32_t id, int32_t count, int32_t endFrame);
   // A deep copy of src under newId; 0 for a null source or newId < 1.
   int32_t copyFrom(const HObject* src, int32_t newId);
-  void createState();
+  // A new live state from the start frame (none without one); 0, and no live
+  // state, when there is no memory for the state's arrays.
+  int32_t createState();
 
   // Lattice tables, surface faces, edges and normals from the start frame.
   void finalize();

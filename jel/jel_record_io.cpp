@@ -600,7 +600,8 @@ bool isEmptyJel(const HObject* jel) {
 // Moves an agreed record into a default Jel and rebuilds what files do not
 // carry: the per-node working arrays, the tables, the play words a run sets
 // afresh, and the live state.
-void adoptRecord(HObject* jel, JelRecord& r) {
+// kJelReadNoMemory when the live state finds no room.
+int32_t adoptRecord(HObject* jel, JelRecord& r) {
   GVFreeString(&jel->name);
   jel->name = r.name;
   r.name = nullptr;
@@ -652,9 +653,10 @@ void adoptRecord(HObject* jel, JelRecord& r) {
 
   jel->finalize();
   if (!(jel->flags & kJelNoLiveState)) {
-    jel->createState();
+    if (!jel->createState()) return kJelReadNoMemory;
     GVUpdateJelDeform(jel, 0);
   }
+  return kJelReadOk;
 }
 
 }  // namespace
@@ -698,8 +700,7 @@ int32_t HObject::read(FILE* file) {
   }
   if (rc != kJelReadOk) return rc;
   gHeaderForm = form;
-  adoptRecord(this, r);
-  return kJelReadOk;
+  return adoptRecord(this, r);
 }
 
 int32_t HObject::readArrays(ItemStream* stream) {
@@ -720,8 +721,7 @@ int32_t HObject::readArrays(ItemStream* stream) {
     stream->itemCount = cursors.itemCount;
     return rc;
   }
-  adoptRecord(this, r);
-  return kJelReadOk;
+  return adoptRecord(this, r);
 }
 
 int32_t HObject::write(FILE* file) const {

@@ -240,6 +240,9 @@ class HAState final : public HBState {
   ChanData* partRefStores[3] = {};  // fix, orientation and shape references; made on first use
   ContactGrid* contactGrid = nullptr;
 
+  // False when the node arrays could not be allocated.
+  bool allocated() const { return block_ != nullptr; }
+
  private:
   void carveArrays(char* base, size_t* size);
   void* block_ = nullptr;
