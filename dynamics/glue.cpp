@@ -16,13 +16,6 @@ static HObject* LiveJel(HWorld* world, int32_t id) {
   return j && j->state && j->pos && j->disp ? j : nullptr;
 }
 
-// The link of a node, live and in the start slot, so that a restart (which
-// reloads the start slot) keeps it.
-static void WriteLink(HObject* j, int32_t node, int32_t glueJel, int32_t glueNode) {
-  GVSetFrameNodeFlags(j->state, node, kFrameCommitted, glueJel, glueNode);
-  GVSetFrameNodeFlags(j->state, node, 0, glueJel, glueNode);
-}
-
 static bool HasLink(const HObject* j, int32_t node) {
   return j->glueJel && j->glueNode && j->glueJel[node] > 0 && j->glueNode[node] != 0;
 }
@@ -46,8 +39,8 @@ int32_t GVGlueNodePair(HWorld* world, int32_t idA, int32_t idB, int32_t a, int32
   }
   if (mode == kGlueMake) {
     if (!(dist2 < double(d) * d)) return 0;
-    WriteLink(ja, a, jb->id, b);
-    WriteLink(jb, b, ja->id, a);
+    ja->setNodeGlue(a, jb->id, b);
+    jb->setNodeGlue(b, ja->id, a);
     return 1;
   }
   if (mode != kGlueRemove) return 0;
@@ -57,8 +50,8 @@ int32_t GVGlueNodePair(HWorld* world, int32_t idA, int32_t idB, int32_t a, int32
     const double k = ma + mb != 0.0 ? ma * mb * f * f / (ma + mb) : 0.0;
     if (!(double(d) * d <= dist2 * k * k)) return 0;
   }
-  WriteLink(ja, a, 0, 0);
-  WriteLink(jb, b, 0, 0);
+  ja->setNodeGlue(a, 0, 0);
+  jb->setNodeGlue(b, 0, 0);
   return 1;
 }
 

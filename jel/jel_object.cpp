@@ -233,6 +233,12 @@ char* HObject::getNameCopy() const {
   return copy;
 }
 
+void HObject::setNodeGlue(int32_t node, int32_t glueJel, int32_t glueNode) {
+  if (!state) return;
+  GVSetFrameNodeFlags(state, node, kFrameCommitted, glueJel, glueNode);
+  GVSetFrameNodeFlags(state, node, 0, glueJel, glueNode);
+}
+
 // The glue Jel ids go with every stored frame: keep slot 0's state records in step.
 static void copyGlueIdsToStartSlot(HObject* jel) {
   if (!jel->state || !jel->glueJel) return;

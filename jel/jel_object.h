@@ -63,6 +63,9 @@ class HObject final : public HBState {
   // A new live state from the start frame (none without one); 0, and no live
   // state, when there is no memory for the state's arrays.
   int32_t createState();
+  // The glue link of a node, live and in the start slot (so that a restart,
+  // which reloads the start slot, keeps it); nothing without a live state.
+  void setNodeGlue(int32_t node, int32_t glueJel, int32_t glueNode);
 
   // Lattice tables, surface faces, edges and normals from the start frame.
   void finalize();

@@ -248,6 +248,10 @@ class HAState final : public HBState {
   void* block_ = nullptr;
 };
 
+// Writes the glue pair of node n into stored frame slot f (f >= 0) or, for the
+// live frames -2 and -3, into the live glue arrays.
+void GVSetFrameNodeFlags(HAState* state, int32_t node, int32_t frame, int32_t glueJel, int32_t glueNode);
+
 // Folds one node's matter into a range record, per masked field: the largest
 // value, the smallest density, and the smallest magnitude of each force.
 void GVFoldMatterRange(const MatterProps* node, uint32_t mask, MatterProps* range);
