@@ -4,6 +4,7 @@
 #include <new>
 
 #include "geo/geo_attach.h"
+#include "geo/geo_jel_links.h"
 #include "geo/geo_list.h"
 #include "geo/geo_materials.h"
 #include "geo/geo_transform.h"
@@ -811,7 +812,12 @@ int GObject::constructFromImage(ItemStream* image) { return GVReadGeoImage(this,
 
 // --- list blocks ---------------------------------------------------------------------
 
-int GVReadGeoList(GeoList* list, FILE* file) { return GVReadGeoListWith(list, file, readRecord); }
+int GVReadGeoList(GeoList* list, FILE* file, HWorld* world) {
+  const int rc = GVReadGeoListWith(list, file, readRecord);
+  // The Geos read so far are linked even when a later record failed.
+  if (world && file) GVRelinkGeosToJels(list, world);
+  return rc;
+}
 
 int GVWriteGeoList(const GeoList* list, FILE* file) {
   if (!list || !file) return 0;
@@ -823,8 +829,10 @@ int GVWriteGeoList(const GeoList* list, FILE* file) {
   return 1;
 }
 
-int GVReadGeoListImage(GeoList* list, ItemStream* image) {
-  return GVReadGeoListImageWith(list, image, GVReadGeoImage);
+int GVReadGeoListImage(GeoList* list, ItemStream* image, HWorld* world) {
+  const int rc = GVReadGeoListImageWith(list, image, GVReadGeoImage);
+  if (world && rc) GVRelinkGeosToJels(list, world);
+  return rc;
 }
 
 void GVCountGeoListImage(ItemStream* image, const GeoList* list) {

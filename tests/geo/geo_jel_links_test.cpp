@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 
 #include "dynamics/constraint_cmds.h"
@@ -14,6 +15,7 @@
 #include "dynamics/world_services.h"
 #include "geo/geo_binding.h"
 #include "geo/geo_list.h"
+#include "geo/geo_record_io.h"
 #include "geo/geo_transform.h"
 #include "geo/key_frames.h"
 #include "geo/mesh_derived.h"
@@ -117,6 +119,25 @@ TEST(GeoJelLinks, MassocOverAGroupResolvesToTheJelThatHoldsTheVertices) {
   GVReleaseGeosFromJelSel(&s.list, &s.world, 6);
   EXPECT_EQ(inB->jelId, 0);
   EXPECT_EQ(inB->jel, nullptr);
+  GVResetJelList(&s.world);
+}
+
+// A Geo list read from a scene file comes back linked to the world's Jels.
+TEST(GeoJelLinks, ReadGeoListLinksTheGeosToTheirJels) {
+  Scene s;
+  const float at[3] = {0, 0, 0};
+  HObject* j = s.jel(4, at);
+  s.add(CubeAt(1, 0, 0.2f, 0));
+  ASSERT_EQ(GVMassocGeosToJel(4, &s.list, 1, &s.world), 0);
+  FILE* f = std::tmpfile();
+  ASSERT_EQ(GVWriteGeoList(&s.list, f), 1);
+  std::rewind(f);
+  Scene back;
+  ASSERT_EQ(GVReadGeoList(&back.list, f, &s.world), 1);
+  std::fclose(f);
+  ASSERT_NE(back.list.head, nullptr);
+  EXPECT_EQ(back.list.head->jelId, 4);
+  EXPECT_EQ(back.list.head->jel, j);
   GVResetJelList(&s.world);
 }
 
