@@ -272,6 +272,9 @@ void GVFixLatticeSeamDeform(DeformLattice* L) {
     if (!faceEdgeAxes(L, c, &mine) || !faceEdgeAxes(L, g, &other)) continue;
     int map[3];
     float sigma[3];
+    // An in-face axis maps with the product of the two edge signs: the glued
+    // edges run the same way in the world, so a lattice axis that runs
+    // against its edge meets the partner's axis through both signs.
     map[mine.axisA] = other.axisA;
     sigma[mine.axisA] = float(mine.signA * other.signA);
     map[mine.axisB] = other.axisB;
@@ -288,10 +291,14 @@ void GVFixLatticeSeamDeform(DeformLattice* L) {
         float col[3];
         if (wj >= -0.1f && wj <= 0.1f) {
           if (a != mine.normal) continue;
-          // Across the seam: a central difference through the partner's side.
+          // Across the seam: a central difference from the neighbour on the
+          // material side (x) to the partner's neighbour beyond the seam (y).
+          // With w = +1 x lies ahead along +a, with w = -1 behind, so the
+          // difference x - y is taken with w's sign (the opposite sign turns
+          // the column over).
           const int32_t x = seamNeighbour(L, i, a, w);
           const int32_t y = seamNeighbour(L, j, b, -w * sigma[a]);
-          for (int r = 0; r < 3; ++r) col[r] = (L->pos[x][r] - L->pos[y][r]) * (-0.5f * w);
+          for (int r = 0; r < 3; ++r) col[r] = (L->pos[x][r] - L->pos[y][r]) * (0.5f * w);
         } else {
           GVDeformColumn(L, j, b, col);
           for (float& v : col) v *= sigma[a];
