@@ -73,6 +73,12 @@ void GVSelUpdateJelDeform(HWorld* world, int32_t selection) {
     if (GVJelInSel(j, selection)) GVUpdateJelDeform(j, 0);
 }
 
+void GVSelRebuildContactGrid(HWorld* world, int32_t selection) {
+  if (!world) return;
+  for (HObject* j = world->head; j; j = GVNextJel(j))
+    if (GVJelInSel(j, selection) && j->state) j->state->rebuildContactGrid(0.5f * j->state->cellSize, 0);
+}
+
 int32_t GVLocatePointInJels(HWorld* world, int32_t selection, const float point[3], GeoVertBind* out) {
   if (!out) return 0;
   *out = GeoVertBind{};
