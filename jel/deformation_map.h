@@ -82,7 +82,9 @@ int GVLatticeCheckPartBlock(const DeformLattice* L, HObject* jel, int32_t part, 
 int32_t GVBlockCellOfPointAt(const float point[3], const float corner[3], float cellSize, int flat,
                              const GeoCellBind* bind, GeoVertBind* out);
 
-// The same services on a Jel object's own arrays.
+// The same services on a Jel object's own arrays. The view lends them (the
+// Jel's stored positions among them) to the lattice routines.
+DeformLattice GVJelDeformLattice(HObject* jel);
 void GVUpdateJelDeform(HObject* jel, int seam);
 int GVLatticeTrilinear(const GeoVertBind* rec, HObject* jel, float out[3]);
 void GVDeformVertsTrilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count);

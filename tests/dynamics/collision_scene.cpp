@@ -88,18 +88,8 @@ void TriMesh::addRect(const float o[3], const float u[3], const float v[3], int 
 
 float DeepestNodeInside(const HObject* a, HObject* b) {
   // b's own lattice arrays, carried by its live positions.
-  DeformLattice L;
-  L.id = b->id;
-  L.nodeCount = b->deform[8] ? b->nodeCount : 0;
-  L.cellSize = b->cellSize;
+  DeformLattice L = GVJelDeformLattice(b);
   L.pos = b->state->pos;
-  for (int d = 0; d < 6; ++d) L.nbr[d] = b->nbr[d];
-  L.cellFlag = b->cellFlag;
-  L.diffCentral = b->diffCentral;
-  L.diffOneSided = b->diffOneSided;
-  for (int k = 0; k < 3; ++k) L.diffSide[k] = b->diffSide[k];
-  for (int e = 0; e < 9; ++e) L.deform[e] = b->deform[e];
-  L.searchMark = b->searchMarks;
   GVUpdateLatticeDeform(&L, 0);
   const bool flat = GVLatticeIsFlat(&L) != 0;
   float deepest = 0.0f;
