@@ -698,16 +698,7 @@ void HObject::updateNodeCoeffs(int32_t frame) {
   MatterProps* mp = GVFrameMatter(frameStore, frame);
   if (!mp) return;
   const float fps = static_cast<float>(playParams.fps);
-  for (int32_t i = 1; i <= nodeCount; ++i) {
-    MatterProps& r = mp[i];
-    const float t = 30.0f * r.scaleL * r.scaleT / (fps * cellSize);
-    float a = t * r.elasticity;
-    if (r.bulge > 1.0f) a *= 1.4142136573791504f;
-    float v = a > -1.0f ? a : -1.0f;
-    if (v < t * r.damping) v = t * r.damping;
-    if (v < 1.0f) v = 1.0f;
-    r.fRatio = v;
-  }
+  for (int32_t i = 1; i <= nodeCount; ++i) mp[i].fRatio = GVMatterStepRatio(&mp[i], cellSize, fps);
 }
 
 void HObject::scaleNodeMatter(int32_t part, int32_t frame, int32_t mode) {

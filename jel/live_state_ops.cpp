@@ -235,22 +235,11 @@ void HAState::applyPartMatter(int32_t part, int32_t frame, uint32_t mask, Matter
   setPartMatter(part, frame, mask, values);
 }
 
-// The sub-step ratio a node's matter needs at this cell size and frame rate.
-static float matterStepRatio(const MatterProps& M, float cellSize, float fps) {
-  const float k = M.scaleT * M.scaleL * 30.0f / (cellSize * fps);
-  float e = M.elasticity * k;
-  if (M.bulge > 1.0f) e *= 1.4142137f;
-  float r = e > -1.0f ? e : -1.0f;
-  if (r < M.damping * k) r = M.damping * k;
-  if (r < 1.0f) r = 1.0f;
-  return r;
-}
-
 void HAState::updateNodeCoeffs(int32_t frame) {
   if (frame >= 0 || !params || params->fps < 1) return;
   if (cellSize < 0.01f || cellSize > 100.0f) return;
   const float fps = static_cast<float>(params->fps);
-  for (int32_t i = 1; i <= nodeCount; ++i) matter[i].fRatio = matterStepRatio(matter[i], cellSize, fps);
+  for (int32_t i = 1; i <= nodeCount; ++i) matter[i].fRatio = GVMatterStepRatio(&matter[i], cellSize, fps);
 }
 
 void HAState::raiseStepRatios() {
@@ -258,7 +247,7 @@ void HAState::raiseStepRatios() {
   if (cellSize < 0.01f || cellSize > 100.0f) return;
   const float fps = static_cast<float>(params->fps);
   for (int32_t i = 1; i <= nodeCount; ++i) {
-    const float r = matterStepRatio(matter[i], cellSize, fps);
+    const float r = GVMatterStepRatio(&matter[i], cellSize, fps);
     if (!(matter[i].fRatio >= r)) matter[i].fRatio = r;
   }
 }
