@@ -709,21 +709,5 @@ void HObject::scaleNodeMatter(int32_t part, int32_t frame, int32_t mode) {
   if (frame > GVFrameStoreLast(frameStore)) return;
   MatterProps* mp = GVFrameMatter(frameStore, frame);
   if (!mp) return;
-  const float s = cellSize > 0.001f ? 1.0f / cellSize : 0.0f;
-  for (int32_t i = 1; i <= nodeCount; ++i) {
-    MatterProps& r = mp[i];
-    if (mode != 0) {
-      const float k = mode == 2 ? r.scaleL * s : mode == 4 ? r.scaleT : r.scaleT * r.scaleL * s;
-      r.elasticity *= k;
-      r.damping *= k;
-    }
-    if (mode & 4) {
-      const float t2 = r.scaleT * r.scaleT;
-      r.forceX *= t2;
-      r.forceY *= t2;
-      r.forceZ *= t2;
-    }
-    if (mode & 2) r.scaleL = cellSize;
-    if (mode & 4) r.scaleT = 1.0f;
-  }
+  for (int32_t i = 1; i <= nodeCount; ++i) GVScaleNodeMatter(&mp[i], mode, cellSize);
 }

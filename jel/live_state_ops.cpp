@@ -254,29 +254,7 @@ void HAState::raiseStepRatios() {
 
 void HAState::scaleNodeMatter(int32_t /*part*/, int32_t frame, int32_t mode) {
   if (frame >= 0 || !frameStore) return;
-  const float inv = cellSize >= 0.001f ? 1.0f / cellSize : 0.0f;
-  for (int32_t i = 1; i <= nodeCount; ++i) {
-    MatterProps& M = matter[i];
-    if (mode != 0) {
-      float s;
-      if (mode == 2)
-        s = M.scaleL * inv;
-      else if (mode == 4)
-        s = M.scaleT;
-      else
-        s = M.scaleT * M.scaleL * inv;
-      M.elasticity *= s;
-      M.damping *= s;
-    }
-    if (mode & 4) {
-      const float t2 = M.scaleT * M.scaleT;
-      M.forceX *= t2;
-      M.forceY *= t2;
-      M.forceZ *= t2;
-    }
-    if (mode & 2) M.scaleL = cellSize;
-    if (mode & 4) M.scaleT = 1.0f;
-  }
+  for (int32_t i = 1; i <= nodeCount; ++i) GVScaleNodeMatter(&matter[i], mode, cellSize);
 }
 
 // ---------------------------------------------------------------------------

@@ -122,3 +122,20 @@ int GVInitGlobalBlock() {
   gWorkBlock = GlobalWorkBlock{};
   return 0;
 }
+
+void GVScaleNodeMatter(MatterProps* m, int32_t mode, float cellSize) {
+  const float inv = cellSize >= 0.001f ? 1.0f / cellSize : 0.0f;
+  if (mode != 0) {
+    const float k = mode == 2 ? m->scaleL * inv : mode == 4 ? m->scaleT : m->scaleT * m->scaleL * inv;
+    m->elasticity *= k;
+    m->damping *= k;
+  }
+  if (mode & 4) {
+    const float t2 = m->scaleT * m->scaleT;
+    m->forceX *= t2;
+    m->forceY *= t2;
+    m->forceZ *= t2;
+  }
+  if (mode & 2) m->scaleL = cellSize;
+  if (mode & 4) m->scaleT = 1.0f;
+}
