@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cmath>
 
+#include "dynamics/collision_shared.h"
 #include "dynamics/contact_list.h"
 #include "dynamics/contact_nodes.h"
 #include "jel/contact_grid.h"
@@ -14,9 +15,6 @@ constexpr int32_t kCollGeoNodes = 0x20;
 constexpr int32_t kCollGeoVerts = 0x40;
 // contactFlags value of a node fixed in this step: its correction is taken whole.
 constexpr uint32_t kNodeFixed = 0x1;
-// A point closer than this to a surface, moving less than this against it,
-// rests on it.
-constexpr float kRestEps = 0.0001f;
 // Friction of a contact resolved by the Geo node tests is capped so that a
 // sheet of contacts cannot lock a Jel on a slope.
 constexpr float kGeoFrictionCap = 0.2f;
@@ -24,24 +22,10 @@ constexpr float kGeoFrictionCap = 0.2f;
 // face's contacts.
 constexpr float kVertexRelax = 0.7f / 3.0f;
 constexpr int kVertexRelaxPasses = 3;
-// A wheel: 36 nodes and owner flag 0x20; its halves split at node 18.
-constexpr int32_t kWheelNodes = 36;
-constexpr int32_t kWheelHalfNode = 18;
-constexpr uint32_t kWheelFlag = 0x20;
+
+using namespace collide;
 
 static const float kZero3[3] = {0.0f, 0.0f, 0.0f};
-
-static inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-static inline void Sub(float* o, const float* a, const float* b) {
-  o[0] = a[0] - b[0], o[1] = a[1] - b[1], o[2] = a[2] - b[2];
-}
-static inline bool ValidNode(const HAState* s, int32_t i) { return i >= 1 && i <= s->nodeCount; }
-static inline bool ValidFace(const HAState* s, int32_t f) {
-  return s->faces && f >= 1 && f <= s->faceCount;
-}
-static inline bool Marked(const HAState* s, int32_t i) {
-  return s->contactFlags && (s->contactFlags[i] & kGeoContactMark) != 0;
-}
 
 // ---------------------------------------------------------------------------
 // Projections
@@ -360,13 +344,6 @@ void GVNodeOffset(const HAState* state, const float point[3], int32_t a, int32_t
 // ---------------------------------------------------------------------------
 // Shared pieces of the tests
 
-// Ends the sub-step behind the surface: crosses it from the front, or starts
-// behind and does not get out. r is the relative normal motion.
-static bool EndsBehind(float dist, float r) {
-  if (dist > 0.0f) return r < 0.0f && std::fabs(r) > std::fabs(dist);
-  return r <= 0.0f || std::fabs(r) <= std::fabs(dist);
-}
-
 static bool Touches(float dist, float r) {
   return !EndsBehind(dist, r) || (std::fabs(dist) < kRestEps && std::fabs(r) < kRestEps);
 }
@@ -383,14 +360,6 @@ FaceReach GVFaceReach(const HAState* st, int32_t face, float s, float t, float d
   return FaceReach::Outside;
 }
 
-// Items of a hit list, each once (a triangle split into several points, or
-// neighbouring cells reaching one leaf, repeat ids).
-static bool SeenBefore(const int32_t* hits, int32_t k) {
-  for (int32_t j = 1; j < k; ++j)
-    if (hits[j] == hits[k]) return true;
-  return false;
-}
-
 // Hit list of the grid around a point, or null when the grid cannot answer.
 static const int32_t* QueryGrid(ContactGrid* grid, const float p[3]) {
   if (!grid || !grid->root) return nullptr;
@@ -399,25 +368,6 @@ static const int32_t* QueryGrid(ContactGrid* grid, const float p[3]) {
   return GVOctreeQuery(grid, x, y, z);
 }
 
-static float FrictionOf(const HAState* s, int32_t node) {
-  return (s->matter && ValidNode(s, node)) ? s->matter[node].friction : 0.0f;
-}
-
-// Normal part p N plus the tangential part of d limited to |mu|; mu carries
-// the sign of p.
-static void FrictionLimited(const float d[3], const float N[3], float p, float mu, float out[3]) {
-  float t[3];
-  for (int a = 0; a < 3; ++a) t[a] = d[a] - p * N[a];
-  const float len = GVVecLength(t);
-  if (len != 0.0f && std::fabs(mu) <= len)
-    for (float& c : t) c *= mu / len;
-  for (int a = 0; a < 3; ++a) out[a] = p * N[a] + t[a];
-}
-
-static void FoldPass(HAState* s) {
-  GVAddPassCorr(s);
-  GVClearPassCorr(s);
-}
 
 // ---------------------------------------------------------------------------
 // Point against faces
