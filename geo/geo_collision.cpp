@@ -16,11 +16,9 @@ GeoJelTests GVSetGeoJelTests(const GeoJelTests* tests) {
   return previous;
 }
 
-static bool vertexOk(const GObject* g, int32_t v) { return v >= 1 && v <= g->vertexCount; }
-
 static bool cornersIncluded(const GObject* g, const int32_t* c, int n, int32_t b, int32_t m) {
   for (int k = 0; k < n; ++k)
-    if (!vertexOk(g, c[k])) return false;
+    if (!GVGeoVertexOk(g, c[k])) return false;
   if (b == 1) return true;
   if (!g->vertexFlags) return false;
   for (int k = 0; k < n; ++k)
