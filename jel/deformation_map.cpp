@@ -330,21 +330,29 @@ struct alignas(64) NodePack {
 struct alignas(32) CellCorners {
   int32_t c[8];
 };
-std::unique_ptr<NodePack[]> gPack;
-std::unique_ptr<CellCorners[]> gCorners;
-int64_t gPackCap = 0;
 }  // namespace
 
+struct DeformScratch {
+  std::unique_ptr<NodePack[]> pack;
+  std::unique_ptr<CellCorners[]> corners;
+  int64_t cap = 0;
+};
+
+DeformScratch* GVNewDeformScratch() { return new (std::nothrow) DeformScratch; }
+void GVFreeDeformScratch(DeformScratch* scratch) { delete scratch; }
+
 static const NodePack* packNodes(const DeformLattice* L) {
+  DeformScratch* sc = L->scratch;
+  if (!sc) return nullptr;
   const int64_t need = int64_t(L->nodeCount) + 1;
-  if (need > gPackCap) {
-    gPack.reset(new (std::nothrow) NodePack[size_t(need)]);
-    gCorners.reset(new (std::nothrow) CellCorners[size_t(need)]);
-    gPackCap = gPack && gCorners ? need : 0;
-    if (!gPackCap) return nullptr;
+  if (need > sc->cap) {
+    sc->pack.reset(new (std::nothrow) NodePack[size_t(need)]);
+    sc->corners.reset(new (std::nothrow) CellCorners[size_t(need)]);
+    sc->cap = sc->pack && sc->corners ? need : 0;
+    if (!sc->cap) return nullptr;
   }
-  NodePack* out = gPack.get();
-  CellCorners* corners = gCorners.get();
+  NodePack* out = sc->pack.get();
+  CellCorners* corners = sc->corners.get();
   corners[0] = CellCorners{};
   for (int32_t i = 1; i < need; ++i) {
     int32_t* c = corners[i].c;
@@ -384,7 +392,7 @@ __attribute__((target("fma"))) static void deformVertsFma(const DeformLattice* L
     const int32_t cell = recs[v].cellNode;
     if (cell == 0) continue;
     if (cell < 0 || cell > L->nodeCount) return;
-    const int32_t* c = gCorners[cell].c;
+    const int32_t* c = L->scratch->corners[cell].c;
     if (c[0] == 0) continue;
     const float u = recs[v].u, w1 = recs[v].v, w2 = recs[v].w;
     const float wx[2] = {1.0f - u, u}, wy[2] = {1.0f - w1, w1}, wz[2] = {1.0f - w2, w2};
@@ -424,7 +432,7 @@ static bool deformVertsSolid(const DeformLattice* L, const GeoVertBind* recs, fl
     const int32_t cell = recs[v].cellNode;
     if (cell == 0) continue;
     if (cell < 0 || cell > L->nodeCount) return true;
-    const int32_t* c = gCorners[cell].c;
+    const int32_t* c = L->scratch->corners[cell].c;
     if (c[0] == 0) continue;
     const float u = recs[v].u, w1 = recs[v].v, w2 = recs[v].w;
     const float wx[2] = {1.0f - u, u}, wy[2] = {1.0f - w1, w1}, wz[2] = {1.0f - w2, w2};

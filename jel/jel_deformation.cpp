@@ -22,6 +22,8 @@ DeformLattice GVJelDeformLattice(HObject* jel) {
   L.glueFlag = jel->glueExtra[0];
   L.faceCount = jel->faces ? jel->faceCount : 0;
   L.faces = jel->faces;
+  if (!jel->deformScratch) jel->deformScratch = GVNewDeformScratch();
+  L.scratch = jel->deformScratch;
   return L;
 }
 

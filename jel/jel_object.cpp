@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "jel/chan_data.h"
+#include "jel/deformation_map.h"
 #include "jel/frame_store.h"
 #include "jel/live_state.h"
 #include "jel/vector_math.h"
@@ -105,6 +106,8 @@ HObject::~HObject() {
   freeArray(vel);
   freeArray(disp);
   for (auto& d : deform) freeArray(d);
+  GVFreeDeformScratch(deformScratch);
+  deformScratch = nullptr;
   freeArray(searchMarks);
   freeArray(screenProj);
   delete state;

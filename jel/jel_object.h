@@ -13,6 +13,7 @@
 
 class HAState;
 class HObject;
+struct DeformScratch;
 struct CameraRec;
 struct ViewportRec;
 struct ItemStream;
@@ -160,6 +161,7 @@ class HObject final : public HBState {
   int32_t vehicleLink = 0;  // the vehicle code's link value
   FrameParams playParams;
   float* deform[9] = {};
+  DeformScratch* deformScratch = nullptr;  // made on first use
   int32_t* searchMarks = nullptr;
   int32_t* aliases[6] = {};  // x border flags, +x, y border flags, +y, z border flags, +z
   HAState* state = nullptr;
