@@ -302,8 +302,9 @@ int32_t GVReadJelList(HWorld* world, FILE* file) {
   if (count != 0 && !gServices.jelFromFile) return 0;
   HObject* first = nullptr;
   HObject* last = nullptr;
+  ChanHeaderForm form = kChanHeaderFull;
   for (uint32_t i = 0; i < count; ++i) {
-    HObject* jel = gServices.jelFromFile(file);
+    HObject* jel = gServices.jelFromFile(file, &form);
     if (!jel) {
       DestroyChain(first);
       return 0;

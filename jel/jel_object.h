@@ -9,6 +9,7 @@
 
 #include "jel/frame_params.h"
 #include "jel/node_picking.h"
+#include "jel/chan_data.h"
 #include "jel/state_interface.h"
 
 class HAState;
@@ -45,9 +46,11 @@ class HObject final : public HBState {
   // the results). A reader fills a default-constructed object and rebuilds its
   // tables and live state; on any refusal the object stays default. The
   // factories return a new Jel, or null when the record is refused.
-  static HObject* HObjectFromFile(FILE* file);
+  static HObject* HObjectFromFile(FILE* file, ChanHeaderForm* form = nullptr);
   static HObject* HObjectFromArrays(ItemStream* stream);
-  int32_t read(FILE* file);
+  // form: the header form the records of one file are read with, carried
+  // from record to record (see jel/jel_record_io.h); null starts afresh.
+  int32_t read(FILE* file, ChanHeaderForm* form = nullptr);
   int32_t readArrays(ItemStream* stream);
   // The file record of the newest version; 1, or 0 when the file refused it.
   int32_t write(FILE* file) const;

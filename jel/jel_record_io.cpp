@@ -47,7 +47,6 @@
 
 namespace {
 
-ChanHeaderForm gHeaderForm = kChanHeaderFull;
 
 // The nine channel-data blocks in record order.
 enum StoreBlock : int {
@@ -661,8 +660,6 @@ int32_t adoptRecord(HObject* jel, JelRecord& r) {
 
 }  // namespace
 
-ChanHeaderForm GVJelChanHeaderForm() { return gHeaderForm; }
-void GVSetJelChanHeaderForm(ChanHeaderForm form) { gHeaderForm = form; }
 
 // Parses the record after its lead into r, checked; the header form it was
 // read with goes to *form.
@@ -678,7 +675,7 @@ static int parseFileRecord(FILE* file, int32_t version, JelRecord& r, ChanHeader
   return rc;
 }
 
-int32_t HObject::read(FILE* file) {
+int32_t HObject::read(FILE* file, ChanHeaderForm* choice) {
   if (!file) return kJelReadNothing;
   if (!isEmptyJel(this)) return kJelReadNotEmpty;
   GVSetString(&name, "");
@@ -689,17 +686,19 @@ int32_t HObject::read(FILE* file) {
 
   const long start = std::ftell(file);
   JelRecord r;
-  ChanHeaderForm form = gHeaderForm;
+  ChanHeaderForm fresh = kChanHeaderFull;
+  if (!choice) choice = &fresh;
+  ChanHeaderForm form = *choice;
   int rc = parseFileRecord(file, version, r, &form);
   // Records from version 3 on inherit their header form; one written in the
   // other form parses whole only in that one.
   if (rc != kJelReadOk && rc != kJelReadNoMemory && version >= 3 && start >= 0 &&
       std::fseek(file, start, SEEK_SET) == 0) {
-    form = gHeaderForm == kChanHeaderFull ? kChanHeaderShort : kChanHeaderFull;
+    form = *choice == kChanHeaderFull ? kChanHeaderShort : kChanHeaderFull;
     if (parseFileRecord(file, version, r, &form) == kJelReadOk) rc = kJelReadOk;
   }
   if (rc != kJelReadOk) return rc;
-  gHeaderForm = form;
+  *choice = form;
   return adoptRecord(this, r);
 }
 
@@ -707,7 +706,6 @@ int32_t HObject::readArrays(ItemStream* stream) {
   if (!stream || !stream->ints) return kJelReadNothing;
   if (!isEmptyJel(this)) return kJelReadNotEmpty;
   const ItemStream cursors = *stream;
-  gHeaderForm = kChanHeaderFull;
   JelRecord r;
   ImageReader in(stream);
   imageRecord(in, r);
@@ -749,9 +747,9 @@ int32_t HObject::writeArrays(ItemStream* stream) const {
   return out.result();
 }
 
-HObject* HObject::HObjectFromFile(FILE* file) {
+HObject* HObject::HObjectFromFile(FILE* file, ChanHeaderForm* form) {
   HObject* jel = new (std::nothrow) HObject();
-  if (jel && jel->read(file) != kJelReadOk) {
+  if (jel && jel->read(file, form) != kJelReadOk) {
     delete jel;
     jel = nullptr;
   }

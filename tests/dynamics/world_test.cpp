@@ -368,7 +368,7 @@ TEST_F(WorldTest, ResetFreesJelsRecordsAndContactsAndLeavesAUsableWorld) {
 // ---------------------------------------------------------------------------
 // List readers. The Jel record stands in as: u32 id, u32 mode.
 
-HObject* ReadFakeJel(FILE* f) {
+HObject* ReadFakeJel(FILE* f, ChanHeaderForm*) {
   uint32_t words[2];
   if (std::fread(words, 4, 2, f) != 2 || words[0] == 0xffffffffu) return nullptr;
   HObject* j = NewJel(static_cast<int32_t>(words[0]));
