@@ -9,7 +9,6 @@
 #include "dynamics/collision_response.h"
 #include "dynamics/constraint_cmds.h"
 #include "dynamics/dyn_cmd.h"
-#include "dynamics/geo_jel_tests.h"
 #include "dynamics/world_runner.h"
 #include "dynamics/world_services.h"
 #include "jel/jel_object.h"
@@ -28,7 +27,6 @@ static WorldServices DefaultServices() {
   GVInstallRunnerServices(&s);
   GVInstallConstraintServices(&s);
   GVInstallCollisionServices(&s);
-  GVInstallGeoJelTests();
   return s;
 }
 
