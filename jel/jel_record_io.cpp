@@ -388,17 +388,7 @@ class ImageReader {
   void name(char*& text) {
     if (ok() && !GVItemStreamGetNewString(s_, &text)) fail(kJelReadTruncated);
   }
-  void play(FrameParams& p) {
-    for (int w = 0; w < kFrameParamsWords && ok(); ++w) {
-      if (w == kFrameParamsTimeStepWord) {
-        f32(p.timeStep);
-      } else {
-        int32_t v = 0;
-        i32(v);
-        GVFrameParamsSetWord(&p, w, static_cast<uint32_t>(v));
-      }
-    }
-  }
+  void play(FrameParams& p) { GVCodeFrameParamsImage(*this, p); }
   void store(ChanData*& cd, int32_t expect) {
     int32_t c = 0;
     i32(c);
@@ -479,14 +469,7 @@ class ImageWriter {
     else
       ok_ = ok_ && GVItemStreamPutString(s_, text);
   }
-  void play(const FrameParams& p) {
-    for (int w = 0; w < kFrameParamsWords; ++w) {
-      if (w == kFrameParamsTimeStepWord)
-        f32(p.timeStep);
-      else
-        i32(static_cast<int32_t>(GVFrameParamsWord(&p, w)));
-    }
-  }
+  void play(const FrameParams& p) { GVCodeFrameParamsImage(*this, p); }
   void store(const ChanData* cd, int32_t) {
     if (!writesStore(cd)) return i32(0);
     i32(cd->count);
