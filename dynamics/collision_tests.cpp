@@ -448,8 +448,10 @@ static void VertexPoints(const GeoTestMesh* m, int32_t v, float p[3], float e[3]
 }
 
 // Records the vertices' contacts into list; 0 when the inputs are missing.
+// sheetSide: a one-layer Jel's faces are shifted to the vertex's side (the
+// recording pass; the self-contained pass takes the faces as they are).
 static int32_t RecordVertexContacts(ContactList* list, int32_t part, const GeoTestMesh* m, float reach,
-                                    HAState* st) {
+                                    HAState* st, bool sheetSide) {
   const float dt = GVContactStepTime(st);
   if (dt == 0.0f) return 0;
   st->updateFaceNormals();
@@ -469,7 +471,7 @@ static int32_t RecordVertexContacts(ContactList* list, int32_t part, const GeoTe
     q.item = v;
     q.reach = reach;
     q.factor = dt;
-    q.options = flat ? kProjShiftTowards : 0u;
+    q.options = flat && sheetSide ? kProjShiftTowards : 0u;
     if (GVCollidePointFaces(st, list, part, q, hits, nullptr)) ++kept;
   }
   return kept;
@@ -478,7 +480,7 @@ static int32_t RecordVertexContacts(ContactList* list, int32_t part, const GeoTe
 int32_t GVCollideGeoVertsRecord(ContactList* list, int32_t part, const GeoTestMesh* mesh, float reach,
                                 HAState* state) {
   if (!state || !list || !MeshUsable(mesh) || !state->faces || !state->contactCorr) return 0;
-  RecordVertexContacts(list, part, mesh, reach, state);
+  RecordVertexContacts(list, part, mesh, reach, state, true);
   GVClearFaceContactCounts(state);
   return 0;
 }
@@ -492,7 +494,7 @@ int32_t GVCollideGeoVertsRelax(int32_t part, const GeoTestMesh* mesh, float reac
   GVClearPassCorr(state);
   ContactList list;
   GVContactListReset(&list);
-  RecordVertexContacts(&list, part, mesh, reach, state);
+  RecordVertexContacts(&list, part, mesh, reach, state, false);
   GVClearFaceContactCounts(state);
   for (ContactRec* r = list.first; r; r = r->next)
     if (ValidFace(state, r->face)) state->faceContactCount[r->face] += 1;
@@ -721,9 +723,11 @@ bool EdgeBothMarked(const HAState* st, const NodeItem& it) {
 
 // Steps shared by the record and relax forms: every item against the hits
 // of the Geo's grid, recorded into the node and edge lists. Returns the
-// largest hit count seen.
+// largest hit count seen. In the recording form a solid lattice's node is
+// offset along its shift vector by minus its crease dot, so that a node on a
+// sharp edge meets the surface where its faces would.
 int32_t SearchTriangles(HAState* st, ContactList* nodes, ContactList* edges, int32_t part, const GeoTestMesh* m,
-                        float reach, int32_t withEdges, float dt) {
+                        float reach, int32_t withEdges, float dt, bool recording) {
   const int32_t n = st->nodeCount;
   const int32_t items = n + (withEdges && st->edges ? st->edgeCount : 0);
   const bool flat = st->isFlat();
@@ -733,6 +737,10 @@ int32_t SearchTriangles(HAState* st, ContactList* nodes, ContactList* edges, int
     if (i == n + 1) MarkRecordedNodes(st, nodes);
     NodeItem it;
     if (!MakeItem(st, i, part, flat, &it) || EdgeBothMarked(st, it)) continue;
+    if (recording && !flat && it.b == 0 && st->nodeCreaseDot) {
+      it.offsetLength = -st->nodeCreaseDot[it.a];
+      it.options = kProjOffset;
+    }
     const int32_t* hits = QueryGrid(m->grid, it.P);
     if (!hits || hits[0] == 0) continue;  // this item only
     if (hits[0] > largest) largest = hits[0];
@@ -763,7 +771,7 @@ int32_t GVCollideJelGeoTrisRecord(ContactList* nodes, ContactList* edges, int32_
   if (dt == 0.0f) return 0;
   part = EffectivePart(state, part);
   GVClearGeoContactMarks(state);
-  SearchTriangles(state, nodes, edges, part, mesh, reach, withEdges, dt);
+  SearchTriangles(state, nodes, edges, part, mesh, reach, withEdges, dt, true);
   return 0;
 }
 
@@ -782,7 +790,7 @@ int32_t GVCollideJelGeoTrisRelax(int32_t part, const GeoTestMesh* mesh, float re
   GVContactListReset(&nodes);
   GVContactListReset(&edges);
   GVContactListReset(&all);
-  const int32_t largest = SearchTriangles(state, &nodes, &edges, part, mesh, reach, withEdges, dt);
+  const int32_t largest = SearchTriangles(state, &nodes, &edges, part, mesh, reach, withEdges, dt, false);
   GVContactListJoin(&all, &nodes, &edges);
 
   const bool flat = state->isFlat();
