@@ -118,8 +118,10 @@ void HwBaseControl::destroy() {
   frame.destroy();
   delete label;
   delete button;
+  delete editButton;
   label = nullptr;
   button = nullptr;
+  editButton = nullptr;
 }
 
 LRESULT CALLBACK HwSeparatorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
