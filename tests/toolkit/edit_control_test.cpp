@@ -240,6 +240,9 @@ TEST_F(Entries, StepButtonsAskTheCallbackAndWithoutOneTheValueStays) {
   EXPECT_EQ(calls_.ints[0], std::make_pair(1, 5));
   EXPECT_EQ(calls_.ints[1], std::make_pair(-1, 15));
   EXPECT_TRUE(shows(*counted.edit, "-5"));
+  SendMessageA(counted.window, WM_COMMAND, static_cast<WPARAM>(counted.ids[1]), 0);
+  EXPECT_EQ(calls_.ints.back(), std::make_pair(1, -5));
+  EXPECT_EQ(counted.getInt(), 5);
   press(plain.upButton);
   press(plain.downButton);
   EXPECT_TRUE(shows(*plain.edit, "1.50"));
@@ -273,6 +276,24 @@ TEST_F(Entries, LabelledFieldPlacesLabelAndEntryAsItsMoveSays) {
   GVSetFieldFloat(field, 3.25f);
   EXPECT_TRUE(shows(*field->editButton->edit, "3.25"));
   GVFreeDialogRec2(field);
+}
+
+const char* upperFirst(int code, char* text, void* user) {
+  static_cast<Calls*>(user)->ints.push_back({code, static_cast<int>(std::string(text).size())});
+  text[0] = static_cast<char>(text[0] - 'a' + 'A');
+  return text;
+}
+
+TEST_F(Entries, TextFieldTakesBlanksAndShowsWhatItsOwnerReturns) {
+  HwTextField field;
+  field.create(parent_, instance_, 10, 10, 200, 24, &calls_);
+  field.callback = upperFirst;
+  settle();
+  clickEnd(*field.edit);
+  type("glue on\r");
+  ASSERT_EQ(calls_.ints.size(), 1u);
+  EXPECT_EQ(calls_.ints[0], std::make_pair(0, 7));
+  EXPECT_TRUE(shows(*field.edit, "Glue on"));
 }
 
 }  // namespace
