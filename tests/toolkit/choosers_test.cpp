@@ -92,7 +92,6 @@ TEST_F(Choosers, DropDownRollsOpenUnderItsBoxAndShowsThePickCentred) {
   RECT lr = windowRect(list->popup);
   EXPECT_EQ(lr.left, box.left);
   EXPECT_EQ(lr.top, box.bottom);
-  EXPECT_GT(lr.bottom - lr.top, 4 * list->rowHeight);
   pickRow(list, 2);
   EXPECT_EQ(owner.codes, std::vector<int>{3});
   EXPECT_EQ(d->selected, 3);
@@ -145,7 +144,6 @@ TEST_F(Choosers, SelectorAsksItsOwnerAndShowsWhatItWritesBack) {
   RECT box = windowRect(tool->textBox->window);
   EXPECT_EQ(tool->border, 2);
   EXPECT_EQ(box.right - box.left, 41);
-  EXPECT_EQ(windowRect(tool->frame->window).bottom - windowRect(tool->frame->window).top, 28);
   EXPECT_EQ(windowRect(tool->prevButton->face).left, 10 + 2 + 196 - 92);
 
   click(centre(tool->prevButton->face));
