@@ -126,15 +126,7 @@ LRESULT CALLBACK HwEditButControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_SETFOCUS:
     case WM_KILLFOCUS: return 0;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      RECT r;
-      GetClientRect(hwnd, &r);
-      FillRect(dc, &r, QwPens.brushBackground);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT: GVPaintBackground(hwnd); return 0;
     case WM_COMMAND: {
       if (!c || HIWORD(wp) != 0) break;
       int id = LOWORD(wp);
@@ -150,14 +142,9 @@ LRESULT CALLBACK HwEditButControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 void HwBaseControl::create(HWND parent, HINSTANCE instance, int x, int y, int w, int h, const char* labelText,
                            int labelW, int kind, int formatFlags, float initialValue, HwEditIntCB intCB,
                            HwEditFloatCB floatCB, void* user) {
-  width = w;
-  height = h;
   labelWidth = labelW;
-  frame.create(parent, instance, x, y, width, height, 0, 0);
-  border = frame.border;
+  createFrame(parent, instance, x, y, w, h);
   int innerW = width - 2 * border, innerH = height - 2 * border;
-  window = CreateWindowExA(0, "BaseControlClass", "TXT", kChildStyle, border, border, innerW, innerH, frame.window,
-                           nullptr, instance, nullptr);
   label = new HwLabel(window, labelText, instance, 1, 1, labelWidth, innerH - 2, 12, 0, 1, kLabelMargin);
   editButton = new HwEditButControl(window, instance, labelWidth + 1, 1, innerW - labelWidth - 2, innerH - 2, kind,
                                     formatFlags, static_cast<int>(initialValue), initialValue, intCB, floatCB, user);
@@ -174,11 +161,8 @@ void HwBaseControl::createFloat(HWND parent, HINSTANCE instance, int x, int y, i
 }
 
 void HwBaseControl::move(int x, int y, int w, int h) {
-  width = w;
-  height = h;
-  frame.move(x, y, width, height);
+  moveFrame(x, y, w, h);
   int innerW = width - 2 * border, innerH = height - 2 * border;
-  if (window) MoveWindow(window, border, border, innerW, innerH, TRUE);
   if (label) label->move(1, 1, labelWidth, innerH - 2);
   if (editButton) editButton->move(labelWidth + 1, 1, innerW - labelWidth - 2, innerH - 2);
 }

@@ -69,6 +69,11 @@ class HwBaseControl {
   int labelWidth = 0;
   int word = 0;  // the button flavour keeps its button width here
   int border = 0;
+
+ private:
+  // The frame and the window inside its border, for both flavours.
+  void createFrame(HWND parent, HINSTANCE instance, int x, int y, int width, int height);
+  void moveFrame(int x, int y, int width, int height);
 };
 
 // A separator strip: when drawFlag is set, the bitmap is stretched over the

@@ -130,15 +130,7 @@ LRESULT CALLBACK HwSelectorToolProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY: return 0;
     case WM_CLOSE: DestroyWindow(hwnd); return 0;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      RECT r;
-      GetClientRect(hwnd, &r);
-      FillRect(dc, &r, QwPens.brushBackground);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT: GVPaintBackground(hwnd); return 0;
     case WM_COMMAND: {
       static const int kCodes[4] = {-1, 1, 2, 3};
       if (t && HIWORD(wp) == 0)

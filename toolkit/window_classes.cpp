@@ -157,16 +157,17 @@ LRESULT CALLBACK GVBaseControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE:
     case WM_DESTROY: return 0;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      RECT r;
-      GetClientRect(hwnd, &r);
-      FillRect(dc, &r, QwPens.brushBackground);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT: GVPaintBackground(hwnd); return 0;
     case WM_ERASEBKGND: return 1;
     default: return DefWindowProcA(hwnd, msg, wp, lp);
   }
+}
+
+void GVPaintBackground(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT r;
+  GetClientRect(hwnd, &r);
+  FillRect(dc, &r, QwPens.brushBackground);
+  EndPaint(hwnd, &ps);
 }

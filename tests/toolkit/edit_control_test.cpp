@@ -80,6 +80,15 @@ class Entries : public ToolkitTest {
     for (int i = 0; i < clicks; i++) GVTestClick(p.x, p.y);
     settle();
   }
+  static void drag(POINT from, POINT to) {
+    GVTestAdvanceClock(1000);
+    GVTestMouseDown(from.x, from.y);
+    settle();
+    GVTestMouseMove(to.x, to.y);
+    settle();
+    GVTestMouseUp(to.x, to.y);
+    settle();
+  }
   static void clickEnd(const HwEditControl& e) {
     RECT c = client(e.window);
     clickAt(POINT{c.right - 2, (c.top + c.bottom) / 2});
@@ -134,12 +143,7 @@ TEST_F(Entries, MousePlacesTheCaretSelectsByDragAndDoubleClickSelectsAll) {
   EXPECT_EQ(caret.x, b3.x - client(e.window).left);
 
   POINT b2 = boundary(e, 2), b5 = boundary(e, 5);
-  GVTestMouseDown(b2.x, b2.y);
-  settle();
-  GVTestMouseMove(b5.x, b5.y);
-  settle();
-  GVTestMouseUp(b5.x, b5.y);
-  settle();
+  drag(b2, b5);
   RECT c = client(e.window);
   RECT inside = {b2.x, c.top, b5.x, c.bottom}, before = {c.left, c.top, b2.x - 1, c.bottom};
   int area = (b5.x - b2.x) * (c.bottom - c.top);
@@ -166,11 +170,7 @@ TEST_F(Entries, EachEntryKeepsItsCaretAndSelectionAcrossFocusChanges) {
   HwEditControl a(2, 0, parent_, instance_, 10, 10, 160, 22, 0, 0, "abcdef", nullptr, nullptr, nullptr, nullptr);
   HwEditControl b(2, 0, parent_, instance_, 10, 40, 160, 22, 0, 0, "uvwxyz", nullptr, nullptr, nullptr, nullptr);
   POINT a1 = boundary(a, 1), a3 = boundary(a, 3);
-  GVTestMouseDown(a1.x, a1.y);
-  settle();
-  GVTestMouseMove(a3.x, a3.y);
-  settle();
-  GVTestMouseUp(a3.x, a3.y);
+  drag(a1, a3);
   clickAt(boundary(b, 2));
   EXPECT_GT(countScreen(RGB(0, 0, 0), client(a.window)), 0);  // a's selection still shows
   SetFocus(a.window);
