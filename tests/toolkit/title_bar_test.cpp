@@ -57,15 +57,13 @@ TEST_F(TitleBars, PaintsBitmapTitleAndTakesOnlyGoodTexts) {
   GVTestClick(275 + 11, 2 + 11);
   GVTestPumpMessages();
   EXPECT_EQ(gClicks, 1);
+  // 255 characters fit; one more empties the title with a message.
   std::string longText(256, 'x');
-  for (const char* bad : {static_cast<const char*>(nullptr), "", longText.c_str()}) {
-    bar.setText("ok");
-    bar.setText(bad);
-    EXPECT_STREQ(bar.text, "");
-  }
-  EXPECT_EQ(box_->texts.size(), 3u);
-  bar.setText(longText.substr(1).c_str());
+  bar.setText(longText.c_str() + 1);
   EXPECT_EQ(std::strlen(bar.text), 255u);
+  bar.setText(longText.c_str());
+  EXPECT_STREQ(bar.text, "");
+  EXPECT_EQ(box_->texts.size(), 1u);
   DestroyWindow(bar.window);
 }
 
