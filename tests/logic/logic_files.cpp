@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "logic/logic_persistence.h"
 #include "scene/file_version.h"
 
@@ -95,6 +98,16 @@ Bytes TaggedFile(LogicSystem* sys, int32_t layout) {
 int32_t ReadTaggedFile(const Bytes& file, LogicSystem* sys) {
   GVSetFileVersion(4);
   return WithFile(file, [&](FILE* f) { return GVLoadLogic(sys, f); });
+}
+
+void SaveSeed(const char* target, const char* name, const Bytes& file) {
+  const char* dir = std::getenv("GV_LOGIC_SEED_DIR");
+  if (!dir) return;
+  const std::string path = std::string(dir) + "/" + target + "/" + name;
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+  }
 }
 
 }  // namespace logictest

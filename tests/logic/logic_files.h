@@ -37,6 +37,10 @@ Bytes WithInts(const Bytes& file, const std::vector<int32_t>& ints);
 Bytes TaggedFile(LogicSystem* sys, int32_t layout);
 int32_t ReadTaggedFile(const Bytes& file, LogicSystem* sys);
 
+// With GV_LOGIC_SEED_DIR set, keeps the file as a seed of a fuzz target:
+// <dir>/<target>/<name>. Nothing otherwise.
+void SaveSeed(const char* target, const char* name, const Bytes& file);
+
 // Bytes into a temporary file, rewound and handed to read.
 int32_t WithFile(const Bytes& bytes, const std::function<int32_t(FILE*)>& read);
 

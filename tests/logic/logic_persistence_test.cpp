@@ -104,6 +104,7 @@ TEST(LogicPersistence, SceneStreamRoundTripKeepsProgramsAndIsByteIdentical) {
   FillMain(a);
   a.sys.storedWord = 17;
   const Bytes file = StreamFile(&a.sys);
+  SaveSeed("logic_stream_fuzz", "main_30_lines", file);
 
   LogicStore b;
   ASSERT_EQ(ReadStreamFile(file, &b.sys), 0);
@@ -120,7 +121,9 @@ TEST(LogicPersistence, TaggedBlocksKeepFGListsInBothLayouts) {
   FillMain(a);
   for (int32_t layout : {0, 1}) {
     LogicStore b;
-    ASSERT_EQ(ReadTaggedFile(TaggedFile(&a.sys, layout), &b.sys), 0) << layout;
+    const Bytes file = TaggedFile(&a.sys, layout);
+    SaveSeed("logic_tagged_fuzz", layout ? "counted_30_lines" : "single_30_lines", file);
+    ASSERT_EQ(ReadTaggedFile(file, &b.sys), 0) << layout;
     EXPECT_EQ(b.sys.layoutFlag, layout);
     ExpectSamePrograms(a, b, true, layout == 1);
     if (layout == 0) {
@@ -143,6 +146,8 @@ TEST(LogicPersistence, LoadsRepairTheMainProgram) {
   LogicStore b;
   EXPECT_EQ(ReadStreamFile(StreamFile(&a.sys), &b.sys), 1);
   EXPECT_EQ(ReadStreamFile(StreamFile(&ok.sys), &b.sys), 0);
+  SaveSeed("logic_stream_fuzz", "repaired_lines", StreamFile(&a.sys));
+  SaveSeed("logic_tagged_fuzz", "old_collision_line", TaggedFile(&a.sys, 0));
   for (int32_t layout : {-1, 0, 1}) {
     LogicStore c;
     const int32_t r = layout < 0 ? ReadStreamFile(StreamFile(&a.sys), &c.sys)
@@ -167,6 +172,7 @@ TEST(LogicPersistence, SingleProgramLayoutOfTheItemStream) {
   ints.insert(ints.begin() + 3, 1);                // ... becomes the single 1
   LogicStore b;
   b.sys.storedWord = 5;
+  SaveSeed("logic_stream_fuzz", "single_layout", WithInts(file, ints));
   ASSERT_EQ(ReadStreamFile(WithInts(file, ints), &b.sys), 0);
   EXPECT_EQ(b.sys.layoutFlag, 0);
   EXPECT_EQ(b.sys.storedWord, 0);
