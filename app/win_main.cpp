@@ -10,6 +10,7 @@
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "toolkit/messages.h"
+#include "toolkit/object_names.h"
 #include "toolkit/window_classes.h"
 
 namespace {
@@ -35,9 +36,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   AppWindows& win = GVAppWindows();
   LoadStringA(instance, kStringTitle, win.title, sizeof win.title);
   LoadStringA(instance, kStringClass, win.className, sizeof win.className);
-  // Scene code shows its warnings through the toolkit's message path.
+  // Scene code shows its warnings through the toolkit's message path, cleans
+  // new names with the toolkit's rule and beeps when it refuses an edit.
   SceneServices services = GVSceneServices();
   services.showMessage = GVMessage;
+  services.checkRenameName = GVCheckRenameName;
+  services.beep = [] { MessageBeep(MB_ICONHAND); };
   GVSetSceneServices(services);
   GVAppStartup();
   GVRegisterWindowClasses(instance);

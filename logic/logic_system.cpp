@@ -5,7 +5,7 @@
 #include "logic/control_logic_cmds.h"
 #include "logic/program_store.h"
 #include "scene/frame_driver.h"
-#include "scene/scene_ctx.h"
+#include "scene/scene_context.h"
 
 static const char* const kCategoryNames[kLogicCategories] = {
     "CONTROL", "LOGIC", "ARITHMETIC", "TRIG", "VECTOR", "HPROPS",

@@ -8,17 +8,15 @@
 #include "logic/logic_store.h"
 #include "logic/logic_system.h"
 #include "scene/scene_access.h"
-#include "scene/scene_ctx.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
+#include "scene/scene_wide_records.h"
 #include "scene/work_folders.h"
 
 static const float kDefaultBounds[6] = {-12.0f, 12.0f, 0.0f, 24.0f, -12.0f, 12.0f};
 
-// The scene context and the logic store (shutdown steps 1 and 2).
+// The logic store and its service entries.
 static void FreeLogicRecords(SceneRecords& s) {
-  delete s.ctx;
-  s.ctx = nullptr;
   if (s.logic) {
     GVRemoveLogicServices();
     GVFreeLogicStore(s.logic);
@@ -56,17 +54,20 @@ void GVAppStartup() {
   for (int i = 0; i < 6; ++i) s.bounds[i] = kDefaultBounds[i];
   GVInitGlobalBlock();
   s.viewPair[0] = s.viewPair[1] = 0;
-  s.ctx = new (std::nothrow) SceneCtx;
-  GVInitSceneCtx(s.ctx, s.viewPair, s.bounds);
+  GVCreateSceneWideRecords();
   s.logic = new (std::nothrow) LogicSystem;
-  if (s.logic) {
-    GVInitLogicStore(s.logic, s.ctx);
+  if (s.logic && s.context) {
+    GVInitLogicStore(s.logic, s.context);
     GVInstallLogicServices();
+  } else {
+    delete s.logic;
+    s.logic = nullptr;
   }
 }
 
 void GVAppShutdown() {
   SceneRecords& s = GVScene();
+  GVFreeSceneContext();
   FreeLogicRecords(s);
   if (s.geoList) GVFreeGeoList(&s.geoList);
   // The world's destructor deletes every Jel, not only those of group 1.
@@ -74,4 +75,5 @@ void GVAppShutdown() {
     GVFreeJelWorld(s.world);
     s.world = nullptr;
   }
+  GVFreeSceneWideRecords();
 }

@@ -10,9 +10,13 @@
 #include "scene/obj_handle.h"
 
 class HObject;
+struct DisplaySettings;
 struct HWorld;
+struct LightList;
 struct LogicSystem;
+struct SceneAuxRec;
 struct SceneCtx;
+struct SceneOpts;
 
 struct SceneRecords {
   ObjHandle* geoList = nullptr;  // cell holding the GeoList
@@ -20,7 +24,13 @@ struct SceneRecords {
   // x min, x max, y min, y max, z min, z max.
   float bounds[6] = {-12.0f, 12.0f, 0.0f, 24.0f, -12.0f, 12.0f};
   int32_t viewPair[2] = {0, 0};
-  SceneCtx* ctx = nullptr;       // handed to the logic system
+  // The scene-wide records (scene/scene_wide_records.h).
+  LightList* lights = nullptr;
+  DisplaySettings* display = nullptr;
+  SceneAuxRec* auxA = nullptr;
+  SceneAuxRec* auxB = nullptr;
+  SceneOpts* options = nullptr;
+  SceneCtx* context = nullptr;
   LogicSystem* logic = nullptr;
   ObjHandle* vehicle = nullptr;  // cell holding the VehicleRec; made by the vehicle commands
 };

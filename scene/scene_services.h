@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+class HObject;
 struct CameraRec;
 struct GObject;
 struct HWorld;
@@ -58,6 +59,34 @@ struct SceneServices {
   void (*runMainLogic)(HWorld** world) = nullptr;
   int32_t (*logicMinSubsteps)() = nullptr;
   int32_t (*logicLineExists)(int32_t program, int32_t line) = nullptr;
+
+  // Render objects, named after their object ("%sGMESH", "%sHMESH", ...): set
+  // only while the render system is started.
+  void (*createGeoRenderObj)(int32_t id, int32_t mode, int32_t selector) = nullptr;
+  void (*destroyGeoRenderObj)(GObject* geo) = nullptr;
+  void (*createJelRenderObj)(int32_t id, int32_t mode) = nullptr;
+  void (*destroyJelRenderObj)(HObject* jel) = nullptr;
+  // Gives the Geo's sub-entity its own "%sGMAT" material.
+  void (*assignGeoMaterial)(int32_t id) = nullptr;
+  // (Re-)assigns the Geo's materials for the display mode.
+  void (*setGeoMaterial)(int32_t id, int32_t mode) = nullptr;
+  void (*setGeoUVMaterials)(int32_t geoMode, int32_t jelMode) = nullptr;
+
+  // The 3-D view's status line and its tool state; the view sets these
+  // together, and a missing status line means there is no view.
+  void (*showStatusLine)(const char* text) = nullptr;
+  // 1 while an interactive tool holds the view (its busy indicator).
+  int32_t (*viewToolActive)() = nullptr;
+  // The view's busy word.
+  int32_t (*viewBusy)() = nullptr;
+  // Selects the 1-based item of the main window's "Geo Dply" (list 0) or
+  // "Jel Dply" (list 1) drop-down.
+  void (*selectDisplayItem)(int32_t list, int32_t item) = nullptr;
+  // The beep of a refused user action (MB_ICONHAND).
+  void (*beep)() = nullptr;
+  // The toolkit's name cleaner for renames: cleans in place; 1 already clean,
+  // 0 changed, -1 unusable.
+  int32_t (*checkRenameName)(char* name) = nullptr;
 };
 
 // The process-wide table; empty at start.

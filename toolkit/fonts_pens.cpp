@@ -24,7 +24,7 @@ const FontSpec kFonts[kQwFontSlots] = {
 };
 
 struct PenBrushSpec {
-  GVGdiObject* QwPenBrushSet::*member;
+  HGDIOBJ QwPenBrushSet::*member;  // pens and brushes share the handle type
   bool pen;
   int width;
   COLORREF colour;
@@ -42,6 +42,10 @@ const PenBrushSpec kPenBrushes[] = {
     {&QwPenBrushSet::penYellow3, true, 3, RGB(250, 250, 100)},
     {&QwPenBrushSet::brushOrange, false, 0, RGB(250, 150, 100)},
     {&QwPenBrushSet::brushPink, false, 0, RGB(250, 150, 200)},
+    {&QwPenBrushSet::brushRose, false, 0, RGB(255, 150, 150)},
+    {&QwPenBrushSet::brushRed, false, 0, RGB(250, 0, 0)},
+    {&QwPenBrushSet::penRed, true, 1, RGB(250, 0, 0)},
+    {&QwPenBrushSet::brushGreen, false, 0, RGB(0, 250, 0)},
     {&QwPenBrushSet::penGreen2, true, 2, RGB(0, 250, 0)},
     {&QwPenBrushSet::brushSlate, false, 0, RGB(150, 150, 170)},
     {&QwPenBrushSet::brushLavender, false, 0, RGB(140, 140, 250)},

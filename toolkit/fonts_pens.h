@@ -27,6 +27,10 @@ struct QwPenBrushSet {
   HPEN penYellow3;
   HBRUSH brushOrange;
   HBRUSH brushPink;
+  HBRUSH brushRose;
+  HBRUSH brushRed;
+  HPEN penRed;
+  HBRUSH brushGreen;
   HPEN penGreen2;
   HBRUSH brushSlate;
   HBRUSH brushLavender;

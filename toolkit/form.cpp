@@ -6,6 +6,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "toolkit/buttons.h"
+#include "toolkit/frames.h"
 #include "toolkit/messages.h"
 
 namespace {
@@ -13,6 +15,14 @@ namespace {
 constexpr int kKinds = 26;
 constexpr int kGrowth = 11;
 constexpr int kMaxPasses = 999;
+
+// A control's natural size is the size it keeps.
+template <typename T>
+void keptSize(const void* control, int* width, int* height) {
+  const auto* c = static_cast<const T*>(control);
+  *width = c->width;
+  *height = c->height;
+}
 
 void moveChildWindow(void* control, int x, int y, int width, int height) {
   auto* rec = static_cast<GVChildWindowRec*>(control);
@@ -23,13 +33,24 @@ void moveChildWindow(void* control, int x, int y, int width, int height) {
   rec->height = height;
 }
 
-void childWindowSize(const void* control, int* width, int* height) {
-  const auto* rec = static_cast<const GVChildWindowRec*>(control);
-  *width = rec->width;
-  *height = rec->height;
+void moveFrame(void* control, int x, int y, int width, int height) {
+  static_cast<HwFrame*>(control)->move(x, y, width, height);
 }
 
-GVFormKindOps gKinds[kKinds + 1] = {{}, {moveChildWindow, childWindowSize}};
+void moveFrameWindow(void* control, int x, int y, int width, int height) {
+  static_cast<HwFrameWindow*>(control)->move(width, height, x, y);
+}
+
+void moveButton(void* control, int x, int y, int width, int height) {
+  static_cast<HwBMButton*>(control)->move(x, y, width, height);
+}
+
+GVFormKindOps gKinds[kKinds + 1] = {{},
+                                    {moveChildWindow, keptSize<GVChildWindowRec>},
+                                    {},
+                                    {moveFrame, keptSize<HwFrame>},
+                                    {moveFrameWindow, keptSize<HwFrameWindow>},
+                                    {moveButton, keptSize<HwBMButton>}};
 
 // One axis of a definition: position and size with their resolved flags.
 struct Axis {

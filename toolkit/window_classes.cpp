@@ -5,9 +5,13 @@
 
 #include "platform/gdi32.h"
 #include "platform/kernel32.h"
+#include "toolkit/buttons.h"
 #include "toolkit/drawing.h"
 #include "toolkit/fonts_pens.h"
+#include "toolkit/frames.h"
 #include "toolkit/messages.h"
+#include "toolkit/multi_list.h"
+#include "toolkit/tool_tip.h"
 
 namespace {
 
@@ -27,10 +31,10 @@ constexpr UINT kRedrawDbl = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
 // In registration order.
 ClassSlot gClasses[] = {
     {"BaseControlClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, GVBaseControlProc, nullptr},
-    {"FrameClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
-    {"FrameWindowClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
-    {"BMButtonClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
-    {"ToolTipWindowClass", kRedraw, &QwPenBrushSet::brushToolTip, 0, 0, nullptr, nullptr},
+    {"FrameClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwFrameProc, nullptr},
+    {"FrameWindowClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwFrameWindowProc, nullptr},
+    {"BMButtonClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, HwBMButtonProc, nullptr},
+    {"ToolTipWindowClass", kRedraw, &QwPenBrushSet::brushToolTip, 0, 0, nullptr, QwRegisterToolTipClass},
     {"TitleBarClass", kRedrawDbl, nullptr, RGB(0, 0, 200), 0, nullptr, nullptr},
     {"MainAppWindowClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 109, nullptr, nullptr},
     {"DialogWindowClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 109, nullptr, nullptr},
@@ -39,7 +43,7 @@ ClassSlot gClasses[] = {
     {"LabelClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
     {"SliderGrpClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
     {"DropDownControlClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
-    {"DDSubWindowClass", kRedraw, &QwPenBrushSet::brushToolTip, 0, 0, nullptr, nullptr},
+    {"DDSubWindowClass", kRedraw, &QwPenBrushSet::brushToolTip, 0, 0, nullptr, QwRegisterDDSubWindowClass},
     {"ScrollBarClass", kRedrawDbl, nullptr, RGB(220, 100, 100), 0, nullptr, nullptr},
     {"ListWindowClass", kRedrawDbl, &QwPenBrushSet::brushGrey200, 0, 0, nullptr, nullptr},
     {"TextWinClass", kRedraw, &QwPenBrushSet::brushGrey220, 0, 0, nullptr, nullptr},
@@ -125,6 +129,7 @@ void GVRegisterWindowClasses(HINSTANCE instance) {
 }
 
 void GVFreeWindowResources() {
+  HwFreeButtonHoverState();
   QwDeleteFont();
   QwDeletePenBrushSet();
   for (HBRUSH& b : gOwnBrushes) {

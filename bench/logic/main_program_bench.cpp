@@ -9,7 +9,7 @@
 #include "logic/logic_store.h"
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
-#include "scene/scene_ctx.h"
+#include "scene/scene_context.h"
 
 namespace {
 

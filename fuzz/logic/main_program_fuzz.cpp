@@ -15,7 +15,7 @@
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
 #include "runner_scene.h"
-#include "scene/scene_ctx.h"
+#include "scene/scene_context.h"
 
 namespace {
 

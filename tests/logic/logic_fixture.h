@@ -8,7 +8,7 @@
 #include "dynamics/world.h"
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
-#include "scene/scene_ctx.h"
+#include "scene/scene_context.h"
 
 // One argument slot: type and, by type, the variable index or the constant.
 struct Arg {
