@@ -8,7 +8,9 @@
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
 #include "scene/geo_list_services.h"
+#include "scene/light_list.h"
 #include "scene/scene_access.h"
+#include "scene/scene_context.h"
 
 namespace {
 
@@ -70,7 +72,11 @@ int32_t stepLight(int32_t lights, int32_t c, int32_t direction) {
   return c > 0 ? c - 1 : lights - 1;
 }
 
-int32_t lightCount(const LogicSystem* sys);
+// Lights in the scene's light list; 0 without one.
+int32_t lightCount(const LogicSystem* sys) {
+  const LightList* lights = sys->ctx ? sys->ctx->lights : nullptr;
+  return lights && lights->lights ? lights->count : 0;
+}
 
 }  // namespace
 
@@ -216,10 +222,3 @@ void GVLogicPrepareCollGeos(LogicSystem* sys, int32_t selection) {
   for (GObject* g = list ? list->head : nullptr; g; g = g->next)
     if (GVGeoMatchesSel(selection, g) && g->handle) GVLogicPrepareCollGeo(sys, g->handle);
 }
-
-namespace {
-int32_t lightCount(const LogicSystem* sys) {
-  (void)sys;
-  return 0;
-}
-}  // namespace

@@ -13,7 +13,7 @@
 #include "logic/logic_system.h"
 #include "scene/file_version.h"
 #include "scene/item_stream.h"
-#include "scene/scene_ctx.h"
+#include "scene/scene_context.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "dynamics/runner_scene.h"
 #include "scene/geo_list_services.h"
 #include "scene/heap_string.h"
+#include "scene/light_list.h"
 
 namespace {
 
@@ -94,6 +95,20 @@ TEST(ObjectRefs, StepsCountsOnOffAndGeosWithTheApplicationTold) {
   EXPECT_EQ(GVLogicStepObjectConst(fx, 7, &s.sys, -1), 3);
   EXPECT_EQ(gCalls, (std::vector<std::vector<int32_t>>{{1, 1, 0, 0}, {1, 3, 0, 0}}));
   EXPECT_EQ(GVLogicStepObjectConst(fx, 4, &s.sys, 1), 0);  // not an argument column
+
+  // Light numbers wrap over the scene's lights; without lights they are -1.
+  std::vector<int32_t> lights;
+  for (int k = 0; k < 4; ++k) lights.push_back(GVLogicStepObjectConst(fx, 5, &s.sys, 1));
+  LightList list;
+  GVNewLightList(&list);
+  GVAddLight(&list);
+  GVAddLight(&list);
+  s.ctx.lights = &list;
+  fx->argInt[0] = 0;
+  for (int k = 0; k < 3; ++k) lights.push_back(GVLogicStepObjectConst(fx, 5, &s.sys, 1));
+  lights.push_back(GVLogicStepObjectConst(fx, 5, &s.sys, -1));
+  EXPECT_EQ(lights, (std::vector<int32_t>{-1, -1, -1, -1, 1, 2, 0, 2}));
+  GVFreeLightListArray(&list);
 }
 
 TEST(ObjectRefs, JelAndPartPairs) {
