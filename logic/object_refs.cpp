@@ -1,6 +1,7 @@
 #include "logic/object_refs.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "dynamics/jel_selection.h"
 #include "geo/geo_list.h"
@@ -18,6 +19,9 @@ constexpr uint32_t kPairBits = kLogicQualFirstPair | kLogicQualSecondPair;
 constexpr uint32_t kLineCollBothWays = 0x20000;  // HCOLL mode: the Geo both moves and is hit
 constexpr int32_t kCountMin = 1;
 constexpr int32_t kCountMax = 10;
+
+// Stored constants come from files: sums that leave the int range stop at its ends.
+int32_t saturated(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 // The catalogue mask of a line's argument slot a (0..4); 0 when the line's
 // command is not in the catalogue.
@@ -124,7 +128,8 @@ int32_t GVLogicStepObjectConst(LogicLine* line, int32_t column, LogicSystem* sys
   }
   if (mask & kLogicQualLight) c = stepLight(lightCount(sys), c, direction);
   if ((mask & kLogicQualOnOff) && direction) c = c == 0 ? 1 : 0;
-  if (mask & kLogicQualCount) c = std::clamp(c + (direction > 0) - (direction < 0), kCountMin, kCountMax);
+  if (mask & kLogicQualCount)
+    c = std::clamp(std::clamp(c, kCountMin, kCountMax) + (direction > 0) - (direction < 0), kCountMin, kCountMax);
   line->argInt[a] = c;
 
   if (sys->appCB) {
@@ -143,8 +148,8 @@ void GVLogicShiftRefs(LogicProgram* dest, LogicSystem* imported, int32_t shift, 
   LogicProgram* from = GVLogicProgram(imported, 1);
   if (merge && imported->categories && from) {
     forEachMainRef(imported, kLogicQualGeo | kLogicQualJel, [&](int32_t& c) {
-      if (c > 0) c += shift;
-      if (c < 0) c -= groupShift;
+      if (c > 0) c = saturated(int64_t{c} + shift);
+      if (c < 0) c = saturated(int64_t{c} - groupShift);
     });
 
     LogicProgram& to = dest[1];

@@ -232,15 +232,6 @@ TEST(LogicPersistence, DamagedBlocksLeaveTheProgramsAlone) {
     b.Count(1);
     expectUntouched(ReadStreamFile(WithInts(file, bad), &b.sys, false), b, std::to_string(d.at).c_str());
   }
-  // Any int of the lines made negative: refused whole or read.
-  for (size_t at = 18; at + 1 < ints.size(); ++at) {
-    std::vector<int32_t> bad = ints;
-    bad[at] = -7;
-    LogicStore b;
-    b.Count(1);
-    const int32_t r = ReadStreamFile(WithInts(file, bad), &b.sys, false);
-    if (r == kLogicBlockDamaged) expectUntouched(r, b, "negative");
-  }
   // The int array cut before the end.
   for (size_t n = 3; n < ints.size() - 1; n += 7) {
     LogicStore b;
