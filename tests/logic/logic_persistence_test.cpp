@@ -166,8 +166,7 @@ TEST(LogicPersistence, SingleProgramLayoutOfTheItemStream) {
   LogicStore a;
   FillMain(a);
   const Bytes file = StreamFile(&a.sys);
-  Stream st(file);
-  std::vector<int32_t> ints(st.s.ints, st.s.ints + st.s.intSize);
+  std::vector<int32_t> ints = Ints(file);
   ints.erase(ints.begin() + 3, ints.begin() + 8);  // the counted header ...
   ints.insert(ints.begin() + 3, 1);                // ... becomes the single 1
   LogicStore b;
@@ -183,15 +182,14 @@ TEST(LogicPersistence, LongNamesAreCutAndTerminated) {
   LogicStore a;
   a.Add(0, 0);
   const Bytes file = StreamFile(&a.sys);
-  Stream st(file);
   // Program 0's name length is int 9: make it 25 characters of the byte array.
-  std::vector<int32_t> ints(st.s.ints, st.s.ints + st.s.intSize);
+  std::vector<int32_t> ints = Ints(file);
   ASSERT_EQ(ints[9], 9);  // "mCnstrt 0"
   std::vector<unsigned char> longName(25, 'x');
   Bytes grown = file;
   const size_t bytesAt = 16;
   grown.insert(grown.begin() + bytesAt, longName.begin(), longName.end() - 9);
-  grown[0] = static_cast<unsigned char>(st.s.byteSize + 16);
+  grown[0] = static_cast<unsigned char>(grown[0] + 16);  // the byte count
   ints[9] = 25;
   LogicStore b;
   ASSERT_EQ(ReadStreamFile(WithInts(grown, ints), &b.sys), 0);
@@ -210,8 +208,7 @@ TEST(LogicPersistence, DamagedBlocksLeaveTheProgramsAlone) {
   LogicStore a;
   FillMain(a);
   const Bytes file = StreamFile(&a.sys);
-  Stream st(file);
-  const std::vector<int32_t> ints(st.s.ints, st.s.ints + st.s.intSize);
+  const std::vector<int32_t> ints = Ints(file);
   // Positions after the tag (3): header 3..7; program 0: index 8, name length
   // 9, counts 11..16, line count 17.
   const struct {

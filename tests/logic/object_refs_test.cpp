@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "geo/mesh_topology.h"
@@ -84,6 +85,8 @@ TEST(ObjectRefs, StepsCountsOnOffAndGeosWithTheApplicationTold) {
   loop->argInt[0] = 1;
   EXPECT_EQ(GVLogicStepObjectConst(loop, 5, &s.sys, -1), 1);
   EXPECT_EQ(GVLogicStepObjectConst(loop, 5, &s.sys, 1), 2);
+  loop->argInt[0] = INT32_MAX;  // as a file may hold it
+  EXPECT_EQ(GVLogicStepObjectConst(loop, 5, &s.sys, 1), 10);
 
   LogicLine* fx = s.Add(kLogicEffects, 0, {}, {IConst(0), IConst(0), IConst(3)});
   EXPECT_EQ(GVLogicStepObjectConst(fx, 6, &s.sys, 1), 1);
