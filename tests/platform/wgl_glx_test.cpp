@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/screen_image.h"
 #include "platform/test_api.h"
 #include "platform/win32.h"
@@ -135,3 +137,9 @@ TEST_F(Wgl, ContextNeedsAPixelFormat) {
 }
 
 }  // namespace
+
+// The 3-D engine asks before it starts; the test display must answer yes.
+TEST(WglDisplay, GLIsAvailableOnTheTestDisplay) {
+  ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "GL tests need an X display (run under xvfb-run)";
+  EXPECT_TRUE(GVGLAvailable());
+}
