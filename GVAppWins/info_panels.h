@@ -22,3 +22,8 @@ void GVShowStatusLine(GVView* view, const char* text);
 void GVShowWarning(int code, GVView* view, int geoId, int jelId);
 void GVShowWindowSize(GVView* view);
 void GVShowCameraInfo(GVView* view);
+// The current Geo's or Jel's description; nothing while running or while a
+// camera tool is chosen.
+void GVShowObjectInfo(GVView* view);
+// The move tool's read-out from the manipulator.
+void GVShowTransformInfo(GVView* view);
