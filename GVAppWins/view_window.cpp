@@ -211,6 +211,21 @@ int GVManipulatorEventCB(int a, int event, intptr_t p1, intptr_t p2, void* conte
   return 0;
 }
 
+// What both window classes answer alike: no erase, close destroys.
+static LRESULT sharedMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_CLOSE:
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_DESTROY:
+      return 0;
+    default:
+      return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
 LRESULT CALLBACK GVViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   GVView* view = viewOf(hwnd);
   switch (message) {
@@ -238,12 +253,6 @@ LRESULT CALLBACK GVViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       EndPaint(hwnd, &ps);
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_CLOSE:
-      DestroyWindow(hwnd);
-      return 0;
-    case WM_DESTROY:
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       return 0;
@@ -253,7 +262,7 @@ LRESULT CALLBACK GVViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       gViewModeFlags.windowSize = 0;
       return DefWindowProcA(hwnd, message, wParam, lParam);
     default:
-      return DefWindowProcA(hwnd, message, wParam, lParam);
+      return sharedMessage(hwnd, message, wParam, lParam);
   }
 }
 
@@ -272,14 +281,7 @@ LRESULT CALLBACK GVOutWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       }
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_CLOSE:
-      DestroyWindow(hwnd);
-      return 0;
-    case WM_DESTROY:
-      return 0;
     default:
-      return DefWindowProcA(hwnd, message, wParam, lParam);
+      return sharedMessage(hwnd, message, wParam, lParam);
   }
 }

@@ -13,6 +13,7 @@
 #include "platform/screen_image.h"
 #include "platform/test_api.h"
 #include "scene/geo_list_services.h"
+#include "test_main_window.h"
 
 namespace {
 
@@ -41,8 +42,6 @@ TEST(InfoPanels, DisplayedFrameCountsTheLastSubStep) {
   EXPECT_EQ(GVDisplayedFrame(&view), 7);
 }
 
-LRESULT CALLBACK mainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcA(hwnd, msg, wp, lp); }
-
 // A view on the plain path (no engine) whose panels the read-outs write into.
 class PanelTest : public ::testing::Test {
  protected:
@@ -56,14 +55,7 @@ class PanelTest : public ::testing::Test {
     links.currentJel = currentJel_;
     links.running = &running_;
     GVSetViewSceneLinks(links);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = mainProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "PanelTestMain";
-    RegisterClassExA(&wc);
-    HWND main = CreateWindowExA(0, "PanelTestMain", "", WS_POPUP | WS_VISIBLE, 0, 0, 1100, 760, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+    HWND main = GVTestMainWindow(1100, 760);
     GVNewGeoList(&geoList_);
     worldCell_ = &world_;
     GVCreateView(&view_, GetModuleHandleA(nullptr), main, 1000, 700, &geoList_, &worldCell_, nullptr);

@@ -23,6 +23,7 @@
 #include "platform/display.h"
 #include "platform/screen_image.h"
 #include "platform/test_api.h"
+#include "test_main_window.h"
 
 namespace {
 
@@ -38,26 +39,12 @@ int recordBox(HWND, const char* text, const char* caption, UINT, void*) {
 float gBounds[6] = {-12, 12, 0, 24, -12, 12};
 const float kBackground[3] = {0.75f, 0.75f, 0.75f};
 
-LRESULT CALLBACK mainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_ERASEBKGND) return 1;
-  return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
 int channel(uint32_t p, int shift) { return static_cast<int>((p >> shift) & 0xff); }
 bool near(uint32_t p, int r, int g, int b) {
   return std::abs(channel(p, 16) - r) <= 1 && std::abs(channel(p, 8) - g) <= 1 && std::abs(channel(p, 0) - b) <= 1;
 }
 
-HWND makeMain() {
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = mainProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "ViewTestMain";
-  RegisterClassExA(&wc);
-  return CreateWindowExA(0, "ViewTestMain", "", WS_POPUP | WS_VISIBLE, 0, 0, 1100, 760, nullptr, nullptr,
-                         GetModuleHandleA(nullptr), nullptr);
-}
+HWND makeMain() { return GVTestMainWindow(1100, 760); }
 
 // A main window holding a view, as the program's main window does.
 class ViewTest : public ::testing::Test {
