@@ -26,11 +26,7 @@ int GVDisplayedFrame(const GVView* view) {
   return p.currentFrame + (lastSubStep ? 1 : 0);
 }
 
-HBRUSH GVPanelBrush(bool dark) {
-  static HBRUSH grey = CreateSolidBrush(RGB(191, 191, 191));
-  static HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
-  return dark ? black : grey;
-}
+COLORREF GVPanelBackground(bool dark) { return dark ? RGB(0, 0, 0) : RGB(191, 191, 191); }
 
 COLORREF GVPanelTextColour(const float* bg) {
   // Compared in double precision: a stored 0.2f lies just above 0.2.
@@ -51,7 +47,9 @@ static void drawText(HDC dc, int x, const char* text, COLORREF colour) {
 static void fillPanel(HWND hwnd, HDC dc, const GVView* view) {
   RECT rc = {};
   GetClientRect(hwnd, &rc);
-  FillRect(dc, &rc, GVPanelBrush((view->flags & kViewDarkBackground) != 0));
+  HBRUSH brush = CreateSolidBrush(GVPanelBackground((view->flags & kViewDarkBackground) != 0));
+  FillRect(dc, &rc, brush);
+  DeleteObject(brush);
 }
 
 static COLORREF ruleColour() { return GVPanelTextColour(GVViewScene().background); }

@@ -10,8 +10,8 @@ struct GVView;
 // The frame the panels show: the world's current frame, one on while the last
 // sub-step of a frame runs.
 int GVDisplayedFrame(const GVView* view);
-// The panels' background brush, black for a dark view background.
-HBRUSH GVPanelBrush(bool dark);
+// The panels' background, black for a dark view background.
+COLORREF GVPanelBackground(bool dark);
 // The colour of the frame counter, status line and warnings for the display
 // settings' background (null: none).
 COLORREF GVPanelTextColour(const float* background);

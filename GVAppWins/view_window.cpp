@@ -23,7 +23,7 @@ static bool registerClass(HINSTANCE instance, const char* name, WNDPROC proc) {
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = GVPanelBrush(false);
+  wc.hbrBackground = nullptr;  // both windows paint all of their client area
   wc.lpszClassName = name;
   return RegisterClassExA(&wc) != 0;
 }
@@ -186,7 +186,6 @@ void GVDestroyView(GVView* view) {
   if (view->sceneCamera) GVFreeCamera(view->sceneCamera);
   view->sceneCamera = nullptr;
   view->builderCell = nullptr;  // structure editing frees its builder before the view goes
-  if (view->manipulator) view->manipulator->eventContext = nullptr;
   delete view->manipulator;
   view->manipulator = nullptr;
 }
