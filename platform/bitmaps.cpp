@@ -23,14 +23,15 @@ std::vector<GVResource>& addedResources() {
 
 HBITMAP bitmapFromDecoded(const GVDecodedBitmap& decoded, bool monochrome) {
   HBITMAP b = CreateBitmap(decoded.width, decoded.height, 1, decoded.bitsPixel, nullptr);
-  if (!b) return nullptr;
-  b->surface.pixels = decoded.pixels;
-  if (monochrome && b->bitsPixel == 32) {
-    for (uint32_t& p : b->surface.pixels) {
+  GVGdiObject* o = GVGdiObjectFromHandle(b);
+  if (!o) return nullptr;
+  o->surface.pixels = decoded.pixels;
+  if (monochrome && o->bitsPixel == 32) {
+    for (uint32_t& p : o->surface.pixels) {
       int sum = ((p >> 16) & 0xff) + ((p >> 8) & 0xff) + (p & 0xff);
       p = sum >= 3 * 128 ? 0xFFFFFF : 0;
     }
-    b->bitsPixel = 1;
+    o->bitsPixel = 1;
   }
   return b;
 }

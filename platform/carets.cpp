@@ -52,14 +52,14 @@ BOOL GetCaretPos(LPPOINT point) {
 
 BOOL ShowCaret(HWND hwnd) {
   GVWMState& s = gvState();
-  if (!s.caret.owner || (hwnd && hwnd != s.caret.owner) || s.caret.hideCount == 0) return FALSE;
+  if (!s.caret.owner || (hwnd && hwnd != GVHandleOf(s.caret.owner)) || s.caret.hideCount == 0) return FALSE;
   if (--s.caret.hideCount == 0) caretChanged();
   return TRUE;
 }
 
 BOOL HideCaret(HWND hwnd) {
   GVWMState& s = gvState();
-  if (!s.caret.owner || (hwnd && hwnd != s.caret.owner)) return FALSE;
+  if (!s.caret.owner || (hwnd && hwnd != GVHandleOf(s.caret.owner))) return FALSE;
   if (s.caret.hideCount++ == 0) caretChanged();
   return TRUE;
 }
@@ -69,7 +69,7 @@ UINT GetCaretBlinkTime(void) { return kCaretBlinkMs; }
 GVCaretInfo GVGetCaretInfo() {
   const GVCaretState& c = gvState().caret;
   GVCaretInfo info{};
-  info.owner = c.owner;
+  info.owner = GVHandleOf(c.owner);
   info.rect = RECT{c.pos.x, c.pos.y, c.pos.x + c.width, c.pos.y + c.height};
   info.shown = c.owner && c.hideCount == 0;
   info.bitmap = c.bitmap;

@@ -9,6 +9,24 @@
 
 #include "platform/pixel_surface.h"
 
+// Screen areas owed a recompose or a present, kept as a short list of disjoint
+// rectangles: an added rectangle is cut around the ones already listed, and two
+// are merged only where their bounding box costs no more pixels than they do
+// apart. Past a limit the pair whose merge wastes least is merged.
+class GVRectList {
+ public:
+  void add(const RECT& r);
+  void clear() { rects_.clear(); }
+  bool empty() const { return rects_.empty(); }
+  const std::vector<RECT>& rects() const { return rects_; }
+  void swap(std::vector<RECT>& other) { rects_.swap(other); }
+
+ private:
+  void insert(RECT r);
+  void mergeCheapestPair();
+  std::vector<RECT> rects_;
+};
+
 struct GVLayer {
   const void* key = nullptr;     // identifies the layer from one compose to the next
   GVSurface* surface = nullptr;  // its damage is taken (and cleared) by compose
@@ -31,22 +49,36 @@ class GVCompositor {
   void forgetLayers();
 
  private:
+  // A layer as it stood at the last compose.
   struct Placed {
+    const void* key;
     GVSurface* surface;
     int width, height;
     POINT origin;
     RECT visible;
-    size_t order;
+    bool seen;  // matched by a layer of the current compose
   };
-  void addDirty(RECT r);
-  void composeRect(const RECT& d, const std::vector<GVLayer>& layers,
-                   const std::vector<RECT>& visible);
+  struct Span {
+    int left, right;
+  };
+  void addDirty(const RECT& r);
+  size_t findPrevious(size_t i, const void* key);
+  void composeRect(const RECT& d, const std::vector<GVLayer>& layers);
 
   GVSurface screen_;
   uint32_t background_ = 0x000000;
-  std::vector<RECT> dirty_;
+  GVRectList dirty_;
   std::vector<RECT> composed_;
-  std::unordered_map<const void*, Placed> previous_;
+  // The layer table of the last compose, kept between composes (with a key
+  // index built only when the list changed shape) so that a steady frame
+  // allocates nothing; the vectors below are scratch reused by every compose.
+  std::vector<Placed> previous_, current_;
+  std::unordered_map<const void*, size_t> previousIndex_;
+  bool previousIndexed_ = false;
+  std::vector<RECT> visible_;
+  std::vector<size_t> matchedOrder_, sortedOrder_, hits_;
+  std::vector<int> edges_;
+  std::vector<Span> covered_, parts_, merged_;
 };
 
 // The visible part of a layer: its clip and its surface's extent.

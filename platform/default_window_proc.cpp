@@ -89,9 +89,9 @@ static LRESULT sysCommand(GVWindow* w, WPARAM wParam, LPARAM lParam) {
       if (w->style & WS_THICKFRAME) gvStartSizing(w, (int)(wParam & 0x0F), p);
       return 0;
     case SC_MOVE: gvStartSizing(w, 0, p); return 0;
-    case SC_MINIMIZE: ShowWindow(w, SW_MINIMIZE); return 0;
-    case SC_MAXIMIZE: ShowWindow(w, SW_MAXIMIZE); return 0;
-    case SC_RESTORE: ShowWindow(w, SW_RESTORE); return 0;
+    case SC_MINIMIZE: ShowWindow(w->handle, SW_MINIMIZE); return 0;
+    case SC_MAXIMIZE: ShowWindow(w->handle, SW_MAXIMIZE); return 0;
+    case SC_RESTORE: ShowWindow(w->handle, SW_RESTORE); return 0;
     case SC_CLOSE: gvSend(w, WM_CLOSE, 0, 0); return 0;
     default: return 0;
   }
@@ -121,7 +121,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return MA_ACTIVATE;
     case WM_SETCURSOR: {
       if ((w->style & WS_CHILD) && w->parent && gvSend(w->parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
-      if ((HWND)wParam != w) return FALSE;  // asked on behalf of a child: the child decides
+      if ((HWND)wParam != hwnd) return FALSE;  // asked on behalf of a child: the child decides
       HCURSOR c = cursorForHit(w, (short)LOWORD(lParam));
       if (c) SetCursor(c);
       return c ? TRUE : FALSE;
@@ -152,14 +152,14 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
-    case WM_CLOSE: DestroyWindow(w); return 0;
+    case WM_CLOSE: DestroyWindow(hwnd); return 0;
     case WM_PAINT:
-      if (GVHooks().defaultPaint) GVHooks().defaultPaint(w);
-      else GVValidateWindow(w, nullptr);
+      if (GVHooks().defaultPaint) GVHooks().defaultPaint(hwnd);
+      else GVValidateWindow(hwnd, nullptr);
       return 0;
     case WM_ERASEBKGND:
       if (GVHooks().eraseBackground && w->cls->background)
-        return GVHooks().eraseBackground(w, (HDC)wParam, w->cls->background);
+        return GVHooks().eraseBackground(hwnd, (HDC)wParam, w->cls->background);
       return 0;
     case WM_SETTEXT:
       w->text = lParam ? (const char*)lParam : "";

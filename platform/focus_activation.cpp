@@ -39,7 +39,7 @@ void gvActivate(GVWindow* w, bool byClick) {
   if (gvIsLive(old)) {
     gvSend(old, WM_NCACTIVATE, FALSE, 0);
     if (gvIsLive(old))
-      gvSend(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, (old->style & WS_MINIMIZE) ? 1 : 0), (LPARAM)w);
+      gvSend(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, (old->style & WS_MINIMIZE) ? 1 : 0), (LPARAM)GVHandleOf(w));
   }
   if (s.active != w) return;  // a procedure activated something else meanwhile
   if (!old && w) sendActivateApp(TRUE);
@@ -49,7 +49,7 @@ void gvActivate(GVWindow* w, bool byClick) {
     gvSend(w, WM_NCACTIVATE, TRUE, 0);
     if (gvIsLive(w))
       gvSend(w, WM_ACTIVATE, MAKEWPARAM(byClick ? WA_CLICKACTIVE : WA_ACTIVE, (w->style & WS_MINIMIZE) ? 1 : 0),
-             (LPARAM)old);
+             (LPARAM)GVHandleOf(old));
   }
   // The focus never stays in a window that is no longer active.
   if (s.focus && s.active == w && s.focus != w && !gvIsDescendant(w, s.focus)) gvSetFocus(nullptr);
@@ -96,8 +96,8 @@ GVWindow* gvSetFocus(GVWindow* w) {
   }
   GVWindow* previous = s.focus;
   s.focus = w;
-  if (gvIsLive(previous)) gvSend(previous, WM_KILLFOCUS, (WPARAM)w, 0);
-  if (w && s.focus == w && gvIsLive(w)) gvSend(w, WM_SETFOCUS, (WPARAM)previous, 0);
+  if (gvIsLive(previous)) gvSend(previous, WM_KILLFOCUS, (WPARAM)GVHandleOf(w), 0);
+  if (w && s.focus == w && gvIsLive(w)) gvSend(w, WM_SETFOCUS, (WPARAM)GVHandleOf(previous), 0);
   return old;
 }
 
@@ -106,7 +106,7 @@ GVWindow* gvSetCapture(GVWindow* w) {
   GVWindow* old = s.capture;
   s.capture = w;
   if (s.sizing.window && s.sizing.window != w) gvEndSizingForCapture();
-  if (gvIsLive(old) && old != w) gvSend(old, WM_CAPTURECHANGED, 0, (LPARAM)w);
+  if (gvIsLive(old) && old != w) gvSend(old, WM_CAPTURECHANGED, 0, (LPARAM)GVHandleOf(w));
   return old;
 }
 
@@ -117,7 +117,7 @@ void GVInputAppActivation(bool active) {
   GVWMState& s = gvState();
   if (!active) {
     if (!s.active) return;
-    lastActive = s.active;
+    lastActive = GVHandleOf(s.active);
     gvActivate(nullptr, false);
   } else if (!s.active) {
     GVWindow* w = GVWindowFromHandle(lastActive);
@@ -127,8 +127,8 @@ void GVInputAppActivation(bool active) {
   }
 }
 
-HWND GetActiveWindow(void) { return gvState().active; }
-HWND GetForegroundWindow(void) { return gvState().active; }
+HWND GetActiveWindow(void) { return GVHandleOf(gvState().active); }
+HWND GetForegroundWindow(void) { return GVHandleOf(gvState().active); }
 
 HWND SetActiveWindow(HWND hwnd) {
   GVWMState& s = gvState();
@@ -136,7 +136,7 @@ HWND SetActiveWindow(HWND hwnd) {
   if (!w) return nullptr;
   GVWindow* old = s.active;
   gvActivate(w, false);
-  return old;
+  return GVHandleOf(old);
 }
 
 BOOL SetForegroundWindow(HWND hwnd) {
@@ -146,20 +146,20 @@ BOOL SetForegroundWindow(HWND hwnd) {
   return gvState().active == gvRoot(w) ? TRUE : FALSE;
 }
 
-HWND GetFocus(void) { return gvState().focus; }
+HWND GetFocus(void) { return GVHandleOf(gvState().focus); }
 
 HWND SetFocus(HWND hwnd) {
   GVWindow* w = nullptr;
   if (hwnd && !(w = gvCheckHandle(hwnd))) return nullptr;
-  return gvSetFocus(w);
+  return GVHandleOf(gvSetFocus(w));
 }
 
-HWND GetCapture(void) { return gvState().capture; }
+HWND GetCapture(void) { return GVHandleOf(gvState().capture); }
 
 HWND SetCapture(HWND hwnd) {
   GVWindow* w = gvCheckHandle(hwnd);
   if (!w) return nullptr;
-  return gvSetCapture(w);
+  return GVHandleOf(gvSetCapture(w));
 }
 
 BOOL ReleaseCapture(void) {

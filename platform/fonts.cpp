@@ -232,7 +232,7 @@ GVGdiObject* GVDefaultFontObject() {
     lf.lfHeight = -14;
     lf.lfWeight = FW_BOLD;
     std::strcpy(lf.lfFaceName, "Liberation Sans");
-    HFONT f = CreateFontIndirectA(&lf);
+    GVGdiObject* f = GVGdiObjectFromHandle(CreateFontIndirectA(&lf));
     if (f) f->stock = true;
     return f;
   }();

@@ -11,6 +11,7 @@ struct GVFont;  // a realised FreeType face at one size (fonts.cpp)
 enum class GVGdiKind { Pen, Brush, Font, Bitmap };
 
 struct GVGdiObject {
+  HGDIOBJ handle = nullptr;  // what the program holds; refused once freed
   GVGdiKind kind;
   bool stock = false;
   int selections = 0;          // device contexts that hold it selected
@@ -30,13 +31,14 @@ struct GVGdiObject {
 enum class GVDcKind { Memory, Window };
 
 struct GVDeviceContext {
+  HDC handle = nullptr;
   GVDcKind kind = GVDcKind::Memory;
   HWND window = nullptr;
   GVSurface* target = nullptr;  // where drawing lands; null draws nothing
   int bitsPixel = 32;           // of the target (1 for a monochrome bitmap)
   POINT origin = {0, 0};        // surface position of logical (0, 0)
   RECT clip = {0, 0, 0, 0};     // surface coordinates
-  HPEN pen = nullptr;
+  HPEN pen = nullptr;  // the selected objects, by handle
   HBRUSH brush = nullptr;
   HFONT font = nullptr;
   HBITMAP bitmap = nullptr;
@@ -71,3 +73,5 @@ GVGdiObject* GVDefaultFontObject();
 void GVInstallMessageBoxPainter();
 void GVGLWindowDestroyed(HWND hwnd);
 void GVGLWindowResized(HWND hwnd);
+// Moves frames still in flight from GL into their windows (before a compose).
+void GVGLFinishReadBacks();

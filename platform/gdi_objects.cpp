@@ -1,33 +1,40 @@
 // GDI objects and device contexts: creation, selection, deletion and the small
-// per-context state (colours, modes). Handles are checked against the set of
-// live records so that a stale or foreign handle fails instead of crashing.
+// per-context state (colours, modes). Handles index tables of live records with
+// a generation (handle_table.h), so that a stale or foreign handle fails instead
+// of crashing or reaching a newer object.
 #include <cstring>
-#include <unordered_set>
 
 #include "platform/fonts.h"
 #include "platform/gdi_internal.h"
+#include "platform/handle_table.h"
+#include "platform/test_api.h"
 
 namespace {
 
-std::unordered_set<const GVGdiObject*>& liveObjects() {
-  static std::unordered_set<const GVGdiObject*> live;
-  return live;
+GVHandleTable<GVGdiObject>& objects() {
+  static GVHandleTable<GVGdiObject> table;
+  return table;
 }
 
-std::unordered_set<const GVDeviceContext*>& liveDcs() {
-  static std::unordered_set<const GVDeviceContext*> live;
-  return live;
+GVHandleTable<GVDeviceContext>& dcs() {
+  static GVHandleTable<GVDeviceContext> table;
+  return table;
 }
 
+// Null when the handle table is full.
 GVGdiObject* newObject(GVGdiKind kind) {
   GVGdiObject* o = new GVGdiObject();
   o->kind = kind;
-  liveObjects().insert(o);
+  o->handle = reinterpret_cast<HGDIOBJ>(objects().add(o));
+  if (!o->handle) {
+    delete o;
+    return nullptr;
+  }
   return o;
 }
 
 void freeObject(GVGdiObject* o) {
-  liveObjects().erase(o);
+  objects().remove(reinterpret_cast<uintptr_t>(o->handle));
   delete o;
 }
 
@@ -110,7 +117,7 @@ void deselect(HGDIOBJ handle) {
 }
 
 void bindBitmap(GVDeviceContext& dc, GVGdiObject* bitmap) {
-  dc.bitmap = bitmap;
+  dc.bitmap = bitmap->handle;
   dc.target = &bitmap->surface;
   dc.bitsPixel = bitmap->bitsPixel;
   dc.origin = POINT{0, 0};
@@ -119,14 +126,26 @@ void bindBitmap(GVDeviceContext& dc, GVGdiObject* bitmap) {
 
 GVDeviceContext* newDc() {
   GVDeviceContext* dc = new GVDeviceContext();
-  dc->pen = stock().pens[1];
-  dc->brush = stock().brushes[WHITE_BRUSH];
-  dc->font = GVDefaultFontObject();
-  select(dc->pen);
-  select(dc->brush);
-  select(dc->font);
-  liveDcs().insert(dc);
+  dc->handle = reinterpret_cast<HDC>(dcs().add(dc));
+  if (!dc->handle) {
+    delete dc;
+    return nullptr;
+  }
+  GVGdiObject* pen = stock().pens[1];
+  GVGdiObject* brush = stock().brushes[WHITE_BRUSH];
+  GVGdiObject* font = GVDefaultFontObject();
+  dc->pen = pen->handle;
+  dc->brush = brush->handle;
+  dc->font = font ? font->handle : nullptr;
+  select(pen);
+  select(brush);
+  select(font);
   return dc;
+}
+
+void freeDc(GVDeviceContext* dc) {
+  dcs().remove(reinterpret_cast<uintptr_t>(dc->handle));
+  delete dc;
 }
 
 void releaseDcObjects(GVDeviceContext* dc) {
@@ -141,12 +160,11 @@ void releaseDcObjects(GVDeviceContext* dc) {
 GVGdiObject* GVGdiObjectFromHandle(HGDIOBJ handle) {
   if (!handle) return nullptr;
   stock();
-  return liveObjects().count(handle) ? handle : nullptr;
+  return objects().find(reinterpret_cast<uintptr_t>(handle));
 }
 
 GVDeviceContext* GVDcFromHandle(HDC hdc) {
-  if (!hdc) return nullptr;
-  return liveDcs().count(hdc) ? hdc : nullptr;
+  return dcs().find(reinterpret_cast<uintptr_t>(hdc));
 }
 
 bool GVBrushPixel(HBRUSH brush, uint32_t* pixel) {
@@ -163,50 +181,56 @@ bool GVBrushPixel(HBRUSH brush, uint32_t* pixel) {
 
 HDC GVCreateSurfaceDC(HWND window, GVSurface* target, POINT origin, RECT clip) {
   GVDeviceContext* dc = newDc();
+  if (!dc) return nullptr;
   dc->kind = GVDcKind::Window;
   dc->window = window;
   dc->target = target;
   dc->origin = origin;
   dc->clip = clip;
-  return dc;
+  return dc->handle;
 }
 
 void GVDestroySurfaceDC(HDC hdc) {
   GVDeviceContext* dc = GVDcFromHandle(hdc);
   if (!dc) return;
   releaseDcObjects(dc);
-  liveDcs().erase(dc);
-  delete dc;
+  freeDc(dc);
 }
 
 HGDIOBJ GetStockObject(int index) {
   StockObjects& s = stock();
-  if (index >= WHITE_BRUSH && index <= NULL_BRUSH) return s.brushes[index];
-  if (index >= WHITE_PEN && index <= NULL_PEN) return s.pens[index - WHITE_PEN];
-  if (index == DEFAULT_GUI_FONT || index == ANSI_VAR_FONT) return s.guiFont;
-  if (index >= OEM_FIXED_FONT && index <= SYSTEM_FIXED_FONT) return GVDefaultFontObject();
+  if (index >= WHITE_BRUSH && index <= NULL_BRUSH) return s.brushes[index]->handle;
+  if (index >= WHITE_PEN && index <= NULL_PEN) return s.pens[index - WHITE_PEN]->handle;
+  if (index == DEFAULT_GUI_FONT || index == ANSI_VAR_FONT) return s.guiFont->handle;
+  if (index >= OEM_FIXED_FONT && index <= SYSTEM_FIXED_FONT) {
+    GVGdiObject* font = GVDefaultFontObject();
+    return font ? font->handle : nullptr;
+  }
   return nullptr;
 }
 
 HPEN CreatePen(int style, int width, COLORREF colour) {
   if (style < PS_SOLID || style > PS_INSIDEFRAME) return nullptr;
   GVGdiObject* o = newObject(GVGdiKind::Pen);
+  if (!o) return nullptr;
   o->style = style;
   o->width = width < 1 ? 1 : width;
   o->colour = colour & 0xFFFFFF;
-  return o;
+  return o->handle;
 }
 
 HBRUSH CreateSolidBrush(COLORREF colour) {
   GVGdiObject* o = newObject(GVGdiKind::Brush);
+  if (!o) return nullptr;
   o->style = BS_SOLID;
   o->colour = colour & 0xFFFFFF;
-  return o;
+  return o->handle;
 }
 
 HFONT CreateFontIndirectA(const LOGFONTA* font) {
   if (!font) return nullptr;
   GVGdiObject* o = newObject(GVGdiKind::Font);
+  if (!o) return nullptr;
   o->logFont = *font;
   o->logFont.lfFaceName[LF_FACESIZE - 1] = 0;
   // Realise now so that a face that cannot be found fails at creation, where
@@ -215,7 +239,7 @@ HFONT CreateFontIndirectA(const LOGFONTA* font) {
     freeObject(o);
     return nullptr;
   }
-  return o;
+  return o->handle;
 }
 
 HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight,
@@ -246,9 +270,10 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
   if (static_cast<int64_t>(width) * height > (int64_t(1) << 28)) return nullptr;
   if (width == 0 || height == 0) {
     // Win32 hands back the stock 1x1 monochrome bitmap for an empty size.
-    return stock().defaultBitmap;
+    return stock().defaultBitmap->handle;
   }
   GVGdiObject* o = newObject(GVGdiKind::Bitmap);
+  if (!o) return nullptr;
   o->bitsPixel = static_cast<int>(bitsPerPixel);
   o->surface.resize(width, height, 0);
   if (bits) {
@@ -266,7 +291,7 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
         }
     }
   }
-  return o;
+  return o->handle;
 }
 
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
@@ -286,26 +311,26 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
   int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
   if (h.biWidth <= 0 || height <= 0) return nullptr;
   HBITMAP b = CreateBitmap(h.biWidth, height, 1, h.biBitCount, nullptr);
-  if (b && bits && h.biBitCount == 32) *bits = b->surface.pixels.data();
+  if (b && bits && h.biBitCount == 32) *bits = GVGdiObjectFromHandle(b)->surface.pixels.data();
   return b;
 }
 
 HDC CreateCompatibleDC(HDC hdc) {
   if (hdc && !GVDcFromHandle(hdc)) return nullptr;
   GVDeviceContext* dc = newDc();
+  if (!dc) return nullptr;
   dc->kind = GVDcKind::Memory;
   GVGdiObject* bm = stock().defaultBitmap;
   select(bm);
   bindBitmap(*dc, bm);
-  return dc;
+  return dc->handle;
 }
 
 BOOL DeleteDC(HDC hdc) {
   GVDeviceContext* dc = GVDcFromHandle(hdc);
   if (!dc || dc->kind != GVDcKind::Memory) return FALSE;
   releaseDcObjects(dc);
-  liveDcs().erase(dc);
-  delete dc;
+  freeDc(dc);
   return TRUE;
 }
 
@@ -315,13 +340,13 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
   if (!dc || !o || o->deletePending) return nullptr;
   HGDIOBJ old = nullptr;
   switch (o->kind) {
-    case GVGdiKind::Pen: old = dc->pen; dc->pen = o; break;
-    case GVGdiKind::Brush: old = dc->brush; dc->brush = o; break;
-    case GVGdiKind::Font: old = dc->font; dc->font = o; break;
+    case GVGdiKind::Pen: old = dc->pen; dc->pen = o->handle; break;
+    case GVGdiKind::Brush: old = dc->brush; dc->brush = o->handle; break;
+    case GVGdiKind::Font: old = dc->font; dc->font = o->handle; break;
     case GVGdiKind::Bitmap:
       // Bitmaps go only into memory contexts, and into one context at a time.
       if (dc->kind != GVDcKind::Memory) return nullptr;
-      if (o != dc->bitmap && o->selections > 0 && !o->stock) return nullptr;
+      if (o->handle != dc->bitmap && o->selections > 0 && !o->stock) return nullptr;
       old = dc->bitmap;
       bindBitmap(*dc, o);
       break;
@@ -408,7 +433,7 @@ HBRUSH GetSysColorBrush(int index) {
   static GVGdiObject* brushes[32] = {};
   if (index < 0 || index >= 32) return nullptr;
   if (!brushes[index]) brushes[index] = makeStockBrush(BS_SOLID, sysColour(index));
-  return brushes[index];
+  return brushes[index]->handle;
 }
 
 COLORREF SetTextColor(HDC hdc, COLORREF colour) {
@@ -456,4 +481,17 @@ UINT SetTextAlign(HDC hdc, UINT align) {
   UINT old = dc->textAlign;
   dc->textAlign = align;
   return old;
+}
+
+size_t GVTestGdiObjectCount() {
+  stock();
+  size_t n = 0;
+  objects().forEach([&n](const GVGdiObject& o) { n += !o.stock; });
+  return n;
+}
+
+size_t GVTestMemoryDcCount() {
+  size_t n = 0;
+  dcs().forEach([&n](const GVDeviceContext& dc) { n += dc.kind == GVDcKind::Memory; });
+  return n;
 }

@@ -115,7 +115,7 @@ BOOL TrackMouseEvent(LPTRACKMOUSEEVENT tme) {
   GVTrackState& t = s.track;
   if (tme->dwFlags & TME_QUERY) {
     tme->dwFlags = (t.hover ? TME_HOVER : 0) | (t.leave ? TME_LEAVE : 0);
-    tme->hwndTrack = t.window;
+    tme->hwndTrack = GVHandleOf(t.window);
     tme->dwHoverTime = t.hoverTime;
     return TRUE;
   }
@@ -360,7 +360,7 @@ static bool cookMouse(GVRawInput& e) {
   if (e.kind == GVRawInput::WHEEL) {
     GVWindow* target = gvIsLive(s.focus) ? s.focus : s.active;
     if (!gvIsLive(target)) return false;
-    e.msg = MSG{target, WM_MOUSEWHEEL, MAKEWPARAM(e.mk, (WORD)(short)e.wheelDelta),
+    e.msg = MSG{target->handle, WM_MOUSEWHEEL, MAKEWPARAM(e.mk, (WORD)(short)e.wheelDelta),
                 MAKELPARAM((WORD)(short)e.pt.x, (WORD)(short)e.pt.y), e.time, e.pt};
     return true;
   }
@@ -387,7 +387,7 @@ static bool cookMouse(GVRawInput& e) {
   if (e.kind == GVRawInput::BUTTON && e.down && !captured) {
     GVWindow* root = gvRoot(target);
     if (root != s.active) {
-      LRESULT ma = gvSend(target, WM_MOUSEACTIVATE, (WPARAM)root, MAKELPARAM((WORD)hit, (WORD)message));
+      LRESULT ma = gvSend(target, WM_MOUSEACTIVATE, (WPARAM)GVHandleOf(root), MAKELPARAM((WORD)hit, (WORD)message));
       if (!gvIsLive(target)) return false;
       if (ma == MA_ACTIVATE || ma == MA_ACTIVATEANDEAT) gvActivate(root, true);
       if (ma == MA_ACTIVATEANDEAT || ma == MA_NOACTIVATEANDEAT || !gvIsLive(target)) return false;
@@ -411,7 +411,7 @@ static bool cookMouse(GVRawInput& e) {
     }
   }
   if (!gvIsLive(s.capture)) {
-    gvSend(target, WM_SETCURSOR, (WPARAM)target, MAKELPARAM((WORD)hit, (WORD)message));
+    gvSend(target, WM_SETCURSOR, (WPARAM)target->handle, MAKELPARAM((WORD)hit, (WORD)message));
     if (!gvIsLive(target)) return false;
   }
   WPARAM wp;
@@ -424,7 +424,53 @@ static bool cookMouse(GVRawInput& e) {
     wp = (WPARAM)hit;
     lp = MAKELPARAM((WORD)(short)e.pt.x, (WORD)(short)e.pt.y);
   }
-  e.msg = MSG{target, message, wp, lp, e.time, e.pt};
+  e.msg = MSG{target->handle, message, wp, lp, e.time, e.pt};
+  return true;
+}
+
+// ---- Hot keys ----------------------------------------------------------------------------------
+
+static const GVHotKey* hotKeyFor(UINT modifiers, UINT vk) {
+  for (const GVHotKey& k : gvState().hotKeys)
+    if (k.modifiers == modifiers && k.vk == vk) return &k;
+  return nullptr;
+}
+
+BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk) {
+  GVWindow* w = nullptr;
+  if (hwnd && !(w = gvCheckHandle(hwnd))) return FALSE;
+  UINT mods = modifiers & (MOD_ALT | MOD_CONTROL | MOD_SHIFT | MOD_WIN);
+  if (hotKeyFor(mods, vk)) {
+    SetLastError(ERROR_HOTKEY_ALREADY_REGISTERED);
+    return FALSE;
+  }
+  gvState().hotKeys.push_back(GVHotKey{w, id, mods, vk, (modifiers & MOD_NOREPEAT) != 0});
+  return TRUE;
+}
+
+BOOL UnregisterHotKey(HWND hwnd, int id) {
+  GVWindow* w = nullptr;
+  if (hwnd && !(w = gvCheckHandle(hwnd))) return FALSE;
+  std::vector<GVHotKey>& keys = gvState().hotKeys;
+  for (size_t i = 0; i < keys.size(); i++)
+    if (keys[i].window == w && keys[i].id == id) {
+      keys.erase(keys.begin() + static_cast<long>(i));
+      return TRUE;
+    }
+  SetLastError(ERROR_HOTKEY_NOT_REGISTERED);
+  return FALSE;
+}
+
+// A registered combination pressed: WM_HOTKEY to its owner instead of the key
+// message to the focus.
+static bool cookHotKey(GVRawInput& e) {
+  const BYTE* keys = gvState().syncKeys;
+  UINT mods = ((keys[VK_MENU] & 0x80) ? MOD_ALT : 0) | ((keys[VK_CONTROL] & 0x80) ? MOD_CONTROL : 0) |
+              ((keys[VK_SHIFT] & 0x80) ? MOD_SHIFT : 0) |
+              (((keys[VK_LWIN] | keys[VK_RWIN]) & 0x80) ? MOD_WIN : 0);
+  const GVHotKey* k = hotKeyFor(mods, e.vk);
+  if (!k || (e.repeat && k->noRepeat)) return false;
+  e.msg = MSG{GVHandleOf(k->window), WM_HOTKEY, (WPARAM)k->id, MAKELPARAM((WORD)mods, (WORD)e.vk), e.time, e.pt};
   return true;
 }
 
@@ -435,6 +481,7 @@ static bool cookKey(GVRawInput& e) {
     if (e.down && e.vk == VK_ESCAPE) gvEndSizing(true);
     return false;
   }
+  if (e.down && cookHotKey(e)) return true;
   GVWindow* target = gvIsLive(s.focus) ? s.focus : s.active;
   if (!gvIsLive(target)) return false;
   bool alt = s.syncKeys[VK_MENU] & 0x80;
@@ -448,7 +495,7 @@ static bool cookKey(GVRawInput& e) {
   } else {
     lp |= (1u << 30) | (1u << 31);
   }
-  e.msg = MSG{target, message, (WPARAM)e.vk, (LPARAM)lp, e.time, e.pt};
+  e.msg = MSG{target->handle, message, (WPARAM)e.vk, (LPARAM)lp, e.time, e.pt};
   return true;
 }
 
@@ -465,6 +512,7 @@ void gvResetInput() {
   s.track = GVTrackState();
   s.sizing = GVSizingState();
   s.currentCursor = nullptr;
+  s.hotKeys.clear();
 }
 
 // ---- Scripted input for tests -----------------------------------------------------------------

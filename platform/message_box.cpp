@@ -194,14 +194,14 @@ static int runBox(HWND owner, const char* text, const char* caption, UINT type) 
       disabled.push_back(t);
     }
   };
-  if (ownerWin) disable(gvRoot(ownerWin));
+  if (ownerWin) disable(gvRoot(ownerWin)->handle);
   if (type & (MB_TASKMODAL | MB_SYSTEMMODAL)) {
     std::vector<GVWindow*> tops = s.desktop->children;
-    for (GVWindow* t : tops) disable(t);
+    for (GVWindow* t : tops) disable(t->handle);
   }
 
   HWND box = CreateWindowExA(WS_EX_TOPMOST, kClassName, caption, style, x, y, w, h,
-                             ownerWin ? gvRoot(ownerWin) : nullptr, nullptr, nullptr, nullptr);
+                             ownerWin ? gvRoot(ownerWin)->handle : nullptr, nullptr, nullptr, nullptr);
   int answer = defaultAnswer(type);
   if (box) {
     SetWindowLongA(box, GWL_USERDATA, (LONG_PTR)&b);

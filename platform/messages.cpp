@@ -61,7 +61,7 @@ static void sleepMs(int ms) {
 
 bool gvPostMessage(GVWindow* w, UINT message, WPARAM wParam, LPARAM lParam) {
   GVWMState& s = gvState();
-  s.posted.push_back(MSG{w, message, wParam, lParam, GetTickCount(), s.cursor});
+  s.posted.push_back(MSG{GVHandleOf(w), message, wParam, lParam, GetTickCount(), s.cursor});
   return true;
 }
 
@@ -88,12 +88,14 @@ void PostQuitMessage(int exitCode) {
 
 void gvPurgeWindow(GVWindow* w) {
   GVWMState& s = gvState();
-  s.posted.erase(std::remove_if(s.posted.begin(), s.posted.end(), [w](const MSG& m) { return m.hwnd == w; }),
+  s.posted.erase(std::remove_if(s.posted.begin(), s.posted.end(), [w](const MSG& m) { return m.hwnd == w->handle; }),
                  s.posted.end());
   for (GVRawInput& e : s.input)
-    if (e.cooked && e.msg.hwnd == w) e.discard = true;
+    if (e.cooked && e.msg.hwnd == w->handle) e.discard = true;
   s.timers.erase(std::remove_if(s.timers.begin(), s.timers.end(), [w](const GVTimer& t) { return t.window == w; }),
                  s.timers.end());
+  s.hotKeys.erase(std::remove_if(s.hotKeys.begin(), s.hotKeys.end(), [w](const GVHotKey& k) { return k.window == w; }),
+                  s.hotKeys.end());
 }
 
 // ---- Timers ----------------------------------------------------------------------------------
@@ -180,7 +182,7 @@ struct Filter {
     if (!window) return true;
     return w == window || gvIsDescendant(window, w);
   }
-  bool accepts(const MSG& m) const { return range(m.message) && target(m.hwnd); }
+  bool accepts(const MSG& m) const { return range(m.message) && target(GVWindowFromHandle(m.hwnd)); }
 };
 }  // namespace
 
@@ -233,7 +235,7 @@ static bool retrieve(MSG* out, const Filter& f, bool remove) {
   }
   if (!f.threadOnly && f.range(WM_PAINT)) {
     if (GVWindow* p = gvFindPaintWindow(f.window)) {
-      *out = MSG{p, WM_PAINT, 0, 0, GetTickCount(), s.cursor};
+      *out = MSG{p->handle, WM_PAINT, 0, 0, GetTickCount(), s.cursor};
       return true;  // stays until the window validates its update area
     }
   }
@@ -241,7 +243,7 @@ static bool retrieve(MSG* out, const Filter& f, bool remove) {
     updateTimers(gvNow());
     for (GVTimer& t : s.timers) {
       if (t.ready && f.target(t.window)) {
-        *out = MSG{t.window, WM_TIMER, t.id, (LPARAM)t.proc, GetTickCount(), s.cursor};
+        *out = MSG{GVHandleOf(t.window), WM_TIMER, t.id, (LPARAM)t.proc, GetTickCount(), s.cursor};
         if (remove) t.ready = false;
         return true;
       }
@@ -334,7 +336,7 @@ LRESULT DispatchMessageA(const MSG* msg) {
   if (!msg) return 0;
   if (msg->message == WM_TIMER && msg->lParam) {
     for (const GVTimer& t : s.timers) {
-      if (t.window == msg->hwnd && t.id == msg->wParam && (LPARAM)t.proc == msg->lParam) {
+      if (GVHandleOf(t.window) == msg->hwnd && t.id == msg->wParam && (LPARAM)t.proc == msg->lParam) {
         TIMERPROC proc = t.proc;
         ++s.procDepth;
         proc(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
@@ -403,7 +405,8 @@ BOOL TranslateMessage(const MSG* msg) {
   bool alt = keys[VK_MENU] & 0x80;
   bool caps = keys[VK_CAPITAL] & 0x01;
   int ch = charForKey((UINT)msg->wParam, shift, ctrl && !alt, caps);
-  if (ch) gvPostMessage(msg->hwnd, m == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR, (WPARAM)ch, msg->lParam);
+  GVWindow* w = GVWindowFromHandle(msg->hwnd);
+  if (ch && (w || !msg->hwnd)) gvPostMessage(w, m == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR, (WPARAM)ch, msg->lParam);
   return TRUE;
 }
 

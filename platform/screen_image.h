@@ -11,6 +11,9 @@
 // Composes what changed since the last call; returns the screen rectangles that
 // were recomposed. The display presenter calls it before presenting.
 const std::vector<RECT>& GVComposeScreen();
+// The screen rectangles changed by composes since the last call, cleared by it;
+// the display presenter takes them when it sends pixels.
+void GVTakeScreenChanges(std::vector<RECT>* out);
 // The screen image as last composed (pixels 0x00RRGGBB, screen coordinates).
 const GVSurface& GVScreenImage();
 // Colour shown where no window is.

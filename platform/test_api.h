@@ -3,6 +3,7 @@
 // message boxes. Tests and the display-less tools use it; the program does not.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "platform/input.h"
@@ -45,3 +46,8 @@ UINT GVTestLastBeep();
 
 // The window's pending update rectangle (client coordinates), if any.
 bool GVTestUpdateRect(HWND hwnd, RECT* rect);
+
+// GDI objects (pens, brushes, fonts, bitmaps; stock objects excluded) and memory
+// device contexts alive now: leak checks compare them before and after.
+size_t GVTestGdiObjectCount();
+size_t GVTestMemoryDcCount();

@@ -92,7 +92,7 @@ void GVPaintNow(HWND hwnd, bool children) {
   if (!children || !gvIsLive(w)) return;
   std::vector<GVWindow*> kids = w->children;
   for (GVWindow* k : kids)
-    if (gvIsLive(k) && k->parent == w) GVPaintNow(k, true);
+    if (gvIsLive(k) && k->parent == w) GVPaintNow(k->handle, true);
 }
 
 bool GVWindowIsShowing(HWND hwnd) {
@@ -104,7 +104,7 @@ static void collectBackToFront(GVWindow* w, std::vector<HWND>* out) {
   for (auto it = w->children.rbegin(); it != w->children.rend(); ++it) {
     GVWindow* k = *it;
     if (!(k->style & WS_VISIBLE)) continue;
-    out->push_back(k);
+    out->push_back(k->handle);
     collectBackToFront(k, out);
   }
 }

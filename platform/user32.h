@@ -83,6 +83,7 @@
 #define WM_EXITSIZEMOVE 0x0232
 #define WM_MOUSEHOVER 0x02A1
 #define WM_MOUSELEAVE 0x02A3
+#define WM_HOTKEY 0x0312
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
@@ -169,6 +170,8 @@
 #define VK_DOWN 0x28
 #define VK_INSERT 0x2D
 #define VK_DELETE 0x2E
+#define VK_LWIN 0x5B
+#define VK_RWIN 0x5C
 #define VK_NUMPAD0 0x60
 #define VK_NUMPAD9 0x69
 #define VK_MULTIPLY 0x6A
@@ -611,6 +614,15 @@ BOOL SetCursorPos(int x, int y);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor(void);
 SHORT GetKeyState(int vk);
+// A key combination that reaches `hwnd` (or the thread, for null) as WM_HOTKEY
+// (wParam the id, lParam MAKELPARAM(modifiers, vk)) wherever the focus is.
+#define MOD_ALT 0x0001
+#define MOD_CONTROL 0x0002
+#define MOD_SHIFT 0x0004
+#define MOD_WIN 0x0008
+#define MOD_NOREPEAT 0x4000
+BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk);
+BOOL UnregisterHotKey(HWND hwnd, int id);
 SHORT GetAsyncKeyState(int vk);
 UINT GetDoubleClickTime(void);
 

@@ -1,5 +1,8 @@
 // WGL over GLX. Each window with a GL context renders into a pbuffer of its
-// client size; SwapBuffers reads the frame back into the window's pixels. The GL
+// client size; SwapBuffers reads the frame back into the window's pixels. Where
+// the driver has pixel-buffer objects the read goes into one of two buffers
+// and its pixels reach the window one frame later (or at the next screen
+// compose, whichever comes first), so the copy never stalls on the read. The GL
 // connection is the process's own and stays open for its life (drivers loaded
 // through it must stay loaded while contexts may exist). X and GL headers stay
 // in this file.
@@ -14,6 +17,7 @@
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -39,6 +43,26 @@ struct WindowGL {
   GLXPbuffer pbuffer = 0;
   int width = 0, height = 0;
   GVGLContext* lastContext = nullptr;
+  // Without pixel-buffer objects: the last frame read back, bottom-up BGRA;
+  // kept so that a frame costs no allocation once the size settles.
+  std::vector<uint32_t> frame;
+  // With them: frames alternate between two buffers owned by one context.
+  GLuint pbo[2] = {0, 0};
+  int pboNext = 0;          // the buffer the next frame is read into
+  bool pboPending = false;  // pbo[pboNext ^ 1] holds a frame not yet in the window
+  int pboWidth = 0, pboHeight = 0;
+  GLXContext pboContext = nullptr;
+};
+
+// Buffer-object entry points (GL 1.5), looked up once.
+struct BufferProcs {
+  void (*genBuffers)(GLsizei, GLuint*) = nullptr;
+  void (*deleteBuffers)(GLsizei, const GLuint*) = nullptr;
+  void (*bindBuffer)(GLenum, GLuint) = nullptr;
+  void (*bufferData)(GLenum, ptrdiff_t, const void*, GLenum) = nullptr;
+  void* (*mapBuffer)(GLenum, GLenum) = nullptr;
+  GLboolean (*unmapBuffer)(GLenum) = nullptr;
+  void (*bindFramebuffer)(GLenum, GLuint) = nullptr;
 };
 
 struct GLState {
@@ -49,6 +73,8 @@ struct GLState {
   GVGLContext* current = nullptr;
   HDC currentDc = nullptr;
   HWND currentWindow = nullptr;
+  BufferProcs procs;
+  int pboSupport = -1;  // unknown until a context is current
 };
 
 GLState& gl() {
@@ -133,55 +159,141 @@ void describe(int format, PIXELFORMATDESCRIPTOR* pfd) {
   pfd->iLayerType = PFD_MAIN_PLANE;
 }
 
-typedef void (*BindProc)(GLenum, GLuint);
+const GLenum kFramebufferBinding = 0x8CA6, kFramebuffer = 0x8D40, kPackBuffer = 0x88EB,
+             kPackBufferBinding = 0x88ED, kStreamRead = 0x88E1, kReadOnly = 0x88B8;
 
-// Reads the bound frame's w x h pixels (bottom-up BGRA) into the window.
-bool readInto(HWND hwnd, int w, int h, bool doubleBuffer) {
+template <class F>
+void lookUp(F* proc, const char* name) {
+  *proc = reinterpret_cast<F>(glXGetProcAddress(reinterpret_cast<const GLubyte*>(name)));
+}
+
+// Whether frames can go through pixel-buffer objects (asked with a context current).
+bool pboUsable() {
+  GLState& s = gl();
+  if (s.pboSupport < 0) {
+    BufferProcs& p = s.procs;
+    lookUp(&p.genBuffers, "glGenBuffers");
+    lookUp(&p.deleteBuffers, "glDeleteBuffers");
+    lookUp(&p.bindBuffer, "glBindBuffer");
+    lookUp(&p.bufferData, "glBufferData");
+    lookUp(&p.mapBuffer, "glMapBuffer");
+    lookUp(&p.unmapBuffer, "glUnmapBuffer");
+    lookUp(&p.bindFramebuffer, "glBindFramebuffer");
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    int major = 0, minor = 0;
+    if (version) std::sscanf(version, "%d.%d", &major, &minor);
+    bool listed = (major > 2 || (major == 2 && minor >= 1)) ||
+                  (extensions && std::strstr(extensions, "GL_ARB_pixel_buffer_object"));
+    s.pboSupport = listed && p.genBuffers && p.deleteBuffers && p.bindBuffer && p.bufferData &&
+                   p.mapBuffer && p.unmapBuffer;
+  }
+  return s.pboSupport == 1;
+}
+
+// The pack state a read-back touches, saved and put back so that the frame is
+// read from the window's own buffer whatever the program has bound.
+struct PackState {
+  GLint fbo = 0, packBuffer = 0, readBuffer = 0, align = 4, rowLength = 0;
+  void save(bool doubleBuffer) {
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glGetIntegerv(kFramebufferBinding, &fbo);
+    glGetIntegerv(kPackBufferBinding, &packBuffer);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+    glGetIntegerv(GL_PACK_ALIGNMENT, &align);
+    glGetIntegerv(GL_PACK_ROW_LENGTH, &rowLength);
+    const BufferProcs& p = gl().procs;
+    if (fbo && p.bindFramebuffer) p.bindFramebuffer(kFramebuffer, 0);
+    if (packBuffer && p.bindBuffer) p.bindBuffer(kPackBuffer, 0);
+    glReadBuffer(doubleBuffer ? GL_BACK : GL_FRONT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  }
+  void restore() const {
+    const BufferProcs& p = gl().procs;
+    glPixelStorei(GL_PACK_ALIGNMENT, align);
+    glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
+    glReadBuffer(static_cast<GLenum>(readBuffer));
+    if (fbo && p.bindFramebuffer) p.bindFramebuffer(kFramebuffer, static_cast<GLuint>(fbo));
+    if (p.bindBuffer) p.bindBuffer(kPackBuffer, static_cast<GLuint>(packBuffer));
+  }
+};
+
+// Copies a w x h frame (bottom-up BGRA) into the window's client area.
+void copyIntoWindow(HWND hwnd, const uint32_t* frame, int w, int h) {
   GVSurface* s = GVWindowSurface(hwnd);
   RECT client;
-  if (!s || !GVWindowClientInSurface(hwnd, &client)) return false;
-  const GLenum kFramebufferBinding = 0x8CA6, kPackBufferBinding = 0x88ED,
-               kFramebuffer = 0x8D40, kPackBuffer = 0x88EB;
-  while (glGetError() != GL_NO_ERROR) {
-  }
-  // The frame is read from the window's own buffer whatever the program has
-  // bound, and every pack state touched is put back.
-  GLint fbo = 0, packBuffer = 0, readBuffer = 0, align = 4, rowLength = 0;
-  glGetIntegerv(kFramebufferBinding, &fbo);
-  glGetIntegerv(kPackBufferBinding, &packBuffer);
-  while (glGetError() != GL_NO_ERROR) {
-  }
-  glGetIntegerv(GL_READ_BUFFER, &readBuffer);
-  glGetIntegerv(GL_PACK_ALIGNMENT, &align);
-  glGetIntegerv(GL_PACK_ROW_LENGTH, &rowLength);
-  BindProc bindFramebuffer = nullptr, bindBuffer = nullptr;
-  if (fbo) {
-    bindFramebuffer = reinterpret_cast<BindProc>(
-        glXGetProcAddress(reinterpret_cast<const GLubyte*>("glBindFramebuffer")));
-    if (bindFramebuffer) bindFramebuffer(kFramebuffer, 0);
-  }
-  if (packBuffer) {
-    bindBuffer = reinterpret_cast<BindProc>(
-        glXGetProcAddress(reinterpret_cast<const GLubyte*>("glBindBuffer")));
-    if (bindBuffer) bindBuffer(kPackBuffer, 0);
-  }
-  glReadBuffer(doubleBuffer ? GL_BACK : GL_FRONT);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-  std::vector<uint32_t> frame(size_t(w) * h);
-  glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, frame.data());
-  glPixelStorei(GL_PACK_ALIGNMENT, align);
-  glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
-  glReadBuffer(static_cast<GLenum>(readBuffer));
-  if (bindFramebuffer) bindFramebuffer(kFramebuffer, static_cast<GLuint>(fbo));
-  if (bindBuffer) bindBuffer(kPackBuffer, static_cast<GLuint>(packBuffer));
+  if (!s || !GVWindowClientInSurface(hwnd, &client)) return;
   int cw = std::min<int>(w, client.right - client.left), ch = std::min<int>(h, client.bottom - client.top);
   for (int y = 0; y < ch; y++) {
-    const uint32_t* src = frame.data() + size_t(h - 1 - y) * w;
+    const uint32_t* src = frame + size_t(h - 1 - y) * w;
     uint32_t* dst = s->row(client.top + y) + client.left;
     for (int x = 0; x < cw; x++) dst[x] = src[x] & 0xFFFFFF;
   }
   s->addDamage(RECT{client.left, client.top, client.left + cw, client.top + ch});
+}
+
+// Moves the pending frame into the window (its context current, pack state saved).
+void copyPending(HWND hwnd, WindowGL& wg) {
+  if (!wg.pboPending) return;
+  wg.pboPending = false;
+  const BufferProcs& p = gl().procs;
+  p.bindBuffer(kPackBuffer, wg.pbo[wg.pboNext ^ 1]);
+  if (const void* data = p.mapBuffer(kPackBuffer, kReadOnly)) {
+    copyIntoWindow(hwnd, static_cast<const uint32_t*>(data), wg.pboWidth, wg.pboHeight);
+    p.unmapBuffer(kPackBuffer);
+  }
+  p.bindBuffer(kPackBuffer, 0);
+}
+
+// Buffers of the current context at the frame's size (a pending frame of the
+// old size goes to the window first).
+void preparePbos(HWND hwnd, WindowGL& wg, int w, int h) {
+  GLXContext context = glXGetCurrentContext();
+  if (wg.pboContext == context && wg.pboWidth == w && wg.pboHeight == h && wg.pbo[0]) return;
+  const BufferProcs& p = gl().procs;
+  if (wg.pboContext == context && wg.pbo[0]) {
+    copyPending(hwnd, wg);
+    p.deleteBuffers(2, wg.pbo);
+  }
+  // Buffers of another context go with it.
+  wg.pboPending = false;
+  wg.pboNext = 0;
+  wg.pboContext = context;
+  wg.pboWidth = w;
+  wg.pboHeight = h;
+  p.genBuffers(2, wg.pbo);
+  for (GLuint b : wg.pbo) {
+    p.bindBuffer(kPackBuffer, b);
+    p.bufferData(kPackBuffer, static_cast<ptrdiff_t>(w) * h * 4, nullptr, kStreamRead);
+  }
+  p.bindBuffer(kPackBuffer, 0);
+}
+
+// Reads the bound frame's w x h pixels into the window: through the window's
+// pixel buffers a frame late, or through its kept buffer at once.
+bool readInto(HWND hwnd, WindowGL& wg, int w, int h, bool doubleBuffer, bool late) {
+  if (!GVWindowSurface(hwnd)) return false;
+  bool usePbo = late && pboUsable();
+  PackState state;
+  state.save(doubleBuffer);
+  if (usePbo) {
+    preparePbos(hwnd, wg, w, h);
+    const BufferProcs& p = gl().procs;
+    p.bindBuffer(kPackBuffer, wg.pbo[wg.pboNext]);
+    glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    copyPending(hwnd, wg);
+    wg.pboPending = true;
+    wg.pboNext ^= 1;
+  } else {
+    wg.frame.resize(size_t(w) * h);
+    glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, wg.frame.data());
+    copyIntoWindow(hwnd, wg.frame.data(), w, h);
+  }
+  state.restore();
   return true;
 }
 
@@ -198,8 +310,37 @@ void GVGLWindowDestroyed(HWND hwnd) {
     s.currentDc = nullptr;
     s.currentWindow = nullptr;
   }
-  if (it->second.pbuffer) glXDestroyPbuffer(glDisplay(), it->second.pbuffer);
+  WindowGL& wg = it->second;
+  // The pixel buffers go with their context unless it is the current one.
+  if (wg.pbo[0] && wg.pboContext && wg.pboContext == glXGetCurrentContext())
+    s.procs.deleteBuffers(2, wg.pbo);
+  if (wg.pbuffer) glXDestroyPbuffer(glDisplay(), wg.pbuffer);
   s.windows.erase(it);
+}
+
+void GVGLFinishReadBacks() {
+  GLState& s = gl();
+  for (auto& entry : s.windows) {
+    WindowGL& wg = entry.second;
+    if (!wg.pboPending) continue;
+    if (!GVWindowFromHandle(entry.first) || !wg.pbuffer) {
+      wg.pboPending = false;
+      continue;
+    }
+    // The buffers belong to their context: borrow it when another is current.
+    GLXContext context = glXGetCurrentContext();
+    GLXDrawable draw = glXGetCurrentDrawable(), read = glXGetCurrentReadDrawable();
+    bool borrow = context != wg.pboContext;
+    if (borrow && !glXMakeContextCurrent(s.dpy, wg.pbuffer, wg.pbuffer, wg.pboContext)) {
+      wg.pboPending = false;
+      continue;
+    }
+    GLint packBuffer = 0;
+    glGetIntegerv(kPackBufferBinding, &packBuffer);
+    copyPending(entry.first, wg);
+    s.procs.bindBuffer(kPackBuffer, static_cast<GLuint>(packBuffer));
+    if (borrow) glXMakeContextCurrent(s.dpy, draw, read, context);
+  }
 }
 
 void GVGLWindowResized(HWND hwnd) {
@@ -295,9 +436,16 @@ BOOL wglMakeCurrent(HDC hdc, HGLRC context) {
 BOOL wglDeleteContext(HGLRC context) {
   GLState& s = gl();
   if (!liveContext(context)) return FALSE;
+  // Frames still in the context's pixel buffers reach their windows first.
+  GVGLFinishReadBacks();
   if (s.current == context) wglMakeCurrent(nullptr, nullptr);
-  for (auto& w : s.windows)
+  for (auto& w : s.windows) {
     if (w.second.lastContext == context) w.second.lastContext = nullptr;
+    if (w.second.pboContext == context->context) {
+      w.second.pboContext = nullptr;
+      w.second.pbo[0] = w.second.pbo[1] = 0;
+    }
+  }
   glXDestroyContext(s.dpy, context->context);
   for (size_t i = 0; i < s.contexts.size(); i++)
     if (s.contexts[i] == context) {
@@ -332,7 +480,7 @@ BOOL SwapBuffers(HDC hdc) {
     glXMakeContextCurrent(s.dpy, wg.pbuffer, wg.pbuffer, wg.lastContext->context);
   }
   bool doubleBuffer = kFormats[wg.format - 1].doubleBuffer;
-  bool ok = readInto(hwnd, wg.width, wg.height, doubleBuffer);
+  bool ok = readInto(hwnd, wg, wg.width, wg.height, doubleBuffer, true);
   if (doubleBuffer) glXSwapBuffers(s.dpy, wg.pbuffer);
   if (borrowed) {
     auto prev = s.windows.find(previousWindow);
@@ -351,7 +499,14 @@ BOOL GVGLReadBackToWindow(HWND hwnd) {
   if (!s.current || !GVWindowFromHandle(hwnd)) return FALSE;
   int w, h;
   if (!clientSize(hwnd, &w, &h)) return FALSE;
-  return readInto(hwnd, w, h, kFormats[s.current->format - 1].doubleBuffer) ? TRUE : FALSE;
+  bool doubleBuffer = kFormats[s.current->format - 1].doubleBuffer;
+  // A window of its own GL context takes the frame a frame late, like SwapBuffers;
+  // any other window gets it at once.
+  auto it = s.windows.find(hwnd);
+  if (it != s.windows.end() && s.currentWindow == hwnd)
+    return readInto(hwnd, it->second, w, h, doubleBuffer, true) ? TRUE : FALSE;
+  WindowGL once;
+  return readInto(hwnd, once, w, h, doubleBuffer, false) ? TRUE : FALSE;
 }
 
 BOOL GVGLAvailable() {

@@ -56,20 +56,23 @@ typedef void* HANDLE;
 
 // Opaque handle records, defined inside the platform layer.
 struct GVWindow;
+struct GVWindowHandle;
+struct GVDcHandle;
+struct GVGdiHandle;
 struct GVDeviceContext;
 struct GVGdiObject;
 struct GVMenu;
 struct GVGLContext;
 struct GVIcon;
 
-typedef GVWindow* HWND;
-typedef GVDeviceContext* HDC;
-typedef GVGdiObject* HGDIOBJ;
-typedef GVGdiObject* HPEN;
-typedef GVGdiObject* HBRUSH;
-typedef GVGdiObject* HFONT;
-typedef GVGdiObject* HBITMAP;
-typedef GVGdiObject* HRGN;
+typedef GVWindowHandle* HWND;
+typedef GVDcHandle* HDC;
+typedef GVGdiHandle* HGDIOBJ;
+typedef GVGdiHandle* HPEN;
+typedef GVGdiHandle* HBRUSH;
+typedef GVGdiHandle* HFONT;
+typedef GVGdiHandle* HBITMAP;
+typedef GVGdiHandle* HRGN;
 // Icons and cursors belong to the window manager, not to GDI.
 typedef GVIcon* HICON;
 typedef GVIcon* HCURSOR;

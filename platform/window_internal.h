@@ -26,7 +26,8 @@ struct GVWindowClass {
 };
 
 struct GVWindow {
-  unsigned serial = 0;  // creation number, stable for logs and tests
+  HWND handle = nullptr;  // what the program holds; refused once the window is gone
+  unsigned serial = 0;    // creation number, stable for logs and tests
   GVWindowClass* cls = nullptr;
   WNDPROC proc = nullptr;
   HINSTANCE instance = nullptr;
@@ -114,6 +115,8 @@ struct GVMessageBoxView {
 
 // The live window of a handle, or null (never dereferences a stale handle).
 GVWindow* GVWindowFromHandle(HWND hwnd);
+// A record's handle; null for null.
+inline HWND GVHandleOf(const GVWindow* w) { return w ? w->handle : nullptr; }
 // Window and client rectangles in screen coordinates.
 bool GVWindowScreenRects(HWND hwnd, RECT* window, RECT* client);
 // Visible with every ancestor visible.

@@ -4,9 +4,10 @@
 // painting state, the queue and input routing live in their own files; all share
 // the state of wm_state.h.
 //
-// Handles are record pointers. A destroyed record leaves the live set at once (so
-// a stale handle is refused without being read) and is freed only when no window
-// procedure is running, so code still unwinding through it stays safe.
+// Handles index a table of live records with a generation (handle_table.h). A
+// destroyed record leaves the table at once (so its handle is refused, even once
+// a new window takes the slot) and is freed only when no window procedure is
+// running, so code still unwinding through it stays safe.
 #include <algorithm>
 #include <cstring>
 #include <strings.h>
@@ -32,7 +33,7 @@ GVWMState& gvState() {
     d->style = WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN;
     d->rect = state->screen;
     state->desktop = d;
-    state->live.insert(d);
+    d->handle = reinterpret_cast<HWND>(state->handles.add(d));
   }
   return *state;
 }
@@ -47,23 +48,19 @@ LRESULT gvSend(GVWindow* w, UINT message, WPARAM wParam, LPARAM lParam) {
   GVWMState& s = gvState();
   WNDPROC proc = w->proc;
   ++s.procDepth;
-  LRESULT r = proc ? proc(w, message, wParam, lParam) : DefWindowProcA(w, message, wParam, lParam);
+  LRESULT r = proc ? proc(w->handle, message, wParam, lParam) : DefWindowProcA(w->handle, message, wParam, lParam);
   --s.procDepth;
   return r;
 }
 
 GVWindow* gvCheckHandle(HWND hwnd) {
-  GVWMState& s = gvState();
-  if (!hwnd || s.live.find(hwnd) == s.live.end()) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
-  return hwnd;
+  GVWindow* w = GVWindowFromHandle(hwnd);
+  if (!w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return w;
 }
 
 GVWindow* GVWindowFromHandle(HWND hwnd) {
-  GVWMState& s = gvState();
-  return hwnd && s.live.count(hwnd) ? hwnd : nullptr;
+  return gvState().handles.find(reinterpret_cast<uintptr_t>(hwnd));
 }
 
 bool gvIsTopLevel(const GVWindow* w) { return w && w->parent == gvState().desktop; }
@@ -84,7 +81,7 @@ bool gvIsDescendant(const GVWindow* ancestor, const GVWindow* w) {
 
 void gvNotify(GVWindow* w, GVWindowEvent event) {
   GVPlatformHooks& h = GVHooks();
-  if (h.windowEvent) h.windowEvent(w, event, h.windowEventUser);
+  if (h.windowEvent) h.windowEvent(w->handle, event, h.windowEventUser);
 }
 
 void gvFlushGraveyard() {
@@ -304,7 +301,7 @@ bool gvReorder(GVWindow* w, HWND after) {
   } else if (after == HWND_BOTTOM) {
     at = bandBottom(parent, w);
   } else {
-    auto it = std::find(v.begin(), v.end(), after);
+    auto it = std::find(v.begin(), v.end(), GVWindowFromHandle(after));
     at = it == v.end() ? bandTop(parent, w) : (size_t)(it - v.begin()) + 1;
     at = std::max(at, bandTop(parent, w));
     at = std::min(at, bandBottom(parent, w));
@@ -386,8 +383,13 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   if (style & WS_CHILD) w->id = (LONG_PTR)menu;
   w->rect = RECT{x, y, x + width, y + height};
   w->clientInset = gvFrameInsets(w->style, exStyle, false);
+  w->handle = reinterpret_cast<HWND>(s.handles.add(w));
+  if (!w->handle) {
+    delete w;
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   ++cls->windowCount;
-  s.live.insert(w);
   if (style & WS_CHILD) {
     parent->children.push_back(w);  // children join below their siblings
   } else {
@@ -421,7 +423,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   w->clientInset = RECT{std::max<LONG>(0, r.left - w->rect.left), std::max<LONG>(0, r.top - w->rect.top),
                         std::max<LONG>(0, w->rect.right - r.right), std::max<LONG>(0, w->rect.bottom - r.bottom)};
   if (gvSend(w, WM_CREATE, 0, (LPARAM)&cs) == -1) {
-    if (gvIsLive(w)) DestroyWindow(w);
+    if (gvIsLive(w)) DestroyWindow(w->handle);
     return nullptr;
   }
   if (!gvIsLive(w)) return nullptr;
@@ -431,10 +433,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   if (!gvIsLive(w)) return nullptr;
   if (style & WS_MINIMIZE) gvShowMinMax(w, (style & WS_VISIBLE) ? SW_SHOWMINIMIZED : SW_MINIMIZE);
   else if (style & WS_MAXIMIZE) gvShowMinMax(w, SW_SHOWMAXIMIZED);
-  else if (style & WS_VISIBLE) ShowWindow(w, SW_SHOW);
+  else if (style & WS_VISIBLE) ShowWindow(w->handle, SW_SHOW);
   if (!gvIsLive(w)) return nullptr;
-  if (style & WS_CHILD) parentNotify(w, MAKEWPARAM(WM_CREATE, (WORD)w->id), (LPARAM)w);
-  return gvIsLive(w) ? w : nullptr;
+  if (style & WS_CHILD) parentNotify(w, MAKEWPARAM(WM_CREATE, (WORD)w->id), (LPARAM)w->handle);
+  return gvIsLive(w) ? w->handle : nullptr;
 }
 
 // ---- Destruction -----------------------------------------------------------------------
@@ -444,7 +446,7 @@ static void releaseRecord(GVWindow* w) {
   gvNotify(w, GV_WINDOW_DESTROYED);
   if (w->parent) unlinkChild(w);
   for (GVWindow* c : w->children) c->parent = nullptr;  // already released
-  s.live.erase(w);
+  s.handles.remove(reinterpret_cast<uintptr_t>(w->handle));
   --w->cls->windowCount;
   gvPurgeWindow(w);
   gvCaretWindowGone(w);
@@ -497,11 +499,11 @@ BOOL DestroyWindow(HWND hwnd) {
     for (GVWindow* t : s.desktop->children)
       if (t->owner == w) owned.push_back(t);
     for (GVWindow* o : owned)
-      if (gvIsLive(o) && !o->destroying) DestroyWindow(o);
+      if (gvIsLive(o) && !o->destroying) DestroyWindow(o->handle);
     if (!gvIsLive(w) || w->destroying) return TRUE;
   }
   if (w->style & WS_CHILD) {
-    parentNotify(w, MAKEWPARAM(WM_DESTROY, (WORD)w->id), (LPARAM)w);
+    parentNotify(w, MAKEWPARAM(WM_DESTROY, (WORD)w->id), (LPARAM)w->handle);
     if (!gvIsLive(w) || w->destroying) return TRUE;
   }
   if (w->style & WS_VISIBLE) {
@@ -551,7 +553,7 @@ LONG_PTR GetWindowLongA(HWND hwnd, int index) {
     case GWL_WNDPROC: return (LONG_PTR)w->proc;
     case GWL_HINSTANCE: return (LONG_PTR)w->instance;
     case GWL_HWNDPARENT:
-      return (LONG_PTR)((w->style & WS_CHILD) ? w->parent : w->owner);
+      return (LONG_PTR)GVHandleOf((w->style & WS_CHILD) ? w->parent : w->owner);
     default: SetLastError(ERROR_INVALID_INDEX); return 0;
   }
 }
@@ -617,13 +619,13 @@ int GetDlgCtrlID(HWND hwnd) {
 
 // ---- Tree queries ------------------------------------------------------------------------
 
-HWND GetDesktopWindow(void) { return gvState().desktop; }
+HWND GetDesktopWindow(void) { return gvState().desktop->handle; }
 
 HWND GetParent(HWND hwnd) {
   GVWindow* w = gvCheckHandle(hwnd);
   if (!w) return nullptr;
-  if (w->style & WS_CHILD) return w->parent;
-  return (w->style & WS_POPUP) ? w->owner : nullptr;
+  if (w->style & WS_CHILD) return GVHandleOf(w->parent);
+  return (w->style & WS_POPUP) ? GVHandleOf(w->owner) : nullptr;
 }
 
 HWND GetAncestor(HWND hwnd, UINT flags) {
@@ -631,12 +633,12 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
   GVWindow* w = gvCheckHandle(hwnd);
   if (!w || w == s.desktop) return nullptr;
   switch (flags) {
-    case GA_PARENT: return w->parent;
-    case GA_ROOT: return gvRoot(w);
+    case GA_PARENT: return GVHandleOf(w->parent);
+    case GA_ROOT: return GVHandleOf(gvRoot(w));
     case GA_ROOTOWNER: {
       GVWindow* r = gvRoot(w);
       while (r->owner) r = r->owner;
-      return r;
+      return GVHandleOf(r);
     }
     default: return nullptr;
   }
@@ -645,23 +647,23 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
 HWND GetWindow(HWND hwnd, UINT command) {
   GVWindow* w = gvCheckHandle(hwnd);
   if (!w) return nullptr;
-  if (command == GW_CHILD) return w->children.empty() ? nullptr : w->children.front();
-  if (command == GW_OWNER) return w->owner;
+  if (command == GW_CHILD) return w->children.empty() ? nullptr : w->children.front()->handle;
+  if (command == GW_OWNER) return GVHandleOf(w->owner);
   if (!w->parent) return nullptr;
   const auto& v = w->parent->children;
   size_t i = std::find(v.begin(), v.end(), w) - v.begin();
   switch (command) {
-    case GW_HWNDFIRST: return v.front();
-    case GW_HWNDLAST: return v.back();
-    case GW_HWNDNEXT: return i + 1 < v.size() ? v[i + 1] : nullptr;
-    case GW_HWNDPREV: return i > 0 ? v[i - 1] : nullptr;
+    case GW_HWNDFIRST: return v.front()->handle;
+    case GW_HWNDLAST: return v.back()->handle;
+    case GW_HWNDNEXT: return i + 1 < v.size() ? v[i + 1]->handle : nullptr;
+    case GW_HWNDPREV: return i > 0 ? v[i - 1]->handle : nullptr;
     default: return nullptr;
   }
 }
 
 HWND GetTopWindow(HWND hwnd) {
   GVWindow* w = hwnd ? gvCheckHandle(hwnd) : gvState().desktop;
-  return w && !w->children.empty() ? w->children.front() : nullptr;
+  return w && !w->children.empty() ? w->children.front()->handle : nullptr;
 }
 
 HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
@@ -670,7 +672,7 @@ HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
                                                 : strcasecmp(w->cls->name.c_str(), className) != 0))
       continue;
     if (windowName && w->text != windowName) continue;
-    return w;
+    return GVHandleOf(w);
   }
   return nullptr;
 }
@@ -681,7 +683,7 @@ void gvResetWindows() {
   GVWMState& s = gvState();
   std::vector<GVWindow*> tops = s.desktop->children;
   for (GVWindow* w : tops)
-    if (gvIsLive(w)) DestroyWindow(w);
+    if (gvIsLive(w)) DestroyWindow(w->handle);
   s.classes.erase(std::remove_if(s.classes.begin(), s.classes.end(),
                                  [](const std::unique_ptr<GVWindowClass>& c) { return !c->internal; }),
                   s.classes.end());

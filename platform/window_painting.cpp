@@ -23,12 +23,15 @@ struct WindowPaint {
 
 struct ScreenState {
   GVCompositor compositor;
-  // Every surface handed out, by window record. A window manager reset drops
+  // Every surface handed out, by window handle. A window manager reset drops
   // its records without telling us; the sweep below frees what is left over.
-  std::unordered_map<GVWindow*, WindowPaint*> surfaces;
+  std::unordered_map<HWND, WindowPaint*> surfaces;
   std::vector<HDC> screenDcs;
   // The caret as last drawn on the screen image.
   RECT caretDrawn = {0, 0, 0, 0};
+  // What every compose changed since the display presenter last sent pixels:
+  // composing for a screenshot must not keep them from the display.
+  GVRectList owedToDisplay;
   bool ready = false;
 };
 
@@ -44,11 +47,9 @@ void freePaint(WindowPaint* p) {
   delete p;
 }
 
-// Frees the surfaces of window records that are gone (or whose address a new
-// window now has); returns whether anything was freed.
-bool sweepSurfaces() {
+// Frees the surfaces of windows that are gone.
+void sweepSurfaces() {
   ScreenState& s = screenState();
-  bool freed = false;
   for (auto it = s.surfaces.begin(); it != s.surfaces.end();) {
     GVWindow* live = GVWindowFromHandle(it->first);
     if (live && live->surface == it->second) {
@@ -57,10 +58,7 @@ bool sweepSurfaces() {
     }
     freePaint(it->second);
     it = s.surfaces.erase(it);
-    freed = true;
   }
-  if (freed) s.compositor.forgetLayers();
-  return freed;
 }
 
 uint32_t classBackground(GVWindow* w) {
@@ -111,7 +109,7 @@ WindowPaint* ensureSurface(GVWindow* w) {
     sweepSurfaces();
     p = new WindowPaint();
     w->surface = p;
-    screenState().surfaces[w] = p;
+    screenState().surfaces[w->handle] = p;
   }
   RECT box = windowBox(w);
   int wdt = std::max<int>(box.right, 0), hgt = std::max<int>(box.bottom, 0);
@@ -122,7 +120,9 @@ WindowPaint* ensureSurface(GVWindow* w) {
     old.pixels.swap(p->surface.pixels);
     p->surface.resize(wdt, hgt, classBackground(w));
     int cw = std::min(old.width, wdt), ch = std::min(old.height, hgt);
-    for (int y = 0; y < ch; y++) std::memcpy(p->surface.row(y), old.row(y), size_t(cw) * 4);
+    // A minimised window has no pixels to keep.
+    if (cw > 0)
+      for (int y = 0; y < ch; y++) std::memcpy(p->surface.row(y), old.row(y), size_t(cw) * 4);
     drawFrame(w, *p);
     // Device contexts still open on the window keep drawing into the new pixels.
     for (HDC hdc : p->dcs)
@@ -136,11 +136,9 @@ WindowPaint* ensureSurface(GVWindow* w) {
 void releaseWindow(GVWindow* w) {
   WindowPaint* p = paintOf(w);
   if (!p) return;
-  screenState().surfaces.erase(w);
+  screenState().surfaces.erase(w->handle);
   freePaint(p);
   w->surface = nullptr;
-  // The compositor compares layers by key; a new window may reuse the address.
-  screenState().compositor.forgetLayers();
 }
 
 void onWindowEvent(HWND hwnd, GVWindowEvent event, void*) {
@@ -180,7 +178,7 @@ HDC openDc(GVWindow* w, bool wholeWindow, RECT clipClient) {
   POINT origin = wholeWindow ? POINT{0, 0} : POINT{client.left, client.top};
   RECT clip = wholeWindow ? windowBox(w)
                           : GVRectIntersect(GVRectOffset(clipClient, client.left, client.top), client);
-  HDC dc = GVCreateSurfaceDC(w, &p->surface, origin, clip);
+  HDC dc = GVCreateSurfaceDC(w->handle, &p->surface, origin, clip);
   p->dcs.push_back(dc);
   return dc;
 }
@@ -364,6 +362,7 @@ static void caretRect(RECT* screenRect, bool* shown) {
 const std::vector<RECT>& GVComposeScreen() {
   ScreenState& s = screenState();
   sweepSurfaces();
+  GVGLFinishReadBacks();
   RECT scr = GVScreenRect();
   s.compositor.resize(scr.right - scr.left, scr.bottom - scr.top);
   std::vector<HWND> order;
@@ -379,12 +378,13 @@ const std::vector<RECT>& GVComposeScreen() {
     RECT clip = RECT{0, 0, s.compositor.screen().width, s.compositor.screen().height};
     for (GVWindow* a = w->parent; a && a->parent; a = a->parent) {
       RECT aw, ac;
-      if (!GVWindowScreenRects(a, &aw, &ac)) break;
+      if (!GVWindowScreenRects(a->handle, &aw, &ac)) break;
       clip = GVRectIntersect(clip, ac);
     }
     GVInstallPaintHooks();
     WindowPaint* p = ensureSurface(w);
-    layers.push_back(GVLayer{w, &p->surface, POINT{win.left - scr.left, win.top - scr.top},
+    // Keyed by handle: a new window never takes a gone one's place.
+    layers.push_back(GVLayer{h, &p->surface, POINT{win.left - scr.left, win.top - scr.top},
                              GVRectOffset(clip, -scr.left, -scr.top)});
   }
   // The caret is inverted onto the composed image; its area is recomposed on
@@ -395,6 +395,7 @@ const std::vector<RECT>& GVComposeScreen() {
   s.compositor.invalidate(s.caretDrawn);
   if (shown) s.compositor.invalidate(caret);
   const std::vector<RECT>& done = s.compositor.compose(layers);
+  for (const RECT& r : done) s.owedToDisplay.add(r);
   s.caretDrawn = shown ? caret : RECT{0, 0, 0, 0};
   if (shown) {
     GVSurface& img = s.compositor.screen();
@@ -403,6 +404,12 @@ const std::vector<RECT>& GVComposeScreen() {
       for (int x = c.left; x < c.right; x++) img.row(y)[x] ^= 0xFFFFFF;
   }
   return done;
+}
+
+void GVTakeScreenChanges(std::vector<RECT>* out) {
+  GVRectList& owed = screenState().owedToDisplay;
+  out->clear();
+  owed.swap(*out);
 }
 
 const GVSurface& GVScreenImage() { return screenState().compositor.screen(); }
@@ -417,6 +424,7 @@ bool GVSaveScreenPng(const char* path) {
 }
 
 bool GVSaveWindowPng(HWND hwnd, const char* path) {
+  GVGLFinishReadBacks();
   GVSurface* s = GVWindowSurface(hwnd);
   return s && GVSavePng(*s, path);
 }

@@ -79,7 +79,7 @@ bool gvSetWindowPos(GVWindow* w, HWND after, int x, int y, int cx, int cy, UINT 
   if (!top) flags |= SWP_NOACTIVATE;
 
   const RECT old = w->rect;
-  WINDOWPOS wp{w, after, x, y, cx, cy, flags & ~kStateChanged};
+  WINDOWPOS wp{w->handle, after, x, y, cx, cy, flags & ~kStateChanged};
   if (flags & SWP_NOMOVE) {
     wp.x = old.left;
     wp.y = old.top;
@@ -320,7 +320,7 @@ BOOL CloseWindow(HWND hwnd) {
 BOOL UpdateWindow(HWND hwnd) {
   GVWindow* w = gvCheckHandle(hwnd);
   if (!w) return FALSE;
-  GVPaintNow(w, false);
+  GVPaintNow(w->handle, false);
   return TRUE;
 }
 
@@ -466,11 +466,11 @@ GVWindow* gvHitTestWindow(POINT screen) {
   }
 }
 
-HWND GVWindowAtScreenPoint(POINT screen) { return gvHitTestWindow(screen); }
+HWND GVWindowAtScreenPoint(POINT screen) { return GVHandleOf(gvHitTestWindow(screen)); }
 
 HWND WindowFromPoint(POINT point) {
   GVWindow* w = gvHitTestWindow(point);
-  return w && !(w->style & WS_DISABLED) ? w : nullptr;
+  return w && !(w->style & WS_DISABLED) ? w->handle : nullptr;
 }
 
 HWND ChildWindowFromPoint(HWND parent, POINT point) {
@@ -479,8 +479,8 @@ HWND ChildWindowFromPoint(HWND parent, POINT point) {
   RECT c = gvClientRect(p);
   if (point.x < 0 || point.y < 0 || point.x >= rw(c) || point.y >= rh(c)) return nullptr;
   for (GVWindow* k : p->children)
-    if (contains(k->rect, point)) return k;
-  return p;
+    if (contains(k->rect, point)) return k->handle;
+  return p->handle;
 }
 
 // ---- Screen ------------------------------------------------------------------------------------

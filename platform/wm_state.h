@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
+#include "platform/handle_table.h"
 #include "platform/window_internal.h"
 
 struct GVTimer {
@@ -71,9 +71,17 @@ struct GVCaretState {
   int hideCount = 0;
 };
 
+struct GVHotKey {
+  GVWindow* window;  // null for the thread's own
+  int id;
+  UINT modifiers;  // MOD_ALT | MOD_CONTROL | MOD_SHIFT | MOD_WIN
+  UINT vk;
+  bool noRepeat;
+};
+
 struct GVWMState {
   GVWindow* desktop = nullptr;
-  std::unordered_set<GVWindow*> live;
+  GVHandleTable<GVWindow> handles;  // the live windows
   std::vector<GVWindow*> graveyard;  // destroyed records, freed when no procedure runs
   std::vector<std::unique_ptr<GVWindowClass>> classes;
   ATOM nextAtom = 0xC000;
@@ -107,6 +115,7 @@ struct GVWMState {
   GVTrackState track;
   GVSizingState sizing;
   GVCaretState caret;
+  std::vector<GVHotKey> hotKeys;
 
   unsigned beepCount = 0;
   UINT lastBeep = 0;

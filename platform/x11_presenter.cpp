@@ -42,6 +42,7 @@ struct Presenter {
   RECT area = {0, 0, 0, 0};  // the work area: the X window's place on the screen
   Atom deleteWindow = 0;
   std::vector<RECT> exposed;  // screen rectangles the server asked to repaint
+  std::vector<RECT> sending;  // reused by every present
   std::chrono::steady_clock::time_point lastCompose;
   Cursor cursor = 0;
 };
@@ -208,10 +209,11 @@ void present(Presenter& p, bool force) {
   // milliseconds shows nothing new.
   if (!force && p.exposed.empty() && now - p.lastCompose < std::chrono::milliseconds(4)) return;
   p.lastCompose = now;
-  std::vector<RECT> rects = GVComposeScreen();
-  rects.insert(rects.end(), p.exposed.begin(), p.exposed.end());
+  GVComposeScreen();
+  GVTakeScreenChanges(&p.sending);
+  p.sending.insert(p.sending.end(), p.exposed.begin(), p.exposed.end());
   p.exposed.clear();
-  putRects(p, rects);
+  putRects(p, p.sending);
 }
 
 GVMouseButton buttonOf(unsigned b) {

@@ -156,3 +156,29 @@ separator = Image(32, 3, BG)
 separator.rect(0, 0, 32, 1, DARK)
 separator.rect(0, 2, 32, 3, MID)
 separator.save('separator.bmp')
+
+
+def save_icon(img, path):
+    # One 32-bit image with its AND mask, as an .ico file; the mask is clear
+    # everywhere because the alpha channel carries the shape.
+    xor = bytearray()
+    for y in range(img.h - 1, -1, -1):
+        for r, g, b, a in img.px[y]:
+            xor += bytes((b, g, r, a))
+    mask_stride = ((img.w + 31) // 32) * 4
+    mask = bytes(mask_stride * img.h)
+    header = struct.pack('<IiiHHIIiiII', 40, img.w, img.h * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
+    body = header + xor + mask
+    entry = struct.pack('<BBBBHHII', img.w, img.h, 0, 0, 1, 32, len(body), 6 + 16)
+    with open(path, 'wb') as f:
+        f.write(struct.pack('<HHH', 0, 1, 1) + entry + body)
+
+
+# The application icon: a wobbling block of jelly with its lattice nodes.
+icon = Image(32, 32, (0, 0, 0, 0))
+icon.polygon([(4, 9), (9, 4), (23, 3), (28, 8), (29, 23), (24, 28), (9, 29), (3, 24)], (40, 150, 140, 255))
+icon.polygon([(7, 10), (11, 6), (22, 6), (25, 10), (26, 14), (6, 14)], (110, 210, 190, 255))
+for gy in (9, 16, 23):
+    for gx in (9, 16, 23):
+        icon.rect(gx - 1, gy - 1, gx + 1, gy + 1, (240, 250, 245, 255))
+save_icon(icon, 'app_icon.ico')

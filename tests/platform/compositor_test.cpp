@@ -111,6 +111,37 @@ TEST(Compositor, ManySmallDamagesCollapseButCoverEverything) {
   EXPECT_EQ(countPixels(c.screen(), 0x123456, RECT{0, 0, 400, 10}), 100);
 }
 
+TEST(Compositor, DamageListStaysDisjointAndCoversWhatWasAdded) {
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<int> pos(0, 180), size(1, 60);
+  for (int count : {2, 10, 40, 200}) {
+    GVRectList list;
+    std::vector<uint8_t> added(240 * 240, 0), listed(240 * 240, 0);
+    for (int i = 0; i < count; i++) {
+      RECT r = {pos(rng), pos(rng), 0, 0};
+      r.right = r.left + size(rng);
+      r.bottom = r.top + size(rng);
+      list.add(r);
+      for (int y = r.top; y < r.bottom; y++)
+        for (int x = r.left; x < r.right; x++) added[y * 240 + x] = 1;
+    }
+    size_t listedArea = 0, addedArea = 0;
+    for (const RECT& r : list.rects()) {
+      listedArea += size_t(r.right - r.left) * (r.bottom - r.top);
+      for (int y = r.top; y < r.bottom; y++)
+        for (int x = r.left; x < r.right; x++) listed[y * 240 + x]++;
+    }
+    for (size_t k = 0; k < added.size(); k++) {
+      ASSERT_LE(listed[k], 1) << count << " rectangles: overlap";
+      ASSERT_TRUE(!added[k] || listed[k]) << count << " rectangles: pixel lost";
+      addedArea += added[k];
+    }
+    EXPECT_LE(list.rects().size(), 64u);
+    EXPECT_LE(listedArea, 2 * addedArea) << count;
+    if (count <= 10) EXPECT_EQ(listedArea, addedArea) << count;  // nothing merged beyond need
+  }
+}
+
 TEST(Compositor, MatchesAPlainBackToFrontCopyForRandomScenes) {
   // Reference: every layer copied in full, back to front, into a fresh image.
   std::mt19937 rng(7);

@@ -339,4 +339,29 @@ TEST_F(InputRouting, SetCursorPosMovesThePointerAndReportsAMove) {
   EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
 }
 
+TEST_F(InputRouting, HotKeyReachesItsWindowWhateverHasTheFocus) {
+  SetFocus(plain);
+  ASSERT_TRUE(RegisterHotKey(top, 0xAAAA, MOD_CONTROL, VK_F5));
+  // One combination belongs to one registration.
+  EXPECT_FALSE(RegisterHotKey(dbl, 1, MOD_CONTROL | MOD_NOREPEAT, VK_F5));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_HOTKEY_ALREADY_REGISTERED));
+  GVInputKey(VK_CONTROL, true);
+  GVTestKeyPress(VK_F5);
+  GVInputKey(VK_CONTROL, false);
+  GVTestKeyPress(VK_F5);  // without the modifier it is a plain key
+  GVTestPumpMessages();
+  const LoggedMessage* hot = log.last(top, WM_HOTKEY);
+  ASSERT_NE(hot, nullptr);
+  EXPECT_EQ(hot->wParam, 0xAAAAu);
+  EXPECT_EQ(hot->lParam, MAKELPARAM(MOD_CONTROL, VK_F5));
+  EXPECT_EQ(log.count(plain, WM_KEYDOWN), 2);  // Ctrl, then F5 alone
+  EXPECT_TRUE(UnregisterHotKey(top, 0xAAAA));
+  EXPECT_FALSE(UnregisterHotKey(top, 0xAAAA));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_HOTKEY_NOT_REGISTERED));
+  // A destroyed window's hot keys go with it.
+  ASSERT_TRUE(RegisterHotKey(dbl, 7, MOD_ALT, 'K'));
+  DestroyWindow(dbl);
+  EXPECT_TRUE(RegisterHotKey(nullptr, 7, MOD_ALT, 'K'));
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "message_log.h"
 #include "platform/test_api.h"
@@ -287,6 +288,54 @@ TEST_F(WindowManager, AWindowDestroyingItselfInsideItsProcedureIsSafe) {
   EXPECT_EQ(GVTestPumpMessages(), 1);  // posted messages come before paints
   EXPECT_FALSE(IsWindow(w));
   EXPECT_EQ(log.count(c, WM_USER + 1), 0);
+}
+
+// Handles kept past a window's life (records in GWL_USERDATA, say) must never
+// reach the window that later takes its place in the handle table.
+TEST_F(WindowManager, StaleHandlesAreRefusedAfterTheirSlotIsReused) {
+  auto slot = [](const void* h) { return reinterpret_cast<uintptr_t>(h) & 0xFFFF; };
+  HWND gone = CreateWindowExA(0, "LogParent", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(DestroyWindow(gone));
+  HWND heir = nullptr;
+  std::vector<HWND> made;
+  for (int i = 0; i < 20000 && !heir; i++) {
+    HWND h = CreateWindowExA(0, "LogParent", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(h);
+    if (slot(h) == slot(gone)) heir = h;
+    else made.push_back(h);
+    // Keep some slots cycling so the table does not just grow.
+    if (made.size() > 50) DestroyWindow(made[made.size() - 50]);
+  }
+  ASSERT_TRUE(heir) << "no new window took the destroyed window's slot";
+  EXPECT_NE(heir, gone);
+  EXPECT_FALSE(IsWindow(gone));
+  log.clear();
+  SetLastError(0);
+  EXPECT_EQ(SendMessageA(gone, WM_SETTEXT, 0, (LPARAM) "stale"), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+  EXPECT_EQ(log.count(heir, WM_SETTEXT), 0);
+  EXPECT_FALSE(SetWindowTextA(gone, "stale"));
+  EXPECT_FALSE(PostMessageA(gone, WM_USER, 0, 0));
+
+  // The same holds for GDI objects and device contexts.
+  HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+  HDC dc = CreateCompatibleDC(nullptr);
+  ASSERT_TRUE(DeleteObject(brush));
+  ASSERT_TRUE(DeleteDC(dc));
+  std::vector<HBRUSH> brushes;
+  std::vector<HDC> dcs;
+  for (int i = 0; i < 20000 && (brushes.empty() || slot(brushes.back()) != slot(brush)); i++)
+    brushes.push_back(CreateSolidBrush(RGB(9, 9, 9)));
+  for (int i = 0; i < 20000 && (dcs.empty() || slot(dcs.back()) != slot(dc)); i++)
+    dcs.push_back(CreateCompatibleDC(nullptr));
+  ASSERT_EQ(slot(brushes.back()), slot(brush));
+  ASSERT_EQ(slot(dcs.back()), slot(dc));
+  LOGBRUSH lb;
+  EXPECT_EQ(GetObjectA(brush, sizeof lb, &lb), 0);
+  EXPECT_EQ(SetBkMode(dc, TRANSPARENT), 0);
+  EXPECT_EQ(SelectObject(dcs.back(), brush), nullptr);
+  for (HBRUSH b : brushes) DeleteObject(b);
+  for (HDC d : dcs) DeleteDC(d);
 }
 
 }  // namespace

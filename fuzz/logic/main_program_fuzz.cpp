@@ -1,0 +1,113 @@
+// Turns bytes into a main program (any category and command, flags, slot
+// types, variable indices, integer constants and float constants including
+// NaN, infinities and +-1e30) and runs it for 50 frames of a small world
+// through the world runner, then removes every third line. Nothing may read
+// or write outside the program's arrays.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "dynamics/world.h"
+#include "dynamics/world_runner.h"
+#include "logic/interpreter.h"
+#include "logic/logic_store.h"
+#include "logic/logic_system.h"
+#include "logic/program_store.h"
+#include "runner_scene.h"
+#include "scene/scene_context.h"
+
+namespace {
+
+struct Bytes {
+  const uint8_t* p;
+  size_t n;
+  uint8_t Next() {
+    if (!n) return 0;
+    --n;
+    return *p++;
+  }
+  int32_t Signed() { return static_cast<int8_t>(Next()); }
+};
+
+int32_t Type(Bytes& b) {
+  static const int32_t kTypes[] = {0, 1, 2, 4, 8, 16, 32, 64, 128, 256};
+  const uint8_t v = b.Next();
+  return v < 240 ? kTypes[v % 10] : static_cast<int32_t>(v) << (v & 7);
+}
+
+int32_t IntConst(Bytes& b) {
+  static const int32_t kInts[] = {0, 1, -1, 3, 1000, 5000, std::numeric_limits<int32_t>::max(),
+                                  std::numeric_limits<int32_t>::min()};
+  const uint8_t v = b.Next();
+  return v < 64 ? kInts[v % 8] : static_cast<int8_t>(v);
+}
+
+float FloatConst(Bytes& b) {
+  static const float kFloats[] = {0.0f, 1.0f, 3.0f, -2.5f, std::numeric_limits<float>::quiet_NaN(),
+                                  1e30f, -1e30f, std::numeric_limits<float>::infinity()};
+  const uint8_t v = b.Next();
+  return v < 64 ? kFloats[v % 8] : static_cast<int8_t>(v) / 8.0f;
+}
+
+// Category mostly within the catalogue, sometimes anything.
+int32_t Category(Bytes& b) {
+  const uint8_t v = b.Next();
+  return v < 200 ? v % 12 : static_cast<int8_t>(v) * 0x1000001;
+}
+
+int32_t FrameCB(void* owner, int32_t selection, void* user) {
+  LogicSystem* sys = static_cast<LogicSystem*>(user);
+  if (!owner) return selection ? 1 : sys->minSubSteps;
+  GVRunMainLogic(sys, static_cast<HWorld**>(owner));
+  return 1;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Bytes b{data, size};
+  HWorld world;
+  HWorld* cell = &world;
+  SceneCtx ctx;
+  ctx.world = &cell;
+  LogicSystem sys;
+  GVInitLogicStore(&sys, &ctx);
+  sys.minSubSteps = 1 + b.Next() % 3;
+  world.owner = &cell;
+  world.callbackUser = &sys;
+  const float corner[3] = {-0.5f, 2.0f, -0.5f};
+  GVAddJel(&world, MakeDropJel(1, 1, 1, 1.0f, corner, 1, -9.81f));
+
+  LogicProgram* main = GVLogicProgram(&sys, 1);
+  main->topLine = b.Signed();
+  LogicLine* last = nullptr;
+  for (int k = 0; k < 48 && b.n; ++k) {
+    LogicLine* l = GVLogicInsertLineAfter(&sys, 1, last);
+    last = l;
+    l->category = Category(b);
+    l->command = b.Signed();
+    l->flags = b.Next() | (b.Next() << 8);
+    l->resultType = Type(b);
+    l->resultVar = b.Signed();
+    for (int a = 0; a < kLogicArgs; ++a) {
+      l->argType[a] = Type(b);
+      l->argVar[a] = b.Signed();
+      l->argInt[a] = IntConst(b);
+      l->argFloat[a] = FloatConst(b);
+    }
+  }
+
+  for (int32_t f = 0; f <= 50; ++f) GVAdvanceToFrame(&world, f, FrameCB, nullptr);
+
+  int k = 0;
+  for (LogicLine* l = main->first; l;) {
+    LogicLine* next = l->next;
+    if (++k % 3 == 0) GVLogicRemoveLine(&sys, l, 1);
+    l = next;
+  }
+  GVRunMainLogic(&sys, &cell);
+  GVFreeLogic(&sys);
+  GVResetJelList(&world);
+  return 0;
+}

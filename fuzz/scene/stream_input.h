@@ -1,0 +1,34 @@
+// Shared steps of the block fuzz targets: the input as an item-stream
+// container, and a write-and-read-again check of what a reader accepted.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "scene/item_stream.h"
+
+// Reads the bytes as a container, cursors at 0; false when they do not read.
+inline bool FuzzReadStream(const uint8_t* data, size_t size, ItemStream* stream) {
+  FILE* f = std::tmpfile();
+  if (!f) return false;
+  if (size) std::fwrite(data, 1, size, f);
+  std::rewind(f);
+  const bool ok = GVItemStreamRead(stream, f) == kItemStreamOk;
+  std::fclose(f);
+  stream->byteCount = stream->intCount = stream->floatCount = stream->itemCount = 0;
+  return ok;
+}
+
+// Counts, puts and reads the record back into itself; a block the writer made
+// must always read.
+template <typename Rec, typename Count, typename Put, typename Get>
+void FuzzRewrite(Rec* rec, Count count, Put put, Get get) {
+  ItemStream s;
+  count(&s, rec);
+  if (GVItemStreamAlloc(&s) != kItemStreamOk) return;
+  s.byteCount = s.intCount = s.floatCount = s.itemCount = 0;
+  if (put(&s, rec) != 1) __builtin_trap();
+  s.byteCount = s.intCount = s.floatCount = s.itemCount = 0;
+  if (get(&s, rec) != 1) __builtin_trap();
+  GVItemStreamReset(&s);
+}

@@ -1,0 +1,468 @@
+#include "scene/scene_access.h"
+
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+#include "dynamics/world.h"
+#include "dynamics/world_runner.h"
+#include "dynamics/jel_selection.h"
+#include "dynamics/rigid_parts.h"
+#include "geo/geo_attach.h"
+#include "geo/geo_binding.h"
+#include "geo/geo_jel_links.h"
+#include "geo/key_interp.h"
+#include "geo/key_frames.h"
+#include "geo/geo_record_io.h"
+#include "jel/jel_from_builder.h"
+#include "jel/jel_object.h"
+#include "jel/live_state.h"
+#include "jel/vector_math.h"
+#include "scene/heap_string.h"
+#include "scene/item_stream.h"
+
+static HObject* NextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
+
+static GObject* GeoById(ObjHandle* list, int32_t id) { return GVGetGeoById(GVGeoListOf(list), id); }
+
+// ---- finders and list walks ----
+
+HObject** GVFindJel(HWorld** world, int32_t id) {
+  HObject* j = GVGetJelById(GVWorldOf(world), id);
+  return j ? j->handle : nullptr;
+}
+
+int32_t GVJelExists(HWorld** world, int32_t id) { return GVGetJelById(GVWorldOf(world), id) ? 1 : 0; }
+int32_t GVGeoExists(ObjHandle* list, int32_t id) { return GeoById(list, id) ? 1 : 0; }
+
+uint32_t GVGeoFlags(ObjHandle* list, int32_t id, uint32_t mask) {
+  const GObject* g = GeoById(list, id);
+  return g ? g->flags & mask : 0;
+}
+
+float GVGeoFaceSize(ObjHandle* list, int32_t id) {
+  const GObject* g = GeoById(list, id);
+  return g ? g->faceSize : 0.0f;
+}
+
+int32_t GVGeoIdOfJel(int32_t jelId, ObjHandle* list) {
+  const GeoList* l = GVGeoListOf(list);
+  if (!l || jelId < 1) return 0;
+  for (const GObject* g = l->head; g; g = g->next)
+    if (g->jelId == jelId) return g->id;
+  return 0;
+}
+
+HObject** GVFirstJel(HWorld** world) {
+  const HWorld* w = GVWorldOf(world);
+  return w && w->head ? w->head->handle : nullptr;
+}
+
+int32_t GVPrevGeoId(ObjHandle* list, int32_t id) {
+  const GeoList* l = GVGeoListOf(list);
+  if (!l || !l->head) return 0;
+  const GObject* prev = nullptr;
+  const GObject* g = l->head;
+  for (; g && g->id != id; g = g->next) prev = g;
+  if (g && prev) return prev->id;
+  const GObject* last = l->head;
+  while (last->next) last = last->next;
+  return last->id;
+}
+
+int32_t GVNextJelId(HWorld** world) {
+  const HWorld* w = GVWorldOf(world);
+  int32_t largest = 0;
+  for (const HObject* j = w ? w->head : nullptr; j; j = NextJel(j))
+    if (j->id > largest) largest = j->id;
+  return largest + 1;
+}
+
+// ---- selection tests ----
+
+int32_t GVJelMatches(HObject** jel, int32_t s) { return GVJelInSel(GVJelOf(jel), s) ? 1 : 0; }
+int32_t GVGeoMatches(ObjHandle* geo, int32_t s) { return GVGeoMatchesSel(s, GVGeoOf(geo)); }
+
+// The rule shared by the id tests: -1 is group 1 for both kinds here.
+static int32_t IdInSel(int32_t id, uint32_t groupMask, int32_t s) {
+  if (s == id) return 1;
+  if (s <= -1 && s >= -31) return (groupMask >> -s) & 1u ? 1 : 0;
+  return 0;
+}
+
+int32_t GVGeoIdInSel(int32_t geoId, int32_t s, ObjHandle* list) {
+  if (geoId < 1) return 0;
+  if (geoId == s) return 1;
+  const GObject* g = GeoById(list, geoId);
+  return g ? IdInSel(geoId, g->groupMask, s) : 0;
+}
+
+int32_t GVJelIdInSel(int32_t jelId, int32_t s, HWorld** world) {
+  if (jelId < 1) return 0;
+  if (jelId == s) return 1;
+  const HObject* j = GVGetJelById(GVWorldOf(world), jelId);
+  return j ? IdInSel(jelId, j->groupMask, s) : 0;
+}
+
+int32_t GVJelInGroup(int32_t s, HObject** jel) {
+  const HObject* j = GVJelOf(jel);
+  return j && s <= -1 && s >= -31 && GVJelInSel(j, s) ? 1 : 0;
+}
+
+int32_t GVNextJelPart(HWorld** world, int32_t p) {
+  if (p < 1 || p > 31) return 1;
+  const uint32_t used = GVJelSelPartMask(GVWorldOf(world), -1);
+  for (int32_t q = p + 1; q <= 31; ++q)
+    if ((used >> q) & 1u) return q;
+  return 1;
+}
+
+// ---- makers and destroyers ----
+
+HObject** GVNewJel() {
+  HObject** cell = new (std::nothrow) HObject*(nullptr);
+  if (!cell) return nullptr;
+  if (!GVInitJelHandle(cell)) {
+    delete cell;
+    return nullptr;
+  }
+  return cell;
+}
+
+HObject** GVInitJelHandle(HObject** cell) {
+  if (!cell) return nullptr;
+  HObject* jel = new (std::nothrow) HObject;
+  *cell = jel;
+  if (!jel) return nullptr;
+  jel->handle = cell;
+  return cell;
+}
+
+HWorld** GVInitWorldHandle(HWorld** cell) {
+  if (!cell) return nullptr;
+  HWorld* world = new (std::nothrow) HWorld;
+  *cell = world;
+  if (!world) return nullptr;
+  world->owner = cell;
+  return cell;
+}
+
+void GVDeleteGeoHandle(ObjHandle* geo) {
+  if (!geo) return;
+  GObject* g = GVGeoOf(geo);
+  if (g) g->handle = nullptr;
+  delete g;
+  geo->object = nullptr;
+  delete geo;
+}
+
+void GVDeleteJelHandle(HObject** jel) {
+  if (!jel) return;
+  HObject* j = *jel;
+  if (j) j->handle = nullptr;
+  delete j;
+  *jel = nullptr;
+  delete jel;
+}
+
+void GVDeleteWorld(HWorld** world) {
+  if (!world || !*world) return;
+  delete *world;  // every Jel goes, whatever its group
+  *world = nullptr;
+}
+
+HObject** GVNewJelFromBuilder(LatticeBuilder* builder, int32_t id, int32_t count, int32_t endFrame,
+                              MatterProps* matter) {
+  if (!builder) return nullptr;
+  HObject** cell = new (std::nothrow) HObject*(nullptr);
+  if (!cell) return nullptr;
+  HObject* jel = GVCreateJelFromBuilder(builder, id, count, endFrame, matter);
+  if (!jel) {
+    delete cell;
+    return nullptr;
+  }
+  *cell = jel;
+  jel->handle = cell;
+  return cell;
+}
+
+void GVAddJelToScene(HWorld** world, HObject** jel) {
+  HWorld* w = GVWorldOf(world);
+  if (w && GVJelOf(jel)) GVAddJel(w, *jel);
+}
+
+HObject** GVRemoveJelFromScene(HWorld** world, HObject** jel) {
+  HWorld* w = GVWorldOf(world);
+  if (w && GVJelOf(jel)) GVRemoveJel(w, *jel);
+  return jel;
+}
+
+void GVDeleteJels(HWorld** world, int32_t s) { GVDeleteJelSel(GVWorldOf(world), s); }
+
+// ---- list readers ----
+
+// Gives every Geo read its own cell; 0 when a cell cannot be made (that Geo
+// and the rest are deleted, so nothing without a cell stays listed).
+static int32_t GiveGeoCells(GeoList* l) {
+  for (GObject* g = l->head; g; g = g->next) {
+    if (g->handle) continue;
+    ObjHandle* cell = new (std::nothrow) ObjHandle;
+    if (!cell) {
+      GObject** link = &l->head;
+      while (*link != g) link = &(*link)->next;
+      *link = nullptr;
+      while (g) {
+        GObject* next = g->next;
+        delete g;
+        g = next;
+      }
+      return 0;
+    }
+    cell->object = g;
+    g->handle = cell;
+  }
+  return 1;
+}
+
+static void GiveJelCells(HWorld* w) {
+  for (HObject* j = w->head; j; j = NextJel(j)) {
+    if (j->handle) continue;
+    j->handle = new (std::nothrow) HObject*(j);
+  }
+}
+
+int32_t GVReadSceneGeos(ObjHandle* list, FILE* file) {
+  GeoList* l = GVGeoListOf(list);
+  if (!l) return 0;
+  GVDeleteGeos(list, -1);
+  GVReadGeoList(l, file);
+  return GiveGeoCells(l);
+}
+
+int32_t GVReadSceneGeosImage(ItemStream* image, ObjHandle* list) {
+  GeoList* l = GVGeoListOf(list);
+  if (!image || !l) return 0;
+  if (!image->bytes && !image->ints && !image->floats && !image->items) return 0;
+  GVDeleteGeos(list, -1);
+  GVReadGeoListImage(l, image);
+  return GiveGeoCells(l);
+}
+
+int32_t GVReadSceneJels(FILE* file, HWorld** world) {
+  HWorld* w = GVWorldOf(world);
+  if (!w || !file) return 0;
+  GVDeleteJels(world, -1);
+  const int32_t rc = GVReadJelList(w, file);
+  GiveJelCells(w);
+  return rc;
+}
+
+int32_t GVReadSceneJelsImage(ItemStream* image, HWorld** world) {
+  HWorld* w = GVWorldOf(world);
+  if (!image || !w) return 0;
+  if (!image->bytes && !image->ints && !image->floats && !image->items) return 0;
+  GVDeleteJels(world, -1);
+  const int32_t rc = GVReadJelListImage(w, image);
+  GiveJelCells(w);
+  return rc;
+}
+
+// ---- frame and time tests ----
+
+int32_t GVCurrentFrame(HWorld** world) {
+  const HWorld* w = GVWorldOf(world);
+  if (!w) return 0;
+  const FrameParams& p = w->params;
+  const bool lastSubStep = p.stepping && p.subSteps >= 1 && p.subStepIndex == p.subSteps;
+  return p.currentFrame + (lastSubStep ? 1 : 0);
+}
+
+float GVCurrentFrameFloat(HWorld** world) {
+  const HWorld* w = GVWorldOf(world);
+  if (!w) return 0.0f;
+  const FrameParams& p = w->params;
+  if (p.stepping && p.subSteps >= 1)
+    return static_cast<float>(p.currentFrame) + static_cast<float>(p.subStepIndex) / static_cast<float>(p.subSteps);
+  return static_cast<float>(p.currentFrame);
+}
+
+void GVGetSubstepInfo(HWorld** world, int32_t* index, int32_t* count) {
+  const HWorld* w = GVWorldOf(world);
+  if (!w) return;
+  const FrameParams& p = w->params;
+  if (index) *index = p.stepping ? p.subStepIndex : p.subSteps;
+  if (count) *count = p.subSteps;
+}
+
+int32_t GVIsFrameInStep(HWorld** world, float frame) {
+  const HWorld* w = GVWorldOf(world);
+  if (!w || w->params.fps < 1) return 0;
+  return GVFrameIsTime(&w->params, frame / static_cast<float>(w->params.fps));
+}
+
+int32_t GVIsWorldFrameInStep(HWorld** world) {
+  const HWorld* w = GVWorldOf(world);
+  return w ? GVIsFrameInStep(world, static_cast<float>(w->params.loopStart)) : 0;
+}
+
+int32_t GVFrameRangePhase(HWorld** world, float a, float b) {
+  const HWorld* w = GVWorldOf(world);
+  if (!w) return 0;
+  const float k = w->params.fps < 1 ? 0.0f : 1.0f / static_cast<float>(w->params.fps);
+  return GVFrameTimeRangeState(&w->params, a * k, b * k);
+}
+
+static int32_t JelFrameWord(HWorld** world, int32_t id, bool start) {
+  const HWorld* w = GVWorldOf(world);
+  if (!w) return 0;
+  if (id < 0) return start ? w->params.startFrame : w->params.endFrame;
+  const HObject* j = GVGetJelById(w, id);
+  if (!j) return 0;
+  return start ? j->playParams.startFrame : j->playParams.endFrame;
+}
+
+int32_t GVJelStartFrame(HWorld** world, int32_t id) { return JelFrameWord(world, id, true); }
+int32_t GVJelEndFrame(HWorld** world, int32_t id) { return JelFrameWord(world, id, false); }
+
+int32_t GVSetWorldFrameParam(HWorld** world, int32_t value) {
+  HWorld* w = GVWorldOf(world);
+  const int32_t v = value < 0 ? 0 : value;
+  if (!w) return v;
+  w->params.loopLength = v;
+  if (w->head) GVPushWorldParams(w, &w->params, kFpLoopLength);
+  return v;
+}
+
+// ---- forwarders ----
+
+void GVDeformBoundGeos(ObjHandle* list, HWorld** world) {
+  GeoList* l = GVGeoListOf(list);
+  if (!l || !GVWorldOf(world)) return;
+  for (GObject* g = l->head; g; g = g->next)
+    if ((g->flags & GEO_FLAG_BOUND) && g->jel) GVDeformGeoFromJel(g);
+}
+
+int32_t GVFindUnscaledAttachGeo(ObjHandle* list, ObjHandle* geo) {
+  const GObject* g = GVGeoOf(geo);
+  return g ? GVFindNonUnitScaleAttachGeo(GVGeoListOf(list), g) : -1;
+}
+
+int32_t GVApplySceneAttachments(ObjHandle* list, HWorld** world) {
+  return GVApplyGeoAttachments(GVGeoListOf(list), GVWorldOf(world));
+}
+
+int32_t GVApplyAttachmentOfGeo(ObjHandle* list, HWorld** world, ObjHandle* geo) {
+  if (!GVGeoListOf(list) || !GVWorldOf(world) || !GVGeoOf(geo)) return -1;
+  return GVApplyGeoAttachment(GVGeoListOf(list), GVWorldOf(world), GVGeoOf(geo));
+}
+
+int32_t GVUpdateAttachedGeos(ObjHandle* list, HWorld** world, int32_t jelId, float steering, float frontSpin,
+                             float rearSpin, float speedUp) {
+  if (!GVWorldOf(world)) return -1;
+  return GVUpdateGeoAttachments(GVGeoListOf(list), GVWorldOf(world), steering, frontSpin, rearSpin, jelId,
+                                speedUp);
+}
+
+static void WriteName(const char* name, char* buffer, size_t size) {
+  if (buffer && size > 0) std::snprintf(buffer, size, "%s", name ? name : "");
+}
+
+void GVWriteGeoName(ObjHandle* geo, char* buffer, size_t size) {
+  const GObject* g = GVGeoOf(geo);
+  WriteName(g ? g->name : nullptr, buffer, size);
+}
+
+void GVGetJelName(HObject** jel, char* buffer, size_t size) {
+  const HObject* j = GVJelOf(jel);
+  WriteName(j ? j->name : nullptr, buffer, size);
+}
+
+static char* Dup(const char* text) {
+  char* copy = nullptr;
+  if (text) GVSetString(&copy, text);
+  return copy;
+}
+
+char* GVDupGeoName(ObjHandle* geo) { return GVGeoOf(geo) ? Dup(GVGeoOf(geo)->name) : nullptr; }
+char* GVDupJelName(HObject** jel) { return GVJelOf(jel) ? Dup(GVJelOf(jel)->name) : nullptr; }
+
+char* GVDupGeoMatFile(ObjHandle* geo) { return GVGeoOf(geo) ? Dup(GVGeoOf(geo)->matFile) : nullptr; }
+char* GVDupGeoMatAux(ObjHandle* geo) { return GVGeoOf(geo) ? Dup(GVGeoOf(geo)->matName2) : nullptr; }
+char* GVDupGeoMatScript(ObjHandle* geo) { return GVGeoOf(geo) ? Dup(GVGeoOf(geo)->matScript) : nullptr; }
+
+int32_t* GVSetGeoTriangle(ObjHandle* geo, int32_t index) {
+  GObject* g = GVGeoOf(geo);
+  if (!g || !g->triangles || index < 0 || index > g->triangleCount) return nullptr;
+  return g->triangles[index];
+}
+
+int32_t* GVSetGeoQuad(ObjHandle* geo, int32_t index) {
+  GObject* g = GVGeoOf(geo);
+  if (!g || !g->quads || index < 0 || index > g->quadCount) return nullptr;
+  return g->quads[index];
+}
+
+int32_t GVNextGeoKeyFrame(ObjHandle* geo, int32_t frame) {
+  const GObject* g = GVGeoOf(geo);
+  for (const KeyFrame* k = g && g->keyTrack ? g->keyTrack->firstKey : nullptr; k; k = k->next)
+    if (k->frame > frame) return k->frame;
+  return -2;
+}
+
+int32_t GVEvalGeoTrack(ObjHandle* geo, const float matrix[9], float angles[3], int32_t useMatrix, double t) {
+  GObject* g = GVGeoOf(geo);
+  if (!g || !g->keyTrack) return 0;
+  return GVKeyTrackAnglesFromMatrix(g->keyTrack, matrix, angles, useMatrix, t);
+}
+
+GeoAttach* GVGetGeoAttachment(ObjHandle* geo) {
+  GObject* g = GVGeoOf(geo);
+  if (!g) return nullptr;
+  if (!g->attach) g->attach = new (std::nothrow) GeoAttach{};
+  return g->attach;
+}
+
+void GVRefreshJelGeos(ObjHandle* list, HWorld** world, HObject** jel) {
+  if (GVGeoListOf(list) && GVJelOf(jel)) GVSyncJelGeoTransform(GVGeoListOf(list), *jel, GVWorldOf(world));
+}
+
+void GVRefreshAllJelGeos(ObjHandle* list, HWorld** world) {
+  if (GVGeoListOf(list) && GVWorldOf(world)) GVSyncAllJelGeoTransforms(GVGeoListOf(list), *world);
+}
+
+int32_t GVGeoIsKeyFramed(ObjHandle* geo) {
+  const GObject* g = GVGeoOf(geo);
+  return g && g->keyTrack && g->keyTrack->firstKey ? 1 : 0;
+}
+
+int32_t GVGeoHasAttachment(ObjHandle* geo) {
+  const GObject* g = GVGeoOf(geo);
+  return g && g->attach && g->attach->type != 0 ? 1 : 0;
+}
+
+int32_t GVJelHandleIsFlat(HObject** jel) { return GVIsJelFlat(GVJelOf(jel)); }
+
+void GVGetJelMatter(HObject** jel, int32_t frame, uint32_t mask, MatterProps* out) {
+  if (GVJelOf(jel) && out) (*jel)->getNodeMatterAlias(1, frame, mask, out);
+}
+
+void GVSetJelMatter(HObject** jel, int32_t frame, uint32_t mask, MatterProps* values) {
+  if (GVJelOf(jel) && values) (*jel)->applyPartMatterAlias(1, frame, mask, values);
+}
+
+static HAState* LiveState(HObject** jel) { return GVJelOf(jel) ? (*jel)->state : nullptr; }
+
+void GVJelStateSetRefPoint(HObject** jel, const float omega[3]) {
+  if (HAState* s = LiveState(jel)) GVSetPartAngVelocity(s, omega);
+}
+
+void GVJelGroupImpulse(HObject** jel, int32_t part) {
+  if (HAState* s = LiveState(jel)) GVCapturePartShape(s, part);
+}
+
+void GVJelGroupOp138(HObject** jel, int32_t part) {
+  HAState* s = LiveState(jel);
+  if (s && (*jel)->playParams.mode != kWorldReplay) GVApplyPartRotationDrive(s, part);
+}
+
+float GVAtan(float x) { return std::atan(x); }

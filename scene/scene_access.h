@@ -1,0 +1,148 @@
+// Scene access to the Jel world and its Jels through handle cells, the
+// selection tests over both object lists, the world's frame and time tests,
+// and the small forwarders the rest of the program reaches Geos and Jels by.
+// (The Geo list's own services are in scene/geo_list_services.h.)
+//
+// A world handle is a cell (HWorld*) that the world keeps in its owner word;
+// a Jel handle is a cell (HObject*) that the Jel keeps in its handle field.
+// Cells are made with new; deleting a Jel empties and frees its cell. Every
+// function does nothing, or returns its null value, for a null handle or an
+// empty cell.
+//
+// Selections: s >= 1 one object; -1 .. -31 the group of bit -s. For Jels -1 is
+// always group 1 (bit value 2); for Geos GVGeoMatches and GVDeleteGeos take -1
+// as every Geo. Id 0 and values below -31 select nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "scene/geo_list_services.h"
+
+class HObject;
+struct GeoAttach;
+struct HWorld;
+struct ItemStream;
+struct LatticeBuilder;
+struct MatterProps;
+
+using HWorldHandle = HWorld**;
+using HObjectHandle = HObject**;
+
+inline HWorld* GVWorldOf(HWorld* const* cell) { return cell ? *cell : nullptr; }
+inline HObject* GVJelOf(HObject* const* cell) { return cell ? *cell : nullptr; }
+
+// ---- finders and list walks ----
+HObject** GVFindJel(HWorld** world, int32_t id);  // null for id < 1 or no such Jel
+int32_t GVJelExists(HWorld** world, int32_t id);
+int32_t GVGeoExists(ObjHandle* list, int32_t id);
+uint32_t GVGeoFlags(ObjHandle* list, int32_t id, uint32_t mask);
+float GVGeoFaceSize(ObjHandle* list, int32_t id);
+// Id of the first Geo bound to that Jel id, else 0.
+int32_t GVGeoIdOfJel(int32_t jelId, ObjHandle* list);
+HObject** GVFirstJel(HWorld** world);
+// The Geo before the given one; the last Geo for the first or an unknown id;
+// 0 for an empty list.
+int32_t GVPrevGeoId(ObjHandle* list, int32_t id);
+int32_t GVNextJelId(HWorld** world);  // largest id plus one; 1 when empty
+
+// ---- selection tests ----
+int32_t GVJelMatches(HObject** jel, int32_t s);
+int32_t GVGeoMatches(ObjHandle* geo, int32_t s);  // -1: every Geo
+// For an object id: 0 for id < 1; 1 when id == s; for s in -1..-31 the group
+// bit of that object (-1: group 1); 0 when there is no such object.
+int32_t GVGeoIdInSel(int32_t geoId, int32_t s, ObjHandle* list);
+int32_t GVJelIdInSel(int32_t jelId, int32_t s, HWorld** world);
+// Only group selections count: the group bit (-1: group 1), else 0.
+int32_t GVJelInGroup(int32_t s, HObject** jel);
+// The next part after p (1..31) used by the Jels of selection -1; 1 when p is
+// out of range or no later part is used.
+int32_t GVNextJelPart(HWorld** world, int32_t p);
+
+// ---- makers and destroyers ----
+HObject** GVNewJel();  // a new default Jel in a new cell; null when memory runs out
+HObject** GVInitJelHandle(HObject** cell);
+// Fills the cell with a new world that keeps the cell in its owner word.
+HWorld** GVInitWorldHandle(HWorld** cell);
+void GVDeleteGeoHandle(ObjHandle* geo);  // destroys the Geo and frees the cell
+void GVDeleteJelHandle(HObject** jel);   // destroys the Jel and frees the cell
+// Deletes every Jel (in group 1 or not), destroys the world and empties the
+// cell (the cell itself stays).
+void GVDeleteWorld(HWorld** world);
+// A Jel built from the builder's grid (GVCreateJelFromBuilder) in a new cell;
+// null when the build fails (nothing is left behind).
+HObject** GVNewJelFromBuilder(LatticeBuilder* builder, int32_t id, int32_t count, int32_t endFrame,
+                              MatterProps* matter);
+void GVAddJelToScene(HWorld** world, HObject** jel);
+HObject** GVRemoveJelFromScene(HWorld** world, HObject** jel);  // unlinks; returns the handle
+// Deletes the Jels of the selection with their cells; -1 is group 1. An empty
+// list resets the world's play words, keeping the current frame, frame rate,
+// state-mode word and loop length.
+void GVDeleteJels(HWorld** world, int32_t s);
+
+// ---- list readers: every object read gets a new cell ----
+int32_t GVReadSceneGeos(ObjHandle* list, FILE* file);
+int32_t GVReadSceneGeosImage(ItemStream* image, ObjHandle* list);
+int32_t GVReadSceneJels(FILE* file, HWorld** world);
+int32_t GVReadSceneJelsImage(ItemStream* image, HWorld** world);
+
+// ---- frame and time tests ----
+// The world's frame, counted on by one when the last sub-step of a frame has
+// been taken.
+int32_t GVCurrentFrame(HWorld** world);
+float GVCurrentFrameFloat(HWorld** world);
+// index: the sub-step while sub-stepping, else the sub-steps per frame.
+void GVGetSubstepInfo(HWorld** world, int32_t* index, int32_t* count);
+int32_t GVIsFrameInStep(HWorld** world, float frame);
+int32_t GVIsWorldFrameInStep(HWorld** world);
+// 3 when a starts in this step, 6 when b ends in it, 2 inside, 0 outside.
+int32_t GVFrameRangePhase(HWorld** world, float a, float b);
+int32_t GVJelStartFrame(HWorld** world, int32_t id);
+int32_t GVJelEndFrame(HWorld** world, int32_t id);
+// Loop length: max(0, value) into the world and every active Jel; returns it.
+int32_t GVSetWorldFrameParam(HWorld** world, int32_t value);
+
+// ---- forwarders ----
+void GVDeformBoundGeos(ObjHandle* list, HWorld** world);
+int32_t GVFindUnscaledAttachGeo(ObjHandle* list, ObjHandle* geo);
+int32_t GVApplySceneAttachments(ObjHandle* list, HWorld** world);
+int32_t GVApplyAttachmentOfGeo(ObjHandle* list, HWorld** world, ObjHandle* geo);
+// Places the attached Geos for this frame: the Jel id picks the Jels whose node
+// frames are carried on; -1 without a world.
+int32_t GVUpdateAttachedGeos(ObjHandle* list, HWorld** world, int32_t jelId, float steering, float frontSpin,
+                             float rearSpin, float speedUp);
+// "%s" of the name (or "") into a caller buffer of size bytes.
+void GVWriteGeoName(ObjHandle* geo, char* buffer, size_t size);
+void GVGetJelName(HObject** jel, char* buffer, size_t size);
+char* GVDupGeoName(ObjHandle* geo);  // new heap copies; null when absent
+char* GVDupJelName(HObject** jel);
+char* GVDupGeoMatFile(ObjHandle* geo);
+char* GVDupGeoMatAux(ObjHandle* geo);
+char* GVDupGeoMatScript(ObjHandle* geo);
+// The triangle / quad entry of that index (0 .. count); null out of range or
+// without the array.
+int32_t* GVSetGeoTriangle(ObjHandle* geo, int32_t index);
+int32_t* GVSetGeoQuad(ObjHandle* geo, int32_t index);
+int32_t GVGeoIsKeyFramed(ObjHandle* geo);
+// Frame of the first key after the frame; -2 when none.
+int32_t GVNextGeoKeyFrame(ObjHandle* geo, int32_t frame);
+// Rotation angles of a 3x3 matrix kept continuous with the Geo's rotation keys
+// around time t; 0 without a track.
+int32_t GVEvalGeoTrack(ObjHandle* geo, const float matrix[9], float angles[3], int32_t useMatrix, double t);
+// The Geo's attachment record, made zeroed on first use; null for no Geo.
+GeoAttach* GVGetGeoAttachment(ObjHandle* geo);
+// The Geos bound to the Jel (or to every Jel) take its transform.
+void GVRefreshJelGeos(ObjHandle* list, HWorld** world, HObject** jel);
+void GVRefreshAllJelGeos(ObjHandle* list, HWorld** world);
+int32_t GVGeoHasAttachment(ObjHandle* geo);
+int32_t GVJelHandleIsFlat(HObject** jel);
+// With a live state only: part 1's angular velocity; a part's rest shape
+// recorded; a part's rotation update (not for a Jel in replay).
+void GVJelStateSetRefPoint(HObject** jel, const float omega[3]);
+void GVJelGroupImpulse(HObject** jel, int32_t part);
+void GVJelGroupOp138(HObject** jel, int32_t part);
+// Node 1's masked matter fields / the masked fields into part 1, at a frame.
+void GVGetJelMatter(HObject** jel, int32_t frame, uint32_t mask, MatterProps* out);
+void GVSetJelMatter(HObject** jel, int32_t frame, uint32_t mask, MatterProps* values);
+float GVAtan(float x);

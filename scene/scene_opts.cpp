@@ -1,0 +1,168 @@
+#include "scene/scene_opts.h"
+
+#include <initializer_list>
+#include <new>
+
+#include "GVAppWins/camera_record.h"
+#include "scene/binary_file.h"
+#include "scene/record_image.h"
+
+namespace {
+
+// The camera's two stored forms: 6 ints, then 26 floats, which the image and
+// the 128-byte block of binary files order differently. A display mode of 8
+// is carried as 32 both ways.
+template <typename C>
+void cameraInts(C& c, CameraRec& k) {
+  for (int32_t* w : {&k.mode, &k.geoDisplayMode, &k.jelDisplayMode, &k.extra[0], &k.extra[1], &k.extra[2]}) {
+    int32_t v = *w;
+    if (w == &k.geoDisplayMode || w == &k.jelDisplayMode) v = v == 8 ? 32 : v;
+    c.i32(v);
+    if (c.reading() && c.ok) *w = v;
+  }
+}
+template <typename C>
+void floats(C& c, float* v, int n) {
+  for (int i = 0; i < n; ++i) c.f32(v[i]);
+}
+template <typename C>
+void cameraImage(C& c, CameraRec& k) {
+  cameraInts(c, k);
+  for (float* v : {&k.depthScale, &k.elevation, &k.heading, &k.fov, &k.distance}) c.f32(*v);
+  floats(c, k.eye, 3);
+  floats(c, k.target, 3);
+  floats(c, k.savedRight, 3);
+  floats(c, k.projScale, 3);
+  floats(c, k.rot, 9);
+}
+template <typename C>
+void cameraStored(C& c, CameraRec& k) {
+  cameraInts(c, k);
+  for (float* v : {&k.depthScale, &k.elevation, &k.heading, &k.fov}) c.f32(*v);
+  floats(c, k.eye, 3);
+  floats(c, k.target, 3);
+  floats(c, k.savedRight, 3);
+  floats(c, k.projScale, 3);
+  c.f32(k.distance);
+  floats(c, k.rot, 9);
+}
+
+void freeCamera(CameraRec**& cell) {
+  if (!cell) return;
+  delete *cell;
+  delete cell;
+  cell = nullptr;
+}
+
+// A present word, then the camera; a reader makes a default camera in a new
+// cell for it.
+template <typename C, typename Walk>
+void optionalCamera(C& c, CameraRec**& cell, Walk walk) {
+  int32_t present = c.writing() ? (cell && *cell ? 1 : 0) : 0;
+  c.i32(present);
+  if (!c.ok || !present) return;
+  if (c.reading()) {
+    freeCamera(cell);
+    cell = new (std::nothrow) CameraRec*(nullptr);
+    if (!cell || !(*cell = new (std::nothrow) CameraRec)) {
+      freeCamera(cell);
+      c.ok = false;
+      return;
+    }
+    GVCameraInit(*cell);
+    (*cell)->handle = cell;
+  }
+  walk(c, **cell);
+}
+
+template <typename C>
+void optsWords(C& c, SceneOpts& o) {
+  for (int32_t& w : o.fields) c.i32(w);
+  for (float& v : o.floats) c.f32(v);
+}
+
+void optsImage(ImageCodecCore& c, SceneOpts& o) {
+  c.i32(o.mode);
+  optsWords(c, o);
+  optionalCamera(c, o.camera, cameraImage<ImageCodecCore>);
+  GVWalkOptionalColour(c, o.colour);
+}
+
+void optsTagged(FileCodecCore& c, SceneOpts& o) {
+  c.i32(o.mode);
+  for (int i = 0; i < 2; ++i) {
+    uint32_t pointerWord = 0;  // the camera and colour travel after the record
+    c.u32(pointerWord);
+  }
+  optsWords(c, o);
+  optionalCamera(c, o.camera, cameraStored<FileCodecCore>);
+  GVWalkOptionalColour(c, o.colour);
+}
+
+// Reads into a cleared copy (mode kept) and hands it over only when whole.
+template <typename Codec, typename Walk>
+int readOpts(Codec& c, SceneOpts* o, Walk walk) {
+  SceneOpts read;
+  GVInitSceneOpts(&read);
+  read.mode = o->mode;
+  walk(c, read);
+  if (!c.ok) {
+    GVClearSceneOptsParts(&read);
+    return 0;
+  }
+  read.fields[kSceneOptsKeepCamera] = 0;
+  GVClearSceneOptsParts(o);
+  *o = read;
+  return 1;
+}
+
+}  // namespace
+
+SceneOpts* GVInitSceneOpts(SceneOpts* o) {
+  if (!o) return nullptr;
+  const int32_t mode = o->mode;
+  *o = SceneOpts{};
+  o->mode = mode;
+  return o;
+}
+
+void GVSceneOptsClear(SceneOpts* o) {
+  if (!o) return;
+  GVClearSceneOptsParts(o);
+  GVInitSceneOpts(o);
+}
+
+void GVClearSceneOptsParts(SceneOpts* o) {
+  if (!o) return;
+  freeCamera(o->camera);
+  delete o->colour;
+  o->colour = nullptr;
+}
+
+void GVDeleteSceneOpts(SceneOpts* o) {
+  GVClearSceneOptsParts(o);
+  delete o;
+}
+
+void GVCountSceneOptsItem(ItemStream* stream, const SceneOpts* o) { GVCountImageOf(stream, o, optsImage); }
+int GVPutSceneOptsItem(ItemStream* stream, const SceneOpts* o) { return GVPutImageOf(stream, o, optsImage); }
+
+int GVGetSceneOptsItem(ItemStream* stream, SceneOpts* o) {
+  if (!stream || !o) return 0;
+  ImageCodecCore c(stream, ImageCodecCore::kRead);
+  return readOpts(c, o, optsImage);
+}
+
+int GVReadSceneOptsTagged(SceneOpts* o, FILE* file) {
+  if (!o || !file) return 0;
+  FileCodecCore c(file, false);
+  return readOpts(c, o, optsTagged);
+}
+
+int GVWriteSceneOptsTagged(const SceneOpts* o, FILE* file) {
+  if (!o || !file) return 0;
+  SceneOpts copy = *o;
+  FileCodecCore c(file, true);
+  optsTagged(c, copy);
+  return c.ok ? 1 : 0;
+}

@@ -1,0 +1,98 @@
+// What the scene code needs of the 3-D view, the widget toolkit, the
+// application windows and the subsystems built on top of the scene (vehicle,
+// logic): one table of functions, filled by whoever starts those subsystems.
+// An empty entry means that part is not there, and its step is skipped, as a
+// missing view, camera, main window or panel is skipped. The scene code
+// never includes a window, view or renderer header.
+#pragma once
+
+#include <cstdint>
+
+class HObject;
+struct CameraRec;
+struct GObject;
+struct HWorld;
+
+struct SceneServices {
+  // Message box: warnings and errors.
+  void (*showMessage)(const char* text) = nullptr;
+
+  // 3-D view. viewCamera is null, or answers null, without a view camera.
+  CameraRec* (*viewCamera)() = nullptr;
+  CameraRec* (*viewStartCamera)() = nullptr;
+  // The view's current-selection record: its first word (0 = no Jel is
+  // current), its second word into *second when given; 0 without a record.
+  int32_t (*viewSelection)(int32_t* second) = nullptr;
+  void (*viewResetFrame0)() = nullptr;
+  void (*setViewProjection)() = nullptr;
+  void (*redrawView)() = nullptr;
+  void (*updateRenderObjects)() = nullptr;
+  // Rewrites a Geo's render vertices from its current vertices.
+  void (*updateGeoMesh)(GObject* geo) = nullptr;
+  void (*setCurrentGeo)(int32_t id) = nullptr;
+  void (*setCurrentJel)() = nullptr;
+  void (*selectJel)(int32_t first, int32_t second) = nullptr;
+
+  // Main window and its panels: set only while the main window exists.
+  void (*updateFramePanels)(int32_t frame, int32_t subStepIndex, int32_t subSteps) = nullptr;
+  // Moves the time bar's marker to the frame while the bar is visible.
+  void (*moveTimeBar)(int32_t frame) = nullptr;
+  void (*syncAnimModeButton)(int32_t worldMode) = nullptr;
+  void (*redrawVehicleReadout)() = nullptr;
+  void (*showLogicLineValue)(int32_t program, int32_t row) = nullptr;
+
+  // Scene options: 1 when they hold a camera and their field (5 or 6) is
+  // non-zero, i.e. the render-to-texture view owns the camera.
+  int32_t (*optionsCameraField)(int32_t field) = nullptr;
+
+  // Vehicle: set only while a vehicle exists.
+  void (*driveVehicle)(HWorld** world) = nullptr;
+  // Sub-steps its Jels need, and its sub-step factor.
+  int32_t (*vehicleSubsteps)(float* factor) = nullptr;
+  // 1 when the vehicle is not empty and the camera followed it.
+  int32_t (*vehicleCameraFollow)() = nullptr;
+  // Steering angle, front spin, rear spin, speed-up and the body Jel id.
+  void (*vehicleDriveInputs)(float* steering, float* frontSpin, float* rearSpin, float* speedUp,
+                             int32_t* bodyJel) = nullptr;
+
+  // Logic: set only while the logic store exists.
+  void (*runMainLogic)(HWorld** world) = nullptr;
+  int32_t (*logicMinSubsteps)() = nullptr;
+  int32_t (*logicLineExists)(int32_t program, int32_t line) = nullptr;
+
+  // Render objects, named after their object ("%sGMESH", "%sHMESH", ...): set
+  // only while the render system is started.
+  void (*createGeoRenderObj)(int32_t id, int32_t mode, int32_t selector) = nullptr;
+  void (*destroyGeoRenderObj)(GObject* geo) = nullptr;
+  void (*createJelRenderObj)(int32_t id, int32_t mode) = nullptr;
+  void (*destroyJelRenderObj)(HObject* jel) = nullptr;
+  // Gives the Geo's sub-entity its own "%sGMAT" material.
+  void (*assignGeoMaterial)(int32_t id) = nullptr;
+  // (Re-)assigns the Geo's materials for the display mode.
+  void (*setGeoMaterial)(int32_t id, int32_t mode) = nullptr;
+  void (*setGeoUVMaterials)(int32_t geoMode, int32_t jelMode) = nullptr;
+
+  // The 3-D view's status line and its tool state; the view sets these
+  // together, and a missing status line means there is no view.
+  void (*showStatusLine)(const char* text) = nullptr;
+  // 1 while an interactive tool holds the view (its busy indicator).
+  int32_t (*viewToolActive)() = nullptr;
+  // The view's busy word.
+  int32_t (*viewBusy)() = nullptr;
+  // Selects the 1-based item of the main window's "Geo Dply" (list 0) or
+  // "Jel Dply" (list 1) drop-down.
+  void (*selectDisplayItem)(int32_t list, int32_t item) = nullptr;
+  // The beep of a refused user action (MB_ICONHAND).
+  void (*beep)() = nullptr;
+  // The toolkit's name cleaner for renames: cleans in place; 1 already clean,
+  // 0 changed, -1 unusable.
+  int32_t (*checkRenameName)(char* name) = nullptr;
+};
+
+// The process-wide table; empty at start.
+const SceneServices& GVSceneServices();
+void GVSetSceneServices(const SceneServices& services);
+
+// Shows a text through the message-box entry; written to the standard error stream when
+// no message box is installed.
+void GVSceneMessage(const char* text);

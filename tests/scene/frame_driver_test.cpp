@@ -1,0 +1,192 @@
+#include "scene/frame_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "GVAppWins/camera_record.h"
+#include "dynamics/world.h"
+#include "geo/geo_binding.h"
+#include "geo/geo_fixtures.h"
+#include "geo/geo_transform.h"
+#include "geo/key_frames.h"
+#include "jel/deformation_map.h"
+#include "jel/jel_object.h"
+#include "jel/live_state.h"
+#include "dynamics/runner_scene.h"
+#include "scene/app_lifecycle.h"
+#include "scene/scene_access.h"
+#include "scene/scene_records.h"
+#include "scene/scene_services.h"
+
+namespace {
+
+// A stand-in for the 3-D view: a camera that shows Geos, and a log of the
+// render-mesh rewrites (the Geo's vertices at that moment) and redraws.
+struct FakeView {
+  CameraRec camera;
+  std::vector<std::vector<float>> meshWrites;
+  int redraws = 0;
+};
+FakeView* gView = nullptr;
+int32_t gLogicMin = 0, gVehicleNeed = 0;
+float gVehicleFactor = 1.0f;
+
+SceneServices FakeServices() {
+  SceneServices sv;
+  sv.viewCamera = [] { return &gView->camera; };
+  sv.updateGeoMesh = [](GObject* g) {
+    std::vector<float> v;
+    for (int32_t i = 1; i <= g->vertexCount; ++i) v.insert(v.end(), g->vertices[i], g->vertices[i] + 3);
+    gView->meshWrites.push_back(v);
+  };
+  sv.redrawView = [] { ++gView->redraws; };
+  return sv;
+}
+
+class FrameDriver : public testing::Test {
+ protected:
+  void SetUp() override {
+    view.camera.geoDisplayMode = 1;
+    gView = &view;
+    GVSetSceneServices(FakeServices());
+    GVAppStartup();
+    ASSERT_NE(GVScene().world, nullptr);
+    ASSERT_NE(GVScene().geoList, nullptr);
+  }
+  void TearDown() override {
+    GVAppShutdown();
+    GVSetSceneServices(SceneServices());
+    GVFrameClock() = FrameClock();
+    gView = nullptr;
+  }
+  HWorld* world() { return *GVScene().world; }
+  HObject* addJel(float y, int32_t id, uint32_t groupMask = 2) {
+    const float corner[3] = {-1.0f, y, -1.0f};
+    HObject* j = MakeDropJel(2, 2, 2, 1.0f, corner, id, -9.81f);
+    j->groupMask = groupMask;
+    if (j->state) j->state->groupMask = groupMask;
+    j->handle = new HObject*(j);
+    GVAddJelToScene(GVScene().world, j->handle);
+    return j;
+  }
+  GObject* addGeo(GObject* g) {
+    g->handle = new ObjHandle{g};
+    GVAddGeoToScene(GVScene().geoList, g->handle);
+    return g;
+  }
+  FakeView view;
+};
+
+float GeoLowestY(const GObject* g) {
+  float y = 9e30f;
+  for (int32_t i = 1; i <= g->vertexCount; ++i) y = std::fmin(y, g->vertices[i][1]);
+  return y;
+}
+
+TEST_F(FrameDriver, BoundAndKeyFramedGeosFollowTheRunAndReplayBitForBit) {
+  HObject* jel = addJel(5.0f, 1);
+  // A bound Geo with a vertex on every node of the Jel.
+  std::vector<geotest::V3> nodes;
+  for (int32_t i = 1; i <= jel->nodeCount; ++i) nodes.push_back({jel->pos[i][0], jel->pos[i][1], jel->pos[i][2]});
+  GObject* bound = addGeo(geotest::makeGeo(1, "B", nodes));
+  GVUpdateJelDeform(jel, 0);
+  ASSERT_EQ(GVMassocGeo(bound, jel), 0);
+  bound->flags |= GEO_FLAG_VERTEX_BINDING;
+  // Key-framed Geo moving 10 along x over frames 0..60.
+  GObject* keyed = addGeo(geotest::makeGeo(2, "K", geotest::boxCorners({0, 0, 0}, {1, 1, 1}),
+                                           geotest::boxTriangles()));
+  for (int32_t f : {0, 60}) {
+    KeyFrame* k = GVKeyTrackFindOrInsert(keyed->keyTrack, f);
+    GVKeyFrameAllocBlocks(k, KEY_CHAN_TRANSLATION);
+    k->translation[0] = f / 6.0f;
+  }
+  GVKeyTrackRebuild(keyed->keyTrack);
+
+  std::vector<std::vector<float>> firstRun;
+  std::vector<uint64_t> hashes;
+  float lowest = 9e30f;
+  GVStepFrame(0, 1);
+  for (int32_t f = 1; f <= 60; ++f) {
+    GVStepFrame(f, 1);
+    ASSERT_NEAR(GeoLowestY(bound), LowestY(jel), 1e-4f) << f;
+    lowest = std::fmin(lowest, LowestY(jel));
+    for (int32_t i = 1; i <= jel->nodeCount; ++i) {
+      ASSERT_GE(jel->pos[i][1], -1e-3f) << f;
+      ASSERT_LE(std::fabs(jel->pos[i][0]), 12.0f) << f;
+    }
+    float want[3], got[3];
+    GVEvalGeoKeyTrack(keyed, float(f), want, nullptr, nullptr);
+    GVGetGeoTransform(keyed, GEO_SEL_FRAME, got, nullptr, nullptr, nullptr);
+    ASSERT_EQ(got[0], want[0]) << f;
+    ASSERT_TRUE(keyed->flags & GEO_FLAG_FRAME_XFORM_SET) << f;
+    firstRun.emplace_back(&bound->vertices[1][0], &bound->vertices[1][0] + 3 * bound->vertexCount);
+    hashes.push_back(WorldStateHash(world()));
+  }
+  EXPECT_LT(lowest, 1e-2f);  // it reached the floor
+
+  // Back to frame 30: the bound Geo starts again from its base vertices.
+  view.meshWrites.clear();
+  GVStepFrame(30, 1);
+  ASSERT_EQ(view.meshWrites.size(), 1u);
+  for (int32_t i = 1; i <= bound->vertexCount; ++i)
+    for (int a = 0; a < 3; ++a) EXPECT_EQ(view.meshWrites[0][3 * (i - 1) + a], bound->baseVertices[i][a]);
+  EXPECT_TRUE(bound->flags & GEO_FLAG_VIEW_REFRESHED);
+  for (int32_t f = 31; f <= 60; ++f) {
+    GVStepFrame(f, 1);
+    EXPECT_EQ(WorldStateHash(world()), hashes[f - 1]) << f;
+    EXPECT_EQ(std::vector<float>(&bound->vertices[1][0], &bound->vertices[1][0] + 3 * bound->vertexCount),
+              firstRun[f - 1])
+        << f;
+  }
+}
+
+TEST_F(FrameDriver, NaturalStateModeHoldsGroupOneStillAndLeavesOthers) {
+  for (int32_t mode : {-1, 0}) {
+    GVDeleteJels(GVScene().world, -1);
+    GVDeleteJels(GVScene().world, 2);
+    HObject* inGroup = addJel(5.0f, 1);
+    HObject* outside = addJel(12.0f, 2, 4);
+    world()->params.stateMode = mode;
+    GVStepFrame(0, 1);
+    const float v[3] = {0.0f, 0.0f, 3.0f};
+    inGroup->state->setPartVelocity(1, -2, 14, v);
+    outside->state->setPartVelocity(1, -2, 14, v);
+    const float z0 = inGroup->pos[1][2];
+    float kept[3] = {}, now[3] = {};  // the sums add into them
+    outside->state->getPartMomentum(1, -2, 14, kept);
+    for (int32_t f = 1; f <= 5; ++f) {
+      GVStepFrame(f, 1);
+      float moved[3] = {};
+      inGroup->state->getPartMomentum(1, -2, 14, moved);
+      if (mode == -1)
+        ASSERT_EQ(moved[2], 0.0f) << f;
+      else
+        ASSERT_GT(moved[2], 1.0f) << f;
+    }
+    EXPECT_EQ(inGroup->pos[1][2] == z0, mode == -1);
+    outside->state->getPartMomentum(1, -2, 14, now);  // not stepped, not touched
+    EXPECT_EQ(now[2], kept[2]);
+    EXPECT_GT(now[2], 0.0f);
+  }
+}
+
+TEST(FrameCallback, SubStepsAreTheLargerOfLogicAndVehicle) {
+  EXPECT_EQ(GVFrameCallback(nullptr, 0, nullptr), 1);
+  SceneServices sv;
+  sv.logicMinSubsteps = [] { return gLogicMin; };
+  sv.vehicleSubsteps = [](float* f) {
+    *f = gVehicleFactor;
+    return gVehicleNeed;
+  };
+  GVSetSceneServices(sv);
+  gLogicMin = 3, gVehicleNeed = 2, gVehicleFactor = 1.2f;
+  EXPECT_EQ(GVFrameCallback(nullptr, 0, nullptr), 3);
+  gLogicMin = 1, gVehicleNeed = 3, gVehicleFactor = 1.5f;
+  EXPECT_EQ(GVFrameCallback(nullptr, 0, nullptr), 5);  // 4.5 rounded up
+  EXPECT_EQ(GVFrameCallback(nullptr, -1, nullptr), 1);
+  GVSetSceneServices(SceneServices());
+}
+
+}  // namespace

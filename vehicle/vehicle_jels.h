@@ -1,0 +1,26 @@
+// How the vehicle code finds, adds and removes the Jels it names by id. A
+// vehicle Jel counts as present while it is in the world's list and held by
+// its handle cell; Jels made here get a cell, which the world frees with the
+// Jel.
+#pragma once
+
+#include <cstdint>
+
+class HAState;
+class HObject;
+struct HWorld;
+
+// The Jel with the id when it is listed in the world and held by its cell;
+// null otherwise (also for id < 1 or a missing world).
+HObject* GVVehicleJel(const HWorld* world, int32_t id);
+// Its live state, or null.
+HAState* GVVehicleJelState(const HWorld* world, int32_t id);
+// Its live state when it may be moved (not replaying); null otherwise.
+HAState* GVVehicleJelMovable(const HWorld* world, int32_t id);
+// Gives a Jel without a cell one, and appends it to the world. The Jel's handle cell, or null (the Jel then
+// is not added) when no cell could be made.
+HObject** GVVehicleAddJel(HWorld* world, HObject* jel);
+// Largest Jel id of the world plus one.
+int32_t GVVehicleNextJelId(const HWorld* world);
+// Deletes the Jels of a selection (id or group) from the world.
+void GVVehicleDeleteJels(HWorld* world, int32_t selection);
