@@ -45,7 +45,7 @@ int32_t movableStates(VehicleRec* v, HAState* out[kMaxVehicleStates]) {
 // Mass-weighted centre of part 1 over the selection's live states at frame -3.
 void selectionCentre(HWorld* w, int32_t sel, float c[3]) {
   float m = 0.0f, sum[3] = {0, 0, 0};
-  for (HObject* j = w->head; j; j = j->next == j ? nullptr : j->next) {
+  for (HObject* j = w->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, sel) || !j->state) continue;
     j->state->getPartMass(1, kFrameInStep, &m);
     j->state->getPartMassPosSum(1, kFrameInStep, kAxesAll, sum);
@@ -278,7 +278,7 @@ void GVUpdateVehicleType2(VehicleRec* v, const DriveInputs& in) {
       float c2[3], back[3];
       selectionCentre(w, v->groupChassis, c2);
       GVVecSub(back, c1, c2);
-      for (HObject* j = w->head; j; j = j->next == j ? nullptr : j->next)
+      for (HObject* j = w->head; j; j = GVNextJel(j))
         if (GVJelInSel(j, v->groupChassis) && j->playParams.mode != kWorldReplay && j->state)
           j->state->translatePart(1, kFrameInStep, kAxesAll, back);
       GVVehicleCarryRotation(v, c1);

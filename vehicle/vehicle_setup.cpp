@@ -58,7 +58,7 @@ float matterSubSteps(HObject* j, float scale) {
 // glued to one of the listed Jels.
 template <class F>
 void forEachGluedJel(VehicleRec* v, std::initializer_list<int32_t> to, F f) {
-  for (HObject* j = v->world->head; j; j = j->next == j ? nullptr : j->next) {
+  for (HObject* j = v->world->head; j; j = GVNextJel(j)) {
     if (GVVehicleHasJel(v, j->id, 0) || !j->glueJel) continue;
     bool glued = false;
     for (int32_t i = 1; i <= j->nodeCount && !glued; ++i)
