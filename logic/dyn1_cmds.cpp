@@ -227,7 +227,7 @@ int32_t GVCmdHDist(int32_t program, LogicLine* line, LogicSystem* sys) {
   const int32_t idB = GVLogicArgInt(c.prog, line, 1);
   const int32_t a = GVLogicArgInt(c.prog, line, 2);
   const int32_t b = GVLogicArgInt(c.prog, line, 3);
-  if (!GVFindJel(sys->world, idA) || !GVFindJel(sys->world, idB)) return 0;
+  if (idA < 1 || idB < 1 || !GVGetJelById(c.world, idA) || !GVGetJelById(c.world, idB)) return 0;
   const bool parts = GVLogicPartOk(a) && GVLogicPartOk(b);
   float d = 0.0f;
   if (parts && GVLogicArgFloat(c.prog, line, 4, &d) && std::isfinite(d) && GVLogicSetterMayAct(sys))

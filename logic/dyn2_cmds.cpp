@@ -198,7 +198,8 @@ int32_t GVCmdHAxes(int32_t program, LogicLine* line, LogicSystem* sys) {
   if (!GVLogicPartOk(part) || line->resultType != static_cast<int32_t>(kLogicAxes)) return 0;
   float* o = GVLogicAxVecVar(c.prog, line->resultVar);
   float* m = GVLogicAxMatVar(c.prog, line->resultVar);
-  HObject* jel = GVJelOf(GVFindJel(sys->world, GVLogicArgInt(c.prog, line, 0)));
+  const int32_t id = GVLogicArgInt(c.prog, line, 0);
+  HObject* jel = id >= 1 ? GVGetJelById(c.world, id) : nullptr;
   if (o && m && jel && jel->state) HBState::nodeTangents(jel->state, jel->firstNodeInPart(part), o, m);
   return 0;
 }
