@@ -14,6 +14,7 @@
 #include "logic/interpreter.h"
 #include "logic/dyn1_cmds.h"
 #include "logic_fixture.h"
+#include "scene/geo_list_services.h"
 
 namespace {
 
@@ -176,4 +177,47 @@ TEST(Dyn2Cmds, BadPartsAndJelIdsSelectNothing) {
   GVRunMainLogic(&s.sys, &s.worldCell);
   for (int32_t i = 1; i <= jel->nodeCount; ++i) EXPECT_EQ(jel->state->vel[i][0], 0.0f);
   EXPECT_EQ(s.Main().axVec[1][0], 7.0f);
+}
+
+TEST(Dyn2Cmds, PlaneHoldsPartsWhetherItsNormalIsAVectorOrAMatrixRow) {
+  LogicStore s;
+  const float a[3] = {-3.0f, 5.0f, 0.0f}, b[3] = {3.0f, 5.0f, 0.0f};
+  HObject* ja = MakeDropJel(1, 1, 1, 1.0f, a, 1, -9.81f);
+  HObject* jb = MakeDropJel(1, 1, 1, 1.0f, b, 2, -9.81f);
+  GVAddJel(&s.world, ja);
+  GVAddJel(&s.world, jb);
+  s.world.owner = &s.worldCell;
+  s.world.callbackUser = &s.sys;
+  LogicProgram& p = s.Main();
+  p.v[1][1] = 3.0f;  // a point of the plane y = 3
+  p.v[2][1] = 1.0f;  // its normal
+  p.m[1][4] = 1.0f;  // the same normal as the second row of a matrix
+  s.Add(kLogicDyn2, kDyn2HPlane, PP(1), {IConst(1), IConst(1), VVar(1), VVar(2)});
+  s.Add(kLogicDyn2, kDyn2HPlane, PP(2), {IConst(2), IConst(1), VVar(1), MVar(1)});
+  int32_t hits[2] = {0, 0};
+  for (int32_t f = 0; f <= 30; ++f) {
+    GVAdvanceToFrame(&s.world, f, RunLogicCB, nullptr);
+    hits[0] |= p.pp[1];
+    hits[1] |= p.pp[2];
+  }
+  EXPECT_EQ(hits[0], 1);
+  EXPECT_EQ(hits[1], 1);
+  EXPECT_GT(LowestY(ja), 3.0f - 1e-3f);
+  EXPECT_NEAR(LowestY(ja), LowestY(jb), 1e-5f);
+}
+
+TEST(Dyn2Cmds, GeoCollisionBeforeTheRunOnlyMarksItsGeos) {
+  LogicStore s;
+  ObjHandle list;
+  GVNewGeoList(&list);
+  ObjHandle* cell = GVCreateGeo();
+  GVGeoOf(cell)->id = 1;
+  GVAddGeoToScene(&list, cell);
+  s.sys.geoList = &list;
+  s.Main().pp[1] = 7;
+  s.Add(kLogicDyn2, kDyn2HCollgH, PP(1), {IConst(1), IConst(1)});
+  s.RunAt(5);
+  EXPECT_TRUE(GVGeoOf(cell)->flags & GEO_FLAG_FRAME_XFORM_SET);
+  EXPECT_EQ(s.Main().pp[1], 7);
+  GVDeleteGeoList(&list);
 }
