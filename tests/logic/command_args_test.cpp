@@ -37,10 +37,7 @@ TEST(CommandArgs, ReadArg3TakesTheSelectedComponentsOrAFloat) {
 
 TEST(CommandArgs, FrameRangeStartsNoEarlierThanTheJel) {
   LogicStore s;
-  const float corner[3] = {0.0f, 5.0f, 0.0f};
-  HObject* jel = MakeDropJel(1, 1, 1, 1.0f, corner, 3, 0.0f);
-  jel->playParams.startFrame = 20;
-  GVAddJel(&s.world, jel);
+  s.AddJel(3, 0.0f, 5.0f, 0.0f, 0.0f)->playParams.startFrame = 20;
   LogicLine* l = s.Add(kLogicDyn2, 0, {}, {IConst(3), IConst(1), IConst(0), IConst(50)});
   int32_t id = 0, part = 0;
   for (int32_t frame : {0, 20, 30, 50, 60}) {
@@ -50,22 +47,4 @@ TEST(CommandArgs, FrameRangeStartsNoEarlierThanTheJel) {
   }
   EXPECT_EQ(id, 3);
   EXPECT_EQ(part, 1);
-}
-
-TEST(CommandArgs, ComponentwiseClipsAndNegation) {
-  const float a[3] = {1.0f, -2.0f, 3.0f}, b[3] = {0.0f, 5.0f, 3.0f};
-  float out[3];
-  GVLogicVecMax(a, b, out);
-  EXPECT_EQ(out[0], 1.0f);
-  EXPECT_EQ(out[1], 5.0f);
-  GVLogicVecMin(a, b, out);
-  EXPECT_EQ(out[0], 0.0f);
-  EXPECT_EQ(out[1], -2.0f);
-  GVLogicVecMaxScalar(a, out, 0.5f);
-  EXPECT_EQ(out[1], 0.5f);
-  GVLogicVecMinScalar(a, out, 0.5f);
-  EXPECT_EQ(out[2], 0.5f);
-  float m[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-  GVMat3Negate(m, m);
-  EXPECT_EQ(m[8], -9.0f);
 }

@@ -86,9 +86,7 @@ TEST(Dyn1Cmds, VelocitySettersChangeTheSelectedAxesOnly) {
 
 TEST(Dyn1Cmds, SettersDoNothingInTheFirstStepOfARunButWriteTheirResults) {
   LogicStore s;
-  const float corner[3] = {0.0f, 5.0f, 0.0f};
-  HObject* jel = MakeDropJel(1, 1, 1, 1.0f, corner, 1, 0.0f);
-  GVAddJel(&s.world, jel);
+  HObject* jel = s.AddJel(1, 0.0f, 5.0f, 0.0f, 0.0f);
   FrameParams& fp = s.world.params;
   fp.stepping = 1;
   fp.subSteps = 2;
@@ -168,10 +166,8 @@ TEST(Dyn1Cmds, FRatioOverEveryFrameMakesTheFrameDriverStepThatMany) {
 
 TEST(Dyn1Cmds, DistReportsWithPartZeroAndExpandOnlyCapturesWhereItsRangeStarts) {
   LogicStore s;
-  const float a[3] = {0.0f, 5.0f, 0.0f}, b[3] = {4.0f, 5.0f, 0.0f};
-  HObject* ja = MakeDropJel(1, 1, 1, 1.0f, a, 1, 0.0f);
-  GVAddJel(&s.world, ja);
-  GVAddJel(&s.world, MakeDropJel(1, 1, 1, 1.0f, b, 2, 0.0f));
+  HObject* ja = s.AddJel(1, 0.0f, 5.0f, 0.0f, 0.0f);
+  s.AddJel(2, 4.0f, 5.0f, 0.0f, 0.0f);
   s.Add(kLogicDyn1, kDyn1HDist, FVar(1), {IConst(1), IConst(2), IConst(1), IConst(1), FConst(1.0f)});
   s.Add(kLogicDyn1, kDyn1HDist, FVar(2), {IConst(1), IConst(2), IConst(0), IConst(1), FConst(1.0f)});
   s.Main().f[3] = 2.0f;

@@ -7,7 +7,6 @@
 
 #include "dynamics/motion_commands.h"
 #include "dynamics/runner_scene.h"
-#include "dynamics/world_runner.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 #include "jel/vector_math.h"
@@ -105,22 +104,11 @@ TEST(Dyn2Cmds, RigKeepsNodeDistancesWhileThePartTumbles) {
 
 // The frame driver keeps every Jel it runs inside the scene bounds itself; the
 // command is tried here on the world runner alone.
-int32_t RunLogicCB(void* owner, int32_t selection, void* user) {
-  LogicSystem* sys = static_cast<LogicSystem*>(user);
-  if (!owner) return selection ? 1 : sys->minSubSteps;
-  GVRunMainLogic(sys, static_cast<HWorld**>(owner));
-  return 1;
-}
-
 TEST(Dyn2Cmds, WallsKeepAPartInsideTheSceneBounds) {
   LogicStore s;
   float box[6] = {-12.0f, 12.0f, 0.0f, 24.0f, -12.0f, 12.0f};
   s.ctx.sceneBounds = box;
-  const float corner[3] = {8.0f, 5.0f, 0.0f};
-  HObject* jel = MakeDropJel(1, 1, 1, 1.0f, corner, 1, 0.0f);
-  GVAddJel(&s.world, jel);
-  s.world.owner = &s.worldCell;
-  s.world.callbackUser = &s.sys;
+  HObject* jel = s.AddJel(1, 8.0f, 5.0f, 0.0f, 0.0f);
   s.Add(kLogicDyn1, kDyn1IsInFrange, PP(1), {IConst(1), IConst(2)});
   s.Add(kLogicControl, 1, {}, {PP(1)});
   s.Add(kLogicDyn1, kDyn1HVelU, {}, {IConst(1), IConst(1), FConst(30.0f)}, kAxisX);
@@ -128,11 +116,10 @@ TEST(Dyn2Cmds, WallsKeepAPartInsideTheSceneBounds) {
   s.Add(kLogicDyn2, kDyn2HWalls, PP(2), {IConst(1), IConst(1)});
   int32_t hit = 0;
   float most = -1e30f;
-  for (int32_t f = 0; f <= 30; ++f) {
-    GVAdvanceToFrame(&s.world, f, RunLogicCB, nullptr);
+  s.Play(30, [&] {
     hit |= s.Main().pp[2];
     for (int32_t i = 1; i <= jel->nodeCount; ++i) most = std::fmax(most, jel->state->pos[i][0]);
-  }
+  });
   EXPECT_LE(most, 12.0f + 1e-3f);
   EXPECT_GT(most, 11.9f);
   EXPECT_EQ(hit, 1);
@@ -162,9 +149,7 @@ TEST(Dyn2Cmds, JelCollisionStopsADroppedJelOnTheOther) {
 
 TEST(Dyn2Cmds, BadPartsAndJelIdsSelectNothing) {
   LogicStore s;
-  const float corner[3] = {0.0f, 5.0f, 0.0f};
-  HObject* jel = MakeDropJel(1, 1, 1, 1.0f, corner, 1, 0.0f);
-  GVAddJel(&s.world, jel);
+  HObject* jel = s.AddJel(1, 0.0f, 5.0f, 0.0f, 0.0f);
   s.world.params.stepping = 1;
   s.world.params.currentFrame = 5;
   jel->playParams.stepping = 1;
@@ -181,13 +166,8 @@ TEST(Dyn2Cmds, BadPartsAndJelIdsSelectNothing) {
 
 TEST(Dyn2Cmds, PlaneHoldsPartsWhetherItsNormalIsAVectorOrAMatrixRow) {
   LogicStore s;
-  const float a[3] = {-3.0f, 5.0f, 0.0f}, b[3] = {3.0f, 5.0f, 0.0f};
-  HObject* ja = MakeDropJel(1, 1, 1, 1.0f, a, 1, -9.81f);
-  HObject* jb = MakeDropJel(1, 1, 1, 1.0f, b, 2, -9.81f);
-  GVAddJel(&s.world, ja);
-  GVAddJel(&s.world, jb);
-  s.world.owner = &s.worldCell;
-  s.world.callbackUser = &s.sys;
+  HObject* ja = s.AddJel(1, -3.0f, 5.0f, 0.0f, -9.81f);
+  HObject* jb = s.AddJel(2, 3.0f, 5.0f, 0.0f, -9.81f);
   LogicProgram& p = s.Main();
   p.v[1][1] = 3.0f;  // a point of the plane y = 3
   p.v[2][1] = 1.0f;  // its normal
@@ -195,11 +175,10 @@ TEST(Dyn2Cmds, PlaneHoldsPartsWhetherItsNormalIsAVectorOrAMatrixRow) {
   s.Add(kLogicDyn2, kDyn2HPlane, PP(1), {IConst(1), IConst(1), VVar(1), VVar(2)});
   s.Add(kLogicDyn2, kDyn2HPlane, PP(2), {IConst(2), IConst(1), VVar(1), MVar(1)});
   int32_t hits[2] = {0, 0};
-  for (int32_t f = 0; f <= 30; ++f) {
-    GVAdvanceToFrame(&s.world, f, RunLogicCB, nullptr);
+  s.Play(30, [&] {
     hits[0] |= p.pp[1];
     hits[1] |= p.pp[2];
-  }
+  });
   EXPECT_EQ(hits[0], 1);
   EXPECT_EQ(hits[1], 1);
   EXPECT_GT(LowestY(ja), 3.0f - 1e-3f);

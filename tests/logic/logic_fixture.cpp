@@ -3,6 +3,7 @@
 #include "logic/interpreter.h"
 #include "logic/logic_store.h"
 #include "dynamics/runner_scene.h"
+#include "dynamics/world_runner.h"
 #include "jel/jel_object.h"
 #include "scene/app_lifecycle.h"
 #include "scene/frame_driver.h"
@@ -57,6 +58,29 @@ LogicLine* AppendLine(LogicSystem* sys, LogicLine* after, int32_t cat, int32_t c
     ++a;
   }
   return l;
+}
+
+HObject* LogicStore::AddJel(int32_t id, float x, float y, float z, float fy, int cx, int cy, int cz) {
+  const float corner[3] = {x, y, z};
+  HObject* jel = MakeDropJel(cx, cy, cz, 1.0f, corner, id, fy);
+  GVAddJel(&world, jel);
+  return jel;
+}
+
+static int32_t RunLogicCB(void* owner, int32_t selection, void* user) {
+  LogicSystem* sys = static_cast<LogicSystem*>(user);
+  if (!owner) return selection ? 1 : sys->minSubSteps;
+  GVRunMainLogic(sys, static_cast<HWorld**>(owner));
+  return 1;
+}
+
+void LogicStore::Play(int32_t last, const std::function<void()>& each) {
+  world.owner = &worldCell;
+  world.callbackUser = &sys;
+  for (int32_t f = 0; f <= last; ++f) {
+    GVAdvanceToFrame(&world, f, RunLogicCB, nullptr);
+    if (each) each();
+  }
 }
 
 void LogicStore::RunAt(int32_t frame) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 
 #include "dynamics/world.h"
@@ -49,6 +50,12 @@ struct LogicStore {
   LogicProgram& Main() { return sys.programs[1]; }
   // Runs program 1 once as frame `frame`, outside sub-stepping.
   void RunAt(int32_t frame);
+  // A block of one unit cell (or cx x cy x cz) with its lowest corner at
+  // (x, y, z) under a constant acceleration fy, added to the world.
+  HObject* AddJel(int32_t id, float x, float y, float z, float fy, int cx = 1, int cy = 1, int cz = 1);
+  // Runs the world from frame 0 to `last` on the world runner alone, the
+  // program once per sub-step; `each` is called after every frame.
+  void Play(int32_t last, const std::function<void()>& each = {});
 
   HWorld world;
   HWorld* worldCell = &world;

@@ -20,9 +20,7 @@ int32_t RecordCall(int32_t mode, int32_t a, int32_t b, int32_t c, void*) {
 
 struct DragScene {
   DragScene() {
-    const float corner[3] = {0.0f, 5.0f, 0.0f};
-    jel = MakeDropJel(1, 1, 1, 1.0f, corner, 1, 0.0f);
-    GVAddJel(&s.world, jel);
+    jel = s.AddJel(1, 0.0f, 5.0f, 0.0f, 0.0f);
     s.ctx.workBlock = &block;
     s.sys.appCB = RecordCall;
     FrameParams& fp = s.world.params;
