@@ -102,11 +102,10 @@ bool GVLogicSetterMayAct(LogicSystem* sys);
 // The committed frame (-2) outside a sub-step, the in-step one (-3) inside.
 int32_t GVLogicLiveFrame(const HWorld* world);
 
-// Result writers; each writes only to a variable the program has (index 0 is
-// none).
 // True for a line whose result is an f or a v variable (a vector result).
 bool GVLogicVecResultWanted(const LogicLine* line);
-// A vector result: an f variable gets the length (no axis bit), the one
+// Result writers; each writes only to a variable the program has (index 0 is
+// none). A vector result: an f variable gets the length (no axis bit), the one
 // selected component (one bit) or 0 (two or three); a v variable gets the
 // selected components (all without a bit) and keeps the others.
 void GVLogicWriteVecResult(LogicProgram* prog, const LogicLine* line, const float v[3]);
