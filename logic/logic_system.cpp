@@ -3,6 +3,8 @@
 #include <new>
 
 #include "logic/control_logic_cmds.h"
+#include "logic/dyn1_cmds.h"
+#include "logic/dyn2_cmds.h"
 #include "logic/program_store.h"
 #include "scene/frame_driver.h"
 #include "scene/scene_context.h"
@@ -16,7 +18,7 @@ static const char* const kCategoryNames[kLogicCategories] = {
 using CategoryBuilder = void (*)(LogicSystem* sys);
 static const CategoryBuilder kBuilders[kLogicCategories] = {
     GVBuildControlCmds, GVBuildLogicCmds, nullptr, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr};
+    GVBuildDyn1Cmds, GVBuildDyn2Cmds, nullptr, nullptr, nullptr};
 
 const char* GVLogicCategoryName(int32_t category) {
   return category >= 0 && category < kLogicCategories ? kCategoryNames[category] : "";
