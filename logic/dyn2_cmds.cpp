@@ -12,7 +12,7 @@
 #include "jel/vector_math.h"
 #include "logic/command_args.h"
 #include "logic/dyn1_cmds.h"
-#include "logic/collision_geos.h"
+#include "logic/object_refs.h"
 #include "logic/program_store.h"
 #include "scene/scene_access.h"
 #include "scene/scene_context.h"
