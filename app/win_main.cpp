@@ -9,6 +9,8 @@
 #include "scene/geo_id_blocks.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
+#include "scene/display_settings.h"
+#include "GVAppWins/view_links.h"
 #include "scene/work_folders.h"
 #include "toolkit/dialog_window.h"
 #include "toolkit/messages.h"
@@ -31,6 +33,21 @@ struct StaticInitialisers {
   }
 };
 const StaticInitialisers gStaticInitialisers;
+
+// The 3-D view reads the scene's bounds, the running flag and the display
+// settings' background, and reports its errors through the message path.
+void LinkViewToScene() {
+  SceneRecords& s = GVScene();
+  GVViewSceneLinks links;
+  links.bounds = s.bounds;
+  links.running = &GVFrameClock().running;
+  if (s.display) {
+    links.background = &s.display->background.r;
+    links.backdropMode = &s.display->backgroundFlags;
+  }
+  GVSetViewSceneLinks(links);
+  GVSetViewMessageRoutine(GVMessage);
+}
 
 }  // namespace
 
