@@ -2,8 +2,10 @@
 
 #include <new>
 
+#include "logic/arithmetic_cmds.h"
 #include "logic/control_logic_cmds.h"
 #include "logic/program_store.h"
+#include "logic/trig_vector_cmds.h"
 #include "scene/frame_driver.h"
 #include "scene/scene_context.h"
 
@@ -15,8 +17,18 @@ static const char* const kCategoryNames[kLogicCategories] = {
 // keeps its name and no commands.
 using CategoryBuilder = void (*)(LogicSystem* sys);
 static const CategoryBuilder kBuilders[kLogicCategories] = {
-    GVBuildControlCmds, GVBuildLogicCmds, nullptr, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr};
+    GVBuildControlCmds,
+    GVBuildLogicCmds,
+    GVBuildArithmeticCmds,
+    GVBuildTrigCmds,
+    GVBuildVectorCmds,
+    nullptr,  // HPROPS
+    nullptr,  // HDYN_1
+    nullptr,  // HDYN_2
+    nullptr,  // CAMERA
+    nullptr,  // DRAWING
+    nullptr,  // EFFECTS
+};
 
 const char* GVLogicCategoryName(int32_t category) {
   return category >= 0 && category < kLogicCategories ? kCategoryNames[category] : "";

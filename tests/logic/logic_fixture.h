@@ -20,6 +20,9 @@ struct Arg {
 inline Arg PP(int32_t k) { return {static_cast<int32_t>(kLogicPP), k}; }
 inline Arg IVar(int32_t k) { return {static_cast<int32_t>(kLogicInt), k}; }
 inline Arg FVar(int32_t k) { return {static_cast<int32_t>(kLogicFloat), k}; }
+inline Arg VVar(int32_t k) { return {static_cast<int32_t>(kLogicVec), k}; }
+inline Arg MVar(int32_t k) { return {static_cast<int32_t>(kLogicMat), k}; }
+inline Arg AxVar(int32_t k) { return {static_cast<int32_t>(kLogicAxes), k}; }
 inline Arg IConst(int32_t v) { return {static_cast<int32_t>(kLogicIntConst), 0, v}; }
 inline Arg FConst(float v) { return {static_cast<int32_t>(kLogicFloatConst), 0, 0, v}; }
 
