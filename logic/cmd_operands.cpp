@@ -12,8 +12,8 @@ static LogicOperand Resolve(LogicProgram* prog, int32_t type, int32_t k, int32_t
     case kLogicVec: x.vec = GVLogicVecVar(prog, k); break;
     case kLogicMat: x.mat = GVLogicMatVar(prog, k); break;
     case kLogicAxes:
-      x.vec = GVLogicAxOrigin(prog, k);
-      x.mat = GVLogicAxMatrix(prog, k);
+      x.vec = GVLogicAxVecVar(prog, k);
+      x.mat = GVLogicAxMatVar(prog, k);
       break;
     case kLogicIntConst: x.ic = ic; break;
     case kLogicFloatConst: x.fc = fc; break;

@@ -4,6 +4,8 @@
 
 #include "logic/arithmetic_cmds.h"
 #include "logic/control_logic_cmds.h"
+#include "logic/dyn1_cmds.h"
+#include "logic/dyn2_cmds.h"
 #include "logic/program_store.h"
 #include "logic/trig_vector_cmds.h"
 #include "scene/frame_driver.h"
@@ -23,8 +25,8 @@ static const CategoryBuilder kBuilders[kLogicCategories] = {
     GVBuildTrigCmds,
     GVBuildVectorCmds,
     nullptr,  // HPROPS
-    nullptr,  // HDYN_1
-    nullptr,  // HDYN_2
+    GVBuildDyn1Cmds,
+    GVBuildDyn2Cmds,
     nullptr,  // CAMERA
     nullptr,  // DRAWING
     nullptr,  // EFFECTS
