@@ -5,6 +5,7 @@
 #include "jel/vector_math.h"
 #include "logic/cmd_operands.h"
 #include "logic/cmd_table.h"
+#include "logic/command_args.h"
 #include "logic/logic_numbers.h"
 #include "logic/program_store.h"
 #include "logic/random_table.h"
@@ -330,15 +331,17 @@ static int32_t Clip(int32_t program, LogicLine* line, LogicSystem* sys, bool low
   if (!GVLogicLoadOperands(sys, program, line, &o)) return 0;
   const LogicOperand &r = o.r, &x = o.a[0], &bound = o.a[1];
   if (!r.type || r.type != x.type) return 0;
-  // Keeps a unless b passes it on the clipped side (a NaN value gives b).
-  auto clip = [lower](float a, float b) { return lower ? (a > b ? a : b) : (a < b ? a : b); };
   if (r.type == kLogicInt) {
     const int32_t a = *x.ip, b = IntOf(bound, 0);
     *r.ip = lower ? (a > b ? a : b) : (a < b ? a : b);
   } else if (r.type == kLogicFloat) {
-    *r.fp = clip(*x.fp, FloatOf(bound));
+    // As the vector clips: the bound wins unless the value passes it.
+    const float a = *x.fp, b = FloatOf(bound);
+    *r.fp = lower ? (a > b ? a : b) : (a < b ? a : b);
+  } else if (IsVec(r) && IsVec(bound)) {
+    (lower ? GVLogicVecMax : GVLogicVecMin)(x.vec, bound.vec, r.vec);
   } else if (IsVec(r)) {
-    for (int k = 0; k < 3; ++k) r.vec[k] = clip(x.vec[k], IsVec(bound) ? bound.vec[k] : FloatOf(bound));
+    (lower ? GVLogicVecMaxScalar : GVLogicVecMinScalar)(x.vec, r.vec, FloatOf(bound));
   }
   return 0;
 }

@@ -7,6 +7,7 @@
 #include "logic/dyn1_cmds.h"
 #include "logic/dyn2_cmds.h"
 #include "logic/program_store.h"
+#include "logic/props_cmds.h"
 #include "logic/trig_vector_cmds.h"
 #include "scene/frame_driver.h"
 #include "scene/scene_context.h"
@@ -24,7 +25,7 @@ static const CategoryBuilder kBuilders[kLogicCategories] = {
     GVBuildArithmeticCmds,
     GVBuildTrigCmds,
     GVBuildVectorCmds,
-    nullptr,  // HPROPS
+    GVBuildPropsCmds,
     GVBuildDyn1Cmds,
     GVBuildDyn2Cmds,
     nullptr,  // CAMERA
