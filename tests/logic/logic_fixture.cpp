@@ -28,8 +28,9 @@ LogicStore::~LogicStore() {
   if (gCounting == this) gCounting = nullptr;
 }
 
-LogicLine* LogicStore::Add(int32_t cat, int32_t cmd, Arg result, std::initializer_list<Arg> args) {
-  LogicLine* l = GVLogicInsertLineAfter(&sys, 1, last);
+LogicLine* AppendLine(LogicSystem* sys, LogicLine* after, int32_t cat, int32_t cmd, Arg result,
+                      std::initializer_list<Arg> args) {
+  LogicLine* l = GVLogicInsertLineAfter(sys, 1, after);
   l->category = cat;
   l->command = cmd;
   l->resultType = result.type;
@@ -42,7 +43,11 @@ LogicLine* LogicStore::Add(int32_t cat, int32_t cmd, Arg result, std::initialize
     l->argFloat[a] = x.f;
     ++a;
   }
-  return last = l;
+  return l;
+}
+
+LogicLine* LogicStore::Add(int32_t cat, int32_t cmd, Arg result, std::initializer_list<Arg> args) {
+  return last = AppendLine(&sys, last, cat, cmd, result, args);
 }
 
 void LogicStore::RunAt(int32_t frame) {

@@ -26,6 +26,10 @@ inline Arg AxVar(int32_t k) { return {static_cast<int32_t>(kLogicAxes), k}; }
 inline Arg IConst(int32_t v) { return {static_cast<int32_t>(kLogicIntConst), 0, v}; }
 inline Arg FConst(float v) { return {static_cast<int32_t>(kLogicFloatConst), 0, 0, v}; }
 
+// Appends a line after `after` (null: into an empty program) in program 1.
+LogicLine* AppendLine(LogicSystem* sys, LogicLine* after, int32_t cat, int32_t cmd, Arg result,
+                      std::initializer_list<Arg> args);
+
 // The counting command: adds 1 to the i variable of its result slot and
 // counts its calls in LogicStore::calls.
 constexpr int32_t kCountCat = kLogicDrawing;

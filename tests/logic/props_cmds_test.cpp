@@ -56,20 +56,9 @@ struct DrivenScene {
     GVAddJelToScene(GVScene().world, jel->handle);
     return jel;
   }
+  // A line of HPROPS command cmd, or of the probe for cmd -1.
   LogicLine* Add(int32_t cmd, Arg result, std::initializer_list<Arg> args) {
-    LogicLine* l = GVLogicInsertLineAfter(sys, 1, last);
-    l->category = cmd < 0 ? kLogicDrawing : kLogicProps;
-    l->command = cmd < 0 ? 0 : cmd;
-    l->resultType = result.type;
-    l->resultVar = result.var;
-    int32_t a = 0;
-    for (const Arg& x : args) {
-      l->argType[a] = x.type;
-      l->argInt[a] = x.i;
-      l->argFloat[a] = x.f;
-      l->argVar[a++] = x.var;
-    }
-    return last = l;
+    return last = AppendLine(sys, last, cmd < 0 ? kLogicDrawing : kLogicProps, cmd < 0 ? 0 : cmd, result, args);
   }
   void PlayTo(int32_t frame) {
     while (GVFrameClock().currentFrame < frame) GVAdvanceFrame();
