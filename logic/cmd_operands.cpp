@@ -56,7 +56,6 @@ double GVLogicScalarValue(const LogicOperand& x) {
 void GVLogicPutScalar(const LogicOperand& r, double value) {
   if (r.type == kLogicInt) *r.ip = GVLogicTruncInt(value);
   else if (r.type == kLogicFloat) *r.fp = static_cast<float>(value);
-  else if (r.type == kLogicPP) *r.ip = value != 0.0 ? 1 : 0;
 }
 
 bool GVLogicLoadOperands(LogicSystem* sys, int32_t program, const LogicLine* line, LogicLineOperands* out) {

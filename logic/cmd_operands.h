@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-struct LogicLine;
+#include "logic/logic_system.h"
+
 struct LogicProgram;
 
 struct LogicOperand {
@@ -29,18 +30,15 @@ bool GVLogicIsScalar(const LogicOperand& x);
 bool GVLogicIsIntKind(const LogicOperand& x);
 // A scalar's value (PP reads its 0/1); 0 for anything else.
 double GVLogicScalarValue(const LogicOperand& x);
-// Puts a number into an i (truncated, saturated) or f result; PP results take
-// 1 for a non-zero value. Other slots are left alone.
+// Puts a number into an i (truncated, saturated) or f result; other slots
+// are left alone.
 void GVLogicPutScalar(const LogicOperand& r, double value);
-
-struct LogicProgram;
-struct LogicSystem;
 
 // The running program and every slot of a line.
 struct LogicLineOperands {
   LogicProgram* prog = nullptr;
   LogicOperand r;
-  LogicOperand a[5];
+  LogicOperand a[kLogicArgs];
 };
 // False when the system, the line or the program is missing.
 bool GVLogicLoadOperands(LogicSystem* sys, int32_t program, const LogicLine* line, LogicLineOperands* out);
