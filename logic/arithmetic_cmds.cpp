@@ -4,7 +4,6 @@
 
 #include "jel/vector_math.h"
 #include "logic/cmd_operands.h"
-#include "logic/cmd_table.h"
 #include "logic/command_args.h"
 #include "logic/logic_numbers.h"
 #include "logic/program_store.h"
@@ -357,30 +356,39 @@ void GVBuildArithmeticCmds(LogicSystem* sys) {
   constexpr uint32_t kOperand = I | F | V | M | FC;
   constexpr uint32_t kNumber = I | F | FC;
   constexpr uint32_t kAnyNumber = I | F | IC | FC;
+  constexpr uint32_t kSign = kLogicOptBit800000;
   static const LogicCmdRow kRows[16] = {
-      {"", "=", "  ,  ", "cmd_equ", 0, 1, 0, GVCmdEqu, PP | I | F | V | M | AX,
+      {"=", "cmd_equ", 0, 1, GVCmdEqu, PP | I | F | V | M | AX,
        {PP | I | F | V | M | AX | FC, N | kOperand, N | kOperand, N, N}},
-      {"", "+", "  +  ", "cmd_add", 0, 2, 0, GVCmdAddSub, I | F | V | M,
-       {kOperand, kOperand, N | kOperand, N | kOperand, N | kOperand}},
-      {"", "-", "  -  ", "cmd_sub", 0, 2, 0, GVCmdAddSub, I | F | V | M,
-       {kOperand, kOperand, N | kOperand, N | kOperand, N | kOperand}},
-      {"", "x", "  x  ", "cmd_mul", 0, 3, 0, GVCmdMul, I | F | V | M,
-       {kOperand, kOperand, N | kOperand, N | kOperand, N | kOperand}},
-      {"", "/", "  /  ", "cmd_div", 0, 4, 0, GVCmdDiv, I | F | V | M, {kOperand, kNumber, N, N, N}},
-      {"", "MOD", "  mod  ", "cmd_mod", 0, 0, 0, GVCmdMod, I | F, {kNumber, kNumber, N, N, N}},
-      {"SQRT", "SQRT", "", "cmd_sqrt", 0, 0, 0, GVCmdSqrt, F, {kNumber, N, N, N, N}},
-      {"EXP", "EXP", "", "cmd_exp", 0, 0, 0, GVCmdExp, F, {kNumber, N, N, N, N}},
-      {"LOG", "LOG", "", "cmd_log", 0, 0, 0, GVCmdLog, F, {kNumber, N, N, N, N}},
-      {"RANDOM", "RANDOM", " , ", "cmd_rnd", 0, 0, 0, GVCmdRandom, I | F, {N | kAnyNumber, N | kAnyNumber, N, N, N}},
-      {"RANGE_IN", "RANGE_IN", "  <  ", "cmd_rngin", 0, 0, 0, GVCmdRangeIn, F, {kNumber, kNumber, kNumber, N, N}},
-      {"RANGE_OUT", "RANGE_OUT", "  <  ", "cmd_rngin", 0, 0, 0, GVCmdRangeOut, F,
-       {kNumber | V, kNumber, kNumber | V, N, N}},
-      {"pSAW", "PULSE_SAW", " , ", "cmd_plssaw", kLogicOptBit800000, 0, 0, GVCmdPulseSaw, F,
-       {kAnyNumber, kAnyNumber, kAnyNumber, N | I | IC, N}},
-      {"pBLK", "PULSE_BLK", " , ", "cmd_plsblk", kLogicOptBit800000, 0, 0, GVCmdPulseBlk, PP | I | F,
-       {kAnyNumber, kAnyNumber, N | kAnyNumber, N, N}},
-      {"CLIP_L", "CLIP_L", " , ", "cmd_cliplu", 0, 5, 0, GVCmdClipL, I | F | V, {kNumber | V, kNumber | V, N, N, N}},
-      {"CLIP_U", "CLIP_U", " , ", "cmd_cliplu", 0, 5, 0, GVCmdClipU, I | F | V, {kNumber | V, kNumber | V, N, N, N}},
+      {"+", "cmd_add", 0, 2, GVCmdAddSub, I | F | V | M, {kOperand, kOperand, N | kOperand, N | kOperand, N | kOperand}},
+      {"-", "cmd_sub", 0, 2, GVCmdAddSub, I | F | V | M, {kOperand, kOperand, N | kOperand, N | kOperand, N | kOperand}},
+      {"x", "cmd_mul", 0, 3, GVCmdMul, I | F | V | M, {kOperand, kOperand, N | kOperand, N | kOperand, N | kOperand}},
+      {"/", "cmd_div", 0, 4, GVCmdDiv, I | F | V | M, {kOperand, kNumber, N, N, N}},
+      {"MOD", "cmd_mod", 0, 0, GVCmdMod, I | F, {kNumber, kNumber, N, N, N}},
+      {"SQRT", "cmd_sqrt", 0, 0, GVCmdSqrt, F, {kNumber, N, N, N, N}},
+      {"EXP", "cmd_exp", 0, 0, GVCmdExp, F, {kNumber, N, N, N, N}},
+      {"LOG", "cmd_log", 0, 0, GVCmdLog, F, {kNumber, N, N, N, N}},
+      {"RANDOM", "cmd_rnd", 0, 0, GVCmdRandom, I | F, {N | kAnyNumber, N | kAnyNumber, N, N, N}},
+      {"RANGE_IN", "cmd_rngin", 0, 0, GVCmdRangeIn, F, {kNumber, kNumber, kNumber, N, N}},
+      {"RANGE_OUT", "cmd_rngin", 0, 0, GVCmdRangeOut, F, {kNumber | V, kNumber, kNumber | V, N, N}},
+      {"PULSE_SAW", "cmd_plssaw", kSign, 0, GVCmdPulseSaw, F, {kAnyNumber, kAnyNumber, kAnyNumber, N | I | IC, N}},
+      {"PULSE_BLK", "cmd_plsblk", kSign, 0, GVCmdPulseBlk, PP | I | F, {kAnyNumber, kAnyNumber, N | kAnyNumber, N, N}},
+      {"CLIP_L", "cmd_cliplu", 0, 5, GVCmdClipL, I | F | V, {kNumber | V, kNumber | V, N, N, N}},
+      {"CLIP_U", "cmd_cliplu", 0, 5, GVCmdClipU, I | F | V, {kNumber | V, kNumber | V, N, N, N}},
   };
-  GVLogicFillCmds(sys, kLogicArithmetic, kRows, 16);
+  // The operators show their name between the operands (no prefix); the
+  // pulses have short prefixes. Null keeps the name as the prefix.
+  static const char* const kTexts[16][2] = {
+      {"", "  ,  "},   {"", "  +  "},  {"", "  -  "},  {"", "  x  "},          {"", "  /  "},
+      {"", "  mod  "}, {nullptr, ""},  {nullptr, ""},  {nullptr, ""},          {nullptr, " , "},
+      {nullptr, "  <  "}, {nullptr, "  <  "}, {"pSAW", " , "}, {"pBLK", " , "}, {nullptr, " , "},
+      {nullptr, " , "},
+  };
+  LogicCmd* c = GVLogicBeginCategory(sys, kLogicArithmetic, 16);
+  if (!c) return;
+  GVLogicFillCmds(c, kRows, 16, 16, 16);
+  for (int32_t k = 0; k < 16; ++k) {
+    if (kTexts[k][0]) c[k].prefix = kTexts[k][0];
+    c[k].infix = kTexts[k][1];
+  }
 }

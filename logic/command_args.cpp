@@ -34,7 +34,27 @@ HWorld* GVLogicWorld(const LogicSystem* sys) { return sys ? GVWorldOf(sys->world
 bool LogicCmdCtx::Open(LogicSystem* sys, int32_t program, const LogicLine* line) {
   world = GVLogicWorld(sys);
   prog = GVLogicProgram(sys, program);
-  return line && world;
+  if (!line || !world) return false;
+  sel = GVLogicArgInt(prog, line, 0);
+  part = GVLogicArgInt(prog, line, 1);
+  return true;
+}
+
+void GVLogicFillCmds(LogicCmd* cmds, const LogicCmdRow* rows, int32_t count, int32_t firstInfix,
+                     int32_t firstPicked) {
+  for (int32_t k = 0; k < count; ++k) {
+    const LogicCmdRow& r = rows[k];
+    LogicCmd& c = cmds[k];
+    c.prefix = c.name = r.name;
+    c.key = r.key;
+    if (k >= firstInfix) c.infix = " , ";
+    c.optionKind = r.optionKind;
+    c.layoutKind = r.layout;
+    c.fn = r.fn;
+    c.resultMask = r.result;
+    for (int32_t a = 0; a < kLogicArgs; ++a) c.argMask[a] = r.args[a];
+    c.pickedConstants = k >= firstPicked ? 1 : 0;
+  }
 }
 
 uint32_t GVLogicAxisMask(const LogicLine* line) {
@@ -148,6 +168,10 @@ bool GVLogicSetterMayAct(LogicSystem* sys) {
 
 int32_t GVLogicLiveFrame(const HWorld* world) {
   return world && world->params.stepping ? kFrameInStep : kFrameCommitted;
+}
+
+bool GVLogicVecResultWanted(const LogicLine* line) {
+  return line->resultType == static_cast<int32_t>(kLogicFloat) || line->resultType == static_cast<int32_t>(kLogicVec);
 }
 
 void GVLogicWriteVecResult(LogicProgram* prog, const LogicLine* line, const float v[3]) {

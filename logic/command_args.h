@@ -30,13 +30,31 @@ void GVMat3Negate(float out[9], const float m[9]);
 
 // The world of the system's handle; null without a system, handle or world.
 HWorld* GVLogicWorld(const LogicSystem* sys);
-// What a command function opens with: the running program and the world.
+// What a command function opens with: the running program, the world, and
+// the Jel selection and part of slots 1 and 2 (as GVLogicArgInt reads them).
 // Open is false (the command does nothing) without a system, world or line.
 struct LogicCmdCtx {
   LogicProgram* prog = nullptr;
   HWorld* world = nullptr;
+  int32_t sel = 0;
+  int32_t part = 0;
   bool Open(LogicSystem* sys, int32_t program, const LogicLine* line);
 };
+
+// One row of a category table, and the fill shared by the category builders:
+// prefix and short name are the name; the infix " , " from command
+// firstInfix on, the picked-constants flag from firstPicked on.
+struct LogicCmdRow {
+  const char* name;
+  const char* key;
+  uint32_t optionKind;
+  int32_t layout;
+  LogicCmdFn fn;
+  uint32_t result;
+  uint32_t args[kLogicArgs];
+};
+void GVLogicFillCmds(LogicCmd* cmds, const LogicCmdRow* rows, int32_t count, int32_t firstInfix,
+                     int32_t firstPicked);
 
 // The axis mask of a line: its bits 2, 4 and 8, or 14 when none is set.
 uint32_t GVLogicAxisMask(const LogicLine* line);
@@ -85,7 +103,10 @@ bool GVLogicSetterMayAct(LogicSystem* sys);
 int32_t GVLogicLiveFrame(const HWorld* world);
 
 // Result writers; each writes only to a variable the program has (index 0 is
-// none). A vector result: an f variable gets the length (no axis bit), the one
+// none).
+// True for a line whose result is an f or a v variable (a vector result).
+bool GVLogicVecResultWanted(const LogicLine* line);
+// A vector result: an f variable gets the length (no axis bit), the one
 // selected component (one bit) or 0 (two or three); a v variable gets the
 // selected components (all without a bit) and keeps the others.
 void GVLogicWriteVecResult(LogicProgram* prog, const LogicLine* line, const float v[3]);

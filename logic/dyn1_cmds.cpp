@@ -39,16 +39,14 @@ void SetAndReport(LogicSystem* sys, int32_t program, LogicLine* line, SelSetter 
                   float fromGet) {
   LogicCmdCtx c;
   if (!c.Open(sys, program, line)) return;
-  const int32_t sel = GVLogicArgInt(c.prog, line, 0);
-  const int32_t part = GVLogicArgInt(c.prog, line, 1);
+  const int32_t sel = c.sel, part = c.part;
   float v[3];
   const bool given = GVLogicReadValueVec(line, program, sys, false, v);
   if (given && GVLogicSetterMayAct(sys) && GVLogicPartOk(part)) {
     for (float& x : v) x *= toSet;
     set(c.world, part, sel, kFrameInStep, static_cast<int32_t>(GVLogicAxisMask(line)), v);
   }
-  if (line->resultType != static_cast<int32_t>(kLogicFloat) && line->resultType != static_cast<int32_t>(kLogicVec))
-    return;
+  if (!GVLogicVecResultWanted(line)) return;
   float out[3] = {0.0f, 0.0f, 0.0f};
   if (GVLogicPartOk(part)) get(c.world, part, sel, GVLogicLiveFrame(c.world), kAxesAll, out);
   for (float& x : out) x *= fromGet;
@@ -142,8 +140,7 @@ int32_t GVCmdFRatio(int32_t program, LogicLine* line, LogicSystem* sys) {
 int32_t GVCmdHForce(int32_t program, LogicLine* line, LogicSystem* sys) {
   LogicCmdCtx c;
   if (!c.Open(sys, program, line)) return 0;
-  const int32_t sel = GVLogicArgInt(c.prog, line, 0);
-  const int32_t part = GVLogicArgInt(c.prog, line, 1);
+  const int32_t sel = c.sel, part = c.part;
   float force[3];
   const bool given = GVLogicReadValueVec(line, program, sys, true, force);
   if (given && GVLogicSetterMayAct(sys) && GVLogicPartOk(part))
@@ -155,8 +152,7 @@ int32_t GVCmdHForce(int32_t program, LogicLine* line, LogicSystem* sys) {
 int32_t GVCmdHPos(int32_t program, LogicLine* line, LogicSystem* sys) {
   LogicCmdCtx c;
   if (!c.Open(sys, program, line)) return 0;
-  const int32_t sel = GVLogicArgInt(c.prog, line, 0);
-  const int32_t part = GVLogicArgInt(c.prog, line, 1);
+  const int32_t sel = c.sel, part = c.part;
   // An axes variable gives the frame the target is stated in.
   const bool inAxes = line->argType[3] == static_cast<int32_t>(kLogicAxes);
   const float* origin = inAxes ? GVLogicAxVecVar(c.prog, line->argVar[3]) : nullptr;
@@ -166,8 +162,7 @@ int32_t GVCmdHPos(int32_t program, LogicLine* line, LogicSystem* sys) {
   if (given && GVLogicSetterMayAct(sys) && GVLogicPartOk(part))
     GVSetSelPosition(c.world, part, sel, kFrameInStep, static_cast<int32_t>(GVLogicAxisMask(line)), target, origin,
                      matrix);
-  if (line->resultType != static_cast<int32_t>(kLogicFloat) && line->resultType != static_cast<int32_t>(kLogicVec))
-    return 0;
+  if (!GVLogicVecResultWanted(line)) return 0;
   float centre[3] = {0.0f, 0.0f, 0.0f};
   if (GVLogicPartOk(part))
     GVGetSelPosition(c.world, part, sel, GVLogicLiveFrame(c.world), kAxesAll, centre, origin, matrix);
@@ -193,8 +188,7 @@ int32_t GVCmdHAngVelR(int32_t program, LogicLine* line, LogicSystem* sys) {
 int32_t GVCmdHVelU(int32_t program, LogicLine* line, LogicSystem* sys) {
   LogicCmdCtx c;
   if (!c.Open(sys, program, line)) return 0;
-  const int32_t id = GVLogicArgInt(c.prog, line, 0);
-  const int32_t part = GVLogicArgInt(c.prog, line, 1);
+  const int32_t id = c.sel, part = c.part;
   float v[3];
   if (!GVLogicReadValueVec(line, program, sys, false, v) || !GVLogicSetterMayAct(sys) || !GVLogicPartOk(part))
     return 0;
@@ -207,8 +201,7 @@ int32_t GVCmdHVelU(int32_t program, LogicLine* line, LogicSystem* sys) {
 int32_t GVCmdHWind(int32_t program, LogicLine* line, LogicSystem* sys) {
   LogicCmdCtx c;
   if (!c.Open(sys, program, line)) return 0;
-  const int32_t id = GVLogicArgInt(c.prog, line, 0);
-  const int32_t part = GVLogicArgInt(c.prog, line, 1);
+  const int32_t id = c.sel, part = c.part;
   float strength = 0.0f;
   GVLogicArgFloat(c.prog, line, 2, &strength);
   float flow[3] = {0.0f, 0.0f, 0.0f};
@@ -227,7 +220,7 @@ int32_t GVCmdHDist(int32_t program, LogicLine* line, LogicSystem* sys) {
   const int32_t idB = GVLogicArgInt(c.prog, line, 1);
   const int32_t a = GVLogicArgInt(c.prog, line, 2);
   const int32_t b = GVLogicArgInt(c.prog, line, 3);
-  if (!GVFindJel(sys->world, idA) || !GVFindJel(sys->world, idB)) return 0;
+  if (idA < 1 || idB < 1 || !GVGetJelById(c.world, idA) || !GVGetJelById(c.world, idB)) return 0;
   const bool parts = GVLogicPartOk(a) && GVLogicPartOk(b);
   float d = 0.0f;
   if (parts && GVLogicArgFloat(c.prog, line, 4, &d) && std::isfinite(d) && GVLogicSetterMayAct(sys))
@@ -259,18 +252,9 @@ int32_t GVCmdHExpand(int32_t program, LogicLine* line, LogicSystem* sys) {
 void GVBuildDyn1Cmds(LogicSystem* sys) {
   LogicCmd* c = GVLogicBeginCategory(sys, kLogicDyn1, kDyn1Count);
   if (!c) return;
-  struct Row {
-    const char* name;
-    const char* key;
-    uint32_t optionKind;
-    int32_t layout;
-    LogicCmdFn fn;
-    uint32_t result;
-    uint32_t args[kLogicArgs];
-  };
   constexpr uint32_t kAxesOpt = kLogicNone | kLogicAxes;
   constexpr uint32_t kFirst = kLogicQualFirstPair, kSecond = kLogicQualSecondPair;
-  static const Row kRows[kDyn1Count] = {
+  static const LogicCmdRow kRows[kDyn1Count] = {
       {"CUR_FRAME", "cmd_frame", 0, 0, GVCmdCurFrame, kLogicInt | kLogicFloat, {1, 1, 1, 1, 1}},
       {"CUR_TIME", "cmd_time", 0, 0, GVCmdCurTime, kLogicFloat, {1, 1, 1, 1, 1}},
       {"IS_FRAME", "cmd_isframe", 0, 0, GVCmdIsFrame, kLogicPP, {kNumber, 1, 1, 1, 1}},
@@ -293,16 +277,5 @@ void GVBuildDyn1Cmds(LogicSystem* sys) {
       {"HEXPAND", "cmd_hexpnd", kLogicOptPasteReport, 0, GVCmdHExpand, kLogicNone,
        {kJel, kPart, kIntArg | kLogicNone, kIntArg | kLogicNone, kNumber | kLogicNone}},
   };
-  for (int32_t k = 0; k < kDyn1Count; ++k) {
-    const Row& r = kRows[k];
-    c[k].prefix = c[k].name = r.name;
-    c[k].key = r.key;
-    if (k >= kDyn1IsFrame) c[k].infix = " , ";
-    c[k].optionKind = r.optionKind;
-    c[k].layoutKind = r.layout;
-    c[k].fn = r.fn;
-    c[k].resultMask = r.result;
-    for (int32_t a = 0; a < kLogicArgs; ++a) c[k].argMask[a] = r.args[a];
-    c[k].pickedConstants = k >= kDyn1HForce ? 1 : 0;
-  }
+  GVLogicFillCmds(c, kRows, kDyn1Count, kDyn1IsFrame, kDyn1HForce);
 }

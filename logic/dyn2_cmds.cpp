@@ -160,7 +160,7 @@ void RunGeoColl(int32_t program, LogicLine* line, LogicSystem* sys, bool jelHits
 int32_t GVCmdGAxes(int32_t program, LogicLine* line, LogicSystem* sys) {
   LogicCmdCtx c;
   if (!c.Open(sys, program, line)) return 0;
-  GObject* geo = FindGeo(sys, GVLogicArgInt(c.prog, line, 0));
+  GObject* geo = FindGeo(sys, c.sel);
   if (!geo) return 0;
   const int32_t stateMode = c.world->params.stateMode;
   const int32_t drive = GVGetGeoDriveMode(GVCurrentFrame(sys->world), geo, stateMode);
@@ -194,11 +194,11 @@ int32_t GVCmdGAxes(int32_t program, LogicLine* line, LogicSystem* sys) {
 int32_t GVCmdHAxes(int32_t program, LogicLine* line, LogicSystem* sys) {
   LogicCmdCtx c;
   if (!c.Open(sys, program, line)) return 0;
-  const int32_t part = GVLogicArgInt(c.prog, line, 1);
+  const int32_t part = c.part;
   if (!GVLogicPartOk(part) || line->resultType != static_cast<int32_t>(kLogicAxes)) return 0;
   float* o = GVLogicAxVecVar(c.prog, line->resultVar);
   float* m = GVLogicAxMatVar(c.prog, line->resultVar);
-  HObject* jel = GVJelOf(GVFindJel(sys->world, GVLogicArgInt(c.prog, line, 0)));
+  HObject* jel = c.sel >= 1 ? GVGetJelById(c.world, c.sel) : nullptr;
   if (o && m && jel && jel->state) HBState::nodeTangents(jel->state, jel->firstNodeInPart(part), o, m);
   return 0;
 }
@@ -239,7 +239,7 @@ int32_t GVCmdHRig(int32_t program, LogicLine* line, LogicSystem* sys) {
 int32_t GVCmdGMotion(int32_t program, LogicLine* line, LogicSystem* sys) {
   LogicCmdCtx c;
   if (!c.Open(sys, program, line)) return 0;
-  const int32_t sel = GVLogicArgInt(c.prog, line, 0);
+  const int32_t sel = c.sel;
   const int32_t bit = GVLogicArgIsInt(c.prog, line, 1) ? GVLogicArgInt(c.prog, line, 1) : 1;
   const int32_t mode = RefreshMode(line);
   const bool atStart = GVCurrentFrame(sys->world) == 0;
@@ -257,7 +257,7 @@ int32_t GVCmdGMotion(int32_t program, LogicLine* line, LogicSystem* sys) {
 int32_t GVCmdHMotion(int32_t program, LogicLine* line, LogicSystem* sys) {
   LogicCmdCtx c;
   if (!c.Open(sys, program, line)) return 0;
-  const int32_t sel = GVLogicArgInt(c.prog, line, 0);
+  const int32_t sel = c.sel;
   const int32_t mode = RefreshMode(line);
   for (HObject* j = c.world->head; j; j = j->next) {
     if (!GVJelInSel(j, sel) || !j->state) continue;
@@ -312,8 +312,7 @@ int32_t GVCmdHWalls(int32_t program, LogicLine* line, LogicSystem* sys) {
 int32_t GVCmdHPlane(int32_t program, LogicLine* line, LogicSystem* sys) {
   LogicCmdCtx c;
   if (!c.Open(sys, program, line)) return 0;
-  const int32_t sel = GVLogicArgInt(c.prog, line, 0);
-  const int32_t part = GVLogicArgInt(c.prog, line, 1);
+  const int32_t sel = c.sel, part = c.part;
   const float* point = line->argType[2] == static_cast<int32_t>(kLogicVec) ? GVLogicVecVar(c.prog, line->argVar[2])
                                                                             : nullptr;
   const float* normal = nullptr;
@@ -339,49 +338,31 @@ int32_t GVCmdHGlue(int32_t program, LogicLine* line, LogicSystem* sys) {
 void GVBuildDyn2Cmds(LogicSystem* sys) {
   LogicCmd* c = GVLogicBeginCategory(sys, kLogicDyn2, kDyn2Count);
   if (!c) return;
-  struct Row {
-    const char* name;
-    const char* key;
-    uint32_t optionKind;
-    LogicCmdFn fn;
-    uint32_t result;
-    uint32_t args[kLogicArgs];
-  };
   constexpr uint32_t kFirst = kLogicQualFirstPair, kSecond = kLogicQualSecondPair;
   constexpr uint32_t kRigCount = 0x2000000, kRigPasses = 0x4000000;  // read by no part of the system
-  static const Row kRows[kDyn2Count] = {
-      {"GAXES", "cmd_gaxes", 0, GVCmdGAxes, kLogicNone | kLogicAxes,
+  static const LogicCmdRow kRows[kDyn2Count] = {
+      {"GAXES", "cmd_gaxes", 0, 0, GVCmdGAxes, kLogicNone | kLogicAxes,
        {kGeo, kLogicNone | kLogicVec | kLogicMat | kLogicAxes, 1, 1, 1}},
-      {"HAXES", "cmd_haxes", 0, GVCmdHAxes, kLogicAxes, {kJel, kPart, 1, 1, 1}},
-      {"HFIX", "cmd_hfix", 0x4004, GVCmdHFix, kPPOpt,
+      {"HAXES", "cmd_haxes", 0, 0, GVCmdHAxes, kLogicAxes, {kJel, kPart, 1, 1, 1}},
+      {"HFIX", "cmd_hfix", 0x4004, 0, GVCmdHFix, kPPOpt,
        {kJel, kPart, kIntOpt, kIntOpt, kLogicNone | kLogicVec | kLogicAxes | kGeo | kLogicQualGeoListOrder}},
-      {"HFIX_POS", "cmd_hsusp", 0x4004, GVCmdHFixPos, kPPOpt,
+      {"HFIX_POS", "cmd_hsusp", 0x4004, 0, GVCmdHFixPos, kPPOpt,
        {kJel, kPart, kIntOpt, kIntOpt, kLogicNone | kLogicVec | kLogicAxes | kGeo}},
-      {"HFIX_ORI", "cmd_hfixo", 0x4004, GVCmdHFixOri, kPPOpt,
+      {"HFIX_ORI", "cmd_hfixo", 0x4004, 0, GVCmdHFixOri, kPPOpt,
        {kJel, kPart, kIntOpt, kIntOpt, kLogicNone | kLogicMat | kLogicAxes | kGeo}},
-      {"HRIG", "cmd_hrig", 0x4004, GVCmdHRig, kPPOpt,
+      {"HRIG", "cmd_hrig", 0x4004, 0, GVCmdHRig, kPPOpt,
        {kJel, kPart, kIntOpt | kRigCount, kIntOpt | kRigCount, kIntOpt | kRigPasses}},
-      {"g_motion", "cmd_gmot", 0x4400, GVCmdGMotion, kLogicNone, {kGeo, kGeo | kLogicNone, 1, 1, 1}},
-      {"h_motion", "cmd_hmot", 0x4800, GVCmdHMotion, kLogicNone, {kJel, 1, 1, 1, 1}},
-      {"HCOLL Hh", "cmd_hcollHh", 0x4010C, GVCmdHCollHh, kCollResult,
+      {"g_motion", "cmd_gmot", 0x4400, 0, GVCmdGMotion, kLogicNone, {kGeo, kGeo | kLogicNone, 1, 1, 1}},
+      {"h_motion", "cmd_hmot", 0x4800, 0, GVCmdHMotion, kLogicNone, {kJel, 1, 1, 1, 1}},
+      {"HCOLL Hh", "cmd_hcollHh", 0x4010C, 0, GVCmdHCollHh, kCollResult,
        {kJel | kFirst, kJel | kSecond, kPart | kFirst | kLogicNone, kPart | kSecond | kLogicNone, 1}},
-      {"HCOLL gH", "cmd_hcollhGh", 256, GVCmdHCollgH, kCollResult, {kGeo, kJel, kPart | kLogicNone, 1, 1}},
-      {"HCOLL Gh", "cmd_hcollhGh", 256, GVCmdHCollGh, kCollResult, {kGeo, kJel, kPart | kLogicNone, 1, 1}},
-      {"HWALLS", "cmd_hwalls", 4, GVCmdHWalls, kPPOpt, {kJel, kPart, 1, 1, 1}},
-      {"HPLANE", "cmd_hplane", 4, GVCmdHPlane, kPPOpt, {kJel, kPart, kLogicVec, kLogicVec | kLogicMat, 1}},
-      {"HGLUE", "cmd_hglue", 4, GVCmdHGlue, kPPOpt, {kJel, kPart, kIntOpt, kIntOpt, 1}},
-      {"HVISC", "cmd_hvscs", kLogicOptBit200000, GVCmdHWind, kLogicNone,
+      {"HCOLL gH", "cmd_hcollhGh", 256, 0, GVCmdHCollgH, kCollResult, {kGeo, kJel, kPart | kLogicNone, 1, 1}},
+      {"HCOLL Gh", "cmd_hcollhGh", 256, 0, GVCmdHCollGh, kCollResult, {kGeo, kJel, kPart | kLogicNone, 1, 1}},
+      {"HWALLS", "cmd_hwalls", 4, 0, GVCmdHWalls, kPPOpt, {kJel, kPart, 1, 1, 1}},
+      {"HPLANE", "cmd_hplane", 4, 0, GVCmdHPlane, kPPOpt, {kJel, kPart, kLogicVec, kLogicVec | kLogicMat, 1}},
+      {"HGLUE", "cmd_hglue", 4, 0, GVCmdHGlue, kPPOpt, {kJel, kPart, kIntOpt, kIntOpt, 1}},
+      {"HVISC", "cmd_hvscs", kLogicOptBit200000, 0, GVCmdHWind, kLogicNone,
        {kJel, kPart, kLogicFloat | kLogicFloatConst, kLogicNone | kLogicVec, 1}},
   };
-  for (int32_t k = 0; k < kDyn2Count; ++k) {
-    const Row& r = kRows[k];
-    c[k].prefix = c[k].name = r.name;
-    c[k].key = r.key;
-    c[k].infix = " , ";
-    c[k].optionKind = r.optionKind;
-    c[k].fn = r.fn;
-    c[k].resultMask = r.result;
-    for (int32_t a = 0; a < kLogicArgs; ++a) c[k].argMask[a] = r.args[a];
-    c[k].pickedConstants = 1;
-  }
+  GVLogicFillCmds(c, kRows, kDyn2Count, 0, 0);
 }

@@ -6,7 +6,6 @@
 #include "jel/live_state.h"
 #include "jel/matter.h"
 #include "jel/state_interface.h"
-#include "logic/cmd_table.h"
 #include "logic/command_args.h"
 #include "logic/program_store.h"
 #include "scene/scene_access.h"
@@ -45,8 +44,7 @@ int32_t SetMatterField(int32_t program, LogicLine* line, LogicSystem* sys, const
   LogicCmdCtx c;
   if (!c.Open(sys, program, line)) return 0;
   const uint32_t mask = GVMatterFieldInfo(cmd.field).maskBit;
-  const int32_t selection = GVLogicArgInt(c.prog, line, 0);
-  const int32_t part = GVLogicArgInt(c.prog, line, 1);
+  const int32_t selection = c.sel, part = c.part;
   float value = 0.0f;
   GVLogicArgNumber(c.prog, line, 2, &value);
   const int32_t frame = GVLogicArgInt(c.prog, line, 3);
@@ -103,8 +101,7 @@ int32_t GVCmdHGravity(int32_t program, LogicLine* line, LogicSystem* sys) {
   const uint32_t axes = GVLogicAxisMask(line);
   const uint32_t mask = (axes & 2 ? kMatterForceX : 0u) | (axes & 4 ? kMatterForceY : 0u) |
                         (axes & 8 ? kMatterForceZ : 0u);
-  const int32_t selection = GVLogicArgInt(c.prog, line, 0);
-  const int32_t part = GVLogicArgInt(c.prog, line, 1);
+  const int32_t selection = c.sel, part = c.part;
   float value[3];
   const bool given = GVLogicReadValueVec(line, program, sys, false, value);
   if (given && GVLogicSetterMayAct(sys)) {
@@ -128,19 +125,18 @@ void GVBuildPropsCmds(LogicSystem* sys) {
                      FC = kLogicFloatConst;
   constexpr uint32_t kJel = kLogicQualJel | IC, kPart = kLogicQualPart | IC;
   constexpr uint32_t kValue = N | F | FC, kFrame = N | I | IC;
-  // Every record shows its name before the arguments, separated by " , ";
-  // the object numbers are stepped in the editor.
   static const LogicCmdRow kRows[9] = {
-      {"HSCALE_L", "HSCALE_L", " , ", "cmd_matter", 4, 0, 1, GVCmdHScaleL, N | F, {kJel, kPart, kValue, kFrame, N}},
-      {"HSCALE_T", "HSCALE_T", " , ", "cmd_matter", 4, 0, 1, GVCmdHScaleT, N | F, {kJel, kPart, kValue, kFrame, N}},
-      {"HDENSITY", "HDENSITY", " , ", "cmd_matter", 4, 0, 1, GVCmdHDensity, N | F, {kJel, kPart, kValue, kFrame, N}},
-      {"HELAS", "HELAS", " , ", "cmd_matter", 4, 0, 1, GVCmdHElas, N | F, {kJel, kPart, kValue, kFrame, N}},
-      {"HINCOMP", "HINCOMP", " , ", "cmd_matter", 4, 0, 1, GVCmdHIncomp, N | F, {kJel, kPart, kValue, kFrame, N}},
-      {"HDAMPING", "HDAMPING", " , ", "cmd_matter", 4, 0, 1, GVCmdHDamping, N | F, {kJel, kPart, kValue, kFrame, N}},
-      {"HFRICTION", "HFRICTION", " , ", "cmd_matter", 4, 0, 1, GVCmdHFriction, N | F,
-       {kJel, kPart, kValue, kFrame, N}},
-      {"HGRAVITY", "HGRAVITY", " , ", "cmd_hgrav", 6, 0, 1, GVCmdHGravity, N | F | V, {kJel, kPart, kValue | V, N, N}},
-      {"HFLAT_Z", "HFLAT_Z", " , ", "cmd_matter", 4, 0, 1, GVCmdHFlatZ, N | F, {kJel, kPart, kValue, kFrame, N}},
+      {"HSCALE_L", "cmd_matter", 4, 0, GVCmdHScaleL, N | F, {kJel, kPart, kValue, kFrame, N}},
+      {"HSCALE_T", "cmd_matter", 4, 0, GVCmdHScaleT, N | F, {kJel, kPart, kValue, kFrame, N}},
+      {"HDENSITY", "cmd_matter", 4, 0, GVCmdHDensity, N | F, {kJel, kPart, kValue, kFrame, N}},
+      {"HELAS", "cmd_matter", 4, 0, GVCmdHElas, N | F, {kJel, kPart, kValue, kFrame, N}},
+      {"HINCOMP", "cmd_matter", 4, 0, GVCmdHIncomp, N | F, {kJel, kPart, kValue, kFrame, N}},
+      {"HDAMPING", "cmd_matter", 4, 0, GVCmdHDamping, N | F, {kJel, kPart, kValue, kFrame, N}},
+      {"HFRICTION", "cmd_matter", 4, 0, GVCmdHFriction, N | F, {kJel, kPart, kValue, kFrame, N}},
+      {"HGRAVITY", "cmd_hgrav", 6, 0, GVCmdHGravity, N | F | V, {kJel, kPart, kValue | V, N, N}},
+      {"HFLAT_Z", "cmd_matter", 4, 0, GVCmdHFlatZ, N | F, {kJel, kPart, kValue, kFrame, N}},
   };
-  GVLogicFillCmds(sys, kLogicProps, kRows, 9);
+  // Every record shows " , " between its arguments and has its object
+  // numbers stepped in the editor.
+  if (LogicCmd* c = GVLogicBeginCategory(sys, kLogicProps, 9)) GVLogicFillCmds(c, kRows, 9, 0, 0);
 }

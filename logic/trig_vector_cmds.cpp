@@ -4,7 +4,7 @@
 
 #include "jel/vector_math.h"
 #include "logic/cmd_operands.h"
-#include "logic/cmd_table.h"
+#include "logic/command_args.h"
 #include "logic/program_store.h"
 
 namespace {
@@ -172,32 +172,34 @@ void GVBuildTrigCmds(LogicSystem* sys) {
   constexpr uint32_t kNumber = kLogicInt | kLogicFloat | kLogicFloatConst;
   constexpr uint32_t R = kLogicOptRadians;
   static const LogicCmdRow kRows[9] = {
-      {"COS", "COS", "", "cmd_cos", R, 0, 0, GVCmdCos, F, {kNumber, N, N, N, N}},
-      {"SIN", "SIN", "", "cmd_sin", R, 0, 0, GVCmdSin, F, {kNumber, N, N, N, N}},
-      {"TAN", "TAN", "", "cmd_tan", R, 0, 0, GVCmdTan, F, {kNumber, N, N, N, N}},
-      {"ACOS", "ACOS", "", "cmd_acos", R, 0, 0, GVCmdAcos, F, {kNumber, N, N, N, N}},
-      {"ASIN", "ASIN", "", "cmd_asin", R, 0, 0, GVCmdAsin, F, {kNumber, N, N, N, N}},
-      {"ATAN", "ATAN", "", "cmd_atan", R, 0, 0, GVCmdAtan, F, {kNumber, N, N, N, N}},
-      {"PI", "PI", "", "cmd_pi", 0, 0, 0, GVCmdPi, F, {N, N, N, N, N}},
-      {"DEG", "DEG", "", "cmd_deg", 0, 0, 0, GVCmdDeg, F, {kNumber, N, N, N, N}},
-      {"RAD", "RAD", "", "cmd_rad", 0, 0, 0, GVCmdRad, F, {kNumber, N, N, N, N}},
+      {"COS", "cmd_cos", R, 0, GVCmdCos, F, {kNumber, N, N, N, N}},
+      {"SIN", "cmd_sin", R, 0, GVCmdSin, F, {kNumber, N, N, N, N}},
+      {"TAN", "cmd_tan", R, 0, GVCmdTan, F, {kNumber, N, N, N, N}},
+      {"ACOS", "cmd_acos", R, 0, GVCmdAcos, F, {kNumber, N, N, N, N}},
+      {"ASIN", "cmd_asin", R, 0, GVCmdAsin, F, {kNumber, N, N, N, N}},
+      {"ATAN", "cmd_atan", R, 0, GVCmdAtan, F, {kNumber, N, N, N, N}},
+      {"PI", "cmd_pi", 0, 0, GVCmdPi, F, {N, N, N, N, N}},
+      {"DEG", "cmd_deg", 0, 0, GVCmdDeg, F, {kNumber, N, N, N, N}},
+      {"RAD", "cmd_rad", 0, 0, GVCmdRad, F, {kNumber, N, N, N, N}},
   };
-  GVLogicFillCmds(sys, kLogicTrig, kRows, 9);
+  if (LogicCmd* c = GVLogicBeginCategory(sys, kLogicTrig, 9)) GVLogicFillCmds(c, kRows, 9, 9, 9);
 }
 
 void GVBuildVectorCmds(LogicSystem* sys) {
   constexpr uint32_t N = kLogicNone, I = kLogicInt, F = kLogicFloat, V = kLogicVec, M = kLogicMat, AX = kLogicAxes,
                      IC = kLogicIntConst, FC = kLogicFloatConst;
   static const LogicCmdRow kRows[8] = {
-      {"NORM", "NORM", "", "cmd_norm", 0, 7, 0, GVCmdNorm, F | V | M, {F | V | M, N, N, N, N}},
-      {"COMPNT", "COMPNT", " , ", "cmd_comp", 0, 8, 0, GVCmdCompnt, F | V, {V | M, I | IC, N, N, N}},
-      {"INV_MTX", "INV_MTX", " , ", "cmd_invm", 0, 0, 0, GVCmdInvMtx, M, {M, N, N, N, N}},
-      {"TRANSPOSE", "TRANSPOSE", "", "cmd_transp", 0, 0, 0, GVCmdTranspose, M, {M, N, N, N, N}},
-      {"ROT_MTX", "ROT_MTX", " , ", "cmd_rotmtx", kLogicOptRadians, 6, 0, GVCmdRotMtx, M,
-       {I | F | V | FC, N | I | F | FC, N | I | F | FC, N, N}},
-      {"ROT_by_MTX", "ROT_by_MTX", " , ", "cmd_rotbymtx", 0, 0, 0, GVCmdRotByMtx, V | M, {V | M, M, N, N, N}},
-      {"TF_L_to_W", "TF_L_to_W", " , ", "cmd_ltow", 0, 0, 0, GVCmdLocalToWorld, V | M | AX, {V | M | AX, AX, N, N, N}},
-      {"TF_W_to_L", "TF_W_to_L", " , ", "cmd_wtol", 0, 0, 0, GVCmdWorldToLocal, V | M | AX, {V | M | AX, AX, N, N, N}},
+      {"NORM", "cmd_norm", 0, 7, GVCmdNorm, F | V | M, {F | V | M, N, N, N, N}},
+      {"COMPNT", "cmd_comp", 0, 8, GVCmdCompnt, F | V, {V | M, I | IC, N, N, N}},
+      {"INV_MTX", "cmd_invm", 0, 0, GVCmdInvMtx, M, {M, N, N, N, N}},
+      {"TRANSPOSE", "cmd_transp", 0, 0, GVCmdTranspose, M, {M, N, N, N, N}},
+      {"ROT_MTX", "cmd_rotmtx", kLogicOptRadians, 6, GVCmdRotMtx, M, {I | F | V | FC, N | I | F | FC, N | I | F | FC, N, N}},
+      {"ROT_by_MTX", "cmd_rotbymtx", 0, 0, GVCmdRotByMtx, V | M, {V | M, M, N, N, N}},
+      {"TF_L_to_W", "cmd_ltow", 0, 0, GVCmdLocalToWorld, V | M | AX, {V | M | AX, AX, N, N, N}},
+      {"TF_W_to_L", "cmd_wtol", 0, 0, GVCmdWorldToLocal, V | M | AX, {V | M | AX, AX, N, N, N}},
   };
-  GVLogicFillCmds(sys, kLogicVector, kRows, 8);
+  LogicCmd* c = GVLogicBeginCategory(sys, kLogicVector, 8);
+  if (!c) return;
+  GVLogicFillCmds(c, kRows, 8, 1, 8);
+  c[kVecTranspose].infix = "";  // one argument, like NORM
 }

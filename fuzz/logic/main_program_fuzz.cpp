@@ -1,9 +1,9 @@
-// Turns bytes into a main program (any category and command, flags up to the
-// random-sign bit 0x800000, slot types, variable indices, integer constants
-// and float constants including NaN, infinities, +-1e30 and the int limits)
-// and runs it for 50 frames of a small world
-// through the world runner, then removes every third line. Nothing may read
-// or write outside the program's arrays.
+// Turns bytes into a main program (any category and command, flags, slot
+// types, variable indices, integer constants and float constants including
+// NaN, infinities, +-1e30 and the int limits) and runs it for 50 frames of a
+// small world of two Jels with scene bounds and a drag block through the
+// world runner, then removes every third line. Nothing may read or write
+// outside the program's arrays.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +12,8 @@
 #include "dynamics/selection_ops.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
+#include "jel/matter.h"
+#include "logic/command_args.h"
 #include "logic/interpreter.h"
 #include "logic/logic_store.h"
 #include "logic/logic_system.h"
@@ -64,6 +66,11 @@ int32_t FrameCB(void* owner, int32_t selection, void* user) {
   LogicSystem* sys = static_cast<LogicSystem*>(user);
   if (!owner) return selection ? 1 : sys->minSubSteps;
   GVRunMainLogic(sys, static_cast<HWorld**>(owner));
+  // The drag recorder belongs to a command of its own category; every line
+  // of that category gets it here.
+  LogicProgram* main = GVLogicProgram(sys, 1);
+  for (LogicLine* l = main ? main->first : nullptr; l; l = l->next)
+    if (l->category == kLogicEffects) GVLogicRecordMouseDrag(l, 1, sys);
   return 1;
 }
 
@@ -75,6 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   HWorld* cell = &world;
   SceneCtx ctx;
   ctx.world = &cell;
+  float bounds[6] = {-12.0f, 12.0f, 0.0f, 24.0f, -12.0f, 12.0f};
+  ctx.sceneBounds = bounds;
+  GlobalWorkBlock drag{};
+  ctx.workBlock = &drag;
   LogicSystem sys;
   GVInitLogicStore(&sys, &ctx);
   sys.minSubSteps = 1 + b.Next() % 3;
@@ -82,6 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   world.callbackUser = &sys;
   const float corner[3] = {-0.5f, 2.0f, -0.5f};
   GVAddJel(&world, MakeDropJel(1, 1, 1, 1.0f, corner, 1, -9.81f));
+  const float above[3] = {-0.5f, 3.5f, -0.5f};
+  GVAddJel(&world, MakeDropJel(1, 1, 1, 1.0f, above, 2, -9.81f));
+  for (int32_t& w : drag.words) w = b.Signed() % 3;
+  for (float& f : drag.floats) f = FloatConst(b);
 
   LogicProgram* main = GVLogicProgram(&sys, 1);
   main->topLine = b.Signed();
@@ -91,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     last = l;
     l->category = Category(b);
     l->command = b.Signed();
-    l->flags = b.Next() | (b.Next() << 8) | ((b.Next() & 0x80u) << 16);  // up to the random-sign bit
+    l->flags = b.Next() | (b.Next() << 8) | (static_cast<uint32_t>(b.Next()) << 16);
     l->resultType = Type(b);
     l->resultVar = b.Signed();
     for (int a = 0; a < kLogicArgs; ++a) {

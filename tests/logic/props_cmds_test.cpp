@@ -5,18 +5,12 @@
 #include <cmath>
 #include <vector>
 
-#include "dynamics/runner_scene.h"
 #include "dynamics/world.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 #include "logic/interpreter.h"
-#include "logic/program_store.h"
 #include "logic_fixture.h"
-#include "scene/app_lifecycle.h"
-#include "scene/frame_driver.h"
-#include "scene/scene_access.h"
 #include "scene/scene_records.h"
-#include "scene/scene_services.h"
 
 namespace {
 
@@ -35,38 +29,17 @@ int32_t ProbeCmd(int32_t, LogicLine*, LogicSystem* sys) {
   return 0;
 }
 
-// The scene as the program runs it: the records from start-up, Jels added
-// to the world, the main program played by the frame driver.
-struct DrivenScene {
-  DrivenScene() {
-    GVSetSceneServices(SceneServices());
-    GVAppStartup();
-    sys = GVScene().logic;
+// The scene with the probe command in the DRAWING slot; lines of HPROPS
+// command cmd, or of the probe for cmd -1.
+struct PropsScene : LogicScene {
+  PropsScene() {
     if (LogicCmd* probe = GVLogicBeginCategory(sys, kLogicDrawing, 1)) probe->fn = ProbeCmd;
     gProbes.clear();
   }
-  ~DrivenScene() {
-    GVAppShutdown();
-    GVFrameClock() = FrameClock();
+  LogicLine* Line(int32_t cmd, Arg result, std::initializer_list<Arg> args, uint32_t flags = 0) {
+    return Add(cmd < 0 ? kLogicDrawing : kLogicProps, cmd < 0 ? 0 : cmd, result, args, flags);
   }
-  HObject* AddJel(int32_t id, float x, float fy) {
-    const float corner[3] = {x, 10.0f, -1.0f};
-    HObject* jel = MakeDropJel(2, 2, 2, 1.0f, corner, id, fy);
-    jel->handle = new HObject*(jel);
-    GVAddJelToScene(GVScene().world, jel->handle);
-    return jel;
-  }
-  // A line of HPROPS command cmd, or of the probe for cmd -1.
-  LogicLine* Add(int32_t cmd, Arg result, std::initializer_list<Arg> args) {
-    return last = AppendLine(sys, last, cmd < 0 ? kLogicDrawing : kLogicProps, cmd < 0 ? 0 : cmd, result, args);
-  }
-  void PlayTo(int32_t frame) {
-    while (GVFrameClock().currentFrame < frame) GVAdvanceFrame();
-  }
-  LogicProgram& Main() { return sys->programs[1]; }
-
-  LogicSystem* sys = nullptr;
-  LogicLine* last = nullptr;
+  HObject* Jel(int32_t id, float x) { return AddJel(id, 2, 2, 2, x, 10.0f, -1.0f, 0.0f); }
 };
 
 const Arg kJel1 = IConst(1), kAllParts = IConst(1), kBoundary = IConst(2), kInterior = IConst(3);
@@ -74,14 +47,13 @@ const Arg kJel1 = IConst(1), kAllParts = IConst(1), kBoundary = IConst(2), kInte
 }  // namespace
 
 TEST(PropsCmds, ValuesAreClampedIntoTheLiveStateWhileTheWorldSteps) {
-  DrivenScene s;
-  HObject* jel = s.AddJel(1, -1.0f, 0.0f);
-  GVStepFrame(0, 1);
-  s.Add(kPropScaleL, {}, {kJel1, kInterior, FConst(250.0f)});
-  s.Add(kPropScaleL, FVar(3), {kJel1, kBoundary, IConst(-3)});
-  s.Add(kPropElas, {}, {kJel1, kAllParts, FConst(-3.0f)});
-  s.Add(kPropFriction, FVar(1), {kJel1, kAllParts, FConst(5.0f)});
-  s.Add(kPropDensity, FVar(2), {kJel1, kAllParts});  // no value: the low bound
+  PropsScene s;
+  HObject* jel = s.Jel(1, -1.0f);
+  s.Line(kPropScaleL, {}, {kJel1, kInterior, FConst(250.0f)});
+  s.Line(kPropScaleL, FVar(3), {kJel1, kBoundary, IConst(-3)});
+  s.Line(kPropElas, {}, {kJel1, kAllParts, FConst(-3.0f)});
+  s.Line(kPropFriction, FVar(1), {kJel1, kAllParts, FConst(5.0f)});
+  s.Line(kPropDensity, FVar(2), {kJel1, kAllParts});  // no value: the low bound
   // Not stepping: nothing changes, but the result reads the current value.
   GVRunMainLogic(s.sys, GVScene().world);
   EXPECT_EQ(jel->state->matter[1].elasticity, 1.0f);
@@ -103,13 +75,12 @@ TEST(PropsCmds, ValuesAreClampedIntoTheLiveStateWhileTheWorldSteps) {
 }
 
 TEST(PropsCmds, FrameArgumentActsOnlyInTheSubStepHoldingThatFrame) {
-  DrivenScene s;
-  s.AddJel(1, -1.0f, 0.0f);
-  GVStepFrame(0, 1);
+  PropsScene s;
+  s.Jel(1, -1.0f);
   s.sys->minSubSteps = 4;
-  s.Add(kPropElas, {}, {kJel1, kAllParts, FConst(5.0f)});
-  s.Add(kPropElas, {}, {kJel1, kAllParts, FConst(50.0f), IConst(25)});
-  s.Add(-1, {}, {});
+  s.Line(kPropElas, {}, {kJel1, kAllParts, FConst(5.0f)});
+  s.Line(kPropElas, {}, {kJel1, kAllParts, FConst(50.0f), IConst(25)});
+  s.Line(-1, {}, {});
   s.PlayTo(30);
   int32_t hits = 0;
   for (const Probe& p : gProbes) {
@@ -122,12 +93,11 @@ TEST(PropsCmds, FrameArgumentActsOnlyInTheSubStepHoldingThatFrame) {
 }
 
 TEST(PropsCmds, GravitySetsTheSelectedAxesAndTheJelFallsWithIt) {
-  DrivenScene s;
-  HObject* jel = s.AddJel(1, -1.0f, 0.0f);
-  HObject* other = s.AddJel(2, 5.0f, 0.0f);
-  GVStepFrame(0, 1);
-  s.Add(kPropGravity, FVar(1), {kJel1, kAllParts, FConst(-9.8f)})->flags = 4;
-  s.Add(kPropGravity, FVar(2), {IConst(2), kAllParts, FConst(9.8f)});
+  PropsScene s;
+  HObject* jel = s.Jel(1, -1.0f);
+  HObject* other = s.Jel(2, 5.0f);
+  s.Line(kPropGravity, FVar(1), {kJel1, kAllParts, FConst(-9.8f)}, 4);
+  s.Line(kPropGravity, FVar(2), {IConst(2), kAllParts, FConst(9.8f)});
   s.PlayTo(10);
   for (int32_t i = 1; i <= jel->nodeCount; ++i) {
     const MatterProps& m = jel->state->matter[i];
@@ -138,7 +108,7 @@ TEST(PropsCmds, GravitySetsTheSelectedAxesAndTheJelFallsWithIt) {
   EXPECT_EQ(s.Main().f[1], -9.8f);
   EXPECT_FLOAT_EQ(s.Main().f[2], 9.8f * std::sqrt(3.0f));
   // The first step of the run holds the loop-start frame and is left alone.
-  const HWorld* w = *GVScene().world;
+  const HWorld* w = s.World();
   const float t = 10.0f / 30.0f - 1.0f / (30.0f * static_cast<float>(w->params.subSteps));
   float vy = 0.0f;
   for (int32_t i = 1; i <= jel->nodeCount; ++i) vy += jel->state->vel[i][1];
