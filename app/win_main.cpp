@@ -10,6 +10,8 @@
 #include "scene/geo_id_blocks.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
+#include "scene/work_folders.h"
+#include "toolkit/dialog_window.h"
 #include "toolkit/messages.h"
 #include "toolkit/object_names.h"
 #include "toolkit/window_classes.h"
@@ -47,6 +49,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   GVSetSceneServices(services);
   GVAppStartup();
   GVRegisterWindowClasses(instance);
+  // A closed dialog puts the application root back as the current folder.
+  GVSetDialogRootFolderHook(GVSetDirRoot);
   win.instance = instance;
   GVCreateMainWindow(instance);
   const int status = GVRunMessageLoop();

@@ -120,7 +120,9 @@ WindowPaint* ensureSurface(GVWindow* w) {
     old.pixels.swap(p->surface.pixels);
     p->surface.resize(wdt, hgt, classBackground(w));
     int cw = std::min(old.width, wdt), ch = std::min(old.height, hgt);
-    for (int y = 0; y < ch; y++) std::memcpy(p->surface.row(y), old.row(y), size_t(cw) * 4);
+    // A minimised window has no pixels to keep.
+    if (cw > 0)
+      for (int y = 0; y < ch; y++) std::memcpy(p->surface.row(y), old.row(y), size_t(cw) * 4);
     drawFrame(w, *p);
     // Device contexts still open on the window keep drawing into the new pixels.
     for (HDC hdc : p->dcs)

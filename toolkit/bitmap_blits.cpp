@@ -64,10 +64,14 @@ bool failed(const char* text) {
 
 }  // namespace
 
+int GVFrameBorder(int style) {
+  static const int kCorner[6] = {0, 1, 2, 3, 3, 3};
+  return style >= 0 && style <= 5 ? kCorner[style] : 0;
+}
+
 bool LoadImageFr(int style, int width, int height, HDC hdc) {
   if (style < 1 || style > 5) return true;
-  static const int kCorner[6] = {0, 1, 2, 3, 3, 3};
-  int c = kCorner[style];
+  int c = GVFrameBorder(style);
   BitmapSource src;
   if (!src.open(hdc, 135 + style, "LoadImageFr Failed")) return false;
   int bw = src.info.bmWidth, bh = src.info.bmHeight;

@@ -24,6 +24,8 @@ void GVDrawTextRGB(HDC hdc, const GVColourRec* colour, int x, int y, const char*
 // The module whose bitmap resources the blitters load (set by the start-up).
 extern HINSTANCE QwInstance;
 
+// The border width of a frame style: its corner size, 0 for style 0 and unknown styles.
+int GVFrameBorder(int style);
 // A window frame of style 1..5 (bitmaps 136..140) around width x height: corners
 // copied, edges stretched. Other styles draw nothing and succeed.
 bool LoadImageFr(int style, int width, int height, HDC hdc);

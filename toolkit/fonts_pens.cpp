@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "platform/kernel32.h"
+#include "platform/user32.h"
 #include "toolkit/messages.h"
 
 HFONT QwFontTable[kQwFontSlots] = {};
@@ -42,6 +44,10 @@ const PenBrushSpec kPenBrushes[] = {
     {&QwPenBrushSet::penYellow3, true, 3, RGB(250, 250, 100)},
     {&QwPenBrushSet::brushOrange, false, 0, RGB(250, 150, 100)},
     {&QwPenBrushSet::brushPink, false, 0, RGB(250, 150, 200)},
+    {&QwPenBrushSet::brushRose, false, 0, RGB(255, 150, 150)},
+    {&QwPenBrushSet::brushRed, false, 0, RGB(250, 0, 0)},
+    {&QwPenBrushSet::penRed, true, 1, RGB(250, 0, 0)},
+    {&QwPenBrushSet::brushGreen, false, 0, RGB(0, 250, 0)},
     {&QwPenBrushSet::penGreen2, true, 2, RGB(0, 250, 0)},
     {&QwPenBrushSet::brushSlate, false, 0, RGB(150, 150, 170)},
     {&QwPenBrushSet::brushLavender, false, 0, RGB(140, 140, 250)},
@@ -113,4 +119,21 @@ int QwTakeControlId() {
   // The counter stops one past the limit, so it never overflows.
   if (QwNextControlId <= QwMaxControlId) QwNextControlId++;
   return QwNextControlId > QwMaxControlId ? -1 : QwNextControlId;
+}
+
+int QwPixelValue(HWND window, int points) {
+  HDC dc = GetDC(window);
+  int pixels = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  ReleaseDC(window, dc);
+  return pixels;
+}
+
+int QwFontHeight(HWND window, HFONT font) {
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICA tm = {};
+  GetTextMetricsA(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  return tm.tmHeight;
 }

@@ -15,6 +15,11 @@ void QwDeleteFont();
 // Family 1 Arial, 2 TimesRoman; style 0 ordinary text, 4 bold button labels. An
 // unknown combination is reported and gives slot 1.
 HFONT QWGetFont(int qwfontID, int pixelValue, int style);
+// The pixel value of a point size on the window's screen (minus points times
+// LOGPIXELSY / 72), as the controls hand it to QWGetFont.
+int QwPixelValue(HWND window, int points);
+// The text-metric height of a font on the window's screen.
+int QwFontHeight(HWND window, HFONT font);
 
 struct QwPenBrushSet {
   HBRUSH brushGrey80;
@@ -27,6 +32,10 @@ struct QwPenBrushSet {
   HPEN penYellow3;
   HBRUSH brushOrange;
   HBRUSH brushPink;
+  HBRUSH brushRose;
+  HBRUSH brushRed;
+  HPEN penRed;
+  HBRUSH brushGreen;
   HPEN penGreen2;
   HBRUSH brushSlate;
   HBRUSH brushLavender;

@@ -6,6 +6,12 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "toolkit/buttons.h"
+#include "toolkit/frames.h"
+#include "toolkit/label.h"
+#include "toolkit/scroll_bar.h"
+#include "toolkit/text_window.h"
+#include "toolkit/title_bar.h"
 #include "toolkit/messages.h"
 
 namespace {
@@ -13,6 +19,14 @@ namespace {
 constexpr int kKinds = 26;
 constexpr int kGrowth = 11;
 constexpr int kMaxPasses = 999;
+
+// A control's natural size is the size it keeps.
+template <typename T>
+void keptSize(const void* control, int* width, int* height) {
+  const auto* c = static_cast<const T*>(control);
+  *width = c->width;
+  *height = c->height;
+}
 
 void moveChildWindow(void* control, int x, int y, int width, int height) {
   auto* rec = static_cast<GVChildWindowRec*>(control);
@@ -23,13 +37,74 @@ void moveChildWindow(void* control, int x, int y, int width, int height) {
   rec->height = height;
 }
 
-void childWindowSize(const void* control, int* width, int* height) {
-  const auto* rec = static_cast<const GVChildWindowRec*>(control);
-  *width = rec->width;
-  *height = rec->height;
+void moveFrame(void* control, int x, int y, int width, int height) {
+  static_cast<HwFrame*>(control)->move(x, y, width, height);
 }
 
-GVFormKindOps gKinds[kKinds + 1] = {{}, {moveChildWindow, childWindowSize}};
+void moveFrameWindow(void* control, int x, int y, int width, int height) {
+  static_cast<HwFrameWindow*>(control)->move(width, height, x, y);
+}
+
+void moveButton(void* control, int x, int y, int width, int height) {
+  static_cast<HwBMButton*>(control)->move(x, y, width, height);
+}
+
+void moveTitleBar(void* control, int x, int y, int width, int height) {
+  static_cast<HwTitleBar*>(control)->move(x, y, width, height);
+}
+
+void moveLabel(void* control, int x, int y, int width, int height) {
+  static_cast<HwLabel*>(control)->move(x, y, width, height);
+}
+
+void moveButtonField(void* control, int x, int y, int width, int height) {
+  static_cast<HwBaseControl*>(control)->moveButton(x, y, width, height);
+}
+
+void moveTextWin(void* control, int x, int y, int width, int height) {
+  static_cast<HwTextWin*>(control)->move(x, y, width, height);
+}
+
+void moveSeparator(void* control, int x, int y, int width, int) {
+  auto* rec = static_cast<GVSeparatorRec*>(control);
+  if (rec->window) GVMoveSeparator(rec->window, x, y, width, rec->drawFlag);
+}
+
+void moveScrollBar(void* control, int x, int y, int width, int height) {
+  static_cast<HwScrollBar*>(control)->move(x, y, width, height);
+}
+
+void scrollBarSize(const void* control, int* width, int* height) {
+  const auto* bar = static_cast<const HwScrollBar*>(control);
+  *width = bar->barWidth;
+  *height = bar->trackLength;
+}
+
+GVFormKindOps gKinds[kKinds + 1] = {{},
+                                    {moveChildWindow, keptSize<GVChildWindowRec>},
+                                    {moveTitleBar, keptSize<HwTitleBar>},
+                                    {moveFrame, keptSize<HwFrame>},
+                                    {moveFrameWindow, keptSize<HwFrameWindow>},
+                                    {moveButton, keptSize<HwBMButton>},
+                                    {},
+                                    {moveLabel, keptSize<HwLabel>},
+                                    {moveButtonField, keptSize<HwBaseControl>},
+                                    {},
+                                    {},
+                                    {},
+                                    {},
+                                    {moveTextWin, keptSize<HwTextWin>},
+                                    {},
+                                    {},
+                                    {},
+                                    {},
+                                    {},
+                                    {},
+                                    {},
+                                    {},
+                                    {},
+                                    {moveSeparator, nullptr},
+                                    {moveScrollBar, scrollBarSize}};
 
 // One axis of a definition: position and size with their resolved flags.
 struct Axis {

@@ -5,9 +5,18 @@
 
 #include "platform/gdi32.h"
 #include "platform/kernel32.h"
+#include "toolkit/buttons.h"
+#include "toolkit/dialog_window.h"
 #include "toolkit/drawing.h"
 #include "toolkit/fonts_pens.h"
+#include "toolkit/frames.h"
+#include "toolkit/label.h"
 #include "toolkit/messages.h"
+#include "toolkit/multi_list.h"
+#include "toolkit/scroll_bar.h"
+#include "toolkit/text_window.h"
+#include "toolkit/title_bar.h"
+#include "toolkit/tool_tip.h"
 
 namespace {
 
@@ -27,25 +36,25 @@ constexpr UINT kRedrawDbl = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
 // In registration order.
 ClassSlot gClasses[] = {
     {"BaseControlClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, GVBaseControlProc, nullptr},
-    {"FrameClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
-    {"FrameWindowClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
-    {"BMButtonClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
-    {"ToolTipWindowClass", kRedraw, &QwPenBrushSet::brushToolTip, 0, 0, nullptr, nullptr},
-    {"TitleBarClass", kRedrawDbl, nullptr, RGB(0, 0, 200), 0, nullptr, nullptr},
+    {"FrameClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwFrameProc, nullptr},
+    {"FrameWindowClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwFrameWindowProc, nullptr},
+    {"BMButtonClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, HwBMButtonProc, nullptr},
+    {"ToolTipWindowClass", kRedraw, &QwPenBrushSet::brushToolTip, 0, 0, nullptr, QwRegisterToolTipClass},
+    {"TitleBarClass", kRedrawDbl, nullptr, RGB(0, 0, 200), 0, HwTitleBarProc, nullptr},
     {"MainAppWindowClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 109, nullptr, nullptr},
-    {"DialogWindowClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 109, nullptr, nullptr},
+    {"DialogWindowClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 109, HwDialogWindowProc, nullptr},
     {"EditControlClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
     {"EditButControlClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
-    {"LabelClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
+    {"LabelClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwLabelProc, nullptr},
     {"SliderGrpClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
     {"DropDownControlClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
-    {"DDSubWindowClass", kRedraw, &QwPenBrushSet::brushToolTip, 0, 0, nullptr, nullptr},
-    {"ScrollBarClass", kRedrawDbl, nullptr, RGB(220, 100, 100), 0, nullptr, nullptr},
+    {"DDSubWindowClass", kRedraw, &QwPenBrushSet::brushToolTip, 0, 0, nullptr, QwRegisterDDSubWindowClass},
+    {"ScrollBarClass", kRedrawDbl, nullptr, RGB(220, 100, 100), 0, HwScrollBarProc, nullptr},
     {"ListWindowClass", kRedrawDbl, &QwPenBrushSet::brushGrey200, 0, 0, nullptr, nullptr},
-    {"TextWinClass", kRedraw, &QwPenBrushSet::brushGrey220, 0, 0, nullptr, nullptr},
-    {"TextScrollClassOLD", kRedrawDbl, &QwPenBrushSet::brushGrey80, 0, 0, nullptr, nullptr},
+    {"TextWinClass", kRedraw, &QwPenBrushSet::brushGrey220, 0, 0, HwTextWinProc, nullptr},
+    {"TextScrollClassOLD", kRedrawDbl, &QwPenBrushSet::brushGrey80, 0, 0, HwTextScrollOldProc, nullptr},
     {"SelectorToolClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
-    {"SeparatorClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
+    {"SeparatorClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwSeparatorProc, nullptr},
 };
 
 // The brushes made for the title bar and scroll bar classes; deleted at shut-down
@@ -125,6 +134,7 @@ void GVRegisterWindowClasses(HINSTANCE instance) {
 }
 
 void GVFreeWindowResources() {
+  HwFreeButtonHoverState();
   QwDeleteFont();
   QwDeletePenBrushSet();
   for (HBRUSH& b : gOwnBrushes) {
@@ -134,6 +144,11 @@ void GVFreeWindowResources() {
   if (gHooks.freeHelpWindow) gHooks.freeHelpWindow();
   if (gHooks.freeNotesWindow) gHooks.freeNotesWindow();
   GVFreeMessageBox();
+}
+
+void GVDetachObject(HWND window, const void* object) {
+  if (IsWindow(window) && GetWindowLongA(window, GWL_USERDATA) == reinterpret_cast<LONG_PTR>(object))
+    SetWindowLongA(window, GWL_USERDATA, 0);
 }
 
 LRESULT CALLBACK GVBaseControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

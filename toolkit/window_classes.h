@@ -23,6 +23,10 @@ bool GVSetWindowClassRegistrar(const char* className, GVClassRegistrar registrar
 ATOM GVRegisterToolkitClass(HINSTANCE instance, const char* className, UINT style, WNDPROC proc,
                             HBRUSH background, int iconId);
 
+// Clears the window's GWL_USERDATA when it still holds this object, so the
+// window's last messages (it dies later, with its parent) find no object.
+void GVDetachObject(HWND window, const void* object);
+
 // The window procedure of "BaseControlClass": a plain background.
 LRESULT CALLBACK GVBaseControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 

@@ -265,6 +265,13 @@ TEST_F(WindowPainting, ResizingKeepsTheDrawingAndMovingRecomposes) {
   GVSurface* s = GVWindowSurface(w);
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->width, 30);
+  // Down to no width (as a minimised window) and back: nothing to keep, no fault.
+  MoveWindow(w, 50, 40, 0, 30, FALSE);
+  GVComposeScreen();
+  EXPECT_EQ(GVWindowSurface(w)->width, 0);
+  MoveWindow(w, 50, 40, 30, 30, FALSE);
+  GVComposeScreen();
+  EXPECT_EQ(GVWindowSurface(w)->width, 30);
 }
 
 TEST_F(WindowPainting, WindowScreenshotIsLegible) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/screen_image.h"
 #include "platform/test_api.h"
 #include "platform/win32.h"
@@ -34,6 +36,30 @@ class ToolkitTest : public ::testing::Test {
     GVTestPumpMessages();
     GVComposeScreen();
     return hwnd;
+  }
+  // Runs the queue and composes the screen.
+  static void settle() {
+    GVTestPumpMessages();
+    GVComposeScreen();
+  }
+  // Moves the virtual clock on in timer-sized steps, running the queue at each.
+  static void elapse(DWORD ms, DWORD step = 5) {
+    for (DWORD t = 0; t < ms; t += step) {
+      GVTestAdvanceClock(step < ms - t ? step : ms - t);
+      GVTestPumpMessages();
+    }
+    GVComposeScreen();
+  }
+  static std::vector<COLORREF> grab(RECT area) {
+    std::vector<COLORREF> px;
+    for (int y = area.top; y < area.bottom; y++)
+      for (int x = area.left; x < area.right; x++) px.push_back(screen(x, y));
+    return px;
+  }
+  static RECT windowRect(HWND hwnd) {
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(hwnd, &r);
+    return r;
   }
   static COLORREF screen(int x, int y) { return GVColorRefFromPixel(GVScreenImage().at(x, y)); }
   static int countScreen(COLORREF c, RECT area) {

@@ -1,0 +1,72 @@
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "toolkit/buttons.h"
+#include "toolkit/frames.h"
+#include "toolkit_fixture.h"
+
+namespace {
+
+using ControlsGallery = ToolkitTest;
+
+// Every button kind in every outer-fill state, frames of each style, a menu with
+// its cascade open and a tool-tip, saved for a look by eye.
+TEST_F(ControlsGallery, ButtonsFramesMenuAndToolTip) {
+  HWND parent = popup("BaseControlClass", 0, 0, 900, 520);
+  HwFrameWindow bar;
+  bar.createLeft10(parent, instance_, 400, 32, 3);
+  HwMenuButton file;
+  file.create(bar.inner, instance_, "File", 195, 196, 0, 49, 0.2f, 0, nullptr, nullptr);
+  file.createMultiList(4);
+  HDC dc = GetDC(parent);
+  QwMultiList* ml = file.multiList;
+  ml->initialiseList(0, 5);
+  const char* items[] = {"Open Scene", "Save Scene", "Import", "Export", "Exit"};
+  const unsigned flags[] = {0, 2, 0, 8, 1};
+  for (int i = 0; i < 5; i++) ml->addItem(0, dc, items[i], flags[i]);
+  ml->initialiseList(3, 4);
+  for (const char* t : {"Geo(s)", "Jel(s)", "Geo(s)+Jel(s)", "Lights"}) ml->addItem(3, dc, t, 0);
+  ReleaseDC(parent, dc);
+
+  std::vector<std::unique_ptr<HwBMButton>> buttons;
+  for (int kind = 0; kind <= 5; kind++)
+    for (int state = 0; state <= 5; state++) {
+      char label[16];
+      std::snprintf(label, sizeof label, "K%d S%d", kind, state);
+      buttons.emplace_back(new HwBMButton);
+      buttons.back()->create(parent, instance_, label, 2, 0, 0, 0, 0, 10, 300 + state * 70, 60 + kind * 36, 60,
+                             24, kind, "Kind and state", 0, 0, nullptr, nullptr);
+      buttons.back()->setState(state);
+    }
+  std::vector<HwFrame> frames(5);
+  for (int style = 1; style <= 5; style++)
+    frames[style - 1].create(parent, instance_, 300 + (style - 1) * 84, 300, 72, 60, style, 0);
+  settle();
+
+  RECT face = windowRect(file.face);
+  GVTestClick((face.left + face.right) / 2, (face.top + face.bottom) / 2);
+  settle();
+  elapse(220);
+  RECT list = windowRect(ml->mainWindow->popup);
+  int rowY = list.top + 1 + 4 + 2 * ml->mainWindow->rowHeight + 8;
+  GVTestMouseMove(list.left + 20, rowY);
+  settle();
+  elapse(110);
+  ASSERT_TRUE(ml->cascadeWindow);
+  EXPECT_GT(windowRect(ml->cascadeWindow->popup).bottom, windowRect(ml->cascadeWindow->popup).top);
+
+  RECT tipped = windowRect(buttons[5 * 6 + 2]->face);
+  GVTestMouseMove(tipped.left + 5, tipped.top + 5);
+  settle();
+  GVTestMouseMove(tipped.left + 6, tipped.top + 5);
+  settle();
+  elapse(210);
+  EXPECT_TRUE(FindWindowA("ToolTipWindowClass", nullptr));
+  EXPECT_EQ(screen(tipped.left - 1, tipped.top - 1), RGB(200, 200, 200));  // kind 5 lit while hovered
+  EXPECT_EQ(screen(300 + 1 * 70 - 1, 60 + 3 * 36 - 1), RGB(0, 250, 0));    // kind 3, state 1
+  EXPECT_TRUE(GVSaveScreenPng("toolkit_controls_gallery.png"));
+  EXPECT_TRUE(box_->texts.empty());
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+// Passive controls: HwLabel (one line of light text on the dark grey), the
+// labelled button field of HwBaseControl, and the separator strip.
+#pragma once
+
+#include "platform/user32.h"
+#include "toolkit/buttons.h"
+#include "toolkit/frames.h"
+
+constexpr int kHwLabelText = 400;
+
+class HwLabel {
+ public:
+  // points 0 uses pixelHeight, and 0 for both gives 20. alignment -1 left, 1
+  // right, else centred; margin from the aligned edge.
+  HwLabel(HWND parent, const char* text, HINSTANCE instance, int x, int y, int width, int height, int points,
+          int pixelHeight, int alignment, int margin);
+  ~HwLabel();
+  HwLabel(const HwLabel&) = delete;
+  HwLabel& operator=(const HwLabel&) = delete;
+
+  void move(int x, int y, int width, int height);
+
+  HWND window = nullptr;
+  int width, height;
+  int pixelHeight;
+  int borderFlag = 0;
+  int alignment;
+  int margin;
+  char text[kHwLabelText];
+  HFONT font = nullptr;
+};
+
+class HwEditButControl;
+
+// A labelled field: a frame holding a label and, beside it, an edit-button
+// control or (the button flavour) a text button.
+class HwBaseControl {
+ public:
+  HwBaseControl() = default;
+  HwBaseControl(const HwBaseControl&) = delete;
+  HwBaseControl& operator=(const HwBaseControl&) = delete;
+
+  // The button flavour: a right-aligned 12-point label and a text button of
+  // buttonWidth at the right that calls callback with user.
+  void createButton(HINSTANCE instance, HWND parent, int x, int y, int width, int height, const char* labelText,
+                    const char* buttonText, int buttonWidth, int labelMargin, HwButtonCB callback, void* user);
+  void moveButton(int x, int y, int width, int height);
+  // Frees the frame's form, the label and the button (the windows go with the parent).
+  void destroy();
+
+  HwFrame frame;
+  HWND window = nullptr;
+  HwLabel* label = nullptr;
+  HwEditButControl* editButton = nullptr;
+  HwBMButton* button = nullptr;
+  int width = 0, height = 0;
+  int labelWidth = 0;
+  int word = 0;  // the button flavour keeps its button width here
+  int border = 0;
+};
+
+// A separator strip: when drawFlag is set, the bitmap is stretched over the
+// window's width, 3 pixels high. drawFlag 1 also makes the strip 3 pixels high
+// when a form places it (2 otherwise).
+struct GVSeparatorRec {
+  HWND window;
+  int drawFlag;
+  int bitmapId;
+};
+
+LRESULT CALLBACK HwLabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT CALLBACK HwSeparatorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

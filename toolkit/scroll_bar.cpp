@@ -1,0 +1,192 @@
+// Scroll bar arithmetic, mouse handling and painting.
+#include "toolkit/scroll_bar.h"
+
+#include <algorithm>
+
+#include "platform/gdi32.h"
+#include "toolkit/drawing.h"
+#include "toolkit/fonts_pens.h"
+#include "toolkit/window_classes.h"
+
+namespace {
+
+constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+
+// Where the pointer held the knob, relative to its centre, during a drag.
+int gGripOffset = 0;
+
+void bevel(HDC dc, int top, int width, int size, bool dragging) {
+  HPEN light = CreatePen(PS_SOLID, 1, dragging ? RGB(90, 90, 90) : RGB(40, 40, 40));
+  HPEN dark = CreatePen(PS_SOLID, 1, dragging ? RGB(50, 50, 50) : RGB(90, 90, 90));
+  int right = width - 1, bottom = top + size - 1;
+  HGDIOBJ old = SelectObject(dc, light);
+  GVDrawLine(dc, 0, bottom, 0, top);
+  GVDrawLine(dc, 0, top, right, top);
+  SelectObject(dc, dark);
+  GVDrawLine(dc, right, top, right, bottom);
+  GVDrawLine(dc, right, bottom, 0, bottom);
+  SelectObject(dc, old);
+  DeleteObject(light);
+  DeleteObject(dark);
+}
+
+void paint(const HwScrollBar& bar, HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT r;
+  GetClientRect(hwnd, &r);
+  FillRect(dc, &r, QwPens.brushBackground);
+  LoadImageFr(4, r.right, r.bottom, dc);
+  int top = bar.knobTop();
+  bool full = bar.knobSize >= bar.trackLength;
+  GVFillRect(0, top, r.right, bar.knobSize, dc, full ? QwPens.brushBackground : QwPens.brushGrey90);
+  bevel(dc, top, r.right, bar.knobSize, bar.dragging != 0);
+  EndPaint(hwnd, &ps);
+}
+
+int hasOverflow(const HwScrollBar& bar) { return bar.overflow > 0 ? 1 : 0; }
+
+}  // namespace
+
+HwScrollBar::~HwScrollBar() {
+  GVDetachObject(window, this);
+  frame.destroy();
+}
+
+void HwScrollBar::create(HWND owner, HINSTANCE instance, int track, int line, int view, int total,
+                         HwScrollCB cb, void* userWord) {
+  trackLength = track;
+  lineHeight = line;
+  viewHeight = view;
+  totalLines = total;
+  callback = cb;
+  user = userWord;
+  firstLine = 1;
+  dragging = 0;
+  frame.create(owner, instance, 0, 0, barWidth, trackLength, 0, 0);
+  window = CreateWindowExA(0, "ScrollBarClass", "TXT", kChildStyle, frame.border, frame.border, barWidth,
+                           trackLength, frame.window, nullptr, instance, nullptr);
+  SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  recalc();
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+}
+
+void HwScrollBar::recalc() {
+  // A caller's line height of 0 would divide by zero; a line is at least a pixel.
+  if (lineHeight < 1) lineHeight = 1;
+  visibleLines = viewHeight / lineHeight;
+  overflow = totalLines - visibleLines;
+  if (overflow <= 0) {
+    knobSize = trackLength;
+    usableTrack = 0;
+    pixelsPerLine = 0;
+  } else {
+    int knob0 = static_cast<int>(static_cast<float>(visibleLines) / static_cast<float>(totalLines) * trackLength);
+    usableTrack = trackLength - knob0;
+    pixelsPerLine = static_cast<float>(usableTrack) / static_cast<float>(overflow);
+    knobSize = knob0 + usableTrack - static_cast<int>(pixelsPerLine * overflow);
+    if (firstLine > overflow + 1) firstLine = overflow + 1;
+  }
+  if (totalLines <= visibleLines) firstLine = 1;
+}
+
+int HwScrollBar::knobTop() const {
+  int line = std::min(firstLine, std::max(overflow + 1, 1));
+  return static_cast<int>((line - 1) * pixelsPerLine);
+}
+
+int HwScrollBar::lineAt(int y) const {
+  int from = std::max(y - knobSize / 2, 0);
+  int line = pixelsPerLine == 0 ? 1 : static_cast<int>((from + pixelsPerLine / 2) / pixelsPerLine) + 1;
+  return std::clamp(line, 1, std::max(overflow + 1, 1));
+}
+
+void HwScrollBar::redraw() {
+  if (window) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+int HwScrollBar::scrollBy(int delta) {
+  if (totalLines <= visibleLines) return 0;
+  int line = std::clamp(firstLine + delta, 1, std::max(totalLines - visibleLines + 1, 1));
+  if (line != firstLine) {
+    firstLine = line;
+    redraw();
+  }
+  return firstLine;
+}
+
+int HwScrollBar::setTotal(int total) {
+  int before = hasOverflow(*this);
+  totalLines = total;
+  recalc();
+  redraw();
+  return hasOverflow(*this) - before;
+}
+
+int HwScrollBar::setViewHeight(int pixels) {
+  int before = hasOverflow(*this);
+  viewHeight = pixels;
+  recalc();
+  redraw();
+  return hasOverflow(*this) - before;
+}
+
+void HwScrollBar::notifyOwner() {
+  if (callback) callback(3, firstLine, user);
+  redraw();
+}
+
+void HwScrollBar::move(int x, int y, int w, int h) {
+  frame.move(x, y, w, h);
+  trackLength = h - 2 * frame.border;
+  if (window) MoveWindow(window, frame.border, frame.border, w - 2 * frame.border, trackLength, TRUE);
+  recalc();
+}
+
+LRESULT CALLBACK HwScrollBarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* bar = reinterpret_cast<HwScrollBar*>(GetWindowLongA(hwnd, GWL_USERDATA));
+  if (msg == WM_ERASEBKGND) return 1;
+  if (!bar || bar->window != hwnd) return DefWindowProcA(hwnd, msg, wp, lp);
+  int y = static_cast<short>(HIWORD(lp));
+  switch (msg) {
+    case WM_PAINT: paint(*bar, hwnd); return 0;
+    case WM_LBUTTONDOWN: {
+      bar->dragging = 1;
+      SetCapture(hwnd);
+      int top = bar->knobTop();
+      if (y > top && y < top + bar->knobSize) {
+        gGripOffset = y - bar->knobSize / 2 - top;
+      } else {
+        gGripOffset = 0;
+        bar->firstLine = bar->lineAt(y);
+        if (bar->callback) bar->callback(1, bar->firstLine, bar->user);
+      }
+      bar->redraw();
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      if (bar->dragging) {
+        int line = bar->lineAt(y - gGripOffset);
+        if (line != bar->firstLine) {
+          bar->firstLine = line;
+          if (bar->callback) bar->callback(2, line, bar->user);
+        }
+        bar->redraw();
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      ReleaseCapture();
+      bar->dragging = 0;
+      if (bar->callback) bar->callback(3, bar->firstLine, bar->user);
+      bar->redraw();
+      return 0;
+    default: return DefWindowProcA(hwnd, msg, wp, lp);
+  }
+}
+
+LRESULT CALLBACK HwTextScrollOldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  // Destroying such a window must not end the program: no quit message here.
+  if (msg == WM_CREATE || msg == WM_DESTROY) return 0;
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
