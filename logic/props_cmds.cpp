@@ -20,7 +20,7 @@ namespace {
 // the mask are left alone when no node matches.
 void ReadPartMatter(HWorld* world, int32_t selection, int32_t part, uint32_t mask, MatterProps* out) {
   bool seeded = false;
-  for (HObject* j = world->head; j; j = j->next == j ? nullptr : j->next) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     const HAState* st = GVJelInSel(j, selection) ? j->state : nullptr;
     if (!st || !st->matter) continue;
     for (int32_t i = 1; i <= st->nodeCount; ++i) {
