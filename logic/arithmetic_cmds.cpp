@@ -32,7 +32,7 @@ float FloatOf(const LogicOperand& x, float absent = 0.0f) {
 
 // The frame the commands count with: the world's, one on at the last sub-step.
 int32_t FrameOf(LogicSystem* sys, int32_t noWorld) {
-  return sys->world && *sys->world ? GVCurrentFrame(sys->world) : noWorld;
+  return GVLogicWorld(sys) ? GVCurrentFrame(sys->world) : noWorld;
 }
 
 void Put3(float* out, float x, float y, float z) {
