@@ -5,6 +5,7 @@
 #include "app/app_windows.h"
 #include "app/message_loop.h"
 #include "jel/matter.h"
+#include "logic/random_table.h"
 #include "scene/app_lifecycle.h"
 #include "scene/geo_id_blocks.h"
 #include "scene/scene_records.h"
@@ -30,6 +31,7 @@ struct StaticInitialisers {
     std::atexit(ClearGlobalBlockAtExit);
     GVInitGeoIdBlockList(&GVGeoIdBlocks());
     std::atexit(DeleteGeoIdBlocksAtExit);
+    std::atexit(GVFreeRandomTables);
   }
 };
 const StaticInitialisers gStaticInitialisers;
