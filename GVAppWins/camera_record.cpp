@@ -112,3 +112,12 @@ void GVSetCameraTarget(CameraRec* cam, const float p[3]) {
   GVVec3Copy(cam->target, p);
   GVUpdateCameraAngles(cam);
 }
+
+void GVSetCameraFov(CameraRec* cam, float degrees, int32_t width, int32_t height) {
+  const float radians = degrees * kPi / 180.0f;
+  cam->fov = std::fmin(std::fmax(radians, 0.0f), 3.1315928f);
+  ViewportRec vp;
+  vp.width = width;
+  vp.height = height;
+  GVUpdateCameraProjection(&vp, cam);
+}

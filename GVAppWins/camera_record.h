@@ -56,3 +56,6 @@ void GVUpdateCameraAngles(CameraRec* cam);
 // Projection scales for the viewport's client size, then the rotation.
 void GVUpdateCameraProjection(const ViewportRec* vp, CameraRec* cam);
 void GVSetCameraTarget(CameraRec* cam, const float p[3]);
+// Field of view in degrees (kept within 0 .. 3.1315928 radians), then the
+// projection scales for a client of width x height.
+void GVSetCameraFov(CameraRec* cam, float degrees, int32_t width, int32_t height);

@@ -20,6 +20,7 @@
 #include "jel/vector_math.h"
 #include "scene/heap_string.h"
 #include "scene/item_stream.h"
+#include "scene/scene_records.h"
 
 static HObject* NextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 
@@ -235,7 +236,7 @@ int32_t GVReadSceneGeos(ObjHandle* list, FILE* file) {
   GeoList* l = GVGeoListOf(list);
   if (!l) return 0;
   GVDeleteGeos(list, -1);
-  GVReadGeoList(l, file);
+  GVReadGeoList(l, file, GVWorldOf(GVScene().world));
   return GiveGeoCells(l);
 }
 
@@ -244,7 +245,7 @@ int32_t GVReadSceneGeosImage(ItemStream* image, ObjHandle* list) {
   if (!image || !l) return 0;
   if (!image->bytes && !image->ints && !image->floats && !image->items) return 0;
   GVDeleteGeos(list, -1);
-  GVReadGeoListImage(l, image);
+  GVReadGeoListImage(l, image, GVWorldOf(GVScene().world));
   return GiveGeoCells(l);
 }
 

@@ -22,6 +22,8 @@
 #include "jel/vector_math.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
+#include "vehicle/chase_camera.h"
+#include "vehicle/vehicle_commands.h"
 #include "vehicle/vehicle_carry.h"
 #include "vehicle/vehicle_jels.h"
 #include "vehicle/vehicle_setup.h"
@@ -442,8 +444,22 @@ int32_t GVSceneVehicleSubsteps(float* factor) {
   return v && v->world ? GVSubstepsPerFrame(v->world) : 1;
 }
 
+int32_t GVSceneVehicleCameraFollow() {
+  VehicleRec* v = GVVehicleOf(GVScene().vehicle);
+  if (!v || GVVehicleIsEmpty(v)) return 0;
+  GVVehicleCameraFollow();
+  return 1;
+}
+
+void GVSceneVehicleDriveInputs(float* steering, float* frontSpin, float* rearSpin, float* speedUp, int32_t* bodyJel) {
+  GVVehicleDriveInputs(GVVehicleOf(GVScene().vehicle), frontSpin, rearSpin, steering, bodyJel, speedUp);
+}
+
 void GVInstallVehicleServices(SceneServices* services) {
   if (!services) return;
   services->driveVehicle = GVDriveSceneVehicle;
   services->vehicleSubsteps = GVSceneVehicleSubsteps;
+  services->vehicleCameraFollow = GVSceneVehicleCameraFollow;
+  services->vehicleDriveInputs = GVSceneVehicleDriveInputs;
+  services->deleteVehicle = GVDeleteVehicle;
 }

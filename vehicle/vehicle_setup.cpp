@@ -373,3 +373,10 @@ void GVVehicleSetScaleT(VehicleRec* v, float value) {
   });
   GVVehicleDriveTuning(v, nullptr, nullptr);
 }
+
+float GVVehicleSuspensionFRatio(const MatterProps* m, float cellSize) {
+  if (!m) return 1.0f;
+  const float steps = std::max(1.0f, GVMatterSubSteps(m, cellSize));
+  const float scT = std::max(1.0f, m->scaleT);
+  return std::ceil(steps / scT) * scT;
+}

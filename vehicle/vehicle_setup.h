@@ -9,6 +9,7 @@
 #include "vehicle/vehicle_record.h"
 
 class HObject;
+struct MatterProps;
 
 // Calls f for every present Jel of the vehicle, in the order of
 // GVVehicleJelIds.
@@ -56,3 +57,6 @@ void GVVehicleSettle(VehicleRec* v);
 int32_t GVVehicleFindHeadingNode(VehicleRec* v);
 void GVVehicleChassisParts(VehicleRec* v, float fraction);
 void GVVehicleSetScaleT(VehicleRec* v, float value);
+// The suspension's F-Ratio for a matter: its sub-steps at the cell size
+// rounded up to a whole number of its Sc_T (Sc_T below 1 counts as 1).
+float GVVehicleSuspensionFRatio(const MatterProps* m, float cellSize);
