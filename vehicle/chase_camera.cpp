@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "GVAppWins/camera_record.h"
-#include "dynamics/world.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 #include "jel/state_interface.h"
@@ -17,17 +16,6 @@ namespace {
 
 constexpr float kDegrees = 57.2957795f;
 constexpr float kEase = 0.2f;
-
-// Centre of mass of part 1 of the Jels of a selection at the committed state.
-void selectionCentre(HWorld* world, int32_t selection, float c[3]) {
-  float mass = 0.0f, sum[3] = {0, 0, 0};
-  for (HObject* j = world->head; j; j = j->next == j ? nullptr : j->next) {
-    if (!GVJelInSel(j, selection) || !j->state) continue;
-    j->state->getPartMass(1, kFrameCommitted, &mass);
-    j->state->getPartMassPosSum(1, kFrameCommitted, kAxesAll, sum);
-  }
-  for (int k = 0; k < 3; ++k) c[k] = mass != 0.0f ? sum[k] / mass : 0.0f;
-}
 
 void applyProjection(CameraRec* cam) {
   const SceneServices& sv = GVSceneServices();
@@ -52,7 +40,7 @@ void GVVehicleCameraFollow() {
   HObject* chassis = GVVehicleJel(v->world, v->chassisJel);
   if (!chassis || !chassis->state) {
     float c[3];
-    selectionCentre(v->world, v->groupChassis, c);
+    GVVehicleSelCentre(v->world, v->groupChassis, kFrameCommitted, c);
     GVSetCameraTarget(cam, c);
     if (sv.setViewProjection) sv.setViewProjection();
     return;

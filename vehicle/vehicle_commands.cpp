@@ -113,6 +113,15 @@ int32_t GVVehicleKindFlags(int32_t kind) {
   }
 }
 
+void GVVehicleFirstSettings(VehicleRec* v) {
+  GVVehicleSetDriveKind(v, 1, 0);
+  GVVehicleSetScaleT(v, 5.0f);
+  GVVehicleSetFy(v, -0.5f);
+  v->frontGrip = v->rearGrip = 0.7f;
+  v->driveAxles = 3;
+  v->brakeAxles = 1;
+}
+
 ObjHandle* GVMakeVehicle(int32_t kind, int32_t nA, int32_t nB, int32_t wheelKindMode, int32_t geoMode) {
   HWorld* world = GVWorldOf(GVScene().world);
   if (!world) return nullptr;
@@ -152,12 +161,7 @@ ObjHandle* GVMakeVehicle(int32_t kind, int32_t nA, int32_t nB, int32_t wheelKind
     v->driveGain = kept.readout.driveGain;
     v->limitGain = kept.readout.limitGain;
   } else {
-    GVVehicleSetDriveKind(v, 1, 0);
-    GVVehicleSetScaleT(v, 5.0f);
-    GVVehicleSetFy(v, -0.5f);
-    v->frontGrip = v->rearGrip = 0.7f;
-    v->driveAxles = 3;
-    v->brakeAxles = 1;
+    GVVehicleFirstSettings(v);
   }
 
   // On the floor, in the rest shape too: runs start from there.

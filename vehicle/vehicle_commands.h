@@ -12,6 +12,11 @@
 // to 5 with body and suspension and more posts; other kinds as 1.
 int32_t GVVehicleKindFlags(int32_t kind);
 
+struct VehicleRec;
+
+// The drive settings of a first build: chassis part 1 kept rigid, soft
+// wheels, Sc_T 5, Fy -0.5, grips 0.7, both axles driven, front brakes.
+void GVVehicleFirstSettings(VehicleRec* v);
 // Builds the scene's vehicle of the kind (nA, nB 0: 9 and 8), replacing the
 // one there (whose chassis part, rigid wheels, drive settings and suspension
 // matter are kept), settles it through 200 frames into its initial state,

@@ -44,17 +44,6 @@ int32_t movableStates(VehicleRec* v, HAState* out[kMaxVehicleStates]) {
   return n;
 }
 
-// Mass-weighted centre of part 1 over the selection's live states at frame -3.
-void selectionCentre(HWorld* w, int32_t sel, float c[3]) {
-  float m = 0.0f, sum[3] = {0, 0, 0};
-  for (HObject* j = w->head; j; j = j->next == j ? nullptr : j->next) {
-    if (!GVJelInSel(j, sel) || !j->state) continue;
-    j->state->getPartMass(1, kFrameInStep, &m);
-    j->state->getPartMassPosSum(1, kFrameInStep, kAxesAll, sum);
-  }
-  for (int k = 0; k < 3; ++k) c[k] = m != 0.0f ? sum[k] / m : 0.0f;
-}
-
 float clampf(float x, float lo, float hi) { return std::max(lo, std::min(hi, x)); }
 
 void driveAxle(VehicleRec* v, const DriveInputs& in, VhclPartRec** left, VhclPartRec** right, bool drive,
@@ -257,7 +246,7 @@ void GVUpdateVehicleType2(VehicleRec* v, const DriveInputs& in) {
 
   for (int pass = 1; pass <= 2; ++pass) {
     float c1[3] = {0, 0, 0};
-    if (v->groupChassis != 0) selectionCentre(w, v->groupChassis, c1);
+    if (v->groupChassis != 0) GVVehicleSelCentre(w, v->groupChassis, kFrameInStep, c1);
     GVVehicleSaveDisplacements(v);
     if (v->chassisPart != 0) keepChassisRigid(v, start && pass == 1);
     GVSteerRotatorPart(partOf(v->rotorL), aL);
@@ -278,7 +267,7 @@ void GVUpdateVehicleType2(VehicleRec* v, const DriveInputs& in) {
 
     if (v->groupChassis != 0) {
       float c2[3], back[3];
-      selectionCentre(w, v->groupChassis, c2);
+      GVVehicleSelCentre(w, v->groupChassis, kFrameInStep, c2);
       GVVecSub(back, c1, c2);
       for (HObject* j = w->head; j; j = j->next == j ? nullptr : j->next)
         if (GVJelInSel(j, v->groupChassis) && j->playParams.mode != kWorldReplay && j->state)

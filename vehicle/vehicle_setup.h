@@ -9,6 +9,7 @@
 #include "vehicle/vehicle_record.h"
 
 class HObject;
+struct HWorld;
 struct MatterProps;
 
 // Calls f for every present Jel of the vehicle, in the order of
@@ -21,6 +22,10 @@ void GVVehicleForEachJel(VehicleRec* v, F f) {
   for (int32_t id : ids)
     if (HObject* j = GVVehicleJel(v->world, id)) f(j);
 }
+
+// Mass-weighted centre of part 1 over the live states of the selection's Jels
+// at a frame (-2 committed, -3 in the step); the origin without mass.
+void GVVehicleSelCentre(HWorld* world, int32_t selection, int32_t frame, float c[3]);
 
 // Types 2 and 3: glue, parts and heading node for driving.
 void GVVehicleSetupParts(VehicleRec* v);
