@@ -216,14 +216,3 @@ TEST(VehicleCommands, DeleteTakesEveryGeoBoundToAWheel) {
   EXPECT_EQ(left, std::vector<int32_t>{50});
   for (int32_t id : ids) EXPECT_EQ(s.Jel(id), nullptr) << id;
 }
-
-TEST(VehicleCommands, MappingIdsOfARebuild) {
-  int32_t oldIds[15], newIds[15];
-  for (int k = 0; k < 15; ++k) oldIds[k] = k + 1, newIds[k] = k + 21;
-  EXPECT_EQ(GVVehicleMapJelId(2, newIds, oldIds), 22);
-  EXPECT_EQ(GVVehicleMapJelId(15, newIds, oldIds), 35);
-  EXPECT_EQ(GVVehicleMapJelId(16, newIds, oldIds), 0);
-  EXPECT_EQ(GVVehicleMapJelId(0, newIds, oldIds), 0);
-  newIds[1] = 0;
-  EXPECT_EQ(GVVehicleMapJelId(2, newIds, oldIds), 21);
-}
