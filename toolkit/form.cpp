@@ -7,6 +7,8 @@
 #include <initializer_list>
 
 #include "toolkit/buttons.h"
+#include "toolkit/choosers.h"
+#include "toolkit/edit_control.h"
 #include "toolkit/frames.h"
 #include "toolkit/label.h"
 #include "toolkit/scroll_bar.h"
@@ -61,6 +63,26 @@ void moveButtonField(void* control, int x, int y, int width, int height) {
   static_cast<HwBaseControl*>(control)->moveButton(x, y, width, height);
 }
 
+void moveEditButton(void* control, int x, int y, int width, int height) {
+  static_cast<HwEditButControl*>(control)->move(x, y, width, height);
+}
+
+void moveNumberField(void* control, int x, int y, int width, int height) {
+  static_cast<HwBaseControl*>(control)->move(x, y, width, height);
+}
+
+// Only the outer window moves; the parts inside keep their places.
+void moveDropDown(void* control, int x, int y, int width, int height) {
+  auto* d = static_cast<HwDropDownCntrl*>(control);
+  if (d->window) MoveWindow(d->window, x, y, width, height, TRUE);
+  d->width = width;
+  d->height = height;
+}
+
+void moveSelector(void* control, int x, int y, int width, int height) {
+  static_cast<HwSelectorTool*>(control)->move(x, y, width, height);
+}
+
 void moveTextWin(void* control, int x, int y, int width, int height) {
   static_cast<HwTextWin*>(control)->move(x, y, width, height);
 }
@@ -89,12 +111,12 @@ GVFormKindOps gKinds[kKinds + 1] = {{},
                                     {},
                                     {moveLabel, keptSize<HwLabel>},
                                     {moveButtonField, keptSize<HwBaseControl>},
+                                    {moveEditButton, keptSize<HwEditButControl>},
+                                    {moveNumberField, keptSize<HwBaseControl>},
                                     {},
-                                    {},
-                                    {},
-                                    {},
+                                    {moveDropDown, keptSize<HwDropDownCntrl>},
                                     {moveTextWin, keptSize<HwTextWin>},
-                                    {},
+                                    {moveSelector, keptSize<HwSelectorTool>},
                                     {},
                                     {},
                                     {},

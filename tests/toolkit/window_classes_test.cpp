@@ -35,7 +35,8 @@ const ExpectedClass kClasses[] = {
 // Classes whose windows paint only through their control object: a bare window
 // of them shows nothing of the class brush.
 bool paintsThroughObject(const char* name) {
-  for (const char* n : {"FrameClass", "FrameWindowClass", "BMButtonClass", "ToolTipWindowClass", "DDSubWindowClass"})
+  for (const char* n : {"FrameClass", "FrameWindowClass", "BMButtonClass", "ToolTipWindowClass", "DDSubWindowClass",
+                        "EditControlClass"})
     if (std::strcmp(n, name) == 0) return true;
   return false;
 }
