@@ -60,9 +60,13 @@ function(gv_test_folder folder)
     endif()
   endforeach()
   target_link_libraries(${target} PRIVATE ${ARG_SYSTEM} GTest::gtest GTest::gtest_main GTest::gmock)
+  # The cases are listed when ctest runs, from the executable as it is then:
+  # a list written after a build never goes stale, and a first build that
+  # made the executable never shows it as not built.
   gtest_discover_tests(${target}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES LABELS "${folder};${ARG_LABELS}" ${lock}
+    DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60)
 endfunction()
 

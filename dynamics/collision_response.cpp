@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "dynamics/collision_shared.h"
 #include "dynamics/collision_tests.h"
 #include "dynamics/contact_list.h"
 #include "dynamics/contact_nodes.h"
@@ -14,46 +15,13 @@
 
 // Marks a state already visited while folding without a world.
 constexpr int32_t kCollVisitMark = 0x08000000;
-// A wheel (36 nodes, owner flag 0x20) keeps one best contact per half.
-constexpr int32_t kWheelNodes = 36;
-constexpr int32_t kWheelHalfNode = 18;
-constexpr uint32_t kWheelFlag = 0x20;
-constexpr float kRestEps = 0.0001f;
 
-static inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-static inline void Sub(float* o, const float* a, const float* b) {
-  o[0] = a[0] - b[0], o[1] = a[1] - b[1], o[2] = a[2] - b[2];
-}
-static inline bool ValidNode(const HAState* s, int32_t i) { return i >= 1 && i <= s->nodeCount; }
-static inline bool ValidFace(const HAState* s, int32_t f) { return s->faces && f >= 1 && f <= s->faceCount; }
-static inline bool Marked(const HAState* s, int32_t i) {
-  return s->contactFlags && (s->contactFlags[i] & kGeoContactMark) != 0;
-}
+using namespace collide;
 
-static HObject* NextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 static bool IsActive(const HObject* j) { return j->id == -1 || (j->groupMask & 2u) != 0; }
 
 static bool IsWheel(const HAState* s) {
   return s->ownerFlags && (*s->ownerFlags & kWheelFlag) && s->nodeCount == kWheelNodes;
-}
-
-static float FrictionOf(const HAState* s, int32_t node) {
-  return (s->matter && ValidNode(s, node)) ? s->matter[node].friction : 0.0f;
-}
-
-// Normal part p N plus the tangential part of d limited to |mu| (mu signed by p).
-static void FrictionLimited(const float d[3], const float N[3], float p, float mu, float out[3]) {
-  float t[3];
-  for (int a = 0; a < 3; ++a) t[a] = d[a] - p * N[a];
-  const float len = GVVecLength(t);
-  if (len != 0.0f && std::fabs(mu) <= len)
-    for (float& c : t) c *= mu / len;
-  for (int a = 0; a < 3; ++a) out[a] = p * N[a] + t[a];
-}
-
-static bool EndsBehind(float dist, float r) {
-  if (dist > 0.0f) return r < 0.0f && std::fabs(r) > std::fabs(dist);
-  return r <= 0.0f || std::fabs(r) <= std::fabs(dist);
 }
 
 // ---------------------------------------------------------------------------
@@ -61,7 +29,7 @@ static bool EndsBehind(float dist, float r) {
 
 static void ClearMarksOfWorld(HWorld* world, HAState* a, HAState* b) {
   if (world) {
-    for (HObject* j = world->head; j; j = NextJel(j))
+    for (HObject* j = world->head; j; j = GVNextJel(j))
       if (j->state && IsActive(j)) GVClearGeoContactMarks(j->state);
   }
   // The parties themselves even when their Jels are not in an active group.
@@ -76,11 +44,6 @@ static void MarkListNodes(const ContactList* list) {
   }
 }
 
-static bool SeenBefore(const int32_t* hits, int32_t k) {
-  for (int32_t j = 1; j < k; ++j)
-    if (hits[j] == hits[k]) return true;
-  return false;
-}
 
 void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges, HAState* A, HAState* B,
                            int32_t kA, int32_t kB, float cornerShift, float offsetLength, int32_t mode) {
@@ -222,7 +185,7 @@ static void MarkParties(ContactList* list, bool faces, bool set) {
 template <class Fn>
 static void ForEachMarked(HWorld* world, ContactList* list, bool faces, Fn fn) {
   if (world) {
-    for (HObject* j = world->head; j; j = NextJel(j))
+    for (HObject* j = world->head; j; j = GVNextJel(j))
       if (j->state && (j->state->collisionFlags & kCollPassMark)) fn(j->state);
     return;
   }
@@ -240,10 +203,6 @@ static void ForEachMarked(HWorld* world, ContactList* list, bool faces, Fn fn) {
   }
 }
 
-static void FoldAndClear(HAState* s) {
-  GVAddPassCorr(s);
-  GVClearPassCorr(s);
-}
 
 // ---------------------------------------------------------------------------
 // Jel against Jel
@@ -299,7 +258,7 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
       GVFaceAddRigidCorr(A, A->faces[r->face], r->faceCentre, v, negOmega);
     }
     // The node contacts are folded before the edge contacts read positions.
-    if (r->serial == list->nodeCount) ForEachMarked(world, list, true, FoldAndClear);
+    if (r->serial == list->nodeCount) ForEachMarked(world, list, true, FoldPass);
   }
   ForEachMarked(world, list, true, [](HAState* s) { GVAddPassCorr(s); });
   MarkParties(list, true, false);
@@ -331,7 +290,7 @@ int32_t GVGeoJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
           GVNodeImpulse(J, r->nodeA, r->nodeB, c, 0.0f, unused);
         }
       }
-      if (r->serial == list->nodeCount && (J->collisionFlags & kCollPassMark)) FoldAndClear(J);
+      if (r->serial == list->nodeCount && (J->collisionFlags & kCollPassMark)) FoldPass(J);
     }
     ForEachMarked(world, list, false, [](HAState* s) { GVAddPassCorr(s); });
   }

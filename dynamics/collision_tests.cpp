@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cmath>
 
+#include "dynamics/collision_shared.h"
 #include "dynamics/contact_list.h"
 #include "dynamics/contact_nodes.h"
 #include "jel/contact_grid.h"
@@ -14,9 +15,6 @@ constexpr int32_t kCollGeoNodes = 0x20;
 constexpr int32_t kCollGeoVerts = 0x40;
 // contactFlags value of a node fixed in this step: its correction is taken whole.
 constexpr uint32_t kNodeFixed = 0x1;
-// A point closer than this to a surface, moving less than this against it,
-// rests on it.
-constexpr float kRestEps = 0.0001f;
 // Friction of a contact resolved by the Geo node tests is capped so that a
 // sheet of contacts cannot lock a Jel on a slope.
 constexpr float kGeoFrictionCap = 0.2f;
@@ -24,24 +22,10 @@ constexpr float kGeoFrictionCap = 0.2f;
 // face's contacts.
 constexpr float kVertexRelax = 0.7f / 3.0f;
 constexpr int kVertexRelaxPasses = 3;
-// A wheel: 36 nodes and owner flag 0x20; its halves split at node 18.
-constexpr int32_t kWheelNodes = 36;
-constexpr int32_t kWheelHalfNode = 18;
-constexpr uint32_t kWheelFlag = 0x20;
+
+using namespace collide;
 
 static const float kZero3[3] = {0.0f, 0.0f, 0.0f};
-
-static inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-static inline void Sub(float* o, const float* a, const float* b) {
-  o[0] = a[0] - b[0], o[1] = a[1] - b[1], o[2] = a[2] - b[2];
-}
-static inline bool ValidNode(const HAState* s, int32_t i) { return i >= 1 && i <= s->nodeCount; }
-static inline bool ValidFace(const HAState* s, int32_t f) {
-  return s->faces && f >= 1 && f <= s->faceCount;
-}
-static inline bool Marked(const HAState* s, int32_t i) {
-  return s->contactFlags && (s->contactFlags[i] & kGeoContactMark) != 0;
-}
 
 // ---------------------------------------------------------------------------
 // Projections
@@ -360,13 +344,6 @@ void GVNodeOffset(const HAState* state, const float point[3], int32_t a, int32_t
 // ---------------------------------------------------------------------------
 // Shared pieces of the tests
 
-// Ends the sub-step behind the surface: crosses it from the front, or starts
-// behind and does not get out. r is the relative normal motion.
-static bool EndsBehind(float dist, float r) {
-  if (dist > 0.0f) return r < 0.0f && std::fabs(r) > std::fabs(dist);
-  return r <= 0.0f || std::fabs(r) <= std::fabs(dist);
-}
-
 static bool Touches(float dist, float r) {
   return !EndsBehind(dist, r) || (std::fabs(dist) < kRestEps && std::fabs(r) < kRestEps);
 }
@@ -383,14 +360,6 @@ FaceReach GVFaceReach(const HAState* st, int32_t face, float s, float t, float d
   return FaceReach::Outside;
 }
 
-// Items of a hit list, each once (a triangle split into several points, or
-// neighbouring cells reaching one leaf, repeat ids).
-static bool SeenBefore(const int32_t* hits, int32_t k) {
-  for (int32_t j = 1; j < k; ++j)
-    if (hits[j] == hits[k]) return true;
-  return false;
-}
-
 // Hit list of the grid around a point, or null when the grid cannot answer.
 static const int32_t* QueryGrid(ContactGrid* grid, const float p[3]) {
   if (!grid || !grid->root) return nullptr;
@@ -399,25 +368,6 @@ static const int32_t* QueryGrid(ContactGrid* grid, const float p[3]) {
   return GVOctreeQuery(grid, x, y, z);
 }
 
-static float FrictionOf(const HAState* s, int32_t node) {
-  return (s->matter && ValidNode(s, node)) ? s->matter[node].friction : 0.0f;
-}
-
-// Normal part p N plus the tangential part of d limited to |mu|; mu carries
-// the sign of p.
-static void FrictionLimited(const float d[3], const float N[3], float p, float mu, float out[3]) {
-  float t[3];
-  for (int a = 0; a < 3; ++a) t[a] = d[a] - p * N[a];
-  const float len = GVVecLength(t);
-  if (len != 0.0f && std::fabs(mu) <= len)
-    for (float& c : t) c *= mu / len;
-  for (int a = 0; a < 3; ++a) out[a] = p * N[a] + t[a];
-}
-
-static void FoldPass(HAState* s) {
-  GVAddPassCorr(s);
-  GVClearPassCorr(s);
-}
 
 // ---------------------------------------------------------------------------
 // Point against faces
@@ -498,8 +448,10 @@ static void VertexPoints(const GeoTestMesh* m, int32_t v, float p[3], float e[3]
 }
 
 // Records the vertices' contacts into list; 0 when the inputs are missing.
+// sheetSide: a one-layer Jel's faces are shifted to the vertex's side (the
+// recording pass; the self-contained pass takes the faces as they are).
 static int32_t RecordVertexContacts(ContactList* list, int32_t part, const GeoTestMesh* m, float reach,
-                                    HAState* st) {
+                                    HAState* st, bool sheetSide) {
   const float dt = GVContactStepTime(st);
   if (dt == 0.0f) return 0;
   st->updateFaceNormals();
@@ -519,7 +471,7 @@ static int32_t RecordVertexContacts(ContactList* list, int32_t part, const GeoTe
     q.item = v;
     q.reach = reach;
     q.factor = dt;
-    q.options = flat ? kProjShiftTowards : 0u;
+    q.options = flat && sheetSide ? kProjShiftTowards : 0u;
     if (GVCollidePointFaces(st, list, part, q, hits, nullptr)) ++kept;
   }
   return kept;
@@ -528,7 +480,7 @@ static int32_t RecordVertexContacts(ContactList* list, int32_t part, const GeoTe
 int32_t GVCollideGeoVertsRecord(ContactList* list, int32_t part, const GeoTestMesh* mesh, float reach,
                                 HAState* state) {
   if (!state || !list || !MeshUsable(mesh) || !state->faces || !state->contactCorr) return 0;
-  RecordVertexContacts(list, part, mesh, reach, state);
+  RecordVertexContacts(list, part, mesh, reach, state, true);
   GVClearFaceContactCounts(state);
   return 0;
 }
@@ -542,7 +494,7 @@ int32_t GVCollideGeoVertsRelax(int32_t part, const GeoTestMesh* mesh, float reac
   GVClearPassCorr(state);
   ContactList list;
   GVContactListReset(&list);
-  RecordVertexContacts(&list, part, mesh, reach, state);
+  RecordVertexContacts(&list, part, mesh, reach, state, false);
   GVClearFaceContactCounts(state);
   for (ContactRec* r = list.first; r; r = r->next)
     if (ValidFace(state, r->face)) state->faceContactCount[r->face] += 1;
@@ -771,9 +723,11 @@ bool EdgeBothMarked(const HAState* st, const NodeItem& it) {
 
 // Steps shared by the record and relax forms: every item against the hits
 // of the Geo's grid, recorded into the node and edge lists. Returns the
-// largest hit count seen.
+// largest hit count seen. In the recording form a solid lattice's node is
+// offset along its shift vector by minus its crease dot, so that a node on a
+// sharp edge meets the surface where its faces would.
 int32_t SearchTriangles(HAState* st, ContactList* nodes, ContactList* edges, int32_t part, const GeoTestMesh* m,
-                        float reach, int32_t withEdges, float dt) {
+                        float reach, int32_t withEdges, float dt, bool recording) {
   const int32_t n = st->nodeCount;
   const int32_t items = n + (withEdges && st->edges ? st->edgeCount : 0);
   const bool flat = st->isFlat();
@@ -783,6 +737,10 @@ int32_t SearchTriangles(HAState* st, ContactList* nodes, ContactList* edges, int
     if (i == n + 1) MarkRecordedNodes(st, nodes);
     NodeItem it;
     if (!MakeItem(st, i, part, flat, &it) || EdgeBothMarked(st, it)) continue;
+    if (recording && !flat && it.b == 0 && st->nodeCreaseDot) {
+      it.offsetLength = -st->nodeCreaseDot[it.a];
+      it.options = kProjOffset;
+    }
     const int32_t* hits = QueryGrid(m->grid, it.P);
     if (!hits || hits[0] == 0) continue;  // this item only
     if (hits[0] > largest) largest = hits[0];
@@ -813,7 +771,7 @@ int32_t GVCollideJelGeoTrisRecord(ContactList* nodes, ContactList* edges, int32_
   if (dt == 0.0f) return 0;
   part = EffectivePart(state, part);
   GVClearGeoContactMarks(state);
-  SearchTriangles(state, nodes, edges, part, mesh, reach, withEdges, dt);
+  SearchTriangles(state, nodes, edges, part, mesh, reach, withEdges, dt, true);
   return 0;
 }
 
@@ -832,7 +790,7 @@ int32_t GVCollideJelGeoTrisRelax(int32_t part, const GeoTestMesh* mesh, float re
   GVContactListReset(&nodes);
   GVContactListReset(&edges);
   GVContactListReset(&all);
-  const int32_t largest = SearchTriangles(state, &nodes, &edges, part, mesh, reach, withEdges, dt);
+  const int32_t largest = SearchTriangles(state, &nodes, &edges, part, mesh, reach, withEdges, dt, false);
   GVContactListJoin(&all, &nodes, &edges);
 
   const bool flat = state->isFlat();

@@ -15,7 +15,6 @@
 
 namespace {
 
-HObject* nextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 
 // The live state of a selected Jel that commands may change; null otherwise.
 HAState* liveState(HObject* j, int32_t selection) {
@@ -27,7 +26,7 @@ HAState* liveState(HObject* j, int32_t selection) {
 template <class F>
 void forEachLive(HWorld* w, int32_t selection, F f) {
   if (!w || selection == 0) return;
-  for (HObject* j = w->head; j; j = nextJel(j))
+  for (HObject* j = w->head; j; j = GVNextJel(j))
     if (HAState* s = liveState(j, selection)) f(j, s);
 }
 
@@ -71,7 +70,7 @@ PartSums selectionSums(HWorld* w, int32_t selection, int32_t part) {
 
 // The part's rotation vector as the selection holds it: that of its first Jel.
 HAState* firstState(HWorld* w, int32_t selection) {
-  for (HObject* j = w->head; j; j = nextJel(j))
+  for (HObject* j = w->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection)) return j->state;
   return nullptr;
 }

@@ -21,7 +21,6 @@ static void Copy(float* dst, const float* src, int n) {
   for (int i = 0; i < n; ++i) dst[i] = src ? src[i] : 0.0f;
 }
 
-static HObject* NextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 
 static bool IsActive(const HObject* j) { return j->id == -1 || (j->groupMask & 2u) != 0; }
 
@@ -258,7 +257,7 @@ static bool MatchesKey(const HObject* j, int32_t s) {
 }
 
 static bool ShareAJel(const HWorld* world, int32_t s1, int32_t s2) {
-  for (const HObject* j = world->head; j; j = NextJel(j))
+  for (const HObject* j = world->head; j; j = GVNextJel(j))
     if (MatchesKey(j, s1) && MatchesKey(j, s2)) return true;
   return false;
 }
@@ -322,7 +321,7 @@ void GVPrepareDynCmdSubsteps(HWorld* world) {
 
 void GVCollectContactFlags(HWorld* world) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     HAState* s = j->state;
     if (!s || !IsActive(j) || !s->contactFlags) continue;
     uint32_t all = 0;
@@ -332,7 +331,7 @@ void GVCollectContactFlags(HWorld* world) {
 }
 
 static bool SelectionHas(const HWorld* world, int32_t selection, bool (*test)(const HAState*)) {
-  for (const HObject* j = world->head; j; j = NextJel(j))
+  for (const HObject* j = world->head; j; j = GVNextJel(j))
     if (j->state && GVJelInSel(j, selection) && test(j->state)) return true;
   return false;
 }
@@ -374,7 +373,7 @@ static void ApplyRecord(HWorld* world, DynCmdRec& r, int32_t pass) {
 void GVApplyDynCmdRecs(HWorld* world) {
   if (!world) return;
   if (!world->cmdResolved) GVResolveDynCmdRecs(world);
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (j->state && j->state->collisionFlags != 0) GVClearCollAccums(j->state);
   GVCollectContactFlags(world);
   for (int32_t pass = 1; pass <= world->cmdPasses; ++pass) {
@@ -383,13 +382,13 @@ void GVApplyDynCmdRecs(HWorld* world) {
       if (r.valid && r.issued && pass <= r.passes) ApplyRecord(world, r, pass);
     }
   }
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     HAState* s = j->state;
     if (!s || s->collisionFlags == 0) continue;
     GVApplyCollDisp(1, s);
     GVClearCollDisp(1, s);
   }
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (j->state) j->state->rigidContact = 0;
 }
 
@@ -423,9 +422,9 @@ void GVSetupJelCollision(HWorld* world, int32_t a, int32_t b, int32_t ka, int32_
     HObject* jb = GVGetJelById(world, b);
     if (ja && jb) SearchPair(world, ja, jb, ka, kb, cornerShift, offsetLength, direction);
   } else {
-    for (HObject* ja = world->head; ja; ja = NextJel(ja)) {
+    for (HObject* ja = world->head; ja; ja = GVNextJel(ja)) {
       if (!GVJelInSel(ja, a)) continue;
-      for (HObject* jb = world->head; jb; jb = NextJel(jb)) {
+      for (HObject* jb = world->head; jb; jb = GVNextJel(jb)) {
         if (!GVJelInSel(jb, b) || ja == jb) continue;
         if (a == b && ja->id > jb->id) continue;             // each unordered pair once, lower id first
         if (a < 0 && b < 0 && a != b && GVJelInSel(jb, a)) continue;  // the second side also in the first group

@@ -23,28 +23,20 @@ static GeoTestMesh View(const GeoCollisionMesh* m) {
   return v;
 }
 
-static int32_t Triangles(ContactList* nodes, ContactList* edges, int32_t part, const GeoCollisionMesh* mesh,
-                         float reach, int32_t withEdges, HAState* state) {
+int32_t GVGeoJelTriangleTest(ContactList* nodes, ContactList* edges, int32_t part, const GeoCollisionMesh* mesh,
+                             float reach, int32_t withEdges, HAState* state) {
   const GeoTestMesh v = View(mesh);
   return GVCollideJelGeoTris(nodes, edges, part, &v, reach, withEdges, state);
 }
 
-static int32_t Quads(ContactList* nodes, ContactList* edges, int32_t part, const GeoCollisionMesh* mesh,
-                     float reach, int32_t withEdges, HAState* state) {
+int32_t GVGeoJelQuadTest(ContactList* nodes, ContactList* edges, int32_t part, const GeoCollisionMesh* mesh,
+                         float reach, int32_t withEdges, HAState* state) {
   const GeoTestMesh v = View(mesh);
   return GVCollideJelGeoQuads(nodes, edges, part, &v, reach, withEdges, state);
 }
 
-static int32_t Vertices(ContactList* list, int32_t part, const GeoCollisionMesh* mesh, float reach,
-                        HAState* state) {
+int32_t GVGeoJelVertexTest(ContactList* list, int32_t part, const GeoCollisionMesh* mesh, float reach,
+                           HAState* state) {
   const GeoTestMesh v = View(mesh);
   return GVCollideGeoVertsJel(list, part, &v, reach, state);
-}
-
-void GVInstallGeoJelTests() {
-  GeoJelTests tests;
-  tests.triangles = Triangles;
-  tests.quads = Quads;
-  tests.vertices = Vertices;
-  GVSetGeoJelTests(&tests);
 }

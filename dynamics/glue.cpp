@@ -6,7 +6,6 @@
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 
-static HObject* NextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 static bool Writable(const HObject* j) { return j->playParams.mode != kWorldReplay; }
 static bool NodeInRange(const HObject* j, int32_t n) { return n >= 1 && n <= j->nodeCount; }
 
@@ -15,13 +14,6 @@ static HObject* LiveJel(HWorld* world, int32_t id) {
   if (id < 1) return nullptr;
   HObject* j = GVGetJelById(world, id);
   return j && j->state && j->pos && j->disp ? j : nullptr;
-}
-
-// The link of a node, live and in the start slot, so that a restart (which
-// reloads the start slot) keeps it.
-static void WriteLink(HObject* j, int32_t node, int32_t glueJel, int32_t glueNode) {
-  GVSetFrameNodeFlags(j->state, node, kFrameCommitted, glueJel, glueNode);
-  GVSetFrameNodeFlags(j->state, node, 0, glueJel, glueNode);
 }
 
 static bool HasLink(const HObject* j, int32_t node) {
@@ -47,8 +39,8 @@ int32_t GVGlueNodePair(HWorld* world, int32_t idA, int32_t idB, int32_t a, int32
   }
   if (mode == kGlueMake) {
     if (!(dist2 < double(d) * d)) return 0;
-    WriteLink(ja, a, jb->id, b);
-    WriteLink(jb, b, ja->id, a);
+    ja->setNodeGlue(a, jb->id, b);
+    jb->setNodeGlue(b, ja->id, a);
     return 1;
   }
   if (mode != kGlueRemove) return 0;
@@ -58,17 +50,17 @@ int32_t GVGlueNodePair(HWorld* world, int32_t idA, int32_t idB, int32_t a, int32
     const double k = ma + mb != 0.0 ? ma * mb * f * f / (ma + mb) : 0.0;
     if (!(double(d) * d <= dist2 * k * k)) return 0;
   }
-  WriteLink(ja, a, 0, 0);
-  WriteLink(jb, b, 0, 0);
+  ja->setNodeGlue(a, 0, 0);
+  jb->setNodeGlue(b, 0, 0);
   return 1;
 }
 
 int32_t GVGlueSelParts(HWorld* world, int32_t sel1, int32_t sel2, int32_t p1, int32_t p2, float d) {
   if (!world) return 0;
   int32_t result = 0;
-  for (HObject* j1 = world->head; j1; j1 = NextJel(j1)) {
+  for (HObject* j1 = world->head; j1; j1 = GVNextJel(j1)) {
     if (j1->id == 0 || !GVJelInSel(j1, sel1)) continue;
-    for (HObject* j2 = world->head; j2; j2 = NextJel(j2)) {
+    for (HObject* j2 = world->head; j2; j2 = GVNextJel(j2)) {
       if (j2->id == 0 || !GVJelInSel(j2, sel2)) continue;
       for (int32_t i = 1; i <= j1->nodeCount; ++i) {
         if (!j1->inPart(i, p1)) continue;
@@ -84,7 +76,7 @@ int32_t GVGlueSelParts(HWorld* world, int32_t sel1, int32_t sel2, int32_t p1, in
 int32_t GVUnglueSelParts(HWorld* world, int32_t sel1, int32_t sel2, int32_t p1, int32_t p2, float d) {
   if (!world) return 0;
   int32_t result = 0;
-  for (HObject* j1 = world->head; j1; j1 = NextJel(j1)) {
+  for (HObject* j1 = world->head; j1; j1 = GVNextJel(j1)) {
     if (j1->id == 0 || !GVJelInSel(j1, sel1)) continue;
     for (int32_t i = 1; i <= j1->nodeCount; ++i) {
       if (!j1->inPart(i, p1) || !HasLink(j1, i)) continue;
@@ -102,7 +94,7 @@ int32_t GVUnglueSelParts(HWorld* world, int32_t sel1, int32_t sel2, int32_t p1, 
 
 void GVSelApplyGlue(HWorld* world, int32_t sel1, int32_t p1, int32_t sel2, int32_t p2) {
   if (!world) return;
-  for (HObject* j1 = world->head; j1; j1 = NextJel(j1)) {
+  for (HObject* j1 = world->head; j1; j1 = GVNextJel(j1)) {
     if (j1->id == 0 || !GVJelInSel(j1, sel1) || !Writable(j1)) continue;
     for (int32_t i = 1; i <= j1->nodeCount; ++i) {
       if (!j1->inPart(i, p1) || !HasLink(j1, i)) continue;
@@ -135,7 +127,7 @@ float GVGlueDistanceForSel(const HWorld* world, int32_t selection) {
   if (!world) return 0.0f;
   float smallest = 9e10f;
   bool found = false;
-  for (const HObject* j = world->head; j; j = j->next == j ? nullptr : j->next) {
+  for (const HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
     found = true;
     if (j->cellSize < smallest) smallest = j->cellSize;

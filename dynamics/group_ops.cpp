@@ -416,19 +416,6 @@ void GVMouseDragPart(HAState* s, int32_t a, int32_t b, int32_t mode) {
 // ---------------------------------------------------------------------------
 // Glue links
 
-void GVSetFrameNodeFlags(HAState* s, int32_t node, int32_t frame, int32_t glueJel, int32_t glueNode) {
-  if (!s || node < 1 || node > s->nodeCount) return;
-  if (frame >= 0) {
-    JelStateRec* st = GVFrameStateRecs(s->frameStore, frame);
-    if (!st) return;
-    st[node].w[kStateGlueJel] = glueJel;
-    st[node].w[kStateGlueNode] = glueNode;
-  } else if (frame == kFrameCommitted || frame == kFrameInStep) {
-    if (s->glueJel) s->glueJel[node] = glueJel;
-    if (s->glueNode) s->glueNode[node] = glueNode;
-  }
-}
-
 int32_t GVBreakNodeLink(HAState* s, int32_t a, int32_t b, float threshold) {
   if (!s || !s->pos || !s->disp) return 0;
   if (a < 1 || a > s->nodeCount || b < 1 || b > s->nodeCount) return 0;

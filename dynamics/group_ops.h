@@ -85,9 +85,8 @@ void GVDragNodeStep(HAState* state, DragCmd* drag);
 // node a to node b and the grab point (node a's position). Mode 0 ends it.
 void GVMouseDragPart(HAState* state, int32_t a, int32_t b, int32_t mode);
 
-// Writes the glue pair of node n into stored frame slot f (f >= 0) or, for the
-// live frames -2 and -3, into the live glue arrays.
-void GVSetFrameNodeFlags(HAState* state, int32_t node, int32_t frame, int32_t glueJel, int32_t glueNode);
+// GVSetFrameNodeFlags, the glue pair of a node in a frame, is in
+// jel/live_state.h.
 // Breaks the glue of nodes a and b when threshold < 1e-10 or when their
 // in-step distance squared times (sub-steps x fps)^2 reaches threshold. 1 when
 // broken.

@@ -8,7 +8,6 @@
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 
-static HObject* NextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 
 int32_t GVJelSelBounds(const HWorld* world, int32_t selection, float out[6]) {
   if (!out) return 0;
@@ -18,7 +17,7 @@ int32_t GVJelSelBounds(const HWorld* world, int32_t selection, float out[6]) {
   }
   int32_t any = 0;
   if (world) {
-    for (const HObject* j = world->head; j; j = NextJel(j)) {
+    for (const HObject* j = world->head; j; j = GVNextJel(j)) {
       if (!GVJelInSel(j, selection) || !j->pos) continue;
       for (int32_t i = 1; i <= j->nodeCount; ++i)
         for (int k = 0; k < 3; ++k) {
@@ -47,7 +46,7 @@ int32_t GVJelLatticeExtent(const HWorld* world, int32_t id, LatticeDims* out) {
 int32_t GVJelSelNodeCount(const HWorld* world, int32_t selection) {
   int32_t n = 0;
   if (world)
-    for (const HObject* j = world->head; j; j = NextJel(j))
+    for (const HObject* j = world->head; j; j = GVNextJel(j))
       if (GVJelInSel(j, selection)) n += j->nodeCount;
   return n;
 }
@@ -55,7 +54,7 @@ int32_t GVJelSelNodeCount(const HWorld* world, int32_t selection) {
 int32_t GVJelSelFaceCount(const HWorld* world, int32_t selection) {
   int32_t n = 0;
   if (world)
-    for (const HObject* j = world->head; j; j = NextJel(j))
+    for (const HObject* j = world->head; j; j = GVNextJel(j))
       if (GVJelInSel(j, selection)) n += j->faceCount;
   return n;
 }
@@ -63,7 +62,7 @@ int32_t GVJelSelFaceCount(const HWorld* world, int32_t selection) {
 int32_t GVJelSelNodeTangents(const HWorld* world, int32_t selection, int32_t node, float posOut[3],
                              float frameOut[9]) {
   if (!world) return 0;
-  for (const HObject* j = world->head; j; j = NextJel(j)) {
+  for (const HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
     if (!j->state) return 0;
     return HBState::nodeTangents(j->state, node, posOut, frameOut);
@@ -80,7 +79,7 @@ static bool GroupInRange(int32_t g) { return g >= 1 && g <= 31; }
 static uint32_t UsedGroups(const HWorld* world) {
   uint32_t used = 0;
   if (world)
-    for (const HObject* j = world->head; j; j = NextJel(j)) used |= j->groupMask;
+    for (const HObject* j = world->head; j; j = GVNextJel(j)) used |= j->groupMask;
   return used & ~1u;
 }
 
@@ -111,14 +110,14 @@ static int32_t UsedBelow(uint32_t used, int32_t g) {
 int32_t GVSetJelSelGroupBit(HWorld* world, int32_t selection, int32_t group, int32_t request) {
   if (!world || !GroupInRange(-group)) return 0;
   int32_t result = 0;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection)) result = j->setGroupBit(group, request) ? 1 : 0;
   return result;
 }
 
 int32_t GVFirstJelSelInGroup(const HWorld* world, int32_t selection, int32_t group) {
   if (!world || !GroupInRange(-group)) return 0;
-  for (const HObject* j = world->head; j; j = NextJel(j))
+  for (const HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection) && (j->groupMask >> (-group) & 1u)) return 1;
   return 0;
 }
@@ -151,7 +150,7 @@ int32_t GVNewJelGroupSel(const HWorld* world) {
 }
 
 static const HObject* FirstInSel(const HWorld* world, int32_t selection) {
-  for (const HObject* j = world->head; j; j = NextJel(j))
+  for (const HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection)) return j;
   return nullptr;
 }
@@ -162,20 +161,20 @@ int32_t GVNextJelInSel(const HWorld* world, int32_t selection, int32_t id, int32
   if (id == 0) return first ? first->id : 0;
   const HObject* at = GVGetJelById(world, id);
   if (at)
-    for (const HObject* j = NextJel(at); j; j = NextJel(j))
+    for (const HObject* j = GVNextJel(at); j; j = GVNextJel(j))
       if (GVJelInSel(j, selection)) return j->id;
   return wrap && first ? first->id : 0;
 }
 
 static int32_t FirstActive(const HWorld* world) {
-  for (const HObject* j = world->head; j; j = NextJel(j))
+  for (const HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelActive(j)) return j->id;
   return 0;
 }
 
 static int32_t LastActive(const HWorld* world) {
   int32_t id = 0;
-  for (const HObject* j = world->head; j; j = NextJel(j))
+  for (const HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelActive(j)) id = j->id;
   return id;
 }
@@ -186,7 +185,7 @@ int32_t GVNextJelSel(const HWorld* world, int32_t current) {
   if (current > 0) {
     const HObject* at = GVGetJelById(world, current);
     if (at)
-      for (const HObject* j = NextJel(at); j; j = NextJel(j))
+      for (const HObject* j = GVNextJel(at); j; j = GVNextJel(j))
         if (GVJelActive(j)) return j->id;
     if (used) return -LowestBit(used);
     return FirstActive(world);
@@ -206,7 +205,7 @@ int32_t GVPrevJelSel(const HWorld* world, int32_t current) {
   const uint32_t used = UsedGroups(world);
   if (current > 0) {
     int32_t prev = 0;
-    for (const HObject* j = world->head; j && j->id != current; j = NextJel(j))
+    for (const HObject* j = world->head; j && j->id != current; j = GVNextJel(j))
       if (GVJelActive(j)) prev = j->id;
     if (prev) return prev;
     if (used) return -HighestBit(used);
@@ -225,7 +224,7 @@ int32_t GVPrevJelSel(const HWorld* world, int32_t current) {
 uint32_t GVJelSelPartMask(const HWorld* world, int32_t selection) {
   uint32_t u = 0;
   if (!world) return 0;
-  for (const HObject* j = world->head; j; j = NextJel(j)) {
+  for (const HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection) || !j->partMask) continue;
     for (int32_t i = 1; i <= j->nodeCount; ++i) u |= j->partMask[i];
   }
@@ -247,13 +246,13 @@ int32_t GVPrevPartIndex(const HWorld* world, int32_t selection, int32_t part) {
 void GVSetJelSelLowestY(HWorld* world, int32_t selection, float y) {
   if (!world) return;
   float lowest = 9e30f;
-  for (const HObject* j = world->head; j; j = NextJel(j)) {
+  for (const HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection) || !j->pos) continue;
     for (int32_t i = 1; i <= j->nodeCount; ++i) lowest = std::min(lowest, j->pos[i][1]);
   }
   if (lowest >= 9e30f) return;  // no node selected
   const float dy = y - lowest;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection) || !j->pos) continue;
     for (int32_t i = 1; i <= j->nodeCount; ++i) j->pos[i][1] += dy;
   }
@@ -261,7 +260,7 @@ void GVSetJelSelLowestY(HWorld* world, int32_t selection, float y) {
 
 void GVRotateJelSel(HWorld* world, int32_t selection, const float centre[3], const float R[9]) {
   if (!world || !centre || !R) return;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection)) j->rotateLiveState(R, centre);
 }
 
@@ -270,7 +269,7 @@ int32_t GVNearestJelNode(const HWorld* world, int32_t selection, const float poi
   if (!world || !point) return 0;
   float best = 9e30f;
   int32_t bestNode = 0, bestJel = 0;
-  for (const HObject* j = world->head; j; j = NextJel(j)) {
+  for (const HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection) || !j->state) continue;
     int32_t n = 0;
     float d2 = 9e30f;

@@ -7,7 +7,6 @@
 #include "jel/live_state.h"
 #include "jel/vector_math.h"
 
-static HObject* NextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 static bool AxisOn(int32_t axes, int k) { return (axes >> (k + 1)) & 1; }
 static bool Writable(const HObject* j) { return j->playParams.mode != kWorldReplay; }
 
@@ -21,7 +20,7 @@ static HBState* ReaderAt(HObject* j, int32_t frame) {
 // Mass and mass-weighted position sum of the part over the selection.
 static void SelMassAndSum(HWorld* world, int32_t part, int32_t selection, int32_t frame, float* mass,
                           float sum[3]) {
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
     HBState* s = ReaderAt(j, frame);
     if (!s) continue;
@@ -70,7 +69,7 @@ void GVSetSelPosition(HWorld* world, int32_t part, int32_t selection, int32_t fr
     GVMat3MulVec(w, matrix, d);
     for (int k = 0; k < 3; ++k) d[k] = w[k];
   }
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection) || !Writable(j)) continue;
     if (frame == kFrameNatural) {
       j->addPartVec0(part, frame, kAxesAll, d);
@@ -85,7 +84,7 @@ void GVSetSelPosition(HWorld* world, int32_t part, int32_t selection, int32_t fr
 void GVGetSelVelocity(HWorld* world, int32_t part, int32_t selection, int32_t frame, int32_t axes, float out[3]) {
   if (!world || !out || selection == 0) return;
   float m = 0.0f, p[3] = {0, 0, 0};
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
     if (frame < kFrameNatural) {
       if (j->state) j->state->getPartMass(part, frame, &m);
@@ -110,7 +109,7 @@ void GVSetSelVelocity(HWorld* world, int32_t part, int32_t selection, int32_t fr
   GVGetSelVelocity(world, part, selection, frame, axes, mean);
   float d[3];
   for (int k = 0; k < 3; ++k) d[k] = AxisOn(axes, k) ? target[k] - mean[k] : 0.0f;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection) || !Writable(j)) continue;
     if (frame < 0) {
       if (j->state) j->state->addPartVelocity(part, frame, kAxesAll, d);
@@ -122,7 +121,7 @@ void GVSetSelVelocity(HWorld* world, int32_t part, int32_t selection, int32_t fr
 
 void GVSetSelNodeVelocities(HWorld* world, int32_t selection, int32_t frame, const float velocity[3]) {
   if (!world || !velocity || selection == 0) return;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection) || !Writable(j)) continue;
     if (frame < 0) {
       if (j->state) j->state->setPartVelocity(1, frame, kAxesAll, velocity);
@@ -136,7 +135,7 @@ void GVSetSelNodeVelocities(HWorld* world, int32_t selection, int32_t frame, con
 static void SelSpin(HWorld* world, int32_t part, int32_t selection, int32_t frame, const float c[3],
                     float w[3]) {
   float m = 0.0f, L[3] = {0, 0, 0}, I[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
     HBState* s = frame < kFrameNatural ? static_cast<HBState*>(j->state) : j;
     if (!s) continue;
@@ -171,7 +170,7 @@ void GVSetSelAngVelocity(HWorld* world, int32_t part, int32_t selection, int32_t
   SelSpin(world, part, selection, frame, c, w);
   float d[3];
   for (int k = 0; k < 3; ++k) d[k] = AxisOn(axes, k) ? target[k] - w[k] : 0.0f;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection) || !Writable(j)) continue;
     if (frame < 0) {
       if (j->state) j->state->addPartSpin(part, frame, kAxesAll, c, d);
@@ -183,7 +182,7 @@ void GVSetSelAngVelocity(HWorld* world, int32_t part, int32_t selection, int32_t
 
 void GVSelApplyForce(HWorld* world, int32_t selection, int32_t part, int32_t axes, const float force[3]) {
   if (!world || !force || selection == 0) return;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection) && j->state) GVAddPartAccel(j->state, part, axes, force);
 }
 

@@ -10,11 +10,10 @@
 #include "jel/live_state.h"
 #include "jel/time_step.h"
 
-static HObject* NextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 
 void GVGetSelMatter(HWorld* world, int32_t selection, uint32_t mask, MatterProps* out) {
   if (!world || !out) return;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection)) j->getNodeMatterAlias(1, 0, mask, out);
 }
 
@@ -22,7 +21,7 @@ void GVGetSelMatterRange(HWorld* world, int32_t selection, int32_t part, int32_t
                          MatterProps* out) {
   if (!world || !out || selection == 0) return;
   MatterProps work;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
     if (frame == kFrameNatural)
       j->getPartMatterRange(part, 0, mask, &work);
@@ -40,7 +39,7 @@ void GVGetSelMatterRange(HWorld* world, int32_t selection, int32_t part, int32_t
 void GVSetSelMatter(HWorld* world, int32_t selection, int32_t frame, int32_t part, uint32_t mask,
                     const MatterProps* values) {
   if (!world || !values || selection == 0) return;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection) || j->playParams.mode == kWorldReplay) continue;
     MatterProps v = *values;  // the write clamps its record in place
     if (frame < 0) {
@@ -53,14 +52,14 @@ void GVSetSelMatter(HWorld* world, int32_t selection, int32_t frame, int32_t par
 
 void GVSelUpdateNodeCoeffs(HWorld* world, int32_t selection) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection) && j->state) j->state->updateNodeCoeffs(kFrameCommitted);
 }
 
 int32_t GVSubstepsPerFrame(const HWorld* world) {
   if (!world) return 1;
   int32_t v = 1;
-  for (const HObject* j = world->head; j; j = NextJel(j)) {
+  for (const HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelActive(j)) continue;
     const int32_t n = j->state ? GVCalcSubstepsNeeded(j->state) : 1;
     v = std::max(v, n);
@@ -70,8 +69,14 @@ int32_t GVSubstepsPerFrame(const HWorld* world) {
 
 void GVSelUpdateJelDeform(HWorld* world, int32_t selection) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection)) GVUpdateJelDeform(j, 0);
+}
+
+void GVSelRebuildContactGrid(HWorld* world, int32_t selection) {
+  if (!world) return;
+  for (HObject* j = world->head; j; j = GVNextJel(j))
+    if (GVJelInSel(j, selection) && j->state) j->state->rebuildContactGrid(0.5f * j->state->cellSize, 0);
 }
 
 int32_t GVLocatePointInJels(HWorld* world, int32_t selection, const float point[3], GeoVertBind* out) {
@@ -79,7 +84,7 @@ int32_t GVLocatePointInJels(HWorld* world, int32_t selection, const float point[
   *out = GeoVertBind{};
   if (!world || !point) return 0;
   float best = 9e30f;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
     GeoVertBind rec;
     if (GVLocatePointInJel(j, point, &rec) <= 0 || rec.cellNode <= 0) continue;
@@ -98,6 +103,6 @@ int32_t GVLocatePointInJels(HWorld* world, int32_t selection, const float point[
 void GVSelSetPartInRect(HWorld* world, int32_t selection, int32_t part, const ViewportRec* vp,
                         const CameraRec* cam, const int32_t rect[4], int32_t mode) {
   if (!world || !rect || selection == 0 || part < 0) return;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection)) j->setPartInRect(vp, cam, part, mode, rect[0], rect[1], rect[2], rect[3]);
 }

@@ -28,6 +28,9 @@ void GVSelUpdateNodeCoeffs(HWorld* world, int32_t selection);
 // Sub-steps per frame the active Jels need (at least 1).
 int32_t GVSubstepsPerFrame(const HWorld* world);
 void GVSelUpdateJelDeform(HWorld* world, int32_t selection);
+// Refills the face grid of every selected Jel's live state, with cells of
+// half the Jel's cell size.
+void GVSelRebuildContactGrid(HWorld* world, int32_t selection);
 // The cell of the selected Jels that holds the point, or the one it lies
 // nearest to; returns the Jel id (0 when no Jel contributed).
 int32_t GVLocatePointInJels(HWorld* world, int32_t selection, const float point[3], GeoVertBind* out);

@@ -9,7 +9,6 @@
 #include "dynamics/collision_response.h"
 #include "dynamics/constraint_cmds.h"
 #include "dynamics/dyn_cmd.h"
-#include "dynamics/geo_jel_tests.h"
 #include "dynamics/world_runner.h"
 #include "dynamics/world_services.h"
 #include "jel/jel_object.h"
@@ -28,7 +27,6 @@ static WorldServices DefaultServices() {
   GVInstallRunnerServices(&s);
   GVInstallConstraintServices(&s);
   GVInstallCollisionServices(&s);
-  GVInstallGeoJelTests();
   return s;
 }
 
@@ -60,7 +58,7 @@ void GVResetJelList(HWorld* world) {
   // Jels taken out of group 1 are not in selection -1 but belong to the
   // world all the same.
   while (HObject* j = world->head) {
-    world->head = j->next == j ? nullptr : j->next;
+    world->head = GVNextJel(j);
     DestroyJel(j);
   }
   GVResetWorldFrameWords(&world->params);
@@ -116,7 +114,7 @@ void GVDeleteJelSel(HWorld* world, int32_t selection) {
     if (selection == 0) return;
     HObject* head = world->head;
     if (GVJelInSel(head, selection)) {
-      world->head = head->next == head ? nullptr : head->next;
+      world->head = GVNextJel(head);
       DestroyJel(head);
       if (selection > 0) {  // one id names one Jel
         // An empty list always carries the reset frame words.
@@ -129,7 +127,7 @@ void GVDeleteJelSel(HWorld* world, int32_t selection) {
     HObject* prev = head;
     HObject* cur = head->next;
     while (cur && cur != prev) {
-      HObject* next = cur->next == cur ? nullptr : cur->next;
+      HObject* next = GVNextJel(cur);
       if (GVJelInSel(cur, selection)) {
         prev->next = next;
         DestroyJel(cur);
@@ -143,14 +141,14 @@ void GVDeleteJelSel(HWorld* world, int32_t selection) {
 }
 
 static bool Listed(const HWorld* world, const HObject* jel) {
-  for (const HObject* j = world->head; j; j = j->next == j ? nullptr : j->next)
+  for (const HObject* j = world->head; j; j = GVNextJel(j))
     if (j == jel) return true;
   return false;
 }
 
 static HObject* Tail(const HWorld* world) {
   HObject* j = world->head;
-  while (j && j->next && j->next != j) j = j->next;
+  while (j && GVNextJel(j)) j = GVNextJel(j);
   return j;
 }
 
@@ -173,7 +171,7 @@ int32_t GVInsertJelAfter(HWorld* world, HObject* jel, int32_t id) {
     if (!after) after = Tail(world);
   }
   if (after) {
-    jel->next = after->next == after ? nullptr : after->next;
+    jel->next = GVNextJel(after);
     after->next = jel;
   } else {
     jel->next = world->head;
@@ -187,13 +185,13 @@ int32_t GVRemoveJel(HWorld* world, HObject* jel) {
   if (!world || !jel || !world->head) return 0;
   Notify(world, jel->id, 0);
   if (world->head == jel) {
-    world->head = jel->next == jel ? nullptr : jel->next;
+    world->head = GVNextJel(jel);
     jel->next = nullptr;
     return 0;
   }
-  for (HObject* prev = world->head; prev; prev = prev->next == prev ? nullptr : prev->next) {
+  for (HObject* prev = world->head; prev; prev = GVNextJel(prev)) {
     if (prev->next == jel) {
-      prev->next = jel->next == jel ? nullptr : jel->next;
+      prev->next = GVNextJel(jel);
       jel->next = nullptr;
       return prev->id;
     }
@@ -201,16 +199,24 @@ int32_t GVRemoveJel(HWorld* world, HObject* jel) {
   return 0;
 }
 
+HObject** GVJelListLink(HWorld* world, const HObject* jel) {
+  if (!world || !jel) return nullptr;
+  if (world->head == jel) return &world->head;
+  for (HObject* prev = world->head; prev; prev = GVNextJel(prev))
+    if (prev->next == jel) return &prev->next;
+  return nullptr;
+}
+
 HObject* GVGetJelById(const HWorld* world, int32_t id) {
   if (!world || id < 1) return nullptr;
-  for (HObject* j = world->head; j; j = j->next == j ? nullptr : j->next)
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (j->id == id) return j;
   return nullptr;
 }
 
 int32_t GVFindJelByName(const HWorld* world, const char* name) {
   if (!world || !name) return 0;
-  for (const HObject* j = world->head; j; j = j->next == j ? nullptr : j->next)
+  for (const HObject* j = world->head; j; j = GVNextJel(j))
     if (j->name && std::strcmp(j->name, name) == 0) return j->id;
   return 0;
 }
@@ -254,13 +260,13 @@ void GVMakeUniqueJelName(const HWorld* world, char* name, size_t size) {
 
 void GVSetJelSelVehicleLink(HWorld* world, int32_t selection, int32_t value) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = j->next == j ? nullptr : j->next)
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection)) j->vehicleLink = value;
 }
 
 float GVJelSelScale(const HWorld* world, int32_t selection) {
   if (!world) return 0.0f;
-  for (const HObject* j = world->head; j; j = j->next == j ? nullptr : j->next)
+  for (const HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection)) return j->cellSize;
   return 0.0f;
 }
@@ -269,7 +275,7 @@ float GVJelSelScale(const HWorld* world, int32_t selection) {
 // read, so a damaged block costs nothing already in the scene.
 static void DestroyChain(HObject* first) {
   while (first) {
-    HObject* next = first->next == first ? nullptr : first->next;
+    HObject* next = GVNextJel(first);
     delete first;
     first = next;
   }
@@ -278,7 +284,7 @@ static void DestroyChain(HObject* first) {
 static void AdoptChain(HWorld* world, HObject* first) {
   GVDeleteJelSel(world, -1);
   while (first) {
-    HObject* next = first->next == first ? nullptr : first->next;
+    HObject* next = GVNextJel(first);
     first->next = nullptr;
     GVAddJel(world, first);
     first = next;
@@ -302,8 +308,9 @@ int32_t GVReadJelList(HWorld* world, FILE* file) {
   if (count != 0 && !gServices.jelFromFile) return 0;
   HObject* first = nullptr;
   HObject* last = nullptr;
+  ChanHeaderForm form = kChanHeaderFull;
   for (uint32_t i = 0; i < count; ++i) {
-    HObject* jel = gServices.jelFromFile(file);
+    HObject* jel = gServices.jelFromFile(file, &form);
     if (!jel) {
       DestroyChain(first);
       return 0;
@@ -320,9 +327,9 @@ int32_t GVReadJelList(HWorld* world, FILE* file) {
 int32_t GVWriteJelList(const HWorld* world, FILE* file) {
   if (!file) return 0;
   uint32_t count = 0;
-  for (const HObject* j = world ? world->head : nullptr; j; j = j->next) ++count;
+  for (const HObject* j = world ? world->head : nullptr; j; j = GVNextJel(j)) ++count;
   if (!GVFileWriteU32(file, count)) return 0;
-  for (const HObject* j = world ? world->head : nullptr; j; j = j->next)
+  for (const HObject* j = world ? world->head : nullptr; j; j = GVNextJel(j))
     if (j->write(file) != 1) return 0;
   return 1;
 }
@@ -330,15 +337,15 @@ int32_t GVWriteJelList(const HWorld* world, FILE* file) {
 void GVCountJelListImage(const HWorld* world, ItemStream* image) {
   if (!image) return;
   ++image->intCount;
-  for (const HObject* j = world ? world->head : nullptr; j; j = j->next) j->countArrays(image);
+  for (const HObject* j = world ? world->head : nullptr; j; j = GVNextJel(j)) j->countArrays(image);
 }
 
 int32_t GVPutJelListImage(const HWorld* world, ItemStream* image) {
   if (!image || !image->ints || image->intCount >= image->intSize) return 0;
   int32_t count = 0;
-  for (const HObject* j = world ? world->head : nullptr; j; j = j->next) ++count;
+  for (const HObject* j = world ? world->head : nullptr; j; j = GVNextJel(j)) ++count;
   image->ints[image->intCount++] = count;
-  for (const HObject* j = world ? world->head : nullptr; j; j = j->next)
+  for (const HObject* j = world ? world->head : nullptr; j; j = GVNextJel(j))
     if (j->writeArrays(image) != 1) return 0;
   return 1;
 }

@@ -60,6 +60,10 @@ void GVAddJel(HWorld* world, HObject* jel);
 int32_t GVInsertJelAfter(HWorld* world, HObject* jel, int32_t id);
 int32_t GVRemoveJel(HWorld* world, HObject* jel);
 HObject* GVGetJelById(const HWorld* world, int32_t id);
+// The link that points at the Jel in the world's list: the head, or the
+// previous Jel's next. Null when the Jel is not in the list. A Jel rebuilt in
+// place (Edit Structure) is handed this link so the list follows it.
+HObject** GVJelListLink(HWorld* world, const HObject* jel);
 int32_t GVFindJelByName(const HWorld* world, const char* name);
 // buffer holds at least size bytes; the name is cut to fit.
 void GVCopyJelNameById(const HWorld* world, int32_t id, char* buffer, size_t size);

@@ -11,7 +11,6 @@
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 
-static HObject* NextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 
 bool GVJelActive(const HObject* jel) { return jel && (jel->id == -1 || (jel->groupMask & 2u) != 0); }
 
@@ -52,7 +51,7 @@ static void PushToJel(HObject* j, const FrameParams* src, uint32_t mask) {
 void GVPushWorldParams(HWorld* world, const FrameParams* src, uint32_t mask) {
   if (!world || !src) return;
   if (src != &world->params) GVCopyFrameParamsMasked(&world->params, src, mask);
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelActive(j)) PushToJel(j, &world->params, mask);
 }
 
@@ -63,7 +62,7 @@ static void Push(HWorld* w, uint32_t mask) { GVPushWorldParams(w, &w->params, ma
 static void RecomputeHighestComputed(HWorld* w) {
   bool any = false;
   int32_t low = 0;
-  for (HObject* j = w->head; j; j = NextJel(j)) {
+  for (HObject* j = w->head; j; j = GVNextJel(j)) {
     if (!GVJelActive(j)) continue;
     if (!any || j->playParams.highestComputedFrame < low) low = j->playParams.highestComputedFrame;
     any = true;
@@ -79,7 +78,7 @@ static void RecomputeRecordRange(HWorld* w) {
   if (!w->head) return;
   FrameParams& p = w->params;
   bool first = true;
-  for (HObject* j = w->head; j; j = NextJel(j)) {
+  for (HObject* j = w->head; j; j = GVNextJel(j)) {
     const FrameParams& q = j->playParams;
     if (first) {
       p.lastRecordedFrame = q.lastRecordedFrame;
@@ -92,7 +91,7 @@ static void RecomputeRecordRange(HWorld* w) {
     p.recordFirst = std::min(p.recordFirst, q.recordFirst);
     p.recordLast = std::max(p.recordLast, q.recordLast);
   }
-  for (HObject* j = w->head; j; j = NextJel(j))
+  for (HObject* j = w->head; j; j = GVNextJel(j))
     PushToJel(j, &p, kFpLastRecorded | kFpRecordFirst | kFpRecordLast);
 }
 
@@ -102,7 +101,7 @@ void GVResetSelToWorld(HWorld* world, int32_t selection) {
   p.fps = world->head->playParams.fps;
   bool open = false;
   int32_t start = world->head->playParams.startFrame, end = 0;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     start = std::min(start, j->playParams.startFrame);
     if (j->playParams.endFrame == 0) open = true;
     end = std::max(end, j->playParams.endFrame);
@@ -113,7 +112,7 @@ void GVResetSelToWorld(HWorld* world, int32_t selection) {
   RecomputeHighestComputed(world);
   const uint32_t mask = kFpLoop | kFpMode | kFpFps | kFpStateMode | kFpLoopStart | kFpRecordFirst | kFpRecordLast |
                         kFpLoopLength;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection)) PushToJel(j, &p, mask);
 }
 
@@ -124,7 +123,7 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   if (!world) return;
   FrameParams& p = world->params;
   Push(world, kFpCurrent | kFpComputed | kFpHighestComputed);
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (j->flags & kJelHeld) j->setGroupBit(-1, 0);
 
   const int32_t need = GVSubstepsPerFrame(world);
@@ -134,7 +133,7 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
 
   for (p.subStepIndex = 1; p.subStepIndex <= p.subSteps; ++p.subStepIndex) {
     Push(world, kFpSubStepIndex);
-    for (HObject* j = world->head; j; j = NextJel(j))
+    for (HObject* j = world->head; j; j = GVNextJel(j))
       if (GVJelActive(j) && j->state) j->state->computeForces();
     p.stepping = 1;
     for (ContactList& l : world->contacts) GVFreeContacts(&l);
@@ -142,17 +141,17 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
     CallFrame(world, perFrame);
     GVApplyDynCmdRecs(world);
     p.stepping = 0;
-    for (HObject* j = world->head; j; j = NextJel(j))
+    for (HObject* j = world->head; j; j = GVNextJel(j))
       if (GVJelActive(j) && j->state) j->state->integrate();
   }
 
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (j->flags & kJelHeld) j->setGroupBit(-1, 1);
 
   // Every Jel took the world's computed frame at the start, so the world
   // moves on by one even when no Jel is active.
   const int32_t next = p.computedFrame + 1;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelActive(j)) continue;
     FrameParams& q = j->playParams;
     q.computedFrame += 1;
@@ -166,7 +165,7 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   p.subStepIndex = 1;
   Push(world, kFpSubStepIndex);
 
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelActive(j) || !j->state) continue;
     const int32_t f = j->playParams.computedFrame;
     if (f == 0) continue;
@@ -189,7 +188,7 @@ static bool JelStoredAt(const HObject* j, int32_t frame) {
 
 int32_t GVAllSelStoredAt(const HWorld* world, int32_t selection, int32_t frame) {
   if (!world) return 0;
-  for (const HObject* j = world->head; j; j = NextJel(j)) {
+  for (const HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection) || j->playParams.startFrame > frame) continue;
     if (!JelStoredAt(j, frame)) return 0;
   }
@@ -202,7 +201,7 @@ int32_t GVLatestRestorableFrame(const HWorld* world, int32_t selection, int32_t 
   int32_t bound = frame;
   for (;;) {
     int32_t best = -1;
-    for (const HObject* j = world->head; j; j = NextJel(j)) {
+    for (const HObject* j = world->head; j; j = GVNextJel(j)) {
       if (!GVJelInSel(j, selection)) continue;
       const int32_t s = j->playParams.startFrame;
       if (s < bound) best = std::max(best, s);
@@ -221,7 +220,7 @@ int32_t GVLatestRestorableFrame(const HWorld* world, int32_t selection, int32_t 
 int32_t GVNextStoredFrame(const HWorld* world, int32_t selection, int32_t frame) {
   if (!world) return -1;
   int32_t stored = -1, start = -1;
-  for (const HObject* j = world->head; j; j = NextJel(j)) {
+  for (const HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
     const int32_t s = j->playParams.startFrame;
     if (s > frame && (start < 0 || s < start)) start = s;
@@ -240,7 +239,7 @@ int32_t GVRecordCurrentFrame(HWorld* world) {
   const FrameParams& p = world->params;
   if (p.currentFrame != p.computedFrame || p.mode == kWorldReplay) return -1;
   int32_t result = -1;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelActive(j)) result = j->recordFrame(p.currentFrame);
   return result;
 }
@@ -268,7 +267,7 @@ void GVRefillJelFrames(HWorld* world, HObject* jel) {
 
 // Restores every active Jel from its stored frame at or before s.
 static void RestoreJelsAt(HWorld* w, int32_t s) {
-  for (HObject* j = w->head; j; j = NextJel(j)) {
+  for (HObject* j = w->head; j; j = GVNextJel(j)) {
     if (!GVJelActive(j)) continue;
     int32_t k = 0;
     const int32_t m = GVFrameStoreLast(j->frameStore);
@@ -430,7 +429,7 @@ int32_t GVSetWorldLoop(HWorld* world, int32_t request) {
 void GVSetWorldStateMode(HWorld* world, int32_t value) {
   if (!world) return;
   world->params.stateMode = value;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     j->playParams.stateMode = value;
     if (j->state && j->state->params) j->state->params->stateMode = value;
     for (int32_t& m : j->frameMarks) m = -1;
@@ -474,7 +473,7 @@ int32_t GVSetWorldMode(HWorld* world, int32_t request) {
 
 void GVSelRestoreFrame(HWorld* world, int32_t selection, int32_t frame) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection)) j->restoreFrame(frame);
   GVResetSelToWorld(world, -1);
   GVClearDynCmdRecs(world);
@@ -482,13 +481,13 @@ void GVSelRestoreFrame(HWorld* world, int32_t selection, int32_t frame) {
 
 void GVSelStoreFrame(HWorld* world, int32_t selection, int32_t frame) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, selection)) j->storeFrame(frame);
 }
 
 void GVDropSelFrames(HWorld* world, int32_t selection) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
     for (int32_t m = GVFrameStoreLast(j->frameStore); m >= 1; m = GVFrameStoreLast(j->frameStore)) {
       const int32_t before = m;
@@ -504,7 +503,7 @@ static int32_t LimitTo(int32_t value, int32_t limit) { return value > limit ? li
 void GVTruncSelFrames(HWorld* world, int32_t selection, int32_t frame) {
   if (!world) return;
   const int32_t f = frame < 0 ? 0 : frame;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
     FrameParams& q = j->playParams;
     if (q.endFrame == 0 || q.endFrame > f) q.endFrame = f;
@@ -517,7 +516,7 @@ void GVTruncSelFrames(HWorld* world, int32_t selection, int32_t frame) {
 
 void GVLimitComputedFrames(HWorld* world, int32_t frame) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelActive(j)) continue;
     j->playParams.highestComputedFrame = LimitTo(j->playParams.highestComputedFrame, frame);
     j->playParams.lastRecordedFrame = LimitTo(j->playParams.lastRecordedFrame, frame);
@@ -529,7 +528,7 @@ void GVSetWorldFrameWord14(HWorld* world, int32_t frame) {
   if (!world) return;
   const int32_t f = frame < 0 ? 0 : frame;
   world->params.lastRecordedFrame = f;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelActive(j)) j->playParams.lastRecordedFrame = f;
   RecomputeRecordRange(world);
 }
@@ -537,7 +536,7 @@ void GVSetWorldFrameWord14(HWorld* world, int32_t frame) {
 void GVClampJelFrameWord16(HWorld* world, int32_t frame) {
   if (!world) return;
   const int32_t f = frame < 0 ? 0 : frame;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelActive(j)) continue;
     int32_t& last = j->playParams.recordLast;
     if (last == 0 || last > f) last = f;
@@ -547,7 +546,7 @@ void GVClampJelFrameWord16(HWorld* world, int32_t frame) {
 
 void GVReplayCachedFrame(HWorld* world, int32_t frame) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelActive(j)) j->loadCachedPositions(frame);
   world->params.currentFrame = frame;
   world->params.subStepIndex = world->params.subSteps;
@@ -555,7 +554,7 @@ void GVReplayCachedFrame(HWorld* world, int32_t frame) {
 
 void GVRecordCachedFrame(HWorld* world, int32_t frame) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelActive(j)) j->storeCachedPositions(frame);
   FrameParams& p = world->params;
   if (p.recordFirst <= frame) p.lastRecordedFrame = (p.recordLast != 0 && p.recordLast < frame) ? p.recordLast : frame;
@@ -563,13 +562,13 @@ void GVRecordCachedFrame(HWorld* world, int32_t frame) {
 
 void GVReserveJelFrameCaches(HWorld* world) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = NextJel(j))
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelActive(j) && j->playParams.mode != 0) j->reserveCachedFrames();
 }
 
 void GVFreeJelFrameCaches(HWorld* world) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = NextJel(j)) {
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelActive(j)) continue;
     GVFreeChanData(j->posCache);
     j->posCache = nullptr;

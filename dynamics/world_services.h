@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "jel/chan_data.h"
+
 class HAState;
 class HObject;
 struct ContactList;
@@ -20,9 +22,10 @@ struct WorldServices {
   void (*resetSelToWorld)(HWorld* world, int32_t selection) = nullptr;
   int32_t (*setWorldMode)(HWorld* world, int32_t request) = nullptr;
 
-  // Jel records: a new Jel read from a file, or from an image with its cursors
-  // (the image counts); null when the record is damaged.
-  HObject* (*jelFromFile)(FILE* file) = nullptr;
+  // Jel records: a new Jel read from a file (form: the list reader's running
+  // header form, see HObject::read), or from an image with its cursors (the
+  // image counts); null when the record is damaged.
+  HObject* (*jelFromFile)(FILE* file, ChanHeaderForm* form) = nullptr;
   HObject* (*jelFromImage)(ItemStream* image) = nullptr;
 
   // Constraint commands re-applied in every pass.

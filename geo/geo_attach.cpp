@@ -198,23 +198,22 @@ int GVAttachIsComplete(const GeoAttach* a) {
   }
 }
 
-static int32_t remapId(int32_t id, int32_t count, const int32_t* ids) {
-  if (id == 0) return 0;
-  for (int32_t i = 0; ids && i < count; ++i)
-    if (ids[i] == id) return i + 1;
+int32_t GVIdTablePosition(int32_t id, int32_t count, const int32_t* ids) {
+  for (int32_t k = 1; ids && id != 0 && k <= count; ++k)
+    if (ids[k] == id) return k;
   return 0;
 }
 
 void GVAttachRemapWord1(GeoAttach* a, int32_t count, const int32_t* ids) {
   if (!a || a->type == 0) return;
-  a->geo0 = remapId(a->geo0, count, ids);
-  a->geoZ = remapId(a->geoZ, count, ids);
+  a->geo0 = GVIdTablePosition(a->geo0, count, ids);
+  a->geoZ = GVIdTablePosition(a->geoZ, count, ids);
 }
 
 void GVAttachRemapWord3(GeoAttach* a, int32_t count, const int32_t* ids) {
   if (!a || a->type == 0) return;
-  a->jelStart = remapId(a->jelStart, count, ids);
-  a->jelEnd = remapId(a->jelEnd, count, ids);
+  a->jelStart = GVIdTablePosition(a->jelStart, count, ids);
+  a->jelEnd = GVIdTablePosition(a->jelEnd, count, ids);
 }
 
 int GVReadAttach(FILE* file, GeoAttach* a) {

@@ -50,9 +50,12 @@ void GVAttachSet(GeoAttach* a, int32_t type, int32_t startJel, int32_t endJel, i
 // 1 when the record names every anchor its type needs (type 0 counts as
 // complete), else 0.
 int GVAttachIsComplete(const GeoAttach* a);
+// An id table of a renumbering: count and the old ids in ids[1..count]. The
+// new id of an old one is its position there, 0 when absent (or for id 0).
+int32_t GVIdTablePosition(int32_t id, int32_t count, const int32_t* ids);
 // Renumbering before a save or merge: each non-zero Geo id (words 1, 2) or Jel
-// id (words 3, 4) becomes its 1-based position in ids[0..count-1], 0 when it
-// is not there. Records of type 0 are left alone.
+// id (words 3, 4) becomes its position in the table. Records of type 0 are
+// left alone.
 void GVAttachRemapWord1(GeoAttach* a, int32_t count, const int32_t* ids);
 void GVAttachRemapWord3(GeoAttach* a, int32_t count, const int32_t* ids);
 

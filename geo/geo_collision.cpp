@@ -1,5 +1,7 @@
 #include "geo/geo_collision.h"
 
+#include "dynamics/geo_jel_tests.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -8,19 +10,9 @@
 #include "jel/jel_object.h"
 #include "jel/vector_math.h"
 
-static GeoJelTests gTests = {nullptr, nullptr, nullptr};
-
-GeoJelTests GVSetGeoJelTests(const GeoJelTests* tests) {
-  const GeoJelTests previous = gTests;
-  gTests = tests ? *tests : GeoJelTests{nullptr, nullptr, nullptr};
-  return previous;
-}
-
-static bool vertexOk(const GObject* g, int32_t v) { return v >= 1 && v <= g->vertexCount; }
-
 static bool cornersIncluded(const GObject* g, const int32_t* c, int n, int32_t b, int32_t m) {
   for (int k = 0; k < n; ++k)
-    if (!vertexOk(g, c[k])) return false;
+    if (!GVGeoVertexOk(g, c[k])) return false;
   if (b == 1) return true;
   if (!g->vertexFlags) return false;
   for (int k = 0; k < n; ++k)
@@ -116,7 +108,9 @@ static GeoCollisionMesh meshOf(const GObject* g) {
 }
 
 int32_t GVCollideGeoWithJel(GObject* geo, ContactList* first, ContactList* second, ContactList* third,
-                            HObject* jel, int32_t part, float param, int32_t kind) {
+                            HObject* jel, int32_t part, float param, int32_t kind, const GeoJelTests* tests) {
+  static const GeoJelTests kDynamicsTests = {GVGeoJelTriangleTest, GVGeoJelQuadTest, GVGeoJelVertexTest};
+  const GeoJelTests& run = tests ? *tests : kDynamicsTests;
   if (!geo || !geo->vertexVectors || !geo->creaseFlags || !geo->vertexMinDot || !jel || kind == 0 ||
       part < 1 || part > 31)
     return 0;
@@ -128,13 +122,12 @@ int32_t GVCollideGeoWithJel(GObject* geo, ContactList* first, ContactList* secon
   const GeoCollisionMesh mesh = meshOf(geo);
   HAState* state = jel->state;
   auto faceTest = [&](int32_t withEdges) -> int32_t {
-    if (geo->triangleCount > 0)
-      return gTests.triangles ? gTests.triangles(second, third, part, &mesh, param, withEdges, state) : 0;
-    if (!geo->vertices || !gTests.quads) return 0;
-    return gTests.quads(second, third, part, &mesh, param, withEdges, state);
+    if (geo->triangleCount > 0) return run.triangles(second, third, part, &mesh, param, withEdges, state);
+    if (!geo->vertices) return 0;
+    return run.quads(second, third, part, &mesh, param, withEdges, state);
   };
   auto vertexTest = [&]() -> int32_t {
-    return gTests.vertices ? gTests.vertices(first, part, &mesh, param, state) : 0;
+    return run.vertices(first, part, &mesh, param, state);
   };
   int32_t result = 0;
   switch (kind) {

@@ -1,9 +1,8 @@
 // The Geo side of Geo-against-Jel collisions: the broad-phase grid of a Geo's
 // faces and the entry that runs the collision tests of one Geo against one
 // part of one Jel.
-//
-// The tests themselves belong to the dynamics code, which hands them over once
-// with GVSetGeoJelTests; until it has, the entry runs nothing and returns 0.
+// The tests themselves are the dynamics code's (dynamics/geo_jel_tests.h); a
+// caller may pass others in (the Geo tests pass stand-ins).
 #pragma once
 
 #include <cstdint>
@@ -33,10 +32,10 @@ struct GeoCollisionMesh {
   const float* vertexMinDot;
 };
 
-// Jel nodes (and edges when withEdges) against the Geo's triangles or quads,
-// recording into the node and edge lists; the vertex test records the Geo's
-// vertices against the Jel's faces into one list. Each returns its hit
-// result.
+// The three tests of one collision: Jel nodes (and edges when withEdges)
+// against the Geo's triangles or quads, recording into the node and edge
+// lists; the vertex test records the Geo's vertices against the Jel's faces
+// into one list. Each returns its hit result.
 using GeoFaceTestFn = int32_t (*)(ContactList* nodes, ContactList* edges, int32_t part,
                                   const GeoCollisionMesh* mesh, float param, int32_t withEdges,
                                   HAState* state);
@@ -47,8 +46,6 @@ struct GeoJelTests {
   GeoFaceTestFn quads;
   GeoVertexTestFn vertices;
 };
-// Installs the tests (null removes them); returns the previous set.
-GeoJelTests GVSetGeoJelTests(const GeoJelTests* tests);
 
 // Fills the Geo's broad-phase grid with its faces: triangle centroids, or the
 // triangles themselves with flag GEO_FLAG_COLLIDE_TRIANGLES, moved by their
@@ -62,5 +59,7 @@ void GVBuildGeoCollisionGrid(GObject* geo, int32_t b);
 // result of the step in contactMax (reset at the Jel's first sub-step). 0
 // when the Geo lacks its topology tables, no Jel is given, the kind is 0 or p
 // is outside 1..31.
+// tests: the tests to run; null runs the dynamics code's.
 int32_t GVCollideGeoWithJel(GObject* geo, ContactList* first, ContactList* second, ContactList* third,
-                            HObject* jel, int32_t part, float param, int32_t kind);
+                            HObject* jel, int32_t part, float param, int32_t kind,
+                            const struct GeoJelTests* tests = nullptr);

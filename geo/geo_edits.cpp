@@ -85,11 +85,12 @@ int32_t GVInvertGeo(ObjHandle* list, int32_t sourceId, const char* nameFormat) {
       }
     }
   }
+  // Each slot becomes S M S with S the z reflection, so the copy's placed
+  // vertices are the source's reflected: the elements that mix z with x or y
+  // change sign. (The inverse matrix mirrors only turns about x and y.)
   for (GTransform& slot : geo->xform) {
     slot.position[2] = -slot.position[2];
-    float inverse[9];
-    GVMat3Inverse(slot.matrix, inverse, nullptr);
-    GVMat3Copy(slot.matrix, inverse);
+    for (int k : {2, 5, 6, 7}) slot.matrix[k] = -slot.matrix[k];
   }
   GVCalcGeoFaceNormals(geo);
   GVCalcGeoVertexNormals(geo);

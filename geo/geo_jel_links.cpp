@@ -27,7 +27,7 @@ static bool hasKeys(const GObject* geo) { return geo->keyTrack && geo->keyTrack-
 void GVReleaseGeosFromJelSel(GeoList* list, HWorld* world, int32_t jelSel) {
   if (!list || !world) return;
   for (GObject* g = list->head; g; g = g->next)
-    for (HObject* j = world->head; j; j = j->next)
+    for (HObject* j = world->head; j; j = GVNextJel(j))
       if (jelMatches(j, jelSel)) GVReleaseGeoFromJel(j, g);
   // Glue between the released Jels and the rest goes with them.
   if (jelSel != 0 && jelSel != -1) GVUnglueSelParts(world, jelSel, -1, 1, 1, 0.0f);
@@ -90,7 +90,7 @@ int32_t GVGeoSelJelId(const GeoList* list, int32_t geoSel) {
 int32_t GVRemassocJelGeos(HWorld* world, int32_t jelSel, GeoList* list) {
   if (jelSel == 0 || !world || world->params.stateMode != -1) return 1;
   if (jelSel < 0) {
-    for (HObject* j = world->head; j; j = j->next)
+    for (HObject* j = world->head; j; j = GVNextJel(j))
       if (jelMatches(j, jelSel) && j->id > 0) GVRemassocJelGeos(world, j->id, list);
     return 1;
   }
@@ -140,14 +140,14 @@ void GVSyncJelGeoTransform(GeoList* list, HObject* jel, HWorld* world) {
 
 void GVSyncAllJelGeoTransforms(GeoList* list, HWorld* world) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = j->next)
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (j->id >= 1) GVSyncJelGeoTransform(list, j, world);
 }
 
 int32_t GVJelHasKeyFramedGeo(HWorld* world, int32_t jelSel, const GeoList* list) {
   if (jelSel == 0) return 0;
   if (jelSel < 0 && world)
-    for (HObject* j = world->head; j; j = j->next)
+    for (HObject* j = world->head; j; j = GVNextJel(j))
       if (jelMatches(j, jelSel) && j->id > 0 && GVJelHasKeyFramedGeo(world, j->id, list)) return 1;
   if (!list) return 0;
   for (const GObject* g = list->head; g; g = g->next)
@@ -183,7 +183,7 @@ int32_t GVCollideGeosWithJels(GeoList* list, int32_t geoSel, HWorld* world, int3
   int32_t best = 0;
   for (GObject* g = list->head; g; g = g->next) {
     if (!GVGeoMatchesSel(geoSel, g)) continue;
-    for (HObject* j = world->head; j; j = j->next) {
+    for (HObject* j = world->head; j; j = GVNextJel(j)) {
       if (!jelMatches(j, jelSel)) continue;
       const int32_t r = GVCollideGeoWithJel(g, &world->contacts[2], &world->contacts[3], &world->contacts[4], j,
                                             param, fparam, mode);
@@ -225,9 +225,18 @@ void GVPickGeoVertex(const GeoList* list, const CameraRec* camera, const Viewpor
   }
   if (geoId) *geoId = bestGeo ? bestGeo->id : 0;
   if (bestGeo && bestVertex >= 1 && bestVertex <= bestGeo->vertexCount) {
-    // The first vertex of a coincident group stands for the group.
+    // The first vertex of a coincident group stands for the group. The lists
+    // are held by group (list 0 gives the group count), so the vertex's group
+    // is searched for.
     const IntList* lists = bestGeo->coincidentLists ? bestGeo->coincidentLists : bestGeo->seamLists;
-    if (lists && lists[bestVertex].count > 0 && lists[bestVertex].items[0] >= 1) bestVertex = lists[bestVertex].items[0];
+    const int32_t groups = lists && lists[0].count > 0 ? lists[0].items[0] : 0;
+    bool found = false;
+    for (int32_t k = 1; k <= groups && k <= bestGeo->vertexCount && !found; ++k)
+      for (int32_t e = 0; e < lists[k].count && !found; ++e)
+        if (lists[k].items[e] == bestVertex && lists[k].items[0] >= 1) {
+          bestVertex = lists[k].items[0];
+          found = true;
+        }
   }
   if (vertex && bestGeo) *vertex = bestVertex;
   if (position && bestGeo)
@@ -244,7 +253,7 @@ void GVResetBoundGeos(GeoList* list) {
 
 void GVUpdateGeosAfterFrame(GeoList* list, HWorld* world, int32_t frame, int resetAll) {
   if (world)
-    for (HObject* j = world->head; j; j = j->next) GVUpdateJelDeform(j, 0);
+    for (HObject* j = world->head; j; j = GVNextJel(j)) GVUpdateJelDeform(j, 0);
   if (!list) return;
   for (GObject* g = list->head; g; g = g->next) GVUpdateGeoAfterFrame(g, frame, resetAll);
 }

@@ -389,6 +389,12 @@ static int copyList(List* dst, const List* src) {
 
 int GVResizeIntList(IntList* list, int32_t n) { return resizeList<IntList, int32_t>(list, n); }
 
+int GVAppendInt(IntList* list, int32_t value) {
+  if (!GVResizeIntList(list, list->count + 1)) return 0;
+  list->items[list->count - 1] = value;
+  return 1;
+}
+
 int GVCopyIntList(IntList* dst, const IntList* src) { return copyList<IntList, int32_t>(dst, src); }
 
 void GVInitFloatList(FloatList* list) {

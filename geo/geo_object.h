@@ -255,12 +255,17 @@ int GVReadColourImage(ItemStream* image, GColour* c);
 // Its mirror: 1 put; 0 (nothing put) when an array is missing or full.
 int GVPutColourImage(ItemStream* image, const GColour* c);
 
+// A vertex number of the Geo: 1..vertexCount.
+inline bool GVGeoVertexOk(const GObject* g, int32_t v) { return v >= 1 && v <= g->vertexCount; }
+
 // Int and float lists.
 void GVInitIntList(IntList* list);
 void GVFreeIntList(IntList* list);
 // Keeps the first min(count, n) entries, new entries 0; n <= 0 empties it.
 // Returns 1, or 0 (list unchanged) when memory runs out.
 int GVResizeIntList(IntList* list, int32_t n);
+// Appends one entry; 0 (list unchanged) when memory runs out.
+int GVAppendInt(IntList* list, int32_t value);
 int GVCopyIntList(IntList* dst, const IntList* src);
 void GVInitFloatList(FloatList* list);
 void GVFreeFloatList(FloatList* list);

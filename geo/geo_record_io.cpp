@@ -4,6 +4,7 @@
 #include <new>
 
 #include "geo/geo_attach.h"
+#include "geo/geo_jel_links.h"
 #include "geo/geo_list.h"
 #include "geo/geo_materials.h"
 #include "geo/geo_transform.h"
@@ -46,31 +47,10 @@ struct FileCodec : FileCodecCore {
 struct ImageCodec : ImageCodecCore {
   using ImageCodecCore::ImageCodecCore;
   // Whether that many ints and floats can still be taken (reading only).
-  bool room(int64_t ints, int64_t floats) {
-    if (!ok || mode != kRead) return ok;
-    if (ints < 0 || floats < 0 || ints > 0xffffffffLL || floats > 0xffffffffLL) return ok = false;
-    ok = GVItemStreamHasRoom(s, 0, static_cast<uint32_t>(ints), static_cast<uint32_t>(floats), 0) == 1;
-    return ok;
-  }
+  bool room(int64_t ints, int64_t floats) { return roomInImage(1, ints, floats, 1); }
 };
 
 // --- shared field groups ----------------------------------------------------------
-
-template <typename C>
-void codeVec3(C& c, float* v) {
-  c.f32(v[0]);
-  c.f32(v[1]);
-  c.f32(v[2]);
-}
-
-template <typename C>
-void codeColour(C& c, GColour& k) {
-  c.i32(k.mode);
-  c.f32(k.r);
-  c.f32(k.g);
-  c.f32(k.b);
-  c.f32(k.a);
-}
 
 template <typename C>
 void codeSlot(C& c, GTransform& t) {
@@ -811,7 +791,12 @@ int GObject::constructFromImage(ItemStream* image) { return GVReadGeoImage(this,
 
 // --- list blocks ---------------------------------------------------------------------
 
-int GVReadGeoList(GeoList* list, FILE* file) { return GVReadGeoListWith(list, file, readRecord); }
+int GVReadGeoList(GeoList* list, FILE* file, HWorld* world) {
+  const int rc = GVReadGeoListWith(list, file, readRecord);
+  // The Geos read so far are linked even when a later record failed.
+  if (world && file) GVRelinkGeosToJels(list, world);
+  return rc;
+}
 
 int GVWriteGeoList(const GeoList* list, FILE* file) {
   if (!list || !file) return 0;
@@ -823,8 +808,10 @@ int GVWriteGeoList(const GeoList* list, FILE* file) {
   return 1;
 }
 
-int GVReadGeoListImage(GeoList* list, ItemStream* image) {
-  return GVReadGeoListImageWith(list, image, GVReadGeoImage);
+int GVReadGeoListImage(GeoList* list, ItemStream* image, HWorld* world) {
+  const int rc = GVReadGeoListImageWith(list, image, GVReadGeoImage);
+  if (world && rc) GVRelinkGeosToJels(list, world);
+  return rc;
 }
 
 void GVCountGeoListImage(ItemStream* image, const GeoList* list) {

@@ -15,6 +15,7 @@
 #include "geo/geo_object.h"
 
 struct GeoList;
+struct HWorld;
 struct ItemStream;
 
 // Version the writer gives its records.
@@ -48,10 +49,10 @@ void GVFixLegacyGeo(GObject* geo);
 int GVReadCellBindImage(ItemStream* image, GeoCellBind* bind);
 
 // The Geo list blocks: the Geo count, then each Geo's record in list order.
-// The readers replace the list's Geos (see GVReadGeoListWith); the Geos are
-// not linked to their Jels here.
-int GVReadGeoList(GeoList* list, FILE* file);
+// The readers replace the list's Geos (see GVReadGeoListWith), then link the
+// Geos read to the world's Jels (GVRelinkGeosToJels; not without a world).
+int GVReadGeoList(GeoList* list, FILE* file, HWorld* world);
 int GVWriteGeoList(const GeoList* list, FILE* file);
-int GVReadGeoListImage(GeoList* list, ItemStream* image);
+int GVReadGeoListImage(GeoList* list, ItemStream* image, HWorld* world);
 void GVCountGeoListImage(ItemStream* image, const GeoList* list);
 int GVPutGeoListImage(ItemStream* image, const GeoList* list);

@@ -1,6 +1,7 @@
 #include "geo/jel_from_geo.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "geo/geo_binding.h"
@@ -16,25 +17,16 @@
 #include "jel/matter.h"
 #include "scene/heap_string.h"
 
-static LatticeBuilder* gBuilder = nullptr;
-
 // Cell-size floor of a Jel made from Geos.
 static constexpr float kMinCellSize = 0.01f;
 // Subdivision depth that no real triangle reaches (edges halve per level).
 static constexpr int32_t kMaxSubdivision = 40;
 
-LatticeBuilder* GVGeoLatticeBuilder() { return gBuilder; }
-
-static void dropBuilder() {
-  if (gBuilder) GVDestroyLatticeBuilder(gBuilder);
-  gBuilder = nullptr;
-}
-
-void GVPrepareGeoLattice(int32_t dimMode, int32_t axis, int32_t count, const float bounds[6],
-                         float centre[3], MatterProps* matter) {
-  if ((dimMode != 2 && dimMode != 3) || axis == 0 || count < 2 || !bounds) return;
+LatticeBuilder* GVPrepareGeoLattice(int32_t dimMode, int32_t axis, int32_t count, const float bounds[6],
+                                    float centre[3], MatterProps* matter) {
+  if ((dimMode != 2 && dimMode != 3) || axis == 0 || count < 2 || !bounds) return nullptr;
   LatticeDims dims;
-  if (!GVCalcGridDims(bounds, count, axis, &dims)) return;
+  if (!GVCalcGridDims(bounds, count, axis, &dims)) return nullptr;
   LatticeSpec spec;
   spec.cellSize = dims.cellSize < kMinCellSize ? kMinCellSize : dims.cellSize;
   spec.nx = dims.maxIndex[0];
@@ -43,33 +35,32 @@ void GVPrepareGeoLattice(int32_t dimMode, int32_t axis, int32_t count, const flo
   if (dimMode == 2 && spec.nz > 1) spec.nz = 1;
   if (dimMode == 3 && spec.nz < 2) spec.nz = 2;
   if (spec.nx > kGeoJelMaxAxisPoints || spec.ny > kGeoJelMaxAxisPoints || spec.nz > kGeoJelMaxAxisPoints)
-    return;
+    return nullptr;
   if (matter) matter->scaleL = spec.cellSize;
   if (centre)
     for (int a = 0; a < 3; ++a) centre[a] = 0.5f * (bounds[2 * a] + bounds[2 * a + 1]);
-  dropBuilder();
   LatticeBuilder* b = new (std::nothrow) LatticeBuilder();
-  if (!b) return;
+  if (!b) return nullptr;
   if (!GVInitLatticeBuilder(&spec, b)) {
     GVDestroyLatticeBuilder(b);
-    return;
+    return nullptr;
   }
-  gBuilder = b;
+  return b;
 }
 
-static void registerPoint(const float p[3], const float centre[3]) {
+static void registerPoint(LatticeBuilder* b, const float p[3], const float centre[3]) {
   const float q[3] = {p[0] - centre[0], p[1] - centre[1], p[2] - centre[2]};
   GeoVertBind scratch;
-  GVGridCoordsOfPoint(gBuilder, q, &scratch);
+  GVGridCoordsOfPoint(b, q, &scratch);
 }
 
-void GVGridCoordsOfGeoVerts(GObject* geo, const float centre[3]) {
-  if (!gBuilder || !geo || !centre || geo->vertexCount < 1 || !geo->vertices || !geo->vertBinds) return;
+void GVGridCoordsOfGeoVerts(LatticeBuilder* b, GObject* geo, const float centre[3]) {
+  if (!b || !geo || !centre || geo->vertexCount < 1 || !geo->vertices || !geo->vertBinds) return;
   for (int32_t i = 1; i <= geo->vertexCount; ++i) {
     if (!geo->vertexFlags || !(geo->vertexFlags[i] & GEO_VERTEX_BOUND)) continue;
     const float q[3] = {geo->vertices[i][0] - centre[0], geo->vertices[i][1] - centre[1],
                         geo->vertices[i][2] - centre[2]};
-    GVGridCoordsOfPoint(gBuilder, q, &geo->vertBinds[i]);
+    GVGridCoordsOfPoint(b, q, &geo->vertBinds[i]);
   }
 }
 
@@ -82,9 +73,9 @@ static void midpoint(const float a[3], const float b[3], float out[3]) {
   for (int k = 0; k < 3; ++k) out[k] = 0.5f * (a[k] + b[k]);
 }
 
-void GVMarkTriangleInGrid(GObject* geo, const float p1[3], const float p2[3], const float p3[3], int32_t depth,
-                          const float centre[3], float threshold) {
-  if (!gBuilder || !p1 || !p2 || !p3 || !centre || depth > kMaxSubdivision) return;
+void GVMarkTriangleInGrid(LatticeBuilder* b, const float p1[3], const float p2[3], const float p3[3],
+                          int32_t depth, const float centre[3], float threshold) {
+  if (!b || !p1 || !p2 || !p3 || !centre || depth > kMaxSubdivision) return;
   float e = distSq(p1, p2);
   const float e23 = distSq(p2, p3), e31 = distSq(p3, p1);
   if (e23 > e) e = e23;
@@ -94,22 +85,22 @@ void GVMarkTriangleInGrid(GObject* geo, const float p1[3], const float p2[3], co
   midpoint(p1, p2, m12);
   midpoint(p2, p3, m23);
   midpoint(p3, p1, m31);
-  registerPoint(m12, centre);
-  registerPoint(m23, centre);
-  registerPoint(m31, centre);
-  GVMarkTriangleInGrid(geo, m12, p2, m23, depth + 1, centre, threshold);
-  GVMarkTriangleInGrid(geo, m12, m23, m31, depth + 1, centre, threshold);
-  GVMarkTriangleInGrid(geo, p1, m12, m31, depth + 1, centre, threshold);
-  GVMarkTriangleInGrid(geo, m31, m23, p3, depth + 1, centre, threshold);
+  registerPoint(b, m12, centre);
+  registerPoint(b, m23, centre);
+  registerPoint(b, m31, centre);
+  GVMarkTriangleInGrid(b, m12, p2, m23, depth + 1, centre, threshold);
+  GVMarkTriangleInGrid(b, m12, m23, m31, depth + 1, centre, threshold);
+  GVMarkTriangleInGrid(b, p1, m12, m31, depth + 1, centre, threshold);
+  GVMarkTriangleInGrid(b, m31, m23, p3, depth + 1, centre, threshold);
 }
 
 static bool flaggedCorner(const GObject* geo, int32_t v) {
   return v >= 1 && v <= geo->vertexCount && geo->vertexFlags && (geo->vertexFlags[v] & GEO_VERTEX_BOUND);
 }
 
-void GVFeedGeoFacesToGrid(GObject* geo, int32_t axis, int32_t count, const float bounds[6],
+void GVFeedGeoFacesToGrid(LatticeBuilder* b, GObject* geo, int32_t axis, int32_t count, const float bounds[6],
                           const float centre[3]) {
-  if (count < 2 || axis == 0 || !gBuilder || !geo || !bounds || !centre || !geo->vertices) return;
+  if (count < 2 || axis == 0 || !b || !geo || !bounds || !centre || !geo->vertices) return;
   LatticeDims dims;
   GVCalcGridDims(bounds, count, axis, &dims);
   const float cell = dims.cellSize < kMinCellSize ? kMinCellSize : dims.cellSize;
@@ -118,22 +109,21 @@ void GVFeedGeoFacesToGrid(GObject* geo, int32_t axis, int32_t count, const float
   for (int32_t t = 1; geo->triangles && t <= geo->triangleCount; ++t) {
     const int32_t* c = geo->triangles[t];
     if (flaggedCorner(geo, c[0]) && flaggedCorner(geo, c[1]) && flaggedCorner(geo, c[2]))
-      GVMarkTriangleInGrid(geo, v[c[0]], v[c[1]], v[c[2]], 1, centre, threshold);
+      GVMarkTriangleInGrid(b, v[c[0]], v[c[1]], v[c[2]], 1, centre, threshold);
   }
   for (int32_t q = 1; geo->quads && q <= geo->quadCount; ++q) {
     const int32_t* c = geo->quads[q];
     if (!flaggedCorner(geo, c[0]) || !flaggedCorner(geo, c[1]) || !flaggedCorner(geo, c[2]) ||
         !flaggedCorner(geo, c[3]))
       continue;
-    GVMarkTriangleInGrid(geo, v[c[0]], v[c[1]], v[c[2]], 1, centre, threshold);
-    GVMarkTriangleInGrid(geo, v[c[0]], v[c[2]], v[c[3]], 1, centre, threshold);
+    GVMarkTriangleInGrid(b, v[c[0]], v[c[1]], v[c[2]], 1, centre, threshold);
+    GVMarkTriangleInGrid(b, v[c[0]], v[c[2]], v[c[3]], 1, centre, threshold);
   }
 }
 
-HObject* GVBuildJelFromGrid(int32_t jelId, int32_t creation, int32_t fillMode, int32_t fillFlags,
-                            MatterProps* matter) {
-  if (jelId < 1 || !gBuilder) return nullptr;
-  LatticeBuilder* b = gBuilder;
+HObject* GVBuildJelFromGrid(LatticeBuilder* b, int32_t jelId, int32_t creation, int32_t fillMode,
+                            int32_t fillFlags, MatterProps* matter) {
+  if (jelId < 1 || !b) return nullptr;
   if ((fillFlags & 2) && b->nx >= 3) GVGridMirrorX(b);
   if ((fillFlags & 4) && b->ny >= 3) GVGridMirrorY(b);
   if ((fillFlags & 8) && b->nz >= 3) GVGridMirrorZ(b);
@@ -144,10 +134,10 @@ HObject* GVBuildJelFromGrid(int32_t jelId, int32_t creation, int32_t fillMode, i
   return GVCreateJelFromBuilder(b, jelId, creation < 0 ? 0 : creation, 0, matter);
 }
 
-void GVBindGeoVertsFromGrid(GObject* geo, int32_t jelId) {
-  if (!gBuilder || !geo || !geo->vertBinds) return;
+void GVBindGeoVertsFromGrid(LatticeBuilder* b, GObject* geo, int32_t jelId) {
+  if (!b || !geo || !geo->vertBinds) return;
   for (int32_t i = 1; i <= geo->vertexCount; ++i)
-    if (flaggedCorner(geo, i)) GVGridLocateInJel(gBuilder, jelId, &geo->vertBinds[i]);
+    if (flaggedCorner(geo, i)) GVGridLocateInJel(b, jelId, &geo->vertBinds[i]);
 }
 
 static void scaleBy(float v[3], float m) {
@@ -156,7 +146,6 @@ static void scaleBy(float v[3], float m) {
 }
 
 void GVPlaceJelOnGeo(HObject* jel, const char* name, GObject* geo, const float centre[3]) {
-  dropBuilder();
   if (!jel || !name || !name[0] || !centre) return;
   GVSetString(&jel->name, name);
   float m = 0.0f;
@@ -182,9 +171,11 @@ void GVPlaceJelOnGeo(HObject* jel, const char* name, GObject* geo, const float c
   if (geo) GVRealignJelToGeo(geo, jel);
 }
 
-void GVPrepareGeoGroupLattice(GeoList* list, int32_t geoSel, int32_t dimMode, int32_t axis, int32_t count,
-                              const float bounds[6], float centre[3], MatterProps* matter) {
-  if (GVFirstGeoInSel(list, geoSel)) GVPrepareGeoLattice(dimMode, axis, count, bounds, centre, matter);
+LatticeBuilder* GVPrepareGeoGroupLattice(GeoList* list, int32_t geoSel, int32_t dimMode, int32_t axis,
+                                         int32_t count, const float bounds[6], float centre[3],
+                                         MatterProps* matter) {
+  if (!GVFirstGeoInSel(list, geoSel)) return nullptr;
+  return GVPrepareGeoLattice(dimMode, axis, count, bounds, centre, matter);
 }
 
 HObject* GVCreateJelFromGeos(GeoList* list, int32_t geoSel, int32_t jelId, int32_t creation,
@@ -196,26 +187,20 @@ HObject* GVCreateJelFromGeos(GeoList* list, int32_t geoSel, int32_t jelId, int32
   GVGeoSelBounds(list, geoSel, bounds);
   if (axis >= 1 && axis <= 3 && !(bounds[2 * axis - 1] - bounds[2 * axis - 2] >= 0.01f)) return nullptr;
   float centre[3] = {0.0f, 0.0f, 0.0f};
-  // A builder left by an earlier, unfinished build must not be taken for this one.
-  dropBuilder();
-  GVPrepareGeoGroupLattice(list, geoSel, dimMode, axis, count, bounds, centre, matter);
-  for (GObject* g = list->head; g && gBuilder; g = g->next) {
-    if (!GVGeoMatchesSel(geoSel, g)) continue;
-    GVGridCoordsOfGeoVerts(g, centre);
-    GVFeedGeoFacesToGrid(g, axis, count, bounds, centre);
-  }
+  std::unique_ptr<LatticeBuilder, void (*)(LatticeBuilder*)> b(
+      GVPrepareGeoGroupLattice(list, geoSel, dimMode, axis, count, bounds, centre, matter), GVDestroyLatticeBuilder);
   const int32_t first = GVFirstGeoInSel(list, geoSel);
-  if (!first || !gBuilder) {
-    dropBuilder();
-    return nullptr;
+  if (!b || !first) return nullptr;
+  for (GObject* g = list->head; g; g = g->next) {
+    if (!GVGeoMatchesSel(geoSel, g)) continue;
+    GVGridCoordsOfGeoVerts(b.get(), g, centre);
+    GVFeedGeoFacesToGrid(b.get(), g, axis, count, bounds, centre);
   }
-  HObject* jel = GVBuildJelFromGrid(jelId, creation, fillMode, fillFlags, matter);
-  if (!jel) {
-    dropBuilder();
-    return nullptr;
-  }
+  HObject* jel = GVBuildJelFromGrid(b.get(), jelId, creation, fillMode, fillFlags, matter);
+  if (!jel) return nullptr;
   for (GObject* g = list->head; g; g = g->next)
-    if (GVGeoMatchesSel(geoSel, g)) GVBindGeoVertsFromGrid(g, jelId);
+    if (GVGeoMatchesSel(geoSel, g)) GVBindGeoVertsFromGrid(b.get(), g, jelId);
+  b.reset();
   GVPlaceJelOnGeo(jel, name, GVGetGeoById(list, first), centre);
   matter->scaleL = jel->cellSize;
   jel->applyPartMatterAlias(1, 0, 2, matter);

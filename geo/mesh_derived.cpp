@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "geo/geo_attach.h"
 #include "geo/geo_transform.h"
 #include "geo/mesh_bounds.h"
 #include "geo/mesh_normals.h"
@@ -28,14 +29,6 @@ int32_t GVGeoFaceCount(const GObject* geo) {
   return geo->triangleCount > 0 ? geo->triangleCount : geo->quadCount;
 }
 
-static bool vertexOk(const GObject* g, int32_t v) { return v >= 1 && v <= g->vertexCount; }
-
-static bool appendInt(IntList* list, int32_t value) {
-  if (!GVResizeIntList(list, list->count + 1)) return false;
-  list->items[list->count - 1] = value;
-  return true;
-}
-
 // Lists of the faces around each vertex: triangles first, then quads.
 static IntList* buildFaceLists(const GObject* g) {
   IntList* lists = GVNewIntListArray(g->vertexCount + 1);
@@ -44,10 +37,10 @@ static IntList* buildFaceLists(const GObject* g) {
   std::vector<int32_t> counts(static_cast<size_t>(g->vertexCount) + 1, 0);
   for (int32_t t = 1; g->triangles && t <= g->triangleCount; ++t)
     for (int32_t c : g->triangles[t])
-      if (vertexOk(g, c)) ++counts[c];
+      if (GVGeoVertexOk(g, c)) ++counts[c];
   for (int32_t q = 1; g->quads && q <= g->quadCount; ++q)
     for (int32_t c : g->quads[q])
-      if (vertexOk(g, c)) ++counts[c];
+      if (GVGeoVertexOk(g, c)) ++counts[c];
   for (int32_t v = 1; v <= g->vertexCount; ++v) {
     if (counts[v] && !(lists[v].items = GVNewGeoArray<int32_t>(counts[v]))) {
       GVFreeIntListArray(lists, g->vertexCount + 1);
@@ -56,10 +49,10 @@ static IntList* buildFaceLists(const GObject* g) {
   }
   for (int32_t t = 1; g->triangles && t <= g->triangleCount; ++t)
     for (int32_t c : g->triangles[t])
-      if (vertexOk(g, c)) lists[c].items[lists[c].count++] = t;
+      if (GVGeoVertexOk(g, c)) lists[c].items[lists[c].count++] = t;
   for (int32_t q = 1; g->quads && q <= g->quadCount; ++q)
     for (int32_t c : g->quads[q])
-      if (vertexOk(g, c)) lists[c].items[lists[c].count++] = q;
+      if (GVGeoVertexOk(g, c)) lists[c].items[lists[c].count++] = q;
   return lists;
 }
 
@@ -75,7 +68,7 @@ void GVMergeGeoGroupFaceLists(GObject* g, const IntList* groups, IntList* faceLi
   const int32_t groupCount = std::min(groups[0].items ? groups[0].items[0] : 0, g->vertexCount);
   for (int32_t k = 1; k <= groupCount; ++k) {
     const IntList& grp = groups[k];
-    if (grp.count < 2 || !vertexOk(g, grp.items[0])) continue;
+    if (grp.count < 2 || !GVGeoVertexOk(g, grp.items[0])) continue;
     const int32_t m0 = grp.items[0];
     if (!(g->creaseFlags[m0] & memberBit)) continue;
     IntList& merged = faceLists[m0];
@@ -83,17 +76,17 @@ void GVMergeGeoGroupFaceLists(GObject* g, const IntList* groups, IntList* faceLi
       if (merged.items[j] >= 0 && merged.items[j] <= marks) mark[merged.items[j]] = 1;
     for (int32_t n = 1; n < grp.count; ++n) {
       const int32_t m = grp.items[n];
-      if (!vertexOk(g, m) || !(g->creaseFlags[m] & memberBit)) continue;
+      if (!GVGeoVertexOk(g, m) || !(g->creaseFlags[m] & memberBit)) continue;
       const IntList& other = faceLists[m];
       for (int32_t j = 0; j < other.count; ++j) {
         const int32_t f = other.items[j];
         if (f < 0 || f > marks || mark[f]) continue;
         mark[f] = 1;
-        appendInt(&merged, f);
+        GVAppendInt(&merged, f);
       }
     }
     for (int32_t n = 1; n < grp.count; ++n)
-      if (vertexOk(g, grp.items[n]) && grp.items[n] != m0) GVCopyIntList(&faceLists[grp.items[n]], &merged);
+      if (GVGeoVertexOk(g, grp.items[n]) && grp.items[n] != m0) GVCopyIntList(&faceLists[grp.items[n]], &merged);
     for (int32_t j = 0; j < merged.count; ++j)
       if (merged.items[j] >= 0 && merged.items[j] <= marks) mark[merged.items[j]] = 0;
   }
@@ -114,7 +107,7 @@ static std::vector<uint8_t> seamRestriction(const GObject* g) {
     if (!(s.setBits & kUVSetFlagged) || !s.uvCorners) continue;
     for (int32_t i = 1; i <= s.uvCount; ++i) {
       const int32_t v = s.uvCorners[i].vertex;
-      if (v != 0 && vertexOk(g, v)) marked[v] = any = 1;
+      if (v != 0 && GVGeoVertexOk(g, v)) marked[v] = any = 1;
     }
   }
   if (!any) marked.clear();
@@ -129,7 +122,7 @@ void GVBuildGeoSeamLists(GObject* geo) {
   for (int32_t i = 1; i <= nv; ++i) geo->creaseFlags[i] &= ~kCreaseSeam;
   if (!(geo->flags & GEO_FLAG_SEAM_LISTS)) return;
   IntList* lists = GVNewIntListArray(nv + 1);
-  if (!lists || !appendInt(&lists[0], 0)) {
+  if (!lists || !GVAppendInt(&lists[0], 0)) {
     GVFreeIntListArray(lists, nv + 1);
     return;
   }
@@ -251,7 +244,7 @@ void GVCalcGeoFaceWeights(GObject* geo, const IntList* groups, const IntList* fa
         if (!c) continue;
         const int at = t[0] == c ? 0 : (t[1] == c ? 1 : 2);
         const int32_t p = t[(at + 1) % 3], q = t[(at + 2) % 3];
-        if (!vertexOk(geo, p) || !vertexOk(geo, q)) continue;
+        if (!GVGeoVertexOk(geo, p) || !GVGeoVertexOk(geo, q)) continue;
         w[j] = cornerAngle(geo->baseVertices[c], geo->baseVertices[p], geo->baseVertices[q]);
         sum += w[j];
       }
@@ -280,7 +273,7 @@ void GVCalcGeoRenderNormals(GObject* geo) {
   // The render vectors have one entry per face of the Geo's face kind.
   const int32_t entries = GVGeoFaceCount(geo);
   auto add = [&](int32_t v, const float* d) {
-    if (!vertexOk(geo, v)) return;
+    if (!GVGeoVertexOk(geo, v)) return;
     out[v][0] += d[0];
     out[v][1] += d[1];
     out[v][2] += d[2];
@@ -299,7 +292,7 @@ float GVCalcGeoFaceSize(GObject* geo) {
   auto consider = [&](const int32_t* corners, int n, float k) {
     float c[3] = {0.0f, 0.0f, 0.0f};
     for (int i = 0; i < n; ++i) {
-      if (!vertexOk(geo, corners[i])) return;
+      if (!GVGeoVertexOk(geo, corners[i])) return;
       for (int a = 0; a < 3; ++a) c[a] += v[corners[i]][a];
     }
     for (float& x : c) x *= k;
@@ -414,23 +407,12 @@ void GVReplaceGeoJelId(GObject* geo, int32_t oldId, int32_t newId) {
   });
 }
 
-static int32_t positionIn(int32_t id, int32_t count, const int32_t* ids) {
-  for (int32_t k = 1; ids && k <= count; ++k)
-    if (ids[k] == id) return k;
-  return 0;
-}
-
 void GVRenumberGeoJelIds(GObject* geo, int32_t count, const int32_t* ids) {
   if (!geo) return;
   eachJelIdWord(geo, false, [&](int32_t& id) {
-    if (id > 0) id = positionIn(id, count, ids);
+    if (id > 0) id = GVIdTablePosition(id, count, ids);
   });
-  // The attachment's Jel words follow the attachment's own rule: every
-  // non-zero word of an active record.
-  if (geo->attach && geo->attach->type != 0) {
-    for (int32_t* w : {&geo->attach->jelStart, &geo->attach->jelEnd})
-      if (*w != 0) *w = positionIn(*w, count, ids);
-  }
+  GVAttachRemapWord3(geo->attach, count, ids);
 }
 
 int32_t GVGeoVertexIsBound(int32_t i, const GObject* geo) {

@@ -7,14 +7,6 @@
 #include "geo/vertex_proximity.h"
 #include "jel/vector_math.h"
 
-static bool vertexOk(const GObject* g, int32_t v) { return v >= 1 && v <= g->vertexCount; }
-
-static bool appendInt(IntList* list, int32_t value) {
-  if (!GVResizeIntList(list, list->count + 1)) return false;
-  list->items[list->count - 1] = value;
-  return true;
-}
-
 int GVTriHasEdge(const int32_t* tri, int32_t a, int32_t b) {
   if (!tri) return 0;
   const bool hasA = tri[0] == a || tri[1] == a || tri[2] == a;
@@ -71,7 +63,7 @@ void GVBuildGeoCoincidentLists(GObject* geo) {
   const int32_t nv = geo->vertexCount;
   GVFreeIntListArray(geo->coincidentLists, nv + 1);
   IntList* lists = GVNewIntListArray(nv + 1);
-  if (!lists || !appendInt(&lists[0], 0)) {
+  if (!lists || !GVAppendInt(&lists[0], 0)) {
     GVFreeIntListArray(lists, nv + 1);
     return;
   }
@@ -96,9 +88,9 @@ void GVBuildGeoCoincidentLists(GObject* geo) {
         flags[j] |= kCreaseScratch;
         if (!grp) {
           grp = &lists[++groups];
-          appendInt(grp, i);
+          GVAppendInt(grp, i);
         }
-        appendInt(grp, j);
+        GVAppendInt(grp, j);
       }
     }
   }
@@ -173,7 +165,7 @@ static void markOverShared(GObject* g) {
         }
         if (later > 1) {
           flags[v] |= kCreaseOverShared;
-          if (vertexOk(g, e)) flags[e] |= kCreaseOverShared;
+          if (GVGeoVertexOk(g, e)) flags[e] |= kCreaseOverShared;
         }
       }
     }
@@ -245,7 +237,7 @@ void GVCalcGeoCreaseFlags(GObject* geo) {
     const int32_t* c = geo->triangles[t];
     for (int k = 0; k < 3; ++k) {
       const int32_t s = c[k], e = c[(k + 1) % 3];
-      if (!vertexOk(geo, s) || !vertexOk(geo, e)) continue;
+      if (!GVGeoVertexOk(geo, s) || !GVGeoVertexOk(geo, e)) continue;
       float u[3];
       GVVecSub(u, geo->baseVertices[e], geo->baseVertices[s]);
       GVVecNormalise(u, u);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "geo/geo_object.h"
 #include "scene/binary_file.h"
 #include "scene/heap_string.h"
 #include "scene/item_stream.h"
@@ -106,7 +107,35 @@ struct ImageCodecCore {
     else
       ok = GVItemStreamPutString(s, t) == 1;
   }
+  // Whether n entries of the given numbers of ints and floats each, n at
+  // most maxEntries, can still be taken (reading only).
+  bool roomInImage(int64_t n, int64_t ints, int64_t floats, int64_t maxEntries) {
+    if (!ok || mode != kRead) return ok;
+    if (n < 0 || n > maxEntries || ints < 0 || floats < 0) return ok = false;
+    const int64_t intsLeft = s->ints && s->intCount <= s->intSize ? s->intSize - s->intCount : 0;
+    const int64_t floatsLeft = s->floats && s->floatCount <= s->floatSize ? s->floatSize - s->floatCount : 0;
+    if (n * ints > intsLeft || n * floats > floatsLeft) ok = false;
+    return ok;
+  }
   void require(bool cond) {
     if (!cond) ok = false;
   }
 };
+
+// --- field groups shared by the Geo records ------------------------------------
+
+template <typename C>
+void codeVec3(C& c, float* v) {
+  c.f32(v[0]);
+  c.f32(v[1]);
+  c.f32(v[2]);
+}
+
+template <typename C>
+void codeColour(C& c, GColour& k) {
+  c.i32(k.mode);
+  c.f32(k.r);
+  c.f32(k.g);
+  c.f32(k.b);
+  c.f32(k.a);
+}

@@ -51,15 +51,8 @@ struct ImageCodec : ImageCodecCore {
   }
   bool room(int64_t n, int64_t ints) { return room(n, ints, 0); }
   // Whether n entries of the given numbers of ints and floats can follow.
-  bool room(int64_t n, int64_t ints, int64_t floats) {
-    if (!ok || mode != kRead) return ok;
-    if (n < 0 || n > kMaxEntries) return ok = false;
-    const int64_t intsLeft = s->ints && s->intCount <= s->intSize ? s->intSize - s->intCount : 0;
-    const int64_t floatsLeft =
-        s->floats && s->floatCount <= s->floatSize ? s->floatSize - s->floatCount : 0;
-    if (n * ints > intsLeft || n * floats > floatsLeft) ok = false;
-    return ok;
-  }
+  bool room(int64_t n, int64_t ints, int64_t floats) { return roomInImage(n, ints, floats, kMaxEntries); }
+
 };
 
 // Allocates a zeroed n + 1 entry array when reading; false when memory runs out.
@@ -68,15 +61,6 @@ bool makeEntries(T*& p, int64_t n) {
   GVFreeGeoArray(p);
   p = GVNewGeoArray<T>(n + 1);
   return p != nullptr;
-}
-
-template <typename C>
-void colourFields(C& c, GColour& col) {
-  c.i32(col.mode);
-  c.f32(col.r);
-  c.f32(col.g);
-  c.f32(col.b);
-  c.f32(col.a);
 }
 
 // An optional colour block: a present word, then the block.
@@ -96,7 +80,7 @@ void optionalColour(C& c, GColour*& col) {
   } else if (!present) {
     return;
   }
-  colourFields(c, *col);
+  codeColour(c, *col);
 }
 
 // Face words point at the set's corner entries; a word outside 0..uvCount from
@@ -295,7 +279,7 @@ template <typename C>
 void colourSetArrays(C& c, GeoColourSet* s, uint32_t entries, uint32_t vectors, bool entriesPart) {
   if (entriesPart && entries && c.ok) {
     if (c.reading() && !makeEntries(s->entries, s->entryCount)) c.ok = false;
-    for (int32_t i = 1; i <= s->entryCount && c.ok; ++i) colourFields(c, s->entries[i]);
+    for (int32_t i = 1; i <= s->entryCount && c.ok; ++i) codeColour(c, s->entries[i]);
   }
   if (!entriesPart && vectors && c.ok) {
     if (c.reading() && !makeEntries(s->vectors, s->vectorCount)) c.ok = false;

@@ -272,6 +272,9 @@ void GVFixLatticeSeamDeform(DeformLattice* L) {
     if (!faceEdgeAxes(L, c, &mine) || !faceEdgeAxes(L, g, &other)) continue;
     int map[3];
     float sigma[3];
+    // An in-face axis maps with the product of the two edge signs: the glued
+    // edges run the same way in the world, so a lattice axis that runs
+    // against its edge meets the partner's axis through both signs.
     map[mine.axisA] = other.axisA;
     sigma[mine.axisA] = float(mine.signA * other.signA);
     map[mine.axisB] = other.axisB;
@@ -288,10 +291,14 @@ void GVFixLatticeSeamDeform(DeformLattice* L) {
         float col[3];
         if (wj >= -0.1f && wj <= 0.1f) {
           if (a != mine.normal) continue;
-          // Across the seam: a central difference through the partner's side.
+          // Across the seam: a central difference from the neighbour on the
+          // material side (x) to the partner's neighbour beyond the seam (y).
+          // With w = +1 x lies ahead along +a, with w = -1 behind, so the
+          // difference x - y is taken with w's sign (the opposite sign turns
+          // the column over).
           const int32_t x = seamNeighbour(L, i, a, w);
           const int32_t y = seamNeighbour(L, j, b, -w * sigma[a]);
-          for (int r = 0; r < 3; ++r) col[r] = (L->pos[x][r] - L->pos[y][r]) * (-0.5f * w);
+          for (int r = 0; r < 3; ++r) col[r] = (L->pos[x][r] - L->pos[y][r]) * (0.5f * w);
         } else {
           GVDeformColumn(L, j, b, col);
           for (float& v : col) v *= sigma[a];
@@ -323,21 +330,29 @@ struct alignas(64) NodePack {
 struct alignas(32) CellCorners {
   int32_t c[8];
 };
-std::unique_ptr<NodePack[]> gPack;
-std::unique_ptr<CellCorners[]> gCorners;
-int64_t gPackCap = 0;
 }  // namespace
 
+struct DeformScratch {
+  std::unique_ptr<NodePack[]> pack;
+  std::unique_ptr<CellCorners[]> corners;
+  int64_t cap = 0;
+};
+
+DeformScratch* GVNewDeformScratch() { return new (std::nothrow) DeformScratch; }
+void GVFreeDeformScratch(DeformScratch* scratch) { delete scratch; }
+
 static const NodePack* packNodes(const DeformLattice* L) {
+  DeformScratch* sc = L->scratch;
+  if (!sc) return nullptr;
   const int64_t need = int64_t(L->nodeCount) + 1;
-  if (need > gPackCap) {
-    gPack.reset(new (std::nothrow) NodePack[size_t(need)]);
-    gCorners.reset(new (std::nothrow) CellCorners[size_t(need)]);
-    gPackCap = gPack && gCorners ? need : 0;
-    if (!gPackCap) return nullptr;
+  if (need > sc->cap) {
+    sc->pack.reset(new (std::nothrow) NodePack[size_t(need)]);
+    sc->corners.reset(new (std::nothrow) CellCorners[size_t(need)]);
+    sc->cap = sc->pack && sc->corners ? need : 0;
+    if (!sc->cap) return nullptr;
   }
-  NodePack* out = gPack.get();
-  CellCorners* corners = gCorners.get();
+  NodePack* out = sc->pack.get();
+  CellCorners* corners = sc->corners.get();
   corners[0] = CellCorners{};
   for (int32_t i = 1; i < need; ++i) {
     int32_t* c = corners[i].c;
@@ -377,7 +392,7 @@ __attribute__((target("fma"))) static void deformVertsFma(const DeformLattice* L
     const int32_t cell = recs[v].cellNode;
     if (cell == 0) continue;
     if (cell < 0 || cell > L->nodeCount) return;
-    const int32_t* c = gCorners[cell].c;
+    const int32_t* c = L->scratch->corners[cell].c;
     if (c[0] == 0) continue;
     const float u = recs[v].u, w1 = recs[v].v, w2 = recs[v].w;
     const float wx[2] = {1.0f - u, u}, wy[2] = {1.0f - w1, w1}, wz[2] = {1.0f - w2, w2};
@@ -417,7 +432,7 @@ static bool deformVertsSolid(const DeformLattice* L, const GeoVertBind* recs, fl
     const int32_t cell = recs[v].cellNode;
     if (cell == 0) continue;
     if (cell < 0 || cell > L->nodeCount) return true;
-    const int32_t* c = gCorners[cell].c;
+    const int32_t* c = L->scratch->corners[cell].c;
     if (c[0] == 0) continue;
     const float u = recs[v].u, w1 = recs[v].v, w2 = recs[v].w;
     const float wx[2] = {1.0f - u, u}, wy[2] = {1.0f - w1, w1}, wz[2] = {1.0f - w2, w2};

@@ -36,6 +36,12 @@ struct GeoCellBind {
 
 void GVFreeCellBind(GeoCellBind* bind);
 
+// Buffers of the per-vertex pass, sized by the largest lattice they served
+// and reused, so that a running scene allocates nothing. Each Jel owns one.
+struct DeformScratch;
+DeformScratch* GVNewDeformScratch();
+void GVFreeDeformScratch(DeformScratch* scratch);
+
 // The lattice arrays the map reads and writes, all 1-based with n + 1 entries
 // (entry 0 zero). A Jel object lends its own arrays through this view.
 struct DeformLattice {
@@ -57,6 +63,8 @@ struct DeformLattice {
   const int32_t* glueFlag = nullptr;  // first of the further glue words
   int32_t faceCount = 0;
   const int32_t (*faces)[4] = nullptr;
+  // The per-vertex pass's buffers; without them it takes the plain path.
+  DeformScratch* scratch = nullptr;
 };
 
 // One layer thick: node 1 has neither a -z nor a +z neighbour.
@@ -82,7 +90,9 @@ int GVLatticeCheckPartBlock(const DeformLattice* L, HObject* jel, int32_t part, 
 int32_t GVBlockCellOfPointAt(const float point[3], const float corner[3], float cellSize, int flat,
                              const GeoCellBind* bind, GeoVertBind* out);
 
-// The same services on a Jel object's own arrays.
+// The same services on a Jel object's own arrays. The view lends them (the
+// Jel's stored positions among them) to the lattice routines.
+DeformLattice GVJelDeformLattice(HObject* jel);
 void GVUpdateJelDeform(HObject* jel, int seam);
 int GVLatticeTrilinear(const GeoVertBind* rec, HObject* jel, float out[3]);
 void GVDeformVertsTrilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count);

@@ -21,9 +21,10 @@ struct RebuildSite {
   bool edge;          // a one-layer Jel edited at an edge
 };
 
-HObject* rebuild(LatticeBuilder* b, HObject* jel, int32_t action, const RebuildSite& site) {
+HObject* rebuild(LatticeBuilder* b, HObject* jel, int32_t action, const RebuildSite& site, HObject** link) {
   const JelStateRec* st = GVFrameStateRecs(jel->frameStore, 0);
   if (!st || site.node < 1 || site.node > jel->nodeCount) return nullptr;
+  if (link && *link != jel) return nullptr;
   const bool adding = action == 1;
 
   // What the new Jel keeps of the old one.
@@ -124,8 +125,9 @@ HObject* rebuild(LatticeBuilder* b, HObject* jel, int32_t action, const RebuildS
 
   // Swap: the new Jel takes the old one's place in its handle and list.
   HObject** handle = jel->handle;
-  fresh->next = jel->next;
+  fresh->next = GVNextJel(jel);
   fresh->handle = handle;
+  if (link) *link = fresh;
   delete jel;  // runs the removal callback
   if (handle) *handle = fresh;
   fresh->userWord = userWord;
@@ -137,7 +139,7 @@ int32_t nb(const HObject* jel, int dir, int32_t i) { return jel->neighbour(dir, 
 
 }  // namespace
 
-HObject* GVRebuildJelAtFace(LatticeBuilder* b, HObject* jel, int32_t action, int32_t face) {
+HObject* GVRebuildJelAtFace(LatticeBuilder* b, HObject* jel, int32_t action, int32_t face, HObject** link) {
   if (!b || !jel || !jel->faces || face < 1 || face > jel->faceCount || !jel->frameStore) return nullptr;
   const int32_t c0 = jel->faces[face][0], c2 = jel->faces[face][2];
   RebuildSite site{c0, 0, false};
@@ -145,10 +147,10 @@ HObject* GVRebuildJelAtFace(LatticeBuilder* b, HObject* jel, int32_t action, int
     site.crossAxis = 1;
   else if (c2 != 0 && c2 == nb(jel, kNbrPlusX, nb(jel, kNbrPlusY, c0)))
     site.crossAxis = 2;
-  return rebuild(b, jel, action, site);
+  return rebuild(b, jel, action, site, link);
 }
 
-HObject* GVRebuildJelAtEdge(LatticeBuilder* b, HObject* jel, int32_t action, int32_t edge) {
+HObject* GVRebuildJelAtEdge(LatticeBuilder* b, HObject* jel, int32_t action, int32_t edge, HObject** link) {
   if (!b || !jel || !jel->edges || edge < 1 || edge > jel->edgeCount || !jel->frameStore) return nullptr;
   const int32_t p = jel->edges[edge][0], q = jel->edges[edge][1];
   RebuildSite site{p, -1, true};
@@ -156,5 +158,5 @@ HObject* GVRebuildJelAtEdge(LatticeBuilder* b, HObject* jel, int32_t action, int
     site.crossAxis = 1;
   else if (q != 0 && q == nb(jel, kNbrPlusY, p))
     site.crossAxis = 0;
-  return rebuild(b, jel, action, site);
+  return rebuild(b, jel, action, site, link);
 }

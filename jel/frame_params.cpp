@@ -17,6 +17,11 @@ static int32_t FrameParams::*const kIntWords[kFrameParamsWords] = {
     &FrameParams::word18,            &FrameParams::loopLength,
 };
 
+int32_t FrameParams::*GVFrameParamsIntField(int word) {
+  assert(word >= 0 && word < kFrameParamsWords && word != kFrameParamsTimeStepWord);
+  return kIntWords[word];
+}
+
 void GVFrameParamsDefaults(FrameParams* p) {
   assert(p);
   *p = FrameParams{};

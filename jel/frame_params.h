@@ -39,6 +39,22 @@ void GVFrameParamsDefaults(FrameParams* p);
 uint32_t GVFrameParamsWord(const FrameParams* p, int word);
 void GVFrameParamsSetWord(FrameParams* p, int word, uint32_t value);
 
+// The int field of word i (every word but 4).
+int32_t FrameParams::*GVFrameParamsIntField(int word);
+
+// The item-stream image of the twenty words, one walker for readers and
+// writers: words 0..3 and 5..19 through c.i32, word 4 (the float) through
+// c.f32, in order. P is FrameParams or const FrameParams.
+template <typename C, typename P>
+void GVCodeFrameParamsImage(C& c, P& p) {
+  for (int w = 0; w < kFrameParamsWords; ++w) {
+    if (w == kFrameParamsTimeStepWord)
+      c.f32(p.timeStep);
+    else
+      c.i32(p.*GVFrameParamsIntField(w));
+  }
+}
+
 // Little-endian file form: the twenty words in order, 80 bytes.
 void GVFrameParamsToBytes(const FrameParams* p, uint8_t out[kFrameParamsFileBytes]);
 void GVFrameParamsFromBytes(FrameParams* p, const uint8_t in[kFrameParamsFileBytes]);

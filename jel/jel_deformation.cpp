@@ -3,7 +3,7 @@
 #include "jel/deformation_map.h"
 #include "jel/jel_object.h"
 
-static DeformLattice viewOf(HObject* jel) {
+DeformLattice GVJelDeformLattice(HObject* jel) {
   DeformLattice L;
   L.id = jel->id;
   L.nodeCount = jel->pos && jel->cellFlag && jel->deform[8] ? jel->nodeCount : 0;
@@ -22,30 +22,32 @@ static DeformLattice viewOf(HObject* jel) {
   L.glueFlag = jel->glueExtra[0];
   L.faceCount = jel->faces ? jel->faceCount : 0;
   L.faces = jel->faces;
+  if (!jel->deformScratch) jel->deformScratch = GVNewDeformScratch();
+  L.scratch = jel->deformScratch;
   return L;
 }
 
 void GVUpdateJelDeform(HObject* jel, int seam) {
   if (!jel) return;
-  DeformLattice L = viewOf(jel);
+  DeformLattice L = GVJelDeformLattice(jel);
   GVUpdateLatticeDeform(&L, seam);
 }
 
 int GVLatticeTrilinear(const GeoVertBind* rec, HObject* jel, float out[3]) {
   if (!jel) return 0;
-  const DeformLattice L = viewOf(jel);
+  const DeformLattice L = GVJelDeformLattice(jel);
   return GVLatticeEvalTrilinear(&L, rec, out);
 }
 
 void GVDeformVertsTrilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count) {
   if (!jel) return;
-  const DeformLattice L = viewOf(jel);
+  const DeformLattice L = GVJelDeformLattice(jel);
   GVLatticeDeformVerts(&L, recs, verts, count, GVLatticeIsFlat(&L));
 }
 
 void GVDeformVertsBilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count) {
   if (!jel) return;
-  const DeformLattice L = viewOf(jel);
+  const DeformLattice L = GVJelDeformLattice(jel);
   GVLatticeDeformVerts(&L, recs, verts, count, 1);
 }
 
@@ -54,7 +56,7 @@ int32_t GVLocatePointInJel(HObject* jel, const float point[3], GeoVertBind* rec)
     if (rec) *rec = GeoVertBind{};
     return 0;
   }
-  DeformLattice L = viewOf(jel);
+  DeformLattice L = GVJelDeformLattice(jel);
   return GVLatticeLocatePoint(&L, point, rec);
 }
 
@@ -63,14 +65,14 @@ int32_t GVLocatePointFromCell(HObject* jel, const float point[3], GeoVertBind* r
     if (rec) *rec = GeoVertBind{};
     return 0;
   }
-  const DeformLattice L = viewOf(jel);
+  const DeformLattice L = GVJelDeformLattice(jel);
   return GVLatticeTrackPoint(&L, point, rec);
 }
 
 int GVCheckPartBlock(HObject* jel, int32_t part, GeoCellBind* bind) {
   if (!bind) return 0;
   if (!jel) return GVLatticeCheckPartBlock(nullptr, nullptr, part, bind);
-  const DeformLattice L = viewOf(jel);
+  const DeformLattice L = GVJelDeformLattice(jel);
   return GVLatticeCheckPartBlock(&L, jel, part, bind);
 }
 

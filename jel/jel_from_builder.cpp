@@ -230,7 +230,10 @@ HObject* GVCreateJelFromBuilder(LatticeBuilder* b, int32_t id, int32_t count, in
     matter->fRatio = steps >= 1.0f ? steps : 1.0f;
   }
   GVFillAllMatter(matter, jel);
-  jel->createState();
+  if (!jel->createState()) {
+    delete jel;
+    return nullptr;
+  }
   jel->flags &= ~uint32_t(kJelNoLiveState);
   jel->storeFrame(0);
   return jel;

@@ -56,7 +56,11 @@ void GVTransferPartsByGrid(ContactGrid* grid, HObject* jel);
 // Edit Structure: a new Jel with a cell added (action 1) or removed (action 0)
 // at surface face f of a solid Jel, or at edge e of a one-layer Jel. On
 // success the old Jel is destroyed (its removal callback runs), the new one
-// takes its place in its handle and list and is returned. On failure null is
-// returned and the old Jel is untouched.
-HObject* GVRebuildJelAtFace(LatticeBuilder* b, HObject* jel, int32_t action, int32_t face);
-HObject* GVRebuildJelAtEdge(LatticeBuilder* b, HObject* jel, int32_t action, int32_t edge);
+// takes its place in its handle and is returned. A Jel that sits in a list is
+// passed with its link (the list's head or the previous Jel's next, which
+// must point at it): the new Jel then takes its place there too. On failure
+// null is returned and the old Jel and the list are untouched.
+HObject* GVRebuildJelAtFace(LatticeBuilder* b, HObject* jel, int32_t action, int32_t face,
+                            HObject** link = nullptr);
+HObject* GVRebuildJelAtEdge(LatticeBuilder* b, HObject* jel, int32_t action, int32_t edge,
+                            HObject** link = nullptr);

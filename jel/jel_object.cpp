@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "jel/chan_data.h"
+#include "jel/deformation_map.h"
 #include "jel/frame_store.h"
 #include "jel/live_state.h"
 #include "jel/vector_math.h"
@@ -105,6 +106,8 @@ HObject::~HObject() {
   freeArray(vel);
   freeArray(disp);
   for (auto& d : deform) freeArray(d);
+  GVFreeDeformScratch(deformScratch);
+  deformScratch = nullptr;
   freeArray(searchMarks);
   freeArray(screenProj);
   delete state;
@@ -199,22 +202,28 @@ int32_t HObject::copyFrom(const HObject* src, int32_t newId) {
   if (src->searchMarks) searchMarks = newArray<int32_t>(n1);
   id = newId;
   finalize();
-  createState();
-  return 1;
+  return createState();
 }
 
-void HObject::createState() {
+int32_t HObject::createState() {
   delete state;
   state = nullptr;
-  if (!frameStore || frameStore->count == 0) return;
+  // Without a start frame there is nothing to build a state from.
+  if (!frameStore || frameStore->count == 0) return 1;
   const ChanChannel* records = GVChanChannel(frameStore, kChanStateRec);
-  if (!records || !records->slots) return;
+  if (!records || !records->slots) return 1;
   const JelHead& head = *this;
   state = new HAState(nodeCount, &playParams, id, groupMask, &flags, cellSize, faceCount, edgeCount, head,
                       frameMarks);
+  if (!state->allocated()) {
+    delete state;
+    state = nullptr;
+    return 0;
+  }
   state->linkLattice();
   state->setupRestFrames();
   state->restoreFrame(kFrameNatural);
+  return 1;
 }
 
 // ---------------------------------------------------------------------------
@@ -225,6 +234,12 @@ char* HObject::getNameCopy() const {
   char* copy = nullptr;
   GVSetString(&copy, name);
   return copy;
+}
+
+void HObject::setNodeGlue(int32_t node, int32_t glueJel, int32_t glueNode) {
+  if (!state) return;
+  GVSetFrameNodeFlags(state, node, kFrameCommitted, glueJel, glueNode);
+  GVSetFrameNodeFlags(state, node, 0, glueJel, glueNode);
 }
 
 // The glue Jel ids go with every stored frame: keep slot 0's state records in step.
@@ -383,8 +398,7 @@ int32_t HObject::rescale(float s) {
   // The normals follow the new shape even within the same frame.
   for (int32_t& m : frameMarks) m = -1;
   finalize();
-  createState();
-  return 1;
+  return createState();
 }
 
 int32_t HObject::getNodeFrame(int32_t part, int32_t frame, int32_t key1, int32_t key2, float posOut[3],
@@ -687,16 +701,7 @@ void HObject::updateNodeCoeffs(int32_t frame) {
   MatterProps* mp = GVFrameMatter(frameStore, frame);
   if (!mp) return;
   const float fps = static_cast<float>(playParams.fps);
-  for (int32_t i = 1; i <= nodeCount; ++i) {
-    MatterProps& r = mp[i];
-    const float t = 30.0f * r.scaleL * r.scaleT / (fps * cellSize);
-    float a = t * r.elasticity;
-    if (r.bulge > 1.0f) a *= 1.4142136573791504f;
-    float v = a > -1.0f ? a : -1.0f;
-    if (v < t * r.damping) v = t * r.damping;
-    if (v < 1.0f) v = 1.0f;
-    r.fRatio = v;
-  }
+  for (int32_t i = 1; i <= nodeCount; ++i) mp[i].fRatio = GVMatterStepRatio(&mp[i], cellSize, fps);
 }
 
 void HObject::scaleNodeMatter(int32_t part, int32_t frame, int32_t mode) {
@@ -707,21 +712,5 @@ void HObject::scaleNodeMatter(int32_t part, int32_t frame, int32_t mode) {
   if (frame > GVFrameStoreLast(frameStore)) return;
   MatterProps* mp = GVFrameMatter(frameStore, frame);
   if (!mp) return;
-  const float s = cellSize > 0.001f ? 1.0f / cellSize : 0.0f;
-  for (int32_t i = 1; i <= nodeCount; ++i) {
-    MatterProps& r = mp[i];
-    if (mode != 0) {
-      const float k = mode == 2 ? r.scaleL * s : mode == 4 ? r.scaleT : r.scaleT * r.scaleL * s;
-      r.elasticity *= k;
-      r.damping *= k;
-    }
-    if (mode & 4) {
-      const float t2 = r.scaleT * r.scaleT;
-      r.forceX *= t2;
-      r.forceY *= t2;
-      r.forceZ *= t2;
-    }
-    if (mode & 2) r.scaleL = cellSize;
-    if (mode & 4) r.scaleT = 1.0f;
-  }
+  for (int32_t i = 1; i <= nodeCount; ++i) GVScaleNodeMatter(&mp[i], mode, cellSize);
 }

@@ -9,10 +9,12 @@
 
 #include "jel/frame_params.h"
 #include "jel/node_picking.h"
+#include "jel/chan_data.h"
 #include "jel/state_interface.h"
 
 class HAState;
 class HObject;
+struct DeformScratch;
 struct CameraRec;
 struct ViewportRec;
 struct ItemStream;
@@ -44,9 +46,11 @@ class HObject final : public HBState {
   // the results). A reader fills a default-constructed object and rebuilds its
   // tables and live state; on any refusal the object stays default. The
   // factories return a new Jel, or null when the record is refused.
-  static HObject* HObjectFromFile(FILE* file);
+  static HObject* HObjectFromFile(FILE* file, ChanHeaderForm* form = nullptr);
   static HObject* HObjectFromArrays(ItemStream* stream);
-  int32_t read(FILE* file);
+  // form: the header form the records of one file are read with, carried
+  // from record to record (see jel/jel_record_io.h); null starts afresh.
+  int32_t read(FILE* file, ChanHeaderForm* form = nullptr);
   int32_t readArrays(ItemStream* stream);
   // The file record of the newest version; 1, or 0 when the file refused it.
   int32_t write(FILE* file) const;
@@ -60,7 +64,12 @@ class HObject final : public HBState {
   int32_t allocate(int32_t n, int32_t id, int32_t count, int32_t endFrame);
   // A deep copy of src under newId; 0 for a null source or newId < 1.
   int32_t copyFrom(const HObject* src, int32_t newId);
-  void createState();
+  // A new live state from the start frame (none without one); 0, and no live
+  // state, when there is no memory for the state's arrays.
+  int32_t createState();
+  // The glue link of a node, live and in the start slot (so that a restart,
+  // which reloads the start slot, keeps it); nothing without a live state.
+  void setNodeGlue(int32_t node, int32_t glueJel, int32_t glueNode);
 
   // Lattice tables, surface faces, edges and normals from the start frame.
   void finalize();
@@ -155,6 +164,7 @@ class HObject final : public HBState {
   int32_t vehicleLink = 0;  // the vehicle code's link value
   FrameParams playParams;
   float* deform[9] = {};
+  DeformScratch* deformScratch = nullptr;  // made on first use
   int32_t* searchMarks = nullptr;
   int32_t* aliases[6] = {};  // x border flags, +x, y border flags, +y, z border flags, +z
   HAState* state = nullptr;
@@ -164,6 +174,8 @@ class HObject final : public HBState {
   uint32_t markedParts[4] = {};
 };
 
+// The Jel after j in its list; a Jel linked to itself ends the list.
+inline HObject* GVNextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 int32_t GVIsJelFlat(const HObject* jel);
 int32_t GVObjInSel(int32_t id, uint32_t groupMask, int32_t v);
 // Centre of mass of a part at a frame; the zero vector for a part without mass.

@@ -47,7 +47,6 @@
 
 namespace {
 
-ChanHeaderForm gHeaderForm = kChanHeaderFull;
 
 // The nine channel-data blocks in record order.
 enum StoreBlock : int {
@@ -389,17 +388,7 @@ class ImageReader {
   void name(char*& text) {
     if (ok() && !GVItemStreamGetNewString(s_, &text)) fail(kJelReadTruncated);
   }
-  void play(FrameParams& p) {
-    for (int w = 0; w < kFrameParamsWords && ok(); ++w) {
-      if (w == kFrameParamsTimeStepWord) {
-        f32(p.timeStep);
-      } else {
-        int32_t v = 0;
-        i32(v);
-        GVFrameParamsSetWord(&p, w, static_cast<uint32_t>(v));
-      }
-    }
-  }
+  void play(FrameParams& p) { GVCodeFrameParamsImage(*this, p); }
   void store(ChanData*& cd, int32_t expect) {
     int32_t c = 0;
     i32(c);
@@ -480,14 +469,7 @@ class ImageWriter {
     else
       ok_ = ok_ && GVItemStreamPutString(s_, text);
   }
-  void play(const FrameParams& p) {
-    for (int w = 0; w < kFrameParamsWords; ++w) {
-      if (w == kFrameParamsTimeStepWord)
-        f32(p.timeStep);
-      else
-        i32(static_cast<int32_t>(GVFrameParamsWord(&p, w)));
-    }
-  }
+  void play(const FrameParams& p) { GVCodeFrameParamsImage(*this, p); }
   void store(const ChanData* cd, int32_t) {
     if (!writesStore(cd)) return i32(0);
     i32(cd->count);
@@ -600,7 +582,8 @@ bool isEmptyJel(const HObject* jel) {
 // Moves an agreed record into a default Jel and rebuilds what files do not
 // carry: the per-node working arrays, the tables, the play words a run sets
 // afresh, and the live state.
-void adoptRecord(HObject* jel, JelRecord& r) {
+// kJelReadNoMemory when the live state finds no room.
+int32_t adoptRecord(HObject* jel, JelRecord& r) {
   GVFreeString(&jel->name);
   jel->name = r.name;
   r.name = nullptr;
@@ -652,15 +635,14 @@ void adoptRecord(HObject* jel, JelRecord& r) {
 
   jel->finalize();
   if (!(jel->flags & kJelNoLiveState)) {
-    jel->createState();
+    if (!jel->createState()) return kJelReadNoMemory;
     GVUpdateJelDeform(jel, 0);
   }
+  return kJelReadOk;
 }
 
 }  // namespace
 
-ChanHeaderForm GVJelChanHeaderForm() { return gHeaderForm; }
-void GVSetJelChanHeaderForm(ChanHeaderForm form) { gHeaderForm = form; }
 
 // Parses the record after its lead into r, checked; the header form it was
 // read with goes to *form.
@@ -676,7 +658,7 @@ static int parseFileRecord(FILE* file, int32_t version, JelRecord& r, ChanHeader
   return rc;
 }
 
-int32_t HObject::read(FILE* file) {
+int32_t HObject::read(FILE* file, ChanHeaderForm* choice) {
   if (!file) return kJelReadNothing;
   if (!isEmptyJel(this)) return kJelReadNotEmpty;
   GVSetString(&name, "");
@@ -687,26 +669,26 @@ int32_t HObject::read(FILE* file) {
 
   const long start = std::ftell(file);
   JelRecord r;
-  ChanHeaderForm form = gHeaderForm;
+  ChanHeaderForm fresh = kChanHeaderFull;
+  if (!choice) choice = &fresh;
+  ChanHeaderForm form = *choice;
   int rc = parseFileRecord(file, version, r, &form);
   // Records from version 3 on inherit their header form; one written in the
   // other form parses whole only in that one.
   if (rc != kJelReadOk && rc != kJelReadNoMemory && version >= 3 && start >= 0 &&
       std::fseek(file, start, SEEK_SET) == 0) {
-    form = gHeaderForm == kChanHeaderFull ? kChanHeaderShort : kChanHeaderFull;
+    form = *choice == kChanHeaderFull ? kChanHeaderShort : kChanHeaderFull;
     if (parseFileRecord(file, version, r, &form) == kJelReadOk) rc = kJelReadOk;
   }
   if (rc != kJelReadOk) return rc;
-  gHeaderForm = form;
-  adoptRecord(this, r);
-  return kJelReadOk;
+  *choice = form;
+  return adoptRecord(this, r);
 }
 
 int32_t HObject::readArrays(ItemStream* stream) {
   if (!stream || !stream->ints) return kJelReadNothing;
   if (!isEmptyJel(this)) return kJelReadNotEmpty;
   const ItemStream cursors = *stream;
-  gHeaderForm = kChanHeaderFull;
   JelRecord r;
   ImageReader in(stream);
   imageRecord(in, r);
@@ -720,8 +702,7 @@ int32_t HObject::readArrays(ItemStream* stream) {
     stream->itemCount = cursors.itemCount;
     return rc;
   }
-  adoptRecord(this, r);
-  return kJelReadOk;
+  return adoptRecord(this, r);
 }
 
 int32_t HObject::write(FILE* file) const {
@@ -749,9 +730,9 @@ int32_t HObject::writeArrays(ItemStream* stream) const {
   return out.result();
 }
 
-HObject* HObject::HObjectFromFile(FILE* file) {
+HObject* HObject::HObjectFromFile(FILE* file, ChanHeaderForm* form) {
   HObject* jel = new (std::nothrow) HObject();
-  if (jel && jel->read(file) != kJelReadOk) {
+  if (jel && jel->read(file, form) != kJelReadOk) {
     delete jel;
     jel = nullptr;
   }

@@ -28,9 +28,9 @@ enum : int32_t {
 // larger count is damage, whatever the file holds.
 constexpr int32_t kJelMaxNodes = 1 << 21;
 
-// The channel-data header form a record of version 3 or later is read with:
-// version 0 and 1 records choose the short form, version 2 records and images
-// the full one, and later records keep the last choice (full at start). The
-// reader falls back to the other form when a block does not parse in this one.
-ChanHeaderForm GVJelChanHeaderForm();
-void GVSetJelChanHeaderForm(ChanHeaderForm form);
+// The channel-data header form a record of version 3 or later is read with is
+// the reader's own running choice, passed to HObject::read from record to
+// record of one file: version 0 and 1 records choose the short form, version 2
+// records the full one, and later records keep the last choice (full at the
+// start of a file). The reader falls back to the other form when a block does
+// not parse in this one.

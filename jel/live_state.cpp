@@ -128,7 +128,12 @@ HAState::HAState(int32_t nodeCount_, FrameParams* params_, int32_t id_, uint32_t
   carveArrays(nullptr, &size);
   size = (size + kAlign - 1) & ~(kAlign - 1);
   block_ = std::aligned_alloc(kAlign, size);
-  assert(block_);
+  if (!block_) {
+    // No room for the arrays: a state of no nodes, which the owner refuses
+    // (allocated() is false) in every build.
+    nodeCount = nodeCountCopy = faceCount = edgeCount = 0;
+    return;
+  }
   std::memset(block_, 0, size);
   carveArrays(static_cast<char*>(block_), &size);
 

@@ -240,10 +240,17 @@ class HAState final : public HBState {
   ChanData* partRefStores[3] = {};  // fix, orientation and shape references; made on first use
   ContactGrid* contactGrid = nullptr;
 
+  // False when the node arrays could not be allocated.
+  bool allocated() const { return block_ != nullptr; }
+
  private:
   void carveArrays(char* base, size_t* size);
   void* block_ = nullptr;
 };
+
+// Writes the glue pair of node n into stored frame slot f (f >= 0) or, for the
+// live frames -2 and -3, into the live glue arrays.
+void GVSetFrameNodeFlags(HAState* state, int32_t node, int32_t frame, int32_t glueJel, int32_t glueNode);
 
 // Folds one node's matter into a range record, per masked field: the largest
 // value, the smallest density, and the smallest magnitude of each force.

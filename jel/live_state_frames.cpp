@@ -229,3 +229,16 @@ void HAState::updateNodeFrames() {
     }
   }
 }
+
+void GVSetFrameNodeFlags(HAState* s, int32_t node, int32_t frame, int32_t glueJel, int32_t glueNode) {
+  if (!s || node < 1 || node > s->nodeCount) return;
+  if (frame >= 0) {
+    JelStateRec* st = GVFrameStateRecs(s->frameStore, frame);
+    if (!st) return;
+    st[node].w[kStateGlueJel] = glueJel;
+    st[node].w[kStateGlueNode] = glueNode;
+  } else if (frame == kFrameCommitted || frame == kFrameInStep) {
+    if (s->glueJel) s->glueJel[node] = glueJel;
+    if (s->glueNode) s->glueNode[node] = glueNode;
+  }
+}

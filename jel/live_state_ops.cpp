@@ -235,22 +235,11 @@ void HAState::applyPartMatter(int32_t part, int32_t frame, uint32_t mask, Matter
   setPartMatter(part, frame, mask, values);
 }
 
-// The sub-step ratio a node's matter needs at this cell size and frame rate.
-static float matterStepRatio(const MatterProps& M, float cellSize, float fps) {
-  const float k = M.scaleT * M.scaleL * 30.0f / (cellSize * fps);
-  float e = M.elasticity * k;
-  if (M.bulge > 1.0f) e *= 1.4142137f;
-  float r = e > -1.0f ? e : -1.0f;
-  if (r < M.damping * k) r = M.damping * k;
-  if (r < 1.0f) r = 1.0f;
-  return r;
-}
-
 void HAState::updateNodeCoeffs(int32_t frame) {
   if (frame >= 0 || !params || params->fps < 1) return;
   if (cellSize < 0.01f || cellSize > 100.0f) return;
   const float fps = static_cast<float>(params->fps);
-  for (int32_t i = 1; i <= nodeCount; ++i) matter[i].fRatio = matterStepRatio(matter[i], cellSize, fps);
+  for (int32_t i = 1; i <= nodeCount; ++i) matter[i].fRatio = GVMatterStepRatio(&matter[i], cellSize, fps);
 }
 
 void HAState::raiseStepRatios() {
@@ -258,36 +247,14 @@ void HAState::raiseStepRatios() {
   if (cellSize < 0.01f || cellSize > 100.0f) return;
   const float fps = static_cast<float>(params->fps);
   for (int32_t i = 1; i <= nodeCount; ++i) {
-    const float r = matterStepRatio(matter[i], cellSize, fps);
+    const float r = GVMatterStepRatio(&matter[i], cellSize, fps);
     if (!(matter[i].fRatio >= r)) matter[i].fRatio = r;
   }
 }
 
 void HAState::scaleNodeMatter(int32_t /*part*/, int32_t frame, int32_t mode) {
   if (frame >= 0 || !frameStore) return;
-  const float inv = cellSize >= 0.001f ? 1.0f / cellSize : 0.0f;
-  for (int32_t i = 1; i <= nodeCount; ++i) {
-    MatterProps& M = matter[i];
-    if (mode != 0) {
-      float s;
-      if (mode == 2)
-        s = M.scaleL * inv;
-      else if (mode == 4)
-        s = M.scaleT;
-      else
-        s = M.scaleT * M.scaleL * inv;
-      M.elasticity *= s;
-      M.damping *= s;
-    }
-    if (mode & 4) {
-      const float t2 = M.scaleT * M.scaleT;
-      M.forceX *= t2;
-      M.forceY *= t2;
-      M.forceZ *= t2;
-    }
-    if (mode & 2) M.scaleL = cellSize;
-    if (mode & 4) M.scaleT = 1.0f;
-  }
+  for (int32_t i = 1; i <= nodeCount; ++i) GVScaleNodeMatter(&matter[i], mode, cellSize);
 }
 
 // ---------------------------------------------------------------------------

@@ -72,7 +72,8 @@ void GVClampMatter(MatterProps* m, uint32_t mask) {
 
 // The unrounded sub-step ratio of a record for the factor k (time and length
 // scales over the lattice scale); the live state stores this as fRatio.
-static float SubStepRatio(const MatterProps* m, float k) {
+float GVMatterStepRatio(const MatterProps* m, float cellSize, float fps) {
+  const float k = m->scaleT * m->scaleL * 30.0f / (cellSize * fps);
   float e = m->elasticity * k;
   if (m->bulge > 1.0f) e *= 1.4142137f;
   float r = e > 1.0f ? e : 1.0f;
@@ -82,8 +83,7 @@ static float SubStepRatio(const MatterProps* m, float k) {
 
 float GVMatterSubSteps(const MatterProps* m, float scale) {
   if (scale < 0.01f || scale > 100.0f) return -1.0f;
-  const float k = m->scaleT * m->scaleL / scale;
-  return std::ceil(SubStepRatio(m, k));
+  return std::ceil(GVMatterStepRatio(m, scale, 30.0f));
 }
 
 void GVMatterLimitsForSubSteps(float* elasticityOut, float* dampingOut, const MatterProps* m,
@@ -121,4 +121,21 @@ GlobalWorkBlock* GVGlobalWorkBlock() { return &gWorkBlock; }
 int GVInitGlobalBlock() {
   gWorkBlock = GlobalWorkBlock{};
   return 0;
+}
+
+void GVScaleNodeMatter(MatterProps* m, int32_t mode, float cellSize) {
+  const float inv = cellSize >= 0.001f ? 1.0f / cellSize : 0.0f;
+  if (mode != 0) {
+    const float k = mode == 2 ? m->scaleL * inv : mode == 4 ? m->scaleT : m->scaleT * m->scaleL * inv;
+    m->elasticity *= k;
+    m->damping *= k;
+  }
+  if (mode & 4) {
+    const float t2 = m->scaleT * m->scaleT;
+    m->forceX *= t2;
+    m->forceY *= t2;
+    m->forceZ *= t2;
+  }
+  if (mode & 2) m->scaleL = cellSize;
+  if (mode & 4) m->scaleT = 1.0f;
 }

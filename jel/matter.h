@@ -66,9 +66,18 @@ void GVCopyMatterMasked(const MatterProps* src, uint32_t mask, MatterProps* dst)
 // record or mask 0.
 void GVClampMatter(MatterProps* m, uint32_t mask);
 
-// Sub-steps per frame the record needs at the given scale, as a float (a whole
-// number, at least 1); -1 when scale is outside [0.01, 100].
+// The F-Ratio rule: the sub-steps per frame a node's matter needs at this
+// cell size and frame rate, at least 1 (not rounded). Callers check the cell
+// size and frame rate.
+float GVMatterStepRatio(const MatterProps* m, float cellSize, float fps);
+// Sub-steps per frame the record needs at the given scale at 30 frames a
+// second, as a float (a whole number, at least 1); -1 when scale is outside
+// [0.01, 100].
 float GVMatterSubSteps(const MatterProps* m, float scale);
+// Folds the length scale (mode bit 2) and the time scale (bit 4) of a node's
+// matter into its elasticity, damping and forces, leaving scales of the cell
+// size and 1.
+void GVScaleNodeMatter(MatterProps* m, int32_t mode, float cellSize);
 // The largest Elasticity and Damping that need no more than steps sub-steps.
 // Nothing is written when an output is missing, steps < 1, scale < 0.01, or a
 // length or time scale of the record is below 0.01.

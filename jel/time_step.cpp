@@ -393,16 +393,22 @@ void HAState::integrate() {
   const bool timed = stepTimes(p, &h, &invH);
   p->stepping = 0;
   if (!timed || !alive(p) || nodeCount < 1) return;
-  (void)h;
 
   const int32_t n = nodeCount;
   Vec3f* GV_RESTRICT P = pos;
   {
+    // The new velocity is the old one plus the change the step made to the
+    // displacement. Taking disp / h instead multiplies the old velocity by
+    // h * (1/h), which in floats is not 1: a free body then gains momentum
+    // every sub-step. The force phase's own product vel * h is formed again
+    // here, so a step that changed nothing gives back exactly the velocity
+    // it started from.
     Vec3f* GV_RESTRICT V = vel;
     Vec3f* GV_RESTRICT D = disp;
     for (int32_t i = 1; i <= n; ++i) {
       for (int c = 0; c < 3; ++c) {
-        V[i][c] = D[i][c] * invH;
+        const float carried = V[i][c] * h;
+        V[i][c] += (D[i][c] - carried) * invH;
         P[i][c] += D[i][c];
         D[i][c] = 0.0f;
       }

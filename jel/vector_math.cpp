@@ -332,23 +332,29 @@ void GVCopyFrameParams(const FrameParams* src, uint32_t mask, FrameParams* dst) 
 
 int GVReadFrameParamsImage(uint32_t* intIndex, const int32_t* intArray, FrameParams* dst,
                            const float* floatArray, uint32_t* floatIndex) {
-  for (int w = 0; w < kFrameParamsWords; ++w) {
-    if (w == kFrameParamsTimeStepWord)
-      dst->timeStep = floatArray[(*floatIndex)++];
-    else
-      GVFrameParamsSetWord(dst, w, static_cast<uint32_t>(intArray[(*intIndex)++]));
-  }
+  struct {
+    uint32_t* ii;
+    const int32_t* ints;
+    uint32_t* fi;
+    const float* floats;
+    void i32(int32_t& v) { v = ints[(*ii)++]; }
+    void f32(float& v) { v = floats[(*fi)++]; }
+  } in{intIndex, intArray, floatIndex, floatArray};
+  GVCodeFrameParamsImage(in, *dst);
   return 0;
 }
 
 int GVWriteFrameParamsImage(uint32_t* intIndex, int32_t* intArray, const FrameParams* src,
                             float* floatArray, uint32_t* floatIndex) {
-  for (int w = 0; w < kFrameParamsWords; ++w) {
-    if (w == kFrameParamsTimeStepWord)
-      floatArray[(*floatIndex)++] = src->timeStep;
-    else
-      intArray[(*intIndex)++] = static_cast<int32_t>(GVFrameParamsWord(src, w));
-  }
+  struct {
+    uint32_t* ii;
+    int32_t* ints;
+    uint32_t* fi;
+    float* floats;
+    void i32(int32_t v) { ints[(*ii)++] = v; }
+    void f32(float v) { floats[(*fi)++] = v; }
+  } out{intIndex, intArray, floatIndex, floatArray};
+  GVCodeFrameParamsImage(out, *src);
   return 0;
 }
 

@@ -26,7 +26,6 @@ constexpr int32_t kLiveInStep = -3;
 constexpr int32_t kLiveCommitted = -2;
 constexpr int32_t kAxesXYZ = 14;
 
-HObject* NextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 
 bool HasKeys(const GObject* g) { return g->keyTrack && g->keyTrack->firstKey; }
 
@@ -119,7 +118,7 @@ int32_t GVFrameCallback(void* world, int32_t selection, void* /*user*/) {
   // frame into the next.
   if (stateMode == -1) {
     static const float kZero[3] = {0.0f, 0.0f, 0.0f};
-    for (HObject* j = w->head; j; j = NextJel(j))
+    for (HObject* j = w->head; j; j = GVNextJel(j))
       if ((j->id == -1 || GVJelInSel(j, -1)) && j->playParams.mode != kJelNotSimulated && j->state)
         j->state->setPartVelocity(kPartOne, kLiveInStep, kAxesXYZ, kZero);
   }
@@ -131,7 +130,7 @@ int32_t GVFrameCallback(void* world, int32_t selection, void* /*user*/) {
 static void FollowSelectedJels(HWorld* w, int32_t selection, CameraRec* camera) {
   float mass = 0.0f;
   float sum[3] = {0.0f, 0.0f, 0.0f};
-  for (HObject* j = w->head; j; j = NextJel(j)) {
+  for (HObject* j = w->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
     float m = 0.0f, s[3] = {0.0f, 0.0f, 0.0f};
     j->getPartMass(kPartOne, kLiveCommitted, &m);
@@ -158,7 +157,7 @@ int32_t GVUpdateAfterStep(void* world, int32_t selection, void* /*user*/) {
   GeoList* geos = SceneGeos();
 
   if (deform) {
-    for (HObject* j = w->head; j; j = NextJel(j))
+    for (HObject* j = w->head; j; j = GVNextJel(j))
       if (GVJelInSel(j, -1)) GVUpdateJelDeform(j, 0);
     for (GObject* g = geos ? geos->head : nullptr; g; g = g->next) GVUpdateGeoAfterFrame(g, e, 0);
   }

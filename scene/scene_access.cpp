@@ -20,8 +20,8 @@
 #include "jel/vector_math.h"
 #include "scene/heap_string.h"
 #include "scene/item_stream.h"
+#include "scene/scene_records.h"
 
-static HObject* NextJel(const HObject* j) { return j->next == j ? nullptr : j->next; }
 
 static GObject* GeoById(ObjHandle* list, int32_t id) { return GVGetGeoById(GVGeoListOf(list), id); }
 
@@ -73,7 +73,7 @@ int32_t GVPrevGeoId(ObjHandle* list, int32_t id) {
 int32_t GVNextJelId(HWorld** world) {
   const HWorld* w = GVWorldOf(world);
   int32_t largest = 0;
-  for (const HObject* j = w ? w->head : nullptr; j; j = NextJel(j))
+  for (const HObject* j = w ? w->head : nullptr; j; j = GVNextJel(j))
     if (j->id > largest) largest = j->id;
   return largest + 1;
 }
@@ -225,7 +225,7 @@ static int32_t GiveGeoCells(GeoList* l) {
 }
 
 static void GiveJelCells(HWorld* w) {
-  for (HObject* j = w->head; j; j = NextJel(j)) {
+  for (HObject* j = w->head; j; j = GVNextJel(j)) {
     if (j->handle) continue;
     j->handle = new (std::nothrow) HObject*(j);
   }
@@ -235,7 +235,7 @@ int32_t GVReadSceneGeos(ObjHandle* list, FILE* file) {
   GeoList* l = GVGeoListOf(list);
   if (!l) return 0;
   GVDeleteGeos(list, -1);
-  GVReadGeoList(l, file);
+  GVReadGeoList(l, file, GVWorldOf(GVScene().world));
   return GiveGeoCells(l);
 }
 
@@ -244,7 +244,7 @@ int32_t GVReadSceneGeosImage(ItemStream* image, ObjHandle* list) {
   if (!image || !l) return 0;
   if (!image->bytes && !image->ints && !image->floats && !image->items) return 0;
   GVDeleteGeos(list, -1);
-  GVReadGeoListImage(l, image);
+  GVReadGeoListImage(l, image, GVWorldOf(GVScene().world));
   return GiveGeoCells(l);
 }
 

@@ -220,7 +220,7 @@ void commit(HwEditControl& c) {
     c.decimals = countDecimals(c.text);
   } else {
     char copy[kHwEditTextMax + 1];
-    std::memcpy(copy, c.text, kHwEditTextMax + 1);
+    std::snprintf(copy, sizeof copy, "%s", c.text);
     const char* shown = c.textCB ? c.textCB(0, copy, c.user) : copy;
     copy[kHwEditTextMax] = 0;
     c.setText(shown ? shown : copy);

@@ -234,8 +234,8 @@ int32_t GVVhclPartSetWheelKind(VhclPartRec* part, int32_t mode) {
   wheel->restoreFrame(kFrameNatural);
   wheel->storeFrame(kFrameNatural);
   HObject* prev = nullptr;
-  for (HObject* j = world->head; j && j != old; j = j->next == j ? nullptr : j->next) prev = j;
-  wheel->next = old->next == old ? nullptr : old->next;
+  for (HObject* j = world->head; j && j != old; j = GVNextJel(j)) prev = j;
+  wheel->next = GVNextJel(old);
   if (prev)
     prev->next = wheel;
   else

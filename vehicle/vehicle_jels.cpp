@@ -38,7 +38,7 @@ HObject** GVVehicleAddJel(HWorld* world, HObject* jel) {
 int32_t GVVehicleNextJelId(const HWorld* world) {
   int32_t top = 0;
   if (world)
-    for (const HObject* j = world->head; j; j = j->next == j ? nullptr : j->next)
+    for (const HObject* j = world->head; j; j = GVNextJel(j))
       if (j->id > top) top = j->id;
   return top + 1;
 }

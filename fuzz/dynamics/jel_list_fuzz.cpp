@@ -12,7 +12,7 @@
 #include "jel/jel_object.h"
 #include "scene/item_stream.h"
 
-static HObject* FromFile(FILE* f) {
+static HObject* FromFile(FILE* f, ChanHeaderForm*) {
   int32_t w[2];
   if (std::fread(w, 4, 2, f) != 2 || w[0] < 1) return nullptr;
   HObject* j = new HObject();

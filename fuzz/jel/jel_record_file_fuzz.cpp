@@ -26,12 +26,12 @@ static std::vector<unsigned char> recordBytes(const HObject& jel) {
   return out;
 }
 
-static int readRecord(HObject* jel, const unsigned char* data, size_t size) {
+static int readRecord(HObject* jel, const unsigned char* data, size_t size, ChanHeaderForm form) {
   // fmemopen refuses an empty buffer; an empty file has no lead.
-  if (!size) return jel->read(nullptr);
+  if (!size) return jel->read(nullptr, &form);
   FILE* f = fmemopen(const_cast<unsigned char*>(data), size, "rb");
   if (!f) std::abort();
-  const int rc = jel->read(f);
+  const int rc = jel->read(f, &form);
   std::fclose(f);
   return rc;
 }
@@ -42,18 +42,17 @@ static bool isDefault(const HObject& jel) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  GVSetJelChanHeaderForm((data[0] & 1) ? kChanHeaderShort : kChanHeaderFull);
+  const ChanHeaderForm form = (data[0] & 1) ? kChanHeaderShort : kChanHeaderFull;
   GVSetFileVersion((data[0] >> 1) & 7);
 
   HObject jel;
-  if (readRecord(&jel, data + 1, size - 1) != kJelReadOk) {
+  if (readRecord(&jel, data + 1, size - 1, form) != kJelReadOk) {
     if (!isDefault(jel)) std::abort();
     return 0;
   }
   const std::vector<unsigned char> first = recordBytes(jel);
   HObject again;
-  GVSetJelChanHeaderForm(kChanHeaderFull);
-  if (readRecord(&again, first.data(), first.size()) != kJelReadOk) std::abort();
+  if (readRecord(&again, first.data(), first.size(), kChanHeaderFull) != kJelReadOk) std::abort();
   if (recordBytes(again) != first) std::abort();
   return 0;
 }

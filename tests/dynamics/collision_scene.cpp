@@ -8,6 +8,7 @@
 #include "dynamics/dyn_cmd.h"
 #include "dynamics/world_runner.h"
 #include "jel/contact_grid.h"
+#include "jel/deformation_map.h"
 #include "jel/frame_store.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
@@ -83,6 +84,36 @@ void TriMesh::addRect(const float o[3], const float u[3], const float v[3], int 
         normals.insert(normals.end(), n, n + 3);
       }
     }
+}
+
+float DeepestNodeInside(const HObject* a, HObject* b) {
+  // b's own lattice arrays, carried by its live positions.
+  DeformLattice L = GVJelDeformLattice(b);
+  L.pos = b->state->pos;
+  GVUpdateLatticeDeform(&L, 0);
+  const bool flat = GVLatticeIsFlat(&L) != 0;
+  float deepest = 0.0f;
+  for (int32_t i = 1; i <= a->state->nodeCount; ++i) {
+    const float* p = a->state->pos[i];
+    GeoVertBind at;
+    float back[3];
+    if (!GVLatticeLocatePoint(&L, p, &at) || !GVLatticeEvalTrilinear(&L, &at, back)) continue;
+    const float uvw[3] = {at.u, at.v, at.w};
+    bool inside = std::fabs(back[0] - p[0]) + std::fabs(back[1] - p[1]) + std::fabs(back[2] - p[2]) < 1e-3f * b->cellSize;
+    for (int k = 0; k < (flat ? 2 : 3); ++k) inside = inside && uvw[k] >= 0.0f && uvw[k] <= 1.0f;
+    if (!inside) continue;
+    float depth = 1e30f;
+    for (int k = 0; k < (flat ? 2 : 3); ++k) {
+      // Whole solid cells beyond this one on the low and the high side.
+      int32_t low = 0, high = 0;
+      for (int32_t c = b->nbr[k][at.cellNode]; c && b->cellFlag[c]; c = b->nbr[k][c]) ++low;
+      for (int32_t c = b->nbr[3 + k][at.cellNode]; c && b->cellFlag[c]; c = b->nbr[3 + k][c]) ++high;
+      depth = std::fmin(depth, (uvw[k] + float(low)) * b->cellSize);
+      depth = std::fmin(depth, (1.0f - uvw[k] + float(high)) * b->cellSize);
+    }
+    deepest = std::fmax(deepest, depth);
+  }
+  return deepest;
 }
 
 void TriMesh::finish() {

@@ -20,6 +20,12 @@ struct ContactGrid;
 HObject* NewBlockJel(int cx, int cy, int cz, float h, int32_t id, const float corner[3]);
 void SetJelMatter(HObject* jel, const MatterProps& m);
 
+// How deep the deepest live node of `a` lies inside the live volume of `b`:
+// each node is located in b's lattice, and a node inside a solid cell is as
+// deep as its nearest way out through b's solid cells along a lattice axis
+// (rest cell lengths). 0 when no node is inside.
+float DeepestNodeInside(const HObject* a, HObject* b);
+
 // A static Geo mesh of triangulated rectangles: each rectangle
 // o + i u / nu + j v / nv becomes 2 nu nv triangles whose normals face u x v.
 struct TriMesh {

@@ -42,9 +42,6 @@ GObject* FloorGeo(int n, float d) {
 
 struct GeoJelEntry : ::testing::Test {
   void SetUp() override {
-    GeoJelTests none{nullptr, nullptr, nullptr};
-    previousTests_ = GVSetGeoJelTests(&none);
-    GVInstallGeoJelTests();
     previous_ = GVWorldServices();
     WorldServices s = previous_;
     GVInstallCollisionServices(&s);
@@ -53,9 +50,7 @@ struct GeoJelEntry : ::testing::Test {
   }
   void TearDown() override {
     GVSetWorldServices(previous_);
-    GVSetGeoJelTests(&previousTests_);
   }
-  GeoJelTests previousTests_;
   WorldServices previous_;
   std::unique_ptr<GObject> floor_;
 };

@@ -67,7 +67,7 @@ int32_t SceneFrameCB(void* owner, int32_t selection, void* user) {
   GVSelWalls(world, selection, 1, kSceneBox);
   if (world->params.stateMode != -1) return 1;
   static const float kZero[3] = {0, 0, 0};
-  for (HObject* j = world->head; j; j = j->next == j ? nullptr : j->next)
+  for (HObject* j = world->head; j; j = GVNextJel(j))
     if (GVJelInSel(j, -1) && j->state && j->playParams.mode != kWorldReplay)
       j->state->setPartVelocity(1, kFrameInStep, kAxesAll, kZero);
   return 1;
@@ -92,7 +92,7 @@ static uint64_t Fnv(uint64_t hash, const void* data, size_t bytes) {
 
 uint64_t WorldStateHash(const HWorld* world) {
   uint64_t hash = 1469598103934665603ull;
-  for (const HObject* j = world->head; j; j = j->next == j ? nullptr : j->next) {
+  for (const HObject* j = world->head; j; j = GVNextJel(j)) {
     const size_t bytes = sizeof(Vec3f) * static_cast<size_t>(j->nodeCount);
     hash = Fnv(hash, j->pos[1], bytes);
     hash = Fnv(hash, j->vel[1], bytes);
@@ -102,7 +102,7 @@ uint64_t WorldStateHash(const HWorld* world) {
 
 std::vector<float> WorldPositions(const HWorld* world) {
   std::vector<float> out;
-  for (const HObject* j = world->head; j; j = j->next == j ? nullptr : j->next)
+  for (const HObject* j = world->head; j; j = GVNextJel(j))
     out.insert(out.end(), &j->pos[1][0], &j->pos[1][0] + 3 * j->nodeCount);
   return out;
 }

@@ -4,6 +4,7 @@
 
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
+#include "jel/contact_grid.h"
 #include "jel/deformation_map.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
@@ -117,6 +118,22 @@ TEST_F(SelectionOpsTest, PointAtACellCentreStopsAtTheFirstJelHoldingIt) {
   EXPECT_NEAR(out.v, 0.25f, 1e-5f);
   EXPECT_EQ(GVLocatePointInJels(&world, 0, q, &out), 0);
   EXPECT_EQ(out.jelId, 0);
+}
+
+// The face grids of the selected Jels are refilled around where they are
+// now, with cells of half the Jel's cell size; the others are left.
+TEST_F(SelectionOpsTest, ContactGridRebuildFollowsTheSelection) {
+  HObject* a = Add(1, 0);
+  HObject* b = Add(2, 5);
+  for (HObject* j : {a, b}) GVOctreeSetup(j->state->contactGrid, -1, -1, -1, 1, 1, 1, 2.0f, 1);
+  const float shift[3] = {20.0f, 0.0f, 0.0f};
+  a->state->translatePart(1, kFrameCommitted, kAxesAll, shift);
+  GVSelRebuildContactGrid(&world, 1);
+  EXPECT_FLOAT_EQ(a->state->contactGrid->cellSize, 0.5f);
+  EXPECT_GT(a->state->contactGrid->maxCorner[0], 20.0f);
+  EXPECT_FLOAT_EQ(b->state->contactGrid->cellSize, 2.0f);
+  GVSelRebuildContactGrid(&world, 0);  // matches nothing
+  EXPECT_FLOAT_EQ(b->state->contactGrid->cellSize, 2.0f);
 }
 
 TEST_F(SelectionOpsTest, CoefficientUpdateFollowsTheMatter) {

@@ -9,7 +9,9 @@
 
 #include "dynamics/dyn_cmd.h"
 #include "dynamics/world_services.h"
+#include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
+#include "jel/lattice_builder.h"
 #include "scene/heap_string.h"
 #include "scene/item_stream.h"
 
@@ -300,12 +302,49 @@ TEST_F(WorldTest, ListWalksStopAtAJelLinkedToItself) {
   b->next = b;  // a damaged link must not hang the walks
   EXPECT_EQ(GVGetJelById(&world, 9), nullptr);
   EXPECT_EQ(GVFindJelByName(&world, "none"), 0);
+  // The writers stop there too: the image counts the same two Jels.
+  ItemStream looped, ended;
+  GVCountJelListImage(&world, &looped);
+  b->next = nullptr;
+  GVCountJelListImage(&world, &ended);
+  b->next = b;
+  EXPECT_EQ(looped.intCount, ended.intCount);
+  EXPECT_EQ(looped.floatCount, ended.floatCount);
   HObject* c = NewJel(3);
   GVAddJel(&world, c);
   EXPECT_EQ(b->next, c);
   GVDeleteJelSel(&world, -1);
   EXPECT_EQ(world.head, nullptr);
   EXPECT_EQ(gDestroyed, (std::vector<int32_t>{1, 2, 3}));
+}
+
+// Edit Structure on a Jel in the world's list, at the head and in the middle:
+// the rebuilt Jel takes the old one's place, the list stays whole.
+TEST_F(WorldTest, EditStructureKeepsTheRebuiltJelInTheList) {
+  LatticeSpec spec;
+  spec.nx = spec.ny = spec.nz = 2;
+  for (int32_t id : {1, 2, 3}) {
+    LatticeBuilder b(&spec);
+    GVGridAddCell(1, 1, 1, &b);
+    HObject* j = GVCreateJelFromBuilder(&b, id, 0, 0, nullptr);
+    ASSERT_NE(j, nullptr);
+    j->removalCB = RecordDestroy;
+    GVAddJel(&world, j);
+  }
+  for (int32_t id : {1, 2}) {
+    HObject* old = GVGetJelById(&world, id);
+    LatticeBuilder b(&spec);
+    HObject* other = nullptr;  // a link that does not point at the Jel is refused
+    EXPECT_EQ(GVRebuildJelAtFace(&b, old, 1, 1, &other), nullptr);
+    EXPECT_EQ(GVGetJelById(&world, id), old);
+    HObject* grown = GVRebuildJelAtFace(&b, old, 1, 1, GVJelListLink(&world, old));
+    ASSERT_NE(grown, nullptr);
+    EXPECT_EQ(gDestroyed.back(), id);
+    EXPECT_EQ(GVGetJelById(&world, id), grown);
+    EXPECT_EQ(grown->nodeCount, 12);
+  }
+  EXPECT_EQ(Ids(world), (std::vector<int32_t>{1, 2, 3}));
+  EXPECT_EQ(GVJelListLink(&world, nullptr), nullptr);
 }
 
 TEST_F(WorldTest, ResetFreesJelsRecordsAndContactsAndLeavesAUsableWorld) {
@@ -329,7 +368,7 @@ TEST_F(WorldTest, ResetFreesJelsRecordsAndContactsAndLeavesAUsableWorld) {
 // ---------------------------------------------------------------------------
 // List readers. The Jel record stands in as: u32 id, u32 mode.
 
-HObject* ReadFakeJel(FILE* f) {
+HObject* ReadFakeJel(FILE* f, ChanHeaderForm*) {
   uint32_t words[2];
   if (std::fread(words, 4, 2, f) != 2 || words[0] == 0xffffffffu) return nullptr;
   HObject* j = NewJel(static_cast<int32_t>(words[0]));

@@ -121,14 +121,14 @@ TEST(GeoAttachRecord, ClearCopyAndRenumber) {
   EXPECT_EQ(b.type, 0);
   EXPECT_EQ(b.floatWords[5], 0.0f);
 
-  const int32_t jelIds[] = {9, 4, 5};
+  const int32_t jelIds[] = {0, 9, 4, 5};  // the table starts at entry 1
   GVAttachRemapWord3(&a, 3, jelIds);
   EXPECT_EQ(a.jelStart, 3);
   EXPECT_EQ(a.jelEnd, 1);
 
   GeoAttach g{};
   GVAttachSet(&g, 5, 0, 0, 21, 22, 0, 0);
-  const int32_t geoIds[] = {22, 30};
+  const int32_t geoIds[] = {0, 22, 30};
   GVAttachRemapWord1(&g, 2, geoIds);
   EXPECT_EQ(g.geo0, 0);  // not in the table
   EXPECT_EQ(g.geoZ, 1);

@@ -58,6 +58,19 @@ void Rotation(float rx, float ry, float rz, float out[9]) {
   GVRotationFromVector(r, out);
 }
 
+// Every base vertex placed by each slot of the copy equals the source's
+// placed vertex with z negated.
+void ExpectPlacedMirrored(const GObject* src, const GObject* inv) {
+  for (int sel : {GEO_SEL_START, GEO_SEL_BIRTH, GEO_SEL_FRAME})
+    for (int32_t i = 1; i <= src->vertexCount; ++i) {
+      float a[3], b[3];
+      GVTransformGeoPoint(src, src->baseVertices[i], sel, a);
+      GVTransformGeoPoint(inv, inv->baseVertices[i], sel, b);
+      for (int k = 0; k < 3; ++k)
+        EXPECT_NEAR(b[k], k == 2 ? -a[k] : a[k], 1e-5f) << "slot " << sel << " vertex " << i << " axis " << k;
+    }
+}
+
 TEST_F(GeoEdits, MirroredCopyNegatesZAndKeepsFacesOutward) {
   GObject* src = box();
   float R[9];
@@ -88,11 +101,28 @@ TEST_F(GeoEdits, MirroredCopyNegatesZAndKeepsFacesOutward) {
     EXPECT_NEAR(inv->faceNormals[k][0], src->faceNormals[k][0], 1e-5f);
     EXPECT_NEAR(inv->faceNormals[k][2], -src->faceNormals[k][2], 1e-5f);
   }
-  for (const GTransform& slot : {inv->xform[GEO_SLOT_START], inv->xform[GEO_SLOT_FRAME2]}) {
+  for (const GTransform& slot : {inv->xform[GEO_SLOT_START], inv->xform[GEO_SLOT_FRAME2]})
     EXPECT_EQ(slot.position[2], -3.0f);
-    float product[9];
-    GVMat3Mul(product, slot.matrix, R);
-    for (int k = 0; k < 9; ++k) EXPECT_NEAR(product[k], k % 4 == 0 ? 1.0f : 0.0f, 1e-5f);
+  ExpectPlacedMirrored(src, inv);
+}
+
+// The copy placed by any slot is the source placed by that slot and reflected
+// in z: for turns about every axis, and for a scaled Geo.
+TEST_F(GeoEdits, MirroredCopyIsPlacedAsTheReflectionOfTheSource) {
+  float turnZ[9], turnAll[9], scaled[9];
+  Rotation(0.0f, 0.0f, 0.8f, turnZ);
+  Rotation(0.4f, -0.9f, 0.3f, turnAll);
+  const float stretch[3] = {2.0f, 0.5f, 3.0f};
+  GVMat3MulDiag(scaled, turnAll, stretch);
+  const float t[3] = {1.5f, -2.0f, 0.75f};
+  const float scale[3] = {1.0f, 2.0f, 0.5f};
+  for (const float* M : {turnZ, turnAll, scaled}) {
+    GObject* src = box();
+    GVSetGeoTransform(src, GEO_SEL_START, t, M, scale, 0.0f);
+    GVSetGeoTransform(src, GEO_SEL_FRAME, t, M, nullptr, 0.0f);
+    GObject* inv = GVGetGeoById(list(), GVInvertGeo(listCell, src->id, "%s_INV"));
+    ASSERT_NE(inv, nullptr);
+    ExpectPlacedMirrored(src, inv);
   }
 }
 

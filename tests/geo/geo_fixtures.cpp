@@ -54,4 +54,35 @@ std::vector<Tri> boxTriangles() {
           {3, 7, 4}, {4, 7, 8}, {1, 5, 3}, {3, 5, 7}, {2, 4, 6}, {4, 8, 6}};
 }
 
+ViewportRec pickView() {
+  ViewportRec vp;
+  vp.createdWidth = vp.width = 800;
+  vp.createdHeight = vp.height = 600;
+  vp.centreX = 400;
+  vp.centreY = 300;
+  return vp;
+}
+
+CameraRec pickCamera(float ez) {
+  const ViewportRec vp = pickView();
+  CameraRec cam;
+  GVCameraInit(&cam);
+  cam.mode = 1;
+  cam.depthScale = 1.0f;
+  cam.fov = 1.0f;
+  cam.eye[2] = ez;
+  GVUpdateCameraProjection(&vp, &cam);
+  const float target[3] = {0, 0, 0};
+  GVSetCameraTarget(&cam, target);
+  return cam;
+}
+
+void pixelOf(const CameraRec& cam, const float* p, int32_t* x, int32_t* y) {
+  const ViewportRec vp = pickView();
+  float q[3];
+  GVProjectPoint(&cam, p, q);
+  *x = static_cast<int32_t>(vp.centreX + 0.5f * vp.width * q[0] + 0.5f);
+  *y = static_cast<int32_t>(vp.centreY - 0.5f * vp.height * q[1] + 0.5f);
+}
+
 }  // namespace geotest

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "GVAppWins/camera_record.h"
 #include "geo/geo_object.h"
 
 namespace geotest {
@@ -25,5 +26,11 @@ GObject* makeBareGeo(int32_t id, const char* name, uint32_t groupMask = 2);
 // The eight corners of an axis-aligned box and its twelve outward triangles.
 std::vector<V3> boxCorners(V3 lo, V3 hi);
 std::vector<Tri> boxTriangles();
+
+// An 800 x 600 view, and a camera on the z axis at ez looking at the origin.
+ViewportRec pickView();
+CameraRec pickCamera(float ez);
+// The pixel a point projects to in that view.
+void pixelOf(const CameraRec& cam, const float* p, int32_t* x, int32_t* y);
 
 }  // namespace geotest

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 
 #include "dynamics/constraint_cmds.h"
@@ -14,8 +15,10 @@
 #include "dynamics/world_services.h"
 #include "geo/geo_binding.h"
 #include "geo/geo_list.h"
+#include "geo/geo_record_io.h"
 #include "geo/geo_transform.h"
 #include "geo/key_frames.h"
+#include "geo/mesh_derived.h"
 #include "geo_fixtures.h"
 #include "jel/deformation_map.h"
 #include "jel/jel_from_builder.h"
@@ -116,6 +119,25 @@ TEST(GeoJelLinks, MassocOverAGroupResolvesToTheJelThatHoldsTheVertices) {
   GVReleaseGeosFromJelSel(&s.list, &s.world, 6);
   EXPECT_EQ(inB->jelId, 0);
   EXPECT_EQ(inB->jel, nullptr);
+  GVResetJelList(&s.world);
+}
+
+// A Geo list read from a scene file comes back linked to the world's Jels.
+TEST(GeoJelLinks, ReadGeoListLinksTheGeosToTheirJels) {
+  Scene s;
+  const float at[3] = {0, 0, 0};
+  HObject* j = s.jel(4, at);
+  s.add(CubeAt(1, 0, 0.2f, 0));
+  ASSERT_EQ(GVMassocGeosToJel(4, &s.list, 1, &s.world), 0);
+  FILE* f = std::tmpfile();
+  ASSERT_EQ(GVWriteGeoList(&s.list, f), 1);
+  std::rewind(f);
+  Scene back;
+  ASSERT_EQ(GVReadGeoList(&back.list, f, &s.world), 1);
+  std::fclose(f);
+  ASSERT_NE(back.list.head, nullptr);
+  EXPECT_EQ(back.list.head->jelId, 4);
+  EXPECT_EQ(back.list.head->jel, j);
   GVResetJelList(&s.world);
 }
 
@@ -243,6 +265,25 @@ TEST(GeoJelLinks, PickWithoutGeosGivesNone) {
   EXPECT_EQ(id, 0);
   EXPECT_EQ(vertex, 0);
   EXPECT_NEAR(GVAsinF(1.0f), 1.5707964f, 1e-6f);
+}
+
+// A pick lands on the vertex under the point; a vertex of a coincident group
+// gives the group's first vertex. Vertex 5 sits on vertex 2.
+TEST(GeoJelLinks, PickGivesTheVertexOrItsCoincidentGroupsFirst) {
+  Scene s;
+  GObject* g = s.add(geotest::makeGeo(1, "sq", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}},
+                                      {{1, 2, 3}, {5, 4, 3}}));
+  GVRebuildGeo(g);
+  ASSERT_EQ(g->coincidentLists[0].items[0], 1);
+  const ViewportRec vp = geotest::pickView();
+  const CameraRec cam = geotest::pickCamera(-10.0f);
+  for (auto [at, want] : {std::pair{1, 1}, {2, 2}, {5, 2}, {4, 4}}) {
+    int32_t x, y, id = 0, vertex = 0;
+    geotest::pixelOf(cam, g->vertices[at], &x, &y);
+    GVPickGeoVertex(&s.list, &cam, &vp, x, y, &id, &vertex, nullptr);
+    EXPECT_EQ(id, 1);
+    EXPECT_EQ(vertex, want) << "picked at vertex " << at;
+  }
 }
 
 // The bound Geo rides a falling, bouncing Jel through the world runner.

@@ -559,7 +559,7 @@ TEST(GeoRecordList, FileAndImageBlocksRoundTrip) {
   std::rewind(f);
   GeoList read;
   GVInitGeoList(&read);
-  ASSERT_EQ(GVReadGeoList(&read, f), 1);
+  ASSERT_EQ(GVReadGeoList(&read, f, nullptr), 1);
   std::fclose(f);
   ASSERT_NE(read.head, nullptr);
   EXPECT_EQ(read.head->id, 7);
@@ -578,7 +578,7 @@ TEST(GeoRecordList, FileAndImageBlocksRoundTrip) {
   Rewind(&img.s);
   GeoList fromImage;
   GVInitGeoList(&fromImage);
-  ASSERT_EQ(GVReadGeoListImage(&fromImage, &img.s), 1);
+  ASSERT_EQ(GVReadGeoListImage(&fromImage, &img.s, nullptr), 1);
   ASSERT_NE(fromImage.head, nullptr);
   EXPECT_EQ(fromImage.head->next->id, 8);
 

@@ -65,7 +65,6 @@ TEST(JelFromGeo, JelEnclosesTheGroupAndCarriesIt) {
   ASSERT_TRUE(jel);
   EXPECT_EQ(jel->id, 7);
   EXPECT_STREQ(jel->name, "Blob");
-  EXPECT_EQ(GVGeoLatticeBuilder(), nullptr);  // freed by the placement
   EXPECT_FLOAT_EQ(m.scaleL, jel->cellSize);
   EXPECT_NEAR(jel->cellSize, 2.5f / 5.0f, 1e-6f);
   float lo[3], hi[3];
@@ -107,7 +106,6 @@ TEST(JelFromGeo, RefusedGroups) {
   EXPECT_EQ(GVCreateJelFromGeos(&s.list, 9, 3, 0, 0, "J", 11, 0, 3, 4, 4, &m), nullptr);   // empty selection
   EXPECT_EQ(GVCreateJelFromGeos(&s.list, -1, 0, 0, 0, "J", 11, 0, 3, 4, 4, &m), nullptr);  // Jel id 0
   EXPECT_EQ(GVCreateJelFromGeos(&s.list, -1, 3, 0, 0, "J", 11, 0, 3, 1, 1, &m), nullptr);  // one point
-  EXPECT_EQ(GVGeoLatticeBuilder(), nullptr);
   // Axis 4 has no flatness test; flat mode lays one layer.
   std::unique_ptr<HObject> flat(GVCreateJelFromGeos(&s.list, -1, 3, 0, 0, "J", 13, 0, 2, 4, 5, &m));
   ASSERT_TRUE(flat);
@@ -134,18 +132,14 @@ TEST(JelFromGeo, AxisLimitAndDimensionModes) {
     const float bounds[6] = {0, c.length, 0, 0.5f, 0, 0.5f};
     float centre[3] = {0, 0, 0};
     MatterProps m;
-    // An earlier builder must not survive a refused one.
-    GVPrepareGeoLattice(3, 1, 3, bounds, centre, &m);
-    ASSERT_NE(GVGeoLatticeBuilder(), nullptr);
-    GVPrepareGeoLattice(c.dimMode, 1, c.count, bounds, centre, &m);
-    LatticeBuilder* b = GVGeoLatticeBuilder();
+    std::unique_ptr<LatticeBuilder, void (*)(LatticeBuilder*)> b(
+        GVPrepareGeoLattice(c.dimMode, 1, c.count, bounds, centre, &m), GVDestroyLatticeBuilder);
     if (!c.built) {
-      // The prepare alone leaves the older builder; the whole road drops it.
+      EXPECT_EQ(b, nullptr) << c.count;
       Scene s;
       s.add(geotest::makeGeo(1, "Rod", geotest::boxCorners({0, 0, 0}, {c.length, 0.5f, 0.5f}),
                              geotest::boxTriangles()));
       EXPECT_EQ(GVCreateJelFromGeos(&s.list, -1, 3, 0, 0, "R", 11, 0, c.dimMode, 1, c.count, &m), nullptr);
-      EXPECT_EQ(GVGeoLatticeBuilder(), nullptr);
       continue;
     }
     ASSERT_NE(b, nullptr) << c.count;
@@ -154,8 +148,6 @@ TEST(JelFromGeo, AxisLimitAndDimensionModes) {
     EXPECT_NEAR(centre[0], 0.5f * c.length, 1e-6f);
     EXPECT_NEAR(m.scaleL, c.length / float(c.count - 1), 1e-5f);
   }
-  GVPlaceJelOnGeo(nullptr, "", nullptr, nullptr);  // frees the builder
-  EXPECT_EQ(GVGeoLatticeBuilder(), nullptr);
 }
 
 TEST(JelFromGeo, TriangleSubdivisionThreshold) {
@@ -168,21 +160,21 @@ TEST(JelFromGeo, TriangleSubdivisionThreshold) {
   };
   const Case cases[] = {{0.9905f, true}, {0.9895f, false}, {4.0f, true}};
   for (const Case& c : cases) {
-    GVPrepareGeoLattice(3, 1, 11, bounds, centre, &m);  // cell 1
-    LatticeBuilder* b = GVGeoLatticeBuilder();
+    std::unique_ptr<LatticeBuilder, void (*)(LatticeBuilder*)> grid(
+        GVPrepareGeoLattice(3, 1, 11, bounds, centre, &m), GVDestroyLatticeBuilder);  // cell 1
+    LatticeBuilder* b = grid.get();
     ASSERT_NE(b, nullptr);
     const float e = std::sqrt(c.edgeSq);
     // The longest edge runs along x.
     const float p1[3] = {0.05f, 0.05f, 0.05f}, p2[3] = {0.05f + e, 0.05f, 0.05f},
                 p3[3] = {0.05f + 0.5f * e, 0.06f, 0.05f};
-    GVMarkTriangleInGrid(nullptr, p1, p2, p3, 1, centre, 1.0f);
+    GVMarkTriangleInGrid(b, p1, p2, p3, 1, centre, 1.0f);
     int32_t solid = 0;
     for (int32_t z = 1; z <= b->nz; ++z)
       for (int32_t y = 1; y <= b->ny; ++y)
         for (int32_t x = 1; x <= b->nx; ++x) solid += GVGridCellSolid(x, y, z, b);
     EXPECT_EQ(solid > 0, c.subdivided) << c.edgeSq;
   }
-  GVPlaceJelOnGeo(nullptr, "", nullptr, nullptr);
 }
 
 TEST(JelFromGeo, EmptyNameLeavesTheJelAroundTheOrigin) {

@@ -12,29 +12,6 @@ using namespace geotest;
 
 namespace {
 
-ViewportRec view() {
-  ViewportRec vp;
-  vp.createdWidth = vp.width = 800;
-  vp.createdHeight = vp.height = 600;
-  vp.centreX = 400;
-  vp.centreY = 300;
-  return vp;
-}
-
-CameraRec looking(float ez) {
-  const ViewportRec vp = view();
-  CameraRec cam;
-  GVCameraInit(&cam);
-  cam.mode = 1;
-  cam.depthScale = 1.0f;
-  cam.fov = 1.0f;
-  cam.eye[2] = ez;
-  GVUpdateCameraProjection(&vp, &cam);
-  const float target[3] = {0, 0, 0};
-  GVSetCameraTarget(&cam, target);
-  return cam;
-}
-
 // A square in the z = 0 plane whose face normals point along -z.
 std::unique_ptr<GObject> square() {
   std::unique_ptr<GObject> g(
@@ -43,21 +20,13 @@ std::unique_ptr<GObject> square() {
   return g;
 }
 
-void pixelOf(const CameraRec& cam, const float* p, int32_t* x, int32_t* y) {
-  const ViewportRec vp = view();
-  float q[3];
-  GVProjectPoint(&cam, p, q);
-  *x = static_cast<int32_t>(vp.centreX + 0.5f * vp.width * q[0] + 0.5f);
-  *y = static_cast<int32_t>(vp.centreY - 0.5f * vp.height * q[1] + 0.5f);
-}
-
 }  // namespace
 
 TEST(VertexPick, NearestFrontFacingBoundVertex) {
   auto g = square();
   ASSERT_LT(g->vertexNormals[1][2], 0.0f);
-  const ViewportRec vp = view();
-  const CameraRec below = looking(-10.0f);  // sees the normals' side
+  const ViewportRec vp = pickView();
+  const CameraRec below = pickCamera(-10.0f);  // sees the normals' side
   int32_t x, y, index = -1;
   float pos[3] = {0, 0, 0};
   pixelOf(below, g->vertices[4], &x, &y);
@@ -75,7 +44,7 @@ TEST(VertexPick, NearestFrontFacingBoundVertex) {
   g->vertexFlags[4] = GEO_VERTEX_BOUND;
 
   // From the other side every vertex faces away, unless back faces count.
-  const CameraRec above = looking(10.0f);
+  const CameraRec above = pickCamera(10.0f);
   pixelOf(above, g->vertices[4], &x, &y);
   GVPickGeoVertexInView(g.get(), &above, &vp, x, y, &index, nullptr);
   EXPECT_EQ(index, 0);

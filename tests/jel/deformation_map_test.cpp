@@ -337,4 +337,57 @@ TEST(DeformationMap, SeamPassCopiesThePartnerColumns) {
   EXPECT_FLOAT_EQ(col[0], 0.0f);
 }
 
+// A seam where a Jel's surface meets another part of its own lattice turned
+// half a turn about x: the face at x = 2 lies on the plane x = 4 of a
+// two-cell block, each glued corner on its partner. The face's edges run
+// (-y, +z) in one lattice and (+y, -z) in the other. The seam pass must leave
+// the map continuous, every column one cell along its own world axis: in the
+// face, the partner's column times the product of the two edge signs (the
+// partner's sign alone would turn the y column over); along the normal, where
+// the partner has material on both sides, the central difference from the
+// node behind the face to the partner's neighbour beyond it.
+TEST(DeformationMap, SeamPassKeepsTheMapContinuousAcrossMixedEdgeSigns) {
+  // The face on the high side of its cell (x = 2, partner block at grid x 3..5
+  // moved back two cells) and on the low side (x = 5, partner block at grid
+  // x 1..3 moved on three cells).
+  struct Case {
+    int32_t cell, block, face, plane;
+    float shift;
+  };
+  for (const Case c : {Case{1, 3, 2, 4, -2.0f}, Case{5, 1, 5, 2, 3.0f}}) {
+    auto b = MakeGrid(6, 2, 2);
+    GVGridAddCell(c.cell, 1, 1, b.get());
+    GVGridAddCell(c.block, 1, 1, b.get());
+    GVGridAddCell(c.block + 1, 1, 1, b.get());
+    GridLattice t(b.get());
+    for (int32_t i = 1; i <= t.n; ++i)
+      if (t.grid[i][0] >= c.block && t.grid[i][0] <= c.block + 2) {
+        t.pos[i][0] += c.shift;
+        t.pos[i][1] = 1.0f - t.pos[i][1];
+        t.pos[i][2] = 1.0f - t.pos[i][2];
+      }
+    static int32_t faces[2][4];
+    const int32_t mine[4] = {t.node(c.face, 2, 1), t.node(c.face, 2, 2), t.node(c.face, 1, 2), t.node(c.face, 1, 1)};
+    const int32_t partner[4] = {t.node(c.plane, 1, 2), t.node(c.plane, 1, 1), t.node(c.plane, 2, 1),
+                                t.node(c.plane, 2, 2)};
+    for (int k = 0; k < 4; ++k) {
+      faces[1][k] = mine[k];
+      for (int r = 0; r < 3; ++r) ASSERT_EQ(t.pos[mine[k]][r], t.pos[partner[k]][r]);
+      t.glueJel[mine[k]] = 7;
+      t.glueNode[mine[k]] = partner[k];
+      t.glueFlag[mine[k]] = 1;
+    }
+    t.view.faceCount = 1;
+    t.view.faces = faces;
+    GVUpdateLatticeDeform(&t.view, 1);
+    for (int k = 0; k < 4; ++k)
+      for (int a = 0; a < 3; ++a) {
+        float col[3];
+        GVDeformColumn(&t.view, mine[k], a, col);
+        for (int r = 0; r < 3; ++r)
+          EXPECT_NEAR(col[r], r == a ? 1.0f : 0.0f, 1e-6f) << "face " << c.face << " corner " << k << " axis " << a;
+      }
+  }
+}
+
 }  // namespace

@@ -54,9 +54,9 @@ Bytes recordBytes(const HObject& jel) {
 }
 
 // Reads bytes (or a prefix of them) into a fresh Jel.
-int readInto(HObject* jel, const Bytes& bytes, size_t size) {
+int readInto(HObject* jel, const Bytes& bytes, size_t size, ChanHeaderForm* form = nullptr) {
   FILE* f = fileOf(bytes, size);
-  const int rc = jel->read(f);
+  const int rc = jel->read(f, form);
   std::fclose(f);
   return rc;
 }
@@ -282,23 +282,17 @@ void expectRecordFields(const HObject& got, const HObject& src, int32_t v) {
   expectPlayWordsAfterRead(got.playParams, src.playParams);
 }
 
-// Sets the process-wide words a record reader consults and puts them back.
+// Sets the process-wide file version a record reader consults and puts it back.
 class JelRecordTest : public ::testing::Test {
  protected:
   void SetUp() override {
     savedVersion_ = GVGetFileVersion();
-    savedForm_ = GVJelChanHeaderForm();
     GVSetFileVersion(4);
-    GVSetJelChanHeaderForm(kChanHeaderFull);
   }
-  void TearDown() override {
-    GVSetFileVersion(savedVersion_);
-    GVSetJelChanHeaderForm(savedForm_);
-  }
+  void TearDown() override { GVSetFileVersion(savedVersion_); }
 
  private:
   int32_t savedVersion_ = 0;
-  ChanHeaderForm savedForm_ = kChanHeaderFull;
 };
 
 // ---- Every version ----------------------------------------------------------------
@@ -318,12 +312,12 @@ TEST_F(JelRecordTest, EveryVersionReadsBackEveryField) {
     o.form = c.form;
     const Bytes bytes = testRecord(*src, o);
     HObject got;
-    ASSERT_EQ(readInto(&got, bytes, bytes.size()), kJelReadOk);
+    ChanHeaderForm form = kChanHeaderFull;
+    ASSERT_EQ(readInto(&got, bytes, bytes.size(), &form), kJelReadOk);
     expectRecordFields(got, *src, c.version);
     EXPECT_NE(got.state, nullptr);
     // Versions before 2 choose the short header form for the records after them.
-    EXPECT_EQ(GVJelChanHeaderForm(), c.version < 2 ? kChanHeaderShort : kChanHeaderFull);
-    GVSetJelChanHeaderForm(kChanHeaderFull);
+    EXPECT_EQ(form, c.version < 2 ? kChanHeaderShort : kChanHeaderFull);
   }
 }
 
@@ -552,22 +546,24 @@ TEST_F(JelRecordTest, LaterVersionsKeepTheLastFormAndReadBoth) {
   // back to full again.
   const Step steps[] = {{&fullV3, kChanHeaderFull}, {&shortV3, kChanHeaderShort}, {&v1, kChanHeaderShort},
                         {&shortV3, kChanHeaderShort}, {&fullV3, kChanHeaderFull}};
+  ChanHeaderForm form = kChanHeaderFull;
   for (const Step& step : steps) {
     const Bytes bytes = testRecord(*src, *step.record);
     HObject got;
-    ASSERT_EQ(readInto(&got, bytes, bytes.size()), kJelReadOk);
+    ASSERT_EQ(readInto(&got, bytes, bytes.size(), &form), kJelReadOk);
     expectRecordFields(got, *src, step.record->version);
-    EXPECT_EQ(GVJelChanHeaderForm(), step.formAfter);
+    EXPECT_EQ(form, step.formAfter);
   }
 }
 
 TEST_F(JelRecordTest, ImageChoosesTheFullForm) {
+  // Whatever form a file's reader has come to, an image reads in the full one.
   auto src = makeRecordJel();
   Image image(*src);
-  GVSetJelChanHeaderForm(kChanHeaderShort);
   HObject got;
   ASSERT_EQ(got.readArrays(&image.s), kJelReadOk);
-  EXPECT_EQ(GVJelChanHeaderForm(), kChanHeaderFull);
+  EXPECT_EQ(got.nodeCount, src->nodeCount);
+  EXPECT_NE(got.state, nullptr);
 }
 
 // ---- Damaged records -------------------------------------------------------------------

@@ -160,12 +160,12 @@ TEST_F(FrameDriver, NaturalStateModeHoldsGroupOneStillAndLeavesOthers) {
       GVStepFrame(f, 1);
       float moved[3] = {};
       inGroup->state->getPartMomentum(1, -2, 14, moved);
-      if (mode == -1)
-        ASSERT_EQ(moved[2], 0.0f) << f;
+      if (mode == -1)  // zeroed each frame; what is left is rounding of the velocity sums
+        ASSERT_NEAR(moved[2], 0.0f, 1e-4f) << f;
       else
         ASSERT_GT(moved[2], 1.0f) << f;
     }
-    EXPECT_EQ(inGroup->pos[1][2] == z0, mode == -1);
+    EXPECT_EQ(std::fabs(inGroup->pos[1][2] - z0) < 1e-4f, mode == -1);
     outside->state->getPartMomentum(1, -2, 14, now);  // not stepped, not touched
     EXPECT_EQ(now[2], kept[2]);
     EXPECT_GT(now[2], 0.0f);

@@ -125,15 +125,6 @@ TEST_F(Choosers, DropDownDismissedBeforeAnySelectionSelectsTheFirstItem) {
   click(centre(bare.listButton->face));
   EXPECT_EQ(box_->texts, (std::vector<std::string>{"error: HwDropDownCntrl::selectItem() not initialised!",
                                                    "HwMenuButton::privCB: got no mMultiList!!!"}));
-  // The form moves the outer window only.
-  HwForm form(parent_, 0);
-  form.addDefinition(d, 12, 1, 100, nullptr, 0, 2, 20, nullptr, 0, 17, 300, nullptr, 0, 18, 30, nullptr, 0);
-  form.resolveReferences();
-  form.setSize(500, 400);
-  RECT r = windowRect(d->window);
-  EXPECT_EQ(r.left, 20);
-  EXPECT_EQ(r.top, 100);
-  EXPECT_EQ(d->width, 300);
   delete d;
 }
 

@@ -1,0 +1,69 @@
+// Small rules shared by the collision tests and the collision responses:
+// vector helpers, node and face checks, the Geo-contact mark, friction
+// limits, the behind-the-surface rule and hit-list walking. Internal to
+// dynamics/.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "dynamics/contact_nodes.h"
+#include "jel/live_state.h"
+#include "jel/vector_math.h"
+
+namespace collide {
+
+// Below this a distance and a relative normal motion count as resting.
+constexpr float kRestEps = 0.0001f;
+// A wheel (36 nodes, owner flag 0x20) keeps one best contact per half.
+constexpr int32_t kWheelNodes = 36;
+constexpr int32_t kWheelHalfNode = 18;
+constexpr uint32_t kWheelFlag = 0x20;
+
+inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+inline void Sub(float* o, const float* a, const float* b) {
+  o[0] = a[0] - b[0], o[1] = a[1] - b[1], o[2] = a[2] - b[2];
+}
+inline bool ValidNode(const HAState* s, int32_t i) { return i >= 1 && i <= s->nodeCount; }
+inline bool ValidFace(const HAState* s, int32_t f) { return s->faces && f >= 1 && f <= s->faceCount; }
+inline bool Marked(const HAState* s, int32_t i) {
+  return s->contactFlags && (s->contactFlags[i] & kGeoContactMark) != 0;
+}
+
+inline float FrictionOf(const HAState* s, int32_t node) {
+  return (s->matter && ValidNode(s, node)) ? s->matter[node].friction : 0.0f;
+}
+
+// Normal part p N plus the tangential part of d limited to |mu|; mu carries
+// the sign of p.
+inline void FrictionLimited(const float d[3], const float N[3], float p, float mu, float out[3]) {
+  float t[3];
+  for (int a = 0; a < 3; ++a) t[a] = d[a] - p * N[a];
+  const float len = GVVecLength(t);
+  if (len != 0.0f && std::fabs(mu) <= len)
+    for (float& c : t) c *= mu / len;
+  for (int a = 0; a < 3; ++a) out[a] = p * N[a] + t[a];
+}
+
+// Ends the sub-step behind the surface: crosses it from the front, or starts
+// behind and does not get out. r is the relative normal motion.
+inline bool EndsBehind(float dist, float r) {
+  if (dist > 0.0f) return r < 0.0f && std::fabs(r) > std::fabs(dist);
+  return r <= 0.0f || std::fabs(r) <= std::fabs(dist);
+}
+
+// Items of a hit list, each once (a triangle split into several points, or
+// neighbouring cells reaching one leaf, repeat ids).
+inline bool SeenBefore(const int32_t* hits, int32_t k) {
+  for (int32_t j = 1; j < k; ++j)
+    if (hits[j] == hits[k]) return true;
+  return false;
+}
+
+// Adds the pass accumulator into the correction and clears it.
+inline void FoldPass(HAState* s) {
+  GVAddPassCorr(s);
+  GVClearPassCorr(s);
+}
+
+}  // namespace collide

@@ -1,0 +1,34 @@
+// A 2x2 vehicle built as the vehicle command builds it (scale 1, Sc_T 5,
+// Fy -0.5, grips 0.7, both axles driven, front brakes), settled on the floor
+// (y = 0) and played through the frame driver with the real vehicle step.
+#pragma once
+
+#include <cstdint>
+
+#include "vehicle/vehicle_drive.h"
+#include "vehicle/vehicle_record.h"
+
+class HObject;
+struct HWorld;
+
+struct DrivenVehicle {
+  // flags of the builder; settle: run 200 frames and keep them as frame 0.
+  DrivenVehicle(int32_t flags, int32_t nA, int32_t nB, bool settle);
+  ~DrivenVehicle();
+  DrivenVehicle(const DrivenVehicle&) = delete;
+  DrivenVehicle& operator=(const DrivenVehicle&) = delete;
+
+  HWorld* World() const;
+  HObject* Jel(int32_t id) const;
+  void PlayTo(int32_t target);
+  // Chassis centre, its heading (rear to front axle, x-z plane, radians), its
+  // up axis's angle from +y (degrees) and the lowest node of the vehicle.
+  void Centre(float c[3]) const;
+  float Heading() const;
+  float Tilt() const;
+  float LowestY() const;
+
+  VehicleRec* v = nullptr;
+  DriveInputs& in;
+  int32_t frame = -1;
+};
