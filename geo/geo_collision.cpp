@@ -104,6 +104,7 @@ static GeoCollisionMesh meshOf(const GObject* g) {
   m.vertexVectors2 = g->vertexVectors2;
   m.creaseFlags = g->creaseFlags;
   m.vertexMinDot = g->vertexMinDot;
+  m.faceMarks = g->faceTags;
   return m;
 }
 
