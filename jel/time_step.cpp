@@ -16,10 +16,12 @@
 #include <cassert>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "jel/live_state.h"
 #include "jel/time_step.h"
 #include "jel/vector_math.h"
+#include "jel/worker_pool.h"
 
 #define GV_RESTRICT __restrict
 
@@ -75,16 +77,47 @@ inline void inverse3(const float* GV_RESTRICT m, float* GV_RESTRICT out) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Force phase
+// Chunks
 
-void HAState::computeEdgeStrains() {
-  const int32_t n = nodeCount;
-  const int32_t(*GV_RESTRICT L)[7] = links;
-  const Vec3f(*GV_RESTRICT S)[7] = linkStrain;
-  const Vec3f(*GV_RESTRICT PS)[7] = prevLinkStrain;
-  Vec3f(*GV_RESTRICT E)[3] = edgeStrain;
-  Vec3f(*GV_RESTRICT PE)[3] = prevEdgeStrain;
-  for (int32_t i = 1; i <= n; ++i) {
+namespace {
+
+// Calls fn(chunk, begin, end) for the fixed chunks of nodes 1..n, on the
+// state's pool when it has one.
+template <class F>
+void forChunks(const HAState* st, F fn) {
+  const int32_t n = st->nodeCount;
+  const int32_t chunks = (n + kStepChunkNodes - 1) / kStepChunkNodes;
+  auto body = [&](int32_t k) {
+    const int32_t b = 1 + k * kStepChunkNodes;
+    const int32_t e = b + kStepChunkNodes <= n + 1 ? b + kStepChunkNodes : n + 1;
+    fn(k, b, e);
+  };
+  if (st->workers) {
+    st->workers->run(chunks, body);
+  } else {
+    for (int32_t k = 0; k < chunks; ++k) body(k);
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Force phase
+//
+// Five sweeps, each finishing before the next begins because it reads what the
+// previous one wrote at neighbouring nodes: edge strains; cell strains and
+// stresses; accelerations, the in-step displacement and the sums for its mean;
+// the offsets and sums for its rotation; the correction, forces and velocity.
+
+// Edge strains from the link strains (reads links, link strains of i and its
+// +x, +y, +z neighbours; writes edgeStrain, prevEdgeStrain).
+static void edgeStrainPass(HAState* st, int32_t b, int32_t e) {
+  const int32_t(*GV_RESTRICT L)[7] = st->links;
+  const Vec3f(*GV_RESTRICT S)[7] = st->linkStrain;
+  const Vec3f(*GV_RESTRICT PS)[7] = st->prevLinkStrain;
+  Vec3f(*GV_RESTRICT E)[3] = st->edgeStrain;
+  Vec3f(*GV_RESTRICT PE)[3] = st->prevEdgeStrain;
+  for (int32_t i = b; i < e; ++i) {
     for (int a = 0; a < 3; ++a) {
       // Own plus link and the neighbour's minus link describe the same edge
       // from both ends, with opposite signs.
@@ -98,46 +131,38 @@ void HAState::computeEdgeStrains() {
   }
 }
 
-void HAState::computeCellStrains() {
-  const int32_t n = nodeCount;
-  const int32_t(*GV_RESTRICT L)[7] = links;
-  const Vec3f(*GV_RESTRICT E)[3] = edgeStrain;
-  Vec3f(*GV_RESTRICT C)[3] = cellStrain;
-  for (int32_t i = 1; i <= n; ++i) {
+// Cell strains (the mean of the four parallel edges of the node's cell), then
+// cell and edge stresses in the node's frame and in world axes (reads edge
+// strains at i and the far corners of its cell; writes the four stress
+// arrays).
+static void stressPass(HAState* st, float invH, int32_t b, int32_t e) {
+  const bool flat = st->isFlat();
+  const int32_t(*GV_RESTRICT L)[7] = st->links;
+  const MatterProps* GV_RESTRICT M = st->matter;
+  const Vec3f(*GV_RESTRICT E)[3] = st->edgeStrain;
+  const Vec3f(*GV_RESTRICT PE)[3] = st->prevEdgeStrain;
+  const Vec3f* GV_RESTRICT NC = st->normalCoef;
+  const Vec3f* GV_RESTRICT SC = st->shearCoef;
+  const Vec3f(*GV_RESTRICT K)[3] = st->edgeCoef;
+  const Vec3f* GV_RESTRICT DC = st->edgeDampCoef;
+  const Mat3f* GV_RESTRICT CF = st->cellFrame;
+  const Mat3f* GV_RESTRICT EF[3] = {st->edgeFrame[0], st->edgeFrame[1], st->edgeFrame[2]};
+  Vec3f(*GV_RESTRICT CSS)[3] = st->cellStress;
+  Vec3f(*GV_RESTRICT ESS)[3] = st->edgeStress;
+  Vec3f(*GV_RESTRICT WC)[3] = st->worldCellStress;
+  Vec3f(*GV_RESTRICT WE)[3] = st->worldEdgeStress;
+  for (int32_t i = b; i < e; ++i) {
     const int32_t X = L[i][kPlusX], Y = L[i][kPlusY], Z = L[i][kPlusZ];
     // The fourth parallel edge of each direction starts at the far corner of
     // the cell face; a missing node reads the zero entry.
     const int32_t YZ = L[Z][kPlusY], ZX = L[X][kPlusZ], XY = L[Y][kPlusX];
+    float C1[3], C2[3], C3[3];
     for (int c = 0; c < 3; ++c) {
-      C[i][0][c] = 0.25f * (E[Y][0][c] + E[i][0][c] + E[Z][0][c] + E[YZ][0][c]);
-      C[i][1][c] = 0.25f * (E[Z][1][c] + E[i][1][c] + E[X][1][c] + E[ZX][1][c]);
-      C[i][2][c] = 0.25f * (E[X][2][c] + E[i][2][c] + E[Y][2][c] + E[XY][2][c]);
+      C1[c] = 0.25f * (E[Y][0][c] + E[i][0][c] + E[Z][0][c] + E[YZ][0][c]);
+      C2[c] = 0.25f * (E[Z][1][c] + E[i][1][c] + E[X][1][c] + E[ZX][1][c]);
+      C3[c] = 0.25f * (E[X][2][c] + E[i][2][c] + E[Y][2][c] + E[XY][2][c]);
     }
-  }
-}
-
-void HAState::computeStresses(float invH) {
-  const int32_t n = nodeCount;
-  const bool flat = isFlat();
-  const MatterProps* GV_RESTRICT M = matter;
-  const Vec3f(*GV_RESTRICT CS)[3] = cellStrain;
-  const Vec3f(*GV_RESTRICT E)[3] = edgeStrain;
-  const Vec3f(*GV_RESTRICT PE)[3] = prevEdgeStrain;
-  const Vec3f* GV_RESTRICT NC = normalCoef;
-  const Vec3f* GV_RESTRICT SC = shearCoef;
-  const Vec3f(*GV_RESTRICT K)[3] = edgeCoef;
-  const Vec3f* GV_RESTRICT DC = edgeDampCoef;
-  const Mat3f* GV_RESTRICT CF = cellFrame;
-  const Mat3f* GV_RESTRICT EF[3] = {edgeFrame[0], edgeFrame[1], edgeFrame[2]};
-  Vec3f(*GV_RESTRICT CSS)[3] = cellStress;
-  Vec3f(*GV_RESTRICT ESS)[3] = edgeStress;
-  Vec3f(*GV_RESTRICT WC)[3] = worldCellStress;
-  Vec3f(*GV_RESTRICT WE)[3] = worldEdgeStress;
-  for (int32_t i = 1; i <= n; ++i) {
     const float F = M[i].flatZ;
-    const float* C1 = CS[i][0];
-    const float* C2 = CS[i][1];
-    const float* C3 = CS[i][2];
     const float* nc = NC[i];
     const float* sc = SC[i];
 
@@ -157,13 +182,13 @@ void HAState::computeStresses(float invH) {
     float es[3][3];
     for (int a = 0; a < 3; ++a) {
       const float* k = K[i][a];
-      const float* e = E[i][a];
+      const float* ea = E[i][a];
       const float* pe = PE[i][a];
       const float damp = DC[i][a] * invH;
-      es[a][0] = k[0] * e[0] + (e[0] - pe[0]) * damp;
-      es[a][1] = k[1] * e[1] + (e[1] - pe[1]) * damp;
+      es[a][0] = k[0] * ea[0] + (ea[0] - pe[0]) * damp;
+      es[a][1] = k[1] * ea[1] + (ea[1] - pe[1]) * damp;
       // z carries flatZ on its stiffness and flatZ squared on its damping.
-      es[a][2] = k[2] * e[2] * F + (e[2] - pe[2]) * damp * (F * F);
+      es[a][2] = k[2] * ea[2] * F + (ea[2] - pe[2]) * damp * (F * F);
     }
     if (flat) zero3(es[2]);
 
@@ -178,15 +203,22 @@ void HAState::computeStresses(float invH) {
   }
 }
 
-void HAState::computeAccelerations() {
-  const int32_t n = nodeCount;
-  const int32_t(*GV_RESTRICT CL)[8] = cells;
-  const int32_t(*GV_RESTRICT L)[7] = links;
-  const Vec3f(*GV_RESTRICT WC)[3] = worldCellStress;
-  const Vec3f(*GV_RESTRICT WE)[3] = worldEdgeStress;
-  const float* GV_RESTRICT mass_ = mass;
-  Vec3f* GV_RESTRICT A = accel;
-  for (int32_t i = 1; i <= n; ++i) {
+// Accelerations from the world stresses of the eight cells and three low
+// edges around the node, the in-step displacement a h^2, and the chunk's
+// mass, mass-position and mass-displacement sums (in double: the correction
+// must cancel the mean displacement of tens of thousands of nodes, where
+// single-precision sums drift).
+static void accelPass(HAState* st, float h2, HAState::ChunkSums* sums, int32_t b, int32_t e) {
+  const int32_t(*GV_RESTRICT CL)[8] = st->cells;
+  const int32_t(*GV_RESTRICT L)[7] = st->links;
+  const Vec3f(*GV_RESTRICT WC)[3] = st->worldCellStress;
+  const Vec3f(*GV_RESTRICT WE)[3] = st->worldEdgeStress;
+  const float* GV_RESTRICT mass_ = st->mass;
+  const Vec3f* GV_RESTRICT P = st->pos;
+  Vec3f* GV_RESTRICT A = st->accel;
+  Vec3f* GV_RESTRICT D = st->disp;
+  double Ms = 0.0, mx[3] = {0.0, 0.0, 0.0}, md[3] = {0.0, 0.0, 0.0};
+  for (int32_t i = b; i < e; ++i) {
     // A node sits on the low side of its own cell (element 0) and on the high
     // side of the cells reached by its -x (4), -y (2) and -z (1) steps.
     float sum[3] = {0.0f, 0.0f, 0.0f};
@@ -203,57 +235,72 @@ void HAState::computeAccelerations() {
     const Vec3f* Ex = WE[L[i][kMinusX]];
     const Vec3f* Ey = WE[L[i][kMinusY]];
     const Vec3f* Ez = WE[L[i][kMinusZ]];
+    const double md_ = m;
+    Ms += md_;
     for (int c = 0; c < 3; ++c) {
       float a = w * sum[c];
       a += w * (Ei[0][c] - Ex[0][c] + Ei[1][c] - Ey[1][c] + Ei[2][c] - Ez[2][c]);
       A[i][c] = a;
+      D[i][c] = a * h2;
+      mx[c] += md_ * P[i][c];
+      md[c] += md_ * D[i][c];
     }
+  }
+  sums->mass = Ms;
+  for (int c = 0; c < 3; ++c) {
+    sums->massPos[c] = mx[c];
+    sums->massDisp[c] = md[c];
   }
 }
 
-void HAState::removeRigidMotion() {
-  const int32_t n = nodeCount;
-  const float* GV_RESTRICT m_ = mass;
-  const Vec3f* GV_RESTRICT P = pos;
-  Vec3f* GV_RESTRICT D = disp;
-  // Sums in double: the correction must cancel the mean displacement of tens
-  // of thousands of nodes, where single-precision sums drift.
-  double M = 0.0, mx[3] = {0.0, 0.0, 0.0}, md[3] = {0.0, 0.0, 0.0};
-  for (int32_t i = 1; i <= n; ++i) {
-    const double m = m_[i];
-    M += m;
-    for (int c = 0; c < 3; ++c) {
-      mx[c] += m * P[i][c];
-      md[c] += m * D[i][c];
-    }
-  }
-  float centre[3] = {0.0f, 0.0f, 0.0f}, dMean[3] = {0.0f, 0.0f, 0.0f};
-  if (M != 0.0) {
-    for (int c = 0; c < 3; ++c) {
-      centre[c] = static_cast<float>(mx[c] / M);
-      dMean[c] = static_cast<float>(md[c] / M);
-    }
-  }
-  Vec3f* GV_RESTRICT r = scratchVec[4];
-  Vec3f* GV_RESTRICT q = scratchVec[5];
-  Vec3f* GV_RESTRICT d = scratchVec[6];
-  for (int32_t i = 1; i <= n; ++i) {
+// Offsets from the centre (scratch 4), the displaced offsets less the mean
+// displacement (scratch 5) and the displacement before its correction
+// (scratch 6, where the part operations find it), with the chunk's angular
+// sums over part 1.
+static void offsetPass(HAState* st, const float centre[3], const float dMean[3], AngularSums* sums, int32_t b,
+                       int32_t e) {
+  const float* GV_RESTRICT m_ = st->mass;
+  const uint32_t* GV_RESTRICT PM = st->partMask;
+  const Vec3f* GV_RESTRICT P = st->pos;
+  const Vec3f* GV_RESTRICT D = st->disp;
+  Vec3f* GV_RESTRICT r = st->scratchVec[4];
+  Vec3f* GV_RESTRICT q = st->scratchVec[5];
+  Vec3f* GV_RESTRICT d = st->scratchVec[6];
+  AngularSums s;
+  for (int32_t i = b; i < e; ++i) {
     for (int c = 0; c < 3; ++c) {
       r[i][c] = P[i][c] - centre[c];
       q[i][c] = r[i][c] + D[i][c] - dMean[c];
       d[i][c] = D[i][c];
     }
+    if (PM && (PM[i] & 2u)) GVAngularSumsAdd(&s, m_[i], d[i], r[i], q[i]);
   }
-  float L[3], Jinv[9];
-  GVGetPartAngularState(this, d, r, q, 1, L, Jinv);
-  float omega[3];
-  GVMat3MulVec(omega, Jinv, L);
-  for (int32_t i = 1; i <= n; ++i) {
+  *sums = s;
+}
+
+// The rigid-motion correction, the constant forces and the carried velocity
+// on disp; clears the reaction sums and contact words of the sub-step.
+static void finishForcePass(HAState* st, const float omega[3], const float dMean[3], float h, float h2, int32_t b,
+                            int32_t e) {
+  const MatterProps* GV_RESTRICT M = st->matter;
+  const Vec3f* GV_RESTRICT V = st->vel;
+  const Vec3f* GV_RESTRICT r = st->scratchVec[4];
+  Vec3f* GV_RESTRICT D = st->disp;
+  Vec3f* GV_RESTRICT RA = st->reactionAccum;
+  for (int32_t i = b; i < e; ++i) {
     const float* ri = r[i];
     D[i][0] += (omega[1] * ri[2] - omega[2] * ri[1]) - dMean[0];
     D[i][1] += (omega[2] * ri[0] - omega[0] * ri[2]) - dMean[1];
     D[i][2] += (omega[0] * ri[1] - omega[1] * ri[0]) - dMean[2];
+    const float s2h2 = M[i].scaleT * M[i].scaleT * h2;
+    D[i][0] += M[i].forceX * s2h2;
+    D[i][1] += M[i].forceY * s2h2;
+    D[i][2] += M[i].forceZ * s2h2;
+    for (int c = 0; c < 3; ++c) D[i][c] += V[i][c] * h;
+    zero3(RA[i]);
   }
+  std::memset(st->contactFlags + b, 0, sizeof(*st->contactFlags) * (e - b));
+  std::memset(st->contactAux + b, 0, sizeof(*st->contactAux) * (e - b));
 }
 
 void HAState::computeForces() {
@@ -277,34 +324,38 @@ void HAState::computeForces() {
     for (int c = 0; c < 3; ++c) assert(linkStrain[0][2 * a + 1][c] == 0.0f && prevLinkStrain[0][2 * a + 1][c] == 0.0f);
   if (p->subStepIndex == 1) std::memcpy(stepStartPos + 1, pos + 1, sizeof(Vec3f) * n);
 
-  computeEdgeStrains();
-  computeCellStrains();
-  computeStresses(invH);
-  computeAccelerations();
   const float h2 = h * h;
-  {
-    const Vec3f* GV_RESTRICT A = accel;
-    Vec3f* GV_RESTRICT D = disp;
-    for (int32_t i = 1; i <= n; ++i)
-      for (int c = 0; c < 3; ++c) D[i][c] = A[i][c] * h2;
-  }
-  removeRigidMotion();
-
-  const MatterProps* GV_RESTRICT M = matter;
-  const Vec3f* GV_RESTRICT V = vel;
-  Vec3f* GV_RESTRICT D = disp;
-  Vec3f* GV_RESTRICT RA = reactionAccum;
-  for (int32_t i = 1; i <= n; ++i) {
-    const float s2h2 = M[i].scaleT * M[i].scaleT * h2;
-    D[i][0] += M[i].forceX * s2h2;
-    D[i][1] += M[i].forceY * s2h2;
-    D[i][2] += M[i].forceZ * s2h2;
-    for (int c = 0; c < 3; ++c) D[i][c] += V[i][c] * h;
-    zero3(RA[i]);
-  }
+  ChunkSums* sums = chunkSums.data();
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { edgeStrainPass(this, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { stressPass(this, invH, b, e); });
   for (int k = 0; k < 3; ++k) assert(worldCellStress[0][k][0] == 0.0f && worldEdgeStress[0][k][0] == 0.0f);
-  std::memset(contactFlags, 0, sizeof(*contactFlags) * (n + 1));
-  std::memset(contactAux, 0, sizeof(*contactAux) * (n + 1));
+  forChunks(this, [&](int32_t k, int32_t b, int32_t e) { accelPass(this, h2, &sums[k], b, e); });
+
+  // Removes the mean and, to first order, the rotation of disp.
+  const size_t chunks = chunkSums.size();
+  double M = 0.0, mx[3] = {0.0, 0.0, 0.0}, md[3] = {0.0, 0.0, 0.0};
+  for (size_t k = 0; k < chunks; ++k) {
+    M += sums[k].mass;
+    for (int c = 0; c < 3; ++c) {
+      mx[c] += sums[k].massPos[c];
+      md[c] += sums[k].massDisp[c];
+    }
+  }
+  float centre[3] = {0.0f, 0.0f, 0.0f}, dMean[3] = {0.0f, 0.0f, 0.0f};
+  if (M != 0.0) {
+    for (int c = 0; c < 3; ++c) {
+      centre[c] = static_cast<float>(mx[c] / M);
+      dMean[c] = static_cast<float>(md[c] / M);
+    }
+  }
+  forChunks(this, [&](int32_t k, int32_t b, int32_t e) { offsetPass(this, centre, dMean, &sums[k].angular, b, e); });
+  AngularSums ang;
+  for (size_t k = 0; k < chunks; ++k) GVAngularSumsFold(&ang, sums[k].angular);
+  float L[3], Jinv[9];
+  GVAngularSumsFinish(ang, L, Jinv);
+  float omega[3];
+  GVMat3MulVec(omega, Jinv, L);
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { finishForcePass(this, omega, dMean, h, h2, b, e); });
 }
 
 // ---------------------------------------------------------------------------
@@ -348,16 +399,13 @@ void HAState::rotateRestLinks() {
 }
 
 // Edge frames average the rest frames at both ends of the node's +x, +y, +z
-// edges (a missing end reads entry 0, the identity); cell frames gather, per
-// column, the matching columns of the cell's parallel edges. The same
-// arithmetic as updateNodeFrames.
-static void edgeAndCellFrames(HAState* st, bool flat) {
-  const int32_t n = st->nodeCount;
+// edges (a missing end reads entry 0, the identity). The same arithmetic as
+// updateNodeFrames.
+static void edgeFramePass(HAState* st, bool flat, int32_t b, int32_t e) {
   const int32_t(*GV_RESTRICT L)[7] = st->links;
   const Mat3f* GV_RESTRICT F = st->restFrame;
   Mat3f* GV_RESTRICT EF[3] = {st->edgeFrame[0], st->edgeFrame[1], st->edgeFrame[2]};
-  Mat3f* GV_RESTRICT CF = st->cellFrame;
-  for (int32_t i = 1; i <= n; ++i) {
+  for (int32_t i = b; i < e; ++i) {
     for (int a = 0; a < 3; ++a) {
       float* E = EF[a][i];
       if (a == 2 && flat) {
@@ -368,7 +416,15 @@ static void edgeAndCellFrames(HAState* st, bool flat) {
       for (int m = 0; m < 9; ++m) E[m] = 0.5f * (F[i][m] + other[m]);
     }
   }
-  for (int32_t i = 1; i <= n; ++i) {
+}
+
+// Cell frames gather, per column, the matching columns of the cell's parallel
+// edges.
+static void cellFramePass(HAState* st, bool flat, int32_t b, int32_t e) {
+  const int32_t(*GV_RESTRICT L)[7] = st->links;
+  const Mat3f* GV_RESTRICT EF[3] = {st->edgeFrame[0], st->edgeFrame[1], st->edgeFrame[2]};
+  Mat3f* GV_RESTRICT CF = st->cellFrame;
+  for (int32_t i = b; i < e; ++i) {
     const int32_t px = L[i][kPlusX], py = L[i][kPlusY], pz = L[i][kPlusZ];
     const int32_t edges[3][4] = {{i, py, pz, L[pz][kPlusY]}, {i, pz, px, L[px][kPlusZ]}, {i, px, py, L[py][kPlusX]}};
     float* C = CF[i];
@@ -379,73 +435,64 @@ static void edgeAndCellFrames(HAState* st, bool flat) {
       const int count = inPlane ? 2 : 4;
       const Mat3f* E = EF[a];
       float col[3] = {0, 0, 0};
-      for (int e = 0; e < count; ++e)
-        for (int m = 0; m < 3; ++m) col[m] += E[nodes[e]][3 * m + a];
+      for (int k = 0; k < count; ++k)
+        for (int m = 0; m < 3; ++m) col[m] += E[nodes[k]][3 * m + a];
       for (int m = 0; m < 3; ++m) C[3 * m + a] = 0.25f * col[m];
     }
   }
 }
 
-void HAState::integrate() {
-  FrameParams* p = params;
-  if (!p) return;
-  float h, invH;
-  const bool timed = stepTimes(p, &h, &invH);
-  p->stepping = 0;
-  if (!timed || !alive(p) || nodeCount < 1) return;
-
-  const int32_t n = nodeCount;
-  Vec3f* GV_RESTRICT P = pos;
-  {
-    // The new velocity is the old one plus the change the step made to the
-    // displacement. Taking disp / h instead multiplies the old velocity by
-    // h * (1/h), which in floats is not 1: a free body then gains momentum
-    // every sub-step. The force phase's own product vel * h is formed again
-    // here, so a step that changed nothing gives back exactly the velocity
-    // it started from.
-    Vec3f* GV_RESTRICT V = vel;
-    Vec3f* GV_RESTRICT D = disp;
-    for (int32_t i = 1; i <= n; ++i) {
-      for (int c = 0; c < 3; ++c) {
-        const float carried = V[i][c] * h;
-        V[i][c] += (D[i][c] - carried) * invH;
-        P[i][c] += D[i][c];
-        D[i][c] = 0.0f;
-      }
+// The new velocity is the old one plus the change the step made to the
+// displacement. Taking disp / h instead multiplies the old velocity by
+// h * (1/h), which in floats is not 1: a free body then gains momentum every
+// sub-step. The force phase's own product vel * h is formed again here, so a
+// step that changed nothing gives back exactly the velocity it started from.
+static void commitPass(HAState* st, float h, float invH, int32_t b, int32_t e) {
+  Vec3f* GV_RESTRICT P = st->pos;
+  Vec3f* GV_RESTRICT V = st->vel;
+  Vec3f* GV_RESTRICT D = st->disp;
+  for (int32_t i = b; i < e; ++i) {
+    for (int c = 0; c < 3; ++c) {
+      const float carried = V[i][c] * h;
+      V[i][c] += (D[i][c] - carried) * invH;
+      P[i][c] += D[i][c];
+      D[i][c] = 0.0f;
     }
   }
+}
 
-  // Per node, in one sweep (each line reads only node i's own rest data and
-  // the committed positions): deviation of every link from its rest vector;
-  // the spin of the material, half the curl of the deviation field with
-  // derivatives central inside the lattice and one-sided at its border; the
-  // rest links turned by that spin; the new rest frame and its inverse; the
-  // link strains in that frame.
-  const bool flat = isFlat();
+// Per node, in one sweep (each line reads only node i's own rest data and the
+// committed positions): deviation of every link from its rest vector; the
+// spin of the material, half the curl of the deviation field with derivatives
+// central inside the lattice and one-sided at its border; the rest links
+// turned by that spin; the new rest frame and its inverse; the link strains in
+// that frame. The previous link strains are already in prevLinkStrain (the
+// caller swapped the two arrays).
+static void restFramePass(HAState* st, bool flat, int32_t b, int32_t e) {
+  const float cellSize = st->cellSize;
   const float g = cellSize > 0.0f ? 0.5f / cellSize : 0.0f;
   const float frameScale = cellSize >= 0.01f ? 1.0f / cellSize : 0.0f;
-  const int32_t(*GV_RESTRICT L)[7] = links;
-  Vec3f(*GV_RESTRICT REST)[7] = restLinks;
-  Vec3f(*GV_RESTRICT DEV)[7] = linkDev;
-  Vec3f(*GV_RESTRICT S)[7] = linkStrain;
-  Vec3f(*GV_RESTRICT PS)[7] = prevLinkStrain;
-  Vec3f* GV_RESTRICT W = spin;
-  const Vec3f* GV_RESTRICT HALF = diffCentral;
-  const Vec3f* GV_RESTRICT ONE = diffOneSided;
-  const int32_t* GV_RESTRICT SIDE[3] = {diffSide[0], diffSide[1], diffSide[2]};
-  Mat3f* GV_RESTRICT RF = restFrame;
-  Mat3f* GV_RESTRICT IRF = invRestFrame;
-  for (int32_t i = 1; i <= n; ++i) {
+  const Vec3f* GV_RESTRICT P = st->pos;
+  const int32_t(*GV_RESTRICT L)[7] = st->links;
+  Vec3f(*GV_RESTRICT REST)[7] = st->restLinks;
+  Vec3f(*GV_RESTRICT S)[7] = st->linkStrain;
+  Vec3f(*GV_RESTRICT PS)[7] = st->prevLinkStrain;
+  Vec3f* GV_RESTRICT W = st->spin;
+  const Vec3f* GV_RESTRICT HALF = st->diffCentral;
+  const Vec3f* GV_RESTRICT ONE = st->diffOneSided;
+  const int32_t* GV_RESTRICT SIDE[3] = {st->diffSide[0], st->diffSide[1], st->diffSide[2]};
+  Mat3f* GV_RESTRICT RF = st->restFrame;
+  Mat3f* GV_RESTRICT IRF = st->invRestFrame;
+  for (int32_t i = b; i < e; ++i) {
     const int32_t* Li = L[i];
     const float pi[3] = {P[i][0], P[i][1], P[i][2]};
     Vec3f* rest = REST[i];
-    Vec3f* dev = DEV[i];
     float rel[7][3];  // pos[link] - pos[i]
+    float dev[7][3];  // rel - rest: exactly zero for a lattice at rest in the
+                      // shape its rest links were taken from
     for (int s = 0; s < 7; ++s) {
       const int32_t j = Li[s];
       for (int c = 0; c < 3; ++c) rel[s][c] = j ? P[j][c] - pi[c] : 0.0f;
-      // (pos[j] - pos[i]) - rest: exactly zero for a lattice at rest in the
-      // shape its rest links were taken from.
       for (int c = 0; c < 3; ++c) dev[s][c] = j ? rel[s][c] - rest[s][c] : 0.0f;
     }
     float D[3][3];  // D[a]: derivative of the deviation along lattice axis a
@@ -494,12 +541,29 @@ void HAState::integrate() {
         zero3(PS[i][s]);
         continue;
       }
-      for (int c = 0; c < 3; ++c) PS[i][s][c] = S[i][s][c];
       const float d[3] = {rel[s][0] - rest[s][0], rel[s][1] - rest[s][1], rel[s][2] - rest[s][2]};
       rowsMul(Ninv, d, S[i][s]);
     }
   }
-  edgeAndCellFrames(this, flat);
+}
+
+void HAState::integrate() {
+  FrameParams* p = params;
+  if (!p) return;
+  float h, invH;
+  const bool timed = stepTimes(p, &h, &invH);
+  p->stepping = 0;
+  if (!timed || !alive(p) || nodeCount < 1) return;
+
+  const bool flat = isFlat();
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { commitPass(this, h, invH, b, e); });
+  // This step's link strains become the previous ones by swapping the arrays
+  // rather than copying them; the rest-frame pass then writes every linked
+  // slot of the new strains and clears the unlinked slots of both.
+  std::swap(linkStrain, prevLinkStrain);
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { restFramePass(this, flat, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { edgeFramePass(this, flat, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { cellFramePass(this, flat, b, e); });
   p->stepping = 0;
 }
 

@@ -13,6 +13,11 @@
 
 class HAState;
 
+// Nodes per chunk of the time step's passes. Fixed, so that the per-chunk
+// partial sums, and with them the step's result, never depend on how many
+// threads run the chunks.
+constexpr int32_t kStepChunkNodes = 512;
+
 // Sub-steps per frame this Jel needs: the largest fRatio of its nodes (at
 // least 1) rounded up to a whole number.
 int32_t GVCalcSubstepsNeeded(const HAState* state);
@@ -34,6 +39,18 @@ void GVGetPart1Inertia(const HAState* state, const float c[3], float I[9]);
 // identity.
 void GVGetPartAngularState(const HAState* state, const Vec3f* d, const Vec3f* r, const Vec3f* q, int32_t part,
                            float L[3], float Jinv[9]);
+
+// The sums behind GVGetPartAngularState, so that a sweep can gather them in
+// pieces: Add takes one node (mass m), Fold adds one piece's sums to another,
+// Finish gives L and Jinv as GVGetPartAngularState does.
+struct AngularSums {
+  double mass = 0.0;
+  double l[3] = {0.0, 0.0, 0.0};
+  double J[9] = {};
+};
+void GVAngularSumsAdd(AngularSums* s, double m, const float* d, const float* r, const float* q);
+void GVAngularSumsFold(AngularSums* into, const AngularSums& s);
+void GVAngularSumsFinish(const AngularSums& s, float L[3], float Jinv[9]);
 
 // disp += v + omega x (pos - c) for the nodes of part 1.
 void GVAddPart1Spin(HAState* state, const float omega[3], const float c[3], const float v[3]);
