@@ -40,7 +40,10 @@ static void DestroyJel(HObject* jel);
 
 HWorld::HWorld() {
   GVFrameParamsDefaults(&params);
-  for (ContactList& l : contacts) GVContactListReset(&l);
+  for (ContactList& l : contacts) {
+    l.store = &contactStore;
+    GVContactListReset(&l);
+  }
   cmds = new (std::nothrow) DynCmdRec[kDynCmdInitialCapacity];
   cmdCapacity = cmds ? kDynCmdInitialCapacity : 0;
 }

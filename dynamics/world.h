@@ -36,6 +36,7 @@ struct HWorld {
   FrameParams params;
   // 0 and 1: Jel-against-Jel node and edge contacts; 2, 3 and 4: the Geo
   // collision code's three lists. All emptied at the start of every sub-step.
+  ContactStore contactStore;  // spare records and headers of the lists below and the commands
   ContactList contacts[kWorldContactLists];
   void* owner = nullptr;         // the cell the world lives in; first argument of the callbacks
   void* callbackUser = nullptr;  // third argument of the runner's callbacks
