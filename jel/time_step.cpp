@@ -65,16 +65,128 @@ inline void rowsMul(const float* GV_RESTRICT m, const float* v, float* out) {
 
 inline void zero3(float* v) { v[0] = v[1] = v[2] = 0.0f; }
 
-// Inverse by cofactors, the arithmetic of GVMat3Inverse (a singular matrix
-// gives zeros), kept inline for the per-node sweep.
-inline void inverse3(const float* GV_RESTRICT m, float* GV_RESTRICT out) {
-  float c[9];
-  const float det = GVMat3Cofactors(m, c);
-  const float s = det == 0.0f ? 0.0f : 1.0f / det;
-  for (int k = 0; k < 9; ++k) out[k] = c[k] * s;
-}
-
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Lanes
+//
+// The rest-frame pass does the same arithmetic for one node or for four
+// neighbouring nodes side by side (one per lane of a 4-float vector). Every
+// lane runs exactly the operations of the one-node form, in the same order,
+// so both give the same bits; selects stand in for the one-node branches.
+
+#if defined(__GNUC__)
+#define GV_FOUR_LANES 1
+typedef float Float4 __attribute__((vector_size(16)));
+typedef int32_t Mask4 __attribute__((vector_size(16)));
+#endif
+
+struct OneLane {
+  static constexpr int N = 1;
+  using F = float;
+  using M = bool;
+  static F splat(float v) { return v; }
+  static F sel(M m, F a, F b) { return m ? a : b; }
+  static M both(M a, M b) { return a && b; }
+  static M either(M a, M b) { return a || b; }
+  static M notm(M a) { return !a; }
+  static M isZero(F v) { return v == 0.0f; }
+  static bool any(M m) { return m; }
+  static F sqrt(F v) { return std::sqrt(v); }
+  static F load(const float* base, const int32_t* node, int stride, int off) { return base[node[0] * stride + off]; }
+  static M nonZero(const int32_t* base, const int32_t* node, int stride, int off) {
+    return base[node[0] * stride + off] != 0;
+  }
+  static void store(F v, float* base, const int32_t* node, int stride, int off) { base[node[0] * stride + off] = v; }
+  static bool lane(M m, int) { return m; }
+  // Record of S floats of node `first`.
+  template <int S>
+  static void loadRecord(const float* base, int32_t first, F* out) {
+    for (int k = 0; k < S; ++k) out[k] = base[first * S + k];
+  }
+  template <int S>
+  static void storeRecord(float* base, int32_t first, const F* in) {
+    for (int k = 0; k < S; ++k) base[first * S + k] = in[k];
+  }
+};
+
+#ifdef GV_FOUR_LANES
+struct FourLanes {
+  static constexpr int N = 4;
+  using F = Float4;
+  using M = Mask4;
+  static F splat(float v) { return F{v, v, v, v}; }
+  static F sel(M m, F a, F b) { return (F)((m & (M)a) | (~m & (M)b)); }
+  static M both(M a, M b) { return a & b; }
+  static M either(M a, M b) { return a | b; }
+  static M notm(M a) { return ~a; }
+  static M isZero(F v) { return v == splat(0.0f); }
+  static bool any(M m) { return (m[0] | m[1] | m[2] | m[3]) != 0; }
+  static F sqrt(F v) {
+#if defined(__SSE__)
+    return __builtin_ia32_sqrtps(v);
+#else
+    return F{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
+#endif
+  }
+  static F load(const float* base, const int32_t* node, int stride, int off) {
+    return F{base[node[0] * stride + off], base[node[1] * stride + off], base[node[2] * stride + off],
+             base[node[3] * stride + off]};
+  }
+  static M nonZero(const int32_t* base, const int32_t* node, int stride, int off) {
+    const M v = {base[node[0] * stride + off], base[node[1] * stride + off], base[node[2] * stride + off],
+                 base[node[3] * stride + off]};
+    return v != M{0, 0, 0, 0};
+  }
+  static void store(F v, float* base, const int32_t* node, int stride, int off) {
+    for (int l = 0; l < 4; ++l) base[node[l] * stride + off] = v[l];
+  }
+  static bool lane(M m, int l) { return m[l] != 0; }
+  // The records of S floats of nodes first..first+3 lie one after another:
+  // they are turned into S lanes four columns at a time.
+  static void transpose(F& a, F& b, F& c, F& d) {
+    const F t0 = __builtin_shuffle(a, b, M{0, 4, 1, 5}), t1 = __builtin_shuffle(c, d, M{0, 4, 1, 5});
+    const F t2 = __builtin_shuffle(a, b, M{2, 6, 3, 7}), t3 = __builtin_shuffle(c, d, M{2, 6, 3, 7});
+    a = __builtin_shuffle(t0, t1, M{0, 1, 4, 5});
+    b = __builtin_shuffle(t0, t1, M{2, 3, 6, 7});
+    c = __builtin_shuffle(t2, t3, M{0, 1, 4, 5});
+    d = __builtin_shuffle(t2, t3, M{2, 3, 6, 7});
+  }
+  template <int S>
+  static void loadRecord(const float* base, int32_t first, F* out) {
+    const float* r = base + static_cast<size_t>(first) * S;
+    int k = 0;
+    for (; k + 4 <= S; k += 4) {
+      F v[4];
+      for (int l = 0; l < 4; ++l) std::memcpy(&v[l], r + l * S + k, sizeof(F));
+      transpose(v[0], v[1], v[2], v[3]);
+      for (int l = 0; l < 4; ++l) out[k + l] = v[l];
+    }
+    for (; k < S; ++k) out[k] = F{r[k], r[S + k], r[2 * S + k], r[3 * S + k]};
+  }
+  template <int S>
+  static void storeRecord(float* base, int32_t first, const F* in) {
+    float* r = base + static_cast<size_t>(first) * S;
+    int k = 0;
+    for (; k + 4 <= S; k += 4) {
+      F v[4] = {in[k], in[k + 1], in[k + 2], in[k + 3]};
+      transpose(v[0], v[1], v[2], v[3]);
+      for (int l = 0; l < 4; ++l) std::memcpy(r + l * S + k, &v[l], sizeof(F));
+    }
+    for (; k < S; ++k)
+      for (int l = 0; l < 4; ++l) r[l * S + k] = in[k][l];
+  }
+};
+#endif
+
+// Row form on lanes: the arithmetic of rowsMul.
+template <class T, class F = typename T::F>
+inline void rowsMulT(const F* m, const F* v, F* out) {
+  const F x = v[0], y = v[1], z = v[2];
+  out[0] = m[0] * x + m[1] * y + m[2] * z;
+  out[1] = m[3] * x + m[4] * y + m[5] * z;
+  out[2] = m[6] * x + m[7] * y + m[8] * z;
+}
 
 // ---------------------------------------------------------------------------
 // Chunks
@@ -361,43 +473,67 @@ void HAState::computeForces() {
 // ---------------------------------------------------------------------------
 // Commit phase
 
-// Turns the rest links of node i by its spin; below 1e-6 radians they are left
-// exactly as they are. A single-layer node keeps its out-of-plane rest link
-// (slot 6) turning with it although that link has no node.
-static inline void rotateNodeRestLinks(const float* w, const int32_t* L, Vec3f* GV_RESTRICT rest) {
-  const float theta2 = w[0] * w[0] + w[1] * w[1] + w[2] * w[2];
-  const float theta = std::sqrt(theta2);
-  if (!(theta >= 1e-6f)) return;
+// Turns the rest links of a node by its spin w; below 1e-6 radians they are
+// left exactly as they are. A single-layer node keeps its out-of-plane rest
+// link (slot 6) turning with it although that link has no node. linked[s]:
+// slot s has a node. Four lanes handle only turns below half a radian (the
+// caller checks); one lane takes the library sine and cosine above that.
+template <class T, class F = typename T::F, class M = typename T::M>
+inline void rotateRest(const F* w, const M* linked, F (*rest)[3]) {
+  const F theta2 = w[0] * w[0] + w[1] * w[1] + w[2] * w[2];
+  const F theta = T::sqrt(theta2);
+  const M turns = theta >= T::splat(1e-6f);
+  if (!T::any(turns)) return;
   // k = sin(theta/2) / theta and qw = cos(theta/2). A sub-step turns a node by
   // far less than half a radian, where the series below are exact to the last
   // bit of a float and much cheaper than the library calls.
-  float k, qw;
-  if (theta < 0.5f) {
-    const float t = 0.25f * theta2;  // (theta/2)^2
-    k = 0.5f * (1.0f - t * (1.0f / 6.0f) * (1.0f - t * (1.0f / 20.0f) * (1.0f - t * (1.0f / 42.0f) * (1.0f - t * (1.0f / 72.0f)))));
-    qw = 1.0f - t * 0.5f * (1.0f - t * (1.0f / 12.0f) * (1.0f - t * (1.0f / 30.0f) * (1.0f - t * (1.0f / 56.0f))));
-  } else {
-    k = std::sin(0.5f * theta) / theta;
-    qw = std::cos(0.5f * theta);
+  F k, qw;
+  const F t = T::splat(0.25f) * theta2;  // (theta/2)^2
+  const F one = T::splat(1.0f);
+  k = T::splat(0.5f) *
+      (one - t * T::splat(1.0f / 6.0f) *
+                 (one - t * T::splat(1.0f / 20.0f) *
+                            (one - t * T::splat(1.0f / 42.0f) * (one - t * T::splat(1.0f / 72.0f)))));
+  qw = one - t * T::splat(0.5f) *
+                 (one - t * T::splat(1.0f / 12.0f) *
+                            (one - t * T::splat(1.0f / 30.0f) * (one - t * T::splat(1.0f / 56.0f))));
+  if constexpr (T::N == 1) {
+    if (!(theta < 0.5f)) {
+      k = std::sin(0.5f * theta) / theta;
+      qw = std::cos(0.5f * theta);
+    }
   }
-  const float x = w[0] * k, y = w[1] * k, z = w[2] * k;
+  const F x = w[0] * k, y = w[1] * k, z = w[2] * k;
+  const F two = T::splat(2.0f);
   // Rotation by theta about the spin axis, rows first: R v turns v with the
   // material.
-  const float R[9] = {1.0f - 2.0f * (y * y + z * z), 2.0f * (x * y - z * qw),        2.0f * (x * z + y * qw),
-                      2.0f * (x * y + z * qw),        1.0f - 2.0f * (x * x + z * z), 2.0f * (y * z - x * qw),
-                      2.0f * (x * z - y * qw),        2.0f * (y * z + x * qw),        1.0f - 2.0f * (x * x + y * y)};
-  const bool flatNode = L[kMinusZ] == 0 && L[kPlusZ] == 0;
+  const F R[9] = {one - two * (y * y + z * z), two * (x * y - z * qw),      two * (x * z + y * qw),
+                  two * (x * y + z * qw),      one - two * (x * x + z * z), two * (y * z - x * qw),
+                  two * (x * z - y * qw),      two * (y * z + x * qw),      one - two * (x * x + y * y)};
+  const M flatNode = T::both(T::notm(linked[kMinusZ]), T::notm(linked[kPlusZ]));
   for (int s = 0; s < 7; ++s) {
-    if (L[s] == 0 && !(s == kPlusZ && flatNode)) continue;
-    const float v[3] = {rest[s][0], rest[s][1], rest[s][2]};
-    rowsMul(R, v, rest[s]);
+    const M moves = T::both(turns, s == kPlusZ ? T::either(linked[s], flatNode) : linked[s]);
+    if (!T::any(moves)) continue;
+    F v[3];
+    rowsMulT<T>(R, rest[s], v);
+    for (int c = 0; c < 3; ++c) rest[s][c] = T::sel(moves, v[c], rest[s][c]);
   }
 }
 
 void HAState::rotateRestLinks() {
-  for (int32_t i = 1; i <= nodeCount; ++i) rotateNodeRestLinks(spin[i], links[i], restLinks[i]);
+  for (int32_t i = 1; i <= nodeCount; ++i) {
+    float w[3], rest[7][3];
+    bool linked[7];
+    for (int c = 0; c < 3; ++c) w[c] = spin[i][c];
+    for (int s = 0; s < 7; ++s) {
+      linked[s] = links[i][s] != 0;
+      for (int c = 0; c < 3; ++c) rest[s][c] = restLinks[i][s][c];
+    }
+    rotateRest<OneLane>(w, linked, rest);
+    for (int s = 0; s < 7; ++s)
+      for (int c = 0; c < 3; ++c) restLinks[i][s][c] = rest[s][c];
+  }
 }
-
 // Edge frames average the rest frames at both ends of the node's +x, +y, +z
 // edges (a missing end reads entry 0, the identity). The same arithmetic as
 // updateNodeFrames.
@@ -461,90 +597,116 @@ static void commitPass(HAState* st, float h, float invH, int32_t b, int32_t e) {
   }
 }
 
-// Per node, in one sweep (each line reads only node i's own rest data and the
-// committed positions): deviation of every link from its rest vector; the
+// Per node, in one sweep (each line reads only the node's own rest data and
+// the committed positions): deviation of every link from its rest vector; the
 // spin of the material, half the curl of the deviation field with derivatives
 // central inside the lattice and one-sided at its border; the rest links
 // turned by that spin; the new rest frame and its inverse; the link strains in
 // that frame. The previous link strains are already in prevLinkStrain (the
-// caller swapped the two arrays).
-static void restFramePass(HAState* st, bool flat, int32_t b, int32_t e) {
+// caller swapped the two arrays). Nodes node[0..N-1] side by side; false (with
+// nothing written) when four lanes meet a turn of half a radian or more.
+template <class T, class F = typename T::F, class M = typename T::M>
+static bool restFrameNodes(HAState* st, bool flat, int32_t first) {
+  constexpr int N = T::N;
   const float cellSize = st->cellSize;
-  const float g = cellSize > 0.0f ? 0.5f / cellSize : 0.0f;
-  const float frameScale = cellSize >= 0.01f ? 1.0f / cellSize : 0.0f;
-  const Vec3f* GV_RESTRICT P = st->pos;
-  const int32_t(*GV_RESTRICT L)[7] = st->links;
-  Vec3f(*GV_RESTRICT REST)[7] = st->restLinks;
-  Vec3f(*GV_RESTRICT S)[7] = st->linkStrain;
-  Vec3f(*GV_RESTRICT PS)[7] = st->prevLinkStrain;
-  Vec3f* GV_RESTRICT W = st->spin;
-  const Vec3f* GV_RESTRICT HALF = st->diffCentral;
-  const Vec3f* GV_RESTRICT ONE = st->diffOneSided;
-  const int32_t* GV_RESTRICT SIDE[3] = {st->diffSide[0], st->diffSide[1], st->diffSide[2]};
-  Mat3f* GV_RESTRICT RF = st->restFrame;
-  Mat3f* GV_RESTRICT IRF = st->invRestFrame;
-  for (int32_t i = b; i < e; ++i) {
-    const int32_t* Li = L[i];
-    const float pi[3] = {P[i][0], P[i][1], P[i][2]};
-    Vec3f* rest = REST[i];
-    float rel[7][3];  // pos[link] - pos[i]
-    float dev[7][3];  // rel - rest: exactly zero for a lattice at rest in the
-                      // shape its rest links were taken from
-    for (int s = 0; s < 7; ++s) {
-      const int32_t j = Li[s];
-      for (int c = 0; c < 3; ++c) rel[s][c] = j ? P[j][c] - pi[c] : 0.0f;
-      for (int c = 0; c < 3; ++c) dev[s][c] = j ? rel[s][c] - rest[s][c] : 0.0f;
-    }
-    float D[3][3];  // D[a]: derivative of the deviation along lattice axis a
-    for (int a = 0; a < 3; ++a) {
-      const float half = HALF[i][a];
-      const float one = ONE[i][a];
-      const int side = 2 * a + 1 + (SIDE[a][i] ? 1 : 0);
-      for (int c = 0; c < 3; ++c) D[a][c] = half * (dev[2 * a + 2][c] - dev[2 * a + 1][c]) + one * dev[side][c];
-    }
-    const float* N = IRF[i];
-    float G[3][3];  // G[c][m]: derivative of component c along world axis m
-    for (int c = 0; c < 3; ++c)
-      for (int m = 0; m < 3; ++m) G[c][m] = D[0][c] * N[m] + D[1][c] * N[3 + m] + D[2][c] * N[6 + m];
-    float w[3];
-    w[0] = g * (G[2][1] - G[1][2]);
-    w[1] = g * (G[0][2] - G[2][0]);
-    w[2] = g * (G[1][0] - G[0][1]);
-    for (int c = 0; c < 3; ++c) W[i][c] = w[c];
+  const F g = T::splat(cellSize > 0.0f ? 0.5f / cellSize : 0.0f);
+  const F frameScale = T::splat(cellSize >= 0.01f ? 1.0f / cellSize : 0.0f);
+  const float* P = st->pos[0];
+  const int32_t* L = st->links[0];
+  const F zero = T::splat(0.0f);
 
-    rotateNodeRestLinks(w, Li, rest);
-
-    // The rest frame, stored row by row: column a is the derivative of the
-    // rest links along lattice axis a, over the cell size (the arithmetic of
-    // updateNodeFrames).
-    float* Fm = RF[i];
-    for (int a = 0; a < 3; ++a) {
-      float col[3];
-      if (a == 2 && flat) {
-        for (int m = 0; m < 3; ++m) col[m] = rest[6][m] - rest[0][m];
-      } else {
-        const float one = ONE[i][a];
-        const float half = HALF[i][a];
-        const int side = 2 * a + 1 + (SIDE[a][i] ? 1 : 0);
-        for (int m = 0; m < 3; ++m)
-          col[m] = one * (rest[side][m] - rest[0][m]) + half * (rest[2 * a + 2][m] - rest[2 * a + 1][m]);
-      }
-      for (int m = 0; m < 3; ++m) Fm[3 * m + a] = col[m] * frameScale;
-    }
-    float Ninv[9];
-    inverse3(Fm, Ninv);
-    for (int k = 0; k < 9; ++k) IRF[i][k] = Ninv[k];
-
-    for (int s = 0; s < 7; ++s) {
-      if (Li[s] == 0) {
-        zero3(S[i][s]);
-        zero3(PS[i][s]);
-        continue;
-      }
-      const float d[3] = {rel[s][0] - rest[s][0], rel[s][1] - rest[s][1], rel[s][2] - rest[s][2]};
-      rowsMul(Ninv, d, S[i][s]);
+  int32_t node[N];
+  for (int l = 0; l < N; ++l) node[l] = first + l;
+  F pi[3], rest[7][3], rel[7][3], dev[7][3];
+  M linked[7];
+  T::template loadRecord<3>(P, first, pi);
+  T::template loadRecord<21>(st->restLinks[0][0], first, rest[0]);
+  for (int s = 0; s < 7; ++s) {
+    int32_t j[N];
+    for (int l = 0; l < N; ++l) j[l] = L[7 * node[l] + s];
+    linked[s] = T::nonZero(L, node, 7, s);
+    for (int c = 0; c < 3; ++c) {
+      // pos[link] - pos[node]; (pos[link] - pos[node]) - rest is exactly zero
+      // for a lattice at rest in the shape its rest links were taken from.
+      rel[s][c] = T::sel(linked[s], T::load(P, j, 3, c) - pi[c], zero);
+      dev[s][c] = T::sel(linked[s], rel[s][c] - rest[s][c], zero);
     }
   }
+  F half[3], one[3];
+  M plusSide[3];
+  T::template loadRecord<3>(st->diffCentral[0], first, half);
+  T::template loadRecord<3>(st->diffOneSided[0], first, one);
+  for (int a = 0; a < 3; ++a) plusSide[a] = T::nonZero(st->diffSide[a], node, 1, 0);
+  F D[3][3];  // D[a]: derivative of the deviation along lattice axis a
+  for (int a = 0; a < 3; ++a)
+    for (int c = 0; c < 3; ++c)
+      D[a][c] = half[a] * (dev[2 * a + 2][c] - dev[2 * a + 1][c]) +
+                one[a] * T::sel(plusSide[a], dev[2 * a + 2][c], dev[2 * a + 1][c]);
+  F N_[9];
+  T::template loadRecord<9>(st->invRestFrame[0], first, N_);
+  F G[3][3];  // G[c][m]: derivative of component c along world axis m
+  for (int c = 0; c < 3; ++c)
+    for (int m = 0; m < 3; ++m) G[c][m] = D[0][c] * N_[m] + D[1][c] * N_[3 + m] + D[2][c] * N_[6 + m];
+  F w[3];
+  w[0] = g * (G[2][1] - G[1][2]);
+  w[1] = g * (G[0][2] - G[2][0]);
+  w[2] = g * (G[1][0] - G[0][1]);
+  if constexpr (N > 1) {
+    const F theta = T::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);
+    if (T::any(theta >= T::splat(0.5f))) return false;
+  }
+  rotateRest<T>(w, linked, rest);
+
+  // The rest frame, stored row by row: column a is the derivative of the rest
+  // links along lattice axis a, over the cell size (the arithmetic of
+  // updateNodeFrames).
+  F Fm[9];
+  for (int a = 0; a < 3; ++a) {
+    F col[3];
+    if (a == 2 && flat) {
+      for (int m = 0; m < 3; ++m) col[m] = rest[6][m] - rest[0][m];
+    } else {
+      for (int m = 0; m < 3; ++m)
+        col[m] = one[a] * (T::sel(plusSide[a], rest[2 * a + 2][m], rest[2 * a + 1][m]) - rest[0][m]) +
+                 half[a] * (rest[2 * a + 2][m] - rest[2 * a + 1][m]);
+    }
+    for (int m = 0; m < 3; ++m) Fm[3 * m + a] = col[m] * frameScale;
+  }
+  // Inverse by cofactors, the arithmetic of GVMat3Inverse (a singular matrix
+  // gives zeros).
+  F cof[9], Ninv[9];
+  const F det = GVMat3Cofactors(Fm, cof);
+  const F scale = T::sel(T::isZero(det), zero, T::splat(1.0f) / det);
+  for (int k = 0; k < 9; ++k) Ninv[k] = cof[k] * scale;
+
+  F S[7][3];
+  for (int s = 0; s < 7; ++s) {
+    const F d[3] = {rel[s][0] - rest[s][0], rel[s][1] - rest[s][1], rel[s][2] - rest[s][2]};
+    rowsMulT<T>(Ninv, d, S[s]);
+    for (int c = 0; c < 3; ++c) S[s][c] = T::sel(linked[s], S[s][c], zero);
+  }
+
+  T::template storeRecord<3>(st->spin[0], first, w);
+  T::template storeRecord<21>(st->restLinks[0][0], first, rest[0]);
+  T::template storeRecord<21>(st->linkStrain[0][0], first, S[0]);
+  T::template storeRecord<9>(st->restFrame[0], first, Fm);
+  T::template storeRecord<9>(st->invRestFrame[0], first, Ninv);
+  // An unlinked slot has no previous strain either.
+  for (int s = 0; s < 7; ++s)
+    for (int l = 0; l < N; ++l)
+      if (!T::lane(linked[s], l)) zero3(st->prevLinkStrain[node[l]][s]);
+  return true;
+}
+
+static void restFramePass(HAState* st, bool flat, int32_t b, int32_t e) {
+  int32_t i = b;
+#ifdef GV_FOUR_LANES
+  for (; i + 4 <= e; i += 4) {
+    if (restFrameNodes<FourLanes>(st, flat, i)) continue;
+    for (int l = 0; l < 4; ++l) restFrameNodes<OneLane>(st, flat, i + l);
+  }
+#endif
+  for (; i < e; ++i) restFrameNodes<OneLane>(st, flat, i);
 }
 
 void HAState::integrate() {

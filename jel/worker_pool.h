@@ -9,6 +9,7 @@
 // sums never depend on the thread count.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -33,8 +34,9 @@ class WorkerPool {
     runTasks(count, [](void* f, int32_t k) { (*static_cast<Fn*>(f))(k); }, const_cast<void*>(static_cast<const void*>(&fn)));
   }
 
+ using Task = void (*)(void* ctx, int32_t k);
+
  private:
-  using Task = void (*)(void* ctx, int32_t k);
   struct Job;
 
   void runTasks(int32_t count, Task task, void* ctx);
@@ -45,6 +47,8 @@ class WorkerPool {
   std::mutex mutex_;
   std::condition_variable wake_;
   Job* jobs_ = nullptr;  // queued jobs, newest first
+  std::atomic<uint64_t> posted_{0};  // jobs ever queued, watched without the mutex
+  int32_t sleepers_ = 0;
   bool stop_ = false;
   std::vector<std::thread> workers_;
 };
