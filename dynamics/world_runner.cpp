@@ -134,17 +134,18 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   Push(world, kFpSubSteps);
 
   // The phases of the Jels are independent of each other: they run side by
-  // side on the world's pool, and each Jel's node passes on it again.
+  // side on the world's pool.
   WorkerPool* pool = GVWorldWorkers(world);
   std::vector<HObject*>& active = world->stepping;
   auto eachActive = [&](void (HAState::*phase)()) {
     active.clear();
     for (HObject* j = world->head; j; j = GVNextJel(j))
-      if (GVJelActive(j) && j->state) {
-        j->state->workers = pool;
-        active.push_back(j);
-      }
+      if (GVJelActive(j) && j->state) active.push_back(j);
     const int32_t count = static_cast<int32_t>(active.size());
+    // With at least one Jel per thread the Jels alone keep the pool busy;
+    // fewer Jels also split their node passes over it.
+    WorkerPool* inner = pool && count < pool->threads() ? pool : nullptr;
+    for (HObject* j : active) j->state->workers = inner;
     if (pool) {
       pool->run(count, [&](int32_t k) { (active[k]->state->*phase)(); });
     } else {

@@ -63,18 +63,6 @@ void GVGetPart1Inertia(const HAState* state, const float c[3], float I[9]) {
   GVInertiaSymmetrise(I);
 }
 
-void GVAngularSumsAdd(AngularSums* s, double m, const float* d, const float* r, const float* q) {
-  float t[3];
-  GVVecCross(t, d, r);
-  const double qr = q[0] * r[0] + q[1] * r[1] + q[2] * r[2];
-  s->mass += m;
-  for (int a = 0; a < 3; ++a) {
-    s->l[a] += m * t[a];
-    // Column form: element 3c + a is row a, column c of (q.r) E - q r^T.
-    for (int col = 0; col < 3; ++col) s->J[3 * col + a] += m * ((a == col ? qr : 0.0) - q[a] * r[col]);
-  }
-}
-
 void GVAngularSumsFold(AngularSums* into, const AngularSums& s) {
   into->mass += s.mass;
   for (int a = 0; a < 3; ++a) into->l[a] += s.l[a];

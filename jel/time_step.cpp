@@ -245,74 +245,93 @@ static void edgeStrainPass(HAState* st, int32_t b, int32_t e) {
 
 // Cell strains (the mean of the four parallel edges of the node's cell), then
 // cell and edge stresses in the node's frame and in world axes (reads edge
-// strains at i and the far corners of its cell; writes the four stress
-// arrays).
-static void stressPass(HAState* st, float invH, int32_t b, int32_t e) {
-  const bool flat = st->isFlat();
-  const int32_t(*GV_RESTRICT L)[7] = st->links;
-  const MatterProps* GV_RESTRICT M = st->matter;
-  const Vec3f(*GV_RESTRICT E)[3] = st->edgeStrain;
-  const Vec3f(*GV_RESTRICT PE)[3] = st->prevEdgeStrain;
-  const Vec3f* GV_RESTRICT NC = st->normalCoef;
-  const Vec3f* GV_RESTRICT SC = st->shearCoef;
-  const Vec3f(*GV_RESTRICT K)[3] = st->edgeCoef;
-  const Vec3f* GV_RESTRICT DC = st->edgeDampCoef;
-  const Mat3f* GV_RESTRICT CF = st->cellFrame;
-  const Mat3f* GV_RESTRICT EF[3] = {st->edgeFrame[0], st->edgeFrame[1], st->edgeFrame[2]};
-  Vec3f(*GV_RESTRICT CSS)[3] = st->cellStress;
-  Vec3f(*GV_RESTRICT ESS)[3] = st->edgeStress;
-  Vec3f(*GV_RESTRICT WC)[3] = st->worldCellStress;
-  Vec3f(*GV_RESTRICT WE)[3] = st->worldEdgeStress;
-  for (int32_t i = b; i < e; ++i) {
-    const int32_t X = L[i][kPlusX], Y = L[i][kPlusY], Z = L[i][kPlusZ];
+// strains at the node and the far corners of its cell; writes the four stress
+// arrays). Nodes first..first+N-1 side by side.
+template <class T, class F = typename T::F, class M = typename T::M>
+static void stressNodes(HAState* st, float invH_, bool flat, int32_t first) {
+  constexpr int N = T::N;
+  const int32_t(*L)[7] = st->links;
+  const float* E = st->edgeStrain[0][0];
+  const F zero = T::splat(0.0f);
+  const F quarter = T::splat(0.25f);
+  int32_t X[N], Y[N], Z[N], YZ[N], ZX[N], XY[N];
+  for (int l = 0; l < N; ++l) {
+    const int32_t i = first + l;
+    X[l] = L[i][kPlusX];
+    Y[l] = L[i][kPlusY];
+    Z[l] = L[i][kPlusZ];
     // The fourth parallel edge of each direction starts at the far corner of
     // the cell face; a missing node reads the zero entry.
-    const int32_t YZ = L[Z][kPlusY], ZX = L[X][kPlusZ], XY = L[Y][kPlusX];
-    float C1[3], C2[3], C3[3];
-    for (int c = 0; c < 3; ++c) {
-      C1[c] = 0.25f * (E[Y][0][c] + E[i][0][c] + E[Z][0][c] + E[YZ][0][c]);
-      C2[c] = 0.25f * (E[Z][1][c] + E[i][1][c] + E[X][1][c] + E[ZX][1][c]);
-      C3[c] = 0.25f * (E[X][2][c] + E[i][2][c] + E[Y][2][c] + E[XY][2][c]);
-    }
-    const float F = M[i].flatZ;
-    const float* nc = NC[i];
-    const float* sc = SC[i];
-
-    float cs[3][3];
-    cs[0][0] = (C2[1] + C3[2]) * nc[0];
-    cs[0][1] = sc[1] * C2[0];
-    cs[0][2] = sc[2] * C3[0] * F;
-    cs[1][0] = C1[1] * sc[0];
-    cs[1][1] = (C1[0] + C3[2]) * nc[1];
-    cs[1][2] = sc[2] * C3[1] * F;
-    cs[2][0] = C1[2] * sc[0];
-    cs[2][1] = sc[1] * C2[2];
-    cs[2][2] = (C1[0] + C2[1]) * nc[2] * F;
-    // A single layer has no stress across its thickness.
-    if (flat) zero3(cs[2]);
-
-    float es[3][3];
-    for (int a = 0; a < 3; ++a) {
-      const float* k = K[i][a];
-      const float* ea = E[i][a];
-      const float* pe = PE[i][a];
-      const float damp = DC[i][a] * invH;
-      es[a][0] = k[0] * ea[0] + (ea[0] - pe[0]) * damp;
-      es[a][1] = k[1] * ea[1] + (ea[1] - pe[1]) * damp;
-      // z carries flatZ on its stiffness and flatZ squared on its damping.
-      es[a][2] = k[2] * ea[2] * F + (ea[2] - pe[2]) * damp * (F * F);
-    }
-    if (flat) zero3(es[2]);
-
-    for (int a = 0; a < 3; ++a) {
-      for (int c = 0; c < 3; ++c) {
-        CSS[i][a][c] = cs[a][c];
-        ESS[i][a][c] = es[a][c];
-      }
-      rowsMul(CF[i], cs[a], WC[i][a]);
-      rowsMul(EF[a][i], es[a], WE[i][a]);
-    }
+    YZ[l] = L[Z[l]][kPlusY];
+    ZX[l] = L[X[l]][kPlusZ];
+    XY[l] = L[Y[l]][kPlusX];
   }
+  F Ei[9], PEi[9];
+  T::template loadRecord<9>(E, first, Ei);
+  T::template loadRecord<9>(st->prevEdgeStrain[0][0], first, PEi);
+  F C1[3], C2[3], C3[3];
+  for (int c = 0; c < 3; ++c) {
+    C1[c] = quarter * (T::load(E, Y, 9, c) + Ei[c] + T::load(E, Z, 9, c) + T::load(E, YZ, 9, c));
+    C2[c] = quarter * (T::load(E, Z, 9, 3 + c) + Ei[3 + c] + T::load(E, X, 9, 3 + c) + T::load(E, ZX, 9, 3 + c));
+    C3[c] = quarter * (T::load(E, X, 9, 6 + c) + Ei[6 + c] + T::load(E, Y, 9, 6 + c) + T::load(E, XY, 9, 6 + c));
+  }
+  F matter[12], nc[3], sc[3], K[9], DC[3];
+  static_assert(sizeof(MatterProps) == 12 * sizeof(float), "matter records are twelve floats");
+  T::template loadRecord<12>(reinterpret_cast<const float*>(st->matter), first, matter);
+  const F Fz = matter[11];  // flatZ
+  T::template loadRecord<3>(st->normalCoef[0], first, nc);
+  T::template loadRecord<3>(st->shearCoef[0], first, sc);
+  T::template loadRecord<9>(st->edgeCoef[0][0], first, K);
+  T::template loadRecord<3>(st->edgeDampCoef[0], first, DC);
+
+  F cs[9];
+  cs[0] = (C2[1] + C3[2]) * nc[0];
+  cs[1] = sc[1] * C2[0];
+  cs[2] = sc[2] * C3[0] * Fz;
+  cs[3] = C1[1] * sc[0];
+  cs[4] = (C1[0] + C3[2]) * nc[1];
+  cs[5] = sc[2] * C3[1] * Fz;
+  cs[6] = C1[2] * sc[0];
+  cs[7] = sc[1] * C2[2];
+  cs[8] = (C1[0] + C2[1]) * nc[2] * Fz;
+  // A single layer has no stress across its thickness.
+  if (flat) cs[6] = cs[7] = cs[8] = zero;
+
+  const F invH = T::splat(invH_);
+  F es[9];
+  for (int a = 0; a < 3; ++a) {
+    const F* k = K + 3 * a;
+    const F* ea = Ei + 3 * a;
+    const F* pe = PEi + 3 * a;
+    const F damp = DC[a] * invH;
+    es[3 * a + 0] = k[0] * ea[0] + (ea[0] - pe[0]) * damp;
+    es[3 * a + 1] = k[1] * ea[1] + (ea[1] - pe[1]) * damp;
+    // z carries flatZ on its stiffness and flatZ squared on its damping.
+    es[3 * a + 2] = k[2] * ea[2] * Fz + (ea[2] - pe[2]) * damp * (Fz * Fz);
+  }
+  if (flat) es[6] = es[7] = es[8] = zero;
+
+  F CF[9], WC[9], WE[9];
+  T::template loadRecord<9>(st->cellFrame[0], first, CF);
+  for (int a = 0; a < 3; ++a) {
+    F EF[9];
+    T::template loadRecord<9>(st->edgeFrame[a][0], first, EF);
+    rowsMulT<T>(CF, cs + 3 * a, WC + 3 * a);
+    rowsMulT<T>(EF, es + 3 * a, WE + 3 * a);
+  }
+  T::template storeRecord<9>(st->cellStress[0][0], first, cs);
+  T::template storeRecord<9>(st->edgeStress[0][0], first, es);
+  T::template storeRecord<9>(st->worldCellStress[0][0], first, WC);
+  T::template storeRecord<9>(st->worldEdgeStress[0][0], first, WE);
+}
+
+static void stressPass(HAState* st, float invH, int32_t b, int32_t e) {
+  const bool flat = st->isFlat();
+  int32_t i = b;
+#ifdef GV_FOUR_LANES
+  for (; i + 4 <= e; i += 4) stressNodes<FourLanes>(st, invH, flat, i);
+#endif
+  for (; i < e; ++i) stressNodes<OneLane>(st, invH, flat, i);
 }
 
 // Accelerations from the world stresses of the eight cells and three low
@@ -603,7 +622,7 @@ static void commitPass(HAState* st, float h, float invH, int32_t b, int32_t e) {
 // central inside the lattice and one-sided at its border; the rest links
 // turned by that spin; the new rest frame and its inverse; the link strains in
 // that frame. The previous link strains are already in prevLinkStrain (the
-// caller swapped the two arrays). Nodes node[0..N-1] side by side; false (with
+// caller swapped the two arrays). Nodes first..first+N-1 side by side; false (with
 // nothing written) when four lanes meet a turn of half a radian or more.
 template <class T, class F = typename T::F, class M = typename T::M>
 static bool restFrameNodes(HAState* st, bool flat, int32_t first) {

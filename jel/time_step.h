@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "jel/state_interface.h"
+#include "jel/vector_math.h"
 
 class HAState;
 
@@ -48,7 +49,18 @@ struct AngularSums {
   double l[3] = {0.0, 0.0, 0.0};
   double J[9] = {};
 };
-void GVAngularSumsAdd(AngularSums* s, double m, const float* d, const float* r, const float* q);
+// Inline: the force phase adds every node of the Jel once per sub-step.
+inline void GVAngularSumsAdd(AngularSums* s, double m, const float* d, const float* r, const float* q) {
+  float t[3];
+  GVVecCross(t, d, r);
+  const double qr = q[0] * r[0] + q[1] * r[1] + q[2] * r[2];
+  s->mass += m;
+  for (int a = 0; a < 3; ++a) {
+    s->l[a] += m * t[a];
+    // Column form: element 3c + a is row a, column c of (q.r) E - q r^T.
+    for (int col = 0; col < 3; ++col) s->J[3 * col + a] += m * ((a == col ? qr : 0.0) - q[a] * r[col]);
+  }
+}
 void GVAngularSumsFold(AngularSums* into, const AngularSums& s);
 void GVAngularSumsFinish(const AngularSums& s, float L[3], float Jinv[9]);
 
