@@ -54,15 +54,6 @@ bool alive(const FrameParams* p) {
   return p->startFrame <= p->computedFrame && (p->endFrame == 0 || p->computedFrame < p->endFrame);
 }
 
-// Row form: element r of the result is row r of the stored matrix (elements
-// 3r..3r+2) dotted with v. The node frames are stored row by row.
-inline void rowsMul(const float* GV_RESTRICT m, const float* v, float* out) {
-  const float x = v[0], y = v[1], z = v[2];
-  out[0] = m[0] * x + m[1] * y + m[2] * z;
-  out[1] = m[3] * x + m[4] * y + m[5] * z;
-  out[2] = m[6] * x + m[7] * y + m[8] * z;
-}
-
 inline void zero3(float* v) { v[0] = v[1] = v[2] = 0.0f; }
 
 }  // namespace
@@ -79,6 +70,14 @@ inline void zero3(float* v) { v[0] = v[1] = v[2] = 0.0f; }
 #define GV_FOUR_LANES 1
 typedef float Float4 __attribute__((vector_size(16)));
 typedef int32_t Mask4 __attribute__((vector_size(16)));
+#if defined(__clang__)
+#define GV_SHUFFLE(a, b, i, j, k, l) __builtin_shufflevector(a, b, i, j, k, l)
+#else
+#define GV_SHUFFLE(a, b, i, j, k, l) __builtin_shuffle(a, b, Mask4{i, j, k, l})
+#endif
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 #endif
 
 struct OneLane {
@@ -124,7 +123,7 @@ struct FourLanes {
   static bool any(M m) { return (m[0] | m[1] | m[2] | m[3]) != 0; }
   static F sqrt(F v) {
 #if defined(__SSE__)
-    return __builtin_ia32_sqrtps(v);
+    return (F)_mm_sqrt_ps((__m128)v);
 #else
     return F{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
 #endif
@@ -145,12 +144,12 @@ struct FourLanes {
   // The records of S floats of nodes first..first+3 lie one after another:
   // they are turned into S lanes four columns at a time.
   static void transpose(F& a, F& b, F& c, F& d) {
-    const F t0 = __builtin_shuffle(a, b, M{0, 4, 1, 5}), t1 = __builtin_shuffle(c, d, M{0, 4, 1, 5});
-    const F t2 = __builtin_shuffle(a, b, M{2, 6, 3, 7}), t3 = __builtin_shuffle(c, d, M{2, 6, 3, 7});
-    a = __builtin_shuffle(t0, t1, M{0, 1, 4, 5});
-    b = __builtin_shuffle(t0, t1, M{2, 3, 6, 7});
-    c = __builtin_shuffle(t2, t3, M{0, 1, 4, 5});
-    d = __builtin_shuffle(t2, t3, M{2, 3, 6, 7});
+    const F t0 = GV_SHUFFLE(a, b, 0, 4, 1, 5), t1 = GV_SHUFFLE(c, d, 0, 4, 1, 5);
+    const F t2 = GV_SHUFFLE(a, b, 2, 6, 3, 7), t3 = GV_SHUFFLE(c, d, 2, 6, 3, 7);
+    a = GV_SHUFFLE(t0, t1, 0, 1, 4, 5);
+    b = GV_SHUFFLE(t0, t1, 2, 3, 6, 7);
+    c = GV_SHUFFLE(t2, t3, 0, 1, 4, 5);
+    d = GV_SHUFFLE(t2, t3, 2, 3, 6, 7);
   }
   template <int S>
   static void loadRecord(const float* base, int32_t first, F* out) {
@@ -179,7 +178,8 @@ struct FourLanes {
 };
 #endif
 
-// Row form on lanes: the arithmetic of rowsMul.
+// Row form: element r of the result is row r of the stored matrix (elements
+// 3r..3r+2) dotted with v. The node frames are stored row by row.
 template <class T, class F = typename T::F>
 inline void rowsMulT(const F* m, const F* v, F* out) {
   const F x = v[0], y = v[1], z = v[2];
