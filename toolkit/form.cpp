@@ -7,10 +7,14 @@
 #include <initializer_list>
 
 #include "toolkit/buttons.h"
+#include "toolkit/choosers.h"
+#include "toolkit/edit_control.h"
 #include "toolkit/frames.h"
 #include "toolkit/label.h"
 #include "toolkit/scroll_bar.h"
+#include "toolkit/slider_group.h"
 #include "toolkit/text_window.h"
+#include "toolkit/time_bar.h"
 #include "toolkit/title_bar.h"
 #include "toolkit/messages.h"
 
@@ -61,6 +65,34 @@ void moveButtonField(void* control, int x, int y, int width, int height) {
   static_cast<HwBaseControl*>(control)->moveButton(x, y, width, height);
 }
 
+void moveEditButton(void* control, int x, int y, int width, int height) {
+  static_cast<HwEditButControl*>(control)->move(x, y, width, height);
+}
+
+void moveNumberField(void* control, int x, int y, int width, int height) {
+  static_cast<HwBaseControl*>(control)->move(x, y, width, height);
+}
+
+// Only the outer window moves; the parts inside keep their places.
+void moveDropDown(void* control, int x, int y, int width, int height) {
+  auto* d = static_cast<HwDropDownCntrl*>(control);
+  if (d->window) MoveWindow(d->window, x, y, width, height, TRUE);
+  d->width = width;
+  d->height = height;
+}
+
+void moveSelector(void* control, int x, int y, int width, int height) {
+  static_cast<HwSelectorTool*>(control)->move(x, y, width, height);
+}
+
+void moveSliderGroup(void* control, int x, int y, int width, int height) {
+  static_cast<HwSliderGroup*>(control)->move(x, y, width, height);
+}
+
+void moveTimeBar(void* control, int x, int y, int width, int height) {
+  static_cast<HwTimeBar*>(control)->move(x, y, width, height);
+}
+
 void moveTextWin(void* control, int x, int y, int width, int height) {
   static_cast<HwTextWin*>(control)->move(x, y, width, height);
 }
@@ -89,19 +121,19 @@ GVFormKindOps gKinds[kKinds + 1] = {{},
                                     {},
                                     {moveLabel, keptSize<HwLabel>},
                                     {moveButtonField, keptSize<HwBaseControl>},
-                                    {},
-                                    {},
-                                    {},
-                                    {},
+                                    {moveEditButton, keptSize<HwEditButControl>},
+                                    {moveNumberField, keptSize<HwBaseControl>},
+                                    {moveSliderGroup, keptSize<HwSliderGroup>},
+                                    {moveDropDown, keptSize<HwDropDownCntrl>},
                                     {moveTextWin, keptSize<HwTextWin>},
+                                    {moveSelector, keptSize<HwSelectorTool>},
                                     {},
                                     {},
                                     {},
                                     {},
                                     {},
                                     {},
-                                    {},
-                                    {},
+                                    {moveTimeBar, keptSize<HwTimeBar>},
                                     {},
                                     {moveSeparator, nullptr},
                                     {moveScrollBar, scrollBarSize}};

@@ -88,28 +88,36 @@ LRESULT CALLBACK HwLabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 void HwBaseControl::createButton(HINSTANCE instance, HWND parent, int x, int y, int w, int h, const char* labelText,
                                  const char* buttonText, int buttonWidth, int labelMargin, HwButtonCB callback,
                                  void* user) {
-  width = w;
-  height = h;
   word = buttonWidth;
-  frame.create(parent, instance, x, y, width, height, 0, 0);
-  border = frame.border;
+  createFrame(parent, instance, x, y, w, h);
   int innerW = width - 2 * border, innerH = height - 2 * border;
   labelWidth = innerW - buttonWidth - 4;
-  window = CreateWindowExA(0, "BaseControlClass", "TXT", kChildStyle, border, border, innerW, innerH, frame.window,
-                           nullptr, instance, nullptr);
   label = new HwLabel(window, labelText, instance, 1, 1, labelWidth, innerH - 2, 12, 0, 1, labelMargin);
   button = new HwBMButton();
   button->createTextButton(window, instance, 141, 142, buttonText ? buttonText : "", 12, innerW - buttonWidth - 1, 1,
                            buttonWidth, innerH - 2, 3, callback, user);
 }
 
-void HwBaseControl::moveButton(int x, int y, int w, int h) {
+void HwBaseControl::createFrame(HWND parent, HINSTANCE instance, int x, int y, int w, int h) {
+  width = w;
+  height = h;
+  frame.create(parent, instance, x, y, width, height, 0, 0);
+  border = frame.border;
+  window = CreateWindowExA(0, "BaseControlClass", "TXT", kChildStyle, border, border, width - 2 * border,
+                           height - 2 * border, frame.window, nullptr, instance, nullptr);
+}
+
+void HwBaseControl::moveFrame(int x, int y, int w, int h) {
   width = w;
   height = h;
   frame.move(x, y, width, height);
+  if (window) MoveWindow(window, border, border, width - 2 * border, height - 2 * border, TRUE);
+}
+
+void HwBaseControl::moveButton(int x, int y, int w, int h) {
+  moveFrame(x, y, w, h);
   int innerW = width - 2 * border, innerH = height - 2 * border;
   labelWidth = innerW - word - 4;
-  if (window) MoveWindow(window, border, border, innerW, innerH, TRUE);
   if (label) label->move(1, 1, labelWidth, innerH - 2);
   if (button) button->move(innerW - word - 1, 1, word, innerH - 2);
 }
@@ -118,8 +126,10 @@ void HwBaseControl::destroy() {
   frame.destroy();
   delete label;
   delete button;
+  delete editButton;
   label = nullptr;
   button = nullptr;
+  editButton = nullptr;
 }
 
 LRESULT CALLBACK HwSeparatorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -4,6 +4,7 @@
 
 #include "platform/user32.h"
 #include "toolkit/buttons.h"
+#include "toolkit/edit_control.h"
 #include "toolkit/frames.h"
 
 constexpr int kHwLabelText = 400;
@@ -30,22 +31,33 @@ class HwLabel {
   HFONT font = nullptr;
 };
 
-class HwEditButControl;
-
 // A labelled field: a frame holding a label and, beside it, an edit-button
-// control or (the button flavour) a text button.
+// control (the number flavour) or a text button (the button flavour).
 class HwBaseControl {
  public:
   HwBaseControl() = default;
   HwBaseControl(const HwBaseControl&) = delete;
   HwBaseControl& operator=(const HwBaseControl&) = delete;
 
+  // The number flavour: a right-aligned 12-point label labelWidth wide and an
+  // edit-button control filling the rest; its callbacks get the steps and the
+  // commits. kind 0 starts at the integer part of initialValue.
+  void create(HWND parent, HINSTANCE instance, int x, int y, int width, int height, const char* labelText,
+              int labelWidth, int kind, int formatFlags, float initialValue, HwEditIntCB intCB,
+              HwEditFloatCB floatCB, void* user);
+  void createInt(HWND parent, HINSTANCE instance, int x, int y, int width, int height, const char* labelText,
+                 int labelWidth, HwEditIntCB callback, void* user);
+  // Two decimals.
+  void createFloat(HWND parent, HINSTANCE instance, int x, int y, int width, int height, const char* labelText,
+                   int labelWidth, float initialValue, HwEditFloatCB callback, void* user);
+  void move(int x, int y, int width, int height);
   // The button flavour: a right-aligned 12-point label and a text button of
   // buttonWidth at the right that calls callback with user.
   void createButton(HINSTANCE instance, HWND parent, int x, int y, int width, int height, const char* labelText,
                     const char* buttonText, int buttonWidth, int labelMargin, HwButtonCB callback, void* user);
   void moveButton(int x, int y, int width, int height);
-  // Frees the frame's form, the label and the button (the windows go with the parent).
+  // Frees the frame's form, the label and the edit-button control or the
+  // button (the windows go with the parent).
   void destroy();
 
   HwFrame frame;
@@ -57,6 +69,11 @@ class HwBaseControl {
   int labelWidth = 0;
   int word = 0;  // the button flavour keeps its button width here
   int border = 0;
+
+ private:
+  // The frame and the window inside its border, for both flavours.
+  void createFrame(HWND parent, HINSTANCE instance, int x, int y, int width, int height);
+  void moveFrame(int x, int y, int width, int height);
 };
 
 // A separator strip: when drawFlag is set, the bitmap is stretched over the

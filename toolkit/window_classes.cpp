@@ -6,15 +6,19 @@
 #include "platform/gdi32.h"
 #include "platform/kernel32.h"
 #include "toolkit/buttons.h"
+#include "toolkit/choosers.h"
 #include "toolkit/dialog_window.h"
 #include "toolkit/drawing.h"
+#include "toolkit/edit_control.h"
 #include "toolkit/fonts_pens.h"
 #include "toolkit/frames.h"
 #include "toolkit/label.h"
 #include "toolkit/messages.h"
 #include "toolkit/multi_list.h"
 #include "toolkit/scroll_bar.h"
+#include "toolkit/slider_group.h"
 #include "toolkit/text_window.h"
+#include "toolkit/time_bar.h"
 #include "toolkit/title_bar.h"
 #include "toolkit/tool_tip.h"
 
@@ -43,18 +47,20 @@ ClassSlot gClasses[] = {
     {"TitleBarClass", kRedrawDbl, nullptr, RGB(0, 0, 200), 0, HwTitleBarProc, nullptr},
     {"MainAppWindowClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 109, nullptr, nullptr},
     {"DialogWindowClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 109, HwDialogWindowProc, nullptr},
-    {"EditControlClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
-    {"EditButControlClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
+    {"EditControlClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwEditControlProc, nullptr},
+    {"EditButControlClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, HwEditButControlProc, nullptr},
     {"LabelClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwLabelProc, nullptr},
-    {"SliderGrpClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
-    {"DropDownControlClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
+    {"SliderGrpClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwSliderGroupProc, nullptr},
+    {"DropDownControlClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, HwDropDownCntrlProc, nullptr},
     {"DDSubWindowClass", kRedraw, &QwPenBrushSet::brushToolTip, 0, 0, nullptr, QwRegisterDDSubWindowClass},
     {"ScrollBarClass", kRedrawDbl, nullptr, RGB(220, 100, 100), 0, HwScrollBarProc, nullptr},
     {"ListWindowClass", kRedrawDbl, &QwPenBrushSet::brushGrey200, 0, 0, nullptr, nullptr},
     {"TextWinClass", kRedraw, &QwPenBrushSet::brushGrey220, 0, 0, HwTextWinProc, nullptr},
     {"TextScrollClassOLD", kRedrawDbl, &QwPenBrushSet::brushGrey80, 0, 0, HwTextScrollOldProc, nullptr},
-    {"SelectorToolClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
+    {"SelectorToolClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, HwSelectorToolProc, nullptr},
     {"SeparatorClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwSeparatorProc, nullptr},
+    // The time bar's, after the twenty of the controls.
+    {"TimeBarClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, HwTimeBarProc, nullptr},
 };
 
 // The brushes made for the title bar and scroll bar classes; deleted at shut-down
@@ -155,16 +161,17 @@ LRESULT CALLBACK GVBaseControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE:
     case WM_DESTROY: return 0;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      RECT r;
-      GetClientRect(hwnd, &r);
-      FillRect(dc, &r, QwPens.brushBackground);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT: GVPaintBackground(hwnd); return 0;
     case WM_ERASEBKGND: return 1;
     default: return DefWindowProcA(hwnd, msg, wp, lp);
   }
+}
+
+void GVPaintBackground(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT r;
+  GetClientRect(hwnd, &r);
+  FillRect(dc, &r, QwPens.brushBackground);
+  EndPaint(hwnd, &ps);
 }

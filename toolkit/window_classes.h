@@ -27,6 +27,9 @@ ATOM GVRegisterToolkitClass(HINSTANCE instance, const char* className, UINT styl
 // window's last messages (it dies later, with its parent) find no object.
 void GVDetachObject(HWND window, const void* object);
 
+// Paints the window's client area in the toolkit's dark grey (its WM_PAINT).
+void GVPaintBackground(HWND hwnd);
+
 // The window procedure of "BaseControlClass": a plain background.
 LRESULT CALLBACK GVBaseControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 

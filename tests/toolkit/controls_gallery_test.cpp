@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "toolkit/buttons.h"
+#include "toolkit/choosers.h"
+#include "toolkit/edit_control.h"
 #include "toolkit/frames.h"
 #include "toolkit_fixture.h"
 
@@ -67,6 +69,49 @@ TEST_F(ControlsGallery, ButtonsFramesMenuAndToolTip) {
   EXPECT_EQ(screen(300 + 1 * 70 - 1, 60 + 3 * 36 - 1), RGB(0, 250, 0));    // kind 3, state 1
   EXPECT_TRUE(GVSaveScreenPng("toolkit_controls_gallery.png"));
   EXPECT_TRUE(box_->texts.empty());
+}
+
+void shown(int, char* text, void*) { std::snprintf(text, kHwSelectorBuffer, "Sphere  {2}"); }
+
+// Entries of each kind (the text one with a selection), an edit-button control,
+// a labelled field, a drop-down shut and one open, and a selector tool.
+TEST_F(ControlsGallery, EntriesFieldsAndChoosers) {
+  HWND parent = popup("BaseControlClass", 0, 0, 640, 360);
+  HwEditControl number(0, 0, parent, instance_, 20, 20, 120, 22, 42, 0, nullptr, nullptr, nullptr, nullptr, nullptr);
+  HwEditControl real(1, 4, parent, instance_, 160, 20, 120, 22, 0, 2.5f, nullptr, nullptr, nullptr, nullptr, nullptr);
+  HwEditControl text(2, 1, parent, instance_, 300, 20, 200, 22, 0, 0, "Selected words", nullptr, nullptr, nullptr,
+                     nullptr);
+  HwEditButControl stepper(parent, instance_, 20, 60, 140, 26, 1, 8, 0, 0.125f, nullptr, nullptr, nullptr);
+  HwBaseControl field;
+  field.createInt(parent, instance_, 180, 60, 260, 30, "Sub-steps:", 100, nullptr, nullptr);
+  HwSelectorTool selector(instance_, "Geo:", 300, 60, 5, 20, 110, shown, nullptr, parent, "Cube  {1}");
+  HwDropDownCntrl shut(instance_, "Geo Dply:", parent, 20, 160, 240, 28, 90, 0.1f, nullptr, nullptr);
+  HwDropDownCntrl open(instance_, "Jel Dply:", parent, 300, 160, 240, 28, 90, 0.1f, nullptr, nullptr);
+  for (HwDropDownCntrl* d : {&shut, &open}) {
+    d->rebuildList();
+    HDC dc = GetDC(d->valueBox);
+    d->multiList->initialiseList(0, 3);
+    for (const char* t : {"None", "Wire", "Solid"}) d->multiList->addItem(0, dc, t, 0);
+    ReleaseDC(d->valueBox, dc);
+    d->selectItem(3);
+  }
+  settle();
+  // Drag over "Selected", then open the second list.
+  RECT t = windowRect(text.window);
+  GVTestMouseDown(t.left + 4, t.top + 10);
+  settle();
+  GVTestMouseMove(t.left + 70, t.top + 10);
+  settle();
+  GVTestMouseUp(t.left + 70, t.top + 10);
+  RECT button = windowRect(open.listButton->face);
+  GVTestClick(button.left + 5, button.top + 5);
+  settle();
+  elapse(150);
+  EXPECT_GT(countScreen(RGB(0, 0, 0), RECT{t.left + 4, t.top, t.left + 70, t.bottom}), 100);
+  EXPECT_TRUE(IsWindowVisible(open.multiList->mainWindow->popup));
+  EXPECT_TRUE(GVSaveScreenPng("toolkit_entry_gallery.png"));
+  EXPECT_TRUE(box_->texts.empty());
+  field.destroy();
 }
 
 }  // namespace

@@ -1,27 +1,14 @@
 #include "toolkit/form.h"
+#include "toolkit/label.h"
 #include "toolkit_fixture.h"
 
 namespace {
-
-struct Separator {
-  HWND window;
-  int style;
-};
 
 class Form : public ToolkitTest {
  protected:
   void SetUp() override {
     ToolkitTest::SetUp();
-    GVSetFormKind(23, {[](void* c, int x, int y, int w, int) {
-                         auto* s = static_cast<Separator*>(c);
-                         GVMoveSeparator(s->window, x, y, w, s->style);
-                       },
-                       nullptr});
     holder_ = popup("BaseControlClass", 100, 100, 500, 400);
-  }
-  void TearDown() override {
-    GVSetFormKind(23, {});
-    ToolkitTest::TearDown();
   }
   HWND child() {
     return CreateWindowExA(0, "BaseControlClass", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, holder_, nullptr,
@@ -44,7 +31,7 @@ TEST_F(Form, SevenControlsFollowTheirAttachmentsAtTwoSizes) {
   HwForm form(holder_, inset);
   GVChildWindowRec a{child(), 0, 0, 40, 20}, b{child(), 0, 0, 0, 0}, c{child(), 0, 0, 0, 0},
       d{child(), 0, 0, 0, 0}, e{child(), 0, 0, 0, 0}, g{child(), 0, 0, 0, 0};
-  Separator f{child(), 0};
+  GVSeparatorRec f{child(), 0, 0};
   // Edges and natural size; B refers forward to C, D backward to B and forward to E.
   form.addDefinition(&a, 1, 1, 5, nullptr, 0, 2, 5, nullptr, 0, 19, 0, nullptr, 0, 20, 0, nullptr, 0);
   form.addDefinition(&b, 1, 13, 0, &c, 1, 10, 4, &a, 1, 11, 4, &c, 1, 18, 20, nullptr, 0);
