@@ -10,6 +10,7 @@
 #include "logic/arg_layouts.h"
 #include "logic/command_args.h"
 #include "logic/line_services.h"
+#include "logic/logic_persistence.h"
 #include "logic/logic_system.h"
 #include "logic/object_refs.h"
 #include "logic/program_store.h"
@@ -71,9 +72,12 @@ T* Grown(const T* old, int32_t oldCount, int32_t count, const T& fill) {
   return a;
 }
 
+// Arrays grow no further than a scene file can hold them.
+bool GrowthOk(int32_t current, int32_t count) { return count > current && count <= kLogicMaxStoredVars; }
+
 template <typename T>
 int32_t Resize(T*& array, int32_t& current, int32_t count, const T& fill) {
-  if (count <= current) return 0;
+  if (!GrowthOk(current, count)) return 0;
   T* a = Grown(array, current, count, fill);
   if (!a) return 0;
   std::free(array);
@@ -213,7 +217,7 @@ int32_t GVLogicResizeM(LogicProgram* prog, int32_t count) {
   return prog ? Resize(prog->m, prog->mCount, count, kIdentity) : 0;
 }
 int32_t GVLogicResizeAX(LogicProgram* prog, int32_t count) {
-  if (!prog || count <= prog->axCount) return 0;
+  if (!prog || !GrowthOk(prog->axCount, count)) return 0;
   // Both arrays or neither.
   float(*vec)[3] = Grown(prog->axVec, prog->axCount, count, kZero3);
   float(*mat)[9] = Grown(prog->axMat, prog->axCount, count, kIdentity);

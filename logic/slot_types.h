@@ -41,8 +41,9 @@ int32_t GVLogicUnusedV(LogicSystem* sys, int32_t program);
 int32_t GVLogicUnusedM(LogicSystem* sys, int32_t program);
 int32_t GVLogicUnusedAX(LogicSystem* sys, int32_t program);
 // Grows the kind's array to count entries: old values kept, new ones zero
-// (identity for the matrices of m and AX). 1 on success; on failure (or a
-// count not above the current one) count and array stay as they were.
+// (identity for the matrices of m and AX). 1 on success; on failure (memory,
+// a count not above the current one or above what a scene file holds) count
+// and array stay as they were.
 int32_t GVLogicResizePP(LogicProgram* prog, int32_t count);
 int32_t GVLogicResizeI(LogicProgram* prog, int32_t count);
 int32_t GVLogicResizeF(LogicProgram* prog, int32_t count);

@@ -12,6 +12,7 @@
 #include "logic/dyn1_cmds.h"
 #include "logic/dyn2_cmds.h"
 #include "logic/line_services.h"
+#include "logic/logic_persistence.h"
 #include "logic/program_store.h"
 #include "logic_fixture.h"
 
@@ -96,6 +97,37 @@ TEST(SlotTypes, NextTypeWrapsThroughNoneAndUnusedVariablesGrowTheArray) {
   EXPECT_EQ(std::memcmp(s.Main().axMat[10], id, sizeof id), 0);
   EXPECT_EQ(GVLogicResizeV(&s.Main(), 5), 0);
   EXPECT_EQ(s.Main().vCount, 10);
+  // Refused growth (beyond what a scene file holds) keeps count and array.
+  float* before = s.Main().f;
+  EXPECT_EQ(GVLogicResizeF(&s.Main(), kLogicMaxStoredVars + 1), 0);
+  EXPECT_EQ(s.Main().fCount, 15);
+  EXPECT_EQ(s.Main().f, before);
+  EXPECT_EQ(GVLogicResizeAX(&s.Main(), kLogicMaxStoredVars + 1), 0);
+  EXPECT_EQ(s.Main().axCount, 11);
+}
+
+TEST(SlotTypes, ResetsDropTheCurveFromTheCurrentFrameAndTheLastArgument) {
+  LogicStore s;
+  LogicLine* fix = s.Add(kLogicDyn2, kDyn2HFix, PP(1), {IConst(1), IConst(1), IConst(10), IConst(40)});
+  for (int32_t key : {5, 10, 15}) createFGItem(fix, key, 1.0f, 0);
+  GVLogicResetColumn(&s.sys, 1, 1, fix, 0, 10);
+  ASSERT_NE(fix->fg, nullptr);
+  EXPECT_EQ(fix->fg->key, 5);
+  EXPECT_EQ(fix->fg->next, nullptr);
+  EXPECT_EQ(fix->resultType, static_cast<int32_t>(kLogicPP));  // the curve is left
+  GVLogicResetColumn(&s.sys, 1, 1, fix, 0, 0);
+  EXPECT_EQ(fix->fg, nullptr);
+  EXPECT_EQ(fix->resultType, 0);
+
+  // Arguments are removed from the end only.
+  GVLogicResetColumn(&s.sys, 1, 7, fix, 0, 0);
+  EXPECT_EQ(fix->argType[2], static_cast<int32_t>(kLogicIntConst));
+  GVLogicResetColumn(&s.sys, 1, 8, fix, 0, 0);
+  EXPECT_EQ(fix->argType[3], 0);
+  GVLogicResetColumn(&s.sys, 1, 7, fix, 0, 0);
+  EXPECT_EQ(fix->argType[2], 0);
+  GVLogicResetColumn(&s.sys, 1, 6, fix, 0, 0);  // required
+  EXPECT_EQ(fix->argType[1], static_cast<int32_t>(kLogicIntConst));
 }
 
 TEST(SlotTypes, WindowStepsOnTheFirstLineOfferConstantsOnly) {
