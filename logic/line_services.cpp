@@ -6,6 +6,7 @@
 
 #include "jel/chan_data.h"
 #include "logic/dyn1_cmds.h"
+#include "logic/effects_cmds.h"
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
 #include "scene/scene_records.h"
@@ -14,7 +15,6 @@ namespace {
 
 constexpr int32_t kFirstArgColumn = 5;
 constexpr int32_t kLastArgColumn = 9;
-constexpr int32_t kEffectsGeoPointer = 1;
 constexpr uint32_t kScalarTypes = kLogicInt | kLogicFloat | kLogicFloatConst;
 constexpr int32_t kEqu = 0;  // ARITHMETIC "="
 // Option kind: the first argument column stays typed in place although the
@@ -79,7 +79,7 @@ int32_t GVLogicLineNumber(int32_t program, const LogicLine* line, const LogicSys
 LogicLine* GVLogicFindGeoPointerIn(const LogicSystem* sys) {
   const LogicProgram* p = GVLogicProgram(const_cast<LogicSystem*>(sys), 1);
   for (LogicLine* l = p ? p->first : nullptr; l; l = l->next)
-    if (l->category == kLogicEffects && l->command == kEffectsGeoPointer) return l;
+    if (l->category == kLogicEffects && l->command == kFxGeoPointer) return l;
   return nullptr;
 }
 

@@ -20,7 +20,7 @@ struct LogicSystem;
 
 // The position of the line in the program, 0 when it is not there.
 int32_t GVLogicLineNumber(int32_t program, const LogicLine* line, const LogicSystem* sys);
-// The first line of the main program that runs GEOPOINTER (EFFECTS 1), or
+// The first line of the main program that runs GEOPOINTER, or
 // null: on the scene's logic store, and on a given system.
 LogicLine* GVLogicFindGeoPointer();
 LogicLine* GVLogicFindGeoPointerIn(const LogicSystem* sys);

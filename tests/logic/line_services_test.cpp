@@ -7,6 +7,7 @@
 #include "jel/chan_data.h"
 #include "logic/dyn1_cmds.h"
 #include "logic/dyn2_cmds.h"
+#include "logic/effects_cmds.h"
 #include "logic/program_store.h"
 #include "logic_fixture.h"
 
@@ -87,8 +88,10 @@ TEST(LineServices, ColumnsShowTheirSlotsAndTextsFitTheBuffer) {
 
   // The pointer line is found by its numbers.
   EXPECT_EQ(GVLogicFindGeoPointerIn(&s.sys), nullptr);
-  LogicLine* pointer = s.Add(kLogicEffects, 1);
+  LogicLine* pointer = s.Add(kLogicEffects, kFxGeoPointer);
   EXPECT_EQ(GVLogicFindGeoPointerIn(&s.sys), pointer);
+  EXPECT_EQ(GVLogicColumnKind(pointer, &s.sys), 6);  // argument 2 is required
+  EXPECT_EQ(Texts(&s.sys, pointer), "$|$||||");
 }
 
 TEST(LineServices, CommentsAreKeptCharacterForCharacter) {
@@ -136,6 +139,21 @@ TEST(LineServices, SelectionCopyPasteDeleteAndSwitchOff) {
   EXPECT_EQ(pasted->chan->count, 3);
   EXPECT_STREQ(pasted->comment, "grow");
   EXPECT_NE(pasted->comment, expand->comment);
+  // So is a talking Geo's line.
+  LogicLine* talk = s.Add(kLogicEffects, kFxTalk, IVar(1), {IConst(1), IConst(0)});
+  talk->chan = GVNewChanData(2);
+  createFGItem(talk, 1, 2.0f, 0);
+  GVLogicSelectRange(1, 8, 8, &s.sys);
+  GVLogicCopySelected(1, &s.sys);
+  EXPECT_EQ(GVLogicPasteBuffer(talk, 1, &s.sys), 1);
+  ASSERT_NE(talk->next, nullptr);
+  EXPECT_EQ(talk->next->command, kFxTalk);
+  EXPECT_EQ(talk->next->fg, nullptr);
+  ASSERT_NE(talk->next->chan, nullptr);
+  EXPECT_EQ(talk->next->chan->count, 2);
+  GVLogicSelectRange(1, 1, 1, &s.sys);
+  GVLogicCopySelected(1, &s.sys);
+  EXPECT_EQ(GVLogicPasteBuffer(talk, 1, &s.sys), 0);  // CUR_TIME keeps nothing
   EXPECT_EQ(GVLogicPasteBuffer(nullptr, 1, &s.sys), 0);  // null only in an empty program
   EXPECT_EQ(GVLogicPasteBuffer(pasted, 0, &s.sys), 0);   // never into the buffer
   // An empty program takes the buffer as its first lines.

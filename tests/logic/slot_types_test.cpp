@@ -6,11 +6,13 @@
 
 #include "dynamics/motion_commands.h"
 #include "dynamics/runner_scene.h"
+#include "jel/chan_data.h"
 #include "jel/state_interface.h"
 #include "logic/arithmetic_cmds.h"
 #include "logic/control_logic_cmds.h"
 #include "logic/dyn1_cmds.h"
 #include "logic/dyn2_cmds.h"
+#include "logic/effects_cmds.h"
 #include "logic/line_services.h"
 #include "logic/logic_persistence.h"
 #include "logic/program_store.h"
@@ -128,6 +130,20 @@ TEST(SlotTypes, ResetsDropTheCurveFromTheCurrentFrameAndTheLastArgument) {
   EXPECT_EQ(fix->argType[2], 0);
   GVLogicResetColumn(&s.sys, 1, 6, fix, 0, 0);  // required
   EXPECT_EQ(fix->argType[1], static_cast<int32_t>(kLogicIntConst));
+
+  // A recorded drag (states in slot 1 of the int channel) forgets the frames
+  // from the current one on, counted from its first frame (argument 3).
+  LogicLine* mouse = s.Add(kLogicEffects, kFxMouse, PP(2), {IConst(1), IConst(1), IConst(4), IConst(30)});
+  mouse->chan = GVNewChanData(20);
+  ASSERT_EQ(GVAllocChannels(mouse->chan, kChanInt | kChanVec3, 1), 1);
+  ASSERT_EQ(GVAllocChannelFrame(mouse->chan, kChanInt | kChanVec3, 1), 1);
+  int32_t* states = GVChanInts(mouse->chan, 1);
+  for (int32_t k = 1; k <= 20; ++k) states[k] = 1;
+  GVLogicResetColumn(&s.sys, 1, 1, mouse, 0, 10);
+  for (int32_t k = 1; k <= 20; ++k) EXPECT_EQ(states[k], k < 6 ? 1 : 0) << k;
+  EXPECT_EQ(mouse->resultType, static_cast<int32_t>(kLogicPP));
+  GVLogicResetColumn(&s.sys, 1, 1, mouse, 0, 0);  // at the start: nothing recorded
+  EXPECT_EQ(mouse->chan, nullptr);
 }
 
 TEST(SlotTypes, WindowStepsOnTheFirstLineOfferConstantsOnly) {
