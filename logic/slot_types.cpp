@@ -300,7 +300,7 @@ void GVLogicFixResultSlot(LogicLine* line, int32_t program, LogicSystem* sys) {
   const LogicCmd* cmd = GVLogicLineCmd(sys, line);
   if (!cmd) return;
   const uint32_t mask = cmd->resultMask;
-  if (!(mask & ~kLogicNone)) {
+  if (mask & kLogicNone) {  // an optional result starts empty
     line->resultType = line->resultVar = 0;
   } else if (line->resultType == 0) {
     line->resultType = GVLogicNextType(0, mask);

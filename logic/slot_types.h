@@ -76,7 +76,8 @@ int32_t GVLogicSetSlotConst(LogicSystem* sys, int32_t program, int32_t position,
 // Sets the slots up by the command's argument layout (arg_layouts.h);
 // `column` is the column being edited (0 when none).
 void GVLogicSetupSlots(LogicLine* line, LogicSystem* sys, int32_t program, int32_t column);
-// Brings the result slot in line with the result mask.
+// An optional result becomes empty; a required one gets a type (the first
+// allowed) and a variable.
 void GVLogicFixResultSlot(LogicLine* line, int32_t program, LogicSystem* sys);
 // Gives the line a fresh result variable of its (first allowed) type.
 void GVLogicAssignResultVar(LogicSystem* sys, int32_t program, LogicLine* line);

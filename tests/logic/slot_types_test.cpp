@@ -158,9 +158,18 @@ TEST(SlotTypes, WindowStepsOnTheFirstLineOfferConstantsOnly) {
   GVLogicCycleColumn(&s.sys, 1, 1, 5, s.last, 2);  // below the first line f 1 is offered
   EXPECT_EQ(s.last->argType[0], 0);                // CUR_TIME takes no argument
 
+  // An optional result is emptied, a required one filled.
+  LogicLine* force = s.Add(kLogicDyn1, kDyn1HForce, FVar(3));
+  GVLogicFixResultSlot(force, 1, &s.sys);
+  EXPECT_EQ(force->resultType, 0);
+  LogicLine* time = s.Add(kLogicDyn1, kDyn1CurTime);
+  GVLogicFixResultSlot(time, 1, &s.sys);
+  EXPECT_EQ(time->resultType, static_cast<int32_t>(kLogicFloat));
+  EXPECT_EQ(time->resultVar, 1);
+
   // Stepping an empty CONTROL line's command back from 1 keeps 1.
   LogicLine* c = s.Add(kLogicControl, 1);
-  GVLogicCycleColumn(&s.sys, 1, -1, 4, c, 3);
+  GVLogicCycleColumn(&s.sys, 1, -1, 4, c, 5);
   EXPECT_EQ(c->command, 1);
 
   // Resetting the command column makes the empty line and keeps the comment.
