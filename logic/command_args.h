@@ -126,5 +126,9 @@ void GVLogicWritePhase(LogicProgram* prog, const LogicLine* line, int32_t phase)
 // Jel part frame by frame into the line's channel data over the line's frame
 // range, and plays it back on later runs (line option 0x2000: play only).
 void GVLogicRecordMouseDrag(LogicLine* line, int32_t program, LogicSystem* sys);
+// Resetting a recorded drag: the frames from `first` on count as not
+// recorded; or the whole record is dropped.
+void GVLogicClearDragRecord(LogicLine* line, int32_t first);
+void GVLogicDropDragRecord(LogicLine* line);
 // The longest frame range whose drag a line records.
 constexpr int32_t kLogicMaxDragFrames = 100000;

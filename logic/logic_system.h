@@ -43,6 +43,8 @@ enum : uint32_t {
 // Option kinds of a command (which option bits its lines may carry).
 enum : uint32_t {
   kLogicOptComponents = 2,
+  kLogicOptCurve = 4,          // the result is a curve of keyed values (the FG list)
+  kLogicOptDragRecord = 0x80,  // records a mouse drag into the line's channel data
   kLogicOptBit2000 = 16,
   kLogicOptRadians = 64,
   kLogicOptTwoModes = 0x100,
@@ -55,6 +57,7 @@ enum : uint32_t {
   kLogicOptPasteReport = 0x4000,
   kLogicOptTypedSecondColumn = 0x10000,
   kLogicOptComment = 0x20000,
+  kLogicOptSameJelModes = 0x40000,  // with two modes: one Jel named twice picks the mode
 };
 
 // Control roles of the CONTROL commands.

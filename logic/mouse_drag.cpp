@@ -105,3 +105,15 @@ void GVLogicRecordMouseDrag(LogicLine* line, int32_t program, LogicSystem* sys) 
   const int32_t* states = line->chan ? GVChanInts(line->chan, kRecordSlot) : nullptr;
   if (pp && states && k >= 0 && k <= line->chan->count) *pp = states[k] != kStateNone ? 1 : 0;
 }
+
+void GVLogicClearDragRecord(LogicLine* line, int32_t first) {
+  int32_t* states = line && line->chan ? GVChanInts(line->chan, kRecordSlot) : nullptr;
+  if (!states || first < 0) return;
+  for (int32_t k = first; k <= line->chan->count; ++k) states[k] = kStateNone;
+}
+
+void GVLogicDropDragRecord(LogicLine* line) {
+  if (!line) return;
+  GVFreeChanData(line->chan);
+  line->chan = nullptr;
+}
