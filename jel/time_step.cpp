@@ -8,8 +8,9 @@
 // node's frame) average into edge and cell strains, stresses follow from the
 // per-node coefficients, and go back to world axes as node accelerations.
 //
-// Every pass is one linear sweep over the node arrays and finishes before the
-// next begins; nothing here allocates. Entry 0 of every array stands for "no
+// Every pass is one linear sweep over the node arrays, cut into fixed chunks
+// that may run on several threads, and finishes before the next begins;
+// nothing here allocates. Entry 0 of every array stands for "no
 // node": zero vectors, identity frames. The loops copy the state's array
 // pointers into restrict-qualified locals: the arrays never overlap, and
 // without that the compiler reloads every pointer after every store.
