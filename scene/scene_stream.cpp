@@ -143,6 +143,7 @@ namespace {
 // Everything a scene file holds, read before the open scene is touched. Each
 // holder is made on the first item that needs it and freed with the reading.
 struct SceneHolders {
+  bool keepJels = false;  // a world takes the Jels read
   HWorld* world = nullptr;
   GeoList geos{};
   bool haveGeos = false;
@@ -193,7 +194,8 @@ bool readJels(SceneHolders& h, ItemStream* s) {
 bool readGeos(SceneHolders& h, ItemStream* s) {
   if (!h.world && !(h.world = new (std::nothrow) HWorld)) return false;
   h.haveGeos = true;
-  return GVReadGeoListImage(&h.geos, s, h.world) == 1;
+  // Jels read for no world are dropped at the end: no Geo may point at them.
+  return GVReadGeoListImage(&h.geos, s, h.keepJels ? h.world : nullptr) == 1;
 }
 
 bool readLogic(SceneHolders& h, ItemStream* s, const LogicSystem* target) {
@@ -275,7 +277,7 @@ void replaceScene(SceneHolders& h, ObjHandle* geoList, HWorld** world, LogicSyst
   GVDeleteGeos(geoList, -1);
   if (h.world) GVMoveJelsInto(world, h.world);
   if (h.haveGeos) GVMoveGeosInto(geoList, &h.geos);
-  if (h.vehicle && sv.replaceVehicle) {
+  if (h.vehicle && sv.replaceVehicle && GVWorldOf(world)) {
     sv.replaceVehicle(h.vehicle, GVWorldOf(world));
     h.vehicle = nullptr;
   }
@@ -306,6 +308,7 @@ int32_t GVReadSceneStream(ItemStream* stream, ObjHandle* geoList, HWorld** world
   if (!GVItemStreamHasRoom(stream, 0, 2, 0, 0)) return kSceneDamaged;
   stream->intCount += 2;
   SceneHolders h;
+  h.keepJels = GVWorldOf(world) != nullptr;
   const int32_t rc = readItems(h, stream, logic);
   if (rc == kSceneReadOk) replaceScene(h, geoList, world, logic, camera, notes);
   return rc;
