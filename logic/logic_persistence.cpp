@@ -261,7 +261,7 @@ struct TaggedForm {
 void upgradeCollisionLines(LogicSystem* sys) {
   LogicProgram* p = GVLogicProgram(sys, 1);
   for (LogicLine* l = p ? p->first : nullptr; l; l = l->next)
-    if (l->category == kLogicDyn2 && (l->command == kLogicCmdHCollgH || l->command == kLogicCmdHCollGh) && (l->flags & 0x8000u))
+    if (l->category == kLogicDyn2 && (l->command == kDyn2HCollgH || l->command == kDyn2HCollGh) && (l->flags & 0x8000u))
       l->flags = (l->flags & ~0x8000u) | 0x10000u;
 }
 

@@ -204,11 +204,11 @@ int32_t GVLogicFindObjectRefs(LogicSystem* sys, ObjHandle* geo) {
     const int32_t s = l->argInt[0];
     if (!s || !GVGeoMatches(geo, s)) continue;
     const bool bothWays = (l->flags & kLineCollBothWays) != 0;
-    if (l->command == kLogicCmdHCollgH)
+    if (l->command == kDyn2HCollgH)
       use |= kLogicCollGeoHits | (bothWays ? kLogicCollGeoMoves : 0);
-    else if (l->command == kLogicCmdHCollGh)
+    else if (l->command == kDyn2HCollGh)
       use |= kLogicCollGeoMoves | (bothWays ? kLogicCollGeoHits : 0);
-    else if (l->command == kLogicCmdHCollHh)
+    else if (l->command == kDyn2HCollHh)
       use |= kLogicCollHullOnly;
   }
   return use;

@@ -6,17 +6,12 @@
 
 #include <cstdint>
 
+#include "logic/dyn2_cmds.h"
+
 struct LogicLine;
 struct LogicProgram;
 struct LogicSystem;
 struct ObjHandle;
-
-// The HCOLL commands of HDYN_2 whose first argument names a Geo.
-enum : int32_t {
-  kLogicCmdHCollHh = 8,
-  kLogicCmdHCollgH = 9,
-  kLogicCmdHCollGh = 10,
-};
 
 // Collision use of a Geo by the main program (GVLogicFindObjectRefs).
 enum : int32_t {

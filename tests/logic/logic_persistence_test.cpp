@@ -138,7 +138,7 @@ TEST(LogicPersistence, LoadsRepairTheMainProgram) {
   a.Add(12, 0);
   a.Add(kLogicLogic, 20);
   a.Add(kLogicLogic, -3);
-  LogicLine* coll = a.Add(kLogicDyn2, kLogicCmdHCollgH);
+  LogicLine* coll = a.Add(kLogicDyn2, kDyn2HCollgH);
   coll->flags = 0x8000;
   LogicStore ok;
   ok.Add(kLogicLogic, 8);

@@ -32,7 +32,7 @@ int32_t RecordCB(int32_t mode, int32_t a, int32_t b, int32_t c, void*) {
 struct RefStore : LogicStore {
   RefStore() {
     LogicCmd* dyn2 = GVLogicBeginCategory(&sys, kLogicDyn2, 15);
-    for (int32_t k : {kLogicCmdHCollHh, kLogicCmdHCollgH, kLogicCmdHCollGh}) dyn2[k].argMask[0] = kGeoConst;
+    for (int32_t k : {kDyn2HCollHh, kDyn2HCollgH, kDyn2HCollGh}) dyn2[k].argMask[0] = kGeoConst;
     const uint32_t pairs[] = {kJelConst | kLogicQualFirstPair, kPartConst | kLogicQualFirstPair,
                               kJelConst | kLogicQualSecondPair, kPartConst | kLogicQualSecondPair, kGeoConst};
     std::copy(pairs, pairs + 5, dyn2[kPairCmd].argMask);
@@ -181,9 +181,9 @@ TEST(ObjectRefs, MergingAnImportedMainProgram) {
 
 TEST(ObjectRefs, CollisionTablesFollowTheHCollLines) {
   RefStore s;
-  s.Add(kLogicDyn2, kLogicCmdHCollgH, {}, {IConst(1)});
-  s.Add(kLogicDyn2, kLogicCmdHCollHh, {}, {IConst(2)});
-  LogicLine* both = s.Add(kLogicDyn2, kLogicCmdHCollGh, {}, {IConst(-1)});
+  s.Add(kLogicDyn2, kDyn2HCollgH, {}, {IConst(1)});
+  s.Add(kLogicDyn2, kDyn2HCollHh, {}, {IConst(2)});
+  LogicLine* both = s.Add(kLogicDyn2, kDyn2HCollGh, {}, {IConst(-1)});
   both->flags = 0x20000;
   EXPECT_EQ(GVLogicFindObjectRefs(&s.sys, s.geos[1]), kLogicCollGeoMoves | kLogicCollGeoHits | kLogicCollHullOnly);
   both->argType[0] = 0;
