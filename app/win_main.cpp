@@ -4,6 +4,7 @@
 
 #include "app/app_windows.h"
 #include "app/message_loop.h"
+#include "GVAppWins/render_services.h"
 #include "jel/matter.h"
 #include "scene/app_lifecycle.h"
 #include "scene/geo_id_blocks.h"
@@ -45,6 +46,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   services.checkRenameName = GVCheckRenameName;
   services.beep = [] { MessageBeep(MB_ICONHAND); };
   GVSetSceneServices(services);
+  // Renames and edits rebuild the engine mirrors of Geos through the table.
+  GVInstallRenderServices();
   GVAppStartup();
   GVRegisterWindowClasses(instance);
   // A closed dialog puts the application root back as the current folder.
