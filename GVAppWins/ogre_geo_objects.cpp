@@ -40,11 +40,9 @@ const Ogre::String& generalGroup() {
 
 GObject* geoOf(ObjHandle* h) { return h ? static_cast<GObject*>(h->object) : nullptr; }
 
-GeoMaterial* materialOf(const GObject* g, int32_t i) { return g->materials ? GVGetGeoMaterial(g->materials, i) : nullptr; }
-int32_t materialCount(const GObject* g) { return g->materials ? g->materials->count : 0; }
-UVSet* uvOf(const GObject* g, const GeoMaterial* m) {
-  return m && m->uvSetIndex != -1 ? GVGetUVSet(g->uvSets, m->uvSetIndex) : nullptr;
-}
+GeoMaterial* materialOf(const GObject* g, int32_t i) { return GVGeoMaterialAt(g, i); }
+int32_t materialCount(const GObject* g) { return GVGeoMaterialCount(g); }
+UVSet* uvOf(const GObject* g, const GeoMaterial* m) { return GVGeoMaterialUV(g, m); }
 
 float layerStep(const GObject* g) { return (g->flags & kGeoNoLayerOffset) ? 0.0f : gOgreData->mOffsetDistance; }
 int32_t highestLayer(const GObject* g) {
@@ -58,9 +56,7 @@ float wireOffset(const GObject* g) {
 int32_t solidFlags(const GObject* g) { return GV_BUF_PLAIN | ((g->flags & kGeoDoubleSided) ? GV_BUF_DOUBLE_SIDED : 0); }
 int32_t layerFlags(const GObject* g) { return GV_BUF_OFFSET | ((g->flags & kGeoDoubleSided) ? GV_BUF_DOUBLE_SIDED : 0); }
 
-void statusLine(const char* text) {
-  if (GVView* v = GVMainView()) GVShowStatusLine(v, text);
-}
+void statusLine(const char* text) { GVViewStatusLine(text); }
 
 void logEngineError(const Ogre::Exception& e) {
   Ogre::LogManager::getSingleton().logMessage(e.getFullDescription(), Ogre::LML_CRITICAL);
@@ -193,15 +189,7 @@ void buildObjects(ObjHandle* h, GObject* g, const GeoOgreNames& names, int32_t m
                                                     Ogre::ResourceGroupManager::AUTODETECT_RESOURCE_GROUP_NAME);
   Ogre::SubEntity* solid = GVFindSubEntity(entity, names.solid);
 
-  if (g->materialType == 2 && !GVMaterialScriptExists(g->matFile ? g->matFile : "")) {
-    g->materialType = 1;
-    char text[1000];
-    std::snprintf(text, sizeof text,
-                  "Warning: Cannot find material script \"%.400s\" referenced by GEO \"%.400s\" ... reverting to "
-                  "material properties instead ... ",
-                  g->matFile ? g->matFile : "", g->name ? g->name : "");
-    statusLine(text);
-  }
+  GVCheckGeoScript(g);
 
   const bool casts = m0 && (m0->word18 & 1u);
   if (g->materialType == 2 && g->matFile && g->matFile[0] && g->matName2 && g->matName2[0]) {
@@ -260,6 +248,29 @@ const WireColours kWireSelected = {
 const WireColours kWireUnselected = {
     {0.1f, 0.2f, 0.7f, 0.5f}, {0.1f, 0.17f, 0.73f, 0.5f}, {0.42f, 0.4f, 0.48f, 0.5f}, 8.7f};
 
+GeoMaterial* GVGeoMaterialAt(const GObject* g, int32_t i) {
+  return g && g->materials ? GVGetGeoMaterial(g->materials, i) : nullptr;
+}
+int32_t GVGeoMaterialCount(const GObject* g) { return g && g->materials ? g->materials->count : 0; }
+UVSet* GVGeoMaterialUV(const GObject* g, const GeoMaterial* m) {
+  return g && m && m->uvSetIndex != -1 ? GVGetUVSet(g->uvSets, m->uvSetIndex) : nullptr;
+}
+
+void GVViewStatusLine(const char* text) {
+  if (GVView* v = GVMainView()) GVShowStatusLine(v, text);
+}
+
+void GVCheckGeoScript(GObject* g) {
+  if (!g || g->materialType != 2 || GVMaterialScriptExists(g->matFile ? g->matFile : "")) return;
+  g->materialType = 1;
+  char text[1000];
+  std::snprintf(text, sizeof text,
+                "Warning: Cannot find material script \"%.400s\" referenced by GEO \"%.400s\" ... reverting to "
+                "material properties instead ... ",
+                g->matFile ? g->matFile : "", g->name ? g->name : "");
+  GVViewStatusLine(text);
+}
+
 GeoOgreNames::GeoOgreNames(const GObject* g) {
   const std::string base = g && g->name ? g->name : "";
   mesh = base + "GMESH";
@@ -279,6 +290,12 @@ int GVGeoModeShowsWire(int32_t mode) { return mode == 2 || mode == 8 || mode == 
 ObjHandle* GVSceneGeoList() { return GVScene().geoList; }
 ObjHandle* GVSceneFirstGeo() { return GVScene().geoList ? GVFirstGeo(GVScene().geoList) : nullptr; }
 ObjHandle* GVSceneNextGeo(ObjHandle* geo) { return GVNextGeo(geo); }
+
+HObject** GVSceneFirstJel() { return GVFirstJel(GVScene().world); }
+HObject** GVSceneNextJel(HObject** cell) {
+  HObject* next = cell && *cell ? GVNextJel(*cell) : nullptr;
+  return next ? next->handle : nullptr;
+}
 
 int32_t GVSceneStateMode() {
   HWorld* w = GVWorldOf(GVScene().world);
@@ -505,7 +522,7 @@ void GVGetOgreJelBox(HObject** cell, float box[6]) {
 void GVUpdateOgreJelBounds() {
   if (!gOgreData || !gOgreData->mSceneMgr) return;
   Ogre::SceneManager* sm = gOgreData->mSceneMgr;
-  for (HObject** cell = GVFirstJel(GVScene().world); cell && *cell;) {
+  GVForEachSceneJel([&](HObject** cell) {
     HObject* jel = *cell;
     char name[600];
     GVGetJelName(cell, name, sizeof name);
@@ -524,9 +541,7 @@ void GVUpdateOgreJelBounds() {
       sm->getManualObject(base + "MO")->setBoundingBox(
           Ogre::AxisAlignedBox(b[0] - w, b[1] - w, b[2] - w, b[3] + w, b[4] + w, b[5] + w));
     }
-    HObject* next = GVNextJel(jel);
-    cell = next ? next->handle : nullptr;
-  }
+  });
 }
 
 int32_t GVIsGeoJelDriven(ObjHandle* h) {

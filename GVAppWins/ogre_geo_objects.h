@@ -11,6 +11,8 @@
 #include <string>
 
 struct GObject;
+struct GeoMaterial;
+struct UVSet;
 struct ObjHandle;
 class HObject;
 
@@ -47,6 +49,16 @@ void GVEyeCamFollowGeo(int32_t id, float halfAngle);
 int GVGeoModeShowsSolid(int32_t mode);  // 8, 16, 32
 int GVGeoModeShowsWire(int32_t mode);   // 2, 8, 32
 
+// Material layer i of the Geo and the UV set it uses (null when absent).
+GeoMaterial* GVGeoMaterialAt(const GObject* geo, int32_t i);
+int32_t GVGeoMaterialCount(const GObject* geo);
+UVSet* GVGeoMaterialUV(const GObject* geo, const GeoMaterial* m);
+// A scripted Geo whose script file is gone turns to its properties for good,
+// with the warning on the view's status line.
+void GVCheckGeoScript(GObject* geo);
+// The view's status line, when the main window's view exists.
+void GVViewStatusLine(const char* text);
+
 // The Geo's entity, or null when it has none (or the engine is not running).
 Ogre::Entity* GVGeoEntity(const GObject* geo);
 // A sub-entity or sub-mesh by name, null when there is none.
@@ -61,6 +73,17 @@ ObjHandle* GVSceneNextGeo(ObjHandle* geo);
 template <typename Fn>
 void GVForEachSceneGeo(Fn fn) {
   for (ObjHandle* h = GVSceneFirstGeo(); h; h = GVSceneNextGeo(h)) fn(h);
+}
+// Every Jel of the scene's world, in list order (fn takes the Jel's handle).
+HObject** GVSceneFirstJel();
+HObject** GVSceneNextJel(HObject** jel);
+template <typename Fn>
+void GVForEachSceneJel(Fn fn) {
+  for (HObject** cell = GVSceneFirstJel(); cell && *cell;) {
+    HObject** next = GVSceneNextJel(cell);
+    fn(cell);
+    cell = next;
+  }
 }
 // The world's state mode and current frame (0, 0 without a world).
 int32_t GVSceneStateMode();

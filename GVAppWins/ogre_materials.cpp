@@ -32,47 +32,18 @@ Ogre::Pass* firstPass(const Ogre::MaterialPtr& m) {
 Ogre::ColourValue colourOf(const GColour* c) { return Ogre::ColourValue(c->r, c->g, c->b, c->a); }
 Ogre::ColourValue colourOf(const float c[4]) { return Ogre::ColourValue(c[0], c[1], c[2], c[3]); }
 
-GeoMaterial* materialOf(const GObject* g, int32_t i) { return g->materials ? GVGetGeoMaterial(g->materials, i) : nullptr; }
-int32_t materialCount(const GObject* g) { return g->materials ? g->materials->count : 0; }
-UVSet* uvOf(const GObject* g, const GeoMaterial* m) {
-  return m && m->uvSetIndex != -1 ? GVGetUVSet(g->uvSets, m->uvSetIndex) : nullptr;
-}
+GeoMaterial* materialOf(const GObject* g, int32_t i) { return GVGeoMaterialAt(g, i); }
+int32_t materialCount(const GObject* g) { return GVGeoMaterialCount(g); }
+UVSet* uvOf(const GObject* g, const GeoMaterial* m) { return GVGeoMaterialUV(g, m); }
 
 bool layerShown(const GeoMaterial* m, bool solidVisible) {
   return m && m->mode != GV_DISPLAY_IGNORE && solidVisible;
 }
 
-void statusLine(const char* text) {
-  if (GVView* v = GVMainView()) GVShowStatusLine(v, text);
-}
-
-std::string nameOf(const GObject* g) { return g->name ? g->name : ""; }
-
 std::string jelName(HObject** cell) {
   char name[600];
   GVGetJelName(cell, name, sizeof name);
   return name;
-}
-
-template <typename Fn>
-void forEachJel(Fn fn) {
-  for (HObject** cell = GVFirstJel(GVScene().world); cell && *cell;) {
-    HObject* next = GVNextJel(*cell);
-    fn(cell);
-    cell = next ? next->handle : nullptr;
-  }
-}
-
-// A script that is gone turns the Geo to its properties for good.
-void checkScript(GObject* g) {
-  if (g->materialType != 2 || GVMaterialScriptExists(g->matFile ? g->matFile : "")) return;
-  g->materialType = 1;
-  char text[1000];
-  std::snprintf(text, sizeof text,
-                "Warning: Cannot find material script \"%.400s\" referenced by GEO \"%.400s\" ... reverting to "
-                "material properties instead ... ",
-                g->matFile ? g->matFile : "", g->name ? g->name : "");
-  statusLine(text);
 }
 
 }  // namespace
@@ -138,7 +109,7 @@ void GVSetOgreGeoMaterial(int32_t id, int32_t mode) {
   const bool solidVisible = GVGeoModeShowsSolid(mode) != 0;
   Ogre::Entity* e = GVGeoEntity(g);
   if (!e) return;
-  checkScript(g);
+  GVCheckGeoScript(g);
   const GeoOgreNames names(g);
   GeoMaterial* m0 = materialOf(g, 0);
   Ogre::SubEntity* solid = GVFindSubEntity(e, names.solid);
@@ -221,7 +192,7 @@ void GVSetOgreJelMaterial(int32_t mode, HObject** cell) {
 
 void GVUpdateAllOgreJelMaterials(int32_t mode) {
   if (!gOgreData) return;
-  forEachJel([&](HObject** cell) { GVSetOgreJelMaterial(mode, cell); });
+  GVForEachSceneJel([&](HObject** cell) { GVSetOgreJelMaterial(mode, cell); });
 }
 
 void GVApplyOgreDisplayModes(int32_t geoMode, int32_t jelMode) {
@@ -242,7 +213,7 @@ void GVApplyOgreDisplayModes(int32_t geoMode, int32_t jelMode) {
   }
   if (jelMode != 0) {
     Ogre::SceneManager* sm = gOgreData->mSceneMgr;
-    forEachJel([&](HObject** cell) {
+    GVForEachSceneJel([&](HObject** cell) {
       const std::string base = jelName(cell);
       if (sm->hasEntity(base + "HENT"))
         if (Ogre::SubEntity* s = GVFindSubEntity(sm->getEntity(base + "HENT"), base + "HSUBMESH"))
@@ -283,7 +254,7 @@ void GVOgreShowGeoSelection(int32_t s, int32_t mode) {
 void GVOgreShowJelSelection(int32_t s, int32_t mode) {
   if (!gOgreData || !gOgreData->mSceneMgr) return;
   Ogre::SceneManager* sm = gOgreData->mSceneMgr;
-  forEachJel([&](HObject** cell) {
+  GVForEachSceneJel([&](HObject** cell) {
     const std::string base = jelName(cell);
     if (!sm->hasManualObject(base + "MO")) return;
     const bool selected = GVJelMatches(cell, s) != 0;
