@@ -118,6 +118,19 @@ void uploadIndices(Ogre::SubMesh* sub, std::vector<uint32_t>& idx, size_t vertex
   sub->indexData->indexBuffer = ib;
 }
 
+// A fixed per-vertex attribute of one element type under its own binding.
+void uploadStatic(Ogre::VertexData* vd, unsigned short source, Ogre::VertexElementType type, const void* data) {
+  uploadVertices(vd, source, Ogre::VertexElement::getTypeSize(type), data, Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY);
+}
+
+// Position, normal and optionally tangent interleaved in source 0; returns the vertex size.
+size_t declareMain(Ogre::VertexDeclaration* decl, bool tangents) {
+  size_t off = decl->addElement(0, 0, Ogre::VET_FLOAT3, Ogre::VES_POSITION).getSize();
+  off += decl->addElement(0, off, Ogre::VET_FLOAT3, Ogre::VES_NORMAL).getSize();
+  if (tangents) off += decl->addElement(0, off, Ogre::VET_FLOAT3, Ogre::VES_TANGENT).getSize();
+  return off;
+}
+
 Ogre::SubMesh* newSubMesh(const Ogre::MeshPtr& mesh, const char* name, size_t vertexCount) {
   Ogre::SubMesh* sub = mesh->createSubMesh(name);
   sub->useSharedVertices = false;
@@ -217,18 +230,13 @@ uint16_t GVCreateOgreGeoSubMesh(const char* name, const Ogre::MeshPtr& mesh, Obj
 
   sub->vertexData->vertexCount = count;
   Ogre::VertexDeclaration* decl = sub->vertexData->vertexDeclaration;
-  size_t off = decl->addElement(0, 0, Ogre::VET_FLOAT3, Ogre::VES_POSITION).getSize();
-  off += decl->addElement(0, off, Ogre::VET_FLOAT3, Ogre::VES_NORMAL).getSize();
-  if (tangents) off += decl->addElement(0, off, Ogre::VET_FLOAT3, Ogre::VES_TANGENT).getSize();
+  const size_t off = declareMain(decl, tangents);
   decl->addElement(1, 0, Ogre::VET_COLOUR, Ogre::VES_DIFFUSE);
   if (uv) decl->addElement(2, 0, Ogre::VET_FLOAT2, Ogre::VES_TEXTURE_COORDINATES, 0);
   if (count > 0) {
     uploadVertices(sub->vertexData, 0, off, verts.data(), mainUsage(dynamic));
-    uploadVertices(sub->vertexData, 1, Ogre::VertexElement::getTypeSize(Ogre::VET_COLOUR), colours.data(),
-                   Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY);
-    if (uv)
-      uploadVertices(sub->vertexData, 2, Ogre::VertexElement::getTypeSize(Ogre::VET_FLOAT2), uvs.data(),
-                     Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY);
+    uploadStatic(sub->vertexData, 1, Ogre::VET_COLOUR, colours.data());
+    if (uv) uploadStatic(sub->vertexData, 2, Ogre::VET_FLOAT2, uvs.data());
   }
   uploadIndices(sub, idx.items, count);
 
@@ -282,13 +290,11 @@ uint16_t GVCreateOgreGeoUVSubMesh(const char* name, const Ogre::MeshPtr& mesh, O
 
   sub->vertexData->vertexCount = count;
   Ogre::VertexDeclaration* decl = sub->vertexData->vertexDeclaration;
-  size_t off = decl->addElement(0, 0, Ogre::VET_FLOAT3, Ogre::VES_POSITION).getSize();
-  off += decl->addElement(0, off, Ogre::VET_FLOAT3, Ogre::VES_NORMAL).getSize();
+  const size_t off = declareMain(decl, false);
   decl->addElement(1, 0, Ogre::VET_FLOAT2, Ogre::VES_TEXTURE_COORDINATES, 0);
   if (count > 0) {
     uploadVertices(sub->vertexData, 0, off, verts.data(), mainUsage(dynamic));
-    uploadVertices(sub->vertexData, 1, Ogre::VertexElement::getTypeSize(Ogre::VET_FLOAT2), uvs.data(),
-                   Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY);
+    uploadStatic(sub->vertexData, 1, Ogre::VET_FLOAT2, uvs.data());
   }
   uploadIndices(sub, idx.items, count);
   return index;
@@ -314,8 +320,7 @@ uint16_t GVCreateOgreJelSubMesh(const char* name, const Ogre::MeshPtr& mesh, HOb
 
   sub->vertexData->vertexCount = count;
   Ogre::VertexDeclaration* decl = sub->vertexData->vertexDeclaration;
-  size_t off = decl->addElement(0, 0, Ogre::VET_FLOAT3, Ogre::VES_POSITION).getSize();
-  off += decl->addElement(0, off, Ogre::VET_FLOAT3, Ogre::VES_NORMAL).getSize();
+  const size_t off = declareMain(decl, false);
   if (count > 0)
     uploadVertices(sub->vertexData, 0, off, verts.data(),
                    Ogre::HardwareBuffer::HBU_DYNAMIC_WRITE_ONLY_DISCARDABLE);

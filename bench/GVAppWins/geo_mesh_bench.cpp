@@ -10,42 +10,20 @@
 #include "../../tests/dynamics/runner_scene.h"
 #include "../../tests/geo/geo_fixtures.h"
 #include "GVAppWins/ogre_geo_objects.h"
-#include "GVAppWins/ogre_view.h"
-#include "GVAppWins/view_window.h"
+#include "bench_view.h"
 #include "geo/geo_binding.h"
 #include "geo/geo_list.h"
 #include "geo/mesh_derived.h"
 #include "jel/deformation_map.h"
 #include "jel/jel_object.h"
-#include "platform/test_api.h"
 #include "scene/obj_handle.h"
 #include "scene/scene_records.h"
 
 namespace {
 
-LRESULT CALLBACK mainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcA(hwnd, msg, wp, lp); }
-
 void BM_DeformedGeoMeshRefresh(benchmark::State& state) {
-  GVTestReset();
-  GVTestSetScreen(1400, 900);
-  static float bounds[6] = {-12, 12, 0, 24, -12, 12};
-  static const float background[3] = {0.75f, 0.75f, 0.75f};
-  GVViewSceneLinks links;
-  links.bounds = bounds;
-  links.background = background;
-  GVSetViewSceneLinks(links);
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = mainProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "BenchMain";
-  RegisterClassExA(&wc);
-  HWND main = CreateWindowExA(0, "BenchMain", "", WS_POPUP | WS_VISIBLE, 0, 0, 1300, 860, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
   GVView view;
-  GVSetMainView(&view);
-  GVCreateView(&view, GetModuleHandleA(nullptr), main, 1280, 800, nullptr, nullptr, nullptr);
-  if (!gOgreData) {
+  if (!GVBenchStartView(&view, 1280, 800)) {
     state.SkipWithError("the 3-D engine did not start (needs an X display)");
     return;
   }
@@ -99,9 +77,7 @@ void BM_DeformedGeoMeshRefresh(benchmark::State& state) {
   GVClearGeoList(&list);
   GVScene().geoList = nullptr;
   delete jel;
-  GVDestroyView(&view);
-  GVSetMainView(nullptr);
-  GVTestReset();
+  GVBenchStopView(&view);
 }
 BENCHMARK(BM_DeformedGeoMeshRefresh)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
