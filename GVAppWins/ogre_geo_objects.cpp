@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "GVAppWins/info_panels.h"
 #include "GVAppWins/material_reload.h"
@@ -31,7 +32,6 @@ namespace {
 
 constexpr uint32_t kGeoDoubleSided = 0x4;
 constexpr uint32_t kGeoNoLayerOffset = 0x80000;
-constexpr int32_t kDisplayIgnore = 4;
 
 const Ogre::String& generalGroup() {
   static const Ogre::String g = "General";
@@ -209,7 +209,7 @@ void buildObjects(ObjHandle* h, GObject* g, const GeoOgreNames& names, int32_t m
     entity->setCastShadows(casts);
     if (solid) {
       solid->setMaterial(mat);
-      solid->setVisible(m0 && m0->mode != kDisplayIgnore && solidVisible);
+      solid->setVisible(m0 && m0->mode != GV_DISPLAY_IGNORE && solidVisible);
     }
   }
 
@@ -220,7 +220,7 @@ void buildObjects(ObjHandle* h, GObject* g, const GeoOgreNames& names, int32_t m
     GVApplyGeoMaterialProps(m, mat, uvOf(g, m));
     if (Ogre::SubEntity* s = GVFindSubEntity(entity, names.layer(i))) {
       s->setMaterial(mat);
-      s->setVisible(m->mode != kDisplayIgnore && solidVisible);
+      s->setVisible(m->mode != GV_DISPLAY_IGNORE && solidVisible);
     }
   }
 
@@ -403,7 +403,7 @@ void GVUpdateOgreGeoMesh(ObjHandle* h, int32_t selector, int32_t refreshWire) {
   for (int32_t i = 1; i < materialCount(g); ++i) {
     GeoMaterial* m = materialOf(g, i);
     UVSet* uv = uvOf(g, m);
-    if (m->mode == kDisplayIgnore || !uv) continue;
+    if (m->mode == GV_DISPLAY_IGNORE || !uv) continue;
     Ogre::SubMesh* s = GVFindSubMesh(mesh, names.layer(i));
     if (!s) continue;
     if (uv->uvPairs)

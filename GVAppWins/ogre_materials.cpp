@@ -60,8 +60,6 @@ void GVApplyGeoMaterialProps(GeoMaterial* m, const Ogre::MaterialPtr& material, 
   if (!m || !gOgreData || !material) return;
   if (Ogre::Pass* p = firstPass(material)) {
     const int32_t type = m->mode;
-    const bool rtt = type == GV_DISPLAY_RTT_OPAQUE || type == GV_DISPLAY_RTT_TRANSPARENT ||
-                     type == GV_DISPLAY_RTT_ALPHA_MASK;
     if (type == GV_DISPLAY_OPAQUE || type == GV_DISPLAY_RTT_OPAQUE) {
       p->setSceneBlending(Ogre::SBT_REPLACE);
       p->setAlphaRejectSettings(Ogre::CMPF_ALWAYS_PASS, 0, false);
@@ -84,15 +82,12 @@ void GVApplyGeoMaterialProps(GeoMaterial* m, const Ogre::MaterialPtr& material, 
     if (m->colourB) p->setDiffuse(colourOf(m->colourB));
     if (m->colourC) p->setSpecular(colourOf(m->colourC));
     p->setShininess(m->shininess);
-    // Render-to-texture is not built into the view yet: such a layer shows its
-    // own texture file.
-    const int rttInUse = 0;
-    (void)rtt;
+    // While the scene has no render-to-texture target, a render-to-texture
+    // layer shows its own texture file like any other.
     p->removeAllTextureUnitStates();
-    const bool hasTexture = m->textureFile && m->textureFile[0];
-    if (uv && uv->setWord == 0 && (hasTexture || rttInUse == 1)) {
+    if (uv && uv->setWord == 0 && m->textureFile && m->textureFile[0]) {
       Ogre::TextureUnitState* tu = p->createTextureUnitState();
-      tu->setTextureName(rttInUse == 1 ? Ogre::String("RttTex") : Ogre::String(m->textureFile), Ogre::TEX_TYPE_2D);
+      tu->setTextureName(m->textureFile, Ogre::TEX_TYPE_2D);
       tu->setTextureCoordSet(0);
       tu->setColourOperation(Ogre::LBO_MODULATE);
     }

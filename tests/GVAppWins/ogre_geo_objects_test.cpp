@@ -325,6 +325,24 @@ TEST_F(GeoViewTest, RebuildsAndRenamesLeaveNothingBehind) {
   EXPECT_GT(countView([](uint32_t p) { return p != 0; }), 0);
 }
 
+TEST_F(GeoViewTest, IgnoredLayerStaysHiddenInEveryMode) {
+  createView();
+  GObject* g = addCube(1, "ignored", {0, 0, 0}, {1, 1, 1});
+  GVCreateOgreGeoObj(1, 32, -7);
+  GVGetGeoMaterial(g->materials, 0)->mode = GV_DISPLAY_IGNORE;
+  Ogre::SubEntity* solid = GVFindSubEntity(GVGeoEntity(g), "ignoredGSUBMESH");
+  ASSERT_NE(solid, nullptr);
+  for (int mode : {8, 16, 32}) {
+    GVApplyOgreDisplayModes(mode, 0);
+    EXPECT_FALSE(solid->isVisible()) << mode;
+    GVSetOgreGeoMaterial(1, mode);
+    EXPECT_FALSE(solid->isVisible()) << mode;
+  }
+  GVGetGeoMaterial(g->materials, 0)->mode = GV_DISPLAY_OPAQUE;
+  GVApplyOgreDisplayModes(16, 0);
+  EXPECT_TRUE(solid->isVisible());
+}
+
 // Material scripts live in a temporary application root.
 class ScriptTest : public GeoViewTest {
  protected:
