@@ -4,6 +4,7 @@
 
 #include "app/app_windows.h"
 #include "app/message_loop.h"
+#include "GVAppWins/render_services.h"
 #include "jel/matter.h"
 #include "logic/random_table.h"
 #include "scene/app_lifecycle.h"
@@ -67,6 +68,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // Scene files carry the vehicle through its own item.
   GVInstallVehicleFileServices(&services);
   GVSetSceneServices(services);
+  // Renames and edits rebuild the engine mirrors of Geos through the table.
+  GVInstallRenderServices();
   GVAppStartup();
   GVRegisterWindowClasses(instance);
   // A closed dialog puts the application root back as the current folder.
