@@ -1,11 +1,20 @@
 #include "GVAppWins/camera_record.h"
 
 #include <cmath>
+#include <cstring>
+#include <new>
 
 #include "jel/vector_math.h"
+#include "scene/item_stream.h"
 
 static constexpr float kPi = 3.1415927f;
 static constexpr float kHalfPi = 1.5707964f;
+static constexpr float kTwoPi = 6.2831855f;
+static constexpr float kDegToRad = kPi / 180.0f;
+static constexpr float kMaxFov = 3.1315928f;
+// The projection never divides by the tangent of a field of view below this;
+// the record keeps the value it was given.
+static constexpr float kMinProjectionFov = 1.0e-3f;
 
 void GVCameraInit(CameraRec* cam) {
   if (!cam) return;
@@ -95,16 +104,22 @@ void GVUpdateCameraAngles(CameraRec* cam) {
   GVCalcCameraRotation(cam);
 }
 
-void GVUpdateCameraProjection(const ViewportRec* vp, CameraRec* cam) {
-  const float w = static_cast<float>(vp->width), h = static_cast<float>(vp->height);
-  const float t = std::tan(cam->fov * 0.5f) * cam->depthScale;
-  // A collapsed window or a zero field of view has no projection: keep the
-  // scales the camera had rather than storing infinities.
+// The three projection scales for a width x height view. A collapsed window has
+// no projection and a zero field of view none that is finite: the scales stay as
+// they were, and the field of view is floored for the division only.
+static void setProjectionScales(CameraRec* cam, int width, int height) {
+  const float w = static_cast<float>(width), h = static_cast<float>(height);
+  const float fov = cam->fov > kMinProjectionFov ? cam->fov : kMinProjectionFov;
+  const float t = std::tan(fov * 0.5f) * cam->depthScale;
   if (w > 0.0f && h > 0.0f && t != 0.0f && std::isfinite(t)) {
     cam->projScale[0] = (h / w) / t;
     cam->projScale[1] = cam->projScale[0] * w / h;
     cam->projScale[2] = 1.0f / cam->depthScale;
   }
+}
+
+void GVUpdateCameraProjection(const ViewportRec* vp, CameraRec* cam) {
+  setProjectionScales(cam, vp->width, vp->height);
   GVCalcCameraRotation(cam);
 }
 
@@ -112,3 +127,305 @@ void GVSetCameraTarget(CameraRec* cam, const float p[3]) {
   GVVec3Copy(cam->target, p);
   GVUpdateCameraAngles(cam);
 }
+
+// --- handle cells ---
+
+static CameraRec* newRecord(CameraRec** cell) {
+  CameraRec* cam = new (std::nothrow) CameraRec();
+  if (cam) {
+    GVCameraInit(cam);
+    cam->handle = cell;
+  }
+  return cam;
+}
+
+void GVNewCamera(CameraRec** cell) {
+  if (cell) *cell = newRecord(cell);
+}
+
+void GVNewCameraFromFile(CameraRec** cell, FILE* file) {
+  if (!cell) return;
+  *cell = newRecord(cell);
+  if (*cell) GVLoadCamera(*cell, file);
+}
+
+void GVReloadCameraFromFile(CameraRec** cell, FILE* file) {
+  if (!cell) return;
+  delete *cell;
+  GVNewCameraFromFile(cell, file);
+}
+
+void GVFreeCamera(CameraRec** cell) {
+  if (!cell) return;
+  delete *cell;
+  delete cell;
+}
+
+// --- stored forms ---
+
+static void displayModeRule(CameraRec* cam) {
+  if (cam->geoDisplayMode == 8) cam->geoDisplayMode = 32;
+  if (cam->jelDisplayMode == 8) cam->jelDisplayMode = 32;
+}
+
+// The 128-byte block's field order: the six ints, then the floats as they stand
+// in the record.
+template <class Cam, class IntFn, class FloatFn>
+static void walkStored(Cam* cam, IntFn onInt, FloatFn onFloat) {
+  onInt(cam->mode);
+  onInt(cam->geoDisplayMode);
+  onInt(cam->jelDisplayMode);
+  for (auto& v : cam->extra) onInt(v);
+  onFloat(cam->depthScale);
+  onFloat(cam->elevation);
+  onFloat(cam->heading);
+  onFloat(cam->fov);
+  for (auto& v : cam->eye) onFloat(v);
+  for (auto& v : cam->target) onFloat(v);
+  for (auto& v : cam->savedRight) onFloat(v);
+  for (auto& v : cam->projScale) onFloat(v);
+  onFloat(cam->distance);
+  for (auto& v : cam->rot) onFloat(v);
+}
+
+static uint32_t getWord(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+static void putWord(uint8_t* p, uint32_t v) {
+  for (int k = 0; k < 4; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
+}
+
+void GVCameraFromStoredPart(CameraRec* cam, const uint8_t* block, int bytes) {
+  if (!cam || !block) return;
+  int at = 0;
+  walkStored(
+      cam,
+      [&](int32_t& v) {
+        if (at + 4 <= bytes) v = static_cast<int32_t>(getWord(block + at));
+        at += 4;
+      },
+      [&](float& v) {
+        if (at + 4 <= bytes) {
+          const uint32_t w = getWord(block + at);
+          std::memcpy(&v, &w, 4);
+        }
+        at += 4;
+      });
+}
+
+void GVCameraFromStored(CameraRec* cam, const uint8_t* block) {
+  GVCameraFromStoredPart(cam, block, kCameraStoredBytes);
+}
+
+void GVCameraToStored(const CameraRec* cam, uint8_t* block) {
+  if (!cam || !block) return;
+  int at = 0;
+  walkStored(
+      cam, [&](const int32_t& v) { putWord(block + at, static_cast<uint32_t>(v)), at += 4; },
+      [&](const float& v) {
+        uint32_t w;
+        std::memcpy(&w, &v, 4);
+        putWord(block + at, w);
+        at += 4;
+      });
+}
+
+void GVLoadCamera(CameraRec* cam, FILE* file) {
+  if (!cam) return;
+  GVCameraInit(cam);
+  uint8_t block[kCameraStoredBytes] = {};
+  const size_t got = file ? std::fread(block, 1, sizeof block, file) : 0;
+  GVCameraFromStoredPart(cam, block, static_cast<int>(got));
+  displayModeRule(cam);
+}
+
+// The item-stream image: the six ints, then the floats with the distance moved
+// up behind the field of view.
+template <class Cam, class FloatFn, class GroupFn>
+static void walkImageFloats(Cam* cam, FloatFn onFloat, GroupFn onGroup) {
+  onFloat(cam->depthScale);
+  onFloat(cam->elevation);
+  onFloat(cam->heading);
+  onFloat(cam->fov);
+  onFloat(cam->distance);
+  onGroup(cam->eye, 3);
+  onGroup(cam->target, 3);
+  onGroup(cam->savedRight, 3);
+  onGroup(cam->projScale, 3);
+  onGroup(cam->rot, 9);
+}
+
+void GVWriteCameraImage(CameraRec* cam, int32_t* ints, uint32_t* intIndex, float* floats,
+                        uint32_t* floatIndex) {
+  if (!cam) return;
+  displayModeRule(cam);
+  if (ints && intIndex) {
+    walkStored(
+        cam, [&](const int32_t& v) { ints[(*intIndex)++] = v; }, [](const float&) {});
+  }
+  if (!floats || !floatIndex) return;
+  walkImageFloats(
+      cam, [&](const float& v) { floats[(*floatIndex)++] = v; },
+      [&](const float* g, int n) {
+        if (n == 9) {
+          GVStreamPutMat3(floatIndex, g, floats);
+          return;
+        }
+        for (int k = 0; k < n; ++k) floats[(*floatIndex)++] = g[k];
+      });
+}
+
+void GVReadCameraImage(CameraRec* cam, const int32_t* ints, uint32_t* intIndex, const float* floats,
+                       uint32_t* floatIndex) {
+  if (!cam) return;
+  if (ints && intIndex) {
+    walkStored(
+        cam, [&](int32_t& v) { v = ints[(*intIndex)++]; }, [](float&) {});
+  }
+  if (floats && floatIndex) {
+    walkImageFloats(
+        cam, [&](float& v) { v = floats[(*floatIndex)++]; },
+        [&](float* g, int n) {
+          if (n == 9) {
+            GVStreamGetMat3(floatIndex, g, floats);
+            return;
+          }
+          for (int k = 0; k < n; ++k) g[k] = floats[(*floatIndex)++];
+        });
+  }
+  displayModeRule(cam);
+}
+
+int GVReadCameraFromImage(CameraRec** cell, ItemStream* image) {
+  if (!cell || !*cell || !image) return 0;
+  if (!GVItemStreamHasRoom(image, 0, kCameraImageInts, kCameraImageFloats, 0)) return 0;
+  GVReadCameraImage(*cell, image->ints, &image->intCount, image->floats, &image->floatCount);
+  return 1;
+}
+
+// --- angles, zoom and movement ---
+
+// In orbit mode the eye moves about the target, otherwise the target about the eye.
+static void follow(CameraRec* cam) {
+  const float* back = cam->rot + 6;
+  for (int k = 0; k < 3; ++k) {
+    if (cam->mode == 1)
+      cam->eye[k] = cam->target[k] + back[k] * cam->distance;
+    else
+      cam->target[k] = cam->eye[k] - back[k] * cam->distance;
+  }
+}
+
+static float wrapAngle(float a) {
+  if (a > kPi) a -= kTwoPi;
+  if (a < -kPi) a += kTwoPi;
+  return a;
+}
+
+static void rebuildAndFollow(CameraRec* cam) {
+  GVCalcCameraRotation(cam);
+  follow(cam);
+}
+
+void GVSetCameraElevation(CameraRec* cam, float degrees) {
+  cam->elevation = wrapAngle(degrees * kDegToRad);
+  rebuildAndFollow(cam);
+}
+
+void GVAddCameraElevation(CameraRec* cam, float degrees) {
+  float e = cam->elevation + degrees * kDegToRad;
+  if (e > kHalfPi) e = kHalfPi;
+  if (e < -kHalfPi) e = -kHalfPi;
+  cam->elevation = e;
+  rebuildAndFollow(cam);
+}
+
+void GVSetCameraHeading(CameraRec* cam, float degrees) {
+  cam->heading = wrapAngle(degrees * kDegToRad);
+  rebuildAndFollow(cam);
+}
+
+void GVAddCameraHeading(CameraRec* cam, float degrees) {
+  cam->heading = wrapAngle(cam->heading + degrees * kDegToRad);
+  rebuildAndFollow(cam);
+}
+
+static void setFov(CameraRec* cam, float fov, int width, int height) {
+  if (fov > kMaxFov) fov = kMaxFov;
+  if (fov < 0.0f) fov = 0.0f;
+  cam->fov = fov;
+  setProjectionScales(cam, width, height);
+}
+
+void GVSetCameraFov(CameraRec* cam, float degrees, int width, int height) {
+  setFov(cam, degrees * kDegToRad, width, height);
+}
+
+void GVAddCameraFov(CameraRec* cam, float degrees, int width, int height) {
+  setFov(cam, cam->fov + degrees * kDegToRad, width, height);
+}
+
+void GVResetCamera(CameraRec* cam, int width, int height, const float bounds[6]) {
+  cam->elevation = 0.0f;
+  cam->heading = 0.0f;
+  cam->fov = 1.3962634f;
+  cam->depthScale = 1.0f;
+  setProjectionScales(cam, width, height);
+  // An empty client area backs off as a square view would.
+  const float aspect = width > 0 && height > 0 ? static_cast<float>(width) / static_cast<float>(height) : 1.0f;
+  const float tan40 = std::tan(40.0f * kDegToRad);
+  cam->eye[0] = cam->eye[1] = 0.0f;
+  cam->eye[2] = bounds ? (bounds[5] + bounds[3] * aspect / tan40) * 0.9f : 0.0f;
+  cam->target[0] = cam->target[1] = cam->target[2] = 0.0f;
+  cam->distance = std::fabs(cam->eye[2]);
+  GVCalcCameraRotation(cam);
+}
+
+void GVDollyCamera(CameraRec* cam, float amount) {
+  for (int k = 0; k < 3; ++k) cam->eye[k] -= cam->rot[6 + k] * amount;
+  float d[3];
+  cam->distance = GVVecLength(GVVecSub(d, cam->eye, cam->target));
+}
+
+void GVRaiseCamera(CameraRec* cam, float amount) {
+  cam->eye[1] += amount;
+  if (cam->mode == 0) cam->target[1] += amount;
+  GVUpdateCameraAngles(cam);
+}
+
+void GVSlideCamera(CameraRec* cam, float amount) {
+  cam->eye[0] += amount * cam->savedRight[0];
+  cam->eye[2] += amount * cam->savedRight[2];
+  if (cam->mode == 0) {
+    cam->target[0] += amount * cam->savedRight[0];
+    cam->target[2] += amount * cam->savedRight[2];
+  }
+  GVUpdateCameraAngles(cam);
+}
+
+void GVSnapCameraHeight(CameraRec* cam, float threshold) {
+  if (std::fabs(cam->eye[1]) < threshold) {
+    cam->eye[1] = 0.0f;
+    GVUpdateCameraAngles(cam);
+  }
+}
+
+void GVAimCamera(CameraRec* cam, const float direction[3]) {
+  for (int k = 0; k < 3; ++k) cam->target[k] = cam->eye[k] + direction[k] * cam->distance;
+  GVUpdateCameraAngles(cam);
+}
+
+void GVSnapCameraAngles(CameraRec* cam, float thresholdDegrees) {
+  const float t = thresholdDegrees * kDegToRad;
+  const bool elevationToo = t <= std::fabs(cam->elevation) - kHalfPi;
+  for (int k = -8; k <= 8; ++k) {
+    const float v = static_cast<float>(k) * (kPi / 4.0f);
+    if (elevationToo && std::fabs(cam->elevation - v) < t) cam->elevation = v;
+    if (std::fabs(cam->heading - v) < t) cam->heading = v;
+    if (std::fabs(cam->fov - v) < t) cam->fov = v;
+  }
+}
+
+float GVTan(float x) { return std::tan(x); }

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+
+struct ItemStream;
 
 struct CameraRec {
   CameraRec** handle = nullptr;  // the cell that holds the record
@@ -37,6 +40,65 @@ struct ViewportRec {
 
 // Every field 0 except the rotation, which becomes the identity.
 void GVCameraInit(CameraRec* cam);
+
+// --- construction and stored forms ---
+// Cameras are passed around by their handle cell: a heap cell holding the
+// record, whose handle word points back at the cell.
+// A default record in the cell (null on a failed allocation).
+void GVNewCamera(CameraRec** cell);
+// The same with a record read by GVLoadCamera.
+void GVNewCameraFromFile(CameraRec** cell, FILE* file);
+// Frees the cell's record and puts one read by GVLoadCamera in its place.
+void GVReloadCameraFromFile(CameraRec** cell, FILE* file);
+// Frees the record held by the cell and the cell itself.
+void GVFreeCamera(CameraRec** cell);
+
+// The stored form of binary scene files: every field after the handle, 4 bytes
+// little-endian each (6 ints, then 26 floats).
+constexpr int kCameraStoredBytes = 128;
+// Default record, then the stored form from the file. The read is not checked:
+// what the file does not hold keeps the default values. Display mode 8 becomes 32.
+void GVLoadCamera(CameraRec* cam, FILE* file);
+// Fields from a whole stored block; nothing when either pointer is null.
+void GVCameraFromStored(CameraRec* cam, const uint8_t* block);
+// Fields from the first `bytes` bytes of a block: whole words only, the rest stay.
+void GVCameraFromStoredPart(CameraRec* cam, const uint8_t* block, int bytes);
+void GVCameraToStored(const CameraRec* cam, uint8_t* block);
+
+// The item-stream image: 6 ints and 26 floats, each array with its own cursor.
+// A null array is skipped and its cursor stays. The writer turns display mode 8
+// into 32 in the record itself first; the reader does the same on what it read.
+constexpr uint32_t kCameraImageInts = 6;
+constexpr uint32_t kCameraImageFloats = 26;
+void GVWriteCameraImage(CameraRec* cam, int32_t* ints, uint32_t* intIndex, float* floats,
+                        uint32_t* floatIndex);
+void GVReadCameraImage(CameraRec* cam, const int32_t* ints, uint32_t* intIndex, const float* floats,
+                       uint32_t* floatIndex);
+// GVReadCameraImage on the cell's record at the stream's cursors: 1, or 0 (nothing
+// read) without a record or when the stream has no room for the image.
+int GVReadCameraFromImage(CameraRec** cell, ItemStream* image);
+
+// --- angles, zoom and movement (degrees in, radians stored) ---
+void GVSetCameraElevation(CameraRec* cam, float degrees);  // wrapped into [-pi, pi]
+void GVAddCameraElevation(CameraRec* cam, float degrees);  // clamped to [-pi/2, pi/2]
+void GVSetCameraHeading(CameraRec* cam, float degrees);    // both wrapped into [-pi, pi]
+void GVAddCameraHeading(CameraRec* cam, float degrees);
+// Field of view clamped to [0, pi - 0.01], then the projection scales for a
+// width x height view.
+void GVSetCameraFov(CameraRec* cam, float degrees, int width, int height);
+void GVAddCameraFov(CameraRec* cam, float degrees, int width, int height);
+// Level camera with an 80 degree view at the origin, backed off to see the bounds
+// (xmin, xmax, ymin, ymax, zmin, zmax).
+void GVResetCamera(CameraRec* cam, int width, int height, const float bounds[6]);
+void GVDollyCamera(CameraRec* cam, float amount);
+void GVRaiseCamera(CameraRec* cam, float amount);
+void GVSlideCamera(CameraRec* cam, float amount);
+void GVSnapCameraHeight(CameraRec* cam, float threshold);
+void GVAimCamera(CameraRec* cam, const float direction[3]);
+// Elevation, heading and field of view within the threshold of a multiple of
+// 45 degrees become that multiple.
+void GVSnapCameraAngles(CameraRec* cam, float thresholdDegrees);
+float GVTan(float x);
 // Fields after the handle; nothing for a null source or destination.
 void GVCopyCamera(const CameraRec* src, CameraRec* dst);
 

@@ -68,3 +68,6 @@ PROC wglGetProcAddress(LPCSTR name);
 // the window's pixels, as SwapBuffers does; for renderers that draw into their
 // own targets and present through the window (the 3-D engine's view).
 BOOL GVGLReadBackToWindow(HWND hwnd);
+// TRUE when GL contexts can be made at all (a display that GL can open); a
+// renderer that would abort without one asks first.
+BOOL GVGLAvailable();

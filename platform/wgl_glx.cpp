@@ -508,3 +508,20 @@ BOOL GVGLReadBackToWindow(HWND hwnd) {
   WindowGL once;
   return readInto(hwnd, once, w, h, doubleBuffer, false) ? TRUE : FALSE;
 }
+
+BOOL GVGLAvailable() {
+  GLState& s = gl();
+  if (!glDisplay()) return FALSE;
+  // A first context loads the GL driver on our own connection, which stays
+  // open: a renderer with a connection of its own then never unloads the
+  // driver under us when it closes.
+  static bool driverLoaded = false;
+  if (!driverLoaded) {
+    driverLoaded = true;
+    if (GLXFBConfig config = configFor(1)) {
+      GLXContext context = glXCreateNewContext(s.dpy, config, GLX_RGBA_TYPE, nullptr, True);
+      if (context) glXDestroyContext(s.dpy, context);
+    }
+  }
+  return TRUE;
+}

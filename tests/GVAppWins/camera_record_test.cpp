@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+
+#include "scene/item_stream.h"
 
 namespace {
 
@@ -125,10 +128,12 @@ TEST(CameraRecord, CollapsedViewportKeepsTheScales) {
   ViewportRec flat = Viewport(640, 0);
   GVUpdateCameraProjection(&flat, &cam);
   EXPECT_EQ(cam.projScale[1], sy);
+  // A zero field of view projects through a small floor: finite and narrow.
   cam.fov = 0.0f;
   GVUpdateCameraProjection(&good, &cam);
   EXPECT_TRUE(std::isfinite(cam.projScale[0]));
-  EXPECT_EQ(cam.projScale[0], sx);
+  EXPECT_GT(cam.projScale[0], sx);
+  EXPECT_EQ(cam.fov, 0.0f);
 }
 
 TEST(CameraRecord, PointAtTheEyeDepthProjectsToTheCentre) {
@@ -202,3 +207,148 @@ TEST(CameraRecord, CopyKeepsTheDestinationHandle) {
 }
 
 }  // namespace
+
+namespace {
+
+float Deg(float radians) { return radians * 180.0f / kPi; }
+
+}  // namespace
+
+// The angle operations' wraps, clamps and snaps at their edges.
+TEST(CameraRecord, AngleWrapsClampsAndSnaps) {
+  CameraRec cam;
+  GVCameraInit(&cam);
+  GVAddCameraElevation(&cam, 100.0f);
+  EXPECT_FLOAT_EQ(cam.elevation, 1.5707964f);
+  GVSetCameraElevation(&cam, 190.0f);
+  EXPECT_NEAR(Deg(cam.elevation), -170.0f, 1e-3f);
+  GVSetCameraHeading(&cam, 175.0f);
+  GVAddCameraHeading(&cam, 10.0f);
+  EXPECT_NEAR(Deg(cam.heading), -175.0f, 1e-3f);
+  GVSetCameraFov(&cam, 200.0f, 640, 480);
+  EXPECT_FLOAT_EQ(cam.fov, 3.1315928f);
+  GVAddCameraFov(&cam, -400.0f, 640, 480);
+  EXPECT_EQ(cam.fov, 0.0f);
+
+  struct Snap { float heading, elevation, wantHeading, wantElevation; } snaps[] = {
+      {44, 44, 45, 44}, {42, 0, 42, 0}, {-91, 0, -90, 0}};
+  for (const Snap& s : snaps) {
+    cam.heading = s.heading * kPi / 180.0f;
+    cam.elevation = s.elevation * kPi / 180.0f;
+    GVSnapCameraAngles(&cam, 2.0f);
+    EXPECT_NEAR(Deg(cam.heading), s.wantHeading, 1e-3f) << s.heading;
+    EXPECT_NEAR(Deg(cam.elevation), s.wantElevation, 1e-3f) << s.elevation;
+  }
+}
+
+// A zero field of view or an empty view leaves finite scales that the next
+// real size replaces; the record keeps the clamped value.
+TEST(CameraRecord, ZeroFovAndEmptyViewGiveFiniteProjection) {
+  CameraRec cam;
+  GVCameraInit(&cam);
+  const float bounds[6] = {-12, 12, 0, 24, -12, 12};
+  GVResetCamera(&cam, 0, 0, bounds);
+  for (float v : cam.eye) EXPECT_TRUE(std::isfinite(v));
+  GVResetCamera(&cam, 1000, 675, bounds);
+  const float sx = cam.projScale[0];
+  GVSetCameraFov(&cam, 0.0f, 1000, 675);
+  EXPECT_EQ(cam.fov, 0.0f);
+  for (float v : cam.projScale) EXPECT_TRUE(std::isfinite(v));
+  EXPECT_GT(cam.projScale[0], sx);
+  GVSetCameraFov(&cam, 80.0f, 0, 675);
+  const float p[3] = {1, 2, -3};
+  float q[3];
+  GVProjectPoint(&cam, p, q);
+  for (float v : q) EXPECT_TRUE(std::isfinite(v));
+}
+
+// Orbit and look-around keep their fixed point; the moves keep distance and
+// rotation consistent with eye and target.
+TEST(CameraRecord, MovesKeepEyeTargetAndAnglesInStep) {
+  for (int mode : {0, 1}) {
+    CameraRec cam;
+    GVCameraInit(&cam);
+    const float bounds[6] = {-12, 12, 0, 24, -12, 12};
+    GVResetCamera(&cam, 800, 600, bounds);
+    cam.mode = mode;
+    const float fixedBefore[3] = {mode ? cam.target[0] : cam.eye[0], mode ? cam.target[1] : cam.eye[1],
+                                  mode ? cam.target[2] : cam.eye[2]};
+    GVAddCameraHeading(&cam, 30.0f);
+    GVAddCameraElevation(&cam, -20.0f);
+    const float* fixedAfter = mode ? cam.target : cam.eye;
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(fixedAfter[k], fixedBefore[k], 1e-4f);
+    CameraRec check = cam;
+    GVUpdateCameraAngles(&check);
+    EXPECT_NEAR(check.heading, cam.heading, 1e-4f);
+    EXPECT_NEAR(check.elevation, cam.elevation, 1e-4f);
+    GVRaiseCamera(&cam, 3.0f);
+    GVDollyCamera(&cam, 2.0f);
+    float d[3] = {cam.eye[0] - cam.target[0], cam.eye[1] - cam.target[1], cam.eye[2] - cam.target[2]};
+    EXPECT_NEAR(cam.distance, std::sqrt(Dot(d, d)), 1e-4f);
+  }
+}
+
+// Both stored forms give back every field, with display mode 8 read as 32; a
+// block cut short keeps the defaults for what it lacks.
+TEST(CameraRecord, StoredBlockAndImageRoundTrip) {
+  CameraRec** cell = new CameraRec*;
+  GVNewCamera(cell);
+  ASSERT_NE(*cell, nullptr);
+  EXPECT_EQ((*cell)->handle, cell);
+  CameraRec& cam = **cell;
+  const float bounds[6] = {-12, 12, 0, 24, -12, 12};
+  GVResetCamera(&cam, 640, 480, bounds);
+  cam.mode = 1;
+  cam.geoDisplayMode = 8;
+  cam.jelDisplayMode = 2;
+  cam.extra[0] = 7;
+  cam.savedRight[2] = 0.5f;
+  GVAddCameraHeading(&cam, 33.0f);
+
+  uint8_t block[kCameraStoredBytes];
+  GVCameraToStored(&cam, block);
+  FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  std::fwrite(block, 1, sizeof block, file);
+  std::rewind(file);
+  CameraRec** readCell = new CameraRec*;
+  GVNewCameraFromFile(readCell, file);
+  CameraRec want = cam;
+  want.geoDisplayMode = 32;
+  want.handle = readCell;
+  EXPECT_EQ(std::memcmp(*readCell, &want, sizeof want), 0);
+
+  std::fclose(file);
+  file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  std::fwrite(block, 1, 60, file);
+  std::rewind(file);
+  GVReloadCameraFromFile(readCell, file);
+  CameraRec part;
+  GVCameraInit(&part);
+  GVCameraFromStoredPart(&part, block, 60);
+  EXPECT_EQ((*readCell)->eye[2], part.eye[2]);
+  EXPECT_EQ((*readCell)->depthScale, cam.depthScale);  // word 7, inside the 60 bytes
+  for (int k = 0; k < 9; ++k) EXPECT_EQ((*readCell)->rot[k], k % 4 == 0 ? 1.0f : 0.0f);
+  EXPECT_EQ((*readCell)->projScale[2], 0.0f);
+  std::fclose(file);
+
+  cam.geoDisplayMode = 8;
+  ItemStream stream;
+  stream.intCount = kCameraImageInts + 1;
+  stream.floatCount = kCameraImageFloats + 1;
+  ASSERT_EQ(GVItemStreamAlloc(&stream), kItemStreamOk);
+  stream.intCount = stream.floatCount = 1;  // another record's values ahead of the camera
+  GVWriteCameraImage(&cam, stream.ints, &stream.intCount, stream.floats, &stream.floatCount);
+  EXPECT_EQ(cam.geoDisplayMode, 32);
+  EXPECT_EQ(stream.intCount, kCameraImageInts + 1);
+  EXPECT_EQ(stream.floatCount, kCameraImageFloats + 1);
+  stream.intCount = stream.floatCount = 1;
+  GVCameraInit(*readCell);
+  ASSERT_EQ(GVReadCameraFromImage(readCell, &stream), 1);
+  EXPECT_EQ(std::memcmp(*readCell, &want, sizeof want), 0);
+  EXPECT_EQ(GVReadCameraFromImage(readCell, &stream), 0);  // no room left
+  GVItemStreamReset(&stream);
+  GVFreeCamera(readCell);
+  GVFreeCamera(cell);
+}

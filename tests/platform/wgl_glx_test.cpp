@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "display_expected.h"
 
 #include "platform/screen_image.h"
@@ -165,3 +167,9 @@ TEST_F(Wgl, ContextNeedsAPixelFormat) {
 }
 
 }  // namespace
+
+// The 3-D engine asks before it starts; the test display must answer yes.
+TEST(WglDisplay, GLIsAvailableOnTheTestDisplay) {
+  if (!std::getenv("DISPLAY")) GV_NO_DISPLAY("no X display");
+  EXPECT_TRUE(GVGLAvailable());
+}

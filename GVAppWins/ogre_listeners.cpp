@@ -1,0 +1,30 @@
+#include "GVAppWins/ogre_listeners.h"
+
+#include <OGRE/OgreMaterialManager.h>
+#include <OGRE/OgrePass.h>
+#include <OGRE/OgreSceneManager.h>
+#include <OGRE/OgreTechnique.h>
+
+#include "GVAppWins/ogre_view.h"
+#include "GVAppWins/view_window.h"
+
+// Looked up once per engine start: the material dies with the engine.
+static Ogre::Pass* sOverlayPass = nullptr;
+
+void GVForgetOverlayPass() { sOverlayPass = nullptr; }
+
+void OpenGLListener::renderQueueStarted(Ogre::uint8, const Ogre::String&, bool&) {}
+
+void OpenGLListener::renderQueueEnded(Ogre::uint8, const Ogre::String&, bool&) {
+  if (!gOgreData || !gOgreData->mSceneMgr || !GVMainView()) return;
+  if (!sOverlayPass) {
+    Ogre::MaterialPtr white = Ogre::MaterialManager::getSingleton().getByName(
+        "BaseWhite", Ogre::ResourceGroupManager::AUTODETECT_RESOURCE_GROUP_NAME);
+    if (!white || !white->getTechnique(0)) return;
+    sOverlayPass = white->getTechnique(0)->getPass(0);
+  }
+  if (sOverlayPass) gOgreData->mSceneMgr->_setPass(sOverlayPass, true, false);
+}
+
+void RTTListener::preRenderTargetUpdate(const Ogre::RenderTargetEvent&) {}
+void RTTListener::postRenderTargetUpdate(const Ogre::RenderTargetEvent&) {}

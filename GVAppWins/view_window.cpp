@@ -1,0 +1,286 @@
+#include "GVAppWins/view_window.h"
+
+#include <new>
+
+#include "GVAppWins/box_edges.h"
+#include "GVAppWins/info_panels.h"
+#include "GVAppWins/manipulator.h"
+#include "GVAppWins/ogre_view.h"
+
+FrameTimer gFrameTimer;
+ViewModeFlags gViewModeFlags;
+uint32_t GVOgreEnabled = 1;
+
+static const char* const kOutClass = "OutWinClass";
+static const char* const kViewClass = "OGLClass";
+
+static GVView* viewOf(HWND hwnd) { return reinterpret_cast<GVView*>(GetWindowLongA(hwnd, GWL_USERDATA)); }
+
+static bool registerClass(HINSTANCE instance, const char* name, WNDPROC proc) {
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = nullptr;  // both windows paint all of their client area
+  wc.lpszClassName = name;
+  return RegisterClassExA(&wc) != 0;
+}
+
+static void showSystemError() {
+  char* text = nullptr;
+  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, GetLastError(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                 reinterpret_cast<LPSTR>(&text), 0, nullptr);
+  MessageBoxA(nullptr, text ? text : "", "Error", MB_OK | MB_ICONINFORMATION);
+  if (text) LocalFree(text);
+}
+
+static HWND makeOutWindow(GVView* view, HINSTANCE instance, HWND parent, int x, int y, int w) {
+  HWND hwnd = CreateWindowExA(0, kOutClass, "", WS_CHILD, x, y, w, kViewStripHeight, parent, nullptr, instance,
+                              nullptr);
+  if (!hwnd) return nullptr;
+  SetWindowLongA(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(view));
+  UpdateWindow(hwnd);
+  ShowWindow(hwnd, SW_SHOW);
+  return hwnd;
+}
+
+void GVCreateView(GVView* view, HINSTANCE instance, HWND parent, int width, int height, ObjHandle* geoList,
+                  HWorld** world, void* context) {
+  if (!view) return;
+  GVInitBoxEdges();
+  const GVViewSceneLinks& scene = GVViewScene();
+  *view = GVView();
+  view->createdWidth = width;
+  view->createdHeight = height;
+  view->geoList = geoList;
+  view->world = world;
+  view->bounds = scene.bounds;
+  view->drag = scene.drag;
+  view->running = scene.running;
+  view->currentGeo = scene.currentGeo;
+  view->currentJel = scene.currentJel;
+  view->flags = kViewAxesTriad | kViewFrameCounter | 8;
+  view->ownerContext = context;
+  view->owner = GVDefaultViewOwner();
+
+  ViewportRec* vp = new (std::nothrow) ViewportRec();
+  if (!vp) return;
+  vp->createdWidth = vp->width = width;
+  vp->createdHeight = vp->height = height - kViewStripHeight;
+  vp->centreX = vp->width / 2;
+  vp->centreY = vp->height / 2;
+  view->viewport = vp;
+  view->viewportWidth = vp->width;
+  view->viewportHeight = vp->height;
+
+  view->camera = new (std::nothrow) CameraRec*(nullptr);
+  if (view->camera) GVNewCamera(view->camera);
+  if (!view->camera || !*view->camera) {
+    delete view->camera;
+    view->camera = nullptr;
+    delete view->viewport;
+    view->viewport = nullptr;
+    return;
+  }
+  GVResetViewCamera(view);
+  view->sceneCamera = new (std::nothrow) CameraRec*(nullptr);
+  if (view->sceneCamera) {
+    GVNewCamera(view->sceneCamera);
+    GVCopyCamera(*view->camera, *view->sceneCamera);
+  }
+  view->manipulator = new (std::nothrow) GVManipulator();
+  if (view->manipulator)
+    GVInitManipulator(view->manipulator, geoList, world, view->viewport, view->camera, view);
+  gViewModeFlags.moveTool = 0;
+
+  if (!registerClass(instance, kOutClass, GVOutWndProc) || !registerClass(instance, kViewClass, GVViewWndProc)) {
+    showSystemError();
+    return;
+  }
+  const int stripY = height - kViewStripHeight + 79;
+  view->leftOut = makeOutWindow(view, instance, parent, 40, stripY, kViewLeftOutWidth);
+  view->rightOut = makeOutWindow(view, instance, parent, 160, stripY, width - kViewLeftOutWidth);
+  view->window = CreateWindowExA(0, kViewClass, "OpenGLWindow",
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 40, 79, width,
+                                 height - kViewStripHeight, parent, nullptr, instance, nullptr);
+  if (!view->window) return;
+  HDC dc = GetDC(view->window);
+
+  if (GVOgreEnabled) {
+    if (!gOgreData) {
+      gOgreData = GVInitOgreData(new (std::nothrow) OgreData());
+      if (!gOgreData) {
+        GVViewMessage("Gv error: can't create Ogre Data");
+        ReleaseDC(view->window, dc);
+        return;
+      }
+    }
+    GVInitOgre(view->window, width, height - kViewStripHeight);
+  }
+  SetWindowLongA(view->window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(view));
+  ShowWindow(view->window, SW_SHOW);
+  UpdateWindow(view->window);
+  ReleaseDC(view->window, dc);
+}
+
+void GVSetFrameRate(GVView* view, int fps) {
+  if (!view) return;
+  if (gFrameTimer.running && gFrameTimer.timerMode) KillTimer(view->window, kViewTimerId);
+  gFrameTimer.running = 0;
+  gFrameTimer.timerMode = 0;
+  if (fps > 0) {
+    gFrameTimer.msPerFrame = 1000u / static_cast<unsigned>(fps);
+    gFrameTimer.fps = fps;
+    SetTimer(view->window, kViewTimerId, gFrameTimer.msPerFrame, nullptr);
+    gFrameTimer.running = 1;
+    gFrameTimer.timerMode = 1;
+  } else {
+    gFrameTimer.fps = 0;
+    gFrameTimer.msPerFrame = 0;
+  }
+}
+
+void GVMoveView(GVView* view, int x, int y, int width, int height) {
+  if (!view || !view->window) return;
+  const int stripY = y + height - kViewStripHeight;
+  MoveWindow(view->window, x, y, width, height - kViewStripHeight, TRUE);
+  ShowWindow(view->window, SW_SHOW);
+  if (view->leftOut) {
+    MoveWindow(view->leftOut, x, stripY, kViewLeftOutWidth, kViewStripHeight, TRUE);
+    ShowWindow(view->leftOut, SW_SHOW);
+  }
+  if (view->rightOut) {
+    MoveWindow(view->rightOut, x + kViewLeftOutWidth, stripY, width - kViewLeftOutWidth, kViewStripHeight, TRUE);
+    ShowWindow(view->rightOut, SW_SHOW);
+  }
+  if (view->viewport) {
+    GVViewportFromWindow(view->viewport, view->window);
+  }
+}
+
+void GVRedrawView(GVView* view) {
+  if (!view) return;
+  if (GVOgreEnabled) {
+    if (!gViewModeFlags.renderHold) GVRenderOgreFrame();
+  }
+}
+
+void GVDestroyView(GVView* view) {
+  if (!view) return;
+  if (gFrameTimer.timerMode && gFrameTimer.running) {
+    KillTimer(view->window, kViewTimerId);
+    gFrameTimer.running = 0;
+  }
+  if (gOgreData) {
+    GVShutdownOgre(gOgreData);
+    delete gOgreData;
+    gOgreData = nullptr;
+  }
+  delete view->viewport;
+  view->viewport = nullptr;
+  if (view->camera) GVFreeCamera(view->camera);
+  view->camera = nullptr;
+  if (view->sceneCamera) GVFreeCamera(view->sceneCamera);
+  view->sceneCamera = nullptr;
+  view->builderCell = nullptr;  // structure editing frees its builder before the view goes
+  delete view->manipulator;
+  view->manipulator = nullptr;
+}
+
+void GVViewportFromWindow(ViewportRec* viewport, HWND window) {
+  if (!viewport) return;
+  RECT rc = {};
+  GetClientRect(window, &rc);
+  viewport->width = rc.right - rc.left;
+  viewport->height = rc.bottom - rc.top;
+  viewport->centreX = viewport->width / 2;
+  viewport->centreY = viewport->height / 2;
+}
+
+int GVManipulatorEventCB(int a, int event, intptr_t p1, intptr_t p2, void* context) {
+  GVView* view = static_cast<GVView*>(context);
+  if (!view || !view->owner) return 0;
+  static const int kEvents[][2] = {{1, 8},    {2, 16},    {4, 32},   {8, 64},
+                                   {16, 128}, {32, 256}, {64, 2048}, {128, 512}};
+  for (const auto& e : kEvents)
+    if (e[0] == event) return view->owner(a, e[1], p1, event == 128 ? p2 : 0, view->ownerContext);
+  return 0;
+}
+
+// What both window classes answer alike: no erase, close destroys.
+static LRESULT sharedMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_CLOSE:
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_DESTROY:
+      return 0;
+    default:
+      return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+LRESULT CALLBACK GVViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  GVView* view = viewOf(hwnd);
+  switch (message) {
+    case WM_MOVE:
+    case WM_SIZE: {
+      if (!view) return 0;
+      RECT rc = {};
+      GetClientRect(hwnd, &rc);
+      if (gFrameTimer.timerMode && !gFrameTimer.running) {
+        SetTimer(hwnd, kViewTimerId, gFrameTimer.msPerFrame, nullptr);
+        gFrameTimer.running = 1;
+      }
+      if (GVOgreEnabled) GVOgreWindowResized(rc.right, rc.bottom);
+      if (view->viewport) {
+        view->viewport->width = rc.right;
+        view->viewport->height = rc.bottom;
+      }
+      GVSetViewProjection(view);
+      return 0;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(hwnd, &ps);
+      if (view) GVRedrawView(view);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      gViewModeFlags.windowSize = 0;
+      return DefWindowProcA(hwnd, message, wParam, lParam);
+    default:
+      return sharedMessage(hwnd, message, wParam, lParam);
+  }
+}
+
+LRESULT CALLBACK GVOutWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  GVView* view = viewOf(hwnd);
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(hwnd, &ps);
+      EndPaint(hwnd, &ps);
+      if (view && hwnd == view->leftOut) {
+        GVShowFrameCounter(view);
+      } else if (view && hwnd == view->rightOut) {
+        GVClearInfoPanel(view);
+        if (gViewModeFlags.windowSize) GVShowWindowSize(view);
+      }
+      return 0;
+    }
+    default:
+      return sharedMessage(hwnd, message, wParam, lParam);
+  }
+}
