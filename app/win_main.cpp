@@ -4,6 +4,7 @@
 
 #include "app/app_windows.h"
 #include "app/message_loop.h"
+#include "appwins/app_main_win.h"
 #include "jel/matter.h"
 #include "scene/app_lifecycle.h"
 #include "scene/geo_id_blocks.h"
@@ -46,6 +47,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   services.beep = [] { MessageBeep(MB_ICONHAND); };
   GVSetSceneServices(services);
   GVAppStartup();
+  GVInstallAppWindows();
   GVRegisterWindowClasses(instance);
   // A closed dialog puts the application root back as the current folder.
   GVSetDialogRootFolderHook(GVSetDirRoot);
