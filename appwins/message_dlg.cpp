@@ -1,5 +1,6 @@
 #include "appwins/message_dlg.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -21,7 +22,19 @@ RECT workArea() {
   return work;
 }
 
-void* makeBox(const char* text) { return new (std::nothrow) HwMessageDlg(text); }
+bool gBuilding = false;
+
+// A message raised while the box is being built goes to the error stream.
+void* makeBox(const char* text) {
+  if (gBuilding) {
+    std::fprintf(stderr, "%s\n", text ? text : "");
+    return nullptr;
+  }
+  gBuilding = true;
+  void* box = new (std::nothrow) HwMessageDlg(text);
+  gBuilding = false;
+  return box;
+}
 void showBox(void* box, const char* text, int x, int y) { static_cast<HwMessageDlg*>(box)->showText(text, x, y); }
 void destroyBox(void* box) { delete static_cast<HwMessageDlg*>(box); }
 
@@ -40,7 +53,7 @@ HwMessageDlg::HwMessageDlg(const char* first)
   text = first ? first : "";
   HWND inside = content ? content->inner : client;
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  label = new (std::nothrow) HwLabel(inside, text.c_str(), instance, 5, 10, 300, 30, 0, 0, 0, 0);
+  label = new (std::nothrow) HwLabel(inside, text.c_str(), instance, 5, 10, 300, 30, 12, 0, 0, 0);
   okButton = new (std::nothrow) HwBMButton();
   if (okButton) okButton->createBitmapButton(inside, instance, 195, 196, 0, 0, buttonSize, buttonSize, okCB, this);
   const RECT work = workArea();
