@@ -13,6 +13,11 @@
 #include "toolkit/window_classes.h"
 
 static AppWindows gWindows;
+// The current Geo {id, word, picked vertex}, the current Jel {id, part, picked
+// node} and the view's pending drag: the panels and the view share them.
+static int32_t gCurrentGeo[3];
+static int32_t gCurrentJel[3];
+static ViewDragRec gViewDrag;
 
 AppWindows& GVAppWindows() { return gWindows; }
 
@@ -44,6 +49,9 @@ HWND GVCreateMainWindow(HINSTANCE instance) {
   GVViewSceneLinks links;
   links.bounds = scene.bounds;
   links.running = &clock.running;
+  links.drag = &gViewDrag;
+  links.currentGeo = gCurrentGeo;
+  links.currentJel = gCurrentJel;
   if (scene.display) {
     links.background = &scene.display->background.r;
     links.backdropMode = &scene.display->backgroundFlags;

@@ -6,6 +6,7 @@
 #include "app/message_loop.h"
 #include "appwins/app_main_win.h"
 #include "jel/matter.h"
+#include "logic/random_table.h"
 #include "scene/app_lifecycle.h"
 #include "scene/geo_id_blocks.h"
 #include "scene/scene_records.h"
@@ -29,6 +30,7 @@ struct StaticInitialisers {
     std::atexit(ClearGlobalBlockAtExit);
     GVInitGeoIdBlockList(&GVGeoIdBlocks());
     std::atexit(DeleteGeoIdBlocksAtExit);
+    std::atexit(GVFreeRandomTables);
   }
 };
 const StaticInitialisers gStaticInitialisers;

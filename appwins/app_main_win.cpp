@@ -406,6 +406,12 @@ void GVInstallMainWindowServices() {
     GVView* v = GVMainView();
     return v && v->sceneCamera ? *v->sceneCamera : nullptr;
   };
+  s.viewSelection = [](int32_t* second) -> int32_t {
+    GVView* v = GVMainView();
+    if (!v || !v->currentJel) return 0;
+    if (second) *second = v->currentJel[1];
+    return v->currentJel[0];
+  };
   s.setViewProjection = [] {
     if (GVView* v = GVMainView()) GVSetViewProjection(v);
   };
@@ -425,6 +431,7 @@ void GVRemoveMainWindowServices() {
   s.selectDisplayItem = nullptr;
   s.setGeoUVMaterials = nullptr;
   s.viewCamera = s.viewStartCamera = nullptr;
+  s.viewSelection = nullptr;
   s.setViewProjection = s.redrawView = nullptr;
   s.showStatusLine = nullptr;
   GVSetSceneServices(s);

@@ -2,8 +2,13 @@
 
 #include <new>
 
+#include "logic/arithmetic_cmds.h"
 #include "logic/control_logic_cmds.h"
+#include "logic/dyn1_cmds.h"
+#include "logic/dyn2_cmds.h"
 #include "logic/program_store.h"
+#include "logic/props_cmds.h"
+#include "logic/trig_vector_cmds.h"
 #include "scene/frame_driver.h"
 #include "scene/scene_context.h"
 
@@ -15,8 +20,18 @@ static const char* const kCategoryNames[kLogicCategories] = {
 // keeps its name and no commands.
 using CategoryBuilder = void (*)(LogicSystem* sys);
 static const CategoryBuilder kBuilders[kLogicCategories] = {
-    GVBuildControlCmds, GVBuildLogicCmds, nullptr, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr};
+    GVBuildControlCmds,
+    GVBuildLogicCmds,
+    GVBuildArithmeticCmds,
+    GVBuildTrigCmds,
+    GVBuildVectorCmds,
+    GVBuildPropsCmds,
+    GVBuildDyn1Cmds,
+    GVBuildDyn2Cmds,
+    nullptr,  // CAMERA
+    nullptr,  // DRAWING
+    nullptr,  // EFFECTS
+};
 
 const char* GVLogicCategoryName(int32_t category) {
   return category >= 0 && category < kLogicCategories ? kCategoryNames[category] : "";

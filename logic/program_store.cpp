@@ -249,6 +249,16 @@ int32_t* GVLogicPPVar(LogicProgram* prog, int32_t k) { return prog ? Var(prog->p
 int32_t* GVLogicIntVar(LogicProgram* prog, int32_t k) { return prog ? Var(prog->i, prog->iCount, k) : nullptr; }
 float* GVLogicFloatVar(LogicProgram* prog, int32_t k) { return prog ? Var(prog->f, prog->fCount, k) : nullptr; }
 
+template <typename Row>
+static float* Row0(Row* array, int32_t count, int32_t k) {
+  Row* r = Var(array, count, k);
+  return r ? *r : nullptr;
+}
+float* GVLogicVecVar(LogicProgram* prog, int32_t k) { return prog ? Row0(prog->v, prog->vCount, k) : nullptr; }
+float* GVLogicMatVar(LogicProgram* prog, int32_t k) { return prog ? Row0(prog->m, prog->mCount, k) : nullptr; }
+float* GVLogicAxVecVar(LogicProgram* prog, int32_t k) { return prog ? Row0(prog->axVec, prog->axCount, k) : nullptr; }
+float* GVLogicAxMatVar(LogicProgram* prog, int32_t k) { return prog ? Row0(prog->axMat, prog->axCount, k) : nullptr; }
+
 bool GVLogicArgValue(LogicProgram* prog, const LogicLine* line, int32_t a, LogicValue* out) {
   *out = LogicValue{false, 0, 0.0f};
   const int32_t k = line->argVar[a];

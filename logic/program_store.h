@@ -126,6 +126,11 @@ void GVLogicRemoveFGItem(LogicLine* line, FGItem* item);
 int32_t* GVLogicPPVar(LogicProgram* prog, int32_t k);
 int32_t* GVLogicIntVar(LogicProgram* prog, int32_t k);
 float* GVLogicFloatVar(LogicProgram* prog, int32_t k);
+float* GVLogicVecVar(LogicProgram* prog, int32_t k);    // 3 floats
+float* GVLogicMatVar(LogicProgram* prog, int32_t k);    // 9 floats
+// An axes variable: its origin (3 floats) and its matrix (9 floats).
+float* GVLogicAxVecVar(LogicProgram* prog, int32_t k);
+float* GVLogicAxMatVar(LogicProgram* prog, int32_t k);
 
 // The value of argument slot a (0..4) for the comparing commands: i variables
 // and integer constants are integer-valued, f variables, float constants and

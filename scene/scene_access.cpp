@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <new>
 
+#include "dynamics/dyn_cmd.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
 #include "dynamics/jel_selection.h"
 #include "dynamics/rigid_parts.h"
 #include "geo/geo_attach.h"
 #include "geo/geo_binding.h"
+#include "geo/geo_collision.h"
 #include "geo/geo_jel_links.h"
 #include "geo/key_interp.h"
 #include "geo/key_frames.h"
@@ -361,6 +363,35 @@ int32_t GVUpdateAttachedGeos(ObjHandle* list, HWorld** world, int32_t jelId, flo
   if (!GVWorldOf(world)) return -1;
   return GVUpdateGeoAttachments(GVGeoListOf(list), GVWorldOf(world), steering, frontSpin, rearSpin, jelId,
                                 speedUp);
+}
+
+int32_t GVCollideGeosJels(ObjHandle* list, HWorld** world, int32_t geoSel, int32_t jelSel, int32_t part,
+                          int32_t mode, int32_t contactKind, float param) {
+  (void)contactKind;  // chosen by the collision commands; the present contact routine has no use for it
+  HWorld* w = GVWorldOf(world);
+  if (!w || !w->head || !GVFirstGeo(list)) return 0;
+  int32_t largest = 0;
+  for (ObjHandle* g = GVFirstGeo(list); g; g = GVNextGeo(g)) {
+    if (!GVGeoMatches(g, geoSel)) continue;
+    for (HObject* j = w->head; j; j = j->next) {
+      if (!GVJelInSel(j, jelSel)) continue;
+      const int32_t r = GVCollideGeoWithJel(GVGeoOf(g), &w->contacts[2], &w->contacts[3], &w->contacts[4], j, part,
+                                            param, mode);
+      if (r > largest) largest = r;
+    }
+  }
+  DynCmdArgs rec;
+  rec.key1 = geoSel;
+  rec.key2 = jelSel;
+  rec.key3 = 1;
+  rec.key4 = part;
+  rec.type = mode == 3 || mode == 4 ? kDynCmdGeoJel : kDynCmdGeoJelAlt;
+  GVAddDynCmdRec(w, rec);
+  if (mode == 4 || mode == 6) {
+    rec.type = mode == 4 ? kDynCmdGeoJelAlt : kDynCmdGeoJel;
+    GVAddDynCmdRec(w, rec);
+  }
+  return largest;
 }
 
 static void WriteName(const char* name, char* buffer, size_t size) {

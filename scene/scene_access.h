@@ -112,6 +112,13 @@ int32_t GVApplyAttachmentOfGeo(ObjHandle* list, HWorld** world, ObjHandle* geo);
 // frames are carried on; -1 without a world.
 int32_t GVUpdateAttachedGeos(ObjHandle* list, HWorld** world, int32_t jelId, float steering, float frontSpin,
                              float rearSpin, float speedUp);
+// Geo-against-Jel collision of every Geo of the Geo selection with part p of
+// every Jel of the Jel selection, into the world's last three contact lists,
+// then the collision's records (keys: the two selections, 1, the part): type
+// 32 for modes 3 and 4, 64 for the others, and for modes 4 and 6 the other
+// type too. The largest pair result; 0 (no record) without world, Geos or Jels.
+int32_t GVCollideGeosJels(ObjHandle* list, HWorld** world, int32_t geoSel, int32_t jelSel, int32_t part,
+                          int32_t mode, int32_t contactKind, float param);
 // "%s" of the name (or "") into a caller buffer of size bytes.
 void GVWriteGeoName(ObjHandle* geo, char* buffer, size_t size);
 void GVGetJelName(HObject** jel, char* buffer, size_t size);

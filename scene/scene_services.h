@@ -24,6 +24,8 @@ struct SceneServices {
   // current), its second word into *second when given; 0 without a record.
   int32_t (*viewSelection)(int32_t* second) = nullptr;
   void (*viewResetFrame0)() = nullptr;
+  // The view's client size; 0 when it reports none.
+  int32_t (*viewSize)(int32_t* width, int32_t* height) = nullptr;
   void (*setViewProjection)() = nullptr;
   void (*redrawView)() = nullptr;
   void (*updateRenderObjects)() = nullptr;
@@ -54,6 +56,8 @@ struct SceneServices {
   // Steering angle, front spin, rear spin, speed-up and the body Jel id.
   void (*vehicleDriveInputs)(float* steering, float* frontSpin, float* rearSpin, float* speedUp,
                              int32_t* bodyJel) = nullptr;
+  // Removes the vehicle with its Jels and wheel Geos (start-up and shutdown).
+  void (*deleteVehicle)() = nullptr;
 
   // Logic: set only while the logic store exists.
   void (*runMainLogic)(HWorld** world) = nullptr;

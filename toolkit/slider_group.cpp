@@ -294,42 +294,40 @@ float HwSliderGroup::niceLimit(float magnitude) const {
   return limit > FLT_MAX ? FLT_MAX : static_cast<float>(limit);
 }
 
-void HwSliderGroup::fitRangeInt(int* value, int* minimum, int* maximum) const {
-  int v = *value, lo = intMinimum, hi = intMaximum;
-  if (v >= lo && v <= hi) {
-  } else if (v > hi && !(flags & kSliderAutoExtend)) {
-    v = hi;
-  } else if (v < lo && !(flags & kSliderSymmetric)) {
-    v = lo;
+namespace {
+
+// The fitting rule, for both kinds: niceOf gives the limit of a magnitude.
+template <typename T, typename NiceOf>
+void fitRange(unsigned flags, T* value, T* minimum, T* maximum, NiceOf niceOf) {
+  T v = *value;
+  if (v >= *minimum && v <= *maximum) return;
+  if (v > *maximum && !(flags & kSliderAutoExtend)) {
+    *value = *maximum;
+  } else if (v < *minimum && !(flags & kSliderSymmetric)) {
+    *value = *minimum;
   } else {
-    int64_t m = std::llabs(static_cast<int64_t>(v));
-    int64_t bound = v > hi ? hi : -static_cast<int64_t>(lo);
-    int limit = m > bound ? niceLimitInt(m > INT32_MAX ? INT32_MAX : static_cast<int>(m)) : 0;
-    if (flags & kSliderAutoExtend) hi = limit;
-    if (flags & kSliderSymmetric) lo = -limit;
+    double m = std::fabs(static_cast<double>(v));
+    double bound = v > *maximum ? static_cast<double>(*maximum) : -static_cast<double>(*minimum);
+    T limit = m > bound ? niceOf(m) : T(0);
+    if (flags & kSliderAutoExtend) *maximum = limit;
+    if (flags & kSliderSymmetric) *minimum = -limit;
   }
-  *value = v;
-  *minimum = lo;
-  *maximum = hi;
+}
+
+int intMagnitude(double m) { return m > INT32_MAX ? INT32_MAX : static_cast<int>(m); }
+
+}  // namespace
+
+void HwSliderGroup::fitRangeInt(int* value, int* minimum, int* maximum) const {
+  *minimum = intMinimum;
+  *maximum = intMaximum;
+  fitRange(flags, value, minimum, maximum, [this](double m) { return niceLimitInt(intMagnitude(m)); });
 }
 
 void HwSliderGroup::fitRangeFloat(float* value, float* minimum, float* maximum) const {
-  float v = *value, lo = floatMinimum, hi = floatMaximum;
-  if (v >= lo && v <= hi) {
-  } else if (v > hi && !(flags & kSliderAutoExtend)) {
-    v = hi;
-  } else if (v < lo && !(flags & kSliderSymmetric)) {
-    v = lo;
-  } else {
-    float m = std::fabs(v);
-    float bound = v > hi ? hi : -lo;
-    float limit = m > bound ? niceLimit(m) : 0;
-    if (flags & kSliderAutoExtend) hi = limit;
-    if (flags & kSliderSymmetric) lo = -limit;
-  }
-  *value = v;
-  *minimum = lo;
-  *maximum = hi;
+  *minimum = floatMinimum;
+  *maximum = floatMaximum;
+  fitRange(flags, value, minimum, maximum, [this](double m) { return niceLimit(static_cast<float>(m)); });
 }
 
 int HwSliderGroup::commitInt(int, int value, void* group) {
@@ -355,19 +353,15 @@ void HwSliderGroup::offerMinimise() {
   if (MessageBoxA(nullptr, "Minimise slider range?", "SliderGroup Message:", MB_OKCANCEL | MB_TASKMODAL) != IDOK)
     return;
   bool symmetric = (flags & kSliderSymmetric) != 0;
-  if (kind == 0) {
-    if (flags & kSliderOwnerMinimises) {
-      if (intCB) intCB(3, intValue, user);
-      return;
-    }
-    int64_t m = std::llabs(static_cast<int64_t>(intValue));
-    int limit = niceLimitInt(m > INT32_MAX ? INT32_MAX : static_cast<int>(m));
+  bool toOwner = (flags & kSliderOwnerMinimises) != 0;
+  if (kind == 0 && toOwner) {
+    if (intCB) intCB(3, intValue, user);
+  } else if (kind == 0) {
+    int limit = niceLimitInt(intMagnitude(std::fabs(static_cast<double>(intValue))));
     setRangeInt(symmetric ? -limit : intMinimum, limit);
+  } else if (toOwner) {
+    if (floatCB) floatCB(3, floatValue, user);
   } else {
-    if (flags & kSliderOwnerMinimises) {
-      if (floatCB) floatCB(3, floatValue, user);
-      return;
-    }
     float limit = niceLimit(std::fabs(floatValue));
     setRange(symmetric ? -limit : floatMinimum, limit);
   }
@@ -389,15 +383,6 @@ void paintTrack(HwSliderGroup& g, HWND hwnd) {
     LoadImageStrXYWH(dc, 194, g.knobWidth / 2, 0, r.right - g.knobWidth, r.bottom);
     LoadImageXY(dc, 165, knob, (r.bottom - g.knobHeight) / 2 + 1);
   }
-  EndPaint(hwnd, &ps);
-}
-
-void paintGroup(HWND hwnd) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
-  RECT r;
-  GetClientRect(hwnd, &r);
-  FillRect(dc, &r, QwPens.brushBackground);
   EndPaint(hwnd, &ps);
 }
 
@@ -481,7 +466,7 @@ LRESULT CALLBACK HwSliderGroupProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (onTrack)
         paintTrack(*g, hwnd);
       else
-        paintGroup(hwnd);
+        GVPaintBackground(hwnd);
       return 0;
     case WM_LBUTTONDBLCLK:
       if (!onTrack) g->offerMinimise();

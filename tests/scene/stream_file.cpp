@@ -19,7 +19,7 @@ Bytes WriteFile(const std::function<void(FILE*)>& write) {
 
 int ReadFile(const Bytes& bytes, const std::function<int(FILE*)>& read) {
   FILE* f = std::tmpfile();
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::rewind(f);
   const int r = read(f);
   std::fclose(f);

@@ -119,6 +119,19 @@ TEST_F(TimeBars, RulerTicksNumbersAndPointerFrames) {
   // A range of one frame: ticks every frame and the long tick at 0.
   bar.lastFrame = 1;
   EXPECT_EQ(HwTimeBar::tickUnit(bar.scale(404)), 1);
+
+  // The form's move: inner 596 x 56 gives a ruler 18 high below 16 of markers.
+  bar.move(10, 20, 600, 60);
+  settle();
+  RECT m = strip(bar.markerStrip);
+  r = strip(bar.ruler);
+  EXPECT_EQ(m.top, 22);
+  EXPECT_EQ(m.right - m.left, 522);
+  EXPECT_EQ(r.top - m.top, 16);
+  EXPECT_EQ(r.bottom - r.top, 18);
+  RECT box = windowRect(bar.lastFrameBox->frame->window);
+  EXPECT_EQ(box.left, 12 + 596 - 70);
+  EXPECT_EQ(box.bottom - box.top, 52);
 }
 
 TEST_F(TimeBars, CursorAndMarkers) {
@@ -150,6 +163,13 @@ TEST_F(TimeBars, CursorAndMarkers) {
   EXPECT_EQ(at(120, 0, 9), RGB(0, 0, 50));
   EXPECT_EQ(bar.selectedGeo, 7);
   EXPECT_EQ(bar.selectedJel, -1);
+  // A range from 100: the cursor at the first frame stands at the strip's left.
+  bar.firstFrame = 100;
+  bar.currentFrame = bar.previousFrame = 100;
+  bar.redraw();
+  GVComposeScreen();
+  EXPECT_EQ(screen(r.left, r.top + 2), kRed);
+  bar.firstFrame = 0;
   // Another Geo selected: its keys are not marked.
   owner_.geoSelection = 3;
   bar.redraw();
@@ -198,25 +218,6 @@ TEST_F(TimeBars, LastFrameBoxStepsAndTypedValues) {
   settle();
   MSG msg;
   EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-}
-
-TEST_F(TimeBars, FormMoveLaysOutTheStripsAndTheBox) {
-  HwTimeBar bar;
-  make(bar);
-  bar.move(10, 20, 600, 60);  // inner 596 x 56: ruler 18 high, markers 16
-  settle();
-  RECT m = strip(bar.markerStrip), r = strip(bar.ruler), n = strip(bar.numberStrip);
-  EXPECT_EQ(m.left, 12);
-  EXPECT_EQ(m.top, 22);
-  EXPECT_EQ(m.right - m.left, 522);
-  EXPECT_EQ(m.bottom - m.top, 16);
-  EXPECT_EQ(r.top, m.bottom);
-  EXPECT_EQ(r.bottom - r.top, 18);
-  EXPECT_EQ(n.bottom - n.top, 56 - 16 - 18);
-  RECT box = windowRect(bar.lastFrameBox->frame->window);
-  EXPECT_EQ(box.left, 12 + 596 - 70);
-  EXPECT_EQ(box.top, 24);
-  EXPECT_EQ(box.bottom - box.top, 52);
 }
 
 TEST_F(TimeBars, GalleryOfSlidersAndTimeBarsInTheirColourModes) {
