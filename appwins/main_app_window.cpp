@@ -80,8 +80,11 @@ ATOM HwMainAppWindow::registerClass(HINSTANCE instance) {
 HwMainAppWindow::~HwMainAppWindow() {
   delete form;
   form = nullptr;
-  delete titleBar;  // frees its buttons; its window goes with the frame
-  titleBar = nullptr;
+  if (titleBar) {
+    if (titleBar->window) DestroyWindow(titleBar->window);
+    delete titleBar;  // frees its buttons
+    titleBar = nullptr;
+  }
   GVDetachObject(frame, this);
   GVDetachObject(client, this);
   if (frame && IsWindow(frame)) DestroyWindow(frame);
