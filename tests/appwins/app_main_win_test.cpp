@@ -79,7 +79,7 @@ TEST_F(MainWindow, PanelsFollowTheFormRulesOverTheWorkArea) {
   EXPECT_EQ(place(win_->timeBar->frame.window).bottom, 50);
 }
 
-TEST_F(MainWindow, TitleBarButtonsRestoreMinimiseAndQuit) {
+TEST_F(MainWindow, SizingBorderAndTitleBarButtons) {
   clickCentre(win_->titleBar->maximiseButton->face);
   EXPECT_EQ(rectOf(win_->frame), (RECT{0, 0, 1233, 693}));
   EXPECT_EQ(viewPlace(win_->view).right, 1233 - 6 - 44 - 3 - 10);
@@ -105,6 +105,18 @@ TEST_F(MainWindow, TitleBarButtonsRestoreMinimiseAndQuit) {
   EXPECT_EQ(win_->minimised, 0);
   GVRedrawView(win_->view);
   EXPECT_GT(root.getNextFrameNumber(), frames);
+
+  // The pointer on the border brings the sizing border; the client stays put.
+  const RECT client = rectOf(win_->client);
+  GVTestMouseMove(1, 500);
+  settle();
+  EXPECT_TRUE(GetWindowLongA(win_->frame, GWL_STYLE) & WS_THICKFRAME);
+  EXPECT_EQ(rectOf(win_->frame), (RECT{-3, -3, 1923, 1083}));
+  EXPECT_EQ(rectOf(win_->client), client);
+  GVTestMouseMove(8, 68);  // a bare spot of the client
+  settle();
+  EXPECT_FALSE(GetWindowLongA(win_->frame, GWL_STYLE) & WS_THICKFRAME);
+  EXPECT_EQ(rectOf(win_->frame), (RECT{0, 0, 1920, 1080}));
 
   clickCentre(win_->titleBar->closeButton->face);
   MSG msg;
