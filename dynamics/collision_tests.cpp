@@ -388,7 +388,9 @@ int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, con
   int32_t bestFace = 0;
   for (int32_t k = 1; k <= hits[0]; ++k) {
     const int32_t f = hits[k];
-    if (!ValidFace(state, f) || SeenBefore(hits, k)) continue;
+    // Faces go into the grid as single points, so none repeats; one that did
+    // would only be tried again and find nothing nearer.
+    if (!ValidFace(state, f)) continue;
     const int32_t* c = state->faces[f];
     if (!ValidNode(state, c[0]) || !state->inPart(c[0], part)) continue;
     const int32_t half = wheel ? (c[0] > kWheelHalfNode ? 2 : 1) : 0;
@@ -549,31 +551,11 @@ int32_t GVCollideGeoVertsJel(ContactList* list, int32_t part, const GeoTestMesh*
 
 namespace {
 
-struct NodeItem {
-  int32_t a = 0, b = 0;
-  float P[3] = {};       // committed point
-  float S[3] = {};       // in-step point
-  float normal[3] = {};  // zero: faces every way
-  const float* D = kZero3;
-  float offsetLength = 0.0f;
-  uint32_t options = 0;
-};
-
-struct TriHit {
-  int32_t tri = 0;
-  float dist = 0.0f;
-  float depth = 0.0f;
-  float normal[3] = {};
-  float contact[3] = {};  // the surface point at the end of the sub-step
-  float offset[3] = {};
-  float st[3] = {};
-};
-
 // Part p of a one-layer Jel is its whole node set.
 int32_t EffectivePart(const HAState* st, int32_t part) { return (part == 2 && st->isFlat()) ? 1 : part; }
 
-bool MakeItem(const HAState* st, int32_t i, int32_t part, bool flat, NodeItem* it) {
-  *it = NodeItem{};
+bool MakeItem(const HAState* st, int32_t i, int32_t part, bool flat, GeoNodeItem* it) {
+  *it = GeoNodeItem{};
   const int32_t n = st->nodeCount;
   if (i <= n) {
     it->a = i;
@@ -621,8 +603,8 @@ bool TriUsable(const GeoTestMesh* m, const int32_t* c, int n) {
 // Tries triangle (i0, i1, i2) of a face with normal N against the item.
 // Returns true when it is nearer than *best; sets *touch for an item that
 // rests on it or does not end the sub-step behind it.
-bool TryTriangle(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, const float N[3], const NodeItem& it,
-                 float reachSq, bool anyFacing, float* best, bool* touch, TriHit* hit) {
+bool TryTriangle(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, const float N[3], const GeoNodeItem& it,
+                 float reachSq, bool anyFacing, float* best, bool* touch, GeoNodeHit* hit) {
   float O[3], A[3], B[3], dO[3], dA[3], dB[3];
   TriCorner(m, i0, O, dO);
   TriCorner(m, i1, A, dA);
@@ -672,25 +654,46 @@ void TriNormal(const GeoTestMesh* m, int32_t face, const int32_t* c, float N[3])
   GVVecNormalise(N, N);
 }
 
-// The item against the triangles of a hit list; records or drops into list.
-// Returns true when some triangle was in reach.
-bool CollidePointTris(HAState* st, ContactList* list, int32_t kind, const NodeItem& it, const GeoTestMesh* m,
-                      const int32_t* hits, float reach, float factor, TriHit* out) {
+// Every hit id a face number of 1..count.
+bool HitsWithin(const int32_t* hits, int32_t count) {
+  for (int32_t k = 1; k <= hits[0]; ++k)
+    if (hits[k] < 1 || hits[k] > count) return false;
+  return true;
+}
+
+// The Geo grid's hits around a point; null when the query failed or found
+// nothing. *largest keeps the largest count seen, repeats included; then a
+// face that went into the grid as several points is kept once.
+const int32_t* QueryGeoFaces(const GeoTestMesh* m, const float p[3], int32_t* largest) {
+  const int32_t* hits = QueryGrid(m->grid, p);
+  if (!hits || hits[0] == 0) return nullptr;
+  if (hits[0] > *largest) *largest = hits[0];
+  const int32_t marked = m->triangleCount > 0 ? m->triangleCount : m->quadCount;
+  if (m->grid->spillFlag && m->faceMarks && HitsWithin(hits, marked)) GVOctreeClearMarks(m->faceMarks, m->grid);
+  return hits;
+}
+
+}  // namespace
+
+bool GVCollidePointTris(HAState* st, ContactList* list, int32_t kind, const GeoNodeItem& it, const GeoTestMesh* m,
+                        const int32_t* hits, float reach, float factor, GeoNodeHit* out) {
+  if (!st || !m || !m->triangles || !hits || !out) return false;
+  if (reach > st->cellSize) reach = st->cellSize;
   const float reachSq = reach * reach;
   float best = reach * factor * 30.0f * 0.6f;
   const bool anyFacing = st->isFlat() || Dot(it.normal, it.normal) == 0.0f;
   bool found = false;
   for (int32_t k = 1; k <= hits[0]; ++k) {
     const int32_t t = hits[k];
-    if (t < 1 || t > m->triangleCount || SeenBefore(hits, k)) continue;
+    if (t < 1 || t > m->triangleCount) continue;
     const int32_t* c = m->triangles[t];
     if (!TriUsable(m, c, 3)) continue;
     float N[3];
     TriNormal(m, t, c, N);
     bool touch = false;
-    TriHit hit;
+    GeoNodeHit hit;
     if (!TryTriangle(m, c[0], c[1], c[2], N, it, reachSq, anyFacing, &best, &touch, &hit)) continue;
-    hit.tri = t;
+    hit.face = t;
     found = true;
     if (touch) {
       if (list) GVContactDropLastNode(list, st, it.a, it.b);
@@ -709,6 +712,37 @@ bool CollidePointTris(HAState* st, ContactList* list, int32_t kind, const NodeIt
   return found;
 }
 
+int32_t GVCollidePointQuads(const HAState* st, const GeoNodeItem& it, const GeoTestMesh* m, const int32_t* hits,
+                            float reach, float factor, GeoNodeHit* nearest, bool* touch) {
+  if (!st || !m || !m->quads || !hits || !nearest || !touch) return 0;
+  if (reach > st->cellSize) reach = st->cellSize;
+  const float reachSq = reach * reach;
+  float best = reach * factor * 30.0f * 0.5f;
+  const bool anyFacing = st->isFlat() || Dot(it.normal, it.normal) == 0.0f;
+  int32_t found = 0;
+  for (int32_t k = 1; k <= hits[0]; ++k) {
+    const int32_t q = hits[k];
+    if (q < 1 || q > m->quadCount) continue;
+    const int32_t* c = m->quads[q];
+    if (!TriUsable(m, c, 4)) continue;
+    float N[3];
+    TriNormal(m, q, c, N);
+    const int32_t halves[2][3] = {{c[0], c[1], c[2]}, {c[0], c[2], c[3]}};
+    for (const auto& h : halves) {
+      GeoNodeHit hit;
+      bool t = false;
+      if (!TryTriangle(m, h[0], h[1], h[2], N, it, reachSq, anyFacing, &best, &t, &hit)) continue;
+      hit.face = q;
+      *nearest = hit;
+      *touch = t;
+      found = q;
+    }
+  }
+  return found;
+}
+
+namespace {
+
 // Nodes with a record of this state in the node list take the Geo-contact
 // mark, so that an edge between two of them is not searched again.
 void MarkRecordedNodes(HAState* st, const ContactList* nodes) {
@@ -717,7 +751,7 @@ void MarkRecordedNodes(HAState* st, const ContactList* nodes) {
     if (r->nodeSide == st && ValidNode(st, r->nodeA)) st->contactFlags[r->nodeA] |= kGeoContactMark;
 }
 
-bool EdgeBothMarked(const HAState* st, const NodeItem& it) {
+bool EdgeBothMarked(const HAState* st, const GeoNodeItem& it) {
   return it.b != 0 && Marked(st, it.a) && Marked(st, it.b);
 }
 
@@ -731,21 +765,19 @@ int32_t SearchTriangles(HAState* st, ContactList* nodes, ContactList* edges, int
   const int32_t n = st->nodeCount;
   const int32_t items = n + (withEdges && st->edges ? st->edgeCount : 0);
   const bool flat = st->isFlat();
-  const float r = reach < st->cellSize ? reach : st->cellSize;
   int32_t largest = 0;
   for (int32_t i = 1; i <= items; ++i) {
     if (i == n + 1) MarkRecordedNodes(st, nodes);
-    NodeItem it;
+    GeoNodeItem it;
     if (!MakeItem(st, i, part, flat, &it) || EdgeBothMarked(st, it)) continue;
     if (recording && !flat && it.b == 0 && st->nodeCreaseDot) {
       it.offsetLength = -st->nodeCreaseDot[it.a];
       it.options = kProjOffset;
     }
-    const int32_t* hits = QueryGrid(m->grid, it.P);
-    if (!hits || hits[0] == 0) continue;  // this item only
-    if (hits[0] > largest) largest = hits[0];
-    TriHit hit;
-    CollidePointTris(st, it.b ? edges : nodes, it.b ? 2 : 1, it, m, hits, r, dt, &hit);
+    const int32_t* hits = QueryGeoFaces(m, it.P, &largest);
+    if (!hits) continue;  // this item only
+    GeoNodeHit hit;
+    GVCollidePointTris(st, it.b ? edges : nodes, it.b ? 2 : 1, it, m, hits, reach, dt, &hit);
   }
   return largest;
 }
@@ -845,39 +877,17 @@ int32_t GVCollideJelGeoQuads(ContactList* nodes, ContactList* edges, int32_t par
   const int32_t n = state->nodeCount;
   const int32_t items = n + (withEdges && state->edges ? state->edgeCount : 0);
   const bool flat = state->isFlat();
-  const float reach2 = reach < state->cellSize ? reach : state->cellSize;
-  const float reachSq = reach2 * reach2;
   int32_t largest = 0;
   bool corrected = false;
   for (int32_t i = 1; i <= items; ++i) {
     if (i == n + 1) MarkRecordedNodes(state, nodes);
-    NodeItem it;
+    GeoNodeItem it;
     if (!MakeItem(state, i, part, flat, &it) || EdgeBothMarked(state, it)) continue;
-    const int32_t* hits = QueryGrid(mesh->grid, it.P);
-    if (!hits || hits[0] == 0) continue;
-    if (hits[0] > largest) largest = hits[0];
-    float best = reach2 * dt * 30.0f * 0.5f;
-    const bool anyFacing = flat || Dot(it.normal, it.normal) == 0.0f;
-    TriHit nearest;
-    bool hitAny = false, touch = false;
-    for (int32_t k = 1; k <= hits[0]; ++k) {
-      const int32_t q = hits[k];
-      if (q < 1 || q > mesh->quadCount || SeenBefore(hits, k)) continue;
-      const int32_t* c = mesh->quads[q];
-      if (!TriUsable(mesh, c, 4)) continue;
-      float N[3];
-      TriNormal(mesh, q, c, N);
-      const int32_t halves[2][3] = {{c[0], c[1], c[2]}, {c[0], c[2], c[3]}};
-      for (const auto& h : halves) {
-        TriHit hit;
-        bool t = false;
-        if (!TryTriangle(mesh, h[0], h[1], h[2], N, it, reachSq, anyFacing, &best, &t, &hit)) continue;
-        hit.tri = q;
-        nearest = hit;
-        hitAny = true;
-        touch = t;
-      }
-    }
+    const int32_t* hits = QueryGeoFaces(mesh, it.P, &largest);
+    if (!hits) continue;
+    GeoNodeHit nearest;
+    bool touch = false;
+    const bool hitAny = GVCollidePointQuads(state, it, mesh, hits, reach, dt, &nearest, &touch) != 0;
     if (!hitAny || touch || nearest.depth <= 0.0f) continue;
     float S[3], d[3];
     GVNodeCorrPos(state, it.a, it.b, S);

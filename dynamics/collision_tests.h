@@ -32,6 +32,11 @@ struct GeoTestMesh {
   float faceSize = 0.0f;
   const float (*vertexNormals)[3] = nullptr;  // none: every face is two-sided to the vertices
   const int32_t* creaseFlags = nullptr;       // 0x400: a vertex coincident with an earlier one
+  // One word per face of the first kind the mesh has (triangles, else quads),
+  // bit 0 kept clear between queries: the marks by which a face that went
+  // into the grid as several points is taken once per query. None: repeats
+  // are tried again, which finds nothing new.
+  int32_t* faceMarks = nullptr;
 };
 
 // Projection options.
@@ -143,6 +148,43 @@ int32_t GVCollideJelGeoTrisRelax(int32_t part, const GeoTestMesh* mesh, float re
                                  HAState* state);
 int32_t GVCollideJelGeoTrisRecord(ContactList* nodes, ContactList* edges, int32_t part, const GeoTestMesh* mesh,
                                   float reach, int32_t withEdges, HAState* state);
+// One Jel node (b = 0) or edge (nodes a and b) as the node tests see it.
+struct GeoNodeItem {
+  int32_t a = 0, b = 0;
+  float P[3] = {};            // committed point (an edge: the midpoint)
+  float S[3] = {};            // in-step point
+  float normal[3] = {};       // zero: faces every way
+  const float* D = nullptr;   // shift vector (none: zero)
+  float offsetLength = 0.0f;  // offset of the projection, by options
+  uint32_t options = 0;
+};
+
+// The nearest Geo face an item met.
+struct GeoNodeHit {
+  int32_t face = 0;
+  float dist = 0.0f;      // signed distance of the projection
+  float depth = 0.0f;     // how far the item ends the sub-step behind the face
+  float normal[3] = {};
+  float contact[3] = {};  // the surface point at the end of the sub-step
+  float offset[3] = {};   // offset applied to the item's point
+  float st[3] = {};       // s, t and distance
+};
+
+// One item against the Geo triangles of a hit list, with the reach capped at
+// the cell size and factor the step time. An item that ends the sub-step
+// behind a triangle with positive depth is recorded into list (kind 1 for a
+// node, 2 for an edge; the last record refreshed when it is the same pair);
+// one that rests on a triangle or does not end behind it drops its own last
+// record. The last recorded hit goes to out. Returns whether some triangle was
+// near enough to be tried.
+bool GVCollidePointTris(HAState* state, ContactList* list, int32_t kind, const GeoNodeItem& item,
+                        const GeoTestMesh* mesh, const int32_t* hits, float reach, float factor, GeoNodeHit* out);
+// The nearest quad of a hit list for one item, each quad tried as two
+// triangles (reach and factor as above); 0 when none was near enough. *touch
+// tells whether the item rests on it or does not end the sub-step behind it.
+int32_t GVCollidePointQuads(const HAState* state, const GeoNodeItem& item, const GeoTestMesh* mesh,
+                            const int32_t* hits, float reach, float factor, GeoNodeHit* nearest, bool* touch);
+
 // The same against quads (each tried as two triangles); always corrects at
 // once and records nothing.
 int32_t GVCollideJelGeoQuads(ContactList* nodes, ContactList* edges, int32_t part, const GeoTestMesh* mesh,

@@ -24,17 +24,49 @@ ContactRecAllocator GVSetContactRecAllocator(ContactRecAllocator alloc) {
   std::exit(1);
 }
 
-ContactList* GVNewContactList() {
-  ContactList* list = new (std::nothrow) ContactList;
-  if (!list) ContactAllocFailed();
-  GVContactListReset(list);
+ContactStore::~ContactStore() {
+  while (ContactRec* r = spareRecords) {
+    spareRecords = r->next;
+    delete r;
+  }
+  while (ContactList* l = spareLists) {
+    spareLists = reinterpret_cast<ContactList*>(l->first);
+    delete l;
+  }
+}
+
+ContactList* GVNewContactList(ContactStore* store) {
+  ContactList* list = store ? store->spareLists : nullptr;
+  if (list) {
+    store->spareLists = reinterpret_cast<ContactList*>(list->first);
+  } else {
+    list = new (std::nothrow) ContactList;
+    if (!list) ContactAllocFailed();
+  }
+  *list = ContactList{};
+  list->store = store;
   return list;
 }
 
 void GVDeleteContactList(ContactList* list) {
   if (!list) return;
   GVFreeContacts(list);
+  if (ContactStore* store = list->store) {
+    list->first = reinterpret_cast<ContactRec*>(store->spareLists);
+    store->spareLists = list;
+    return;
+  }
   delete list;
+}
+
+// Gives a record back to the list's store, or to the heap.
+static void ReleaseRecord(ContactList* list, ContactRec* r) {
+  if (ContactStore* store = list->store) {
+    r->next = store->spareRecords;
+    store->spareRecords = r;
+    return;
+  }
+  delete r;
 }
 
 static void Set3(float* dst, const float* src) {
@@ -50,8 +82,10 @@ ContactRec* GVContactRecInit(ContactRec* r) {
 
 void GVContactListReset(ContactList* list) {
   if (!list) return;
+  ContactStore* store = list->store;
   *list = ContactList{};
   list->resetMark = 1;
+  list->store = store;
 }
 
 void GVFreeContacts(ContactList* list) {
@@ -60,7 +94,7 @@ void GVFreeContacts(ContactList* list) {
   while (r) {
     ContactRec* next = r->next;
     assert(next != r);
-    delete r;
+    ReleaseRecord(list, r);
     r = next;
   }
   GVContactListReset(list);
@@ -107,8 +141,12 @@ static void Link(ContactList* list, ContactRec* r, int32_t kind) {
   if (marksEdges && r->nodeA != 0 && r->nodeB != 0 && list->firstEdge == 0) list->firstEdge = list->nodeCount + 1;
 }
 
-static ContactRec* NewRecord() {
-  ContactRec* r = gAlloc();
+static ContactRec* NewRecord(ContactList* list) {
+  ContactRec* r = list->store ? list->store->spareRecords : nullptr;
+  if (r)
+    list->store->spareRecords = r->next;
+  else
+    r = gAlloc();
   if (!r) ContactAllocFailed();
   return GVContactRecInit(r);
 }
@@ -116,7 +154,7 @@ static ContactRec* NewRecord() {
 ContactRec* GVContactAppend(ContactList* list, HAState* first, HAState* second, int32_t kind, int32_t a,
                             int32_t b, int32_t face, uint32_t key, float value, const ContactVectors& v) {
   if (!list) return nullptr;
-  ContactRec* r = NewRecord();
+  ContactRec* r = NewRecord(list);
   StoreCommon(r, first, second, a, b, face, key, value);
   StoreVectors(r, v, true);
   r->extra = 0;
@@ -127,7 +165,7 @@ ContactRec* GVContactAppend(ContactList* list, HAState* first, HAState* second, 
 ContactRec* GVContactAppendPair(ContactList* list, HAState* first, HAState* second, int32_t a, int32_t b,
                                 int32_t face, float value, const ContactVectors& v, uint32_t extra) {
   if (!list) return nullptr;
-  ContactRec* r = NewRecord();
+  ContactRec* r = NewRecord(list);
   StoreCommon(r, first, second, a, b, face, 0, value);
   StoreVectors(r, v, false);
   r->extra = extra;
@@ -187,7 +225,7 @@ void GVContactDropLast(ContactList* list) {
     list->last->next = nullptr;
   else
     list->first = nullptr;
-  delete r;
+  ReleaseRecord(list, r);
   if (list->count > 0) list->count -= 1;
 }
 

@@ -45,6 +45,18 @@ struct ContactRec {
   ContactRec* prev = nullptr;
 };
 
+// Records and list headers kept for reuse by the lists of one world, so that a
+// running scene's contacts allocate nothing once the store has grown to them.
+// Chains through ContactRec::next and ContactList::first.
+struct ContactStore {
+  ContactStore() = default;
+  ~ContactStore();  // frees the spares
+  ContactStore(const ContactStore&) = delete;
+  ContactStore& operator=(const ContactStore&) = delete;
+  ContactRec* spareRecords = nullptr;
+  struct ContactList* spareLists = nullptr;
+};
+
 struct ContactList {
   ContactRec* first = nullptr;
   ContactRec* last = nullptr;
@@ -53,6 +65,7 @@ struct ContactList {
   int32_t nodeCount = 0;   // records appended with a first element and no second element
   int32_t firstEdge = 0;   // 1-based position of the first edge contact, 0 while there is none
   int32_t count = 0;
+  ContactStore* store = nullptr;  // where freed records go and new ones come from; kept by a reset
 };
 
 // Vectors handed to an append or refresh; any of them may be null (zero).
@@ -96,16 +109,18 @@ int32_t GVContactDropLastNode(ContactList* list, HAState* first, int32_t a, int3
 // records are freed first (dest may not be one of the sources).
 void GVContactListJoin(ContactList* dest, ContactList* nodes, ContactList* edges);
 
-// A new, reset list header on the heap (release with GVDeleteContactList).
-// Running out of memory here ends the program like a record allocation does.
-ContactList* GVNewContactList();
-// Frees the records and the header; nothing for null.
+// A new, reset list header on the heap or from the store (release with
+// GVDeleteContactList), drawing on the store for its records. Running out of
+// memory here ends the program like a record allocation does.
+ContactList* GVNewContactList(ContactStore* store = nullptr);
+// Frees the records and the header (to the list's store when it has one);
+// nothing for null.
 void GVDeleteContactList(ContactList* list);
 
 // A record allocator returning null makes every append end the program with a
 // message on stderr and exit status 1: collision code cannot go on without its
 // records. Records are released with delete, so an allocator must hand out
-// records made with new. Returns the previous allocator; null restores the
+// records made with new. A list with a store takes its spare records first. Returns the previous allocator; null restores the
 // default.
 using ContactRecAllocator = ContactRec* (*)();
 ContactRecAllocator GVSetContactRecAllocator(ContactRecAllocator alloc);

@@ -219,15 +219,15 @@ void GVAttachDynCmdSubRec(HWorld* world, DynCmdRec* r, uint32_t type) {
   if (!world || !r) return;
   switch (type) {
     case kDynCmdJelJel:
-      if (!r->jelContacts) r->jelContacts = GVNewContactList();
+      if (!r->jelContacts) r->jelContacts = GVNewContactList(&world->contactStore);
       GVContactListJoin(r->jelContacts, &world->contacts[0], &world->contacts[1]);
       break;
     case kDynCmdGeoJel:
-      if (!r->geoContacts) r->geoContacts = GVNewContactList();
+      if (!r->geoContacts) r->geoContacts = GVNewContactList(&world->contactStore);
       GVContactListJoin(r->geoContacts, &world->contacts[3], &world->contacts[4]);
       break;
     case kDynCmdGeoJelAlt:
-      if (!r->altContacts) r->altContacts = GVNewContactList();
+      if (!r->altContacts) r->altContacts = GVNewContactList(&world->contactStore);
       if (r->altContacts->count == 0) {
         GVDeleteContactList(r->altContacts);
         r->altContacts = nullptr;

@@ -20,6 +20,7 @@ static GeoTestMesh View(const GeoCollisionMesh* m) {
   v.faceSize = m->faceSize;
   v.vertexNormals = m->vertexVectors;
   v.creaseFlags = m->creaseFlags;
+  v.faceMarks = m->faceMarks;
   return v;
 }
 

@@ -1,5 +1,9 @@
 #include "dynamics/glue.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include "dynamics/group_ops.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
@@ -26,11 +30,8 @@ static bool PairRule(int32_t sel1, int32_t sel2, const HObject* j1, const HObjec
   return (sel1 > 0 || sel2 > 0 || j1->id <= j2->id) && (j1 != j2 || i < j);
 }
 
-int32_t GVGlueNodePair(HWorld* world, int32_t idA, int32_t idB, int32_t a, int32_t b, int32_t mode, float d) {
-  if (!world) return 0;
-  HObject* ja = LiveJel(world, idA);
-  HObject* jb = LiveJel(world, idB);
-  if (!ja || !jb || !NodeInRange(ja, a) || !NodeInRange(jb, b)) return 0;
+static int32_t GlueNodes(HWorld* world, HObject* ja, HObject* jb, int32_t a, int32_t b, int32_t mode, float d) {
+  if (!NodeInRange(ja, a) || !NodeInRange(jb, b)) return 0;
   if (ja == jb && a == b) return 0;  // a node is not glued to itself
   double dist2 = 0.0;
   for (int k = 0; k < 3; ++k) {
@@ -55,18 +56,104 @@ int32_t GVGlueNodePair(HWorld* world, int32_t idA, int32_t idB, int32_t a, int32
   return 1;
 }
 
+int32_t GVGlueNodePair(HWorld* world, int32_t idA, int32_t idB, int32_t a, int32_t b, int32_t mode, float d) {
+  if (!world) return 0;
+  HObject* ja = LiveJel(world, idA);
+  HObject* jb = LiveJel(world, idB);
+  return ja && jb ? GlueNodes(world, ja, jb, a, b, mode, d) : 0;
+}
+
+namespace {
+
+// The nodes of one Jel's part sorted by the cube of side `side` that holds
+// their in-step position, so that the partners within that distance of a
+// point are found among the 27 cubes around it instead of among all nodes.
+struct NodeCubes {
+  struct Entry {
+    int64_t cube[3];
+    int32_t node;
+    bool operator<(const Entry& o) const {
+      return std::lexicographical_compare(cube, cube + 3, o.cube, o.cube + 3);
+    }
+  };
+  NodeCubes(const HObject* j, int32_t part, double side_) : side(side_) {
+    for (int32_t n = 1; n <= j->nodeCount; ++n) {
+      if (!j->inPart(n, part)) continue;
+      Entry e;
+      e.node = n;
+      if (!cubeOf(j, n, e.cube)) {
+        // A position no cube can hold: one cube for all.
+        side = 0.0;
+        for (Entry& f : entries) f.cube[0] = f.cube[1] = f.cube[2] = 0;
+        cubeOf(j, n, e.cube);
+      }
+      entries.push_back(e);
+    }
+    std::sort(entries.begin(), entries.end());
+  }
+  // Without a usable side every node shares cube 0.
+  bool cubeOf(const HObject* j, int32_t n, int64_t* cube) const {
+    for (int k = 0; k < 3; ++k) {
+      cube[k] = 0;
+      if (side <= 0.0) continue;
+      const double c = std::floor((double(j->pos[n][k]) + j->disp[n][k]) / side);
+      if (!(std::fabs(c) < 1e15)) return false;
+      cube[k] = static_cast<int64_t>(c);
+    }
+    return true;
+  }
+  // The candidate partners of node n of Jel j, in ascending order: the nodes
+  // in the 27 cubes around it.
+  void near(const HObject* j, int32_t n, std::vector<int32_t>* out) const {
+    out->clear();
+    int64_t c[3];
+    if (!cubeOf(j, n, c)) {
+      for (const Entry& e : entries) out->push_back(e.node);
+      std::sort(out->begin(), out->end());
+      return;
+    }
+    Entry key;
+    for (int64_t dz = -1; dz <= 1; ++dz)
+      for (int64_t dy = -1; dy <= 1; ++dy)
+        for (int64_t dx = -1; dx <= 1; ++dx) {
+          key.cube[0] = c[0] + dx;
+          key.cube[1] = c[1] + dy;
+          key.cube[2] = c[2] + dz;
+          auto range = std::equal_range(entries.begin(), entries.end(), key);
+          for (auto it = range.first; it != range.second; ++it) out->push_back(it->node);
+        }
+    std::sort(out->begin(), out->end());
+  }
+  double side;
+  std::vector<Entry> entries;
+};
+
+}  // namespace
+
 int32_t GVGlueSelParts(HWorld* world, int32_t sel1, int32_t sel2, int32_t p1, int32_t p2, float d) {
   if (!world) return 0;
+  // Cubes a little larger than d: rounding in the cube index can then never
+  // put two nodes closer than d more than one cube apart. Beyond a sane
+  // distance (or for no distance at all) every pair is a candidate.
+  const double side = d > 0.0f && d < 1e6f ? double(d) * 1.001 + 1e-6 : 0.0;
+  std::vector<int32_t> partners;
   int32_t result = 0;
   for (HObject* j1 = world->head; j1; j1 = GVNextJel(j1)) {
     if (j1->id == 0 || !GVJelInSel(j1, sel1)) continue;
     for (HObject* j2 = world->head; j2; j2 = GVNextJel(j2)) {
       if (j2->id == 0 || !GVJelInSel(j2, sel2)) continue;
+      // The Jels the ids stand for, looked up once per pair of Jels.
+      HObject* ja = LiveJel(world, j1->id);
+      HObject* jb = LiveJel(world, j2->id);
+      if (!ja || !jb) continue;
+      // Candidates in ascending node order, as the plain double loop takes
+      // them: where a node has several partners, the last one binds.
+      const NodeCubes table(j2, p2, side);
       for (int32_t i = 1; i <= j1->nodeCount; ++i) {
         if (!j1->inPart(i, p1)) continue;
-        for (int32_t j = 1; j <= j2->nodeCount; ++j)
-          if (j2->inPart(j, p2) && PairRule(sel1, sel2, j1, j2, i, j))
-            result |= GVGlueNodePair(world, j1->id, j2->id, i, j, kGlueMake, d);
+        table.near(j1, i, &partners);
+        for (int32_t j : partners)
+          if (PairRule(sel1, sel2, j1, j2, i, j)) result |= GlueNodes(world, ja, jb, i, j, kGlueMake, d);
       }
     }
   }

@@ -10,6 +10,7 @@
 #include "dynamics/constraint_cmds.h"
 #include "dynamics/dyn_cmd.h"
 #include "dynamics/world_runner.h"
+#include "jel/worker_pool.h"
 #include "dynamics/world_services.h"
 #include "jel/jel_object.h"
 #include "scene/binary_file.h"
@@ -39,12 +40,30 @@ static void DestroyJel(HObject* jel);
 
 HWorld::HWorld() {
   GVFrameParamsDefaults(&params);
-  for (ContactList& l : contacts) GVContactListReset(&l);
+  for (ContactList& l : contacts) {
+    l.store = &contactStore;
+    GVContactListReset(&l);
+  }
   cmds = new (std::nothrow) DynCmdRec[kDynCmdInitialCapacity];
   cmdCapacity = cmds ? kDynCmdInitialCapacity : 0;
 }
 
 HWorld::~HWorld() { GVResetJelList(this); }
+
+void GVSetWorldThreads(HWorld* world, int32_t threads) {
+  if (world) world->threadCount = threads;
+}
+
+WorkerPool* GVWorldWorkers(HWorld* world) {
+  if (!world) return nullptr;
+  const int32_t want = world->threadCount > 0 ? world->threadCount : GVDefaultThreadCount();
+  if (want <= 1) {
+    world->workers.reset();
+    return nullptr;
+  }
+  if (!world->workers || world->workers->threads() != want) world->workers.reset(new WorkerPool(want));
+  return world->workers.get();
+}
 
 void GVResetJelList(HWorld* world) {
   if (!world) return;

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 #include "dynamics/contact_list.h"
 #include "jel/frame_params.h"
@@ -15,6 +17,7 @@
 class HObject;
 struct DynCmdRec;
 struct ItemStream;
+class WorkerPool;
 
 // onChange(owner, id, 1) after an addition; onChange(owner, id or selection, 0)
 // before a removal.
@@ -33,6 +36,7 @@ struct HWorld {
   FrameParams params;
   // 0 and 1: Jel-against-Jel node and edge contacts; 2, 3 and 4: the Geo
   // collision code's three lists. All emptied at the start of every sub-step.
+  ContactStore contactStore;  // spare records and headers of the lists below and the commands
   ContactList contacts[kWorldContactLists];
   void* owner = nullptr;         // the cell the world lives in; first argument of the callbacks
   void* callbackUser = nullptr;  // third argument of the runner's callbacks
@@ -43,7 +47,21 @@ struct HWorld {
   int32_t cmdCapacity = 0;
   int32_t cmdPasses = 0;
   DynCmdRec* cmds = nullptr;
+
+  // Threads that step the world's Jels (GVSetWorldThreads); the pool is made
+  // on the first sub-step that needs it. The result never depends on the
+  // count.
+  int32_t threadCount = 0;
+  std::unique_ptr<WorkerPool> workers;
+  std::vector<HObject*> stepping;  // the active Jels of a sub-step, reused
 };
+
+// Threads for stepping the world: 1 runs everything on the calling thread
+// with no worker, 0 or less the machine's core count (the default).
+void GVSetWorldThreads(HWorld* world, int32_t threads);
+// The pool for the world's next sub-step, made or remade to the setting; null
+// when the setting is one thread.
+WorkerPool* GVWorldWorkers(HWorld* world);
 
 // Frees the command records (with their contact sub-records), deletes every
 // Jel, and empties the contact lists. The world can be used again afterwards.

@@ -1,6 +1,7 @@
 #include "dynamics/world_runner.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "dynamics/dyn_cmd.h"
 #include "dynamics/selection_ops.h"
@@ -10,6 +11,7 @@
 #include "jel/frame_store.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
+#include "jel/worker_pool.h"
 
 
 bool GVJelActive(const HObject* jel) { return jel && (jel->id == -1 || (jel->groupMask & 2u) != 0); }
@@ -131,18 +133,38 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   p.subSteps = std::max(asked, need);
   Push(world, kFpSubSteps);
 
+  // The phases of the Jels are independent of each other: they run side by
+  // side on the world's pool.
+  WorkerPool* pool = GVWorldWorkers(world);
+  std::vector<HObject*>& active = world->stepping;
+  auto eachActive = [&](void (HAState::*phase)()) {
+    active.clear();
+    for (HObject* j = world->head; j; j = GVNextJel(j))
+      if (GVJelActive(j) && j->state) active.push_back(j);
+    const int32_t count = static_cast<int32_t>(active.size());
+    // With at least one Jel per thread the Jels alone keep the pool busy;
+    // fewer Jels also split their node passes over it.
+    WorkerPool* inner = pool && count < pool->threads() ? pool : nullptr;
+    for (HObject* j : active) j->state->workers = inner;
+    if (pool) {
+      pool->run(count, [&](int32_t k) { (active[k]->state->*phase)(); });
+    } else {
+      for (int32_t k = 0; k < count; ++k) (active[k]->state->*phase)();
+    }
+    // Outside the world's step (a vehicle or command stepping one Jel) the
+    // passes run on the caller; the pool may be gone by then.
+    for (HObject* j : active) j->state->workers = nullptr;
+  };
   for (p.subStepIndex = 1; p.subStepIndex <= p.subSteps; ++p.subStepIndex) {
     Push(world, kFpSubStepIndex);
-    for (HObject* j = world->head; j; j = GVNextJel(j))
-      if (GVJelActive(j) && j->state) j->state->computeForces();
+    eachActive(&HAState::computeForces);
     p.stepping = 1;
     for (ContactList& l : world->contacts) GVFreeContacts(&l);
     GVPrepareDynCmdSubsteps(world);
     CallFrame(world, perFrame);
     GVApplyDynCmdRecs(world);
     p.stepping = 0;
-    for (HObject* j = world->head; j; j = GVNextJel(j))
-      if (GVJelActive(j) && j->state) j->state->integrate();
+    eachActive(&HAState::integrate);
   }
 
   for (HObject* j = world->head; j; j = GVNextJel(j))

@@ -82,7 +82,7 @@ void GVBuildGeoCollisionGrid(GObject* geo, int32_t b) {
     if (!cornersIncluded(geo, c, 4, b, m)) continue;
     float centre[3];
     faceCentre(geo, c, 4, 0.25f, centre);
-    GVOctreeNodeInsert(grid->root, q, centre, grid->minCorner, grid->maxCorner, grid->levelCount, 0, 0);
+    GVOctreeNodeInsert(grid, grid->root, q, centre, grid->minCorner, grid->maxCorner, grid->levelCount, 0, 0);
   }
 }
 
@@ -104,6 +104,7 @@ static GeoCollisionMesh meshOf(const GObject* g) {
   m.vertexVectors2 = g->vertexVectors2;
   m.creaseFlags = g->creaseFlags;
   m.vertexMinDot = g->vertexMinDot;
+  m.faceMarks = g->faceTags;
   return m;
 }
 

@@ -30,6 +30,7 @@ struct GeoCollisionMesh {
   const GVFloat3* vertexVectors2;
   const int32_t* creaseFlags;
   const float* vertexMinDot;
+  int32_t* faceMarks;  // the Geo's face tags, scratch of the grid's duplicate removal
 };
 
 // The three tests of one collision: Jel nodes (and edges when withEdges)

@@ -335,6 +335,18 @@ void clearForRead(GObject* g) {
 
 // --- file record body ------------------------------------------------------------
 
+// The fields of a cell binding that both its forms hold, in their order.
+template <typename C>
+void codeCellBindHead(C& c, GeoCellBind& b) {
+  c.i32(b.jelId);
+  c.i32(b.part);
+  c.i32(b.cornerNode);
+  c.i32(b.nx);
+  c.i32(b.ny);
+  c.i32(b.nz);
+  c.i32(b.status);
+}
+
 void fileCellBind(FileCodec& c, GeoCellBind*& b) {
   uint32_t present = c.writing() && b ? 1 : 0;
   c.u32(present);
@@ -347,13 +359,7 @@ void fileCellBind(FileCodec& c, GeoCellBind*& b) {
   uint32_t tableRef = 0, jelRef = 0;  // the pointers are remade, not stored
   c.u32(tableRef);
   c.u32(jelRef);
-  c.i32(b->jelId);
-  c.i32(b->part);
-  c.i32(b->cornerNode);
-  c.i32(b->nx);
-  c.i32(b->ny);
-  c.i32(b->nz);
-  c.i32(b->status);
+  codeCellBindHead(c, *b);
   uint32_t n = (c.writing() && b->nodes && b->nodes[0] > 0) ? uint32_t(b->nodes[0]) : 0;
   c.u32(n);
   if (n == 0 || !c.room(int64_t(n) + 1, 4)) return;
@@ -481,6 +487,24 @@ bool fileBody(FileCodec& c, GObject* g, uint32_t version) {
 
 // --- image record -----------------------------------------------------------------
 
+// A cell binding's image: the shared fields, the node count n, then n + 1 node
+// words whose first repeats n. Reading allocates the table of the record given
+// (whose table must be none) and makes its count what was allocated.
+void imageCellBindBody(ImageCodec& c, GeoCellBind& b) {
+  codeCellBindHead(c, b);
+  int32_t n = c.writing() && b.nodes && b.nodes[0] > 0 ? b.nodes[0] : 0;
+  c.i32(n);
+  if (c.reading()) {
+    c.require(n >= 0 && n <= kGeoMaxCount && c.room(int64_t(n) + 1, 0));
+    if (c.ok && n > 0) c.require((b.nodes = GVNewGeoArray<int32_t>(int64_t(n) + 1)) != nullptr);
+  }
+  for (int32_t i = 0; i <= n && c.ok; ++i) {
+    int32_t v = i == 0 || !b.nodes ? n : b.nodes[i];
+    c.i32(v);
+    if (c.reading() && b.nodes) b.nodes[i] = i == 0 ? n : v;
+  }
+}
+
 void imageCellBind(ImageCodec& c, GeoCellBind*& b) {
   int32_t present = c.writing() && b ? 1 : 0;
   c.i32(present);
@@ -492,19 +516,7 @@ void imageCellBind(ImageCodec& c, GeoCellBind*& b) {
     c.require(GVReadCellBindImage(c.s, b) == 1);
     return;
   }
-  c.i32(b->jelId);
-  c.i32(b->part);
-  c.i32(b->cornerNode);
-  c.i32(b->nx);
-  c.i32(b->ny);
-  c.i32(b->nz);
-  c.i32(b->status);
-  int32_t n = (b->nodes && b->nodes[0] > 0) ? b->nodes[0] : 0;
-  c.i32(n);
-  for (int32_t i = 0; i <= n && c.ok; ++i) {
-    int32_t v = (i == 0 || !b->nodes) ? n : b->nodes[i];
-    c.i32(v);
-  }
+  imageCellBindBody(c, *b);
 }
 
 bool imageRecord(ImageCodec& c, GObject* g) {
@@ -752,22 +764,7 @@ int GVReadCellBindImage(ItemStream* image, GeoCellBind* bind) {
   if (!image || !bind) return 0;
   ImageCodec c{image, ImageCodec::kRead};
   GeoCellBind r{};
-  c.i32(r.jelId);
-  c.i32(r.part);
-  c.i32(r.cornerNode);
-  c.i32(r.nx);
-  c.i32(r.ny);
-  c.i32(r.nz);
-  c.i32(r.status);
-  int32_t n = 0;
-  c.i32(n);
-  c.require(n >= 0 && n <= kGeoMaxCount && c.room(int64_t(n) + 1, 0));
-  if (c.ok && n > 0) c.require((r.nodes = GVNewGeoArray<int32_t>(int64_t(n) + 1)) != nullptr);
-  for (int32_t i = 0; i <= n && c.ok; ++i) {
-    int32_t v = 0;
-    c.i32(v);
-    if (r.nodes) r.nodes[i] = i == 0 ? n : v;
-  }
+  imageCellBindBody(c, r);
   if (!c.ok) {
     delete[] r.nodes;
     return 0;

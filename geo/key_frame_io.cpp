@@ -4,8 +4,7 @@
 #include <new>
 
 #include "geo/key_frames.h"
-#include "jel/vector_math.h"
-#include "scene/binary_file.h"
+#include "geo/record_codec.h"
 #include "scene/item_stream.h"
 
 namespace {
@@ -17,10 +16,29 @@ const int kMaxControlDepth = 8;
 
 // Smallest file record of a key: fixed part, eight ignored words, six presence
 // words and the trailing word.
-const long long kMinKeyFileBytes = 8 + 4 + 4 + 8 + 32 + 6 * 4 + 4;
+const int64_t kMinKeyFileBytes = 8 + 4 + 4 + 8 + 32 + 6 * 4 + 4;
 // Smallest image of a key, in ints: frame, keyWord, six presence words, the
 // skipped word.
-const uint32_t kMinKeyImageInts = 2 + 6 + 1;
+const int64_t kMinKeyImageInts = 2 + 6 + 1;
+
+// The two forms differ only in the words the file keeps in the places of the
+// pointers (ignored on reading), in how a key count is checked against what
+// is left, and in the image reader's leniency towards a stream without floats.
+struct FileCodec : FileCodecCore {
+  static constexpr bool kFileForm = true;
+  using FileCodecCore::FileCodecCore;
+  bool roomForKeys(uint32_t n) { return roomInFile(n, kMinKeyFileBytes, INT32_MAX); }
+  bool floatsHeld() const { return true; }
+};
+
+struct ImageCodec : ImageCodecCore {
+  static constexpr bool kFileForm = false;
+  using ImageCodecCore::ImageCodecCore;
+  // A writer counts while the stream's arrays are not allocated yet.
+  static Mode writeMode(const ItemStream* s) { return s->ints ? kPut : kCount; }
+  bool roomForKeys(uint32_t n) { return roomInImage(n, kMinKeyImageInts, 0, INT32_MAX); }
+  bool floatsHeld() const { return !reading() || s->floats; }
+};
 
 template <typename T>
 T* allocBlock(T*& p, int n) {
@@ -28,319 +46,180 @@ T* allocBlock(T*& p, int n) {
   return p;
 }
 
-// --- scene-file form -------------------------------------------------------
+// A presence word, then the three floats of an optional vector block.
+template <typename C>
+void codeVecBlock(C& c, float*& block) {
+  uint32_t present = c.writing() && block ? 1 : 0;
+  c.u32(present);
+  if (!present || !c.ok) return;
+  if (c.reading()) c.require(allocBlock(block, 3) != nullptr);
+  // An image without floats leaves the block as allocated, unread.
+  if (c.floatsHeld()) codeVec3(c, block);
+}
 
-int readVec3(FILE* f, float*& block) {
-  uint32_t present;
-  if (!GVFileReadU32(f, &present)) return 0;
-  if (!present) return 1;
-  if (!allocBlock(block, 3)) return 0;
-  for (int i = 0; i < 3; ++i)
-    if (!GVFileReadF32(f, &block[i])) return 0;
+// One key and, nested, its control keys. Reading frees what the key held and
+// unlinks it first.
+template <typename C>
+void codeKey(C& c, KeyFrame* key, int depth) {
+  if (c.reading()) {
+    c.require(depth <= kMaxControlDepth);
+    if (!c.ok) return;
+    GVFreeKeyFrameParts(key);
+    key->next = key->prev = nullptr;
+  }
+  c.f64(key->keyTime);
+  c.i32(key->frame);
+  c.i32(key->keyWord);
+  c.f64(key->value);
+  if constexpr (C::kFileForm) c.unused(32);
+  codeVecBlock(c, key->translation);
+  codeVecBlock(c, key->rotation);
+  codeVecBlock(c, key->scale);
+  uint32_t present = c.writing() && key->quat ? 1 : 0;
+  c.u32(present);
+  if (present && c.ok) {
+    if (c.reading()) c.require(allocBlock(key->quat, 4) != nullptr);
+    for (int i = 0; i < 4 && c.ok; ++i) c.f64(key->quat[i]);
+  }
+  for (KeyFrame** ctl : {&key->inKey, &key->outKey}) {
+    present = c.writing() && *ctl ? 1 : 0;
+    c.u32(present);
+    if (!present || !c.ok) continue;
+    if (c.reading()) c.require((*ctl = GVNewKeyFrame()) != nullptr);
+    if (c.ok) codeKey(c, *ctl, depth + 1);
+  }
+  uint32_t trailing = 0;
+  c.u32(trailing);
+}
+
+// Reads a key and inserts it after the given key (see GVReadKeyFrameAppend).
+template <typename C>
+KeyFrame* readKeyAppend(C& c, KeyTrack* track, KeyFrame* after) {
+  if (!after && track->firstKey) return nullptr;
+  KeyFrame* k = GVNewKeyFrame();
+  if (!k) return nullptr;
+  codeKey(c, k, 0);
+  if (!c.ok || !GVKeyTrackAdoptAfter(track, k, after)) {
+    GVDeleteKeyFrame(k);
+    return nullptr;
+  }
+  return k;
+}
+
+// A track: its own fields (the file keeps the 96-byte image with the word of
+// the first key and two reserved words), the key count, the keys and a
+// trailing word. Reading appends to the empty track given.
+template <typename C>
+void codeTrack(C& c, KeyTrack* t) {
+  c.u32(t->flags);
+  c.i32(t->trackWord);
+  if constexpr (C::kFileForm) {
+    c.unused(4);
+    c.u32(t->reserved1);
+  }
+  c.f64(t->evalTime);
+  c.f64(t->cachedValue);
+  for (float& v : t->cachedTranslation) c.f32(v);
+  for (float& v : t->cachedMatrix) c.f32(v);
+  for (float& v : t->cachedScale) c.f32(v);
+  if constexpr (C::kFileForm) c.u32(t->reserved2);
+  uint32_t count = c.writing() ? uint32_t(GVKeyTrackKeyCount(t)) : 0;
+  c.u32(count);
+  if (c.reading()) {
+    c.roomForKeys(count);
+    KeyFrame* after = nullptr;
+    for (uint32_t i = 0; c.ok && i < count; ++i) c.require((after = readKeyAppend(c, t, after)) != nullptr);
+  } else {
+    for (KeyFrame* k = t->firstKey; k && c.ok; k = k->next) codeKey(c, k, 0);
+  }
+  uint32_t trailing = 0;
+  c.u32(trailing);
+}
+
+// Reads a track into a fresh one and moves its keys into the track given only
+// when the whole record was read.
+template <typename C>
+int readTrack(C& c, KeyTrack* track) {
+  KeyTrack t;
+  GVKeyTrackInit(&t);
+  codeTrack(c, &t);
+  if (!c.ok) {
+    GVTruncKeyTrack(INT32_MIN, &t);
+    return 0;
+  }
+  GVTruncKeyTrack(INT32_MIN, track);
+  *track = t;
+  t.firstKey = nullptr;
+  GVKeyTrackRebuild(track);
   return 1;
-}
-
-int readKey(KeyFrame* key, FILE* f, int depth) {
-  if (depth > kMaxControlDepth) return 0;
-  GVFreeKeyFrameParts(key);
-  key->next = key->prev = nullptr;
-  if (!GVFileReadF64(f, &key->keyTime) || !GVFileReadI32(f, &key->frame) ||
-      !GVFileReadI32(f, &key->keyWord) || !GVFileReadF64(f, &key->value) || !GVFileSkip(f, 32))
-    return 0;
-  if (!readVec3(f, key->translation) || !readVec3(f, key->rotation) || !readVec3(f, key->scale))
-    return 0;
-  uint32_t present;
-  if (!GVFileReadU32(f, &present)) return 0;
-  if (present) {
-    if (!allocBlock(key->quat, 4)) return 0;
-    for (int i = 0; i < 4; ++i)
-      if (!GVFileReadF64(f, &key->quat[i])) return 0;
-  }
-  KeyFrame** ctl[2] = {&key->inKey, &key->outKey};
-  for (KeyFrame** c : ctl) {
-    if (!GVFileReadU32(f, &present)) return 0;
-    if (!present) continue;
-    if (!(*c = GVNewKeyFrame())) return 0;
-    if (!readKey(*c, f, depth + 1)) return 0;
-  }
-  return GVFileSkip(f, 4);
-}
-
-int writeVec3(FILE* f, const float* block) {
-  if (!GVFileWriteU32(f, block ? 1 : 0)) return 0;
-  if (!block) return 1;
-  for (int i = 0; i < 3; ++i)
-    if (!GVFileWriteF32(f, block[i])) return 0;
-  return 1;
-}
-
-int writeKey(const KeyFrame* key, FILE* f) {
-  if (!GVFileWriteF64(f, key->keyTime) || !GVFileWriteI32(f, key->frame) ||
-      !GVFileWriteI32(f, key->keyWord) || !GVFileWriteF64(f, key->value))
-    return 0;
-  for (int i = 0; i < 8; ++i)
-    if (!GVFileWriteU32(f, 0)) return 0;
-  if (!writeVec3(f, key->translation) || !writeVec3(f, key->rotation) ||
-      !writeVec3(f, key->scale))
-    return 0;
-  if (!GVFileWriteU32(f, key->quat ? 1 : 0)) return 0;
-  if (key->quat)
-    for (int i = 0; i < 4; ++i)
-      if (!GVFileWriteF64(f, key->quat[i])) return 0;
-  for (const KeyFrame* c : {key->inKey, key->outKey}) {
-    if (!GVFileWriteU32(f, c ? 1 : 0)) return 0;
-    if (c && !writeKey(c, f)) return 0;
-  }
-  return GVFileWriteU32(f, 0);
-}
-
-// The 96-byte track image: flags, trackWord, first-key word, reserved word,
-// evalTime, cachedValue, cached translation (3), matrix (9) and scale (3), reserved.
-int readTrackImage(KeyTrack* t, FILE* f) {
-  if (!GVFileReadU32(f, &t->flags) || !GVFileReadI32(f, &t->trackWord) || !GVFileSkip(f, 4) ||
-      !GVFileReadU32(f, &t->reserved1) || !GVFileReadF64(f, &t->evalTime) ||
-      !GVFileReadF64(f, &t->cachedValue))
-    return 0;
-  for (float& v : t->cachedTranslation)
-    if (!GVFileReadF32(f, &v)) return 0;
-  for (float& v : t->cachedMatrix)
-    if (!GVFileReadF32(f, &v)) return 0;
-  for (float& v : t->cachedScale)
-    if (!GVFileReadF32(f, &v)) return 0;
-  return GVFileReadU32(f, &t->reserved2);
-}
-
-int writeTrackImage(const KeyTrack* t, FILE* f) {
-  if (!GVFileWriteU32(f, t->flags) || !GVFileWriteI32(f, t->trackWord) || !GVFileWriteU32(f, 0) ||
-      !GVFileWriteU32(f, t->reserved1) || !GVFileWriteF64(f, t->evalTime) ||
-      !GVFileWriteF64(f, t->cachedValue))
-    return 0;
-  for (float v : t->cachedTranslation)
-    if (!GVFileWriteF32(f, v)) return 0;
-  for (float v : t->cachedMatrix)
-    if (!GVFileWriteF32(f, v)) return 0;
-  for (float v : t->cachedScale)
-    if (!GVFileWriteF32(f, v)) return 0;
-  return GVFileWriteU32(f, t->reserved2);
-}
-
-// --- item-stream image -----------------------------------------------------
-
-// Count-or-fill puts: with the array not yet allocated they only advance the
-// cursor (the counting pass).
-int putInt(ItemStream* s, int32_t v) {
-  if (s->ints) {
-    if (s->intCount >= s->intSize) return 0;
-    s->ints[s->intCount] = v;
-  }
-  ++s->intCount;
-  return 1;
-}
-
-int putFloat(ItemStream* s, float v) {
-  if (s->floats) {
-    if (s->floatCount >= s->floatSize) return 0;
-    s->floats[s->floatCount] = v;
-  }
-  ++s->floatCount;
-  return 1;
-}
-
-int putItem(ItemStream* s, double v) {
-  if (s->items) {
-    if (s->itemCount >= s->itemSize) return 0;
-    s->items[s->itemCount] = v;
-  }
-  ++s->itemCount;
-  return 1;
-}
-
-int getVec3(ItemStream* s, float*& block) {
-  int32_t present;
-  if (!GVItemStreamTakeInt(s, &present)) return 0;
-  if (!present) return 1;
-  if (!allocBlock(block, 3)) return 0;
-  // A stream without floats leaves the block as allocated, unread.
-  if (!s->floats) return 1;
-  for (int i = 0; i < 3; ++i)
-    if (!GVItemStreamTakeFloat(s, &block[i])) return 0;
-  return 1;
-}
-
-int getKey(KeyFrame* key, ItemStream* s, int depth) {
-  if (depth > kMaxControlDepth) return 0;
-  GVFreeKeyFrameParts(key);
-  key->next = key->prev = nullptr;
-  if (!GVItemStreamTakeItem(s, &key->keyTime) || !GVItemStreamTakeInt(s, &key->frame) ||
-      !GVItemStreamTakeInt(s, &key->keyWord) || !GVItemStreamTakeItem(s, &key->value))
-    return 0;
-  if (!getVec3(s, key->translation) || !getVec3(s, key->rotation) || !getVec3(s, key->scale))
-    return 0;
-  int32_t present;
-  if (!GVItemStreamTakeInt(s, &present)) return 0;
-  if (present) {
-    if (!allocBlock(key->quat, 4)) return 0;
-    for (int i = 0; i < 4; ++i)
-      if (!GVItemStreamTakeItem(s, &key->quat[i])) return 0;
-  }
-  KeyFrame** ctl[2] = {&key->inKey, &key->outKey};
-  for (KeyFrame** c : ctl) {
-    if (!GVItemStreamTakeInt(s, &present)) return 0;
-    if (!present) continue;
-    if (!(*c = GVNewKeyFrame())) return 0;
-    if (!getKey(*c, s, depth + 1)) return 0;
-  }
-  int32_t skipped;
-  return GVItemStreamTakeInt(s, &skipped);
-}
-
-int putVec3(ItemStream* s, const float* block) {
-  if (!putInt(s, block ? 1 : 0)) return 0;
-  if (!block) return 1;
-  for (int i = 0; i < 3; ++i)
-    if (!putFloat(s, block[i])) return 0;
-  return 1;
-}
-
-int putKey(ItemStream* s, const KeyFrame* key) {
-  if (!putItem(s, key->keyTime) || !putInt(s, key->frame) || !putInt(s, key->keyWord) ||
-      !putItem(s, key->value))
-    return 0;
-  if (!putVec3(s, key->translation) || !putVec3(s, key->rotation) || !putVec3(s, key->scale))
-    return 0;
-  if (!putInt(s, key->quat ? 1 : 0)) return 0;
-  if (key->quat)
-    for (int i = 0; i < 4; ++i)
-      if (!putItem(s, key->quat[i])) return 0;
-  for (const KeyFrame* c : {key->inKey, key->outKey}) {
-    if (!putInt(s, c ? 1 : 0)) return 0;
-    if (c && !putKey(s, c)) return 0;
-  }
-  return putInt(s, 0);
-}
-
-// Moves the keys of src into dst (whose keys are freed) and rebuilds dst.
-void adoptKeys(KeyTrack* dst, KeyTrack* src) {
-  GVTruncKeyTrack(INT32_MIN, dst);
-  *dst = *src;
-  src->firstKey = nullptr;
-  GVKeyTrackRebuild(dst);
 }
 
 }  // namespace
 
+// The walkers only read the records they write.
+
 int GVReadKeyFrame(KeyFrame* key, FILE* file) {
   if (!key || !file) return 0;
-  return readKey(key, file, 0);
+  FileCodec c{file, false};
+  codeKey(c, key, 0);
+  return c.ok ? 1 : 0;
 }
 
 int GVWriteKeyFrame(const KeyFrame* key, FILE* file) {
   if (!key || !file) return 0;
-  return writeKey(key, file);
+  FileCodec c{file, true};
+  codeKey(c, const_cast<KeyFrame*>(key), 0);
+  return c.ok ? 1 : 0;
 }
 
 int GVReadKeyTrack(KeyTrack* track, FILE* file) {
   if (!track || !file) return 0;
-  KeyTrack t;
-  GVKeyTrackInit(&t);
-  uint32_t count;
-  int ok = readTrackImage(&t, file) && GVFileReadU32(file, &count);
-  long long left = ok ? GVFileRemaining(file) : -1;
-  if (ok && left >= 0 && (long long)count * kMinKeyFileBytes > left) ok = 0;
-  KeyFrame* after = nullptr;
-  for (uint32_t i = 0; ok && i < count; ++i) {
-    after = GVReadKeyFrameAppend(&t, file, after);
-    ok = after != nullptr;
-  }
-  if (ok) ok = GVFileSkip(file, 4);
-  if (!ok) {
-    GVTruncKeyTrack(INT32_MIN, &t);
-    return 0;
-  }
-  adoptKeys(track, &t);
-  return 1;
+  FileCodec c{file, false};
+  return readTrack(c, track);
 }
 
 int GVWriteKeyTrack(const KeyTrack* track, FILE* file) {
   if (!track || !file) return 0;
-  if (!writeTrackImage(track, file) || !GVFileWriteU32(file, GVKeyTrackKeyCount(track)))
-    return 0;
-  for (const KeyFrame* k = track->firstKey; k; k = k->next)
-    if (!writeKey(k, file)) return 0;
-  return GVFileWriteU32(file, 0);
+  FileCodec c{file, true};
+  codeTrack(c, const_cast<KeyTrack*>(track));
+  return c.ok ? 1 : 0;
 }
 
 KeyFrame* GVReadKeyFrameAppend(KeyTrack* track, FILE* file, KeyFrame* after) {
-  if (!track || !file || (!after && track->firstKey)) return nullptr;
-  KeyFrame* k = GVNewKeyFrame();
-  if (!k) return nullptr;
-  if (!readKey(k, file, 0) || !GVKeyTrackAdoptAfter(track, k, after)) {
-    GVDeleteKeyFrame(k);
-    return nullptr;
-  }
-  return k;
+  if (!track || !file) return nullptr;
+  FileCodec c{file, false};
+  return readKeyAppend(c, track, after);
 }
 
 int GVGetKeyFrame(KeyFrame* key, ItemStream* stream) {
   if (!key || !stream) return 0;
-  return getKey(key, stream, 0);
+  ImageCodec c{stream, ImageCodec::kRead};
+  codeKey(c, key, 0);
+  return c.ok ? 1 : 0;
 }
 
 int GVPutKeyFrame(ItemStream* stream, const KeyFrame* key) {
   if (!key || !stream) return 0;
-  return putKey(stream, key);
+  ImageCodec c{stream, ImageCodec::writeMode(stream)};
+  codeKey(c, const_cast<KeyFrame*>(key), 0);
+  return c.ok ? 1 : 0;
 }
 
 int GVGetKeyTrack(KeyTrack* track, ItemStream* stream) {
   if (!track || !stream) return 0;
-  KeyTrack t;
-  GVKeyTrackInit(&t);
-  int32_t flags, count = 0;
-  int ok = GVItemStreamTakeInt(stream, &flags) && GVItemStreamTakeInt(stream, &t.trackWord) &&
-           GVItemStreamTakeItem(stream, &t.evalTime) &&
-           GVItemStreamTakeItem(stream, &t.cachedValue);
-  t.flags = uint32_t(flags);
-  for (int i = 0; ok && i < 3; ++i) ok = GVItemStreamTakeFloat(stream, &t.cachedTranslation[i]);
-  for (int i = 0; ok && i < 9; ++i) ok = GVItemStreamTakeFloat(stream, &t.cachedMatrix[i]);
-  for (int i = 0; ok && i < 3; ++i) ok = GVItemStreamTakeFloat(stream, &t.cachedScale[i]);
-  if (ok) ok = GVItemStreamTakeInt(stream, &count);
-  if (ok && (count < 0 || stream->intCount > stream->intSize ||
-             uint64_t(count) * kMinKeyImageInts > stream->intSize - stream->intCount))
-    ok = 0;
-  KeyFrame* after = nullptr;
-  for (int32_t i = 0; ok && i < count; ++i) {
-    after = GVGetKeyFrameAppend(&t, stream, after);
-    ok = after != nullptr;
-  }
-  int32_t skipped;
-  if (ok) ok = GVItemStreamTakeInt(stream, &skipped);
-  if (!ok) {
-    GVTruncKeyTrack(INT32_MIN, &t);
-    return 0;
-  }
-  adoptKeys(track, &t);
-  return 1;
+  ImageCodec c{stream, ImageCodec::kRead};
+  return readTrack(c, track);
 }
 
 int GVPutKeyTrack(ItemStream* stream, const KeyTrack* track) {
   if (!track || !stream) return 0;
-  int ok = putInt(stream, int32_t(track->flags)) && putInt(stream, track->trackWord) &&
-           putItem(stream, track->evalTime) && putItem(stream, track->cachedValue);
-  for (int i = 0; ok && i < 3; ++i) ok = putFloat(stream, track->cachedTranslation[i]);
-  for (int i = 0; ok && i < 9; ++i) ok = putFloat(stream, track->cachedMatrix[i]);
-  for (int i = 0; ok && i < 3; ++i) ok = putFloat(stream, track->cachedScale[i]);
-  if (ok) ok = putInt(stream, GVKeyTrackKeyCount(track));
-  for (const KeyFrame* k = track->firstKey; ok && k; k = k->next) ok = putKey(stream, k);
-  return ok && putInt(stream, 0);
+  ImageCodec c{stream, ImageCodec::writeMode(stream)};
+  codeTrack(c, const_cast<KeyTrack*>(track));
+  return c.ok ? 1 : 0;
 }
 
 KeyFrame* GVGetKeyFrameAppend(KeyTrack* track, ItemStream* stream, KeyFrame* after) {
-  if (!track || !stream || (!after && track->firstKey)) return nullptr;
-  KeyFrame* k = GVNewKeyFrame();
-  if (!k) return nullptr;
-  if (!getKey(k, stream, 0) || !GVKeyTrackAdoptAfter(track, k, after)) {
-    GVDeleteKeyFrame(k);
-    return nullptr;
-  }
-  return k;
+  if (!track || !stream) return nullptr;
+  ImageCodec c{stream, ImageCodec::kRead};
+  return readKeyAppend(c, track, after);
 }

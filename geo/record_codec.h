@@ -31,6 +31,9 @@ struct FileCodecCore {
   void f32(float& v) {
     if (ok) ok = out ? GVFileWriteF32(f, v) == 1 : GVFileReadF32(f, &v) == 1;
   }
+  void f64(double& v) {
+    if (ok) ok = out ? GVFileWriteF64(f, v) == 1 : GVFileReadF64(f, &v) == 1;
+  }
   void str(char*& s) {
     if (ok) ok = out ? GVWriteString(f, s) == 1 : GVReadString(f, &s) == 1;
   }
@@ -96,6 +99,17 @@ struct ImageCodecCore {
       s->floatCount++;
     } else if ((ok = GVItemStreamHasRoom(s, 0, 0, 1, 0) == 1)) {
       s->floats[s->floatCount++] = v;
+    }
+  }
+  // 8-byte values live in the item array.
+  void f64(double& v) {
+    if (!ok) return;
+    if (mode == kRead) {
+      ok = GVItemStreamTakeItem(s, &v) == 1;
+    } else if (mode == kCount) {
+      s->itemCount++;
+    } else if ((ok = GVItemStreamHasRoom(s, 0, 0, 0, 1) == 1)) {
+      s->items[s->itemCount++] = v;
     }
   }
   void str(char*& t) {

@@ -18,10 +18,36 @@ static inline bool isFinite3(const float* p) {
   return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
 }
 
-static OctreeNode* newNode(int32_t depth) {
-  OctreeNode* n = new (std::nothrow) OctreeNode{};
+static OctreeNode* newNode(ContactGrid* grid, int32_t depth) {
+  OctreeNode* n = grid ? grid->spareNodes : nullptr;
+  if (n) {
+    grid->spareNodes = reinterpret_cast<OctreeNode*>(n->itemData);
+    *n = OctreeNode{};
+  } else {
+    n = new (std::nothrow) OctreeNode{};
+  }
   if (n) n->depth = depth;
   return n;
+}
+
+static OctreeNode** newChildren(ContactGrid* grid) {
+  OctreeNode** c = grid ? grid->spareChildren : nullptr;
+  if (!c) return new (std::nothrow) OctreeNode*[8]();
+  grid->spareChildren = reinterpret_cast<OctreeNode**>(c[0]);
+  for (int i = 0; i < 8; ++i) c[i] = nullptr;
+  return c;
+}
+
+// Moves the node and everything below it to the grid's spare storage.
+static void recycle(ContactGrid* grid, OctreeNode* node) {
+  if (node->children) {
+    for (int i = 0; i < 8; ++i)
+      if (node->children[i]) recycle(grid, node->children[i]);
+    node->children[0] = reinterpret_cast<OctreeNode*>(grid->spareChildren);
+    grid->spareChildren = node->children;
+  }
+  node->itemData = reinterpret_cast<intptr_t>(grid->spareNodes);
+  grid->spareNodes = node;
 }
 
 // Octant of p in the box lo..hi: a bit is set when p lies strictly above the
@@ -42,6 +68,22 @@ static void releaseTree(ContactGrid* grid) {
   }
   delete[] grid->hitList;
   grid->hitList = nullptr;
+  grid->hitRoom = 0;
+  delete[] grid->flatItems;
+  grid->flatItems = nullptr;
+  grid->flatRoom = 0;
+  grid->flatValid = 0;
+  delete[] grid->cellTable;
+  grid->cellTable = nullptr;
+  grid->cellTableSize = 0;
+  while (OctreeNode* n = grid->spareNodes) {
+    grid->spareNodes = reinterpret_cast<OctreeNode*>(n->itemData);
+    delete n;
+  }
+  while (OctreeNode** c = grid->spareChildren) {
+    grid->spareChildren = reinterpret_cast<OctreeNode**>(c[0]);
+    delete[] c;
+  }
 }
 
 ContactGrid* GVNewContactGrid() { return new (std::nothrow) ContactGrid{}; }
@@ -54,6 +96,10 @@ void GVFreeContactGrid(ContactGrid* grid) {
 
 void GVOctreeInit(ContactGrid* grid) {
   if (grid) *grid = ContactGrid{};
+}
+
+void GVOctreeRelease(ContactGrid* grid) {
+  if (grid) releaseTree(grid);
 }
 
 int GVOctreeHalvingLevels(float extent, float cellSize, float* smallest) {
@@ -85,8 +131,12 @@ int GVOctreeLevelsFor(float* size, float bound) {
 int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, float maxX,
                        float maxY, float maxZ, float cellSize, int32_t capacity) {
   if (!grid) return nullptr;
-  releaseTree(grid);
+  if (grid->root) {
+    recycle(grid, grid->root);
+    grid->root = nullptr;
+  }
   grid->spillFlag = 0;
+  grid->flatValid = 0;
 
   const float lo[3] = {minX, minY, minZ};
   const float hi[3] = {maxX, maxY, maxZ};
@@ -95,6 +145,7 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
   if (isFinite3(lo) && isFinite3(hi) && capacity >= 0)
     levels = GVOctreeHalvingLevels(std::fabs(maxX - minX), cellSize, &smallest);
   if (levels < 0) {
+    releaseTree(grid);
     grid->levelCount = 0;
     grid->capacity = 0;
     return nullptr;
@@ -116,8 +167,14 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
   grid->smallestCell = smallest;
   grid->capacity = capacity;
 
-  grid->root = newNode(0);
-  grid->hitList = new (std::nothrow) int32_t[static_cast<size_t>(capacity) + 1]();
+  grid->root = newNode(grid, 0);
+  if (grid->hitList && grid->hitRoom >= capacity) {
+    grid->hitList[0] = 0;
+  } else {
+    delete[] grid->hitList;
+    grid->hitList = new (std::nothrow) int32_t[static_cast<size_t>(capacity) + 1]();
+    grid->hitRoom = grid->hitList ? capacity : 0;
+  }
   if (!grid->root || !grid->hitList) {
     releaseTree(grid);
     return nullptr;
@@ -125,9 +182,10 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
   return grid->hitList;
 }
 
-void GVOctreeNodeInsert(OctreeNode* node, int32_t item, const float* point, const float* lo,
+void GVOctreeNodeInsert(ContactGrid* grid, OctreeNode* node, int32_t item, const float* point, const float* lo,
                         const float* hi, int32_t levelCount, intptr_t itemData, int32_t depth) {
   if (!node || !point || !lo || !hi) return;
+  if (grid) grid->flatValid = 0;
   float boxLo[3] = {lo[0], lo[1], lo[2]};
   float boxHi[3] = {hi[0], hi[1], hi[2]};
   for (;;) {
@@ -144,13 +202,13 @@ void GVOctreeNodeInsert(OctreeNode* node, int32_t item, const float* point, cons
 
     bool madeChildren = false;
     if (!node->children) {
-      node->children = new (std::nothrow) OctreeNode*[8]();
+      node->children = newChildren(grid);
       if (!node->children) return;
       madeChildren = true;
     }
     if (node->item != 0) {
       const int o = octantOf(node->point, boxLo, boxHi);
-      OctreeNode* moved = node->children[o] ? nullptr : newNode(depth + 1);
+      OctreeNode* moved = node->children[o] ? nullptr : newNode(grid, depth + 1);
       if (!moved) {
         if (madeChildren) {
           delete[] node->children;
@@ -168,7 +226,7 @@ void GVOctreeNodeInsert(OctreeNode* node, int32_t item, const float* point, cons
 
     const int o = octantOf(point, boxLo, boxHi);
     if (!node->children[o]) {
-      node->children[o] = newNode(depth + 1);
+      node->children[o] = newNode(grid, depth + 1);
       if (!node->children[o]) return;
     }
     for (int a = 0; a < 3; ++a) {
@@ -186,7 +244,7 @@ void GVOctreeNodeInsert(OctreeNode* node, int32_t item, const float* point, cons
 void GVOctreeAddItem(ContactGrid* grid, int32_t item, float x, float y, float z) {
   if (!grid || !grid->root) return;
   const float p[3] = {x, y, z};
-  GVOctreeNodeInsert(grid->root, item, p, grid->minCorner, grid->maxCorner, grid->levelCount,
+  GVOctreeNodeInsert(grid, grid->root, item, p, grid->minCorner, grid->maxCorner, grid->levelCount,
                      reinterpret_cast<intptr_t>(grid->hitList), 0);
 }
 
@@ -314,20 +372,51 @@ void GVOctreeVisitPath(const OctreeNode* root, int32_t levelCount, int32_t xPath
   }
 }
 
+// Finds the nodes at depth levelCount of the cells x0..x1, y0..y1, z0..z1 in
+// one descent (the 27 paths from the root share all but their last levels);
+// cell (x, y, z) goes to found[9 (z - z0) + 3 (y - y0) + (x - x0)].
+static void findCells(const OctreeNode* node, int32_t depth, int32_t levelCount, int64_t px, int64_t py, int64_t pz,
+                      const int64_t lo[3], const int64_t hi[3], const OctreeNode** found) {
+  if (depth == levelCount) {
+    found[9 * (pz - lo[2]) + 3 * (py - lo[1]) + (px - lo[0])] = node;
+    return;
+  }
+  if (!node->children) return;  // an empty region above the finest level
+  const int shift = levelCount - depth - 1;
+  for (int index = 0; index < 8; ++index) {
+    const OctreeNode* child = node->children[index];
+    if (!child) continue;
+    const int64_t c[3] = {2 * px + (index & 1), 2 * py + ((index >> 1) & 1), 2 * pz + ((index >> 2) & 1)};
+    bool overlaps = true;
+    for (int a = 0; a < 3 && overlaps; ++a)
+      overlaps = (c[a] << shift) <= hi[a] && (((c[a] + 1) << shift) - 1) >= lo[a];
+    if (overlaps) findCells(child, depth + 1, levelCount, c[0], c[1], c[2], lo, hi, found);
+  }
+}
+
+// The nodes of the 3 x 3 x 3 cells around a cell, in the order of plain loops
+// over dz, dy, dx (null where there is none).
+static void findNeighbourhood(const OctreeNode* root, int32_t levelCount, int32_t xPath, int32_t yPath,
+                              int32_t zPath, const OctreeNode** found) {
+  const int64_t limit = int64_t{1} << levelCount;
+  const int64_t path[3] = {xPath, yPath, zPath};
+  int64_t lo[3], hi[3];
+  for (int a = 0; a < 3; ++a) {
+    lo[a] = path[a] - 1;
+    hi[a] = path[a] + 1 < limit ? path[a] + 1 : limit - 1;
+  }
+  findCells(root, 0, levelCount, 0, 0, 0, lo, hi, found);
+}
+
 void GVOctreeVisitNeighbourhood(const OctreeNode* root, int32_t levelCount, int32_t xPath,
                                 int32_t yPath, int32_t zPath, void* user, OctreeVisitFn visit) {
-  if (levelCount < 1 || levelCount > kOctreeMaxDepth) return;
-  const int64_t limit = int64_t{1} << levelCount;
-  for (int dz = -1; dz <= 1; ++dz) {
-    if ((dz < 0 && zPath == 0) || (dz > 0 && zPath + int64_t{1} >= limit)) continue;
-    for (int dy = -1; dy <= 1; ++dy) {
-      if ((dy < 0 && yPath == 0) || (dy > 0 && yPath + int64_t{1} >= limit)) continue;
-      for (int dx = -1; dx <= 1; ++dx) {
-        if ((dx < 0 && xPath == 0) || (dx > 0 && xPath + int64_t{1} >= limit)) continue;
-        GVOctreeVisitPath(root, levelCount, xPath + dx, yPath + dy, zPath + dz, user, visit);
-      }
-    }
-  }
+  if (levelCount < 1 || levelCount > kOctreeMaxDepth || !root) return;
+  if (xPath < 0 || yPath < 0 || zPath < 0) return;
+  // Each cell's items are visited in tree order.
+  const OctreeNode* found[27] = {};
+  findNeighbourhood(root, levelCount, xPath, yPath, zPath, found);
+  for (const OctreeNode* cell : found)
+    if (cell) GVOctreeVisitLeaves(cell, user, visit);
 }
 
 void GVOctreeHitAppend(int32_t item, int32_t* hitList, int32_t capacity) {
@@ -347,16 +436,101 @@ static void appendHit(int32_t item, intptr_t, void* user, float, float, float) {
   GVOctreeHitAppend(item, t->hitList, t->capacity);
 }
 
+// Appends the non-empty leaf items below node to the flat list, in the order
+// of GVOctreeVisitLeaves. False when the list could not grow.
+static bool flattenLeaves(ContactGrid* grid, const OctreeNode* node, int32_t* count) {
+  if (node->children) {
+    for (int i = 0; i < 8; ++i)
+      if (node->children[i] && !flattenLeaves(grid, node->children[i], count)) return false;
+    return true;
+  }
+  if (node->item == 0) return true;
+  if (*count == grid->flatRoom) {
+    const int32_t room = grid->flatRoom < 64 ? 64 : 2 * grid->flatRoom;
+    int32_t* grown = new (std::nothrow) int32_t[room];
+    if (!grown) return false;
+    for (int32_t k = 0; k < *count; ++k) grown[k] = grid->flatItems[k];
+    delete[] grid->flatItems;
+    grid->flatItems = grown;
+    grid->flatRoom = room;
+  }
+  grid->flatItems[(*count)++] = node->item;
+  return true;
+}
+
+static bool flattenCells(ContactGrid* grid, const OctreeNode* node, int32_t depth, int32_t px, int32_t py,
+                         int32_t pz, int32_t* count) {
+  const int32_t levels = grid->levelCount;
+  if (depth == levels) {
+    int32_t* entry = grid->cellTable[(((pz << levels) | py) << levels) | px];
+    entry[0] = *count;
+    const bool ok = flattenLeaves(grid, node, count);
+    entry[1] = *count - entry[0];
+    entry[2] = grid->cellStamp;
+    return ok;
+  }
+  if (!node->children) return true;
+  for (int i = 0; i < 8; ++i)
+    if (node->children[i] &&
+        !flattenCells(grid, node->children[i], depth + 1, 2 * px + (i & 1), 2 * py + ((i >> 1) & 1),
+                      2 * pz + ((i >> 2) & 1), count))
+      return false;
+  return true;
+}
+
+// Lays the items of every finest cell out in the flat list and indexes the
+// cells in the table. False when the grid is too fine for a table or the
+// storage could not grow; queries then walk the tree.
+static bool flatten(ContactGrid* grid) {
+  const int32_t levels = grid->levelCount;
+  if (levels < 1 || levels > kOctreeTableLevels) return false;
+  const int32_t cells = 1 << (3 * levels);
+  if (grid->cellTableSize < cells) {
+    delete[] grid->cellTable;
+    grid->cellTable = new (std::nothrow) int32_t[cells][3]();
+    grid->cellTableSize = grid->cellTable ? cells : 0;
+    grid->cellStamp = 0;
+    if (!grid->cellTable) return false;
+  }
+  if (++grid->cellStamp == 0) {
+    // The stamp wrapped: old entries could match again.
+    for (int32_t k = 0; k < grid->cellTableSize; ++k) grid->cellTable[k][2] = 0;
+    grid->cellStamp = 1;
+  }
+  int32_t count = 0;
+  return flattenCells(grid, grid->root, 0, 0, 0, 0, &count);
+}
+
 int32_t* GVOctreeQuery(ContactGrid* grid, int32_t xPath, int32_t yPath, int32_t zPath) {
   if (!grid || !grid->hitList) return nullptr;
   grid->hitList[0] = 0;
   if (!grid->root || xPath < 0 || yPath < 0 || zPath < 0) return grid->hitList;
   HitTarget target{grid->hitList, grid->capacity};
-  if (grid->levelCount < 1)
+  const int32_t levels = grid->levelCount;
+  if (levels < 1) {
     GVOctreeVisitLeaves(grid->root, &target, appendHit);
-  else
-    GVOctreeVisitNeighbourhood(grid->root, grid->levelCount, xPath, yPath, zPath, &target,
-                               appendHit);
+    return grid->hitList;
+  }
+  if (levels > kOctreeMaxDepth) return grid->hitList;
+  if (!grid->flatValid) grid->flatValid = flatten(grid) ? 1 : 0;
+  if (!grid->flatValid) {
+    GVOctreeVisitNeighbourhood(grid->root, levels, xPath, yPath, zPath, &target, appendHit);
+    return grid->hitList;
+  }
+  // The cells in the order of the tree walk: dz, dy, dx.
+  const int32_t limit = 1 << levels;
+  if (xPath >= limit || yPath >= limit || zPath >= limit) return grid->hitList;
+  const int32_t z0 = zPath > 0 ? zPath - 1 : 0, z1 = zPath + 1 < limit ? zPath + 1 : zPath;
+  const int32_t y0 = yPath > 0 ? yPath - 1 : 0, y1 = yPath + 1 < limit ? yPath + 1 : yPath;
+  const int32_t x0 = xPath > 0 ? xPath - 1 : 0, x1 = xPath + 1 < limit ? xPath + 1 : xPath;
+  for (int32_t z = z0; z <= z1; ++z)
+    for (int32_t y = y0; y <= y1; ++y)
+      for (int32_t x = x0; x <= x1; ++x) {
+        const int32_t* entry = grid->cellTable[(((z << levels) | y) << levels) | x];
+        if (entry[2] != grid->cellStamp) continue;
+        const int32_t* items = grid->flatItems + entry[0];
+        for (int32_t k = 0; k < entry[1]; ++k) GVOctreeHitAppend(items[k], grid->hitList, grid->capacity);
+      }
   return grid->hitList;
 }
 

@@ -25,7 +25,27 @@ struct ContactGrid {
   int32_t capacity;       // largest number of hits a query keeps
   int32_t* hitList;       // capacity + 1 entries, owned: [0] count, [1..count] ids
   int32_t spillFlag;      // 1 once a triangle went in as more than one point
+  // Storage kept between set-ups, so that refilling the grid every sub-step
+  // allocates nothing once it has grown to the scene: nodes and child arrays
+  // of the previous tree (chained through itemData and element 0), and the
+  // room of the hit list.
+  OctreeNode* spareNodes;
+  OctreeNode** spareChildren;
+  int32_t hitRoom;
+  // The items of every finest cell, in tree order, laid out one cell after
+  // another for queries; rebuilt on the first query after an insertion.
+  int32_t* flatItems;
+  int32_t flatRoom;
+  int32_t flatValid;
+  // For grids of at most kOctreeTableLevels levels, each finest cell's place
+  // in the flat list by cell index; an entry counts only when its stamp is
+  // the grid's current one, so a refill never clears the table.
+  int32_t (*cellTable)[3];  // first, count, stamp
+  int32_t cellTableSize;
+  int32_t cellStamp;
 };
+
+constexpr int kOctreeTableLevels = 6;
 
 // Deepest node that can exist; an item that would need a deeper one is dropped.
 constexpr int kOctreeMaxDepth = 30;
@@ -39,9 +59,12 @@ ContactGrid* GVNewContactGrid();
 void GVFreeContactGrid(ContactGrid* grid);
 
 void GVOctreeInit(ContactGrid* grid);
+// Frees the tree, the hit list and the kept storage of a grid that is not
+// itself freed (one set up in place after GVOctreeInit).
+void GVOctreeRelease(ContactGrid* grid);
 
 // Replaces the tree and hit list of the grid by empty ones over the box and
-// returns the hit list. A cell size that is not a positive finite number, a
+// returns the hit list (the old tree's storage is reused). A cell size that is not a positive finite number, a
 // bound that is not finite or a negative capacity is refused: the grid is left
 // without a tree (insertions and queries then do nothing) and null is returned.
 // The level count is capped at kOctreeMaxDepth.
@@ -68,7 +91,8 @@ int GVOctreeAddTriangle(ContactGrid* grid, int32_t item, const float* a, const f
                         const float* c, float sizeSq);
 
 // Inserts a point item below node, whose box is lo..hi and depth is depth.
-void GVOctreeNodeInsert(OctreeNode* node, int32_t item, const float* point, const float* lo,
+// New nodes come from the grid's spare storage (grid may be null).
+void GVOctreeNodeInsert(ContactGrid* grid, OctreeNode* node, int32_t item, const float* point, const float* lo,
                         const float* hi, int32_t levelCount, intptr_t itemData, int32_t depth);
 
 // Cell paths of a point; true when the point is inside the bounds (the bounds

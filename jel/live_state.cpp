@@ -76,10 +76,8 @@ void HAState::carveArrays(char* base, size_t* size) {
   c.take(restLinks, n1);
   c.take(linkStrain, n1);
   c.take(prevLinkStrain, n1);
-  c.take(linkDev, n1);
   c.take(edgeStrain, n1);
   c.take(prevEdgeStrain, n1);
-  c.take(cellStrain, n1);
   c.take(cellStress, n1);
   c.take(edgeStress, n1);
   c.take(worldCellStress, n1);
@@ -136,6 +134,7 @@ HAState::HAState(int32_t nodeCount_, FrameParams* params_, int32_t id_, uint32_t
   }
   std::memset(block_, 0, size);
   carveArrays(static_cast<char*>(block_), &size);
+  chunkSums.resize(static_cast<size_t>((nodeCount + kStepChunkNodes - 1) / kStepChunkNodes));
 
   const int32_t n = nodeCount;
   for (int32_t i = 0; i <= n; ++i) {
@@ -178,7 +177,6 @@ void HAState::linkLattice() {
     nbrPairs[4] = nbr[kNbrMinusZ];
     nbrPairs[5] = nbrRepeat[2];
     std::memset(spin, 0, sizeof(Vec3f) * (n + 1));
-    std::memset(linkDev, 0, sizeof(*linkDev) * (n + 1));
     std::memset(prevLinkStrain, 0, sizeof(*prevLinkStrain) * (n + 1));
     std::memset(linkStrain, 0, sizeof(*linkStrain) * (n + 1));
   }

@@ -9,8 +9,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "jel/state_interface.h"
+#include "jel/time_step.h"
+
+class WorkerPool;
 
 struct ContactGrid;
 
@@ -79,13 +83,6 @@ class HAState final : public HBState {
   // the Jel's lifespan or without a usable step time.
   void computeForces();
   void integrate();
-  // The passes of computeForces, in order.
-  void computeEdgeStrains();
-  void computeCellStrains();
-  void computeStresses(float invH);
-  void computeAccelerations();
-  // Removes the mean and, to first order, the rotation of disp.
-  void removeRigidMotion();
   // Co-rotates restLinks by spin.
   void rotateRestLinks();
   // Runs the 32 per-part rotation vectors through the given routines (null
@@ -194,12 +191,10 @@ class HAState final : public HBState {
   Vec3f (*restLinks)[7] = nullptr;
   Vec3f (*linkStrain)[7] = nullptr;
   Vec3f (*prevLinkStrain)[7] = nullptr;
-  Vec3f (*linkDev)[7] = nullptr;
 
   // ---- step work (three vectors per node: x, y, z edge or column) ----
   Vec3f (*edgeStrain)[3] = nullptr;
   Vec3f (*prevEdgeStrain)[3] = nullptr;
-  Vec3f (*cellStrain)[3] = nullptr;
   Vec3f (*cellStress)[3] = nullptr;
   Vec3f (*edgeStress)[3] = nullptr;
   Vec3f (*worldCellStress)[3] = nullptr;
@@ -239,6 +234,19 @@ class HAState final : public HBState {
   ChanData* history[3] = {};
   ChanData* partRefStores[3] = {};  // fix, orientation and shape references; made on first use
   ContactGrid* contactGrid = nullptr;
+
+  // The pool the time step's node passes run on (not owned); null runs them
+  // on the calling thread. The passes cut the nodes into chunks of a fixed
+  // size and keep one partial sum per chunk, folded in chunk order, so the
+  // result is the same for every pool.
+  WorkerPool* workers = nullptr;
+  struct ChunkSums {
+    double mass;
+    double massPos[3];
+    double massDisp[3];
+    AngularSums angular;
+  };
+  std::vector<ChunkSums> chunkSums;  // one per chunk, sized with the arrays
 
   // False when the node arrays could not be allocated.
   bool allocated() const { return block_ != nullptr; }

@@ -63,29 +63,17 @@ void GVGetPart1Inertia(const HAState* state, const float c[3], float I[9]) {
   GVInertiaSymmetrise(I);
 }
 
-void GVGetPartAngularState(const HAState* state, const Vec3f* d, const Vec3f* r, const Vec3f* q, int32_t part,
-                           float L[3], float Jinv[9]) {
-  if (L) L[0] = L[1] = L[2] = 0.0f;
-  if (!Jinv) return;
-  GVMat3Identity(Jinv);
-  if (!state || !state->mass || !d || !r || !q || part < 1 || !L) return;
-  double M = 0.0, l[3] = {0.0, 0.0, 0.0}, J[9] = {};
-  forPart(state, part, [&](int32_t i) {
-    const double m = state->mass[i];
-    float t[3];
-    GVVecCross(t, d[i], r[i]);
-    const double qr = q[i][0] * r[i][0] + q[i][1] * r[i][1] + q[i][2] * r[i][2];
-    M += m;
-    for (int a = 0; a < 3; ++a) {
-      l[a] += m * t[a];
-      // Column form: element 3c + a is row a, column c of (q.r) E - q r^T.
-      for (int col = 0; col < 3; ++col) J[3 * col + a] += m * ((a == col ? qr : 0.0) - q[i][a] * r[i][col]);
-    }
-  });
-  const double scale = M > 0.0 ? 1.0 / M : 1.0;
+void GVAngularSumsFold(AngularSums* into, const AngularSums& s) {
+  into->mass += s.mass;
+  for (int a = 0; a < 3; ++a) into->l[a] += s.l[a];
+  for (int k = 0; k < 9; ++k) into->J[k] += s.J[k];
+}
+
+void GVAngularSumsFinish(const AngularSums& s, float L[3], float Jinv[9]) {
+  const double scale = s.mass > 0.0 ? 1.0 / s.mass : 1.0;
   float Jf[9];
-  for (int k = 0; k < 9; ++k) Jf[k] = static_cast<float>(J[k] * scale);
-  for (int a = 0; a < 3; ++a) L[a] = static_cast<float>(l[a] * scale);
+  for (int k = 0; k < 9; ++k) Jf[k] = static_cast<float>(s.J[k] * scale);
+  for (int a = 0; a < 3; ++a) L[a] = static_cast<float>(s.l[a] * scale);
   // A singular J (no node, one node, nodes on a line) cannot tell a rotation:
   // give no rotation rather than J itself or a huge inverse.
   float det = 0.0f;
@@ -94,6 +82,17 @@ void GVGetPartAngularState(const HAState* state, const Vec3f* d, const Vec3f* r,
   const float ref = tr * tr * tr / 27.0f;
   if (!(det > 1e-6f * ref) || !std::isfinite(det))
     for (int k = 0; k < 9; ++k) Jinv[k] = 0.0f;
+}
+
+void GVGetPartAngularState(const HAState* state, const Vec3f* d, const Vec3f* r, const Vec3f* q, int32_t part,
+                           float L[3], float Jinv[9]) {
+  if (L) L[0] = L[1] = L[2] = 0.0f;
+  if (!Jinv) return;
+  GVMat3Identity(Jinv);
+  if (!state || !state->mass || !d || !r || !q || part < 1 || !L) return;
+  AngularSums s;
+  forPart(state, part, [&](int32_t i) { GVAngularSumsAdd(&s, state->mass[i], d[i], r[i], q[i]); });
+  GVAngularSumsFinish(s, L, Jinv);
 }
 
 void GVAddPart1Spin(HAState* state, const float omega[3], const float c[3], const float v[3]) {

@@ -16,10 +16,12 @@
 #include <cassert>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "jel/live_state.h"
 #include "jel/time_step.h"
 #include "jel/vector_math.h"
+#include "jel/worker_pool.h"
 
 #define GV_RESTRICT __restrict
 
@@ -52,39 +54,182 @@ bool alive(const FrameParams* p) {
   return p->startFrame <= p->computedFrame && (p->endFrame == 0 || p->computedFrame < p->endFrame);
 }
 
+inline void zero3(float* v) { v[0] = v[1] = v[2] = 0.0f; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Lanes
+//
+// The rest-frame pass does the same arithmetic for one node or for four
+// neighbouring nodes side by side (one per lane of a 4-float vector). Every
+// lane runs exactly the operations of the one-node form, in the same order,
+// so both give the same bits; selects stand in for the one-node branches.
+
+#if defined(__GNUC__)
+#define GV_FOUR_LANES 1
+typedef float Float4 __attribute__((vector_size(16)));
+typedef int32_t Mask4 __attribute__((vector_size(16)));
+#if defined(__clang__)
+#define GV_SHUFFLE(a, b, i, j, k, l) __builtin_shufflevector(a, b, i, j, k, l)
+#else
+#define GV_SHUFFLE(a, b, i, j, k, l) __builtin_shuffle(a, b, Mask4{i, j, k, l})
+#endif
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+#endif
+
+struct OneLane {
+  static constexpr int N = 1;
+  using F = float;
+  using M = bool;
+  static F splat(float v) { return v; }
+  static F sel(M m, F a, F b) { return m ? a : b; }
+  static M both(M a, M b) { return a && b; }
+  static M either(M a, M b) { return a || b; }
+  static M notm(M a) { return !a; }
+  static M isZero(F v) { return v == 0.0f; }
+  static bool any(M m) { return m; }
+  static F sqrt(F v) { return std::sqrt(v); }
+  static F load(const float* base, const int32_t* node, int stride, int off) { return base[node[0] * stride + off]; }
+  static M nonZero(const int32_t* base, const int32_t* node, int stride, int off) {
+    return base[node[0] * stride + off] != 0;
+  }
+  static void store(F v, float* base, const int32_t* node, int stride, int off) { base[node[0] * stride + off] = v; }
+  static bool lane(M m, int) { return m; }
+  // Record of S floats of node `first`.
+  template <int S>
+  static void loadRecord(const float* base, int32_t first, F* out) {
+    for (int k = 0; k < S; ++k) out[k] = base[first * S + k];
+  }
+  template <int S>
+  static void storeRecord(float* base, int32_t first, const F* in) {
+    for (int k = 0; k < S; ++k) base[first * S + k] = in[k];
+  }
+};
+
+#ifdef GV_FOUR_LANES
+struct FourLanes {
+  static constexpr int N = 4;
+  using F = Float4;
+  using M = Mask4;
+  static F splat(float v) { return F{v, v, v, v}; }
+  static F sel(M m, F a, F b) { return (F)((m & (M)a) | (~m & (M)b)); }
+  static M both(M a, M b) { return a & b; }
+  static M either(M a, M b) { return a | b; }
+  static M notm(M a) { return ~a; }
+  static M isZero(F v) { return v == splat(0.0f); }
+  static bool any(M m) { return (m[0] | m[1] | m[2] | m[3]) != 0; }
+  static F sqrt(F v) {
+#if defined(__SSE__)
+    return (F)_mm_sqrt_ps((__m128)v);
+#else
+    return F{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
+#endif
+  }
+  static F load(const float* base, const int32_t* node, int stride, int off) {
+    return F{base[node[0] * stride + off], base[node[1] * stride + off], base[node[2] * stride + off],
+             base[node[3] * stride + off]};
+  }
+  static M nonZero(const int32_t* base, const int32_t* node, int stride, int off) {
+    const M v = {base[node[0] * stride + off], base[node[1] * stride + off], base[node[2] * stride + off],
+                 base[node[3] * stride + off]};
+    return v != M{0, 0, 0, 0};
+  }
+  static void store(F v, float* base, const int32_t* node, int stride, int off) {
+    for (int l = 0; l < 4; ++l) base[node[l] * stride + off] = v[l];
+  }
+  static bool lane(M m, int l) { return m[l] != 0; }
+  // The records of S floats of nodes first..first+3 lie one after another:
+  // they are turned into S lanes four columns at a time.
+  static void transpose(F& a, F& b, F& c, F& d) {
+    const F t0 = GV_SHUFFLE(a, b, 0, 4, 1, 5), t1 = GV_SHUFFLE(c, d, 0, 4, 1, 5);
+    const F t2 = GV_SHUFFLE(a, b, 2, 6, 3, 7), t3 = GV_SHUFFLE(c, d, 2, 6, 3, 7);
+    a = GV_SHUFFLE(t0, t1, 0, 1, 4, 5);
+    b = GV_SHUFFLE(t0, t1, 2, 3, 6, 7);
+    c = GV_SHUFFLE(t2, t3, 0, 1, 4, 5);
+    d = GV_SHUFFLE(t2, t3, 2, 3, 6, 7);
+  }
+  template <int S>
+  static void loadRecord(const float* base, int32_t first, F* out) {
+    const float* r = base + static_cast<size_t>(first) * S;
+    int k = 0;
+    for (; k + 4 <= S; k += 4) {
+      F v[4];
+      for (int l = 0; l < 4; ++l) std::memcpy(&v[l], r + l * S + k, sizeof(F));
+      transpose(v[0], v[1], v[2], v[3]);
+      for (int l = 0; l < 4; ++l) out[k + l] = v[l];
+    }
+    for (; k < S; ++k) out[k] = F{r[k], r[S + k], r[2 * S + k], r[3 * S + k]};
+  }
+  template <int S>
+  static void storeRecord(float* base, int32_t first, const F* in) {
+    float* r = base + static_cast<size_t>(first) * S;
+    int k = 0;
+    for (; k + 4 <= S; k += 4) {
+      F v[4] = {in[k], in[k + 1], in[k + 2], in[k + 3]};
+      transpose(v[0], v[1], v[2], v[3]);
+      for (int l = 0; l < 4; ++l) std::memcpy(r + l * S + k, &v[l], sizeof(F));
+    }
+    for (; k < S; ++k)
+      for (int l = 0; l < 4; ++l) r[l * S + k] = in[k][l];
+  }
+};
+#endif
+
 // Row form: element r of the result is row r of the stored matrix (elements
 // 3r..3r+2) dotted with v. The node frames are stored row by row.
-inline void rowsMul(const float* GV_RESTRICT m, const float* v, float* out) {
-  const float x = v[0], y = v[1], z = v[2];
+template <class T, class F = typename T::F>
+inline void rowsMulT(const F* m, const F* v, F* out) {
+  const F x = v[0], y = v[1], z = v[2];
   out[0] = m[0] * x + m[1] * y + m[2] * z;
   out[1] = m[3] * x + m[4] * y + m[5] * z;
   out[2] = m[6] * x + m[7] * y + m[8] * z;
 }
 
-inline void zero3(float* v) { v[0] = v[1] = v[2] = 0.0f; }
+// ---------------------------------------------------------------------------
+// Chunks
 
-// Inverse by cofactors, the arithmetic of GVMat3Inverse (a singular matrix
-// gives zeros), kept inline for the per-node sweep.
-inline void inverse3(const float* GV_RESTRICT m, float* GV_RESTRICT out) {
-  float c[9];
-  const float det = GVMat3Cofactors(m, c);
-  const float s = det == 0.0f ? 0.0f : 1.0f / det;
-  for (int k = 0; k < 9; ++k) out[k] = c[k] * s;
+namespace {
+
+// Calls fn(chunk, begin, end) for the fixed chunks of nodes 1..n, on the
+// state's pool when it has one.
+template <class F>
+void forChunks(const HAState* st, F fn) {
+  const int32_t n = st->nodeCount;
+  const int32_t chunks = (n + kStepChunkNodes - 1) / kStepChunkNodes;
+  auto body = [&](int32_t k) {
+    const int32_t b = 1 + k * kStepChunkNodes;
+    const int32_t e = b + kStepChunkNodes <= n + 1 ? b + kStepChunkNodes : n + 1;
+    fn(k, b, e);
+  };
+  if (st->workers) {
+    st->workers->run(chunks, body);
+  } else {
+    for (int32_t k = 0; k < chunks; ++k) body(k);
+  }
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // Force phase
+//
+// Five sweeps, each finishing before the next begins because it reads what the
+// previous one wrote at neighbouring nodes: edge strains; cell strains and
+// stresses; accelerations, the in-step displacement and the sums for its mean;
+// the offsets and sums for its rotation; the correction, forces and velocity.
 
-void HAState::computeEdgeStrains() {
-  const int32_t n = nodeCount;
-  const int32_t(*GV_RESTRICT L)[7] = links;
-  const Vec3f(*GV_RESTRICT S)[7] = linkStrain;
-  const Vec3f(*GV_RESTRICT PS)[7] = prevLinkStrain;
-  Vec3f(*GV_RESTRICT E)[3] = edgeStrain;
-  Vec3f(*GV_RESTRICT PE)[3] = prevEdgeStrain;
-  for (int32_t i = 1; i <= n; ++i) {
+// Edge strains from the link strains (reads links, link strains of i and its
+// +x, +y, +z neighbours; writes edgeStrain, prevEdgeStrain).
+static void edgeStrainPass(HAState* st, int32_t b, int32_t e) {
+  const int32_t(*GV_RESTRICT L)[7] = st->links;
+  const Vec3f(*GV_RESTRICT S)[7] = st->linkStrain;
+  const Vec3f(*GV_RESTRICT PS)[7] = st->prevLinkStrain;
+  Vec3f(*GV_RESTRICT E)[3] = st->edgeStrain;
+  Vec3f(*GV_RESTRICT PE)[3] = st->prevEdgeStrain;
+  for (int32_t i = b; i < e; ++i) {
     for (int a = 0; a < 3; ++a) {
       // Own plus link and the neighbour's minus link describe the same edge
       // from both ends, with opposite signs.
@@ -98,95 +243,113 @@ void HAState::computeEdgeStrains() {
   }
 }
 
-void HAState::computeCellStrains() {
-  const int32_t n = nodeCount;
-  const int32_t(*GV_RESTRICT L)[7] = links;
-  const Vec3f(*GV_RESTRICT E)[3] = edgeStrain;
-  Vec3f(*GV_RESTRICT C)[3] = cellStrain;
-  for (int32_t i = 1; i <= n; ++i) {
-    const int32_t X = L[i][kPlusX], Y = L[i][kPlusY], Z = L[i][kPlusZ];
+// Cell strains (the mean of the four parallel edges of the node's cell), then
+// cell and edge stresses in the node's frame and in world axes (reads edge
+// strains at the node and the far corners of its cell; writes the four stress
+// arrays). Nodes first..first+N-1 side by side.
+template <class T, class F = typename T::F, class M = typename T::M>
+static void stressNodes(HAState* st, float invH_, bool flat, int32_t first) {
+  constexpr int N = T::N;
+  const int32_t(*L)[7] = st->links;
+  const float* E = st->edgeStrain[0][0];
+  const F zero = T::splat(0.0f);
+  const F quarter = T::splat(0.25f);
+  int32_t X[N], Y[N], Z[N], YZ[N], ZX[N], XY[N];
+  for (int l = 0; l < N; ++l) {
+    const int32_t i = first + l;
+    X[l] = L[i][kPlusX];
+    Y[l] = L[i][kPlusY];
+    Z[l] = L[i][kPlusZ];
     // The fourth parallel edge of each direction starts at the far corner of
     // the cell face; a missing node reads the zero entry.
-    const int32_t YZ = L[Z][kPlusY], ZX = L[X][kPlusZ], XY = L[Y][kPlusX];
-    for (int c = 0; c < 3; ++c) {
-      C[i][0][c] = 0.25f * (E[Y][0][c] + E[i][0][c] + E[Z][0][c] + E[YZ][0][c]);
-      C[i][1][c] = 0.25f * (E[Z][1][c] + E[i][1][c] + E[X][1][c] + E[ZX][1][c]);
-      C[i][2][c] = 0.25f * (E[X][2][c] + E[i][2][c] + E[Y][2][c] + E[XY][2][c]);
-    }
+    YZ[l] = L[Z[l]][kPlusY];
+    ZX[l] = L[X[l]][kPlusZ];
+    XY[l] = L[Y[l]][kPlusX];
   }
+  F Ei[9], PEi[9];
+  T::template loadRecord<9>(E, first, Ei);
+  T::template loadRecord<9>(st->prevEdgeStrain[0][0], first, PEi);
+  F C1[3], C2[3], C3[3];
+  for (int c = 0; c < 3; ++c) {
+    C1[c] = quarter * (T::load(E, Y, 9, c) + Ei[c] + T::load(E, Z, 9, c) + T::load(E, YZ, 9, c));
+    C2[c] = quarter * (T::load(E, Z, 9, 3 + c) + Ei[3 + c] + T::load(E, X, 9, 3 + c) + T::load(E, ZX, 9, 3 + c));
+    C3[c] = quarter * (T::load(E, X, 9, 6 + c) + Ei[6 + c] + T::load(E, Y, 9, 6 + c) + T::load(E, XY, 9, 6 + c));
+  }
+  F matter[12], nc[3], sc[3], K[9], DC[3];
+  static_assert(sizeof(MatterProps) == 12 * sizeof(float), "matter records are twelve floats");
+  T::template loadRecord<12>(reinterpret_cast<const float*>(st->matter), first, matter);
+  const F Fz = matter[11];  // flatZ
+  T::template loadRecord<3>(st->normalCoef[0], first, nc);
+  T::template loadRecord<3>(st->shearCoef[0], first, sc);
+  T::template loadRecord<9>(st->edgeCoef[0][0], first, K);
+  T::template loadRecord<3>(st->edgeDampCoef[0], first, DC);
+
+  F cs[9];
+  cs[0] = (C2[1] + C3[2]) * nc[0];
+  cs[1] = sc[1] * C2[0];
+  cs[2] = sc[2] * C3[0] * Fz;
+  cs[3] = C1[1] * sc[0];
+  cs[4] = (C1[0] + C3[2]) * nc[1];
+  cs[5] = sc[2] * C3[1] * Fz;
+  cs[6] = C1[2] * sc[0];
+  cs[7] = sc[1] * C2[2];
+  cs[8] = (C1[0] + C2[1]) * nc[2] * Fz;
+  // A single layer has no stress across its thickness.
+  if (flat) cs[6] = cs[7] = cs[8] = zero;
+
+  const F invH = T::splat(invH_);
+  F es[9];
+  for (int a = 0; a < 3; ++a) {
+    const F* k = K + 3 * a;
+    const F* ea = Ei + 3 * a;
+    const F* pe = PEi + 3 * a;
+    const F damp = DC[a] * invH;
+    es[3 * a + 0] = k[0] * ea[0] + (ea[0] - pe[0]) * damp;
+    es[3 * a + 1] = k[1] * ea[1] + (ea[1] - pe[1]) * damp;
+    // z carries flatZ on its stiffness and flatZ squared on its damping.
+    es[3 * a + 2] = k[2] * ea[2] * Fz + (ea[2] - pe[2]) * damp * (Fz * Fz);
+  }
+  if (flat) es[6] = es[7] = es[8] = zero;
+
+  F CF[9], WC[9], WE[9];
+  T::template loadRecord<9>(st->cellFrame[0], first, CF);
+  for (int a = 0; a < 3; ++a) {
+    F EF[9];
+    T::template loadRecord<9>(st->edgeFrame[a][0], first, EF);
+    rowsMulT<T>(CF, cs + 3 * a, WC + 3 * a);
+    rowsMulT<T>(EF, es + 3 * a, WE + 3 * a);
+  }
+  T::template storeRecord<9>(st->cellStress[0][0], first, cs);
+  T::template storeRecord<9>(st->edgeStress[0][0], first, es);
+  T::template storeRecord<9>(st->worldCellStress[0][0], first, WC);
+  T::template storeRecord<9>(st->worldEdgeStress[0][0], first, WE);
 }
 
-void HAState::computeStresses(float invH) {
-  const int32_t n = nodeCount;
-  const bool flat = isFlat();
-  const MatterProps* GV_RESTRICT M = matter;
-  const Vec3f(*GV_RESTRICT CS)[3] = cellStrain;
-  const Vec3f(*GV_RESTRICT E)[3] = edgeStrain;
-  const Vec3f(*GV_RESTRICT PE)[3] = prevEdgeStrain;
-  const Vec3f* GV_RESTRICT NC = normalCoef;
-  const Vec3f* GV_RESTRICT SC = shearCoef;
-  const Vec3f(*GV_RESTRICT K)[3] = edgeCoef;
-  const Vec3f* GV_RESTRICT DC = edgeDampCoef;
-  const Mat3f* GV_RESTRICT CF = cellFrame;
-  const Mat3f* GV_RESTRICT EF[3] = {edgeFrame[0], edgeFrame[1], edgeFrame[2]};
-  Vec3f(*GV_RESTRICT CSS)[3] = cellStress;
-  Vec3f(*GV_RESTRICT ESS)[3] = edgeStress;
-  Vec3f(*GV_RESTRICT WC)[3] = worldCellStress;
-  Vec3f(*GV_RESTRICT WE)[3] = worldEdgeStress;
-  for (int32_t i = 1; i <= n; ++i) {
-    const float F = M[i].flatZ;
-    const float* C1 = CS[i][0];
-    const float* C2 = CS[i][1];
-    const float* C3 = CS[i][2];
-    const float* nc = NC[i];
-    const float* sc = SC[i];
-
-    float cs[3][3];
-    cs[0][0] = (C2[1] + C3[2]) * nc[0];
-    cs[0][1] = sc[1] * C2[0];
-    cs[0][2] = sc[2] * C3[0] * F;
-    cs[1][0] = C1[1] * sc[0];
-    cs[1][1] = (C1[0] + C3[2]) * nc[1];
-    cs[1][2] = sc[2] * C3[1] * F;
-    cs[2][0] = C1[2] * sc[0];
-    cs[2][1] = sc[1] * C2[2];
-    cs[2][2] = (C1[0] + C2[1]) * nc[2] * F;
-    // A single layer has no stress across its thickness.
-    if (flat) zero3(cs[2]);
-
-    float es[3][3];
-    for (int a = 0; a < 3; ++a) {
-      const float* k = K[i][a];
-      const float* e = E[i][a];
-      const float* pe = PE[i][a];
-      const float damp = DC[i][a] * invH;
-      es[a][0] = k[0] * e[0] + (e[0] - pe[0]) * damp;
-      es[a][1] = k[1] * e[1] + (e[1] - pe[1]) * damp;
-      // z carries flatZ on its stiffness and flatZ squared on its damping.
-      es[a][2] = k[2] * e[2] * F + (e[2] - pe[2]) * damp * (F * F);
-    }
-    if (flat) zero3(es[2]);
-
-    for (int a = 0; a < 3; ++a) {
-      for (int c = 0; c < 3; ++c) {
-        CSS[i][a][c] = cs[a][c];
-        ESS[i][a][c] = es[a][c];
-      }
-      rowsMul(CF[i], cs[a], WC[i][a]);
-      rowsMul(EF[a][i], es[a], WE[i][a]);
-    }
-  }
+static void stressPass(HAState* st, float invH, int32_t b, int32_t e) {
+  const bool flat = st->isFlat();
+  int32_t i = b;
+#ifdef GV_FOUR_LANES
+  for (; i + 4 <= e; i += 4) stressNodes<FourLanes>(st, invH, flat, i);
+#endif
+  for (; i < e; ++i) stressNodes<OneLane>(st, invH, flat, i);
 }
 
-void HAState::computeAccelerations() {
-  const int32_t n = nodeCount;
-  const int32_t(*GV_RESTRICT CL)[8] = cells;
-  const int32_t(*GV_RESTRICT L)[7] = links;
-  const Vec3f(*GV_RESTRICT WC)[3] = worldCellStress;
-  const Vec3f(*GV_RESTRICT WE)[3] = worldEdgeStress;
-  const float* GV_RESTRICT mass_ = mass;
-  Vec3f* GV_RESTRICT A = accel;
-  for (int32_t i = 1; i <= n; ++i) {
+// Accelerations from the world stresses of the eight cells and three low
+// edges around the node, the in-step displacement a h^2, and the chunk's
+// mass, mass-position and mass-displacement sums (in double: the correction
+// must cancel the mean displacement of tens of thousands of nodes, where
+// single-precision sums drift).
+static void accelPass(HAState* st, float h2, HAState::ChunkSums* sums, int32_t b, int32_t e) {
+  const int32_t(*GV_RESTRICT CL)[8] = st->cells;
+  const int32_t(*GV_RESTRICT L)[7] = st->links;
+  const Vec3f(*GV_RESTRICT WC)[3] = st->worldCellStress;
+  const Vec3f(*GV_RESTRICT WE)[3] = st->worldEdgeStress;
+  const float* GV_RESTRICT mass_ = st->mass;
+  const Vec3f* GV_RESTRICT P = st->pos;
+  Vec3f* GV_RESTRICT A = st->accel;
+  Vec3f* GV_RESTRICT D = st->disp;
+  double Ms = 0.0, mx[3] = {0.0, 0.0, 0.0}, md[3] = {0.0, 0.0, 0.0};
+  for (int32_t i = b; i < e; ++i) {
     // A node sits on the low side of its own cell (element 0) and on the high
     // side of the cells reached by its -x (4), -y (2) and -z (1) steps.
     float sum[3] = {0.0f, 0.0f, 0.0f};
@@ -203,57 +366,72 @@ void HAState::computeAccelerations() {
     const Vec3f* Ex = WE[L[i][kMinusX]];
     const Vec3f* Ey = WE[L[i][kMinusY]];
     const Vec3f* Ez = WE[L[i][kMinusZ]];
+    const double md_ = m;
+    Ms += md_;
     for (int c = 0; c < 3; ++c) {
       float a = w * sum[c];
       a += w * (Ei[0][c] - Ex[0][c] + Ei[1][c] - Ey[1][c] + Ei[2][c] - Ez[2][c]);
       A[i][c] = a;
+      D[i][c] = a * h2;
+      mx[c] += md_ * P[i][c];
+      md[c] += md_ * D[i][c];
     }
+  }
+  sums->mass = Ms;
+  for (int c = 0; c < 3; ++c) {
+    sums->massPos[c] = mx[c];
+    sums->massDisp[c] = md[c];
   }
 }
 
-void HAState::removeRigidMotion() {
-  const int32_t n = nodeCount;
-  const float* GV_RESTRICT m_ = mass;
-  const Vec3f* GV_RESTRICT P = pos;
-  Vec3f* GV_RESTRICT D = disp;
-  // Sums in double: the correction must cancel the mean displacement of tens
-  // of thousands of nodes, where single-precision sums drift.
-  double M = 0.0, mx[3] = {0.0, 0.0, 0.0}, md[3] = {0.0, 0.0, 0.0};
-  for (int32_t i = 1; i <= n; ++i) {
-    const double m = m_[i];
-    M += m;
-    for (int c = 0; c < 3; ++c) {
-      mx[c] += m * P[i][c];
-      md[c] += m * D[i][c];
-    }
-  }
-  float centre[3] = {0.0f, 0.0f, 0.0f}, dMean[3] = {0.0f, 0.0f, 0.0f};
-  if (M != 0.0) {
-    for (int c = 0; c < 3; ++c) {
-      centre[c] = static_cast<float>(mx[c] / M);
-      dMean[c] = static_cast<float>(md[c] / M);
-    }
-  }
-  Vec3f* GV_RESTRICT r = scratchVec[4];
-  Vec3f* GV_RESTRICT q = scratchVec[5];
-  Vec3f* GV_RESTRICT d = scratchVec[6];
-  for (int32_t i = 1; i <= n; ++i) {
+// Offsets from the centre (scratch 4), the displaced offsets less the mean
+// displacement (scratch 5) and the displacement before its correction
+// (scratch 6, where the part operations find it), with the chunk's angular
+// sums over part 1.
+static void offsetPass(HAState* st, const float centre[3], const float dMean[3], AngularSums* sums, int32_t b,
+                       int32_t e) {
+  const float* GV_RESTRICT m_ = st->mass;
+  const uint32_t* GV_RESTRICT PM = st->partMask;
+  const Vec3f* GV_RESTRICT P = st->pos;
+  const Vec3f* GV_RESTRICT D = st->disp;
+  Vec3f* GV_RESTRICT r = st->scratchVec[4];
+  Vec3f* GV_RESTRICT q = st->scratchVec[5];
+  Vec3f* GV_RESTRICT d = st->scratchVec[6];
+  AngularSums s;
+  for (int32_t i = b; i < e; ++i) {
     for (int c = 0; c < 3; ++c) {
       r[i][c] = P[i][c] - centre[c];
       q[i][c] = r[i][c] + D[i][c] - dMean[c];
       d[i][c] = D[i][c];
     }
+    if (PM && (PM[i] & 2u)) GVAngularSumsAdd(&s, m_[i], d[i], r[i], q[i]);
   }
-  float L[3], Jinv[9];
-  GVGetPartAngularState(this, d, r, q, 1, L, Jinv);
-  float omega[3];
-  GVMat3MulVec(omega, Jinv, L);
-  for (int32_t i = 1; i <= n; ++i) {
+  *sums = s;
+}
+
+// The rigid-motion correction, the constant forces and the carried velocity
+// on disp; clears the reaction sums and contact words of the sub-step.
+static void finishForcePass(HAState* st, const float omega[3], const float dMean[3], float h, float h2, int32_t b,
+                            int32_t e) {
+  const MatterProps* GV_RESTRICT M = st->matter;
+  const Vec3f* GV_RESTRICT V = st->vel;
+  const Vec3f* GV_RESTRICT r = st->scratchVec[4];
+  Vec3f* GV_RESTRICT D = st->disp;
+  Vec3f* GV_RESTRICT RA = st->reactionAccum;
+  for (int32_t i = b; i < e; ++i) {
     const float* ri = r[i];
     D[i][0] += (omega[1] * ri[2] - omega[2] * ri[1]) - dMean[0];
     D[i][1] += (omega[2] * ri[0] - omega[0] * ri[2]) - dMean[1];
     D[i][2] += (omega[0] * ri[1] - omega[1] * ri[0]) - dMean[2];
+    const float s2h2 = M[i].scaleT * M[i].scaleT * h2;
+    D[i][0] += M[i].forceX * s2h2;
+    D[i][1] += M[i].forceY * s2h2;
+    D[i][2] += M[i].forceZ * s2h2;
+    for (int c = 0; c < 3; ++c) D[i][c] += V[i][c] * h;
+    zero3(RA[i]);
   }
+  std::memset(st->contactFlags + b, 0, sizeof(*st->contactFlags) * (e - b));
+  std::memset(st->contactAux + b, 0, sizeof(*st->contactAux) * (e - b));
 }
 
 void HAState::computeForces() {
@@ -277,87 +455,112 @@ void HAState::computeForces() {
     for (int c = 0; c < 3; ++c) assert(linkStrain[0][2 * a + 1][c] == 0.0f && prevLinkStrain[0][2 * a + 1][c] == 0.0f);
   if (p->subStepIndex == 1) std::memcpy(stepStartPos + 1, pos + 1, sizeof(Vec3f) * n);
 
-  computeEdgeStrains();
-  computeCellStrains();
-  computeStresses(invH);
-  computeAccelerations();
   const float h2 = h * h;
-  {
-    const Vec3f* GV_RESTRICT A = accel;
-    Vec3f* GV_RESTRICT D = disp;
-    for (int32_t i = 1; i <= n; ++i)
-      for (int c = 0; c < 3; ++c) D[i][c] = A[i][c] * h2;
-  }
-  removeRigidMotion();
-
-  const MatterProps* GV_RESTRICT M = matter;
-  const Vec3f* GV_RESTRICT V = vel;
-  Vec3f* GV_RESTRICT D = disp;
-  Vec3f* GV_RESTRICT RA = reactionAccum;
-  for (int32_t i = 1; i <= n; ++i) {
-    const float s2h2 = M[i].scaleT * M[i].scaleT * h2;
-    D[i][0] += M[i].forceX * s2h2;
-    D[i][1] += M[i].forceY * s2h2;
-    D[i][2] += M[i].forceZ * s2h2;
-    for (int c = 0; c < 3; ++c) D[i][c] += V[i][c] * h;
-    zero3(RA[i]);
-  }
+  ChunkSums* sums = chunkSums.data();
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { edgeStrainPass(this, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { stressPass(this, invH, b, e); });
   for (int k = 0; k < 3; ++k) assert(worldCellStress[0][k][0] == 0.0f && worldEdgeStress[0][k][0] == 0.0f);
-  std::memset(contactFlags, 0, sizeof(*contactFlags) * (n + 1));
-  std::memset(contactAux, 0, sizeof(*contactAux) * (n + 1));
+  forChunks(this, [&](int32_t k, int32_t b, int32_t e) { accelPass(this, h2, &sums[k], b, e); });
+
+  // Removes the mean and, to first order, the rotation of disp.
+  const size_t chunks = chunkSums.size();
+  double M = 0.0, mx[3] = {0.0, 0.0, 0.0}, md[3] = {0.0, 0.0, 0.0};
+  for (size_t k = 0; k < chunks; ++k) {
+    M += sums[k].mass;
+    for (int c = 0; c < 3; ++c) {
+      mx[c] += sums[k].massPos[c];
+      md[c] += sums[k].massDisp[c];
+    }
+  }
+  float centre[3] = {0.0f, 0.0f, 0.0f}, dMean[3] = {0.0f, 0.0f, 0.0f};
+  if (M != 0.0) {
+    for (int c = 0; c < 3; ++c) {
+      centre[c] = static_cast<float>(mx[c] / M);
+      dMean[c] = static_cast<float>(md[c] / M);
+    }
+  }
+  forChunks(this, [&](int32_t k, int32_t b, int32_t e) { offsetPass(this, centre, dMean, &sums[k].angular, b, e); });
+  AngularSums ang;
+  for (size_t k = 0; k < chunks; ++k) GVAngularSumsFold(&ang, sums[k].angular);
+  float L[3], Jinv[9];
+  GVAngularSumsFinish(ang, L, Jinv);
+  float omega[3];
+  GVMat3MulVec(omega, Jinv, L);
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { finishForcePass(this, omega, dMean, h, h2, b, e); });
 }
 
 // ---------------------------------------------------------------------------
 // Commit phase
 
-// Turns the rest links of node i by its spin; below 1e-6 radians they are left
-// exactly as they are. A single-layer node keeps its out-of-plane rest link
-// (slot 6) turning with it although that link has no node.
-static inline void rotateNodeRestLinks(const float* w, const int32_t* L, Vec3f* GV_RESTRICT rest) {
-  const float theta2 = w[0] * w[0] + w[1] * w[1] + w[2] * w[2];
-  const float theta = std::sqrt(theta2);
-  if (!(theta >= 1e-6f)) return;
+// Turns the rest links of a node by its spin w; below 1e-6 radians they are
+// left exactly as they are. A single-layer node keeps its out-of-plane rest
+// link (slot 6) turning with it although that link has no node. linked[s]:
+// slot s has a node. Four lanes handle only turns below half a radian (the
+// caller checks); one lane takes the library sine and cosine above that.
+template <class T, class F = typename T::F, class M = typename T::M>
+inline void rotateRest(const F* w, const M* linked, F (*rest)[3]) {
+  const F theta2 = w[0] * w[0] + w[1] * w[1] + w[2] * w[2];
+  const F theta = T::sqrt(theta2);
+  const M turns = theta >= T::splat(1e-6f);
+  if (!T::any(turns)) return;
   // k = sin(theta/2) / theta and qw = cos(theta/2). A sub-step turns a node by
   // far less than half a radian, where the series below are exact to the last
   // bit of a float and much cheaper than the library calls.
-  float k, qw;
-  if (theta < 0.5f) {
-    const float t = 0.25f * theta2;  // (theta/2)^2
-    k = 0.5f * (1.0f - t * (1.0f / 6.0f) * (1.0f - t * (1.0f / 20.0f) * (1.0f - t * (1.0f / 42.0f) * (1.0f - t * (1.0f / 72.0f)))));
-    qw = 1.0f - t * 0.5f * (1.0f - t * (1.0f / 12.0f) * (1.0f - t * (1.0f / 30.0f) * (1.0f - t * (1.0f / 56.0f))));
-  } else {
-    k = std::sin(0.5f * theta) / theta;
-    qw = std::cos(0.5f * theta);
+  F k, qw;
+  const F t = T::splat(0.25f) * theta2;  // (theta/2)^2
+  const F one = T::splat(1.0f);
+  k = T::splat(0.5f) *
+      (one - t * T::splat(1.0f / 6.0f) *
+                 (one - t * T::splat(1.0f / 20.0f) *
+                            (one - t * T::splat(1.0f / 42.0f) * (one - t * T::splat(1.0f / 72.0f)))));
+  qw = one - t * T::splat(0.5f) *
+                 (one - t * T::splat(1.0f / 12.0f) *
+                            (one - t * T::splat(1.0f / 30.0f) * (one - t * T::splat(1.0f / 56.0f))));
+  if constexpr (T::N == 1) {
+    if (!(theta < 0.5f)) {
+      k = std::sin(0.5f * theta) / theta;
+      qw = std::cos(0.5f * theta);
+    }
   }
-  const float x = w[0] * k, y = w[1] * k, z = w[2] * k;
+  const F x = w[0] * k, y = w[1] * k, z = w[2] * k;
+  const F two = T::splat(2.0f);
   // Rotation by theta about the spin axis, rows first: R v turns v with the
   // material.
-  const float R[9] = {1.0f - 2.0f * (y * y + z * z), 2.0f * (x * y - z * qw),        2.0f * (x * z + y * qw),
-                      2.0f * (x * y + z * qw),        1.0f - 2.0f * (x * x + z * z), 2.0f * (y * z - x * qw),
-                      2.0f * (x * z - y * qw),        2.0f * (y * z + x * qw),        1.0f - 2.0f * (x * x + y * y)};
-  const bool flatNode = L[kMinusZ] == 0 && L[kPlusZ] == 0;
+  const F R[9] = {one - two * (y * y + z * z), two * (x * y - z * qw),      two * (x * z + y * qw),
+                  two * (x * y + z * qw),      one - two * (x * x + z * z), two * (y * z - x * qw),
+                  two * (x * z - y * qw),      two * (y * z + x * qw),      one - two * (x * x + y * y)};
+  const M flatNode = T::both(T::notm(linked[kMinusZ]), T::notm(linked[kPlusZ]));
   for (int s = 0; s < 7; ++s) {
-    if (L[s] == 0 && !(s == kPlusZ && flatNode)) continue;
-    const float v[3] = {rest[s][0], rest[s][1], rest[s][2]};
-    rowsMul(R, v, rest[s]);
+    const M moves = T::both(turns, s == kPlusZ ? T::either(linked[s], flatNode) : linked[s]);
+    if (!T::any(moves)) continue;
+    F v[3];
+    rowsMulT<T>(R, rest[s], v);
+    for (int c = 0; c < 3; ++c) rest[s][c] = T::sel(moves, v[c], rest[s][c]);
   }
 }
 
 void HAState::rotateRestLinks() {
-  for (int32_t i = 1; i <= nodeCount; ++i) rotateNodeRestLinks(spin[i], links[i], restLinks[i]);
+  for (int32_t i = 1; i <= nodeCount; ++i) {
+    float w[3], rest[7][3];
+    bool linked[7];
+    for (int c = 0; c < 3; ++c) w[c] = spin[i][c];
+    for (int s = 0; s < 7; ++s) {
+      linked[s] = links[i][s] != 0;
+      for (int c = 0; c < 3; ++c) rest[s][c] = restLinks[i][s][c];
+    }
+    rotateRest<OneLane>(w, linked, rest);
+    for (int s = 0; s < 7; ++s)
+      for (int c = 0; c < 3; ++c) restLinks[i][s][c] = rest[s][c];
+  }
 }
-
 // Edge frames average the rest frames at both ends of the node's +x, +y, +z
-// edges (a missing end reads entry 0, the identity); cell frames gather, per
-// column, the matching columns of the cell's parallel edges. The same
-// arithmetic as updateNodeFrames.
-static void edgeAndCellFrames(HAState* st, bool flat) {
-  const int32_t n = st->nodeCount;
+// edges (a missing end reads entry 0, the identity). The same arithmetic as
+// updateNodeFrames.
+static void edgeFramePass(HAState* st, bool flat, int32_t b, int32_t e) {
   const int32_t(*GV_RESTRICT L)[7] = st->links;
   const Mat3f* GV_RESTRICT F = st->restFrame;
   Mat3f* GV_RESTRICT EF[3] = {st->edgeFrame[0], st->edgeFrame[1], st->edgeFrame[2]};
-  Mat3f* GV_RESTRICT CF = st->cellFrame;
-  for (int32_t i = 1; i <= n; ++i) {
+  for (int32_t i = b; i < e; ++i) {
     for (int a = 0; a < 3; ++a) {
       float* E = EF[a][i];
       if (a == 2 && flat) {
@@ -368,7 +571,15 @@ static void edgeAndCellFrames(HAState* st, bool flat) {
       for (int m = 0; m < 9; ++m) E[m] = 0.5f * (F[i][m] + other[m]);
     }
   }
-  for (int32_t i = 1; i <= n; ++i) {
+}
+
+// Cell frames gather, per column, the matching columns of the cell's parallel
+// edges.
+static void cellFramePass(HAState* st, bool flat, int32_t b, int32_t e) {
+  const int32_t(*GV_RESTRICT L)[7] = st->links;
+  const Mat3f* GV_RESTRICT EF[3] = {st->edgeFrame[0], st->edgeFrame[1], st->edgeFrame[2]};
+  Mat3f* GV_RESTRICT CF = st->cellFrame;
+  for (int32_t i = b; i < e; ++i) {
     const int32_t px = L[i][kPlusX], py = L[i][kPlusY], pz = L[i][kPlusZ];
     const int32_t edges[3][4] = {{i, py, pz, L[pz][kPlusY]}, {i, pz, px, L[px][kPlusZ]}, {i, px, py, L[py][kPlusX]}};
     float* C = CF[i];
@@ -379,11 +590,142 @@ static void edgeAndCellFrames(HAState* st, bool flat) {
       const int count = inPlane ? 2 : 4;
       const Mat3f* E = EF[a];
       float col[3] = {0, 0, 0};
-      for (int e = 0; e < count; ++e)
-        for (int m = 0; m < 3; ++m) col[m] += E[nodes[e]][3 * m + a];
+      for (int k = 0; k < count; ++k)
+        for (int m = 0; m < 3; ++m) col[m] += E[nodes[k]][3 * m + a];
       for (int m = 0; m < 3; ++m) C[3 * m + a] = 0.25f * col[m];
     }
   }
+}
+
+// The new velocity is the old one plus the change the step made to the
+// displacement. Taking disp / h instead multiplies the old velocity by
+// h * (1/h), which in floats is not 1: a free body then gains momentum every
+// sub-step. The force phase's own product vel * h is formed again here, so a
+// step that changed nothing gives back exactly the velocity it started from.
+static void commitPass(HAState* st, float h, float invH, int32_t b, int32_t e) {
+  Vec3f* GV_RESTRICT P = st->pos;
+  Vec3f* GV_RESTRICT V = st->vel;
+  Vec3f* GV_RESTRICT D = st->disp;
+  for (int32_t i = b; i < e; ++i) {
+    for (int c = 0; c < 3; ++c) {
+      const float carried = V[i][c] * h;
+      V[i][c] += (D[i][c] - carried) * invH;
+      P[i][c] += D[i][c];
+      D[i][c] = 0.0f;
+    }
+  }
+}
+
+// Per node, in one sweep (each line reads only the node's own rest data and
+// the committed positions): deviation of every link from its rest vector; the
+// spin of the material, half the curl of the deviation field with derivatives
+// central inside the lattice and one-sided at its border; the rest links
+// turned by that spin; the new rest frame and its inverse; the link strains in
+// that frame. The previous link strains are already in prevLinkStrain (the
+// caller swapped the two arrays). Nodes first..first+N-1 side by side; false (with
+// nothing written) when four lanes meet a turn of half a radian or more.
+template <class T, class F = typename T::F, class M = typename T::M>
+static bool restFrameNodes(HAState* st, bool flat, int32_t first) {
+  constexpr int N = T::N;
+  const float cellSize = st->cellSize;
+  const F g = T::splat(cellSize > 0.0f ? 0.5f / cellSize : 0.0f);
+  const F frameScale = T::splat(cellSize >= 0.01f ? 1.0f / cellSize : 0.0f);
+  const float* P = st->pos[0];
+  const int32_t* L = st->links[0];
+  const F zero = T::splat(0.0f);
+
+  int32_t node[N];
+  for (int l = 0; l < N; ++l) node[l] = first + l;
+  F pi[3], rest[7][3], rel[7][3], dev[7][3];
+  M linked[7];
+  T::template loadRecord<3>(P, first, pi);
+  T::template loadRecord<21>(st->restLinks[0][0], first, rest[0]);
+  for (int s = 0; s < 7; ++s) {
+    int32_t j[N];
+    for (int l = 0; l < N; ++l) j[l] = L[7 * node[l] + s];
+    linked[s] = T::nonZero(L, node, 7, s);
+    for (int c = 0; c < 3; ++c) {
+      // pos[link] - pos[node]; (pos[link] - pos[node]) - rest is exactly zero
+      // for a lattice at rest in the shape its rest links were taken from.
+      rel[s][c] = T::sel(linked[s], T::load(P, j, 3, c) - pi[c], zero);
+      dev[s][c] = T::sel(linked[s], rel[s][c] - rest[s][c], zero);
+    }
+  }
+  F half[3], one[3];
+  M plusSide[3];
+  T::template loadRecord<3>(st->diffCentral[0], first, half);
+  T::template loadRecord<3>(st->diffOneSided[0], first, one);
+  for (int a = 0; a < 3; ++a) plusSide[a] = T::nonZero(st->diffSide[a], node, 1, 0);
+  F D[3][3];  // D[a]: derivative of the deviation along lattice axis a
+  for (int a = 0; a < 3; ++a)
+    for (int c = 0; c < 3; ++c)
+      D[a][c] = half[a] * (dev[2 * a + 2][c] - dev[2 * a + 1][c]) +
+                one[a] * T::sel(plusSide[a], dev[2 * a + 2][c], dev[2 * a + 1][c]);
+  F N_[9];
+  T::template loadRecord<9>(st->invRestFrame[0], first, N_);
+  F G[3][3];  // G[c][m]: derivative of component c along world axis m
+  for (int c = 0; c < 3; ++c)
+    for (int m = 0; m < 3; ++m) G[c][m] = D[0][c] * N_[m] + D[1][c] * N_[3 + m] + D[2][c] * N_[6 + m];
+  F w[3];
+  w[0] = g * (G[2][1] - G[1][2]);
+  w[1] = g * (G[0][2] - G[2][0]);
+  w[2] = g * (G[1][0] - G[0][1]);
+  if constexpr (N > 1) {
+    const F theta = T::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);
+    if (T::any(theta >= T::splat(0.5f))) return false;
+  }
+  rotateRest<T>(w, linked, rest);
+
+  // The rest frame, stored row by row: column a is the derivative of the rest
+  // links along lattice axis a, over the cell size (the arithmetic of
+  // updateNodeFrames).
+  F Fm[9];
+  for (int a = 0; a < 3; ++a) {
+    F col[3];
+    if (a == 2 && flat) {
+      for (int m = 0; m < 3; ++m) col[m] = rest[6][m] - rest[0][m];
+    } else {
+      for (int m = 0; m < 3; ++m)
+        col[m] = one[a] * (T::sel(plusSide[a], rest[2 * a + 2][m], rest[2 * a + 1][m]) - rest[0][m]) +
+                 half[a] * (rest[2 * a + 2][m] - rest[2 * a + 1][m]);
+    }
+    for (int m = 0; m < 3; ++m) Fm[3 * m + a] = col[m] * frameScale;
+  }
+  // Inverse by cofactors, the arithmetic of GVMat3Inverse (a singular matrix
+  // gives zeros).
+  F cof[9], Ninv[9];
+  const F det = GVMat3Cofactors(Fm, cof);
+  const F scale = T::sel(T::isZero(det), zero, T::splat(1.0f) / det);
+  for (int k = 0; k < 9; ++k) Ninv[k] = cof[k] * scale;
+
+  F S[7][3];
+  for (int s = 0; s < 7; ++s) {
+    const F d[3] = {rel[s][0] - rest[s][0], rel[s][1] - rest[s][1], rel[s][2] - rest[s][2]};
+    rowsMulT<T>(Ninv, d, S[s]);
+    for (int c = 0; c < 3; ++c) S[s][c] = T::sel(linked[s], S[s][c], zero);
+  }
+
+  T::template storeRecord<3>(st->spin[0], first, w);
+  T::template storeRecord<21>(st->restLinks[0][0], first, rest[0]);
+  T::template storeRecord<21>(st->linkStrain[0][0], first, S[0]);
+  T::template storeRecord<9>(st->restFrame[0], first, Fm);
+  T::template storeRecord<9>(st->invRestFrame[0], first, Ninv);
+  // An unlinked slot has no previous strain either.
+  for (int s = 0; s < 7; ++s)
+    for (int l = 0; l < N; ++l)
+      if (!T::lane(linked[s], l)) zero3(st->prevLinkStrain[node[l]][s]);
+  return true;
+}
+
+static void restFramePass(HAState* st, bool flat, int32_t b, int32_t e) {
+  int32_t i = b;
+#ifdef GV_FOUR_LANES
+  for (; i + 4 <= e; i += 4) {
+    if (restFrameNodes<FourLanes>(st, flat, i)) continue;
+    for (int l = 0; l < 4; ++l) restFrameNodes<OneLane>(st, flat, i + l);
+  }
+#endif
+  for (; i < e; ++i) restFrameNodes<OneLane>(st, flat, i);
 }
 
 void HAState::integrate() {
@@ -394,112 +736,15 @@ void HAState::integrate() {
   p->stepping = 0;
   if (!timed || !alive(p) || nodeCount < 1) return;
 
-  const int32_t n = nodeCount;
-  Vec3f* GV_RESTRICT P = pos;
-  {
-    // The new velocity is the old one plus the change the step made to the
-    // displacement. Taking disp / h instead multiplies the old velocity by
-    // h * (1/h), which in floats is not 1: a free body then gains momentum
-    // every sub-step. The force phase's own product vel * h is formed again
-    // here, so a step that changed nothing gives back exactly the velocity
-    // it started from.
-    Vec3f* GV_RESTRICT V = vel;
-    Vec3f* GV_RESTRICT D = disp;
-    for (int32_t i = 1; i <= n; ++i) {
-      for (int c = 0; c < 3; ++c) {
-        const float carried = V[i][c] * h;
-        V[i][c] += (D[i][c] - carried) * invH;
-        P[i][c] += D[i][c];
-        D[i][c] = 0.0f;
-      }
-    }
-  }
-
-  // Per node, in one sweep (each line reads only node i's own rest data and
-  // the committed positions): deviation of every link from its rest vector;
-  // the spin of the material, half the curl of the deviation field with
-  // derivatives central inside the lattice and one-sided at its border; the
-  // rest links turned by that spin; the new rest frame and its inverse; the
-  // link strains in that frame.
   const bool flat = isFlat();
-  const float g = cellSize > 0.0f ? 0.5f / cellSize : 0.0f;
-  const float frameScale = cellSize >= 0.01f ? 1.0f / cellSize : 0.0f;
-  const int32_t(*GV_RESTRICT L)[7] = links;
-  Vec3f(*GV_RESTRICT REST)[7] = restLinks;
-  Vec3f(*GV_RESTRICT DEV)[7] = linkDev;
-  Vec3f(*GV_RESTRICT S)[7] = linkStrain;
-  Vec3f(*GV_RESTRICT PS)[7] = prevLinkStrain;
-  Vec3f* GV_RESTRICT W = spin;
-  const Vec3f* GV_RESTRICT HALF = diffCentral;
-  const Vec3f* GV_RESTRICT ONE = diffOneSided;
-  const int32_t* GV_RESTRICT SIDE[3] = {diffSide[0], diffSide[1], diffSide[2]};
-  Mat3f* GV_RESTRICT RF = restFrame;
-  Mat3f* GV_RESTRICT IRF = invRestFrame;
-  for (int32_t i = 1; i <= n; ++i) {
-    const int32_t* Li = L[i];
-    const float pi[3] = {P[i][0], P[i][1], P[i][2]};
-    Vec3f* rest = REST[i];
-    Vec3f* dev = DEV[i];
-    float rel[7][3];  // pos[link] - pos[i]
-    for (int s = 0; s < 7; ++s) {
-      const int32_t j = Li[s];
-      for (int c = 0; c < 3; ++c) rel[s][c] = j ? P[j][c] - pi[c] : 0.0f;
-      // (pos[j] - pos[i]) - rest: exactly zero for a lattice at rest in the
-      // shape its rest links were taken from.
-      for (int c = 0; c < 3; ++c) dev[s][c] = j ? rel[s][c] - rest[s][c] : 0.0f;
-    }
-    float D[3][3];  // D[a]: derivative of the deviation along lattice axis a
-    for (int a = 0; a < 3; ++a) {
-      const float half = HALF[i][a];
-      const float one = ONE[i][a];
-      const int side = 2 * a + 1 + (SIDE[a][i] ? 1 : 0);
-      for (int c = 0; c < 3; ++c) D[a][c] = half * (dev[2 * a + 2][c] - dev[2 * a + 1][c]) + one * dev[side][c];
-    }
-    const float* N = IRF[i];
-    float G[3][3];  // G[c][m]: derivative of component c along world axis m
-    for (int c = 0; c < 3; ++c)
-      for (int m = 0; m < 3; ++m) G[c][m] = D[0][c] * N[m] + D[1][c] * N[3 + m] + D[2][c] * N[6 + m];
-    float w[3];
-    w[0] = g * (G[2][1] - G[1][2]);
-    w[1] = g * (G[0][2] - G[2][0]);
-    w[2] = g * (G[1][0] - G[0][1]);
-    for (int c = 0; c < 3; ++c) W[i][c] = w[c];
-
-    rotateNodeRestLinks(w, Li, rest);
-
-    // The rest frame, stored row by row: column a is the derivative of the
-    // rest links along lattice axis a, over the cell size (the arithmetic of
-    // updateNodeFrames).
-    float* Fm = RF[i];
-    for (int a = 0; a < 3; ++a) {
-      float col[3];
-      if (a == 2 && flat) {
-        for (int m = 0; m < 3; ++m) col[m] = rest[6][m] - rest[0][m];
-      } else {
-        const float one = ONE[i][a];
-        const float half = HALF[i][a];
-        const int side = 2 * a + 1 + (SIDE[a][i] ? 1 : 0);
-        for (int m = 0; m < 3; ++m)
-          col[m] = one * (rest[side][m] - rest[0][m]) + half * (rest[2 * a + 2][m] - rest[2 * a + 1][m]);
-      }
-      for (int m = 0; m < 3; ++m) Fm[3 * m + a] = col[m] * frameScale;
-    }
-    float Ninv[9];
-    inverse3(Fm, Ninv);
-    for (int k = 0; k < 9; ++k) IRF[i][k] = Ninv[k];
-
-    for (int s = 0; s < 7; ++s) {
-      if (Li[s] == 0) {
-        zero3(S[i][s]);
-        zero3(PS[i][s]);
-        continue;
-      }
-      for (int c = 0; c < 3; ++c) PS[i][s][c] = S[i][s][c];
-      const float d[3] = {rel[s][0] - rest[s][0], rel[s][1] - rest[s][1], rel[s][2] - rest[s][2]};
-      rowsMul(Ninv, d, S[i][s]);
-    }
-  }
-  edgeAndCellFrames(this, flat);
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { commitPass(this, h, invH, b, e); });
+  // This step's link strains become the previous ones by swapping the arrays
+  // rather than copying them; the rest-frame pass then writes every linked
+  // slot of the new strains and clears the unlinked slots of both.
+  std::swap(linkStrain, prevLinkStrain);
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { restFramePass(this, flat, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { edgeFramePass(this, flat, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { cellFramePass(this, flat, b, e); });
   p->stepping = 0;
 }
 

@@ -10,8 +10,14 @@
 #include <cstdint>
 
 #include "jel/state_interface.h"
+#include "jel/vector_math.h"
 
 class HAState;
+
+// Nodes per chunk of the time step's passes. Fixed, so that the per-chunk
+// partial sums, and with them the step's result, never depend on how many
+// threads run the chunks.
+constexpr int32_t kStepChunkNodes = 512;
 
 // Sub-steps per frame this Jel needs: the largest fRatio of its nodes (at
 // least 1) rounded up to a whole number.
@@ -34,6 +40,29 @@ void GVGetPart1Inertia(const HAState* state, const float c[3], float I[9]);
 // identity.
 void GVGetPartAngularState(const HAState* state, const Vec3f* d, const Vec3f* r, const Vec3f* q, int32_t part,
                            float L[3], float Jinv[9]);
+
+// The sums behind GVGetPartAngularState, so that a sweep can gather them in
+// pieces: Add takes one node (mass m), Fold adds one piece's sums to another,
+// Finish gives L and Jinv as GVGetPartAngularState does.
+struct AngularSums {
+  double mass = 0.0;
+  double l[3] = {0.0, 0.0, 0.0};
+  double J[9] = {};
+};
+// Inline: the force phase adds every node of the Jel once per sub-step.
+inline void GVAngularSumsAdd(AngularSums* s, double m, const float* d, const float* r, const float* q) {
+  float t[3];
+  GVVecCross(t, d, r);
+  const double qr = q[0] * r[0] + q[1] * r[1] + q[2] * r[2];
+  s->mass += m;
+  for (int a = 0; a < 3; ++a) {
+    s->l[a] += m * t[a];
+    // Column form: element 3c + a is row a, column c of (q.r) E - q r^T.
+    for (int col = 0; col < 3; ++col) s->J[3 * col + a] += m * ((a == col ? qr : 0.0) - q[a] * r[col]);
+  }
+}
+void GVAngularSumsFold(AngularSums* into, const AngularSums& s);
+void GVAngularSumsFinish(const AngularSums& s, float L[3], float Jinv[9]);
 
 // disp += v + omega x (pos - c) for the nodes of part 1.
 void GVAddPart1Spin(HAState* state, const float omega[3], const float c[3], const float v[3]);

@@ -116,7 +116,9 @@ int GVParseSmallInt(const char* text);  // one or two digits; anything else 0
 // Cofactors of m laid out as the elements of its inverse (before the division by
 // the determinant); returns the determinant. Inline because the time step takes
 // one per node and sub-step.
-inline float GVMat3Cofactors(const float* m, float c[9]) {
+// A template so that the time step can run it on several nodes at once.
+template <class T>
+inline T GVMat3Cofactors(const T* m, T c[9]) {
   c[0] = m[4] * m[8] - m[5] * m[7];
   c[1] = -(m[1] * m[8] - m[2] * m[7]);
   c[2] = m[1] * m[5] - m[2] * m[4];

@@ -3,12 +3,39 @@
 // and edges against the box, resolved by the dynamic-command records.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
 #include "collision_scene.h"
 #include "dynamics/collision_response.h"
 #include "dynamics/dyn_cmd.h"
+#include "dynamics/world.h"
 #include "dynamics/world_services.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
+
+// Every heap allocation of the program is counted, so the benchmark can
+// report how many a running scene still makes per sub-step.
+static std::atomic<long> gAllocations{0};
+
+void* operator new(std::size_t size) {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new[](std::size_t size, const std::nothrow_t& t) noexcept { return operator new(size, t); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
@@ -72,11 +99,14 @@ struct Pile {
 
 void BM_CollisionPileSubSteps(benchmark::State& st) {
   Pile pile;
+  GVSetWorldThreads(&pile.scene.world, static_cast<int32_t>(st.range(0)));
   for (int f = 0; f < 20; ++f) pile.scene.frame();  // let the pile settle into contact
+  const long before = gAllocations.load();
   for (auto _ : st) {
     pile.scene.frame();
     benchmark::DoNotOptimize(pile.scene.jels[0]->state->pos[1][1]);
   }
+  const double allocations = static_cast<double>(gAllocations.load() - before);
   int32_t contacts = 0;
   for (int32_t k = 0; k < pile.scene.world.cmdCount; ++k) {
     const DynCmdRec& r = pile.scene.world.cmds[k];
@@ -84,9 +114,10 @@ void BM_CollisionPileSubSteps(benchmark::State& st) {
     if (r.geoContacts) contacts += r.geoContacts->count;
   }
   st.counters["contacts"] = contacts;
+  st.counters["allocs_per_substep"] = allocations / (static_cast<double>(st.iterations()) * pile.scene.subSteps);
   st.counters["substeps_per_s"] =
       benchmark::Counter(static_cast<double>(pile.scene.subSteps), benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_CollisionPileSubSteps)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CollisionPileSubSteps)->ArgName("threads")->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,15 +1,18 @@
-// Sub-steps (force phase then commit phase) of a cubic Jel block, single
-// thread. The block is stretched and spinning so every node's rest links turn
+// Sub-steps (force phase then commit phase) of a cubic Jel block, on one
+// thread or on a pool of the given thread count. The block is stretched and spinning so every node's rest links turn
 // in every sub-step, as in a running scene.
 #include <benchmark/benchmark.h>
 
 #include "jel/live_state.h"
+#include "jel/worker_pool.h"
 #include "step_block.h"
 
 static void BM_JelSubStep(benchmark::State& st) {
   const int cells = static_cast<int>(st.range(0));
   StepBlock block(cells, cells, cells);
   HAState* s = block.state();
+  WorkerPool pool(static_cast<int32_t>(st.range(1)));
+  s->workers = st.range(1) > 1 ? &pool : nullptr;
   for (int i = 1; i <= s->nodeCount; ++i) {
     float* p = s->pos[i];
     p[0] *= 1.05f;
@@ -21,8 +24,15 @@ static void BM_JelSubStep(benchmark::State& st) {
     s->integrate();
     benchmark::DoNotOptimize(s->pos[1][0]);
   }
+  s->workers = nullptr;
   st.counters["nodes"] = s->nodeCount;
   st.counters["node_substeps_per_s"] =
       benchmark::Counter(static_cast<double>(s->nodeCount), benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_JelSubStep)->Arg(20)->Arg(40)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JelSubStep)
+    ->ArgNames({"cells", "threads"})
+    ->Args({20, 1})
+    ->Args({40, 1})
+    ->Args({40, 4})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();

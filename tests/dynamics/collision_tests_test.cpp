@@ -373,3 +373,92 @@ TEST(CollisionVertexTest, AWheelKeepsOneContactPerHalf) {
     GVFreeContacts(&list);
   }
 }
+
+// One node item and the single-face searches.
+
+TEST_F(FloorCase, TrianglesSpilledIntoSeveralPointsAreTriedOnce) {
+  // A ceiling the block rises into, its triangles put in as many points
+  // each; the block's last node is one of the nine that meet it.
+  TriMesh big;
+  const float o[3] = {-3, 2.2f, -3}, u[3] = {6, 0, 0}, v[3] = {0, 0, 6};  // normal -y
+  big.addRect(o, u, v, 4, 4);
+  big.finish();
+  GVOctreeSetup(big.grid, -4, -4, -4, 4, 4, 4, 0.5f, 512);
+  for (int32_t t = 1; t <= big.mesh.triangleCount; ++t) {
+    const int32_t* c = big.mesh.triangles[t];
+    GVOctreeAddTriangle(big.grid, t, big.mesh.vertices[c[0]], big.mesh.vertices[c[1]], big.mesh.vertices[c[2]], 0.1f);
+  }
+  ASSERT_EQ(big.grid->spillFlag, 1);
+  for (int32_t i = 1; i <= s->nodeCount; ++i) s->disp[i][1] = 0.3f;
+  std::vector<int32_t> marks(big.mesh.triangleCount + 1, 0);
+  big.mesh.faceMarks = marks.data();
+  ContactList nodes, edges;
+  GVContactListReset(&nodes);
+  GVContactListReset(&edges);
+  GVCollideJelGeoTris(&nodes, &edges, 2, &big.mesh, 1.0f, 0, s);
+  EXPECT_EQ(nodes.count, 9);
+  // The last query's hits: each triangle once, the marks left clear.
+  const int32_t* hits = big.grid->hitList;
+  ASSERT_GE(hits[0], 1);
+  for (int32_t k = 2; k <= hits[0]; ++k) EXPECT_NE(hits[k], hits[1]);
+  for (int32_t m : marks) EXPECT_EQ(m, 0);
+  GVFreeContacts(&nodes);
+  GVFreeContacts(&edges);
+}
+
+TEST_F(FloorCase, PointTrisRecordsAPassingNodeAndDropsItWhenItRests) {
+  GeoNodeItem it;
+  it.a = 1;
+  const float p[3] = {0.3f, 0.1f, 0.4f};
+  for (int a = 0; a < 3; ++a) it.P[a] = it.S[a] = p[a];
+  it.S[1] = -0.2f;
+  const int32_t t = floor.mesh.triangleCount;
+  std::vector<int32_t> all(t + 1, t);  // every triangle once
+  for (int32_t k = 1; k <= t; ++k) all[k] = k;
+  ContactList list;
+  GVContactListReset(&list);
+  GeoNodeHit hit;
+  ASSERT_TRUE(GVCollidePointTris(s, &list, 1, it, &floor.mesh, all.data(), 1.0f, 1.0f / 30.0f, &hit));
+  ASSERT_EQ(list.count, 1);
+  EXPECT_NEAR(hit.depth, 0.2f, 1e-5f);
+  EXPECT_NEAR(hit.contact[1], 0.0f, 1e-6f);
+  // Resting on the floor it touches: its own record goes.
+  it.P[1] = it.S[1] = 0.00005f;
+  EXPECT_TRUE(GVCollidePointTris(s, &list, 1, it, &floor.mesh, all.data(), 1.0f, 1.0f / 30.0f, &hit));
+  EXPECT_EQ(list.count, 0);
+  GVFreeContacts(&list);
+}
+
+TEST(CollisionPointQuads, NearestQuadOfARepeatedHitList) {
+  std::unique_ptr<HObject> jel(NewBlockJel(1, 1, 1, 1.0f, 1, kOrigin));
+  const float v[7][3] = {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 0, 1}, {1, 0, 1}, {2, 0, 1}};
+  const int32_t q[3][4] = {{0, 0, 0, 0}, {1, 4, 5, 2}, {2, 5, 6, 3}};  // facing +y
+  GeoTestMesh mesh;
+  mesh.vertices = v;
+  mesh.quads = q;
+  mesh.vertexCount = 6;
+  mesh.quadCount = 2;
+  const int32_t hits[] = {4, 2, 1, 2, 1};
+  const struct {
+    float x, y, dy;
+    int32_t quad;
+    bool touch;
+  } cases[] = {{1.5f, 0.1f, -0.3f, 2, false}, {0.5f, 0.1f, -0.3f, 1, false},
+               {1.5f, 0.00005f, 0.0f, 2, true}, {9.0f, 0.1f, -0.3f, 0, false}};
+  for (const auto& c : cases) {
+    GeoNodeItem it;
+    it.a = 1;
+    it.P[0] = it.S[0] = c.x;
+    it.P[1] = c.y;
+    it.S[1] = c.y + c.dy;
+    it.P[2] = it.S[2] = 0.5f;
+    GeoNodeHit nearest;
+    bool touch = false;
+    EXPECT_EQ(GVCollidePointQuads(jel->state, it, &mesh, hits, 1.0f, 1.0f / 30.0f, &nearest, &touch), c.quad) << c.x;
+    EXPECT_EQ(touch, c.touch) << c.x;
+    if (c.quad && !c.touch) {
+      EXPECT_NEAR(nearest.depth, 0.2f, 1e-5f);
+      EXPECT_NEAR(nearest.normal[1], 1.0f, 1e-6f);
+    }
+  }
+}

@@ -335,3 +335,33 @@ TEST_P(GluedDropTest, GluedBlocksStayTogether) {
 }
 
 INSTANTIATE_TEST_SUITE_P(GlueOnOff, GluedDropTest, ::testing::Bool());
+
+// Nodes with several partners within the distance, some in distant cubes of
+// the look-up: the selection glue binds exactly what trying every pair in
+// node order with GVGlueNodePair binds (the last partner of a node wins).
+TEST_F(GlueTest, SelectionGlueMatchesTryingEveryPair) {
+  for (float d : {0.3f, 1.1f, 2.5f, 1e7f}) {
+    HWorld other;
+    std::vector<HObject*> jels;
+    for (HWorld* w : {&world, &other}) {
+      for (int32_t id : {1, 2}) {
+        const float corner[3] = {id == 1 ? 0.0f : 2.05f, 0.0f, 0.0f};
+        HObject* j = MakeDropJel(2, 2, 2, 1.0f, corner, id, 0.0f);
+        for (int32_t n = 1; n <= j->nodeCount; ++n)
+          for (int k = 0; k < 3; ++k) j->disp[n][k] = 0.1f * std::sin(1.7f * n + 2.3f * k + id);
+        GVAddJel(w, j);
+        jels.push_back(j);
+      }
+    }
+    GVGlueSelParts(&world, 1, 2, 1, 1, d);
+    for (int32_t i = 1; i <= jels[2]->nodeCount; ++i)
+      for (int32_t j = 1; j <= jels[3]->nodeCount; ++j) GVGlueNodePair(&other, 1, 2, i, j, kGlueMake, d);
+    for (int k : {0, 1})
+      for (int32_t n = 1; n <= jels[k]->nodeCount; ++n) {
+        EXPECT_EQ(jels[k]->glueJel[n], jels[k + 2]->glueJel[n]) << "d " << d << " node " << n;
+        EXPECT_EQ(jels[k]->glueNode[n], jels[k + 2]->glueNode[n]) << "d " << d << " node " << n;
+      }
+    EXPECT_GT(CountLinks(jels[0]), 0);
+    GVResetJelList(&world);
+  }
+}

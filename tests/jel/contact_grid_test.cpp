@@ -24,9 +24,7 @@ struct Grid8 : ::testing::Test {
     ASSERT_EQ(grid.levelCount, 3);
   }
   void TearDown() override {
-    GVOctreeFree(grid.root);
-    delete grid.root;
-    delete[] grid.hitList;
+    GVOctreeRelease(&grid);
   }
   std::vector<int32_t> queryAt(float x, float y, float z) {
     int32_t px = 0, py = 0, pz = 0;
@@ -135,9 +133,7 @@ TEST(OctreeSetup, TinyCellsAreCappedAtTheDeepestLevel) {
   int32_t* hits = GVOctreeQuery(&grid, px, py, pz);
   ASSERT_EQ(hits[0], 1);
   EXPECT_EQ(hits[1], 4);
-  GVOctreeFree(grid.root);
-  delete grid.root;
-  delete[] grid.hitList;
+  GVOctreeRelease(&grid);
 }
 
 TEST_F(Grid8, LocateCellPaths) {
@@ -288,9 +284,7 @@ TEST(OctreeClearMarks, KeepsFirstOccurrencesAndOtherFlagBits) {
   EXPECT_EQ(grid.hitList[4], 9);
   const int32_t expectedFlags[10] = {0, 0, 0, 0x4, 0, 0, 0, 0x4, 0, 0x2};
   for (int i = 0; i < 10; ++i) EXPECT_EQ(flags[i], expectedFlags[i]) << i;
-  GVOctreeFree(grid.root);
-  delete grid.root;
-  delete[] grid.hitList;
+  GVOctreeRelease(&grid);
 }
 
 TEST_F(Grid8, ShortTriangleStoresItsCentroid) {
