@@ -1,12 +1,23 @@
 #include "app/app_windows.h"
 
 #include <cstdlib>
+#include <new>
 
+#include "GVAppWins/view_links.h"
+#include "GVAppWins/view_window.h"
+#include "appwins/app_main_win.h"
 #include "scene/app_lifecycle.h"
+#include "scene/display_settings.h"
 #include "scene/scene_records.h"
+#include "toolkit/messages.h"
 #include "toolkit/window_classes.h"
 
 static AppWindows gWindows;
+// The current Geo {id, word, picked vertex}, the current Jel {id, part, picked
+// node} and the view's pending drag: the panels and the view share them.
+static int32_t gCurrentGeo[3];
+static int32_t gCurrentJel[3];
+static ViewDragRec gViewDrag;
 
 AppWindows& GVAppWindows() { return gWindows; }
 
@@ -21,15 +32,6 @@ int GVMainWindowScale(const RECT& workArea, int screenWidth, int screenHeight) {
   return static_cast<int>(height * 1233.0 / width);
 }
 
-static LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
-    if (gWindows.mainWindow == hwnd) gWindows.mainWindow = nullptr;
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
 HWND GVCreateMainWindow(HINSTANCE instance) {
   FrameClock& clock = GVFrameClock();
   clock.currentFrame = 0;
@@ -41,30 +43,46 @@ HWND GVCreateMainWindow(HINSTANCE instance) {
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
   gWindows.layoutScale = GVMainWindowScale(area, screenWidth, screenHeight);
-  if (area.right - area.left <= 0) area = RECT{0, 0, screenWidth, screenHeight};
 
-  WNDCLASSEXA wc = {};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = MainWindowProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = gWindows.className;
-  RegisterClassExA(&wc);  // a class left from an earlier window is fine
-  HWND hwnd = CreateWindowExA(0, gWindows.className, gWindows.title, WS_POPUP | WS_VISIBLE, area.left, area.top,
-                              area.right - area.left, area.bottom - area.top, nullptr, nullptr, instance, nullptr);
-  if (!hwnd) return nullptr;
-  UpdateWindow(hwnd);
-  gWindows.mainWindow = hwnd;
-  gWindows.viewWindow = nullptr;
-  return hwnd;
+  // The view reads the scene's records and reports through the message box.
+  SceneRecords& scene = GVScene();
+  GVViewSceneLinks links;
+  links.bounds = scene.bounds;
+  links.running = &clock.running;
+  links.drag = &gViewDrag;
+  links.currentGeo = gCurrentGeo;
+  links.currentJel = gCurrentJel;
+  if (scene.display) {
+    links.background = &scene.display->background.r;
+    links.backdropMode = &scene.display->backgroundFlags;
+    links.skyDistance = &scene.display->shadowValues[4];
+  }
+  GVSetViewSceneLinks(links);
+  GVSetViewMessageRoutine(GVMessage);
+
+  auto* main = new (std::nothrow) GVAppMainWin(instance, gWindows.layoutScale);
+  if (!main) return nullptr;
+  if (!main->frame) {
+    delete main;
+    return nullptr;
+  }
+  GVSetMainAppWin(main);
+  GVInstallMainWindowServices();
+  gWindows.mainWindow = main->frame;
+  gWindows.viewWindow = main->view ? main->view->window : nullptr;
+  // At start the time bar shows and the vehicle controls keep no height.
+  main->showVehiclePanel(0);
+  return main->frame;
 }
 
 void GVDestroyMainWindow() {
-  HWND hwnd = gWindows.mainWindow;
   gWindows.mainWindow = nullptr;
   gWindows.viewWindow = nullptr;
-  if (hwnd && IsWindow(hwnd)) DestroyWindow(hwnd);
+  GVAppMainWin* main = GVMainAppWin();
+  if (!main) return;
+  GVRemoveMainWindowServices();
+  GVSetMainAppWin(nullptr);
+  delete main;
 }
 
 void GVExitCommand() {

@@ -1,5 +1,5 @@
-// The application's windows: the main window, whose closing ends the message
-// loop, and the 3-D view it holds (none yet). The message loop reads the
+// The application's windows: the main window, whose quit button or closing
+// ends the message loop, and the 3-D view it holds. The message loop reads the
 // handles to collapse the view's mouse moves and the main window's resizes.
 #pragma once
 
@@ -24,11 +24,12 @@ AppWindows& GVAppWindows();
 // the work area; a work area without width counts as the whole screen.
 int GVMainWindowScale(const RECT& workArea, int screenWidth, int screenHeight);
 
-// Resets the frame clock (frame 0, time-bar frame 0, 30 frames per second)
-// and opens the main window over the work area. Returns its handle, 0 when it
-// cannot be made.
+// Resets the frame clock (frame 0, time-bar frame 0, 30 frames per second),
+// links the view to the scene's records and opens the main window with its
+// panels over the work area (the window classes are registered). Returns its
+// frame, 0 when it cannot be made.
 HWND GVCreateMainWindow(HINSTANCE instance);
-// Destroys the main window (when still there) and forgets it and the view.
+// Deletes the main window with its panels and view (when still there).
 void GVDestroyMainWindow();
 
 // The File menu's Exit: frees the scene records, destroys the main window and

@@ -5,14 +5,13 @@
 #include "app/app_windows.h"
 #include "app/message_loop.h"
 #include "GVAppWins/render_services.h"
+#include "appwins/app_main_win.h"
 #include "jel/matter.h"
 #include "logic/random_table.h"
 #include "scene/app_lifecycle.h"
 #include "scene/geo_id_blocks.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
-#include "scene/display_settings.h"
-#include "GVAppWins/view_links.h"
 #include "scene/work_folders.h"
 #include "toolkit/dialog_window.h"
 #include "toolkit/messages.h"
@@ -38,21 +37,6 @@ struct StaticInitialisers {
 };
 const StaticInitialisers gStaticInitialisers;
 
-// The 3-D view reads the scene's bounds, the running flag and the display
-// settings' background, and reports its errors through the message path.
-void LinkViewToScene() {
-  SceneRecords& s = GVScene();
-  GVViewSceneLinks links;
-  links.bounds = s.bounds;
-  links.running = &GVFrameClock().running;
-  if (s.display) {
-    links.background = &s.display->background.r;
-    links.backdropMode = &s.display->backgroundFlags;
-  }
-  GVSetViewSceneLinks(links);
-  GVSetViewMessageRoutine(GVMessage);
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -71,6 +55,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // Renames and edits rebuild the engine mirrors of Geos through the table.
   GVInstallRenderServices();
   GVAppStartup();
+  GVInstallAppWindows();
   GVRegisterWindowClasses(instance);
   // A closed dialog puts the application root back as the current folder.
   GVSetDialogRootFolderHook(GVSetDirRoot);

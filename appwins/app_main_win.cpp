@@ -1,0 +1,438 @@
+// The main window's panels: building and laying them out, the side panels
+// shown and hidden, the choosers and opacity buttons, and the refreshes.
+#include "appwins/app_main_win.h"
+
+#include <new>
+
+#include "GVAppWins/info_panels.h"
+#include "GVAppWins/view_window.h"
+#include "appwins/menu_bar.h"
+#include "appwins/message_dlg.h"
+#include "dynamics/constraint_cmds.h"
+#include "dynamics/group_ops.h"
+#include "geo/geo_object.h"
+#include "scene/display_settings.h"
+#include "scene/geo_list_services.h"
+#include "scene/scene_records.h"
+#include "scene/scene_services.h"
+#include "toolkit/buttons.h"
+#include "toolkit/choosers.h"
+#include "toolkit/form.h"
+#include "toolkit/time_bar.h"
+#include "toolkit/window_classes.h"
+
+namespace {
+
+GVAppMainWin* gMainWin = nullptr;
+
+constexpr int kSlotStyle = 4;
+constexpr int kTimeBarHeight = 50;
+constexpr int kVehiclePanelHeight = 200;
+// The Geo and Jel display modes of chooser items 1 to 4.
+constexpr int kDisplayModes[4] = {1, 2, 16, 32};
+
+// The display settings words the main window reads and writes.
+float* jelOpacity(DisplaySettings* d) { return d ? &d->renderValue1 : nullptr; }
+int32_t* rateBits(DisplaySettings* d) { return d ? &d->optionWord : nullptr; }
+
+void moveSlot(void* control, int x, int y, int width, int height) {
+  static_cast<GVPanelSlot*>(control)->frame.move(width, height, x, y);
+}
+
+void slotSize(const void* control, int* width, int* height) {
+  const auto* slot = static_cast<const GVPanelSlot*>(control);
+  *width = slot->naturalWidth;
+  *height = slot->naturalHeight;
+}
+
+void moveMenuBar(void* control, int x, int y, int width, int height) {
+  GVMenuBarMove(static_cast<GVMenuBar*>(control), x, y, width, height);
+}
+
+void moveView(void* control, int x, int y, int width, int height) {
+  GVMoveView(static_cast<GVView*>(control), x, y, width, height);
+}
+
+GVPanelSlot* makeSlot(HWND parent, HINSTANCE instance, const char* name, int width, int height, int hidden) {
+  auto* slot = new (std::nothrow) GVPanelSlot();
+  if (!slot) return nullptr;
+  slot->naturalWidth = width;
+  slot->naturalHeight = height;
+  slot->frame.createStyled(parent, instance, name, 0, 0, width, height, kSlotStyle, hidden, nullptr);
+  return slot;
+}
+
+void freeSlot(GVPanelSlot*& slot) {
+  if (!slot) return;
+  if (slot->frame.outer) DestroyWindow(slot->frame.outer);
+  delete slot;
+  slot = nullptr;
+}
+
+HwDropDownCntrl* makeChooser(HWND parent, HINSTANCE instance, const char* label, int width, int labelWidth,
+                             const char* const* items, int count, int selected, HwDropDownCB callback,
+                             void* user) {
+  auto* d = new (std::nothrow) HwDropDownCntrl(instance, label, parent, 0, 0, width, 28, labelWidth, 0.2f, callback,
+                                               user);
+  if (!d) return nullptr;
+  d->rebuildList();
+  if (d->multiList) {
+    HDC dc = GetDC(d->valueBox);
+    d->multiList->initialiseList(0, count);
+    for (int i = 0; i < count; ++i) d->multiList->addItem(0, dc, items[i], 0);
+    ReleaseDC(d->valueBox, dc);
+  }
+  d->selectItem(selected);
+  return d;
+}
+
+HwBMButton* makeOpacityButton(HWND parent, HINSTANCE instance, int y, const char* tip, HwButtonCB callback,
+                              void* user) {
+  auto* b = new (std::nothrow) HwBMButton();
+  if (b) b->create(parent, instance, "", 1, 0, 0, 0, 0, 0, 312, y, 15, 12, 0, tip, 0, 0, callback, user);
+  return b;
+}
+
+// The frame rate of the first rate bit set (MAX without any), and its item.
+int rateItem(int32_t bits) {
+  for (int i = 0; i < kRateCount; ++i)
+    if (bits & kRateBits[i]) return i + 1;
+  return 1;
+}
+
+// The view paces the frame step; the message loop reads the scene's clock.
+void applyFrameRate(GVView* view, int fps) {
+  GVSetFrameRate(view, fps);
+  FrameClock& clock = GVFrameClock();
+  clock.timerMode = gFrameTimer.timerMode;
+  clock.msPerFrame = static_cast<int32_t>(gFrameTimer.msPerFrame);
+  if (fps > 0) clock.fps = fps;
+}
+
+}  // namespace
+
+GVAppMainWin* GVMainAppWin() { return gMainWin; }
+void GVSetMainAppWin(GVAppMainWin* window) { gMainWin = window; }
+
+GVAppMainWin::GVAppMainWin(HINSTANCE inst, int referenceHeight) {
+  create(inst, referenceHeight);
+  buildPanels();
+}
+
+GVAppMainWin::~GVAppMainWin() {
+  delete geoDisplay;
+  delete jelDisplay;
+  delete opacityUp;
+  delete opacityDown;
+  geoDisplay = jelDisplay = nullptr;
+  opacityUp = opacityDown = nullptr;
+  freeSlot(cameraPanel);
+  freeSlot(selectorBar);
+  freeSlot(animationPanel);
+  freeSlot(keyFrameBar);
+  delete fpsChooser;
+  fpsChooser = nullptr;
+  delete timeBar;
+  timeBar = nullptr;
+  freeSlot(moveToolPanel);
+  if (view) {
+    if (GVMainView() == view) GVSetMainView(nullptr);
+    GVDestroyView(view);
+    delete view;
+    view = nullptr;
+  }
+  freeSlot(logicPanel);
+  freeSlot(vehiclePanel);
+  if (menuBar) {
+    GVFreeMenuBar(menuBar);
+    delete menuBar;
+    menuBar = nullptr;
+  }
+  if (gMainWin == this) gMainWin = nullptr;
+}
+
+void GVAppMainWin::buildPanels() {
+  if (!form || !client) return;
+  HWND parent = client;
+  HwForm& f = *form;
+
+  menuBar = new (std::nothrow) GVMenuBar();
+  if (menuBar) GVBuildMenuBar(menuBar, parent, this);
+  f.addDefinition(menuBar, kKindMenuBar, 1, 0, nullptr, 0, 2, 10, nullptr, 0, 3, 10, nullptr, 0, 18, 26, nullptr, 0);
+
+  static const char* const kGeoItems[] = {"NONE", "WE_L", "HS_L", "HL_L"};
+  static const char* const kJelItems[] = {"NONE", "WE", "HS", "HL_L"};
+  geoDisplay = makeChooser(parent, instance, "Geo Dply:", 150, 73, kGeoItems, 4, 4, geoDisplayCB, this);
+  f.addDefinition(geoDisplay, 12, 9, 9, menuBar, kKindMenuBar, 2, 10, nullptr, 0, 17, 150, nullptr, 0, 18, 28,
+                  nullptr, 0);
+  jelDisplay = makeChooser(parent, instance, "Jel Dply:", 150, 73, kJelItems, 4, 4, jelDisplayCB, this);
+  f.addDefinition(jelDisplay, 12, 9, 9, menuBar, kKindMenuBar, 10, 0, geoDisplay, 12, 17, 150, nullptr, 0, 18, 28,
+                  nullptr, 0);
+
+  opacityUp = makeOpacityButton(parent, instance, 36, "step opacity", opacityUpCB, this);
+  opacityDown = makeOpacityButton(parent, instance, 48, nullptr, opacityDownCB, this);
+
+  cameraPanel = makeSlot(parent, instance, "Camera", 361, 36, 0);
+  f.addDefinition(cameraPanel, kKindCamera, 9, 4, menuBar, kKindMenuBar, 10, 30, jelDisplay, 12, 19, 0, nullptr, 0,
+                  20, 0, nullptr, 0);
+  selectorBar = makeSlot(parent, instance, "Editors", 502, 38, 0);
+  f.addDefinition(selectorBar, kKindSelectorBar, 9, 4, menuBar, kKindMenuBar, 10, 10, cameraPanel, kKindCamera, 19,
+                  0, nullptr, 0, 20, 0, nullptr, 0);
+  moveToolPanel = makeSlot(parent, instance, "Move Tool", 38, 102, 0);
+  f.addDefinition(moveToolPanel, kKindMoveTool, 9, 8, cameraPanel, kKindCamera, 2, 3, nullptr, 0, 19, 0, nullptr, 0,
+                  20, 0, nullptr, 0);
+  vehiclePanel = makeSlot(parent, instance, "Vehicle", 0, 0, 1);
+  f.addDefinition(vehiclePanel, kKindVehicle, 20, 0, nullptr, 0, 2, 10, nullptr, 0, 3, 10, nullptr, 0, 4, 10,
+                  nullptr, 0);
+
+  timeBar = new (std::nothrow) HwTimeBar();
+  if (timeBar) timeBar->create(instance, parent, clientWidth - 20, 0, GVScene().geoList, GVScene().world, this);
+  f.addDefinition(timeBar, kKindTimeBar, 18, kTimeBarHeight, nullptr, 0, 2, 10, nullptr, 0, 3, 10, nullptr, 0, 12,
+                  10, vehiclePanel, kKindVehicle);
+  animationPanel = makeSlot(parent, instance, "Animation", 400, 35, 0);
+  f.addDefinition(animationPanel, kKindAnimation, 18, 35, nullptr, 0, 2, 42, nullptr, 0, 17, 400, nullptr, 0, 12,
+                  10, timeBar, kKindTimeBar);
+  keyFrameBar = makeSlot(parent, instance, "Key Frames", 150, 35, 0);
+  f.addDefinition(keyFrameBar, kKindKeyFrameBar, 18, 35, nullptr, 0, 10, 100, animationPanel, kKindAnimation, 17,
+                  150, nullptr, 0, 12, 10, timeBar, kKindTimeBar);
+
+  static const char* const kRateItems[] = {"MAX", "60", "48", "30", "16"};
+  fpsChooser = makeChooser(parent, instance, "fps:", 116, 43, kRateItems, kRateCount, 1, fpsCB, this);
+  f.addDefinition(fpsChooser, 12, 18, 28, nullptr, 0, 17, 116, nullptr, 0, 3, 11, nullptr, 0, 12, 10, timeBar,
+                  kKindTimeBar);
+
+  logicPanel = makeSlot(parent, instance, "Logic", 0, 0, 1);
+  f.addDefinition(logicPanel, kKindLogic, 9, 7, cameraPanel, kKindCamera, 17, 0, nullptr, 0, 3, 10, nullptr, 0, 12,
+                  7, animationPanel, kKindAnimation);
+
+  view = new (std::nothrow) GVView();
+  if (view) {
+    GVCreateView(view, instance, parent, clientWidth / 2, clientHeight / 2, GVScene().geoList, GVScene().world,
+                 this);
+    GVSetMainView(view);
+  }
+  f.addDefinition(view, kKindView, 9, 10, cameraPanel, kKindCamera, 10, 3, moveToolPanel, kKindMoveTool, 11, 3,
+                  logicPanel, kKindLogic, 12, 10, animationPanel, kKindAnimation);
+
+  f.resolveReferences();
+  f.setSize(clientWidth, clientHeight);
+}
+
+void GVAppMainWin::resize(int w, int h) {
+  if (form) form->setSize(w, h);
+}
+
+void GVAppMainWin::redrawView() {
+  if (view && !minimised) GVRedrawView(view);
+}
+
+void GVAppMainWin::updatePanels(int geoId, int jelId) {
+  if (!view) return;
+  // The camera, animation, editor, vehicle and export panels join here as they come.
+  DisplaySettings* display = GVScene().display;
+  if (fpsChooser && display) {
+    const int item = rateItem(*rateBits(display));
+    applyFrameRate(view, kRateFps[item - 1]);
+    fpsChooser->selectItem(item);
+  }
+  // The manipulator follows a lone selection once the view can place it there.
+  (void)geoId, (void)jelId;
+  redrawTimeBar();
+  redrawLogicLines();
+}
+
+void GVAppMainWin::showLogicPanel(int show) {
+  if (!form || !logicPanel) return;
+  form->changeDefinition(logicPanel, kKindLogic, 9, 7, cameraPanel, kKindCamera, 17, show ? logicPanelWidth : 0, 12,
+                         7, animationPanel, kKindAnimation);
+  if (logicPanel->frame.outer) ShowWindow(logicPanel->frame.outer, show ? SW_SHOW : SW_HIDE);
+  form->resolveReferences();
+  form->doArrange();
+}
+
+void GVAppMainWin::showVehiclePanel(int show) {
+  if (!form) return;
+  if (vehiclePanel) {
+    form->changeDefinition(vehiclePanel, kKindVehicle, 18, show ? kVehiclePanelHeight : 0, nullptr, 0, 2, 10, 4, 10,
+                           nullptr, 0);
+    if (vehiclePanel->frame.outer) ShowWindow(vehiclePanel->frame.outer, show ? SW_SHOW : SW_HIDE);
+  }
+  if (timeBar) {
+    form->changeDefinition(timeBar, kKindTimeBar, 18, show ? 0 : kTimeBarHeight, nullptr, 0, 2, 10, 12, 10,
+                           vehiclePanel, kKindVehicle);
+    if (timeBar->frame.window) ShowWindow(timeBar->frame.window, show ? SW_HIDE : SW_SHOW);
+  }
+  form->resolveReferences();
+  form->doArrange();
+  if (view) {
+    GVClearInfoPanel(view);
+    GVShowWindowSize(view);
+  }
+}
+
+void GVAppMainWin::redrawLogicLines() {
+  // The logic control window draws its lines once it replaces its slot.
+}
+
+void GVAppMainWin::redrawTimeBar() {
+  if (timeBar) timeBar->redraw();
+}
+
+void GVAppMainWin::resetMoveTool() {
+  // Clears the view's manipulator mode; the move-tool panel's buttons follow
+  // when the panel replaces its slot.
+  gViewModeFlags.moveTool = 0;
+}
+
+void GVAppMainWin::endEditModes() {
+  // Nothing to end until the structure and part editors exist.
+}
+
+int GVAppMainWin::setDisplayMode(int item, bool jel) {
+  if (item < 1 || item > 4) return 0;
+  if (!view || !view->camera || !*view->camera) return item;
+  const int mode = kDisplayModes[item - 1];
+  for (CameraRec** cell : {view->camera, view->sceneCamera}) {
+    if (!cell || !*cell) continue;
+    (jel ? (*cell)->jelDisplayMode : (*cell)->geoDisplayMode) = mode;
+  }
+  const SceneServices& s = GVSceneServices();
+  if (s.setGeoUVMaterials) s.setGeoUVMaterials(jel ? 0 : mode, jel ? mode : 0);
+  if (s.updateRenderObjects) s.updateRenderObjects();
+  redrawView();
+  return item;
+}
+
+int GVAppMainWin::geoDisplayCB(int item, void* window) {
+  auto* w = static_cast<GVAppMainWin*>(window);
+  return w ? w->setDisplayMode(item, false) : 0;
+}
+
+int GVAppMainWin::jelDisplayCB(int item, void* window) {
+  auto* w = static_cast<GVAppMainWin*>(window);
+  return w ? w->setDisplayMode(item, true) : 0;
+}
+
+int GVAppMainWin::fpsCB(int item, void* window) {
+  auto* w = static_cast<GVAppMainWin*>(window);
+  if (!w || item < 1 || item > kRateCount) return 0;
+  if (w->fpsChooser && item == w->fpsChooser->selected) return item;
+  applyFrameRate(w->view, kRateFps[item - 1]);
+  if (int32_t* bits = rateBits(GVScene().display)) {
+    for (int b : kRateBits) *bits &= ~b;
+    *bits |= kRateBits[item - 1];
+  }
+  return item;
+}
+
+void GVAppMainWin::stepOpacity(float step) {
+  if (float* opacity = jelOpacity(GVScene().display)) {
+    float v = *opacity + step;
+    *opacity = v > 1.0f ? 1.0f : v < 0.0f ? 0.0f : v;
+  }
+  if (!view || !view->camera || !*view->camera) return;
+  // Every Jel's material takes the opacity again once the render objects carry it.
+  const SceneServices& s = GVSceneServices();
+  if (s.updateRenderObjects) s.updateRenderObjects();
+  redrawView();
+}
+
+int GVAppMainWin::opacityUpCB(int, void* window) {
+  if (auto* w = static_cast<GVAppMainWin*>(window)) w->stepOpacity(0.1f);
+  return 0;
+}
+
+int GVAppMainWin::opacityDownCB(int, void* window) {
+  if (auto* w = static_cast<GVAppMainWin*>(window)) w->stepOpacity(-0.1f);
+  return 0;
+}
+
+void GVUpdateFramePanels(int, int, int) {
+  GVAppMainWin* w = gMainWin;
+  if (!w || !w->view || !w->view->drag) return;
+  const ViewDragRec& d = *w->view->drag;
+  if (!d.active) return;
+  HWorld* world = GVScene().world ? *GVScene().world : nullptr;
+  if (!world) return;
+  DragCmd cmd;
+  cmd.active = d.active;
+  cmd.node = d.node;
+  cmd.part = d.part;
+  cmd.jelId = d.jelId;
+  for (int i = 0; i < 3; ++i) cmd.target[i] = d.grabWorld[i];
+  GVApplyDynCmdToJel(world, &cmd);
+}
+
+void GVSetOgreGeoUVMaterials(int geoMode, int jelMode) {
+  const SceneServices& s = GVSceneServices();
+  if (geoMode != 0 && s.setGeoMaterial)
+    for (ObjHandle* g = GVFirstGeo(GVScene().geoList); g; g = GVNextGeo(g))
+      if (GObject* geo = GVGeoOf(g)) s.setGeoMaterial(geo->id, geoMode);
+  // Jel materials are re-set with the Jel render objects, which read the mode.
+  (void)jelMode;
+}
+
+void GVInstallAppWindows() {
+  GVSetWindowClassRegistrar("MainAppWindowClass", HwMainAppWindow::registerClass);
+  GVSetFormKind(kKindMenuBar, {moveMenuBar, nullptr});
+  GVSetFormKind(kKindView, {moveView, nullptr});
+  for (int kind : {kKindAnimation, kKindKeyFrameBar, kKindMoveTool, kKindCamera, kKindSelectorBar, kKindLogic,
+                   kKindVehicle})
+    GVSetFormKind(kind, {moveSlot, slotSize});
+  GVInstallAppMessageBox();
+}
+
+void GVInstallMainWindowServices() {
+  SceneServices s = GVSceneServices();
+  s.updateFramePanels = [](int32_t frame, int32_t index, int32_t count) { GVUpdateFramePanels(frame, index, count); };
+  s.moveTimeBar = [](int32_t frame) {
+    GVAppMainWin* w = gMainWin;
+    if (!w || !w->timeBar || !IsWindowVisible(w->timeBar->frame.window)) return;
+    w->timeBar->previousFrame = w->timeBar->currentFrame;
+    w->timeBar->currentFrame = frame;
+    w->timeBar->moveMarker(frame);
+  };
+  s.selectDisplayItem = [](int32_t list, int32_t item) {
+    GVAppMainWin* w = gMainWin;
+    HwDropDownCntrl* d = !w ? nullptr : list == 0 ? w->geoDisplay : list == 1 ? w->jelDisplay : nullptr;
+    if (d) d->selectItem(item);
+  };
+  s.setGeoUVMaterials = [](int32_t geoMode, int32_t jelMode) { GVSetOgreGeoUVMaterials(geoMode, jelMode); };
+  s.viewCamera = []() -> CameraRec* {
+    GVView* v = GVMainView();
+    return v && v->camera ? *v->camera : nullptr;
+  };
+  s.viewStartCamera = []() -> CameraRec* {
+    GVView* v = GVMainView();
+    return v && v->sceneCamera ? *v->sceneCamera : nullptr;
+  };
+  s.viewSelection = [](int32_t* second) -> int32_t {
+    GVView* v = GVMainView();
+    if (!v || !v->currentJel) return 0;
+    if (second) *second = v->currentJel[1];
+    return v->currentJel[0];
+  };
+  s.setViewProjection = [] {
+    if (GVView* v = GVMainView()) GVSetViewProjection(v);
+  };
+  s.redrawView = [] {
+    if (gMainWin) gMainWin->redrawView();
+  };
+  s.showStatusLine = [](const char* text) {
+    if (GVView* v = GVMainView()) GVShowStatusLine(v, text);
+  };
+  GVSetSceneServices(s);
+}
+
+void GVRemoveMainWindowServices() {
+  SceneServices s = GVSceneServices();
+  s.updateFramePanels = nullptr;
+  s.moveTimeBar = nullptr;
+  s.selectDisplayItem = nullptr;
+  s.setGeoUVMaterials = nullptr;
+  s.viewCamera = s.viewStartCamera = nullptr;
+  s.viewSelection = nullptr;
+  s.setViewProjection = s.redrawView = nullptr;
+  s.showStatusLine = nullptr;
+  GVSetSceneServices(s);
+}

@@ -1,0 +1,107 @@
+// GVAppMainWin: the main window with every permanent panel laid out by its
+// form, the display and frame-rate choosers, the Jel opacity buttons, and the
+// one refresh of all panels after an edit.
+#pragma once
+
+#include "appwins/main_app_window.h"
+#include "toolkit/frames.h"
+
+class HwBMButton;
+class HwDropDownCntrl;
+class HwTimeBar;
+struct GVMenuBar;
+struct GVView;
+
+// The place of a panel whose window comes later: an empty styled frame of the
+// panel's size, so that every rule of the form resolves.
+struct GVPanelSlot {
+  HwFrameWindow frame;
+  int naturalWidth = 0, naturalHeight = 0;
+};
+
+// Form kinds of the main window's panels.
+enum GVMainFormKind {
+  kKindAnimation = 15,
+  kKindKeyFrameBar = 16,
+  kKindMoveTool = 17,
+  kKindCamera = 18,
+  kKindMenuBar = 19,
+  kKindSelectorBar = 20,
+  kKindTimeBar = 21,
+  kKindView = 22,
+  kKindLogic = 25,
+  kKindVehicle = 26,
+};
+
+// Frame-rate choices of the "fps:" chooser, item 1 first.
+constexpr int kRateCount = 5;
+constexpr int kRateFps[kRateCount] = {0, 60, 48, 30, 16};
+constexpr int kRateBits[kRateCount] = {1, 2, 4, 8, 16};
+
+class GVAppMainWin : public HwMainAppWindow {
+ public:
+  // referenceHeight: the work-area height x 1233 / its width.
+  GVAppMainWin(HINSTANCE instance, int referenceHeight);
+  ~GVAppMainWin() override;
+
+  void buildPanels();
+  void resize(int width, int height) override;
+  // Refreshes every panel that exists for these objects; nothing without a view.
+  void updatePanels(int geoId, int jelId);
+  void showLogicPanel(int show);
+  void showVehiclePanel(int show);
+  void redrawLogicLines();
+  void redrawTimeBar();
+  void resetMoveTool();
+  void endEditModes();
+
+  static int geoDisplayCB(int item, void* window);
+  static int jelDisplayCB(int item, void* window);
+  static int fpsCB(int item, void* window);
+  static int opacityUpCB(int state, void* window);
+  static int opacityDownCB(int state, void* window);
+
+  // Redraws the 3-D view unless the window is minimised.
+  void redrawView();
+
+  GVMenuBar* menuBar = nullptr;
+  HwDropDownCntrl* geoDisplay = nullptr;
+  HwDropDownCntrl* jelDisplay = nullptr;
+  HwBMButton* opacityUp = nullptr;
+  HwBMButton* opacityDown = nullptr;
+  GVPanelSlot* cameraPanel = nullptr;
+  GVPanelSlot* selectorBar = nullptr;
+  GVPanelSlot* animationPanel = nullptr;
+  GVPanelSlot* keyFrameBar = nullptr;
+  HwDropDownCntrl* fpsChooser = nullptr;
+  GVView* view = nullptr;
+  HwTimeBar* timeBar = nullptr;
+  GVPanelSlot* moveToolPanel = nullptr;
+  GVPanelSlot* logicPanel = nullptr;
+  GVPanelSlot* vehiclePanel = nullptr;
+  int logicPanelWidth = 475;
+
+ private:
+  int setDisplayMode(int item, bool jel);
+  void stepOpacity(float step);
+};
+
+// The main window of the run (null before start-up made it and after shutdown).
+GVAppMainWin* GVMainAppWin();
+void GVSetMainAppWin(GVAppMainWin* window);
+
+// Per stepped frame: applies the view's pending drag to its Jel and refreshes
+// the panels that follow the frame.
+void GVUpdateFramePanels(int skipVehicle, int subStep, int lastSubStep);
+
+// Re-sets every Geo's material for a non-zero Geo display mode and every Jel's
+// for a non-zero Jel mode.
+void GVSetOgreGeoUVMaterials(int geoMode, int jelMode);
+
+// Registers the main window's class and form kinds and installs the message
+// box, before the toolkit's start-up.
+void GVInstallAppWindows();
+// The scene service entries the main window and its view answer; cleared again
+// when the window goes.
+void GVInstallMainWindowServices();
+void GVRemoveMainWindowServices();
