@@ -12,6 +12,7 @@ class HObject;
 struct CameraRec;
 struct GObject;
 struct HWorld;
+struct ObjHandle;
 
 struct SceneServices {
   // Message box: warnings and errors.
@@ -58,6 +59,11 @@ struct SceneServices {
                              int32_t* bodyJel) = nullptr;
   // Removes the vehicle with its Jels and wheel Geos (start-up and shutdown).
   void (*deleteVehicle)() = nullptr;
+
+  // The vehicle's Jel ids in object imports and renumbering: set while the
+  // vehicle subsystem is there; each does nothing for a null or empty cell.
+  // Renumbering: each Jel id becomes its position in table[1..count].
+  void (*remapVehicleJelIds)(ObjHandle* vehicle, int32_t count, const int32_t* table) = nullptr;
 
   // Logic: set only while the logic store exists.
   void (*runMainLogic)(HWorld** world) = nullptr;
