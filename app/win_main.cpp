@@ -17,6 +17,7 @@
 #include "toolkit/messages.h"
 #include "toolkit/object_names.h"
 #include "toolkit/window_classes.h"
+#include "vehicle/vehicle_file_services.h"
 
 namespace {
 
@@ -63,6 +64,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   services.showMessage = GVMessage;
   services.checkRenameName = GVCheckRenameName;
   services.beep = [] { MessageBeep(MB_ICONHAND); };
+  // Scene files carry the vehicle through its own item.
+  GVInstallVehicleFileServices(&services);
   GVSetSceneServices(services);
   GVAppStartup();
   GVRegisterWindowClasses(instance);

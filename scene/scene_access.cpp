@@ -226,11 +226,14 @@ static int32_t GiveGeoCells(GeoList* l) {
   return 1;
 }
 
-static void GiveJelCells(HWorld* w) {
-  for (HObject* j = w->head; j; j = GVNextJel(j)) {
+int32_t GVGiveJelCells(HWorld* w) {
+  int32_t ok = 1;
+  for (HObject* j = w ? w->head : nullptr; j; j = GVNextJel(j)) {
     if (j->handle) continue;
     j->handle = new (std::nothrow) HObject*(j);
+    if (!j->handle) ok = 0;
   }
+  return ok;
 }
 
 int32_t GVReadSceneGeos(ObjHandle* list, FILE* file) {
@@ -255,7 +258,7 @@ int32_t GVReadSceneJels(FILE* file, HWorld** world) {
   if (!w || !file) return 0;
   GVDeleteJels(world, -1);
   const int32_t rc = GVReadJelList(w, file);
-  GiveJelCells(w);
+  GVGiveJelCells(w);
   return rc;
 }
 
@@ -265,8 +268,71 @@ int32_t GVReadSceneJelsImage(ItemStream* image, HWorld** world) {
   if (!image->bytes && !image->ints && !image->floats && !image->items) return 0;
   GVDeleteJels(world, -1);
   const int32_t rc = GVReadJelListImage(w, image);
-  GiveJelCells(w);
+  GVGiveJelCells(w);
   return rc;
+}
+
+// ---- whole-list replacement ----
+
+void GVDeleteEveryJel(HWorld** world) {
+  HWorld* w = GVWorldOf(world);
+  if (!w) return;
+  // Jels taken out of group 1 first, one by one, so each removal is reported;
+  // then group 1, which also resets the emptied world's play words.
+  HObject* j = w->head;
+  while (j) {
+    HObject* next = GVNextJel(j);
+    if (!GVJelInSel(j, -1)) {
+      GVRemoveJel(w, j);
+      if (j->handle)
+        GVDeleteJelHandle(j->handle);
+      else
+        delete j;
+    }
+    j = next;
+  }
+  GVDeleteJels(world, -1);
+}
+
+int32_t GVMoveJelsInto(HWorld** world, HWorld* from) {
+  HWorld* w = GVWorldOf(world);
+  if (!w || !from) return 0;
+  HObject* first = from->head;
+  from->head = nullptr;
+  if (first && !w->head) w->params.mode = first->playParams.mode;
+  while (first) {
+    HObject* next = GVNextJel(first);
+    first->next = nullptr;
+    GVAddJel(w, first);
+    first = next;
+  }
+  GVGiveJelCells(w);
+  // A Jel left without a cell cannot be reached by handle: it goes.
+  int32_t ok = 1;
+  for (HObject* j = w->head; j;) {
+    HObject* next = GVNextJel(j);
+    if (!j->handle) {
+      GVRemoveJel(w, j);
+      delete j;
+      ok = 0;
+    }
+    j = next;
+  }
+  return ok;
+}
+
+int32_t GVMoveGeosInto(ObjHandle* list, GeoList* from) {
+  GeoList* l = GVGeoListOf(list);
+  if (!l || !from) return 0;
+  GObject* first = from->head;
+  from->head = nullptr;
+  while (first) {
+    GObject* next = first->next;
+    first->next = nullptr;
+    GVAddGeo(l, first);
+    first = next;
+  }
+  return GiveGeoCells(l);
 }
 
 // ---- frame and time tests ----

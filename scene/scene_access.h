@@ -87,6 +87,21 @@ int32_t GVReadSceneGeosImage(ItemStream* image, ObjHandle* list);
 int32_t GVReadSceneJels(FILE* file, HWorld** world);
 int32_t GVReadSceneJelsImage(ItemStream* image, HWorld** world);
 
+// ---- whole-list replacement (the scene reader's last step) ----
+// Deletes every Jel of the world, in group 1 or not, with their cells; the
+// emptied world's play words are reset as GVDeleteJels resets them.
+void GVDeleteEveryJel(HWorld** world);
+// Gives every Jel of the world that has no cell a new one: 1, or 0 when a
+// cell could not be made (that Jel stays without).
+int32_t GVGiveJelCells(HWorld* world);
+// Moves every Jel of `from` to the end of the world's list (the world's mode
+// taken from the first Jel, as a list read sets it), each with its cell.
+// 0 when a cell could not be made: that Jel and the rest are deleted.
+int32_t GVMoveJelsInto(HWorld** world, HWorld* from);
+// Moves every Geo of `from` to the end of the list, each with its cell; 0
+// when a cell could not be made: that Geo and the rest are deleted.
+int32_t GVMoveGeosInto(ObjHandle* list, GeoList* from);
+
 // ---- frame and time tests ----
 // The world's frame, counted on by one when the last sub-step of a frame has
 // been taken.

@@ -10,9 +10,10 @@
 
 class HObject;
 struct CameraRec;
+struct ItemStream;
+struct ObjHandle;
 struct GObject;
 struct HWorld;
-struct ObjHandle;
 
 struct SceneServices {
   // Message box: warnings and errors.
@@ -59,6 +60,24 @@ struct SceneServices {
                              int32_t* bodyJel) = nullptr;
   // Removes the vehicle with its Jels and wheel Geos (start-up and shutdown).
   void (*deleteVehicle)() = nullptr;
+
+  // The vehicle in scene files: set while the vehicle subsystem is there,
+  // with or without a vehicle. 1 when the vehicle (or no vehicle) is empty.
+  int32_t (*vehicleIsEmpty)(ObjHandle* vehicle) = nullptr;
+  void (*countVehicleItem)(ItemStream* stream, ObjHandle* vehicle) = nullptr;
+  // 1 put, 0 when the arrays lack room.
+  int32_t (*putVehicleItem)(ObjHandle* vehicle, ItemStream* stream) = nullptr;
+  // A new vehicle (cell and record) read from the item at the cursors, its
+  // parts made against the world's Jels; null when the item does not read
+  // (the cursors are then as they were and nothing is left behind).
+  ObjHandle* (*readVehicleItem)(ItemStream* stream, HWorld* world) = nullptr;
+  // Frees a vehicle that was read but not taken into the scene, with its
+  // Jels in its own world.
+  void (*freeVehicle)(ObjHandle* vehicle) = nullptr;
+  // Frees the scene's vehicle (its Jels go from its world) and puts the given
+  // one, now of the given world, in its place with the driving entries above;
+  // null leaves the scene without a vehicle and without those entries.
+  void (*replaceVehicle)(ObjHandle* vehicle, HWorld* world) = nullptr;
 
   // The vehicle's Jel ids in object imports and renumbering: set while the
   // vehicle subsystem is there; each does nothing for a null or empty cell.

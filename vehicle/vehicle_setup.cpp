@@ -383,7 +383,7 @@ float GVVehicleSuspensionFRatio(const MatterProps* m, float cellSize) {
 
 void GVVehicleSelCentre(HWorld* world, int32_t selection, int32_t frame, float c[3]) {
   float m = 0.0f, sum[3] = {0, 0, 0};
-  for (HObject* j = world ? world->head : nullptr; j; j = j->next == j ? nullptr : j->next) {
+  for (HObject* j = world ? world->head : nullptr; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection) || !j->state) continue;
     j->state->getPartMass(1, frame, &m);
     j->state->getPartMassPosSum(1, frame, kAxesAll, sum);

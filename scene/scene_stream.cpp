@@ -1,0 +1,323 @@
+#include "scene/scene_stream.h"
+
+#include <new>
+#include <utility>
+
+#include "GVAppWins/camera_record.h"
+#include "dynamics/world.h"
+#include "geo/geo_list.h"
+#include "geo/geo_materials.h"
+#include "geo/geo_record_io.h"
+#include "geo/uv_sets.h"
+#include "jel/vector_math.h"
+#include "logic/logic_persistence.h"
+#include "logic/logic_system.h"
+#include "logic/program_store.h"
+#include "scene/display_settings.h"
+#include "scene/file_version.h"
+#include "scene/heap_string.h"
+#include "scene/item_stream.h"
+#include "scene/light_list.h"
+#include "scene/scene_access.h"
+#include "scene/scene_opts.h"
+#include "scene/scene_records.h"
+#include "scene/scene_services.h"
+
+constexpr int32_t kSceneFileVersion = 4;
+
+// ---- which items a scene has ----
+
+int32_t GVSceneUsesRTT(ObjHandle* geoList) {
+  const GeoList* l = GVGeoListOf(geoList);
+  for (const GObject* g = l ? l->head : nullptr; g; g = g->next) {
+    if (g->materialType == 2 || !g->materials) continue;
+    for (int32_t k = 0; k < g->materials->count; ++k) {
+      const GeoMaterial& m = g->materials->materials[k];
+      if (!m.uvSet || m.uvSet->setWord != 0) continue;
+      if (m.mode == GEO_MAT_RTT_OPAQUE || m.mode == GEO_MAT_RTT_TRANSPARENT || m.mode == GEO_MAT_RTT_ALPHA_MASK)
+        return 1;
+    }
+  }
+  return 0;
+}
+
+namespace {
+
+struct ItemsPresent {
+  bool jels, geos, logic, vehicle, bounds, camera, lights, display, options, notes;
+};
+
+ItemsPresent present(const SceneStreamRecords& r) {
+  const SceneServices& sv = GVSceneServices();
+  const HWorld* w = GVWorldOf(r.world);
+  const GeoList* l = GVGeoListOf(r.geoList);
+  ItemsPresent p;
+  p.jels = w && w->head;
+  p.geos = l && l->head;
+  // A logic block needs programs: the block has no form for none.
+  p.logic = r.logic && r.logic->programs;
+  p.vehicle = r.vehicle && sv.vehicleIsEmpty && sv.countVehicleItem && sv.putVehicleItem &&
+              !sv.vehicleIsEmpty(r.vehicle);
+  p.bounds = r.bounds != nullptr;
+  p.camera = r.camera && *r.camera;
+  p.lights = r.lights != nullptr;
+  p.display = r.display != nullptr;
+  p.options = r.options && GVSceneUsesRTT(r.geoList);
+  p.notes = r.notes != nullptr;
+  return p;
+}
+
+int32_t putInt(ItemStream* s, int32_t v) {
+  if (!GVItemStreamHasRoom(s, 0, 1, 0, 0)) return 0;
+  s->ints[s->intCount++] = v;
+  return 1;
+}
+
+int32_t putCamera(ItemStream* s, CameraRec* cam) {
+  if (!GVItemStreamHasRoom(s, 0, kCameraImageInts, kCameraImageFloats, 0)) return 0;
+  GVWriteCameraImage(cam, s->ints, &s->intCount, s->floats, &s->floatCount);
+  return 1;
+}
+
+}  // namespace
+
+// ---- writer ----
+
+void GVCountSceneItems(ItemStream* s, const SceneStreamRecords& r) {
+  if (!s) return;
+  const ItemsPresent p = present(r);
+  s->intCount += 2;
+  if (p.jels) ++s->intCount, GVCountJelListImage(GVWorldOf(r.world), s);
+  if (p.geos) ++s->intCount, GVCountGeoListImage(s, GVGeoListOf(r.geoList));
+  if (p.logic) ++s->intCount, GVCountLogicBlock(r.logic, s);
+  if (p.vehicle) ++s->intCount, GVSceneServices().countVehicleItem(s, r.vehicle);
+  if (p.bounds) ++s->intCount, s->floatCount += 6;
+  if (p.camera) s->intCount += 1 + kCameraImageInts, s->floatCount += kCameraImageFloats;
+  if (p.lights) ++s->intCount, GVCountLightsItem(s, r.lights);
+  if (p.display) ++s->intCount, GVCountDisplayItem(s, r.display);
+  if (p.options) ++s->intCount, GVCountSceneOptsItem(s, r.options);
+  if (p.notes) ++s->intCount, GVStreamCountString(s, *r.notes);
+  ++s->intCount;
+}
+
+int32_t GVFillSceneItems(ItemStream* s, const SceneStreamRecords& r) {
+  if (!s) return 0;
+  GVSetFileVersion(kSceneFileVersion);
+  const ItemsPresent p = present(r);
+  int32_t ok = putInt(s, kSceneStreamFirst) && putInt(s, kSceneStreamSecond);
+  if (ok && p.jels) ok = putInt(s, kSceneTagJels) && GVPutJelListImage(GVWorldOf(r.world), s);
+  if (ok && p.geos) ok = putInt(s, kSceneTagGeos) && GVPutGeoListImage(s, GVGeoListOf(r.geoList));
+  if (ok && p.logic) ok = putInt(s, kSceneTagLogic) && GVStoreLogicToWords(r.logic, s);
+  if (ok && p.vehicle) ok = putInt(s, kSceneTagVehicle) && GVSceneServices().putVehicleItem(r.vehicle, s);
+  if (ok && p.bounds) ok = putInt(s, kSceneTagBounds) && GVPutBoundsItem(s, r.bounds);
+  if (ok && p.camera) ok = putInt(s, kSceneTagCamera) && putCamera(s, *r.camera);
+  if (ok && p.lights) ok = putInt(s, kSceneTagLights) && GVPutLightsItem(s, r.lights);
+  if (ok && p.display) ok = putInt(s, kSceneTagDisplay) && GVPutDisplayItem(s, r.display);
+  if (ok && p.options) ok = putInt(s, kSceneTagOptions) && GVPutSceneOptsItem(s, r.options);
+  if (ok && p.notes) ok = putInt(s, kSceneTagNotes) && GVItemStreamPutString(s, *r.notes);
+  return ok && putInt(s, kSceneTagEnd) ? 1 : 0;
+}
+
+int32_t GVWriteSceneStream(FILE* file, ObjHandle* geoList, HWorld** world, LogicSystem* logic, ObjHandle* vehicle,
+                           const float* bounds, CameraRec** camera, LightList* lights, DisplaySettings* display,
+                           SceneOpts* options, char** notes) {
+  if (!file) return kItemStreamNoFile;
+  const SceneStreamRecords r{geoList, world, logic, vehicle, bounds, camera, lights, display, options, notes};
+  ItemStream s;
+  GVCountSceneItems(&s, r);
+  int32_t rc = GVItemStreamAlloc(&s);
+  if (rc == kItemStreamOk) {
+    s.byteCount = s.intCount = s.floatCount = s.itemCount = 0;
+    // The counts and the puts walk the same records: a put that runs out of
+    // room means they disagree, and nothing is written.
+    rc = GVFillSceneItems(&s, r) ? GVItemStreamWrite(&s, file) : kItemStreamBadCounts;
+  }
+  GVItemStreamReset(&s);
+  return rc;
+}
+
+// ---- reader ----
+
+namespace {
+
+// Everything a scene file holds, read before the open scene is touched. Each
+// holder is made on the first item that needs it and freed with the reading.
+struct SceneHolders {
+  HWorld* world = nullptr;
+  GeoList geos{};
+  bool haveGeos = false;
+  LogicSystem logic{};
+  bool haveLogic = false;
+  ObjHandle* vehicle = nullptr;
+  float bounds[6] = {};
+  bool haveBounds = false;
+  CameraRec camera;
+  bool haveCamera = false;
+  LightList lights{0, nullptr};
+  bool haveLights = false;
+  DisplaySettings display{};
+  bool haveDisplay = false;
+  SceneOpts options{};
+  bool haveOptions = false;
+  char* notes = nullptr;
+  bool haveNotes = false;
+
+  SceneHolders() {
+    GVInitGeoList(&geos);
+    GVInitDisplaySettings(&display);
+    GVInitSceneOpts(&options);
+  }
+  ~SceneHolders() {
+    // The vehicle first: freeing it deletes its Jels from the holders' world.
+    if (vehicle && GVSceneServices().freeVehicle) GVSceneServices().freeVehicle(vehicle);
+    GVClearGeoList(&geos);
+    delete world;
+    GVLogicFreeLines(&logic);
+    GVFreeLightListArray(&lights);
+    GVFreeDisplaySettingsText(&display);
+    GVClearSceneOptsParts(&options);
+    GVFreeString(&notes);
+  }
+  SceneHolders(const SceneHolders&) = delete;
+  SceneHolders& operator=(const SceneHolders&) = delete;
+};
+
+// Each item reader: true when its item read whole.
+
+bool readJels(SceneHolders& h, ItemStream* s) {
+  if (!h.world && !(h.world = new (std::nothrow) HWorld)) return false;
+  // The vehicle's reader finds its Jels by their cells.
+  return GVReadJelListImage(h.world, s) == 1 && GVGiveJelCells(h.world);
+}
+
+bool readGeos(SceneHolders& h, ItemStream* s) {
+  if (!h.world && !(h.world = new (std::nothrow) HWorld)) return false;
+  h.haveGeos = true;
+  return GVReadGeoListImage(&h.geos, s, h.world) == 1;
+}
+
+bool readLogic(SceneHolders& h, ItemStream* s, const LogicSystem* target) {
+  // The catalogue of the scene's own system repairs the main program; the
+  // holder shares it and owns only the programs it reads.
+  h.logic.categories = target ? target->categories : nullptr;
+  h.logic.highestCategory = kLogicCategories - 1;
+  h.logic.minSubSteps = 1;
+  h.logic.word14 = 1;
+  h.haveLogic = true;
+  return GVGetLogicItem(&h.logic, s) != kLogicBlockDamaged;
+}
+
+bool readVehicle(SceneHolders& h, ItemStream* s) {
+  const SceneServices& sv = GVSceneServices();
+  if (!sv.readVehicleItem || !sv.freeVehicle) return false;  // no one knows the item's layout
+  if (!h.world && !(h.world = new (std::nothrow) HWorld)) return false;
+  if (h.vehicle) sv.freeVehicle(h.vehicle);
+  h.vehicle = sv.readVehicleItem(s, h.world);
+  return h.vehicle != nullptr;
+}
+
+bool readCamera(SceneHolders& h, ItemStream* s) {
+  if (!GVItemStreamHasRoom(s, 0, kCameraImageInts, kCameraImageFloats, 0)) return false;
+  GVCameraInit(&h.camera);
+  GVReadCameraImage(&h.camera, s->ints, &s->intCount, s->floats, &s->floatCount);
+  h.haveCamera = true;
+  return true;
+}
+
+// Parses items up to the end tag into the holders.
+int32_t readItems(SceneHolders& h, ItemStream* s, const LogicSystem* logic) {
+  for (;;) {
+    int32_t tag = 0;
+    if (!GVItemStreamTakeInt(s, &tag)) return kSceneDamaged;  // the ints end before the end tag
+    bool ok = true;
+    switch (tag) {
+      case 0: return kSceneDamaged;
+      case kSceneTagEnd: return kSceneReadOk;
+      case kSceneTagJels: ok = readJels(h, s); break;
+      case kSceneTagGeos: ok = readGeos(h, s); break;
+      case kSceneTagLogic: ok = readLogic(h, s, logic); break;
+      case kSceneTagVehicle: ok = readVehicle(h, s); break;
+      case kSceneTagBounds: ok = h.haveBounds = GVGetBoundsItem(s, h.bounds) == 1; break;
+      case kSceneTagCamera: ok = readCamera(h, s); break;
+      case kSceneTagLights: ok = h.haveLights = GVGetLightsItem(s, &h.lights) == 1; break;
+      case kSceneTagDisplay: ok = h.haveDisplay = GVGetDisplayFromStream(s, &h.display) == 1; break;
+      case kSceneTagOptions: ok = h.haveOptions = GVGetSceneOptsItem(s, &h.options) == 1; break;
+      case kSceneTagNotes: ok = h.haveNotes = GVItemStreamGetNewString(s, &h.notes) == 1; break;
+      default: break;  // a tag of a later version: nothing to take
+    }
+    if (!ok) return kSceneDamaged;
+  }
+}
+
+template <typename T>
+T* processWide(T*& record, T* (*init)(T*)) {
+  if (!record) {
+    T* made = new (std::nothrow) T;
+    if (made) record = init(made);
+  }
+  return record;
+}
+
+LightList* newLightList(LightList* l) {
+  *l = LightList{0, nullptr};
+  return l;
+}
+
+// The open scene gives way to what was read. Nothing here can fail but a
+// handle cell; such an object is dropped rather than left unreachable.
+void replaceScene(SceneHolders& h, ObjHandle* geoList, HWorld** world, LogicSystem* logic, CameraRec** camera,
+                  char** notes) {
+  SceneRecords& sc = GVScene();
+  const SceneServices& sv = GVSceneServices();
+  // The old vehicle goes first, while its Jels are still the world's to delete.
+  if (sv.replaceVehicle) sv.replaceVehicle(nullptr, nullptr);
+  GVDeleteEveryJel(world);
+  GVDeleteGeos(geoList, -1);
+  if (h.world) GVMoveJelsInto(world, h.world);
+  if (h.haveGeos) GVMoveGeosInto(geoList, &h.geos);
+  if (h.vehicle && sv.replaceVehicle) {
+    sv.replaceVehicle(h.vehicle, GVWorldOf(world));
+    h.vehicle = nullptr;
+  }
+  if (h.haveLogic && logic) {
+    GVLogicFreeLines(logic);
+    std::swap(logic->programs, h.logic.programs);
+    std::swap(logic->programCount, h.logic.programCount);
+    logic->layoutFlag = h.logic.layoutFlag;
+    logic->storedWord = h.logic.storedWord;
+  }
+  if (h.haveBounds)
+    for (int k = 0; k < 6; ++k) sc.bounds[k] = h.bounds[k];
+  if (h.haveCamera && camera && *camera) GVCopyCamera(&h.camera, *camera);
+  if (h.haveLights && processWide(sc.lights, newLightList)) std::swap(*sc.lights, h.lights);
+  if (h.haveDisplay && processWide(sc.display, GVInitDisplaySettings)) std::swap(*sc.display, h.display);
+  if (h.haveOptions && processWide(sc.options, GVInitSceneOpts)) std::swap(*sc.options, h.options);
+  if (h.haveNotes && notes) std::swap(*notes, h.notes);
+}
+
+}  // namespace
+
+int32_t GVReadSceneStream(ItemStream* stream, ObjHandle* geoList, HWorld** world, LogicSystem* logic,
+                          CameraRec** camera, char** notes) {
+  GVSetFileVersion(kSceneFileVersion);
+  if (!stream || !stream->ints || stream->intCount >= stream->intSize ||
+      stream->ints[stream->intCount] != kSceneStreamFirst)
+    return kSceneWrongType;
+  if (!GVItemStreamHasRoom(stream, 0, 2, 0, 0)) return kSceneDamaged;
+  stream->intCount += 2;
+  SceneHolders h;
+  const int32_t rc = readItems(h, stream, logic);
+  if (rc == kSceneReadOk) replaceScene(h, geoList, world, logic, camera, notes);
+  return rc;
+}
+
+int32_t GVReadSceneStreamFile(FILE* file, ObjHandle* geoList, HWorld** world, LogicSystem* logic,
+                              CameraRec** camera, char** notes) {
+  ItemStream s;
+  const int rc = GVItemStreamRead(&s, file);
+  if (rc != kItemStreamOk) return rc;
+  s.byteCount = s.intCount = s.floatCount = s.itemCount = 0;
+  const int32_t result = GVReadSceneStream(&s, geoList, world, logic, camera, notes);
+  GVItemStreamReset(&s);
+  return result;
+}

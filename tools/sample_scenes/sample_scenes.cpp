@@ -1,0 +1,192 @@
+#include "sample_scenes.h"
+
+#include <initializer_list>
+
+#include "GVAppWins/camera_record.h"
+#include "dynamics/world.h"
+#include "geo/geo_binding.h"
+#include "geo/geo_from_jel.h"
+#include "geo/geo_list.h"
+#include "geo/geo_object.h"
+#include "geo/geo_transform.h"
+#include "geo/key_frames.h"
+#include "geo/uv_sets.h"
+#include "jel/jel_from_builder.h"
+#include "jel/jel_object.h"
+#include "jel/lattice_builder.h"
+#include "jel/matter.h"
+#include "logic/control_logic_cmds.h"
+#include "logic/logic_system.h"
+#include "logic/program_store.h"
+#include "scene/heap_string.h"
+#include "scene/scene_access.h"
+#include "scene/scene_records.h"
+#include "scene/scene_stream.h"
+#include "vehicle/vehicle_commands.h"
+
+namespace {
+
+const char* const kNames[kSampleSceneCount] = {"JelDrop.gvs", "Vehicle2x2.gvs", "LogicCommands.gvs"};
+const char* const kNotes[kSampleSceneCount] = {
+    "Three Jels dropped on the floor; the Geo JelSkin follows the first, the box Spinner is key-framed.",
+    "A 2x2 vehicle settled on the floor, with its four wheel Geos.",
+    "A Jel falls while the main program tests the frame with CONTROL and LOGIC lines."};
+
+// A solid block of nx x ny x nz cells of size h, its centre moved to `at`,
+// added to the scene's world with a cell.
+HObject* addBlockJel(int32_t id, const char* name, int32_t nx, int32_t ny, int32_t nz, float h, const float at[3]) {
+  LatticeSpec spec;
+  spec.cellSize = h;
+  spec.nx = nx + 1;
+  spec.ny = ny + 1;
+  spec.nz = nz + 1;
+  LatticeBuilder b;
+  if (!GVInitLatticeBuilder(&spec, &b)) return nullptr;
+  GVGridFillBox(1, nx, &b, 1, 1, ny, nz);
+  MatterProps matter;
+  GVSetMatterDefaults(&matter);
+  HObject* j = GVCreateJelFromBuilder(&b, id, 0, 0, &matter);
+  GVFreeLatticeBuilder(&b);
+  if (!j) return nullptr;
+  GVTranslateJel(at, j);
+  j->restoreFrame(kFrameNatural);
+  j->storeFrame(kFrameNatural);
+  GVSetString(&j->name, name);
+  j->handle = new HObject*(j);
+  GVAddJelToScene(GVScene().world, j->handle);
+  return j;
+}
+
+// A box Geo from lo to hi added to the scene's list.
+GObject* addBoxGeo(int32_t id, const char* name, const float lo[3], const float hi[3]) {
+  static const int32_t kTris[12][3] = {{1, 3, 2}, {2, 3, 4}, {5, 6, 7}, {6, 8, 7}, {1, 2, 5}, {2, 6, 5},
+                                       {3, 7, 4}, {4, 7, 8}, {1, 5, 3}, {3, 5, 7}, {2, 4, 6}, {4, 8, 6}};
+  GObject* g = new GObject;
+  GeoMeshDesc desc;
+  GVInitGeoMeshDesc(&desc);
+  GVSetString(&desc.name, name);
+  desc.vertexCount = 8;
+  desc.triangleCount = 12;
+  const int built = GVBuildGeoFromDesc(g, &desc, id);
+  if (built) {
+    for (int32_t k = 0; k < 8; ++k) {
+      desc.baseVertices[k + 1][0] = (k & 1) ? hi[0] : lo[0];
+      desc.baseVertices[k + 1][1] = (k & 2) ? hi[1] : lo[1];
+      desc.baseVertices[k + 1][2] = (k & 4) ? hi[2] : lo[2];
+    }
+    for (int32_t t = 0; t < 12; ++t)
+      for (int a = 0; a < 3; ++a) desc.triangles[t + 1][a] = kTris[t][a];
+  }
+  GVResetGeoMeshDesc(&desc);
+  GVSetString(&desc.name, nullptr);
+  if (!built) {
+    delete g;
+    return nullptr;
+  }
+  GVApplyGeoTransform(g, GEO_SEL_START);
+  // The projected UV set every Geo gets when it has none of its own.
+  GVAddAllFaces00UVSet(g);
+  g->handle = new ObjHandle{g};
+  GVAddGeoToScene(GVScene().geoList, g->handle);
+  return g;
+}
+
+int32_t buildDrop() {
+  const float at[3][3] = {{-1.5f, 3.0f, 0.0f}, {1.0f, 6.5f, 0.5f}, {-0.5f, 10.0f, -1.0f}};
+  const char* names[3] = {"DropA", "DropB", "DropC"};
+  HObject* first = nullptr;
+  for (int32_t k = 0; k < 3; ++k) {
+    HObject* j = addBlockJel(GVNextJelId(GVScene().world), names[k], 2, 2, 2, 1.0f, at[k]);
+    if (!j) return 0;
+    if (!first) first = j;
+  }
+  const int32_t skin = GVCreateGeoFromJel(GVScene().geoList, first, "JelSkin");
+  GObject* bound = GVGetGeoById(GVGeoListOf(GVScene().geoList), skin);
+  if (!bound || GVMassocGeo(bound, first) != 0) return 0;
+  bound->flags |= GEO_FLAG_VERTEX_BINDING;
+  const float lo[3] = {-6.0f, 1.0f, -6.0f}, hi[3] = {-5.0f, 2.0f, -5.0f};
+  GObject* keyed = addBoxGeo(GVNextGeoId(GVScene().geoList), "Spinner", lo, hi);
+  if (!keyed || !keyed->keyTrack) return 0;
+  for (int32_t f : {0, 60, 120}) {
+    KeyFrame* key = GVKeyTrackFindOrInsert(keyed->keyTrack, f);
+    if (!key || !GVKeyFrameAllocBlocks(key, KEY_CHAN_TRANSLATION)) return 0;
+    key->translation[0] = f == 60 ? 10.0f : 0.0f;
+    key->translation[2] = f == 60 ? 4.0f : 0.0f;
+  }
+  GVKeyTrackRebuild(keyed->keyTrack);
+  return 1;
+}
+
+int32_t buildVehicle() { return GVMakeVehicle(1, 0, 0, 0, 1) != nullptr ? 1 : 0; }
+
+int32_t buildLogic() {
+  const float at[3] = {0.0f, 4.0f, 0.0f};
+  if (!addBlockJel(GVNextJelId(GVScene().world), "Faller", 3, 2, 2, 1.0f, at)) return 0;
+  LogicSystem* sys = GVScene().logic;
+  if (!GVLogicProgram(sys, 1)) return 0;
+  struct Line {
+    int32_t cat, cmd, resultVar;
+    int32_t argType[2], argVar[2], argInt[2];
+  };
+  const int32_t pp = kLogicPP, ic = kLogicIntConst;
+  // PP1 = 1 < 2; IF PP1; PP2 = NOT PP1; END IF; PP3 = PP1 OR PP2; IF NOT PP3; BREAK; END IF; COMMENT
+  const Line lines[] = {
+      {kLogicLogic, kLogLess, 1, {ic, ic}, {0, 0}, {1, 2}},
+      {kLogicControl, kCtlIf, 0, {pp, 0}, {1, 0}, {0, 0}},
+      {kLogicLogic, kLogNot, 2, {pp, 0}, {1, 0}, {0, 0}},
+      {kLogicControl, kCtlEndIf, 0, {0, 0}, {0, 0}, {0, 0}},
+      {kLogicLogic, kLogOr, 3, {pp, pp}, {1, 2}, {0, 0}},
+      {kLogicControl, kCtlIfNot, 0, {pp, 0}, {3, 0}, {0, 0}},
+      {kLogicControl, kCtlBreak, 0, {0, 0}, {0, 0}, {0, 0}},
+      {kLogicControl, kCtlEndIf, 0, {0, 0}, {0, 0}, {0, 0}},
+  };
+  LogicLine* last = nullptr;
+  for (const Line& x : lines) {
+    LogicLine* l = GVLogicInsertLineAfter(sys, 1, last);
+    if (!l) return 0;
+    l->category = x.cat;
+    l->command = x.cmd;
+    const bool logic = x.cat == kLogicLogic;
+    l->resultType = logic ? static_cast<int32_t>(kLogicPP) : 0;
+    l->resultVar = logic ? x.resultVar : 0;
+    for (int a = 0; a < 2; ++a) {
+      l->argType[a] = x.argType[a];
+      l->argVar[a] = x.argVar[a];
+      l->argInt[a] = x.argInt[a];
+    }
+    last = l;
+  }
+  return 1;
+}
+
+}  // namespace
+
+const char* GVSampleSceneName(int32_t sample) {
+  return sample >= 0 && sample < kSampleSceneCount ? kNames[sample] : "";
+}
+
+int32_t GVBuildSampleScene(int32_t sample) {
+  switch (sample) {
+    case kSampleJelDrop: return buildDrop();
+    case kSampleVehicle: return buildVehicle();
+    case kSampleLogic: return buildLogic();
+    default: return 0;
+  }
+}
+
+int32_t GVWriteSampleScene(int32_t sample, FILE* file) {
+  if (sample < 0 || sample >= kSampleSceneCount) return kSceneWrongType;
+  CameraRec camera;
+  GVCameraInit(&camera);
+  camera.eye[0] = 0.0f;
+  camera.eye[1] = 8.0f;
+  camera.eye[2] = 30.0f;
+  CameraRec* cell = &camera;
+  char* notes = nullptr;
+  GVSetString(&notes, kNotes[sample]);
+  SceneRecords& sc = GVScene();
+  const int32_t rc = GVWriteSceneStream(file, sc.geoList, sc.world, sc.logic, sc.vehicle, sc.bounds, &cell,
+                                        sc.lights, sc.display, sc.options, &notes);
+  GVFreeString(&notes);
+  return rc;
+}

@@ -1,0 +1,25 @@
+// The sample scenes shipped in GVSceneFiles/Scenes: each is built into the
+// scene's records by code and written by the scene writer, so the files can
+// be made again, byte for byte, by make_sample_scenes.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+enum SampleScene : int32_t {
+  kSampleJelDrop = 0,   // three Jels dropped on the floor, a Geo bound to one, a key-framed Geo
+  kSampleVehicle = 1,   // a settled 2x2 vehicle with its wheel Geos
+  kSampleLogic = 2,     // a falling Jel and a main program of CONTROL and LOGIC lines
+  kSampleSceneCount = 3,
+};
+
+// The file name of the sample ("JelDrop.gvs", ...).
+const char* GVSampleSceneName(int32_t sample);
+
+// Builds the sample into the scene's records, which start-up has made and
+// which hold nothing yet. 1, or 0 when it could not be built.
+int32_t GVBuildSampleScene(int32_t sample);
+
+// Writes the scene's records as a scene file, with a fixed camera and the
+// sample's notes: 0, or the writer's negative code.
+int32_t GVWriteSampleScene(int32_t sample, FILE* file);
