@@ -117,7 +117,16 @@ int32_t buildDrop() {
   return 1;
 }
 
-int32_t buildVehicle() { return GVMakeVehicle(1, 0, 0, 0, 1) != nullptr ? 1 : 0; }
+// Vehicles are built, with their wheel Geos, in natural-state mode.
+int32_t buildVehicle() {
+  HWorld* world = GVWorldOf(GVScene().world);
+  if (!world) return 0;
+  const int32_t mode = world->params.stateMode;
+  world->params.stateMode = -1;
+  const bool built = GVMakeVehicle(1, 0, 0, 0, 1) != nullptr;
+  world->params.stateMode = mode;
+  return built && GVGeoListOf(GVScene().geoList)->head ? 1 : 0;
+}
 
 int32_t buildLogic() {
   const float at[3] = {0.0f, 4.0f, 0.0f};
