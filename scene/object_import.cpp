@@ -1,6 +1,8 @@
 #include "scene/object_import.h"
 
 #include <cstring>
+#include <new>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "logic/object_refs.h"
 #include "scene/heap_string.h"
 #include "scene/scene_access.h"
+#include "scene/scene_holders.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 
@@ -276,4 +279,23 @@ void GVLinkImportedObjects(ObjHandle* sceneGeos, HWorld** sceneWorld, LogicSyste
   if (in->programs && logic)
     GVLogicShiftRefs(logic->programs, in->programs, sh.idOffset, sh.jelGroupShift, options & kImportMergeLogic);
   if (hadVehicle && replaces) GVRelinkVehicleJelRefs(sceneGeos, sceneWorld, logic, oldIds, sc.vehicle);
+}
+
+void GVApplyImport(SceneHolders& h, ObjHandle* geoList, HWorld** world, LogicSystem* logic, CameraRec** camera,
+                   bool takeBounds, int32_t options, bool vehicleRead, int32_t* geoIdOut, int32_t* jelIdOut) {
+  SceneRecords& sc = GVScene();
+  if (options == kImportLightsOnly && h.haveLights) {
+    if (!sc.lights) sc.lights = new (std::nothrow) LightList{0, nullptr};
+    if (sc.lights) std::swap(*sc.lights, h.lights);
+  }
+  if (takeBounds && h.haveBounds)
+    for (int k = 0; k < 6; ++k) sc.bounds[k] = h.bounds[k];
+  if (camera && *camera && h.haveCamera) GVCopyCamera(&h.camera, *camera);
+  ImportedObjects in;
+  in.geos = &h.geos;
+  in.world = h.world;
+  in.vehicle = vehicleRead ? h.vehicle : nullptr;
+  in.programs = h.haveLogic ? &h.logic : nullptr;
+  GVLinkImportedObjects(geoList, world, logic, &in, options, geoIdOut, jelIdOut);
+  if (vehicleRead) h.vehicle = in.vehicle;
 }

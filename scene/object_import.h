@@ -15,6 +15,8 @@ struct GeoList;
 struct GObject;
 struct HWorld;
 struct LogicSystem;
+struct CameraRec;
+struct SceneHolders;
 
 // Import options (a bit set).
 enum : int32_t {
@@ -44,6 +46,13 @@ struct ImportedObjects {
 // receive the new ids of the first imported Geo and Jel.
 void GVLinkImportedObjects(ObjHandle* sceneGeos, HWorld** sceneWorld, LogicSystem* logic, ImportedObjects* in,
                            int32_t options, int32_t* geoIdOut, int32_t* jelIdOut);
+
+// What an import reader does with its holders once the whole file has read:
+// the lights for the options 32 (and nothing else), the camera and the bounds
+// when the reader takes them (camera non-null, takeBounds), then the linking.
+// The vehicle counts only when the file's last vehicle item held one.
+void GVApplyImport(SceneHolders& h, ObjHandle* geoList, HWorld** world, LogicSystem* logic, CameraRec** camera,
+                   bool takeBounds, int32_t options, bool vehicleRead, int32_t* geoIdOut, int32_t* jelIdOut);
 
 // ---- the steps of the linking ----
 
