@@ -22,90 +22,28 @@
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "scene/scene_stream.h"
+#include "file_scene.h"
 #include "stream_file.h"
 #include "tagged_scenes.h"
 #include "vehicle/vehicle_file_services.h"
 #include "vehicle/vehicle_link_services.h"
 
 using scenetest::Bytes;
+using scenetest::Words;
 
 namespace {
 
-// Little-endian words and floats of a hand-made file.
-struct Words {
-  Bytes b;
-  Words& u(uint32_t v) {
-    for (int k = 0; k < 4; ++k) b.push_back(static_cast<unsigned char>(v >> (8 * k)));
-    return *this;
-  }
-  Words& f(float v) {
-    uint32_t w;
-    std::memcpy(&w, &v, 4);
-    return u(w);
-  }
-};
-
-class TaggedScene : public testing::Test {
+class TaggedScene : public scenetest::FileScene {
  protected:
-  void SetUp() override { Start(); }
-  void TearDown() override { Stop(); }
-  void Start() {
-    SceneServices sv;
-    GVInstallVehicleFileServices(&sv);
-    GVInstallVehicleLinkServices(&sv);
-    GVSetSceneServices(sv);
-    GVAppStartup();
-    GVCameraInit(&camera);
-    GVFrameClock() = FrameClock();
-  }
-  void Stop() {
-    if (GVSceneServices().deleteVehicle) GVSceneServices().deleteVehicle();
-    GVAppShutdown();
-    GVDeleteGeoIdBlockList(&GVGeoIdBlocks());
-    GVSetSceneServices(SceneServices());
-    GVFreeString(&notes);
-  }
-  void Restart() {
-    Stop();
-    Start();
-  }
   int Read(const Bytes& file) {
     SceneRecords& sc = GVScene();
     return scenetest::ReadFile(file, [&](FILE* f) {
       return GVReadSceneTagged(f, sc.geoList, sc.world, sc.logic, &cameraCell, &notes);
     });
   }
-  // Everything a read may change, as one text.
-  std::string Summary() const {
-    SceneRecords& sc = GVScene();
-    std::string s;
-    for (HObject* j = GVWorldOf(sc.world)->head; j; j = GVNextJel(j))
-      s += "J" + std::to_string(j->id) + (j->name ? j->name : "") + " ";
-    for (GObject* g = GVGeoListOf(sc.geoList)->head; g; g = g->next)
-      s += "G" + std::to_string(g->id) + (g->name ? g->name : "") + ">" + std::to_string(g->jelId) + " ";
-    for (float b : sc.bounds) s += std::to_string(b) + ",";
-    s += " lights " + std::to_string(sc.lights ? sc.lights->count : -1);
-    if (sc.display)
-      for (int32_t w : sc.display->frameWords) s += " " + std::to_string(w);
-    s += " blocks " + std::to_string(GVGeoIdBlocks().count) + " eye " + std::to_string(camera.eye[2]);
-    s += std::string(" notes ") + (notes ? notes : "-");
-    return s;
-  }
-  static std::vector<float> PlayTo(int32_t last) {
-    HWorld* w = GVWorldOf(GVScene().world);
-    std::vector<float> out;
-    for (int32_t f = 0; f <= last; ++f) GVStepFrame(f, 1);
-    for (HObject* j = w->head; j; j = GVNextJel(j))
-      for (int32_t i = 1; j->state && i <= j->nodeCount; ++i) out.push_back(j->state->pos[i][1]);
-    return out;
-  }
   static Bytes Tutorial(int32_t t) {
     return scenetest::WriteFile([&](FILE* f) { ASSERT_EQ(GVWriteTutorial(t, f), 1); });
   }
-
-  CameraRec camera;
-  CameraRec* cameraCell = &camera;
-  char* notes = nullptr;
 };
 
 Bytes Header() { return Words().u(0).u(0).b; }
