@@ -13,6 +13,8 @@
 #include "geo/geo_list.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
+#include "logic/logic_system.h"
+#include "logic/program_store.h"
 #include "scene/app_lifecycle.h"
 #include "scene/display_settings.h"
 #include "scene/frame_driver.h"
@@ -40,6 +42,26 @@ struct Words {
     return u(w);
   }
 };
+
+// Appends to the main program a line of the first Jel command (HDYN_1) whose
+// first argument is a Jel-id constant, naming the Jel; null when there is none.
+inline LogicLine* AddJelRefLine(LogicSystem* sys, int32_t jelId) {
+  if (!sys || !sys->categories || !sys->programs) return nullptr;
+  const LogicCategory& dyn1 = sys->categories[kLogicDyn1];
+  for (int32_t k = 0; k <= dyn1.highest; ++k) {
+    if (!(dyn1.cmds[k].argMask[0] & kLogicQualJel)) continue;
+    LogicLine* last = sys->programs[1].first;
+    while (last && last->next) last = last->next;
+    LogicLine* l = GVLogicInsertLineAfter(sys, 1, last);
+    if (!l) return nullptr;
+    l->category = kLogicDyn1;
+    l->command = k;
+    l->argType[0] = kLogicIntConst;
+    l->argInt[0] = jelId;
+    return l;
+  }
+  return nullptr;
+}
 
 class FileScene : public testing::Test {
  protected:

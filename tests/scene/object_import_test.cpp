@@ -219,6 +219,8 @@ TEST_F(ObjectImport, VehicleImportReplacesTheScenesVehicleAndItsGeos) {
   AddGeo(900, "Stays");
   int32_t oldIds[kSceneVehicleJelIds];
   GVSceneServices().vehicleJelIds(GVScene().vehicle, oldIds);
+  LogicLine* chassisRef = scenetest::AddJelRefLine(GVScene().logic, oldIds[0]);
+  ASSERT_NE(chassisRef, nullptr);
   int32_t geosBefore = 0;
   for (GObject* g = GVGeoListOf(GVScene().geoList)->head; g; g = g->next) ++geosBefore;
 
@@ -234,6 +236,7 @@ TEST_F(ObjectImport, VehicleImportReplacesTheScenesVehicleAndItsGeos) {
   EXPECT_EQ(geosAfter, geosBefore);  // the old wheel Geos went, the file's came
   EXPECT_GT(usingVehicle, 0);
   EXPECT_NE(GVGeoOf(GVFindGeo(GVScene().geoList, 900)), nullptr);
+  EXPECT_EQ(chassisRef->argInt[0], newIds[0]);  // the program follows the new chassis
   for (int k = 0; k < kSceneVehicleJelIds; ++k) {
     if (!oldIds[k]) continue;
     EXPECT_GT(newIds[k], 900) << k;  // numbered above every earlier id

@@ -17,6 +17,7 @@
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
+#include "file_scene.h"
 
 namespace {
 
@@ -101,12 +102,15 @@ TEST_F(Renumber, JelsCarryGlueBindingsAndVehicleAndPlayTheSame) {
     geo.assign(&bound->vertices[1][0], &bound->vertices[1][0] + 3 * bound->vertexCount);
     return std::make_pair(hashes, geo);
   };
+  LogicLine* ref = scenetest::AddJelRefLine(GVScene().logic, 4);
+  ASSERT_NE(ref, nullptr);
   const auto before = play();
   EXPECT_EQ(GVRenumberJels(4), 2);
   EXPECT_EQ(left->id, 1);
   EXPECT_EQ(right->id, 2);
   EXPECT_EQ(right->glueJel[1], 1);
   EXPECT_EQ(bound->jelId, 2);
+  EXPECT_EQ(ref->argInt[0], 2);
   EXPECT_EQ(gVehicleTable, (std::vector<int32_t>{0, 9, 4}));
   EXPECT_EQ(play(), before);
 }
