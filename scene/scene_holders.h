@@ -13,6 +13,7 @@
 #include "scene/geo_id_blocks.h"
 #include "scene/light_list.h"
 #include "scene/scene_opts.h"
+#include "scene/scene_services.h"
 
 struct HWorld;
 struct ItemStream;
@@ -51,6 +52,17 @@ void GVLogicTempInit(LogicSystem* sys);
 
 // The holders' world, made on first use; null when it cannot be made.
 HWorld* GVHolderWorld(SceneHolders& h);
+// Reads a vehicle into the holders with `read` (the vehicle's reader of an
+// item or a tagged record, given the holders' world), freeing one read before:
+// true when it read. False too when no vehicle subsystem knows the layout.
+template <typename Read>
+bool GVHolderReadVehicle(SceneHolders& h, Read read) {
+  const SceneServices& sv = GVSceneServices();
+  if (!sv.freeVehicle || !GVHolderWorld(h)) return false;
+  if (h.vehicle) sv.freeVehicle(h.vehicle);
+  h.vehicle = read(sv, h.world);
+  return h.vehicle != nullptr;
+}
 // Prepares the logic holder for a block: the catalogue of the scene's own
 // system (which repairs the main program) is shared, the programs are its own.
 LogicSystem* GVHolderLogic(SceneHolders& h, const LogicSystem* target);

@@ -75,6 +75,8 @@ struct SceneServices {
   // parts made against the world's Jels; null when the item does not read
   // (the cursors are then as they were and nothing is left behind).
   ObjHandle* (*readVehicleItem)(ItemStream* stream, HWorld* world) = nullptr;
+  // The same from the older tagged record at the file's position.
+  ObjHandle* (*readVehicleTagged)(FILE* file, HWorld* world) = nullptr;
   // Frees a vehicle that was read but not taken into the scene, with its
   // Jels in its own world.
   void (*freeVehicle)(ObjHandle* vehicle) = nullptr;
@@ -101,10 +103,6 @@ struct SceneServices {
   void (*remapVehicleJelIds)(ObjHandle* vehicle, int32_t count, const int32_t* table) = nullptr;
   // Clears the vehicle link of its Jels (a vehicle read but not taken).
   void (*unmarkVehicleJels)(ObjHandle* vehicle) = nullptr;
-  // A new vehicle (cell and record) read from the tagged record at the file's
-  // position, its parts made against the world's Jels; null when it does not
-  // read (nothing is then left behind).
-  ObjHandle* (*readVehicleTagged)(FILE* file, HWorld* world) = nullptr;
 
   // Logic: set only while the logic store exists.
   void (*runMainLogic)(HWorld** world) = nullptr;

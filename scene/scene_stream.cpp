@@ -160,12 +160,9 @@ bool readLogic(SceneHolders& h, ItemStream* s, const LogicSystem* target) {
 }
 
 bool readVehicle(SceneHolders& h, ItemStream* s) {
-  const SceneServices& sv = GVSceneServices();
-  if (!sv.readVehicleItem || !sv.freeVehicle) return false;  // no one knows the item's layout
-  if (!GVHolderWorld(h)) return false;
-  if (h.vehicle) sv.freeVehicle(h.vehicle);
-  h.vehicle = sv.readVehicleItem(s, h.world);
-  return h.vehicle != nullptr;
+  return GVHolderReadVehicle(h, [&](const SceneServices& sv, HWorld* world) {
+    return sv.readVehicleItem ? sv.readVehicleItem(s, world) : nullptr;
+  });
 }
 
 bool readCamera(SceneHolders& h, ItemStream* s) {

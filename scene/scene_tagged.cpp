@@ -63,13 +63,10 @@ bool readVehicle(SceneHolders& h, FILE* file, bool* vehicleRead) {
     if (f == 0) *vehicleRead = false;
     return f == 0;
   }
-  const SceneServices& sv = GVSceneServices();
-  if (!sv.readVehicleTagged || !sv.freeVehicle) return false;  // no one knows the record's layout
-  if (!GVHolderWorld(h)) return false;
-  if (h.vehicle) sv.freeVehicle(h.vehicle);
-  h.vehicle = sv.readVehicleTagged(file, h.world);
-  *vehicleRead = h.vehicle != nullptr;
-  return h.vehicle != nullptr;
+  *vehicleRead = GVHolderReadVehicle(h, [&](const SceneServices& sv, HWorld* world) {
+    return sv.readVehicleTagged ? sv.readVehicleTagged(file, world) : nullptr;
+  });
+  return *vehicleRead;
 }
 
 bool readDisplayWords(SceneHolders& h, FILE* file) {

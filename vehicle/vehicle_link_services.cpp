@@ -1,9 +1,6 @@
 #include "vehicle/vehicle_link_services.h"
 
-#include <new>
-
 #include "scene/scene_services.h"
-#include "vehicle/vehicle_io.h"
 #include "vehicle/vehicle_record.h"
 
 static_assert(kSceneVehicleJelIds == kVehicleJelIds, "the scene's vehicle id array");
@@ -35,16 +32,6 @@ void unmarkJels(ObjHandle* cell) {
   if (VehicleRec* v = GVVehicleOf(cell)) GVVehicleMarkPartJels(v, 0);
 }
 
-ObjHandle* readTagged(FILE* file, HWorld* world) {
-  ObjHandle* cell = new (std::nothrow) ObjHandle();
-  if (!cell) return nullptr;
-  if (!GVInitVehicleFromFile(cell, file, world)) {
-    GVDeleteVehicleHandle(cell);
-    return nullptr;
-  }
-  return cell;
-}
-
 }  // namespace
 
 void GVInstallVehicleLinkServices(SceneServices* services) {
@@ -56,5 +43,4 @@ void GVInstallVehicleLinkServices(SceneServices* services) {
   services->replaceVehicleJelId = replaceJelId;
   services->remapVehicleJelIds = remapJelIds;
   services->unmarkVehicleJels = unmarkJels;
-  services->readVehicleTagged = readTagged;
 }

@@ -69,3 +69,24 @@ inline FILE* FuzzFileOf(const uint8_t* data, size_t size) {
   std::rewind(f);
   return f;
 }
+
+// Each import option in turn, one per input.
+inline int32_t FuzzNextImportOptions() {
+  static const int32_t kOptions[] = {1, 2, 4, 6, 8 | 4, 8 | 2, 2 | 4 | 8, 16 | 2, 32};
+  static unsigned turn = 0;
+  return kOptions[turn++ % (sizeof kOptions / sizeof kOptions[0])];
+}
+
+// Runs one import of the bytes over the scene, emptied now and then; an
+// import that fails must leave the scene as it was.
+template <typename Import>
+void FuzzImport(FuzzFileScene& scene, const uint8_t* data, size_t size, Import import) {
+  const int32_t options = FuzzNextImportOptions();
+  scene.keepSmall();
+  FILE* f = FuzzFileOf(data, size);
+  if (!f) return;
+  const std::string before = scene.fingerprint();
+  int32_t geoId = 0, jelId = 0;
+  if (import(f, options, &geoId, &jelId) != 0 && scene.fingerprint() != before) __builtin_trap();
+  std::fclose(f);
+}
