@@ -3,9 +3,11 @@
 #include <new>
 
 #include "logic/arithmetic_cmds.h"
+#include "logic/camera_cmds.h"
 #include "logic/control_logic_cmds.h"
 #include "logic/dyn1_cmds.h"
 #include "logic/dyn2_cmds.h"
+#include "logic/effects_cmds.h"
 #include "logic/program_store.h"
 #include "logic/props_cmds.h"
 #include "logic/trig_vector_cmds.h"
@@ -16,8 +18,7 @@ static const char* const kCategoryNames[kLogicCategories] = {
     "CONTROL", "LOGIC", "ARITHMETIC", "TRIG", "VECTOR", "HPROPS",
     "HDYN_1", "HDYN_2", "CAMERA", "DRAWING", "EFFECTS"};
 
-// The builders in catalogue order; a category whose commands are not built
-// keeps its name and no commands.
+// The builders in catalogue order.
 using CategoryBuilder = void (*)(LogicSystem* sys);
 static const CategoryBuilder kBuilders[kLogicCategories] = {
     GVBuildControlCmds,
@@ -28,9 +29,9 @@ static const CategoryBuilder kBuilders[kLogicCategories] = {
     GVBuildPropsCmds,
     GVBuildDyn1Cmds,
     GVBuildDyn2Cmds,
-    nullptr,  // CAMERA
-    nullptr,  // DRAWING
-    nullptr,  // EFFECTS
+    GVBuildCameraCmds,
+    GVBuildDrawingCmds,
+    GVBuildEffectsCmds,
 };
 
 const char* GVLogicCategoryName(int32_t category) {

@@ -118,6 +118,7 @@ int32_t GVImportStream(ItemStream* stream, ObjHandle* geoList, HWorld** world, L
   if (geoIdOut) *geoIdOut = 0;
   if (jelIdOut) *jelIdOut = 0;
   SceneHolders h;
+  h.keepJels = GVWorldOf(world) != nullptr;
   if (!GVHolderWorld(h)) return kImportNoHolders;
   int32_t rc = GVTakeSceneStreamHeader(stream);
   if (rc == kImportOk) rc = GVReadSceneItems(h, stream, logic);

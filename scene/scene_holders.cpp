@@ -92,7 +92,7 @@ void GVReplaceScene(SceneHolders& h, ObjHandle* geoList, HWorld** world, LogicSy
   GVDeleteGeos(geoList, -1);
   if (h.world) GVMoveJelsInto(world, h.world);
   if (h.haveGeos) GVMoveGeosInto(geoList, &h.geos);
-  if (h.vehicle && sv.replaceVehicle) {
+  if (h.vehicle && sv.replaceVehicle && GVWorldOf(world)) {
     sv.replaceVehicle(h.vehicle, GVWorldOf(world));
     h.vehicle = nullptr;
   }

@@ -19,6 +19,7 @@ struct HWorld;
 struct ItemStream;
 
 struct SceneHolders {
+  bool keepJels = false;  // a world takes the Jels read; else no Geo may point at them
   HWorld* world = nullptr;
   GeoList geos{};
   bool haveGeos = false;

@@ -40,6 +40,10 @@ struct SceneServices {
   void (*setCurrentGeo)(int32_t id) = nullptr;
   void (*setCurrentJel)() = nullptr;
   void (*selectJel)(int32_t first, int32_t second) = nullptr;
+  // Brings the view's light of that index up to date with its record in the
+  // scene's light list; the flag bits say what: 0x40, 0x80 and 0x100 its
+  // visibility and position.
+  void (*updateRenderLight)(int32_t flags, int32_t index) = nullptr;
 
   // Main window and its panels: set only while the main window exists.
   void (*updateFramePanels)(int32_t frame, int32_t subStepIndex, int32_t subSteps) = nullptr;

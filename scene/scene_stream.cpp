@@ -152,7 +152,8 @@ bool readJels(SceneHolders& h, ItemStream* s) {
 bool readGeos(SceneHolders& h, ItemStream* s) {
   if (!GVHolderWorld(h)) return false;
   h.haveGeos = true;
-  return GVReadGeoListImage(&h.geos, s, h.world) == 1;
+  // Jels read for no world are dropped at the end: no Geo may point at them.
+  return GVReadGeoListImage(&h.geos, s, h.keepJels ? h.world : nullptr) == 1;
 }
 
 bool readLogic(SceneHolders& h, ItemStream* s, const LogicSystem* target) {
@@ -214,6 +215,7 @@ int32_t GVReadSceneStream(ItemStream* stream, ObjHandle* geoList, HWorld** world
   int32_t rc = GVTakeSceneStreamHeader(stream);
   if (rc != kSceneReadOk) return rc;
   SceneHolders h;
+  h.keepJels = GVWorldOf(world) != nullptr;
   rc = GVReadSceneItems(h, stream, logic);
   if (rc == kSceneReadOk) GVReplaceScene(h, geoList, world, logic, camera, notes);
   return rc;

@@ -34,7 +34,8 @@ bool readJels(SceneHolders& h, FILE* file) {
 bool readGeos(SceneHolders& h, FILE* file) {
   if (!GVHolderWorld(h)) return false;
   h.haveGeos = true;
-  return GVReadGeoList(&h.geos, file, h.world) == 1;
+  // Jels read for no world are dropped at the end: no Geo may point at them.
+  return GVReadGeoList(&h.geos, file, h.keepJels ? h.world : nullptr) == 1;
 }
 
 bool readCamera(SceneHolders& h, FILE* file) {
@@ -150,6 +151,7 @@ int32_t GVReadSceneTagged(FILE* file, ObjHandle* geoList, HWorld** world, LogicS
                           char** notes) {
   GVSetFileVersion(kTaggedFileVersion);
   SceneHolders h;
+  h.keepJels = GVWorldOf(world) != nullptr;
   bool vehicleRead = false;
   const int32_t rc = readTagged(h, file, logic, &vehicleRead);
   if (rc == kTaggedReadOk) GVReplaceScene(h, geoList, world, logic, camera, notes);
@@ -160,6 +162,7 @@ int32_t GVImportTagged(FILE* file, ObjHandle* geoList, HWorld** world, LogicSyst
                        int32_t* geoIdOut, int32_t* jelIdOut) {
   GVSetFileVersion(kTaggedFileVersion);
   SceneHolders h;
+  h.keepJels = GVWorldOf(world) != nullptr;
   if (!GVHolderWorld(h)) return kTaggedNoHolders;
   bool vehicleRead = false;
   const int32_t rc = readTagged(h, file, logic, &vehicleRead);

@@ -86,15 +86,10 @@ void settle(VehicleRec* v, HWorld* world) {
 
 void installServices(bool on) {
   SceneServices sv = GVSceneServices();
-  if (on) {
+  if (on)
     GVInstallVehicleServices(&sv);
-  } else {
-    sv.driveVehicle = nullptr;
-    sv.vehicleSubsteps = nullptr;
-    sv.vehicleCameraFollow = nullptr;
-    sv.vehicleDriveInputs = nullptr;
-    sv.deleteVehicle = nullptr;
-  }
+  else
+    GVRemoveVehicleServices(&sv);
   GVSetSceneServices(sv);
 }
 

@@ -452,3 +452,12 @@ void GVInstallVehicleServices(SceneServices* services) {
   services->vehicleDriveInputs = GVSceneVehicleDriveInputs;
   services->deleteVehicle = GVDeleteVehicle;
 }
+
+void GVRemoveVehicleServices(SceneServices* services) {
+  if (!services) return;
+  services->driveVehicle = nullptr;
+  services->vehicleSubsteps = nullptr;
+  services->vehicleCameraFollow = nullptr;
+  services->vehicleDriveInputs = nullptr;
+  services->deleteVehicle = nullptr;
+}

@@ -51,3 +51,5 @@ void GVSceneVehicleDriveInputs(float* steering, float* frontSpin, float* rearSpi
 // Fills the vehicle's entries of the scene services (the vehicle command
 // installs them with a vehicle and clears them with it).
 void GVInstallVehicleServices(SceneServices* services);
+// Empties the entries GVInstallVehicleServices fills.
+void GVRemoveVehicleServices(SceneServices* services);

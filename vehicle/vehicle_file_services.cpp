@@ -40,15 +40,10 @@ void replaceVehicle(ObjHandle* cell, HWorld* world) {
   sc.vehicle = cell;
   if (VehicleRec* v = GVVehicleOf(cell)) GVVehicleSetWorld(v, world);
   SceneServices sv = GVSceneServices();
-  if (cell) {
+  if (cell)
     GVInstallVehicleServices(&sv);
-  } else {
-    sv.driveVehicle = nullptr;
-    sv.vehicleSubsteps = nullptr;
-    sv.vehicleCameraFollow = nullptr;
-    sv.vehicleDriveInputs = nullptr;
-    sv.deleteVehicle = nullptr;
-  }
+  else
+    GVRemoveVehicleServices(&sv);
   GVSetSceneServices(sv);
 }
 

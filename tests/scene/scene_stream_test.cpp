@@ -201,6 +201,22 @@ TEST_F(SceneStream, BadStreamsLeaveTheSceneOrEmptyIt) {
   EXPECT_EQ(Geos()->head, nullptr);
 }
 
+// Items whose target is not given are read and dropped; the Geos then name
+// no Jel object.
+TEST_F(SceneStream, ItemsWithoutATargetAreConsumed) {
+  ASSERT_TRUE(GVBuildSampleScene(kSampleJelDrop));
+  ASSERT_TRUE(GVBuildSampleScene(kSampleLogic));
+  const Bytes file = Save();
+  Restart();
+  const int rc = scenetest::ReadFile(file, [&](FILE* f) {
+    return GVReadSceneStreamFile(f, GVScene().geoList, nullptr, nullptr, nullptr, nullptr);
+  });
+  ASSERT_EQ(rc, 0);
+  EXPECT_EQ(World()->head, nullptr);
+  ASSERT_NE(Geos()->head, nullptr);
+  for (GObject* g = Geos()->head; g; g = g->next) EXPECT_EQ(g->jel, nullptr);
+}
+
 TEST_F(SceneStream, WholeSceneRoundTripsThroughAFile) {
   // Jels 1 (with the main program) and 2 to 4 (the drop); Geos bound and
   // key-framed, then one cell-bound and one attached.
