@@ -18,6 +18,7 @@
 #include "toolkit/object_names.h"
 #include "toolkit/window_classes.h"
 #include "vehicle/vehicle_file_services.h"
+#include "vehicle/vehicle_link_services.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   services.beep = [] { MessageBeep(MB_ICONHAND); };
   // Scene files carry the vehicle through its own item.
   GVInstallVehicleFileServices(&services);
+  GVInstallVehicleLinkServices(&services);
   GVSetSceneServices(services);
   // Renames and edits rebuild the engine mirrors of Geos through the table.
   GVInstallRenderServices();

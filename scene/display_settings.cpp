@@ -55,18 +55,29 @@ void GVFreeDisplaySettingsText(DisplaySettings* d) {
   if (d) GVFreeString(&d->imageName);
 }
 
+void GVValidateShadowFields(float* v4, float* v5, int32_t* count1, int32_t* count2) {
+  if (!(*v4 >= 0.0f)) *v4 = 0.02f;
+  if (!(*v5 >= 10.0f)) *v5 = 200.0f;
+  if (*count1 < 2) *count1 = 8;
+  if (*count2 < 2) *count2 = 16;
+  GVClampShadowFields(v4, v5, count1, count2);
+}
+
+void GVClampShadowFields(float* v4, float* v5, int32_t* count1, int32_t* count2) {
+  *v4 = clampTo(*v4, 0.0f, 0.2f);
+  *v5 = clampTo(*v5, 10.0f, 1000.0f);
+  *count1 = clampTo(*count1, 2, 64);
+  *count2 = clampTo(*count2, 2, 64);
+}
+
 void GVValidateDisplaySettings(DisplaySettings* d) {
   if (!d) return;
-  float& v4 = d->shadowValues[3];
-  float& v5 = d->shadowValues[4];
-  if (!(v4 >= 0.0f)) v4 = 0.02f;
-  if (!(v5 >= 10.0f)) v5 = 200.0f;
-  if (d->shadowCounts[0] < 2) d->shadowCounts[0] = 8;
-  if (d->shadowCounts[1] < 2) d->shadowCounts[1] = 16;
-  v4 = clampTo(v4, 0.0f, 0.2f);
-  v5 = clampTo(v5, 10.0f, 1000.0f);
-  d->shadowCounts[0] = clampTo(d->shadowCounts[0], 2, 64);
-  d->shadowCounts[1] = clampTo(d->shadowCounts[1], 2, 64);
+  GVValidateShadowFields(&d->shadowValues[3], &d->shadowValues[4], &d->shadowCounts[0], &d->shadowCounts[1]);
+}
+
+void GVClampDisplaySettings(DisplaySettings* d) {
+  if (!d) return;
+  GVClampShadowFields(&d->shadowValues[3], &d->shadowValues[4], &d->shadowCounts[0], &d->shadowCounts[1]);
 }
 
 void GVCountDisplayItem(ItemStream* stream, const DisplaySettings* d) {
@@ -78,11 +89,14 @@ int GVPutDisplayItem(ItemStream* stream, const DisplaySettings* d) {
   return GVPutImageOf(stream, d, displayFields<ImageCodecCore>);
 }
 
-int GVGetDisplayFromStream(ItemStream* stream, DisplaySettings* d) {
-  if (!stream || !d) return 0;
+namespace {
+
+// Reads the record into a fresh copy and hands it over, validated, only when
+// the whole record read.
+template <typename Codec>
+int readDisplay(Codec& c, DisplaySettings* d) {
   DisplaySettings read;
   GVInitDisplaySettings(&read);
-  ImageCodecCore c(stream, ImageCodecCore::kRead);
   displayFields(c, read);
   if (!c.ok) {
     GVFreeDisplaySettingsText(&read);
@@ -93,4 +107,26 @@ int GVGetDisplayFromStream(ItemStream* stream, DisplaySettings* d) {
   GVFreeDisplaySettingsText(d);
   *d = read;
   return 1;
+}
+
+}  // namespace
+
+int GVGetDisplayFromStream(ItemStream* stream, DisplaySettings* d) {
+  if (!stream || !d) return 0;
+  ImageCodecCore c(stream, ImageCodecCore::kRead);
+  return readDisplay(c, d);
+}
+
+int GVReadDisplayTagged(FILE* file, DisplaySettings* d) {
+  if (!file || !d) return 0;
+  FileCodecCore c(file, false);
+  return readDisplay(c, d);
+}
+
+int GVWriteDisplayTagged(FILE* file, const DisplaySettings* d) {
+  if (!file || !d) return 0;
+  DisplaySettings copy = *d;
+  FileCodecCore c(file, true);
+  displayFields(c, copy);
+  return c.ok ? 1 : 0;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "geo/geo_object.h"
 
@@ -36,6 +37,12 @@ void GVFreeDisplaySettingsText(DisplaySettings* d);
 // become 8 and 16; then value 4 is clamped into 0..0.2, value 5 into 10..1000,
 // counts 1 and 2 into 2..64. A value that is not a number counts as below.
 void GVValidateDisplaySettings(DisplaySettings* d);
+// Only the clamps of that rule (both scene formats share them).
+void GVClampDisplaySettings(DisplaySettings* d);
+// The same two rules on the four values wherever a record keeps them (the
+// older display records of the tagged form hold them too).
+void GVValidateShadowFields(float* v4, float* v5, int32_t* count1, int32_t* count2);
+void GVClampShadowFields(float* v4, float* v5, int32_t* count1, int32_t* count2);
 
 // The tag-80 block at the stream's cursors: two colours, the image name, then
 // 16 ints and 18 floats in field order (18 ints, 18 floats and the name's
@@ -46,3 +53,11 @@ void GVValidateDisplaySettings(DisplaySettings* d);
 void GVCountDisplayItem(ItemStream* stream, const DisplaySettings* d);
 int GVPutDisplayItem(ItemStream* stream, const DisplaySettings* d);
 int GVGetDisplayFromStream(ItemStream* stream, DisplaySettings* d);
+
+// The same record in the older tagged file form (tag 80): each colour as its
+// mode word and four floats, the name as a length and its bytes, then fields
+// 11 to 35 as 4-byte values. Read and validated into a copy that replaces the
+// record only when whole: 1; 0 when the file ends early (record unchanged).
+int GVReadDisplayTagged(FILE* file, DisplaySettings* d);
+// Its mirror, for tests and tools that make such files.
+int GVWriteDisplayTagged(FILE* file, const DisplaySettings* d);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 class HObject;
 struct CameraRec;
@@ -14,6 +15,9 @@ struct ItemStream;
 struct ObjHandle;
 struct GObject;
 struct HWorld;
+
+constexpr int kSceneVehicleJelIds = 15;
+constexpr int kSceneVehicleGroups = 8;
 
 struct SceneServices {
   // Message box: warnings and errors.
@@ -75,6 +79,8 @@ struct SceneServices {
   // parts made against the world's Jels; null when the item does not read
   // (the cursors are then as they were and nothing is left behind).
   ObjHandle* (*readVehicleItem)(ItemStream* stream, HWorld* world) = nullptr;
+  // The same from the older tagged record at the file's position.
+  ObjHandle* (*readVehicleTagged)(FILE* file, HWorld* world) = nullptr;
   // Frees a vehicle that was read but not taken into the scene, with its
   // Jels in its own world.
   void (*freeVehicle)(ObjHandle* vehicle) = nullptr;
@@ -82,6 +88,25 @@ struct SceneServices {
   // one, now of the given world, in its place with the driving entries above;
   // null leaves the scene without a vehicle and without those entries.
   void (*replaceVehicle)(ObjHandle* vehicle, HWorld* world) = nullptr;
+
+  // The vehicle's Jel ids in object imports and renumbering: set while the
+  // vehicle subsystem is there; each does nothing (or answers 0) for a null
+  // or empty cell.
+  // Chassis, body, suspension, the two Jels of each rotor, motor and wheel of
+  // each wheel; 0 for what is absent.
+  void (*vehicleJelIds)(ObjHandle* vehicle, int32_t out[kSceneVehicleJelIds]) = nullptr;
+  // The chassis group, the groups of the six parts and the group of all its
+  // Jels, as group selections (-1 .. -31) or 0.
+  void (*vehicleGroups)(ObjHandle* vehicle, int32_t out[kSceneVehicleGroups]) = nullptr;
+  // 1 when the Jel is one of the vehicle's (with testGroups, also when it is
+  // in the vehicle's extra group).
+  int32_t (*vehicleHasJel)(ObjHandle* vehicle, int32_t id, int32_t testGroups) = nullptr;
+  void (*shiftVehicleJelIds)(ObjHandle* vehicle, int32_t offset) = nullptr;
+  void (*replaceVehicleJelId)(ObjHandle* vehicle, int32_t oldId, int32_t newId) = nullptr;
+  // Renumbering: each Jel id becomes its position in table[1..count].
+  void (*remapVehicleJelIds)(ObjHandle* vehicle, int32_t count, const int32_t* table) = nullptr;
+  // Clears the vehicle link of its Jels (a vehicle read but not taken).
+  void (*unmarkVehicleJels)(ObjHandle* vehicle) = nullptr;
 
   // Logic: set only while the logic store exists.
   void (*runMainLogic)(HWorld** world) = nullptr;

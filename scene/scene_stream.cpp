@@ -20,6 +20,7 @@
 #include "scene/light_list.h"
 #include "scene/scene_access.h"
 #include "scene/scene_opts.h"
+#include "scene/scene_holders.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 
@@ -140,82 +141,29 @@ int32_t GVWriteSceneStream(FILE* file, ObjHandle* geoList, HWorld** world, Logic
 
 namespace {
 
-// Everything a scene file holds, read before the open scene is touched. Each
-// holder is made on the first item that needs it and freed with the reading.
-struct SceneHolders {
-  bool keepJels = false;  // a world takes the Jels read
-  HWorld* world = nullptr;
-  GeoList geos{};
-  bool haveGeos = false;
-  LogicSystem logic{};
-  bool haveLogic = false;
-  ObjHandle* vehicle = nullptr;
-  float bounds[6] = {};
-  bool haveBounds = false;
-  CameraRec camera;
-  bool haveCamera = false;
-  LightList lights{0, nullptr};
-  bool haveLights = false;
-  DisplaySettings display{};
-  bool haveDisplay = false;
-  SceneOpts options{};
-  bool haveOptions = false;
-  char* notes = nullptr;
-  bool haveNotes = false;
-
-  SceneHolders() {
-    GVInitGeoList(&geos);
-    GVInitDisplaySettings(&display);
-    GVInitSceneOpts(&options);
-  }
-  ~SceneHolders() {
-    // The vehicle first: freeing it deletes its Jels from the holders' world.
-    if (vehicle && GVSceneServices().freeVehicle) GVSceneServices().freeVehicle(vehicle);
-    GVClearGeoList(&geos);
-    delete world;
-    GVLogicFreeLines(&logic);
-    GVFreeLightListArray(&lights);
-    GVFreeDisplaySettingsText(&display);
-    GVClearSceneOptsParts(&options);
-    GVFreeString(&notes);
-  }
-  SceneHolders(const SceneHolders&) = delete;
-  SceneHolders& operator=(const SceneHolders&) = delete;
-};
-
 // Each item reader: true when its item read whole.
 
 bool readJels(SceneHolders& h, ItemStream* s) {
-  if (!h.world && !(h.world = new (std::nothrow) HWorld)) return false;
+  if (!GVHolderWorld(h)) return false;
   // The vehicle's reader finds its Jels by their cells.
   return GVReadJelListImage(h.world, s) == 1 && GVGiveJelCells(h.world);
 }
 
 bool readGeos(SceneHolders& h, ItemStream* s) {
-  if (!h.world && !(h.world = new (std::nothrow) HWorld)) return false;
+  if (!GVHolderWorld(h)) return false;
   h.haveGeos = true;
   // Jels read for no world are dropped at the end: no Geo may point at them.
   return GVReadGeoListImage(&h.geos, s, h.keepJels ? h.world : nullptr) == 1;
 }
 
 bool readLogic(SceneHolders& h, ItemStream* s, const LogicSystem* target) {
-  // The catalogue of the scene's own system repairs the main program; the
-  // holder shares it and owns only the programs it reads.
-  h.logic.categories = target ? target->categories : nullptr;
-  h.logic.highestCategory = kLogicCategories - 1;
-  h.logic.minSubSteps = 1;
-  h.logic.word14 = 1;
-  h.haveLogic = true;
-  return GVGetLogicItem(&h.logic, s) != kLogicBlockDamaged;
+  return GVGetLogicItem(GVHolderLogic(h, target), s) != kLogicBlockDamaged;
 }
 
 bool readVehicle(SceneHolders& h, ItemStream* s) {
-  const SceneServices& sv = GVSceneServices();
-  if (!sv.readVehicleItem || !sv.freeVehicle) return false;  // no one knows the item's layout
-  if (!h.world && !(h.world = new (std::nothrow) HWorld)) return false;
-  if (h.vehicle) sv.freeVehicle(h.vehicle);
-  h.vehicle = sv.readVehicleItem(s, h.world);
-  return h.vehicle != nullptr;
+  return GVHolderReadVehicle(h, [&](const SceneServices& sv, HWorld* world) {
+    return sv.readVehicleItem ? sv.readVehicleItem(s, world) : nullptr;
+  });
 }
 
 bool readCamera(SceneHolders& h, ItemStream* s) {
@@ -226,8 +174,18 @@ bool readCamera(SceneHolders& h, ItemStream* s) {
   return true;
 }
 
-// Parses items up to the end tag into the holders.
-int32_t readItems(SceneHolders& h, ItemStream* s, const LogicSystem* logic) {
+}  // namespace
+
+int32_t GVTakeSceneStreamHeader(ItemStream* stream) {
+  if (!stream || !stream->ints || stream->intCount >= stream->intSize ||
+      stream->ints[stream->intCount] != kSceneStreamFirst)
+    return kSceneWrongType;
+  if (!GVItemStreamHasRoom(stream, 0, 2, 0, 0)) return kSceneDamaged;
+  stream->intCount += 2;
+  return kSceneReadOk;
+}
+
+int32_t GVReadSceneItems(SceneHolders& h, ItemStream* s, const LogicSystem* logic) {
   for (;;) {
     int32_t tag = 0;
     if (!GVItemStreamTakeInt(s, &tag)) return kSceneDamaged;  // the ints end before the end tag
@@ -251,66 +209,15 @@ int32_t readItems(SceneHolders& h, ItemStream* s, const LogicSystem* logic) {
   }
 }
 
-template <typename T>
-T* processWide(T*& record, T* (*init)(T*)) {
-  if (!record) {
-    T* made = new (std::nothrow) T;
-    if (made) record = init(made);
-  }
-  return record;
-}
-
-LightList* newLightList(LightList* l) {
-  *l = LightList{0, nullptr};
-  return l;
-}
-
-// The open scene gives way to what was read. Nothing here can fail but a
-// handle cell; such an object is dropped rather than left unreachable.
-void replaceScene(SceneHolders& h, ObjHandle* geoList, HWorld** world, LogicSystem* logic, CameraRec** camera,
-                  char** notes) {
-  SceneRecords& sc = GVScene();
-  const SceneServices& sv = GVSceneServices();
-  // The old vehicle goes first, while its Jels are still the world's to delete.
-  if (sv.replaceVehicle) sv.replaceVehicle(nullptr, nullptr);
-  GVDeleteEveryJel(world);
-  GVDeleteGeos(geoList, -1);
-  if (h.world) GVMoveJelsInto(world, h.world);
-  if (h.haveGeos) GVMoveGeosInto(geoList, &h.geos);
-  if (h.vehicle && sv.replaceVehicle && GVWorldOf(world)) {
-    sv.replaceVehicle(h.vehicle, GVWorldOf(world));
-    h.vehicle = nullptr;
-  }
-  if (h.haveLogic && logic) {
-    GVLogicFreeLines(logic);
-    std::swap(logic->programs, h.logic.programs);
-    std::swap(logic->programCount, h.logic.programCount);
-    logic->layoutFlag = h.logic.layoutFlag;
-    logic->storedWord = h.logic.storedWord;
-  }
-  if (h.haveBounds)
-    for (int k = 0; k < 6; ++k) sc.bounds[k] = h.bounds[k];
-  if (h.haveCamera && camera && *camera) GVCopyCamera(&h.camera, *camera);
-  if (h.haveLights && processWide(sc.lights, newLightList)) std::swap(*sc.lights, h.lights);
-  if (h.haveDisplay && processWide(sc.display, GVInitDisplaySettings)) std::swap(*sc.display, h.display);
-  if (h.haveOptions && processWide(sc.options, GVInitSceneOpts)) std::swap(*sc.options, h.options);
-  if (h.haveNotes && notes) std::swap(*notes, h.notes);
-}
-
-}  // namespace
-
 int32_t GVReadSceneStream(ItemStream* stream, ObjHandle* geoList, HWorld** world, LogicSystem* logic,
                           CameraRec** camera, char** notes) {
   GVSetFileVersion(kSceneFileVersion);
-  if (!stream || !stream->ints || stream->intCount >= stream->intSize ||
-      stream->ints[stream->intCount] != kSceneStreamFirst)
-    return kSceneWrongType;
-  if (!GVItemStreamHasRoom(stream, 0, 2, 0, 0)) return kSceneDamaged;
-  stream->intCount += 2;
+  int32_t rc = GVTakeSceneStreamHeader(stream);
+  if (rc != kSceneReadOk) return rc;
   SceneHolders h;
   h.keepJels = GVWorldOf(world) != nullptr;
-  const int32_t rc = readItems(h, stream, logic);
-  if (rc == kSceneReadOk) replaceScene(h, geoList, world, logic, camera, notes);
+  rc = GVReadSceneItems(h, stream, logic);
+  if (rc == kSceneReadOk) GVReplaceScene(h, geoList, world, logic, camera, notes);
   return rc;
 }
 

@@ -16,15 +16,22 @@ void countItem(ItemStream* stream, ObjHandle* cell) { GVCountVehicleItem(stream,
 
 int32_t putItem(ObjHandle* cell, ItemStream* stream) { return GVPutVehicleItem(GVVehicleOf(cell), stream); }
 
-ObjHandle* readItem(ItemStream* stream, HWorld* world) {
+// A new cell and record read by `init` from an item or a tagged file; null,
+// with nothing left behind, when it does not read.
+template <typename Source>
+ObjHandle* newVehicle(Source* source, HWorld* world, int32_t (*init)(ObjHandle*, Source*, HWorld*)) {
   ObjHandle* cell = new (std::nothrow) ObjHandle();
   if (!cell) return nullptr;
-  if (!GVInitVehicleFromImage(cell, stream, world)) {
+  if (!init(cell, source, world)) {
     GVDeleteVehicleHandle(cell);
     return nullptr;
   }
   return cell;
 }
+
+ObjHandle* readItem(ItemStream* stream, HWorld* world) { return newVehicle(stream, world, GVInitVehicleFromImage); }
+
+ObjHandle* readTagged(FILE* file, HWorld* world) { return newVehicle(file, world, GVInitVehicleFromFile); }
 
 // The scene's vehicle is driven through the driving entries while it exists.
 void replaceVehicle(ObjHandle* cell, HWorld* world) {
@@ -48,6 +55,7 @@ void GVInstallVehicleFileServices(SceneServices* services) {
   services->countVehicleItem = countItem;
   services->putVehicleItem = putItem;
   services->readVehicleItem = readItem;
+  services->readVehicleTagged = readTagged;
   services->freeVehicle = GVDeleteVehicleHandle;
   services->replaceVehicle = replaceVehicle;
 }

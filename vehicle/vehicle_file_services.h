@@ -6,6 +6,7 @@
 struct SceneServices;
 
 // Fills the scene-file entries (vehicleIsEmpty, countVehicleItem,
-// putVehicleItem, readVehicleItem, freeVehicle, replaceVehicle). They stay
+// putVehicleItem, readVehicleItem, readVehicleTagged, freeVehicle,
+// replaceVehicle). They stay
 // installed with or without a vehicle.
 void GVInstallVehicleFileServices(SceneServices* services);

@@ -1,0 +1,92 @@
+// Shared pieces of the scene and object file fuzz targets: one scene of the
+// process's records with the vehicle's services, the input as an open file,
+// and a fingerprint of everything a read may change, so that a read that
+// fails can be shown to have changed nothing.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "GVAppWins/camera_record.h"
+#include "dynamics/world.h"
+#include "geo/geo_list.h"
+#include "jel/jel_object.h"
+#include "scene/app_lifecycle.h"
+#include "scene/display_settings.h"
+#include "scene/geo_id_blocks.h"
+#include "scene/light_list.h"
+#include "scene/scene_access.h"
+#include "scene/scene_records.h"
+#include "scene/scene_services.h"
+#include "vehicle/vehicle_file_services.h"
+#include "vehicle/vehicle_link_services.h"
+
+struct FuzzFileScene {
+  FuzzFileScene() {
+    SceneServices sv;
+    sv.showMessage = [](const char*) {};
+    GVInstallVehicleFileServices(&sv);
+    GVInstallVehicleLinkServices(&sv);
+    GVSetSceneServices(sv);
+    GVAppStartup();
+    GVCameraInit(&camera);
+  }
+  // Imports add to the scene: it is emptied now and then so that runs stay short.
+  void keepSmall() {
+    int32_t n = 0;
+    for (HObject* j = GVWorldOf(GVScene().world)->head; j; j = GVNextJel(j)) ++n;
+    for (GObject* g = GVGeoListOf(GVScene().geoList)->head; g; g = g->next) ++n;
+    if (n <= 64) return;
+    if (GVSceneServices().replaceVehicle) GVSceneServices().replaceVehicle(nullptr, nullptr);
+    GVDeleteEveryJel(GVScene().world);
+    GVDeleteGeos(GVScene().geoList, -1);
+  }
+  std::string fingerprint() const {
+    SceneRecords& sc = GVScene();
+    std::string s;
+    for (HObject* j = GVWorldOf(sc.world)->head; j; j = GVNextJel(j))
+      s += "J" + std::to_string(j->id) + "/" + std::to_string(j->groupMask) + (j->name ? j->name : "");
+    for (GObject* g = GVGeoListOf(sc.geoList)->head; g; g = g->next)
+      s += "G" + std::to_string(g->id) + ">" + std::to_string(g->jelId) + (g->name ? g->name : "");
+    for (float b : sc.bounds) s += std::to_string(b);
+    s += "L" + std::to_string(sc.lights ? sc.lights->count : -1) + "B" + std::to_string(GVGeoIdBlocks().count);
+    if (sc.display)
+      for (int32_t w : sc.display->frameWords) s += "," + std::to_string(w);
+    s += "V" + std::to_string(sc.vehicle != nullptr) + "E" + std::to_string(camera.eye[0]);
+    return s;
+  }
+  CameraRec camera;
+  CameraRec* cell = &camera;
+  char* notes = nullptr;
+};
+
+// The bytes as a rewound temporary file; null when none could be made.
+inline FILE* FuzzFileOf(const uint8_t* data, size_t size) {
+  FILE* f = std::tmpfile();
+  if (!f) return nullptr;
+  if (size) std::fwrite(data, 1, size, f);
+  std::rewind(f);
+  return f;
+}
+
+// Each import option in turn, one per input.
+inline int32_t FuzzNextImportOptions() {
+  static const int32_t kOptions[] = {1, 2, 4, 6, 8 | 4, 8 | 2, 2 | 4 | 8, 16 | 2, 32};
+  static unsigned turn = 0;
+  return kOptions[turn++ % (sizeof kOptions / sizeof kOptions[0])];
+}
+
+// Runs one import of the bytes over the scene, emptied now and then; an
+// import that fails must leave the scene as it was.
+template <typename Import>
+void FuzzImport(FuzzFileScene& scene, const uint8_t* data, size_t size, Import import) {
+  const int32_t options = FuzzNextImportOptions();
+  scene.keepSmall();
+  FILE* f = FuzzFileOf(data, size);
+  if (!f) return;
+  const std::string before = scene.fingerprint();
+  int32_t geoId = 0, jelId = 0;
+  if (import(f, options, &geoId, &jelId) != 0 && scene.fingerprint() != before) __builtin_trap();
+  std::fclose(f);
+}

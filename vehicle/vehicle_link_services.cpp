@@ -1,0 +1,46 @@
+#include "vehicle/vehicle_link_services.h"
+
+#include "scene/scene_services.h"
+#include "vehicle/vehicle_record.h"
+
+static_assert(kSceneVehicleJelIds == kVehicleJelIds, "the scene's vehicle id array");
+static_assert(kSceneVehicleGroups == kVehicleGroups, "the scene's vehicle group array");
+
+namespace {
+
+void jelIds(ObjHandle* cell, int32_t out[kVehicleJelIds]) { GVVehicleJelIds(GVVehicleOf(cell), out); }
+
+void groups(ObjHandle* cell, int32_t out[kVehicleGroups]) { GVVehicleGroups(GVVehicleOf(cell), out); }
+
+int32_t hasJel(ObjHandle* cell, int32_t id, int32_t testGroups) {
+  return GVVehicleHasJel(GVVehicleOf(cell), id, testGroups);
+}
+
+void shiftJelIds(ObjHandle* cell, int32_t offset) {
+  if (VehicleRec* v = GVVehicleOf(cell)) GVVehicleShiftJelIds(v, offset);
+}
+
+void replaceJelId(ObjHandle* cell, int32_t oldId, int32_t newId) {
+  if (VehicleRec* v = GVVehicleOf(cell)) GVVehicleReplaceJelId(v, oldId, newId);
+}
+
+void remapJelIds(ObjHandle* cell, int32_t count, const int32_t* table) {
+  if (VehicleRec* v = GVVehicleOf(cell)) GVVehicleRemapJelIds(v, count, table);
+}
+
+void unmarkJels(ObjHandle* cell) {
+  if (VehicleRec* v = GVVehicleOf(cell)) GVVehicleMarkPartJels(v, 0);
+}
+
+}  // namespace
+
+void GVInstallVehicleLinkServices(SceneServices* services) {
+  if (!services) return;
+  services->vehicleJelIds = jelIds;
+  services->vehicleGroups = groups;
+  services->vehicleHasJel = hasJel;
+  services->shiftVehicleJelIds = shiftJelIds;
+  services->replaceVehicleJelId = replaceJelId;
+  services->remapVehicleJelIds = remapJelIds;
+  services->unmarkVehicleJels = unmarkJels;
+}
