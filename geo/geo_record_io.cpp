@@ -88,9 +88,9 @@ void codeV5Fixed(FileCodec& c, GObject* g) {
   c.i32(g->extraWord);
   c.f32(g->slotScale);
   c.i32(g->materialType);
-  codeColour(c, g->colourA);
-  codeColour(c, g->colourB);
-  codeColour(c, g->colourC);
+  GVWalkColour(c, g->colourA);
+  GVWalkColour(c, g->colourB);
+  GVWalkColour(c, g->colourC);
   c.f32(g->surfaceParam);
   for (float& v : g->surfaceFloats) c.f32(v);
   for (int32_t& v : g->surfaceInts) c.i32(v);
@@ -414,7 +414,7 @@ bool fileBody(FileCodec& c, GObject* g, uint32_t version) {
     c.u32(extras);
     if (extras && c.reading())
       c.require(c.room(nv, 20) && (g->vertexExtras = GVNewGeoArray<GColour>(int64_t(nv) + 1)) != nullptr);
-    for (int32_t i = 1; extras && i <= nv && c.ok; ++i) codeColour(c, g->vertexExtras[i]);
+    for (int32_t i = 1; extras && i <= nv && c.ok; ++i) GVWalkColour(c, g->vertexExtras[i]);
 
     uint32_t present = c.writing() && g->colourSets ? 1 : 0;
     c.u32(present);
@@ -537,9 +537,9 @@ bool imageRecord(ImageCodec& c, GObject* g) {
   c.f32(g->slotScale);
   c.i32(g->extraWord);
   c.i32(g->materialType);
-  codeColour(c, g->colourA);
-  codeColour(c, g->colourB);
-  codeColour(c, g->colourC);
+  GVWalkColour(c, g->colourA);
+  GVWalkColour(c, g->colourB);
+  GVWalkColour(c, g->colourC);
   c.f32(g->surfaceParam);
   for (float& v : g->surfaceFloats) c.f32(v);
   for (int32_t& v : g->surfaceInts) c.i32(v);
@@ -612,7 +612,7 @@ bool imageRecord(ImageCodec& c, GObject* g) {
   if (extras && c.reading())
     c.require(c.room(int64_t(nv) + 1, 4 * (int64_t(nv) + 1)) &&
               (g->vertexExtras = GVNewGeoArray<GColour>(int64_t(nv) + 1)) != nullptr);
-  for (int32_t i = 0; extras && i <= nv && c.ok; ++i) codeColour(c, g->vertexExtras[i]);
+  for (int32_t i = 0; extras && i <= nv && c.ok; ++i) GVWalkColour(c, g->vertexExtras[i]);
   if (extras && c.reading() && c.ok) g->vertexExtras[0] = GColour{};
 
   int32_t present = c.writing() && g->colourSets ? 1 : 0;

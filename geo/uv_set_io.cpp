@@ -63,26 +63,6 @@ bool makeEntries(T*& p, int64_t n) {
   return p != nullptr;
 }
 
-// An optional colour block: a present word, then the block.
-template <typename C>
-void optionalColour(C& c, GColour*& col) {
-  uint32_t present = c.writing() ? (col ? 1u : 0u) : 0u;
-  c.u32(present);
-  if (!c.ok) return;
-  if (c.reading()) {
-    delete col;
-    col = nullptr;
-    if (!present) return;
-    if (!(col = new (std::nothrow) GColour{0, 0.0f, 0.0f, 0.0f, 0.0f})) {
-      c.ok = false;
-      return;
-    }
-  } else if (!present) {
-    return;
-  }
-  codeColour(c, *col);
-}
-
 // Face words point at the set's corner entries; a word outside 0..uvCount from
 // a damaged file is cleared rather than left to index past the corners.
 void clampFaceWords(UVSet* s) {
@@ -241,9 +221,9 @@ bool materialFile(FileCodec& c, GeoMaterial* m, bool legacy) {
   c.i32(uvRef);
   for (uint32_t& w : unused) c.u32(w);
   materialTail(c, m);
-  optionalColour(c, m->colourA);
-  optionalColour(c, m->colourB);
-  optionalColour(c, m->colourC);
+  GVWalkOptionalColour(c, m->colourA);
+  GVWalkOptionalColour(c, m->colourB);
+  GVWalkOptionalColour(c, m->colourC);
   if (c.reading()) {
     m->colourSetRef = csRef;
     m->uvSetRef = uvRef;
@@ -261,9 +241,9 @@ bool materialImage(ImageCodec& c, GeoMaterial* m) {
   c.i32(csRef);
   c.i32(m->uvSetIndex);
   c.i32(uvRef);
-  optionalColour(c, m->colourA);
-  optionalColour(c, m->colourB);
-  optionalColour(c, m->colourC);
+  GVWalkOptionalColour(c, m->colourA);
+  GVWalkOptionalColour(c, m->colourB);
+  GVWalkOptionalColour(c, m->colourC);
   materialTail(c, m);
   if (c.reading()) {
     m->colourSetRef = csRef;
@@ -279,7 +259,7 @@ template <typename C>
 void colourSetArrays(C& c, GeoColourSet* s, uint32_t entries, uint32_t vectors, bool entriesPart) {
   if (entriesPart && entries && c.ok) {
     if (c.reading() && !makeEntries(s->entries, s->entryCount)) c.ok = false;
-    for (int32_t i = 1; i <= s->entryCount && c.ok; ++i) codeColour(c, s->entries[i]);
+    for (int32_t i = 1; i <= s->entryCount && c.ok; ++i) GVWalkColour(c, s->entries[i]);
   }
   if (!entriesPart && vectors && c.ok) {
     if (c.reading() && !makeEntries(s->vectors, s->vectorCount)) c.ok = false;

@@ -31,12 +31,9 @@ static void RemoveVehicle() {
   if (GVSceneServices().deleteVehicle) GVSceneServices().deleteVehicle();
 }
 
-void GVAppStartup() {
-  if (!GVInitFolders()) {
-    GVSceneMessage(kNoCurrentDirMessage);
-    return;
-  }
-  SceneRecords& s = GVScene();
+// The logic, the vehicle, the Geo list and the world, in that order. The
+// world's destructor deletes every Jel, not only those of group 1.
+static void FreeSceneObjects(SceneRecords& s) {
   FreeLogicRecords(s);
   RemoveVehicle();
   if (s.geoList) GVFreeGeoList(&s.geoList);
@@ -44,6 +41,15 @@ void GVAppStartup() {
     GVFreeJelWorld(s.world);
     s.world = nullptr;
   }
+}
+
+void GVAppStartup() {
+  if (!GVInitFolders()) {
+    GVSceneMessage(kNoCurrentDirMessage);
+    return;
+  }
+  SceneRecords& s = GVScene();
+  FreeSceneObjects(s);
 
   s.geoList = new (std::nothrow) ObjHandle;
   if (s.geoList) {
@@ -75,13 +81,6 @@ void GVAppStartup() {
 void GVAppShutdown() {
   SceneRecords& s = GVScene();
   GVFreeSceneContext();
-  FreeLogicRecords(s);
-  RemoveVehicle();
-  if (s.geoList) GVFreeGeoList(&s.geoList);
-  // The world's destructor deletes every Jel, not only those of group 1.
-  if (s.world) {
-    GVFreeJelWorld(s.world);
-    s.world = nullptr;
-  }
+  FreeSceneObjects(s);
   GVFreeSceneWideRecords();
 }

@@ -3,17 +3,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "fuzz/stream_input.h"
 #include "geo/uv_set_io.h"
-#include "scene/item_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FILE* f = std::tmpfile();
-  if (!f) return 0;
-  if (size) std::fwrite(data, 1, size, f);
-  std::rewind(f);
   ItemStream stream;
-  if (GVItemStreamRead(&stream, f) == kItemStreamOk) {
-    stream.byteCount = stream.intCount = stream.floatCount = stream.itemCount = 0;
+  if (FuzzReadStream(data, size, &stream)) {
     GeoColourSetArray col{0, nullptr};
     UVSetArray uv{0, nullptr};
     GeoMaterialArray mat{0, nullptr};
@@ -25,6 +20,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     delete[] mat.materials;
   }
   GVItemStreamReset(&stream);
-  std::fclose(f);
   return 0;
 }

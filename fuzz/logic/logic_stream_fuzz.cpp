@@ -8,28 +8,26 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "fuzz/stream_input.h"
 #include "logic/logic_persistence.h"
 #include "logic/logic_store.h"
 #include "logic/logic_system.h"
 #include "scene/file_version.h"
-#include "scene/item_stream.h"
 #include "scene/scene_context.h"
 
 namespace {
-
-void rewindStream(ItemStream* s) { s->byteCount = s->intCount = s->floatCount = s->itemCount = 0; }
 
 void writeBack(LogicSystem* sys) {
   ItemStream out;
   GVCountLogicBlock(sys, &out);
   const ItemStream counted = out;
   if (GVItemStreamAlloc(&out) != kItemStreamOk) std::abort();
-  rewindStream(&out);
+  FuzzRewindStream(&out);
   if (GVStoreLogicToWords(sys, &out) != 1) std::abort();
   if (out.intCount != counted.intCount || out.floatCount != counted.floatCount ||
       out.byteCount != counted.byteCount)
     std::abort();
-  rewindStream(&out);
+  FuzzRewindStream(&out);
   LogicSystem again{};
   if (GVGetLogicItem(&again, &out) < 0) std::abort();
   GVFreeLogic(&again);
@@ -40,14 +38,10 @@ void writeBack(LogicSystem* sys) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   GVSetFileVersion(4);
-  FILE* f = std::tmpfile();
-  if (!f) return 0;
-  if (size) std::fwrite(data, 1, size, f);
-  std::rewind(f);
   ItemStream stream;
-  if (GVItemStreamRead(&stream, f) == kItemStreamOk) {
+  if (FuzzReadStream(data, size, &stream)) {
     for (uint32_t start : {0u, 3u}) {
-      rewindStream(&stream);
+      FuzzRewindStream(&stream);
       if (start > stream.intSize) break;
       stream.intCount = start;
       SceneCtx ctx{};
@@ -59,6 +53,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   GVItemStreamReset(&stream);
-  std::fclose(f);
   return 0;
 }

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "fuzz/stream_input.h"
 #include "scene/display_settings.h"
 #include "scene/item_stream.h"
-#include "stream_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ItemStream stream;

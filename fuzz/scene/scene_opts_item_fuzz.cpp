@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "fuzz/stream_input.h"
 #include "scene/item_stream.h"
 #include "scene/scene_opts.h"
-#include "stream_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ItemStream stream;

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "fuzz/stream_input.h"
 #include "fuzz/vehicle/fuzz_world.h"
-#include "scene/item_stream.h"
 #include "vehicle/vehicle_io.h"
 #include "vehicle/vehicle_jels.h"
 #include "vehicle/vehicle_record.h"
@@ -23,16 +23,11 @@ static void putBack(const VehicleRec* v) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FILE* f = std::tmpfile();
-  if (!f) return 0;
-  if (size) std::fwrite(data, 1, size, f);
-  std::rewind(f);
   ItemStream stream;
-  if (GVItemStreamRead(&stream, f) == kItemStreamOk) {
+  if (FuzzReadStream(data, size, &stream)) {
     HWorld world;
     AddFuzzCube(&world, 1);
     AddFuzzCube(&world, 2);
-    stream.byteCount = stream.intCount = stream.floatCount = stream.itemCount = 0;
     ObjHandle* cell = GVNewVehicle();
     if (GVGetVehicleItem(&world, GVVehicleOf(cell), &stream)) {
       putBack(GVVehicleOf(cell));
@@ -42,6 +37,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     GVDeleteVehicleHandle(cell);
   }
   GVItemStreamReset(&stream);
-  std::fclose(f);
   return 0;
 }

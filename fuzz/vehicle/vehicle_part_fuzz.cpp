@@ -7,20 +7,18 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "fuzz/stream_input.h"
 #include "fuzz/vehicle/fuzz_world.h"
 #include "jel/jel_object.h"
-#include "scene/item_stream.h"
 #include "vehicle/vehicle_jels.h"
 #include "vehicle/vehicle_part.h"
-
-static void rewindStream(ItemStream* s) { s->byteCount = s->intCount = s->floatCount = s->itemCount = 0; }
 
 static void putBack(const VhclPartRec* p, bool rotator) {
   ItemStream out;
   rotator ? GVCountVhclRotPart(&out) : GVCountVhclWheelPart(&out);
   const uint32_t ints = out.intCount, floats = out.floatCount;
   if (GVItemStreamAlloc(&out) != kItemStreamOk) std::abort();
-  rewindStream(&out);
+  FuzzRewindStream(&out);
   if ((rotator ? GVPutVhclRotPart(p, &out) : GVPutVhclWheelPart(p, &out)) != 1) std::abort();
   if (out.intCount != ints || out.floatCount != floats) std::abort();
   GVItemStreamReset(&out);
@@ -41,14 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fclose(f);
   }
 
-  FILE* f = std::tmpfile();
-  if (!f) return 0;
-  if (size) std::fwrite(data, 1, size, f);
-  std::rewind(f);
   ItemStream stream;
-  if (GVItemStreamRead(&stream, f) == kItemStreamOk) {
+  if (FuzzReadStream(data, size, &stream)) {
     for (bool rotator : {true, false}) {
-      rewindStream(&stream);
+      FuzzRewindStream(&stream);
       VhclPartRec** cell = GVNewVhclPartCell();
       const int32_t ok = rotator ? GVReadVhclRotPartImage(*cell, &world, &stream)
                                  : GVReadVhclWheelPartImage(*cell, &world, &stream);
@@ -57,6 +51,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   GVItemStreamReset(&stream);
-  std::fclose(f);
   return 0;
 }

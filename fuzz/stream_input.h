@@ -1,11 +1,15 @@
 // Shared steps of the block fuzz targets: the input as an item-stream
-// container, and a write-and-read-again check of what a reader accepted.
+// container, the cursors put back to the start, and a write-and-read-again
+// check of what a reader accepted.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 
 #include "scene/item_stream.h"
+
+// Puts every cursor of the stream back to the start of its array.
+inline void FuzzRewindStream(ItemStream* s) { s->byteCount = s->intCount = s->floatCount = s->itemCount = 0; }
 
 // Reads the bytes as a container, cursors at 0; false when they do not read.
 inline bool FuzzReadStream(const uint8_t* data, size_t size, ItemStream* stream) {
@@ -15,7 +19,7 @@ inline bool FuzzReadStream(const uint8_t* data, size_t size, ItemStream* stream)
   std::rewind(f);
   const bool ok = GVItemStreamRead(stream, f) == kItemStreamOk;
   std::fclose(f);
-  stream->byteCount = stream->intCount = stream->floatCount = stream->itemCount = 0;
+  FuzzRewindStream(stream);
   return ok;
 }
 
@@ -26,9 +30,9 @@ void FuzzRewrite(Rec* rec, Count count, Put put, Get get) {
   ItemStream s;
   count(&s, rec);
   if (GVItemStreamAlloc(&s) != kItemStreamOk) return;
-  s.byteCount = s.intCount = s.floatCount = s.itemCount = 0;
+  FuzzRewindStream(&s);
   if (put(&s, rec) != 1) __builtin_trap();
-  s.byteCount = s.intCount = s.floatCount = s.itemCount = 0;
+  FuzzRewindStream(&s);
   if (get(&s, rec) != 1) __builtin_trap();
   GVItemStreamReset(&s);
 }
