@@ -5,6 +5,7 @@
 
 #include "dynamics/group_ops.h"
 #include "jel/chan_data.h"
+#include "jel/frame_store.h"
 #include "jel/live_state.h"
 #include "jel/vector_math.h"
 
@@ -143,19 +144,46 @@ void GVAddRigidFrameSums(const HAState* s, int32_t part, double K[9], double v[3
   }
 }
 
-void GVCapturePartShape(HAState* s, int32_t part) {
-  if (!s || !s->pos || !s->mass || s->readOnly()) return;
-  if (s->ownerFlags && (*s->ownerFlags & kOwnerRigidCurrent)) return;
+// The part's offsets from its mass-weighted centre, taken from the positions
+// given, become its captured shape; its rotation vector is zeroed.
+static void captureFrom(HAState* s, int32_t part, const float* (*at)(const HAState*, int32_t)) {
+  double mass = 0.0, sum[3] = {0.0, 0.0, 0.0};
+  for (int32_t i = 1; i <= s->nodeCount; ++i) {
+    if (!s->inPart(i, part)) continue;
+    const float* p = at(s, i);
+    mass += s->mass[i];
+    for (int k = 0; k < 3; ++k) sum[k] += s->mass[i] * p[k];
+  }
   PartSums sums;
-  GVAddPartSums(s, part, &sums);
+  sums.mass = mass;
+  for (int k = 0; k < 3; ++k) sums.pos[k] = sum[k];
   float c[3], u[3];
   GVPartSumsMeans(sums, c, u);
   for (int32_t i = 1; i <= s->nodeCount; ++i)
-    if (s->inPart(i, part))
-      for (int k = 0; k < 3; ++k) s->restOffset[i][k] = s->pos[i][k] - c[k];
+    if (s->inPart(i, part)) {
+      const float* p = at(s, i);
+      for (int k = 0; k < 3; ++k) s->restOffset[i][k] = p[k] - c[k];
+    }
   float* rot = rotVec(s, part);
   rot[0] = rot[1] = rot[2] = 0.0f;
   GVStorePartRef(s, part, kPartRefShape);
+}
+
+void GVCapturePartShape(HAState* s, int32_t part) {
+  if (!s || !s->pos || !s->mass || s->readOnly()) return;
+  if (s->ownerFlags && (*s->ownerFlags & kOwnerRigidCurrent)) return;
+  captureFrom(s, part, [](const HAState* st, int32_t i) -> const float* { return st->pos[i]; });
+}
+
+void GVCapturePartRestShape(HAState* s, int32_t part) {
+  if (!s || !s->pos || !s->mass || s->readOnly()) return;
+  if (!GVFrameNodeRecs(s->frameStore, 0) || GVFrameStoreLast(s->frameStore) < 0) {
+    captureFrom(s, part, [](const HAState* st, int32_t i) -> const float* { return st->pos[i]; });
+    return;
+  }
+  captureFrom(s, part, [](const HAState* st, int32_t i) -> const float* {
+    return &GVFrameNodeRecs(st->frameStore, 0)[i].f[kNodeNatural];
+  });
 }
 
 void GVApplyPartRotationDrive(HAState* s, int32_t part) {

@@ -18,6 +18,12 @@ class HAState;
 // of the part is zeroed. Nothing in replay or when the owner's rigid pose is
 // already current (owner flag 0x10).
 void GVCapturePartShape(HAState* state, int32_t part);
+// The part's natural state (its rest shape) becomes its captured shape, the
+// rotation vector zeroed, whatever the owner flags say: a Jel read from a
+// file has no captured shape, and its flags describe the run it was saved
+// from. Without a stored start frame the committed positions are taken.
+// Nothing in replay.
+void GVCapturePartRestShape(HAState* state, int32_t part);
 
 // Moves the part onto its rigid pose (captured shape, turned and carried by
 // the part's own motion) and advances its rotation vector.

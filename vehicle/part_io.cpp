@@ -82,7 +82,7 @@ void rebuildContactGrid(const HWorld* world, int32_t id) {
 }
 
 void captureShape(const HWorld* world, int32_t id) {
-  if (HAState* s = GVVehicleJelState(world, id)) GVCapturePartShape(s, 1);
+  if (HAState* s = GVVehicleJelState(world, id)) GVCapturePartRestShape(s, 1);
 }
 
 void setFlags(const HWorld* world, int32_t id, uint32_t flags) {

@@ -105,8 +105,8 @@ void freePartCells(VehicleRec* v) {
 // The repairs both readers end with.
 void finishRead(VehicleRec* v) {
   if (v->headingNode == 0) GVVehicleFindHeadingNode(v);
-  if (HAState* s = GVVehicleJelState(v->world, v->chassisJel)) GVCapturePartShape(s, v->chassisPart);
-  if (HAState* s = GVVehicleJelState(v->world, v->bodyJel)) GVCapturePartShape(s, 1);
+  if (HAState* s = GVVehicleJelState(v->world, v->chassisJel)) GVCapturePartRestShape(s, v->chassisPart);
+  if (HAState* s = GVVehicleJelState(v->world, v->bodyJel)) GVCapturePartRestShape(s, 1);
   v->heading = 0.0f;
   v->speed = 0.0f;
   GVVehicleSteerRatio(v);
