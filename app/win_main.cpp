@@ -6,10 +6,13 @@
 #include "app/message_loop.h"
 #include "GVAppWins/render_services.h"
 #include "jel/matter.h"
+#include "logic/random_table.h"
 #include "scene/app_lifecycle.h"
 #include "scene/geo_id_blocks.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
+#include "scene/display_settings.h"
+#include "GVAppWins/view_links.h"
 #include "scene/work_folders.h"
 #include "toolkit/dialog_window.h"
 #include "toolkit/messages.h"
@@ -29,9 +32,25 @@ struct StaticInitialisers {
     std::atexit(ClearGlobalBlockAtExit);
     GVInitGeoIdBlockList(&GVGeoIdBlocks());
     std::atexit(DeleteGeoIdBlocksAtExit);
+    std::atexit(GVFreeRandomTables);
   }
 };
 const StaticInitialisers gStaticInitialisers;
+
+// The 3-D view reads the scene's bounds, the running flag and the display
+// settings' background, and reports its errors through the message path.
+void LinkViewToScene() {
+  SceneRecords& s = GVScene();
+  GVViewSceneLinks links;
+  links.bounds = s.bounds;
+  links.running = &GVFrameClock().running;
+  if (s.display) {
+    links.background = &s.display->background.r;
+    links.backdropMode = &s.display->backgroundFlags;
+  }
+  GVSetViewSceneLinks(links);
+  GVSetViewMessageRoutine(GVMessage);
+}
 
 }  // namespace
 

@@ -69,6 +69,16 @@ HAState* GVLogicJelState(HWorld* world, int32_t id) {
   return jel ? jel->state : nullptr;
 }
 
+GObject* GVLogicGeo(const LogicSystem* sys, int32_t id) {
+  return sys && id >= 1 ? GVGeoOf(GVFindGeo(sys->geoList, id)) : nullptr;
+}
+
+bool GVLogicAtLastSubStep(LogicSystem* sys) {
+  int32_t index = 0, count = 0;
+  GVGetSubstepInfo(sys ? sys->world : nullptr, &index, &count);
+  return index == count;
+}
+
 int32_t GVLogicArgInt(LogicProgram* prog, const LogicLine* line, int32_t a) {
   if (line->argType[a] == static_cast<int32_t>(kLogicIntConst)) return line->argInt[a];
   if (line->argType[a] == static_cast<int32_t>(kLogicInt)) {

@@ -14,6 +14,7 @@
 
 class HAState;
 class HObject;
+struct GObject;
 struct FrameParams;
 struct HWorld;
 struct LogicProgram;
@@ -62,6 +63,12 @@ uint32_t GVLogicAxisMask(const LogicLine* line);
 int32_t GVLogicPartOk(int32_t part);
 // The live state of the Jel with that id, or null (no such Jel or none built).
 HAState* GVLogicJelState(HWorld* world, int32_t id);
+// The Geo with that id in the system's Geo list, or null (id below 1, no list
+// or no such Geo).
+GObject* GVLogicGeo(const LogicSystem* sys, int32_t id);
+// True outside sub-stepping and at the last sub-step of a frame: the commands
+// that act once per frame act then.
+bool GVLogicAtLastSubStep(LogicSystem* sys);
 
 // An object number, part or count of argument slot a (0..4): the i variable
 // or the integer constant; 0 for any other slot.

@@ -33,8 +33,6 @@ constexpr uint32_t kRefresh0 = 0x40000, kRefresh1 = 0x80000, kRefresh2 = 0x10000
 
 constexpr float kContactShift = 0.1f;
 
-GObject* FindGeo(LogicSystem* sys, int32_t id) { return GVGeoOf(GVFindGeo(sys->geoList, id)); }
-
 // A Geo's placement at the current frame: its key track where it has one
 // that answers, else its live transform slot.
 void GeoPlacement(LogicSystem* sys, GObject* geo, float pos[3], float mat[9], float scale[3]) {
@@ -56,7 +54,7 @@ bool FixTarget(LogicSystem* sys, LogicProgram* prog, const LogicLine* line, bool
   const int32_t k = line->argVar[4];
   switch (line->argType[4]) {
     case kLogicIntConst: {
-      GObject* geo = line->argInt[4] ? FindGeo(sys, line->argInt[4]) : nullptr;
+      GObject* geo = line->argInt[4] ? GVLogicGeo(sys, line->argInt[4]) : nullptr;
       if (!geo) return false;
       float m[9], scale[3];
       GeoPlacement(sys, geo, pos, m, scale);
@@ -160,7 +158,7 @@ void RunGeoColl(int32_t program, LogicLine* line, LogicSystem* sys, bool jelHits
 int32_t GVCmdGAxes(int32_t program, LogicLine* line, LogicSystem* sys) {
   LogicCmdCtx c;
   if (!c.Open(sys, program, line)) return 0;
-  GObject* geo = FindGeo(sys, c.sel);
+  GObject* geo = GVLogicGeo(sys, c.sel);
   if (!geo) return 0;
   const int32_t stateMode = c.world->params.stateMode;
   const int32_t drive = GVGetGeoDriveMode(GVCurrentFrame(sys->world), geo, stateMode);

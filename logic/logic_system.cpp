@@ -2,10 +2,15 @@
 
 #include <new>
 
+#include "logic/arithmetic_cmds.h"
+#include "logic/camera_cmds.h"
 #include "logic/control_logic_cmds.h"
 #include "logic/dyn1_cmds.h"
 #include "logic/dyn2_cmds.h"
+#include "logic/effects_cmds.h"
 #include "logic/program_store.h"
+#include "logic/props_cmds.h"
+#include "logic/trig_vector_cmds.h"
 #include "scene/frame_driver.h"
 #include "scene/scene_context.h"
 
@@ -13,12 +18,21 @@ static const char* const kCategoryNames[kLogicCategories] = {
     "CONTROL", "LOGIC", "ARITHMETIC", "TRIG", "VECTOR", "HPROPS",
     "HDYN_1", "HDYN_2", "CAMERA", "DRAWING", "EFFECTS"};
 
-// The builders in catalogue order; a category whose commands are not built
-// keeps its name and no commands.
+// The builders in catalogue order.
 using CategoryBuilder = void (*)(LogicSystem* sys);
 static const CategoryBuilder kBuilders[kLogicCategories] = {
-    GVBuildControlCmds, GVBuildLogicCmds, nullptr, nullptr, nullptr, nullptr,
-    GVBuildDyn1Cmds, GVBuildDyn2Cmds, nullptr, nullptr, nullptr};
+    GVBuildControlCmds,
+    GVBuildLogicCmds,
+    GVBuildArithmeticCmds,
+    GVBuildTrigCmds,
+    GVBuildVectorCmds,
+    GVBuildPropsCmds,
+    GVBuildDyn1Cmds,
+    GVBuildDyn2Cmds,
+    GVBuildCameraCmds,
+    GVBuildDrawingCmds,
+    GVBuildEffectsCmds,
+};
 
 const char* GVLogicCategoryName(int32_t category) {
   return category >= 0 && category < kLogicCategories ? kCategoryNames[category] : "";

@@ -25,6 +25,12 @@ static void FreeLogicRecords(SceneRecords& s) {
   }
 }
 
+// The vehicle goes before the world and the Geo list it takes its Jels and
+// wheel Geos from.
+static void RemoveVehicle() {
+  if (GVSceneServices().deleteVehicle) GVSceneServices().deleteVehicle();
+}
+
 void GVAppStartup() {
   if (!GVInitFolders()) {
     GVSceneMessage(kNoCurrentDirMessage);
@@ -32,6 +38,7 @@ void GVAppStartup() {
   }
   SceneRecords& s = GVScene();
   FreeLogicRecords(s);
+  RemoveVehicle();
   if (s.geoList) GVFreeGeoList(&s.geoList);
   if (s.world) {
     GVFreeJelWorld(s.world);
@@ -69,6 +76,7 @@ void GVAppShutdown() {
   SceneRecords& s = GVScene();
   GVFreeSceneContext();
   FreeLogicRecords(s);
+  RemoveVehicle();
   if (s.geoList) GVFreeGeoList(&s.geoList);
   // The world's destructor deletes every Jel, not only those of group 1.
   if (s.world) {

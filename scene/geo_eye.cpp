@@ -2,9 +2,14 @@
 
 #include <cmath>
 
+#include "GVAppWins/camera_record.h"
 #include "geo/geo_binding.h"
 #include "geo/geo_transform.h"
 #include "jel/vector_math.h"
+#include "scene/geo_list_services.h"
+#include "scene/scene_opts.h"
+#include "scene/scene_records.h"
+#include "scene/scene_services.h"
 
 // The angles are worked in single precision, with the constants rounded to
 // floats, so that an eye settles on the same pose wherever it is computed.
@@ -64,4 +69,15 @@ void GVGeoTurnToPoint(const float point[3], GObject* geo) {
   GVRotationFromVector(pitchVec, pitchRot);
   GVMat3Mul(r, m, pitchRot);
   GVSetGeoTransform(geo, GEO_SEL_BIRTH, nullptr, r, nullptr, 0.0f);
+}
+
+void GVEyeCamFollowGeo(ObjHandle* list, int32_t id, float halfAngleDeg) {
+  const SceneOpts* opts = GVScene().options;
+  const CameraRec* camera = nullptr;
+  if (opts && opts->mode != 1 && opts->camera && *opts->camera)
+    camera = *opts->camera;
+  else if (GVSceneServices().viewCamera)
+    camera = GVSceneServices().viewCamera();
+  GObject* geo = GVGeoOf(GVFindGeo(list, id));
+  if (camera && geo) GVGeoEyeToPoint(camera->eye, geo, halfAngleDeg);
 }

@@ -24,6 +24,8 @@ struct SceneServices {
   // current), its second word into *second when given; 0 without a record.
   int32_t (*viewSelection)(int32_t* second) = nullptr;
   void (*viewResetFrame0)() = nullptr;
+  // The view's client size; 0 when it reports none.
+  int32_t (*viewSize)(int32_t* width, int32_t* height) = nullptr;
   void (*setViewProjection)() = nullptr;
   void (*redrawView)() = nullptr;
   void (*updateRenderObjects)() = nullptr;
@@ -32,6 +34,10 @@ struct SceneServices {
   void (*setCurrentGeo)(int32_t id) = nullptr;
   void (*setCurrentJel)() = nullptr;
   void (*selectJel)(int32_t first, int32_t second) = nullptr;
+  // Brings the view's light of that index up to date with its record in the
+  // scene's light list; the flag bits say what: 0x40, 0x80 and 0x100 its
+  // visibility and position.
+  void (*updateRenderLight)(int32_t flags, int32_t index) = nullptr;
 
   // Main window and its panels: set only while the main window exists.
   void (*updateFramePanels)(int32_t frame, int32_t subStepIndex, int32_t subSteps) = nullptr;
@@ -54,6 +60,8 @@ struct SceneServices {
   // Steering angle, front spin, rear spin, speed-up and the body Jel id.
   void (*vehicleDriveInputs)(float* steering, float* frontSpin, float* rearSpin, float* speedUp,
                              int32_t* bodyJel) = nullptr;
+  // Removes the vehicle with its Jels and wheel Geos (start-up and shutdown).
+  void (*deleteVehicle)() = nullptr;
 
   // Logic: set only while the logic store exists.
   void (*runMainLogic)(HWorld** world) = nullptr;

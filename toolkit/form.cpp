@@ -12,7 +12,9 @@
 #include "toolkit/frames.h"
 #include "toolkit/label.h"
 #include "toolkit/scroll_bar.h"
+#include "toolkit/slider_group.h"
 #include "toolkit/text_window.h"
+#include "toolkit/time_bar.h"
 #include "toolkit/title_bar.h"
 #include "toolkit/messages.h"
 
@@ -83,6 +85,14 @@ void moveSelector(void* control, int x, int y, int width, int height) {
   static_cast<HwSelectorTool*>(control)->move(x, y, width, height);
 }
 
+void moveSliderGroup(void* control, int x, int y, int width, int height) {
+  static_cast<HwSliderGroup*>(control)->move(x, y, width, height);
+}
+
+void moveTimeBar(void* control, int x, int y, int width, int height) {
+  static_cast<HwTimeBar*>(control)->move(x, y, width, height);
+}
+
 void moveTextWin(void* control, int x, int y, int width, int height) {
   static_cast<HwTextWin*>(control)->move(x, y, width, height);
 }
@@ -113,7 +123,7 @@ GVFormKindOps gKinds[kKinds + 1] = {{},
                                     {moveButtonField, keptSize<HwBaseControl>},
                                     {moveEditButton, keptSize<HwEditButControl>},
                                     {moveNumberField, keptSize<HwBaseControl>},
-                                    {},
+                                    {moveSliderGroup, keptSize<HwSliderGroup>},
                                     {moveDropDown, keptSize<HwDropDownCntrl>},
                                     {moveTextWin, keptSize<HwTextWin>},
                                     {moveSelector, keptSize<HwSelectorTool>},
@@ -123,7 +133,7 @@ GVFormKindOps gKinds[kKinds + 1] = {{},
                                     {},
                                     {},
                                     {},
-                                    {},
+                                    {moveTimeBar, keptSize<HwTimeBar>},
                                     {},
                                     {moveSeparator, nullptr},
                                     {moveScrollBar, scrollBarSize}};

@@ -16,7 +16,9 @@
 #include "toolkit/messages.h"
 #include "toolkit/multi_list.h"
 #include "toolkit/scroll_bar.h"
+#include "toolkit/slider_group.h"
 #include "toolkit/text_window.h"
+#include "toolkit/time_bar.h"
 #include "toolkit/title_bar.h"
 #include "toolkit/tool_tip.h"
 
@@ -48,7 +50,7 @@ ClassSlot gClasses[] = {
     {"EditControlClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwEditControlProc, nullptr},
     {"EditButControlClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, HwEditButControlProc, nullptr},
     {"LabelClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwLabelProc, nullptr},
-    {"SliderGrpClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
+    {"SliderGrpClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwSliderGroupProc, nullptr},
     {"DropDownControlClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, HwDropDownCntrlProc, nullptr},
     {"DDSubWindowClass", kRedraw, &QwPenBrushSet::brushToolTip, 0, 0, nullptr, QwRegisterDDSubWindowClass},
     {"ScrollBarClass", kRedrawDbl, nullptr, RGB(220, 100, 100), 0, HwScrollBarProc, nullptr},
@@ -57,6 +59,8 @@ ClassSlot gClasses[] = {
     {"TextScrollClassOLD", kRedrawDbl, &QwPenBrushSet::brushGrey80, 0, 0, HwTextScrollOldProc, nullptr},
     {"SelectorToolClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, HwSelectorToolProc, nullptr},
     {"SeparatorClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwSeparatorProc, nullptr},
+    // The time bar's, after the twenty of the controls.
+    {"TimeBarClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, HwTimeBarProc, nullptr},
 };
 
 // The brushes made for the title bar and scroll bar classes; deleted at shut-down

@@ -22,6 +22,8 @@
 #include "jel/vector_math.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
+#include "vehicle/chase_camera.h"
+#include "vehicle/vehicle_commands.h"
 #include "vehicle/vehicle_carry.h"
 #include "vehicle/vehicle_jels.h"
 #include "vehicle/vehicle_setup.h"
@@ -40,17 +42,6 @@ int32_t movableStates(VehicleRec* v, HAState* out[kMaxVehicleStates]) {
     if (j->state && j->playParams.mode != kWorldReplay && !j->state->readOnly()) out[n++] = j->state;
   });
   return n;
-}
-
-// Mass-weighted centre of part 1 over the selection's live states at frame -3.
-void selectionCentre(HWorld* w, int32_t sel, float c[3]) {
-  float m = 0.0f, sum[3] = {0, 0, 0};
-  for (HObject* j = w->head; j; j = GVNextJel(j)) {
-    if (!GVJelInSel(j, sel) || !j->state) continue;
-    j->state->getPartMass(1, kFrameInStep, &m);
-    j->state->getPartMassPosSum(1, kFrameInStep, kAxesAll, sum);
-  }
-  for (int k = 0; k < 3; ++k) c[k] = m != 0.0f ? sum[k] / m : 0.0f;
 }
 
 float clampf(float x, float lo, float hi) { return std::max(lo, std::min(hi, x)); }
@@ -255,7 +246,7 @@ void GVUpdateVehicleType2(VehicleRec* v, const DriveInputs& in) {
 
   for (int pass = 1; pass <= 2; ++pass) {
     float c1[3] = {0, 0, 0};
-    if (v->groupChassis != 0) selectionCentre(w, v->groupChassis, c1);
+    if (v->groupChassis != 0) GVVehicleSelCentre(w, v->groupChassis, kFrameInStep, c1);
     GVVehicleSaveDisplacements(v);
     if (v->chassisPart != 0) keepChassisRigid(v, start && pass == 1);
     GVSteerRotatorPart(partOf(v->rotorL), aL);
@@ -276,7 +267,7 @@ void GVUpdateVehicleType2(VehicleRec* v, const DriveInputs& in) {
 
     if (v->groupChassis != 0) {
       float c2[3], back[3];
-      selectionCentre(w, v->groupChassis, c2);
+      GVVehicleSelCentre(w, v->groupChassis, kFrameInStep, c2);
       GVVecSub(back, c1, c2);
       for (HObject* j = w->head; j; j = GVNextJel(j))
         if (GVJelInSel(j, v->groupChassis) && j->playParams.mode != kWorldReplay && j->state)
@@ -442,8 +433,22 @@ int32_t GVSceneVehicleSubsteps(float* factor) {
   return v && v->world ? GVSubstepsPerFrame(v->world) : 1;
 }
 
+int32_t GVSceneVehicleCameraFollow() {
+  VehicleRec* v = GVVehicleOf(GVScene().vehicle);
+  if (!v || GVVehicleIsEmpty(v)) return 0;
+  GVVehicleCameraFollow();
+  return 1;
+}
+
+void GVSceneVehicleDriveInputs(float* steering, float* frontSpin, float* rearSpin, float* speedUp, int32_t* bodyJel) {
+  GVVehicleDriveInputs(GVVehicleOf(GVScene().vehicle), frontSpin, rearSpin, steering, bodyJel, speedUp);
+}
+
 void GVInstallVehicleServices(SceneServices* services) {
   if (!services) return;
   services->driveVehicle = GVDriveSceneVehicle;
   services->vehicleSubsteps = GVSceneVehicleSubsteps;
+  services->vehicleCameraFollow = GVSceneVehicleCameraFollow;
+  services->vehicleDriveInputs = GVSceneVehicleDriveInputs;
+  services->deleteVehicle = GVDeleteVehicle;
 }

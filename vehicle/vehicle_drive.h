@@ -44,4 +44,10 @@ void GVVehicleCarryRotation(VehicleRec* v, const float refCentre[3]);
 // vehicle; installed into the services while a vehicle exists.
 void GVDriveSceneVehicle(HWorld** world);
 int32_t GVSceneVehicleSubsteps(float* factor);
+// The after-frame callback's camera follow (1 when the vehicle is not empty)
+// and the driving read-outs for the attached Geos.
+int32_t GVSceneVehicleCameraFollow();
+void GVSceneVehicleDriveInputs(float* steering, float* frontSpin, float* rearSpin, float* speedUp, int32_t* bodyJel);
+// Fills the vehicle's entries of the scene services (the vehicle command
+// installs them with a vehicle and clears them with it).
 void GVInstallVehicleServices(SceneServices* services);

@@ -373,3 +373,20 @@ void GVVehicleSetScaleT(VehicleRec* v, float value) {
   });
   GVVehicleDriveTuning(v, nullptr, nullptr);
 }
+
+float GVVehicleSuspensionFRatio(const MatterProps* m, float cellSize) {
+  if (!m) return 1.0f;
+  const float steps = std::max(1.0f, GVMatterSubSteps(m, cellSize));
+  const float scT = std::max(1.0f, m->scaleT);
+  return std::ceil(steps / scT) * scT;
+}
+
+void GVVehicleSelCentre(HWorld* world, int32_t selection, int32_t frame, float c[3]) {
+  float m = 0.0f, sum[3] = {0, 0, 0};
+  for (HObject* j = world ? world->head : nullptr; j; j = j->next == j ? nullptr : j->next) {
+    if (!GVJelInSel(j, selection) || !j->state) continue;
+    j->state->getPartMass(1, frame, &m);
+    j->state->getPartMassPosSum(1, frame, kAxesAll, sum);
+  }
+  for (int k = 0; k < 3; ++k) c[k] = m != 0.0f ? sum[k] / m : 0.0f;
+}

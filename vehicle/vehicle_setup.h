@@ -9,6 +9,8 @@
 #include "vehicle/vehicle_record.h"
 
 class HObject;
+struct HWorld;
+struct MatterProps;
 
 // Calls f for every present Jel of the vehicle, in the order of
 // GVVehicleJelIds.
@@ -20,6 +22,10 @@ void GVVehicleForEachJel(VehicleRec* v, F f) {
   for (int32_t id : ids)
     if (HObject* j = GVVehicleJel(v->world, id)) f(j);
 }
+
+// Mass-weighted centre of part 1 over the live states of the selection's Jels
+// at a frame (-2 committed, -3 in the step); the origin without mass.
+void GVVehicleSelCentre(HWorld* world, int32_t selection, int32_t frame, float c[3]);
 
 // Types 2 and 3: glue, parts and heading node for driving.
 void GVVehicleSetupParts(VehicleRec* v);
@@ -56,3 +62,6 @@ void GVVehicleSettle(VehicleRec* v);
 int32_t GVVehicleFindHeadingNode(VehicleRec* v);
 void GVVehicleChassisParts(VehicleRec* v, float fraction);
 void GVVehicleSetScaleT(VehicleRec* v, float value);
+// The suspension's F-Ratio for a matter: its sub-steps at the cell size
+// rounded up to a whole number of its Sc_T (Sc_T below 1 counts as 1).
+float GVVehicleSuspensionFRatio(const MatterProps* m, float cellSize);

@@ -1,14 +1,15 @@
 // Turns bytes into a main program (any category and command, flags, slot
 // types, variable indices, integer constants and float constants including
-// NaN, infinities and +-1e30) and runs it for 50 frames of a small world of
-// two Jels with scene bounds and a drag block through the world runner, then
-// removes every third line. Nothing may read or write outside the program's
-// arrays.
+// NaN, infinities, +-1e30 and the int limits) and runs it for 50 frames of a
+// small world of two Jels, two Geos, two lights, scene bounds, a drag block
+// and a pointer event every frame through the world runner, then removes
+// every third line. Nothing may read or write outside the program's arrays.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
+#include "dynamics/selection_ops.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
 #include "jel/matter.h"
@@ -18,9 +19,13 @@
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
 #include "runner_scene.h"
+#include "scene/geo_list_services.h"
+#include "scene/light_list.h"
 #include "scene/scene_context.h"
 
 namespace {
+
+constexpr int32_t kSubStepBudget = 64;
 
 struct Bytes {
   const uint8_t* p;
@@ -63,12 +68,19 @@ int32_t FrameCB(void* owner, int32_t selection, void* user) {
   LogicSystem* sys = static_cast<LogicSystem*>(user);
   if (!owner) return selection ? 1 : sys->minSubSteps;
   GVRunMainLogic(sys, static_cast<HWorld**>(owner));
-  // The drag recorder belongs to a command of its own category; every line
-  // of that category gets it here.
-  LogicProgram* main = GVLogicProgram(sys, 1);
-  for (LogicLine* l = main ? main->first : nullptr; l; l = l->next)
-    if (l->category == kLogicEffects) GVLogicRecordMouseDrag(l, 1, sys);
   return 1;
+}
+
+// Two Geos (ids 1 and 3; a Jel-bound one would need a mesh) for the Geo
+// commands.
+void AddGeos(ObjHandle* list) {
+  GVNewGeoList(list);
+  for (int32_t id : {1, 3}) {
+    ObjHandle* cell = GVCreateGeo();
+    if (!cell) continue;
+    GVGeoOf(cell)->id = id;
+    GVAddGeoToScene(list, cell);
+  }
 }
 
 }  // namespace
@@ -83,6 +95,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ctx.sceneBounds = bounds;
   GlobalWorkBlock drag{};
   ctx.workBlock = &drag;
+  ObjHandle geos;
+  AddGeos(&geos);
+  ctx.geoList = &geos;
+  LightList lights{0, nullptr};
+  GVNewLightList(&lights);
+  GVAddLight(&lights);
+  ctx.lights = &lights;
+  SceneAuxRec talk{}, brow{};
+  ctx.auxA = &talk;
+  ctx.auxB = &brow;
+  int32_t pointer[2] = {0, 0};
+  ctx.viewPair = pointer;
   LogicSystem sys;
   GVInitLogicStore(&sys, &ctx);
   sys.minSubSteps = 1 + b.Next() % 3;
@@ -114,7 +138,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  for (int32_t f = 0; f <= 50; ++f) GVAdvanceToFrame(&world, f, FrameCB, nullptr);
+  // Matter commands may ask for up to a million sub-steps per frame (stiff,
+  // slow matter); the run stops before a frame that needs more than the
+  // fuzzing budget.
+  // A pointer event every frame, with Jel 0, 1 or 2.
+  for (int32_t f = 0; f <= 50 && GVSubstepsPerFrame(&world) <= kSubStepBudget; ++f) {
+    pointer[0] = 1;
+    pointer[1] = f % 3;
+    GVAdvanceToFrame(&world, f, FrameCB, nullptr);
+  }
 
   int k = 0;
   for (LogicLine* l = main->first; l;) {
@@ -125,5 +157,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   GVRunMainLogic(&sys, &cell);
   GVFreeLogic(&sys);
   GVResetJelList(&world);
+  GVDeleteGeoList(&geos);
+  GVFreeLightListArray(&lights);
+  delete[] talk.entries;
+  delete[] brow.entries;
   return 0;
 }

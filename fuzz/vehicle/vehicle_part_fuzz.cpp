@@ -7,22 +7,11 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "dynamics/world.h"
-#include "jel/jel_from_builder.h"
+#include "fuzz/vehicle/fuzz_world.h"
 #include "jel/jel_object.h"
-#include "jel/lattice_builder.h"
 #include "scene/item_stream.h"
 #include "vehicle/vehicle_jels.h"
 #include "vehicle/vehicle_part.h"
-
-static void addCube(HWorld* world) {
-  LatticeBuilder b;
-  LatticeSpec spec;
-  GVInitLatticeBuilder(&spec, &b);
-  GVGridFillAll(&b);
-  GVVehicleAddJel(world, GVCreateJelFromBuilder(&b, 1, 0, 0, nullptr));
-  GVFreeLatticeBuilder(&b);
-}
 
 static void rewindStream(ItemStream* s) { s->byteCount = s->intCount = s->floatCount = s->itemCount = 0; }
 
@@ -39,7 +28,7 @@ static void putBack(const VhclPartRec* p, bool rotator) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   HWorld world;
-  addCube(&world);
+  AddFuzzCube(&world, 1);
   for (bool rotator : {true, false}) {
     FILE* f = fmemopen(const_cast<uint8_t*>(data), size, "rb");
     if (!f) continue;

@@ -17,7 +17,7 @@
 
 namespace {
 
-// A command in the still empty DRAWING slot that records PP 1 on every call.
+// A command in place of the DRAWING category that records PP 1 on every call.
 std::vector<int32_t> gPhases;
 int32_t RecordPhase(int32_t program, LogicLine*, LogicSystem* sys) {
   gPhases.push_back(GVLogicProgram(sys, program)->pp[1]);

@@ -4,6 +4,8 @@
 #include "logic/logic_store.h"
 #include "dynamics/runner_scene.h"
 #include "dynamics/world_runner.h"
+#include "geo/geo_fixtures.h"
+#include "geo/geo_transform.h"
 #include "jel/jel_object.h"
 #include "scene/app_lifecycle.h"
 #include "scene/frame_driver.h"
@@ -112,6 +114,18 @@ HObject* LogicScene::AddJel(int32_t id, int cx, int cy, int cz, float x, float y
 
 LogicLine* LogicScene::Add(int32_t cat, int32_t cmd, Arg result, std::initializer_list<Arg> args, uint32_t flags) {
   return last = AppendLine(sys, last, cat, cmd, result, args, flags);
+}
+
+GObject* LogicScene::AddGeo(int32_t id, const float at[3]) {
+  GObject* geo = geotest::makeGeo(id, "Geo", geotest::boxCorners({-0.2f, -0.2f, -0.2f}, {0.2f, 0.2f, 0.2f}),
+                                  geotest::boxTriangles());
+  geo->groupMask = 2;
+  GVSetGeoTransform(geo, GEO_SEL_FRAME, at, nullptr, nullptr, 0.0f);
+  ObjHandle* cell = new ObjHandle;
+  cell->object = geo;
+  geo->handle = cell;
+  GVAddGeoToScene(GVScene().geoList, cell);
+  return geo;
 }
 
 LogicProgram& LogicScene::Main() { return sys->programs[1]; }

@@ -1,5 +1,5 @@
 // A logic store over an empty world, with helpers that append lines to the
-// main program, and a counting command put into the still empty DRAWING slot.
+// main program, and a counting command put in place of the DRAWING category.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include "scene/scene_context.h"
 
 class HObject;
+struct GObject;
 
 // One argument slot: type and, by type, the variable index or the constant.
 struct Arg {
@@ -81,6 +82,9 @@ struct LogicScene {
   HObject* AddJel(int32_t id, int cx, int cy, int cz, float x, float y, float z, float fy);
   LogicLine* Add(int32_t cat, int32_t cmd, Arg result = {}, std::initializer_list<Arg> args = {},
                  uint32_t flags = 0);
+  // A small box Geo (group 1) with this id, its frame slot at `at`, added to
+  // the scene.
+  GObject* AddGeo(int32_t id, const float at[3]);
   LogicProgram& Main();
   HWorld* World();
   // From frame 0 restarts the run at 0, then plays frame after frame the way

@@ -12,6 +12,10 @@
 #include "jel/jel_object.h"
 #include "jel/lattice_builder.h"
 #include "jel/vector_math.h"
+#include "scene/geo_list_services.h"
+#include "scene/scene_opts.h"
+#include "scene/scene_records.h"
+#include "scene/scene_services.h"
 
 namespace {
 
@@ -85,4 +89,39 @@ TEST(GeoEye, AttachedEyeLooksOnlyInsideItsCone) {
   GVGeoEyeToPoint(off, geo.get(), 60.0f);
   EXPECT_NE(Rotation(geo.get()), before);
   GVGeoEyeToPoint(off, nullptr, 60.0f);
+}
+
+TEST(GeoEye, EyeFollowsTheViewCameraOrTheRenderToTextureCamera) {
+  static CameraRec view;
+  view.eye[0] = 5.0f;  // along +x
+  CameraRec* own = new CameraRec;
+  own->eye[1] = 5.0f;  // along +y
+  SceneOpts opts{};
+  opts.camera = new CameraRec*(own);
+  const SceneServices saved = GVSceneServices();
+  SceneServices sv;
+  sv.viewCamera = [] { return &view; };
+  GVSetSceneServices(sv);
+  SceneOpts* const savedOpts = GVScene().options;
+  GVScene().options = &opts;
+  ObjHandle list;
+  GVNewGeoList(&list);
+  ObjHandle* cell = GVCreateGeo();
+  GVGeoOf(cell)->id = 2;
+  GVAddGeoToScene(&list, cell);
+
+  // The render-to-texture camera while the options hold one outside mode 1.
+  for (int32_t mode : {0, 1}) {
+    opts.mode = mode;
+    GVEyeCamFollowGeo(&list, 2, 53.0f);
+    const std::vector<float> r = Rotation(GVGeoOf(cell));
+    EXPECT_NEAR(r[6], mode == 1 ? 1.0f : 0.0f, 1e-6f) << mode;
+    EXPECT_NEAR(r[7], mode == 1 ? 0.0f : 1.0f, 1e-6f) << mode;
+  }
+  GVEyeCamFollowGeo(&list, 7, 53.0f);  // no such Geo
+
+  GVDeleteGeoList(&list);
+  GVScene().options = savedOpts;
+  GVClearSceneOptsParts(&opts);
+  GVSetSceneServices(saved);
 }

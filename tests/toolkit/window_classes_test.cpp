@@ -30,6 +30,7 @@ const ExpectedClass kClasses[] = {
     {"ScrollBarClass", kDbl, RGB(220, 100, 100), false}, {"ListWindowClass", kDbl, RGB(200, 200, 200), false},
     {"TextWinClass", kRedraw, RGB(220, 220, 220), false}, {"TextScrollClassOLD", kDbl, RGB(80, 80, 80), false},
     {"SelectorToolClass", kRedraw, kGrey65, false},    {"SeparatorClass", kDbl, kGrey65, false},
+    {"TimeBarClass", kRedraw, kGrey65, false},
 };
 
 // Classes whose windows paint only through their control object: a bare window

@@ -13,6 +13,7 @@
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "vehicle/vehicle_build.h"
+#include "vehicle/vehicle_commands.h"
 #include "vehicle/vehicle_jels.h"
 #include "vehicle/vehicle_setup.h"
 
@@ -36,12 +37,7 @@ DrivenVehicle::DrivenVehicle(int32_t flags, int32_t nA, int32_t nB, bool settle)
   for (int k = 0; k < kVehicleJelIds; ++k) ids[k] = k + 1;
   for (int k = 0; k < 9; ++k) groups[k] = -5 - k;
   GVBuildVehicle2x2(v, World(), ids, groups, 1.0f, nA, nB, flags);
-  GVVehicleSetDriveKind(v, 1, 0);
-  GVVehicleSetScaleT(v, 5.0f);
-  GVVehicleSetFy(v, -0.5f);
-  v->frontGrip = v->rearGrip = 0.7f;
-  v->driveAxles = 3;
-  v->brakeAxles = 1;
+  GVVehicleFirstSettings(v);
   GVVehicleSettle(v);
   if (!settle) return;
   PlayTo(200);
