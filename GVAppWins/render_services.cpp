@@ -3,6 +3,7 @@
 #include "GVAppWins/ogre_geo_objects.h"
 #include "GVAppWins/ogre_jel_objects.h"
 #include "GVAppWins/ogre_materials.h"
+#include "GVAppWins/ogre_scene_build.h"
 #include "GVAppWins/view_links.h"
 #include "GVAppWins/view_window.h"
 #include "geo/geo_object.h"
@@ -30,6 +31,14 @@ void GVInstallRenderServices() {
   s.destroyJelRenderObj = [](HObject* jel) {
     if (jel) GVDestroyOgreJelObj(jel->handle);
   };
+  s.refreshGeoRenderMesh = [](GObject* geo) {
+    if (geo) GVRefreshOgreGeoMesh(geo->handle);
+  };
+  s.refreshJelGeoRenderMeshes = GVRefreshOgreMeshesOfJel;
+  s.refreshAllGeoRenderMeshes = GVRefreshAllOgreGeoMeshes;
+  s.buildRenderScene = GVBuildOgreScene;
+  s.rebuildRenderObjects = GVRebuildOgreObjects;
+  s.resetRenderExtras = GVResetOgreSceneExtras;
   s.assignGeoMaterial = GVAssignOgreGeoMaterial;
   s.setGeoMaterial = GVSetOgreGeoMaterial;
   s.setGeoUVMaterials = GVApplyOgreDisplayModes;

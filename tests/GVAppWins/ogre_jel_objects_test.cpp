@@ -32,6 +32,7 @@
 #include "platform/screen_image.h"
 #include "platform/test_api.h"
 #include "scene/app_lifecycle.h"
+#include "scene/display_settings.h"
 #include "scene/frame_driver.h"
 #include "scene/geo_list_services.h"
 #include "scene/heap_string.h"
@@ -223,7 +224,14 @@ TEST_F(JelViewTest, SceneFromFilesIsMirroredAndPlays) {
   ASSERT_NE(geos()->head, nullptr);
 
   createView();
-  GVBuildOgreScene(32, 32);
+  DisplaySettings* ds = GVScene().display;
+  ASSERT_NE(ds, nullptr);
+  ds->shadowValues[0] = 0.5f;  // far distance
+  ds->shadowValues[1] = 0.0f;  // directional extrusion
+  // As the file-open handler reaches it, through the scene's table.
+  GVSceneServices().buildRenderScene(32, 32);
+  EXPECT_EQ(ds->shadowValues[0], 150.0f);
+  EXPECT_EQ(ds->shadowValues[1], 100.0f);
   show();
   EXPECT_TRUE(GVSaveScreenPng((dir_ / "jel_scene.png").c_str()));
   const Rect jr = footprint(nodesOf(jel));
