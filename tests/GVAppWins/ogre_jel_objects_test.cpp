@@ -41,6 +41,7 @@
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "test_main_window.h"
+#include "view_probe.h"
 
 namespace fs = std::filesystem;
 using geotest::V3;
@@ -60,9 +61,7 @@ bool isWall(uint32_t p) {
   return std::abs(ch(p, 16) - 153) < 12 && std::abs(ch(p, 8) - 153) < 12 && std::abs(ch(p, 0) - 153) < 12;
 }
 
-struct Rect {
-  int x0 = 1 << 20, y0 = 1 << 20, x1 = -1, y1 = -1;
-};
+using Rect = ScreenRect;
 
 class JelViewTest : public ::testing::Test {
  protected:
@@ -115,21 +114,7 @@ class JelViewTest : public ::testing::Test {
     const float corner[3] = {-1.0f, y, -1.0f};
     return addJel(MakeDropJel(2, 2, 2, 1.0f, corner, id, -9.81f), name);
   }
-  Rect footprint(const std::vector<V3>& pts) {
-    POINT o = {0, 0};
-    ClientToScreen(view_.window, &o);
-    Rect r;
-    for (const V3& p : pts) {
-      float q[3], px[3];
-      GVProjectPoint(*view_.camera, p.data(), q);
-      GVNormalisedToScreen(view_.viewport, q, px);
-      r.x0 = std::min(r.x0, o.x + static_cast<int>(px[0]));
-      r.y0 = std::min(r.y0, o.y + static_cast<int>(px[1]));
-      r.x1 = std::max(r.x1, o.x + static_cast<int>(px[0]));
-      r.y1 = std::max(r.y1, o.y + static_cast<int>(px[1]));
-    }
-    return r;
-  }
+  Rect footprint(const std::vector<V3>& pts) { return GVTestFootprint(view_, pts); }
   static std::vector<V3> nodesOf(const HObject* j) {
     std::vector<V3> v;
     for (int32_t i = 1; i <= j->nodeCount; ++i) v.push_back({j->pos[i][0], j->pos[i][1], j->pos[i][2]});
@@ -137,22 +122,9 @@ class JelViewTest : public ::testing::Test {
   }
   template <typename Pred>
   int count(const Rect& r, Pred pred, int grow = 0) {
-    const GVSurface& s = GVScreenImage();
-    int n = 0;
-    for (int y = r.y0 - grow; y <= r.y1 + grow; ++y)
-      for (int x = r.x0 - grow; x <= r.x1 + grow; ++x) n += pred(s.at(x, y)) ? 1 : 0;
-    return n;
+    return GVTestCountPixels(r, pred, grow);
   }
-  Rect viewRect() {
-    POINT o = {0, 0};
-    ClientToScreen(view_.window, &o);
-    Rect r;
-    r.x0 = o.x;
-    r.y0 = o.y;
-    r.x1 = o.x + 999;
-    r.y1 = o.y + 674;
-    return r;
-  }
+  Rect viewRect() { return GVTestViewRect(view_, 1000, 675); }
   // Lowest screen row holding a pixel of the predicate inside the columns.
   template <typename Pred>
   int lowestRow(const Rect& cols, Pred pred) {
@@ -163,15 +135,7 @@ class JelViewTest : public ::testing::Test {
         if (pred(s.at(x, y))) return y;
     return -1;
   }
-  // Meshes, materials, entities, manual objects and nodes the engine holds.
-  size_t engineObjects() {
-    size_t n = 0;
-    for (auto it = Ogre::MeshManager::getSingleton().getResourceIterator(); it.hasMoreElements(); it.moveNext()) ++n;
-    for (auto it = Ogre::MaterialManager::getSingleton().getResourceIterator(); it.hasMoreElements(); it.moveNext()) ++n;
-    n += gOgreData->mSceneMgr->getMovableObjects("Entity").size();
-    n += gOgreData->mSceneMgr->getMovableObjects("ManualObject").size();
-    return n + gOgreData->mSceneMgr->getRootSceneNode()->numChildren();
-  }
+  size_t engineObjects() { return GVTestEngineObjects(); }
   size_t latticeVertices(const char* name) {
     Ogre::ManualObject* mo = gOgreData->mSceneMgr->getManualObject(std::string(name) + "MO");
     return mo->getSections().empty() ? 0 : mo->getSections()[0]->getRenderOperation()->vertexData->vertexCount;
