@@ -63,7 +63,7 @@ void BM_SceneFrame(benchmark::State& state) {
     GVAddJelToScene(GVScene().world, j->handle);
     jels.push_back(j);
   }
-  GObject* geo = gridGeo(159, -9.9f, -1.9f, 4.3f, 3.0f);  // 50,086 triangles
+  GObject* geo = gridGeo(160, -9.9f, -1.9f, 4.3f, 3.0f);  // 50,562 triangles
   geo->handle = new ObjHandle{geo};
   GVRebuildGeo(geo);
   GVAddGeo(static_cast<GeoList*>(GVScene().geoList->object), geo);
