@@ -10,6 +10,7 @@
 #include "GVAppWins/info_panels.h"
 #include "GVAppWins/material_reload.h"
 #include "GVAppWins/ogre_buffers.h"
+#include "GVAppWins/ogre_jel_objects.h"
 #include "GVAppWins/ogre_materials.h"
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_links.h"
@@ -439,6 +440,7 @@ void GVUpdateOgreObjects() {
     else
       GVUpdateOgreGeoMesh(h, -2, wireAll || GVGeoIdInSel(g->id, selection, GVSceneGeoList()));
   });
+  GVForEachSceneJel([](HObject** cell) { GVUpdateOgreJelMesh(cell); });
   GVUpdateOgreGeoBounds();
   GVUpdateOgreJelBounds();
 }

@@ -1,13 +1,25 @@
 #include "GVAppWins/render_services.h"
 
 #include "GVAppWins/ogre_geo_objects.h"
+#include "GVAppWins/ogre_jel_objects.h"
 #include "GVAppWins/ogre_materials.h"
+#include "GVAppWins/ogre_scene_build.h"
+#include "GVAppWins/view_links.h"
+#include "GVAppWins/view_window.h"
 #include "geo/geo_object.h"
+#include "jel/jel_object.h"
 #include "scene/scene_services.h"
 
 void GVInstallRenderServices() {
   SceneServices s = GVSceneServices();
   s.updateRenderObjects = GVUpdateOgreObjects;
+  s.viewCamera = []() -> CameraRec* {
+    GVView* v = GVMainView();
+    return v && v->camera ? *v->camera : nullptr;
+  };
+  s.redrawView = [] {
+    if (GVView* v = GVMainView()) GVRedrawView(v);
+  };
   s.updateGeoMesh = [](GObject* geo) {
     if (geo) GVUpdateOgreGeoMesh(geo->handle, -2, 1);
   };
@@ -15,6 +27,18 @@ void GVInstallRenderServices() {
   s.destroyGeoRenderObj = [](GObject* geo) {
     if (geo) GVDestroyOgreGeoObj(geo->handle);
   };
+  s.createJelRenderObj = GVCreateOgreJelObj;
+  s.destroyJelRenderObj = [](HObject* jel) {
+    if (jel) GVDestroyOgreJelObj(jel->handle);
+  };
+  s.refreshGeoRenderMesh = [](GObject* geo) {
+    if (geo) GVRefreshOgreGeoMesh(geo->handle);
+  };
+  s.refreshJelGeoRenderMeshes = GVRefreshOgreMeshesOfJel;
+  s.refreshAllGeoRenderMeshes = GVRefreshAllOgreGeoMeshes;
+  s.buildRenderScene = GVBuildOgreScene;
+  s.rebuildRenderObjects = GVRebuildOgreObjects;
+  s.resetRenderExtras = GVResetOgreSceneExtras;
   s.assignGeoMaterial = GVAssignOgreGeoMaterial;
   s.setGeoMaterial = GVSetOgreGeoMaterial;
   s.setGeoUVMaterials = GVApplyOgreDisplayModes;

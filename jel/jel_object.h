@@ -83,6 +83,9 @@ class HObject final : public HBState {
   void computeFaceNormals();
   void computeNodeNormals();
   void computeEdgeNormals();
+  // Face normals, then node normals, when the frame or sub-step moved on since
+  // they were last computed.
+  void updateNormals();
 
   char* getNameCopy() const;
   void offsetIds(int32_t k);

@@ -176,6 +176,10 @@ void HObject::finalize() {
       buildSolidEdges();
   }
 
+  updateNormals();
+}
+
+void HObject::updateNormals() {
   const int32_t frame = playParams.currentFrame, sub = playParams.subStepIndex;
   if (frameMarks[0] != frame || frameMarks[1] != sub) {
     computeFaceNormals();

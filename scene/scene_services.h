@@ -124,6 +124,19 @@ struct SceneServices {
   // (Re-)assigns the Geo's materials for the display mode.
   void (*setGeoMaterial)(int32_t id, int32_t mode) = nullptr;
   void (*setGeoUVMaterials)(int32_t geoMode, int32_t jelMode) = nullptr;
+  // Puts a Geo bound to a Jel back to its reset shape and rewrites its render
+  // buffers, skipped while its refresh mark (0x100000) is set; for the Geos
+  // of a Jel selection (mark ignored); for every unmarked Geo while the
+  // natural state is edited.
+  void (*refreshGeoRenderMesh)(GObject* geo) = nullptr;
+  void (*refreshJelGeoRenderMeshes)(int32_t selection) = nullptr;
+  void (*refreshAllGeoRenderMeshes)() = nullptr;
+  // The whole scene mirrored after a file is opened; what an import appended
+  // (from these Geo and Jel ids to the ends of the lists); the scene-wide
+  // render extras cleared before a scene is opened or reset.
+  void (*buildRenderScene)(int32_t geoMode, int32_t jelMode) = nullptr;
+  void (*rebuildRenderObjects)(int32_t firstGeo, int32_t firstJel, int32_t geoMode, int32_t jelMode) = nullptr;
+  void (*resetRenderExtras)() = nullptr;
 
   // The 3-D view's status line and its tool state; the view sets these
   // together, and a missing status line means there is no view.

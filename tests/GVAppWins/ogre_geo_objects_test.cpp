@@ -29,6 +29,7 @@
 #include "scene/scene_services.h"
 #include "scene/work_folders.h"
 #include "test_main_window.h"
+#include "view_probe.h"
 
 namespace fs = std::filesystem;
 using geotest::V3;
@@ -44,9 +45,7 @@ bool isRed(uint32_t p) { return ch(p, 16) > 150 && ch(p, 8) < 70 && ch(p, 0) < 7
 bool isBlue(uint32_t p) { return ch(p, 0) > 120 && ch(p, 16) < 70 && ch(p, 8) < 100; }
 bool isLight(uint32_t p) { return ch(p, 16) > 205 && ch(p, 8) > 205 && ch(p, 0) > 205; }
 
-struct Rect {
-  int x0 = 1 << 20, y0 = 1 << 20, x1 = -1, y1 = -1;
-};
+using Rect = ScreenRect;
 
 // A view in a main window over a scene whose Geo list the test fills.
 class GeoViewTest : public ::testing::Test {
@@ -106,49 +105,16 @@ class GeoViewTest : public ::testing::Test {
     paintRed(g);
     return g;
   }
-  // Screen rectangle of the projected points.
-  Rect footprint(const std::vector<V3>& pts) {
-    POINT o = {0, 0};
-    ClientToScreen(view_.window, &o);
-    Rect r;
-    for (const V3& p : pts) {
-      float q[3], px[3];
-      GVProjectPoint(*view_.camera, p.data(), q);
-      GVNormalisedToScreen(view_.viewport, q, px);
-      r.x0 = std::min(r.x0, o.x + static_cast<int>(px[0]));
-      r.y0 = std::min(r.y0, o.y + static_cast<int>(px[1]));
-      r.x1 = std::max(r.x1, o.x + static_cast<int>(px[0]));
-      r.y1 = std::max(r.y1, o.y + static_cast<int>(px[1]));
-    }
-    return r;
-  }
+  Rect footprint(const std::vector<V3>& pts) { return GVTestFootprint(view_, pts); }
   template <typename Pred>
   int count(const Rect& r, Pred pred, int grow = 0) {
-    const GVSurface& s = GVScreenImage();
-    int n = 0;
-    for (int y = r.y0 - grow; y <= r.y1 + grow; ++y)
-      for (int x = r.x0 - grow; x <= r.x1 + grow; ++x) n += pred(s.at(x, y)) ? 1 : 0;
-    return n;
+    return GVTestCountPixels(r, pred, grow);
   }
   template <typename Pred>
   int countView(Pred pred) {
-    Rect r;
-    POINT o = {0, 0};
-    ClientToScreen(view_.window, &o);
-    r.x0 = o.x;
-    r.y0 = o.y;
-    r.x1 = o.x + 999;
-    r.y1 = o.y + 674;
-    return count(r, pred);
+    return GVTestCountPixels(GVTestViewRect(view_, 1000, 675), pred);
   }
-  // Meshes, materials, entities and nodes the engine holds.
-  size_t engineObjects() {
-    size_t n = 0;
-    for (auto it = Ogre::MeshManager::getSingleton().getResourceIterator(); it.hasMoreElements(); it.moveNext()) ++n;
-    for (auto it = Ogre::MaterialManager::getSingleton().getResourceIterator(); it.hasMoreElements(); it.moveNext()) ++n;
-    n += gOgreData->mSceneMgr->getMovableObjects("Entity").size();
-    return n + gOgreData->mSceneMgr->getRootSceneNode()->numChildren();
-  }
+  size_t engineObjects() { return GVTestEngineObjects(); }
 
   GeoList list_;
   ObjHandle cell_;

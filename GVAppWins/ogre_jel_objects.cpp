@@ -1,0 +1,250 @@
+#include "GVAppWins/ogre_jel_objects.h"
+
+#include <OGRE/Ogre.h>
+
+#include <cmath>
+
+#include "GVAppWins/ogre_buffers.h"
+#include "GVAppWins/ogre_geo_objects.h"
+#include "GVAppWins/ogre_materials.h"
+#include "GVAppWins/ogre_view.h"
+#include "GVAppWins/view_links.h"
+#include "GVAppWins/view_window.h"
+#include "jel/jel_object.h"
+#include "scene/scene_access.h"
+#include "scene/scene_records.h"
+#include "vehicle/vehicle_record.h"
+
+namespace {
+
+const Ogre::String& defaultGroup() { return Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME; }
+
+// Removes a mesh of that name from the mesh manager, when it holds one.
+void removeMesh(const std::string& name, const Ogre::String& group) {
+  Ogre::MeshManager& mm = Ogre::MeshManager::getSingleton();
+  if (mm.resourceExists(name, group)) mm.remove(name, group);
+}
+
+// The lattice line set: the four edges of every face, an edge (p, q) drawn
+// when p < q or always on a one-layer Jel, whose faces are drawn again at -d
+// on the other side of the sheet. put(p, q, d) draws one edge.
+template <typename Put>
+void forEachLatticeLine(const HObject* jel, bool flat, float d, Put put) {
+  for (int pass = 0; pass < (flat ? 2 : 1); ++pass) {
+    const float off = pass == 0 ? d : -d;
+    for (int32_t f = 1; f <= jel->faceCount; ++f) {
+      const int32_t* q = jel->faces[f];
+      for (int e = 0; e < 4; ++e) {
+        const int32_t a = q[e], b = q[(e + 1) % 4];
+        if (flat || a < b) put(a, b, off);
+      }
+    }
+  }
+}
+
+// A node moved off the surface along its normal.
+Ogre::Vector3 offsetNode(const HObject* jel, int32_t i, float d) {
+  const float* p = jel->pos[i];
+  const float* n = jel->nodeNormals[i];
+  return Ogre::Vector3(p[0] + d * n[0], p[1] + d * n[1], p[2] + d * n[2]);
+}
+
+bool usableLattice(const HObject* jel) { return jel && jel->nodeNormals && jel->pos && (jel->faces || jel->faceCount == 0); }
+
+// The eighth vehicle group selector: the group the vehicle keeps out of view.
+int32_t vehicleHiddenGroup() {
+  const VehicleRec* v = GVScene().vehicle ? GVVehicleOf(GVScene().vehicle) : nullptr;
+  if (!v) return 0;
+  int32_t groups[kVehicleGroups] = {};
+  GVVehicleGroups(v, groups);
+  return groups[kVehicleGroups - 1];
+}
+
+void removeJelHook(HObject** handle, int32_t, void*) {
+  if (handle) GVDestroyOgreJelObj(handle);
+}
+
+}  // namespace
+
+std::string GVOgreJelBaseName(HObject** jel) {
+  char name[600];
+  GVGetJelName(jel, name, sizeof name);
+  return name;
+}
+
+int32_t GVOgreJelFormat(HObject** jel) {
+  return GVJelHandleIsFlat(jel) ? (GV_BUF_JEL_LIVE | GV_BUF_DOUBLE_SIDED) : GV_BUF_JEL_LIVE;
+}
+
+void GVRefreshJelNormals(HObject* jel) {
+  if (jel) jel->updateNormals();
+}
+
+Ogre::ManualObject* GVCreateOgreJelManualObject(HObject** cell, float d) {
+  if (!gOgreData || !gOgreData->mSceneMgr || !cell || !*cell) return nullptr;
+  HObject* jel = *cell;
+  const std::string base = GVOgreJelBaseName(cell);
+  if (!usableLattice(jel)) return nullptr;
+  const bool flat = GVJelHandleIsFlat(cell) != 0;
+  const size_t f = static_cast<size_t>(jel->faceCount);
+  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+  Ogre::ManualObject* mo = nullptr;
+  try {
+    mo = sm->createManualObject(base + "MO");
+  } catch (const Ogre::Exception& e) {
+    Ogre::LogManager::getSingleton().logMessage(e.getFullDescription(), Ogre::LML_CRITICAL);
+  }
+  if (!mo) {
+    GVViewMessage("GVCreateOgreJelManualObject: cannot create jel Manual Object!!");
+    return nullptr;
+  }
+  mo->setDynamic(true);
+  mo->estimateVertexCount(flat ? 8 * f : 4 * f);
+  mo->estimateIndexCount(flat ? 8 * f : 4 * f);
+  mo->begin("BaseWhiteNoLighting", Ogre::RenderOperation::OT_LINE_LIST, defaultGroup());
+  const Ogre::ColourValue grey(0.1f, 0.1f, 0.1f, 1.0f);
+  Ogre::uint32 k = 0;
+  forEachLatticeLine(jel, flat, d, [&](int32_t a, int32_t b, float off) {
+    mo->position(offsetNode(jel, a, off));
+    mo->colour(grey);
+    mo->position(offsetNode(jel, b, off));
+    mo->colour(grey);
+    mo->index(k);
+    mo->index(k + 1);
+    k += 2;
+  });
+  mo->end();
+  // A mesh left by an earlier build under the same name would refuse the new one.
+  const std::string meshName = base + "MESHDR";
+  removeMesh(meshName, defaultGroup());
+  if (!mo->getSections().empty()) mo->convertToMesh(meshName, defaultGroup());
+  mo->setCastShadows(false);
+  float b[6];
+  if (GVJelBoundingBox(jel, kFrameCommitted, b)) {
+    const float w = std::fabs(d);
+    mo->setBoundingBox(Ogre::AxisAlignedBox(b[0] - w, b[2] - w, b[4] - w, b[1] + w, b[3] + w, b[5] + w));
+  }
+  return mo;
+}
+
+Ogre::ManualObject* GVUpdateJelManualObject(HObject** cell, float g, float d) {
+  if (!gOgreData || !gOgreData->mSceneMgr || !cell || !*cell) return nullptr;
+  HObject* jel = *cell;
+  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+  const std::string name = GVOgreJelBaseName(cell) + "MO";
+  if (!sm->hasManualObject(name)) {
+    GVViewMessage("GVUpdateJelManualObject: cannot get jel Manual Object!!");
+    return nullptr;
+  }
+  Ogre::ManualObject* mo = sm->getManualObject(name);
+  if (!usableLattice(jel)) return nullptr;
+  const bool flat = GVJelHandleIsFlat(cell) != 0;
+  // An empty line list has no section to update.
+  if (mo->getSections().empty()) return mo;
+  const Ogre::ColourValue grey(g, g, g, 1.0f);
+  mo->beginUpdate(0);
+  forEachLatticeLine(jel, flat, d, [&](int32_t a, int32_t b, float off) {
+    mo->position(offsetNode(jel, a, off));
+    mo->colour(grey);
+    mo->position(offsetNode(jel, b, off));
+    mo->colour(grey);
+  });
+  mo->end();
+  return mo;
+}
+
+void GVCreateOgreJelObj(int32_t id, int32_t mode) {
+  if (!gOgreData || !gOgreData->mSceneMgr || id < 1) return;
+  HObject** cell = GVFindJel(GVScene().world, id);
+  if (!cell || !*cell) return;
+  HObject* jel = *cell;
+  const int32_t format = GVOgreJelFormat(cell);
+  const float offset = gOgreData->mSelectOffset;
+  const int32_t hidden = vehicleHiddenGroup();
+  if (hidden != 0 && GVJelMatches(cell, hidden)) return;
+  const std::string base = GVOgreJelBaseName(cell);
+  GVRefreshJelNormals(jel);
+
+  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+  try {
+    Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual(base + "HMESH", "General");
+    GVCreateOgreJelSubMesh((base + "HSUBMESH").c_str(), mesh, cell, format);
+    mesh->load();
+    Ogre::Entity* entity =
+        sm->createEntity(base + "HENT", base + "HMESH", Ogre::ResourceGroupManager::AUTODETECT_RESOURCE_GROUP_NAME);
+    Ogre::SubEntity* surface = GVFindSubEntity(entity, base + "HSUBMESH");
+    Ogre::MaterialPtr mat = Ogre::MaterialManager::getSingleton().create(base + "HMAT", defaultGroup());
+    if (surface) surface->setMaterial(mat);
+    GVSetOgreJelMaterial(mode, cell);
+
+    Ogre::ManualObject* lattice = GVCreateOgreJelManualObject(cell, offset);
+    if (lattice) lattice->setVisible(GVGeoModeShowsWire(mode) != 0);
+
+    Ogre::SceneNode* node =
+        sm->getRootSceneNode()->createChildSceneNode(base + "HNODE", Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY);
+    node->setPosition(Ogre::Vector3::ZERO);
+    node->setOrientation(Ogre::Quaternion::IDENTITY);
+    node->setScale(Ogre::Vector3::UNIT_SCALE);
+    node->attachObject(entity);
+    if (lattice) node->attachObject(lattice);
+  } catch (const Ogre::Exception& e) {
+    Ogre::LogManager::getSingleton().logMessage(e.getFullDescription(), Ogre::LML_CRITICAL);
+  }
+  jel->removalCB = removeJelHook;
+}
+
+void GVUpdateOgreJelMesh(HObject** cell) {
+  if (!gOgreData || !gOgreData->mSceneMgr || !cell || !*cell) return;
+  HObject* jel = *cell;
+  const int32_t format = GVOgreJelFormat(cell);
+  const float offset = gOgreData->mSelectOffset;
+  bool lattice = false;
+  int32_t s = 0;
+  GVView* view = GVMainView();
+  if (view && view->camera && *view->camera) {
+    lattice = GVGeoModeShowsWire((*view->camera)->jelDisplayMode) != 0;
+    s = GVViewScene().currentJel ? GVViewScene().currentJel[0] : 0;
+  }
+  const bool selected = s != 0 && GVJelMatches(cell, s) != 0;
+  GVRefreshJelNormals(jel);
+
+  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+  const std::string base = GVOgreJelBaseName(cell);
+  Ogre::Entity* entity = sm->hasEntity(base + "HENT") ? sm->getEntity(base + "HENT") : nullptr;
+  if (entity)
+    if (Ogre::SubMesh* sub = GVFindSubMesh(entity->getMesh().get(), base + "HSUBMESH"))
+      GVUpdateOgreJelBuffer(sub, cell, format);
+  if (sm->hasManualObject(base + "MO") && (lattice || s != 0))
+    GVUpdateJelManualObject(cell, selected ? 0.9f : 0.1f, offset);
+  if (entity)
+    if (Ogre::SceneNode* node = entity->getParentSceneNode()) {
+      node->setPosition(Ogre::Vector3::ZERO);
+      node->setOrientation(Ogre::Quaternion::IDENTITY);
+      node->setScale(Ogre::Vector3::UNIT_SCALE);
+    }
+}
+
+void GVDestroyOgreJelObj(HObject** cell) {
+  if (!gOgreData || !gOgreData->mSceneMgr || !cell || !*cell) return;
+  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+  const std::string base = GVOgreJelBaseName(cell);
+  // The entity and its node go before the material and the mesh they use.
+  if (sm->hasEntity(base + "HENT")) {
+    Ogre::Entity* entity = sm->getEntity(base + "HENT");
+    if (Ogre::SceneNode* node = entity->getParentSceneNode()) {
+      node->detachObject(entity);
+      if (sm->hasManualObject(base + "MO")) {
+        Ogre::ManualObject* mo = sm->getManualObject(base + "MO");
+        if (mo->getParentSceneNode() == node) node->detachObject(mo);
+      }
+      sm->destroySceneNode(node);
+    }
+    sm->destroyEntity(entity);
+    Ogre::MaterialPtr mat = Ogre::MaterialManager::getSingleton().getByName(base + "HMAT", defaultGroup());
+    if (mat) GVDisposeOgreMaterial(mat);
+    removeMesh(base + "HMESH", "General");
+  }
+  if (sm->hasManualObject(base + "MO")) sm->destroyManualObject(base + "MO");
+  removeMesh(base + "MESHDR", defaultGroup());
+  (*cell)->removalCB = nullptr;
+}

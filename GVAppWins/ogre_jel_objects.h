@@ -1,0 +1,31 @@
+// The engine objects that mirror a Jel: a translucent surface (manual mesh
+// "%sHMESH" with its sub-mesh "%sHSUBMESH", entity "%sHENT", material
+// "%sHMAT") and a line drawing of its lattice (manual object "%sMO"), both on
+// the node "%sHNODE" at the origin, all named from the Jel's name. Every
+// operation does nothing while the engine path is not running.
+#pragma once
+
+#include <OGRE/OgrePrerequisites.h>
+
+#include <cstdint>
+#include <string>
+
+class HObject;
+
+// The Jel's name, or "" when it has none: the stem of its engine names.
+std::string GVOgreJelBaseName(HObject** jel);
+
+// Buffer format of the Jel's surface: live positions, with a back-facing copy
+// for a one-layer Jel.
+int32_t GVOgreJelFormat(HObject** jel);
+
+// Face normals, then node normals, recomputed when the Jel changed since they
+// were last computed.
+void GVRefreshJelNormals(HObject* jel);
+
+Ogre::ManualObject* GVCreateOgreJelManualObject(HObject** jel, float offset);
+Ogre::ManualObject* GVUpdateJelManualObject(HObject** jel, float grey, float offset);
+
+void GVCreateOgreJelObj(int32_t id, int32_t displayMode);
+void GVUpdateOgreJelMesh(HObject** jel);
+void GVDestroyOgreJelObj(HObject** jel);
