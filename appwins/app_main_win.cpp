@@ -6,6 +6,7 @@
 
 #include "GVAppWins/info_panels.h"
 #include "GVAppWins/view_window.h"
+#include "appwins/file_list.h"
 #include "appwins/help_window.h"
 #include "appwins/menu_bar.h"
 #include "appwins/notes_window.h"
@@ -401,6 +402,7 @@ void GVAppMainWin::notesPlacement(RECT* place) const {
 
 void GVInstallAppWindows() {
   GVSetWindowClassRegistrar("MainAppWindowClass", HwMainAppWindow::registerClass);
+  GVSetWindowClassRegistrar("ListWindowClass", HwListDlg::registerClass);
   GVSetFormKind(kKindMenuBar, {moveMenuBar, nullptr});
   GVSetFormKind(kKindView, {moveView, nullptr});
   for (int kind : {kKindAnimation, kKindKeyFrameBar, kKindMoveTool, kKindCamera, kKindSelectorBar, kKindLogic,
