@@ -73,6 +73,7 @@ HwListDlg::HwListDlg(int x, int height, int listMode, HwListCB ownerCB, void* us
                      nullptr),
       formHeight(height), owner(ownerCB), ownerUser(userValue) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
+  dirLabel = new (std::nothrow) HwLabel(client, "Dir:", instance, 5, 5, 33, 22, 12, 0, -1, 0);
   dirField = new (std::nothrow) HwEditControl(2, 1, client, instance, 40, 5, 300, 22, 0, 0, "", nullptr, nullptr,
                                               dirTextCB, this);
   listWindow = CreateWindowExA(0, kListClass, "", WS_CHILD | WS_VISIBLE, 5, 35, 580, 100, client, nullptr, instance,
@@ -88,6 +89,7 @@ HwListDlg* HwListDlg::createMaterialList(int x, HwListCB ownerCB, void* userValu
 
 HwListDlg::~HwListDlg() {
   if (listWindow) GVDetachObject(listWindow, this);
+  delete dirLabel;
   delete dirField;
   delete[] items_;
 }

@@ -6,6 +6,7 @@
 #include "platform/user32.h"
 #include "toolkit/dialog_window.h"
 #include "toolkit/edit_control.h"
+#include "toolkit/label.h"
 
 constexpr int kListMaxItems = 1000;
 constexpr int kListItemChars = 200;
@@ -34,6 +35,7 @@ class HwListDlg : public HwDialogWindow {
   // The cell (from 0) at a point of the list window, or -1.
   int cellAt(int x, int y) const;
 
+  HwLabel* dirLabel = nullptr;
   HwEditControl* dirField = nullptr;
   HWND listWindow = nullptr;
   int formWidth = 600, formHeight = 0;

@@ -61,7 +61,7 @@ TEST_F(FileList, SceneModeListsVisibleScenesAndReportsTheClickedCell) {
   ASSERT_FALSE(calls.empty());
   EXPECT_EQ(calls[0].code, 0x202);
   EXPECT_TRUE(IsWindowVisible(dlg_->popup));
-  EXPECT_TRUE(GVSavePng(GVScreenImage(), "file_list.png"));
+  EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "file_list.png").c_str()));
   const int n = 5;
   RECT r = rectOf(dlg_->listWindow);
   const int i = n - 1;

@@ -61,7 +61,7 @@ TEST_F(HelpWindow, EveryTopicOpensCentredFromItsFile) {
   }
   GVShowHelpPage("dlg_walls", 0);
   settle();
-  EXPECT_TRUE(GVSavePng(GVScreenImage(), "help_page.png"));
+  EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "help_page.png").c_str()));
 }
 
 TEST_F(HelpWindow, CountsAndLineEndsAndMissingFiles) {
