@@ -6,7 +6,10 @@
 
 #include "GVAppWins/info_panels.h"
 #include "GVAppWins/view_window.h"
+#include "appwins/file_list.h"
+#include "appwins/help_window.h"
 #include "appwins/menu_bar.h"
+#include "appwins/notes_window.h"
 #include "appwins/message_dlg.h"
 #include "dynamics/constraint_cmds.h"
 #include "dynamics/group_ops.h"
@@ -372,14 +375,41 @@ void GVSetOgreGeoUVMaterials(int geoMode, int jelMode) {
   (void)jelMode;
 }
 
+void GVAppMainWin::notesPlacement(RECT* place) const {
+  RECT work = {0, 0, 0, 0};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const int usable = work.right - work.left - 2 * border;
+  int bottom = work.bottom - work.top - 2 * border - 35;
+  RECT r = {0, 0, 0, 0};
+  const bool vehicleShown = vehiclePanel && IsWindowVisible(vehiclePanel->frame.outer);
+  if (!vehicleShown && timeBar && timeBar->frame.window && GetWindowRect(timeBar->frame.window, &r))
+    bottom = r.top + timeBar->frame.border;
+  else if (vehiclePanel && GetWindowRect(vehiclePanel->frame.outer, &r))
+    bottom = r.top - 8;
+  else
+    bottom -= 50;
+  if (logicPanel && IsWindowVisible(logicPanel->frame.outer) && GetWindowRect(logicPanel->frame.inner, &r)) {
+    *place = RECT{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    return;
+  }
+  if (!cameraPanel || !GetWindowRect(cameraPanel->frame.outer, &r)) return;
+  const int b = cameraPanel->frame.border;
+  const int width = logicPanelWidth - 2 * b;
+  const int y = r.bottom + b + 7;
+  const int height = bottom - 2 * b - y - 7;
+  *place = RECT{usable - 10 - width + b, y, width, height > 1 ? height : 1};
+}
+
 void GVInstallAppWindows() {
   GVSetWindowClassRegistrar("MainAppWindowClass", HwMainAppWindow::registerClass);
+  GVSetWindowClassRegistrar("ListWindowClass", HwListDlg::registerClass);
   GVSetFormKind(kKindMenuBar, {moveMenuBar, nullptr});
   GVSetFormKind(kKindView, {moveView, nullptr});
   for (int kind : {kKindAnimation, kKindKeyFrameBar, kKindMoveTool, kKindCamera, kKindSelectorBar, kKindLogic,
                    kKindVehicle})
     GVSetFormKind(kind, {moveSlot, slotSize});
   GVInstallAppMessageBox();
+  GVSetToolkitWindowHooks({nullptr, GVFreeHelpWindow, GVFreeNotesWindow});
 }
 
 void GVInstallMainWindowServices() {

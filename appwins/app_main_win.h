@@ -54,6 +54,10 @@ class GVAppMainWin : public HwMainAppWindow {
   void redrawTimeBar();
   void resetMoveTool();
   void endEditModes();
+  // Where the notes window goes, in screen pixels (x, y, width, height in
+  // left, top, right, bottom): over the logic control window when it shows,
+  // else where it would be.
+  void notesPlacement(RECT* place) const;
 
   static int geoDisplayCB(int item, void* window);
   static int jelDisplayCB(int item, void* window);

@@ -1,0 +1,43 @@
+#!/usr/bin/env python3
+"""Writes the help pages "<topic>.hhf" next to this script: a 32-bit
+little-endian byte count, then the text with CR LF line ends."""
+import os
+import struct
+
+PAGES = {
+    "dlg_anim": "Animation\n\nPlays the scene's key-frame animation. Choose the object with the\nchooser arrows, then use the play, stop and step buttons. The frame field\nshows the current frame; type a number and press Enter to jump to it.",
+    "dlg_move": "Move tool\n\nMoves, turns and scales the selected objects. Pick the action with the\nbuttons, then drag in the 3-D view. The fields show the values; type one\nand press Enter to set it exactly.",
+    "dlg_cam": "Camera\n\nSets the view's eye. Drag in the view to orbit, use the wheel to zoom.\nThe buttons choose front, side and top views and reset the camera.",
+    "dlg_lcd": "Logic display\n\nShows the values the logic lines produced in the last frame. Scroll\nwith the bar or the wheel.",
+    "dlg_vhcl": "Vehicle\n\nSets up a vehicle: choose its body and wheels with the choosers and set\nthe motor, brake and steering limits in the fields.",
+    "dlg_kfbc": "Key-frame bar\n\nEach mark is a key frame of the chosen object. Click a mark to go to it,\ndrag it to move it, use the buttons to add or delete keys.",
+    "dlg_istate": "Initial state\n\nStores the positions and speeds the scene starts from. Store saves the\ncurrent state; Restore puts the scene back to it.",
+    "dlg_mat": "Jel material\n\nSets how a Jel behaves: stiffness, damping, friction and mass. Choose the\nJel with the chooser; each field takes effect when you press Enter.",
+    "dlg_struct": "Jel structure\n\nShows and edits the springs and cells of the chosen Jel. Pick a display\nmode with the buttons; values apply when you press Enter.",
+    "dlg_part": "Particles\n\nEdits the chosen particles of a Jel: position, mass and whether they are\nfixed. Select particles in the view first.",
+    "dlg_hgrp": "Jel groups\n\nPuts Jels into groups so they can be chosen together. Tick a group box\nto add the chosen Jel to it, clear it to remove it.",
+    "dlg_ggrp": "Geo groups\n\nPuts Geos into groups so they can be chosen together. Tick a group box\nto add the chosen Geo to it, clear it to remove it.",
+    "dlg_edglue": "Glue\n\nJoins particles of two Jels. Choose the two Jels, select the particles\nin the view and press Glue; Unglue separates them again.",
+    "dlg_edgeo": "Geo editor\n\nEdits the chosen Geo: its name, position, scale and the Jel it follows.\nType a value and press Enter to apply it.",
+    "dlg_edgog": "Geo on Jel\n\nBinds a Geo's vertices to a Jel so the shape follows the soft body.\nChoose both, then press Bind.",
+    "dlg_scene": "Scene\n\nSettings of the whole scene: gravity, time step, sub-steps and the\nbackground colour. Each field applies when you press Enter.",
+    "dlg_kf": "Key frames\n\nAdds, moves and deletes key frames of the chosen object, and sets how\nthe motion between keys is interpolated.",
+    "dlg_grend": "Geo render\n\nSets how the chosen Geo looks: material properties or a material\nscript, colours, shininess, display mode, UV set and texture.",
+    "dlg_lights": "Lights\n\nChooses a light and sets its kind, colour, position and direction.\nThe view shows the change at once.",
+    "dlg_walls": "Walls\n\nThe six limits of the box that forms the walls and floor. A lower limit\nmust stay below its upper limit; a value that breaks this is refused.",
+    "hlp_whatgv": "What is Gelvane Demo?\n\nA program for building, editing and playing scenes of soft bodies\n(Jels) and the shapes drawn over them (Geos). Open a scene from the File\nmenu and press Play on the time bar to run it.",
+    "hlp_cntlsoverview": "Controls overview\n\nThe menu bar holds File, Edit and Help. The choosers under it pick the\ndisplay of Geos and Jels and the frame rate. The time bar plays, stops\nand steps the simulation. Dialogs open from the editor bar; each has a\nhelp button that shows its page here.",
+    "hlp_helpoverview": "Help overview\n\nEvery dialog has a help button: press it to show that dialog's page in\nthis window. Scroll with the bar at the right or the mouse wheel.",
+}
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    for topic, text in PAGES.items():
+        data = text.replace("\n", "\r\n").encode("ascii") + b"\r\n"
+        with open(os.path.join(here, topic + ".hhf"), "wb") as f:
+            f.write(struct.pack("<I", len(data)) + data)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,20 @@
+// The scene's notes: a scrolling text window of their own, toggled by the menu
+// bar's Notes button and filled by the scene loader.
+#pragma once
+
+#include "appwins/help_window.h"
+
+struct RECT;
+
+void GVShowNotesWindow();
+// Refused with a beep while the window is locked.
+void GVHideNotesWindow();
+// Before a new scene: the button released, the text emptied, the window hidden.
+void GVClearNotes();
+// A new heap copy of the notes (free with delete[]) and its length; "" and 0
+// without a window.
+int GVGetNotesText(char** text);
+// After a load: null text empties the notes.
+void GVSetSceneNotes(const char* text);
+HwScrollWinTxt* GVNotesWindow();
+void GVFreeNotesWindow();
