@@ -212,6 +212,34 @@ struct SceneServices {
   // new text.
   char* (*notesText)() = nullptr;
   void (*setSceneNotes)(const char* text) = nullptr;
+
+  // ---- The property editors' callbacks: the selection refresh, the view's
+  // warnings, glue display and manipulator, the tool buttons, and the
+  // vehicle's answers about its Jels. ----
+  // The selection refreshed from an id or group with its attached Jel or Geo.
+  void (*refreshGeoSelection)(int32_t id) = nullptr;
+  void (*refreshJelSelection)(int32_t id) = nullptr;
+  // A fixed warning written into the view's info panel (its number names it).
+  void (*showWarning)(int32_t code, int32_t geoId, int32_t jelId) = nullptr;
+  // The view's glue display: show flag, first Jel, first Jel again, second
+  // Jel (or part); and 1 while it draws node pairs.
+  void (*viewGlueDisplay)(int32_t words[4]) = nullptr;
+  void (*setViewGlueDisplay)(const int32_t words[4]) = nullptr;
+  int32_t (*viewNodePairsShown)() = nullptr;
+  // The transform manipulator: 1 when it may move (none active, or the move
+  // tool allows it); placed at its Geo when active; re-centred.
+  int32_t (*manipulatorCanMove)() = nullptr;
+  void (*placeManipulatorAtGeo)() = nullptr;
+  void (*recentreManipulator)() = nullptr;
+  // The move tool's buttons released; the animation window's initial-state
+  // button (set only while that window is open).
+  void (*releaseMoveToolButtons)() = nullptr;
+  void (*setAnimInitButton)(int32_t state) = nullptr;
+  // Set while the vehicle subsystem is there: 1 when the vehicle has wheels
+  // on one side only; its third group selector, made on first use and kept
+  // (0 without a world).
+  int32_t (*vehicleWheelsOneSide)(ObjHandle* vehicle) = nullptr;
+  int32_t (*vehicleExtraGroup)(ObjHandle* vehicle) = nullptr;
 };
 
 
