@@ -309,12 +309,13 @@ void GVEditGlueCB(int32_t code, uint32_t event, int32_t first, int32_t second, v
       break;
     case 2:
       selectJelParts(first, second);
+      // The flag is set before the redraw so that the view shows it at once.
+      if (code == 3 && sv.setViewGlueDisplay) {
+        glue[0] = sv.viewNodePairsShown && sv.viewNodePairsShown() ? 0 : 1;
+        sv.setViewGlueDisplay(glue);
+      }
       redrawLogicLines();
       redrawView();
-      if (code == 3) {
-        glue[0] = sv.viewNodePairsShown && sv.viewNodePairsShown() ? 0 : 1;
-        store();
-      }
       break;
     case 1: {
       GVSelectionChange change;
