@@ -32,8 +32,6 @@ struct Log {
   std::vector<std::string> calls;
   std::vector<std::string> status;
   std::vector<int> warnings;
-  int32_t glue[4] = {};
-  int32_t nodePairs = 0;
 };
 Log* gLog = nullptr;
 
@@ -51,12 +49,7 @@ SceneServices Services() {
   s.redrawLogicLines = [] { Call("lines"); };
   s.redrawTimeBar = [] { Call("time bar"); };
   s.redrawView = [] { Call("redraw"); };
-  s.renderFrame = [] { Call("render"); };
   s.showObjectInfo = [] { Call("info"); };
-  s.pickPending = [] { return int32_t(0); };
-  s.viewGlueDisplay = [](int32_t w[4]) { std::copy(gLog->glue, gLog->glue + 4, w); };
-  s.setViewGlueDisplay = [](const int32_t w[4]) { std::copy(w, w + 4, gLog->glue); };
-  s.viewNodePairsShown = [] { return gLog->nodePairs; };
   GVInstallVehicleFileServices(&s);
   GVInstallVehicleLinkServices(&s);
   return s;
@@ -70,8 +63,6 @@ class JelEditorCallbacks : public testing::Test {
     GVAppStartup();
     ASSERT_NE(GVScene().display, nullptr);
     GVEditors().initialState = &initialState;
-    GVEditors().glue = &glue;
-    GVEditors().jelPart = &part;
   }
   void TearDown() override {
     if (GVScene().vehicle) GVDeleteSceneVehicle();
@@ -101,7 +92,7 @@ class JelEditorCallbacks : public testing::Test {
 
   Log log;
   int mainWindow = 0;
-  GVJelEditorLink initialState, glue, part;
+  GVJelEditorLink initialState;
 };
 
 TEST_F(JelEditorCallbacks, StructureRebuildIsRefusedForTheVehicleAndFlyAwayScenesWithWarningAndBeep) {
@@ -143,7 +134,9 @@ TEST_F(JelEditorCallbacks, StructureRebuildIsRefusedForTheVehicleAndFlyAwayScene
     EXPECT_EQ(GVEditStructCB(0, kEditStructMayStart, c.jel, &mainWindow), c.result) << c.jel;
     EXPECT_EQ(log.warnings, c.warnings) << c.jel;
     EXPECT_EQ(GVTestBeepCount() - before, c.result ? 0u : 1u) << c.jel;
-    if (!c.result) EXPECT_EQ(GVTestLastBeep(), UINT(MB_ICONHAND));
+    if (!c.result) {
+      EXPECT_EQ(GVTestLastBeep(), UINT(MB_ICONHAND));
+    }
   }
   // With both wheels on each side the chassis is no demo bike.
   v->wheelFR = GVNewVhclWheelPart(world(), 0, 0, "motFR", "whlFR", 1.0f, -10, -9, 0);
@@ -187,13 +180,6 @@ TEST_F(JelEditorCallbacks, NaturalStateResetBindsTheGeoAgainKeepingItsBoundFlag)
     EXPECT_EQ(geo->jelId, 1);
     EXPECT_EQ(log.calls, std::vector<std::string>{"time bar"});
   }
-  // In initial-state mode nothing is bound again; the information is shown.
-  world()->params.stateMode = 0;
-  log.status.clear();
-  log.calls.clear();
-  GVInitialStateCB(1, kInitStateResetA, 0.0f, &mainWindow);
-  EXPECT_TRUE(log.status.empty());
-  EXPECT_EQ(log.calls, (std::vector<std::string>{"info", "time bar"}));
 }
 
 TEST_F(JelEditorCallbacks, VehicleGroupIsMadeOnceAndReturnedOnEveryCall) {
@@ -219,10 +205,8 @@ TEST_F(JelEditorCallbacks, SelectionChangeRuleByCode) {
   };
   const Case cases[] = {
       {1, 5, 0, {"jel 5", "move tool", "redraw", "info"}},
-      {-1, 5, kSelectRenderFrame, {"jel 5", "move tool", "render", "info"}},
       {2, 6, kSelectLogicLines | kSelectTimeBar, {"jel 6", "lines", "time bar", "redraw", "info"}},
       {3, -2, 0, {"refresh -2", "move tool", "redraw"}},
-      {3, 0, 0, {"move tool", "redraw"}},
       {0, 9, 0, {"panels 4 6", "redraw"}},
   };
   for (const Case& c : cases) {
@@ -234,33 +218,6 @@ TEST_F(JelEditorCallbacks, SelectionChangeRuleByCode) {
     GVApplySelectionChange(change);
     EXPECT_EQ(log.calls, c.calls) << c.code;
   }
-  // Code 0 with the panel ids an editor gives.
-  log.calls.clear();
-  GVSelectionChange change;
-  change.panelGeo = 0;
-  change.panelJel = -3;
-  GVApplySelectionChange(change);
-  EXPECT_EQ(log.calls, (std::vector<std::string>{"panels 0 -3", "redraw"}));
-}
-
-TEST_F(JelEditorCallbacks, GlueDisplayAndPartModes) {
-  GVEditGlueCB(1, 4, 5, 2, &mainWindow);
-  EXPECT_EQ(std::vector<int32_t>(log.glue, log.glue + 4), (std::vector<int32_t>{1, 5, 5, 2}));
-  GVEditGlueCB(0, 0x20, 0, 0, &mainWindow);
-  EXPECT_EQ(log.glue[0], 0);
-  log.nodePairs = 1;
-  GVEditGlueCB(3, 2, 5, 2, &mainWindow);
-  EXPECT_EQ(log.glue[0], 0);
-  log.nodePairs = 0;
-  GVEditGlueCB(3, 2, 5, 2, &mainWindow);
-  EXPECT_EQ(log.glue[0], 1);
-
-  // A structure-mode change ends the part editor's picking.
-  int ended = 0;
-  part.editor = &ended;
-  part.endEditMode = [](void* e) { ++*static_cast<int*>(e); };
-  GVEditStructCB(1, kEditStructModeChanged, 1, &mainWindow);
-  EXPECT_EQ(ended, 1);
 }
 
 }  // namespace
