@@ -1,0 +1,89 @@
+// Small steps the Geo and scene editors' callbacks share: the view and
+// window services they call (an empty entry skips its step) and the scene
+// records they read. Only the callbacks' own files include this header.
+#pragma once
+
+#include <cstdint>
+
+#include "dynamics/world.h"
+#include "geo/geo_object.h"
+#include "scene/geo_list_services.h"
+#include "scene/scene_records.h"
+#include "scene/scene_services.h"
+
+namespace geoedit {
+
+inline const SceneServices& sv() { return GVSceneServices(); }
+
+// The callbacks do nothing without the main window or its 3-D view (the
+// view's status line stands for the view).
+inline bool ready(void* mainWin) { return mainWin && sv().showStatusLine; }
+
+inline void status(const char* text) {
+  if (sv().showStatusLine) sv().showStatusLine(text);
+}
+inline void beep() {
+  if (sv().beep) sv().beep();
+}
+inline void redrawView() {
+  if (sv().redrawView) sv().redrawView();
+}
+inline void setProjection() {
+  if (sv().setViewProjection) sv().setViewProjection();
+}
+inline void updateAllRenderObjects() {
+  if (sv().updateRenderObjects) sv().updateRenderObjects();
+}
+inline void recentreManipulator() {
+  if (sv().recentreManipulator) sv().recentreManipulator();
+}
+inline void showWarning(int32_t code, int32_t id) {
+  if (sv().showWarning) sv().showWarning(code, id);
+}
+
+// Main-window steps.
+inline void redrawLogicLines() {}
+inline void redrawTimeBar() {}
+inline void resetMoveTool() {}
+inline void renderFrame() { redrawView(); }
+inline void showObjectInfo() {}
+inline void updatePanels(int32_t, int32_t) {}
+inline void resetSelectionDisplay() {}
+inline void setCurrentGeo(int32_t id) {
+  if (sv().setCurrentGeo) sv().setCurrentGeo(id);
+}
+inline int32_t viewCurrentGeo() { return 0; }
+
+// The selection-change rule for a Geo or a Jel chosen in an editor.
+inline void selectGeo(int32_t, int32_t) {}
+inline void selectJel(int32_t, int32_t) {}
+
+// Render steps of one Geo.
+inline void refreshMesh(GObject* g) {
+  if (g && sv().refreshGeoRenderMesh) sv().refreshGeoRenderMesh(g);
+}
+inline void updateMesh(GObject* g, int32_t selector) {
+  if (g && sv().updateGeoMeshBy) sv().updateGeoMeshBy(g, selector);
+}
+inline void setNodeTransform(GObject* g, int32_t selector) {
+  if (g && sv().setGeoNodeTransform) sv().setGeoNodeTransform(g, selector);
+}
+inline void createGeoObj(int32_t id, int32_t mode, int32_t selector) {
+  if (sv().createGeoRenderObj) sv().createGeoRenderObj(id, mode, selector);
+}
+inline void destroyGeoObj(GObject* g) {
+  if (g && sv().destroyGeoRenderObj) sv().destroyGeoRenderObj(g);
+}
+inline void setGeoMaterial(int32_t id, int32_t mode) {
+  if (sv().setGeoMaterial) sv().setGeoMaterial(id, mode);
+}
+
+// Scene records.
+inline ObjHandle* geoList() { return GVScene().geoList; }
+inline HWorld* world() { return GVScene().world ? *GVScene().world : nullptr; }
+inline int32_t stateMode() { return world() ? world()->params.stateMode : 0; }
+inline int32_t currentFrame() { return GVFrameClock().currentFrame; }
+inline GObject* findGeo(int32_t id) { return GVGeoOf(GVFindGeo(geoList(), id)); }
+inline CameraRec* viewCamera() { return sv().viewCamera ? sv().viewCamera() : nullptr; }
+
+}  // namespace geoedit
