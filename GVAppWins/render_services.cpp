@@ -1,9 +1,11 @@
 #include "GVAppWins/render_services.h"
 
+#include "GVAppWins/info_panels.h"
 #include "GVAppWins/ogre_geo_objects.h"
 #include "GVAppWins/ogre_jel_objects.h"
 #include "GVAppWins/ogre_materials.h"
 #include "GVAppWins/ogre_scene_build.h"
+#include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_links.h"
 #include "GVAppWins/view_window.h"
 #include "geo/geo_object.h"
@@ -42,5 +44,21 @@ void GVInstallRenderServices() {
   s.assignGeoMaterial = GVAssignOgreGeoMaterial;
   s.setGeoMaterial = GVSetOgreGeoMaterial;
   s.setGeoUVMaterials = GVApplyOgreDisplayModes;
+  // The editors' callbacks. The engine has no shadow, sky, light or
+  // manipulator-recentre operations yet: those entries stay empty.
+  s.setGeoNodeTransform = [](GObject* geo, int32_t selector) {
+    if (geo) GVSetOgreGeoNodeTransform(geo->handle, selector);
+  };
+  s.updateGeoMeshBy = [](GObject* geo, int32_t selector) {
+    if (geo) GVUpdateOgreGeoMesh(geo->handle, selector, 1);
+  };
+  s.recomputeGeoMesh = [](GObject* geo) {
+    if (geo) GVRecomputeOgreGeoMesh(geo->handle);
+  };
+  s.updateRenderSceneBounds = GVUpdateOgreWalls;
+  s.showWarning = [](int32_t code, int32_t geoId, int32_t jelId) {
+    GVShowWarning(code, GVMainView(), geoId, jelId);
+  };
+  s.clearInfoPanel = [] { GVClearInfoPanel(GVMainView()); };
   GVSetSceneServices(s);
 }

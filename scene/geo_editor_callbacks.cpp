@@ -118,7 +118,7 @@ void GVEditGeoCB(int32_t code, int32_t event, int32_t id, int32_t value, void* m
       setNodeTransform(g, GEO_SEL_START);
       return;
     case 0x10:
-      showWarning(1, value);
+      showWarning(1, id, value);
       return;
     case 0x20:
       refreshMesh(g);

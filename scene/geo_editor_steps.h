@@ -37,8 +37,8 @@ inline void updateAllRenderObjects() {
 inline void recentreManipulator() {
   if (sv().recentreManipulator) sv().recentreManipulator();
 }
-inline void showWarning(int32_t code, int32_t id) {
-  if (sv().showWarning) sv().showWarning(code, id);
+inline void showWarning(int32_t code, int32_t geoId, int32_t jelId) {
+  if (sv().showWarning) sv().showWarning(code, geoId, jelId);
 }
 
 // Main-window steps.

@@ -135,7 +135,7 @@ int32_t GVKeyFrameDlgCB(int32_t code, int32_t event, int32_t geoId, const char* 
       if (currentFrame() != 0 && sv().markViewReEvaluation) sv().markViewReEvaluation();
       announceSlowEvaluation();
       evaluateAtCurrentFrame();
-      showWarning(1, code);
+      showWarning(1, geoId, code);
       return 0;
     case 0x1000:
       if (!g) return 0;

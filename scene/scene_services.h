@@ -158,9 +158,9 @@ struct SceneServices {
   // ---- The Geo and scene editors' callbacks ----
   // The toolkit's name cleaner for new objects: cleans in place; 1 usable, 0 not.
   int32_t (*checkNewName)(char* name) = nullptr;
-  // The view's fixed info-panel warning of that code for an object id; the
-  // info panel cleared.
-  void (*showWarning)(int32_t code, int32_t id) = nullptr;
+  // The view's fixed info-panel warning of that code for a Geo and a Jel;
+  // the info panel cleared.
+  void (*showWarning)(int32_t code, int32_t geoId, int32_t jelId) = nullptr;
   void (*clearInfoPanel)() = nullptr;
   // One Geo's render objects: the node transform by a drive mode or slot
   // selector; the vertex buffers rewritten by a selector (the world's
