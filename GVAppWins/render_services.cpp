@@ -59,6 +59,5 @@ void GVInstallRenderServices() {
   s.showWarning = [](int32_t code, int32_t geoId, int32_t jelId) {
     GVShowWarning(code, GVMainView(), geoId, jelId);
   };
-  s.clearInfoPanel = [] { GVClearInfoPanel(GVMainView()); };
   GVSetSceneServices(s);
 }

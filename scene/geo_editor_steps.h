@@ -7,6 +7,7 @@
 
 #include "dynamics/world.h"
 #include "geo/geo_object.h"
+#include "scene/app_selection.h"
 #include "scene/geo_list_services.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
@@ -42,17 +43,35 @@ inline void showWarning(int32_t code, int32_t geoId, int32_t jelId) {
 }
 
 // Main-window steps.
-inline void redrawLogicLines() {}
-inline void redrawTimeBar() {}
-inline void resetMoveTool() {}
-inline void renderFrame() { redrawView(); }
-inline void showObjectInfo() {}
-inline void updatePanels(int32_t, int32_t) {}
-inline void resetSelectionDisplay() {}
-inline void setCurrentGeo(int32_t id) {
-  if (sv().setCurrentGeo) sv().setCurrentGeo(id);
+inline void redrawLogicLines() {
+  if (sv().redrawLogicLines) sv().redrawLogicLines();
 }
-inline int32_t viewCurrentGeo() { return 0; }
+inline void redrawTimeBar() {
+  if (sv().redrawTimeBar) sv().redrawTimeBar();
+}
+inline void resetMoveTool() {
+  if (sv().resetMoveTool) sv().resetMoveTool();
+}
+inline void renderFrame() {
+  if (sv().renderFrame) sv().renderFrame();
+}
+inline void showObjectInfo() {
+  if (sv().showObjectInfo) sv().showObjectInfo();
+}
+inline void clearInfoPanel() {
+  if (sv().clearInfoPanel) sv().clearInfoPanel();
+}
+inline void updatePanels(int32_t geoId, int32_t jelId) {
+  if (sv().updatePanels) sv().updatePanels(geoId, jelId);
+}
+inline void setCurrentGeo(int32_t id) {
+  if (sv().setViewCurrentGeo) sv().setViewCurrentGeo(id);
+}
+// The view's current Geo; 0 for none or without a view.
+inline int32_t viewCurrentGeo() {
+  const int32_t* record = sv().currentGeoRecord ? sv().currentGeoRecord() : nullptr;
+  return record ? record[0] : 0;
+}
 
 // The selection-change rule for a Geo or a Jel chosen in an editor.
 inline void selectGeo(int32_t, int32_t) {}

@@ -36,7 +36,7 @@ void mergeGroup(int32_t group, int32_t event) {
   updateMesh(GVGeoOf(merged), stateMode());
   updateAllRenderObjects();
   setCurrentGeo(newId);
-  resetSelectionDisplay();
+  GVResetSelectionDisplay();
   redrawView();
   showObjectInfo();
   redrawLogicLines();
@@ -88,13 +88,13 @@ void GVUnMergeGeos(int32_t code, int32_t event, int32_t id, int32_t, void* mainW
       if (chosen != 0)
         selectGeo(code, chosen);
       else
-        resetSelectionDisplay();
+        GVResetSelectionDisplay();
       return;
     }
     case 0x10:
     case 0x20:
       setCurrentGeo(0);
-      resetSelectionDisplay();
+      GVResetSelectionDisplay();
       redrawLogicLines();
       renderFrame();
       showObjectInfo();

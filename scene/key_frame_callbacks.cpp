@@ -205,7 +205,7 @@ void GVApplyAttachmentsCB(int32_t code, int32_t event, int32_t id, int32_t value
   switch (event) {
     case 1:
       if (code == 3 && id == 0)
-        resetSelectionDisplay();
+        GVResetSelectionDisplay();
       else
         selectGeo(code, id);
       redrawLogicLines();

@@ -221,7 +221,7 @@ void GVLightsDlgCB(int32_t code, int32_t event, int32_t index, void* mainWin) {
       }
       recreateLights();
       redrawView();
-      if (sv().clearInfoPanel) sv().clearInfoPanel();
+      clearInfoPanel();
       return;
     case 0x200000:
       if (l.lightsEditorVisible()) lightFromView(light, index);

@@ -155,13 +155,70 @@ struct SceneServices {
   // 0 changed, -1 unusable.
   int32_t (*checkRenameName)(char* name) = nullptr;
 
+  // ---- The main window and its 3-D view as the file handlers, the menu
+  // commands and the editor callbacks use them: set while the main window
+  // exists (GVInstallMainWindowServices). ----
+  // Refreshes every open panel for these objects (0 = none).
+  void (*updatePanels)(int32_t geoId, int32_t jelId) = nullptr;
+  void (*redrawLogicLines)() = nullptr;
+  void (*redrawTimeBar)() = nullptr;
+  void (*resetMoveTool)() = nullptr;
+  // Ends the editors' interactive modes.
+  void (*endEditModes)() = nullptr;
+  // The view's current object described in, or cleared from, its information panel.
+  void (*showObjectInfo)() = nullptr;
+  void (*clearInfoPanel)() = nullptr;
+  // Renders one frame of the view (nothing while the main window is minimised).
+  void (*renderFrame)() = nullptr;
+  // The view's current object, with its highlights, marked parts and owner
+  // report: a Geo id (clears the current Jel when non-zero); a Jel id (an id
+  // of 0 is ignored while a pick is pending).
+  void (*setViewCurrentGeo)(int32_t id) = nullptr;
+  void (*setViewCurrentJel)(int32_t id) = nullptr;
+  // The view's current-Geo record {id, word, picked vertex} and current-Jel
+  // record {id, part, picked node}; null without a view.
+  int32_t* (*currentGeoRecord)() = nullptr;
+  int32_t* (*currentJelRecord)() = nullptr;
+  // 1 while the view's part pick holds the selection.
+  int32_t (*pickPending)() = nullptr;
+  // Zeroes the view's pending picks and its drag word.
+  void (*clearPendingPicks)() = nullptr;
+  // The Geo and Jel highlights redrawn for the current records.
+  void (*showSelectionHighlight)() = nullptr;
+  // Tells the view's owner callback (a, code, p1, p2) with its user word.
+  void (*notifyViewOwner)(int32_t a, int32_t code, int32_t p1, int32_t p2) = nullptr;
+  // The view manipulator switched off and detached.
+  void (*detachManipulator)() = nullptr;
+  // The time bar's first and last frame (also shown in its edit control, and
+  // the bar redrawn); the getter answers 0 without a time bar.
+  void (*setTimeBarRange)(int32_t first, int32_t last) = nullptr;
+  int32_t (*timeBarRange)(int32_t* first, int32_t* last) = nullptr;
+  // The scene name kept by the main window, and the title rebuilt from it
+  // (setSceneName); setTitle shows a text without storing it.
+  const char* (*sceneName)() = nullptr;
+  void (*setSceneName)(const char* name) = nullptr;
+  void (*setTitle)(const char* text) = nullptr;
+  // Side panels: the vehicle panel (shown, hidden, re-pointed at the scene's
+  // vehicle; visible), the logic panel hidden.
+  void (*showVehiclePanel)(int32_t show) = nullptr;
+  int32_t (*vehiclePanelVisible)() = nullptr;
+  void (*showLogicPanel)(int32_t show) = nullptr;
+  // The files list and the save-name dialog, made on first use and kept by
+  // the main window, shown with the mode (and the proposed name); the export
+  // dialog hidden when it exists.
+  void (*showFilesList)(int32_t mode) = nullptr;
+  void (*showSaveDialog)(int32_t mode, const char* name) = nullptr;
+  void (*hideExportDialog)() = nullptr;
+  // The scene notes window's text (a new heap copy, null for none) and its
+  // new text.
+  char* (*notesText)() = nullptr;
+  void (*setSceneNotes)(const char* text) = nullptr;
+
   // ---- The Geo and scene editors' callbacks ----
   // The toolkit's name cleaner for new objects: cleans in place; 1 usable, 0 not.
   int32_t (*checkNewName)(char* name) = nullptr;
-  // The view's fixed info-panel warning of that code for a Geo and a Jel;
-  // the info panel cleared.
+  // The view's fixed info-panel warning of that code for a Geo and a Jel.
   void (*showWarning)(int32_t code, int32_t geoId, int32_t jelId) = nullptr;
-  void (*clearInfoPanel)() = nullptr;
   // One Geo's render objects: the node transform by a drive mode or slot
   // selector; the vertex buffers rewritten by a selector (the world's
   // state-mode word); the mesh rebuilt; its cast-shadow setting and its

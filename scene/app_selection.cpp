@@ -1,0 +1,23 @@
+#include "scene/app_selection.h"
+
+#include "scene/scene_services.h"
+
+namespace {
+AppSelection gAppSelection;
+AppSelection gExportSelection;
+}  // namespace
+
+AppSelection& GVAppSelection() { return gAppSelection; }
+AppSelection& GVExportSelection() { return gExportSelection; }
+
+void GVResetSelectionDisplay() {
+  const SceneServices& s = GVSceneServices();
+  if (s.pickPending && s.pickPending()) return;
+  int32_t* jel = s.currentJelRecord ? s.currentJelRecord() : nullptr;
+  int32_t* geo = s.currentGeoRecord ? s.currentGeoRecord() : nullptr;
+  if (jel) jel[0] = jel[1] = 0;
+  if (s.showSelectionHighlight) s.showSelectionHighlight();
+  if (s.notifyViewOwner) s.notifyViewOwner(1, 2, jel ? jel[0] : 0, 0);
+  const bool nothingCurrent = (!geo || geo[0] == 0) && (!jel || jel[0] == 0);
+  if (nothingCurrent && s.clearInfoPanel) s.clearInfoPanel();
+}

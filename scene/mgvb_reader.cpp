@@ -1,0 +1,3 @@
+#include "scene/mgvb_reader.h"
+
+void GVLoadMGVB(FILE*) {}
