@@ -1,6 +1,5 @@
 #include "GVAppWins/render_services.h"
 
-#include "GVAppWins/info_panels.h"
 #include "GVAppWins/ogre_geo_objects.h"
 #include "GVAppWins/ogre_jel_objects.h"
 #include "GVAppWins/ogre_materials.h"
@@ -56,8 +55,5 @@ void GVInstallRenderServices() {
     if (geo) GVRecomputeOgreGeoMesh(geo->handle);
   };
   s.updateRenderSceneBounds = GVUpdateOgreWalls;
-  s.showWarning = [](int32_t code, int32_t geoId, int32_t jelId) {
-    GVShowWarning(code, GVMainView(), geoId, jelId);
-  };
   GVSetSceneServices(s);
 }

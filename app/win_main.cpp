@@ -4,6 +4,7 @@
 
 #include "app/app_windows.h"
 #include "app/message_loop.h"
+#include "GVAppWins/editor_view_services.h"
 #include "GVAppWins/render_services.h"
 #include "appwins/app_main_win.h"
 #include "jel/matter.h"
@@ -57,6 +58,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   GVSetSceneServices(services);
   // Renames and edits rebuild the engine mirrors of Geos through the table.
   GVInstallRenderServices();
+  // Editor callbacks write warnings into the view and keep its glue display.
+  GVInstallEditorViewServices();
   GVAppStartup();
   GVInstallAppWindows();
   GVRegisterWindowClasses(instance);

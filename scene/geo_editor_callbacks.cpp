@@ -6,6 +6,7 @@
 #include "GVAppWins/camera_record.h"
 #include "geo/geo_transform.h"
 #include "scene/display_settings.h"
+#include "scene/editor_links.h"
 #include "scene/frame_driver.h"
 #include "scene/geo_editor_links.h"
 #include "scene/geo_editor_steps.h"
@@ -21,13 +22,6 @@ constexpr uint32_t kGeoSmoothSeams = GEO_FLAG_SEAM_LISTS;
 int32_t geoDisplayMode() {
   const CameraRec* cam = viewCamera();
   return cam ? cam->geoDisplayMode : 1;
-}
-
-// A shown key-frame editor shows its Geo again (its transform may have moved).
-void reshowKeyFrameEditor() {
-  const GeoEditorLinks& l = GVGeoEditorLinks();
-  if (l.keyFrameEditorVisible && l.keyFrameEditorVisible() && l.keyFrameEditorSetGeo && l.keyFrameEditorGeo)
-    l.keyFrameEditorSetGeo(l.keyFrameEditorGeo());
 }
 
 // The Geo's node follows its drive mode at the current frame, when it is
@@ -70,9 +64,7 @@ void softTransformReport(int32_t event, int32_t level, const GObject* g) {
 }
 
 void attachmentOrderReport(int32_t id) {
-  setCurrentGeo(id);
-  redrawLogicLines();
-  resetMoveTool();
+  selectGeo(1, id, kSelectLogicLines);
   const int32_t misordered = GVFindMisorderedGeo(geoList());
   if (misordered > 0)
     status("Warning: Not all GEOs are correctly sequenced for ATTACHMENTS to work correctly");
@@ -99,17 +91,17 @@ void GVEditGeoCB(int32_t code, int32_t event, int32_t id, int32_t value, void* m
       return;
     case 2:
       selectJel(code, id);
-      if (code == 2 && sv().selectJel) sv().selectJel(value, id);
+      if (code == 2 && sv().selectJel) sv().selectJel(id, value);
       return;
     case 0x100:
-      if (sv().selectJel) sv().selectJel(value, id);
+      if (sv().selectJel) sv().selectJel(id, value);
       redrawView();
       return;
     case 4:
       if (code == value) return;
       if (code == 0) refreshMesh(g);
       GVUpdateAfterStep(GVScene().world, -1, nullptr);
-      reshowKeyFrameEditor();
+      GVReshowKeyFrameEditor();
       return;
     case 0x10000:
       status("Warning: Cannot switch ON GEO's DefMode unless previously MASSOC'd with JEL object");
@@ -125,7 +117,7 @@ void GVEditGeoCB(int32_t code, int32_t event, int32_t id, int32_t value, void* m
       stepToCurrentFrame(0);
       return;
     case 0x40:
-      reshowKeyFrameEditor();
+      GVReshowKeyFrameEditor();
       return;
     case 0x20000:
       if (!g) return;
@@ -166,7 +158,7 @@ void GVEditGeoPartCB(int32_t code, int32_t event, int32_t id, int32_t, void* mai
   if (!ready(mainWin)) return;
   if (event == 2) {
     const GeoEditorLinks& l = GVGeoEditorLinks();
-    selectGeo(code, l.geoPartEditorGeo ? l.geoPartEditorGeo() : id);
+    selectGeo(code, l.geoPartEditorGeo ? l.geoPartEditorGeo() : id, kSelectRenderFrame);
   } else if (event == 4 || event == 8) {
     renderFrame();
   }

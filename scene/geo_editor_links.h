@@ -1,4 +1,5 @@
-// What the callbacks of the Geo and scene editors read of their editors. Each
+// What the callbacks of the Geo and scene editors read of their editors (the
+// key-frame editor and the Jel editors are in scene/editor_links.h). Each
 // editor sets its entries while it exists (copy-modify-set, as the service
 // table); an empty entry means that editor is not there, and a callback that
 // needs it does nothing.
@@ -17,10 +18,6 @@ struct GeoEditorLinks {
   // Geo part editor and Geo group editor: their chosen Geo (0 for none).
   int32_t (*geoPartEditorGeo)() = nullptr;
   int32_t (*groupEditorGeo)() = nullptr;
-  // Key-frame editor: its Geo, whether it is shown, and its Geo set again.
-  int32_t (*keyFrameEditorGeo)() = nullptr;
-  int32_t (*keyFrameEditorVisible)() = nullptr;
-  void (*keyFrameEditorSetGeo)(int32_t id) = nullptr;
   // Render editor: its Geo and the material file and auxiliary name it holds.
   int32_t (*renderEditorGeo)() = nullptr;
   const char* (*renderEditorMatFile)() = nullptr;

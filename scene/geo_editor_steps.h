@@ -11,14 +11,13 @@
 #include "scene/geo_list_services.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
+#include "scene/selection_rule.h"
 
 namespace geoedit {
 
 inline const SceneServices& sv() { return GVSceneServices(); }
 
-// The callbacks do nothing without the main window or its 3-D view (the
-// view's status line stands for the view).
-inline bool ready(void* mainWin) { return mainWin && sv().showStatusLine; }
+inline bool ready(void* mainWin) { return GVEditorCallbackReady(mainWin); }
 
 inline void status(const char* text) {
   if (sv().showStatusLine) sv().showStatusLine(text);
@@ -64,7 +63,7 @@ inline void clearInfoPanel() {
 inline void updatePanels(int32_t geoId, int32_t jelId) {
   if (sv().updatePanels) sv().updatePanels(geoId, jelId);
 }
-inline void setCurrentGeo(int32_t id) {
+inline void setViewCurrentGeo(int32_t id) {
   if (sv().setViewCurrentGeo) sv().setViewCurrentGeo(id);
 }
 // The view's current Geo; 0 for none or without a view.
@@ -73,9 +72,23 @@ inline int32_t viewCurrentGeo() {
   return record ? record[0] : 0;
 }
 
-// The selection-change rule for a Geo or a Jel chosen in an editor.
-inline void selectGeo(int32_t, int32_t) {}
-inline void selectJel(int32_t, int32_t) {}
+// The selection-change rule for the Geo or Jel an editor shows.
+inline void selectGeo(int32_t code, int32_t id, uint32_t redraw = 0) {
+  GVSelectionChange c;
+  c.kind = kSelectGeo;
+  c.code = code;
+  c.id = id;
+  c.redraw = redraw;
+  GVApplySelectionChange(c);
+}
+inline void selectJel(int32_t code, int32_t id, uint32_t redraw = 0) {
+  GVSelectionChange c;
+  c.kind = kSelectJel;
+  c.code = code;
+  c.id = id;
+  c.redraw = redraw;
+  GVApplySelectionChange(c);
+}
 
 // Render steps of one Geo.
 inline void refreshMesh(GObject* g) {

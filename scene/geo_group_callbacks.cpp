@@ -35,11 +35,8 @@ void mergeGroup(int32_t group, int32_t event) {
   setGeoMaterial(newId, kNewGeoDisplayMode);
   updateMesh(GVGeoOf(merged), stateMode());
   updateAllRenderObjects();
-  setCurrentGeo(newId);
   GVResetSelectionDisplay();
-  redrawView();
-  showObjectInfo();
-  redrawLogicLines();
+  selectGeo(2, newId, kSelectLogicLines);
   updatePanels(newId, 0);
 }
 
@@ -65,9 +62,7 @@ void unMergeCurrent(int32_t id) {
   for (int32_t newId = first; newId <= last; ++newId)
     if (findGeo(newId)) createGeoObj(newId, kNewGeoDisplayMode, kNewGeoSelector);
   updatePanels(id, 0);
-  setCurrentGeo(id);
-  redrawLogicLines();
-  redrawView();
+  selectGeo(2, id, kSelectLogicLines);
   GVUnMergeMessage(id, n, text, sizeof text);
   GVSceneMessage(text);
 }
@@ -79,21 +74,14 @@ void GVUnMergeGeos(int32_t code, int32_t event, int32_t id, int32_t, void* mainW
   switch (event) {
     case 2:
     case 4: {
-      if (code != 3) {
-        selectGeo(code, id);
-        return;
-      }
       const GeoEditorLinks& l = GVGeoEditorLinks();
       const int32_t chosen = l.groupEditorGeo ? l.groupEditorGeo() : 0;
-      if (chosen != 0)
-        selectGeo(code, chosen);
-      else
-        GVResetSelectionDisplay();
+      selectGeo(code, code == 3 ? chosen : id, kSelectResetIfNone);
       return;
     }
     case 0x10:
     case 0x20:
-      setCurrentGeo(0);
+      setViewCurrentGeo(0);
       GVResetSelectionDisplay();
       redrawLogicLines();
       renderFrame();

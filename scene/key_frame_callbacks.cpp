@@ -4,17 +4,17 @@
 #include <cstdio>
 
 #include "dynamics/jel_selection.h"
-#include "dynamics/selection_ops.h"
 #include "dynamics/world_runner.h"
 #include "geo/geo_attach.h"
-#include "geo/geo_binding.h"
 #include "geo/geo_list.h"
 #include "geo/geo_transform.h"
 #include "scene/edit_rules.h"
+#include "scene/editor_links.h"
 #include "scene/frame_driver.h"
 #include "scene/geo_editor_callbacks.h"
 #include "scene/geo_editor_links.h"
 #include "scene/geo_editor_steps.h"
+#include "scene/jel_editor_callbacks.h"
 #include "scene/scene_access.h"
 
 using namespace geoedit;
@@ -78,19 +78,10 @@ void announceSlowEvaluation() {
 // A Geo that follows its Jel is bound again after its key frames moved it; the
 // bound flag stays as it was.
 void rebindToJel(GObject* g) {
-  HObject** jel = GVFindJel(GVScene().world, g->jelId);
-  if (stateMode() != -1 || !(g->flags & GEO_FLAG_VERTEX_BINDING) || !GVJelOf(jel)) return;
-  GVSelUpdateJelDeform(world(), g->jelId);
-  GVApplyGeoTransform(g, GEO_SEL_START);
-  const uint32_t bound = g->flags & GEO_FLAG_BOUND;
-  GVMassocGeo(g, *jel);
-  g->flags = (g->flags & ~GEO_FLAG_BOUND) | bound;
-  if (g->flags & GEO_FLAG_TOO_FAR_OUTSIDE) {
-    status("Warning: bad association: GEO object too far outside Jel object");
-    return;
-  }
-  GVRefreshJelGeos(geoList(), GVScene().world, jel);
-  status("GEO object sucessfully RE-MASSOC'd with JEL object ... and JEL object RE-ALIGNED");
+  HObject* jel = GVJelOf(GVFindJel(GVScene().world, g->jelId));
+  if (stateMode() != -1 || !(g->flags & GEO_FLAG_VERTEX_BINDING) || !jel) return;
+  status(GVRemassocGeoWithJel(g, jel) ? "GEO object sucessfully RE-MASSOC'd with JEL object ... and JEL object RE-ALIGNED"
+                                      : "Warning: bad association: GEO object too far outside Jel object");
 }
 
 void keyFramesEdited(int32_t code, GObject* g) {
@@ -114,10 +105,8 @@ int32_t GVKeyFrameDlgCB(int32_t code, int32_t event, int32_t geoId, const char* 
   GObject* g = findGeo(geoId);
   switch (event) {
     case 1: {
-      const GeoEditorLinks& l = GVGeoEditorLinks();
-      selectGeo(code, code == 3 && l.keyFrameEditorGeo ? l.keyFrameEditorGeo() : geoId);
-      redrawLogicLines();
-      redrawTimeBar();
+      const GVKeyFrameEditorLink* editor = GVEditors().keyFrame;
+      selectGeo(code, code == 3 && editor ? editor->geoId : geoId, kSelectLogicLines | kSelectTimeBar);
       return 0;
     }
     case 8:
@@ -204,18 +193,13 @@ void GVApplyAttachmentsCB(int32_t code, int32_t event, int32_t id, int32_t value
   if (!ready(mainWin) || !l.attachEditorGeo) return;
   switch (event) {
     case 1:
-      if (code == 3 && id == 0)
-        GVResetSelectionDisplay();
-      else
-        selectGeo(code, id);
-      redrawLogicLines();
+      selectGeo(code, id, kSelectLogicLines | kSelectResetIfNone);
       return;
     case 2:
-      selectJel(code, id);
-      redrawLogicLines();
+      selectJel(code, id, kSelectLogicLines);
       return;
     case 4:
-      if (sv().selectJel) sv().selectJel(value, id);
+      if (sv().selectJel) sv().selectJel(id, value);
       redrawLogicLines();
       return;
     case 0x80:

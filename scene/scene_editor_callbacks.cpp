@@ -124,10 +124,7 @@ int32_t GVSceneDlgCB(int32_t code, int32_t event, int32_t* ints, float* floats, 
       return 0;
     case 0x800: {
       const GeoEditorLinks& l = GVGeoEditorLinks();
-      selectGeo(code, l.sceneEditorGeo ? l.sceneEditorGeo() : 0);
-      redrawLogicLines();
-      redrawTimeBar();
-      redrawView();
+      selectGeo(code, l.sceneEditorGeo ? l.sceneEditorGeo() : 0, kSelectLogicLines | kSelectTimeBar);
       return 1;
     }
     case 0x1000:

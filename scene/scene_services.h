@@ -214,11 +214,37 @@ struct SceneServices {
   char* (*notesText)() = nullptr;
   void (*setSceneNotes)(const char* text) = nullptr;
 
+  // ---- The property editors' callbacks: the selection refresh, the view's
+  // warnings, glue display and manipulator, the tool buttons, and the
+  // vehicle's answers about its Jels. ----
+  // The selection refreshed from an id or group with its attached Jel or Geo.
+  void (*refreshGeoSelection)(int32_t id) = nullptr;
+  void (*refreshJelSelection)(int32_t id) = nullptr;
+  // A fixed warning written into the view's info panel (its number names it).
+  void (*showWarning)(int32_t code, int32_t geoId, int32_t jelId) = nullptr;
+  // The view's glue display: show flag, first Jel, first Jel again, second
+  // Jel (or part); and 1 while it draws node pairs.
+  void (*viewGlueDisplay)(int32_t words[4]) = nullptr;
+  void (*setViewGlueDisplay)(const int32_t words[4]) = nullptr;
+  int32_t (*viewNodePairsShown)() = nullptr;
+  // The transform manipulator: 1 when it may move (none active, or the move
+  // tool allows it); placed at its Geo when active; re-centred.
+  int32_t (*manipulatorCanMove)() = nullptr;
+  void (*placeManipulatorAtGeo)() = nullptr;
+  void (*recentreManipulator)() = nullptr;
+  // The move tool's buttons released; the animation window's initial-state
+  // button (set only while that window is open).
+  void (*releaseMoveToolButtons)() = nullptr;
+  void (*setAnimInitButton)(int32_t state) = nullptr;
+  // Set while the vehicle subsystem is there: 1 when the vehicle has wheels
+  // on one side only; its third group selector, made on first use and kept
+  // (0 without a world).
+  int32_t (*vehicleWheelsOneSide)(ObjHandle* vehicle) = nullptr;
+  int32_t (*vehicleExtraGroup)(ObjHandle* vehicle) = nullptr;
+
   // ---- The Geo and scene editors' callbacks ----
   // The toolkit's name cleaner for new objects: cleans in place; 1 usable, 0 not.
   int32_t (*checkNewName)(char* name) = nullptr;
-  // The view's fixed info-panel warning of that code for a Geo and a Jel.
-  void (*showWarning)(int32_t code, int32_t geoId, int32_t jelId) = nullptr;
   // One Geo's render objects: the node transform by a drive mode or slot
   // selector; the vertex buffers rewritten by a selector (the world's
   // state-mode word); the mesh rebuilt; its cast-shadow setting and its
@@ -230,8 +256,6 @@ struct SceneServices {
   void (*setGeoSubEntityMaterial)(GObject* geo) = nullptr;
   // Whether the scene needs shadows, asked again after a Geo's changed.
   void (*evaluateShadowNeed)() = nullptr;
-  // The transform manipulator put back on its object.
-  void (*recentreManipulator)() = nullptr;
   // The view asked to evaluate the scene again at its frame.
   void (*markViewReEvaluation)() = nullptr;
   // The render scene's box (the walls) from the scene bounds.
