@@ -9,6 +9,8 @@
 #include "GVAppWins/view_window.h"
 #include "geo/geo_object.h"
 #include "jel/jel_object.h"
+#include "scene/scene_access.h"
+#include "scene/scene_records.h"
 #include "scene/scene_services.h"
 
 void GVInstallRenderServices() {
@@ -55,5 +57,8 @@ void GVInstallRenderServices() {
     if (geo) GVRecomputeOgreGeoMesh(geo->handle);
   };
   s.updateRenderSceneBounds = GVUpdateOgreWalls;
+  s.setJelMaterial = [](int32_t jelId, int32_t mode) {
+    if (HObject** jel = GVFindJel(GVScene().world, jelId)) GVSetOgreJelMaterial(mode, jel);
+  };
   GVSetSceneServices(s);
 }

@@ -3,6 +3,7 @@
 // again under the same conditions.
 #include <cstdio>
 
+#include "GVAppWins/camera_record.h"
 #include "dynamics/jel_selection.h"
 #include "dynamics/world_runner.h"
 #include "geo/geo_attach.h"
@@ -200,6 +201,7 @@ void GVApplyAttachmentsCB(int32_t code, int32_t event, int32_t id, int32_t value
       return;
     case 4:
       if (sv().selectJel) sv().selectJel(id, value);
+      if (code == 3 && sv().setJelMaterial && viewCamera()) sv().setJelMaterial(id, viewCamera()->jelDisplayMode);
       redrawLogicLines();
       return;
     case 0x80:

@@ -254,6 +254,8 @@ struct SceneServices {
   void (*recomputeGeoMesh)(GObject* geo) = nullptr;
   void (*setGeoCastShadows)(GObject* geo) = nullptr;
   void (*setGeoSubEntityMaterial)(GObject* geo) = nullptr;
+  // A Jel's materials for the display mode.
+  void (*setJelMaterial)(int32_t jelId, int32_t mode) = nullptr;
   // Whether the scene needs shadows, asked again after a Geo's changed.
   void (*evaluateShadowNeed)() = nullptr;
   // The view asked to evaluate the scene again at its frame.
