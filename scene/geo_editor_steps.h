@@ -48,9 +48,6 @@ inline void redrawLogicLines() {
 inline void redrawTimeBar() {
   if (sv().redrawTimeBar) sv().redrawTimeBar();
 }
-inline void resetMoveTool() {
-  if (sv().resetMoveTool) sv().resetMoveTool();
-}
 inline void renderFrame() {
   if (sv().renderFrame) sv().renderFrame();
 }
