@@ -50,6 +50,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   SceneServices services = GVSceneServices();
   services.showMessage = GVMessage;
   services.checkRenameName = GVCheckRenameName;
+  services.checkNewName = [](char* name) -> int32_t { return GVCheckNewName(name); };
   services.beep = [] { MessageBeep(MB_ICONHAND); };
   // Scene files carry the vehicle through its own item.
   GVInstallVehicleFileServices(&services);

@@ -15,6 +15,7 @@ struct ItemStream;
 struct ObjHandle;
 struct GObject;
 struct HWorld;
+struct LightRec;
 
 constexpr int kSceneVehicleJelIds = 15;
 constexpr int kSceneVehicleGroups = 8;
@@ -240,6 +241,48 @@ struct SceneServices {
   // (0 without a world).
   int32_t (*vehicleWheelsOneSide)(ObjHandle* vehicle) = nullptr;
   int32_t (*vehicleExtraGroup)(ObjHandle* vehicle) = nullptr;
+
+  // ---- The Geo and scene editors' callbacks ----
+  // The toolkit's name cleaner for new objects: cleans in place; 1 usable, 0 not.
+  int32_t (*checkNewName)(char* name) = nullptr;
+  // One Geo's render objects: the node transform by a drive mode or slot
+  // selector; the vertex buffers rewritten by a selector (the world's
+  // state-mode word); the mesh rebuilt; its cast-shadow setting and its
+  // sub-entity material taken from the Geo.
+  void (*setGeoNodeTransform)(GObject* geo, int32_t selector) = nullptr;
+  void (*updateGeoMeshBy)(GObject* geo, int32_t selector) = nullptr;
+  void (*recomputeGeoMesh)(GObject* geo) = nullptr;
+  void (*setGeoCastShadows)(GObject* geo) = nullptr;
+  void (*setGeoSubEntityMaterial)(GObject* geo) = nullptr;
+  // A Jel's materials for the display mode.
+  void (*setJelMaterial)(int32_t jelId, int32_t mode) = nullptr;
+  // Whether the scene needs shadows, asked again after a Geo's changed.
+  void (*evaluateShadowNeed)() = nullptr;
+  // The view asked to evaluate the scene again at its frame.
+  void (*markViewReEvaluation)() = nullptr;
+  // The render scene's box (the walls) from the scene bounds.
+  void (*updateRenderSceneBounds)(const float bounds[6]) = nullptr;
+  // Scene-wide render settings from the display settings: the sky or
+  // background image, the shadow textures for a shadow type, the shadow
+  // values and counts; the render camera put where the view camera is; 1
+  // when the render-to-texture target exists.
+  void (*setRenderSky)() = nullptr;
+  void (*setupShadowTextures)(int32_t type) = nullptr;
+  void (*updateShadowSettings)() = nullptr;
+  void (*syncRenderCamera)() = nullptr;
+  int32_t (*renderTargetExists)() = nullptr;
+  // Render lights: one made from the light record of that index; every light
+  // made again from the light list; every light reset (after a light was
+  // removed); the lights' shadow extents and cast-shadow settings; one frame
+  // drawn with that light widened.
+  void (*createRenderLight)(int32_t index, const LightRec* light) = nullptr;
+  void (*recreateRenderLights)() = nullptr;
+  void (*resetRenderLights)() = nullptr;
+  void (*computeShadowExtents)() = nullptr;
+  void (*setLightsCastShadows)() = nullptr;
+  void (*renderWideLightFrame)(int32_t index) = nullptr;
+  // The camera dialog's mode button, when the dialog exists.
+  void (*updateCameraModeButton)() = nullptr;
 };
 
 
