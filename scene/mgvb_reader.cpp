@@ -201,7 +201,7 @@ void PrepareScene() {
 
   const SceneServices& s = GVSceneServices();
   if (!s.showStatusLine) return;  // no view
-  if (int32_t* geo = s.currentGeoRecord ? s.currentGeoRecord() : nullptr) geo[0] = 0;
+  GVClearViewCurrentGeo();
   GVResetSelectionDisplay();
   if (s.renderFrame) s.renderFrame();
 }
