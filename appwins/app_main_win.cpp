@@ -16,9 +16,8 @@
 #include "appwins/message_dlg.h"
 #include "dynamics/constraint_cmds.h"
 #include "dynamics/group_ops.h"
-#include "dynamics/world.h"
 #include "geo/geo_object.h"
-#include "jel/jel_object.h"
+#include "scene/app_selection.h"
 #include "scene/display_settings.h"
 #include "scene/file_handlers.h"
 #include "scene/geo_list_services.h"
@@ -327,6 +326,10 @@ void GVAppMainWin::filesListOwner(int code, int item, const char* text, void* wi
 }
 
 void GVAppMainWin::saveDialogOwner(int code, int modeCode, const char* text, void* window) {
+  // "Save" hands over no text: the name is what the field held when it was pressed.
+  auto* w = static_cast<GVAppMainWin*>(window);
+  if ((modeCode & 8) && (!text || !text[0]) && w && w->saveDialog && w->saveDialog->savedName)
+    text = w->saveDialog->savedName;
   GVSaveSceneCB(code, static_cast<uint32_t>(modeCode), text, window);
 }
 
@@ -484,13 +487,6 @@ void notifyOwner(int32_t a, int32_t code, int32_t p1, int32_t p2) {
   if (v && v->owner) v->owner(a, code, p1, p2, v->ownerContext);
 }
 
-void clearMarkedParts() {
-  HWorld* world = GVScene().world ? *GVScene().world : nullptr;
-  if (!world) return;
-  for (HObject* j = world->head; j; j = j->next)
-    for (uint32_t& w : j->markedParts) w = 0;
-}
-
 void clearInfoWhenNothingCurrent() {
   const int32_t* geo = currentGeoRecord();
   const int32_t* jel = currentJelRecord();
@@ -506,7 +502,7 @@ void setViewCurrentGeo(int32_t id) {
   geo[0] = id;
   if (id != 0 && jel) jel[0] = jel[2] = 0;
   showHighlights();
-  clearMarkedParts();
+  GVClearMarkedParts();
   notifyOwner(1, 1, id, 0);
   clearInfoWhenNothingCurrent();
 }
