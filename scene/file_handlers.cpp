@@ -13,3 +13,4 @@ void GVSaveSceneCB(int32_t, uint32_t, const char*, void*) {}
 void GVExportCB(int32_t, int32_t, int32_t, int32_t, void*) {}
 void GVOpenSceneWarning(int32_t, int32_t, const char*, void*) {}
 int32_t GVSceneReloading() { return gReloading; }
+void GVSetSceneReloading(int32_t on) { gReloading = on; }

@@ -45,3 +45,4 @@ std::string GVExportFileName(int32_t geoId, int32_t jelId, const std::string& sc
 // 1 from just before the render scene is rebuilt by an open until the frame-0
 // step that ends the open has run; the view's overlay pass reads it.
 int32_t GVSceneReloading();
+void GVSetSceneReloading(int32_t on);

@@ -212,8 +212,65 @@ struct SceneServices {
   // new text.
   char* (*notesText)() = nullptr;
   void (*setSceneNotes)(const char* text) = nullptr;
-};
 
+  // ---- The menu commands and the creation dialogs' callbacks: set while the
+  // main window exists; an entry whose window, dialog or editor is not built
+  // stays empty and its step is skipped. ----
+  // Ends the program: the scene records freed, the main window destroyed,
+  // exit status 2.
+  void (*exitProgram)() = nullptr;
+  // The help window at a page key.
+  void (*showHelpPage)(const char* key) = nullptr;
+  // The scene notes window shown (1) or hidden (0); emptied and hidden for a
+  // new scene.
+  void (*showNotesWindow)(int32_t show) = nullptr;
+  void (*clearNotes)() = nullptr;
+  // A creation dialog (kCreateDialog... of scene/menu_commands.h, with the
+  // swept-shape mode) made on first use with the current ids and kept; later
+  // uses show, toggle or reload it as that dialog does.
+  void (*showCreateDialog)(int32_t dialog, int32_t mode, int32_t geoId, int32_t jelId) = nullptr;
+  // The export dialog: made on first use, else refreshed for the export Geo
+  // and shown when hidden.
+  void (*showExportDialog)(int32_t exportGeoId) = nullptr;
+  // The view rendered into an image file of the application folder (type 0
+  // JPEG, 1 PNG): 1 written.
+  int32_t (*saveViewImage)(const char* fileName, int32_t type) = nullptr;
+  // The render-to-texture target (re)made with type 0 or 1.
+  void (*createRtt)(int32_t type) = nullptr;
+  // The view camera reset to look at the scene bounds.
+  void (*resetViewCamera)() = nullptr;
+  // After the scene bounds changed: the render scene's bounds and walls, and
+  // the walls editor.
+  void (*sceneBoundsChanged)() = nullptr;
+  // Lighting rebuilt from the display settings and the light list, and the
+  // lights editor refreshed; the lights editor leaving its interactive mode.
+  void (*resetLighting)() = nullptr;
+  void (*endLightEdit)() = nullptr;
+  // The camera dialog's mode buttons released.
+  void (*releaseCameraButtons)() = nullptr;
+  // The transform tool's mode buttons released when the manipulator may no
+  // longer move what it holds; the manipulator re-centred.
+  void (*releaseStuckTransformTool)() = nullptr;
+  void (*recentreManipulator)() = nullptr;
+  // The logic control window: a text edit ended; after its programs changed,
+  // scroll bar updated, values cleared and lines redrawn when visible; values
+  // redrawn when visible.
+  void (*endLogicTextEdit)() = nullptr;
+  void (*refreshLogicWindow)() = nullptr;
+  void (*redrawLogicValues)() = nullptr;
+  // The Geo selection refreshed with its attached Jel.
+  void (*refreshGeoSelection)(int32_t geoId) = nullptr;
+  // A fixed warning of the view's information panel (1, 2, 4 .. 8).
+  void (*showWarning)(int32_t code) = nullptr;
+  // The Jel the matter editor shows (0 without the editor or a Jel); the Geo
+  // the Jel-from-Geo dialog shows.
+  int32_t (*matterEditorJel)() = nullptr;
+  int32_t (*jelFromGeoDialogGeo)() = nullptr;
+  // Vehicle: the chase camera taken from the view; 1 when the vehicle has
+  // wheels on one side only (the "bike" demo).
+  void (*vehicleCamFromView)() = nullptr;
+  int32_t (*vehicleWheelsOneSide)(ObjHandle* vehicle) = nullptr;
+};
 
 // The process-wide table; empty at start.
 const SceneServices& GVSceneServices();

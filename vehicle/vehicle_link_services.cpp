@@ -1,6 +1,7 @@
 #include "vehicle/vehicle_link_services.h"
 
 #include "scene/scene_services.h"
+#include "vehicle/chase_camera.h"
 #include "vehicle/vehicle_record.h"
 
 static_assert(kSceneVehicleJelIds == kVehicleJelIds, "the scene's vehicle id array");
@@ -43,4 +44,9 @@ void GVInstallVehicleLinkServices(SceneServices* services) {
   services->replaceVehicleJelId = replaceJelId;
   services->remapVehicleJelIds = remapJelIds;
   services->unmarkVehicleJels = unmarkJels;
+  services->vehicleWheelsOneSide = [](ObjHandle* cell) -> int32_t {
+    VehicleRec* v = GVVehicleOf(cell);
+    return v ? GVVehicleWheelsOneSide(v) : 0;
+  };
+  services->vehicleCamFromView = GVSetVehicleCamFromView;
 }

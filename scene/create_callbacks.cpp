@@ -1,0 +1,171 @@
+#include "scene/create_callbacks.h"
+
+#include <cstdio>
+
+#include "dynamics/world.h"
+#include "jel/jel_object.h"
+#include "jel/matter.h"
+#include "scene/app_selection.h"
+#include "scene/command_steps.h"
+#include "scene/display_settings.h"
+#include "scene/frame_driver.h"
+#include "scene/scene_access.h"
+#include "scene/scene_records.h"
+#include "scene/scene_services.h"
+
+namespace {
+
+// Warning codes of the view's information panel.
+enum : int32_t {
+  kWarnFlyAway = 4,
+  kWarnVehiclePart = 6,
+  kWarnSuspension = 7,
+  kWarnBikeBody = 8,
+};
+
+// The one-sided "bike" demo's chassis and body lattices.
+struct BikeLattice {
+  int32_t idSlot, nodes, faces;
+};
+constexpr BikeLattice kBikeLattices[] = {{0, 60, 58}, {1, 62, 60}};
+
+int32_t refuse(int32_t warning) {
+  const SceneServices& sv = GVSceneServices();
+  if (sv.beep) sv.beep();
+  if (sv.showWarning) sv.showWarning(warning);
+  return 0;
+}
+
+// 1 when the Jel's structure may be rebuilt, else the refusal's 0.
+int32_t mayRebuild(int32_t jelId) {
+  SceneRecords& scene = GVScene();
+  const SceneServices& sv = GVSceneServices();
+  ObjHandle* vehicle = scene.vehicle;
+  if (!vehicle || !sv.vehicleIsEmpty || sv.vehicleIsEmpty(vehicle)) return 1;
+  int32_t groups[kSceneVehicleGroups] = {};
+  int32_t ids[kSceneVehicleJelIds] = {};
+  if (sv.vehicleGroups) sv.vehicleGroups(vehicle, groups);
+  if (sv.vehicleJelIds) sv.vehicleJelIds(vehicle, ids);
+  for (int k = 1; k <= 6; ++k)
+    if (groups[k] != 0 && GVJelIdInSel(jelId, groups[k], scene.world)) return refuse(kWarnVehiclePart);
+  if (ids[2] != 0 && jelId == ids[2]) return refuse(kWarnSuspension);
+  if (sv.vehicleWheelsOneSide && sv.vehicleWheelsOneSide(vehicle)) {
+    const HObject* jel = GVJelOf(GVFindJel(scene.world, jelId));
+    for (const BikeLattice& b : kBikeLattices)
+      if (jel && ids[b.idSlot] == jelId && jel->nodeCount == b.nodes && jel->faceCount == b.faces)
+        return refuse(kWarnBikeBody);
+  }
+  if (scene.display && scene.display->optionInts3[0] != 0) return refuse(kWarnFlyAway);
+  return 1;
+}
+
+void newJelMatter(MatterProps* matter) {
+  if (!matter) return;
+  const SceneServices& sv = GVSceneServices();
+  SceneRecords& scene = GVScene();
+  const int32_t shown = sv.matterEditorJel ? sv.matterEditorJel() : 0;
+  if (HObject** jel = GVFindJel(scene.world, shown)) {
+    GVGetJelMatter(jel, 0, kMatterAllFields, matter);
+    return;
+  }
+  *matter = MatterProps{};
+  matter->fRatio = 4.0f;
+  matter->elasticity = 3.0f;
+  matter->damping = 4.0f;
+  matter->friction = 1.0f;
+  matter->forceY = -10.0f;
+}
+
+void geoChoice(int32_t code, int32_t geoId) {
+  const SceneServices& sv = GVSceneServices();
+  switch (code) {
+    case -1:
+    case 1:
+    case 2:
+      GVAppSelection().geoId = geoId;
+      if (sv.setViewCurrentGeo) sv.setViewCurrentGeo(geoId);
+      if (code != 2 && sv.resetMoveTool) sv.resetMoveTool();
+      break;
+    case 3:
+      if (geoId != 0 && sv.refreshGeoSelection) sv.refreshGeoSelection(geoId);
+      if (sv.resetMoveTool) sv.resetMoveTool();
+      break;
+    case 0:
+      if (sv.updatePanels) sv.updatePanels(GVAppSelection().geoId, 0);
+      break;
+    default: break;
+  }
+  if (sv.redrawLogicLines) sv.redrawLogicLines();
+  if (sv.redrawTimeBar) sv.redrawTimeBar();
+  if (sv.renderFrame) sv.renderFrame();
+  if ((code == -1 || code == 1 || code == 2) && sv.showObjectInfo) sv.showObjectInfo();
+}
+
+void stateReset(int32_t jelId) {
+  SceneRecords& scene = GVScene();
+  const SceneServices& sv = GVSceneServices();
+  HObject** jel = jelId >= 1 ? GVFindJel(scene.world, jelId) : nullptr;
+  if (jel)
+    GVRefreshJelGeos(scene.geoList, scene.world, jel);
+  else
+    GVRefreshAllJelGeos(scene.geoList, scene.world);
+  if (sv.recentreManipulator) sv.recentreManipulator();
+  GVStepFrame(GVCurrentFrame(scene.world), 1);
+  if (sv.redrawTimeBar) sv.redrawTimeBar();
+  if (sv.showStatusLine) sv.showStatusLine(kJelStateResetMessage);
+}
+
+void newJel(uint32_t event, int32_t jelId) {
+  SceneRecords& scene = GVScene();
+  const SceneServices& sv = GVSceneServices();
+  GVRaiseDisplayMode(true);
+  if (HObject* jel = GVJelOf(GVFindJel(scene.world, jelId))) {
+    jel->computeFaceNormals();
+    jel->computeNodeNormals();
+    if (sv.createJelRenderObj) sv.createJelRenderObj(jelId, GVCommandDisplayMode(true));
+    const int32_t start = GVJelStartFrame(scene.world, jelId);
+    if (start > 0 && sv.showStatusLine) {
+      char text[80];
+      std::snprintf(text, sizeof text, "Warning: New Jel object's lifespan starts at frame %d", start);
+      sv.showStatusLine(text);
+    }
+  }
+  const int32_t panelGeo =
+      event == kCreateJelFromGeo && sv.jelFromGeoDialogGeo ? sv.jelFromGeoDialogGeo() : 0;
+  if (sv.setViewCurrentGeo) sv.setViewCurrentGeo(0);
+  GVStepFrame(GVCurrentFrame(scene.world), 1);
+  GVShowNewCurrentJel(jelId, panelGeo);
+}
+
+}  // namespace
+
+void CreateGeoMenuCB(int32_t, int32_t geoId, void* mainWindow) {
+  if (!mainWindow || !GVCommandCamera()) return;
+  GVAppSelection().geoId = geoId;
+  GVRaiseDisplayMode(false);
+  ObjHandle* list = GVScene().geoList;
+  if (GVGeoListOf(list)) {
+    ObjHandle* cell = GVFindGeo(list, geoId);
+    if (!cell) {
+      char text[64];
+      std::snprintf(text, sizeof text, "CreateGeoMenuCB: bad geo %d", geoId);
+      GVSceneMessage(text);
+      return;
+    }
+    GVTakeNewGeo(cell, true);
+  }
+  GVShowNewCurrentGeo(geoId);
+}
+
+int32_t GVCreateJelCB(int32_t code, uint32_t event, int32_t jelId, intptr_t arg, void* mainWindow) {
+  if (!mainWindow || !GVCommandCamera()) return 0;
+  switch (event) {
+    case kCreateJelGeoChoice: geoChoice(code, static_cast<int32_t>(arg)); return 0;
+    case kCreateJelMayRebuild: return mayRebuild(jelId);
+    case kCreateJelMatter: newJelMatter(reinterpret_cast<MatterProps*>(arg)); return 0;
+    case kCreateJelStateReset: stateReset(jelId); return 0;
+    case kCreateJelBlock:
+    case kCreateJelFromGeo: newJel(event, jelId); return 0;
+    default: return 0;
+  }
+}
