@@ -4,11 +4,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "../appwins/main_window_fixture.h"
 #include "app/app_windows.h"
 #include "appwins/menu_bar.h"
+#include "appwins/notes_window.h"
 #include "dynamics/runner_scene.h"
 #include "geo/geo_from_jel.h"
 #include "jel/jel_object.h"
@@ -56,9 +58,8 @@ class MenuRun : public MainWindowTest {
     GVFreeWindowResources();
     GVTestReset();
   }
-  // Opens the File menu and picks the row.
-  static void pickFile(GVAppMainWin* win, int row) {
-    HwMenuButton* file = win->menuBar->file;
+  // Opens the menu and picks the row.
+  static void pick(HwMenuButton* file, int row) {
     clickCentre(file->face);
     elapse(500);
     QwDDSubWindow* w = file->multiList->mainWindow;
@@ -74,7 +75,7 @@ class MenuRun : public MainWindowTest {
 TEST_F(MenuRun, NewSceneEmptiesTheSceneAndTheBackgroundImagesAreWritten) {
   AddObjects();
   ASSERT_NE(GVWorldOf(GVScene().world)->head, nullptr);
-  pickFile(win_, 1);
+  pick(win_->menuBar->file, 1);
   EXPECT_EQ(GVWorldOf(GVScene().world)->head, nullptr);
   EXPECT_EQ(GVGeoListOf(GVScene().geoList)->head, nullptr);
   EXPECT_NE(GVLogicGetLine(GVScene().logic, 1, 5), nullptr);
@@ -82,8 +83,8 @@ TEST_F(MenuRun, NewSceneEmptiesTheSceneAndTheBackgroundImagesAreWritten) {
   // Both images hold what the view's client area shows.
   const std::string root = GVRootDir();
   for (const char* name : {kBGImageJpg, kBGImagePng}) std::remove((root + "/" + name).c_str());
-  pickFile(win_, 9);
-  pickFile(win_, 10);
+  pick(win_->menuBar->file, 9);
+  pick(win_->menuBar->file, 10);
   RECT client;
   GetClientRect(win_->view->window, &client);
   unsigned char head[24] = {};
@@ -101,6 +102,21 @@ TEST_F(MenuRun, NewSceneEmptiesTheSceneAndTheBackgroundImagesAreWritten) {
   EXPECT_EQ(head[0], 0xFF);
   EXPECT_EQ(head[1], 0xD8);
   EXPECT_EQ(head[2], 0xFF);
+
+  // Help pages and the notes window open from the menu bar (the pages copied
+  // into the folder the program reads them from).
+  std::filesystem::create_directories(GVHelpFilesDir());
+  std::filesystem::copy_file(std::string(GV_PROJECT_ROOT) + "/GVHelpFiles/hlp_whatgv.hhf",
+                             std::string(GVHelpFilesDir()) + "/hlp_whatgv.hhf",
+                             std::filesystem::copy_options::overwrite_existing);
+  pick(win_->menuBar->help, 1);
+  ASSERT_NE(GVHelpWindow(), nullptr);
+  EXPECT_TRUE(GVHelpWindow()->isVisible());
+  GVMenuCommand(kMenuNotes, 1, 1, win_);
+  ASSERT_NE(GVNotesWindow(), nullptr);
+  EXPECT_TRUE(GVNotesWindow()->isVisible());
+  GVMenuCommand(kMenuNotes, 1, 0, win_);
+  EXPECT_FALSE(GVNotesWindow()->isVisible());
 }
 
 TEST(MenuExit, ExitEndsWithStatusTwoWithAVehicleProgramsAndJelsOutsideGroupOne) {
