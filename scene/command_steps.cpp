@@ -1,5 +1,7 @@
 #include "scene/command_steps.h"
 
+#include <cstdio>
+
 #include "GVAppWins/camera_record.h"
 #include "geo/mesh_normals.h"
 #include "logic/object_refs.h"
@@ -39,6 +41,18 @@ void GVTakeNewGeo(ObjHandle* cell, bool prepareCollision) {
   const SceneServices& sv = GVSceneServices();
   constexpr int32_t kTransformSelector = -7;
   if (sv.createGeoRenderObj) sv.createGeoRenderObj(geo->id, GVCommandDisplayMode(false), kTransformSelector);
+}
+
+bool GVTakeNewGeoById(int32_t id, const char* caller) {
+  ObjHandle* cell = GVFindGeo(GVScene().geoList, id);
+  if (!cell) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%s: bad geo %d", caller, id);
+    GVSceneMessage(text);
+    return false;
+  }
+  GVTakeNewGeo(cell, true);
+  return true;
 }
 
 static void closingSteps(int32_t panelGeo, int32_t panelJel) {

@@ -20,6 +20,9 @@ void GVRaiseDisplayMode(bool jel);
 // asked), face and vertex normals, and its render objects in the view's Geo
 // display mode.
 void GVTakeNewGeo(ObjHandle* geo, bool prepareCollision);
+// The same, with the collision data, for the Geo of that id; a missing Geo is
+// named in the message box ("<caller>: bad geo <id>") and gives false.
+bool GVTakeNewGeoById(int32_t id, const char* caller);
 
 // The closing steps of a command that made or chose an object: the move tool
 // is reset, the Geo (or, with jelId non-zero, the Jel) becomes the view's

@@ -143,17 +143,7 @@ void CreateGeoMenuCB(int32_t, int32_t geoId, void* mainWindow) {
   if (!mainWindow || !GVCommandCamera()) return;
   GVAppSelection().geoId = geoId;
   GVRaiseDisplayMode(false);
-  ObjHandle* list = GVScene().geoList;
-  if (GVGeoListOf(list)) {
-    ObjHandle* cell = GVFindGeo(list, geoId);
-    if (!cell) {
-      char text[64];
-      std::snprintf(text, sizeof text, "CreateGeoMenuCB: bad geo %d", geoId);
-      GVSceneMessage(text);
-      return;
-    }
-    GVTakeNewGeo(cell, true);
-  }
+  if (GVGeoListOf(GVScene().geoList) && !GVTakeNewGeoById(geoId, "CreateGeoMenuCB")) return;
   GVShowNewCurrentGeo(geoId);
 }
 

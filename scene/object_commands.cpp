@@ -129,16 +129,7 @@ void CreateGeoFromJelCB(void* mainWindow) {
     newId = GVCreateGeoFromJel(list, jel, name);
   }
   GVRaiseDisplayMode(false);
-  if (newId) {
-    ObjHandle* cell = GVFindGeo(list, newId);
-    if (!cell) {
-      char text[64];
-      std::snprintf(text, sizeof text, "CreateGeoFromJelCB: bad geo %d", newId);
-      GVSceneMessage(text);
-      return;
-    }
-    GVTakeNewGeo(cell, true);
-  }
+  if (newId && !GVTakeNewGeoById(newId, "CreateGeoFromJelCB")) return;
   GVShowNewCurrentGeo(newId);
 }
 

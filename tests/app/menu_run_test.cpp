@@ -11,9 +11,8 @@
 #include "app/app_windows.h"
 #include "appwins/menu_bar.h"
 #include "appwins/notes_window.h"
-#include "dynamics/runner_scene.h"
 #include "geo/geo_from_jel.h"
-#include "jel/jel_object.h"
+#include "mixed_jels.h"
 #include "logic/line_services.h"
 #include "logic/program_store.h"
 #include "scene/menu_commands.h"
@@ -28,13 +27,7 @@ namespace {
 
 // Jels in group 1 and outside it, and a Geo made from the first.
 void AddObjects() {
-  const float corner[3] = {0.0f, 2.0f, 0.0f};
-  for (int32_t id = 1; id <= 2; ++id) {
-    HObject* j = MakeDropJel(1, 1, 1, 1.0f, corner, id, -9.81f);
-    j->groupMask = id == 1 ? 2u : 8u;
-    j->handle = new HObject*(j);
-    GVAddJelToScene(GVScene().world, j->handle);
-  }
+  AddMixedJels();
   GVCreateGeoFromJel(GVScene().geoList, GVJelOf(GVFindJel(GVScene().world, 1)), "Skin");
 }
 
