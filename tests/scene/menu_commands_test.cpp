@@ -260,16 +260,6 @@ TEST_F(Commands, GeoFromJelAndDeletions) {
   EXPECT_EQ(Count(true), 0);
 }
 
-TEST_F(Commands, RenumberingCarriesTheSelection) {
-  AddGeo("A");
-  const int32_t second = AddGeo("B")->id;
-  GVDeleteGeos(GVScene().geoList, 1);
-  GVAppSelection().geoId = second;
-  Menu(kMenuCreate, 8);
-  EXPECT_EQ(GVAppSelection().geoId, 1);
-  EXPECT_TRUE(called("panels 1 0"));
-}
-
 // A vehicle of the test's own: groups, ids and the one-side answer as set.
 struct FakeVehicle {
   int32_t groups[kSceneVehicleGroups] = {-5, -6, -7, -8, -9, -10, -11, -12};
