@@ -327,6 +327,10 @@ void GVAppMainWin::filesListOwner(int code, int item, const char* text, void* wi
 }
 
 void GVAppMainWin::saveDialogOwner(int code, int modeCode, const char* text, void* window) {
+  // "Save" hands over no text: the name is what the field held when it was pressed.
+  auto* w = static_cast<GVAppMainWin*>(window);
+  if ((modeCode & 8) && (!text || !text[0]) && w && w->saveDialog && w->saveDialog->savedName)
+    text = w->saveDialog->savedName;
   GVSaveSceneCB(code, static_cast<uint32_t>(modeCode), text, window);
 }
 
