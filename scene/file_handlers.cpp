@@ -319,6 +319,12 @@ void GVSaveSceneCB(int32_t, uint32_t flags, const char* name, void* mainWindow) 
     if (s.hideExportDialog) s.hideExportDialog();
     return;
   }
+  GVSaveSceneAs(file.c_str());
+}
+
+void GVSaveSceneAs(const char* file) {
+  const SceneServices& s = GVSceneServices();
+  CameraRec* camera = SceneCamera();
   SceneRecords& sc = GVScene();
   if (DisplaySettings* d = sc.display) {
     int32_t first = 0, last = kDefaultLastFrame;
@@ -330,7 +336,7 @@ void GVSaveSceneCB(int32_t, uint32_t flags, const char* name, void* mainWindow) 
     d->frameWords[3] = world ? world->params.loopFlag : 0;
   }
   char* notes = s.notesText ? s.notesText() : nullptr;
-  GVSaveScene(file.c_str(), &notes, &camera, sc.bounds);
+  GVSaveScene(file, &notes, &camera, sc.bounds);
   delete[] notes;
 }
 

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "GVAppWins/camera_record.h"
 #include "logic/line_services.h"
@@ -86,18 +85,14 @@ void newScene() {
   GVSetSceneReloading(0);
 }
 
-// Save under the stored name (it ends in ".gvs"), through the name dialog's
-// confirmed save so that both saves keep the same play range and notes.
+// Save under the stored name, which already ends in ".gvs".
 void saveScene(void* mainWindow) {
   const SceneServices& sv = GVSceneServices();
   const char* name = sv.sceneName ? sv.sceneName() : nullptr;
-  if (!name || !*name) {
+  if (!name || !*name)
     GVMenuCommand(kMenuFile, 3, 0, mainWindow);
-    return;
-  }
-  std::string bare(name);
-  if (bare.size() > 4 && bare.compare(bare.size() - 4, 4, ".gvs") == 0) bare.resize(bare.size() - 4);
-  GVSaveSceneCB(0, kFileSaves | kFileScenes | kFileConfirmed, bare.c_str(), mainWindow);
+  else
+    GVSaveSceneAs(name);
 }
 
 void listFiles(int (*enterFolder)(), int32_t mode) {

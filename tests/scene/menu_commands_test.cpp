@@ -28,6 +28,7 @@ std::vector<std::string> gCalls;
 CameraRec gCamera;
 int32_t gMatterJel = 0;
 int gBeeps = 0;
+std::string gSceneName;
 
 void record(const std::string& s) { gCalls.push_back(s); }
 bool called(const std::string& s) {
@@ -46,6 +47,7 @@ class Commands : public scenetest::FileScene {
     gCamera.jelDisplayMode = 2;
     gMatterJel = 0;
     gBeeps = 0;
+    gSceneName.clear();
     GVAppSelection() = AppSelection{};
     GVExportSelection() = AppSelection{};
     SceneServices sv = GVSceneServices();
@@ -53,7 +55,7 @@ class Commands : public scenetest::FileScene {
     sv.resetViewCamera = [] { gCamera.geoDisplayMode = gCamera.jelDisplayMode = 32; };
     sv.updatePanels = [](int32_t g, int32_t j) { record("panels " + std::to_string(g) + " " + std::to_string(j)); };
     sv.setSceneName = [](const char* n) { record(std::string("name '") + n + "'"); };
-    sv.sceneName = [] { return ""; };
+    sv.sceneName = [] { return gSceneName.c_str(); };
     sv.clearNotes = [] { record("notes cleared"); };
     sv.showSaveDialog = [](int32_t m, const char* n) { record("save dialog " + std::to_string(m) + " '" + n + "'"); };
     sv.showFilesList = [](int32_t m) { record("list " + std::to_string(m)); };
@@ -143,6 +145,12 @@ TEST_F(Commands, NewSceneEmptiesTheLoadedSampleAndKeepsTheDisplayModes) {
   EXPECT_EQ(gCalls, (std::vector<std::string>{"save dialog 528 ''", "list 0", "list 4196352"}));
   const std::string folder = GVCurrentFolder();
   EXPECT_EQ(folder.substr(folder.size() - 7), "/Scenes");
+  // With a name, Save writes the scene file under it in the Scenes folder.
+  gSceneName = "Named.gvs";
+  const std::string saved = std::string(GVSceneFilesDir()) + "/Scenes/Named.gvs";
+  std::filesystem::remove(saved);
+  Menu(kMenuFile, 2);
+  EXPECT_TRUE(std::filesystem::exists(saved));
 }
 
 TEST_F(Commands, CopiesTakeTheNextIdAUniqueNameAndBecomeCurrent) {
