@@ -81,6 +81,14 @@ void deleteJelSelection(int32_t selection) {
   if (sv.showObjectInfo) sv.showObjectInfo();
 }
 
+// The view's current Geo (a selection) or Jel; 0 without a view.
+int32_t viewCurrent(bool jel) {
+  const SceneServices& sv = GVSceneServices();
+  int32_t* (*record)() = jel ? sv.currentJelRecord : sv.currentGeoRecord;
+  const int32_t* r = record ? record() : nullptr;
+  return r ? r[0] : 0;
+}
+
 }  // namespace
 
 void GVCopyGeoCmd(void* mainWindow, int32_t mode) {
@@ -174,7 +182,7 @@ void GVCopyJelCmd(void* mainWindow) {
 
 void GVDeleteGeoCmd(void* mainWindow) {
   SceneRecords& scene = GVScene();
-  const int32_t selection = GVAppSelection().geoId;
+  const int32_t selection = viewCurrent(false);
   GeoList* geos = GVGeoListOf(scene.geoList);
   if (!mainWindow || !GVCommandCamera() || selection == 0 || !geos) return;
   for (GObject* g = geos->head; g; g = g->next) {
@@ -183,7 +191,7 @@ void GVDeleteGeoCmd(void* mainWindow) {
     GVClearGeoIdFromBlocks(g->id);
   }
   GVDeleteGeos(scene.geoList, selection);
-  GVAppSelection().geoId = 0;
+  if (!GVFindGeo(scene.geoList, GVAppSelection().geoId)) GVAppSelection().geoId = 0;
   GVAfterObjectsDeleted();
   const SceneServices& sv = GVSceneServices();
   if (sv.renderFrame) sv.renderFrame();
@@ -192,7 +200,7 @@ void GVDeleteGeoCmd(void* mainWindow) {
 
 void GVDeleteJelCmd(void* mainWindow) {
   SceneRecords& scene = GVScene();
-  const int32_t jelId = GVAppSelection().jelId;
+  const int32_t jelId = viewCurrent(true);
   if (!mainWindow || !GVCommandCamera() || !GVWorldOf(scene.world) || !GVFindJel(scene.world, jelId)) return;
   deleteJelSelection(jelId);
 }

@@ -1,6 +1,7 @@
 // The menu dispatcher, the object commands and the creation callbacks on real
 // scene records, with the windows, view and editors recorded through the
 // scene services.
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -29,6 +30,7 @@ CameraRec gCamera;
 int32_t gMatterJel = 0;
 int gBeeps = 0;
 std::string gSceneName;
+int32_t gViewGeo[3], gViewJel[3];  // the view's current-object records
 
 void record(const std::string& s) { gCalls.push_back(s); }
 bool called(const std::string& s) {
@@ -48,6 +50,8 @@ class Commands : public scenetest::FileScene {
     gMatterJel = 0;
     gBeeps = 0;
     gSceneName.clear();
+    std::fill(gViewGeo, gViewGeo + 3, 0);
+    std::fill(gViewJel, gViewJel + 3, 0);
     GVAppSelection() = AppSelection{};
     GVExportSelection() = AppSelection{};
     SceneServices sv = GVSceneServices();
@@ -62,8 +66,10 @@ class Commands : public scenetest::FileScene {
     sv.showStatusLine = [](const char* t) { record(std::string("status ") + t); };
     sv.showWarning = [](int32_t code) { record("warning " + std::to_string(code)); };
     sv.beep = [] { ++gBeeps; };
-    sv.setViewCurrentGeo = [](int32_t id) { record("view geo " + std::to_string(id)); };
-    sv.setViewCurrentJel = [](int32_t id) { record("view jel " + std::to_string(id)); };
+    sv.setViewCurrentGeo = [](int32_t id) { record("view geo " + std::to_string(gViewGeo[0] = id)); };
+    sv.setViewCurrentJel = [](int32_t id) { record("view jel " + std::to_string(gViewJel[0] = id)); };
+    sv.currentGeoRecord = [] { return gViewGeo; };
+    sv.currentJelRecord = [] { return gViewJel; };
     sv.matterEditorJel = [] { return gMatterJel; };
     sv.showMessage = [](const char* t) { record(std::string("message ") + t); };
     GVSetSceneServices(sv);
@@ -241,7 +247,7 @@ TEST_F(Commands, GeoFromJelAndDeletions) {
   if (!blocks.blocks) GVInitGeoIdBlockList(&blocks);
   blocks.blocks[0] = new GeoIdBlock{{a, b, keep, 0}, {}};
   blocks.count = 1;
-  GVAppSelection().geoId = -3;
+  gViewGeo[0] = -3;
   Menu(kMenuCreate, 3);
   EXPECT_EQ(GVGetGeoById(Geos(), a), nullptr);
   EXPECT_EQ(GVGetGeoById(Geos(), b), nullptr);
@@ -251,11 +257,12 @@ TEST_F(Commands, GeoFromJelAndDeletions) {
   EXPECT_EQ(blocks.blocks[0]->geoIds[2], keep);
 
   // Deleting the current Jel: the Geo bound to it lets go of it.
-  GVAppSelection().jelId = 1;
+  gViewJel[0] = 1;
   Menu(kMenuCreate, 4);
   EXPECT_EQ(GVGetJelById(World(), 1), nullptr);
   EXPECT_EQ(skin->jel, nullptr);
   EXPECT_EQ(GVAppSelection().jelId, 0);
+  EXPECT_EQ(gViewJel[0], 0);
 
   // The vehicle's Jels go with the four wheel Geos, and the vehicle with them.
   World()->params.stateMode = -1;  // wheel Geos are made in natural-state mode
