@@ -16,9 +16,8 @@
 #include "appwins/message_dlg.h"
 #include "dynamics/constraint_cmds.h"
 #include "dynamics/group_ops.h"
-#include "dynamics/world.h"
 #include "geo/geo_object.h"
-#include "jel/jel_object.h"
+#include "scene/app_selection.h"
 #include "scene/display_settings.h"
 #include "scene/file_handlers.h"
 #include "scene/geo_list_services.h"
@@ -488,13 +487,6 @@ void notifyOwner(int32_t a, int32_t code, int32_t p1, int32_t p2) {
   if (v && v->owner) v->owner(a, code, p1, p2, v->ownerContext);
 }
 
-void clearMarkedParts() {
-  HWorld* world = GVScene().world ? *GVScene().world : nullptr;
-  if (!world) return;
-  for (HObject* j = world->head; j; j = j->next)
-    for (uint32_t& w : j->markedParts) w = 0;
-}
-
 void clearInfoWhenNothingCurrent() {
   const int32_t* geo = currentGeoRecord();
   const int32_t* jel = currentJelRecord();
@@ -510,7 +502,7 @@ void setViewCurrentGeo(int32_t id) {
   geo[0] = id;
   if (id != 0 && jel) jel[0] = jel[2] = 0;
   showHighlights();
-  clearMarkedParts();
+  GVClearMarkedParts();
   notifyOwner(1, 1, id, 0);
   clearInfoWhenNothingCurrent();
 }

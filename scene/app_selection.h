@@ -23,3 +23,8 @@ AppSelection& GVExportSelection();
 // the information panel is cleared when nothing is current. Skipped while the
 // view holds a pending pick; the view's current Geo is the caller's to clear.
 void GVResetSelectionDisplay();
+
+// The view's current Geo cleared (its record only, no report).
+void GVClearViewCurrentGeo();
+// Every Jel's marked-part mask (four words) cleared.
+void GVClearMarkedParts();

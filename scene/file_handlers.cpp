@@ -59,11 +59,6 @@ CameraRec* SceneCamera() {
   return s.viewStartCamera ? s.viewStartCamera() : nullptr;
 }
 
-void ClearViewCurrentGeo() {
-  const SceneServices& s = GVSceneServices();
-  if (int32_t* geo = s.currentGeoRecord ? s.currentGeoRecord() : nullptr) geo[0] = 0;
-}
-
 void ChangeDirectory(uint32_t flags) {
   if (flags & kFileGeos) GVSetDirGeos();
   if (flags & kFileJels) GVSetDirJels();
@@ -100,12 +95,6 @@ void PickCurrentObjects() {
   sel.jelId = GVNextJelInSel(GVWorldOf(sc.world), -1, 0, 0);
 }
 
-void ClearMarkedParts() {
-  HWorld* world = GVWorldOf(GVScene().world);
-  for (HObject* j = world ? world->head : nullptr; j; j = j->next)
-    for (uint32_t& w : j->markedParts) w = 0;
-}
-
 // The view after an open: cameras, selection, tools, lights, render scene.
 void ResetViewAfterOpen() {
   const SceneServices& s = GVSceneServices();
@@ -119,12 +108,12 @@ void ResetViewAfterOpen() {
       s.selectDisplayItem(1, DisplayItem(view->jelDisplayMode));
     }
   }
-  ClearViewCurrentGeo();
+  GVClearViewCurrentGeo();
   if (!(s.pickPending && s.pickPending())) {
     GVResetSelectionDisplay();
     if (int32_t* jel = s.currentJelRecord ? s.currentJelRecord() : nullptr) jel[0] = jel[1] = 0;
     if (s.showSelectionHighlight) s.showSelectionHighlight();
-    ClearMarkedParts();
+    GVClearMarkedParts();
     if (s.notifyViewOwner) s.notifyViewOwner(1, 2, 0, 0);
   }
   if (s.clearPendingPicks) s.clearPendingPicks();
@@ -190,7 +179,7 @@ void OpenMGVB(const char* name) {
   GVOpenMGVB(name);
   if (s.detachManipulator) s.detachManipulator();
   if (s.clearPendingPicks) s.clearPendingPicks();
-  ClearViewCurrentGeo();
+  GVClearViewCurrentGeo();
   GVResetSelectionDisplay();
   if (s.updatePanels) s.updatePanels(0, 0);
 }

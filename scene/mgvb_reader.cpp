@@ -2,8 +2,10 @@
 // list of their own, and only a file that read whole is merged into the scene.
 #include "scene/mgvb_reader.h"
 
+#include <climits>
 #include <cstdint>
 #include <new>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -134,12 +136,30 @@ void ShiftIds(MGVBContents& in) {
     g->id += geoOffset;
     if (g->attach && g->attach->type != 0)
       for (int32_t* w : {&g->attach->geo0, &g->attach->geoZ})
-        if (*w != 0) *w += geoOffset;
+        if (*w != 0) *w = static_cast<int32_t>(static_cast<uint32_t>(*w) + static_cast<uint32_t>(geoOffset));
   }
   for (HObject* j = in.world->head; j; j = j->next) {
     j->offsetIds(jelOffset);
     if (j->state) j->state->id = j->id;
   }
+}
+
+// Ids the merge can shift: each at least 1, none twice, none (nor a glue
+// link's Jel id) past the largest id once shifted.
+bool IdsUsable(const MGVBContents& in) {
+  SceneRecords& sc = GVScene();
+  const int64_t geoRoom = INT32_MAX - (GVNextGeoId(sc.geoList) - 1);
+  const int64_t jelRoom = INT32_MAX - (GVNextJelId(sc.world) - 1);
+  std::set<int32_t> seen;
+  for (const GObject* g = in.geos.head; g; g = g->next)
+    if (g->id < 1 || g->id > geoRoom || !seen.insert(g->id).second) return false;
+  seen.clear();
+  for (const HObject* j = in.world->head; j; j = j->next) {
+    if (j->id < 1 || j->id > jelRoom || !seen.insert(j->id).second) return false;
+    for (int32_t i = 1; j->glueJel && i <= j->nodeCount; ++i)
+      if (j->glueJel[i] > jelRoom) return false;
+  }
+  return true;
 }
 
 void Merge(MGVBContents& in) {
@@ -181,7 +201,7 @@ void PrepareScene() {
 
   const SceneServices& s = GVSceneServices();
   if (!s.showStatusLine) return;  // no view
-  if (int32_t* geo = s.currentGeoRecord ? s.currentGeoRecord() : nullptr) geo[0] = 0;
+  GVClearViewCurrentGeo();
   GVResetSelectionDisplay();
   if (s.renderFrame) s.renderFrame();
 }
@@ -199,6 +219,7 @@ void GVLoadMGVB(FILE* file) {
     r = ReadJels(file, in.world);
     if (r == Read::ok) r = ReadGeos(file, &in.geos, in.world);
   }
+  if (r == Read::ok && !IdsUsable(in)) r = Read::bad;
   if (r == Read::bad) GVSceneMessage("Warning: could not open scene file: bad file access");
   if (r != Read::ok) return;
   Merge(in);

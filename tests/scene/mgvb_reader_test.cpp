@@ -102,6 +102,11 @@ TEST_F(MGVB, TwentyOfEachAreTakenTwentyOneRefusedAndCutFilesMergeNothing) {
   const uint32_t big = 0x7fffffff;
   std::memcpy(huge.data() + huge.size() - 36, &big, 4);
   Load(huge);
+  // Two Jels of one id would stay two Jels of one id.
+  HWorld twins;
+  const float corner[3] = {0, 1, 0};
+  for (int k = 0; k < 2; ++k) GVAddJel(&twins, MakeDropJel(1, 1, 1, 0.5f, corner, 1, -9.81f));
+  Load(Written(&twins, nullptr));
   EXPECT_EQ(Summary(), before);
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back(), "Warning: could not open scene file: bad file access");

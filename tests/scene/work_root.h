@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "file_scene.h"
+#include "scene/file_version.h"
 #include "scene/work_folders.h"
 
 namespace scenetest {
@@ -30,6 +31,7 @@ class RootScene : public FileScene {
   void TearDown() override {
     fs::current_path(back_);
     fs::remove_all(root_);
+    GVSetFileVersion(0);  // the readers and writers leave it set
     FileScene::TearDown();
   }
   // Copies a shipped folder ("Tutorials", "GVSceneFiles/Scenes", ...) into the
