@@ -85,7 +85,7 @@ void GVReleaseStuckTransformTool() {
 
 void GVAfterObjectsDeleted() {
   const SceneServices& sv = GVSceneServices();
-  if (sv.setViewCurrentGeo) sv.setViewCurrentGeo(0);
+  GVClearViewCurrentGeo();
   GVResetSelectionDisplay();
   if (sv.updatePanels) sv.updatePanels(0, 0);
   GVReleaseStuckTransformTool();
