@@ -31,11 +31,11 @@ void statusLine(const char* text) {
 
 void newScene() {
   SceneRecords& scene = GVScene();
-  const SceneServices& sv0 = GVSceneServices();
+  const SceneServices& sv = GVSceneServices();
   FrameClock& clock = GVFrameClock();
   clock.currentFrame = 0;
   clock.timeBarFrame = 0;
-  if (scene.vehicle && sv0.deleteVehicle) sv0.deleteVehicle();
+  if (scene.vehicle && sv.deleteVehicle) sv.deleteVehicle();
   GVFreeGeoIdBlocks(&GVGeoIdBlocks());
   GVDeleteGeos(scene.geoList, -1);
   // Every Jel goes, also those taken out of group 1, as loading and shutdown
@@ -44,7 +44,6 @@ void newScene() {
   GVAppSelection() = AppSelection{};
 
   GVSetSceneReloading(1);
-  const SceneServices& sv = GVSceneServices();  // the vehicle's entries went with it
   if (sv.resetRenderExtras) sv.resetRenderExtras();
   if (sv.clearNotes) sv.clearNotes();
   if (sv.setViewCurrentGeo) sv.setViewCurrentGeo(0);

@@ -1,18 +1,14 @@
 #include "scene/object_commands.h"
 
 #include <cstdio>
-#include <cstring>
 #include <new>
 
-#include "GVAppWins/camera_record.h"
 #include "dynamics/world.h"
 #include "geo/geo_edits.h"
 #include "geo/geo_from_jel.h"
 #include "geo/geo_jel_links.h"
 #include "geo/geo_list.h"
-#include "geo/mesh_normals.h"
 #include "jel/jel_object.h"
-#include "logic/object_refs.h"
 #include "scene/app_selection.h"
 #include "scene/command_steps.h"
 #include "scene/geo_id_blocks.h"
