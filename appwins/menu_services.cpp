@@ -1,15 +1,11 @@
 #include "appwins/menu_services.h"
 
-#include "GVAppWins/info_panels.h"
-#include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_image.h"
 #include "GVAppWins/view_links.h"
 #include "GVAppWins/view_window.h"
 #include "appwins/help_window.h"
 #include "appwins/notes_window.h"
-#include "scene/app_selection.h"
 #include "scene/menu_commands.h"
-#include "scene/scene_records.h"
 #include "scene/scene_services.h"
 
 namespace {
@@ -23,11 +19,6 @@ void showNotes(int32_t show) {
     GVHideNotesWindow();
 }
 
-void showWarning(int32_t code) {
-  const AppSelection& sel = GVAppSelection();
-  GVShowWarning(code, GVMainView(), sel.geoId, sel.jelId);
-}
-
 }  // namespace
 
 void GVInstallMenuServices(SceneServices* s) {
@@ -39,8 +30,6 @@ void GVInstallMenuServices(SceneServices* s) {
     return GVSaveViewToTexture(GVMainView(), file, type);
   };
   s->resetViewCamera = [] { GVResetViewCamera(GVMainView()); };
-  s->sceneBoundsChanged = [] { GVUpdateOgreWalls(GVScene().bounds); };
-  s->showWarning = showWarning;
 }
 
 void GVRemoveMenuServices(SceneServices* s) {
@@ -50,8 +39,6 @@ void GVRemoveMenuServices(SceneServices* s) {
   s->clearNotes = nullptr;
   s->saveViewImage = nullptr;
   s->resetViewCamera = nullptr;
-  s->sceneBoundsChanged = nullptr;
-  s->showWarning = nullptr;
 }
 
 int GVMenuBarOwner(int menu, int item, int subItem, void* mainWindow) {

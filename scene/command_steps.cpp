@@ -80,7 +80,7 @@ void GVShowNewCurrentJel(int32_t jelId, int32_t panelGeo) {
 
 void GVReleaseStuckTransformTool() {
   const SceneServices& sv = GVSceneServices();
-  if (sv.releaseStuckTransformTool) sv.releaseStuckTransformTool();
+  if (sv.manipulatorCanMove && !sv.manipulatorCanMove() && sv.releaseMoveToolButtons) sv.releaseMoveToolButtons();
 }
 
 void GVAfterObjectsDeleted() {

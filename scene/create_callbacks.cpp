@@ -7,7 +7,8 @@
 #include "jel/matter.h"
 #include "scene/app_selection.h"
 #include "scene/command_steps.h"
-#include "scene/display_settings.h"
+#include "scene/edit_rules.h"
+#include "scene/editor_links.h"
 #include "scene/frame_driver.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
@@ -15,56 +16,10 @@
 
 namespace {
 
-// Warning codes of the view's information panel.
-enum : int32_t {
-  kWarnFlyAway = 4,
-  kWarnVehiclePart = 6,
-  kWarnSuspension = 7,
-  kWarnBikeBody = 8,
-};
-
-// The one-sided "bike" demo's chassis and body lattices.
-struct BikeLattice {
-  int32_t idSlot, nodes, faces;
-};
-constexpr BikeLattice kBikeLattices[] = {{0, 60, 58}, {1, 62, 60}};
-
-int32_t refuse(int32_t warning) {
-  const SceneServices& sv = GVSceneServices();
-  if (sv.beep) sv.beep();
-  if (sv.showWarning) sv.showWarning(warning);
-  return 0;
-}
-
-// 1 when the Jel's structure may be rebuilt, else the refusal's 0.
-int32_t mayRebuild(int32_t jelId) {
-  SceneRecords& scene = GVScene();
-  const SceneServices& sv = GVSceneServices();
-  ObjHandle* vehicle = scene.vehicle;
-  if (!vehicle || !sv.vehicleIsEmpty || sv.vehicleIsEmpty(vehicle)) return 1;
-  int32_t groups[kSceneVehicleGroups] = {};
-  int32_t ids[kSceneVehicleJelIds] = {};
-  if (sv.vehicleGroups) sv.vehicleGroups(vehicle, groups);
-  if (sv.vehicleJelIds) sv.vehicleJelIds(vehicle, ids);
-  for (int k = 1; k <= 6; ++k)
-    if (groups[k] != 0 && GVJelIdInSel(jelId, groups[k], scene.world)) return refuse(kWarnVehiclePart);
-  if (ids[2] != 0 && jelId == ids[2]) return refuse(kWarnSuspension);
-  if (sv.vehicleWheelsOneSide && sv.vehicleWheelsOneSide(vehicle)) {
-    const HObject* jel = GVJelOf(GVFindJel(scene.world, jelId));
-    for (const BikeLattice& b : kBikeLattices)
-      if (jel && ids[b.idSlot] == jelId && jel->nodeCount == b.nodes && jel->faceCount == b.faces)
-        return refuse(kWarnBikeBody);
-  }
-  if (scene.display && scene.display->optionInts3[0] != 0) return refuse(kWarnFlyAway);
-  return 1;
-}
-
 void newJelMatter(MatterProps* matter) {
   if (!matter) return;
-  const SceneServices& sv = GVSceneServices();
-  SceneRecords& scene = GVScene();
-  const int32_t shown = sv.matterEditorJel ? sv.matterEditorJel() : 0;
-  if (HObject** jel = GVFindJel(scene.world, shown)) {
+  const GVJelEditorLink* editor = GVEditors().matter;
+  if (HObject** jel = editor ? GVFindJel(GVScene().world, editor->jelId) : nullptr) {
     GVGetJelMatter(jel, 0, kMatterAllFields, matter);
     return;
   }
@@ -151,7 +106,7 @@ int32_t GVCreateJelCB(int32_t code, uint32_t event, int32_t jelId, intptr_t arg,
   if (!mainWindow || !GVCommandCamera()) return 0;
   switch (event) {
     case kCreateJelGeoChoice: geoChoice(code, static_cast<int32_t>(arg)); return 0;
-    case kCreateJelMayRebuild: return mayRebuild(jelId);
+    case kCreateJelMayRebuild: return GVJelStructureEditAllowed(jelId);
     case kCreateJelMatter: newJelMatter(reinterpret_cast<MatterProps*>(arg)); return 0;
     case kCreateJelStateReset: stateReset(jelId); return 0;
     case kCreateJelBlock:

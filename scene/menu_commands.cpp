@@ -10,6 +10,7 @@
 #include "scene/command_steps.h"
 #include "scene/file_handlers.h"
 #include "scene/frame_driver.h"
+#include "scene/geo_editor_links.h"
 #include "scene/geo_id_blocks.h"
 #include "scene/object_commands.h"
 #include "scene/renumber.h"
@@ -59,8 +60,9 @@ void newScene() {
   if (sv.refreshLogicWindow) sv.refreshLogicWindow();
 
   std::memcpy(scene.bounds, kNewSceneBounds, sizeof kNewSceneBounds);
-  if (sv.sceneBoundsChanged) sv.sceneBoundsChanged();
-  if (sv.resetLighting) sv.resetLighting();
+  if (sv.updateRenderSceneBounds) sv.updateRenderSceneBounds(scene.bounds);
+  if (sv.recreateRenderLights) sv.recreateRenderLights();
+  if (const auto refreshLights = GVGeoEditorLinks().lightsEditorUpdateFields) refreshLights();
 
   // The camera looks at the new bounds; what the user chose to see stays.
   if (CameraRec* cam = GVCommandCamera()) {

@@ -15,6 +15,7 @@ struct ItemStream;
 struct ObjHandle;
 struct GObject;
 struct HWorld;
+struct LightRec;
 
 constexpr int kSceneVehicleJelIds = 15;
 constexpr int kSceneVehicleGroups = 8;
@@ -213,6 +214,76 @@ struct SceneServices {
   char* (*notesText)() = nullptr;
   void (*setSceneNotes)(const char* text) = nullptr;
 
+  // ---- The property editors' callbacks: the selection refresh, the view's
+  // warnings, glue display and manipulator, the tool buttons, and the
+  // vehicle's answers about its Jels. ----
+  // The selection refreshed from an id or group with its attached Jel or Geo.
+  void (*refreshGeoSelection)(int32_t id) = nullptr;
+  void (*refreshJelSelection)(int32_t id) = nullptr;
+  // A fixed warning written into the view's info panel (its number names it).
+  void (*showWarning)(int32_t code, int32_t geoId, int32_t jelId) = nullptr;
+  // The view's glue display: show flag, first Jel, first Jel again, second
+  // Jel (or part); and 1 while it draws node pairs.
+  void (*viewGlueDisplay)(int32_t words[4]) = nullptr;
+  void (*setViewGlueDisplay)(const int32_t words[4]) = nullptr;
+  int32_t (*viewNodePairsShown)() = nullptr;
+  // The transform manipulator: 1 when it may move (none active, or the move
+  // tool allows it); placed at its Geo when active; re-centred.
+  int32_t (*manipulatorCanMove)() = nullptr;
+  void (*placeManipulatorAtGeo)() = nullptr;
+  void (*recentreManipulator)() = nullptr;
+  // The move tool's buttons released; the animation window's initial-state
+  // button (set only while that window is open).
+  void (*releaseMoveToolButtons)() = nullptr;
+  void (*setAnimInitButton)(int32_t state) = nullptr;
+  // Set while the vehicle subsystem is there: 1 when the vehicle has wheels
+  // on one side only; its third group selector, made on first use and kept
+  // (0 without a world).
+  int32_t (*vehicleWheelsOneSide)(ObjHandle* vehicle) = nullptr;
+  int32_t (*vehicleExtraGroup)(ObjHandle* vehicle) = nullptr;
+
+  // ---- The Geo and scene editors' callbacks ----
+  // The toolkit's name cleaner for new objects: cleans in place; 1 usable, 0 not.
+  int32_t (*checkNewName)(char* name) = nullptr;
+  // One Geo's render objects: the node transform by a drive mode or slot
+  // selector; the vertex buffers rewritten by a selector (the world's
+  // state-mode word); the mesh rebuilt; its cast-shadow setting and its
+  // sub-entity material taken from the Geo.
+  void (*setGeoNodeTransform)(GObject* geo, int32_t selector) = nullptr;
+  void (*updateGeoMeshBy)(GObject* geo, int32_t selector) = nullptr;
+  void (*recomputeGeoMesh)(GObject* geo) = nullptr;
+  void (*setGeoCastShadows)(GObject* geo) = nullptr;
+  void (*setGeoSubEntityMaterial)(GObject* geo) = nullptr;
+  // A Jel's materials for the display mode.
+  void (*setJelMaterial)(int32_t jelId, int32_t mode) = nullptr;
+  // Whether the scene needs shadows, asked again after a Geo's changed.
+  void (*evaluateShadowNeed)() = nullptr;
+  // The view asked to evaluate the scene again at its frame.
+  void (*markViewReEvaluation)() = nullptr;
+  // The render scene's box (the walls) from the scene bounds.
+  void (*updateRenderSceneBounds)(const float bounds[6]) = nullptr;
+  // Scene-wide render settings from the display settings: the sky or
+  // background image, the shadow textures for a shadow type, the shadow
+  // values and counts; the render camera put where the view camera is; 1
+  // when the render-to-texture target exists.
+  void (*setRenderSky)() = nullptr;
+  void (*setupShadowTextures)(int32_t type) = nullptr;
+  void (*updateShadowSettings)() = nullptr;
+  void (*syncRenderCamera)() = nullptr;
+  int32_t (*renderTargetExists)() = nullptr;
+  // Render lights: one made from the light record of that index; every light
+  // made again from the light list; every light reset (after a light was
+  // removed); the lights' shadow extents and cast-shadow settings; one frame
+  // drawn with that light widened.
+  void (*createRenderLight)(int32_t index, const LightRec* light) = nullptr;
+  void (*recreateRenderLights)() = nullptr;
+  void (*resetRenderLights)() = nullptr;
+  void (*computeShadowExtents)() = nullptr;
+  void (*setLightsCastShadows)() = nullptr;
+  void (*renderWideLightFrame)(int32_t index) = nullptr;
+  // The camera dialog's mode button, when the dialog exists.
+  void (*updateCameraModeButton)() = nullptr;
+
   // ---- The menu commands and the creation dialogs' callbacks: set while the
   // main window exists; an entry whose window, dialog or editor is not built
   // stays empty and its step is skipped. ----
@@ -239,37 +310,20 @@ struct SceneServices {
   void (*createRtt)(int32_t type) = nullptr;
   // The view camera reset to look at the scene bounds.
   void (*resetViewCamera)() = nullptr;
-  // After the scene bounds changed: the render scene's bounds and walls, and
-  // the walls editor.
-  void (*sceneBoundsChanged)() = nullptr;
-  // Lighting rebuilt from the display settings and the light list, and the
-  // lights editor refreshed; the lights editor leaving its interactive mode.
-  void (*resetLighting)() = nullptr;
+  // The lights editor leaving its interactive mode.
   void (*endLightEdit)() = nullptr;
   // The camera dialog's mode buttons released.
   void (*releaseCameraButtons)() = nullptr;
-  // The transform tool's mode buttons released when the manipulator may no
-  // longer move what it holds; the manipulator re-centred.
-  void (*releaseStuckTransformTool)() = nullptr;
-  void (*recentreManipulator)() = nullptr;
   // The logic control window: a text edit ended; after its programs changed,
   // scroll bar updated, values cleared and lines redrawn when visible; values
   // redrawn when visible.
   void (*endLogicTextEdit)() = nullptr;
   void (*refreshLogicWindow)() = nullptr;
   void (*redrawLogicValues)() = nullptr;
-  // The Geo selection refreshed with its attached Jel.
-  void (*refreshGeoSelection)(int32_t geoId) = nullptr;
-  // A fixed warning of the view's information panel (1, 2, 4 .. 8).
-  void (*showWarning)(int32_t code) = nullptr;
-  // The Jel the matter editor shows (0 without the editor or a Jel); the Geo
-  // the Jel-from-Geo dialog shows.
-  int32_t (*matterEditorJel)() = nullptr;
+  // The Geo the Jel-from-Geo dialog shows.
   int32_t (*jelFromGeoDialogGeo)() = nullptr;
-  // Vehicle: the chase camera taken from the view; 1 when the vehicle has
-  // wheels on one side only (the "bike" demo).
+  // The vehicle's chase camera taken from the view.
   void (*vehicleCamFromView)() = nullptr;
-  int32_t (*vehicleWheelsOneSide)(ObjHandle* vehicle) = nullptr;
 };
 
 // The process-wide table; empty at start.

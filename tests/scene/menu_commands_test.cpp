@@ -27,7 +27,6 @@ namespace {
 
 std::vector<std::string> gCalls;
 CameraRec gCamera;
-int32_t gMatterJel = 0;
 int gBeeps = 0;
 std::string gSceneName;
 int32_t gViewGeo[3], gViewJel[3];  // the view's current-object records
@@ -47,7 +46,6 @@ class Commands : public scenetest::FileScene {
     GVCameraInit(&gCamera);
     gCamera.geoDisplayMode = 16;
     gCamera.jelDisplayMode = 2;
-    gMatterJel = 0;
     gBeeps = 0;
     gSceneName.clear();
     std::fill(gViewGeo, gViewGeo + 3, 0);
@@ -64,13 +62,12 @@ class Commands : public scenetest::FileScene {
     sv.showSaveDialog = [](int32_t m, const char* n) { record("save dialog " + std::to_string(m) + " '" + n + "'"); };
     sv.showFilesList = [](int32_t m) { record("list " + std::to_string(m)); };
     sv.showStatusLine = [](const char* t) { record(std::string("status ") + t); };
-    sv.showWarning = [](int32_t code) { record("warning " + std::to_string(code)); };
+    sv.showWarning = [](int32_t code, int32_t, int32_t) { record("warning " + std::to_string(code)); };
     sv.beep = [] { ++gBeeps; };
     sv.setViewCurrentGeo = [](int32_t id) { record("view geo " + std::to_string(gViewGeo[0] = id)); };
     sv.setViewCurrentJel = [](int32_t id) { record("view jel " + std::to_string(gViewJel[0] = id)); };
     sv.currentGeoRecord = [] { return gViewGeo; };
     sv.currentJelRecord = [] { return gViewJel; };
-    sv.matterEditorJel = [] { return gMatterJel; };
     sv.showMessage = [](const char* t) { record(std::string("message ") + t); };
     GVSetSceneServices(sv);
   }
