@@ -6,9 +6,12 @@
 #include "GVAppWins/view_links.h"
 #include "GVAppWins/view_window.h"
 #include "appwins/app_main_win.h"
+#include "appwins/menu_bar.h"
+#include "appwins/menu_services.h"
 #include "scene/app_lifecycle.h"
 #include "scene/display_settings.h"
 #include "scene/scene_records.h"
+#include "scene/scene_services.h"
 #include "toolkit/messages.h"
 #include "toolkit/window_classes.h"
 
@@ -68,6 +71,11 @@ HWND GVCreateMainWindow(HINSTANCE instance) {
   }
   GVSetMainAppWin(main);
   GVInstallMainWindowServices();
+  SceneServices services = GVSceneServices();
+  GVInstallMenuServices(&services);
+  services.exitProgram = GVExitCommand;
+  GVSetSceneServices(services);
+  if (main->menuBar) main->menuBar->owner = GVMenuBarOwner;
   gWindows.mainWindow = main->frame;
   gWindows.viewWindow = main->view ? main->view->window : nullptr;
   // At start the time bar shows and the vehicle controls keep no height.
@@ -81,6 +89,10 @@ void GVDestroyMainWindow() {
   GVAppMainWin* main = GVMainAppWin();
   if (!main) return;
   GVRemoveMainWindowServices();
+  SceneServices services = GVSceneServices();
+  GVRemoveMenuServices(&services);
+  services.exitProgram = nullptr;
+  GVSetSceneServices(services);
   GVSetMainAppWin(nullptr);
   delete main;
 }

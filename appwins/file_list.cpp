@@ -35,9 +35,13 @@ const ModeInfo kModes[] = {
     {0x4000, "media/materials/scripts", "*.material"},
     {0x8000, "media/materials/scripts", ""},
 };
+// The import option bits (20 to 27) ride along with the import mode 0x800:
+// the list is the same, the option goes back to the owner with the choice.
+constexpr int kImportOptionBits = 0x0FF00000;
+
 const ModeInfo* modeInfo(int mode) {
   for (const ModeInfo& m : kModes)
-    if (m.mode == mode) return &m;
+    if (m.mode == (mode & ~kImportOptionBits)) return &m;
   return nullptr;
 }
 

@@ -185,7 +185,8 @@ static bool nameTaken(const GeoList* list, const char* name) {
 int GVMakeUniqueGeoName(const GeoList* list, char* name, size_t capacity) {
   if (!name || capacity == 0) return -1;
   const int cleaned = GVCleanName(name);
-  if (cleaned == -1) return -1;
+  // A name the cleaning emptied names nothing.
+  if (cleaned == -1 || !name[0]) return -1;
   if (!nameTaken(list, name)) return cleaned;
 
   const size_t len = std::strlen(name);

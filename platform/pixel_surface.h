@@ -42,3 +42,5 @@ RECT GVRectOffset(const RECT& r, int dx, int dy);
 
 // Writes the surface as an 8-bit RGB PNG; false (and no file left) on failure.
 bool GVSavePng(const GVSurface& surface, const char* path);
+// The same as a baseline JPEG of that quality (1..100).
+bool GVSaveJpeg(const GVSurface& surface, const char* path, int quality);

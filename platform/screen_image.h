@@ -25,6 +25,9 @@ bool GVWindowClientInSurface(HWND hwnd, RECT* client);
 
 bool GVSaveScreenPng(const char* path);
 bool GVSaveWindowPng(HWND hwnd, const char* path);
+// A copy of what the window's client area shows (pending GL read-backs
+// finished first); false for a dead window or an empty client area.
+bool GVWindowClientImage(HWND hwnd, GVSurface* out);
 
 // Puts the GDI side's window-manager hooks in place (done by every call that
 // gives a window pixels; the display presenter adds its own).

@@ -423,6 +423,19 @@ bool GVSaveScreenPng(const char* path) {
   return GVSavePng(GVScreenImage(), path);
 }
 
+bool GVWindowClientImage(HWND hwnd, GVSurface* out) {
+  GVGLFinishReadBacks();
+  GVSurface* s = GVWindowSurface(hwnd);
+  RECT client;
+  if (!s || !out || !GVWindowClientInSurface(hwnd, &client)) return false;
+  client = GVRectIntersect(client, RECT{0, 0, s->width, s->height});
+  if (GVRectEmpty(client)) return false;
+  const int w = client.right - client.left, h = client.bottom - client.top;
+  out->resize(w, h, 0);
+  for (int y = 0; y < h; ++y) std::memcpy(out->row(y), s->row(client.top + y) + client.left, sizeof(uint32_t) * w);
+  return true;
+}
+
 bool GVSaveWindowPng(HWND hwnd, const char* path) {
   GVGLFinishReadBacks();
   GVSurface* s = GVWindowSurface(hwnd);

@@ -219,6 +219,7 @@ std::string WithExtension(const char* name) { return std::string(name ? name : "
 }  // namespace
 
 int32_t GVSceneReloading() { return gReloading; }
+void GVSetSceneReloading(int32_t on) { gReloading = on; }
 
 int32_t GVImportModeFromFlags(uint32_t flags) {
   static const int32_t kModes[8] = {1, 4, 2, 6, 12, 10, 14, 32};
@@ -307,6 +308,12 @@ void GVSaveSceneCB(int32_t, uint32_t flags, const char* name, void* mainWindow) 
     if (s.hideExportDialog) s.hideExportDialog();
     return;
   }
+  GVSaveSceneAs(file.c_str());
+}
+
+void GVSaveSceneAs(const char* file) {
+  const SceneServices& s = GVSceneServices();
+  CameraRec* camera = SceneCamera();
   SceneRecords& sc = GVScene();
   if (DisplaySettings* d = sc.display) {
     int32_t first = 0, last = kDefaultLastFrame;
@@ -318,7 +325,7 @@ void GVSaveSceneCB(int32_t, uint32_t flags, const char* name, void* mainWindow) 
     d->frameWords[3] = world ? world->params.loopFlag : 0;
   }
   char* notes = s.notesText ? s.notesText() : nullptr;
-  GVSaveScene(file.c_str(), &notes, &camera, sc.bounds);
+  GVSaveScene(file, &notes, &camera, sc.bounds);
   delete[] notes;
 }
 

@@ -30,6 +30,10 @@ int32_t GVFilesListCB(uint32_t flags, int32_t value, const char* name, void* mai
 void GVFileOpenCB(uint32_t flags, const char* name, void* mainWindow);
 // The name dialog's callback; the name is the bare name typed (no extension).
 void GVSaveSceneCB(int32_t ignored, uint32_t flags, const char* name, void* mainWindow);
+// The whole scene written to the file (its full name), with the play range
+// kept in the display settings and the notes; what a confirmed save and the
+// File menu's Save do.
+void GVSaveSceneAs(const char* file);
 // The export dialog's callback: events 2 (Geo chosen), 4 (Jel chosen), 8
 // (export), 16 (reset).
 void GVExportCB(int32_t code, int32_t event, int32_t geoId, int32_t jelId, void* mainWindow);
@@ -45,3 +49,4 @@ std::string GVExportFileName(int32_t geoId, int32_t jelId, const std::string& sc
 // 1 from just before the render scene is rebuilt by an open until the frame-0
 // step that ends the open has run; the view's overlay pass reads it.
 int32_t GVSceneReloading();
+void GVSetSceneReloading(int32_t on);

@@ -283,8 +283,48 @@ struct SceneServices {
   void (*renderWideLightFrame)(int32_t index) = nullptr;
   // The camera dialog's mode button, when the dialog exists.
   void (*updateCameraModeButton)() = nullptr;
-};
 
+  // ---- The menu commands and the creation dialogs' callbacks: set while the
+  // main window exists; an entry whose window, dialog or editor is not built
+  // stays empty and its step is skipped. ----
+  // Ends the program: the scene records freed, the main window destroyed,
+  // exit status 2.
+  void (*exitProgram)() = nullptr;
+  // The help window at a page key.
+  void (*showHelpPage)(const char* key) = nullptr;
+  // The scene notes window shown (1) or hidden (0); emptied and hidden for a
+  // new scene.
+  void (*showNotesWindow)(int32_t show) = nullptr;
+  void (*clearNotes)() = nullptr;
+  // A creation dialog (kCreateDialog... of scene/menu_commands.h, with the
+  // swept-shape mode) made on first use with the current ids and kept; later
+  // uses show, toggle or reload it as that dialog does.
+  void (*showCreateDialog)(int32_t dialog, int32_t mode, int32_t geoId, int32_t jelId) = nullptr;
+  // The export dialog: made on first use, else refreshed for the export Geo
+  // and shown when hidden.
+  void (*showExportDialog)(int32_t exportGeoId) = nullptr;
+  // The view rendered into an image file of the application folder (type 0
+  // JPEG, 1 PNG): 1 written.
+  int32_t (*saveViewImage)(const char* fileName, int32_t type) = nullptr;
+  // The render-to-texture target (re)made with type 0 or 1.
+  void (*createRtt)(int32_t type) = nullptr;
+  // The view camera reset to look at the scene bounds.
+  void (*resetViewCamera)() = nullptr;
+  // The lights editor leaving its interactive mode.
+  void (*endLightEdit)() = nullptr;
+  // The camera dialog's mode buttons released.
+  void (*releaseCameraButtons)() = nullptr;
+  // The logic control window: a text edit ended; after its programs changed,
+  // scroll bar updated, values cleared and lines redrawn when visible; values
+  // redrawn when visible.
+  void (*endLogicTextEdit)() = nullptr;
+  void (*refreshLogicWindow)() = nullptr;
+  void (*redrawLogicValues)() = nullptr;
+  // The Geo the Jel-from-Geo dialog shows.
+  int32_t (*jelFromGeoDialogGeo)() = nullptr;
+  // The vehicle's chase camera taken from the view.
+  void (*vehicleCamFromView)() = nullptr;
+};
 
 // The process-wide table; empty at start.
 const SceneServices& GVSceneServices();

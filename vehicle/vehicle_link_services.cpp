@@ -2,6 +2,7 @@
 
 #include "dynamics/jel_selection.h"
 #include "scene/scene_services.h"
+#include "vehicle/chase_camera.h"
 #include "vehicle/vehicle_record.h"
 
 static_assert(kSceneVehicleJelIds == kVehicleJelIds, "the scene's vehicle id array");
@@ -57,4 +58,5 @@ void GVInstallVehicleLinkServices(SceneServices* services) {
   services->unmarkVehicleJels = unmarkJels;
   services->vehicleWheelsOneSide = wheelsOneSide;
   services->vehicleExtraGroup = extraGroup;
+  services->vehicleCamFromView = GVSetVehicleCamFromView;
 }

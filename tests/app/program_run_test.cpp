@@ -22,8 +22,7 @@
 #include "app/app_windows.h"
 #include "app/message_loop.h"
 #include "appwins/app_main_win.h"
-#include "dynamics/runner_scene.h"
-#include "jel/jel_object.h"
+#include "mixed_jels.h"
 #include "platform/screen_image.h"
 #include "platform/test_api.h"
 #include "scene/app_lifecycle.h"
@@ -173,17 +172,6 @@ TEST(Program, StartedFromTheRootShowsItsWindowAndClosingEndsWithStatusZero) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);  // a leak report would change it
   XCloseDisplay(dpy);
-}
-
-// Jels in and out of group 1 in the world, as the shutdown must free both.
-void AddMixedJels() {
-  const float corner[3] = {0.0f, 2.0f, 0.0f};
-  for (int32_t id = 1; id <= 2; ++id) {
-    HObject* j = MakeDropJel(1, 1, 1, 1.0f, corner, id, -9.81f);
-    j->groupMask = id == 1 ? 2u : 8u;
-    j->handle = new HObject*(j);
-    GVAddJelToScene(GVScene().world, j->handle);
-  }
 }
 
 TEST(Program, ExitCommandEndsWithStatusTwoLeavingNothingBehind) {

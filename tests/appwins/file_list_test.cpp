@@ -74,6 +74,12 @@ TEST_F(FileList, SceneModeListsVisibleScenesAndReportsTheClickedCell) {
   EXPECT_FALSE(IsWindowVisible(dlg_->popup));
   EXPECT_EQ(fs::current_path(), fs::path(GVSceneFilesDir()));
   EXPECT_STREQ(dlg_->dirField->text, GVSceneFilesDir());
+
+  // An import's list (mode 0x800 with an option bit) shows the same scenes.
+  dlg_->listFiles(0x400800);
+  EXPECT_EQ(calls.back().code, 0x400802);
+  EXPECT_STREQ(dlg_->pattern, "*.gvs");
+  EXPECT_EQ(dlg_->count, 7);
 }
 
 TEST_F(FileList, CapacityAndNameLengthsAreEnforced) {

@@ -188,6 +188,8 @@ TEST_F(GeoListTest, UniqueNameRefusesEmptyNamesAndNeverOverrunsTheBuffer) {
   EXPECT_EQ(GVMakeUniqueGeoName(&list, blank, sizeof blank), -1);
   char empty[4] = "";
   EXPECT_EQ(GVMakeUniqueGeoName(&list, empty, sizeof empty), -1);
+  char cleanedAway[8] = "_ x";  // nothing is left once cleaned
+  EXPECT_EQ(GVMakeUniqueGeoName(&list, cleanedAway, sizeof cleanedAway), -1);
 
   char buf[21];
   std::memset(buf, 'x', sizeof buf);

@@ -1,0 +1,68 @@
+// Saving a surface as a baseline JPEG (the 3-D view's background images).
+#include <cstdio>
+// jpeglib.h needs FILE and size_t declared before it.
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <string>
+#include <vector>
+
+#include "platform/pixel_surface.h"
+
+namespace {
+
+struct JpegError {
+  jpeg_error_mgr base;
+  std::jmp_buf jump;
+};
+
+void onError(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1); }
+void onMessage(j_common_ptr) {}
+
+}  // namespace
+
+bool GVSaveJpeg(const GVSurface& surface, const char* path, int quality) {
+  if (!path || surface.width <= 0 || surface.height <= 0) return false;
+  std::string p(path);
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  FILE* f = std::fopen(p.c_str(), "wb");
+  if (!f) return false;
+  jpeg_compress_struct info;
+  JpegError error;
+  info.err = jpeg_std_error(&error.base);
+  error.base.error_exit = onError;
+  error.base.output_message = onMessage;
+  std::vector<JSAMPLE> row(static_cast<size_t>(surface.width) * 3);
+  volatile bool ok = false;  // set after setjmp, read after a longjmp
+  if (setjmp(error.jump) == 0) {
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, f);
+    info.image_width = static_cast<JDIMENSION>(surface.width);
+    info.image_height = static_cast<JDIMENSION>(surface.height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality < 1 ? 1 : quality > 100 ? 100 : quality, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+      const uint32_t* src = surface.row(static_cast<int>(info.next_scanline));
+      for (int x = 0; x < surface.width; x++) {
+        row[x * 3] = static_cast<JSAMPLE>(src[x] >> 16);
+        row[x * 3 + 1] = static_cast<JSAMPLE>(src[x] >> 8);
+        row[x * 3 + 2] = static_cast<JSAMPLE>(src[x]);
+      }
+      JSAMPROW rows[1] = {row.data()};
+      jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    ok = true;
+  }
+  jpeg_destroy_compress(&info);
+  const bool closed = std::fclose(f) == 0;
+  if (!ok || !closed) {
+    std::remove(p.c_str());
+    return false;
+  }
+  return true;
+}
