@@ -4,10 +4,13 @@
 #include "GVAppWins/ogre_jel_objects.h"
 #include "GVAppWins/ogre_materials.h"
 #include "GVAppWins/ogre_scene_build.h"
+#include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_links.h"
 #include "GVAppWins/view_window.h"
 #include "geo/geo_object.h"
 #include "jel/jel_object.h"
+#include "scene/scene_access.h"
+#include "scene/scene_records.h"
 #include "scene/scene_services.h"
 
 void GVInstallRenderServices() {
@@ -42,5 +45,20 @@ void GVInstallRenderServices() {
   s.assignGeoMaterial = GVAssignOgreGeoMaterial;
   s.setGeoMaterial = GVSetOgreGeoMaterial;
   s.setGeoUVMaterials = GVApplyOgreDisplayModes;
+  // The editors' callbacks. The engine has no shadow, sky, light or
+  // manipulator-recentre operations yet: those entries stay empty.
+  s.setGeoNodeTransform = [](GObject* geo, int32_t selector) {
+    if (geo) GVSetOgreGeoNodeTransform(geo->handle, selector);
+  };
+  s.updateGeoMeshBy = [](GObject* geo, int32_t selector) {
+    if (geo) GVUpdateOgreGeoMesh(geo->handle, selector, 1);
+  };
+  s.recomputeGeoMesh = [](GObject* geo) {
+    if (geo) GVRecomputeOgreGeoMesh(geo->handle);
+  };
+  s.updateRenderSceneBounds = GVUpdateOgreWalls;
+  s.setJelMaterial = [](int32_t jelId, int32_t mode) {
+    if (HObject** jel = GVFindJel(GVScene().world, jelId)) GVSetOgreJelMaterial(mode, jel);
+  };
   GVSetSceneServices(s);
 }

@@ -4,6 +4,7 @@
 
 #include "app/app_windows.h"
 #include "app/message_loop.h"
+#include "GVAppWins/editor_view_services.h"
 #include "GVAppWins/render_services.h"
 #include "appwins/app_main_win.h"
 #include "jel/matter.h"
@@ -49,6 +50,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   SceneServices services = GVSceneServices();
   services.showMessage = GVMessage;
   services.checkRenameName = GVCheckRenameName;
+  services.checkNewName = [](char* name) -> int32_t { return GVCheckNewName(name); };
   services.beep = [] { MessageBeep(MB_ICONHAND); };
   // Scene files carry the vehicle through its own item.
   GVInstallVehicleFileServices(&services);
@@ -56,6 +58,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   GVSetSceneServices(services);
   // Renames and edits rebuild the engine mirrors of Geos through the table.
   GVInstallRenderServices();
+  // Editor callbacks write warnings into the view and keep its glue display.
+  GVInstallEditorViewServices();
   GVAppStartup();
   GVInstallAppWindows();
   GVRegisterWindowClasses(instance);

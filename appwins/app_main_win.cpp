@@ -5,8 +5,11 @@
 #include <new>
 
 #include "GVAppWins/info_panels.h"
+#include "GVAppWins/manipulator.h"
+#include "GVAppWins/ogre_materials.h"
 #include "GVAppWins/view_window.h"
 #include "appwins/file_list.h"
+#include "appwins/file_save.h"
 #include "appwins/help_window.h"
 #include "appwins/menu_bar.h"
 #include "appwins/notes_window.h"
@@ -14,11 +17,14 @@
 #include "dynamics/constraint_cmds.h"
 #include "dynamics/group_ops.h"
 #include "geo/geo_object.h"
+#include "scene/app_selection.h"
 #include "scene/display_settings.h"
+#include "scene/file_handlers.h"
 #include "scene/geo_list_services.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "toolkit/buttons.h"
+#include "toolkit/edit_control.h"
 #include "toolkit/choosers.h"
 #include "toolkit/form.h"
 #include "toolkit/time_bar.h"
@@ -123,6 +129,10 @@ GVAppMainWin::GVAppMainWin(HINSTANCE inst, int referenceHeight) {
 }
 
 GVAppMainWin::~GVAppMainWin() {
+  delete fileList;
+  delete saveDialog;
+  fileList = nullptr;
+  saveDialog = nullptr;
   delete geoDisplay;
   delete jelDisplay;
   delete opacityUp;
@@ -291,6 +301,38 @@ void GVAppMainWin::endEditModes() {
   // Nothing to end until the structure and part editors exist.
 }
 
+void GVAppMainWin::showFilesList(int mode) {
+  if (!fileList) {
+    fileList = new (std::nothrow) HwListDlg(650, 500, mode, filesListOwner, this);
+    if (fileList) fileList->show();
+    return;
+  }
+  fileList->listFiles(mode);
+  if (!fileList->isVisible()) fileList->show();
+}
+
+void GVAppMainWin::showSaveDialog(int mode, const char* name) {
+  if (!saveDialog) {
+    saveDialog = new (std::nothrow) HwFileSave(mode, name, saveDialogOwner, this);
+    if (saveDialog) saveDialog->show();
+    return;
+  }
+  saveDialog->setMode(mode, name);
+  if (!saveDialog->isVisible()) saveDialog->show();
+}
+
+void GVAppMainWin::filesListOwner(int code, int item, const char* text, void* window) {
+  GVFilesListCB(static_cast<uint32_t>(code), item, text, window);
+}
+
+void GVAppMainWin::saveDialogOwner(int code, int modeCode, const char* text, void* window) {
+  // "Save" hands over no text: the name is what the field held when it was pressed.
+  auto* w = static_cast<GVAppMainWin*>(window);
+  if ((modeCode & 8) && (!text || !text[0]) && w && w->saveDialog && w->saveDialog->savedName)
+    text = w->saveDialog->savedName;
+  GVSaveSceneCB(code, static_cast<uint32_t>(modeCode), text, window);
+}
+
 int GVAppMainWin::setDisplayMode(int item, bool jel) {
   if (item < 1 || item > 4) return 0;
   if (!view || !view->camera || !*view->camera) return item;
@@ -412,6 +454,187 @@ void GVInstallAppWindows() {
   GVSetToolkitWindowHooks({nullptr, GVFreeHelpWindow, GVFreeNotesWindow});
 }
 
+namespace {
+
+GVView* mainView() { return gMainWin ? gMainWin->view : nullptr; }
+
+int32_t* currentGeoRecord() {
+  GVView* v = mainView();
+  return v ? v->currentGeo : nullptr;
+}
+
+int32_t* currentJelRecord() {
+  GVView* v = mainView();
+  return v ? v->currentJel : nullptr;
+}
+
+int32_t viewMode(bool jel) {
+  GVView* v = mainView();
+  if (!v || !v->camera || !*v->camera) return 1;
+  return jel ? (*v->camera)->jelDisplayMode : (*v->camera)->geoDisplayMode;
+}
+
+void showHighlights() {
+  if (!GVOgreEnabled) return;
+  const int32_t* geo = currentGeoRecord();
+  const int32_t* jel = currentJelRecord();
+  GVOgreShowGeoSelection(geo ? geo[0] : 0, viewMode(false));
+  GVOgreShowJelSelection(jel ? jel[0] : 0, viewMode(true));
+}
+
+void notifyOwner(int32_t a, int32_t code, int32_t p1, int32_t p2) {
+  GVView* v = mainView();
+  if (v && v->owner) v->owner(a, code, p1, p2, v->ownerContext);
+}
+
+void clearInfoWhenNothingCurrent() {
+  const int32_t* geo = currentGeoRecord();
+  const int32_t* jel = currentJelRecord();
+  GVView* v = mainView();
+  if (v && (!geo || !geo[0]) && (!jel || !jel[0])) GVClearInfoPanel(v);
+}
+
+// The view's current object, as a pick makes it.
+void setViewCurrentGeo(int32_t id) {
+  int32_t* geo = currentGeoRecord();
+  int32_t* jel = currentJelRecord();
+  if (!geo) return;
+  geo[0] = id;
+  if (id != 0 && jel) jel[0] = jel[2] = 0;
+  showHighlights();
+  GVClearMarkedParts();
+  notifyOwner(1, 1, id, 0);
+  clearInfoWhenNothingCurrent();
+}
+
+void setViewCurrentJel(int32_t id) {
+  int32_t* geo = currentGeoRecord();
+  int32_t* jel = currentJelRecord();
+  if (!jel || (id == 0 && gViewModeFlags.partPick)) return;
+  jel[0] = id;
+  if (id != 0 && geo) geo[0] = geo[2] = 0;
+  showHighlights();
+  notifyOwner(1, 2, jel[0], 0);
+  clearInfoWhenNothingCurrent();
+}
+
+}  // namespace
+
+// The entries the file handlers, menu commands and editor callbacks use.
+void GVInstallPanelServices(SceneServices* sp) {
+  SceneServices& s = *sp;
+  s.updatePanels = [](int32_t geoId, int32_t jelId) {
+    if (gMainWin) gMainWin->updatePanels(geoId, jelId);
+  };
+  s.redrawLogicLines = [] {
+    if (gMainWin) gMainWin->redrawLogicLines();
+  };
+  s.redrawTimeBar = [] {
+    if (gMainWin) gMainWin->redrawTimeBar();
+  };
+  s.resetMoveTool = [] {
+    if (gMainWin) gMainWin->resetMoveTool();
+  };
+  s.endEditModes = [] {
+    if (gMainWin) gMainWin->endEditModes();
+  };
+  s.showObjectInfo = [] {
+    if (GVView* v = mainView()) GVShowObjectInfo(v);
+  };
+  s.clearInfoPanel = [] {
+    if (GVView* v = mainView()) GVClearInfoPanel(v);
+  };
+  s.renderFrame = [] {
+    if (gMainWin) gMainWin->redrawView();
+  };
+  s.setViewCurrentGeo = setViewCurrentGeo;
+  s.setViewCurrentJel = setViewCurrentJel;
+  s.setCurrentGeo = setViewCurrentGeo;
+  s.currentGeoRecord = currentGeoRecord;
+  s.currentJelRecord = currentJelRecord;
+  s.pickPending = []() -> int32_t { return gViewModeFlags.partPick ? 1 : 0; };
+  s.clearPendingPicks = [] {
+    GVView* v = mainView();
+    if (!v) return;
+    v->glueOn = v->glueFirst = v->glueSecond = 0;
+    if (v->drag) v->drag->active = 0;
+  };
+  s.showSelectionHighlight = showHighlights;
+  s.notifyViewOwner = notifyOwner;
+  s.detachManipulator = [] {
+    GVView* v = mainView();
+    if (!v || !v->manipulator) return;
+    v->manipulator->mode = 0;
+    v->manipulator->geoId = v->manipulator->jelId = 0;
+  };
+  s.setTimeBarRange = [](int32_t first, int32_t last) {
+    HwTimeBar* bar = gMainWin ? gMainWin->timeBar : nullptr;
+    if (!bar) return;
+    bar->firstFrame = first;
+    bar->lastFrame = last;
+    if (bar->lastFrameBox && bar->lastFrameBox->edit) bar->lastFrameBox->edit->setInt(last);
+    bar->redraw();
+  };
+  s.timeBarRange = [](int32_t* first, int32_t* last) -> int32_t {
+    HwTimeBar* bar = gMainWin ? gMainWin->timeBar : nullptr;
+    if (!bar) return 0;
+    *first = bar->firstFrame;
+    *last = bar->lastFrame;
+    return 1;
+  };
+  s.sceneName = []() -> const char* { return gMainWin ? gMainWin->sceneName.c_str() : ""; };
+  s.setSceneName = [](const char* name) {
+    if (gMainWin) gMainWin->updateTitle(name);
+  };
+  s.setTitle = [](const char* text) {
+    if (gMainWin) gMainWin->setTitle(text);
+  };
+  s.showVehiclePanel = [](int32_t show) {
+    if (gMainWin) gMainWin->showVehiclePanel(show);
+  };
+  s.vehiclePanelVisible = []() -> int32_t {
+    GVPanelSlot* p = gMainWin ? gMainWin->vehiclePanel : nullptr;
+    return p && p->frame.outer && IsWindowVisible(p->frame.outer) ? 1 : 0;
+  };
+  s.showLogicPanel = [](int32_t show) {
+    if (gMainWin) gMainWin->showLogicPanel(show);
+  };
+  s.showFilesList = [](int32_t mode) {
+    if (gMainWin) gMainWin->showFilesList(mode);
+  };
+  s.showSaveDialog = [](int32_t mode, const char* name) {
+    if (gMainWin) gMainWin->showSaveDialog(mode, name);
+  };
+  s.notesText = []() -> char* {
+    char* text = nullptr;
+    GVGetNotesText(&text);
+    return text;
+  };
+  s.setSceneNotes = GVSetSceneNotes;
+}
+
+void GVRemovePanelServices(SceneServices* sp) {
+  SceneServices& s = *sp;
+  s.updatePanels = nullptr;
+  s.redrawLogicLines = s.redrawTimeBar = s.resetMoveTool = s.endEditModes = nullptr;
+  s.showObjectInfo = s.clearInfoPanel = s.renderFrame = nullptr;
+  s.setViewCurrentGeo = s.setViewCurrentJel = s.setCurrentGeo = nullptr;
+  s.currentGeoRecord = s.currentJelRecord = nullptr;
+  s.pickPending = nullptr;
+  s.clearPendingPicks = s.showSelectionHighlight = s.detachManipulator = nullptr;
+  s.notifyViewOwner = nullptr;
+  s.setTimeBarRange = nullptr;
+  s.timeBarRange = nullptr;
+  s.sceneName = nullptr;
+  s.setSceneName = s.setTitle = nullptr;
+  s.showVehiclePanel = s.showLogicPanel = nullptr;
+  s.vehiclePanelVisible = nullptr;
+  s.showFilesList = nullptr;
+  s.showSaveDialog = nullptr;
+  s.notesText = nullptr;
+  s.setSceneNotes = nullptr;
+}
+
 void GVInstallMainWindowServices() {
   SceneServices s = GVSceneServices();
   s.updateFramePanels = [](int32_t frame, int32_t index, int32_t count) { GVUpdateFramePanels(frame, index, count); };
@@ -451,6 +674,7 @@ void GVInstallMainWindowServices() {
   s.showStatusLine = [](const char* text) {
     if (GVView* v = GVMainView()) GVShowStatusLine(v, text);
   };
+  GVInstallPanelServices(&s);
   GVSetSceneServices(s);
 }
 
@@ -464,5 +688,6 @@ void GVRemoveMainWindowServices() {
   s.viewSelection = nullptr;
   s.setViewProjection = s.redrawView = nullptr;
   s.showStatusLine = nullptr;
+  GVRemovePanelServices(&s);
   GVSetSceneServices(s);
 }

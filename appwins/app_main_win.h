@@ -8,6 +8,8 @@
 
 class HwBMButton;
 class HwDropDownCntrl;
+class HwFileSave;
+class HwListDlg;
 class HwTimeBar;
 struct GVMenuBar;
 struct GVView;
@@ -54,6 +56,11 @@ class GVAppMainWin : public HwMainAppWindow {
   void redrawTimeBar();
   void resetMoveTool();
   void endEditModes();
+  // The files list and the save-name dialog: made on first use (their owner
+  // is the file handlers' callback) and kept; later uses switch the mode and
+  // show them.
+  void showFilesList(int mode);
+  void showSaveDialog(int mode, const char* name);
   // Where the notes window goes, in screen pixels (x, y, width, height in
   // left, top, right, bottom): over the logic control window when it shows,
   // else where it would be.
@@ -84,8 +91,12 @@ class GVAppMainWin : public HwMainAppWindow {
   GVPanelSlot* logicPanel = nullptr;
   GVPanelSlot* vehiclePanel = nullptr;
   int logicPanelWidth = 475;
+  HwListDlg* fileList = nullptr;
+  HwFileSave* saveDialog = nullptr;
 
  private:
+  static void filesListOwner(int code, int item, const char* text, void* window);
+  static void saveDialogOwner(int code, int modeCode, const char* text, void* window);
   int setDisplayMode(int item, bool jel);
   void stepOpacity(float step);
 };
@@ -108,4 +119,9 @@ void GVInstallAppWindows();
 // The scene service entries the main window and its view answer; cleared again
 // when the window goes.
 void GVInstallMainWindowServices();
+// The part of them the file handlers, menu commands and editor callbacks use
+// (refreshes, the view's selection, time bar, title, side panels, file dialogs).
+struct SceneServices;
+void GVInstallPanelServices(SceneServices* services);
+void GVRemovePanelServices(SceneServices* services);
 void GVRemoveMainWindowServices();

@@ -6,6 +6,7 @@
 #include "geo/key_frames.h"
 #include "geo/mesh_normals.h"
 #include "jel/jel_object.h"
+#include "scene/display_settings.h"
 #include "scene/heap_string.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
@@ -211,4 +212,46 @@ void GVCreateOgreVehicleGeoObj(int32_t firstId, int32_t mode) {
   CameraRec* cam = viewCamera();
   if (cam) showNewParts(&cam->geoDisplayMode, 0);
   if (s.setGeoUVMaterials) s.setGeoUVMaterials(cam ? cam->geoDisplayMode : mode, cam ? cam->jelDisplayMode : mode);
+}
+
+namespace {
+
+int32_t refuseStructureEdit(int32_t warning, int32_t jelId) {
+  beep();
+  if (services().showWarning) services().showWarning(warning, 0, jelId);
+  return 0;
+}
+
+bool jelHasShape(HWorld** world, int32_t id, int32_t nodes, int32_t faces) {
+  const HObject* jel = id > 0 ? GVJelOf(GVFindJel(world, id)) : nullptr;
+  return jel && jel->nodeCount == nodes && jel->faceCount == faces;
+}
+
+}  // namespace
+
+int32_t GVJelStructureEditAllowed(int32_t jelId, int32_t* vehicleThere) {
+  const SceneServices& s = services();
+  const SceneRecords& scene = GVScene();
+  if (vehicleThere) *vehicleThere = 0;
+  ObjHandle* vehicle = scene.vehicle;
+  if (!vehicle || !s.vehicleIsEmpty || s.vehicleIsEmpty(vehicle)) return 1;
+  if (vehicleThere) *vehicleThere = 1;
+
+  int32_t groups[kSceneVehicleGroups] = {};
+  if (s.vehicleGroups) s.vehicleGroups(vehicle, groups);
+  // Entries 1 to 6 are the groups of the six parts.
+  for (int i = 1; i <= 6; ++i)
+    if (groups[i] != 0 && GVJelIdInSel(jelId, groups[i], scene.world)) return refuseStructureEdit(kWarnPartJel, jelId);
+
+  int32_t ids[kSceneVehicleJelIds] = {};
+  if (s.vehicleJelIds) s.vehicleJelIds(vehicle, ids);
+  const int32_t chassis = ids[0], body = ids[1], suspension = ids[2];
+  if (suspension > 0 && jelId == suspension) return refuseStructureEdit(kWarnSuspensionJel, jelId);
+  // The one-sided "bike" demo is told by the shape of its chassis and body.
+  if (s.vehicleWheelsOneSide && s.vehicleWheelsOneSide(vehicle) &&
+      ((jelId == chassis && jelHasShape(scene.world, jelId, 60, 58)) ||
+       (jelId == body && jelHasShape(scene.world, jelId, 62, 60))))
+    return refuseStructureEdit(kWarnBikeJel, jelId);
+  if (scene.display && scene.display->optionInts3[0] != 0) return refuseStructureEdit(kWarnFlyAway, jelId);
+  return 1;
 }

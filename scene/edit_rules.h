@@ -54,6 +54,24 @@ void GVDestroyJelOgreCB(HObject** jel, int32_t id, void* user);
 void GVCreateOgreVehicleJelObjs(int32_t mode, const int32_t jelIds[15]);
 void GVCreateOgreVehicleGeoObj(int32_t firstId, int32_t mode);
 
+// Info-panel warnings of refused structure edits.
+enum : int32_t {
+  kWarnFlyAway = 4,
+  kWarnCheckAttachments = 5,
+  kWarnPartJel = 6,
+  kWarnSuspensionJel = 7,
+  kWarnBikeJel = 8,
+};
+
+// May the structure of the Jel with this id be rebuilt? 1 when there is no
+// vehicle or it is empty, or when none of these holds: the Jel is in the
+// group of one of the vehicle's six parts (warning 6), it is the suspension
+// (7), the vehicle has wheels on one side only and the Jel is its chassis of
+// 60 nodes and 58 faces or its body of 62 and 60 (8), the scene is a fly-away
+// scene (4). A refusal beeps, shows its warning in the info panel and gives 0.
+// *vehicleThere tells whether a non-empty vehicle was consulted.
+int32_t GVJelStructureEditAllowed(int32_t jelId, int32_t* vehicleThere = nullptr);
+
 // The 1-based display chooser item of a display mode: 1, 2, 16, 32 give 1 to
 // 4; anything else 1.
 int32_t GVDisplayModeItem(int32_t mode);

@@ -415,6 +415,16 @@ int32_t GVFindUnscaledAttachGeo(ObjHandle* list, ObjHandle* geo) {
   return g ? GVFindNonUnitScaleAttachGeo(GVGeoListOf(list), g) : -1;
 }
 
+int32_t GVFindMisorderedGeo(ObjHandle* list) {
+  const GeoList* geos = GVGeoListOf(list);
+  int32_t last = -1;
+  for (const GObject* g = geos ? geos->head : nullptr; g; g = g->next) {
+    last = GVCheckAttachmentOrder(g);
+    if (last > 0) return g->id;
+  }
+  return last == -1 ? -1 : 0;
+}
+
 int32_t GVApplySceneAttachments(ObjHandle* list, HWorld** world) {
   return GVApplyGeoAttachments(GVGeoListOf(list), GVWorldOf(world));
 }

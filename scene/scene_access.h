@@ -121,6 +121,9 @@ int32_t GVSetWorldFrameParam(HWorld** world, int32_t value);
 // ---- forwarders ----
 void GVDeformBoundGeos(ObjHandle* list, HWorld** world);
 int32_t GVFindUnscaledAttachGeo(ObjHandle* list, ObjHandle* geo);
+// Id of the first Geo whose attachment names a Geo later in the list; -1 for
+// an empty list or when the last Geo has no attachment to check; else 0.
+int32_t GVFindMisorderedGeo(ObjHandle* list);
 int32_t GVApplySceneAttachments(ObjHandle* list, HWorld** world);
 int32_t GVApplyAttachmentOfGeo(ObjHandle* list, HWorld** world, ObjHandle* geo);
 // Places the attached Geos for this frame: the Jel id picks the Jels whose node

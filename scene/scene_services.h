@@ -15,6 +15,7 @@ struct ItemStream;
 struct ObjHandle;
 struct GObject;
 struct HWorld;
+struct LightRec;
 
 constexpr int kSceneVehicleJelIds = 15;
 constexpr int kSceneVehicleGroups = 8;
@@ -153,7 +154,137 @@ struct SceneServices {
   // The toolkit's name cleaner for renames: cleans in place; 1 already clean,
   // 0 changed, -1 unusable.
   int32_t (*checkRenameName)(char* name) = nullptr;
+
+  // ---- The main window and its 3-D view as the file handlers, the menu
+  // commands and the editor callbacks use them: set while the main window
+  // exists (GVInstallMainWindowServices). ----
+  // Refreshes every open panel for these objects (0 = none).
+  void (*updatePanels)(int32_t geoId, int32_t jelId) = nullptr;
+  void (*redrawLogicLines)() = nullptr;
+  void (*redrawTimeBar)() = nullptr;
+  void (*resetMoveTool)() = nullptr;
+  // Ends the editors' interactive modes.
+  void (*endEditModes)() = nullptr;
+  // The view's current object described in, or cleared from, its information panel.
+  void (*showObjectInfo)() = nullptr;
+  void (*clearInfoPanel)() = nullptr;
+  // Renders one frame of the view (nothing while the main window is minimised).
+  void (*renderFrame)() = nullptr;
+  // The view's current object, with its highlights, marked parts and owner
+  // report: a Geo id (clears the current Jel when non-zero); a Jel id (an id
+  // of 0 is ignored while a pick is pending).
+  void (*setViewCurrentGeo)(int32_t id) = nullptr;
+  void (*setViewCurrentJel)(int32_t id) = nullptr;
+  // The view's current-Geo record {id, word, picked vertex} and current-Jel
+  // record {id, part, picked node}; null without a view.
+  int32_t* (*currentGeoRecord)() = nullptr;
+  int32_t* (*currentJelRecord)() = nullptr;
+  // 1 while the view's part pick holds the selection.
+  int32_t (*pickPending)() = nullptr;
+  // Zeroes the view's pending picks and its drag word.
+  void (*clearPendingPicks)() = nullptr;
+  // The Geo and Jel highlights redrawn for the current records.
+  void (*showSelectionHighlight)() = nullptr;
+  // Tells the view's owner callback (a, code, p1, p2) with its user word.
+  void (*notifyViewOwner)(int32_t a, int32_t code, int32_t p1, int32_t p2) = nullptr;
+  // The view manipulator switched off and detached.
+  void (*detachManipulator)() = nullptr;
+  // The time bar's first and last frame (also shown in its edit control, and
+  // the bar redrawn); the getter answers 0 without a time bar.
+  void (*setTimeBarRange)(int32_t first, int32_t last) = nullptr;
+  int32_t (*timeBarRange)(int32_t* first, int32_t* last) = nullptr;
+  // The scene name kept by the main window, and the title rebuilt from it
+  // (setSceneName); setTitle shows a text without storing it.
+  const char* (*sceneName)() = nullptr;
+  void (*setSceneName)(const char* name) = nullptr;
+  void (*setTitle)(const char* text) = nullptr;
+  // Side panels: the vehicle panel (shown, hidden, re-pointed at the scene's
+  // vehicle; visible), the logic panel hidden.
+  void (*showVehiclePanel)(int32_t show) = nullptr;
+  int32_t (*vehiclePanelVisible)() = nullptr;
+  void (*showLogicPanel)(int32_t show) = nullptr;
+  // The files list and the save-name dialog, made on first use and kept by
+  // the main window, shown with the mode (and the proposed name); the export
+  // dialog hidden when it exists.
+  void (*showFilesList)(int32_t mode) = nullptr;
+  void (*showSaveDialog)(int32_t mode, const char* name) = nullptr;
+  void (*hideExportDialog)() = nullptr;
+  // The scene notes window's text (a new heap copy, null for none) and its
+  // new text.
+  char* (*notesText)() = nullptr;
+  void (*setSceneNotes)(const char* text) = nullptr;
+
+  // ---- The property editors' callbacks: the selection refresh, the view's
+  // warnings, glue display and manipulator, the tool buttons, and the
+  // vehicle's answers about its Jels. ----
+  // The selection refreshed from an id or group with its attached Jel or Geo.
+  void (*refreshGeoSelection)(int32_t id) = nullptr;
+  void (*refreshJelSelection)(int32_t id) = nullptr;
+  // A fixed warning written into the view's info panel (its number names it).
+  void (*showWarning)(int32_t code, int32_t geoId, int32_t jelId) = nullptr;
+  // The view's glue display: show flag, first Jel, first Jel again, second
+  // Jel (or part); and 1 while it draws node pairs.
+  void (*viewGlueDisplay)(int32_t words[4]) = nullptr;
+  void (*setViewGlueDisplay)(const int32_t words[4]) = nullptr;
+  int32_t (*viewNodePairsShown)() = nullptr;
+  // The transform manipulator: 1 when it may move (none active, or the move
+  // tool allows it); placed at its Geo when active; re-centred.
+  int32_t (*manipulatorCanMove)() = nullptr;
+  void (*placeManipulatorAtGeo)() = nullptr;
+  void (*recentreManipulator)() = nullptr;
+  // The move tool's buttons released; the animation window's initial-state
+  // button (set only while that window is open).
+  void (*releaseMoveToolButtons)() = nullptr;
+  void (*setAnimInitButton)(int32_t state) = nullptr;
+  // Set while the vehicle subsystem is there: 1 when the vehicle has wheels
+  // on one side only; its third group selector, made on first use and kept
+  // (0 without a world).
+  int32_t (*vehicleWheelsOneSide)(ObjHandle* vehicle) = nullptr;
+  int32_t (*vehicleExtraGroup)(ObjHandle* vehicle) = nullptr;
+
+  // ---- The Geo and scene editors' callbacks ----
+  // The toolkit's name cleaner for new objects: cleans in place; 1 usable, 0 not.
+  int32_t (*checkNewName)(char* name) = nullptr;
+  // One Geo's render objects: the node transform by a drive mode or slot
+  // selector; the vertex buffers rewritten by a selector (the world's
+  // state-mode word); the mesh rebuilt; its cast-shadow setting and its
+  // sub-entity material taken from the Geo.
+  void (*setGeoNodeTransform)(GObject* geo, int32_t selector) = nullptr;
+  void (*updateGeoMeshBy)(GObject* geo, int32_t selector) = nullptr;
+  void (*recomputeGeoMesh)(GObject* geo) = nullptr;
+  void (*setGeoCastShadows)(GObject* geo) = nullptr;
+  void (*setGeoSubEntityMaterial)(GObject* geo) = nullptr;
+  // A Jel's materials for the display mode.
+  void (*setJelMaterial)(int32_t jelId, int32_t mode) = nullptr;
+  // Whether the scene needs shadows, asked again after a Geo's changed.
+  void (*evaluateShadowNeed)() = nullptr;
+  // The view asked to evaluate the scene again at its frame.
+  void (*markViewReEvaluation)() = nullptr;
+  // The render scene's box (the walls) from the scene bounds.
+  void (*updateRenderSceneBounds)(const float bounds[6]) = nullptr;
+  // Scene-wide render settings from the display settings: the sky or
+  // background image, the shadow textures for a shadow type, the shadow
+  // values and counts; the render camera put where the view camera is; 1
+  // when the render-to-texture target exists.
+  void (*setRenderSky)() = nullptr;
+  void (*setupShadowTextures)(int32_t type) = nullptr;
+  void (*updateShadowSettings)() = nullptr;
+  void (*syncRenderCamera)() = nullptr;
+  int32_t (*renderTargetExists)() = nullptr;
+  // Render lights: one made from the light record of that index; every light
+  // made again from the light list; every light reset (after a light was
+  // removed); the lights' shadow extents and cast-shadow settings; one frame
+  // drawn with that light widened.
+  void (*createRenderLight)(int32_t index, const LightRec* light) = nullptr;
+  void (*recreateRenderLights)() = nullptr;
+  void (*resetRenderLights)() = nullptr;
+  void (*computeShadowExtents)() = nullptr;
+  void (*setLightsCastShadows)() = nullptr;
+  void (*renderWideLightFrame)(int32_t index) = nullptr;
+  // The camera dialog's mode button, when the dialog exists.
+  void (*updateCameraModeButton)() = nullptr;
 };
+
 
 // The process-wide table; empty at start.
 const SceneServices& GVSceneServices();

@@ -1,5 +1,6 @@
 #include "vehicle/vehicle_link_services.h"
 
+#include "dynamics/jel_selection.h"
 #include "scene/scene_services.h"
 #include "vehicle/vehicle_record.h"
 
@@ -32,6 +33,17 @@ void unmarkJels(ObjHandle* cell) {
   if (VehicleRec* v = GVVehicleOf(cell)) GVVehicleMarkPartJels(v, 0);
 }
 
+int32_t wheelsOneSide(ObjHandle* cell) { return GVVehicleWheelsOneSide(GVVehicleOf(cell)); }
+
+// The third group selector is made once and kept with the vehicle, so that
+// the group editor finds the same group on every later request.
+int32_t extraGroup(ObjHandle* cell) {
+  VehicleRec* v = GVVehicleOf(cell);
+  if (!v || !v->world) return 0;
+  if (v->groupExtra == 0) v->groupExtra = GVNewJelGroupSel(v->world);
+  return v->groupExtra;
+}
+
 }  // namespace
 
 void GVInstallVehicleLinkServices(SceneServices* services) {
@@ -43,4 +55,6 @@ void GVInstallVehicleLinkServices(SceneServices* services) {
   services->replaceVehicleJelId = replaceJelId;
   services->remapVehicleJelIds = remapJelIds;
   services->unmarkVehicleJels = unmarkJels;
+  services->vehicleWheelsOneSide = wheelsOneSide;
+  services->vehicleExtraGroup = extraGroup;
 }

@@ -5,15 +5,27 @@
 #include <cstdlib>
 #include <string>
 
+#include "GVAppWins/editor_view_services.h"
 #include "GVAppWins/manipulator.h"
+#include "GVAppWins/view_links.h"
 #include "GVAppWins/view_window.h"
 #include "display_expected.h"
+#include "dynamics/runner_scene.h"
 #include "dynamics/world.h"
 #include "geo/geo_fixtures.h"
 #include "geo/geo_list.h"
+#include "jel/jel_object.h"
 #include "platform/screen_image.h"
 #include "platform/test_api.h"
+#include "platform/user32.h"
+#include "scene/display_settings.h"
 #include "scene/geo_list_services.h"
+#include "scene/jel_editor_callbacks.h"
+#include "scene/scene_access.h"
+#include "scene/scene_records.h"
+#include "scene/scene_services.h"
+#include "vehicle/vehicle_file_services.h"
+#include "vehicle/vehicle_record.h"
 #include "test_main_window.h"
 
 namespace {
@@ -126,6 +138,45 @@ TEST_F(PanelTest, ObjectAndMoveReadoutsTakeNamesOfAnyLength) {
   view_.manipulator->rotateReadout = 0.5f;
   GVShowTransformInfo(&view_);
   EXPECT_GT(count(RGB(80, 80, 150), 130).second, 50);
+}
+
+// A refused structure edit beeps and writes its warning into this view's
+// panel; a granted one with a vehicle writes the attachments reminder.
+TEST_F(PanelTest, StructureEditWarningsReachTheViewPanel) {
+  const SceneServices saved = GVSceneServices();
+  const SceneRecords savedScene = GVScene();
+  GVSetMainView(&view_);
+  SceneServices s = saved;
+  s.showStatusLine = [](const char* text) { GVShowStatusLine(GVMainView(), text); };
+  s.beep = [] { MessageBeep(MB_ICONHAND); };
+  GVInstallVehicleFileServices(&s);
+  GVSetSceneServices(s);
+  GVInstallEditorViewServices();
+  const float corner[3] = {0, 0, 0};
+  HObject* chassis = MakeDropJel(1, 1, 1, 1.0f, corner, 1, 0.0f);
+  chassis->handle = new HObject*(chassis);
+  GVAddJelToScene(&worldCell_, chassis->handle);
+  DisplaySettings display{};
+  GVScene().world = &worldCell_;
+  GVScene().display = &display;
+  GVScene().vehicle = GVNewVehicle();
+  GVVehicleSetWorld(GVVehicleOf(GVScene().vehicle), &world_);
+  GVVehicleOf(GVScene().vehicle)->chassisJel = 1;
+
+  int mainWindow = 0;
+  for (int32_t flyAway : {1, 0}) {
+    GVClearInfoPanel(&view_);
+    display.optionInts3[0] = flyAway;
+    const unsigned beeps = GVTestBeepCount();
+    EXPECT_EQ(GVEditStructCB(0, kEditStructMayStart, 1, &mainWindow), flyAway ? 0 : 1);
+    EXPECT_EQ(GVTestBeepCount() - beeps, flyAway ? 1u : 0u);
+    EXPECT_GT(count(RGB(0, 0, 30), 207).second, 50) << flyAway;
+  }
+
+  GVDeleteVehicleHandle(GVScene().vehicle);  // its chassis Jel with it
+  GVScene() = savedScene;
+  GVSetSceneServices(saved);
+  GVSetMainView(nullptr);
 }
 
 }  // namespace

@@ -114,7 +114,12 @@ TEST_F(TaggedScene, TutorialsAreTheGeneratorsReadPlayAndSurviveEveryCut) {
     ASSERT_EQ(Read(shipped), kTaggedReadOk) << path;
     EXPECT_NE(GVWorldOf(GVScene().world)->head, nullptr);
     EXPECT_EQ(GVGeoIdBlocks().count, 1);
-    EXPECT_EQ(camera.eye[2], 32.0f);
+    // The stored camera: backed off to see the box, hidden-line display.
+    CameraRec reset;
+    GVCameraInit(&reset);
+    GVResetCamera(&reset, 800, 600, GVScene().bounds);
+    EXPECT_EQ(camera.eye[2], reset.eye[2]);
+    EXPECT_EQ(camera.geoDisplayMode, 32);
     ASSERT_NE(notes, nullptr);
     const std::vector<float> end = PlayTo(50);
     for (float y : end) ASSERT_GE(y, -1e-2f) << path;  // NaN fails too

@@ -1,6 +1,6 @@
 // Writes the tutorials (older tagged form) into the Tutorials folder and the
-// sample object files into GVSceneFiles/Geos and GVSceneFiles/Jels:
-// make_tutorials <project root>. Each is built headless into fresh scene
+// sample object files into GVSceneFiles/Geos and GVSceneFiles/Jels, and the
+// sample MGVB scenes into GVSceneFiles/ScenesMGVB: make_tutorials <project root>. Each is built headless into fresh scene
 // records.
 #include <cstdio>
 #include <functional>
@@ -8,6 +8,7 @@
 
 #include "scene/app_lifecycle.h"
 #include "scene/scene_services.h"
+#include "mgvb_scenes.h"
 #include "tagged_scenes.h"
 #include "vehicle/vehicle_file_services.h"
 
@@ -47,6 +48,10 @@ int main(int argc, char** argv) {
   for (int32_t o = 0; o < kObjectFileCount; ++o)
     ok = writeFile(root + "/GVSceneFiles/" + GVObjectFileName(o),
                    [&](FILE* f) { return GVWriteObjectFile(o, f) == 0; }) &&
+         ok;
+  for (int32_t m = 0; m < kMGVBSampleCount; ++m)
+    ok = writeFile(root + "/GVSceneFiles/ScenesMGVB/" + GVMGVBSampleName(m),
+                   [&](FILE* f) { return GVWriteMGVBSample(m, f) == 1; }) &&
          ok;
   return ok ? 0 : 1;
 }

@@ -187,9 +187,11 @@ int32_t GVWriteSampleScene(int32_t sample, FILE* file) {
   if (sample < 0 || sample >= kSampleSceneCount) return kSceneWrongType;
   CameraRec camera;
   GVCameraInit(&camera);
-  camera.eye[0] = 0.0f;
-  camera.eye[1] = 8.0f;
-  camera.eye[2] = 30.0f;
+  // Level, backed off to see the scene's box in an 800 x 600 view.
+  GVResetCamera(&camera, 800, 600, GVScene().bounds);
+  // Opening the scene shows its Geos and Jels in hidden-line mode.
+  camera.geoDisplayMode = 32;
+  camera.jelDisplayMode = 32;
   CameraRec* cell = &camera;
   char* notes = nullptr;
   GVSetString(&notes, kNotes[sample]);

@@ -120,8 +120,10 @@ int32_t GVWriteTutorial(int32_t t, FILE* file) {
   SceneRecords& sc = GVScene();
   CameraRec camera;
   GVCameraInit(&camera);
-  camera.eye[1] = 10.0f;
-  camera.eye[2] = 32.0f;
+  GVResetCamera(&camera, 800, 600, sc.bounds);
+  // Opening the tutorial shows its Geos and Jels in hidden-line mode.
+  camera.geoDisplayMode = 32;
+  camera.jelDisplayMode = 32;
   // One Geo-id block naming the first Geos, as the older scenes kept them.
   GeoIdBlockList blocks;
   GVInitGeoIdBlockList(&blocks);

@@ -1,0 +1,15 @@
+#include "scene/editor_links.h"
+
+GVEditorLinks& GVEditors() {
+  static GVEditorLinks links;
+  return links;
+}
+
+void GVEndEditorMode(GVJelEditorLink* link) {
+  if (link && link->endEditMode) link->endEditMode(link->editor);
+}
+
+void GVReshowKeyFrameEditor() {
+  const GVKeyFrameEditorLink* k = GVEditors().keyFrame;
+  if (k && k->visible && k->reshowGeo) k->reshowGeo(k->editor);
+}

@@ -1,0 +1,51 @@
+// What the application's editor callbacks read of the property editors, and
+// the editor actions they drive. Each editor fills its link when it is made
+// and clears the pointer in GVEditorLinks() when it goes; a null link means
+// the editor does not exist, and an unset action is skipped. The scene code
+// includes no editor header: this record is all it knows of them.
+#pragma once
+
+#include <cstdint>
+
+// An editor that shows one Jel (or a Jel group selection, -1 .. -31).
+struct GVJelEditorLink {
+  int32_t jelId = 0;
+  int32_t visible = 0;
+  // Leaves the editor's interactive mode (node editing, part picking).
+  void (*endEditMode)(void* editor) = nullptr;
+  void* editor = nullptr;
+};
+
+// The group editor in Jel mode: the Jel or group chosen in it, 0 for none.
+struct GVJelGroupEditorLink {
+  int32_t chosen = 0;
+  int32_t visible = 0;
+};
+
+// The key-frame editor: its Geo, shown again after a change of the scene's
+// state mode or of the Geo's deformation.
+struct GVKeyFrameEditorLink {
+  int32_t geoId = 0;
+  int32_t visible = 0;
+  void (*reshowGeo)(void* editor) = nullptr;
+  void* editor = nullptr;
+};
+
+struct GVEditorLinks {
+  GVJelEditorLink* initialState = nullptr;  // initial-state editor
+  GVJelEditorLink* matter = nullptr;        // matter editor
+  GVJelEditorLink* structure = nullptr;     // structure editor (node editing)
+  GVJelEditorLink* jelPart = nullptr;       // part editor, Jel mode (part picking)
+  GVJelEditorLink* geoPart = nullptr;       // part editor, Geo mode (part picking)
+  GVJelGroupEditorLink* jelGroup = nullptr; // group editor, Jel mode
+  GVJelEditorLink* glue = nullptr;          // glue editor
+  GVKeyFrameEditorLink* keyFrame = nullptr;
+};
+
+// The process-wide links; all null at start.
+GVEditorLinks& GVEditors();
+
+// Ends the interactive mode of an editor that has one; nothing for null.
+void GVEndEditorMode(GVJelEditorLink* link);
+// A visible key-frame editor shows its Geo again.
+void GVReshowKeyFrameEditor();

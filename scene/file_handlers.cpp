@@ -1,0 +1,356 @@
+// The file handlers: opening a scene, a tutorial, an MGVB scene or an import
+// from the files list, saving and exporting from the name dialog, and the
+// export dialog's choices.
+#include "scene/file_handlers.h"
+
+#include <string>
+#include <utility>
+
+#include "GVAppWins/camera_record.h"
+#include "dynamics/jel_selection.h"
+#include "dynamics/world.h"
+#include "dynamics/world_runner.h"
+#include "geo/geo_list.h"
+#include "jel/jel_object.h"
+#include "logic/object_refs.h"
+#include "scene/app_selection.h"
+#include "scene/display_settings.h"
+#include "scene/frame_driver.h"
+#include "scene/geo_id_blocks.h"
+#include "scene/geo_list_services.h"
+#include "scene/heap_string.h"
+#include "scene/light_list.h"
+#include "scene/scene_access.h"
+#include "scene/scene_bounds.h"
+#include "scene/scene_files.h"
+#include "scene/scene_records.h"
+#include "scene/scene_services.h"
+#include "scene/work_folders.h"
+
+namespace {
+
+int32_t gReloading = 0;
+
+constexpr float kFitMargin = 1.0f;
+constexpr int32_t kDefaultLastFrame = 100;
+// The Geo and Jel display modes of the main window's drop-down items 1 to 4.
+constexpr int32_t kDisplayModes[4] = {1, 2, 16, 32};
+
+// The handlers need the main window and its 3-D view; the view's status line
+// stands for the view.
+bool HaveWindow(void* mainWindow) { return mainWindow && GVSceneServices().showStatusLine; }
+
+int32_t DisplayItem(int32_t mode) {
+  for (int i = 0; i < 4; ++i)
+    if (kDisplayModes[i] == mode) return i + 1;
+  return 1;
+}
+
+void DisplayModes(int32_t* geoMode, int32_t* jelMode) {
+  const SceneServices& s = GVSceneServices();
+  CameraRec* cam = s.viewCamera ? s.viewCamera() : nullptr;
+  *geoMode = cam ? cam->geoDisplayMode : 0;
+  *jelMode = cam ? cam->jelDisplayMode : 0;
+}
+
+// The scene camera cell the readers fill (its record is the view's).
+CameraRec* SceneCamera() {
+  const SceneServices& s = GVSceneServices();
+  return s.viewStartCamera ? s.viewStartCamera() : nullptr;
+}
+
+void ChangeDirectory(uint32_t flags) {
+  if (flags & kFileGeos) GVSetDirGeos();
+  if (flags & kFileJels) GVSetDirJels();
+  if (flags & kFileTutorial) GVSetDirTutorials();
+  if (flags & kFileScenes) GVSetDirScenes();
+  if (flags & kFileImport) GVSetDirScenes();
+  if (flags & kFileMGVB) GVSetDirScenesMGVB();
+}
+
+// After a whole scene was read: time bar and loop, lights, bounds, title.
+void RestoreSceneSettings(const char* name) {
+  SceneRecords& sc = GVScene();
+  const SceneServices& s = GVSceneServices();
+  const DisplaySettings* d = sc.display;
+  if (s.setTimeBarRange) s.setTimeBarRange(d ? d->frameWords[0] : 0, d ? d->frameWords[1] : kDefaultLastFrame);
+  if (HWorld* world = GVWorldOf(sc.world)) {
+    GVSetWorldFrameParam(sc.world, d ? d->frameWords[2] : 0);
+    GVSetWorldLoop(world, d && d->frameWords[3] ? 1 : 0);
+  }
+  if (LightList* l = sc.lights; l && l->count == 1 && l->lights) {
+    LightRec& light = l->lights[0];
+    if (!light.colour1 && !light.colour2 && !light.colour3) GVInitLightRec(&light);
+  }
+  GVFitSceneBounds(kFitMargin);
+  if (s.setSceneName) s.setSceneName(name);
+}
+
+// The current Geo and Jel of an opened scene: the first of each (the Jels of
+// group 1), 0 for none.
+void PickCurrentObjects() {
+  SceneRecords& sc = GVScene();
+  AppSelection& sel = GVAppSelection();
+  sel.geoId = GVNextGeoSel(GVGeoListOf(sc.geoList), 0);
+  sel.jelId = GVNextJelInSel(GVWorldOf(sc.world), -1, 0, 0);
+}
+
+// The view after an open: cameras, selection, tools, lights, render scene.
+void ResetViewAfterOpen() {
+  const SceneServices& s = GVSceneServices();
+  CameraRec* view = s.viewCamera ? s.viewCamera() : nullptr;
+  CameraRec* scene = SceneCamera();
+  if (view && scene) {
+    GVCopyCamera(scene, view);
+    if (s.setViewProjection) s.setViewProjection();
+    if (s.selectDisplayItem) {
+      s.selectDisplayItem(0, DisplayItem(view->geoDisplayMode));
+      s.selectDisplayItem(1, DisplayItem(view->jelDisplayMode));
+    }
+  }
+  GVClearViewCurrentGeo();
+  if (!(s.pickPending && s.pickPending())) {
+    GVResetSelectionDisplay();
+    if (int32_t* jel = s.currentJelRecord ? s.currentJelRecord() : nullptr) jel[0] = jel[1] = 0;
+    if (s.showSelectionHighlight) s.showSelectionHighlight();
+    GVClearMarkedParts();
+    if (s.notifyViewOwner) s.notifyViewOwner(1, 2, 0, 0);
+  }
+  if (s.clearPendingPicks) s.clearPendingPicks();
+  if (s.setViewProjection) s.setViewProjection();
+  if (s.endEditModes) s.endEditModes();
+  if (s.resetMoveTool) s.resetMoveTool();
+  if (s.updateRenderLight) s.updateRenderLight(4, 0);
+  if (GVScene().logic) GVLogicPrepareCollGeos(GVScene().logic, -1);
+  gReloading = 1;
+  int32_t geoMode = 0, jelMode = 0;
+  DisplayModes(&geoMode, &jelMode);
+  if (s.resetRenderExtras) s.resetRenderExtras();
+  if (s.buildRenderScene) s.buildRenderScene(geoMode, jelMode);
+}
+
+void RefreshPanelsAfterOpen() {
+  const SceneServices& s = GVSceneServices();
+  const AppSelection& sel = GVAppSelection();
+  if (s.updatePanels) s.updatePanels(sel.geoId, sel.jelId);
+  ObjHandle* vehicle = GVScene().vehicle;
+  const bool haveVehicle = vehicle && s.vehicleIsEmpty && !s.vehicleIsEmpty(vehicle);
+  const bool shown = s.vehiclePanelVisible && s.vehiclePanelVisible();
+  if (haveVehicle) {
+    if (!shown && s.showVehiclePanel) s.showVehiclePanel(1);
+    if (s.showLogicPanel) s.showLogicPanel(0);
+  } else if (shown && s.showVehiclePanel) {
+    s.showVehiclePanel(0);
+  }
+}
+
+// Scene or tutorial: 0, or the reader's code (the scene then is as it was).
+int32_t OpenScene(uint32_t flags, const char* name) {
+  // The Geo-id blocks go with the scene they came with; a failed read gets them back.
+  GeoIdBlockList& blocks = GVGeoIdBlocks();
+  GeoIdBlockList old;
+  GVInitGeoIdBlockList(&old);
+  std::swap(old, blocks);
+  char* notes = nullptr;
+  CameraRec* camera = SceneCamera();
+  int32_t rc = 0;
+  if (flags & kFileScenes) rc = GVLoadSceneStream(name, &camera, &notes);
+  if (rc == 0 && (flags & kFileTutorial)) rc = GVLoadTutorialScene(name, &camera, &notes);
+  if (rc != 0) std::swap(old, blocks);
+  GVDeleteGeoIdBlockList(&old);
+  if (rc != 0) {
+    GVFreeString(&notes);
+    return rc;
+  }
+  const SceneServices& s = GVSceneServices();
+  if (s.setSceneNotes) s.setSceneNotes(notes ? notes : "");
+  GVFreeString(&notes);
+  RestoreSceneSettings(name);
+  PickCurrentObjects();
+  if (HWorld* world = GVWorldOf(GVScene().world); world && world->params.stateMode == -1)
+    GVSetWorldStateMode(world, 0);
+  ResetViewAfterOpen();
+  RefreshPanelsAfterOpen();
+  return 0;
+}
+
+void OpenMGVB(const char* name) {
+  const SceneServices& s = GVSceneServices();
+  GVOpenMGVB(name);
+  if (s.detachManipulator) s.detachManipulator();
+  if (s.clearPendingPicks) s.clearPendingPicks();
+  GVClearViewCurrentGeo();
+  GVResetSelectionDisplay();
+  if (s.updatePanels) s.updatePanels(0, 0);
+}
+
+int32_t ImportObjects(uint32_t flags, const char* name) {
+  const SceneServices& s = GVSceneServices();
+  const int32_t mode = GVImportModeFromFlags(flags);
+  int32_t geoId = 0, jelId = 0;
+  CameraRec* camera = SceneCamera();
+  const int32_t rc = GVImportObjectsStream(name, &camera, mode, &geoId, &jelId);
+  if (rc != 0) return rc;
+  GVFitSceneBounds(kFitMargin);
+  ObjHandle* vehicle = GVScene().vehicle;
+  if ((mode & 1 || mode & 8) && vehicle && s.vehicleIsEmpty && !s.vehicleIsEmpty(vehicle) && s.showVehiclePanel &&
+      !(s.vehiclePanelVisible && s.vehiclePanelVisible()))
+    s.showVehiclePanel(1);
+  int32_t geoMode = 0, jelMode = 0;
+  DisplayModes(&geoMode, &jelMode);
+  if (s.rebuildRenderObjects) s.rebuildRenderObjects(geoId, jelId, geoMode, jelMode);
+  if (mode == 32 && s.updateRenderLight)
+    for (int32_t i = 0; GVScene().lights && i < GVScene().lights->count; ++i) s.updateRenderLight(0x1c0, i);
+  return 0;
+}
+
+void ClosingSteps() {
+  FrameClock& clock = GVFrameClock();
+  clock.currentFrame = 0;
+  clock.timeBarFrame = 0;
+  GVStepFrame(0, 0);
+  gReloading = 0;
+  const SceneServices& s = GVSceneServices();
+  if (s.redrawLogicLines) s.redrawLogicLines();
+}
+
+std::string WithExtension(const char* name) { return std::string(name ? name : "") + ".gvs"; }
+
+}  // namespace
+
+int32_t GVSceneReloading() { return gReloading; }
+
+int32_t GVImportModeFromFlags(uint32_t flags) {
+  static const int32_t kModes[8] = {1, 4, 2, 6, 12, 10, 14, 32};
+  int32_t mode = 0;
+  for (int bit = 20; bit <= 27; ++bit)
+    if (flags & (1u << bit)) mode = kModes[bit - 20];
+  if (!(flags & (1u << 27))) mode |= 16;
+  return mode;
+}
+
+std::string GVExportFileName(int32_t geoId, int32_t jelId, const std::string& sceneName) {
+  if (geoId && jelId) return "XPRTD_g" + std::to_string(geoId) + "h" + std::to_string(jelId) + ".gvs";
+  if (geoId) return "XPRTD_g" + std::to_string(geoId) + ".gvs";
+  if (jelId) return "XPRTD_h" + std::to_string(jelId) + ".gvs";
+  const std::string base = sceneName.size() > 5 ? sceneName.substr(0, sceneName.size() - 4) : sceneName;
+  return "XPRTD_CNS_" + base + ".gvs";
+}
+
+int32_t GVFilesListCB(uint32_t flags, int32_t value, const char* name, void* mainWindow) {
+  GVFileOpenCB(flags, name, mainWindow);
+  return value;
+}
+
+void GVFileOpenCB(uint32_t flags, const char* name, void* mainWindow) {
+  if (!HaveWindow(mainWindow)) return;
+  if (flags & kFileChangeDir) {
+    ChangeDirectory(flags);
+    return;
+  }
+  if (flags & kFileOpen) {
+    int32_t rc = 0;
+    if (flags & (kFileScenes | kFileTutorial)) {
+      rc = OpenScene(flags, name);
+      if (rc != 0) GVOpenSceneWarning(rc, 1, name, mainWindow);
+    } else if (flags & kFileMGVB) {
+      OpenMGVB(name);
+    } else if (flags & kFileImport) {
+      rc = ImportObjects(flags, name);
+      if (rc != 0) GVOpenSceneWarning(rc, 0, name, mainWindow);
+    }
+    if (rc != 0) return;
+  }
+  ClosingSteps();
+}
+
+void GVOpenSceneWarning(int32_t code, int32_t, const char*, void*) {
+  // A failed open keeps the scene that was open, and its title.
+  const char* why = nullptr;
+  switch (code) {
+    case -2: why = "wrong file type"; break;
+    case -3: why = "bad item type"; break;
+    case -4: why = "bad Geo/Jel group(s)"; break;
+    case -5: why = "could not change directory"; break;
+    case -6: why = "file not found"; break;
+    default: why = code < 0 ? "bad file access" : nullptr; break;
+  }
+  if (why) GVSceneMessage((std::string("Warning: could not open scene file: ") + why).c_str());
+}
+
+void GVSaveSceneCB(int32_t, uint32_t flags, const char* name, void* mainWindow) {
+  if (!HaveWindow(mainWindow)) return;
+  const SceneServices& s = GVSceneServices();
+  if (flags & kFileChangeDir) {
+    if (flags & kFileScenes) GVSetDirScenes();
+    if (flags & kFileGeos) GVSetDirGeos();
+    if (flags & kFileJels) GVSetDirJels();
+    return;
+  }
+  std::string checked(name ? name : "");
+  const int32_t verdict = s.checkRenameName ? s.checkRenameName(checked.data()) : (checked.empty() ? -1 : 1);
+  checked.resize(std::char_traits<char>::length(checked.c_str()));
+  if ((flags & kFileNameEdited) && !(flags & kFileExport)) {
+    if (verdict != -1 && s.setSceneName) s.setSceneName(WithExtension(checked.c_str()).c_str());
+    return;
+  }
+  if (!(flags & kFileSaves) || !(flags & kFileScenes)) return;
+  if (verdict == -1) {
+    GVSceneMessage((std::string("Gv error: ILLEGAL file name : ") + (name ? name : "")).c_str());
+    return;
+  }
+  const std::string file = WithExtension(checked.c_str());
+  CameraRec* camera = SceneCamera();
+  if (flags & kFileExport) {
+    if (GVExportObjects(file.c_str(), &camera) && s.showStatusLine)
+      s.showStatusLine(("Scene objects exported to file \"" + file + "\"").c_str());
+    if (s.hideExportDialog) s.hideExportDialog();
+    return;
+  }
+  SceneRecords& sc = GVScene();
+  if (DisplaySettings* d = sc.display) {
+    int32_t first = 0, last = kDefaultLastFrame;
+    if (!(s.timeBarRange && s.timeBarRange(&first, &last))) first = 0, last = kDefaultLastFrame;
+    HWorld* world = GVWorldOf(sc.world);
+    d->frameWords[0] = first;
+    d->frameWords[1] = last;
+    d->frameWords[2] = world ? world->params.loopLength : 0;
+    d->frameWords[3] = world ? world->params.loopFlag : 0;
+  }
+  char* notes = s.notesText ? s.notesText() : nullptr;
+  GVSaveScene(file.c_str(), &notes, &camera, sc.bounds);
+  delete[] notes;
+}
+
+void GVExportCB(int32_t code, int32_t event, int32_t geoId, int32_t jelId, void* mainWindow) {
+  if (!HaveWindow(mainWindow)) return;
+  const SceneServices& s = GVSceneServices();
+  AppSelection& exp = GVExportSelection();
+  const bool jel = event == 4;
+  if (event == 2 || event == 4) {
+    const int32_t id = jel ? jelId : geoId;
+    void (*makeCurrent)(int32_t) = jel ? s.setViewCurrentJel : s.setViewCurrentGeo;
+    if (code == -1 || code == 1) {
+      if (s.resetMoveTool) s.resetMoveTool();
+      if (makeCurrent) makeCurrent(id);
+      if (s.redrawLogicLines) s.redrawLogicLines();
+    } else if (code == 2) {
+      if (makeCurrent) makeCurrent(id);
+    } else if (code == 3) {
+      if ((jel ? id != 0 : id > 0) && s.showSelectionHighlight) s.showSelectionHighlight();
+      if (s.resetMoveTool) s.resetMoveTool();
+    }
+    void (*redraw)() = jel ? s.renderFrame : s.redrawView;
+    if (redraw) redraw();
+    if ((code == -1 || code == 1 || code == 2) && s.showObjectInfo) s.showObjectInfo();
+    if (s.redrawTimeBar) s.redrawTimeBar();
+    (jel ? exp.jelId : exp.geoId) = id;
+  } else if (event == 16) {
+    exp = AppSelection{};
+  } else if (event == 8) {
+    exp.geoId = geoId;
+    exp.jelId = jelId;
+    const std::string current = s.sceneName ? s.sceneName() : "";
+    if (s.showSaveDialog) s.showSaveDialog(0x10210, GVExportFileName(geoId, jelId, current).c_str());
+  }
+}
