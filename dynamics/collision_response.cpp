@@ -44,6 +44,21 @@ static void MarkListNodes(const ContactList* list) {
   }
 }
 
+// False when no node of B, and so no edge midpoint either, lies in the grid's
+// box: every item of B would then fail to locate. A NaN position counts as
+// outside, as it does for the grid.
+static bool NodesMayMeetGrid(const HAState* B, const ContactGrid* grid) {
+  float lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
+  for (int32_t i = 1; i <= B->nodeCount; ++i)
+    for (int k = 0; k < 3; ++k) {
+      const float v = B->pos[i][k];
+      if (v < lo[k]) lo[k] = v;
+      if (v > hi[k]) hi[k] = v;
+    }
+  for (int k = 0; k < 3; ++k)
+    if (hi[k] < grid->minCorner[k] || lo[k] > grid->maxCorner[k]) return false;
+  return true;
+}
 
 void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges, HAState* A, HAState* B,
                            int32_t kA, int32_t kB, float cornerShift, float offsetLength, int32_t mode) {
@@ -65,6 +80,10 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
   const int32_t n = B->nodeCount;
   const int32_t items = n + (B->edges ? B->edgeCount : 0);
   const bool self = A == B;
+  if (!NodesMayMeetGrid(B, A->contactGrid)) {
+    if (items > n) MarkListNodes(nodes);
+    return;
+  }
 
   for (int32_t i = 1; i <= items; ++i) {
     if (i == n + 1) MarkListNodes(nodes);
@@ -78,18 +97,18 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
     if (!B->inPart(a, kB) && !(b && B->inPart(b, kB))) continue;
     if (b && Marked(B, a) && Marked(B, b)) continue;
 
-    float P[3], S[3];
+    float P[3];
     for (int k = 0; k < 3; ++k) P[k] = b ? 0.5f * (B->pos[a][k] + B->pos[b][k]) : B->pos[a][k];
-    const float* D = GVNodeShiftVector(B, a);
-    GVNodeStepPos(B, a, b, S);
-    float best[3] = {start, start, start};
-
     int32_t x = -1, y = -1, z = -1;
     // A point the grid cannot place has no candidate faces; the other items
     // still search.
     if (!GVOctreeLocate(A->contactGrid, P, &x, &y, &z)) continue;
     const int32_t* hits = GVOctreeQuery(A->contactGrid, x, y, z);
-    if (!hits) continue;
+    if (!hits || hits[0] == 0) continue;
+    float S[3];
+    const float* D = GVNodeShiftVector(B, a);
+    GVNodeStepPos(B, a, b, S);
+    float best[3] = {start, start, start};
     ContactList* list = b ? edges : nodes;
 
     for (int32_t k = 1; k <= hits[0]; ++k) {

@@ -286,6 +286,25 @@ TEST_F(CollisionWorld, EdgeWhoseNodesBothHaveNodeContactsIsNotSearched) {
   TearDownLists();
 }
 
+TEST_F(CollisionWorld, AJelOutsideTheFaceGridFindsNothingAndKeepsTheListedNodesMarked) {
+  MakePair(0.1f, 0.3f);
+  const float cc[3] = {40.0f, 0.0f, 0.0f};
+  HObject* c = NewBlockJel(2, 2, 2, 1.0f, 3, cc);
+  GVAddJel(&world, c);
+  GVJelJelContactSearch(&world, &world.contacts[0], &world.contacts[1], a->state, b->state, 2, 2, 0.0f, 0.0f, 1);
+  const int32_t found = world.contacts[0].count + world.contacts[1].count;
+  ASSERT_GT(world.contacts[0].count, 0);
+  // C lies far outside A's grid: nothing is added, and B's listed nodes end
+  // marked for the edge search exactly as a search that reached the edges.
+  GVJelJelContactSearch(&world, &world.contacts[0], &world.contacts[1], a->state, c->state, 2, 2, 0.0f, 0.0f, 1);
+  EXPECT_EQ(world.contacts[0].count + world.contacts[1].count, found);
+  for (const ContactRec* r = world.contacts[0].first; r; r = r->next)
+    EXPECT_NE(b->state->contactFlags[r->nodeA] & kGeoContactMark, 0u) << r->nodeA;
+  for (int32_t i = 1; i <= c->state->nodeCount; ++i) EXPECT_EQ(c->state->contactFlags[i] & kGeoContactMark, 0u);
+  GVFreeContacts(&world.contacts[0]);
+  GVFreeContacts(&world.contacts[1]);
+}
+
 // Geo against Jel, with contacts written directly.
 
 TEST_F(CollisionWorld, GeoContactsMoveOnlyTheJelByTheirDepth) {
