@@ -198,7 +198,11 @@ void viewFromLight(int32_t code, int32_t event, const LightRec* light, int32_t i
     }
   }
   setProjection();
-  updateLight(kLightPlaceFlags, index);
+  // An index the list does not hold is never passed on to the renderer.
+  if (light)
+    updateLight(kLightPlaceFlags, index);
+  else
+    recreateLights();
   if (sv().updateCameraModeButton) sv().updateCameraModeButton();
   redrawView();
 }
@@ -235,7 +239,7 @@ void GVLightsDlgCB(int32_t code, int32_t event, int32_t index, void* mainWin) {
       redrawView();
       return;
     case 0x4000000:
-      if (sv().renderWideLightFrame) sv().renderWideLightFrame(index);
+      if (light && sv().renderWideLightFrame) sv().renderWideLightFrame(index);
       return;
     case 0x8000:
       // The editor's delete button: the light goes (never the last one), and
