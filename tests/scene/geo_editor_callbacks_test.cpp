@@ -127,6 +127,17 @@ TEST_F(GeoEditorCallbacks, GroupsMergeIntoOneCurrentGeoAndSplitAgain) {
                                "GVUnMergeGeos: UnMerge Geo successful ... number 'new' geos = 2"}));
   EXPECT_EQ(geoIds(), (std::vector<int32_t>{1, 2, 5, 6, 7}));
   EXPECT_EQ(view.objects.size(), 3u);
+
+  // The merge that carries every set side by side is refused as well for
+  // Geos without UV sets.
+  addStrip(8, "Bare", 20, 2 | 16);
+  addStrip(9, "Bare2", 25, 2 | 16);
+  view.status.clear();
+  beeps = GVTestBeepCount();
+  GVUnMergeGeos(0, 0x200, -4, 0, kWin);
+  EXPECT_EQ(view.status, Strings{"Geo group not merged ... Geos in group must have corresponding UVSets"});
+  EXPECT_EQ(GVTestBeepCount(), beeps + 1);
+  EXPECT_EQ(geoIds(), (std::vector<int32_t>{1, 2, 5, 6, 7, 8, 9}));
 }
 
 TEST_F(GeoEditorCallbacks, AttachmentsAreAppliedOnlyInNaturalStateAndInListOrder) {
