@@ -1,6 +1,6 @@
-// Small steps the Geo and scene editors' callbacks share: the view and
-// window services they call (an empty entry skips its step) and the scene
-// records they read. Only the callbacks' own files include this header.
+// Small steps the property editors' callbacks share: the view and window
+// services they call (an empty entry skips its step) and the scene records
+// they read. Only the callbacks' own files include this header.
 #pragma once
 
 #include <cstdint>
@@ -19,50 +19,31 @@ inline const SceneServices& sv() { return GVSceneServices(); }
 
 inline bool ready(void* mainWin) { return GVEditorCallbackReady(mainWin); }
 
-inline void status(const char* text) {
-  if (sv().showStatusLine) sv().showStatusLine(text);
+// Calls a service entry when it is set; an empty entry skips the step.
+template <typename... Params, typename... Args>
+inline void call(void (*SceneServices::*entry)(Params...), Args... args) {
+  if (auto f = sv().*entry) f(args...);
 }
-inline void beep() {
-  if (sv().beep) sv().beep();
-}
-inline void redrawView() {
-  if (sv().redrawView) sv().redrawView();
-}
-inline void setProjection() {
-  if (sv().setViewProjection) sv().setViewProjection();
-}
-inline void updateAllRenderObjects() {
-  if (sv().updateRenderObjects) sv().updateRenderObjects();
-}
-inline void recentreManipulator() {
-  if (sv().recentreManipulator) sv().recentreManipulator();
-}
+
+inline void status(const char* text) { call(&SceneServices::showStatusLine, text); }
+inline void beep() { call(&SceneServices::beep); }
+inline void redrawView() { call(&SceneServices::redrawView); }
+inline void setProjection() { call(&SceneServices::setViewProjection); }
+inline void updateAllRenderObjects() { call(&SceneServices::updateRenderObjects); }
+inline void recentreManipulator() { call(&SceneServices::recentreManipulator); }
+inline void placeManipulator() { call(&SceneServices::placeManipulatorAtGeo); }
 inline void showWarning(int32_t code, int32_t geoId, int32_t jelId) {
-  if (sv().showWarning) sv().showWarning(code, geoId, jelId);
+  call(&SceneServices::showWarning, code, geoId, jelId);
 }
 
 // Main-window steps.
-inline void redrawLogicLines() {
-  if (sv().redrawLogicLines) sv().redrawLogicLines();
-}
-inline void redrawTimeBar() {
-  if (sv().redrawTimeBar) sv().redrawTimeBar();
-}
-inline void renderFrame() {
-  if (sv().renderFrame) sv().renderFrame();
-}
-inline void showObjectInfo() {
-  if (sv().showObjectInfo) sv().showObjectInfo();
-}
-inline void clearInfoPanel() {
-  if (sv().clearInfoPanel) sv().clearInfoPanel();
-}
-inline void updatePanels(int32_t geoId, int32_t jelId) {
-  if (sv().updatePanels) sv().updatePanels(geoId, jelId);
-}
-inline void setViewCurrentGeo(int32_t id) {
-  if (sv().setViewCurrentGeo) sv().setViewCurrentGeo(id);
-}
+inline void redrawLogicLines() { call(&SceneServices::redrawLogicLines); }
+inline void redrawTimeBar() { call(&SceneServices::redrawTimeBar); }
+inline void renderFrame() { call(&SceneServices::renderFrame); }
+inline void showObjectInfo() { call(&SceneServices::showObjectInfo); }
+inline void clearInfoPanel() { call(&SceneServices::clearInfoPanel); }
+inline void updatePanels(int32_t geoId, int32_t jelId) { call(&SceneServices::updatePanels, geoId, jelId); }
+inline void setViewCurrentGeo(int32_t id) { call(&SceneServices::setViewCurrentGeo, id); }
 // The view's current Geo; 0 for none or without a view.
 inline int32_t viewCurrentGeo() {
   const int32_t* record = sv().currentGeoRecord ? sv().currentGeoRecord() : nullptr;
@@ -70,42 +51,34 @@ inline int32_t viewCurrentGeo() {
 }
 
 // The selection-change rule for the Geo or Jel an editor shows.
-inline void selectGeo(int32_t code, int32_t id, uint32_t redraw = 0) {
+inline void selectObject(int32_t kind, int32_t code, int32_t id, uint32_t redraw) {
   GVSelectionChange c;
-  c.kind = kSelectGeo;
+  c.kind = kind;
   c.code = code;
   c.id = id;
   c.redraw = redraw;
   GVApplySelectionChange(c);
 }
-inline void selectJel(int32_t code, int32_t id, uint32_t redraw = 0) {
-  GVSelectionChange c;
-  c.kind = kSelectJel;
-  c.code = code;
-  c.id = id;
-  c.redraw = redraw;
-  GVApplySelectionChange(c);
-}
+inline void selectGeo(int32_t code, int32_t id, uint32_t redraw = 0) { selectObject(kSelectGeo, code, id, redraw); }
+inline void selectJel(int32_t code, int32_t id, uint32_t redraw = 0) { selectObject(kSelectJel, code, id, redraw); }
 
-// Render steps of one Geo.
+// Render steps of one Geo (nothing for a null Geo).
 inline void refreshMesh(GObject* g) {
-  if (g && sv().refreshGeoRenderMesh) sv().refreshGeoRenderMesh(g);
+  if (g) call(&SceneServices::refreshGeoRenderMesh, g);
 }
 inline void updateMesh(GObject* g, int32_t selector) {
-  if (g && sv().updateGeoMeshBy) sv().updateGeoMeshBy(g, selector);
+  if (g) call(&SceneServices::updateGeoMeshBy, g, selector);
 }
 inline void setNodeTransform(GObject* g, int32_t selector) {
-  if (g && sv().setGeoNodeTransform) sv().setGeoNodeTransform(g, selector);
+  if (g) call(&SceneServices::setGeoNodeTransform, g, selector);
 }
 inline void createGeoObj(int32_t id, int32_t mode, int32_t selector) {
-  if (sv().createGeoRenderObj) sv().createGeoRenderObj(id, mode, selector);
+  call(&SceneServices::createGeoRenderObj, id, mode, selector);
 }
 inline void destroyGeoObj(GObject* g) {
-  if (g && sv().destroyGeoRenderObj) sv().destroyGeoRenderObj(g);
+  if (g) call(&SceneServices::destroyGeoRenderObj, g);
 }
-inline void setGeoMaterial(int32_t id, int32_t mode) {
-  if (sv().setGeoMaterial) sv().setGeoMaterial(id, mode);
-}
+inline void setGeoMaterial(int32_t id, int32_t mode) { call(&SceneServices::setGeoMaterial, id, mode); }
 
 // Scene records.
 inline ObjHandle* geoList() { return GVScene().geoList; }

@@ -11,6 +11,7 @@
 #include "scene/edit_rules.h"
 #include "scene/editor_links.h"
 #include "scene/frame_driver.h"
+#include "scene/geo_editor_steps.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
@@ -18,16 +19,17 @@
 
 namespace {
 
+using geoedit::placeManipulator;
+using geoedit::recentreManipulator;
+using geoedit::redrawLogicLines;
+using geoedit::redrawTimeBar;
+using geoedit::redrawView;
+using geoedit::renderFrame;
+using geoedit::showObjectInfo;
+using geoedit::stateMode;
+using geoedit::status;
+
 const SceneServices& services() { return GVSceneServices(); }
-
-void status(const char* text) {
-  if (services().showStatusLine) services().showStatusLine(text);
-}
-
-int32_t stateMode() {
-  const HWorld* w = GVWorldOf(GVScene().world);
-  return w ? w->params.stateMode : 0;
-}
 
 // Without a world the frame step does nothing, so neither do these.
 void stepToCurrentFrame() { GVStepFrame(GVFrameClock().currentFrame, 1); }
@@ -39,28 +41,6 @@ void stepToTimeBarFrame() {
 
 void runWorldToFrame0() {
   if (HWorld* w = GVWorldOf(GVScene().world)) GVAdvanceToFrame(w, 0, GVFrameCallback, nullptr);
-}
-
-void redrawTimeBar() {
-  if (services().redrawTimeBar) services().redrawTimeBar();
-}
-void redrawLogicLines() {
-  if (services().redrawLogicLines) services().redrawLogicLines();
-}
-void redrawView() {
-  if (services().redrawView) services().redrawView();
-}
-void renderFrame() {
-  if (services().renderFrame) services().renderFrame();
-}
-void showObjectInfo() {
-  if (services().showObjectInfo) services().showObjectInfo();
-}
-void placeManipulator() {
-  if (services().placeManipulatorAtGeo) services().placeManipulatorAtGeo();
-}
-void recentreManipulator() {
-  if (services().recentreManipulator) services().recentreManipulator();
 }
 
 // The Geos bound to the Jel take its transform; those of every Jel when the

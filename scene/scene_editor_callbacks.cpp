@@ -53,6 +53,18 @@ int32_t readField(DisplaySettings* d, int32_t code, int32_t* ints, float* floats
   return 1;
 }
 
+// Stores the field the code names from the editor's argument; false when
+// the argument is missing.
+bool writeField(DisplaySettings* d, int32_t code, const int32_t* ints, const float* floats) {
+  if (int32_t* i = intField(d, code)) {
+    if (ints) *i = *ints;
+    return ints != nullptr;
+  }
+  float* f = floatField(d, code);
+  if (f && floats) *f = *floats;
+  return f && floats;
+}
+
 // Background, sky and image changes: the sky set again, then the view.
 void refreshBackground() {
   if (sv().setRenderSky) sv().setRenderSky();
@@ -97,15 +109,9 @@ int32_t GVSceneDlgCB(int32_t code, int32_t event, int32_t* ints, float* floats, 
       return 0;
     case 0x80:
     case 0x100:
-      if (!ints) return 1;
-      *intField(d, event) = *ints;
-      GVClampDisplaySettings(d);
-      refreshBackground();
-      return 0;
     case 0x200:
     case 0x400:
-      if (!floats) return 1;
-      *floatField(d, event) = *floats;
+      if (!writeField(d, event, ints, floats)) return 1;
       GVClampDisplaySettings(d);
       refreshBackground();
       return 0;
@@ -118,8 +124,7 @@ int32_t GVSceneDlgCB(int32_t code, int32_t event, int32_t* ints, float* floats, 
       return 0;
     case 8:
     case 0x10:
-      if (!floats) return 1;
-      *floatField(d, event) = *floats;
+      if (!writeField(d, event, ints, floats)) return 1;
       shadowSettingsChanged();
       return 0;
     case 0x800: {
@@ -198,7 +203,11 @@ void viewFromLight(int32_t code, int32_t event, const LightRec* light, int32_t i
     }
   }
   setProjection();
-  updateLight(kLightPlaceFlags, index);
+  // An index the list does not hold is never passed on to the renderer.
+  if (light)
+    updateLight(kLightPlaceFlags, index);
+  else
+    recreateLights();
   if (sv().updateCameraModeButton) sv().updateCameraModeButton();
   redrawView();
 }
@@ -235,7 +244,7 @@ void GVLightsDlgCB(int32_t code, int32_t event, int32_t index, void* mainWin) {
       redrawView();
       return;
     case 0x4000000:
-      if (sv().renderWideLightFrame) sv().renderWideLightFrame(index);
+      if (light && sv().renderWideLightFrame) sv().renderWideLightFrame(index);
       return;
     case 0x8000:
       // The editor's delete button: the light goes (never the last one), and

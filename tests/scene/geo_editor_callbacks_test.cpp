@@ -127,6 +127,17 @@ TEST_F(GeoEditorCallbacks, GroupsMergeIntoOneCurrentGeoAndSplitAgain) {
                                "GVUnMergeGeos: UnMerge Geo successful ... number 'new' geos = 2"}));
   EXPECT_EQ(geoIds(), (std::vector<int32_t>{1, 2, 5, 6, 7}));
   EXPECT_EQ(view.objects.size(), 3u);
+
+  // The merge that carries every set side by side is refused as well for
+  // Geos without UV sets.
+  addStrip(8, "Bare", 20, 2 | 16);
+  addStrip(9, "Bare2", 25, 2 | 16);
+  view.status.clear();
+  beeps = GVTestBeepCount();
+  GVUnMergeGeos(0, 0x200, -4, 0, kWin);
+  EXPECT_EQ(view.status, Strings{"Geo group not merged ... Geos in group must have corresponding UVSets"});
+  EXPECT_EQ(GVTestBeepCount(), beeps + 1);
+  EXPECT_EQ(geoIds(), (std::vector<int32_t>{1, 2, 5, 6, 7, 8, 9}));
 }
 
 TEST_F(GeoEditorCallbacks, AttachmentsAreAppliedOnlyInNaturalStateAndInListOrder) {
@@ -217,6 +228,31 @@ TEST_F(GeoEditorCallbacks, SceneEditorReadsAndWritesTheDisplaySettings) {
   EXPECT_EQ(renderer, (Strings{"shadow settings", "shadow settings", "shadow settings", "shadow textures 5",
                                "shadow textures 0", "shadow settings", "sky", "sky"}));
 
+  // The counts and values of the other codes: each code writes and reads its
+  // own field.
+  int32_t count1 = 7, count2 = 9;
+  float value5 = 500.0f, value4 = 0.125f;
+  GVSceneDlgCB(0, 0x80, &count1, nullptr, nullptr, kWin);
+  GVSceneDlgCB(0, 0x100, &count2, nullptr, nullptr, kWin);
+  GVSceneDlgCB(0, 0x200, nullptr, &value5, nullptr, kWin);
+  GVSceneDlgCB(0, 0x400, nullptr, &value4, nullptr, kWin);
+  EXPECT_EQ(d->shadowCounts[0], 7);
+  EXPECT_EQ(d->shadowCounts[1], 9);
+  EXPECT_EQ(d->shadowValues[4], 500.0f);
+  EXPECT_EQ(d->shadowValues[3], 0.125f);
+  d->shadowValues[1] = 33.0f;
+  const struct {
+    int32_t code, i;
+    float f;
+  } reads[] = {{0x10, 0, 33.0f}, {0x20, 2, 0}, {0x80, 7, 0}, {0x100, 9, 0}, {0x200, 0, 500.0f}, {0x400, 0, 0.125f}};
+  for (const auto& r : reads) {
+    i = -1;
+    f = -1;
+    EXPECT_EQ(GVSceneDlgCB(r.code, 1, &i, &f, text, kWin), 1);
+    EXPECT_EQ(i, r.i) << r.code;
+    EXPECT_EQ(f, r.f) << r.code;
+  }
+
   // Without a view camera the editor is answered nothing.
   SceneServices s = GVSceneServices();
   s.viewCamera = [] { return static_cast<CameraRec*>(nullptr); };
@@ -261,6 +297,11 @@ TEST_F(GeoEditorCallbacks, LightsAreDeletedButNeverTheLastAndTakeTheView) {
   GVLightsDlgCB(0, 0x20000, 0, kWin);
   EXPECT_EQ(std::memcmp(cam.eye, before.eye, sizeof cam.eye), 0);
   EXPECT_EQ(std::memcmp(cam.target, before.target, sizeof cam.target), 0);
+
+  // An index the list does not hold never reaches the renderer.
+  renderer.clear();
+  GVLightsDlgCB(1, 0x100000, 5, kWin);
+  EXPECT_TRUE(renderer.empty());
 }
 
 }  // namespace

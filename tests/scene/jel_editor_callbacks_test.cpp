@@ -169,16 +169,19 @@ TEST_F(JelEditorCallbacks, NaturalStateResetBindsTheGeoAgainKeepingItsBoundFlag)
       {-6.0f, GEO_FLAG_BOUND, "Warning: bad association: GEO object too far outside JEL object"},
       {-6.0f, 0, "Warning: bad association: GEO object too far outside JEL object"},
   };
-  for (const Case& c : cases) {
-    geo->baseVertices[1][0] = nodes[0][0] + c.shift;
-    geo->flags = (geo->flags & ~uint32_t(GEO_FLAG_BOUND)) | c.bound;
-    log.status.clear();
-    log.calls.clear();
-    GVInitialStateCB(1, kInitStateResetNatural, 0.0f, &mainWindow);
-    EXPECT_EQ(log.status, std::vector<std::string>{c.text}) << c.shift;
-    EXPECT_EQ(geo->flags & GEO_FLAG_BOUND, c.bound) << c.shift;
-    EXPECT_EQ(geo->jelId, 1);
-    EXPECT_EQ(log.calls, std::vector<std::string>{"time bar"});
+  // Each of the three re-set events binds the Geo again.
+  for (uint32_t event : {kInitStateResetNatural, kInitStateResetA, kInitStateResetB}) {
+    for (const Case& c : cases) {
+      geo->baseVertices[1][0] = nodes[0][0] + c.shift;
+      geo->flags = (geo->flags & ~uint32_t(GEO_FLAG_BOUND)) | c.bound;
+      log.status.clear();
+      log.calls.clear();
+      GVInitialStateCB(1, event, 0.0f, &mainWindow);
+      EXPECT_EQ(log.status, std::vector<std::string>{c.text}) << event << " " << c.shift;
+      EXPECT_EQ(geo->flags & GEO_FLAG_BOUND, c.bound) << c.shift;
+      EXPECT_EQ(geo->jelId, 1);
+      EXPECT_EQ(log.calls, std::vector<std::string>{"time bar"});
+    }
   }
 }
 
