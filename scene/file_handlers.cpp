@@ -15,7 +15,9 @@
 #include "logic/object_refs.h"
 #include "scene/app_selection.h"
 #include "scene/display_settings.h"
+#include "scene/edit_rules.h"
 #include "scene/frame_driver.h"
+#include "scene/geo_editor_links.h"
 #include "scene/geo_id_blocks.h"
 #include "scene/geo_list_services.h"
 #include "scene/heap_string.h"
@@ -23,6 +25,7 @@
 #include "scene/scene_access.h"
 #include "scene/scene_bounds.h"
 #include "scene/scene_files.h"
+#include "scene/scene_opts.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "scene/work_folders.h"
@@ -33,18 +36,10 @@ int32_t gReloading = 0;
 
 constexpr float kFitMargin = 1.0f;
 constexpr int32_t kDefaultLastFrame = 100;
-// The Geo and Jel display modes of the main window's drop-down items 1 to 4.
-constexpr int32_t kDisplayModes[4] = {1, 2, 16, 32};
 
 // The handlers need the main window and its 3-D view; the view's status line
 // stands for the view.
 bool HaveWindow(void* mainWindow) { return mainWindow && GVSceneServices().showStatusLine; }
-
-int32_t DisplayItem(int32_t mode) {
-  for (int i = 0; i < 4; ++i)
-    if (kDisplayModes[i] == mode) return i + 1;
-  return 1;
-}
 
 void DisplayModes(int32_t* geoMode, int32_t* jelMode) {
   const SceneServices& s = GVSceneServices();
@@ -104,8 +99,8 @@ void ResetViewAfterOpen() {
     GVCopyCamera(scene, view);
     if (s.setViewProjection) s.setViewProjection();
     if (s.selectDisplayItem) {
-      s.selectDisplayItem(0, DisplayItem(view->geoDisplayMode));
-      s.selectDisplayItem(1, DisplayItem(view->jelDisplayMode));
+      s.selectDisplayItem(0, GVDisplayModeItem(view->geoDisplayMode));
+      s.selectDisplayItem(1, GVDisplayModeItem(view->jelDisplayMode));
     }
   }
   GVClearViewCurrentGeo();
@@ -118,6 +113,8 @@ void ResetViewAfterOpen() {
   }
   if (s.clearPendingPicks) s.clearPendingPicks();
   if (s.setViewProjection) s.setViewProjection();
+  if (s.vehicleCamFromView) s.vehicleCamFromView();
+  if (s.releaseCameraButtons) s.releaseCameraButtons();
   if (s.endEditModes) s.endEditModes();
   if (s.resetMoveTool) s.resetMoveTool();
   if (s.updateRenderLight) s.updateRenderLight(4, 0);
@@ -125,13 +122,14 @@ void ResetViewAfterOpen() {
   gReloading = 1;
   int32_t geoMode = 0, jelMode = 0;
   DisplayModes(&geoMode, &jelMode);
-  if (s.resetRenderExtras) s.resetRenderExtras();
   if (s.buildRenderScene) s.buildRenderScene(geoMode, jelMode);
 }
 
 void RefreshPanelsAfterOpen() {
   const SceneServices& s = GVSceneServices();
   const AppSelection& sel = GVAppSelection();
+  if (const auto refreshLights = GVGeoEditorLinks().lightsEditorUpdateFields) refreshLights();
+  if (s.endLightEdit) s.endLightEdit();
   if (s.updatePanels) s.updatePanels(sel.geoId, sel.jelId);
   ObjHandle* vehicle = GVScene().vehicle;
   const bool haveVehicle = vehicle && s.vehicleIsEmpty && !s.vehicleIsEmpty(vehicle);
@@ -144,8 +142,55 @@ void RefreshPanelsAfterOpen() {
   }
 }
 
+// An open starts from default display settings and scene options (the render
+// extras' reset clears them) so that a file without them does not inherit the
+// last scene's. The open scene's own are kept aside: a failed read gets them
+// back, a successful one frees them.
+class KeptSceneSettings {
+ public:
+  KeptSceneSettings() : display_(GVScene().display), options_(GVScene().options) {
+    if (display_) {
+      keptDisplay_ = *display_;
+      GVInitDisplaySettings(display_);
+    }
+    if (options_) {
+      keptOptions_ = *options_;
+      GVInitSceneOpts(options_);
+    }
+  }
+  KeptSceneSettings(const KeptSceneSettings&) = delete;
+  KeptSceneSettings& operator=(const KeptSceneSettings&) = delete;
+  ~KeptSceneSettings() {
+    GVFreeDisplaySettingsText(&keptDisplay_);
+    GVClearSceneOptsParts(&keptOptions_);
+  }
+  void putBack() {
+    if (display_) {
+      GVFreeDisplaySettingsText(display_);
+      *display_ = keptDisplay_;
+      keptDisplay_ = DisplaySettings{};
+    }
+    if (options_) {
+      GVClearSceneOptsParts(options_);
+      *options_ = keptOptions_;
+      keptOptions_ = SceneOpts{};
+    }
+  }
+
+ private:
+  DisplaySettings* display_;
+  SceneOpts* options_;
+  DisplaySettings keptDisplay_{};
+  SceneOpts keptOptions_{};
+};
+
 // Scene or tutorial: 0, or the reader's code (the scene then is as it was).
 int32_t OpenScene(uint32_t flags, const char* name) {
+  const SceneServices& s = GVSceneServices();
+  // The logic window's edit must not outlive the lines a read replaces.
+  if (s.endLogicTextEdit) s.endLogicTextEdit();
+  KeptSceneSettings settings;
+  if (s.resetRenderExtras) s.resetRenderExtras();
   // The Geo-id blocks go with the scene they came with; a failed read gets them back.
   GeoIdBlockList& blocks = GVGeoIdBlocks();
   GeoIdBlockList old;
@@ -159,10 +204,10 @@ int32_t OpenScene(uint32_t flags, const char* name) {
   if (rc != 0) std::swap(old, blocks);
   GVDeleteGeoIdBlockList(&old);
   if (rc != 0) {
+    settings.putBack();
     GVFreeString(&notes);
     return rc;
   }
-  const SceneServices& s = GVSceneServices();
   if (s.setSceneNotes) s.setSceneNotes(notes ? notes : "");
   GVFreeString(&notes);
   RestoreSceneSettings(name);
@@ -179,6 +224,7 @@ void OpenMGVB(const char* name) {
   GVOpenMGVB(name);
   if (s.detachManipulator) s.detachManipulator();
   if (s.clearPendingPicks) s.clearPendingPicks();
+  if (s.endLightEdit) s.endLightEdit();
   GVClearViewCurrentGeo();
   GVResetSelectionDisplay();
   if (s.updatePanels) s.updatePanels(0, 0);
@@ -192,6 +238,8 @@ int32_t ImportObjects(uint32_t flags, const char* name) {
   const int32_t rc = GVImportObjectsStream(name, &camera, mode, &geoId, &jelId);
   if (rc != 0) return rc;
   GVFitSceneBounds(kFitMargin);
+  if (s.updateRenderSceneBounds) s.updateRenderSceneBounds(GVScene().bounds);
+  if (s.endLightEdit) s.endLightEdit();
   ObjHandle* vehicle = GVScene().vehicle;
   if ((mode & 1 || mode & 8) && vehicle && s.vehicleIsEmpty && !s.vehicleIsEmpty(vehicle) && s.showVehiclePanel &&
       !(s.vehiclePanelVisible && s.vehiclePanelVisible()))
@@ -199,8 +247,7 @@ int32_t ImportObjects(uint32_t flags, const char* name) {
   int32_t geoMode = 0, jelMode = 0;
   DisplayModes(&geoMode, &jelMode);
   if (s.rebuildRenderObjects) s.rebuildRenderObjects(geoId, jelId, geoMode, jelMode);
-  if (mode == 32 && s.updateRenderLight)
-    for (int32_t i = 0; GVScene().lights && i < GVScene().lights->count; ++i) s.updateRenderLight(0x1c0, i);
+  if (mode == 32 && s.recreateRenderLights) s.recreateRenderLights();
   return 0;
 }
 
@@ -211,7 +258,7 @@ void ClosingSteps() {
   GVStepFrame(0, 0);
   gReloading = 0;
   const SceneServices& s = GVSceneServices();
-  if (s.redrawLogicLines) s.redrawLogicLines();
+  if (s.refreshLogicWindow) s.refreshLogicWindow();
 }
 
 std::string WithExtension(const char* name) { return std::string(name ? name : "") + ".gvs"; }
@@ -344,7 +391,8 @@ void GVExportCB(int32_t code, int32_t event, int32_t geoId, int32_t jelId, void*
     } else if (code == 2) {
       if (makeCurrent) makeCurrent(id);
     } else if (code == 3) {
-      if ((jel ? id != 0 : id > 0) && s.showSelectionHighlight) s.showSelectionHighlight();
+      void (*refresh)(int32_t) = jel ? s.refreshJelSelection : s.refreshGeoSelection;
+      if ((jel ? id != 0 : id > 0) && refresh) refresh(id);
       if (s.resetMoveTool) s.resetMoveTool();
     }
     void (*redraw)() = jel ? s.renderFrame : s.redrawView;

@@ -144,18 +144,19 @@ void ShiftIds(MGVBContents& in) {
   }
 }
 
-// Ids the merge can shift: each at least 1, none twice, none (nor a glue
-// link's Jel id) past the largest id once shifted.
+// Ids the merge can shift: each at least 1, none twice, none at the largest
+// id once shifted (the id after it must still be made) and no glue link's Jel
+// id past it.
 bool IdsUsable(const MGVBContents& in) {
   SceneRecords& sc = GVScene();
   const int64_t geoRoom = INT32_MAX - (GVNextGeoId(sc.geoList) - 1);
   const int64_t jelRoom = INT32_MAX - (GVNextJelId(sc.world) - 1);
   std::set<int32_t> seen;
   for (const GObject* g = in.geos.head; g; g = g->next)
-    if (g->id < 1 || g->id > geoRoom || !seen.insert(g->id).second) return false;
+    if (g->id < 1 || g->id >= geoRoom || !seen.insert(g->id).second) return false;
   seen.clear();
   for (const HObject* j = in.world->head; j; j = j->next) {
-    if (j->id < 1 || j->id > jelRoom || !seen.insert(j->id).second) return false;
+    if (j->id < 1 || j->id >= jelRoom || !seen.insert(j->id).second) return false;
     for (int32_t i = 1; j->glueJel && i <= j->nodeCount; ++i)
       if (j->glueJel[i] > jelRoom) return false;
   }

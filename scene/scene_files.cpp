@@ -5,10 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "scene/app_selection.h"
@@ -38,18 +35,36 @@ int32_t ReadInFolder(int (*enter)(), const char* name, Reader read) {
   return result;
 }
 
+void SaveFailed(const char* name) {
+  const std::string text = std::string("Warning: could not save scene file: ") + (name ? name : "");
+  GVSceneMessage(text.c_str());
+}
+
+// The permissions the new file takes: those of the file it replaces, else
+// what the process gives a file it creates.
+mode_t NewFileMode(const char* name) {
+  struct stat old;
+  if (stat(name, &old) == 0 && S_ISREG(old.st_mode)) return old.st_mode & 07777;
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
 // The new file is written beside the old one under a temporary name and
 // renamed over it only once it is complete and closed: a failed write leaves
 // the old file as it was.
 template <typename Writer>
 int32_t WriteInScenes(const char* name, Writer write) {
-  if (!GVSetDirScenes()) return 0;
+  if (!GVSetDirScenes()) {
+    SaveFailed(name);
+    return 0;
+  }
   bool ok = name && name[0];
   std::string temp;
   if (ok) {
     temp = std::string(name) + ".XXXXXX";
     const int fd = mkstemp(temp.data());
-    if (fd >= 0) fchmod(fd, 0644);
+    if (fd >= 0) fchmod(fd, NewFileMode(name));
     FILE* f = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (!f && fd >= 0) close(fd);
     ok = f != nullptr;
@@ -62,12 +77,9 @@ int32_t WriteInScenes(const char* name, Writer write) {
       if (!ok) std::remove(temp.c_str());
     }
   }
-  if (!ok) {
-    const std::string text = std::string("Warning: could not save scene file: ") + (name ? name : "");
-    GVSceneMessage(text.c_str());
-  }
-  BackToRoot();
-  return ok ? 1 : 0;
+  if (!ok) SaveFailed(name);
+  const int back = GVSetDirRoot();
+  return ok && back ? 1 : 0;
 }
 
 }  // namespace

@@ -22,9 +22,10 @@ int32_t GVImportObjectsStream(const char* name, CameraRec** camera, int32_t opti
                               int32_t* jelIdOut);
 // The writers replace the file only once the new one is complete: they write
 // a temporary file in the same folder, flush and close it and rename it over
-// the old one. 0 when the folder could not be entered, or the file could not
-// be written (the old file is kept, and "Warning: could not save scene file:
-// %s" is shown), else non-zero.
+// the old one, whose permissions it keeps. 0 when the file could not be
+// written there (the old file is kept, and "Warning: could not save scene
+// file: %s" is shown, also for a folder that could not be entered) or the
+// root could not be entered again after it, else non-zero.
 int32_t GVSaveScene(const char* name, char** notes, CameraRec** camera, const float* bounds);
 // Writes the objects of the export selection (scene/app_selection.h).
 int32_t GVExportObjects(const char* name, CameraRec** camera);

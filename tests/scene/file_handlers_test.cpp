@@ -5,7 +5,9 @@
 #include "geo/mesh_bounds.h"
 #include "sample_scenes.h"
 #include "scene/app_selection.h"
+#include "scene/display_settings.h"
 #include "scene/scene_files.h"
+#include "scene/scene_opts.h"
 #include "work_root.h"
 
 namespace scenetest {
@@ -49,6 +51,10 @@ class FileHandlers : public RootScene {
     s.sceneName = []() -> const char* { return gWin->name.c_str(); };
     s.setSceneName = [](const char* n) { gWin->name = n; };
     s.buildRenderScene = [](int32_t, int32_t) { ++gWin->builds; };
+    s.resetRenderExtras = [] {  // as the renderer's reset does
+      GVSceneOptsClear(GVScene().options);
+      GVResetDisplaySettings(GVScene().display);
+    };
     s.updatePanels = [](int32_t g, int32_t j) { gWin->panels.push_back({g, j}); };
     s.viewCamera = [] { return &gWin->view; };
     s.viewStartCamera = [] { return &gWin->scene; };
@@ -70,6 +76,7 @@ class FileHandlers : public RootScene {
     SceneRecords& sc = GVScene();
     GVSetWorldStateMode(GVWorldOf(sc.world), -1);
     sc.bounds[1] = 1.0f;
+    sc.display->renderValue1 = 0.75f;
     win.first = 5, win.last = 150;
     GVSetWorldFrameParam(sc.world, 80);
     GVSetWorldLoop(GVWorldOf(sc.world), 1);
@@ -91,6 +98,7 @@ TEST_F(FileHandlers, OpenRestoresTheSceneAndPlays) {
   EXPECT_EQ(world->params.loopLength, 80);
   EXPECT_EQ(world->params.loopFlag, 1);
   EXPECT_EQ(world->params.stateMode, 0);
+  EXPECT_EQ(sc.display->renderValue1, 0.75f);  // the file's settings, not the reset's
   EXPECT_EQ(win.name, "Sample.gvs");
   // The bounds were fitted around every Geo, margin 1.
   float box[6];
@@ -130,6 +138,7 @@ TEST_F(FileHandlers, FailedOpensKeepThePlayingSceneAndSayWhy) {
                                              "Warning: could not open scene file: could not change directory"};
   EXPECT_EQ(messages, expected);
   EXPECT_EQ(Summary(), open);
+  EXPECT_EQ(GVScene().display->renderValue1, 0.75f);
   EXPECT_EQ(win.name, "Sample.gvs");
   EXPECT_EQ(win.builds, builds);
   EXPECT_EQ(GVWorldOf(GVScene().world)->params.currentFrame, 20);

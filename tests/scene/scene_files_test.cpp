@@ -63,14 +63,23 @@ TEST_F(SceneFiles, SaveReplacesTheFileOnlyWhenTheNewOneIsComplete) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0], "Warning: could not save scene file: keep.gvs");
 
+  // The replaced file keeps its permissions.
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
   ASSERT_NE(GVSaveScene("keep.gvs", &notes, &cameraCell, GVScene().bounds), 0);
   EXPECT_NE(Bytes(file), old);
   EXPECT_GT(Bytes(file).size(), old.size());
   EXPECT_EQ(Files(file.parent_path()).size(), 1u);
+  EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(messages.size(), 1u);
   // A name no folder can hold is refused by the file system, the old file kept.
   EXPECT_EQ(GVSaveScene(std::string(300, 'n').c_str(), &notes, &cameraCell, GVScene().bounds), 0);
   EXPECT_EQ(Files(file.parent_path()).size(), 1u);
+  // No folder to save into: said, not skipped.
+  messages.clear();
+  fs::rename(root_ / "GVSceneFiles", root_ / "Elsewhere");
+  EXPECT_EQ(GVSaveScene("keep.gvs", &notes, &cameraCell, GVScene().bounds), 0);
+  EXPECT_EQ(messages, std::vector<std::string>{"Warning: could not save scene file: keep.gvs"});
+  EXPECT_EQ(fs::current_path(), root_);
 }
 
 // Every shipped run-time file opens through its wrapper and plays 50 frames.
