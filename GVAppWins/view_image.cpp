@@ -1,6 +1,5 @@
 #include "GVAppWins/view_image.h"
 
-#include <cstdio>
 #include <string>
 
 #include "GVAppWins/ogre_view.h"
@@ -15,13 +14,8 @@ int GVSaveViewToTexture(GVView* view, const char* fileName, int type) {
   if (GVOgreEnabled) GVRenderOgreFrame();
   GVSurface image;
   if (!GVWindowClientImage(view->window, &image)) return 0;
+  // The writers replace an old image only once the new one is complete.
   const std::string path = std::string(GVRootDir()) + "/" + fileName;
-  const std::string part = path + ".part";
-  const bool written = type == 0 ? GVSaveJpeg(image, part.c_str(), kJpegQuality) : GVSavePng(image, part.c_str());
-  if (!written) return 0;
-  if (std::rename(part.c_str(), path.c_str()) != 0) {
-    std::remove(part.c_str());
-    return 0;
-  }
-  return 1;
+  const bool written = type == 0 ? GVSaveJpeg(image, path.c_str(), kJpegQuality) : GVSavePng(image, path.c_str());
+  return written ? 1 : 0;
 }

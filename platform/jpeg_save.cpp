@@ -4,9 +4,9 @@
 #include <jpeglib.h>
 
 #include <csetjmp>
-#include <string>
 #include <vector>
 
+#include "platform/image_file.h"
 #include "platform/pixel_surface.h"
 
 namespace {
@@ -22,12 +22,9 @@ void onMessage(j_common_ptr) {}
 }  // namespace
 
 bool GVSaveJpeg(const GVSurface& surface, const char* path, int quality) {
-  if (!path || surface.width <= 0 || surface.height <= 0) return false;
-  std::string p(path);
-  for (char& c : p)
-    if (c == '\\') c = '/';
-  FILE* f = std::fopen(p.c_str(), "wb");
-  if (!f) return false;
+  if (surface.width <= 0 || surface.height <= 0) return false;
+  GVImageFile out;
+  if (!GVOpenImageFile(path, &out)) return false;
   jpeg_compress_struct info;
   JpegError error;
   info.err = jpeg_std_error(&error.base);
@@ -37,7 +34,7 @@ bool GVSaveJpeg(const GVSurface& surface, const char* path, int quality) {
   volatile bool ok = false;  // set after setjmp, read after a longjmp
   if (setjmp(error.jump) == 0) {
     jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, f);
+    jpeg_stdio_dest(&info, out.file);
     info.image_width = static_cast<JDIMENSION>(surface.width);
     info.image_height = static_cast<JDIMENSION>(surface.height);
     info.input_components = 3;
@@ -46,12 +43,7 @@ bool GVSaveJpeg(const GVSurface& surface, const char* path, int quality) {
     jpeg_set_quality(&info, quality < 1 ? 1 : quality > 100 ? 100 : quality, TRUE);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-      const uint32_t* src = surface.row(static_cast<int>(info.next_scanline));
-      for (int x = 0; x < surface.width; x++) {
-        row[x * 3] = static_cast<JSAMPLE>(src[x] >> 16);
-        row[x * 3 + 1] = static_cast<JSAMPLE>(src[x] >> 8);
-        row[x * 3 + 2] = static_cast<JSAMPLE>(src[x]);
-      }
+      GVPixelsToRgb(surface.row(static_cast<int>(info.next_scanline)), surface.width, row.data());
       JSAMPROW rows[1] = {row.data()};
       jpeg_write_scanlines(&info, rows, 1);
     }
@@ -59,10 +51,5 @@ bool GVSaveJpeg(const GVSurface& surface, const char* path, int quality) {
     ok = true;
   }
   jpeg_destroy_compress(&info);
-  const bool closed = std::fclose(f) == 0;
-  if (!ok || !closed) {
-    std::remove(p.c_str());
-    return false;
-  }
-  return true;
+  return GVCloseImageFile(&out, ok);
 }

@@ -40,7 +40,9 @@ RECT GVRectIntersect(const RECT& a, const RECT& b);
 RECT GVRectUnion(const RECT& a, const RECT& b);  // empty inputs are ignored
 RECT GVRectOffset(const RECT& r, int dx, int dy);
 
-// Writes the surface as an 8-bit RGB PNG; false (and no file left) on failure.
+// Writes the surface as an 8-bit RGB PNG; an old file of that name is replaced
+// only once the new one is complete. False (the old file as it was, no new
+// file left) on failure.
 bool GVSavePng(const GVSurface& surface, const char* path);
 // The same as a baseline JPEG of that quality (1..100).
 bool GVSaveJpeg(const GVSurface& surface, const char* path, int quality);

@@ -13,6 +13,7 @@
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
+#include "scene/selection_rule.h"
 
 namespace {
 
@@ -31,29 +32,15 @@ void newJelMatter(MatterProps* matter) {
   matter->forceY = -10.0f;
 }
 
+// The dialog's Geo choice: the editors' selection rule, with a frame rendered.
 void geoChoice(int32_t code, int32_t geoId) {
-  const SceneServices& sv = GVSceneServices();
-  switch (code) {
-    case -1:
-    case 1:
-    case 2:
-      GVAppSelection().geoId = geoId;
-      if (sv.setViewCurrentGeo) sv.setViewCurrentGeo(geoId);
-      if (code != 2 && sv.resetMoveTool) sv.resetMoveTool();
-      break;
-    case 3:
-      if (geoId != 0 && sv.refreshGeoSelection) sv.refreshGeoSelection(geoId);
-      if (sv.resetMoveTool) sv.resetMoveTool();
-      break;
-    case 0:
-      if (sv.updatePanels) sv.updatePanels(GVAppSelection().geoId, 0);
-      break;
-    default: break;
-  }
-  if (sv.redrawLogicLines) sv.redrawLogicLines();
-  if (sv.redrawTimeBar) sv.redrawTimeBar();
-  if (sv.renderFrame) sv.renderFrame();
-  if ((code == -1 || code == 1 || code == 2) && sv.showObjectInfo) sv.showObjectInfo();
+  GVSelectionChange change;
+  change.kind = kSelectGeo;
+  change.code = code;
+  change.id = geoId;
+  change.panelJel = 0;
+  change.redraw = kSelectLogicLines | kSelectTimeBar | kSelectRenderFrame;
+  GVApplySelectionChange(change);
 }
 
 void stateReset(int32_t jelId) {

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "GVAppWins/camera_record.h"
+#include "geo/geo_object.h"
+#include "jel/jel_object.h"
 #include "logic/line_services.h"
 #include "logic/program_store.h"
 #include "scene/app_selection.h"
@@ -12,6 +14,7 @@
 #include "scene/frame_driver.h"
 #include "scene/geo_editor_links.h"
 #include "scene/geo_id_blocks.h"
+#include "scene/geo_list_services.h"
 #include "scene/object_commands.h"
 #include "scene/renumber.h"
 #include "scene/scene_access.h"
@@ -151,15 +154,31 @@ void showCreateDialog(int32_t dialog, int32_t mode) {
   if (sv.showCreateDialog) sv.showCreateDialog(dialog, mode, sel.geoId, sel.jelId);
 }
 
+// The view keeps the object it shows through a renumbering: its record takes
+// that object's new id (a group selection stays; an id naming nothing is
+// dropped). The view's choice may differ from the menu's current object.
+template <typename Object, typename Find, typename Renumber>
+void renumberKeepingView(int32_t* viewRecord, Find find, Renumber renumber) {
+  const int32_t viewId = viewRecord ? viewRecord[0] : 0;
+  const Object* shown = viewId >= 1 ? find(viewId) : nullptr;
+  renumber();
+  if (viewId >= 1) viewRecord[0] = shown ? shown->id : 0;
+}
+
 void renumber(bool jels) {
   AppSelection& sel = GVAppSelection();
   const SceneServices& sv = GVSceneServices();
+  SceneRecords& scene = GVScene();
   if (jels) {
-    sel.jelId = GVRenumberJels(sel.jelId);
-    if (sv.setViewCurrentJel) sv.setViewCurrentJel(sel.jelId);
+    int32_t* view = sv.currentJelRecord ? sv.currentJelRecord() : nullptr;
+    renumberKeepingView<HObject>(
+        view, [&](int32_t id) { return GVJelOf(GVFindJel(scene.world, id)); },
+        [&] { sel.jelId = GVRenumberJels(sel.jelId); });
   } else {
-    sel.geoId = GVRenumberGeos(sel.geoId);
-    if (sv.setViewCurrentGeo) sv.setViewCurrentGeo(sel.geoId);
+    int32_t* view = sv.currentGeoRecord ? sv.currentGeoRecord() : nullptr;
+    renumberKeepingView<GObject>(
+        view, [&](int32_t id) { return GVGeoOf(GVFindGeo(scene.geoList, id)); },
+        [&] { sel.geoId = GVRenumberGeos(sel.geoId); });
   }
   if (sv.updatePanels) sv.updatePanels(sel.geoId, sel.jelId);
   if (sv.redrawLogicValues) sv.redrawLogicValues();

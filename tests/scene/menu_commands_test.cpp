@@ -177,6 +177,10 @@ TEST_F(Commands, CopiesTakeTheNextIdAUniqueNameAndBecomeCurrent) {
     EXPECT_EQ(inv->triangles[t][1], copy->triangles[t][2]);
     EXPECT_EQ(inv->triangles[t][2], copy->triangles[t][1]);
   }
+  // A second mirror of the same Geo takes the next free name.
+  GVAppSelection().geoId = copy->id;
+  Menu(kMenuCreate, 1, 8);
+  EXPECT_EQ(GVFindGeoByName(Geos(), "Box2_INV2"), 4);
 
   // A name the unique-name rule refuses (nothing is left once cleaned):
   // nothing but the status line.
@@ -185,7 +189,7 @@ TEST_F(Commands, CopiesTakeTheNextIdAUniqueNameAndBecomeCurrent) {
   for (int32_t mode : {0, 1}) {
     gCalls.clear();
     GVCopyGeoCmd(this, mode);
-    EXPECT_EQ(Count(false), 3);
+    EXPECT_EQ(Count(false), 4);
     EXPECT_EQ(gCalls, std::vector<std::string>{std::string("status ") +
                                                (mode ? kInvertGeoBadNameMessage : kCopyGeoBadNameMessage)});
   }
@@ -252,6 +256,15 @@ TEST_F(Commands, GeoFromJelAndDeletions) {
   EXPECT_EQ(blocks.blocks[0]->geoIds[0], 0);
   EXPECT_EQ(blocks.blocks[0]->geoIds[1], 0);
   EXPECT_EQ(blocks.blocks[0]->geoIds[2], keep);
+
+  // Renumbering keeps the view on the Geo it shows, apart from the menu's
+  // current Geo.
+  GObject* shown = GVGetGeoById(Geos(), keep);
+  gViewGeo[0] = keep;
+  Menu(kMenuCreate, 8);
+  EXPECT_EQ(shown->id, 2);
+  EXPECT_EQ(gViewGeo[0], 2);
+  EXPECT_EQ(GVAppSelection().geoId, skin->id);
 
   // Deleting the current Jel: the Geo bound to it lets go of it.
   gViewJel[0] = 1;
