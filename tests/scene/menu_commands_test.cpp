@@ -9,6 +9,7 @@
 
 #include "dynamics/runner_scene.h"
 #include "file_scene.h"
+#include "work_root.h"
 #include "geo/geo_edits.h"
 #include "geo/geo_from_jel.h"
 #include "jel/matter.h"
@@ -38,10 +39,12 @@ bool called(const std::string& s) {
   return false;
 }
 
-class Commands : public scenetest::FileScene {
+// Runs from a temporary application root, so that saves stay out of the tree.
+class Commands : public scenetest::RootScene {
  protected:
   void SetUp() override {
-    FileScene::SetUp();
+    RootScene::SetUp();
+    EnterRoot();
     gCalls.clear();
     GVCameraInit(&gCamera);
     gCamera.geoDisplayMode = 16;
