@@ -34,11 +34,7 @@ void AddObjects() {
 class MenuRun : public MainWindowTest {
  public:
   void SetUp() override {
-    GVTestReset();
-    GVTestUseVirtualClock(true);
-    GVTestSetScreen(1920, 1080);
-    GVTestSetWorkArea(0, 0, 1920, 1080);
-    GVAppStartup();
+    StartScreen();
     GVInstallAppWindows();
     GVRegisterWindowClasses(GetModuleHandleA(nullptr));
     ASSERT_NE(GVCreateMainWindow(GetModuleHandleA(nullptr)), nullptr);

@@ -15,12 +15,17 @@
 
 class MainWindowTest : public ::testing::Test {
  public:
-  void SetUp() override {
+  // A reset 1920 x 1080 window manager on the virtual clock, and the scene's
+  // records.
+  static void StartScreen() {
     GVTestReset();
     GVTestUseVirtualClock(true);
     GVTestSetScreen(1920, 1080);
     GVTestSetWorkArea(0, 0, 1920, 1080);
     GVAppStartup();
+  }
+  void SetUp() override {
+    StartScreen();
     instance_ = GetModuleHandleA(nullptr);
     GVInstallAppWindows();
     GVRegisterWindowClasses(instance_);
