@@ -1,5 +1,6 @@
 #include "dynamics/constraint_cmds.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -28,6 +29,18 @@ void forEachLive(HWorld* w, int32_t selection, F f) {
   if (!w || selection == 0) return;
   for (HObject* j = w->head; j; j = GVNextJel(j))
     if (HAState* s = liveState(j, selection)) f(j, s);
+}
+
+// forEachLive for work that touches its own Jel only: side by side on the
+// world's pool.
+template <class F>
+void eachLivePerJel(HWorld* w, int32_t selection, F f) {
+  if (!w || selection == 0) return;
+  std::vector<HObject*>& jels = w->perJel;
+  jels.clear();
+  for (HObject* j = w->head; j; j = GVNextJel(j))
+    if (liveState(j, selection)) jels.push_back(j);
+  GVRunPerJel(w, static_cast<int32_t>(jels.size()), [&](int32_t k) { f(jels[k], jels[k]->state); });
 }
 
 // Issues a record: appended to an unresolved store, found or added in a
@@ -346,20 +359,20 @@ void GVSelRigidApplyRot(HWorld* w, int32_t selection, int32_t part, float invMas
 
 int32_t GVSelWalls(HWorld* w, int32_t selection, int32_t part, const float bounds[6]) {
   if (!w || selection == 0 || !w->params.stepping || !bounds) return 0;
-  int32_t hits = 0;
-  forEachLive(w, selection, [&](HObject*, HAState* s) {
-    hits |= GVConstrainPartToBox(s, part, static_cast<uint32_t>(-1), bounds);
+  std::atomic<int32_t> hits{0};
+  eachLivePerJel(w, selection, [&](HObject*, HAState* s) {
+    hits.fetch_or(GVConstrainPartToBox(s, part, static_cast<uint32_t>(-1), bounds), std::memory_order_relaxed);
     s->collisionFlags |= kCollWallsActive;
   });
   DynCmdArgs a = recordArgs(selection, part, kDynCmdWalls, kConstraintPasses, static_cast<uint32_t>(-1));
   a.limits = bounds;
   issue(w, a);
-  return hits;
+  return hits.load(std::memory_order_relaxed);
 }
 
 int32_t GVSelWallsApply(HWorld* w, int32_t selection, int32_t part, uint32_t axes, const float* box) {
   if (!w || selection == 0 || !w->params.stepping || !box) return 0;
-  forEachLive(w, selection, [&](HObject*, HAState* s) { GVCorrectPartToBox(s, part, axes, box); });
+  eachLivePerJel(w, selection, [&](HObject*, HAState* s) { GVCorrectPartToBox(s, part, axes, box); });
   return 1;
 }
 

@@ -319,15 +319,17 @@ void GVPrepareDynCmdSubsteps(HWorld* world) {
   }
 }
 
+static void CollectContactFlags(HObject* j) {
+  HAState* s = j->state;
+  if (!s || !IsActive(j) || !s->contactFlags) return;
+  uint32_t all = 0;
+  for (int32_t i = 1; i <= s->nodeCount; ++i) all |= s->contactFlags[i];
+  s->contactSummary |= static_cast<int32_t>(all);
+}
+
 void GVCollectContactFlags(HWorld* world) {
   if (!world) return;
-  for (HObject* j = world->head; j; j = GVNextJel(j)) {
-    HAState* s = j->state;
-    if (!s || !IsActive(j) || !s->contactFlags) continue;
-    uint32_t all = 0;
-    for (int32_t i = 1; i <= s->nodeCount; ++i) all |= s->contactFlags[i];
-    s->contactSummary |= static_cast<int32_t>(all);
-  }
+  for (HObject* j = world->head; j; j = GVNextJel(j)) CollectContactFlags(j);
 }
 
 static bool SelectionHas(const HWorld* world, int32_t selection, bool (*test)(const HAState*)) {
@@ -370,26 +372,41 @@ static void ApplyRecord(HWorld* world, DynCmdRec& r, int32_t pass) {
     sv.selWallsApply(world, r.key1, r.key3, r.mode, r.limits);
 }
 
+// The Jels with a live state, into the world's reused list.
+static std::vector<HObject*>& JelsWithState(HWorld* world) {
+  std::vector<HObject*>& jels = world->perJel;
+  jels.clear();
+  for (HObject* j = world->head; j; j = GVNextJel(j))
+    if (j->state) jels.push_back(j);
+  return jels;
+}
+
 void GVApplyDynCmdRecs(HWorld* world) {
   if (!world) return;
   if (!world->cmdResolved) GVResolveDynCmdRecs(world);
-  for (HObject* j = world->head; j; j = GVNextJel(j))
-    if (j->state && j->state->collisionFlags != 0) GVClearCollAccums(j->state);
-  GVCollectContactFlags(world);
+  // The per-Jel work before and after the records touches its own Jel only:
+  // it runs side by side.
+  std::vector<HObject*>* jels = &JelsWithState(world);
+  GVRunPerJel(world, static_cast<int32_t>(jels->size()), [&](int32_t k) {
+    HObject* j = (*jels)[k];
+    if (j->state->collisionFlags != 0) GVClearCollAccums(j->state);
+    CollectContactFlags(j);
+  });
   for (int32_t pass = 1; pass <= world->cmdPasses; ++pass) {
     for (int32_t k = 0; k < world->cmdCount; ++k) {
       DynCmdRec& r = world->cmds[k];
       if (r.valid && r.issued && pass <= r.passes) ApplyRecord(world, r, pass);
     }
   }
-  for (HObject* j = world->head; j; j = GVNextJel(j)) {
-    HAState* s = j->state;
-    if (!s || s->collisionFlags == 0) continue;
-    GVApplyCollDisp(1, s);
-    GVClearCollDisp(1, s);
-  }
-  for (HObject* j = world->head; j; j = GVNextJel(j))
-    if (j->state) j->state->rigidContact = 0;
+  jels = &JelsWithState(world);
+  GVRunPerJel(world, static_cast<int32_t>(jels->size()), [&](int32_t k) {
+    HAState* s = (*jels)[k]->state;
+    if (s->collisionFlags != 0) {
+      GVApplyCollDisp(1, s);
+      GVClearCollDisp(1, s);
+    }
+    s->rigidContact = 0;
+  });
 }
 
 // ---------------------------------------------------------------------------

@@ -65,6 +65,14 @@ WorkerPool* GVWorldWorkers(HWorld* world) {
   return world->workers.get();
 }
 
+void GVRunPerJel(HWorld* world, int32_t count, void (*task)(void* ctx, int32_t k), void* ctx) {
+  if (WorkerPool* pool = count > 1 ? GVWorldWorkers(world) : nullptr) {
+    pool->run(count, [&](int32_t k) { task(ctx, k); });
+    return;
+  }
+  for (int32_t k = 0; k < count; ++k) task(ctx, k);
+}
+
 void GVResetJelList(HWorld* world) {
   if (!world) return;
   delete[] world->cmds;  // each record frees its sub-records

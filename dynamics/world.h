@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "dynamics/contact_list.h"
@@ -54,6 +55,7 @@ struct HWorld {
   int32_t threadCount = 0;
   std::unique_ptr<WorkerPool> workers;
   std::vector<HObject*> stepping;  // the active Jels of a sub-step, reused
+  std::vector<HObject*> perJel;    // the Jels of one GVRunPerJel call, reused
 };
 
 // Threads for stepping the world: 1 runs everything on the calling thread
@@ -62,6 +64,16 @@ void GVSetWorldThreads(HWorld* world, int32_t threads);
 // The pool for the world's next sub-step, made or remade to the setting; null
 // when the setting is one thread.
 WorkerPool* GVWorldWorkers(HWorld* world);
+
+// Calls task(ctx, k) once for every k in [0, count), side by side on the
+// world's pool (in order on the caller without one). For work where call k
+// touches one Jel only, so the result does not depend on the thread count.
+void GVRunPerJel(HWorld* world, int32_t count, void (*task)(void* ctx, int32_t k), void* ctx);
+template <class F>
+void GVRunPerJel(HWorld* world, int32_t count, F&& fn) {
+  using Fn = std::remove_reference_t<F>;
+  GVRunPerJel(world, count, [](void* f, int32_t k) { (*static_cast<Fn*>(f))(k); }, static_cast<void*>(&fn));
+}
 
 // Frees the command records (with their contact sub-records), deletes every
 // Jel, and empties the contact lists. The world can be used again afterwards.
