@@ -18,6 +18,7 @@
 #include "logic/control_logic_cmds.h"
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
+#include "scene/display_settings.h"
 #include "scene/heap_string.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
@@ -183,15 +184,25 @@ int32_t GVBuildSampleScene(int32_t sample) {
   }
 }
 
+void GVPrepareSampleWrite(CameraRec* camera) {
+  SceneRecords& sc = GVScene();
+  GVCameraInit(camera);
+  // Level, backed off to see the scene's box in an 800 x 600 view.
+  GVResetCamera(camera, 800, 600, sc.bounds);
+  camera->geoDisplayMode = 32;
+  camera->jelDisplayMode = 32;
+  if (sc.display) {
+    sc.display->frameWords[0] = 0;
+    sc.display->frameWords[1] = 200;
+    sc.display->frameWords[2] = 0;
+    sc.display->frameWords[3] = 0;
+  }
+}
+
 int32_t GVWriteSampleScene(int32_t sample, FILE* file) {
   if (sample < 0 || sample >= kSampleSceneCount) return kSceneWrongType;
   CameraRec camera;
-  GVCameraInit(&camera);
-  // Level, backed off to see the scene's box in an 800 x 600 view.
-  GVResetCamera(&camera, 800, 600, GVScene().bounds);
-  // Opening the scene shows its Geos and Jels in hidden-line mode.
-  camera.geoDisplayMode = 32;
-  camera.jelDisplayMode = 32;
+  GVPrepareSampleWrite(&camera);
   CameraRec* cell = &camera;
   char* notes = nullptr;
   GVSetString(&notes, kNotes[sample]);

@@ -20,6 +20,13 @@ const char* GVSampleSceneName(int32_t sample);
 // which hold nothing yet. 1, or 0 when it could not be built.
 int32_t GVBuildSampleScene(int32_t sample);
 
+struct CameraRec;
+
+// What every shipped scene stores besides its objects: a camera backed off to
+// see the scene's box with the objects in hidden-line mode, and a play range
+// of frames 0 to 200 for the time bar, without looping.
+void GVPrepareSampleWrite(CameraRec* camera);
+
 // Writes the scene's records as a scene file, with a fixed camera and the
 // sample's notes: 0, or the writer's negative code.
 int32_t GVWriteSampleScene(int32_t sample, FILE* file);

@@ -119,11 +119,7 @@ int32_t GVWriteTutorial(int32_t t, FILE* file) {
   if (t < 0 || t >= kTutorialCount || !GVBuildSampleScene(kTutorials[t].sample)) return 0;
   SceneRecords& sc = GVScene();
   CameraRec camera;
-  GVCameraInit(&camera);
-  GVResetCamera(&camera, 800, 600, sc.bounds);
-  // Opening the tutorial shows its Geos and Jels in hidden-line mode.
-  camera.geoDisplayMode = 32;
-  camera.jelDisplayMode = 32;
+  GVPrepareSampleWrite(&camera);
   // One Geo-id block naming the first Geos, as the older scenes kept them.
   GeoIdBlockList blocks;
   GVInitGeoIdBlockList(&blocks);
