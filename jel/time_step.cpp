@@ -121,7 +121,13 @@ struct FourLanes {
   static M either(M a, M b) { return a | b; }
   static M notm(M a) { return ~a; }
   static M isZero(F v) { return v == splat(0.0f); }
-  static bool any(M m) { return (m[0] | m[1] | m[2] | m[3]) != 0; }
+  static bool any(M m) {
+#if defined(__SSE__)
+    return _mm_movemask_ps((__m128)m) != 0;
+#else
+    return (m[0] | m[1] | m[2] | m[3]) != 0;
+#endif
+  }
   static F sqrt(F v) {
 #if defined(__SSE__)
     return (F)_mm_sqrt_ps((__m128)v);
@@ -178,6 +184,39 @@ struct FourLanes {
   }
 };
 #endif
+
+// Rows of a record of three 3-vectors (nine floats) as x, y, z lanes.
+struct Rows {
+#ifdef GV_FOUR_LANES
+  using F = Float4;
+  static F zero() { return F{0.0f, 0.0f, 0.0f, 0.0f}; }
+  static F splat(float v) { return F{v, v, v, v}; }
+  // Row r of the record at m; the last row is read from one float earlier so
+  // the read stays inside the record.
+  static F row(const float* m, int r) {
+    F v;
+    std::memcpy(&v, m + (r < 2 ? 3 * r : 5), sizeof(F));
+    return r < 2 ? v : GV_SHUFFLE(v, v, 1, 2, 3, 3);
+  }
+  static void put(F v, float* out) {
+    for (int c = 0; c < 3; ++c) out[c] = v[c];
+  }
+#else
+  struct F {
+    float v[3];
+    F operator+(F o) const { return {{v[0] + o.v[0], v[1] + o.v[1], v[2] + o.v[2]}}; }
+    F operator-(F o) const { return {{v[0] - o.v[0], v[1] - o.v[1], v[2] - o.v[2]}}; }
+    F operator*(F o) const { return {{v[0] * o.v[0], v[1] * o.v[1], v[2] * o.v[2]}}; }
+    F& operator+=(F o) { return *this = *this + o; }
+  };
+  static F zero() { return F{{0.0f, 0.0f, 0.0f}}; }
+  static F splat(float v) { return F{{v, v, v}}; }
+  static F row(const float* m, int r) { return F{{m[3 * r], m[3 * r + 1], m[3 * r + 2]}}; }
+  static void put(F v, float* out) {
+    for (int c = 0; c < 3; ++c) out[c] = v.v[c];
+  }
+#endif
+};
 
 // Row form: element r of the result is row r of the stored matrix (elements
 // 3r..3r+2) dotted with v. The node frames are stored row by row.
@@ -351,27 +390,37 @@ static void accelPass(HAState* st, float h2, HAState::ChunkSums* sums, int32_t b
   Vec3f* GV_RESTRICT D = st->disp;
   double Ms = 0.0, mx[3] = {0.0, 0.0, 0.0}, md[3] = {0.0, 0.0, 0.0};
   for (int32_t i = b; i < e; ++i) {
-    // A node sits on the low side of its own cell (element 0) and on the high
-    // side of the cells reached by its -x (4), -y (2) and -z (1) steps.
-    float sum[3] = {0.0f, 0.0f, 0.0f};
-    for (int k = 0; k < 8; ++k) {
-      const Vec3f* W = WC[CL[i][k]];
-      const float sx = (k & 4) ? -1.0f : 1.0f;
-      const float sy = (k & 2) ? -1.0f : 1.0f;
-      const float sz = (k & 1) ? -1.0f : 1.0f;
-      for (int c = 0; c < 3; ++c) sum[c] += sx * W[0][c] + sy * W[1][c] + sz * W[2][c];
-    }
     const float m = mass_[i];
     const float w = m > 0.0f ? 1.0f / m : 1.0f;
-    const Vec3f* Ei = WE[i];
-    const Vec3f* Ex = WE[L[i][kMinusX]];
-    const Vec3f* Ey = WE[L[i][kMinusY]];
-    const Vec3f* Ez = WE[L[i][kMinusZ]];
+    float acc[3];
+    {
+      // A node sits on the low side of its own cell (element 0) and on the
+      // high side of the cells reached by its -x (4), -y (2) and -z (1) steps.
+      // The x, y, z components run side by side in the lanes of R (the fourth
+      // lane is never used), each with the one-component arithmetic.
+      using R = Rows::F;
+      R sum = Rows::zero();
+      for (int k = 0; k < 8; ++k) {
+        const float* W = WC[CL[i][k]][0];
+        const R sx = Rows::splat((k & 4) ? -1.0f : 1.0f);
+        const R sy = Rows::splat((k & 2) ? -1.0f : 1.0f);
+        const R sz = Rows::splat((k & 1) ? -1.0f : 1.0f);
+        sum += sx * Rows::row(W, 0) + sy * Rows::row(W, 1) + sz * Rows::row(W, 2);
+      }
+      const float* Ei = WE[i][0];
+      const float* Ex = WE[L[i][kMinusX]][0];
+      const float* Ey = WE[L[i][kMinusY]][0];
+      const float* Ez = WE[L[i][kMinusZ]][0];
+      const R wv = Rows::splat(w);
+      R a = wv * sum;
+      a += wv * (Rows::row(Ei, 0) - Rows::row(Ex, 0) + Rows::row(Ei, 1) - Rows::row(Ey, 1) + Rows::row(Ei, 2) -
+                 Rows::row(Ez, 2));
+      Rows::put(a, acc);
+    }
     const double md_ = m;
     Ms += md_;
     for (int c = 0; c < 3; ++c) {
-      float a = w * sum[c];
-      a += w * (Ei[0][c] - Ex[0][c] + Ei[1][c] - Ey[1][c] + Ei[2][c] - Ez[2][c]);
+      const float a = acc[c];
       A[i][c] = a;
       D[i][c] = a * h2;
       mx[c] += md_ * P[i][c];
@@ -712,9 +761,11 @@ static bool restFrameNodes(HAState* st, bool flat, int32_t first) {
   T::template storeRecord<9>(st->restFrame[0], first, Fm);
   T::template storeRecord<9>(st->invRestFrame[0], first, Ninv);
   // An unlinked slot has no previous strain either.
-  for (int s = 0; s < 7; ++s)
+  for (int s = 0; s < 7; ++s) {
+    if (!T::any(T::notm(linked[s]))) continue;
     for (int l = 0; l < N; ++l)
       if (!T::lane(linked[s], l)) zero3(st->prevLinkStrain[node[l]][s]);
+  }
   return true;
 }
 
