@@ -74,17 +74,8 @@ class GeoViewTest : public ::testing::Test {
     GVSetSceneServices(SceneServices());
     GVTestReset();
   }
-  void createView() {
-    GVSetMainView(&view_);
-    GVCreateView(&view_, GetModuleHandleA(nullptr), main_, 1000, 700, nullptr, nullptr, nullptr);
-    ASSERT_NE(gOgreData, nullptr);
-    GVMoveView(&view_, 10, 10, 1000, 700);
-  }
-  void show() {
-    GVTestPumpMessages();
-    GVRedrawView(&view_);
-    GVComposeScreen();
-  }
+  void createView() { GVTestOpenView(view_, main_); }
+  void show() { GVTestShowView(view_); }
   // The Geo's first colour, which its first material layer takes: diffuse
   // (0.9, 0.1, 0.1), shown under the view's ambient light.
   static void paintRed(GObject* g) {

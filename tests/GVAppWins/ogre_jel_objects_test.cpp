@@ -91,17 +91,8 @@ class JelViewTest : public ::testing::Test {
     std::error_code ec;
     fs::remove_all(dir_, ec);
   }
-  void createView() {
-    GVSetMainView(&view_);
-    GVCreateView(&view_, GetModuleHandleA(nullptr), main_, 1000, 700, nullptr, nullptr, nullptr);
-    ASSERT_NE(gOgreData, nullptr);
-    GVMoveView(&view_, 10, 10, 1000, 700);
-  }
-  void show() {
-    GVTestPumpMessages();
-    GVRedrawView(&view_);
-    GVComposeScreen();
-  }
+  void createView() { GVTestOpenView(view_, main_); }
+  void show() { GVTestShowView(view_); }
   HWorld* world() { return *GVScene().world; }
   GeoList* geos() { return static_cast<GeoList*>(GVScene().geoList->object); }
   HObject* addJel(HObject* j, const char* name) {

@@ -4,15 +4,33 @@
 #pragma once
 
 #include <OGRE/Ogre.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <vector>
 
 #include "GVAppWins/ogre_view.h"
+#include "GVAppWins/view_links.h"
 #include "GVAppWins/view_window.h"
 #include "platform/screen_image.h"
+#include "platform/test_api.h"
 #include "platform/win32.h"
+
+// A 1000 x 700 view in the main window at (10, 10), made the main view.
+inline void GVTestOpenView(GVView& view, HWND main) {
+  GVSetMainView(&view);
+  GVCreateView(&view, GetModuleHandleA(nullptr), main, 1000, 700, nullptr, nullptr, nullptr);
+  ASSERT_NE(gOgreData, nullptr);
+  GVMoveView(&view, 10, 10, 1000, 700);
+}
+
+// Delivers what is queued, redraws the view and composes the screen image.
+inline void GVTestShowView(GVView& view) {
+  GVTestPumpMessages();
+  GVRedrawView(&view);
+  GVComposeScreen();
+}
 
 struct ScreenRect {
   int x0 = 1 << 20, y0 = 1 << 20, x1 = -1, y1 = -1;
