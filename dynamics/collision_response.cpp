@@ -37,17 +37,111 @@ static void ClearMarksOfWorld(HWorld* world, HAState* a, HAState* b) {
   if (b != a) GVClearGeoContactMarks(b);
 }
 
-static void MarkListNodes(const ContactList* list) {
-  for (const ContactRec* r = list->first; r; r = r->next) {
+static void MarkListNodes(const ContactRec* from) {
+  for (const ContactRec* r = from; r; r = r->next) {
     HAState* s = r->nodeSide;
     if (s && s->contactFlags && ValidNode(s, r->nodeA)) s->contactFlags[r->nodeA] |= kGeoContactMark;
   }
 }
 
-// False when no node of B, and so no edge midpoint either, lies in the grid's
-// box: every item of B would then fail to locate. A NaN position counts as
-// outside, as it does for the grid.
-static bool NodesMayMeetGrid(const HAState* B, const ContactGrid* grid) {
+static bool ActiveIn(const HWorld* world, const HAState* s) {
+  for (const HObject* j = world->head; j; j = GVNextJel(j))
+    if (j->state == s) return IsActive(j);
+  return false;
+}
+
+// The Geo-contact marks of one search. A search clears the marks of the
+// world's active Jels and of both parties, and once its node contacts are in
+// marks the nodes of every record of the node list, for the edges to read.
+// Between searches run back to back (the world's kept marks valid) the node
+// list has only grown by the previous search's records, all of its node
+// side, so the marks are already those of the list but for the new records:
+// the search then only marks those. A search that drops a record older than
+// itself, or ends without marking, falls back to the whole clearing.
+class SearchMarks {
+ public:
+  SearchMarks(HWorld* world, ContactList* nodes, ContactList* edges, HAState* A, HAState* B)
+      : world_(world), nodes_(nodes), A_(A), B_(B) {
+    kept_ = world && world->keptMarks.batch && nodes != edges;
+    if (kept_) {
+      const HWorld::KeptMarks& k = world->keptMarks;
+      const auto covered = [&](const HAState* s) {
+        return s == k.parties[0] || s == k.parties[1] || ActiveIn(world, s);
+      };
+      kept_ = k.valid && k.list == nodes && k.count == nodes->count && k.last == nodes->last && covered(A) &&
+              covered(B);
+      world->keptMarks.valid = false;
+      keptCount_ = nodes->count;
+      keptLast_ = nodes->last;
+    }
+    if (!kept_) ClearMarksOfWorld(world, A, B);
+  }
+
+  // Before a node contact is dropped: one older than this search changes
+  // the marks of the records before it.
+  void beforeDrop(const ContactList* list) {
+    if (kept_ && list == nodes_ && list->count <= keptCount_) {
+      ClearMarksOfWorld(world_, A_, B_);
+      kept_ = false;
+    }
+  }
+
+  // The node contacts are in: marks for the edges.
+  void mark() {
+    if (kept_)
+      MarkListNodes(keptLast_ ? keptLast_->next : nodes_->first);
+    else
+      MarkListNodes(nodes_->first);
+    marked_ = true;
+    if (world_ && world_->keptMarks.batch) {
+      HWorld::KeptMarks& k = world_->keptMarks;
+      k.valid = true;
+      k.list = nodes_;
+      k.count = nodes_->count;
+      k.last = nodes_->last;
+      k.parties[0] = A_;
+      k.parties[1] = B_;
+    }
+  }
+
+  // The search ended: without marking, its marks are the cleared ones.
+  ~SearchMarks() {
+    if (marked_) return;
+    if (kept_) ClearMarksOfWorld(world_, A_, B_);
+    if (world_) world_->keptMarks.valid = false;
+  }
+
+ private:
+  HWorld* world_;
+  ContactList* nodes_;
+  HAState* A_;
+  HAState* B_;
+  bool kept_ = false;
+  bool marked_ = false;
+  int32_t keptCount_ = 0;
+  const ContactRec* keptLast_ = nullptr;
+};
+
+// The box outside which a point of B meets no face of A: farther than A's
+// cell size from every face centre on some axis (widened a little against
+// rounding), or outside A's grid, where it cannot be located. Inclusive.
+static void ReachBox(const HAState* A, float h, float box[6]) {
+  const ContactGrid* grid = A->contactGrid;
+  for (int a = 0; a < 3; ++a) {
+    const float lo = A->faceCentreBox[a], hi = A->faceCentreBox[3 + a];
+    const float padLo = h + 1e-4f * (std::fabs(lo) + h), padHi = h + 1e-4f * (std::fabs(hi) + h);
+    box[a] = std::fmax(lo - padLo, grid->minCorner[a]);
+    box[3 + a] = std::fmin(hi + padHi, grid->maxCorner[a]);
+  }
+}
+
+// Written so that a NaN coordinate counts as outside.
+static bool InBox(const float p[3], const float box[6]) {
+  return p[0] >= box[0] && p[0] <= box[3] && p[1] >= box[1] && p[1] <= box[4] && p[2] >= box[2] && p[2] <= box[5];
+}
+
+// False when no node of B, and so no edge midpoint either, lies in the box.
+static bool NodesMayMeetBox(const HAState* B, const float box[6]) {
   float lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
   for (int32_t i = 1; i <= B->nodeCount; ++i)
     for (int k = 0; k < 3; ++k) {
@@ -56,7 +150,7 @@ static bool NodesMayMeetGrid(const HAState* B, const ContactGrid* grid) {
       if (v > hi[k]) hi[k] = v;
     }
   for (int k = 0; k < 3; ++k)
-    if (hi[k] < grid->minCorner[k] || lo[k] > grid->maxCorner[k]) return false;
+    if (!(hi[k] >= box[k] && lo[k] <= box[3 + k])) return false;
   return true;
 }
 
@@ -70,7 +164,7 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
   const float dt = GVContactStepTime(B);
   if (dt == 0.0f) return;
   const bool wheel = IsWheel(A);
-  ClearMarksOfWorld(world, A, B);
+  SearchMarks marks(world, nodes, edges, A, B);
   GVEnsureFaceGrid(A);
   if (!A->contactGrid || !A->contactGrid->root) return;
 
@@ -80,13 +174,18 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
   const int32_t n = B->nodeCount;
   const int32_t items = n + (B->edges ? B->edgeCount : 0);
   const bool self = A == B;
-  if (!NodesMayMeetGrid(B, A->contactGrid)) {
-    if (items > n) MarkListNodes(nodes);
+  // A point outside the reach box finds no face near enough to be tried:
+  // skipping it, or every item of B when none lies inside, loses nothing.
+  float reachBox[6];
+  ReachBox(A, hA, reachBox);
+  if (!NodesMayMeetBox(B, reachBox)) {
+    if (items > n) marks.mark();
     return;
   }
+  const bool distinct = A->contactGrid->distinctItems != 0;
 
   for (int32_t i = 1; i <= items; ++i) {
-    if (i == n + 1) MarkListNodes(nodes);
+    if (i == n + 1) marks.mark();
     int32_t a = i, b = 0;
     if (i > n) {
       a = B->edges[i - n][0];
@@ -99,6 +198,7 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
 
     float P[3];
     for (int k = 0; k < 3; ++k) P[k] = b ? 0.5f * (B->pos[a][k] + B->pos[b][k]) : B->pos[a][k];
+    if (!InBox(P, reachBox)) continue;
     int32_t x = -1, y = -1, z = -1;
     // A point the grid cannot place has no candidate faces; the other items
     // still search.
@@ -113,16 +213,15 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
 
     for (int32_t k = 1; k <= hits[0]; ++k) {
       const int32_t f = hits[k];
-      if (!ValidFace(A, f) || SeenBefore(hits, k)) continue;
+      if (!ValidFace(A, f) || (!distinct && SeenBefore(hits, k))) continue;
       const int32_t* c = A->faces[f];
       const int32_t half = wheel ? (c[0] > kWheelHalfNode ? 2 : 1) : 0;
       if (!ValidNode(A, c[0]) || !A->inPart(c[0], kA)) continue;
       if (self && (GVNodeNearFace(a, A, c[0], c[1], c[2], c[3]) ||
                    (b != 0 && GVNodeNearFace(b, A, c[0], c[1], c[2], c[3]))))
         continue;
-      float off[3], centre[3];
-      GVQuadCentre(A, c[0], c[1], c[2], c[3], centre);
-      Sub(off, P, centre);
+      float off[3], scratch[3];
+      Sub(off, P, GVFaceCentre(A, f, scratch));
       if (!(Dot(off, off) < hA * hA)) continue;
 
       SurfaceProjection pr;
@@ -146,6 +245,7 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
       Sub(gap, Y, Sx);
       const float p = Dot(gap, pr.normal);
       if (touch) {
+        marks.beforeDrop(list);
         GVContactDropLastIf(list, B, A, a, b, static_cast<uint32_t>(half));
         best[half] = std::fabs(pr.dist);
         if (edgeTouch && !wheel) break;

@@ -48,7 +48,8 @@ static void LoadCorners(const HAState* st, int32_t face, float shift, FaceCorner
   }
 }
 
-static void Bilinear(const FaceCorners& fc, float u, float v, float X[3], float Xu[3], float Xv[3]) {
+// Inlined into the projection's loop: it runs five times a projection.
+__attribute__((always_inline)) static inline void Bilinear(const FaceCorners& fc, float u, float v, float X[3], float Xu[3], float Xv[3]) {
   const float* c0 = fc.c[0];
   const float* c1 = fc.c[1];
   const float* c2 = fc.c[2];
@@ -95,8 +96,11 @@ static void ProjectFaceOnce(const FaceCorners& fc, const float P[3], const float
 
 void GVProjectOnFace(const HAState* state, int32_t face, const float P[3], const float D[3], int32_t iterations,
                      uint32_t options, float offsetLength, float cornerShift, SurfaceProjection* out) {
-  *out = SurfaceProjection{};
-  if (!state || !state->pos || !ValidFace(state, face) || !P) return;
+  // Each projection writes every field of out.
+  if (!state || !state->pos || !ValidFace(state, face) || !P) {
+    *out = SurfaceProjection{};
+    return;
+  }
   if (!D) D = kZero3;
   FaceCorners fc;
   float offset[3] = {0, 0, 0};
@@ -158,8 +162,10 @@ static void ProjectTriOnce(const float O[3], const float A[3], const float B[3],
 
 void GVProjectOnTriangle(const float O[3], const float A[3], const float B[3], const float P[3], const float D[3],
                          const float N[3], uint32_t options, float offsetLength, SurfaceProjection* out) {
-  *out = SurfaceProjection{};
-  if (!O || !A || !B || !P || !N) return;
+  if (!O || !A || !B || !P || !N) {
+    *out = SurfaceProjection{};
+    return;
+  }
   if (!D) D = kZero3;
   float offset[3] = {0, 0, 0};
   if (options & kProjOffset) GVVecScale(offset, D, offsetLength);
@@ -185,6 +191,38 @@ void GVEnsureFaceGrid(HAState* state) {
   if (!state || state->contactStatus[0]) return;
   state->rebuildContactGrid(0.5f * state->cellSize, 0);
   state->contactStatus[0] = 1;
+  // The face centres the searches measure against, with their bounds.
+  float* box = state->faceCentreBox;
+  for (int a = 0; a < 3; ++a) {
+    box[a] = INFINITY;
+    box[3 + a] = -INFINITY;
+  }
+  if (!state->faces || state->faceCount < 1 || !state->pos) {
+    state->faceCentres.clear();
+    return;
+  }
+  state->faceCentres.resize(3 * (static_cast<size_t>(state->faceCount) + 1));
+  float* centres = state->faceCentres.data();
+  centres[0] = centres[1] = centres[2] = 0.0f;
+  for (int32_t f = 1; f <= state->faceCount; ++f) {
+    const int32_t* c = state->faces[f];
+    float* centre = centres + 3 * f;
+    GVQuadCentre(state, c[0], c[1], c[2], c[3], centre);
+    // A NaN centre never compares, so it widens nothing: no point is ever
+    // near it either.
+    for (int a = 0; a < 3; ++a) {
+      if (centre[a] < box[a]) box[a] = centre[a];
+      if (centre[a] > box[3 + a]) box[3 + a] = centre[a];
+    }
+  }
+}
+
+const float* GVFaceCentre(const HAState* state, int32_t face, float scratch[3]) {
+  if (state->faceCentres.size() == 3 * (static_cast<size_t>(state->faceCount) + 1))
+    return state->faceCentres.data() + 3 * face;
+  const int32_t* c = state->faces[face];
+  GVQuadCentre(state, c[0], c[1], c[2], c[3], scratch);
+  return scratch;
 }
 
 void GVFaceCorrDispAt(const HAState* state, int32_t face, float s, float t, float out[3]) {
@@ -605,11 +643,11 @@ bool TriUsable(const GeoTestMesh* m, const int32_t* c, int n) {
 // rests on it or does not end the sub-step behind it.
 bool TryTriangle(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, const float N[3], const GeoNodeItem& it,
                  float reachSq, bool anyFacing, float* best, bool* touch, GeoNodeHit* hit) {
+  if (!anyFacing && !(Dot(N, it.normal) < 0.0f)) return false;
   float O[3], A[3], B[3], dO[3], dA[3], dB[3];
   TriCorner(m, i0, O, dO);
   TriCorner(m, i1, A, dA);
   TriCorner(m, i2, B, dB);
-  if (!anyFacing && !(Dot(N, it.normal) < 0.0f)) return false;
   float centroid[3], off[3];
   for (int a = 0; a < 3; ++a) centroid[a] = (O[a] + A[a] + B[a] + dO[a] + dA[a] + dB[a]) * (1.0f / 3.0f);
   Sub(off, centroid, it.P);

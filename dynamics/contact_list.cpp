@@ -64,9 +64,21 @@ static void ReleaseRecord(ContactList* list, ContactRec* r) {
   if (ContactStore* store = list->store) {
     r->next = store->spareRecords;
     store->spareRecords = r;
+    if (store->recordsInUse > 0) store->recordsInUse -= 1;
     return;
   }
   delete r;
+}
+
+void GVReserveContactRecords(ContactStore* store, int32_t total) {
+  if (!store) return;
+  while (store->recordsMade < total) {
+    ContactRec* r = gAlloc();
+    if (!r) return;  // the appends report it when they run short
+    r->next = store->spareRecords;
+    store->spareRecords = r;
+    store->recordsMade += 1;
+  }
 }
 
 static void Set3(float* dst, const float* src) {
@@ -142,12 +154,19 @@ static void Link(ContactList* list, ContactRec* r, int32_t kind) {
 }
 
 static ContactRec* NewRecord(ContactList* list) {
-  ContactRec* r = list->store ? list->store->spareRecords : nullptr;
-  if (r)
-    list->store->spareRecords = r->next;
-  else
+  ContactStore* store = list->store;
+  ContactRec* r = store ? store->spareRecords : nullptr;
+  if (r) {
+    store->spareRecords = r->next;
+  } else {
     r = gAlloc();
+    if (r && store) store->recordsMade += 1;
+  }
   if (!r) ContactAllocFailed();
+  if (store) {
+    store->recordsInUse += 1;
+    if (store->recordsInUse > store->recordsPeak) store->recordsPeak = store->recordsInUse;
+  }
   return GVContactRecInit(r);
 }
 

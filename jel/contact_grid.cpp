@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdint>
+#include <algorithm>
 #include <new>
 
 // Triangle splitting halves the edges each level, so a sane threshold stops it
@@ -25,17 +26,50 @@ static OctreeNode* newNode(ContactGrid* grid, int32_t depth) {
     *n = OctreeNode{};
   } else {
     n = new (std::nothrow) OctreeNode{};
+    if (n && grid) ++grid->nodesMade;
   }
   if (n) n->depth = depth;
+  if (n && grid) ++grid->nodesUsed;
   return n;
 }
 
 static OctreeNode** newChildren(ContactGrid* grid) {
   OctreeNode** c = grid ? grid->spareChildren : nullptr;
-  if (!c) return new (std::nothrow) OctreeNode*[8]();
-  grid->spareChildren = reinterpret_cast<OctreeNode**>(c[0]);
-  for (int i = 0; i < 8; ++i) c[i] = nullptr;
+  if (!c) {
+    c = new (std::nothrow) OctreeNode*[8]();
+    if (c && grid) ++grid->childrenMade;
+  } else {
+    grid->spareChildren = reinterpret_cast<OctreeNode**>(c[0]);
+    for (int i = 0; i < 8; ++i) c[i] = nullptr;
+  }
+  if (c && grid) ++grid->childrenUsed;
   return c;
+}
+
+// Keeps a few nodes an item, and twice what the last tree used once it used
+// more than four fifths of what was made: the storage then grows seldom, in
+// large steps.
+static void reserveSpares(ContactGrid* grid, int32_t items) {
+  const auto target = [](int32_t used, int32_t made, int32_t floor) {
+    return std::max(made < used + used / 4 ? 2 * used : 0, floor);
+  };
+  const int32_t nodes = target(grid->nodesUsed, grid->nodesMade, 4 * items + 16);
+  const int32_t children = target(grid->childrenUsed, grid->childrenMade, 2 * items + 8);
+  while (grid->nodesMade < nodes) {
+    OctreeNode* n = new (std::nothrow) OctreeNode{};
+    if (!n) break;
+    n->itemData = reinterpret_cast<intptr_t>(grid->spareNodes);
+    grid->spareNodes = n;
+    ++grid->nodesMade;
+  }
+  while (grid->childrenMade < children) {
+    OctreeNode** c = new (std::nothrow) OctreeNode*[8]();
+    if (!c) break;
+    c[0] = reinterpret_cast<OctreeNode*>(grid->spareChildren);
+    grid->spareChildren = c;
+    ++grid->childrenMade;
+  }
+  grid->nodesUsed = grid->childrenUsed = 0;
 }
 
 // Moves the node and everything below it to the grid's spare storage.
@@ -76,6 +110,10 @@ static void releaseTree(ContactGrid* grid) {
   delete[] grid->cellTable;
   grid->cellTable = nullptr;
   grid->cellTableSize = 0;
+  delete[] grid->splitTable;
+  grid->splitTable = nullptr;
+  grid->splitRoom = 0;
+  grid->splitLevels = 0;
   while (OctreeNode* n = grid->spareNodes) {
     grid->spareNodes = reinterpret_cast<OctreeNode*>(n->itemData);
     delete n;
@@ -84,6 +122,7 @@ static void releaseTree(ContactGrid* grid) {
     grid->spareChildren = reinterpret_cast<OctreeNode**>(c[0]);
     delete[] c;
   }
+  grid->nodesMade = grid->childrenMade = grid->nodesUsed = grid->childrenUsed = 0;
 }
 
 ContactGrid* GVNewContactGrid() { return new (std::nothrow) ContactGrid{}; }
@@ -128,6 +167,45 @@ int GVOctreeLevelsFor(float* size, float bound) {
   return result;
 }
 
+// Split values of the grid's first levels (at most kOctreeSplitLevels), each
+// computed as insertion and the loop of GVOctreeLocate compute it. Without
+// room the grid locates by that loop.
+static void fillSplitTable(ContactGrid* grid) {
+  const int32_t levels = grid->levelCount < kOctreeSplitLevels ? grid->levelCount : kOctreeSplitLevels;
+  const int32_t perAxis = (1 << levels);  // entry 0 unused
+  if (grid->splitRoom < 3 * perAxis) {
+    // Room for one level more, as for the cell table.
+    const int32_t room = 3 * (levels < kOctreeSplitLevels ? 2 * perAxis : perAxis);
+    delete[] grid->splitTable;
+    grid->splitTable = new (std::nothrow) float[room];
+    grid->splitRoom = grid->splitTable ? room : 0;
+    if (!grid->splitTable) return;
+  }
+  for (int a = 0; a < 3; ++a) {
+    float* mids = grid->splitTable + a * perAxis;
+    mids[0] = 0.0f;
+    for (int32_t k = 1; k < perAxis; ++k) {
+      // Box k's bounds, walking down from the root along the bits of k.
+      int32_t depth = 0;
+      while ((k >> depth) > 1) ++depth;
+      float lo = grid->minCorner[a], hi = grid->maxCorner[a];
+      for (int32_t d = depth - 1; d >= 0; --d) {
+        const float mid = midpoint(lo, hi);
+        if ((k >> d) & 1)
+          lo = mid;
+        else
+          hi = mid;
+      }
+      mids[k] = midpoint(lo, hi);
+    }
+  }
+  grid->splitLevels = levels;
+  for (int a = 0; a < 3; ++a) {
+    grid->splitBox[a] = grid->minCorner[a];
+    grid->splitBox[3 + a] = grid->maxCorner[a];
+  }
+}
+
 int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, float maxX,
                        float maxY, float maxZ, float cellSize, int32_t capacity) {
   if (!grid) return nullptr;
@@ -137,6 +215,8 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
   }
   grid->spillFlag = 0;
   grid->flatValid = 0;
+  grid->distinctItems = 0;
+  grid->splitLevels = 0;
 
   const float lo[3] = {minX, minY, minZ};
   const float hi[3] = {maxX, maxY, maxZ};
@@ -167,6 +247,7 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
   grid->smallestCell = smallest;
   grid->capacity = capacity;
 
+  reserveSpares(grid, capacity);
   grid->root = newNode(grid, 0);
   if (grid->hitList && grid->hitRoom >= capacity) {
     grid->hitList[0] = 0;
@@ -179,6 +260,7 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
     releaseTree(grid);
     return nullptr;
   }
+  fillSplitTable(grid);
   return grid->hitList;
 }
 
@@ -186,6 +268,7 @@ void GVOctreeNodeInsert(ContactGrid* grid, OctreeNode* node, int32_t item, const
                         const float* hi, int32_t levelCount, intptr_t itemData, int32_t depth) {
   if (!node || !point || !lo || !hi) return;
   if (grid) grid->flatValid = 0;
+  if (grid) grid->distinctItems = 0;
   float boxLo[3] = {lo[0], lo[1], lo[2]};
   float boxHi[3] = {hi[0], hi[1], hi[2]};
   for (;;) {
@@ -326,6 +409,20 @@ bool GVOctreeLocate(const ContactGrid* grid, const float* point, int32_t* xPath,
     }
   }
   const int steps = grid->levelCount < 1 ? 1 : grid->levelCount;
+  if (steps <= grid->splitLevels && grid->splitBox[0] == grid->minCorner[0] &&
+      grid->splitBox[1] == grid->minCorner[1] && grid->splitBox[2] == grid->minCorner[2] &&
+      grid->splitBox[3] == grid->maxCorner[0] && grid->splitBox[4] == grid->maxCorner[1] &&
+      grid->splitBox[5] == grid->maxCorner[2]) {
+    // The same comparisons against the kept split values, without branches.
+    const int32_t perAxis = 1 << grid->splitLevels;
+    for (int a = 0; a < 3; ++a) {
+      const float* mids = grid->splitTable + a * perAxis;
+      int32_t k = 1;
+      for (int i = 0; i < steps; ++i) k = 2 * k + (point[a] > mids[k] ? 1 : 0);
+      *paths[a] = k - (1 << steps);
+    }
+    return true;
+  }
   for (int a = 0; a < 3; ++a) {
     float lo = grid->minCorner[a], hi = grid->maxCorner[a];
     int32_t path = 0;
@@ -486,9 +583,12 @@ static bool flatten(ContactGrid* grid) {
   if (levels < 1 || levels > kOctreeTableLevels) return false;
   const int32_t cells = 1 << (3 * levels);
   if (grid->cellTableSize < cells) {
+    // Room for one level more: a grid refilled as its Jel moves often gains
+    // one, and should not grow its table then.
+    const int32_t room = levels < 4 ? 8 * cells : cells;
     delete[] grid->cellTable;
-    grid->cellTable = new (std::nothrow) int32_t[cells][3]();
-    grid->cellTableSize = grid->cellTable ? cells : 0;
+    grid->cellTable = new (std::nothrow) int32_t[room][3]();
+    grid->cellTableSize = grid->cellTable ? room : 0;
     grid->cellStamp = 0;
     if (!grid->cellTable) return false;
   }
@@ -523,15 +623,23 @@ int32_t* GVOctreeQuery(ContactGrid* grid, int32_t xPath, int32_t yPath, int32_t 
   const int32_t z0 = zPath > 0 ? zPath - 1 : 0, z1 = zPath + 1 < limit ? zPath + 1 : zPath;
   const int32_t y0 = yPath > 0 ? yPath - 1 : 0, y1 = yPath + 1 < limit ? yPath + 1 : yPath;
   const int32_t x0 = xPath > 0 ? xPath - 1 : 0, x1 = xPath + 1 < limit ? xPath + 1 : xPath;
+  // The flat list holds no empty leaf (id 0), so each cell's items go in
+  // whole while there is room.
+  int32_t* hits = grid->hitList;
+  int32_t count = 0;
+  const int32_t room = grid->capacity;
+  const int32_t stamp = grid->cellStamp;
   for (int32_t z = z0; z <= z1; ++z)
     for (int32_t y = y0; y <= y1; ++y)
       for (int32_t x = x0; x <= x1; ++x) {
         const int32_t* entry = grid->cellTable[(((z << levels) | y) << levels) | x];
-        if (entry[2] != grid->cellStamp) continue;
+        if (entry[2] != stamp) continue;
         const int32_t* items = grid->flatItems + entry[0];
-        for (int32_t k = 0; k < entry[1]; ++k) GVOctreeHitAppend(items[k], grid->hitList, grid->capacity);
+        const int32_t take = std::min(entry[1], room - count);
+        for (int32_t k = 0; k < take; ++k) hits[++count] = items[k];
       }
-  return grid->hitList;
+  hits[0] = count;
+  return hits;
 }
 
 void GVOctreeClearMarks(int32_t* flags, ContactGrid* grid) {

@@ -32,6 +32,11 @@ struct ContactGrid {
   OctreeNode* spareNodes;
   OctreeNode** spareChildren;
   int32_t hitRoom;
+  // Nodes and child arrays made so far (in the tree or spare) and in the
+  // tree: each set-up keeps twice the last tree's, so that a tree that
+  // changes a little from one refill to the next draws on spares only.
+  int32_t nodesMade, childrenMade;
+  int32_t nodesUsed, childrenUsed;
   // The items of every finest cell, in tree order, laid out one cell after
   // another for queries; rebuilt on the first query after an insertion.
   int32_t* flatItems;
@@ -43,9 +48,22 @@ struct ContactGrid {
   int32_t (*cellTable)[3];  // first, count, stamp
   int32_t cellTableSize;
   int32_t cellStamp;
+  // The split value of every box of the first splitLevels levels, per axis in
+  // heap order (box k splits into 2k and 2k + 1), for locating a point
+  // without recomputing the midpoints; valid for the corners in splitBox.
+  float* splitTable;
+  int32_t splitRoom;
+  int32_t splitLevels;
+  float splitBox[6];
+  // 1 while every item went in once as one point (a query then holds no
+  // repeated id); set by the caller that filled the grid so, cleared by a
+  // set-up and by every later insertion.
+  int32_t distinctItems;
 };
 
 constexpr int kOctreeTableLevels = 6;
+// Deepest level whose split values a grid keeps for locating points.
+constexpr int kOctreeSplitLevels = 8;
 
 // Deepest node that can exist; an item that would need a deeper one is dropped.
 constexpr int kOctreeMaxDepth = 30;

@@ -40,6 +40,7 @@ void HAState::rebuildContactGrid(float gridCellSize, int32_t kind) {
       }
       GVOctreeAddItem(contactGrid, f, c[0], c[1], c[2]);
     }
+    contactGrid->distinctItems = 1;  // each face once, as one point
   } else {
     for (int32_t i = 1; i <= nodeCount; ++i) {
       const int32_t key = partMask ? static_cast<int32_t>(partMask[i]) : 0;
