@@ -24,6 +24,14 @@ inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b
 inline void Sub(float* o, const float* a, const float* b) {
   o[0] = a[0] - b[0], o[1] = a[1] - b[1], o[2] = a[2] - b[2];
 }
+// GVVec3Copy and GVVecNormalise with the same arithmetic, inline for the
+// per-face loops.
+inline void Copy3(float* o, const float* a) { o[0] = a[0], o[1] = a[1], o[2] = a[2]; }
+inline void Normalise(const float* in, float* out) {
+  const float len = std::sqrt(Dot(in, in));
+  const float k = len == 0.0f ? 0.0f : 1.0f / len;
+  out[0] = in[0] * k, out[1] = in[1] * k, out[2] = in[2] * k;
+}
 inline bool ValidNode(const HAState* s, int32_t i) { return i >= 1 && i <= s->nodeCount; }
 inline bool ValidFace(const HAState* s, int32_t f) { return s->faces && f >= 1 && f <= s->faceCount; }
 inline bool Marked(const HAState* s, int32_t i) {

@@ -85,9 +85,9 @@ static void ProjectFaceOnce(const FaceCorners& fc, const float P[3], const float
     Sub(d2, fc.c[2], fc.c[0]);
     GVVecCross(n, d1, d2);
   }
-  GVVecNormalise(n, out->normal);
-  GVVec3Copy(out->point, X);
-  GVVec3Copy(out->offset, offset);
+  Normalise(n, out->normal);
+  Copy3(out->point, X);
+  Copy3(out->offset, offset);
   out->s = u;
   out->t = v;
   Sub(r, target, X);
@@ -154,8 +154,8 @@ static void ProjectTriOnce(const float O[3], const float A[3], const float B[3],
   for (int a = 0; a < 3; ++a) out->point[a] = O[a] + s * e1[a] + t * e2[a];
   out->s = s;
   out->t = t;
-  GVVec3Copy(out->normal, N);
-  GVVec3Copy(out->offset, offset);
+  Copy3(out->normal, N);
+  Copy3(out->offset, offset);
   Sub(r, target, out->point);
   out->dist = Dot(N, r);
 }
@@ -671,9 +671,9 @@ bool TryTriangle(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, const
   Sub(gap, Y, S);
   hit->dist = pr.dist;
   hit->depth = Dot(gap, N);
-  GVVec3Copy(hit->normal, N);
-  GVVec3Copy(hit->contact, Y);
-  GVVec3Copy(hit->offset, pr.offset);
+  Copy3(hit->normal, N);
+  Copy3(hit->contact, Y);
+  Copy3(hit->offset, pr.offset);
   hit->st[0] = pr.s;
   hit->st[1] = pr.t;
   hit->st[2] = pr.dist;

@@ -110,6 +110,9 @@ static void releaseTree(ContactGrid* grid) {
   delete[] grid->cellTable;
   grid->cellTable = nullptr;
   grid->cellTableSize = 0;
+  delete[] grid->rowBits;
+  grid->rowBits = nullptr;
+  grid->rowRoom = 0;
   delete[] grid->splitTable;
   grid->splitTable = nullptr;
   grid->splitRoom = 0;
@@ -564,6 +567,7 @@ static bool flattenCells(ContactGrid* grid, const OctreeNode* node, int32_t dept
     const bool ok = flattenLeaves(grid, node, count);
     entry[1] = *count - entry[0];
     entry[2] = grid->cellStamp;
+    if (entry[1] > 0) grid->rowBits[(pz << levels) | py] |= uint64_t{1} << px;
     return ok;
   }
   if (!node->children) return true;
@@ -597,6 +601,15 @@ static bool flatten(ContactGrid* grid) {
     for (int32_t k = 0; k < grid->cellTableSize; ++k) grid->cellTable[k][2] = 0;
     grid->cellStamp = 1;
   }
+  const int32_t rows = 1 << (2 * levels);
+  if (grid->rowRoom < rows) {
+    const int32_t room = levels < 4 ? 4 * rows : rows;  // one level more, as for the table
+    delete[] grid->rowBits;
+    grid->rowBits = new (std::nothrow) uint64_t[room];
+    grid->rowRoom = grid->rowBits ? room : 0;
+    if (!grid->rowBits) return false;
+  }
+  std::fill(grid->rowBits, grid->rowBits + rows, uint64_t{0});
   int32_t count = 0;
   return flattenCells(grid, grid->root, 0, 0, 0, 0, &count);
 }
@@ -629,15 +642,20 @@ int32_t* GVOctreeQuery(ContactGrid* grid, int32_t xPath, int32_t yPath, int32_t 
   int32_t count = 0;
   const int32_t room = grid->capacity;
   const int32_t stamp = grid->cellStamp;
+  const uint64_t span = (uint64_t{1} << (x1 - x0 + 1)) - 1;
   for (int32_t z = z0; z <= z1; ++z)
-    for (int32_t y = y0; y <= y1; ++y)
-      for (int32_t x = x0; x <= x1; ++x) {
-        const int32_t* entry = grid->cellTable[(((z << levels) | y) << levels) | x];
+    for (int32_t y = y0; y <= y1; ++y) {
+      const int32_t row = (z << levels) | y;
+      // The row's cells that hold items, lowest x first.
+      for (uint64_t bits = (grid->rowBits[row] >> x0) & span; bits; bits &= bits - 1) {
+        const int32_t x = x0 + __builtin_ctzll(bits);
+        const int32_t* entry = grid->cellTable[(row << levels) | x];
         if (entry[2] != stamp) continue;
         const int32_t* items = grid->flatItems + entry[0];
         const int32_t take = std::min(entry[1], room - count);
         for (int32_t k = 0; k < take; ++k) hits[++count] = items[k];
       }
+    }
   hits[0] = count;
   return hits;
 }

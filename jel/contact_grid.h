@@ -48,6 +48,10 @@ struct ContactGrid {
   int32_t (*cellTable)[3];  // first, count, stamp
   int32_t cellTableSize;
   int32_t cellStamp;
+  // Per row of finest cells (z, y), bit x set when cell (x, y, z) holds
+  // items: a query reads only the cells that do. Rebuilt with the table.
+  uint64_t* rowBits;
+  int32_t rowRoom;
   // The split value of every box of the first splitLevels levels, per axis in
   // heap order (box k splits into 2k and 2k + 1), for locating a point
   // without recomputing the midpoints; valid for the corners in splitBox.
