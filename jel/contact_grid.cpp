@@ -113,6 +113,12 @@ static void releaseTree(ContactGrid* grid) {
   delete[] grid->rowBits;
   grid->rowBits = nullptr;
   grid->rowRoom = 0;
+  delete[] grid->itemPoints;
+  grid->itemPoints = nullptr;
+  delete[] grid->itemCells;
+  grid->itemCells = nullptr;
+  grid->itemRoom = 0;
+  grid->fillCount = 0;
   delete[] grid->splitTable;
   grid->splitTable = nullptr;
   grid->splitRoom = 0;
@@ -220,6 +226,7 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
   grid->flatValid = 0;
   grid->distinctItems = 0;
   grid->splitLevels = 0;
+  grid->fillCount = 0;
 
   const float lo[3] = {minX, minY, minZ};
   const float hi[3] = {maxX, maxY, maxZ};
@@ -267,9 +274,12 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
   return grid->hitList;
 }
 
+static void buildFilledTree(ContactGrid* grid);
+
 void GVOctreeNodeInsert(ContactGrid* grid, OctreeNode* node, int32_t item, const float* point, const float* lo,
                         const float* hi, int32_t levelCount, intptr_t itemData, int32_t depth) {
   if (!node || !point || !lo || !hi) return;
+  if (grid && grid->fillCount > 0) buildFilledTree(grid);
   if (grid) grid->flatValid = 0;
   if (grid) grid->distinctItems = 0;
   float boxLo[3] = {lo[0], lo[1], lo[2]};
@@ -400,6 +410,23 @@ int GVOctreeAddTriangle(ContactGrid* grid, int32_t item, const float* a, const f
   return count;
 }
 
+// True when the kept split values cover steps levels of the grid's box.
+static bool splitsKept(const ContactGrid* grid, int32_t steps) {
+  return steps <= grid->splitLevels && grid->splitBox[0] == grid->minCorner[0] &&
+         grid->splitBox[1] == grid->minCorner[1] && grid->splitBox[2] == grid->minCorner[2] &&
+         grid->splitBox[3] == grid->maxCorner[0] && grid->splitBox[4] == grid->maxCorner[1] &&
+         grid->splitBox[5] == grid->maxCorner[2];
+}
+
+// The path along axis a of the cell at depth steps holding v: the same
+// comparisons as octantOf on the way down, against the kept split values.
+static int32_t splitPath(const ContactGrid* grid, float v, int a, int32_t steps) {
+  const float* mids = grid->splitTable + a * (1 << grid->splitLevels);
+  int32_t k = 1;
+  for (int i = 0; i < steps; ++i) k = 2 * k + (v > mids[k] ? 1 : 0);
+  return k - (1 << steps);
+}
+
 bool GVOctreeLocate(const ContactGrid* grid, const float* point, int32_t* xPath, int32_t* yPath,
                     int32_t* zPath) {
   if (!grid || !grid->root || !point || !xPath || !yPath || !zPath) return false;
@@ -412,18 +439,8 @@ bool GVOctreeLocate(const ContactGrid* grid, const float* point, int32_t* xPath,
     }
   }
   const int steps = grid->levelCount < 1 ? 1 : grid->levelCount;
-  if (steps <= grid->splitLevels && grid->splitBox[0] == grid->minCorner[0] &&
-      grid->splitBox[1] == grid->minCorner[1] && grid->splitBox[2] == grid->minCorner[2] &&
-      grid->splitBox[3] == grid->maxCorner[0] && grid->splitBox[4] == grid->maxCorner[1] &&
-      grid->splitBox[5] == grid->maxCorner[2]) {
-    // The same comparisons against the kept split values, without branches.
-    const int32_t perAxis = 1 << grid->splitLevels;
-    for (int a = 0; a < 3; ++a) {
-      const float* mids = grid->splitTable + a * perAxis;
-      int32_t k = 1;
-      for (int i = 0; i < steps; ++i) k = 2 * k + (point[a] > mids[k] ? 1 : 0);
-      *paths[a] = k - (1 << steps);
-    }
+  if (splitsKept(grid, steps)) {
+    for (int a = 0; a < 3; ++a) *paths[a] = splitPath(grid, point[a], a, steps);
     return true;
   }
   for (int a = 0; a < 3; ++a) {
@@ -582,9 +599,19 @@ static bool flattenCells(ContactGrid* grid, const OctreeNode* node, int32_t dept
 // Lays the items of every finest cell out in the flat list and indexes the
 // cells in the table. False when the grid is too fine for a table or the
 // storage could not grow; queries then walk the tree.
+static bool prepareTable(ContactGrid* grid);
+
 static bool flatten(ContactGrid* grid) {
   const int32_t levels = grid->levelCount;
-  if (levels < 1 || levels > kOctreeTableLevels) return false;
+  if (levels < 1 || levels > kOctreeTableLevels || !prepareTable(grid)) return false;
+  int32_t count = 0;
+  return flattenCells(grid, grid->root, 0, 0, 0, 0, &count);
+}
+
+// A cell table for the grid's levels with no current entry, and the row
+// bits cleared. False when the storage could not grow.
+static bool prepareTable(ContactGrid* grid) {
+  const int32_t levels = grid->levelCount;
   const int32_t cells = 1 << (3 * levels);
   if (grid->cellTableSize < cells) {
     // Room for one level more: a grid refilled as its Jel moves often gains
@@ -610,8 +637,158 @@ static bool flatten(ContactGrid* grid) {
     if (!grid->rowBits) return false;
   }
   std::fill(grid->rowBits, grid->rowBits + rows, uint64_t{0});
-  int32_t count = 0;
-  return flattenCells(grid, grid->root, 0, 0, 0, 0, &count);
+  return true;
+}
+
+// Room for count entries in the flat list.
+static bool flatRoomFor(ContactGrid* grid, int32_t count) {
+  if (grid->flatRoom >= count) return true;
+  const int32_t room = std::max(64, count + count / 4);
+  int32_t* grown = new (std::nothrow) int32_t[room];
+  if (!grown) return false;
+  delete[] grid->flatItems;
+  grid->flatItems = grown;
+  grid->flatRoom = room;
+  return true;
+}
+
+float (*GVOctreeItemPoints(ContactGrid* grid, int32_t count))[3] {
+  if (!grid || count < 0) return nullptr;
+  if (grid->itemRoom < count) {
+    delete[] grid->itemPoints;
+    delete[] grid->itemCells;
+    const int32_t room = count + count / 4 + 8;
+    grid->itemPoints = new (std::nothrow) float[room][3];
+    grid->itemCells = new (std::nothrow) int32_t[room];
+    grid->itemRoom = room;
+    if (!grid->itemPoints || !grid->itemCells) {
+      delete[] grid->itemPoints;
+      delete[] grid->itemCells;
+      grid->itemPoints = nullptr;
+      grid->itemCells = nullptr;
+      grid->itemRoom = 0;
+      return nullptr;
+    }
+  }
+  return grid->itemPoints;
+}
+
+// Order of two points of one finest cell (box lo..hi) in the tree: by their
+// octants at the first split below the cell where they differ; 0 when no
+// split down to the deepest level parts them (the later one is dropped).
+static int treeOrder(const float* p, const float* q, const float* cellLo, const float* cellHi, int32_t levels) {
+  float lo[3] = {cellLo[0], cellLo[1], cellLo[2]}, hi[3] = {cellHi[0], cellHi[1], cellHi[2]};
+  for (int32_t depth = levels; depth < kOctreeMaxDepth; ++depth) {
+    const int op = octantOf(p, lo, hi), oq = octantOf(q, lo, hi);
+    if (op != oq) return op < oq ? -1 : 1;
+    for (int a = 0; a < 3; ++a) {
+      const float mid = midpoint(lo[a], hi[a]);
+      if (op & (1 << a))
+        lo[a] = mid;
+      else
+        hi[a] = mid;
+    }
+  }
+  return 0;
+}
+
+// Sorts the items of one cell (first, count) into tree order and drops the
+// repeats; returns the count kept.
+static int32_t orderCell(ContactGrid* grid, int32_t cell, int32_t first, int32_t count) {
+  const int32_t levels = grid->levelCount;
+  const int32_t mask = (1 << levels) - 1;
+  const int32_t path[3] = {cell & mask, (cell >> levels) & mask, cell >> (2 * levels)};
+  float lo[3], hi[3];
+  for (int a = 0; a < 3; ++a) {
+    lo[a] = grid->minCorner[a];
+    hi[a] = grid->maxCorner[a];
+    for (int32_t d = levels - 1; d >= 0; --d) {
+      const float mid = midpoint(lo[a], hi[a]);
+      if ((path[a] >> d) & 1)
+        lo[a] = mid;
+      else
+        hi[a] = mid;
+    }
+  }
+  int32_t* items = grid->flatItems + first;
+  int32_t kept = 1;
+  for (int32_t j = 1; j < count; ++j) {
+    const int32_t item = items[j];
+    const float* p = grid->itemPoints[item - 1];
+    int32_t i = kept;
+    int order = 1;
+    while (i > 0 && (order = treeOrder(grid->itemPoints[items[i - 1] - 1], p, lo, hi, levels)) > 0) --i;
+    if (i > 0 && order == 0) continue;  // the earlier item holds this place
+    for (int32_t k = kept; k > i; --k) items[k] = items[k - 1];
+    items[i] = item;
+    ++kept;
+  }
+  return kept;
+}
+
+void GVOctreeFillItems(ContactGrid* grid, int32_t count) {
+  if (!grid || !grid->root || count <= 0 || count > grid->itemRoom) return;
+  const int32_t levels = grid->levelCount;
+  const bool bare = !grid->root->children && grid->root->item == 0 && grid->fillCount == 0;
+  if (!bare || levels < 1 || levels > kOctreeTableLevels || !splitsKept(grid, levels) || !prepareTable(grid) ||
+      !flatRoomFor(grid, count)) {
+    for (int32_t k = 0; k < count; ++k) {
+      const float* p = grid->itemPoints[k];
+      GVOctreeAddItem(grid, k + 1, p[0], p[1], p[2]);
+    }
+    return;
+  }
+  // Each item's finest cell, and the cells' counts.
+  const int32_t stamp = grid->cellStamp;
+  for (int32_t k = 0; k < count; ++k) {
+    const float* p = grid->itemPoints[k];
+    const int32_t cell = (((splitPath(grid, p[2], 2, levels) << levels) | splitPath(grid, p[1], 1, levels)) << levels) |
+                         splitPath(grid, p[0], 0, levels);
+    grid->itemCells[k] = cell;
+    int32_t* entry = grid->cellTable[cell];
+    if (entry[2] != stamp) {
+      entry[0] = -1;
+      entry[1] = 0;
+      entry[2] = stamp;
+    }
+    entry[1] += 1;
+  }
+  // Cells laid out in the order their first items come, items in id order;
+  // the cells, each once, go to the front of the cell scratch (never ahead
+  // of the item being read).
+  int32_t next = 0, cells = 0;
+  for (int32_t k = 0; k < count; ++k) {
+    const int32_t cell = grid->itemCells[k];
+    int32_t* entry = grid->cellTable[cell];
+    if (entry[0] < 0) {
+      entry[0] = next;
+      next += entry[1];
+      entry[1] = 0;
+      grid->itemCells[cells++] = cell;
+    }
+    grid->flatItems[entry[0] + entry[1]++] = k + 1;
+  }
+  // Tree order inside the cells shared by several items.
+  for (int32_t c = 0; c < cells; ++c) {
+    const int32_t cell = grid->itemCells[c];
+    int32_t* entry = grid->cellTable[cell];
+    if (entry[1] > 1) entry[1] = orderCell(grid, cell, entry[0], entry[1]);
+    grid->rowBits[cell >> levels] |= uint64_t{1} << (cell & ((1 << levels) - 1));
+  }
+  grid->fillCount = count;
+  grid->flatValid = 1;
+  grid->spillFlag = 0;
+}
+
+// Puts a filled grid's items into its tree, in id order as the fill stands
+// for, before anything else goes in.
+static void buildFilledTree(ContactGrid* grid) {
+  const int32_t count = grid->fillCount;
+  grid->fillCount = 0;
+  for (int32_t k = 0; k < count; ++k) {
+    const float* p = grid->itemPoints[k];
+    GVOctreeAddItem(grid, k + 1, p[0], p[1], p[2]);
+  }
 }
 
 int32_t* GVOctreeQuery(ContactGrid* grid, int32_t xPath, int32_t yPath, int32_t zPath) {

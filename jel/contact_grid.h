@@ -59,6 +59,13 @@ struct ContactGrid {
   int32_t splitRoom;
   int32_t splitLevels;
   float splitBox[6];
+  // Points of the items of GVOctreeFillItems (item k + 1 at entry k), a
+  // scratch cell per item, and the item count while the grid holds them
+  // only in the flat list (fillCount > 0: the tree is the bare root).
+  float (*itemPoints)[3];
+  int32_t* itemCells;
+  int32_t itemRoom;
+  int32_t fillCount;
   // 1 while every item went in once as one point (a query then holds no
   // repeated id); set by the caller that filled the grid so, cleared by a
   // set-up and by every later insertion.
@@ -104,6 +111,16 @@ int GVOctreeHalvingLevels(float extent, float cellSize, float* smallest);
 int GVOctreeLevelsFor(float* size, float bound);
 
 void GVOctreeAddItem(ContactGrid* grid, int32_t item, float x, float y, float z);
+
+// Room for count item points (null when it cannot be made), to be filled and
+// then put in with GVOctreeFillItems.
+float (*GVOctreeItemPoints(ContactGrid* grid, int32_t count))[3];
+// Puts items 1..count at the points of GVOctreeItemPoints into a grid fresh
+// from set-up: queries find exactly what count GVOctreeAddItem calls in id
+// order would give. A grid of at most kOctreeTableLevels levels is laid out
+// for queries at once, without the tree; a later insertion builds the tree
+// first. The visitors walk the tree only: visit such a grid after inserting.
+void GVOctreeFillItems(ContactGrid* grid, int32_t count);
 
 // Inserts the triangle abc, split at edge midpoints while an edge's squared
 // length exceeds sizeSq. Returns the number of points stored; sets the spill
