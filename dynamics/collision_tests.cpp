@@ -592,7 +592,8 @@ namespace {
 // Part p of a one-layer Jel is its whole node set.
 int32_t EffectivePart(const HAState* st, int32_t part) { return (part == 2 && st->isFlat()) ? 1 : part; }
 
-bool MakeItem(const HAState* st, int32_t i, int32_t part, bool flat, GeoNodeItem* it) {
+// The item's elements and committed point; false for one that is not searched.
+bool MakeItemPoint(const HAState* st, int32_t i, int32_t part, GeoNodeItem* it) {
   *it = GeoNodeItem{};
   const int32_t n = st->nodeCount;
   if (i <= n) {
@@ -609,6 +610,12 @@ bool MakeItem(const HAState* st, int32_t i, int32_t part, bool flat, GeoNodeItem
   for (int k = 0; k < 3; ++k) it->P[k] = st->pos[it->a][k];
   if (it->b)
     for (int k = 0; k < 3; ++k) it->P[k] = 0.5f * (it->P[k] + st->pos[it->b][k]);
+  return true;
+}
+
+// The rest of the item: in-step point, normal and shift.
+void FinishItem(const HAState* st, int32_t i, bool flat, GeoNodeItem* it) {
+  const int32_t n = st->nodeCount;
   GVNodeStepPos(st, it->a, it->b, it->S);
   if (it->b == 0 && st->nodeNormals)
     GVVec3Copy(it->normal, st->nodeNormals[it->a]);
@@ -622,6 +629,11 @@ bool MakeItem(const HAState* st, int32_t i, int32_t part, bool flat, GeoNodeItem
     it->offsetLength = 0.71f;
     it->options = kProjOffsetTowards;
   }
+}
+
+bool MakeItem(const HAState* st, int32_t i, int32_t part, bool flat, GeoNodeItem* it) {
+  if (!MakeItemPoint(st, i, part, it)) return false;
+  FinishItem(st, i, flat, it);
   return true;
 }
 
@@ -682,7 +694,7 @@ bool TryTriangle(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, const
 
 void TriNormal(const GeoTestMesh* m, int32_t face, const int32_t* c, float N[3]) {
   if (m->faceNormals) {
-    GVVec3Copy(N, m->faceNormals[face]);
+    Copy3(N, m->faceNormals[face]);
     return;
   }
   float e1[3], e2[3];
@@ -721,6 +733,7 @@ bool GVCollidePointTris(HAState* st, ContactList* list, int32_t kind, const GeoN
   float best = reach * factor * 30.0f * 0.6f;
   const bool anyFacing = st->isFlat() || Dot(it.normal, it.normal) == 0.0f;
   bool found = false;
+  GeoNodeHit hit;  // written whole by every triangle that is tried
   for (int32_t k = 1; k <= hits[0]; ++k) {
     const int32_t t = hits[k];
     if (t < 1 || t > m->triangleCount) continue;
@@ -729,7 +742,6 @@ bool GVCollidePointTris(HAState* st, ContactList* list, int32_t kind, const GeoN
     float N[3];
     TriNormal(m, t, c, N);
     bool touch = false;
-    GeoNodeHit hit;
     if (!TryTriangle(m, c[0], c[1], c[2], N, it, reachSq, anyFacing, &best, &touch, &hit)) continue;
     hit.face = t;
     found = true;
@@ -807,13 +819,14 @@ int32_t SearchTriangles(HAState* st, ContactList* nodes, ContactList* edges, int
   for (int32_t i = 1; i <= items; ++i) {
     if (i == n + 1) MarkRecordedNodes(st, nodes);
     GeoNodeItem it;
-    if (!MakeItem(st, i, part, flat, &it) || EdgeBothMarked(st, it)) continue;
+    if (!MakeItemPoint(st, i, part, &it) || EdgeBothMarked(st, it)) continue;
+    const int32_t* hits = QueryGeoFaces(m, it.P, &largest);
+    if (!hits) continue;  // this item only
+    FinishItem(st, i, flat, &it);
     if (recording && !flat && it.b == 0 && st->nodeCreaseDot) {
       it.offsetLength = -st->nodeCreaseDot[it.a];
       it.options = kProjOffset;
     }
-    const int32_t* hits = QueryGeoFaces(m, it.P, &largest);
-    if (!hits) continue;  // this item only
     GeoNodeHit hit;
     GVCollidePointTris(st, it.b ? edges : nodes, it.b ? 2 : 1, it, m, hits, reach, dt, &hit);
   }

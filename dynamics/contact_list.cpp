@@ -1,5 +1,6 @@
 #include "dynamics/contact_list.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdio>
@@ -102,6 +103,15 @@ void GVContactListReset(ContactList* list) {
 
 void GVFreeContacts(ContactList* list) {
   if (!list) return;
+  ContactStore* store = list->store;
+  if (store && list->first && list->last && !list->last->next) {
+    // The whole chain goes to the spares at once.
+    list->last->next = store->spareRecords;
+    store->spareRecords = list->first;
+    store->recordsInUse = std::max(0, store->recordsInUse - list->count);
+    GVContactListReset(list);
+    return;
+  }
   ContactRec* r = list->first;
   while (r) {
     ContactRec* next = r->next;
