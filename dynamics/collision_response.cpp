@@ -184,6 +184,9 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
   }
   const bool distinct = A->contactGrid->distinctItems != 0;
 
+  constexpr int32_t kBatch = 16;
+  int32_t near[kBatch];
+  SurfaceProjection projected[kBatch];
   for (int32_t i = 1; i <= items; ++i) {
     if (i == n + 1) marks.mark();
     int32_t a = i, b = 0;
@@ -211,55 +214,73 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
     float best[3] = {start, start, start};
     ContactList* list = b ? edges : nodes;
 
-    for (int32_t k = 1; k <= hits[0]; ++k) {
-      const int32_t f = hits[k];
-      if (!ValidFace(A, f) || (!distinct && SeenBefore(hits, k))) continue;
-      const int32_t* c = A->faces[f];
-      const int32_t half = wheel ? (c[0] > kWheelHalfNode ? 2 : 1) : 0;
-      if (!ValidNode(A, c[0]) || !A->inPart(c[0], kA)) continue;
-      if (self && (GVNodeNearFace(a, A, c[0], c[1], c[2], c[3]) ||
-                   (b != 0 && GVNodeNearFace(b, A, c[0], c[1], c[2], c[3]))))
-        continue;
-      float off[3], scratch[3];
-      Sub(off, P, GVFaceCentre(A, f, scratch));
-      if (!(Dot(off, off) < hA * hA)) continue;
-
-      SurfaceProjection pr;
-      GVProjectOnFace(A, f, P, D, 4, options, offsetLength, cornerShift, &pr);
-      if (!(std::fabs(pr.dist) < best[half])) continue;
-      float F[3], move[3];
-      GVFaceDispAt(A, f, pr.s, pr.t, F);
-      Sub(move, S, P);
-      const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
-      bool touch = !EndsBehind(pr.dist, r) || (std::fabs(pr.dist) < kRestEps && std::fabs(r) < kRestEps);
-      const FaceReach reach = GVFaceReach(A, f, pr.s, pr.t, pr.dist);
-      if (reach == FaceReach::Outside) continue;
-      const bool edgeTouch = reach == FaceReach::EdgeTouch;
-      if (edgeTouch) touch = true;
-
-      float Y[3], Sx[3], gap[3];
-      for (int q = 0; q < 3; ++q) {
-        Y[q] = pr.point[q] + F[q];
-        Sx[q] = S[q] + (flatB ? pr.offset[q] : 0.0f);
+    // The faces near enough to be tried, a batch at a time: their
+    // projections depend on nothing the tries change, so a batch is
+    // projected together and then tried in hit order.
+    bool stop = false;
+    for (int32_t k = 1; k <= hits[0] && !stop;) {
+      int32_t count = 0;
+      for (; k <= hits[0] && count < kBatch; ++k) {
+        const int32_t f = hits[k];
+        if (!ValidFace(A, f) || (!distinct && SeenBefore(hits, k))) continue;
+        const int32_t* c = A->faces[f];
+        if (!ValidNode(A, c[0]) || !A->inPart(c[0], kA)) continue;
+        if (self && (GVNodeNearFace(a, A, c[0], c[1], c[2], c[3]) ||
+                     (b != 0 && GVNodeNearFace(b, A, c[0], c[1], c[2], c[3]))))
+          continue;
+        float off[3], scratch[3];
+        Sub(off, P, GVFaceCentre(A, f, scratch));
+        if (!(Dot(off, off) < hA * hA)) continue;
+        near[count++] = f;
       }
-      Sub(gap, Y, Sx);
-      const float p = Dot(gap, pr.normal);
-      if (touch) {
-        marks.beforeDrop(list);
-        GVContactDropLastIf(list, B, A, a, b, static_cast<uint32_t>(half));
-        best[half] = std::fabs(pr.dist);
-        if (edgeTouch && !wheel) break;
-        continue;
+      if (options == 0) {
+        GVProjectOnFaces(A, near, count, P, 4, projected);
+      } else {
+        for (int32_t j = 0; j < count; ++j)
+          GVProjectOnFace(A, near[j], P, D, 4, options, offsetLength, cornerShift, &projected[j]);
       }
-      if (p <= 0.0f) continue;
-      const float v2[3] = {pr.s, pr.t, pr.dist};
-      ContactVectors v;
-      v.v1 = pr.normal;
-      v.v2 = v2;
-      v.v3 = pr.point;
-      v.v4 = pr.offset;
-      best[half] = GVContactUpdateOrAppendPair(list, B, A, a, b, f, p, v, static_cast<uint32_t>(mode),
-                                               static_cast<uint32_t>(half));
+      for (int32_t j = 0; j < count; ++j) {
+        const int32_t f = near[j];
+        const SurfaceProjection& pr = projected[j];
+        const int32_t half = wheel ? (A->faces[f][0] > kWheelHalfNode ? 2 : 1) : 0;
+        if (!(std::fabs(pr.dist) < best[half])) continue;
+        float F[3], move[3];
+        GVFaceDispAt(A, f, pr.s, pr.t, F);
+        Sub(move, S, P);
+        const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
+        bool touch = !EndsBehind(pr.dist, r) || (std::fabs(pr.dist) < kRestEps && std::fabs(r) < kRestEps);
+        const FaceReach reach = GVFaceReach(A, f, pr.s, pr.t, pr.dist);
+        if (reach == FaceReach::Outside) continue;
+        const bool edgeTouch = reach == FaceReach::EdgeTouch;
+        if (edgeTouch) touch = true;
+
+        float Y[3], Sx[3], gap[3];
+        for (int q = 0; q < 3; ++q) {
+          Y[q] = pr.point[q] + F[q];
+          Sx[q] = S[q] + (flatB ? pr.offset[q] : 0.0f);
+        }
+        Sub(gap, Y, Sx);
+        const float p = Dot(gap, pr.normal);
+        if (touch) {
+          marks.beforeDrop(list);
+          GVContactDropLastIf(list, B, A, a, b, static_cast<uint32_t>(half));
+          best[half] = std::fabs(pr.dist);
+          if (edgeTouch && !wheel) {
+            stop = true;
+            break;
+          }
+          continue;
+        }
+        if (p <= 0.0f) continue;
+        const float v2[3] = {pr.s, pr.t, pr.dist};
+        ContactVectors v;
+        v.v1 = pr.normal;
+        v.v2 = v2;
+        v.v3 = pr.point;
+        v.v4 = pr.offset;
+        best[half] = GVContactUpdateOrAppendPair(list, B, A, a, b, f, p, v, static_cast<uint32_t>(mode),
+                                                 static_cast<uint32_t>(half));
+      }
     }
   }
 }

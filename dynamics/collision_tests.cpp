@@ -61,37 +61,76 @@ __attribute__((always_inline)) static inline void Bilinear(const FaceCorners& fc
   }
 }
 
+// Gauss-Newton projections of P + offset on N faces side by side: each lane
+// runs exactly the arithmetic of a lone projection, so that the processor
+// can overlap the lanes' long chains of dependent steps.
+template <int N>
+static void ProjectFacesOnce(const FaceCorners* fc, const float P[3], const float offset[3], int32_t iterations,
+                             SurfaceProjection* out) {
+  float target[3], X[N][3], Xu[N][3], Xv[N][3], r[N][3];
+  for (int a = 0; a < 3; ++a) target[a] = P[a] + offset[a];
+  float u[N], v[N];
+  bool live[N];
+  for (int l = 0; l < N; ++l) {
+    u[l] = v[l] = 0.0f;
+    live[l] = true;
+  }
+  for (int32_t it = 0; it < iterations; ++it) {
+    for (int l = 0; l < N; ++l) {
+      if (!live[l]) continue;
+      Bilinear(fc[l], u[l], v[l], X[l], Xu[l], Xv[l]);
+      Sub(r[l], target, X[l]);
+      const float a11 = Dot(Xu[l], Xu[l]), a12 = Dot(Xu[l], Xv[l]), a22 = Dot(Xv[l], Xv[l]);
+      const float det = a11 * a22 - a12 * a12;
+      if (det == 0.0f) {
+        live[l] = false;
+        continue;
+      }
+      const float bu = Dot(Xu[l], r[l]), bv = Dot(Xv[l], r[l]);
+      u[l] += (a22 * bu - a12 * bv) / det;
+      v[l] += (a11 * bv - a12 * bu) / det;
+    }
+  }
+  for (int l = 0; l < N; ++l) {
+    Bilinear(fc[l], u[l], v[l], X[l], Xu[l], Xv[l]);
+    float n[3];
+    GVVecCross(n, Xu[l], Xv[l]);
+    if (Dot(n, n) == 0.0f) {
+      float d1[3], d2[3];
+      Sub(d1, fc[l].c[3], fc[l].c[1]);
+      Sub(d2, fc[l].c[2], fc[l].c[0]);
+      GVVecCross(n, d1, d2);
+    }
+    Normalise(n, out[l].normal);
+    Copy3(out[l].point, X[l]);
+    Copy3(out[l].offset, offset);
+    out[l].s = u[l];
+    out[l].t = v[l];
+    Sub(r[l], target, X[l]);
+    out[l].dist = Dot(out[l].normal, r[l]);
+  }
+}
+
 static void ProjectFaceOnce(const FaceCorners& fc, const float P[3], const float offset[3], int32_t iterations,
                             SurfaceProjection* out) {
-  float target[3], X[3], Xu[3], Xv[3], r[3];
-  for (int a = 0; a < 3; ++a) target[a] = P[a] + offset[a];
-  float u = 0.0f, v = 0.0f;
-  for (int32_t it = 0; it < iterations; ++it) {
-    Bilinear(fc, u, v, X, Xu, Xv);
-    Sub(r, target, X);
-    const float a11 = Dot(Xu, Xu), a12 = Dot(Xu, Xv), a22 = Dot(Xv, Xv);
-    const float det = a11 * a22 - a12 * a12;
-    if (det == 0.0f) break;
-    const float bu = Dot(Xu, r), bv = Dot(Xv, r);
-    u += (a22 * bu - a12 * bv) / det;
-    v += (a11 * bv - a12 * bu) / det;
+  ProjectFacesOnce<1>(&fc, P, offset, iterations, out);
+}
+
+void GVProjectOnFaces(const HAState* state, const int32_t* faces, int32_t count, const float P[3],
+                      int32_t iterations, SurfaceProjection* out) {
+  const float zero[3] = {0.0f, 0.0f, 0.0f};
+  FaceCorners fc[4];
+  int32_t k = 0;
+  for (; count - k >= 4; k += 4) {
+    for (int l = 0; l < 4; ++l) LoadCorners(state, faces[k + l], 0.0f, &fc[l]);
+    ProjectFacesOnce<4>(fc, P, zero, iterations, out + k);
   }
-  Bilinear(fc, u, v, X, Xu, Xv);
-  float n[3];
-  GVVecCross(n, Xu, Xv);
-  if (Dot(n, n) == 0.0f) {
-    float d1[3], d2[3];
-    Sub(d1, fc.c[3], fc.c[1]);
-    Sub(d2, fc.c[2], fc.c[0]);
-    GVVecCross(n, d1, d2);
+  if (count - k >= 2) {
+    for (int l = 0; l < 2; ++l) LoadCorners(state, faces[k + l], 0.0f, &fc[l]);
+    ProjectFacesOnce<2>(fc, P, zero, iterations, out + k);
+    k += 2;
   }
-  Normalise(n, out->normal);
-  Copy3(out->point, X);
-  Copy3(out->offset, offset);
-  out->s = u;
-  out->t = v;
-  Sub(r, target, X);
-  out->dist = Dot(out->normal, r);
+  if (k < count) GVProjectOnFace(state, faces[k], P, nullptr, iterations, 0u, 0.0f, 0.0f, &out[k]);
 }
 
 void GVProjectOnFace(const HAState* state, int32_t face, const float P[3], const float D[3], int32_t iterations,
