@@ -1,6 +1,8 @@
 #include "dynamics/collision_response.h"
 
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "dynamics/collision_shared.h"
 #include "dynamics/collision_tests.h"
@@ -140,6 +142,27 @@ static bool InBox(const float p[3], const float box[6]) {
   return p[0] >= box[0] && p[0] <= box[3] && p[1] >= box[1] && p[1] <= box[4] && p[2] >= box[2] && p[2] <= box[5];
 }
 
+// Per node of B, a bit for each side of the box (low x, high x, low y, ...)
+// the node lies beyond by more than one float step. A node with a bit is
+// outside; an edge whose two nodes share one has its midpoint beyond that
+// side too (the sum of two values below lo' stays at most 2 lo').
+static const uint8_t* BeyondSides(HAState* B, const float box[6]) {
+  std::vector<uint8_t>& sides = B->collisionScratch;
+  sides.resize(static_cast<size_t>(B->nodeCount) + 1);
+  float lo[3], hi[3];
+  for (int a = 0; a < 3; ++a) {
+    lo[a] = std::nextafter(box[a], -INFINITY);
+    hi[a] = std::nextafter(box[3 + a], INFINITY);
+  }
+  sides[0] = 0;
+  for (int32_t i = 1; i <= B->nodeCount; ++i) {
+    const float* p = B->pos[i];
+    sides[i] = static_cast<uint8_t>((p[0] < lo[0]) | (p[0] > hi[0]) << 1 | (p[1] < lo[1]) << 2 | (p[1] > hi[1]) << 3 |
+                                    (p[2] < lo[2]) << 4 | (p[2] > hi[2]) << 5);
+  }
+  return sides.data();
+}
+
 // False when no node of B, and so no edge midpoint either, lies in the box.
 static bool NodesMayMeetBox(const HAState* B, const float box[6]) {
   float lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
@@ -183,6 +206,7 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
     return;
   }
   const bool distinct = A->contactGrid->distinctItems != 0;
+  const uint8_t* beyond = BeyondSides(B, reachBox);
 
   constexpr int32_t kBatch = 16;
   int32_t near[kBatch];
@@ -196,12 +220,14 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
       if (!ValidNode(B, b)) continue;
     }
     if (!ValidNode(B, a)) continue;
-    if (!B->inPart(a, kB) && !(b && B->inPart(b, kB))) continue;
-    if (b && Marked(B, a) && Marked(B, b)) continue;
-
+    // Most items of a pair lie out of reach: the cheapest tests first.
+    if (b ? (beyond[a] & beyond[b]) != 0 : beyond[a] != 0) continue;
     float P[3];
     for (int k = 0; k < 3; ++k) P[k] = b ? 0.5f * (B->pos[a][k] + B->pos[b][k]) : B->pos[a][k];
     if (!InBox(P, reachBox)) continue;
+    if (!B->inPart(a, kB) && !(b && B->inPart(b, kB))) continue;
+    if (b && Marked(B, a) && Marked(B, b)) continue;
+
     int32_t x = -1, y = -1, z = -1;
     // A point the grid cannot place has no candidate faces; the other items
     // still search.

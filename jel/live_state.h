@@ -239,6 +239,7 @@ class HAState final : public HBState {
   // the face grid, once a sub-step, for the collision searches.
   std::vector<float> faceCentres;
   float faceCentreBox[6] = {};
+  std::vector<uint8_t> collisionScratch;  // a byte a node, for the collision searches
 
   // The pool the time step's node passes run on (not owned); null runs them
   // on the calling thread. The passes cut the nodes into chunks of a fixed
