@@ -177,22 +177,25 @@ int GVOctreeLevelsFor(float* size, float bound) {
 }
 
 // Split values of the grid's first levels (at most kOctreeSplitLevels), each
-// computed as insertion and the loop of GVOctreeLocate compute it. Without
-// room the grid locates by that loop.
+// computed as insertion and the loop of GVOctreeLocate compute it: per axis,
+// in heap order and then in order along the axis. Without room the grid
+// locates by that loop.
 static void fillSplitTable(ContactGrid* grid) {
   const int32_t levels = grid->levelCount < kOctreeSplitLevels ? grid->levelCount : kOctreeSplitLevels;
   const int32_t perAxis = (1 << levels);  // entry 0 unused
-  if (grid->splitRoom < 3 * perAxis) {
+  if (grid->splitRoom < 6 * perAxis) {
     // Room for one level more, as for the cell table.
-    const int32_t room = 3 * (levels < kOctreeSplitLevels ? 2 * perAxis : perAxis);
+    const int32_t room = 6 * (levels < kOctreeSplitLevels ? 2 * perAxis : perAxis);
     delete[] grid->splitTable;
     grid->splitTable = new (std::nothrow) float[room];
     grid->splitRoom = grid->splitTable ? room : 0;
     if (!grid->splitTable) return;
   }
+  grid->splitSorted = 1;
   for (int a = 0; a < 3; ++a) {
-    float* mids = grid->splitTable + a * perAxis;
-    mids[0] = 0.0f;
+    float* mids = grid->splitTable + 2 * a * perAxis;
+    float* sorted = mids + perAxis;
+    mids[0] = sorted[0] = 0.0f;
     for (int32_t k = 1; k < perAxis; ++k) {
       // Box k's bounds, walking down from the root along the bits of k.
       int32_t depth = 0;
@@ -207,6 +210,14 @@ static void fillSplitTable(ContactGrid* grid) {
       }
       mids[k] = midpoint(lo, hi);
     }
+    // The j-th split along the axis is box 2^d + (j >> (t + 1)) of depth
+    // d = levels - 1 - t, t the trailing zeros of j.
+    for (int32_t j = 1; j < perAxis; ++j) {
+      const int t = __builtin_ctz(static_cast<unsigned>(j));
+      sorted[j] = mids[(1 << (levels - 1 - t)) + (j >> (t + 1))];
+      if (j > 1 && !(sorted[j - 1] <= sorted[j])) grid->splitSorted = 0;
+    }
+    grid->splitScale[a] = 1.0f / (grid->maxCorner[a] - grid->minCorner[a]);
   }
   grid->splitLevels = levels;
   for (int a = 0; a < 3; ++a) {
@@ -420,8 +431,21 @@ static bool splitsKept(const ContactGrid* grid, int32_t steps) {
 
 // The path along axis a of the cell at depth steps holding v: the same
 // comparisons as octantOf on the way down, against the kept split values.
+// With the splits in order along the axis, that path is the number of
+// splits of the first steps levels below v (every other one of the next
+// level's): guessed from v's place in the box, then corrected.
 static int32_t splitPath(const ContactGrid* grid, float v, int a, int32_t steps) {
-  const float* mids = grid->splitTable + a * (1 << grid->splitLevels);
+  const int32_t perAxis = 1 << grid->splitLevels;
+  const float* mids = grid->splitTable + 2 * a * perAxis;
+  if (grid->splitSorted) {
+    const float* sorted = mids + perAxis;
+    const int32_t last = (1 << steps) - 1, stride = 1 << (grid->splitLevels - steps);
+    const float guess = (v - grid->minCorner[a]) * grid->splitScale[a] * static_cast<float>(1 << steps);
+    int32_t c = !(guess > 0.0f) ? 0 : guess >= static_cast<float>(last) ? last : static_cast<int32_t>(guess);
+    while (c > 0 && !(v > sorted[c * stride])) --c;
+    while (c < last && v > sorted[(c + 1) * stride]) ++c;
+    return c;
+  }
   int32_t k = 1;
   for (int i = 0; i < steps; ++i) k = 2 * k + (v > mids[k] ? 1 : 0);
   return k - (1 << steps);

@@ -53,12 +53,15 @@ struct ContactGrid {
   uint64_t* rowBits;
   int32_t rowRoom;
   // The split value of every box of the first splitLevels levels, per axis in
-  // heap order (box k splits into 2k and 2k + 1), for locating a point
-  // without recomputing the midpoints; valid for the corners in splitBox.
+  // heap order (box k splits into 2k and 2k + 1) and then in order along the
+  // axis, for locating a point without recomputing the midpoints; valid for
+  // the corners in splitBox.
   float* splitTable;
   int32_t splitRoom;
   int32_t splitLevels;
   float splitBox[6];
+  int32_t splitSorted;   // 1 when each axis's splits rise along it
+  float splitScale[3];   // 1 / the box's extent per axis
   // Points of the items of GVOctreeFillItems (item k + 1 at entry k), a
   // scratch cell per item, and the item count while the grid holds them
   // only in the flat list (fillCount > 0: the tree is the bare root).
