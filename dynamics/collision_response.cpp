@@ -235,8 +235,7 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
     const int32_t* hits = GVOctreeQuery(A->contactGrid, x, y, z);
     if (!hits || hits[0] == 0) continue;
     float S[3];
-    const float* D = GVNodeShiftVector(B, a);
-    GVNodeStepPos(B, a, b, S);
+    bool haveS = false;  // the in-step point, formed once a face is near
     float best[3] = {start, start, start};
     ContactList* list = b ? edges : nodes;
 
@@ -255,13 +254,17 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
                      (b != 0 && GVNodeNearFace(b, A, c[0], c[1], c[2], c[3]))))
           continue;
         float off[3], scratch[3];
-        Sub(off, P, GVFaceCentre(A, f, scratch));
+        Sub(off, P, FaceCentre(A, f, scratch));
         if (!(Dot(off, off) < hA * hA)) continue;
         near[count++] = f;
       }
+      if (count == 0) continue;
+      if (!haveS) GVNodeStepPos(B, a, b, S);
+      haveS = true;
       if (options == 0) {
         GVProjectOnFaces(A, near, count, P, 4, projected);
       } else {
+        const float* D = GVNodeShiftVector(B, a);
         for (int32_t j = 0; j < count; ++j)
           GVProjectOnFace(A, near[j], P, D, 4, options, offsetLength, cornerShift, &projected[j]);
       }

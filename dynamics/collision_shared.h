@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "dynamics/collision_tests.h"
 #include "dynamics/contact_nodes.h"
 #include "jel/live_state.h"
 #include "jel/vector_math.h"
@@ -36,6 +37,15 @@ inline bool ValidNode(const HAState* s, int32_t i) { return i >= 1 && i <= s->no
 inline bool ValidFace(const HAState* s, int32_t f) { return s->faces && f >= 1 && f <= s->faceCount; }
 inline bool Marked(const HAState* s, int32_t i) {
   return s->contactFlags && (s->contactFlags[i] & kGeoContactMark) != 0;
+}
+
+// Committed centre of a valid face as of the face grid's refill (computed
+// into scratch when there is none).
+inline const float* FaceCentre(const HAState* s, int32_t face, float scratch[3]) {
+  if (s->faceCentres.size() == 3 * (static_cast<size_t>(s->faceCount) + 1)) return s->faceCentres.data() + 3 * face;
+  const int32_t* c = s->faces[face];
+  GVQuadCentre(s, c[0], c[1], c[2], c[3], scratch);
+  return scratch;
 }
 
 inline float FrictionOf(const HAState* s, int32_t node) {

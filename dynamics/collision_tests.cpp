@@ -256,13 +256,7 @@ void GVEnsureFaceGrid(HAState* state) {
   }
 }
 
-const float* GVFaceCentre(const HAState* state, int32_t face, float scratch[3]) {
-  if (state->faceCentres.size() == 3 * (static_cast<size_t>(state->faceCount) + 1))
-    return state->faceCentres.data() + 3 * face;
-  const int32_t* c = state->faces[face];
-  GVQuadCentre(state, c[0], c[1], c[2], c[3], scratch);
-  return scratch;
-}
+
 
 void GVFaceCorrDispAt(const HAState* state, int32_t face, float s, float t, float out[3]) {
   out[0] = out[1] = out[2] = 0.0f;

@@ -115,9 +115,6 @@ float GVContactStepTime(const HAState* state);
 // force phase), with the committed face centres and their bounds. A caller
 // that moves a state's nodes within a sub-step clears contactStatus[0].
 void GVEnsureFaceGrid(HAState* state);
-// Committed centre of a valid face as of the face grid's refill (computed
-// into scratch when there is none).
-const float* GVFaceCentre(const HAState* state, int32_t face, float scratch[3]);
 
 // One Geo vertex (or any point) against the faces in a hit list.
 struct PointFaceQuery {
