@@ -145,8 +145,9 @@ static bool InBox(const float p[3], const float box[6]) {
 // Per node of B, a bit for each side of the box (low x, high x, low y, ...)
 // the node lies beyond by more than one float step. A node with a bit is
 // outside; an edge whose two nodes share one has its midpoint beyond that
-// side too (the sum of two values below lo' stays at most 2 lo').
-static const uint8_t* BeyondSides(HAState* B, const float box[6]) {
+// side too (the sum of two values below lo' stays at most 2 lo'). *common
+// gets the bits every node has: with one, no item of B is inside.
+static const uint8_t* BeyondSides(HAState* B, const float box[6], uint8_t* common) {
   std::vector<uint8_t>& sides = B->collisionScratch;
   sides.resize(static_cast<size_t>(B->nodeCount) + 1);
   float lo[3], hi[3];
@@ -155,26 +156,15 @@ static const uint8_t* BeyondSides(HAState* B, const float box[6]) {
     hi[a] = std::nextafter(box[3 + a], INFINITY);
   }
   sides[0] = 0;
+  uint8_t all = 0x3f;
   for (int32_t i = 1; i <= B->nodeCount; ++i) {
     const float* p = B->pos[i];
     sides[i] = static_cast<uint8_t>((p[0] < lo[0]) | (p[0] > hi[0]) << 1 | (p[1] < lo[1]) << 2 | (p[1] > hi[1]) << 3 |
                                     (p[2] < lo[2]) << 4 | (p[2] > hi[2]) << 5);
+    all &= sides[i];
   }
+  *common = all;
   return sides.data();
-}
-
-// False when no node of B, and so no edge midpoint either, lies in the box.
-static bool NodesMayMeetBox(const HAState* B, const float box[6]) {
-  float lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
-  for (int32_t i = 1; i <= B->nodeCount; ++i)
-    for (int k = 0; k < 3; ++k) {
-      const float v = B->pos[i][k];
-      if (v < lo[k]) lo[k] = v;
-      if (v > hi[k]) hi[k] = v;
-    }
-  for (int k = 0; k < 3; ++k)
-    if (!(hi[k] >= box[k] && lo[k] <= box[3 + k])) return false;
-  return true;
 }
 
 void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges, HAState* A, HAState* B,
@@ -201,12 +191,13 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
   // skipping it, or every item of B when none lies inside, loses nothing.
   float reachBox[6];
   ReachBox(A, hA, reachBox);
-  if (!NodesMayMeetBox(B, reachBox)) {
+  uint8_t common = 0;
+  const uint8_t* beyond = BeyondSides(B, reachBox, &common);
+  if (common != 0) {
     if (items > n) marks.mark();
     return;
   }
   const bool distinct = A->contactGrid->distinctItems != 0;
-  const uint8_t* beyond = BeyondSides(B, reachBox);
 
   constexpr int32_t kBatch = 16;
   int32_t near[kBatch];

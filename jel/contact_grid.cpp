@@ -94,34 +94,29 @@ static int octantOf(const float* p, const float* lo, const float* hi) {
   return o;
 }
 
+// Frees an array of the grid and zeroes its room.
+template <class T>
+static void dropArray(T*& array, int32_t* room) {
+  delete[] array;
+  array = nullptr;
+  *room = 0;
+}
+
 static void releaseTree(ContactGrid* grid) {
   if (grid->root) {
     GVOctreeFree(grid->root);
     delete grid->root;
     grid->root = nullptr;
   }
-  delete[] grid->hitList;
-  grid->hitList = nullptr;
-  grid->hitRoom = 0;
-  delete[] grid->flatItems;
-  grid->flatItems = nullptr;
-  grid->flatRoom = 0;
+  dropArray(grid->hitList, &grid->hitRoom);
+  dropArray(grid->flatItems, &grid->flatRoom);
   grid->flatValid = 0;
-  delete[] grid->cellTable;
-  grid->cellTable = nullptr;
-  grid->cellTableSize = 0;
-  delete[] grid->rowBits;
-  grid->rowBits = nullptr;
-  grid->rowRoom = 0;
-  delete[] grid->itemPoints;
-  grid->itemPoints = nullptr;
-  delete[] grid->itemCells;
-  grid->itemCells = nullptr;
-  grid->itemRoom = 0;
+  dropArray(grid->cellTable, &grid->cellTableSize);
+  dropArray(grid->rowBits, &grid->rowRoom);
+  dropArray(grid->itemCells, &grid->itemRoom);
+  dropArray(grid->itemPoints, &grid->itemRoom);
   grid->fillCount = 0;
-  delete[] grid->splitTable;
-  grid->splitTable = nullptr;
-  grid->splitRoom = 0;
+  dropArray(grid->splitTable, &grid->splitRoom);
   grid->splitLevels = 0;
   while (OctreeNode* n = grid->spareNodes) {
     grid->spareNodes = reinterpret_cast<OctreeNode*>(n->itemData);
@@ -686,11 +681,8 @@ float (*GVOctreeItemPoints(ContactGrid* grid, int32_t count))[3] {
     grid->itemCells = new (std::nothrow) int32_t[room];
     grid->itemRoom = room;
     if (!grid->itemPoints || !grid->itemCells) {
-      delete[] grid->itemPoints;
-      delete[] grid->itemCells;
-      grid->itemPoints = nullptr;
-      grid->itemCells = nullptr;
-      grid->itemRoom = 0;
+      dropArray(grid->itemCells, &grid->itemRoom);
+      dropArray(grid->itemPoints, &grid->itemRoom);
       return nullptr;
     }
   }
