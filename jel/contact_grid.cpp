@@ -46,15 +46,13 @@ static OctreeNode** newChildren(ContactGrid* grid) {
   return c;
 }
 
-// Keeps a few nodes an item, and twice what the last tree used once it used
-// more than four fifths of what was made: the storage then grows seldom, in
-// large steps.
-static void reserveSpares(ContactGrid* grid, int32_t items) {
-  const auto target = [](int32_t used, int32_t made, int32_t floor) {
-    return std::max(made < used + used / 4 ? 2 * used : 0, floor);
-  };
-  const int32_t nodes = target(grid->nodesUsed, grid->nodesMade, 4 * items + 16);
-  const int32_t children = target(grid->childrenUsed, grid->childrenMade, 2 * items + 8);
+// Keeps an eighth more nodes and child arrays than the last tree used, topped
+// up to a quarter more when it falls short: a tree that changes a little
+// from one refill to the next then draws on spares only.
+static void reserveSpares(ContactGrid* grid) {
+  const auto target = [](int32_t used, int32_t made) { return made < used + used / 8 ? used + used / 4 : 0; };
+  const int32_t nodes = target(grid->nodesUsed, grid->nodesMade);
+  const int32_t children = target(grid->childrenUsed, grid->childrenMade);
   while (grid->nodesMade < nodes) {
     OctreeNode* n = new (std::nothrow) OctreeNode{};
     if (!n) break;
@@ -263,7 +261,7 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
   grid->smallestCell = smallest;
   grid->capacity = capacity;
 
-  reserveSpares(grid, capacity);
+  reserveSpares(grid);
   grid->root = newNode(grid, 0);
   if (grid->hitList && grid->hitRoom >= capacity) {
     grid->hitList[0] = 0;

@@ -33,8 +33,8 @@ struct ContactGrid {
   OctreeNode** spareChildren;
   int32_t hitRoom;
   // Nodes and child arrays made so far (in the tree or spare) and in the
-  // tree: each set-up keeps twice the last tree's, so that a tree that
-  // changes a little from one refill to the next draws on spares only.
+  // last tree: each set-up keeps some spares beyond the last tree's, so that
+  // a tree that changes a little from one refill to the next draws on them.
   int32_t nodesMade, childrenMade;
   int32_t nodesUsed, childrenUsed;
   // The items of every finest cell, in tree order, laid out one cell after
