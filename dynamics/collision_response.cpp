@@ -293,13 +293,8 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
         }
         if (p <= 0.0f) continue;
         const float v2[3] = {pr.s, pr.t, pr.dist};
-        ContactVectors v;
-        v.v1 = pr.normal;
-        v.v2 = v2;
-        v.v3 = pr.point;
-        v.v4 = pr.offset;
-        best[half] = GVContactUpdateOrAppendPair(list, B, A, a, b, f, p, v, static_cast<uint32_t>(mode),
-                                                 static_cast<uint32_t>(half));
+        best[half] = GVContactUpdateOrAppendPair(list, B, A, a, b, f, p, ProjectionVectors(pr, v2),
+                                                 static_cast<uint32_t>(mode), static_cast<uint32_t>(half));
       }
     }
   }

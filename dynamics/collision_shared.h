@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "dynamics/collision_tests.h"
+#include "dynamics/contact_list.h"
 #include "dynamics/contact_nodes.h"
 #include "jel/live_state.h"
 #include "jel/vector_math.h"
@@ -46,6 +47,17 @@ inline const float* FaceCentre(const HAState* s, int32_t face, float scratch[3])
   const int32_t* c = s->faces[face];
   GVQuadCentre(s, c[0], c[1], c[2], c[3], scratch);
   return scratch;
+}
+
+// The vectors a contact record keeps of a projection: normal, (s, t,
+// distance), surface point and offset.
+inline ContactVectors ProjectionVectors(const SurfaceProjection& pr, const float st[3]) {
+  ContactVectors v;
+  v.v1 = pr.normal;
+  v.v2 = st;
+  v.v3 = pr.point;
+  v.v4 = pr.offset;
+  return v;
 }
 
 inline float FrictionOf(const HAState* s, int32_t node) {

@@ -497,12 +497,8 @@ int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, con
     const float depth = Dot(gap, pr.normal);
     if (depth <= 0.0f || !list) continue;
     const float v2[3] = {pr.s, pr.t, pr.dist};
-    ContactVectors v;
-    v.v1 = pr.normal;
-    v.v2 = v2;
-    v.v3 = pr.point;
-    v.v4 = pr.offset;
-    GVContactUpdateOrAppend(list, state, state, 0, q.item, 0, f, static_cast<uint32_t>(half), depth, v);
+    GVContactUpdateOrAppend(list, state, state, 0, q.item, 0, f, static_cast<uint32_t>(half), depth,
+                            ProjectionVectors(pr, v2));
   }
   if (out) *out = best;
   return bestFace;
