@@ -121,14 +121,14 @@ void GVResetSelToWorld(HWorld* world, int32_t selection) {
 // ---------------------------------------------------------------------------
 // One frame
 
-// Contact records for the frame, made before its sub-steps: one a node of the
-// Jels that collided in the last sub-step, and twice the most the world has
-// held at once.
+// Contact records for the frame, made before its sub-steps: one a surface
+// face of the Jels that collided in the last sub-step, and twice the most the
+// world has held at once.
 static void ReserveContacts(HWorld* world) {
-  int32_t nodes = 0;
+  int32_t faces = 0;
   for (HObject* j = world->head; j; j = GVNextJel(j))
-    if (j->state && j->state->collisionFlags != 0) nodes += j->state->nodeCount;
-  GVReserveContactRecords(&world->contactStore, std::max(nodes, 2 * world->contactStore.recordsPeak));
+    if (j->state && j->state->collisionFlags != 0) faces += j->state->faceCount;
+  GVReserveContactRecords(&world->contactStore, std::max(faces, 2 * world->contactStore.recordsPeak));
 }
 
 void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
