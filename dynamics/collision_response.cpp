@@ -1,6 +1,8 @@
 #include "dynamics/collision_response.h"
 
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "dynamics/collision_shared.h"
 #include "dynamics/collision_tests.h"
@@ -37,27 +39,132 @@ static void ClearMarksOfWorld(HWorld* world, HAState* a, HAState* b) {
   if (b != a) GVClearGeoContactMarks(b);
 }
 
-static void MarkListNodes(const ContactList* list) {
-  for (const ContactRec* r = list->first; r; r = r->next) {
+static void MarkListNodes(const ContactRec* from) {
+  for (const ContactRec* r = from; r; r = r->next) {
     HAState* s = r->nodeSide;
     if (s && s->contactFlags && ValidNode(s, r->nodeA)) s->contactFlags[r->nodeA] |= kGeoContactMark;
   }
 }
 
-// False when no node of B, and so no edge midpoint either, lies in the grid's
-// box: every item of B would then fail to locate. A NaN position counts as
-// outside, as it does for the grid.
-static bool NodesMayMeetGrid(const HAState* B, const ContactGrid* grid) {
-  float lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
-  for (int32_t i = 1; i <= B->nodeCount; ++i)
-    for (int k = 0; k < 3; ++k) {
-      const float v = B->pos[i][k];
-      if (v < lo[k]) lo[k] = v;
-      if (v > hi[k]) hi[k] = v;
+static bool ActiveIn(const HWorld* world, const HAState* s) {
+  for (const HObject* j = world->head; j; j = GVNextJel(j))
+    if (j->state == s) return IsActive(j);
+  return false;
+}
+
+// The Geo-contact marks of one search. A search clears the marks of the
+// world's active Jels and of both parties, and once its node contacts are in
+// marks the nodes of every record of the node list, for the edges to read.
+// Between searches run back to back (the world's kept marks valid) the node
+// list has only grown by the previous search's records, all of its node
+// side, so the marks are already those of the list but for the new records:
+// the search then only marks those. A search that drops a record older than
+// itself, or ends without marking, falls back to the whole clearing.
+class SearchMarks {
+ public:
+  SearchMarks(HWorld* world, ContactList* nodes, ContactList* edges, HAState* A, HAState* B)
+      : world_(world), nodes_(nodes), A_(A), B_(B) {
+    kept_ = world && world->keptMarks.batch && nodes != edges;
+    if (kept_) {
+      const HWorld::KeptMarks& k = world->keptMarks;
+      const auto covered = [&](const HAState* s) {
+        return s == k.parties[0] || s == k.parties[1] || ActiveIn(world, s);
+      };
+      kept_ = k.valid && k.list == nodes && k.count == nodes->count && k.last == nodes->last && covered(A) &&
+              covered(B);
+      world->keptMarks.valid = false;
+      keptCount_ = nodes->count;
+      keptLast_ = nodes->last;
     }
-  for (int k = 0; k < 3; ++k)
-    if (hi[k] < grid->minCorner[k] || lo[k] > grid->maxCorner[k]) return false;
-  return true;
+    if (!kept_) ClearMarksOfWorld(world, A, B);
+  }
+
+  // Before a node contact is dropped: one older than this search changes
+  // the marks of the records before it.
+  void beforeDrop(const ContactList* list) {
+    if (kept_ && list == nodes_ && list->count <= keptCount_) {
+      ClearMarksOfWorld(world_, A_, B_);
+      kept_ = false;
+    }
+  }
+
+  // The node contacts are in: marks for the edges.
+  void mark() {
+    if (kept_)
+      MarkListNodes(keptLast_ ? keptLast_->next : nodes_->first);
+    else
+      MarkListNodes(nodes_->first);
+    marked_ = true;
+    if (world_ && world_->keptMarks.batch) {
+      HWorld::KeptMarks& k = world_->keptMarks;
+      k.valid = true;
+      k.list = nodes_;
+      k.count = nodes_->count;
+      k.last = nodes_->last;
+      k.parties[0] = A_;
+      k.parties[1] = B_;
+    }
+  }
+
+  // The search ended: without marking, its marks are the cleared ones.
+  ~SearchMarks() {
+    if (marked_) return;
+    if (kept_) ClearMarksOfWorld(world_, A_, B_);
+    if (world_) world_->keptMarks.valid = false;
+  }
+
+ private:
+  HWorld* world_;
+  ContactList* nodes_;
+  HAState* A_;
+  HAState* B_;
+  bool kept_ = false;
+  bool marked_ = false;
+  int32_t keptCount_ = 0;
+  const ContactRec* keptLast_ = nullptr;
+};
+
+// The box outside which a point of B meets no face of A: farther than A's
+// cell size from every face centre on some axis (widened a little against
+// rounding), or outside A's grid, where it cannot be located. Inclusive.
+static void ReachBox(const HAState* A, float h, float box[6]) {
+  const ContactGrid* grid = A->contactGrid;
+  for (int a = 0; a < 3; ++a) {
+    const float lo = A->faceCentreBox[a], hi = A->faceCentreBox[3 + a];
+    const float padLo = h + 1e-4f * (std::fabs(lo) + h), padHi = h + 1e-4f * (std::fabs(hi) + h);
+    box[a] = std::fmax(lo - padLo, grid->minCorner[a]);
+    box[3 + a] = std::fmin(hi + padHi, grid->maxCorner[a]);
+  }
+}
+
+// Written so that a NaN coordinate counts as outside.
+static bool InBox(const float p[3], const float box[6]) {
+  return p[0] >= box[0] && p[0] <= box[3] && p[1] >= box[1] && p[1] <= box[4] && p[2] >= box[2] && p[2] <= box[5];
+}
+
+// Per node of B, a bit for each side of the box (low x, high x, low y, ...)
+// the node lies beyond by more than one float step. A node with a bit is
+// outside; an edge whose two nodes share one has its midpoint beyond that
+// side too (the sum of two values below lo' stays at most 2 lo'). *common
+// gets the bits every node has: with one, no item of B is inside.
+static const uint8_t* BeyondSides(HAState* B, const float box[6], uint8_t* common) {
+  std::vector<uint8_t>& sides = B->collisionScratch;
+  sides.resize(static_cast<size_t>(B->nodeCount) + 1);
+  float lo[3], hi[3];
+  for (int a = 0; a < 3; ++a) {
+    lo[a] = std::nextafter(box[a], -INFINITY);
+    hi[a] = std::nextafter(box[3 + a], INFINITY);
+  }
+  sides[0] = 0;
+  uint8_t all = 0x3f;
+  for (int32_t i = 1; i <= B->nodeCount; ++i) {
+    const float* p = B->pos[i];
+    sides[i] = static_cast<uint8_t>((p[0] < lo[0]) | (p[0] > hi[0]) << 1 | (p[1] < lo[1]) << 2 | (p[1] > hi[1]) << 3 |
+                                    (p[2] < lo[2]) << 4 | (p[2] > hi[2]) << 5);
+    all &= sides[i];
+  }
+  *common = all;
+  return sides.data();
 }
 
 void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges, HAState* A, HAState* B,
@@ -70,7 +177,7 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
   const float dt = GVContactStepTime(B);
   if (dt == 0.0f) return;
   const bool wheel = IsWheel(A);
-  ClearMarksOfWorld(world, A, B);
+  SearchMarks marks(world, nodes, edges, A, B);
   GVEnsureFaceGrid(A);
   if (!A->contactGrid || !A->contactGrid->root) return;
 
@@ -80,13 +187,23 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
   const int32_t n = B->nodeCount;
   const int32_t items = n + (B->edges ? B->edgeCount : 0);
   const bool self = A == B;
-  if (!NodesMayMeetGrid(B, A->contactGrid)) {
-    if (items > n) MarkListNodes(nodes);
+  // A point outside the reach box finds no face near enough to be tried:
+  // skipping it, or every item of B when none lies inside, loses nothing.
+  float reachBox[6];
+  ReachBox(A, hA, reachBox);
+  uint8_t common = 0;
+  const uint8_t* beyond = BeyondSides(B, reachBox, &common);
+  if (common != 0) {
+    if (items > n) marks.mark();
     return;
   }
+  const bool distinct = A->contactGrid->distinctItems != 0;
 
+  constexpr int32_t kBatch = 16;
+  int32_t near[kBatch];
+  SurfaceProjection projected[kBatch];
   for (int32_t i = 1; i <= items; ++i) {
-    if (i == n + 1) MarkListNodes(nodes);
+    if (i == n + 1) marks.mark();
     int32_t a = i, b = 0;
     if (i > n) {
       a = B->edges[i - n][0];
@@ -94,11 +211,14 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
       if (!ValidNode(B, b)) continue;
     }
     if (!ValidNode(B, a)) continue;
+    // Most items of a pair lie out of reach: the cheapest tests first.
+    if (b ? (beyond[a] & beyond[b]) != 0 : beyond[a] != 0) continue;
+    float P[3];
+    for (int k = 0; k < 3; ++k) P[k] = b ? 0.5f * (B->pos[a][k] + B->pos[b][k]) : B->pos[a][k];
+    if (!InBox(P, reachBox)) continue;
     if (!B->inPart(a, kB) && !(b && B->inPart(b, kB))) continue;
     if (b && Marked(B, a) && Marked(B, b)) continue;
 
-    float P[3];
-    for (int k = 0; k < 3; ++k) P[k] = b ? 0.5f * (B->pos[a][k] + B->pos[b][k]) : B->pos[a][k];
     int32_t x = -1, y = -1, z = -1;
     // A point the grid cannot place has no candidate faces; the other items
     // still search.
@@ -106,60 +226,76 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
     const int32_t* hits = GVOctreeQuery(A->contactGrid, x, y, z);
     if (!hits || hits[0] == 0) continue;
     float S[3];
-    const float* D = GVNodeShiftVector(B, a);
-    GVNodeStepPos(B, a, b, S);
+    bool haveS = false;  // the in-step point, formed once a face is near
     float best[3] = {start, start, start};
     ContactList* list = b ? edges : nodes;
 
-    for (int32_t k = 1; k <= hits[0]; ++k) {
-      const int32_t f = hits[k];
-      if (!ValidFace(A, f) || SeenBefore(hits, k)) continue;
-      const int32_t* c = A->faces[f];
-      const int32_t half = wheel ? (c[0] > kWheelHalfNode ? 2 : 1) : 0;
-      if (!ValidNode(A, c[0]) || !A->inPart(c[0], kA)) continue;
-      if (self && (GVNodeNearFace(a, A, c[0], c[1], c[2], c[3]) ||
-                   (b != 0 && GVNodeNearFace(b, A, c[0], c[1], c[2], c[3]))))
-        continue;
-      float off[3], centre[3];
-      GVQuadCentre(A, c[0], c[1], c[2], c[3], centre);
-      Sub(off, P, centre);
-      if (!(Dot(off, off) < hA * hA)) continue;
-
-      SurfaceProjection pr;
-      GVProjectOnFace(A, f, P, D, 4, options, offsetLength, cornerShift, &pr);
-      if (!(std::fabs(pr.dist) < best[half])) continue;
-      float F[3], move[3];
-      GVFaceDispAt(A, f, pr.s, pr.t, F);
-      Sub(move, S, P);
-      const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
-      bool touch = !EndsBehind(pr.dist, r) || (std::fabs(pr.dist) < kRestEps && std::fabs(r) < kRestEps);
-      const FaceReach reach = GVFaceReach(A, f, pr.s, pr.t, pr.dist);
-      if (reach == FaceReach::Outside) continue;
-      const bool edgeTouch = reach == FaceReach::EdgeTouch;
-      if (edgeTouch) touch = true;
-
-      float Y[3], Sx[3], gap[3];
-      for (int q = 0; q < 3; ++q) {
-        Y[q] = pr.point[q] + F[q];
-        Sx[q] = S[q] + (flatB ? pr.offset[q] : 0.0f);
+    // The faces near enough to be tried, a batch at a time: their
+    // projections depend on nothing the tries change, so a batch is
+    // projected together and then tried in hit order.
+    bool stop = false;
+    for (int32_t k = 1; k <= hits[0] && !stop;) {
+      int32_t count = 0;
+      for (; k <= hits[0] && count < kBatch; ++k) {
+        const int32_t f = hits[k];
+        if (!ValidFace(A, f) || (!distinct && SeenBefore(hits, k))) continue;
+        const int32_t* c = A->faces[f];
+        if (!ValidNode(A, c[0]) || !A->inPart(c[0], kA)) continue;
+        if (self && (GVNodeNearFace(a, A, c[0], c[1], c[2], c[3]) ||
+                     (b != 0 && GVNodeNearFace(b, A, c[0], c[1], c[2], c[3]))))
+          continue;
+        float off[3], scratch[3];
+        Sub(off, P, FaceCentre(A, f, scratch));
+        if (!(Dot(off, off) < hA * hA)) continue;
+        near[count++] = f;
       }
-      Sub(gap, Y, Sx);
-      const float p = Dot(gap, pr.normal);
-      if (touch) {
-        GVContactDropLastIf(list, B, A, a, b, static_cast<uint32_t>(half));
-        best[half] = std::fabs(pr.dist);
-        if (edgeTouch && !wheel) break;
-        continue;
+      if (count == 0) continue;
+      if (!haveS) GVNodeStepPos(B, a, b, S);
+      haveS = true;
+      if (options == 0) {
+        GVProjectOnFaces(A, near, count, P, 4, projected);
+      } else {
+        const float* D = GVNodeShiftVector(B, a);
+        for (int32_t j = 0; j < count; ++j)
+          GVProjectOnFace(A, near[j], P, D, 4, options, offsetLength, cornerShift, &projected[j]);
       }
-      if (p <= 0.0f) continue;
-      const float v2[3] = {pr.s, pr.t, pr.dist};
-      ContactVectors v;
-      v.v1 = pr.normal;
-      v.v2 = v2;
-      v.v3 = pr.point;
-      v.v4 = pr.offset;
-      best[half] = GVContactUpdateOrAppendPair(list, B, A, a, b, f, p, v, static_cast<uint32_t>(mode),
-                                               static_cast<uint32_t>(half));
+      for (int32_t j = 0; j < count; ++j) {
+        const int32_t f = near[j];
+        const SurfaceProjection& pr = projected[j];
+        const int32_t half = wheel ? (A->faces[f][0] > kWheelHalfNode ? 2 : 1) : 0;
+        if (!(std::fabs(pr.dist) < best[half])) continue;
+        float F[3], move[3];
+        GVFaceDispAt(A, f, pr.s, pr.t, F);
+        Sub(move, S, P);
+        const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
+        bool touch = !EndsBehind(pr.dist, r) || (std::fabs(pr.dist) < kRestEps && std::fabs(r) < kRestEps);
+        const FaceReach reach = GVFaceReach(A, f, pr.s, pr.t, pr.dist);
+        if (reach == FaceReach::Outside) continue;
+        const bool edgeTouch = reach == FaceReach::EdgeTouch;
+        if (edgeTouch) touch = true;
+
+        float Y[3], Sx[3], gap[3];
+        for (int q = 0; q < 3; ++q) {
+          Y[q] = pr.point[q] + F[q];
+          Sx[q] = S[q] + (flatB ? pr.offset[q] : 0.0f);
+        }
+        Sub(gap, Y, Sx);
+        const float p = Dot(gap, pr.normal);
+        if (touch) {
+          marks.beforeDrop(list);
+          GVContactDropLastIf(list, B, A, a, b, static_cast<uint32_t>(half));
+          best[half] = std::fabs(pr.dist);
+          if (edgeTouch && !wheel) {
+            stop = true;
+            break;
+          }
+          continue;
+        }
+        if (p <= 0.0f) continue;
+        const float v2[3] = {pr.s, pr.t, pr.dist};
+        best[half] = GVContactUpdateOrAppendPair(list, B, A, a, b, f, p, ProjectionVectors(pr, v2),
+                                                 static_cast<uint32_t>(mode), static_cast<uint32_t>(half));
+      }
     }
   }
 }

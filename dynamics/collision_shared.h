@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "dynamics/collision_tests.h"
+#include "dynamics/contact_list.h"
 #include "dynamics/contact_nodes.h"
 #include "jel/live_state.h"
 #include "jel/vector_math.h"
@@ -24,10 +26,38 @@ inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b
 inline void Sub(float* o, const float* a, const float* b) {
   o[0] = a[0] - b[0], o[1] = a[1] - b[1], o[2] = a[2] - b[2];
 }
+// GVVec3Copy and GVVecNormalise with the same arithmetic, inline for the
+// per-face loops.
+inline void Copy3(float* o, const float* a) { o[0] = a[0], o[1] = a[1], o[2] = a[2]; }
+inline void Normalise(const float* in, float* out) {
+  const float len = std::sqrt(Dot(in, in));
+  const float k = len == 0.0f ? 0.0f : 1.0f / len;
+  out[0] = in[0] * k, out[1] = in[1] * k, out[2] = in[2] * k;
+}
 inline bool ValidNode(const HAState* s, int32_t i) { return i >= 1 && i <= s->nodeCount; }
 inline bool ValidFace(const HAState* s, int32_t f) { return s->faces && f >= 1 && f <= s->faceCount; }
 inline bool Marked(const HAState* s, int32_t i) {
   return s->contactFlags && (s->contactFlags[i] & kGeoContactMark) != 0;
+}
+
+// Committed centre of a valid face as of the face grid's refill (computed
+// into scratch when there is none).
+inline const float* FaceCentre(const HAState* s, int32_t face, float scratch[3]) {
+  if (s->faceCentres.size() == 3 * (static_cast<size_t>(s->faceCount) + 1)) return s->faceCentres.data() + 3 * face;
+  const int32_t* c = s->faces[face];
+  GVQuadCentre(s, c[0], c[1], c[2], c[3], scratch);
+  return scratch;
+}
+
+// The vectors a contact record keeps of a projection: normal, (s, t,
+// distance), surface point and offset.
+inline ContactVectors ProjectionVectors(const SurfaceProjection& pr, const float st[3]) {
+  ContactVectors v;
+  v.v1 = pr.normal;
+  v.v2 = st;
+  v.v3 = pr.point;
+  v.v4 = pr.offset;
+  return v;
 }
 
 inline float FrictionOf(const HAState* s, int32_t node) {

@@ -48,7 +48,8 @@ static void LoadCorners(const HAState* st, int32_t face, float shift, FaceCorner
   }
 }
 
-static void Bilinear(const FaceCorners& fc, float u, float v, float X[3], float Xu[3], float Xv[3]) {
+// Inlined into the projection's loop: it runs five times a projection.
+__attribute__((always_inline)) static inline void Bilinear(const FaceCorners& fc, float u, float v, float X[3], float Xu[3], float Xv[3]) {
   const float* c0 = fc.c[0];
   const float* c1 = fc.c[1];
   const float* c2 = fc.c[2];
@@ -60,43 +61,85 @@ static void Bilinear(const FaceCorners& fc, float u, float v, float X[3], float 
   }
 }
 
+// Gauss-Newton projections of P + offset on N faces side by side: each lane
+// runs exactly the arithmetic of a lone projection, so that the processor
+// can overlap the lanes' long chains of dependent steps.
+template <int N>
+static void ProjectFacesOnce(const FaceCorners* fc, const float P[3], const float offset[3], int32_t iterations,
+                             SurfaceProjection* out) {
+  float target[3], X[N][3], Xu[N][3], Xv[N][3], r[N][3];
+  for (int a = 0; a < 3; ++a) target[a] = P[a] + offset[a];
+  float u[N], v[N];
+  bool live[N];
+  for (int l = 0; l < N; ++l) {
+    u[l] = v[l] = 0.0f;
+    live[l] = true;
+  }
+  for (int32_t it = 0; it < iterations; ++it) {
+    for (int l = 0; l < N; ++l) {
+      if (!live[l]) continue;
+      Bilinear(fc[l], u[l], v[l], X[l], Xu[l], Xv[l]);
+      Sub(r[l], target, X[l]);
+      const float a11 = Dot(Xu[l], Xu[l]), a12 = Dot(Xu[l], Xv[l]), a22 = Dot(Xv[l], Xv[l]);
+      const float det = a11 * a22 - a12 * a12;
+      if (det == 0.0f) {
+        live[l] = false;
+        continue;
+      }
+      const float bu = Dot(Xu[l], r[l]), bv = Dot(Xv[l], r[l]);
+      u[l] += (a22 * bu - a12 * bv) / det;
+      v[l] += (a11 * bv - a12 * bu) / det;
+    }
+  }
+  for (int l = 0; l < N; ++l) {
+    Bilinear(fc[l], u[l], v[l], X[l], Xu[l], Xv[l]);
+    float n[3];
+    GVVecCross(n, Xu[l], Xv[l]);
+    if (Dot(n, n) == 0.0f) {
+      float d1[3], d2[3];
+      Sub(d1, fc[l].c[3], fc[l].c[1]);
+      Sub(d2, fc[l].c[2], fc[l].c[0]);
+      GVVecCross(n, d1, d2);
+    }
+    Normalise(n, out[l].normal);
+    Copy3(out[l].point, X[l]);
+    Copy3(out[l].offset, offset);
+    out[l].s = u[l];
+    out[l].t = v[l];
+    Sub(r[l], target, X[l]);
+    out[l].dist = Dot(out[l].normal, r[l]);
+  }
+}
+
 static void ProjectFaceOnce(const FaceCorners& fc, const float P[3], const float offset[3], int32_t iterations,
                             SurfaceProjection* out) {
-  float target[3], X[3], Xu[3], Xv[3], r[3];
-  for (int a = 0; a < 3; ++a) target[a] = P[a] + offset[a];
-  float u = 0.0f, v = 0.0f;
-  for (int32_t it = 0; it < iterations; ++it) {
-    Bilinear(fc, u, v, X, Xu, Xv);
-    Sub(r, target, X);
-    const float a11 = Dot(Xu, Xu), a12 = Dot(Xu, Xv), a22 = Dot(Xv, Xv);
-    const float det = a11 * a22 - a12 * a12;
-    if (det == 0.0f) break;
-    const float bu = Dot(Xu, r), bv = Dot(Xv, r);
-    u += (a22 * bu - a12 * bv) / det;
-    v += (a11 * bv - a12 * bu) / det;
+  ProjectFacesOnce<1>(&fc, P, offset, iterations, out);
+}
+
+void GVProjectOnFaces(const HAState* state, const int32_t* faces, int32_t count, const float P[3],
+                      int32_t iterations, SurfaceProjection* out) {
+  const float zero[3] = {0.0f, 0.0f, 0.0f};
+  FaceCorners fc[4];
+  int32_t k = 0;
+  for (; count - k >= 4; k += 4) {
+    for (int l = 0; l < 4; ++l) LoadCorners(state, faces[k + l], 0.0f, &fc[l]);
+    ProjectFacesOnce<4>(fc, P, zero, iterations, out + k);
   }
-  Bilinear(fc, u, v, X, Xu, Xv);
-  float n[3];
-  GVVecCross(n, Xu, Xv);
-  if (Dot(n, n) == 0.0f) {
-    float d1[3], d2[3];
-    Sub(d1, fc.c[3], fc.c[1]);
-    Sub(d2, fc.c[2], fc.c[0]);
-    GVVecCross(n, d1, d2);
+  if (count - k >= 2) {
+    for (int l = 0; l < 2; ++l) LoadCorners(state, faces[k + l], 0.0f, &fc[l]);
+    ProjectFacesOnce<2>(fc, P, zero, iterations, out + k);
+    k += 2;
   }
-  GVVecNormalise(n, out->normal);
-  GVVec3Copy(out->point, X);
-  GVVec3Copy(out->offset, offset);
-  out->s = u;
-  out->t = v;
-  Sub(r, target, X);
-  out->dist = Dot(out->normal, r);
+  if (k < count) GVProjectOnFace(state, faces[k], P, nullptr, iterations, 0u, 0.0f, 0.0f, &out[k]);
 }
 
 void GVProjectOnFace(const HAState* state, int32_t face, const float P[3], const float D[3], int32_t iterations,
                      uint32_t options, float offsetLength, float cornerShift, SurfaceProjection* out) {
-  *out = SurfaceProjection{};
-  if (!state || !state->pos || !ValidFace(state, face) || !P) return;
+  // Each projection writes every field of out.
+  if (!state || !state->pos || !ValidFace(state, face) || !P) {
+    *out = SurfaceProjection{};
+    return;
+  }
   if (!D) D = kZero3;
   FaceCorners fc;
   float offset[3] = {0, 0, 0};
@@ -150,16 +193,18 @@ static void ProjectTriOnce(const float O[3], const float A[3], const float B[3],
   for (int a = 0; a < 3; ++a) out->point[a] = O[a] + s * e1[a] + t * e2[a];
   out->s = s;
   out->t = t;
-  GVVec3Copy(out->normal, N);
-  GVVec3Copy(out->offset, offset);
+  Copy3(out->normal, N);
+  Copy3(out->offset, offset);
   Sub(r, target, out->point);
   out->dist = Dot(N, r);
 }
 
 void GVProjectOnTriangle(const float O[3], const float A[3], const float B[3], const float P[3], const float D[3],
                          const float N[3], uint32_t options, float offsetLength, SurfaceProjection* out) {
-  *out = SurfaceProjection{};
-  if (!O || !A || !B || !P || !N) return;
+  if (!O || !A || !B || !P || !N) {
+    *out = SurfaceProjection{};
+    return;
+  }
   if (!D) D = kZero3;
   float offset[3] = {0, 0, 0};
   if (options & kProjOffset) GVVecScale(offset, D, offsetLength);
@@ -185,7 +230,33 @@ void GVEnsureFaceGrid(HAState* state) {
   if (!state || state->contactStatus[0]) return;
   state->rebuildContactGrid(0.5f * state->cellSize, 0);
   state->contactStatus[0] = 1;
+  // The face centres the searches measure against, with their bounds.
+  float* box = state->faceCentreBox;
+  for (int a = 0; a < 3; ++a) {
+    box[a] = INFINITY;
+    box[3 + a] = -INFINITY;
+  }
+  if (!state->faces || state->faceCount < 1 || !state->pos) {
+    state->faceCentres.clear();
+    return;
+  }
+  state->faceCentres.resize(3 * (static_cast<size_t>(state->faceCount) + 1));
+  float* centres = state->faceCentres.data();
+  centres[0] = centres[1] = centres[2] = 0.0f;
+  for (int32_t f = 1; f <= state->faceCount; ++f) {
+    const int32_t* c = state->faces[f];
+    float* centre = centres + 3 * f;
+    GVQuadCentre(state, c[0], c[1], c[2], c[3], centre);
+    // A NaN centre never compares, so it widens nothing: no point is ever
+    // near it either.
+    for (int a = 0; a < 3; ++a) {
+      if (centre[a] < box[a]) box[a] = centre[a];
+      if (centre[a] > box[3 + a]) box[3 + a] = centre[a];
+    }
+  }
 }
+
+
 
 void GVFaceCorrDispAt(const HAState* state, int32_t face, float s, float t, float out[3]) {
   out[0] = out[1] = out[2] = 0.0f;
@@ -426,12 +497,8 @@ int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, con
     const float depth = Dot(gap, pr.normal);
     if (depth <= 0.0f || !list) continue;
     const float v2[3] = {pr.s, pr.t, pr.dist};
-    ContactVectors v;
-    v.v1 = pr.normal;
-    v.v2 = v2;
-    v.v3 = pr.point;
-    v.v4 = pr.offset;
-    GVContactUpdateOrAppend(list, state, state, 0, q.item, 0, f, static_cast<uint32_t>(half), depth, v);
+    GVContactUpdateOrAppend(list, state, state, 0, q.item, 0, f, static_cast<uint32_t>(half), depth,
+                            ProjectionVectors(pr, v2));
   }
   if (out) *out = best;
   return bestFace;
@@ -554,7 +621,8 @@ namespace {
 // Part p of a one-layer Jel is its whole node set.
 int32_t EffectivePart(const HAState* st, int32_t part) { return (part == 2 && st->isFlat()) ? 1 : part; }
 
-bool MakeItem(const HAState* st, int32_t i, int32_t part, bool flat, GeoNodeItem* it) {
+// The item's elements and committed point; false for one that is not searched.
+bool MakeItemPoint(const HAState* st, int32_t i, int32_t part, GeoNodeItem* it) {
   *it = GeoNodeItem{};
   const int32_t n = st->nodeCount;
   if (i <= n) {
@@ -571,6 +639,12 @@ bool MakeItem(const HAState* st, int32_t i, int32_t part, bool flat, GeoNodeItem
   for (int k = 0; k < 3; ++k) it->P[k] = st->pos[it->a][k];
   if (it->b)
     for (int k = 0; k < 3; ++k) it->P[k] = 0.5f * (it->P[k] + st->pos[it->b][k]);
+  return true;
+}
+
+// The rest of the item: in-step point, normal and shift.
+void FinishItem(const HAState* st, int32_t i, bool flat, GeoNodeItem* it) {
+  const int32_t n = st->nodeCount;
   GVNodeStepPos(st, it->a, it->b, it->S);
   if (it->b == 0 && st->nodeNormals)
     GVVec3Copy(it->normal, st->nodeNormals[it->a]);
@@ -584,6 +658,11 @@ bool MakeItem(const HAState* st, int32_t i, int32_t part, bool flat, GeoNodeItem
     it->offsetLength = 0.71f;
     it->options = kProjOffsetTowards;
   }
+}
+
+bool MakeItem(const HAState* st, int32_t i, int32_t part, bool flat, GeoNodeItem* it) {
+  if (!MakeItemPoint(st, i, part, it)) return false;
+  FinishItem(st, i, flat, it);
   return true;
 }
 
@@ -605,11 +684,11 @@ bool TriUsable(const GeoTestMesh* m, const int32_t* c, int n) {
 // rests on it or does not end the sub-step behind it.
 bool TryTriangle(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, const float N[3], const GeoNodeItem& it,
                  float reachSq, bool anyFacing, float* best, bool* touch, GeoNodeHit* hit) {
+  if (!anyFacing && !(Dot(N, it.normal) < 0.0f)) return false;
   float O[3], A[3], B[3], dO[3], dA[3], dB[3];
   TriCorner(m, i0, O, dO);
   TriCorner(m, i1, A, dA);
   TriCorner(m, i2, B, dB);
-  if (!anyFacing && !(Dot(N, it.normal) < 0.0f)) return false;
   float centroid[3], off[3];
   for (int a = 0; a < 3; ++a) centroid[a] = (O[a] + A[a] + B[a] + dO[a] + dA[a] + dB[a]) * (1.0f / 3.0f);
   Sub(off, centroid, it.P);
@@ -633,9 +712,9 @@ bool TryTriangle(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, const
   Sub(gap, Y, S);
   hit->dist = pr.dist;
   hit->depth = Dot(gap, N);
-  GVVec3Copy(hit->normal, N);
-  GVVec3Copy(hit->contact, Y);
-  GVVec3Copy(hit->offset, pr.offset);
+  Copy3(hit->normal, N);
+  Copy3(hit->contact, Y);
+  Copy3(hit->offset, pr.offset);
   hit->st[0] = pr.s;
   hit->st[1] = pr.t;
   hit->st[2] = pr.dist;
@@ -644,7 +723,7 @@ bool TryTriangle(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, const
 
 void TriNormal(const GeoTestMesh* m, int32_t face, const int32_t* c, float N[3]) {
   if (m->faceNormals) {
-    GVVec3Copy(N, m->faceNormals[face]);
+    Copy3(N, m->faceNormals[face]);
     return;
   }
   float e1[3], e2[3];
@@ -683,6 +762,7 @@ bool GVCollidePointTris(HAState* st, ContactList* list, int32_t kind, const GeoN
   float best = reach * factor * 30.0f * 0.6f;
   const bool anyFacing = st->isFlat() || Dot(it.normal, it.normal) == 0.0f;
   bool found = false;
+  GeoNodeHit hit;  // written whole by every triangle that is tried
   for (int32_t k = 1; k <= hits[0]; ++k) {
     const int32_t t = hits[k];
     if (t < 1 || t > m->triangleCount) continue;
@@ -691,7 +771,6 @@ bool GVCollidePointTris(HAState* st, ContactList* list, int32_t kind, const GeoN
     float N[3];
     TriNormal(m, t, c, N);
     bool touch = false;
-    GeoNodeHit hit;
     if (!TryTriangle(m, c[0], c[1], c[2], N, it, reachSq, anyFacing, &best, &touch, &hit)) continue;
     hit.face = t;
     found = true;
@@ -769,13 +848,14 @@ int32_t SearchTriangles(HAState* st, ContactList* nodes, ContactList* edges, int
   for (int32_t i = 1; i <= items; ++i) {
     if (i == n + 1) MarkRecordedNodes(st, nodes);
     GeoNodeItem it;
-    if (!MakeItem(st, i, part, flat, &it) || EdgeBothMarked(st, it)) continue;
+    if (!MakeItemPoint(st, i, part, &it) || EdgeBothMarked(st, it)) continue;
+    const int32_t* hits = QueryGeoFaces(m, it.P, &largest);
+    if (!hits) continue;  // this item only
+    FinishItem(st, i, flat, &it);
     if (recording && !flat && it.b == 0 && st->nodeCreaseDot) {
       it.offsetLength = -st->nodeCreaseDot[it.a];
       it.options = kProjOffset;
     }
-    const int32_t* hits = QueryGeoFaces(m, it.P, &largest);
-    if (!hits) continue;  // this item only
     GeoNodeHit hit;
     GVCollidePointTris(st, it.b ? edges : nodes, it.b ? 2 : 1, it, m, hits, reach, dt, &hit);
   }

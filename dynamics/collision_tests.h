@@ -64,6 +64,10 @@ const float* GVNodeShiftVector(const HAState* state, int32_t node);
 // normal is turned so that the point lies in front.
 void GVProjectOnFace(const HAState* state, int32_t face, const float P[3], const float D[3], int32_t iterations,
                      uint32_t options, float offsetLength, float cornerShift, SurfaceProjection* out);
+// GVProjectOnFace without options for each of count valid faces, the same
+// results computed several at a time.
+void GVProjectOnFaces(const HAState* state, const int32_t* faces, int32_t count, const float P[3],
+                      int32_t iterations, SurfaceProjection* out);
 // Projection of P on the plane of triangle (O, A, B) with the given unit normal.
 void GVProjectOnTriangle(const float O[3], const float A[3], const float B[3], const float P[3], const float D[3],
                          const float N[3], uint32_t options, float offsetLength, SurfaceProjection* out);
@@ -108,7 +112,8 @@ void GVNodeOffset(const HAState* state, const float point[3], int32_t a, int32_t
 // when either is 0.
 float GVContactStepTime(const HAState* state);
 // Keeps the state's grid of faces current for the sub-step (rebuilt once per
-// force phase).
+// force phase), with the committed face centres and their bounds. A caller
+// that moves a state's nodes within a sub-step clears contactStatus[0].
 void GVEnsureFaceGrid(HAState* state);
 
 // One Geo vertex (or any point) against the faces in a hit list.

@@ -1,5 +1,6 @@
 #include "dynamics/contact_list.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdio>
@@ -64,9 +65,21 @@ static void ReleaseRecord(ContactList* list, ContactRec* r) {
   if (ContactStore* store = list->store) {
     r->next = store->spareRecords;
     store->spareRecords = r;
+    if (store->recordsInUse > 0) store->recordsInUse -= 1;
     return;
   }
   delete r;
+}
+
+void GVReserveContactRecords(ContactStore* store, int32_t total) {
+  if (!store) return;
+  while (store->recordsMade < total) {
+    ContactRec* r = gAlloc();
+    if (!r) return;  // the appends report it when they run short
+    r->next = store->spareRecords;
+    store->spareRecords = r;
+    store->recordsMade += 1;
+  }
 }
 
 static void Set3(float* dst, const float* src) {
@@ -90,6 +103,15 @@ void GVContactListReset(ContactList* list) {
 
 void GVFreeContacts(ContactList* list) {
   if (!list) return;
+  ContactStore* store = list->store;
+  if (store && list->first && list->last && !list->last->next) {
+    // The whole chain goes to the spares at once.
+    list->last->next = store->spareRecords;
+    store->spareRecords = list->first;
+    store->recordsInUse = std::max(0, store->recordsInUse - list->count);
+    GVContactListReset(list);
+    return;
+  }
   ContactRec* r = list->first;
   while (r) {
     ContactRec* next = r->next;
@@ -142,12 +164,19 @@ static void Link(ContactList* list, ContactRec* r, int32_t kind) {
 }
 
 static ContactRec* NewRecord(ContactList* list) {
-  ContactRec* r = list->store ? list->store->spareRecords : nullptr;
-  if (r)
-    list->store->spareRecords = r->next;
-  else
+  ContactStore* store = list->store;
+  ContactRec* r = store ? store->spareRecords : nullptr;
+  if (r) {
+    store->spareRecords = r->next;
+  } else {
     r = gAlloc();
+    if (r && store) store->recordsMade += 1;
+  }
   if (!r) ContactAllocFailed();
+  if (store) {
+    store->recordsInUse += 1;
+    if (store->recordsInUse > store->recordsPeak) store->recordsPeak = store->recordsInUse;
+  }
   return GVContactRecInit(r);
 }
 

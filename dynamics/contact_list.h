@@ -55,7 +55,14 @@ struct ContactStore {
   ContactStore& operator=(const ContactStore&) = delete;
   ContactRec* spareRecords = nullptr;
   struct ContactList* spareLists = nullptr;
+  int32_t recordsMade = 0;   // records allocated for lists of this store
+  int32_t recordsInUse = 0;  // taken from it and not yet given back
+  int32_t recordsPeak = 0;   // most in use at once
 };
+
+// Allocates spare records until the store has made at least total, so that
+// lists drawing on it allocate nothing until more are in use at once.
+void GVReserveContactRecords(ContactStore* store, int32_t total);
 
 struct ContactList {
   ContactRec* first = nullptr;

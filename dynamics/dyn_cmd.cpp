@@ -434,6 +434,9 @@ void GVSetupJelCollision(HWorld* world, int32_t a, int32_t b, int32_t ka, int32_
   if (a == b && a < 0) direction = 2;
   if (a == b && a > 0) direction = ka == kb ? 1 : 2;
 
+  // The searches run back to back: the contact marks are kept between them.
+  world->keptMarks.batch = true;
+  world->keptMarks.valid = false;
   if (a > 0 && b > 0) {
     HObject* ja = GVGetJelById(world, a);
     HObject* jb = GVGetJelById(world, b);
@@ -449,6 +452,8 @@ void GVSetupJelCollision(HWorld* world, int32_t a, int32_t b, int32_t ka, int32_
       }
     }
   }
+  world->keptMarks.batch = false;
+  world->keptMarks.valid = false;
 
   DynCmdArgs args;
   args.key1 = a;

@@ -56,6 +56,20 @@ struct HWorld {
   std::unique_ptr<WorkerPool> workers;
   std::vector<HObject*> stepping;  // the active Jels of a sub-step, reused
   std::vector<HObject*> perJel;    // the Jels of one GVRunPerJel call, reused
+
+  // Geo-contact marks kept from one Jel-against-Jel search to the next while
+  // GVSetupJelCollision runs its searches back to back (batch set): the
+  // marks of the world's active Jels and of the last two parties are those of
+  // the node list's records up to `last` (count records), and every other
+  // state's marks hold at least its records'.
+  struct KeptMarks {
+    bool batch = false;
+    bool valid = false;
+    const ContactList* list = nullptr;
+    const ContactRec* last = nullptr;
+    int32_t count = 0;
+    const HAState* parties[2] = {};
+  } keptMarks;
 };
 
 // Threads for stepping the world: 1 runs everything on the calling thread

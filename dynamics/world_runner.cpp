@@ -121,6 +121,16 @@ void GVResetSelToWorld(HWorld* world, int32_t selection) {
 // ---------------------------------------------------------------------------
 // One frame
 
+// Contact records for the frame, made before its sub-steps: one a surface
+// face of the Jels that collided in the last sub-step, and twice the most the
+// world has held at once.
+static void ReserveContacts(HWorld* world) {
+  int32_t faces = 0;
+  for (HObject* j = world->head; j; j = GVNextJel(j))
+    if (j->state && j->state->collisionFlags != 0) faces += j->state->faceCount;
+  GVReserveContactRecords(&world->contactStore, std::max(faces, 2 * world->contactStore.recordsPeak));
+}
+
 void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   if (!world) return;
   FrameParams& p = world->params;
@@ -128,6 +138,7 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   for (HObject* j = world->head; j; j = GVNextJel(j))
     if (j->flags & kJelHeld) j->setGroupBit(-1, 0);
 
+  ReserveContacts(world);
   const int32_t need = GVSubstepsPerFrame(world);
   const int32_t asked = perFrame ? perFrame(nullptr, 0, world->callbackUser) : 1;
   p.subSteps = std::max(asked, need);

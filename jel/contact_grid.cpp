@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdint>
+#include <algorithm>
 #include <new>
 
 // Triangle splitting halves the edges each level, so a sane threshold stops it
@@ -25,17 +26,48 @@ static OctreeNode* newNode(ContactGrid* grid, int32_t depth) {
     *n = OctreeNode{};
   } else {
     n = new (std::nothrow) OctreeNode{};
+    if (n && grid) ++grid->nodesMade;
   }
   if (n) n->depth = depth;
+  if (n && grid) ++grid->nodesUsed;
   return n;
 }
 
 static OctreeNode** newChildren(ContactGrid* grid) {
   OctreeNode** c = grid ? grid->spareChildren : nullptr;
-  if (!c) return new (std::nothrow) OctreeNode*[8]();
-  grid->spareChildren = reinterpret_cast<OctreeNode**>(c[0]);
-  for (int i = 0; i < 8; ++i) c[i] = nullptr;
+  if (!c) {
+    c = new (std::nothrow) OctreeNode*[8]();
+    if (c && grid) ++grid->childrenMade;
+  } else {
+    grid->spareChildren = reinterpret_cast<OctreeNode**>(c[0]);
+    for (int i = 0; i < 8; ++i) c[i] = nullptr;
+  }
+  if (c && grid) ++grid->childrenUsed;
   return c;
+}
+
+// Keeps an eighth more nodes and child arrays than the last tree used, topped
+// up to a quarter more when it falls short: a tree that changes a little
+// from one refill to the next then draws on spares only.
+static void reserveSpares(ContactGrid* grid) {
+  const auto target = [](int32_t used, int32_t made) { return made < used + used / 8 ? used + used / 4 : 0; };
+  const int32_t nodes = target(grid->nodesUsed, grid->nodesMade);
+  const int32_t children = target(grid->childrenUsed, grid->childrenMade);
+  while (grid->nodesMade < nodes) {
+    OctreeNode* n = new (std::nothrow) OctreeNode{};
+    if (!n) break;
+    n->itemData = reinterpret_cast<intptr_t>(grid->spareNodes);
+    grid->spareNodes = n;
+    ++grid->nodesMade;
+  }
+  while (grid->childrenMade < children) {
+    OctreeNode** c = new (std::nothrow) OctreeNode*[8]();
+    if (!c) break;
+    c[0] = reinterpret_cast<OctreeNode*>(grid->spareChildren);
+    grid->spareChildren = c;
+    ++grid->childrenMade;
+  }
+  grid->nodesUsed = grid->childrenUsed = 0;
 }
 
 // Moves the node and everything below it to the grid's spare storage.
@@ -60,22 +92,30 @@ static int octantOf(const float* p, const float* lo, const float* hi) {
   return o;
 }
 
+// Frees an array of the grid and zeroes its room.
+template <class T>
+static void dropArray(T*& array, int32_t* room) {
+  delete[] array;
+  array = nullptr;
+  *room = 0;
+}
+
 static void releaseTree(ContactGrid* grid) {
   if (grid->root) {
     GVOctreeFree(grid->root);
     delete grid->root;
     grid->root = nullptr;
   }
-  delete[] grid->hitList;
-  grid->hitList = nullptr;
-  grid->hitRoom = 0;
-  delete[] grid->flatItems;
-  grid->flatItems = nullptr;
-  grid->flatRoom = 0;
+  dropArray(grid->hitList, &grid->hitRoom);
+  dropArray(grid->flatItems, &grid->flatRoom);
   grid->flatValid = 0;
-  delete[] grid->cellTable;
-  grid->cellTable = nullptr;
-  grid->cellTableSize = 0;
+  dropArray(grid->cellTable, &grid->cellTableSize);
+  dropArray(grid->rowBits, &grid->rowRoom);
+  dropArray(grid->itemCells, &grid->itemRoom);
+  dropArray(grid->itemPoints, &grid->itemRoom);
+  grid->fillCount = 0;
+  dropArray(grid->splitTable, &grid->splitRoom);
+  grid->splitLevels = 0;
   while (OctreeNode* n = grid->spareNodes) {
     grid->spareNodes = reinterpret_cast<OctreeNode*>(n->itemData);
     delete n;
@@ -84,6 +124,7 @@ static void releaseTree(ContactGrid* grid) {
     grid->spareChildren = reinterpret_cast<OctreeNode**>(c[0]);
     delete[] c;
   }
+  grid->nodesMade = grid->childrenMade = grid->nodesUsed = grid->childrenUsed = 0;
 }
 
 ContactGrid* GVNewContactGrid() { return new (std::nothrow) ContactGrid{}; }
@@ -128,6 +169,56 @@ int GVOctreeLevelsFor(float* size, float bound) {
   return result;
 }
 
+// Split values of the grid's first levels (at most kOctreeSplitLevels), each
+// computed as insertion and the loop of GVOctreeLocate compute it: per axis,
+// in heap order and then in order along the axis. Without room the grid
+// locates by that loop.
+static void fillSplitTable(ContactGrid* grid) {
+  const int32_t levels = grid->levelCount < kOctreeSplitLevels ? grid->levelCount : kOctreeSplitLevels;
+  const int32_t perAxis = (1 << levels);  // entry 0 unused
+  if (grid->splitRoom < 6 * perAxis) {
+    // Room for one level more, as for the cell table.
+    const int32_t room = 6 * (levels < kOctreeSplitLevels ? 2 * perAxis : perAxis);
+    delete[] grid->splitTable;
+    grid->splitTable = new (std::nothrow) float[room];
+    grid->splitRoom = grid->splitTable ? room : 0;
+    if (!grid->splitTable) return;
+  }
+  grid->splitSorted = 1;
+  for (int a = 0; a < 3; ++a) {
+    float* mids = grid->splitTable + 2 * a * perAxis;
+    float* sorted = mids + perAxis;
+    mids[0] = sorted[0] = 0.0f;
+    for (int32_t k = 1; k < perAxis; ++k) {
+      // Box k's bounds, walking down from the root along the bits of k.
+      int32_t depth = 0;
+      while ((k >> depth) > 1) ++depth;
+      float lo = grid->minCorner[a], hi = grid->maxCorner[a];
+      for (int32_t d = depth - 1; d >= 0; --d) {
+        const float mid = midpoint(lo, hi);
+        if ((k >> d) & 1)
+          lo = mid;
+        else
+          hi = mid;
+      }
+      mids[k] = midpoint(lo, hi);
+    }
+    // The j-th split along the axis is box 2^d + (j >> (t + 1)) of depth
+    // d = levels - 1 - t, t the trailing zeros of j.
+    for (int32_t j = 1; j < perAxis; ++j) {
+      const int t = __builtin_ctz(static_cast<unsigned>(j));
+      sorted[j] = mids[(1 << (levels - 1 - t)) + (j >> (t + 1))];
+      if (j > 1 && !(sorted[j - 1] <= sorted[j])) grid->splitSorted = 0;
+    }
+    grid->splitScale[a] = 1.0f / (grid->maxCorner[a] - grid->minCorner[a]);
+  }
+  grid->splitLevels = levels;
+  for (int a = 0; a < 3; ++a) {
+    grid->splitBox[a] = grid->minCorner[a];
+    grid->splitBox[3 + a] = grid->maxCorner[a];
+  }
+}
+
 int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, float maxX,
                        float maxY, float maxZ, float cellSize, int32_t capacity) {
   if (!grid) return nullptr;
@@ -137,6 +228,9 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
   }
   grid->spillFlag = 0;
   grid->flatValid = 0;
+  grid->distinctItems = 0;
+  grid->splitLevels = 0;
+  grid->fillCount = 0;
 
   const float lo[3] = {minX, minY, minZ};
   const float hi[3] = {maxX, maxY, maxZ};
@@ -167,6 +261,7 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
   grid->smallestCell = smallest;
   grid->capacity = capacity;
 
+  reserveSpares(grid);
   grid->root = newNode(grid, 0);
   if (grid->hitList && grid->hitRoom >= capacity) {
     grid->hitList[0] = 0;
@@ -179,13 +274,18 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
     releaseTree(grid);
     return nullptr;
   }
+  fillSplitTable(grid);
   return grid->hitList;
 }
+
+static void buildFilledTree(ContactGrid* grid);
 
 void GVOctreeNodeInsert(ContactGrid* grid, OctreeNode* node, int32_t item, const float* point, const float* lo,
                         const float* hi, int32_t levelCount, intptr_t itemData, int32_t depth) {
   if (!node || !point || !lo || !hi) return;
+  if (grid && grid->fillCount > 0) buildFilledTree(grid);
   if (grid) grid->flatValid = 0;
+  if (grid) grid->distinctItems = 0;
   float boxLo[3] = {lo[0], lo[1], lo[2]};
   float boxHi[3] = {hi[0], hi[1], hi[2]};
   for (;;) {
@@ -314,6 +414,36 @@ int GVOctreeAddTriangle(ContactGrid* grid, int32_t item, const float* a, const f
   return count;
 }
 
+// True when the kept split values cover steps levels of the grid's box.
+static bool splitsKept(const ContactGrid* grid, int32_t steps) {
+  return steps <= grid->splitLevels && grid->splitBox[0] == grid->minCorner[0] &&
+         grid->splitBox[1] == grid->minCorner[1] && grid->splitBox[2] == grid->minCorner[2] &&
+         grid->splitBox[3] == grid->maxCorner[0] && grid->splitBox[4] == grid->maxCorner[1] &&
+         grid->splitBox[5] == grid->maxCorner[2];
+}
+
+// The path along axis a of the cell at depth steps holding v: the same
+// comparisons as octantOf on the way down, against the kept split values.
+// With the splits in order along the axis, that path is the number of
+// splits of the first steps levels below v (every other one of the next
+// level's): guessed from v's place in the box, then corrected.
+static int32_t splitPath(const ContactGrid* grid, float v, int a, int32_t steps) {
+  const int32_t perAxis = 1 << grid->splitLevels;
+  const float* mids = grid->splitTable + 2 * a * perAxis;
+  if (grid->splitSorted) {
+    const float* sorted = mids + perAxis;
+    const int32_t last = (1 << steps) - 1, stride = 1 << (grid->splitLevels - steps);
+    const float guess = (v - grid->minCorner[a]) * grid->splitScale[a] * static_cast<float>(1 << steps);
+    int32_t c = !(guess > 0.0f) ? 0 : guess >= static_cast<float>(last) ? last : static_cast<int32_t>(guess);
+    while (c > 0 && !(v > sorted[c * stride])) --c;
+    while (c < last && v > sorted[(c + 1) * stride]) ++c;
+    return c;
+  }
+  int32_t k = 1;
+  for (int i = 0; i < steps; ++i) k = 2 * k + (v > mids[k] ? 1 : 0);
+  return k - (1 << steps);
+}
+
 bool GVOctreeLocate(const ContactGrid* grid, const float* point, int32_t* xPath, int32_t* yPath,
                     int32_t* zPath) {
   if (!grid || !grid->root || !point || !xPath || !yPath || !zPath) return false;
@@ -326,6 +456,10 @@ bool GVOctreeLocate(const ContactGrid* grid, const float* point, int32_t* xPath,
     }
   }
   const int steps = grid->levelCount < 1 ? 1 : grid->levelCount;
+  if (splitsKept(grid, steps)) {
+    for (int a = 0; a < 3; ++a) *paths[a] = splitPath(grid, point[a], a, steps);
+    return true;
+  }
   for (int a = 0; a < 3; ++a) {
     float lo = grid->minCorner[a], hi = grid->maxCorner[a];
     int32_t path = 0;
@@ -467,6 +601,7 @@ static bool flattenCells(ContactGrid* grid, const OctreeNode* node, int32_t dept
     const bool ok = flattenLeaves(grid, node, count);
     entry[1] = *count - entry[0];
     entry[2] = grid->cellStamp;
+    if (entry[1] > 0) grid->rowBits[(pz << levels) | py] |= uint64_t{1} << px;
     return ok;
   }
   if (!node->children) return true;
@@ -481,14 +616,27 @@ static bool flattenCells(ContactGrid* grid, const OctreeNode* node, int32_t dept
 // Lays the items of every finest cell out in the flat list and indexes the
 // cells in the table. False when the grid is too fine for a table or the
 // storage could not grow; queries then walk the tree.
+static bool prepareTable(ContactGrid* grid);
+
 static bool flatten(ContactGrid* grid) {
   const int32_t levels = grid->levelCount;
-  if (levels < 1 || levels > kOctreeTableLevels) return false;
+  if (levels < 1 || levels > kOctreeTableLevels || !prepareTable(grid)) return false;
+  int32_t count = 0;
+  return flattenCells(grid, grid->root, 0, 0, 0, 0, &count);
+}
+
+// A cell table for the grid's levels with no current entry, and the row
+// bits cleared. False when the storage could not grow.
+static bool prepareTable(ContactGrid* grid) {
+  const int32_t levels = grid->levelCount;
   const int32_t cells = 1 << (3 * levels);
   if (grid->cellTableSize < cells) {
+    // Room for one level more: a grid refilled as its Jel moves often gains
+    // one, and should not grow its table then.
+    const int32_t room = levels < 4 ? 8 * cells : cells;
     delete[] grid->cellTable;
-    grid->cellTable = new (std::nothrow) int32_t[cells][3]();
-    grid->cellTableSize = grid->cellTable ? cells : 0;
+    grid->cellTable = new (std::nothrow) int32_t[room][3]();
+    grid->cellTableSize = grid->cellTable ? room : 0;
     grid->cellStamp = 0;
     if (!grid->cellTable) return false;
   }
@@ -497,8 +645,164 @@ static bool flatten(ContactGrid* grid) {
     for (int32_t k = 0; k < grid->cellTableSize; ++k) grid->cellTable[k][2] = 0;
     grid->cellStamp = 1;
   }
-  int32_t count = 0;
-  return flattenCells(grid, grid->root, 0, 0, 0, 0, &count);
+  const int32_t rows = 1 << (2 * levels);
+  if (grid->rowRoom < rows) {
+    const int32_t room = levels < 4 ? 4 * rows : rows;  // one level more, as for the table
+    delete[] grid->rowBits;
+    grid->rowBits = new (std::nothrow) uint64_t[room];
+    grid->rowRoom = grid->rowBits ? room : 0;
+    if (!grid->rowBits) return false;
+  }
+  std::fill(grid->rowBits, grid->rowBits + rows, uint64_t{0});
+  return true;
+}
+
+// Room for count entries in the flat list.
+static bool flatRoomFor(ContactGrid* grid, int32_t count) {
+  if (grid->flatRoom >= count) return true;
+  const int32_t room = std::max(64, count + count / 4);
+  int32_t* grown = new (std::nothrow) int32_t[room];
+  if (!grown) return false;
+  delete[] grid->flatItems;
+  grid->flatItems = grown;
+  grid->flatRoom = room;
+  return true;
+}
+
+float (*GVOctreeItemPoints(ContactGrid* grid, int32_t count))[3] {
+  if (!grid || count < 0) return nullptr;
+  if (grid->itemRoom < count) {
+    delete[] grid->itemPoints;
+    delete[] grid->itemCells;
+    const int32_t room = count + count / 4 + 8;
+    grid->itemPoints = new (std::nothrow) float[room][3];
+    grid->itemCells = new (std::nothrow) int32_t[room];
+    grid->itemRoom = room;
+    if (!grid->itemPoints || !grid->itemCells) {
+      dropArray(grid->itemCells, &grid->itemRoom);
+      dropArray(grid->itemPoints, &grid->itemRoom);
+      return nullptr;
+    }
+  }
+  return grid->itemPoints;
+}
+
+// Order of two points of one finest cell (box lo..hi) in the tree: by their
+// octants at the first split below the cell where they differ; 0 when no
+// split down to the deepest level parts them (the later one is dropped).
+static int treeOrder(const float* p, const float* q, const float* cellLo, const float* cellHi, int32_t levels) {
+  float lo[3] = {cellLo[0], cellLo[1], cellLo[2]}, hi[3] = {cellHi[0], cellHi[1], cellHi[2]};
+  for (int32_t depth = levels; depth < kOctreeMaxDepth; ++depth) {
+    const int op = octantOf(p, lo, hi), oq = octantOf(q, lo, hi);
+    if (op != oq) return op < oq ? -1 : 1;
+    for (int a = 0; a < 3; ++a) {
+      const float mid = midpoint(lo[a], hi[a]);
+      if (op & (1 << a))
+        lo[a] = mid;
+      else
+        hi[a] = mid;
+    }
+  }
+  return 0;
+}
+
+// Sorts the items of one cell (first, count) into tree order and drops the
+// repeats; returns the count kept.
+static int32_t orderCell(ContactGrid* grid, int32_t cell, int32_t first, int32_t count) {
+  const int32_t levels = grid->levelCount;
+  const int32_t mask = (1 << levels) - 1;
+  const int32_t path[3] = {cell & mask, (cell >> levels) & mask, cell >> (2 * levels)};
+  float lo[3], hi[3];
+  for (int a = 0; a < 3; ++a) {
+    lo[a] = grid->minCorner[a];
+    hi[a] = grid->maxCorner[a];
+    for (int32_t d = levels - 1; d >= 0; --d) {
+      const float mid = midpoint(lo[a], hi[a]);
+      if ((path[a] >> d) & 1)
+        lo[a] = mid;
+      else
+        hi[a] = mid;
+    }
+  }
+  int32_t* items = grid->flatItems + first;
+  int32_t kept = 1;
+  for (int32_t j = 1; j < count; ++j) {
+    const int32_t item = items[j];
+    const float* p = grid->itemPoints[item - 1];
+    int32_t i = kept;
+    int order = 1;
+    while (i > 0 && (order = treeOrder(grid->itemPoints[items[i - 1] - 1], p, lo, hi, levels)) > 0) --i;
+    if (i > 0 && order == 0) continue;  // the earlier item holds this place
+    for (int32_t k = kept; k > i; --k) items[k] = items[k - 1];
+    items[i] = item;
+    ++kept;
+  }
+  return kept;
+}
+
+void GVOctreeFillItems(ContactGrid* grid, int32_t count) {
+  if (!grid || !grid->root || count <= 0 || count > grid->itemRoom) return;
+  const int32_t levels = grid->levelCount;
+  const bool bare = !grid->root->children && grid->root->item == 0 && grid->fillCount == 0;
+  if (!bare || levels < 1 || levels > kOctreeTableLevels || !splitsKept(grid, levels) || !prepareTable(grid) ||
+      !flatRoomFor(grid, count)) {
+    for (int32_t k = 0; k < count; ++k) {
+      const float* p = grid->itemPoints[k];
+      GVOctreeAddItem(grid, k + 1, p[0], p[1], p[2]);
+    }
+    return;
+  }
+  // Each item's finest cell, and the cells' counts.
+  const int32_t stamp = grid->cellStamp;
+  for (int32_t k = 0; k < count; ++k) {
+    const float* p = grid->itemPoints[k];
+    const int32_t cell = (((splitPath(grid, p[2], 2, levels) << levels) | splitPath(grid, p[1], 1, levels)) << levels) |
+                         splitPath(grid, p[0], 0, levels);
+    grid->itemCells[k] = cell;
+    int32_t* entry = grid->cellTable[cell];
+    if (entry[2] != stamp) {
+      entry[0] = -1;
+      entry[1] = 0;
+      entry[2] = stamp;
+    }
+    entry[1] += 1;
+  }
+  // Cells laid out in the order their first items come, items in id order;
+  // the cells, each once, go to the front of the cell scratch (never ahead
+  // of the item being read).
+  int32_t next = 0, cells = 0;
+  for (int32_t k = 0; k < count; ++k) {
+    const int32_t cell = grid->itemCells[k];
+    int32_t* entry = grid->cellTable[cell];
+    if (entry[0] < 0) {
+      entry[0] = next;
+      next += entry[1];
+      entry[1] = 0;
+      grid->itemCells[cells++] = cell;
+    }
+    grid->flatItems[entry[0] + entry[1]++] = k + 1;
+  }
+  // Tree order inside the cells shared by several items.
+  for (int32_t c = 0; c < cells; ++c) {
+    const int32_t cell = grid->itemCells[c];
+    int32_t* entry = grid->cellTable[cell];
+    if (entry[1] > 1) entry[1] = orderCell(grid, cell, entry[0], entry[1]);
+    grid->rowBits[cell >> levels] |= uint64_t{1} << (cell & ((1 << levels) - 1));
+  }
+  grid->fillCount = count;
+  grid->flatValid = 1;
+  grid->spillFlag = 0;
+}
+
+// Puts a filled grid's items into its tree, in id order as the fill stands
+// for, before anything else goes in.
+static void buildFilledTree(ContactGrid* grid) {
+  const int32_t count = grid->fillCount;
+  grid->fillCount = 0;
+  for (int32_t k = 0; k < count; ++k) {
+    const float* p = grid->itemPoints[k];
+    GVOctreeAddItem(grid, k + 1, p[0], p[1], p[2]);
+  }
 }
 
 int32_t* GVOctreeQuery(ContactGrid* grid, int32_t xPath, int32_t yPath, int32_t zPath) {
@@ -523,15 +827,28 @@ int32_t* GVOctreeQuery(ContactGrid* grid, int32_t xPath, int32_t yPath, int32_t 
   const int32_t z0 = zPath > 0 ? zPath - 1 : 0, z1 = zPath + 1 < limit ? zPath + 1 : zPath;
   const int32_t y0 = yPath > 0 ? yPath - 1 : 0, y1 = yPath + 1 < limit ? yPath + 1 : yPath;
   const int32_t x0 = xPath > 0 ? xPath - 1 : 0, x1 = xPath + 1 < limit ? xPath + 1 : xPath;
+  // The flat list holds no empty leaf (id 0), so each cell's items go in
+  // whole while there is room.
+  int32_t* hits = grid->hitList;
+  int32_t count = 0;
+  const int32_t room = grid->capacity;
+  const int32_t stamp = grid->cellStamp;
+  const uint64_t span = (uint64_t{1} << (x1 - x0 + 1)) - 1;
   for (int32_t z = z0; z <= z1; ++z)
-    for (int32_t y = y0; y <= y1; ++y)
-      for (int32_t x = x0; x <= x1; ++x) {
-        const int32_t* entry = grid->cellTable[(((z << levels) | y) << levels) | x];
-        if (entry[2] != grid->cellStamp) continue;
+    for (int32_t y = y0; y <= y1; ++y) {
+      const int32_t row = (z << levels) | y;
+      // The row's cells that hold items, lowest x first.
+      for (uint64_t bits = (grid->rowBits[row] >> x0) & span; bits; bits &= bits - 1) {
+        const int32_t x = x0 + __builtin_ctzll(bits);
+        const int32_t* entry = grid->cellTable[(row << levels) | x];
+        if (entry[2] != stamp) continue;
         const int32_t* items = grid->flatItems + entry[0];
-        for (int32_t k = 0; k < entry[1]; ++k) GVOctreeHitAppend(items[k], grid->hitList, grid->capacity);
+        const int32_t take = std::min(entry[1], room - count);
+        for (int32_t k = 0; k < take; ++k) hits[++count] = items[k];
       }
-  return grid->hitList;
+    }
+  hits[0] = count;
+  return hits;
 }
 
 void GVOctreeClearMarks(int32_t* flags, ContactGrid* grid) {

@@ -32,6 +32,11 @@ struct ContactGrid {
   OctreeNode* spareNodes;
   OctreeNode** spareChildren;
   int32_t hitRoom;
+  // Nodes and child arrays made so far (in the tree or spare) and in the
+  // last tree: each set-up keeps some spares beyond the last tree's, so that
+  // a tree that changes a little from one refill to the next draws on them.
+  int32_t nodesMade, childrenMade;
+  int32_t nodesUsed, childrenUsed;
   // The items of every finest cell, in tree order, laid out one cell after
   // another for queries; rebuilt on the first query after an insertion.
   int32_t* flatItems;
@@ -43,9 +48,36 @@ struct ContactGrid {
   int32_t (*cellTable)[3];  // first, count, stamp
   int32_t cellTableSize;
   int32_t cellStamp;
+  // Per row of finest cells (z, y), bit x set when cell (x, y, z) holds
+  // items: a query reads only the cells that do. Rebuilt with the table.
+  uint64_t* rowBits;
+  int32_t rowRoom;
+  // The split value of every box of the first splitLevels levels, per axis in
+  // heap order (box k splits into 2k and 2k + 1) and then in order along the
+  // axis, for locating a point without recomputing the midpoints; valid for
+  // the corners in splitBox.
+  float* splitTable;
+  int32_t splitRoom;
+  int32_t splitLevels;
+  float splitBox[6];
+  int32_t splitSorted;   // 1 when each axis's splits rise along it
+  float splitScale[3];   // 1 / the box's extent per axis
+  // Points of the items of GVOctreeFillItems (item k + 1 at entry k), a
+  // scratch cell per item, and the item count while the grid holds them
+  // only in the flat list (fillCount > 0: the tree is the bare root).
+  float (*itemPoints)[3];
+  int32_t* itemCells;
+  int32_t itemRoom;
+  int32_t fillCount;
+  // 1 while every item went in once as one point (a query then holds no
+  // repeated id); set by the caller that filled the grid so, cleared by a
+  // set-up and by every later insertion.
+  int32_t distinctItems;
 };
 
 constexpr int kOctreeTableLevels = 6;
+// Deepest level whose split values a grid keeps for locating points.
+constexpr int kOctreeSplitLevels = 8;
 
 // Deepest node that can exist; an item that would need a deeper one is dropped.
 constexpr int kOctreeMaxDepth = 30;
@@ -82,6 +114,16 @@ int GVOctreeHalvingLevels(float extent, float cellSize, float* smallest);
 int GVOctreeLevelsFor(float* size, float bound);
 
 void GVOctreeAddItem(ContactGrid* grid, int32_t item, float x, float y, float z);
+
+// Room for count item points (null when it cannot be made), to be filled and
+// then put in with GVOctreeFillItems.
+float (*GVOctreeItemPoints(ContactGrid* grid, int32_t count))[3];
+// Puts items 1..count at the points of GVOctreeItemPoints into a grid fresh
+// from set-up: queries find exactly what count GVOctreeAddItem calls in id
+// order would give. A grid of at most kOctreeTableLevels levels is laid out
+// for queries at once, without the tree; a later insertion builds the tree
+// first. The visitors walk the tree only: visit such a grid after inserting.
+void GVOctreeFillItems(ContactGrid* grid, int32_t count);
 
 // Inserts the triangle abc, split at edge midpoints while an edge's squared
 // length exceeds sizeSq. Returns the number of points stored; sets the spill

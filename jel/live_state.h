@@ -234,6 +234,12 @@ class HAState final : public HBState {
   ChanData* history[3] = {};
   ChanData* partRefStores[3] = {};  // fix, orientation and shape references; made on first use
   ContactGrid* contactGrid = nullptr;
+  // Committed centre of every face (three floats a face, entry 0 unused) and
+  // the bounds of the finite ones (low x, y, z, high x, y, z): refreshed with
+  // the face grid, once a sub-step, for the collision searches.
+  std::vector<float> faceCentres;
+  float faceCentreBox[6] = {};
+  std::vector<uint8_t> collisionScratch;  // a byte a node, for the collision searches
 
   // The pool the time step's node passes run on (not owned); null runs them
   // on the calling thread. The passes cut the nodes into chunks of a fixed

@@ -31,6 +31,7 @@ void HAState::rebuildContactGrid(float gridCellSize, int32_t kind) {
     contactGrid->smallestCell *= 2.0f;
   }
   if (kind == 0) {
+    float(*centres)[3] = GVOctreeItemPoints(contactGrid, faceCount);
     for (int32_t f = 1; f <= faceCount; ++f) {
       float c[3] = {0, 0, 0};
       for (int k = 0; k < 4; ++k) {
@@ -38,8 +39,13 @@ void HAState::rebuildContactGrid(float gridCellSize, int32_t kind) {
         if (j < 1 || j > nodeCount) continue;
         for (int a = 0; a < 3; ++a) c[a] += 0.25f * (pos[j][a] + disp[j][a]);
       }
-      GVOctreeAddItem(contactGrid, f, c[0], c[1], c[2]);
+      if (centres)
+        for (int a = 0; a < 3; ++a) centres[f - 1][a] = c[a];
+      else
+        GVOctreeAddItem(contactGrid, f, c[0], c[1], c[2]);
     }
+    if (centres) GVOctreeFillItems(contactGrid, faceCount);
+    contactGrid->distinctItems = 1;  // each face once, as one point
   } else {
     for (int32_t i = 1; i <= nodeCount; ++i) {
       const int32_t key = partMask ? static_cast<int32_t>(partMask[i]) : 0;

@@ -371,3 +371,62 @@ TEST(OctreeGrid, NewAndFreeOwnTheirParts) {
   GVFreeContactGrid(grid);
   GVFreeContactGrid(nullptr);
 }
+
+// Points put in at once give every query what the same points inserted one by
+// one in id order give, in the same order: clustered points that share cells
+// and split deep below them, repeats (dropped as the tree drops them), points
+// on midpoints and outside the box; also with one level fewer than set up, as
+// a Jel's face grid has. An insertion afterwards builds the tree from them.
+TEST(OctreeFill, QueriesMatchOneByOneInsertion) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> coord(-0.5f, 8.5f), jitter(-1e-5f, 1e-5f);
+  std::vector<std::array<float, 3>> points;
+  for (int k = 0; k < 300; ++k) {
+    std::array<float, 3> p = {coord(rng), coord(rng), coord(rng)};
+    if (k % 5 == 1) p = points[k - 1];  // a repeat
+    if (k % 5 == 2)
+      for (int a = 0; a < 3; ++a) p[a] = points[k - 2][a] + jitter(rng);  // a close neighbour
+    if (k % 17 == 0) p[k % 3] = 4.0f;                                     // on a midpoint
+    if (k % 19 == 0) p[k % 3] = 3.0f;                                     // on a midpoint one level down
+    points.push_back(p);
+  }
+  for (int32_t fewer : {0, 1}) {
+    ContactGrid one, all;
+    GVOctreeInit(&one);
+    GVOctreeInit(&all);
+    for (ContactGrid* g : {&one, &all}) {
+      ASSERT_NE(GVOctreeSetup(g, 0, 0, 0, 8, 8, 8, 1.0f, 1000), nullptr);
+      g->levelCount -= fewer;
+    }
+    one.splitLevels = 0;  // locates by halving the box, as the tree is built
+    float(*room)[3] = GVOctreeItemPoints(&all, static_cast<int32_t>(points.size()));
+    ASSERT_NE(room, nullptr);
+    for (size_t k = 0; k < points.size(); ++k) {
+      GVOctreeAddItem(&one, static_cast<int32_t>(k + 1), points[k][0], points[k][1], points[k][2]);
+      for (int a = 0; a < 3; ++a) room[k][a] = points[k][a];
+    }
+    GVOctreeFillItems(&all, static_cast<int32_t>(points.size()));
+    const int32_t cells = 1 << one.levelCount;
+    auto same = [&](const char* when) {
+      for (int32_t z = 0; z < cells; ++z)
+        for (int32_t y = 0; y < cells; ++y)
+          for (int32_t x = 0; x < cells; ++x) {
+            const int32_t* a = GVOctreeQuery(&one, x, y, z);
+            const std::vector<int32_t> expected(a + 1, a + 1 + a[0]);
+            const int32_t* b = GVOctreeQuery(&all, x, y, z);
+            ASSERT_EQ(std::vector<int32_t>(b + 1, b + 1 + b[0]), expected) << when << fewer << " " << x << y << z;
+          }
+      for (const auto& p : points) {
+        int32_t o[3], f[3];
+        ASSERT_EQ(GVOctreeLocate(&one, p.data(), o, o + 1, o + 2), GVOctreeLocate(&all, p.data(), f, f + 1, f + 2));
+        ASSERT_TRUE(o[0] == f[0] && o[1] == f[1] && o[2] == f[2]) << p[0] << " " << p[1] << " " << p[2];
+      }
+    };
+    same("filled");
+    GVOctreeAddItem(&one, 999, 3.3f, 3.3f, 3.3f);
+    GVOctreeAddItem(&all, 999, 3.3f, 3.3f, 3.3f);
+    same("after an insertion");
+    GVOctreeRelease(&one);
+    GVOctreeRelease(&all);
+  }
+}
