@@ -134,6 +134,7 @@ HAState::HAState(int32_t nodeCount_, FrameParams* params_, int32_t id_, uint32_t
   }
   std::memset(block_, 0, size);
   carveArrays(static_cast<char*>(block_), &size);
+  stepLanes = GVStepLanesAvailable();
   chunkSums.resize(static_cast<size_t>((nodeCount + kStepChunkNodes - 1) / kStepChunkNodes));
 
   const int32_t n = nodeCount;

@@ -13,6 +13,7 @@ static void BM_JelSubStep(benchmark::State& st) {
   HAState* s = block.state();
   WorkerPool pool(static_cast<int32_t>(st.range(1)));
   s->workers = st.range(1) > 1 ? &pool : nullptr;
+  if (st.range(2) > 0 && st.range(2) <= GVStepLanesAvailable()) s->stepLanes = static_cast<int32_t>(st.range(2));
   for (int i = 1; i <= s->nodeCount; ++i) {
     float* p = s->pos[i];
     p[0] *= 1.05f;
@@ -30,9 +31,13 @@ static void BM_JelSubStep(benchmark::State& st) {
       benchmark::Counter(static_cast<double>(s->nodeCount), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_JelSubStep)
-    ->ArgNames({"cells", "threads"})
-    ->Args({20, 1})
-    ->Args({40, 1})
-    ->Args({40, 4})
+    ->ArgNames({"cells", "threads", "lanes"})
+    ->Args({20, 1, 0})
+    ->Args({40, 1, 0})
+    ->Args({40, 4, 0})
+    ->Args({20, 1, 4})
+    ->Args({20, 1, 8})
+    ->Args({40, 1, 4})
+    ->Args({40, 1, 8})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
