@@ -277,7 +277,7 @@ struct SixteenLanes {
       __m512 v[4] = {(__m512)in[k], (__m512)in[k + 1], (__m512)in[k + 2], (__m512)in[k + 3]};
       transpose(v[0], v[1], v[2], v[3]);
       for (int l = 0; l < 4; ++l) {
-        _mm_storeu_ps(r + l * S + k, _mm512_castps512_ps128(v[l]));
+        _mm_storeu_ps(r + l * S + k, _mm512_mask_extractf32x4_ps(_mm_setzero_ps(), 0xf, v[l], 0));
         _mm_storeu_ps(r + (l + 4) * S + k, _mm512_mask_extractf32x4_ps(_mm_setzero_ps(), 0xf, v[l], 1));
         _mm_storeu_ps(r + (l + 8) * S + k, _mm512_mask_extractf32x4_ps(_mm_setzero_ps(), 0xf, v[l], 2));
         _mm_storeu_ps(r + (l + 12) * S + k, _mm512_mask_extractf32x4_ps(_mm_setzero_ps(), 0xf, v[l], 3));
