@@ -38,8 +38,8 @@ typedef float Float8 __attribute__((vector_size(32)));
 typedef int32_t Int8 __attribute__((vector_size(32)));
 typedef float Float16 __attribute__((vector_size(64)));
 typedef int32_t Int16 __attribute__((vector_size(64)));
-#define GV_AVX2 __attribute__((target("avx2")))
-#define GV_AVX512 __attribute__((target("avx512f")))
+#define GV_AVX2 __attribute__((target("avx2"), always_inline)) inline
+#define GV_AVX512 __attribute__((target("avx512f"), always_inline)) inline
 #endif
 
 // Every lane structure offers: F (floats), M (lane masks), I (node numbers);
