@@ -103,6 +103,43 @@ namespace sweeps_avx512 {
 #pragma GCC pop_options
 #endif
 
+// The step's sweeps for one lane width, each over nodes b..e-1.
+struct SweepSet {
+  void (*edgeStrain)(HAState*, int32_t b, int32_t e);
+  void (*stress)(HAState*, float invH, bool flat, int32_t b, int32_t e);
+  void (*accel)(HAState*, float h2, HAState::ChunkSums*, int32_t b, int32_t e);
+  void (*offset)(HAState*, const float centre[3], const float dMean[3], AngularSums*, int32_t b, int32_t e);
+  void (*finishForce)(HAState*, const float omega[3], const float dMean[3], float h, float h2, int32_t b, int32_t e);
+  void (*commit)(HAState*, float h, float invH, int32_t b, int32_t e);
+  void (*restFrame)(HAState*, bool flat, int32_t b, int32_t e);
+  void (*edgeFrame)(HAState*, bool flat, int32_t b, int32_t e);
+  void (*cellFrame)(HAState*, bool flat, int32_t b, int32_t e);
+};
+
+#define GV_SWEEP_SET(ns, ...)                                                                         \
+  SweepSet {                                                                                          \
+    ns::edgeStrainPass, ns::stressSweep<__VA_ARGS__>, ns::accelPass, ns::offsetPass, ns::finishForcePass, \
+        ns::commitPass, ns::restFrameSweep<__VA_ARGS__>, ns::edgeFramePass, ns::cellFramePass            \
+  }
+
+// The widest set the state allows; the narrower widths serve the nodes left
+// over at the end of a chunk.
+const SweepSet& sweepSet(const HAState* st) {
+#ifdef GV_WIDE_LANES
+  static constexpr SweepSet k16 = GV_SWEEP_SET(sweeps_avx512, SixteenLanes, EightLanes, FourLanes, OneLane);
+  static constexpr SweepSet k8 = GV_SWEEP_SET(sweeps_avx2, EightLanes, FourLanes, OneLane);
+  if (st->stepLanes >= 16) return k16;
+  if (st->stepLanes >= 8) return k8;
+#endif
+#ifdef GV_FOUR_LANES
+  static constexpr SweepSet k4 = GV_SWEEP_SET(sweeps, FourLanes, OneLane);
+  if (st->stepLanes >= 4) return k4;
+#endif
+  static constexpr SweepSet k1 = GV_SWEEP_SET(sweeps, OneLane);
+  return k1;
+}
+#undef GV_SWEEP_SET
+
 }  // namespace
 
 int32_t GVStepLanesAvailable() {
@@ -124,151 +161,6 @@ int32_t GVStepLanesAvailable() {
 // previous one wrote at neighbouring nodes: edge strains; cell strains and
 // stresses; accelerations, the in-step displacement and the sums for its mean;
 // the offsets and sums for its rotation; the correction, forces and velocity.
-
-// Edge strains from the link strains (reads links, link strains of i and its
-// +x, +y, +z neighbours; writes edgeStrain, prevEdgeStrain).
-static void edgeStrainPass(HAState* st, int32_t b, int32_t e) {
-  const int32_t(*GV_RESTRICT L)[7] = st->links;
-  const Vec3f(*GV_RESTRICT S)[7] = st->linkStrain;
-  const Vec3f(*GV_RESTRICT PS)[7] = st->prevLinkStrain;
-  Vec3f(*GV_RESTRICT E)[3] = st->edgeStrain;
-  Vec3f(*GV_RESTRICT PE)[3] = st->prevEdgeStrain;
-  for (int32_t i = b; i < e; ++i) {
-    for (int a = 0; a < 3; ++a) {
-      // Own plus link and the neighbour's minus link describe the same edge
-      // from both ends, with opposite signs.
-      const int plus = 2 * a + 2, minus = 2 * a + 1;
-      const int32_t j = L[i][plus];
-      for (int c = 0; c < 3; ++c) {
-        E[i][a][c] = 0.5f * (S[i][plus][c] - S[j][minus][c]);
-        PE[i][a][c] = 0.5f * (PS[i][plus][c] - PS[j][minus][c]);
-      }
-    }
-  }
-}
-
-static void stressPass(HAState* st, float invH, int32_t b, int32_t e) {
-  const bool flat = st->isFlat();
-#ifdef GV_WIDE_LANES
-  if (st->stepLanes >= 16) return sweeps_avx512::stressSweep<SixteenLanes, EightLanes, FourLanes, OneLane>(st, invH, flat, b, e);
-  if (st->stepLanes >= 8) return sweeps_avx2::stressSweep<EightLanes, FourLanes, OneLane>(st, invH, flat, b, e);
-#endif
-#ifdef GV_FOUR_LANES
-  if (st->stepLanes >= 4) return sweeps::stressSweep<FourLanes, OneLane>(st, invH, flat, b, e);
-#endif
-  sweeps::stressSweep<OneLane>(st, invH, flat, b, e);
-}
-
-
-// Accelerations from the world stresses of the eight cells and three low
-// edges around the node, the in-step displacement a h^2, and the chunk's
-// mass, mass-position and mass-displacement sums (in double: the correction
-// must cancel the mean displacement of tens of thousands of nodes, where
-// single-precision sums drift).
-static void accelPass(HAState* st, float h2, HAState::ChunkSums* sums, int32_t b, int32_t e) {
-  const int32_t(*GV_RESTRICT CL)[8] = st->cells;
-  const int32_t(*GV_RESTRICT L)[7] = st->links;
-  const Vec3f(*GV_RESTRICT WC)[3] = st->worldCellStress;
-  const Vec3f(*GV_RESTRICT WE)[3] = st->worldEdgeStress;
-  const float* GV_RESTRICT mass_ = st->mass;
-  const Vec3f* GV_RESTRICT P = st->pos;
-  Vec3f* GV_RESTRICT A = st->accel;
-  Vec3f* GV_RESTRICT D = st->disp;
-  double Ms = 0.0, mx[3] = {0.0, 0.0, 0.0}, md[3] = {0.0, 0.0, 0.0};
-  for (int32_t i = b; i < e; ++i) {
-    const float m = mass_[i];
-    const float w = m > 0.0f ? 1.0f / m : 1.0f;
-    float acc[3];
-    {
-      // A node sits on the low side of its own cell (element 0) and on the
-      // high side of the cells reached by its -x (4), -y (2) and -z (1) steps.
-      // The x, y, z components run side by side in the lanes of R (the fourth
-      // lane is never used), each with the one-component arithmetic.
-      using R = Rows::F;
-      R sum = Rows::zero();
-      for (int k = 0; k < 8; ++k) {
-        const float* W = WC[CL[i][k]][0];
-        const R sx = Rows::splat((k & 4) ? -1.0f : 1.0f);
-        const R sy = Rows::splat((k & 2) ? -1.0f : 1.0f);
-        const R sz = Rows::splat((k & 1) ? -1.0f : 1.0f);
-        sum += sx * Rows::row(W, 0) + sy * Rows::row(W, 1) + sz * Rows::row(W, 2);
-      }
-      const float* Ei = WE[i][0];
-      const float* Ex = WE[L[i][kMinusX]][0];
-      const float* Ey = WE[L[i][kMinusY]][0];
-      const float* Ez = WE[L[i][kMinusZ]][0];
-      const R wv = Rows::splat(w);
-      R a = wv * sum;
-      a += wv * (Rows::row(Ei, 0) - Rows::row(Ex, 0) + Rows::row(Ei, 1) - Rows::row(Ey, 1) + Rows::row(Ei, 2) -
-                 Rows::row(Ez, 2));
-      Rows::put(a, acc);
-    }
-    const double md_ = m;
-    Ms += md_;
-    for (int c = 0; c < 3; ++c) {
-      const float a = acc[c];
-      A[i][c] = a;
-      D[i][c] = a * h2;
-      mx[c] += md_ * P[i][c];
-      md[c] += md_ * D[i][c];
-    }
-  }
-  sums->mass = Ms;
-  for (int c = 0; c < 3; ++c) {
-    sums->massPos[c] = mx[c];
-    sums->massDisp[c] = md[c];
-  }
-}
-
-// Offsets from the centre (scratch 4), the displaced offsets less the mean
-// displacement (scratch 5) and the displacement before its correction
-// (scratch 6, where the part operations find it), with the chunk's angular
-// sums over part 1.
-static void offsetPass(HAState* st, const float centre[3], const float dMean[3], AngularSums* sums, int32_t b,
-                       int32_t e) {
-  const float* GV_RESTRICT m_ = st->mass;
-  const uint32_t* GV_RESTRICT PM = st->partMask;
-  const Vec3f* GV_RESTRICT P = st->pos;
-  const Vec3f* GV_RESTRICT D = st->disp;
-  Vec3f* GV_RESTRICT r = st->scratchVec[4];
-  Vec3f* GV_RESTRICT q = st->scratchVec[5];
-  Vec3f* GV_RESTRICT d = st->scratchVec[6];
-  AngularSums s;
-  for (int32_t i = b; i < e; ++i) {
-    for (int c = 0; c < 3; ++c) {
-      r[i][c] = P[i][c] - centre[c];
-      q[i][c] = r[i][c] + D[i][c] - dMean[c];
-      d[i][c] = D[i][c];
-    }
-    if (PM && (PM[i] & 2u)) GVAngularSumsAdd(&s, m_[i], d[i], r[i], q[i]);
-  }
-  *sums = s;
-}
-
-// The rigid-motion correction, the constant forces and the carried velocity
-// on disp; clears the reaction sums and contact words of the sub-step.
-static void finishForcePass(HAState* st, const float omega[3], const float dMean[3], float h, float h2, int32_t b,
-                            int32_t e) {
-  const MatterProps* GV_RESTRICT M = st->matter;
-  const Vec3f* GV_RESTRICT V = st->vel;
-  const Vec3f* GV_RESTRICT r = st->scratchVec[4];
-  Vec3f* GV_RESTRICT D = st->disp;
-  Vec3f* GV_RESTRICT RA = st->reactionAccum;
-  for (int32_t i = b; i < e; ++i) {
-    const float* ri = r[i];
-    D[i][0] += (omega[1] * ri[2] - omega[2] * ri[1]) - dMean[0];
-    D[i][1] += (omega[2] * ri[0] - omega[0] * ri[2]) - dMean[1];
-    D[i][2] += (omega[0] * ri[1] - omega[1] * ri[0]) - dMean[2];
-    const float s2h2 = M[i].scaleT * M[i].scaleT * h2;
-    D[i][0] += M[i].forceX * s2h2;
-    D[i][1] += M[i].forceY * s2h2;
-    D[i][2] += M[i].forceZ * s2h2;
-    for (int c = 0; c < 3; ++c) D[i][c] += V[i][c] * h;
-    zero3(RA[i]);
-  }
-  std::memset(st->contactFlags + b, 0, sizeof(*st->contactFlags) * (e - b));
-  std::memset(st->contactAux + b, 0, sizeof(*st->contactAux) * (e - b));
-}
 
 void HAState::computeForces() {
   FrameParams* p = params;
@@ -292,11 +184,13 @@ void HAState::computeForces() {
   if (p->subStepIndex == 1) std::memcpy(stepStartPos + 1, pos + 1, sizeof(Vec3f) * n);
 
   const float h2 = h * h;
+  const bool flat = isFlat();
+  const SweepSet& S = sweepSet(this);
   ChunkSums* sums = chunkSums.data();
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { edgeStrainPass(this, b, e); });
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { stressPass(this, invH, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeStrain(this, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.stress(this, invH, flat, b, e); });
   for (int k = 0; k < 3; ++k) assert(worldCellStress[0][k][0] == 0.0f && worldEdgeStress[0][k][0] == 0.0f);
-  forChunks(this, [&](int32_t k, int32_t b, int32_t e) { accelPass(this, h2, &sums[k], b, e); });
+  forChunks(this, [&](int32_t k, int32_t b, int32_t e) { S.accel(this, h2, &sums[k], b, e); });
 
   // Removes the mean and, to first order, the rotation of disp.
   const size_t chunks = chunkSums.size();
@@ -315,19 +209,18 @@ void HAState::computeForces() {
       dMean[c] = static_cast<float>(md[c] / M);
     }
   }
-  forChunks(this, [&](int32_t k, int32_t b, int32_t e) { offsetPass(this, centre, dMean, &sums[k].angular, b, e); });
+  forChunks(this, [&](int32_t k, int32_t b, int32_t e) { S.offset(this, centre, dMean, &sums[k].angular, b, e); });
   AngularSums ang;
   for (size_t k = 0; k < chunks; ++k) GVAngularSumsFold(&ang, sums[k].angular);
   float L[3], Jinv[9];
   GVAngularSumsFinish(ang, L, Jinv);
   float omega[3];
   GVMat3MulVec(omega, Jinv, L);
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { finishForcePass(this, omega, dMean, h, h2, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.finishForce(this, omega, dMean, h, h2, b, e); });
 }
 
 // ---------------------------------------------------------------------------
 // Commit phase
-
 
 void HAState::rotateRestLinks() {
   for (int32_t i = 1; i <= nodeCount; ++i) {
@@ -343,79 +236,6 @@ void HAState::rotateRestLinks() {
       for (int c = 0; c < 3; ++c) restLinks[i][s][c] = rest[s][c];
   }
 }
-// Edge frames average the rest frames at both ends of the node's +x, +y, +z
-// edges (a missing end reads entry 0, the identity). The same arithmetic as
-// updateNodeFrames.
-static void edgeFramePass(HAState* st, bool flat, int32_t b, int32_t e) {
-  const int32_t(*GV_RESTRICT L)[7] = st->links;
-  const Mat3f* GV_RESTRICT F = st->restFrame;
-  Mat3f* GV_RESTRICT EF[3] = {st->edgeFrame[0], st->edgeFrame[1], st->edgeFrame[2]};
-  for (int32_t i = b; i < e; ++i) {
-    for (int a = 0; a < 3; ++a) {
-      float* E = EF[a][i];
-      if (a == 2 && flat) {
-        for (int m = 0; m < 9; ++m) E[m] = F[i][m];
-        continue;
-      }
-      const float* other = F[L[i][2 * a + 2]];
-      for (int m = 0; m < 9; ++m) E[m] = 0.5f * (F[i][m] + other[m]);
-    }
-  }
-}
-
-// Cell frames gather, per column, the matching columns of the cell's parallel
-// edges.
-static void cellFramePass(HAState* st, bool flat, int32_t b, int32_t e) {
-  const int32_t(*GV_RESTRICT L)[7] = st->links;
-  const Mat3f* GV_RESTRICT EF[3] = {st->edgeFrame[0], st->edgeFrame[1], st->edgeFrame[2]};
-  Mat3f* GV_RESTRICT CF = st->cellFrame;
-  for (int32_t i = b; i < e; ++i) {
-    const int32_t px = L[i][kPlusX], py = L[i][kPlusY], pz = L[i][kPlusZ];
-    const int32_t edges[3][4] = {{i, py, pz, L[pz][kPlusY]}, {i, pz, px, L[px][kPlusZ]}, {i, px, py, L[py][kPlusX]}};
-    float* C = CF[i];
-    for (int a = 0; a < 3; ++a) {
-      const bool inPlane = flat && a < 2;
-      const int32_t flatSet[2] = {i, a == 0 ? py : px};
-      const int32_t* nodes = inPlane ? flatSet : edges[a];
-      const int count = inPlane ? 2 : 4;
-      const Mat3f* E = EF[a];
-      float col[3] = {0, 0, 0};
-      for (int k = 0; k < count; ++k)
-        for (int m = 0; m < 3; ++m) col[m] += E[nodes[k]][3 * m + a];
-      for (int m = 0; m < 3; ++m) C[3 * m + a] = 0.25f * col[m];
-    }
-  }
-}
-
-// The new velocity is the old one plus the change the step made to the
-// displacement. Taking disp / h instead multiplies the old velocity by
-// h * (1/h), which in floats is not 1: a free body then gains momentum every
-// sub-step. The force phase's own product vel * h is formed again here, so a
-// step that changed nothing gives back exactly the velocity it started from.
-static void commitPass(HAState* st, float h, float invH, int32_t b, int32_t e) {
-  Vec3f* GV_RESTRICT P = st->pos;
-  Vec3f* GV_RESTRICT V = st->vel;
-  Vec3f* GV_RESTRICT D = st->disp;
-  for (int32_t i = b; i < e; ++i) {
-    for (int c = 0; c < 3; ++c) {
-      const float carried = V[i][c] * h;
-      V[i][c] += (D[i][c] - carried) * invH;
-      P[i][c] += D[i][c];
-      D[i][c] = 0.0f;
-    }
-  }
-}
-
-static void restFramePass(HAState* st, bool flat, int32_t b, int32_t e) {
-#ifdef GV_WIDE_LANES
-  if (st->stepLanes >= 16) return sweeps_avx512::restFrameSweep<SixteenLanes, EightLanes, FourLanes, OneLane>(st, flat, b, e);
-  if (st->stepLanes >= 8) return sweeps_avx2::restFrameSweep<EightLanes, FourLanes, OneLane>(st, flat, b, e);
-#endif
-#ifdef GV_FOUR_LANES
-  if (st->stepLanes >= 4) return sweeps::restFrameSweep<FourLanes, OneLane>(st, flat, b, e);
-#endif
-  sweeps::restFrameSweep<OneLane>(st, flat, b, e);
-}
 
 void HAState::integrate() {
   FrameParams* p = params;
@@ -426,14 +246,15 @@ void HAState::integrate() {
   if (!timed || !alive(p) || nodeCount < 1) return;
 
   const bool flat = isFlat();
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { commitPass(this, h, invH, b, e); });
+  const SweepSet& S = sweepSet(this);
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.commit(this, h, invH, b, e); });
   // This step's link strains become the previous ones by swapping the arrays
   // rather than copying them; the rest-frame pass then writes every linked
   // slot of the new strains and clears the unlinked slots of both.
   std::swap(linkStrain, prevLinkStrain);
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { restFramePass(this, flat, b, e); });
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { edgeFramePass(this, flat, b, e); });
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { cellFramePass(this, flat, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrame(this, flat, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeFrame(this, flat, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.cellFrame(this, flat, b, e); });
   p->stepping = 0;
 }
 
