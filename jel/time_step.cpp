@@ -97,9 +97,11 @@ namespace sweeps_avx2 {
 #pragma GCC pop_options
 #pragma GCC push_options
 #pragma GCC target("avx512f")
+#define GV_SWEEPS_LANES_ONLY
 namespace sweeps_avx512 {
 #include "jel/step_sweeps.inc"
 }  // namespace sweeps_avx512
+#undef GV_SWEEPS_LANES_ONLY
 #pragma GCC pop_options
 #endif
 
@@ -116,26 +118,27 @@ struct SweepSet {
   void (*cellFrame)(HAState*, bool flat, int32_t b, int32_t e);
 };
 
-#define GV_SWEEP_SET(ns, ...)                                                                         \
-  SweepSet {                                                                                          \
-    ns::edgeStrainPass, ns::stressSweep<__VA_ARGS__>, ns::accelPass, ns::offsetPass, ns::finishForcePass, \
-        ns::commitPass, ns::restFrameSweep<__VA_ARGS__>, ns::edgeFramePass, ns::cellFramePass            \
+// ns: the one-node sweeps; lanes: the lane sweeps, with their widths.
+#define GV_SWEEP_SET(ns, lanes, ...)                                                                      \
+  SweepSet {                                                                                              \
+    ns::edgeStrainPass, lanes::stressSweep<__VA_ARGS__>, ns::accelPass, ns::offsetPass, ns::finishForcePass, \
+        ns::commitPass, lanes::restFrameSweep<__VA_ARGS__>, ns::edgeFramePass, ns::cellFramePass             \
   }
 
 // The widest set the state allows; the narrower widths serve the nodes left
 // over at the end of a chunk.
 const SweepSet& sweepSet(const HAState* st) {
 #ifdef GV_WIDE_LANES
-  static constexpr SweepSet k16 = GV_SWEEP_SET(sweeps_avx512, SixteenLanes, EightLanes, FourLanes, OneLane);
-  static constexpr SweepSet k8 = GV_SWEEP_SET(sweeps_avx2, EightLanes, FourLanes, OneLane);
+  static constexpr SweepSet k16 = GV_SWEEP_SET(sweeps_avx2, sweeps_avx512, SixteenLanes, EightLanes, FourLanes, OneLane);
+  static constexpr SweepSet k8 = GV_SWEEP_SET(sweeps_avx2, sweeps_avx2, EightLanes, FourLanes, OneLane);
   if (st->stepLanes >= 16) return k16;
   if (st->stepLanes >= 8) return k8;
 #endif
 #ifdef GV_FOUR_LANES
-  static constexpr SweepSet k4 = GV_SWEEP_SET(sweeps, FourLanes, OneLane);
+  static constexpr SweepSet k4 = GV_SWEEP_SET(sweeps, sweeps, FourLanes, OneLane);
   if (st->stepLanes >= 4) return k4;
 #endif
-  static constexpr SweepSet k1 = GV_SWEEP_SET(sweeps, OneLane);
+  static constexpr SweepSet k1 = GV_SWEEP_SET(sweeps, sweeps, OneLane);
   return k1;
 }
 #undef GV_SWEEP_SET
