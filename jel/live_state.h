@@ -194,7 +194,6 @@ class HAState final : public HBState {
 
   // ---- step work (three vectors per node: x, y, z edge or column) ----
   Vec3f (*edgeStrain)[3] = nullptr;
-  Vec3f (*prevEdgeStrain)[3] = nullptr;
   Vec3f (*cellStress)[3] = nullptr;
   Vec3f (*edgeStress)[3] = nullptr;
   Vec3f (*worldCellStress)[3] = nullptr;
