@@ -45,7 +45,9 @@ typedef int32_t Int16 __attribute__((vector_size(64)));
 // Every lane structure offers: F (floats), M (lane masks), I (node numbers);
 // index(first) = first, first + 1, ...; loadInt / load gather base[node *
 // stride + off]; loadRecord / storeRecord move the records of S floats of
-// nodes first..first+N-1 (one after another in memory) to and from S lanes.
+// nodes first..first+N-1 (one after another in memory) to and from S lanes;
+// loadRecordWithin does the same where every node up to first+N exists (up to
+// node last), loadAt for the records of any N nodes.
 
 struct OneLane {
   static constexpr int N = 1;
@@ -73,6 +75,14 @@ struct OneLane {
   template <int S>
   static void storeRecord(float* base, int32_t first, const F* in) {
     for (int k = 0; k < S; ++k) base[first * S + k] = in[k];
+  }
+  template <int S>
+  static void loadRecordWithin(const float* base, int32_t first, int32_t, F* out) {
+    loadRecord<S>(base, first, out);
+  }
+  template <int S>
+  static void loadAt(const float* base, I node, int32_t, F* out) {
+    for (int k = 0; k < S; ++k) out[k] = base[node * S + k];
   }
 };
 
@@ -147,6 +157,14 @@ struct FourLanes {
     for (; k < S; ++k)
       for (int l = 0; l < 4; ++l) r[l * S + k] = in[k][l];
   }
+  template <int S>
+  static void loadRecordWithin(const float* base, int32_t first, int32_t, F* out) {
+    loadRecord<S>(base, first, out);
+  }
+  template <int S>
+  static void loadAt(const float* base, I node, int32_t, F* out) {
+    for (int k = 0; k < S; ++k) out[k] = load(base, node, S, k);
+  }
 };
 #endif
 
@@ -214,6 +232,32 @@ struct EightLanes {
     }
     for (; k < S; ++k)
       for (int l = 0; l < 8; ++l) r[l * S + k] = in[k][l];
+  }
+  // loadRecord where the records of nodes first..first+8 all exist (last is
+  // the last node): the columns left over after the last whole four are read
+  // as four-float blocks too, reaching a few floats into the record of node
+  // first+8.
+  template <int S>
+  GV_AVX2 static void loadRecordWithin(const float* base, int32_t first, int32_t last, F* out) {
+    if (S % 4 == 0 || first + 8 > last) return loadRecord<S>(base, first, out);
+    const float* r = base + static_cast<size_t>(first) * S;
+    for (int k = 0; k < S; k += 4) {
+      __m256 v[4];
+      for (int l = 0; l < 4; ++l)
+        v[l] = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(r + l * S + k)),
+                                    _mm_loadu_ps(r + (l + 4) * S + k), 1);
+      transpose(v[0], v[1], v[2], v[3]);
+      for (int l = 0; l < 4 && k + l < S; ++l) out[k + l] = (F)v[l];
+    }
+  }
+  // The records of nodes node[0..7]: read as blocks where they are nodes
+  // j, j+1, ..., j+7 of a row (j > 0), gathered otherwise.
+  template <int S>
+  GV_AVX2 static void loadAt(const float* base, I node, int32_t last, F* out) {
+    const I row = index(node[0]);
+    if (node[0] > 0 && _mm256_movemask_ps((__m256)(node == row)) == 0xff)
+      return loadRecordWithin<S>(base, node[0], last, out);
+    for (int k = 0; k < S; ++k) out[k] = load(base, node, S, k);
   }
 };
 
@@ -285,6 +329,14 @@ struct SixteenLanes {
     }
     const __m512i rows = _mm512_mullo_epi32(_mm512_set1_epi32(S), (__m512i)index(0));
     for (; k < S; ++k) _mm512_i32scatter_ps(r + k, rows, (__m512)in[k], 4);
+  }
+  template <int S>
+  GV_AVX512 static void loadRecordWithin(const float* base, int32_t first, int32_t, F* out) {
+    loadRecord<S>(base, first, out);
+  }
+  template <int S>
+  GV_AVX512 static void loadAt(const float* base, I node, int32_t, F* out) {
+    for (int k = 0; k < S; ++k) out[k] = load(base, node, S, k);
   }
 };
 #endif
