@@ -239,7 +239,7 @@ class HAState final : public HBState {
   // size and keep one partial sum per chunk, folded in chunk order, so the
   // result is the same for every pool.
   WorkerPool* workers = nullptr;
-  // Nodes the step's sweeps run side by side: 1, 4, 8 or 16, at most
+  // Nodes the step's sweeps run side by side: 1, 4 or 8, at most
   // GVStepLanesAvailable() (the constructor's choice). Results do not depend on it.
   int32_t stepLanes = 1;
   struct ChunkSums {

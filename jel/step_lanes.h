@@ -7,10 +7,10 @@
 // without contraction into fused multiply-adds, which would round differently
 // in different widths.
 //
-// Four lanes are plain SSE, part of every x86-64. Eight (AVX2) and sixteen
-// (AVX-512) lanes are compiled for their instruction sets only inside the pass
-// drivers that carry the matching target; the state picks its width when it
-// is made (GVStepLanesAvailable).
+// Four lanes are plain SSE, part of every x86-64. Eight lanes (AVX2) are used
+// only by the sweeps compiled for AVX2 (jel/time_step.cpp), and only where the
+// processor has it: the state picks its width when it is made
+// (GVStepLanesAvailable).
 #pragma once
 
 #include <cmath>
@@ -36,10 +36,7 @@ typedef int32_t Mask4 __attribute__((vector_size(16)));
 #include <immintrin.h>
 typedef float Float8 __attribute__((vector_size(32)));
 typedef int32_t Int8 __attribute__((vector_size(32)));
-typedef float Float16 __attribute__((vector_size(64)));
-typedef int32_t Int16 __attribute__((vector_size(64)));
 #define GV_AVX2 __attribute__((target("avx2"), always_inline)) inline
-#define GV_AVX512 __attribute__((target("avx512f"), always_inline)) inline
 #endif
 
 // Every lane structure offers: F (floats), M (lane masks), I (node numbers);
@@ -257,85 +254,6 @@ struct EightLanes {
     const I row = index(node[0]);
     if (node[0] > 0 && _mm256_movemask_ps((__m256)(node == row)) == 0xff)
       return loadRecordWithin<S>(base, node[0], last, out);
-    for (int k = 0; k < S; ++k) out[k] = load(base, node, S, k);
-  }
-};
-
-struct SixteenLanes {
-  static constexpr int N = 16;
-  using F = Float16;
-  using M = Int16;
-  using I = Int16;
-  GV_AVX512 static F splat(float v) { return (F)_mm512_set1_ps(v); }
-  GV_AVX512 static F sel(M m, F a, F b) { return (F)((m & (M)a) | (~m & (M)b)); }
-  GV_AVX512 static M both(M a, M b) { return a & b; }
-  GV_AVX512 static M either(M a, M b) { return a | b; }
-  GV_AVX512 static M notm(M a) { return ~a; }
-  GV_AVX512 static M isZero(F v) { return v == splat(0.0f); }
-  GV_AVX512 static bool any(M m) { return _mm512_test_epi32_mask((__m512i)m, (__m512i)m) != 0; }
-  GV_AVX512 static F sqrt(F v) { return (F)_mm512_mask_sqrt_ps((__m512)v, 0xffff, (__m512)v); }
-  GV_AVX512 static I index(int32_t first) {
-    return (I)_mm512_set1_epi32(first) + I{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-  }
-  GV_AVX512 static M nonZero(I v) { return v != (I)_mm512_setzero_si512(); }
-  GV_AVX512 static I loadInt(const int32_t* base, I node, int stride, int off) {
-    return (I)_mm512_mask_i32gather_epi32(_mm512_setzero_si512(), 0xffff, (__m512i)(node * stride), base + off, 4);
-  }
-  GV_AVX512 static F load(const float* base, I node, int stride, int off) {
-    return (F)_mm512_mask_i32gather_ps(_mm512_setzero_ps(), 0xffff, (__m512i)(node * stride), base + off, 4);
-  }
-  GV_AVX512 static bool lane(M m, int l) { return m[l] != 0; }
-  GV_AVX512 static int32_t at(I v, int l) { return v[l]; }
-  GV_AVX512 static void transpose(__m512& a, __m512& b, __m512& c, __m512& d) {
-    // The masked forms with every lane set are the plain instructions.
-    const __m512 t0 = _mm512_mask_unpacklo_ps(a, 0xffff, a, b), t1 = _mm512_mask_unpacklo_ps(c, 0xffff, c, d);
-    const __m512 t2 = _mm512_mask_unpackhi_ps(a, 0xffff, a, b), t3 = _mm512_mask_unpackhi_ps(c, 0xffff, c, d);
-    a = _mm512_shuffle_ps(t0, t1, 0x44);
-    b = _mm512_shuffle_ps(t0, t1, 0xee);
-    c = _mm512_shuffle_ps(t2, t3, 0x44);
-    d = _mm512_shuffle_ps(t2, t3, 0xee);
-  }
-  template <int S>
-  GV_AVX512 static void loadRecord(const float* base, int32_t first, F* out) {
-    const float* r = base + static_cast<size_t>(first) * S;
-    int k = 0;
-    for (; k + 4 <= S; k += 4) {
-      __m512 v[4];
-      for (int l = 0; l < 4; ++l) {
-        __m512 x = _mm512_castps128_ps512(_mm_loadu_ps(r + l * S + k));
-        x = _mm512_insertf32x4(x, _mm_loadu_ps(r + (l + 4) * S + k), 1);
-        x = _mm512_insertf32x4(x, _mm_loadu_ps(r + (l + 8) * S + k), 2);
-        v[l] = _mm512_insertf32x4(x, _mm_loadu_ps(r + (l + 12) * S + k), 3);
-      }
-      transpose(v[0], v[1], v[2], v[3]);
-      for (int l = 0; l < 4; ++l) out[k + l] = (F)v[l];
-    }
-    const __m512i rows = _mm512_mullo_epi32(_mm512_set1_epi32(S), (__m512i)index(0));
-    for (; k < S; ++k) out[k] = (F)_mm512_mask_i32gather_ps(_mm512_setzero_ps(), 0xffff, rows, r + k, 4);
-  }
-  template <int S>
-  GV_AVX512 static void storeRecord(float* base, int32_t first, const F* in) {
-    float* r = base + static_cast<size_t>(first) * S;
-    int k = 0;
-    for (; k + 4 <= S; k += 4) {
-      __m512 v[4] = {(__m512)in[k], (__m512)in[k + 1], (__m512)in[k + 2], (__m512)in[k + 3]};
-      transpose(v[0], v[1], v[2], v[3]);
-      for (int l = 0; l < 4; ++l) {
-        _mm_storeu_ps(r + l * S + k, _mm512_mask_extractf32x4_ps(_mm_setzero_ps(), 0xf, v[l], 0));
-        _mm_storeu_ps(r + (l + 4) * S + k, _mm512_mask_extractf32x4_ps(_mm_setzero_ps(), 0xf, v[l], 1));
-        _mm_storeu_ps(r + (l + 8) * S + k, _mm512_mask_extractf32x4_ps(_mm_setzero_ps(), 0xf, v[l], 2));
-        _mm_storeu_ps(r + (l + 12) * S + k, _mm512_mask_extractf32x4_ps(_mm_setzero_ps(), 0xf, v[l], 3));
-      }
-    }
-    const __m512i rows = _mm512_mullo_epi32(_mm512_set1_epi32(S), (__m512i)index(0));
-    for (; k < S; ++k) _mm512_i32scatter_ps(r + k, rows, (__m512)in[k], 4);
-  }
-  template <int S>
-  GV_AVX512 static void loadRecordWithin(const float* base, int32_t first, int32_t, F* out) {
-    loadRecord<S>(base, first, out);
-  }
-  template <int S>
-  GV_AVX512 static void loadAt(const float* base, I node, int32_t, F* out) {
     for (int k = 0; k < S; ++k) out[k] = load(base, node, S, k);
   }
 };

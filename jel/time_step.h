@@ -19,7 +19,7 @@ class HAState;
 // threads run the chunks.
 constexpr int32_t kStepChunkNodes = 512;
 
-// The most nodes (1, 4, 8 or 16) the time step's sweeps can run side by side
+// The most nodes (1, 4 or 8) the time step's sweeps can run side by side
 // on this processor. Every width gives the same bits.
 int32_t GVStepLanesAvailable();
 
