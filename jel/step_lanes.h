@@ -64,7 +64,6 @@ struct OneLane {
   static I loadInt(const int32_t* base, I node, int stride, int off) { return base[node * stride + off]; }
   static F load(const float* base, I node, int stride, int off) { return base[node * stride + off]; }
   static bool lane(M m, int) { return m; }
-  static int32_t at(I v, int) { return v; }
   template <int S>
   static void loadRecord(const float* base, int32_t first, F* out) {
     for (int k = 0; k < S; ++k) out[k] = base[first * S + k];
@@ -120,7 +119,6 @@ struct FourLanes {
              base[node[3] * stride + off]};
   }
   static bool lane(M m, int l) { return m[l] != 0; }
-  static int32_t at(I v, int l) { return v[l]; }
   // The records are turned into S lanes four columns at a time.
   static void transpose(F& a, F& b, F& c, F& d) {
     const F t0 = GV_SHUFFLE(a, b, 0, 4, 1, 5), t1 = GV_SHUFFLE(c, d, 0, 4, 1, 5);
@@ -191,7 +189,6 @@ struct EightLanes {
     return (F)_mm256_i32gather_ps(base + off, (__m256i)(node * stride), 4);
   }
   GV_AVX2 static bool lane(M m, int l) { return m[l] != 0; }
-  GV_AVX2 static int32_t at(I v, int l) { return v[l]; }
   GV_AVX2 static void transpose(__m256& a, __m256& b, __m256& c, __m256& d) {
     const __m256 t0 = _mm256_unpacklo_ps(a, b), t1 = _mm256_unpacklo_ps(c, d);
     const __m256 t2 = _mm256_unpackhi_ps(a, b), t3 = _mm256_unpackhi_ps(c, d);
