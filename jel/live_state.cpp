@@ -77,7 +77,6 @@ void HAState::carveArrays(char* base, size_t* size) {
   c.take(linkStrain, n1);
   c.take(prevLinkStrain, n1);
   c.take(edgeStrain, n1);
-  c.take(prevEdgeStrain, n1);
   c.take(cellStress, n1);
   c.take(edgeStress, n1);
   c.take(worldCellStress, n1);
@@ -134,6 +133,7 @@ HAState::HAState(int32_t nodeCount_, FrameParams* params_, int32_t id_, uint32_t
   }
   std::memset(block_, 0, size);
   carveArrays(static_cast<char*>(block_), &size);
+  stepLanes = GVStepLanesAvailable();
   chunkSums.resize(static_cast<size_t>((nodeCount + kStepChunkNodes - 1) / kStepChunkNodes));
 
   const int32_t n = nodeCount;

@@ -194,7 +194,6 @@ class HAState final : public HBState {
 
   // ---- step work (three vectors per node: x, y, z edge or column) ----
   Vec3f (*edgeStrain)[3] = nullptr;
-  Vec3f (*prevEdgeStrain)[3] = nullptr;
   Vec3f (*cellStress)[3] = nullptr;
   Vec3f (*edgeStress)[3] = nullptr;
   Vec3f (*worldCellStress)[3] = nullptr;
@@ -246,6 +245,9 @@ class HAState final : public HBState {
   // size and keep one partial sum per chunk, folded in chunk order, so the
   // result is the same for every pool.
   WorkerPool* workers = nullptr;
+  // Nodes the step's sweeps run side by side: 1, 4 or 8, at most
+  // GVStepLanesAvailable() (the constructor's choice). Results do not depend on it.
+  int32_t stepLanes = 1;
   struct ChunkSums {
     double mass;
     double massPos[3];

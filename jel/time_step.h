@@ -19,6 +19,10 @@ class HAState;
 // threads run the chunks.
 constexpr int32_t kStepChunkNodes = 512;
 
+// The most nodes (1, 4 or 8) the time step's sweeps can run side by side
+// on this processor. Every width gives the same bits.
+int32_t GVStepLanesAvailable();
+
 // Sub-steps per frame this Jel needs: the largest fRatio of its nodes (at
 // least 1) rounded up to a whole number.
 int32_t GVCalcSubstepsNeeded(const HAState* state);

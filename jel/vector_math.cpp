@@ -166,7 +166,8 @@ void GVMat3UnitVolume(const float* m, float* out) {
 
 float* GVMat3Inverse(const float* m, float* out, float* detOut) {
   float c[9];
-  float det = GVMat3Cofactors(m, c);
+  float det;
+  GVMat3Cofactors(m, c, &det);
   float s = det == 0.0f ? 0.0f : 1.0f / det;
   GVMat3Scale(out, c, s);
   if (detOut) *detOut = std::fabs(det);
@@ -175,7 +176,9 @@ float* GVMat3Inverse(const float* m, float* out, float* detOut) {
 
 void GVMat3InverseAbsDet(const float* m, float* detOut, float* out) {
   float c[9];
-  float ad = std::fabs(GVMat3Cofactors(m, c));
+  float det;
+  GVMat3Cofactors(m, c, &det);
+  float ad = std::fabs(det);
   float s = ad == 0.0f ? 0.0f : 1.0f / ad;
   GVMat3Scale(out, c, s);
   if (detOut) *detOut = ad;

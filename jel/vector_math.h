@@ -114,11 +114,13 @@ int GVDigitValue(int c);                // 0..9, or -1 for a non-digit
 int GVParseSmallInt(const char* text);  // one or two digits; anything else 0
 
 // Cofactors of m laid out as the elements of its inverse (before the division by
-// the determinant); returns the determinant. Inline because the time step takes
-// one per node and sub-step.
-// A template so that the time step can run it on several nodes at once.
+// the determinant), and the determinant. Inline because the time step takes
+// one per node and sub-step; a template so that it can run on several nodes at
+// once. Vectors are passed by address only: the time step's sweeps for wider
+// instruction sets call it too, and a vector argument or result would not
+// cross between the two compilations the same way.
 template <class T>
-inline T GVMat3Cofactors(const T* m, T c[9]) {
+inline void GVMat3Cofactors(const T* m, T c[9], T* det) {
   c[0] = m[4] * m[8] - m[5] * m[7];
   c[1] = -(m[1] * m[8] - m[2] * m[7]);
   c[2] = m[1] * m[5] - m[2] * m[4];
@@ -128,7 +130,7 @@ inline T GVMat3Cofactors(const T* m, T c[9]) {
   c[6] = m[3] * m[7] - m[4] * m[6];
   c[7] = -(m[0] * m[7] - m[1] * m[6]);
   c[8] = m[0] * m[4] - m[1] * m[3];
-  return m[0] * c[0] + m[1] * c[3] + m[2] * c[6];
+  *det = m[0] * c[0] + m[1] * c[3] + m[2] * c[6];
 }
 
 // Adds a point of mass m at offset r from the centre to an inertia tensor. Only
