@@ -61,10 +61,6 @@ __attribute__((always_inline)) static inline void Bilinear(const FaceCorners& fc
   }
 }
 
-// A Gauss-Newton step of at most this much in both face parameters ends a
-// projection.
-constexpr float kProjConverged = 1e-5f;
-
 // Gauss-Newton projections of P + offset on N faces side by side: each lane
 // runs exactly the arithmetic of a lone projection, so that the processor
 // can overlap the lanes' long chains of dependent steps.
@@ -79,7 +75,7 @@ static void ProjectFacesOnce(const FaceCorners* fc, const float P[3], const floa
     u[l] = v[l] = 0.0f;
     live[l] = true;
   }
-  for (int32_t it = 0, running = N; it < iterations && running > 0; ++it) {
+  for (int32_t it = 0; it < iterations; ++it) {
     for (int l = 0; l < N; ++l) {
       if (!live[l]) continue;
       Bilinear(fc[l], u[l], v[l], X[l], Xu[l], Xv[l]);
@@ -88,20 +84,11 @@ static void ProjectFacesOnce(const FaceCorners* fc, const float P[3], const floa
       const float det = a11 * a22 - a12 * a12;
       if (det == 0.0f) {
         live[l] = false;
-        --running;
         continue;
       }
       const float bu = Dot(Xu[l], r[l]), bv = Dot(Xv[l], r[l]);
-      const float du = (a22 * bu - a12 * bv) / det, dv = (a11 * bv - a12 * bu) / det;
-      u[l] += du;
-      v[l] += dv;
-      // Converged: a further step would move the point by a negligible
-      // fraction of the face (Gauss-Newton shrinks the step at least
-      // linearly from here on a near-flat face).
-      if (std::fabs(du) <= kProjConverged && std::fabs(dv) <= kProjConverged) {
-        live[l] = false;
-        --running;
-      }
+      u[l] += (a22 * bu - a12 * bv) / det;
+      v[l] += (a11 * bv - a12 * bu) / det;
     }
   }
   for (int l = 0; l < N; ++l) {

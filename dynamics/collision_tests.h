@@ -78,8 +78,7 @@ struct SurfaceProjection {
 const float* GVNodeShiftVector(const HAState* state, int32_t node);
 
 // Gauss-Newton projection of P on the bilinear surface of face f (committed
-// corner positions): at most iterations steps, ending once a step moves s and
-// t by at most 1e-5 each. A one-layer face side is faced towards the point: its
+// corner positions). A one-layer face side is faced towards the point: its
 // normal is turned so that the point lies in front.
 void GVProjectOnFace(const HAState* state, int32_t face, const float P[3], const float D[3], int32_t iterations,
                      uint32_t options, float offsetLength, float cornerShift, SurfaceProjection* out);
