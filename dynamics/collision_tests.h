@@ -141,8 +141,8 @@ void GVEnsureNodeBox(HAState* state);
 constexpr int kFaceSlabFloats = 5;
 // True when P lies farther than reach (beyond rounding) from every point of
 // face f's surface within its parameter bounds, measured across the face:
-// a projection of P without options that lands on the face is then farther
-// than reach. False without the grid's slabs.
+// a converged projection of P without options that lands on the face is
+// then farther than reach. False without the grid's slabs.
 bool GVFaceBeyondReach(const HAState* state, int32_t face, const float P[3], float reach);
 
 // One Geo vertex (or any point) against the faces in a hit list.

@@ -51,19 +51,6 @@ void GVAddPassCorr(HAState* state) {
   }
 }
 
-void GVFoldPassCorr(HAState* state) {
-  if (!state || !state->contactPassCorr) return;
-  float(*pass)[3] = state->contactPassCorr;
-  float(*corr)[3] = state->contactCorr;
-  const uint32_t* mask = state->partMask;
-  if (corr && mask)
-    for (int32_t i = 1; i <= state->nodeCount; ++i)
-      if ((mask[i] >> 1) & 1u)
-        for (int k = 0; k < 3; ++k) corr[i][k] += pass[i][k];
-  for (int32_t i = 0; i <= state->nodeCount; ++i)
-    for (int k = 0; k < 3; ++k) pass[i][k] = 0.0f;
-}
-
 void GVApplyCollDisp(int32_t part, HAState* state) {
   if (!state || !state->contactCorr || !state->disp) return;
   for (int32_t i = 1; i <= state->nodeCount; ++i) {

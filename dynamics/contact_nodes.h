@@ -23,7 +23,6 @@ void GVClearPassCorr(HAState* state);                // contactPassCorr = 0 on e
 void GVClearCollAccums(HAState* state);              // both = 0 on part 1
 void GVClearGeoContactMarks(HAState* state);
 void GVAddPassCorr(HAState* state);                  // contactCorr += contactPassCorr on part 1
-void GVFoldPassCorr(HAState* state);                 // GVAddPassCorr, then GVClearPassCorr
 void GVApplyCollDisp(int32_t part, HAState* state);  // disp += contactCorr on part
 
 // In-step position (pos + disp) of node a, or the midpoint of a and b when b is
