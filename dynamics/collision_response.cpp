@@ -146,25 +146,34 @@ static bool InBox(const float p[3], const float box[6]) {
 // the node lies beyond by more than one float step. A node with a bit is
 // outside; an edge whose two nodes share one has its midpoint beyond that
 // side too (the sum of two values below lo' stays at most 2 lo'). *common
-// gets the bits every node has: with one, no item of B is inside.
+// gets the bits every node has: with one, no item of B is inside, and the
+// result is null. B's node bounds tell those bits without visiting the
+// nodes (a node that is not a number widens them to the whole space, as
+// its own bits are none).
 static const uint8_t* BeyondSides(HAState* B, const float box[6], uint8_t* common) {
-  std::vector<uint8_t>& sides = B->collisionScratch;
-  sides.resize(static_cast<size_t>(B->nodeCount) + 1);
   float lo[3], hi[3];
   for (int a = 0; a < 3; ++a) {
     lo[a] = std::nextafter(box[a], -INFINITY);
     hi[a] = std::nextafter(box[3 + a], INFINITY);
   }
+  GVEnsureNodeBox(B);
+  const float* nb = B->nodeBox;
+  uint8_t all = 0;
+  for (int a = 0; a < 3; ++a)
+    all |= static_cast<uint8_t>((nb[3 + a] < lo[a]) << (2 * a) | (nb[a] > hi[a]) << (2 * a + 1));
+  *common = all;
+  if (all) return nullptr;
+  std::vector<uint8_t>& scratch = B->collisionScratch;
+  scratch.resize(static_cast<size_t>(B->nodeCount) + 1);
+  uint8_t* sides = scratch.data();
+  const float(*pos)[3] = B->pos;
   sides[0] = 0;
-  uint8_t all = 0x3f;
   for (int32_t i = 1; i <= B->nodeCount; ++i) {
-    const float* p = B->pos[i];
+    const float* p = pos[i];
     sides[i] = static_cast<uint8_t>((p[0] < lo[0]) | (p[0] > hi[0]) << 1 | (p[1] < lo[1]) << 2 | (p[1] > hi[1]) << 3 |
                                     (p[2] < lo[2]) << 4 | (p[2] > hi[2]) << 5);
-    all &= sides[i];
   }
-  *common = all;
-  return sides.data();
+  return sides;
 }
 
 void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges, HAState* A, HAState* B,
@@ -247,6 +256,8 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
         float off[3], scratch[3];
         Sub(off, P, FaceCentre(A, f, scratch));
         if (!(Dot(off, off) < hA * hA)) continue;
+        // A face whose surface is farther across than any kept distance.
+        if (options == 0 && GVFaceBeyondReach(A, f, P, start)) continue;
         near[count++] = f;
       }
       if (count == 0) continue;

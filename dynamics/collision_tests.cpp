@@ -226,6 +226,64 @@ float GVContactStepTime(const HAState* state) {
   return n > 0.0f ? 1.0f / n : 0.0f;
 }
 
+// The slab of every face between its corners' lowest and highest reach
+// along the normal of its diagonals. A point of the face at parameters
+// within [-0.05, 1.05] (the widest parameter bounds) is a mix of the corners
+// whose weights sum to 1 and whose negative ones sum to at least -0.105, so
+// it lies within the slab widened by 0.105 of its depth on each side.
+static void FillFaceSlabs(HAState* state) {
+  state->faceSlabs.resize(kFaceSlabFloats * (static_cast<size_t>(state->faceCount) + 1));
+  float* slabs = state->faceSlabs.data();
+  for (int a = 0; a < kFaceSlabFloats; ++a) slabs[a] = 0.0f;
+  for (int32_t f = 1; f <= state->faceCount; ++f) {
+    FaceCorners fc;
+    LoadCorners(state, f, 0.0f, &fc);
+    float d1[3], d2[3], n[3];
+    Sub(d1, fc.c[2], fc.c[0]);
+    Sub(d2, fc.c[3], fc.c[1]);
+    GVVecCross(n, d1, d2);
+    float* slab = slabs + kFaceSlabFloats * f;
+    Normalise(n, slab);
+    float lo = Dot(slab, fc.c[0]), hi = lo;
+    for (int k = 1; k < 4; ++k) {
+      const float d = Dot(slab, fc.c[k]);
+      lo = d < lo ? d : lo;
+      hi = d > hi ? d : hi;
+    }
+    const float widen = 0.11f * (hi - lo);
+    slab[3] = lo - widen;
+    slab[4] = hi + widen;
+  }
+}
+
+void GVEnsureNodeBox(HAState* state) {
+  if (!state || state->contactStatus[1]) return;
+  state->contactStatus[1] = 1;
+  float lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
+  bool finite = true;
+  for (int32_t i = 1; state->pos && i <= state->nodeCount; ++i) {
+    const float* p = state->pos[i];
+    for (int a = 0; a < 3; ++a) {
+      lo[a] = p[a] < lo[a] ? p[a] : lo[a];
+      hi[a] = p[a] > hi[a] ? p[a] : hi[a];
+      finite = finite && p[a] == p[a];
+    }
+  }
+  for (int a = 0; a < 3; ++a) {
+    state->nodeBox[a] = finite ? lo[a] : -INFINITY;
+    state->nodeBox[3 + a] = finite ? hi[a] : INFINITY;
+  }
+}
+
+bool GVFaceBeyondReach(const HAState* state, int32_t face, const float P[3], float reach) {
+  if (state->faceSlabs.size() != kFaceSlabFloats * (static_cast<size_t>(state->faceCount) + 1)) return false;
+  const float* slab = state->faceSlabs.data() + kFaceSlabFloats * face;
+  const float d = Dot(slab, P);
+  // Rounding of the dot products and of the projection's own arithmetic.
+  const float limit = reach + 1e-5f * (1.0f + std::fabs(d) + std::fabs(slab[3]) + std::fabs(slab[4]));
+  return d - slab[4] > limit || slab[3] - d > limit;
+}
+
 void GVEnsureFaceGrid(HAState* state) {
   if (!state || state->contactStatus[0]) return;
   state->rebuildContactGrid(0.5f * state->cellSize, 0);
@@ -238,8 +296,10 @@ void GVEnsureFaceGrid(HAState* state) {
   }
   if (!state->faces || state->faceCount < 1 || !state->pos) {
     state->faceCentres.clear();
+    state->faceSlabs.clear();
     return;
   }
+  FillFaceSlabs(state);
   state->faceCentres.resize(3 * (static_cast<size_t>(state->faceCount) + 1));
   float* centres = state->faceCentres.data();
   centres[0] = centres[1] = centres[2] = 0.0f;
@@ -679,18 +739,67 @@ bool TriUsable(const GeoTestMesh* m, const int32_t* c, int n) {
   return true;
 }
 
+// The item's point with its offset, when the offset does not depend on the
+// projection; false for one turned towards the surface.
+bool KnownTarget(const GeoNodeItem& it, float target[3]) {
+  if (it.options & kProjOffsetTowards) return false;
+  const float k = (it.options & kProjOffset) ? it.offsetLength : 0.0f;
+  const float* D = it.D ? it.D : kZero3;
+  for (int a = 0; a < 3; ++a) target[a] = it.P[a] + D[a] * k;
+  return true;
+}
+
+// Whether a target at tn along a triangle's normal lies farther than best
+// from it, on one side, by more than rounding: its corners reach lo..hi
+// along the normal, size is their largest coordinate sum. The distance of a
+// projection that lands inside the triangle is a mix of the corners'
+// distances, so such a triangle could only be rejected after projecting.
+bool SpanBeyondBest(float tn, float lo, float hi, float size, const float target[3], float best) {
+  const float scale = std::fabs(tn) > size ? std::fabs(tn) : size;
+  const float limit =
+      best + 1e-5f * (1.0f + scale + std::fabs(target[0]) + std::fabs(target[1]) + std::fabs(target[2]));
+  return tn - hi > limit || tn - lo < -limit;
+}
+
+// The corners' range along N and their largest coordinate sum.
+void TriSpan(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, const float N[3], float* lo, float* hi,
+             float* size) {
+  *lo = INFINITY, *hi = -INFINITY, *size = 0.0f;
+  for (const int32_t v : {i0, i1, i2}) {
+    const float* p = m->vertices[v];
+    const float d = Dot(N, p), extent = std::fabs(p[0]) + std::fabs(p[1]) + std::fabs(p[2]);
+    *lo = d < *lo ? d : *lo;
+    *hi = d > *hi ? d : *hi;
+    *size = extent > *size ? extent : *size;
+  }
+}
+
+void TriCentroid(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, float centroid[3]) {
+  float O[3], A[3], B[3], dO[3], dA[3], dB[3];
+  TriCorner(m, i0, O, dO);
+  TriCorner(m, i1, A, dA);
+  TriCorner(m, i2, B, dB);
+  for (int a = 0; a < 3; ++a) centroid[a] = (O[a] + A[a] + B[a] + dO[a] + dA[a] + dB[a]) * (1.0f / 3.0f);
+}
+
 // Tries triangle (i0, i1, i2) of a face with normal N against the item.
 // Returns true when it is nearer than *best; sets *touch for an item that
 // rests on it or does not end the sub-step behind it.
 bool TryTriangle(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, const float N[3], const GeoNodeItem& it,
                  float reachSq, bool anyFacing, float* best, bool* touch, GeoNodeHit* hit) {
   if (!anyFacing && !(Dot(N, it.normal) < 0.0f)) return false;
+  float target[3];
+  if (KnownTarget(it, target)) {
+    float lo, hi, size;
+    TriSpan(m, i0, i1, i2, N, &lo, &hi, &size);
+    if (SpanBeyondBest(Dot(N, target), lo, hi, size, target, *best)) return false;
+  }
   float O[3], A[3], B[3], dO[3], dA[3], dB[3];
   TriCorner(m, i0, O, dO);
   TriCorner(m, i1, A, dA);
   TriCorner(m, i2, B, dB);
   float centroid[3], off[3];
-  for (int a = 0; a < 3; ++a) centroid[a] = (O[a] + A[a] + B[a] + dO[a] + dA[a] + dB[a]) * (1.0f / 3.0f);
+  TriCentroid(m, i0, i1, i2, centroid);
   Sub(off, centroid, it.P);
   if (!(Dot(off, off) < reachSq * 2.1f)) return false;
   SurfaceProjection pr;
@@ -733,6 +842,25 @@ void TriNormal(const GeoTestMesh* m, int32_t face, const int32_t* c, float N[3])
   GVVecNormalise(N, N);
 }
 
+}  // namespace
+
+void GVFillGeoTriFrames(const GeoTestMesh* m, GeoTriFrame* frames) {
+  if (!m || !frames || !m->triangles) return;
+  for (int32_t t = 1; t <= m->triangleCount; ++t) {
+    GeoTriFrame& fr = frames[t];
+    const int32_t* c = m->triangles[t];
+    if (!m->vertices || !TriUsable(m, c, 3)) {
+      fr = GeoTriFrame{{0.0f, 0.0f, 0.0f}, INFINITY, -INFINITY, 0.0f, {NAN, NAN, NAN}};
+      continue;
+    }
+    TriNormal(m, t, c, fr.normal);
+    TriSpan(m, c[0], c[1], c[2], fr.normal, &fr.lo, &fr.hi, &fr.size);
+    TriCentroid(m, c[0], c[1], c[2], fr.centroid);
+  }
+}
+
+namespace {
+
 // Every hit id a face number of 1..count.
 bool HitsWithin(const int32_t* hits, int32_t count) {
   for (int32_t k = 1; k <= hits[0]; ++k)
@@ -763,9 +891,20 @@ bool GVCollidePointTris(HAState* st, ContactList* list, int32_t kind, const GeoN
   const bool anyFacing = st->isFlat() || Dot(it.normal, it.normal) == 0.0f;
   bool found = false;
   GeoNodeHit hit;  // written whole by every triangle that is tried
+  float target[3];
+  const bool known = KnownTarget(it, target);
   for (int32_t k = 1; k <= hits[0]; ++k) {
     const int32_t t = hits[k];
     if (t < 1 || t > m->triangleCount) continue;
+    // The kept frame turns away most triangles before their corners are
+    // read, by the first tests of TryTriangle with the same arithmetic.
+    if (const GeoTriFrame* fr = m->triFrames ? &m->triFrames[t] : nullptr) {
+      if (!anyFacing && !(Dot(fr->normal, it.normal) < 0.0f)) continue;
+      if (known && SpanBeyondBest(Dot(fr->normal, target), fr->lo, fr->hi, fr->size, target, best)) continue;
+      float off[3];
+      Sub(off, fr->centroid, it.P);
+      if (!(Dot(off, off) < reachSq * 2.1f)) continue;
+    }
     const int32_t* c = m->triangles[t];
     if (!TriUsable(m, c, 3)) continue;
     float N[3];

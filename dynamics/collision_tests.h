@@ -18,6 +18,16 @@ class HAState;
 struct ContactGrid;
 struct ContactList;
 
+// What the node tests keep of one Geo triangle: its normal, the range of its
+// corners along it with their largest coordinate sum (for rounding), and the
+// centroid of its in-step corners. An unusable triangle has a zero normal,
+// an empty range and a centroid that is not a number.
+struct GeoTriFrame {
+  float normal[3];
+  float lo, hi, size;
+  float centroid[3];
+};
+
 // What the tests read of a Geo mesh. Arrays are 1-based (entry 0 unused).
 struct GeoTestMesh {
   const float (*vertices)[3] = nullptr;      // positions at the start of the sub-step
@@ -37,7 +47,15 @@ struct GeoTestMesh {
   // into the grid as several points is taken once per query. None: repeats
   // are tried again, which finds nothing new.
   int32_t* faceMarks = nullptr;
+  // One frame per triangle (entry 0 unused) from GVFillGeoTriFrames, kept by
+  // whoever owns the mesh for as long as its vertices, displacement and
+  // face normals stay as they were; none: the tests read the corners.
+  const GeoTriFrame* triFrames = nullptr;
 };
+
+// Fills frames 1..triangleCount of the mesh's triangles (frames must hold
+// triangleCount + 1 entries).
+void GVFillGeoTriFrames(const GeoTestMesh* mesh, GeoTriFrame* frames);
 
 // Projection options.
 enum : uint32_t {
@@ -115,6 +133,17 @@ float GVContactStepTime(const HAState* state);
 // force phase), with the committed face centres and their bounds. A caller
 // that moves a state's nodes within a sub-step clears contactStatus[0].
 void GVEnsureFaceGrid(HAState* state);
+// Keeps the state's committed node bounds (nodeBox) current for the
+// sub-step; a caller that moves nodes within a sub-step clears
+// contactStatus[1].
+void GVEnsureNodeBox(HAState* state);
+// Floats a face keeps in HAState::faceSlabs.
+constexpr int kFaceSlabFloats = 5;
+// True when P lies farther than reach (beyond rounding) from every point of
+// face f's surface within its parameter bounds, measured across the face:
+// a converged projection of P without options that lands on the face is
+// then farther than reach. False without the grid's slabs.
+bool GVFaceBeyondReach(const HAState* state, int32_t face, const float P[3], float reach);
 
 // One Geo vertex (or any point) against the faces in a hit list.
 struct PointFaceQuery {

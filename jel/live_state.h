@@ -238,6 +238,14 @@ class HAState final : public HBState {
   // the face grid, once a sub-step, for the collision searches.
   std::vector<float> faceCentres;
   float faceCentreBox[6] = {};
+  // With the centres, per face: the unit normal of its diagonals and the
+  // range of its corners along it, widened to hold every point of the face
+  // within its parameter bounds (five floats a face, entry 0 unused).
+  std::vector<float> faceSlabs;
+  // Bounds of the committed node positions (low x, y, z, high x, y, z; the
+  // whole space when one is not a number), refreshed once a sub-step while
+  // contactStatus[1] is clear.
+  float nodeBox[6] = {};
   std::vector<uint8_t> collisionScratch;  // a byte a node, for the collision searches
 
   // The pool the time step's node passes run on (not owned); null runs them

@@ -124,6 +124,9 @@ void TriMesh::finish() {
   mesh.faceNormals = reinterpret_cast<const float(*)[3]>(normals.data());
   mesh.vertexCount = static_cast<int32_t>(vertices.size() / 3) - 1;
   mesh.triangleCount = static_cast<int32_t>(triangles.size() / 3) - 1;
+  frames.resize(static_cast<size_t>(mesh.triangleCount) + 1);
+  GVFillGeoTriFrames(&mesh, frames.data());
+  mesh.triFrames = frames.data();
   float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
   float size = 0.0f;
   auto P = [&](int32_t v, int a) { return vertices[3 * v + a] + displacement[3 * v + a]; };

@@ -34,12 +34,14 @@ struct TriMesh {
   TriMesh(const TriMesh&) = delete;
   TriMesh& operator=(const TriMesh&) = delete;
   void addRect(const float o[3], const float u[3], const float v[3], int nu, int nv);
-  // Points the mesh view at the arrays and refills the grid from the in-step
-  // positions (face size: the longest triangle edge).
+  // Points the mesh view at the arrays, keeps the triangles' frames and
+  // refills the grid from the in-step positions (face size: the longest
+  // triangle edge).
   void finish();
 
   std::vector<float> vertices{0, 0, 0}, displacement{0, 0, 0}, normals{0, 0, 0};
   std::vector<int32_t> triangles{0, 0, 0};
+  std::vector<GeoTriFrame> frames;  // kept from finish(): the mesh never moves
   ContactGrid* grid = nullptr;
   GeoTestMesh mesh;
 };

@@ -1,8 +1,9 @@
 // The Jel-against-Jel search's shortcuts lose nothing: a pile searched with
-// the marks kept between back-to-back searches, and with the reach box of
-// the face centres, finds the same records in the same order, and leaves the
-// same node marks, as searches that clear and re-mark every time and try
-// every item.
+// the marks kept between back-to-back searches, with the reach box of the
+// face centres and the node bounds, and with faces turned away by their
+// slabs, finds the same records in the same order, and leaves the same node
+// marks, as searches that clear and re-mark every time and project every
+// near face of every item.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -48,8 +49,14 @@ void SearchAll(HWorld* world, const std::vector<HObject*>& jels, bool kept, bool
   for (HObject* j : jels) GVClearGeoContactMarks(j->state);
   if (!reachBox)
     for (HObject* j : jels) {
-      GVEnsureFaceGrid(j->state);
-      for (int a = 0; a < 3; ++a) j->state->faceCentreBox[a] = -INFINITY, j->state->faceCentreBox[3 + a] = INFINITY;
+      HAState* s = j->state;
+      GVEnsureFaceGrid(s);
+      s->faceSlabs.clear();
+      s->contactStatus[1] = 1;
+      for (int a = 0; a < 3; ++a) {
+        s->faceCentreBox[a] = s->nodeBox[a] = -INFINITY;
+        s->faceCentreBox[3 + a] = s->nodeBox[3 + a] = INFINITY;
+      }
     }
   world->keptMarks.batch = kept;
   world->keptMarks.valid = false;
@@ -61,7 +68,7 @@ void SearchAll(HWorld* world, const std::vector<HObject*>& jels, bool kept, bool
     }
   world->keptMarks.batch = false;
   if (!reachBox)
-    for (HObject* j : jels) j->state->contactStatus[0] = 0;  // the next search refills the true box
+    for (HObject* j : jels) j->state->contactStatus[0] = j->state->contactStatus[1] = 0;  // the next search refills the true boxes
 }
 
 TEST(CollisionSearchShortcuts, KeptMarksAndTheReachBoxFindWhatTheFullSearchFinds) {

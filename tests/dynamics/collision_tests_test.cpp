@@ -462,3 +462,41 @@ TEST(CollisionPointQuads, NearestQuadOfARepeatedHitList) {
     }
   }
 }
+
+// The triangles' kept frames turn away only triangles the tries themselves
+// would: a solid block and a one-layer sheet sinking into a valley of two
+// slopes record the same contacts with the frames as without.
+TEST(CollisionTriFrames, KeptFramesRecordWhatTheCornersRecord) {
+  TriMesh valley;
+  const float o1[3] = {-2, 1, -2}, u1[3] = {0, 0, 4}, v1[3] = {2, -1, 0};
+  const float o2[3] = {0, 0, -2}, u2[3] = {0, 0, 4}, v2[3] = {2, 1, 0};
+  valley.addRect(o1, u1, v1, 9, 7);
+  valley.addRect(o2, u2, v2, 7, 9);
+  valley.finish();
+  for (const int layers : {3, 0}) {
+    const float corner[3] = {-0.45f, 0.08f, -0.4f};
+    std::unique_ptr<HObject> jel(NewBlockJel(4, 4, layers, 0.25f, 1, corner));
+    HAState* s = jel->state;
+    for (int32_t i = 1; i <= s->nodeCount; ++i)
+      for (int a = 0; a < 3; ++a) s->disp[i][a] = a == 1 ? -0.05f - 0.01f * float(i % 7) : 0.004f * float(i % 3 - 1);
+    std::vector<float> outcome[2];
+    for (int withFrames = 0; withFrames < 2; ++withFrames) {
+      GeoTestMesh mesh = valley.mesh;
+      if (!withFrames) mesh.triFrames = nullptr;
+      ContactList nodes, edges;
+      GVContactListReset(&nodes);
+      GVContactListReset(&edges);
+      GVCollideJelGeoTris(&nodes, &edges, 2, &mesh, 1.0f, 1, s);
+      for (const ContactList* l : {&nodes, &edges})
+        for (const ContactRec* r = l->first; r; r = r->next) {
+          outcome[withFrames].insert(outcome[withFrames].end(),
+                                     {float(r->nodeA), float(r->nodeB), float(r->face), r->value});
+          outcome[withFrames].insert(outcome[withFrames].end(), r->vec3, r->vec3 + 3);
+        }
+      GVFreeContacts(&nodes);
+      GVFreeContacts(&edges);
+    }
+    EXPECT_GT(outcome[0].size(), 40u) << layers;
+    EXPECT_EQ(outcome[1], outcome[0]) << layers;
+  }
+}
