@@ -213,6 +213,14 @@ void HAState::computeForces() {
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.finishForce(this, omega, dMean, h, h2, b, e); });
 }
 
+void HAState::nodeFrameStresses(int32_t i, Vec3f cellStress[3], Vec3f edgeStress[3]) const {
+  float cs[9] = {}, es[9] = {};
+  float h, invH;
+  if (stepTimes(params, &h, &invH) && i >= 1 && i <= nodeCount) sweeps::nodeFrameStresses<OneLane>(this, invH, isFlat(), i, cs, es);
+  std::memcpy(cellStress, cs, sizeof cs);
+  std::memcpy(edgeStress, es, sizeof es);
+}
+
 // ---------------------------------------------------------------------------
 // Commit phase
 
