@@ -93,9 +93,11 @@ namespace sweeps {
 #ifdef GV_WIDE_LANES
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#define GV_STEP_AVX2 1
 namespace sweeps_avx2 {
 #include "jel/step_sweeps.inc"
 }  // namespace sweeps_avx2
+#undef GV_STEP_AVX2
 #pragma GCC pop_options
 #endif
 
