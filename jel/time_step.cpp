@@ -16,6 +16,7 @@
 // without that the compiler reloads every pointer after every store.
 #include <cassert>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <utility>
 
