@@ -94,6 +94,7 @@ namespace sweeps {
 #ifdef GV_WIDE_LANES
 #pragma GCC push_options
 #pragma GCC target("avx2")
+// GV_STEP_AVX2 lets the sweeps name AVX2 vector types and intrinsics.
 #define GV_STEP_AVX2 1
 namespace sweeps_avx2 {
 #include "jel/step_sweeps.inc"
@@ -219,7 +220,8 @@ void HAState::computeForces() {
 void HAState::nodeFrameStresses(int32_t i, Vec3f cellStress[3], Vec3f edgeStress[3]) const {
   float cs[9] = {}, es[9] = {};
   float h, invH;
-  if (stepTimes(params, &h, &invH) && i >= 1 && i <= nodeCount) sweeps::nodeFrameStresses<OneLane>(this, invH, isFlat(), i, cs, es);
+  if (stepTimes(params, &h, &invH) && i >= 1 && i <= nodeCount)
+    sweeps::nodeFrameStresses<OneLane>(this, invH, isFlat(), i, cs, es);
   std::memcpy(cellStress, cs, sizeof cs);
   std::memcpy(edgeStress, es, sizeof es);
 }
