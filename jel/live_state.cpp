@@ -77,8 +77,6 @@ void HAState::carveArrays(char* base, size_t* size) {
   c.take(linkStrain, n1);
   c.take(prevLinkStrain, n1);
   c.take(edgeStrain, n1);
-  c.take(cellStress, n1);
-  c.take(edgeStress, n1);
   c.take(worldCellStress, n1);
   c.take(worldEdgeStress, n1);
   c.take(accel, n1);

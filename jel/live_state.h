@@ -83,6 +83,11 @@ class HAState final : public HBState {
   // the Jel's lifespan or without a usable step time.
   void computeForces();
   void integrate();
+  // The stress columns of node i's cell and the stresses of its +x, +y, +z
+  // edges, in the node's frame, as the force phase forms them before turning
+  // them into world axes; between computeForces and integrate they are the
+  // sub-step's own. Zero without a usable step time or for node 0.
+  void nodeFrameStresses(int32_t i, Vec3f cellStress[3], Vec3f edgeStress[3]) const;
   // Co-rotates restLinks by spin.
   void rotateRestLinks();
   // Runs the 32 per-part rotation vectors through the given routines (null
@@ -194,8 +199,8 @@ class HAState final : public HBState {
 
   // ---- step work (three vectors per node: x, y, z edge or column) ----
   Vec3f (*edgeStrain)[3] = nullptr;
-  Vec3f (*cellStress)[3] = nullptr;
-  Vec3f (*edgeStress)[3] = nullptr;
+  // (The cell and edge stresses in the node's frame are not kept: see
+  // nodeFrameStresses.)
   Vec3f (*worldCellStress)[3] = nullptr;
   Vec3f (*worldEdgeStress)[3] = nullptr;
   Vec3f* accel = nullptr;

@@ -16,6 +16,7 @@
 // without that the compiler reloads every pointer after every store.
 #include <cassert>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <utility>
 
@@ -93,9 +94,12 @@ namespace sweeps {
 #ifdef GV_WIDE_LANES
 #pragma GCC push_options
 #pragma GCC target("avx2")
+// GV_STEP_AVX2 lets the sweeps name AVX2 vector types and intrinsics.
+#define GV_STEP_AVX2 1
 namespace sweeps_avx2 {
 #include "jel/step_sweeps.inc"
 }  // namespace sweeps_avx2
+#undef GV_STEP_AVX2
 #pragma GCC pop_options
 #endif
 
@@ -211,6 +215,15 @@ void HAState::computeForces() {
   float omega[3];
   GVMat3MulVec(omega, Jinv, L);
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.finishForce(this, omega, dMean, h, h2, b, e); });
+}
+
+void HAState::nodeFrameStresses(int32_t i, Vec3f cellStress[3], Vec3f edgeStress[3]) const {
+  float cs[9] = {}, es[9] = {};
+  float h, invH;
+  if (stepTimes(params, &h, &invH) && i >= 1 && i <= nodeCount)
+    sweeps::nodeFrameStresses<OneLane>(this, invH, isFlat(), i, cs, es);
+  std::memcpy(cellStress, cs, sizeof cs);
+  std::memcpy(edgeStress, es, sizeof es);
 }
 
 // ---------------------------------------------------------------------------

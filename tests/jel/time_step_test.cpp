@@ -348,10 +348,33 @@ TEST(TimeStep, FlatJelHasNoThroughThicknessStress) {
   s->integrate();
   s->computeForces();
   for (int i = 1; i <= s->nodeCount; ++i) {
+    Vec3f cs[3], es[3];
+    s->nodeFrameStresses(i, cs, es);
     for (int c = 0; c < 3; ++c) {
-      EXPECT_EQ(s->cellStress[i][2][c], 0.0f);
-      EXPECT_EQ(s->edgeStress[i][2][c], 0.0f);
+      EXPECT_EQ(cs[2][c], 0.0f);
+      EXPECT_EQ(es[2][c], 0.0f);
     }
+  }
+}
+
+// The node-frame stresses given on demand are the ones the force phase turned
+// into world axes (cell frame for the cell, edge frames for the edges).
+TEST(TimeStep, NodeFrameStressesAreTheStepsOwn) {
+  StepBlock b(5, 4, 3);
+  HAState* s = b.state();
+  jitter(s, 0.1f, 5);
+  s->integrate();
+  s->computeForces();
+  for (int i = 1; i <= s->nodeCount; ++i) {
+    Vec3f cs[3], es[3];
+    s->nodeFrameStresses(i, cs, es);
+    for (int a = 0; a < 3; ++a)
+      for (int r = 0; r < 3; ++r) {
+        const float* C = s->cellFrame[i] + 3 * r;
+        const float* E = s->edgeFrame[a][i] + 3 * r;
+        EXPECT_FLOAT_EQ(s->worldCellStress[i][a][r], C[0] * cs[a][0] + C[1] * cs[a][1] + C[2] * cs[a][2]);
+        EXPECT_FLOAT_EQ(s->worldEdgeStress[i][a][r], E[0] * es[a][0] + E[1] * es[a][1] + E[2] * es[a][2]);
+      }
   }
 }
 
