@@ -35,7 +35,11 @@ void GVClearPassCorr(HAState* state) {
 
 void GVTouchPassCorr(HAState* state, int32_t node) {
   std::vector<uint8_t>& flag = state->passTouchedFlag;
-  if (flag.size() <= static_cast<size_t>(state->nodeCount)) flag.resize(static_cast<size_t>(state->nodeCount) + 1);
+  if (flag.size() <= static_cast<size_t>(state->nodeCount)) {
+    // Each node is listed once at most: the list never grows past this.
+    flag.resize(static_cast<size_t>(state->nodeCount) + 1);
+    state->passTouched.reserve(flag.size());
+  }
   if (node < 0 || node > state->nodeCount || flag[node]) return;
   flag[node] = 1;
   state->passTouched.push_back(node);
