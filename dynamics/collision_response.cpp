@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <vector>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 #include "dynamics/collision_shared.h"
 #include "dynamics/collision_tests.h"
 #include "dynamics/contact_list.h"
@@ -142,36 +146,51 @@ static bool InBox(const float p[3], const float box[6]) {
   return p[0] >= box[0] && p[0] <= box[3] && p[1] >= box[1] && p[1] <= box[4] && p[2] >= box[2] && p[2] <= box[5];
 }
 
-// Per node of B, a bit for each side of the box (low x, high x, low y, ...)
-// the node lies beyond by more than one float step. A node with a bit is
-// outside; an edge whose two nodes share one has its midpoint beyond that
-// side too (the sum of two values below lo' stays at most 2 lo'). *common
-// gets the bits every node has: with one, no item of B is inside, and the
-// result is null. B's node bounds tell those bits without visiting the
-// nodes (a node that is not a number widens them to the whole space, as
-// its own bits are none).
+// Per node of B, a bit for each side of the box (low x, y, z, then high x,
+// y, z) the node lies beyond by more than one float step. A node with a bit
+// is outside; an edge whose two nodes share one has its midpoint beyond
+// that side too (the sum of two values below lo' stays at most 2 lo').
+// *common gets the bits every node has: with one, no item of B is inside,
+// and the result is null. B's node bounds tell those bits without visiting
+// the nodes (a node that is not a number widens them to the whole space, as
+// its own bits are none: every comparison with it is false).
 static const uint8_t* BeyondSides(HAState* B, const float box[6], uint8_t* common) {
-  float lo[3], hi[3];
+  float lo[4], hi[4];
   for (int a = 0; a < 3; ++a) {
     lo[a] = std::nextafter(box[a], -INFINITY);
     hi[a] = std::nextafter(box[3 + a], INFINITY);
   }
+  lo[3] = -INFINITY;
+  hi[3] = INFINITY;
   GVEnsureNodeBox(B);
   const float* nb = B->nodeBox;
   uint8_t all = 0;
   for (int a = 0; a < 3; ++a)
-    all |= static_cast<uint8_t>((nb[3 + a] < lo[a]) << (2 * a) | (nb[a] > hi[a]) << (2 * a + 1));
+    all |= static_cast<uint8_t>((nb[3 + a] < lo[a]) << a | (nb[a] > hi[a]) << (3 + a));
   *common = all;
   if (all) return nullptr;
   std::vector<uint8_t>& scratch = B->collisionScratch;
   scratch.resize(static_cast<size_t>(B->nodeCount) + 1);
   uint8_t* sides = scratch.data();
   const float(*pos)[3] = B->pos;
+  const int32_t n = B->nodeCount;
   sides[0] = 0;
-  for (int32_t i = 1; i <= B->nodeCount; ++i) {
+  int32_t i = 1;
+#if defined(__SSE__)
+  // Four floats from a node's x: its x, y, z and the next node's x, whose
+  // bit is dropped (the last node, with no next one, goes below).
+  const __m128 lo4 = _mm_loadu_ps(lo), hi4 = _mm_loadu_ps(hi);
+  for (; i < n; ++i) {
+    const __m128 p = _mm_loadu_ps(pos[i]);
+    const int below = _mm_movemask_ps(_mm_cmplt_ps(p, lo4)) & 7;
+    const int above = _mm_movemask_ps(_mm_cmpgt_ps(p, hi4)) & 7;
+    sides[i] = static_cast<uint8_t>(below | above << 3);
+  }
+#endif
+  for (; i <= n; ++i) {
     const float* p = pos[i];
-    sides[i] = static_cast<uint8_t>((p[0] < lo[0]) | (p[0] > hi[0]) << 1 | (p[1] < lo[1]) << 2 | (p[1] > hi[1]) << 3 |
-                                    (p[2] < lo[2]) << 4 | (p[2] > hi[2]) << 5);
+    sides[i] = static_cast<uint8_t>((p[0] < lo[0]) | (p[1] < lo[1]) << 1 | (p[2] < lo[2]) << 2 | (p[0] > hi[0]) << 3 |
+                                    (p[1] > hi[1]) << 4 | (p[2] > hi[2]) << 5);
   }
   return sides;
 }
@@ -378,7 +397,7 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
   MarkParties(list, true, true);
   GVClearFaceContactCounts(list->first->nodeSide);
   if (list->first->faceSide != list->first->nodeSide) GVClearFaceContactCounts(list->first->faceSide);
-  ForEachMarked(world, list, true, [](HAState* s) { GVClearPassCorr(s); });
+  ForEachMarked(world, list, true, [](HAState* s) { GVClearTouchedPassCorr(s); });
 
   for (ContactRec* r = list->first; r; r = r->next) {
     HAState* B = r->nodeSide;
@@ -426,7 +445,7 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
     // The node contacts are folded before the edge contacts read positions.
     if (r->serial == list->nodeCount) ForEachMarked(world, list, true, FoldPass);
   }
-  ForEachMarked(world, list, true, [](HAState* s) { GVAddPassCorr(s); });
+  ForEachMarked(world, list, true, FoldPass);
   MarkParties(list, true, false);
   return any;
 }
@@ -438,7 +457,7 @@ int32_t GVGeoJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
   if (!list || !list->first) return 0;
   MarkParties(list, false, true);
   if (pass <= passCount) {
-    ForEachMarked(world, list, false, [](HAState* s) { GVClearPassCorr(s); });
+    ForEachMarked(world, list, false, [](HAState* s) { GVClearTouchedPassCorr(s); });
     for (ContactRec* r = list->first; r; r = r->next) {
       HAState* J = r->nodeSide;
       if (!J) continue;
@@ -458,7 +477,7 @@ int32_t GVGeoJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
       }
       if (r->serial == list->nodeCount && (J->collisionFlags & kCollPassMark)) FoldPass(J);
     }
-    ForEachMarked(world, list, false, [](HAState* s) { GVAddPassCorr(s); });
+    ForEachMarked(world, list, false, FoldPass);
   }
   MarkParties(list, false, false);
   return 0;

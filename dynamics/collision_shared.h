@@ -91,9 +91,6 @@ inline bool SeenBefore(const int32_t* hits, int32_t k) {
 }
 
 // Adds the pass accumulator into the correction and clears it.
-inline void FoldPass(HAState* s) {
-  GVAddPassCorr(s);
-  GVClearPassCorr(s);
-}
+inline void FoldPass(HAState* s) { GVFoldTouchedPassCorr(s); }
 
 }  // namespace collide

@@ -401,6 +401,7 @@ void GVNodeImpulse(HAState* state, int32_t a, int32_t b, const float c[3], float
   const float invK = k != 0.0f ? 1.0f / k : 0.0f;
   for (int e = 0; e < n; ++e) {
     const float m = state->mass ? state->mass[nodes[e]] : 0.0f;
+    GVTouchPassCorr(state, nodes[e]);
     for (int q = 0; q < 3; ++q) {
       state->contactPassCorr[nodes[e]][q] += shares[e][q];
       out[q] -= m * shares[e][q] * invK;
@@ -433,6 +434,7 @@ void GVFaceAddRigidCorr(HAState* state, const int32_t corners[4], const float ce
     float r[3], rot[3];
     Sub(r, state->pos[j], centre);
     GVVecCross(rot, w, r);
+    GVTouchPassCorr(state, j);
     for (int q = 0; q < 3; ++q) state->contactPassCorr[j][q] += v[q] + rot[q];
   }
 }
@@ -653,6 +655,7 @@ int32_t GVCollideGeoVertsRelax(int32_t part, const GeoTestMesh* mesh, float reac
                           CornerWeight(s) * CornerWeight(t), CornerWeight(s) * CornerWeight(1 - t)};
       for (int j = 0; j < 4; ++j) {
         if (!ValidNode(state, c[j])) continue;
+        GVTouchPassCorr(state, c[j]);
         for (int a = 0; a < 3; ++a) state->contactPassCorr[c[j]][a] -= corr[a] * k * w[j];
       }
       ++kept;
@@ -1009,8 +1012,10 @@ void ApplyNodeShares(HAState* st, int32_t a, int32_t b, const float c[3]) {
   int32_t nodes[2];
   float shares[2][3];
   const int n = NodeShares(st, a, b, c, nodes, shares);
-  for (int e = 0; e < n; ++e)
+  for (int e = 0; e < n; ++e) {
+    GVTouchPassCorr(st, nodes[e]);
     for (int q = 0; q < 3; ++q) st->contactPassCorr[nodes[e]][q] += shares[e][q];
+  }
 }
 
 }  // namespace

@@ -28,7 +28,42 @@ void GVClearPassCorr(HAState* state) {
   if (!state || !state->contactPassCorr) return;
   for (int32_t i = 0; i <= state->nodeCount; ++i)
     for (int k = 0; k < 3; ++k) state->contactPassCorr[i][k] = 0.0f;
+  for (int32_t i : state->passTouched)
+    if (i >= 0 && static_cast<size_t>(i) < state->passTouchedFlag.size()) state->passTouchedFlag[i] = 0;
+  state->passTouched.clear();
 }
+
+void GVTouchPassCorr(HAState* state, int32_t node) {
+  std::vector<uint8_t>& flag = state->passTouchedFlag;
+  if (flag.size() <= static_cast<size_t>(state->nodeCount)) {
+    // Each node is listed once at most: the list never grows past this.
+    flag.resize(static_cast<size_t>(state->nodeCount) + 1);
+    state->passTouched.reserve(flag.size());
+  }
+  if (node < 0 || node > state->nodeCount || flag[node]) return;
+  flag[node] = 1;
+  state->passTouched.push_back(node);
+}
+
+// Adding a zero changes no correction: a sum is -0 only when both terms
+// are, and the pass accumulator never holds -0 (it starts at +0).
+static void SweepTouched(HAState* state, bool add) {
+  if (!state || !state->contactPassCorr) return;
+  const bool canAdd = add && state->contactCorr;
+  for (int32_t i : state->passTouched) {
+    if (i < 0 || static_cast<size_t>(i) >= state->passTouchedFlag.size()) continue;
+    state->passTouchedFlag[i] = 0;
+    if (i > state->nodeCount) continue;
+    if (canAdd && i >= 1 && state->inPart(i, 1))
+      for (int k = 0; k < 3; ++k) state->contactCorr[i][k] += state->contactPassCorr[i][k];
+    for (int k = 0; k < 3; ++k) state->contactPassCorr[i][k] = 0.0f;
+  }
+  state->passTouched.clear();
+}
+
+void GVClearTouchedPassCorr(HAState* state) { SweepTouched(state, false); }
+
+void GVFoldTouchedPassCorr(HAState* state) { SweepTouched(state, true); }
 
 void GVClearCollAccums(HAState* state) {
   if (!state || !state->contactPassCorr || !state->contactCorr) return;

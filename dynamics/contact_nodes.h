@@ -23,6 +23,13 @@ void GVClearPassCorr(HAState* state);                // contactPassCorr = 0 on e
 void GVClearCollAccums(HAState* state);              // both = 0 on part 1
 void GVClearGeoContactMarks(HAState* state);
 void GVAddPassCorr(HAState* state);                  // contactCorr += contactPassCorr on part 1
+// Every writer of contactPassCorr lists the node first (GVTouchPassCorr), so
+// the pass sweeps can visit the listed nodes alone: GVClearTouchedPassCorr
+// is GVClearPassCorr, GVFoldTouchedPassCorr is GVAddPassCorr then
+// GVClearPassCorr, for the same bits. GVClearPassCorr empties the list.
+void GVTouchPassCorr(HAState* state, int32_t node);
+void GVClearTouchedPassCorr(HAState* state);
+void GVFoldTouchedPassCorr(HAState* state);
 void GVApplyCollDisp(int32_t part, HAState* state);  // disp += contactCorr on part
 
 // In-step position (pos + disp) of node a, or the midpoint of a and b when b is

@@ -252,6 +252,11 @@ class HAState final : public HBState {
   // contactStatus[1] is clear.
   float nodeBox[6] = {};
   std::vector<uint8_t> collisionScratch;  // a byte a node, for the collision searches
+  // Every node whose contactPassCorr may be other than zero, each once (the
+  // byte a node says which are listed): the collision passes clear and fold
+  // only these.
+  std::vector<int32_t> passTouched;
+  std::vector<uint8_t> passTouchedFlag;
 
   // The pool the time step's node passes run on (not owned); null runs them
   // on the calling thread. The passes cut the nodes into chunks of a fixed

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 #include "block_lattice.h"
+#include "dynamics/collision_tests.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 
@@ -70,6 +72,42 @@ TEST_F(ContactNodesTest, AccumulatorsFollowTheirParts) {
   s->contactFlags[3] = kGeoContactMark | 1u;
   GVClearGeoContactMarks(s);
   EXPECT_EQ(s->contactFlags[3], 1u);
+}
+
+// The pass sweeps over the listed nodes give the bits of the sweeps over
+// every node, whoever wrote the accumulator.
+TEST_F(ContactNodesTest, TouchedPassSweepsMatchWholeSweeps) {
+  std::unique_ptr<HObject> other = makeBlockJel(3, 3, 2, 1.0f);
+  HAState* t = other->state;
+  const int n = s->nodeCount;
+  auto write = [&](HAState* x) {
+    x->partMask[x->faces[1][0]] = 0;  // a corner in no part: cleared, never added
+    for (int i = 0; i <= n; ++i)
+      for (int k = 0; k < 3; ++k) x->contactCorr[i][k] = 0.1f * static_cast<float>(i + k);
+    const float c[3] = {0.3f, -0.7f, 0.01f}, centre[3] = {0.5f, 0.5f, 0.0f}, w[3] = {0.2f, 0.0f, -0.1f};
+    float out[3];
+    GVNodeImpulse(x, at(2, 2, 1), 0, c, 1.0f, out);
+    GVNodeImpulse(x, at(2, 2, 1), at(1, 2, 1), c, 2.0f, out);  // a node written twice
+    GVFaceAddRigidCorr(x, x->faces[1], centre, c, w);
+  };
+  write(s);
+  write(t);
+  GVAddPassCorr(s);
+  GVClearPassCorr(s);
+  GVFoldTouchedPassCorr(t);
+  EXPECT_EQ(std::memcmp(s->contactCorr, t->contactCorr, sizeof(float) * 3 * (n + 1)), 0);
+  EXPECT_EQ(std::memcmp(s->contactPassCorr, t->contactPassCorr, sizeof(float) * 3 * (n + 1)), 0);
+  EXPECT_NE(s->contactCorr[at(2, 2, 1)][0], 0.1f * static_cast<float>(at(2, 2, 1)));
+
+  // A clear of the listed nodes zeroes all; a whole clear empties the list.
+  write(t);
+  GVClearTouchedPassCorr(t);
+  for (int i = 0; i <= n; ++i) EXPECT_EQ(t->contactPassCorr[i][1], 0.0f) << i;
+  write(t);
+  GVClearPassCorr(t);
+  const float before = t->contactCorr[at(2, 2, 1)][0];
+  GVFoldTouchedPassCorr(t);
+  EXPECT_EQ(t->contactCorr[at(2, 2, 1)][0], before);
 }
 
 TEST_F(ContactNodesTest, StepAndCorrectedPositions) {
