@@ -15,6 +15,17 @@ static constexpr int kMaxTriangleSplits = 8;
 // could be stored in one cell and looked for in its neighbour.
 static inline float midpoint(float lo, float hi) { return (lo + hi) * 0.5f; }
 
+// Shrinks the box lo..hi to its octant o (bit a set: the high half along a).
+static inline void shrinkToOctant(int o, float* lo, float* hi) {
+  for (int a = 0; a < 3; ++a) {
+    const float mid = midpoint(lo[a], hi[a]);
+    if (o & (1 << a))
+      lo[a] = mid;
+    else
+      hi[a] = mid;
+  }
+}
+
 static inline bool isFinite3(const float* p) {
   return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
 }
@@ -329,13 +340,7 @@ void GVOctreeNodeInsert(ContactGrid* grid, OctreeNode* node, int32_t item, const
       node->children[o] = newNode(grid, depth + 1);
       if (!node->children[o]) return;
     }
-    for (int a = 0; a < 3; ++a) {
-      const float mid = midpoint(boxLo[a], boxHi[a]);
-      if (o & (1 << a))
-        boxLo[a] = mid;
-      else
-        boxHi[a] = mid;
-    }
+    shrinkToOctant(o, boxLo, boxHi);
     node = node->children[o];
     ++depth;
   }
@@ -695,13 +700,7 @@ static int treeOrder(const float* p, const float* q, const float* cellLo, const 
   for (int32_t depth = levels; depth < kOctreeMaxDepth; ++depth) {
     const int op = octantOf(p, lo, hi), oq = octantOf(q, lo, hi);
     if (op != oq) return op < oq ? -1 : 1;
-    for (int a = 0; a < 3; ++a) {
-      const float mid = midpoint(lo[a], hi[a]);
-      if (op & (1 << a))
-        lo[a] = mid;
-      else
-        hi[a] = mid;
-    }
+    shrinkToOctant(op, lo, hi);
   }
   return 0;
 }
