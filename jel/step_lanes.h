@@ -41,7 +41,7 @@ typedef int32_t Int8 __attribute__((vector_size(32)));
 
 // Every lane structure offers: F (floats), M (lane masks), I (node numbers);
 // index(first) = first, first + 1, ...; loadInt / load gather base[node *
-// stride + off]; loadRecord / storeRecord move the records of S floats of
+// stride + off]; loadInts reads base[first..first+N-1]; loadRecord / storeRecord move the records of S floats of
 // nodes first..first+N-1 (one after another in memory) to and from S lanes;
 // loadRecordWithin does the same where every node up to first+N exists (up to
 // node last), loadAt for the records of any N nodes.
@@ -62,6 +62,7 @@ struct OneLane {
   static I index(int32_t first) { return first; }
   static M nonZero(I v) { return v != 0; }
   static I loadInt(const int32_t* base, I node, int stride, int off) { return base[node * stride + off]; }
+  static I loadInts(const int32_t* base, int32_t first) { return base[first]; }
   static F load(const float* base, I node, int stride, int off) { return base[node * stride + off]; }
   static bool lane(M m, int) { return m; }
   template <int S>
@@ -113,6 +114,11 @@ struct FourLanes {
   static I loadInt(const int32_t* base, I node, int stride, int off) {
     return I{base[node[0] * stride + off], base[node[1] * stride + off], base[node[2] * stride + off],
              base[node[3] * stride + off]};
+  }
+  static I loadInts(const int32_t* base, int32_t first) {
+    I v;
+    std::memcpy(&v, base + first, sizeof v);
+    return v;
   }
   static F load(const float* base, I node, int stride, int off) {
     return F{base[node[0] * stride + off], base[node[1] * stride + off], base[node[2] * stride + off],
@@ -185,6 +191,9 @@ struct EightLanes {
   GV_AVX2 static I loadInt(const int32_t* base, I node, int stride, int off) {
     return (I)_mm256_i32gather_epi32(base + off, (__m256i)(node * stride), 4);
   }
+  GV_AVX2 static I loadInts(const int32_t* base, int32_t first) {
+    return (I)_mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + first));
+  }
   GV_AVX2 static F load(const float* base, I node, int stride, int off) {
     return (F)_mm256_i32gather_ps(base + off, (__m256i)(node * stride), 4);
   }
@@ -212,11 +221,29 @@ struct EightLanes {
     const __m256i rows = _mm256_setr_epi32(0, S, 2 * S, 3 * S, 4 * S, 5 * S, 6 * S, 7 * S);
     for (; k < S; ++k) out[k] = (F)_mm256_i32gather_ps(r + k, rows, 4);
   }
+  // The columns left over after the last whole four are transposed too and
+  // stored as four-float blocks first, lane by lane in order, each reaching
+  // into the start of the next lane's record, which the next block or the
+  // whole columns then write; the last lane's block is masked to its record.
   template <int S>
   GV_AVX2 static void storeRecord(float* base, int32_t first, const F* in) {
     float* r = base + static_cast<size_t>(first) * S;
-    int k = 0;
-    for (; k + 4 <= S; k += 4) {
+    constexpr int tail = S % 4, k0 = S - tail;
+    if constexpr (tail != 0) {
+      __m256 v[4];
+      for (int c = 0; c < 4; ++c) v[c] = c < tail ? (__m256)in[k0 + c] : _mm256_setzero_ps();
+      transpose(v[0], v[1], v[2], v[3]);
+      for (int l = 0; l < 8; ++l) {
+        const __m128 block = l < 4 ? _mm256_castps256_ps128(v[l]) : _mm256_extractf128_ps(v[l - 4], 1);
+        if (l < 7) {
+          _mm_storeu_ps(r + l * S + k0, block);
+        } else {
+          const __m128i mask = _mm_setr_epi32(-1, tail > 1 ? -1 : 0, tail > 2 ? -1 : 0, 0);
+          _mm_maskstore_ps(r + l * S + k0, mask, block);
+        }
+      }
+    }
+    for (int k = 0; k < k0; k += 4) {
       __m256 v[4] = {(__m256)in[k], (__m256)in[k + 1], (__m256)in[k + 2], (__m256)in[k + 3]};
       transpose(v[0], v[1], v[2], v[3]);
       for (int l = 0; l < 4; ++l) {
@@ -224,8 +251,6 @@ struct EightLanes {
         _mm_storeu_ps(r + (l + 4) * S + k, _mm256_extractf128_ps(v[l], 1));
       }
     }
-    for (; k < S; ++k)
-      for (int l = 0; l < 8; ++l) r[l * S + k] = in[k][l];
   }
   // loadRecord where the records of nodes first..first+8 all exist (last is
   // the last node): the columns left over after the last whole four are read

@@ -108,19 +108,21 @@ struct SweepSet {
   void (*edgeStrain)(HAState*, int32_t b, int32_t e);
   void (*stress)(HAState*, float invH, bool flat, int32_t b, int32_t e);
   void (*accel)(HAState*, float h2, HAState::ChunkSums*, int32_t b, int32_t e);
+  void (*stressAccel)(HAState*, float invH, bool flat, float h2, HAState::ChunkSums*, int32_t b, int32_t e);
   void (*offset)(HAState*, const float centre[3], const float dMean[3], AngularSums*, int32_t b, int32_t e);
   void (*finishForce)(HAState*, const float omega[3], const float dMean[3], float h, float h2, int32_t b, int32_t e);
   void (*commit)(HAState*, float h, float invH, int32_t b, int32_t e);
   void (*restFrame)(HAState*, bool flat, int32_t b, int32_t e);
-  void (*edgeFrame)(HAState*, bool flat, int32_t b, int32_t e);
+  void (*edgeColumn)(HAState*, bool flat, int32_t b, int32_t e);
   void (*cellFrame)(HAState*, bool flat, int32_t b, int32_t e);
 };
 
 // ns: the one-node sweeps; lanes: the lane sweeps, with their widths.
 #define GV_SWEEP_SET(ns, lanes, ...)                                                                      \
   SweepSet {                                                                                              \
-    ns::edgeStrainPass, lanes::stressSweep<__VA_ARGS__>, ns::accelPass, ns::offsetPass, ns::finishForcePass, \
-        ns::commitPass, lanes::restFrameSweep<__VA_ARGS__>, ns::edgeFramePass, ns::cellFramePass             \
+    ns::edgeStrainPass, lanes::stressSweep<__VA_ARGS__>, ns::accelPass,                                \
+        lanes::stressAccelSweep<__VA_ARGS__>, ns::offsetPass, ns::finishForcePass, ns::commitPass,        \
+        lanes::restFrameSweep<__VA_ARGS__>, ns::edgeColumnPass, ns::cellFramePass             \
   }
 
 // The widest set the state allows; the narrower widths serve the nodes left
@@ -186,9 +188,14 @@ void HAState::computeForces() {
   const SweepSet& S = sweepSet(this);
   ChunkSums* sums = chunkSums.data();
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeStrain(this, b, e); });
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.stress(this, invH, flat, b, e); });
   for (int k = 0; k < 3; ++k) assert(worldCellStress[0][k][0] == 0.0f && worldEdgeStress[0][k][0] == 0.0f);
-  forChunks(this, [&](int32_t k, int32_t b, int32_t e) { S.accel(this, h2, &sums[k], b, e); });
+  if (workers) {
+    forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.stress(this, invH, flat, b, e); });
+    forChunks(this, [&](int32_t k, int32_t b, int32_t e) { S.accel(this, h2, &sums[k], b, e); });
+  } else {
+    // The chunks run in order on this thread: see stressAccelSweep.
+    forChunks(this, [&](int32_t k, int32_t b, int32_t e) { S.stressAccel(this, invH, flat, h2, &sums[k], b, e); });
+  }
 
   // Removes the mean and, to first order, the rotation of disp.
   const size_t chunks = chunkSums.size();
@@ -226,6 +233,11 @@ void HAState::nodeFrameStresses(int32_t i, Vec3f cellStress[3], Vec3f edgeStress
   std::memcpy(edgeStress, es, sizeof es);
 }
 
+void HAState::edgeFrameOf(int axis, int32_t i, float frame[9]) const {
+  if (axis < 0 || axis > 2 || i < 0 || i > nodeCount) i = 0;
+  sweeps::edgeFrameNode(links, restFrame[0], isFlat(), axis < 0 || axis > 2 ? 0 : axis, i, frame);
+}
+
 // ---------------------------------------------------------------------------
 // Commit phase
 
@@ -260,7 +272,7 @@ void HAState::integrate() {
   // slot of the new strains and clears the unlinked slots of both.
   std::swap(linkStrain, prevLinkStrain);
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrame(this, flat, b, e); });
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeFrame(this, flat, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeColumn(this, flat, b, e); });
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.cellFrame(this, flat, b, e); });
   p->stepping = 0;
 }
