@@ -204,6 +204,8 @@ class HAState final : public HBState {
   Vec3f (*edgeStrain)[3] = nullptr;
   // (The cell and edge stresses in the node's frame are not kept: see
   // nodeFrameStresses.)
+  // Rows 0 and 1 of a cell's world stress are kept as their sum and
+  // difference (the forms the accelerations add), row 2 as it is.
   Vec3f (*worldCellStress)[3] = nullptr;
   Vec3f (*worldEdgeStress)[3] = nullptr;
   Vec3f* accel = nullptr;

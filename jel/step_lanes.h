@@ -43,7 +43,7 @@ typedef int32_t Int8 __attribute__((vector_size(32)));
 // index(first) = first, first + 1, ...; loadInt / load gather base[node *
 // stride + off]; loadInts reads base[first..first+N-1]; loadRecord / storeRecord move the records of S floats of
 // nodes first..first+N-1 (one after another in memory) to and from S lanes;
-// loadRecordWithin does the same where every node up to first+N exists (up to
+// bits(m) has bit l set where lane l of m is; loadRecordWithin does the same where every node up to first+N exists (up to
 // node last), loadAt for the records of any N nodes.
 
 struct OneLane {
@@ -58,13 +58,13 @@ struct OneLane {
   static M notm(M a) { return !a; }
   static M isZero(F v) { return v == 0.0f; }
   static bool any(M m) { return m; }
+  static unsigned bits(M m) { return m ? 1u : 0u; }
   static F sqrt(F v) { return std::sqrt(v); }
   static I index(int32_t first) { return first; }
   static M nonZero(I v) { return v != 0; }
   static I loadInt(const int32_t* base, I node, int stride, int off) { return base[node * stride + off]; }
   static I loadInts(const int32_t* base, int32_t first) { return base[first]; }
   static F load(const float* base, I node, int stride, int off) { return base[node * stride + off]; }
-  static bool lane(M m, int) { return m; }
   template <int S>
   static void loadRecord(const float* base, int32_t first, F* out) {
     for (int k = 0; k < S; ++k) out[k] = base[first * S + k];
@@ -95,11 +95,12 @@ struct FourLanes {
   static M either(M a, M b) { return a | b; }
   static M notm(M a) { return ~a; }
   static M isZero(F v) { return v == splat(0.0f); }
-  static bool any(M m) {
+  static bool any(M m) { return bits(m) != 0; }
+  static unsigned bits(M m) {
 #if defined(__SSE__)
-    return _mm_movemask_ps((__m128)m) != 0;
+    return static_cast<unsigned>(_mm_movemask_ps((__m128)m));
 #else
-    return (m[0] | m[1] | m[2] | m[3]) != 0;
+    return (m[0] ? 1u : 0u) | (m[1] ? 2u : 0u) | (m[2] ? 4u : 0u) | (m[3] ? 8u : 0u);
 #endif
   }
   static F sqrt(F v) {
@@ -124,7 +125,6 @@ struct FourLanes {
     return F{base[node[0] * stride + off], base[node[1] * stride + off], base[node[2] * stride + off],
              base[node[3] * stride + off]};
   }
-  static bool lane(M m, int l) { return m[l] != 0; }
   // The records are turned into S lanes four columns at a time.
   static void transpose(F& a, F& b, F& c, F& d) {
     const F t0 = GV_SHUFFLE(a, b, 0, 4, 1, 5), t1 = GV_SHUFFLE(c, d, 0, 4, 1, 5);
@@ -185,6 +185,7 @@ struct EightLanes {
   GV_AVX2 static M notm(M a) { return ~a; }
   GV_AVX2 static M isZero(F v) { return v == splat(0.0f); }
   GV_AVX2 static bool any(M m) { return _mm256_movemask_ps((__m256)m) != 0; }
+  GV_AVX2 static unsigned bits(M m) { return static_cast<unsigned>(_mm256_movemask_ps((__m256)m)); }
   GV_AVX2 static F sqrt(F v) { return (F)_mm256_sqrt_ps((__m256)v); }
   GV_AVX2 static I index(int32_t first) { return (I)_mm256_set1_epi32(first) + I{0, 1, 2, 3, 4, 5, 6, 7}; }
   GV_AVX2 static M nonZero(I v) { return v != (I)_mm256_setzero_si256(); }
@@ -197,7 +198,6 @@ struct EightLanes {
   GV_AVX2 static F load(const float* base, I node, int stride, int off) {
     return (F)_mm256_i32gather_ps(base + off, (__m256i)(node * stride), 4);
   }
-  GV_AVX2 static bool lane(M m, int l) { return m[l] != 0; }
   GV_AVX2 static void transpose(__m256& a, __m256& b, __m256& c, __m256& d) {
     const __m256 t0 = _mm256_unpacklo_ps(a, b), t1 = _mm256_unpacklo_ps(c, d);
     const __m256 t2 = _mm256_unpackhi_ps(a, b), t3 = _mm256_unpackhi_ps(c, d);

@@ -110,7 +110,8 @@ struct SweepSet {
   void (*accel)(HAState*, float h2, HAState::ChunkSums*, int32_t b, int32_t e);
   void (*stressAccel)(HAState*, float invH, bool flat, float h2, HAState::ChunkSums*, int32_t b, int32_t e);
   void (*offset)(HAState*, const float centre[3], const float dMean[3], AngularSums*, int32_t b, int32_t e);
-  void (*finishForce)(HAState*, const float omega[3], const float dMean[3], float h, float h2, int32_t b, int32_t e);
+  void (*finishForce)(HAState*, const float centre[3], const float omega[3], const float dMean[3], float h, float h2,
+                      int32_t b, int32_t e);
   void (*commit)(HAState*, float h, float invH, int32_t b, int32_t e);
   void (*restFrame)(HAState*, bool flat, int32_t b, int32_t e);
   void (*edgeColumn)(HAState*, bool flat, int32_t b, int32_t e);
@@ -221,7 +222,7 @@ void HAState::computeForces() {
   GVAngularSumsFinish(ang, L, Jinv);
   float omega[3];
   GVMat3MulVec(omega, Jinv, L);
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.finishForce(this, omega, dMean, h, h2, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.finishForce(this, centre, omega, dMean, h, h2, b, e); });
 }
 
 void HAState::nodeFrameStresses(int32_t i, Vec3f cellStress[3], Vec3f edgeStress[3]) const {
