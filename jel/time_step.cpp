@@ -162,6 +162,7 @@ int32_t GVStepLanesAvailable() {
 // previous one wrote at neighbouring nodes: edge strains; cell strains and
 // stresses; accelerations, the in-step displacement and the sums for its mean;
 // the offsets and sums for its rotation; the correction, forces and velocity.
+// Without a pool the stresses and accelerations share one sweep.
 
 void HAState::computeForces() {
   FrameParams* p = params;
@@ -235,8 +236,9 @@ void HAState::nodeFrameStresses(int32_t i, Vec3f cellStress[3], Vec3f edgeStress
 }
 
 void HAState::edgeFrameOf(int axis, int32_t i, float frame[9]) const {
-  if (axis < 0 || axis > 2 || i < 0 || i > nodeCount) i = 0;
-  sweeps::edgeFrameNode(links, restFrame[0], isFlat(), axis < 0 || axis > 2 ? 0 : axis, i, frame);
+  // Out of range: entry 0, the identity.
+  if (axis < 0 || axis > 2 || i < 0 || i > nodeCount) axis = 0, i = 0;
+  sweeps::edgeFrameNode(links, restFrame[0], isFlat(), axis, i, frame);
 }
 
 // ---------------------------------------------------------------------------
