@@ -90,7 +90,7 @@ void HAState::carveArrays(char* base, size_t* size) {
   c.take(restFrame, n1);
   c.take(invRestFrame, n1);
   c.take(cellFrame, n1);
-  for (auto& m : edgeFrame) c.take(m, n1);
+  c.take(edgeColumns, n1);
   c.take(contactPassCorr, n1);
   c.take(contactCorr, n1);
   c.take(reactionAccum, n1);
@@ -141,7 +141,7 @@ HAState::HAState(int32_t nodeCount_, FrameParams* params_, int32_t id_, uint32_t
     setIdentity(restFrame[i]);
     setIdentity(invRestFrame[i]);
     setIdentity(cellFrame[i]);
-    for (auto& m : edgeFrame) setIdentity(m[i]);
+    setIdentity(edgeColumns[i]);
   }
   // The committed positions and the displacement are the owner's arrays: a new
   // state starts them from zero until a frame is restored into them.

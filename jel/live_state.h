@@ -73,8 +73,8 @@ class HAState final : public HBState {
   void loadFromFrameStore(int32_t v);
   void resetToNatural();
   void resetRestShape();
-  // Per-node frames of the rest links (restFrame, its inverse, edge and cell
-  // frames).
+  // Per-node frames of the rest links (restFrame, its inverse, the edge frame
+  // columns and the cell frames).
   void updateNodeFrames();
 
   // ---- the time step (time_step.cpp) ----
@@ -88,6 +88,9 @@ class HAState final : public HBState {
   // them into world axes; between computeForces and integrate they are the
   // sub-step's own. Zero without a usable step time or for node 0.
   void nodeFrameStresses(int32_t i, Vec3f cellStress[3], Vec3f edgeStress[3]) const;
+  // The frame of node i's +x, +y or +z edge (axis 0, 1, 2): the mean of the
+  // rest frames at its two ends, as the force phase forms it.
+  void edgeFrameOf(int axis, int32_t i, float frame[9]) const;
   // Co-rotates restLinks by spin.
   void rotateRestLinks();
   // Runs the 32 per-part rotation vectors through the given routines (null
@@ -201,6 +204,8 @@ class HAState final : public HBState {
   Vec3f (*edgeStrain)[3] = nullptr;
   // (The cell and edge stresses in the node's frame are not kept: see
   // nodeFrameStresses.)
+  // Rows 0 and 1 of a cell's world stress are kept as their sum and
+  // difference (the forms the accelerations add), row 2 as it is.
   Vec3f (*worldCellStress)[3] = nullptr;
   Vec3f (*worldEdgeStress)[3] = nullptr;
   Vec3f* accel = nullptr;
@@ -218,7 +223,10 @@ class HAState final : public HBState {
   Mat3f* restFrame = nullptr;
   Mat3f* invRestFrame = nullptr;
   Mat3f* cellFrame = nullptr;
-  Mat3f* edgeFrame[3] = {};  // x, y, z edges
+  // Float k is float k of the node's edge frame k % 3: the columns of the x,
+  // y, z edge frames the cell frames are made of (the whole edge frames are
+  // not kept: see edgeFrameOf).
+  Mat3f* edgeColumns = nullptr;
 
   // ---- contacts ----
   Vec3f* contactPassCorr = nullptr;

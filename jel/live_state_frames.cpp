@@ -196,19 +196,15 @@ void HAState::updateNodeFrames() {
     }
     GVMat3Inverse(F, invRestFrame[i], nullptr);
   }
-  // Edge frames average the frames at both ends; a missing end reads entry 0,
-  // the identity.
-  for (int32_t i = 1; i <= n; ++i) {
-    for (int a = 0; a < 3; ++a) {
-      float* E = edgeFrame[a][i];
-      if (a == 2 && flat) {
-        std::memcpy(E, restFrame[i], sizeof(Mat3f));
-        continue;
-      }
-      const float* other = restFrame[neighbour(kNbrPlusX + a, i)];
-      for (int m = 0; m < 9; ++m) E[m] = 0.5f * (restFrame[i][m] + other[m]);
-    }
-  }
+  // Edge frames average the frames at both ends (a missing end reads entry 0,
+  // the identity); the z edges of a single layer take the node's own frame.
+  // Element m of edge frame a of node j:
+  auto edgeFrame = [&](int a, int32_t j, int m) {
+    if (a == 2 && flat) return restFrame[j][m];
+    return 0.5f * (restFrame[j][m] + restFrame[neighbour(kNbrPlusX + a, j)][m]);
+  };
+  for (int32_t i = 1; i <= n; ++i)
+    for (int k = 0; k < 9; ++k) edgeColumns[i][k] = edgeFrame(k % 3, i, k);
   for (int32_t i = 1; i <= n; ++i) {
     const int32_t px = neighbour(kNbrPlusX, i), py = neighbour(kNbrPlusY, i), pz = neighbour(kNbrPlusZ, i);
     float* C = cellFrame[i];
@@ -224,7 +220,7 @@ void HAState::updateNodeFrames() {
       const int32_t* nodes = (flat && a < 2) ? flatSet : sets[a];
       float col[3] = {0, 0, 0};
       for (int e = 0; e < count; ++e)
-        for (int m = 0; m < 3; ++m) col[m] += edgeFrame[a][nodes[e]][3 * m + a];
+        for (int m = 0; m < 3; ++m) col[m] += edgeColumns[nodes[e]][3 * m + a];
       for (int m = 0; m < 3; ++m) C[3 * m + a] = 0.25f * col[m];
     }
   }

@@ -41,9 +41,9 @@ typedef int32_t Int8 __attribute__((vector_size(32)));
 
 // Every lane structure offers: F (floats), M (lane masks), I (node numbers);
 // index(first) = first, first + 1, ...; loadInt / load gather base[node *
-// stride + off]; loadRecord / storeRecord move the records of S floats of
+// stride + off]; loadInts reads base[first..first+N-1]; loadRecord / storeRecord move the records of S floats of
 // nodes first..first+N-1 (one after another in memory) to and from S lanes;
-// loadRecordWithin does the same where every node up to first+N exists (up to
+// bits(m) has bit l set where lane l of m is; loadRecordWithin does the same where every node up to first+N exists (up to
 // node last), loadAt for the records of any N nodes.
 
 struct OneLane {
@@ -58,12 +58,13 @@ struct OneLane {
   static M notm(M a) { return !a; }
   static M isZero(F v) { return v == 0.0f; }
   static bool any(M m) { return m; }
+  static unsigned bits(M m) { return m ? 1u : 0u; }
   static F sqrt(F v) { return std::sqrt(v); }
   static I index(int32_t first) { return first; }
   static M nonZero(I v) { return v != 0; }
   static I loadInt(const int32_t* base, I node, int stride, int off) { return base[node * stride + off]; }
+  static I loadInts(const int32_t* base, int32_t first) { return base[first]; }
   static F load(const float* base, I node, int stride, int off) { return base[node * stride + off]; }
-  static bool lane(M m, int) { return m; }
   template <int S>
   static void loadRecord(const float* base, int32_t first, F* out) {
     for (int k = 0; k < S; ++k) out[k] = base[first * S + k];
@@ -94,11 +95,12 @@ struct FourLanes {
   static M either(M a, M b) { return a | b; }
   static M notm(M a) { return ~a; }
   static M isZero(F v) { return v == splat(0.0f); }
-  static bool any(M m) {
+  static bool any(M m) { return bits(m) != 0; }
+  static unsigned bits(M m) {
 #if defined(__SSE__)
-    return _mm_movemask_ps((__m128)m) != 0;
+    return static_cast<unsigned>(_mm_movemask_ps((__m128)m));
 #else
-    return (m[0] | m[1] | m[2] | m[3]) != 0;
+    return (m[0] ? 1u : 0u) | (m[1] ? 2u : 0u) | (m[2] ? 4u : 0u) | (m[3] ? 8u : 0u);
 #endif
   }
   static F sqrt(F v) {
@@ -114,11 +116,15 @@ struct FourLanes {
     return I{base[node[0] * stride + off], base[node[1] * stride + off], base[node[2] * stride + off],
              base[node[3] * stride + off]};
   }
+  static I loadInts(const int32_t* base, int32_t first) {
+    I v;
+    std::memcpy(&v, base + first, sizeof v);
+    return v;
+  }
   static F load(const float* base, I node, int stride, int off) {
     return F{base[node[0] * stride + off], base[node[1] * stride + off], base[node[2] * stride + off],
              base[node[3] * stride + off]};
   }
-  static bool lane(M m, int l) { return m[l] != 0; }
   // The records are turned into S lanes four columns at a time.
   static void transpose(F& a, F& b, F& c, F& d) {
     const F t0 = GV_SHUFFLE(a, b, 0, 4, 1, 5), t1 = GV_SHUFFLE(c, d, 0, 4, 1, 5);
@@ -179,16 +185,19 @@ struct EightLanes {
   GV_AVX2 static M notm(M a) { return ~a; }
   GV_AVX2 static M isZero(F v) { return v == splat(0.0f); }
   GV_AVX2 static bool any(M m) { return _mm256_movemask_ps((__m256)m) != 0; }
+  GV_AVX2 static unsigned bits(M m) { return static_cast<unsigned>(_mm256_movemask_ps((__m256)m)); }
   GV_AVX2 static F sqrt(F v) { return (F)_mm256_sqrt_ps((__m256)v); }
   GV_AVX2 static I index(int32_t first) { return (I)_mm256_set1_epi32(first) + I{0, 1, 2, 3, 4, 5, 6, 7}; }
   GV_AVX2 static M nonZero(I v) { return v != (I)_mm256_setzero_si256(); }
   GV_AVX2 static I loadInt(const int32_t* base, I node, int stride, int off) {
     return (I)_mm256_i32gather_epi32(base + off, (__m256i)(node * stride), 4);
   }
+  GV_AVX2 static I loadInts(const int32_t* base, int32_t first) {
+    return (I)_mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + first));
+  }
   GV_AVX2 static F load(const float* base, I node, int stride, int off) {
     return (F)_mm256_i32gather_ps(base + off, (__m256i)(node * stride), 4);
   }
-  GV_AVX2 static bool lane(M m, int l) { return m[l] != 0; }
   GV_AVX2 static void transpose(__m256& a, __m256& b, __m256& c, __m256& d) {
     const __m256 t0 = _mm256_unpacklo_ps(a, b), t1 = _mm256_unpacklo_ps(c, d);
     const __m256 t2 = _mm256_unpackhi_ps(a, b), t3 = _mm256_unpackhi_ps(c, d);
@@ -212,11 +221,29 @@ struct EightLanes {
     const __m256i rows = _mm256_setr_epi32(0, S, 2 * S, 3 * S, 4 * S, 5 * S, 6 * S, 7 * S);
     for (; k < S; ++k) out[k] = (F)_mm256_i32gather_ps(r + k, rows, 4);
   }
+  // The columns left over after the last whole four are transposed too and
+  // stored as four-float blocks first, lane by lane in order, each reaching
+  // into the start of the next lane's record, which the next block or the
+  // whole columns then write; the last lane's block is masked to its record.
   template <int S>
   GV_AVX2 static void storeRecord(float* base, int32_t first, const F* in) {
     float* r = base + static_cast<size_t>(first) * S;
-    int k = 0;
-    for (; k + 4 <= S; k += 4) {
+    constexpr int tail = S % 4, k0 = S - tail;
+    if constexpr (tail != 0) {
+      __m256 v[4];
+      for (int c = 0; c < 4; ++c) v[c] = c < tail ? (__m256)in[k0 + c] : _mm256_setzero_ps();
+      transpose(v[0], v[1], v[2], v[3]);
+      for (int l = 0; l < 8; ++l) {
+        const __m128 block = l < 4 ? _mm256_castps256_ps128(v[l]) : _mm256_extractf128_ps(v[l - 4], 1);
+        if (l < 7) {
+          _mm_storeu_ps(r + l * S + k0, block);
+        } else {
+          const __m128i mask = _mm_setr_epi32(-1, tail > 1 ? -1 : 0, tail > 2 ? -1 : 0, 0);
+          _mm_maskstore_ps(r + l * S + k0, mask, block);
+        }
+      }
+    }
+    for (int k = 0; k < k0; k += 4) {
       __m256 v[4] = {(__m256)in[k], (__m256)in[k + 1], (__m256)in[k + 2], (__m256)in[k + 3]};
       transpose(v[0], v[1], v[2], v[3]);
       for (int l = 0; l < 4; ++l) {
@@ -224,8 +251,6 @@ struct EightLanes {
         _mm_storeu_ps(r + (l + 4) * S + k, _mm256_extractf128_ps(v[l], 1));
       }
     }
-    for (; k < S; ++k)
-      for (int l = 0; l < 8; ++l) r[l * S + k] = in[k][l];
   }
   // loadRecord where the records of nodes first..first+8 all exist (last is
   // the last node): the columns left over after the last whole four are read

@@ -108,19 +108,22 @@ struct SweepSet {
   void (*edgeStrain)(HAState*, int32_t b, int32_t e);
   void (*stress)(HAState*, float invH, bool flat, int32_t b, int32_t e);
   void (*accel)(HAState*, float h2, HAState::ChunkSums*, int32_t b, int32_t e);
+  void (*stressAccel)(HAState*, float invH, bool flat, float h2, HAState::ChunkSums*, int32_t b, int32_t e);
   void (*offset)(HAState*, const float centre[3], const float dMean[3], AngularSums*, int32_t b, int32_t e);
-  void (*finishForce)(HAState*, const float omega[3], const float dMean[3], float h, float h2, int32_t b, int32_t e);
+  void (*finishForce)(HAState*, const float centre[3], const float omega[3], const float dMean[3], float h, float h2,
+                      int32_t b, int32_t e);
   void (*commit)(HAState*, float h, float invH, int32_t b, int32_t e);
   void (*restFrame)(HAState*, bool flat, int32_t b, int32_t e);
-  void (*edgeFrame)(HAState*, bool flat, int32_t b, int32_t e);
+  void (*edgeColumn)(HAState*, bool flat, int32_t b, int32_t e);
   void (*cellFrame)(HAState*, bool flat, int32_t b, int32_t e);
 };
 
 // ns: the one-node sweeps; lanes: the lane sweeps, with their widths.
 #define GV_SWEEP_SET(ns, lanes, ...)                                                                      \
   SweepSet {                                                                                              \
-    ns::edgeStrainPass, lanes::stressSweep<__VA_ARGS__>, ns::accelPass, ns::offsetPass, ns::finishForcePass, \
-        ns::commitPass, lanes::restFrameSweep<__VA_ARGS__>, ns::edgeFramePass, ns::cellFramePass             \
+    ns::edgeStrainPass, lanes::stressSweep<__VA_ARGS__>, ns::accelPass,                                \
+        lanes::stressAccelSweep<__VA_ARGS__>, ns::offsetPass, ns::finishForcePass, ns::commitPass,        \
+        lanes::restFrameSweep<__VA_ARGS__>, ns::edgeColumnPass, ns::cellFramePass             \
   }
 
 // The widest set the state allows; the narrower widths serve the nodes left
@@ -159,6 +162,7 @@ int32_t GVStepLanesAvailable() {
 // previous one wrote at neighbouring nodes: edge strains; cell strains and
 // stresses; accelerations, the in-step displacement and the sums for its mean;
 // the offsets and sums for its rotation; the correction, forces and velocity.
+// Without a pool the stresses and accelerations share one sweep.
 
 void HAState::computeForces() {
   FrameParams* p = params;
@@ -186,9 +190,14 @@ void HAState::computeForces() {
   const SweepSet& S = sweepSet(this);
   ChunkSums* sums = chunkSums.data();
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeStrain(this, b, e); });
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.stress(this, invH, flat, b, e); });
   for (int k = 0; k < 3; ++k) assert(worldCellStress[0][k][0] == 0.0f && worldEdgeStress[0][k][0] == 0.0f);
-  forChunks(this, [&](int32_t k, int32_t b, int32_t e) { S.accel(this, h2, &sums[k], b, e); });
+  if (workers) {
+    forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.stress(this, invH, flat, b, e); });
+    forChunks(this, [&](int32_t k, int32_t b, int32_t e) { S.accel(this, h2, &sums[k], b, e); });
+  } else {
+    // The chunks run in order on this thread: see stressAccelSweep.
+    forChunks(this, [&](int32_t k, int32_t b, int32_t e) { S.stressAccel(this, invH, flat, h2, &sums[k], b, e); });
+  }
 
   // Removes the mean and, to first order, the rotation of disp.
   const size_t chunks = chunkSums.size();
@@ -214,7 +223,7 @@ void HAState::computeForces() {
   GVAngularSumsFinish(ang, L, Jinv);
   float omega[3];
   GVMat3MulVec(omega, Jinv, L);
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.finishForce(this, omega, dMean, h, h2, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.finishForce(this, centre, omega, dMean, h, h2, b, e); });
 }
 
 void HAState::nodeFrameStresses(int32_t i, Vec3f cellStress[3], Vec3f edgeStress[3]) const {
@@ -224,6 +233,12 @@ void HAState::nodeFrameStresses(int32_t i, Vec3f cellStress[3], Vec3f edgeStress
     sweeps::nodeFrameStresses<OneLane>(this, invH, isFlat(), i, cs, es);
   std::memcpy(cellStress, cs, sizeof cs);
   std::memcpy(edgeStress, es, sizeof es);
+}
+
+void HAState::edgeFrameOf(int axis, int32_t i, float frame[9]) const {
+  // Out of range: entry 0, the identity.
+  if (axis < 0 || axis > 2 || i < 0 || i > nodeCount) axis = 0, i = 0;
+  sweeps::edgeFrameNode(links, restFrame[0], isFlat(), axis, i, frame);
 }
 
 // ---------------------------------------------------------------------------
@@ -260,7 +275,7 @@ void HAState::integrate() {
   // slot of the new strains and clears the unlinked slots of both.
   std::swap(linkStrain, prevLinkStrain);
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrame(this, flat, b, e); });
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeFrame(this, flat, b, e); });
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeColumn(this, flat, b, e); });
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.cellFrame(this, flat, b, e); });
   p->stepping = 0;
 }

@@ -45,7 +45,11 @@ TEST(LiveStateFrames, RestoreNaturalGivesRestLinksAndUnitFrames) {
       // An undeformed block: every frame is the identity.
       expectIdentity(s->restFrame[i], 1e-5f, "rest", i);
       expectIdentity(s->invRestFrame[i], 1e-5f, "inverse", i);
-      for (int a = 0; a < 3; ++a) expectIdentity(s->edgeFrame[a][i], 1e-5f, "edge", i);
+      for (int a = 0; a < 3; ++a) {
+        float E[9];
+        s->edgeFrameOf(a, i, E);
+        expectIdentity(E, 1e-5f, "edge", i);
+      }
       if (!flat && t.head.cellFlag[i]) expectIdentity(s->cellFrame[i], 1e-5f, "cell", i);
     }
     expectIdentity(s->restFrame[0], 0.0f, "entry 0", 0);

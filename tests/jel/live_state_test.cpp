@@ -360,7 +360,9 @@ TEST(LiveStateConstruction, StartsClean) {
     for (int m = 0; m < 9; ++m) {
       const float id = m % 4 == 0 ? 1.0f : 0.0f;
       EXPECT_EQ(s.restFrame[i][m], id);
-      EXPECT_EQ(s.edgeFrame[2][i][m], id);
+      float E[9];
+      s.edgeFrameOf(2, i, E);
+      EXPECT_EQ(E[m], id);
     }
     EXPECT_EQ(s.matter[i].bulge, 0.35f);
     EXPECT_EQ(s.contactFlags[i], 0u);
