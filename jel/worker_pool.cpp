@@ -48,6 +48,16 @@ bool claim(Share& s, bool front, int32_t* k) {
   }
 }
 
+// One step of waiting for another thread: a few microseconds of pauses,
+// then yields, so that on a loaded machine a waiting thread hands its core to
+// the one it waits for.
+void backOff(int spin) {
+  if (spin < 2048)
+    pause();
+  else
+    std::this_thread::yield();
+}
+
 int32_t highestBit(uint64_t m) { return 63 - __builtin_clzll(m); }
 
 }  // namespace
@@ -57,7 +67,8 @@ int32_t highestBit(uint64_t m) { return 63 - __builtin_clzll(m); }
 struct WorkerPool::Job {
   Task task = nullptr;
   void* ctx = nullptr;
-  int32_t shares = 1;
+  // Looked at by threads that have not joined yet, so atomic like the shares.
+  std::atomic<int32_t> shares{1};
   Share share[kMaxShares];
   std::atomic<uint64_t> generation{0};  // advanced when the job closes
   std::atomic<int32_t> users{0};
@@ -65,17 +76,19 @@ struct WorkerPool::Job {
   void open(Task t, void* c, int32_t count, int32_t threads) {
     task = t;
     ctx = c;
-    shares = std::min(threads, kMaxShares);
-    // Share s holds [ceil(count s / shares), ceil(count (s + 1) / shares)):
-    // the calling thread (place 0) has work at once even for a short job.
-    const int64_t n = count, m = shares;
-    for (int32_t s = 0; s < shares; ++s)
+    const int32_t used = std::min(threads, kMaxShares);
+    shares.store(used, std::memory_order_relaxed);
+    // Share s holds [ceil(count s / used), ceil(count (s + 1) / used)): the
+    // calling thread (place 0) has work at once even for a short job.
+    const int64_t n = count, m = used;
+    for (int32_t s = 0; s < used; ++s)
       share[s].range.store(pack(static_cast<int32_t>((n * s + m - 1) / m), static_cast<int32_t>((n * (s + 1) + m - 1) / m)),
                            std::memory_order_relaxed);
   }
 
   bool unclaimed() const {
-    for (int32_t s = 0; s < shares; ++s)
+    const int32_t used = shares.load(std::memory_order_relaxed);
+    for (int32_t s = 0; s < used; ++s)
       if (nonEmpty(share[s].range.load(std::memory_order_relaxed))) return true;
     return false;
   }
@@ -83,11 +96,12 @@ struct WorkerPool::Job {
   // Runs the own share's tasks in order, then the others' from their backs,
   // until none is left to claim.
   void drain(int32_t place) {
-    const int32_t own = place % shares;
+    const int32_t used = shares.load(std::memory_order_relaxed);
+    const int32_t own = place % used;
     int32_t k;
     while (claim(share[own], true, &k)) task(ctx, k);
-    for (int32_t d = 1; d < shares; ++d) {
-      Share& other = share[(own + d) % shares];
+    for (int32_t d = 1; d < used; ++d) {
+      Share& other = share[(own + d) % used];
       while (claim(other, false, &k)) task(ctx, k);
     }
   }
@@ -149,9 +163,9 @@ void WorkerPool::workerLoop(int32_t place) {
     const auto until = std::chrono::steady_clock::now() + kIdleWatch;
     bool posted = false;
     for (int spin = 1; !posted; ++spin) {
-      pause();
+      backOff(spin);
       posted = posted_.load(std::memory_order_relaxed) != seen;
-      if (spin % 256 == 0 && std::chrono::steady_clock::now() > until) break;
+      if (spin % 64 == 0 && std::chrono::steady_clock::now() > until) break;
     }
     if (posted) continue;
     std::unique_lock<std::mutex> lock(mutex_);
@@ -198,7 +212,7 @@ void WorkerPool::runTasks(int32_t count, Task task, void* ctx) {
     if (spin % 64 == 0)
       helpOnce(me);
     else
-      pause();
+      backOff(spin);
   }
   free_.fetch_or(bit, std::memory_order_release);
 }
