@@ -157,14 +157,14 @@ bool WorkerPool::helpOnce(int32_t place) {
 }
 
 void WorkerPool::workerLoop(int32_t place) {
-  while (!stop_.load(std::memory_order_relaxed)) {
+  while (!stop_.load(std::memory_order_acquire)) {
     const uint64_t seen = posted_.load();
     if (helpOnce(place)) continue;
     const auto until = std::chrono::steady_clock::now() + kIdleWatch;
     bool posted = false;
     for (int spin = 1; !posted; ++spin) {
       backOff(spin);
-      posted = posted_.load(std::memory_order_relaxed) != seen;
+      posted = posted_.load(std::memory_order_acquire) != seen;
       if (spin % 64 == 0 && std::chrono::steady_clock::now() > until) break;
     }
     if (posted) continue;
