@@ -12,9 +12,7 @@ namespace {
 
 // Counts the calls of every k; true when each came exactly once.
 struct Tally {
-  explicit Tally(int32_t n) : calls(new std::atomic<int32_t>[n > 0 ? n : 1]), count(n) {
-    for (int32_t k = 0; k < n || k == 0; ++k) calls[k] = 0;
-  }
+  explicit Tally(int32_t n) : calls(new std::atomic<int32_t>[n > 0 ? n : 1]()), count(n) {}
   void hit(int32_t k) { calls[k].fetch_add(1); }
   bool once() const {
     for (int32_t k = 0; k < count; ++k)
