@@ -4,14 +4,21 @@
 // run(count, fn) calls fn(k) once for every k in [0, count) and returns when
 // all calls are done. The calling thread takes part, so a task may itself call
 // run() (a world runs its Jels on the pool and each Jel's passes run on it
-// again). Which thread runs which k is not fixed: callers that add up results
-// keep one partial per k and fold the partials in k order afterwards, so the
-// sums never depend on the thread count.
+// again). Callers that add up results keep one partial per k and fold the
+// partials in k order afterwards, so the sums never depend on the thread
+// count.
+//
+// Each thread first takes the tasks of its own contiguous share of [0,
+// count), in order; the share depends only on the count and the thread's
+// place in the pool, so the passes of a step that follow each other give
+// every thread the same nodes (still in its core's cache) again. A thread
+// done with its share takes the last tasks of other shares.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <type_traits>
@@ -34,23 +41,38 @@ class WorkerPool {
     runTasks(count, [](void* f, int32_t k) { (*static_cast<Fn*>(f))(k); }, const_cast<void*>(static_cast<const void*>(&fn)));
   }
 
- using Task = void (*)(void* ctx, int32_t k);
+  using Task = void (*)(void* ctx, int32_t k);
+
+  // Shares a job is split into at most; with more threads than that, threads
+  // whose places differ by a multiple of it take from the same share.
+  static constexpr int32_t kMaxShares = 16;
 
  private:
   struct Job;
 
   void runTasks(int32_t count, Task task, void* ctx);
-  // Runs one unclaimed task of any queued job; false when there is none.
-  bool helpOnce(std::unique_lock<std::mutex>& lock);
-  void workerLoop();
+  // Joins one open job with unclaimed tasks and runs them; false when there
+  // is none.
+  bool helpOnce(int32_t place);
+  void workerLoop(int32_t place);
+  // The calling thread's place: k for worker k, 0 for any other thread.
+  int32_t place() const;
 
-  std::mutex mutex_;
+  // Jobs in flight use the pool's own records, so a thread may look at a
+  // record at any time without a lock; a record's generation tells a thread
+  // that joined late that the job it saw is gone. Bit d of free_ / open_:
+  // record d is unused / taking helpers.
+  static constexpr int32_t kJobRecords = 64;
+  std::unique_ptr<Job[]> jobs_;
+  std::atomic<uint64_t> free_{~uint64_t{0}};
+  std::atomic<uint64_t> open_{0};
+  std::atomic<uint64_t> posted_{0};  // jobs ever opened: what idle workers watch
+  std::atomic<int32_t> sleepers_{0};
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;  // only for going to sleep and waking up
   std::condition_variable wake_;
-  Job* jobs_ = nullptr;  // queued jobs, newest first
-  std::atomic<uint64_t> posted_{0};  // jobs ever queued, watched without the mutex
-  int32_t sleepers_ = 0;
-  bool stop_ = false;
   std::vector<std::thread> workers_;
+  std::vector<std::thread::id> ids_;  // ids_[k - 1]: worker k
 };
 
 // The machine's core count (at least 1): the default thread count of a world.
