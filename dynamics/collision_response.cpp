@@ -83,10 +83,11 @@ class SearchMarks {
     if (!kept_) ClearMarksOfWorld(world, A, B);
   }
 
-  // Before a node contact is dropped: one older than this search changes
-  // the marks of the records before it.
-  void beforeDrop(const ContactList* list) {
-    if (kept_ && list == nodes_ && list->count <= keptCount_) {
+  // After a contact was dropped from a list of countBefore records: a node
+  // contact older than this search changes the marks of the records before
+  // it. (Nothing reads the marks between the drop and mark().)
+  void afterDrop(const ContactList* list, int32_t countBefore) {
+    if (kept_ && list == nodes_ && countBefore <= keptCount_) {
       ClearMarksOfWorld(world_, A_, B_);
       kept_ = false;
     }
@@ -227,20 +228,35 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
   }
   const bool distinct = A->contactGrid->distinctItems != 0;
 
+  // Most items of a pair lie out of reach: a sweep without branches keeps
+  // the others, each a node or an edge of two valid nodes.
+  B->searchItems.resize(static_cast<size_t>(items));
+  int32_t* kept = B->searchItems.data();
+  int32_t keptCount = 0;
+  for (int32_t i = 1; i <= n; ++i) {
+    kept[keptCount] = i;
+    keptCount += beyond[i] == 0;
+  }
+  for (int32_t e = 1; e <= items - n; ++e) {
+    const int32_t a = B->edges[e][0], b = B->edges[e][1];
+    const bool valid = ValidNode(B, a) & ValidNode(B, b);
+    kept[keptCount] = n + e;
+    keptCount += valid & ((beyond[valid ? a : 0] & beyond[valid ? b : 0]) == 0);
+  }
+
   constexpr int32_t kBatch = 16;
   int32_t near[kBatch];
   SurfaceProjection projected[kBatch];
-  for (int32_t i = 1; i <= items; ++i) {
-    if (i == n + 1) marks.mark();
+  bool edgesMarked = false;
+  for (int32_t j = 0; j < keptCount; ++j) {
+    const int32_t i = kept[j];
     int32_t a = i, b = 0;
     if (i > n) {
+      if (!edgesMarked) marks.mark();
+      edgesMarked = true;
       a = B->edges[i - n][0];
       b = B->edges[i - n][1];
-      if (!ValidNode(B, b)) continue;
     }
-    if (!ValidNode(B, a)) continue;
-    // Most items of a pair lie out of reach: the cheapest tests first.
-    if (b ? (beyond[a] & beyond[b]) != 0 : beyond[a] != 0) continue;
     float P[3];
     for (int k = 0; k < 3; ++k) P[k] = b ? 0.5f * (B->pos[a][k] + B->pos[b][k]) : B->pos[a][k];
     if (!InBox(P, reachBox)) continue;
@@ -312,8 +328,8 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
         Sub(gap, Y, Sx);
         const float p = Dot(gap, pr.normal);
         if (touch) {
-          marks.beforeDrop(list);
-          GVContactDropLastIf(list, B, A, a, b, static_cast<uint32_t>(half));
+          const int32_t countBefore = list->count;
+          if (GVContactDropLastIf(list, B, A, a, b, static_cast<uint32_t>(half))) marks.afterDrop(list, countBefore);
           best[half] = std::fabs(pr.dist);
           if (edgeTouch && !wheel) {
             stop = true;
@@ -328,6 +344,7 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
       }
     }
   }
+  if (items > n && !edgesMarked) marks.mark();
 }
 
 // ---------------------------------------------------------------------------
