@@ -787,24 +787,28 @@ void TriCentroid(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, float
 
 // Tries triangle (i0, i1, i2) of a face with normal N against the item.
 // Returns true when it is nearer than *best; sets *touch for an item that
-// rests on it or does not end the sub-step behind it.
+// rests on it or does not end the sub-step behind it. framed: the caller
+// has passed the facing, span and reach tests on the triangle's kept frame,
+// which hold the same values, so they are not made again.
 bool TryTriangle(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, const float N[3], const GeoNodeItem& it,
-                 float reachSq, bool anyFacing, float* best, bool* touch, GeoNodeHit* hit) {
-  if (!anyFacing && !(Dot(N, it.normal) < 0.0f)) return false;
-  float target[3];
-  if (KnownTarget(it, target)) {
-    float lo, hi, size;
-    TriSpan(m, i0, i1, i2, N, &lo, &hi, &size);
-    if (SpanBeyondBest(Dot(N, target), lo, hi, size, target, *best)) return false;
+                 float reachSq, bool anyFacing, bool framed, float* best, bool* touch, GeoNodeHit* hit) {
+  if (!framed) {
+    if (!anyFacing && !(Dot(N, it.normal) < 0.0f)) return false;
+    float target[3];
+    if (KnownTarget(it, target)) {
+      float lo, hi, size;
+      TriSpan(m, i0, i1, i2, N, &lo, &hi, &size);
+      if (SpanBeyondBest(Dot(N, target), lo, hi, size, target, *best)) return false;
+    }
+    float centroid[3], off[3];
+    TriCentroid(m, i0, i1, i2, centroid);
+    Sub(off, centroid, it.P);
+    if (!(Dot(off, off) < reachSq * 2.1f)) return false;
   }
   float O[3], A[3], B[3], dO[3], dA[3], dB[3];
   TriCorner(m, i0, O, dO);
   TriCorner(m, i1, A, dA);
   TriCorner(m, i2, B, dB);
-  float centroid[3], off[3];
-  TriCentroid(m, i0, i1, i2, centroid);
-  Sub(off, centroid, it.P);
-  if (!(Dot(off, off) < reachSq * 2.1f)) return false;
   SurfaceProjection pr;
   GVProjectOnTriangle(O, A, B, it.P, it.D, N, it.options, it.offsetLength, &pr);
   // Only a triangle the point projects into can hold it.
@@ -913,7 +917,8 @@ bool GVCollidePointTris(HAState* st, ContactList* list, int32_t kind, const GeoN
     float N[3];
     TriNormal(m, t, c, N);
     bool touch = false;
-    if (!TryTriangle(m, c[0], c[1], c[2], N, it, reachSq, anyFacing, &best, &touch, &hit)) continue;
+    if (!TryTriangle(m, c[0], c[1], c[2], N, it, reachSq, anyFacing, m->triFrames != nullptr, &best, &touch, &hit))
+      continue;
     hit.face = t;
     found = true;
     if (touch) {
@@ -952,7 +957,7 @@ int32_t GVCollidePointQuads(const HAState* st, const GeoNodeItem& it, const GeoT
     for (const auto& h : halves) {
       GeoNodeHit hit;
       bool t = false;
-      if (!TryTriangle(m, h[0], h[1], h[2], N, it, reachSq, anyFacing, &best, &t, &hit)) continue;
+      if (!TryTriangle(m, h[0], h[1], h[2], N, it, reachSq, anyFacing, false, &best, &t, &hit)) continue;
       hit.face = q;
       *nearest = hit;
       *touch = t;

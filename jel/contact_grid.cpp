@@ -575,48 +575,61 @@ static void appendHit(int32_t item, intptr_t, void* user, float, float, float) {
   GVOctreeHitAppend(item, t->hitList, t->capacity);
 }
 
-// Appends the non-empty leaf items below node to the flat list, in the order
-// of GVOctreeVisitLeaves. False when the list could not grow.
-static bool flattenLeaves(ContactGrid* grid, const OctreeNode* node, int32_t* count) {
-  if (node->children) {
-    for (int i = 0; i < 8; ++i)
-      if (node->children[i] && !flattenLeaves(grid, node->children[i], count)) return false;
-    return true;
-  }
-  if (node->item == 0) return true;
-  if (*count == grid->flatRoom) {
-    const int32_t room = grid->flatRoom < 64 ? 64 : 2 * grid->flatRoom;
-    int32_t* grown = new (std::nothrow) int32_t[room];
-    if (!grown) return false;
-    for (int32_t k = 0; k < *count; ++k) grown[k] = grid->flatItems[k];
-    delete[] grid->flatItems;
-    grid->flatItems = grown;
-    grid->flatRoom = room;
-  }
-  grid->flatItems[(*count)++] = node->item;
-  return true;
+// Items (non-empty leaves) below node.
+static int32_t countLeaves(const OctreeNode* node) {
+  if (!node->children) return node->item != 0 ? 1 : 0;
+  int32_t count = 0;
+  for (int i = 0; i < 8; ++i)
+    if (node->children[i]) count += countLeaves(node->children[i]);
+  return count;
 }
 
-static bool flattenCells(ContactGrid* grid, const OctreeNode* node, int32_t depth, int32_t px, int32_t py,
-                         int32_t pz, int32_t* count) {
+// Writes the items below node to out[(*count)++], in the order of
+// GVOctreeVisitLeaves.
+static void writeLeaves(const OctreeNode* node, int32_t* out, int32_t* count) {
+  if (!node->children) {
+    if (node->item != 0) out[(*count)++] = node->item;
+    return;
+  }
+  for (int i = 0; i < 8; ++i)
+    if (node->children[i]) writeLeaves(node->children[i], out, count);
+}
+
+// Visits the nodes of the finest cells that exist: visit(node, cell index).
+template <class Visit>
+static void visitCells(const ContactGrid* grid, const OctreeNode* node, int32_t depth, int32_t px, int32_t py,
+                       int32_t pz, Visit&& visit) {
   const int32_t levels = grid->levelCount;
   if (depth == levels) {
-    int32_t* entry = grid->cellTable[(((pz << levels) | py) << levels) | px];
-    entry[0] = *count;
-    const bool ok = flattenLeaves(grid, node, count);
-    entry[1] = *count - entry[0];
-    entry[2] = grid->cellStamp;
-    if (entry[1] > 0) grid->rowBits[(pz << levels) | py] |= uint64_t{1} << px;
-    return ok;
+    visit(node, (((pz << levels) | py) << levels) | px);
+    return;
   }
-  if (!node->children) return true;
+  if (!node->children) return;
   for (int i = 0; i < 8; ++i)
-    if (node->children[i] &&
-        !flattenCells(grid, node->children[i], depth + 1, 2 * px + (i & 1), 2 * py + ((i >> 1) & 1),
-                      2 * pz + ((i >> 2) & 1), count))
-      return false;
-  return true;
+    if (node->children[i])
+      visitCells(grid, node->children[i], depth + 1, 2 * px + (i & 1), 2 * py + ((i >> 1) & 1),
+                 2 * pz + ((i >> 2) & 1), visit);
 }
+
+// Gives the occupied cells (those with a row bit) their places in the flat
+// list one after another in cell index order, so that the cells of a row
+// lie side by side: entry[0] the first, entry[1] zeroed to count the items
+// put in. Returns the total.
+static int32_t placeCells(ContactGrid* grid) {
+  const int32_t levels = grid->levelCount;
+  const int32_t rows = 1 << (2 * levels);
+  int32_t next = 0;
+  for (int32_t row = 0; row < rows; ++row)
+    for (uint64_t bits = grid->rowBits[row]; bits; bits &= bits - 1) {
+      int32_t* entry = grid->cellTable[(row << levels) | __builtin_ctzll(bits)];
+      entry[0] = next;
+      next += entry[1];
+      entry[1] = 0;
+    }
+  return next;
+}
+
+static bool flatRoomFor(ContactGrid* grid, int32_t count);
 
 // Lays the items of every finest cell out in the flat list and indexes the
 // cells in the table. False when the grid is too fine for a table or the
@@ -626,8 +639,21 @@ static bool prepareTable(ContactGrid* grid);
 static bool flatten(ContactGrid* grid) {
   const int32_t levels = grid->levelCount;
   if (levels < 1 || levels > kOctreeTableLevels || !prepareTable(grid)) return false;
-  int32_t count = 0;
-  return flattenCells(grid, grid->root, 0, 0, 0, 0, &count);
+  const int32_t stamp = grid->cellStamp;
+  visitCells(grid, grid->root, 0, 0, 0, 0, [grid, stamp, levels](const OctreeNode* node, int32_t cell) {
+    const int32_t count = countLeaves(node);
+    if (count == 0) return;
+    int32_t* entry = grid->cellTable[cell];
+    entry[1] = count;
+    entry[2] = stamp;
+    grid->rowBits[cell >> levels] |= uint64_t{1} << (cell & ((1 << levels) - 1));
+  });
+  if (!flatRoomFor(grid, placeCells(grid))) return false;
+  visitCells(grid, grid->root, 0, 0, 0, 0, [grid](const OctreeNode* node, int32_t cell) {
+    int32_t* entry = grid->cellTable[cell];
+    if (entry[2] == grid->cellStamp) writeLeaves(node, grid->flatItems + entry[0], &entry[1]);
+  });
+  return true;
 }
 
 // A cell table for the grid's levels with no current entry, and the row
@@ -753,6 +779,7 @@ void GVOctreeFillItems(ContactGrid* grid, int32_t count) {
   }
   // Each item's finest cell, and the cells' counts.
   const int32_t stamp = grid->cellStamp;
+  const int32_t mask = (1 << levels) - 1;
   for (int32_t k = 0; k < count; ++k) {
     const float* p = grid->itemPoints[k];
     const int32_t cell = (((splitPath(grid, p[2], 2, levels) << levels) | splitPath(grid, p[1], 1, levels)) << levels) |
@@ -760,34 +787,31 @@ void GVOctreeFillItems(ContactGrid* grid, int32_t count) {
     grid->itemCells[k] = cell;
     int32_t* entry = grid->cellTable[cell];
     if (entry[2] != stamp) {
-      entry[0] = -1;
       entry[1] = 0;
       entry[2] = stamp;
+      grid->rowBits[cell >> levels] |= uint64_t{1} << (cell & mask);
     }
     entry[1] += 1;
   }
-  // Cells laid out in the order their first items come, items in id order;
-  // the cells, each once, go to the front of the cell scratch (never ahead
-  // of the item being read).
-  int32_t next = 0, cells = 0;
+  // Cells in index order, items in id order; then tree order inside the
+  // cells shared by several items, closing the gaps of dropped repeats.
+  placeCells(grid);
   for (int32_t k = 0; k < count; ++k) {
-    const int32_t cell = grid->itemCells[k];
-    int32_t* entry = grid->cellTable[cell];
-    if (entry[0] < 0) {
-      entry[0] = next;
-      next += entry[1];
-      entry[1] = 0;
-      grid->itemCells[cells++] = cell;
-    }
+    int32_t* entry = grid->cellTable[grid->itemCells[k]];
     grid->flatItems[entry[0] + entry[1]++] = k + 1;
   }
-  // Tree order inside the cells shared by several items.
-  for (int32_t c = 0; c < cells; ++c) {
-    const int32_t cell = grid->itemCells[c];
-    int32_t* entry = grid->cellTable[cell];
-    if (entry[1] > 1) entry[1] = orderCell(grid, cell, entry[0], entry[1]);
-    grid->rowBits[cell >> levels] |= uint64_t{1} << (cell & ((1 << levels) - 1));
-  }
+  const int32_t rows = 1 << (2 * levels);
+  int32_t next = 0;
+  for (int32_t row = 0; row < rows; ++row)
+    for (uint64_t bits = grid->rowBits[row]; bits; bits &= bits - 1) {
+      const int32_t cell = (row << levels) | __builtin_ctzll(bits);
+      int32_t* entry = grid->cellTable[cell];
+      if (entry[0] != next)
+        for (int32_t k = 0; k < entry[1]; ++k) grid->flatItems[next + k] = grid->flatItems[entry[0] + k];
+      entry[0] = next;
+      if (entry[1] > 1) entry[1] = orderCell(grid, cell, entry[0], entry[1]);
+      next += entry[1];
+    }
   grid->fillCount = count;
   grid->flatValid = 1;
   grid->spillFlag = 0;
@@ -831,20 +855,19 @@ int32_t* GVOctreeQuery(ContactGrid* grid, int32_t xPath, int32_t yPath, int32_t 
   int32_t* hits = grid->hitList;
   int32_t count = 0;
   const int32_t room = grid->capacity;
-  const int32_t stamp = grid->cellStamp;
   const uint64_t span = (uint64_t{1} << (x1 - x0 + 1)) - 1;
   for (int32_t z = z0; z <= z1; ++z)
     for (int32_t y = y0; y <= y1; ++y) {
       const int32_t row = (z << levels) | y;
-      // The row's cells that hold items, lowest x first.
-      for (uint64_t bits = (grid->rowBits[row] >> x0) & span; bits; bits &= bits - 1) {
-        const int32_t x = x0 + __builtin_ctzll(bits);
-        const int32_t* entry = grid->cellTable[(row << levels) | x];
-        if (entry[2] != stamp) continue;
-        const int32_t* items = grid->flatItems + entry[0];
-        const int32_t take = std::min(entry[1], room - count);
-        for (int32_t k = 0; k < take; ++k) hits[++count] = items[k];
-      }
+      // The row's occupied cells lie side by side in the flat list, lowest
+      // x first: the items from the first one in reach to the last.
+      const uint64_t bits = (grid->rowBits[row] >> x0) & span;
+      if (!bits) continue;
+      const int32_t* first = grid->cellTable[(row << levels) | (x0 + __builtin_ctzll(bits))];
+      const int32_t* last = grid->cellTable[(row << levels) | (x0 + 63 - __builtin_clzll(bits))];
+      const int32_t* items = grid->flatItems + first[0];
+      const int32_t take = std::min(last[0] + last[1] - first[0], room - count);
+      for (int32_t k = 0; k < take; ++k) hits[++count] = items[k];
     }
   hits[0] = count;
   return hits;

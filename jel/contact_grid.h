@@ -38,7 +38,9 @@ struct ContactGrid {
   int32_t nodesMade, childrenMade;
   int32_t nodesUsed, childrenUsed;
   // The items of every finest cell, in tree order, laid out one cell after
-  // another for queries; rebuilt on the first query after an insertion.
+  // another in cell index order (the occupied cells of a row side by side,
+  // so a query copies one run a row); rebuilt on the first query after an
+  // insertion.
   int32_t* flatItems;
   int32_t flatRoom;
   int32_t flatValid;
