@@ -369,17 +369,40 @@ void GVRefreshContactList(ContactList* list) {
 // ---------------------------------------------------------------------------
 // Pass bookkeeping
 
-static void MarkParties(ContactList* list, bool faces, bool set) {
-  for (ContactRec* r = list->first; r; r = r->next) {
-    HAState* parties[2] = {r->nodeSide, faces ? r->faceSide : nullptr};
-    for (HAState* s : parties) {
-      if (!s) continue;
-      if (set)
-        s->collisionFlags |= kCollPassMark;
-      else
-        s->collisionFlags &= ~kCollPassMark;
-    }
+// The parties a pass marks as it meets them, each once, so that the marks
+// are cleared without walking the list again (a pass leaves no mark: every
+// party is unmarked when a pass begins).
+class PassParties {
+ public:
+  void mark(HAState* s) {
+    if (!s || (s->collisionFlags & kCollPassMark)) return;
+    s->collisionFlags |= kCollPassMark;
+    if (count_ < kRoom)
+      parties_[count_] = s;
+    ++count_;
   }
+  void mark(const ContactRec* r, bool faces) {
+    mark(r->nodeSide);
+    if (faces) mark(r->faceSide);
+  }
+  // Clears the marks; with more parties than the room, by the list.
+  void clear(ContactList* list, bool faces);
+
+ private:
+  static constexpr int32_t kRoom = 64;
+  HAState* parties_[kRoom];
+  int32_t count_ = 0;
+};
+
+void PassParties::clear(ContactList* list, bool faces) {
+  if (count_ > kRoom) {
+    for (ContactRec* r = list->first; r; r = r->next) {
+      if (r->nodeSide) r->nodeSide->collisionFlags &= ~kCollPassMark;
+      if (faces && r->faceSide) r->faceSide->collisionFlags &= ~kCollPassMark;
+    }
+    return;
+  }
+  for (int32_t k = 0; k < count_; ++k) parties_[k]->collisionFlags &= ~kCollPassMark;
 }
 
 // Runs fn on every live state carrying the pass mark: the world's Jels, or,
@@ -411,12 +434,14 @@ static void ForEachMarked(HWorld* world, ContactList* list, bool faces, Fn fn) {
 
 int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, int32_t passCount) {
   if (!list || !list->first || !list->first->nodeSide || !list->first->faceSide || pass > passCount) return 0;
-  MarkParties(list, true, true);
   GVClearFaceContactCounts(list->first->nodeSide);
   if (list->first->faceSide != list->first->nodeSide) GVClearFaceContactCounts(list->first->faceSide);
-  ForEachMarked(world, list, true, [](HAState* s) { GVClearTouchedPassCorr(s); });
 
+  // The parties are marked in the first walk; it reads no pass correction,
+  // so their corrections are cleared after it.
+  PassParties parties;
   for (ContactRec* r = list->first; r; r = r->next) {
+    parties.mark(r, true);
     HAState* B = r->nodeSide;
     HAState* A = r->faceSide;
     if (!B || !A) continue;
@@ -440,6 +465,7 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
     }
     r->active = active ? 1u : 0u;
   }
+  ForEachMarked(world, list, true, [](HAState* s) { GVClearTouchedPassCorr(s); });
 
   int32_t any = 0;
   for (ContactRec* r = list->first; r; r = r->next) {
@@ -463,7 +489,7 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
     if (r->serial == list->nodeCount) ForEachMarked(world, list, true, FoldPass);
   }
   ForEachMarked(world, list, true, FoldPass);
-  MarkParties(list, true, false);
+  parties.clear(list, true);
   return any;
 }
 
@@ -472,7 +498,8 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
 
 int32_t GVGeoJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, int32_t passCount) {
   if (!list || !list->first) return 0;
-  MarkParties(list, false, true);
+  PassParties parties;
+  for (const ContactRec* r = list->first; r; r = r->next) parties.mark(r, false);
   if (pass <= passCount) {
     ForEachMarked(world, list, false, [](HAState* s) { GVClearTouchedPassCorr(s); });
     for (ContactRec* r = list->first; r; r = r->next) {
@@ -496,7 +523,7 @@ int32_t GVGeoJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
     }
     ForEachMarked(world, list, false, FoldPass);
   }
-  MarkParties(list, false, false);
+  parties.clear(list, false);
   return 0;
 }
 

@@ -432,7 +432,7 @@ static bool splitsKept(const ContactGrid* grid, int32_t steps) {
 // With the splits in order along the axis, that path is the number of
 // splits of the first steps levels below v (every other one of the next
 // level's): guessed from v's place in the box, then corrected.
-static int32_t splitPath(const ContactGrid* grid, float v, int a, int32_t steps) {
+__attribute__((always_inline)) static inline int32_t splitPath(const ContactGrid* grid, float v, int a, int32_t steps) {
   const int32_t perAxis = 1 << grid->splitLevels;
   const float* mids = grid->splitTable + 2 * a * perAxis;
   if (grid->splitSorted) {
