@@ -629,6 +629,22 @@ static int32_t placeCells(ContactGrid* grid) {
   return next;
 }
 
+// Per row, the cells with an occupied cell among their 3 x 3 x 3 (kept
+// after the row bits, at rowRoom): a query elsewhere finds nothing.
+static void fillNearBits(ContactGrid* grid) {
+  const int32_t levels = grid->levelCount;
+  const int32_t limit = 1 << levels;
+  const uint64_t* rowBits = grid->rowBits;
+  uint64_t* near = grid->rowBits + grid->rowRoom;
+  for (int32_t z = 0; z < limit; ++z)
+    for (int32_t y = 0; y < limit; ++y) {
+      uint64_t any = 0;
+      for (int32_t nz = z > 0 ? z - 1 : 0; nz <= z + 1 && nz < limit; ++nz)
+        for (int32_t ny = y > 0 ? y - 1 : 0; ny <= y + 1 && ny < limit; ++ny) any |= rowBits[(nz << levels) | ny];
+      near[(z << levels) | y] = any | any << 1 | any >> 1;
+    }
+}
+
 static bool flatRoomFor(ContactGrid* grid, int32_t count);
 
 // Lays the items of every finest cell out in the flat list and indexes the
@@ -653,6 +669,7 @@ static bool flatten(ContactGrid* grid) {
     int32_t* entry = grid->cellTable[cell];
     if (entry[2] == grid->cellStamp) writeLeaves(node, grid->flatItems + entry[0], &entry[1]);
   });
+  fillNearBits(grid);
   return true;
 }
 
@@ -680,7 +697,7 @@ static bool prepareTable(ContactGrid* grid) {
   if (grid->rowRoom < rows) {
     const int32_t room = levels < 4 ? 4 * rows : rows;  // one level more, as for the table
     delete[] grid->rowBits;
-    grid->rowBits = new (std::nothrow) uint64_t[room];
+    grid->rowBits = new (std::nothrow) uint64_t[2 * static_cast<size_t>(room)];
     grid->rowRoom = grid->rowBits ? room : 0;
     if (!grid->rowBits) return false;
   }
@@ -812,6 +829,7 @@ void GVOctreeFillItems(ContactGrid* grid, int32_t count) {
       if (entry[1] > 1) entry[1] = orderCell(grid, cell, entry[0], entry[1]);
       next += entry[1];
     }
+  fillNearBits(grid);
   grid->fillCount = count;
   grid->flatValid = 1;
   grid->spillFlag = 0;
@@ -847,6 +865,7 @@ int32_t* GVOctreeQuery(ContactGrid* grid, int32_t xPath, int32_t yPath, int32_t 
   // The cells in the order of the tree walk: dz, dy, dx.
   const int32_t limit = 1 << levels;
   if (xPath >= limit || yPath >= limit || zPath >= limit) return grid->hitList;
+  if (!((grid->rowBits[grid->rowRoom + ((zPath << levels) | yPath)] >> xPath) & 1)) return grid->hitList;
   const int32_t z0 = zPath > 0 ? zPath - 1 : 0, z1 = zPath + 1 < limit ? zPath + 1 : zPath;
   const int32_t y0 = yPath > 0 ? yPath - 1 : 0, y1 = yPath + 1 < limit ? yPath + 1 : yPath;
   const int32_t x0 = xPath > 0 ? xPath - 1 : 0, x1 = xPath + 1 < limit ? xPath + 1 : xPath;

@@ -51,7 +51,8 @@ struct ContactGrid {
   int32_t cellTableSize;
   int32_t cellStamp;
   // Per row of finest cells (z, y), bit x set when cell (x, y, z) holds
-  // items: a query reads only the cells that do. Rebuilt with the table.
+  // items: a query reads only the cells that do. Then, at rowRoom, the same
+  // for the cells with items within one cell. Rebuilt with the table.
   uint64_t* rowBits;
   int32_t rowRoom;
   // The split value of every box of the first splitLevels levels, per axis in
