@@ -3,6 +3,10 @@
 #include <cassert>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "dynamics/collision_shared.h"
 #include "dynamics/contact_list.h"
 #include "dynamics/contact_nodes.h"
@@ -64,6 +68,54 @@ __attribute__((always_inline)) static inline void Bilinear(const FaceCorners& fc
 // Gauss-Newton projections of P + offset on N faces side by side: each lane
 // runs exactly the arithmetic of a lone projection, so that the processor
 // can overlap the lanes' long chains of dependent steps.
+#if defined(__SSE2__)
+// The steps of four projections in the four lanes of SSE registers, each
+// operation the one the lone form makes, in the same order (no fused
+// multiply-add): the same (u, v) bits. A lane whose system turns singular
+// keeps its (u, v) from then on, as the lone form stops.
+static void StepFourFaces(const FaceCorners* fc, const float target[3], int32_t iterations, float u4[4],
+                          float v4[4]) {
+  __m128 C[4][3], D30[3], D21[3], D23[3], D10[3], T[3];
+  for (int k = 0; k < 4; ++k)
+    for (int a = 0; a < 3; ++a) C[k][a] = _mm_setr_ps(fc[0].c[k][a], fc[1].c[k][a], fc[2].c[k][a], fc[3].c[k][a]);
+  for (int a = 0; a < 3; ++a) {
+    D30[a] = _mm_sub_ps(C[3][a], C[0][a]);
+    D21[a] = _mm_sub_ps(C[2][a], C[1][a]);
+    D23[a] = _mm_sub_ps(C[2][a], C[3][a]);
+    D10[a] = _mm_sub_ps(C[1][a], C[0][a]);
+    T[a] = _mm_set1_ps(target[a]);
+  }
+  const auto dot = [](const __m128* a, const __m128* b) {
+    return _mm_add_ps(_mm_add_ps(_mm_mul_ps(a[0], b[0]), _mm_mul_ps(a[1], b[1])), _mm_mul_ps(a[2], b[2]));
+  };
+  const __m128 one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
+  __m128 u = zero, v = zero, live = _mm_cmpeq_ps(zero, zero);
+  for (int32_t it = 0; it < iterations; ++it) {
+    const __m128 nu = _mm_sub_ps(one, u), nv = _mm_sub_ps(one, v);
+    __m128 Xu[3], Xv[3], r[3];
+    for (int a = 0; a < 3; ++a) {
+      __m128 X = _mm_mul_ps(_mm_mul_ps(C[0][a], nu), nv);
+      X = _mm_add_ps(X, _mm_mul_ps(_mm_mul_ps(C[1][a], nu), v));
+      X = _mm_add_ps(X, _mm_mul_ps(_mm_mul_ps(C[2][a], u), v));
+      X = _mm_add_ps(X, _mm_mul_ps(_mm_mul_ps(C[3][a], u), nv));
+      Xu[a] = _mm_add_ps(_mm_mul_ps(nv, D30[a]), _mm_mul_ps(v, D21[a]));
+      Xv[a] = _mm_add_ps(_mm_mul_ps(u, D23[a]), _mm_mul_ps(nu, D10[a]));
+      r[a] = _mm_sub_ps(T[a], X);
+    }
+    const __m128 a11 = dot(Xu, Xu), a12 = dot(Xu, Xv), a22 = dot(Xv, Xv);
+    const __m128 det = _mm_sub_ps(_mm_mul_ps(a11, a22), _mm_mul_ps(a12, a12));
+    live = _mm_andnot_ps(_mm_cmpeq_ps(det, zero), live);
+    const __m128 bu = dot(Xu, r), bv = dot(Xv, r);
+    const __m128 du = _mm_div_ps(_mm_sub_ps(_mm_mul_ps(a22, bu), _mm_mul_ps(a12, bv)), det);
+    const __m128 dv = _mm_div_ps(_mm_sub_ps(_mm_mul_ps(a11, bv), _mm_mul_ps(a12, bu)), det);
+    u = _mm_or_ps(_mm_and_ps(live, _mm_add_ps(u, du)), _mm_andnot_ps(live, u));
+    v = _mm_or_ps(_mm_and_ps(live, _mm_add_ps(v, dv)), _mm_andnot_ps(live, v));
+  }
+  _mm_storeu_ps(u4, u);
+  _mm_storeu_ps(v4, v);
+}
+#endif
+
 template <int N>
 static void ProjectFacesOnce(const FaceCorners* fc, const float P[3], const float offset[3], int32_t iterations,
                              SurfaceProjection* out) {
@@ -75,6 +127,12 @@ static void ProjectFacesOnce(const FaceCorners* fc, const float P[3], const floa
     u[l] = v[l] = 0.0f;
     live[l] = true;
   }
+#if defined(__SSE2__)
+  if (N == 4) {
+    StepFourFaces(fc, target, iterations, u, v);
+    iterations = 0;
+  }
+#endif
   for (int32_t it = 0; it < iterations; ++it) {
     for (int l = 0; l < N; ++l) {
       if (!live[l]) continue;
