@@ -633,15 +633,24 @@ static int32_t placeCells(ContactGrid* grid) {
 // after the row bits, at rowRoom): a query elsewhere finds nothing.
 static void fillNearBits(ContactGrid* grid) {
   const int32_t levels = grid->levelCount;
-  const int32_t limit = 1 << levels;
-  const uint64_t* rowBits = grid->rowBits;
+  const int32_t limit = 1 << levels;  // at most 64 (kOctreeTableLevels)
+  const uint64_t* rows = grid->rowBits;
   uint64_t* near = grid->rowBits + grid->rowRoom;
+  // Along y within each plane, then along z (keeping the plane before as
+  // it was), then along x.
   for (int32_t z = 0; z < limit; ++z)
     for (int32_t y = 0; y < limit; ++y) {
-      uint64_t any = 0;
-      for (int32_t nz = z > 0 ? z - 1 : 0; nz <= z + 1 && nz < limit; ++nz)
-        for (int32_t ny = y > 0 ? y - 1 : 0; ny <= y + 1 && ny < limit; ++ny) any |= rowBits[(nz << levels) | ny];
-      near[(z << levels) | y] = any | any << 1 | any >> 1;
+      const int32_t row = (z << levels) | y;
+      near[row] = rows[row] | (y > 0 ? rows[row - 1] : 0) | (y + 1 < limit ? rows[row + 1] : 0);
+    }
+  uint64_t before[64] = {};
+  for (int32_t z = 0; z < limit; ++z)
+    for (int32_t y = 0; y < limit; ++y) {
+      const int32_t row = (z << levels) | y;
+      const uint64_t here = near[row];
+      const uint64_t any = here | before[y] | (z + 1 < limit ? near[row + limit] : 0);
+      near[row] = any | any << 1 | any >> 1;
+      before[y] = here;
     }
 }
 
