@@ -477,10 +477,10 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
       float w = 0.5f * r->weight;
       if (r->extra == 2) w *= 0.5f;
       float c[3], L[3], Ls[3], omega[3], v[3];
-      GVVecScale(c, r->corr, w);
+      Scale3(c, r->corr, w);
       GVNodeAngImpulse(B, r->nodeA, r->nodeB, r->faceCentre, c, L);
-      GVVecScale(Ls, L, r->invFaceMass);
-      GVMat3MulVec(omega, r->matrix, Ls);
+      Scale3(Ls, L, r->invFaceMass);
+      Mat3MulVec(omega, r->matrix, Ls);
       GVNodeImpulse(B, r->nodeA, r->nodeB, c, r->faceMass, v);
       const float negOmega[3] = {-omega[0], -omega[1], -omega[2]};
       GVFaceAddRigidCorr(A, A->faces[r->face], r->faceCentre, v, negOmega);

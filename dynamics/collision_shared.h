@@ -26,9 +26,15 @@ inline float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b
 inline void Sub(float* o, const float* a, const float* b) {
   o[0] = a[0] - b[0], o[1] = a[1] - b[1], o[2] = a[2] - b[2];
 }
-// GVVec3Copy and GVVecNormalise with the same arithmetic, inline for the
+// GVVec3Copy, GVVecNormalise and GVVecLength with the same arithmetic, inline for the
 // per-face loops.
 inline void Copy3(float* o, const float* a) { o[0] = a[0], o[1] = a[1], o[2] = a[2]; }
+// GVVecScale and GVMat3MulVec likewise, for the passes.
+inline void Scale3(float* o, const float* a, float k) { o[0] = a[0] * k, o[1] = a[1] * k, o[2] = a[2] * k; }
+inline void Mat3MulVec(float* o, const float* m, const float* v) {
+  const float x = v[0], y = v[1], z = v[2];
+  for (int i = 0; i < 3; ++i) o[i] = m[i] * x + m[i + 3] * y + m[i + 6] * z;
+}
 inline void Normalise(const float* in, float* out) {
   const float len = std::sqrt(Dot(in, in));
   const float k = len == 0.0f ? 0.0f : 1.0f / len;
@@ -69,7 +75,7 @@ inline float FrictionOf(const HAState* s, int32_t node) {
 inline void FrictionLimited(const float d[3], const float N[3], float p, float mu, float out[3]) {
   float t[3];
   for (int a = 0; a < 3; ++a) t[a] = d[a] - p * N[a];
-  const float len = GVVecLength(t);
+  const float len = std::sqrt(Dot(t, t));
   if (len != 0.0f && std::fabs(mu) <= len)
     for (float& c : t) c *= mu / len;
   for (int a = 0; a < 3; ++a) out[a] = p * N[a] + t[a];

@@ -426,7 +426,7 @@ static int NodeShares(const HAState* s, int32_t a, int32_t b, const float c[3], 
   if (!ValidNode(s, a)) return 0;
   if (b == 0) {
     nodes[0] = a;
-    GVVec3Copy(shares[0], c);
+    Copy3(shares[0], c);
     return 1;
   }
   if (!ValidNode(s, b)) return 0;
@@ -440,11 +440,11 @@ static int NodeShares(const HAState* s, int32_t a, int32_t b, const float c[3], 
     if (marks[e]) continue;
     const int32_t n = pair[e];
     float share[3];
-    GVVecScale(share, c, k);
+    Scale3(share, c, k);
     if (s->contactFlags && !(s->contactFlags[n] & kNodeFixed) && s->disp)
       GVVecOpposingPart(s->disp[n], shares[count], share);
     else
-      GVVec3Copy(shares[count], share);
+      Copy3(shares[count], share);
     nodes[count++] = n;
   }
   return count;
@@ -768,9 +768,9 @@ void FinishItem(const HAState* st, int32_t i, bool flat, GeoNodeItem* it) {
   const int32_t n = st->nodeCount;
   GVNodeStepPos(st, it->a, it->b, it->S);
   if (it->b == 0 && st->nodeNormals)
-    GVVec3Copy(it->normal, st->nodeNormals[it->a]);
+    Copy3(it->normal, st->nodeNormals[it->a]);
   else if (it->b != 0 && st->edgeNormals)
-    GVVec3Copy(it->normal, st->edgeNormals[i - n]);
+    Copy3(it->normal, st->edgeNormals[i - n]);
   it->D = GVNodeShiftVector(st, it->a);
   // A solid lattice collides at its surface nodes themselves; a one-layer
   // sheet is given a thickness along its out-of-plane rest vector, taken on
