@@ -3,8 +3,13 @@
 #include <cassert>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <algorithm>
 #include <new>
+
+// A query copies a row's items kCopyBlock at a time: the hit list and the
+// flat list keep that many entries of room beyond their last.
+static constexpr int32_t kCopyBlock = 8;
 
 // Triangle splitting halves the edges each level, so a sane threshold stops it
 // within a few levels; the cap keeps an extreme triangle-to-threshold ratio from
@@ -278,7 +283,7 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
     grid->hitList[0] = 0;
   } else {
     delete[] grid->hitList;
-    grid->hitList = new (std::nothrow) int32_t[static_cast<size_t>(capacity) + 1]();
+    grid->hitList = new (std::nothrow) int32_t[static_cast<size_t>(capacity) + 1 + kCopyBlock]();
     grid->hitRoom = grid->hitList ? capacity : 0;
   }
   if (!grid->root || !grid->hitList) {
@@ -716,8 +721,8 @@ static bool prepareTable(ContactGrid* grid) {
 
 // Room for count entries in the flat list.
 static bool flatRoomFor(ContactGrid* grid, int32_t count) {
-  if (grid->flatRoom >= count) return true;
-  const int32_t room = std::max(64, count + count / 4);
+  if (grid->flatRoom >= count + kCopyBlock) return true;
+  const int32_t room = std::max(64, count + count / 4 + kCopyBlock);
   int32_t* grown = new (std::nothrow) int32_t[room];
   if (!grown) return false;
   delete[] grid->flatItems;
@@ -895,7 +900,9 @@ int32_t* GVOctreeQuery(ContactGrid* grid, int32_t xPath, int32_t yPath, int32_t 
       const int32_t* last = grid->cellTable[(row << levels) | (x0 + 63 - __builtin_clzll(bits))];
       const int32_t* items = grid->flatItems + first[0];
       const int32_t take = std::min(last[0] + last[1] - first[0], room - count);
-      for (int32_t k = 0; k < take; ++k) hits[++count] = items[k];
+      for (int32_t k = 0; k < take; k += kCopyBlock)
+        std::memcpy(hits + count + 1 + k, items + k, kCopyBlock * sizeof(int32_t));
+      count += take;
     }
   hits[0] = count;
   return hits;
