@@ -292,7 +292,7 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
         Sub(off, P, FaceCentre(A, f, scratch));
         if (!(Dot(off, off) < hA * hA)) continue;
         // A face whose surface is farther across than any kept distance.
-        if (options == 0 && GVFaceBeyondReach(A, f, P, start)) continue;
+        if (options == 0 && FaceBeyondReach(A, f, P, start)) continue;
         near[count++] = f;
       }
       if (count == 0) continue;
@@ -315,7 +315,7 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
         Sub(move, S, P);
         const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
         bool touch = !EndsBehind(pr.dist, r) || (std::fabs(pr.dist) < kRestEps && std::fabs(r) < kRestEps);
-        const FaceReach reach = GVFaceReach(A, f, pr.s, pr.t, pr.dist);
+        const FaceReach reach = FaceReachOf(A, f, pr.s, pr.t, pr.dist);
         if (reach == FaceReach::Outside) continue;
         const bool edgeTouch = reach == FaceReach::EdgeTouch;
         if (edgeTouch) touch = true;

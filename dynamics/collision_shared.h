@@ -96,6 +96,41 @@ inline bool SeenBefore(const int32_t* hits, int32_t k) {
   return false;
 }
 
+// GVFaceReach and GVFaceBeyondReach, inline for the per-face loops.
+inline FaceReach FaceReachOf(const HAState* st, int32_t face, float s, float t, float dist) {
+  const float* b = st->faceParamBounds ? st->faceParamBounds[face] : nullptr;
+  const float lo_s = b ? b[0] : 0.0f, hi_s = b ? b[1] : 1.0f, lo_t = b ? b[2] : 0.0f, hi_t = b ? b[3] : 1.0f;
+  if (s >= lo_s && s <= hi_s && t >= lo_t && t <= hi_t) return FaceReach::Inside;
+  if (std::fabs(dist) >= 0.05f * st->cellSize) return FaceReach::Outside;
+  const uint32_t e = st->faceEdgeFlags ? st->faceEdgeFlags[face] : 0u;
+  if (((e & kFaceEdgeS0) && s > -0.01f && s < 0.0f) || ((e & kFaceEdgeS1) && s > 1.0f && s < 1.01f) ||
+      ((e & kFaceEdgeT0) && t > -0.01f && t < 0.0f) || ((e & kFaceEdgeT1) && t > 1.0f && t < 1.01f))
+    return FaceReach::EdgeTouch;
+  return FaceReach::Outside;
+}
+
+inline bool FaceBeyondReach(const HAState* state, int32_t face, const float P[3], float reach) {
+  if (state->faceSlabs.size() != kFaceSlabFloats * (static_cast<size_t>(state->faceCount) + 1)) return false;
+  const float* slab = state->faceSlabs.data() + kFaceSlabFloats * face;
+  const float d = Dot(slab, P);
+  // Rounding of the dot products and of the projection's own arithmetic.
+  const float limit = reach + 1e-5f * (1.0f + std::fabs(d) + std::fabs(slab[3]) + std::fabs(slab[4]));
+  return d - slab[4] > limit || slab[3] - d > limit;
+}
+
+// GVTouchPassCorr, inline for the passes.
+inline void TouchPassCorr(HAState* state, int32_t node) {
+  std::vector<uint8_t>& flag = state->passTouchedFlag;
+  if (flag.size() <= static_cast<size_t>(state->nodeCount)) {
+    // Each node is listed once at most: the list never grows past this.
+    flag.resize(static_cast<size_t>(state->nodeCount) + 1);
+    state->passTouched.reserve(flag.size());
+  }
+  if (node < 0 || node > state->nodeCount || flag[node]) return;
+  flag[node] = 1;
+  state->passTouched.push_back(node);
+}
+
 // Adds the pass accumulator into the correction and clears it.
 inline void FoldPass(HAState* s) { GVFoldTouchedPassCorr(s); }
 

@@ -334,12 +334,7 @@ void GVEnsureNodeBox(HAState* state) {
 }
 
 bool GVFaceBeyondReach(const HAState* state, int32_t face, const float P[3], float reach) {
-  if (state->faceSlabs.size() != kFaceSlabFloats * (static_cast<size_t>(state->faceCount) + 1)) return false;
-  const float* slab = state->faceSlabs.data() + kFaceSlabFloats * face;
-  const float d = Dot(slab, P);
-  // Rounding of the dot products and of the projection's own arithmetic.
-  const float limit = reach + 1e-5f * (1.0f + std::fabs(d) + std::fabs(slab[3]) + std::fabs(slab[4]));
-  return d - slab[4] > limit || slab[3] - d > limit;
+  return FaceBeyondReach(state, face, P, reach);
 }
 
 void GVEnsureFaceGrid(HAState* state) {
@@ -459,7 +454,7 @@ void GVNodeImpulse(HAState* state, int32_t a, int32_t b, const float c[3], float
   const float invK = k != 0.0f ? 1.0f / k : 0.0f;
   for (int e = 0; e < n; ++e) {
     const float m = state->mass ? state->mass[nodes[e]] : 0.0f;
-    GVTouchPassCorr(state, nodes[e]);
+    TouchPassCorr(state, nodes[e]);
     for (int q = 0; q < 3; ++q) {
       state->contactPassCorr[nodes[e]][q] += shares[e][q];
       out[q] -= m * shares[e][q] * invK;
@@ -492,7 +487,7 @@ void GVFaceAddRigidCorr(HAState* state, const int32_t corners[4], const float ce
     float r[3], rot[3];
     Sub(r, state->pos[j], centre);
     GVVecCross(rot, w, r);
-    GVTouchPassCorr(state, j);
+    TouchPassCorr(state, j);
     for (int q = 0; q < 3; ++q) state->contactPassCorr[j][q] += v[q] + rot[q];
   }
 }
@@ -540,15 +535,7 @@ static bool Touches(float dist, float r) {
 }
 
 FaceReach GVFaceReach(const HAState* st, int32_t face, float s, float t, float dist) {
-  const float* b = st->faceParamBounds ? st->faceParamBounds[face] : nullptr;
-  const float lo_s = b ? b[0] : 0.0f, hi_s = b ? b[1] : 1.0f, lo_t = b ? b[2] : 0.0f, hi_t = b ? b[3] : 1.0f;
-  if (s >= lo_s && s <= hi_s && t >= lo_t && t <= hi_t) return FaceReach::Inside;
-  if (std::fabs(dist) >= 0.05f * st->cellSize) return FaceReach::Outside;
-  const uint32_t e = st->faceEdgeFlags ? st->faceEdgeFlags[face] : 0u;
-  if (((e & kFaceEdgeS0) && s > -0.01f && s < 0.0f) || ((e & kFaceEdgeS1) && s > 1.0f && s < 1.01f) ||
-      ((e & kFaceEdgeT0) && t > -0.01f && t < 0.0f) || ((e & kFaceEdgeT1) && t > 1.0f && t < 1.01f))
-    return FaceReach::EdgeTouch;
-  return FaceReach::Outside;
+  return FaceReachOf(st, face, s, t, dist);
 }
 
 // Hit list of the grid around a point, or null when the grid cannot answer.
@@ -598,7 +585,7 @@ int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, con
     Sub(move, q.second, q.point);
     const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
     bool touch = Touches(pr.dist, r);
-    const FaceReach fr = GVFaceReach(state, f, pr.s, pr.t, pr.dist);
+    const FaceReach fr = FaceReachOf(state, f, pr.s, pr.t, pr.dist);
     if (fr == FaceReach::Outside) continue;
     if (fr == FaceReach::EdgeTouch) touch = true;
     bestDist[half] = std::fabs(pr.dist);
@@ -713,7 +700,7 @@ int32_t GVCollideGeoVertsRelax(int32_t part, const GeoTestMesh* mesh, float reac
                           CornerWeight(s) * CornerWeight(t), CornerWeight(s) * CornerWeight(1 - t)};
       for (int j = 0; j < 4; ++j) {
         if (!ValidNode(state, c[j])) continue;
-        GVTouchPassCorr(state, c[j]);
+        TouchPassCorr(state, c[j]);
         for (int a = 0; a < 3; ++a) state->contactPassCorr[c[j]][a] -= corr[a] * k * w[j];
       }
       ++kept;
@@ -1076,7 +1063,7 @@ void ApplyNodeShares(HAState* st, int32_t a, int32_t b, const float c[3]) {
   float shares[2][3];
   const int n = NodeShares(st, a, b, c, nodes, shares);
   for (int e = 0; e < n; ++e) {
-    GVTouchPassCorr(st, nodes[e]);
+    TouchPassCorr(st, nodes[e]);
     for (int q = 0; q < 3; ++q) st->contactPassCorr[nodes[e]][q] += shares[e][q];
   }
 }

@@ -2,6 +2,7 @@
 
 #include <cassert>
 
+#include "dynamics/collision_shared.h"
 #include "jel/live_state.h"
 
 static bool ValidNode(const HAState* s, int32_t i) { return i > 0 && i <= s->nodeCount; }
@@ -33,17 +34,7 @@ void GVClearPassCorr(HAState* state) {
   state->passTouched.clear();
 }
 
-void GVTouchPassCorr(HAState* state, int32_t node) {
-  std::vector<uint8_t>& flag = state->passTouchedFlag;
-  if (flag.size() <= static_cast<size_t>(state->nodeCount)) {
-    // Each node is listed once at most: the list never grows past this.
-    flag.resize(static_cast<size_t>(state->nodeCount) + 1);
-    state->passTouched.reserve(flag.size());
-  }
-  if (node < 0 || node > state->nodeCount || flag[node]) return;
-  flag[node] = 1;
-  state->passTouched.push_back(node);
-}
+void GVTouchPassCorr(HAState* state, int32_t node) { collide::TouchPassCorr(state, node); }
 
 // Adding a zero changes no correction: a sum is -0 only when both terms
 // are, and the pass accumulator never holds -0 (it starts at +0).
