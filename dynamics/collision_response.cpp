@@ -448,7 +448,7 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
     r->active = 0;
     if (!ValidNode(B, r->nodeA) || !ValidFace(A, r->face) || !B->contactCorr || !A->contactCorr) continue;
     float Y[3], S[3], d[3];
-    GVFaceCorrDispAt(A, r->face, r->vec2[0], r->vec2[1], Y);
+    FaceCorrDispAt(A, r->face, r->vec2[0], r->vec2[1], Y);
     for (int q = 0; q < 3; ++q) Y[q] += r->vec3[q];
     GVNodeCorrPos(B, r->nodeA, r->nodeB, S);
     if (B->isFlat())
@@ -478,12 +478,12 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
       if (r->extra == 2) w *= 0.5f;
       float c[3], L[3], Ls[3], omega[3], v[3];
       Scale3(c, r->corr, w);
-      GVNodeAngImpulse(B, r->nodeA, r->nodeB, r->faceCentre, c, L);
+      NodeAngImpulse(B, r->nodeA, r->nodeB, r->faceCentre, c, L);
       Scale3(Ls, L, r->invFaceMass);
       Mat3MulVec(omega, r->matrix, Ls);
-      GVNodeImpulse(B, r->nodeA, r->nodeB, c, r->faceMass, v);
+      NodeImpulse(B, r->nodeA, r->nodeB, c, r->faceMass, v);
       const float negOmega[3] = {-omega[0], -omega[1], -omega[2]};
-      GVFaceAddRigidCorr(A, A->faces[r->face], r->faceCentre, v, negOmega);
+      FaceAddRigidCorr(A, A->faces[r->face], r->faceCentre, v, negOmega);
     }
     // The node contacts are folded before the edge contacts read positions.
     if (r->serial == list->nodeCount) ForEachMarked(world, list, true, FoldPass);
@@ -516,7 +516,7 @@ int32_t GVGeoJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
           float c[3], unused[3];
           FrictionLimited(d, r->vec1, p, FrictionOf(J, r->nodeA) * p, c);
           // The Geo does not move: the Jel takes the whole correction.
-          GVNodeImpulse(J, r->nodeA, r->nodeB, c, 0.0f, unused);
+          NodeImpulse(J, r->nodeA, r->nodeB, c, 0.0f, unused);
         }
       }
       if (r->serial == list->nodeCount && (J->collisionFlags & kCollPassMark)) FoldPass(J);

@@ -17,8 +17,6 @@
 // Collision-state flags of a live state.
 constexpr int32_t kCollGeoNodes = 0x20;
 constexpr int32_t kCollGeoVerts = 0x40;
-// contactFlags value of a node fixed in this step: its correction is taken whole.
-constexpr uint32_t kNodeFixed = 0x1;
 // Friction of a contact resolved by the Geo node tests is capped so that a
 // sheet of contacts cannot lock a Jel on a slope.
 constexpr float kGeoFrictionCap = 0.2f;
@@ -372,15 +370,7 @@ void GVEnsureFaceGrid(HAState* state) {
 
 
 void GVFaceCorrDispAt(const HAState* state, int32_t face, float s, float t, float out[3]) {
-  out[0] = out[1] = out[2] = 0.0f;
-  if (!state || !state->disp || !state->contactCorr || !ValidFace(state, face)) return;
-  const int32_t* f = state->faces[face];
-  const int32_t c[4] = {f[0], f[3], f[1], f[2]};
-  const float w[4] = {(1 - s) * (1 - t), s * (1 - t), (1 - s) * t, s * t};
-  for (int j = 0; j < 4; ++j) {
-    if (!ValidNode(state, c[j])) continue;
-    for (int k = 0; k < 3; ++k) out[k] += (state->disp[c[j]][k] + state->contactCorr[c[j]][k]) * w[j];
-  }
+  FaceCorrDispAt(state, face, s, t, out);
 }
 
 void GVFaceMassFrame(const HAState* state, int32_t face, float* mass, float* invMass, float centre[3],
@@ -415,81 +405,19 @@ void GVFaceMassFrame(const HAState* state, int32_t face, float* mass, float* inv
   GVMat3Inverse(J, invInertia, nullptr);
 }
 
-// The shares of a correction c taken by the node side (see GVNodeImpulse).
-static int NodeShares(const HAState* s, int32_t a, int32_t b, const float c[3], int32_t nodes[2],
-                      float shares[2][3]) {
-  if (!ValidNode(s, a)) return 0;
-  if (b == 0) {
-    nodes[0] = a;
-    Copy3(shares[0], c);
-    return 1;
-  }
-  if (!ValidNode(s, b)) return 0;
-  const bool ma = Marked(s, a), mb = Marked(s, b);
-  if (ma && mb) return 0;
-  const float k = (ma || mb) ? 2.0f : 1.0f;
-  int count = 0;
-  const int32_t pair[2] = {a, b};
-  const bool marks[2] = {ma, mb};
-  for (int e = 0; e < 2; ++e) {
-    if (marks[e]) continue;
-    const int32_t n = pair[e];
-    float share[3];
-    Scale3(share, c, k);
-    if (s->contactFlags && !(s->contactFlags[n] & kNodeFixed) && s->disp)
-      GVVecOpposingPart(s->disp[n], shares[count], share);
-    else
-      Copy3(shares[count], share);
-    nodes[count++] = n;
-  }
-  return count;
-}
 
 void GVNodeImpulse(HAState* state, int32_t a, int32_t b, const float c[3], float k, float out[3]) {
-  out[0] = out[1] = out[2] = 0.0f;
-  if (!state || !state->contactPassCorr) return;
-  int32_t nodes[2];
-  float shares[2][3];
-  const int n = NodeShares(state, a, b, c, nodes, shares);
-  const float invK = k != 0.0f ? 1.0f / k : 0.0f;
-  for (int e = 0; e < n; ++e) {
-    const float m = state->mass ? state->mass[nodes[e]] : 0.0f;
-    TouchPassCorr(state, nodes[e]);
-    for (int q = 0; q < 3; ++q) {
-      state->contactPassCorr[nodes[e]][q] += shares[e][q];
-      out[q] -= m * shares[e][q] * invK;
-    }
-  }
+  NodeImpulse(state, a, b, c, k, out);
 }
 
 void GVNodeAngImpulse(const HAState* state, int32_t a, int32_t b, const float centre[3], const float c[3],
                       float out[3]) {
-  out[0] = out[1] = out[2] = 0.0f;
-  if (!state || !state->pos) return;
-  int32_t nodes[2];
-  float shares[2][3];
-  const int n = NodeShares(state, a, b, c, nodes, shares);
-  for (int e = 0; e < n; ++e) {
-    const float m = state->mass ? state->mass[nodes[e]] : 0.0f;
-    float r[3], l[3];
-    Sub(r, state->pos[nodes[e]], centre);
-    GVVecCross(l, r, shares[e]);
-    for (int q = 0; q < 3; ++q) out[q] += m * l[q];
-  }
+  NodeAngImpulse(state, a, b, centre, c, out);
 }
 
 void GVFaceAddRigidCorr(HAState* state, const int32_t corners[4], const float centre[3], const float v[3],
                         const float w[3]) {
-  if (!state || !state->contactPassCorr || !state->pos) return;
-  for (int k = 0; k < 4; ++k) {
-    const int32_t j = corners[k];
-    if (!ValidNode(state, j)) continue;
-    float r[3], rot[3];
-    Sub(r, state->pos[j], centre);
-    GVVecCross(rot, w, r);
-    TouchPassCorr(state, j);
-    for (int q = 0; q < 3; ++q) state->contactPassCorr[j][q] += v[q] + rot[q];
-  }
+  FaceAddRigidCorr(state, corners, centre, v, w);
 }
 
 void GVClearFaceContactCounts(HAState* state) {
