@@ -296,7 +296,7 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
         near[count++] = f;
       }
       if (count == 0) continue;
-      if (!haveS) GVNodeStepPos(B, a, b, S);
+      if (!haveS) NodeStepPos(B, a, b, S);
       haveS = true;
       if (options == 0) {
         GVProjectOnFaces(A, near, count, P, 4, projected);
@@ -311,7 +311,7 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
         const int32_t half = wheel ? (A->faces[f][0] > kWheelHalfNode ? 2 : 1) : 0;
         if (!(std::fabs(pr.dist) < best[half])) continue;
         float F[3], move[3];
-        GVFaceDispAt(A, f, pr.s, pr.t, F);
+        FaceDispAt(A, f, pr.s, pr.t, F);
         Sub(move, S, P);
         const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
         bool touch = !EndsBehind(pr.dist, r) || (std::fabs(pr.dist) < kRestEps && std::fabs(r) < kRestEps);
@@ -450,7 +450,7 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
     float Y[3], S[3], d[3];
     FaceCorrDispAt(A, r->face, r->vec2[0], r->vec2[1], Y);
     for (int q = 0; q < 3; ++q) Y[q] += r->vec3[q];
-    GVNodeCorrPos(B, r->nodeA, r->nodeB, S);
+    NodeCorrPos(B, r->nodeA, r->nodeB, S);
     if (B->isFlat())
       for (int q = 0; q < 3; ++q) S[q] += r->vec4[q];
     Sub(d, Y, S);
@@ -507,7 +507,7 @@ int32_t GVGeoJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
       if (!J) continue;
       if (ValidNode(J, r->nodeA) && J->contactCorr && J->contactPassCorr) {
         float S[3], d[3];
-        GVNodeCorrPos(J, r->nodeA, r->nodeB, S);
+        NodeCorrPos(J, r->nodeA, r->nodeB, S);
         if (J->isFlat())
           for (int q = 0; q < 3; ++q) S[q] += r->vec4[q];
         Sub(d, r->vec3, S);

@@ -131,6 +131,50 @@ inline void TouchPassCorr(HAState* state, int32_t node) {
   state->passTouched.push_back(node);
 }
 
+// GVNodeStepPos / GVNodeCorrPos (PairPos), GVQuadDispAt and GVFaceDispAt,
+// inline for the searches and passes.
+inline void StepPos(const HAState* s, int32_t i, bool withCorr, float out[3]) {
+  for (int k = 0; k < 3; ++k) {
+    out[k] = s->pos[i][k] + s->disp[i][k];
+    if (withCorr) out[k] += s->contactCorr[i][k];
+  }
+}
+
+inline void PairPos(const HAState* s, int32_t a, int32_t b, bool withCorr, float out[3]) {
+  out[0] = out[1] = out[2] = 0.0f;
+  if (!s || !ValidNode(s, a)) return;
+  StepPos(s, a, withCorr, out);
+  if (b == 0 || !ValidNode(s, b)) return;
+  float q[3];
+  StepPos(s, b, withCorr, q);
+  for (int k = 0; k < 3; ++k) out[k] = 0.5f * (out[k] + q[k]);
+}
+
+inline void QuadDispAt(const HAState* state, int32_t c0, int32_t c1, int32_t c2, int32_t c3, float s, float t,
+                  float out[3]) {
+  out[0] = out[1] = out[2] = 0.0f;
+  if (!state || !state->disp) return;
+  const int32_t c[4] = {c0, c1, c2, c3};
+  const float w[4] = {(1 - s) * (1 - t), s * (1 - t), (1 - s) * t, s * t};
+  for (int j = 0; j < 4; ++j) {
+    // A missing corner (0) reads entry 0, which holds no node and stays zero.
+    if (c[j] < 0 || c[j] > state->nodeCount) continue;
+    for (int k = 0; k < 3; ++k) out[k] += state->disp[c[j]][k] * w[j];
+  }
+}
+
+inline void FaceDispAt(const HAState* state, int32_t face, float s, float t, float out[3]) {
+  if (!state || !state->faces || face < 1 || face > state->faceCount) {
+    out[0] = out[1] = out[2] = 0.0f;
+    return;
+  }
+  const int32_t* f = state->faces[face];
+  QuadDispAt(state, f[0], f[3], f[1], f[2], s, t, out);
+}
+
+inline void NodeStepPos(const HAState* s, int32_t a, int32_t b, float out[3]) { PairPos(s, a, b, false, out); }
+inline void NodeCorrPos(const HAState* s, int32_t a, int32_t b, float out[3]) { PairPos(s, a, b, true, out); }
+
 // contactFlags value of a node fixed in this step: its correction is taken whole.
 constexpr uint32_t kNodeFixed = 0x1;
 

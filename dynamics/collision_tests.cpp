@@ -509,7 +509,7 @@ int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, con
     GVProjectOnFace(state, f, q.point, nullptr, 4, q.options | kProjShiftCorners, 0.0f, q.cornerShift, &pr);
     if (!(std::fabs(pr.dist) < bestDist[half])) continue;
     float F[3], move[3];
-    GVFaceDispAt(state, f, pr.s, pr.t, F);
+    FaceDispAt(state, f, pr.s, pr.t, F);
     Sub(move, q.second, q.point);
     const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
     bool touch = Touches(pr.dist, r);
@@ -681,7 +681,7 @@ bool MakeItemPoint(const HAState* st, int32_t i, int32_t part, GeoNodeItem* it) 
 // The rest of the item: in-step point, normal and shift.
 void FinishItem(const HAState* st, int32_t i, bool flat, GeoNodeItem* it) {
   const int32_t n = st->nodeCount;
-  GVNodeStepPos(st, it->a, it->b, it->S);
+  NodeStepPos(st, it->a, it->b, it->S);
   if (it->b == 0 && st->nodeNormals)
     Copy3(it->normal, st->nodeNormals[it->a]);
   else if (it->b != 0 && st->edgeNormals)
@@ -1032,7 +1032,7 @@ int32_t GVCollideJelGeoTrisRelax(int32_t part, const GeoTestMesh* mesh, float re
   for (ContactRec* r = all.first; r; r = r->next) {
     if (r->nodeSide != state) continue;
     float S[3], d[3];
-    GVNodeCorrPos(state, r->nodeA, r->nodeB, S);
+    NodeCorrPos(state, r->nodeA, r->nodeB, S);
     if (flat)
       for (int a = 0; a < 3; ++a) S[a] += r->vec4[a];
     Sub(d, r->vec3, S);
@@ -1092,7 +1092,7 @@ int32_t GVCollideJelGeoQuads(ContactList* nodes, ContactList* edges, int32_t par
     const bool hitAny = GVCollidePointQuads(state, it, mesh, hits, reach, dt, &nearest, &touch) != 0;
     if (!hitAny || touch || nearest.depth <= 0.0f) continue;
     float S[3], d[3];
-    GVNodeCorrPos(state, it.a, it.b, S);
+    NodeCorrPos(state, it.a, it.b, S);
     for (int a = 0; a < 3; ++a) S[a] += nearest.offset[a];
     Sub(d, nearest.contact, S);
     const float p = Dot(d, nearest.normal);
