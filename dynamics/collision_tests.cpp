@@ -114,9 +114,10 @@ static void StepFourFaces(const FaceCorners* fc, const float target[3], int32_t 
 }
 #endif
 
+// Only the first `lanes` projections are written out.
 template <int N>
 static void ProjectFacesOnce(const FaceCorners* fc, const float P[3], const float offset[3], int32_t iterations,
-                             SurfaceProjection* out) {
+                             SurfaceProjection* out, int lanes = N) {
   float target[3], X[N][3], Xu[N][3], Xv[N][3], r[N][3];
   for (int a = 0; a < 3; ++a) target[a] = P[a] + offset[a];
   float u[N], v[N];
@@ -147,7 +148,7 @@ static void ProjectFacesOnce(const FaceCorners* fc, const float P[3], const floa
       v[l] += (a11 * bv - a12 * bu) / det;
     }
   }
-  for (int l = 0; l < N; ++l) {
+  for (int l = 0; l < lanes; ++l) {
     Bilinear(fc[l], u[l], v[l], X[l], Xu[l], Xv[l]);
     float n[3];
     GVVecCross(n, Xu[l], Xv[l]);
@@ -181,11 +182,21 @@ void GVProjectOnFaces(const HAState* state, const int32_t* faces, int32_t count,
     for (int l = 0; l < 4; ++l) LoadCorners(state, faces[k + l], 0.0f, &fc[l]);
     ProjectFacesOnce<4>(fc, P, zero, iterations, out + k);
   }
+#if defined(__SSE2__)
+  if (count - k >= 2) {
+    // Two or three in the four lanes, the last repeated in the others.
+    const int32_t lanes = count - k;
+    for (int l = 0; l < 4; ++l) LoadCorners(state, faces[k + (l < lanes ? l : lanes - 1)], 0.0f, &fc[l]);
+    ProjectFacesOnce<4>(fc, P, zero, iterations, out + k, lanes);
+    k = count;
+  }
+#else
   if (count - k >= 2) {
     for (int l = 0; l < 2; ++l) LoadCorners(state, faces[k + l], 0.0f, &fc[l]);
     ProjectFacesOnce<2>(fc, P, zero, iterations, out + k);
     k += 2;
   }
+#endif
   if (k < count) GVProjectOnFace(state, faces[k], P, nullptr, iterations, 0u, 0.0f, 0.0f, &out[k]);
 }
 
