@@ -738,7 +738,7 @@ float (*GVOctreeItemPoints(ContactGrid* grid, int32_t count))[3] {
     delete[] grid->itemCells;
     const int32_t room = count + count / 4 + 8;
     grid->itemPoints = new (std::nothrow) float[room][3];
-    grid->itemCells = new (std::nothrow) int32_t[room];
+    grid->itemCells = new (std::nothrow) int32_t[2 * static_cast<size_t>(room)];  // cells, then sort scratch
     grid->itemRoom = room;
     if (!grid->itemPoints || !grid->itemCells) {
       dropArray(grid->itemCells, &grid->itemRoom);
@@ -808,41 +808,48 @@ void GVOctreeFillItems(ContactGrid* grid, int32_t count) {
     }
     return;
   }
-  // Each item's finest cell, and the cells' counts.
-  const int32_t stamp = grid->cellStamp;
-  const int32_t mask = (1 << levels) - 1;
+  // Each item's finest cell.
   for (int32_t k = 0; k < count; ++k) {
     const float* p = grid->itemPoints[k];
-    const int32_t cell = (((splitPath(grid, p[2], 2, levels) << levels) | splitPath(grid, p[1], 1, levels)) << levels) |
+    grid->itemCells[k] = (((splitPath(grid, p[2], 2, levels) << levels) | splitPath(grid, p[1], 1, levels)) << levels) |
                          splitPath(grid, p[0], 0, levels);
-    grid->itemCells[k] = cell;
-    int32_t* entry = grid->cellTable[cell];
-    if (entry[2] != stamp) {
-      entry[1] = 0;
-      entry[2] = stamp;
-      grid->rowBits[cell >> levels] |= uint64_t{1} << (cell & mask);
-    }
-    entry[1] += 1;
   }
-  // Cells in index order, items in id order; then tree order inside the
-  // cells shared by several items, closing the gaps of dropped repeats.
-  placeCells(grid);
-  for (int32_t k = 0; k < count; ++k) {
-    int32_t* entry = grid->cellTable[grid->itemCells[k]];
-    grid->flatItems[entry[0] + entry[1]++] = k + 1;
+  // The ids sorted by cell, in id order within a cell: a radix sort of the
+  // cells six bits at a time, in small counts that stay in cache (the cell
+  // table is touched once per occupied cell below).
+  const int32_t* cells = grid->itemCells;
+  int32_t* ids = grid->flatItems;
+  int32_t* other = grid->itemCells + grid->itemRoom;
+  for (int32_t k = 0; k < count; ++k) ids[k] = k + 1;
+  for (int32_t shift = 0; shift < 3 * levels; shift += 6) {
+    int32_t start[65] = {};
+    for (int32_t k = 0; k < count; ++k) ++start[((cells[ids[k] - 1] >> shift) & 63) + 1];
+    for (int d = 0; d < 64; ++d) start[d + 1] += start[d];
+    for (int32_t k = 0; k < count; ++k) other[start[(cells[ids[k] - 1] >> shift) & 63]++] = ids[k];
+    std::swap(ids, other);
   }
-  const int32_t rows = 1 << (2 * levels);
+  if (ids != grid->flatItems)
+    for (int32_t k = 0; k < count; ++k) grid->flatItems[k] = ids[k];
+  // Each cell's run: tree order inside, repeats dropped, laid down after
+  // the cells before it; the cell's entry and row bit.
+  const int32_t stamp = grid->cellStamp;
+  const int32_t mask = (1 << levels) - 1;
+  int32_t* items = grid->flatItems;
   int32_t next = 0;
-  for (int32_t row = 0; row < rows; ++row)
-    for (uint64_t bits = grid->rowBits[row]; bits; bits &= bits - 1) {
-      const int32_t cell = (row << levels) | __builtin_ctzll(bits);
-      int32_t* entry = grid->cellTable[cell];
-      if (entry[0] != next)
-        for (int32_t k = 0; k < entry[1]; ++k) grid->flatItems[next + k] = grid->flatItems[entry[0] + k];
-      entry[0] = next;
-      if (entry[1] > 1) entry[1] = orderCell(grid, cell, entry[0], entry[1]);
-      next += entry[1];
-    }
+  for (int32_t k = 0; k < count;) {
+    const int32_t cell = cells[items[k] - 1];
+    int32_t end = k + 1;
+    while (end < count && cells[items[end] - 1] == cell) ++end;
+    for (int32_t j = 0; next != k && j < end - k; ++j) items[next + j] = items[k + j];
+    const int32_t kept = end - k > 1 ? orderCell(grid, cell, next, end - k) : 1;
+    int32_t* entry = grid->cellTable[cell];
+    entry[0] = next;
+    entry[1] = kept;
+    entry[2] = stamp;
+    grid->rowBits[cell >> levels] |= uint64_t{1} << (cell & mask);
+    next += kept;
+    k = end;
+  }
   fillNearBits(grid);
   grid->fillCount = count;
   grid->flatValid = 1;

@@ -66,7 +66,7 @@ struct ContactGrid {
   int32_t splitSorted;   // 1 when each axis's splits rise along it
   float splitScale[3];   // 1 / the box's extent per axis
   // Points of the items of GVOctreeFillItems (item k + 1 at entry k), a
-  // scratch cell per item, and the item count while the grid holds them
+  // scratch cell per item (then as many words for sorting), and the item count while the grid holds them
   // only in the flat list (fillCount > 0: the tree is the bare root).
   float (*itemPoints)[3];
   int32_t* itemCells;
