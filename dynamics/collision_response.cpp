@@ -83,10 +83,11 @@ class SearchMarks {
     if (!kept_) ClearMarksOfWorld(world, A, B);
   }
 
-  // Before a node contact is dropped: one older than this search changes
-  // the marks of the records before it.
-  void beforeDrop(const ContactList* list) {
-    if (kept_ && list == nodes_ && list->count <= keptCount_) {
+  // After a contact was dropped from a list of countBefore records: a node
+  // contact older than this search changes the marks of the records before
+  // it. (Nothing reads the marks between the drop and mark().)
+  void afterDrop(const ContactList* list, int32_t countBefore) {
+    if (kept_ && list == nodes_ && countBefore <= keptCount_) {
       ClearMarksOfWorld(world_, A_, B_);
       kept_ = false;
     }
@@ -227,20 +228,35 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
   }
   const bool distinct = A->contactGrid->distinctItems != 0;
 
+  // Most items of a pair lie out of reach: a sweep without branches keeps
+  // the others, each a node or an edge of two valid nodes.
+  B->searchItems.resize(static_cast<size_t>(items));
+  int32_t* kept = B->searchItems.data();
+  int32_t keptCount = 0;
+  for (int32_t i = 1; i <= n; ++i) {
+    kept[keptCount] = i;
+    keptCount += beyond[i] == 0;
+  }
+  for (int32_t e = 1; e <= items - n; ++e) {
+    const int32_t a = B->edges[e][0], b = B->edges[e][1];
+    const bool valid = ValidNode(B, a) & ValidNode(B, b);
+    kept[keptCount] = n + e;
+    keptCount += valid & ((beyond[valid ? a : 0] & beyond[valid ? b : 0]) == 0);
+  }
+
   constexpr int32_t kBatch = 16;
   int32_t near[kBatch];
   SurfaceProjection projected[kBatch];
-  for (int32_t i = 1; i <= items; ++i) {
-    if (i == n + 1) marks.mark();
+  bool edgesMarked = false;
+  for (int32_t j = 0; j < keptCount; ++j) {
+    const int32_t i = kept[j];
     int32_t a = i, b = 0;
     if (i > n) {
+      if (!edgesMarked) marks.mark();
+      edgesMarked = true;
       a = B->edges[i - n][0];
       b = B->edges[i - n][1];
-      if (!ValidNode(B, b)) continue;
     }
-    if (!ValidNode(B, a)) continue;
-    // Most items of a pair lie out of reach: the cheapest tests first.
-    if (b ? (beyond[a] & beyond[b]) != 0 : beyond[a] != 0) continue;
     float P[3];
     for (int k = 0; k < 3; ++k) P[k] = b ? 0.5f * (B->pos[a][k] + B->pos[b][k]) : B->pos[a][k];
     if (!InBox(P, reachBox)) continue;
@@ -276,11 +292,11 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
         Sub(off, P, FaceCentre(A, f, scratch));
         if (!(Dot(off, off) < hA * hA)) continue;
         // A face whose surface is farther across than any kept distance.
-        if (options == 0 && GVFaceBeyondReach(A, f, P, start)) continue;
+        if (options == 0 && FaceBeyondReach(A, f, P, start)) continue;
         near[count++] = f;
       }
       if (count == 0) continue;
-      if (!haveS) GVNodeStepPos(B, a, b, S);
+      if (!haveS) NodeStepPos(B, a, b, S);
       haveS = true;
       if (options == 0) {
         GVProjectOnFaces(A, near, count, P, 4, projected);
@@ -295,11 +311,11 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
         const int32_t half = wheel ? (A->faces[f][0] > kWheelHalfNode ? 2 : 1) : 0;
         if (!(std::fabs(pr.dist) < best[half])) continue;
         float F[3], move[3];
-        GVFaceDispAt(A, f, pr.s, pr.t, F);
+        FaceDispAt(A, f, pr.s, pr.t, F);
         Sub(move, S, P);
         const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
         bool touch = !EndsBehind(pr.dist, r) || (std::fabs(pr.dist) < kRestEps && std::fabs(r) < kRestEps);
-        const FaceReach reach = GVFaceReach(A, f, pr.s, pr.t, pr.dist);
+        const FaceReach reach = FaceReachOf(A, f, pr.s, pr.t, pr.dist);
         if (reach == FaceReach::Outside) continue;
         const bool edgeTouch = reach == FaceReach::EdgeTouch;
         if (edgeTouch) touch = true;
@@ -312,8 +328,8 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
         Sub(gap, Y, Sx);
         const float p = Dot(gap, pr.normal);
         if (touch) {
-          marks.beforeDrop(list);
-          GVContactDropLastIf(list, B, A, a, b, static_cast<uint32_t>(half));
+          const int32_t countBefore = list->count;
+          if (GVContactDropLastIf(list, B, A, a, b, static_cast<uint32_t>(half))) marks.afterDrop(list, countBefore);
           best[half] = std::fabs(pr.dist);
           if (edgeTouch && !wheel) {
             stop = true;
@@ -328,6 +344,7 @@ void GVJelJelContactSearch(HWorld* world, ContactList* nodes, ContactList* edges
       }
     }
   }
+  if (items > n && !edgesMarked) marks.mark();
 }
 
 // ---------------------------------------------------------------------------
@@ -352,17 +369,40 @@ void GVRefreshContactList(ContactList* list) {
 // ---------------------------------------------------------------------------
 // Pass bookkeeping
 
-static void MarkParties(ContactList* list, bool faces, bool set) {
-  for (ContactRec* r = list->first; r; r = r->next) {
-    HAState* parties[2] = {r->nodeSide, faces ? r->faceSide : nullptr};
-    for (HAState* s : parties) {
-      if (!s) continue;
-      if (set)
-        s->collisionFlags |= kCollPassMark;
-      else
-        s->collisionFlags &= ~kCollPassMark;
-    }
+// The parties a pass marks as it meets them, each once, so that the marks
+// are cleared without walking the list again (a pass leaves no mark: every
+// party is unmarked when a pass begins).
+class PassParties {
+ public:
+  void mark(HAState* s) {
+    if (!s || (s->collisionFlags & kCollPassMark)) return;
+    s->collisionFlags |= kCollPassMark;
+    if (count_ < kRoom)
+      parties_[count_] = s;
+    ++count_;
   }
+  void mark(const ContactRec* r, bool faces) {
+    mark(r->nodeSide);
+    if (faces) mark(r->faceSide);
+  }
+  // Clears the marks; with more parties than the room, by the list.
+  void clear(ContactList* list, bool faces);
+
+ private:
+  static constexpr int32_t kRoom = 64;
+  HAState* parties_[kRoom];
+  int32_t count_ = 0;
+};
+
+void PassParties::clear(ContactList* list, bool faces) {
+  if (count_ > kRoom) {
+    for (ContactRec* r = list->first; r; r = r->next) {
+      if (r->nodeSide) r->nodeSide->collisionFlags &= ~kCollPassMark;
+      if (faces && r->faceSide) r->faceSide->collisionFlags &= ~kCollPassMark;
+    }
+    return;
+  }
+  for (int32_t k = 0; k < count_; ++k) parties_[k]->collisionFlags &= ~kCollPassMark;
 }
 
 // Runs fn on every live state carrying the pass mark: the world's Jels, or,
@@ -394,21 +434,23 @@ static void ForEachMarked(HWorld* world, ContactList* list, bool faces, Fn fn) {
 
 int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, int32_t passCount) {
   if (!list || !list->first || !list->first->nodeSide || !list->first->faceSide || pass > passCount) return 0;
-  MarkParties(list, true, true);
   GVClearFaceContactCounts(list->first->nodeSide);
   if (list->first->faceSide != list->first->nodeSide) GVClearFaceContactCounts(list->first->faceSide);
-  ForEachMarked(world, list, true, [](HAState* s) { GVClearTouchedPassCorr(s); });
 
+  // The parties are marked in the first walk; it reads no pass correction,
+  // so their corrections are cleared after it.
+  PassParties parties;
   for (ContactRec* r = list->first; r; r = r->next) {
+    parties.mark(r, true);
     HAState* B = r->nodeSide;
     HAState* A = r->faceSide;
     if (!B || !A) continue;
     r->active = 0;
     if (!ValidNode(B, r->nodeA) || !ValidFace(A, r->face) || !B->contactCorr || !A->contactCorr) continue;
     float Y[3], S[3], d[3];
-    GVFaceCorrDispAt(A, r->face, r->vec2[0], r->vec2[1], Y);
+    FaceCorrDispAt(A, r->face, r->vec2[0], r->vec2[1], Y);
     for (int q = 0; q < 3; ++q) Y[q] += r->vec3[q];
-    GVNodeCorrPos(B, r->nodeA, r->nodeB, S);
+    NodeCorrPos(B, r->nodeA, r->nodeB, S);
     if (B->isFlat())
       for (int q = 0; q < 3; ++q) S[q] += r->vec4[q];
     Sub(d, Y, S);
@@ -423,6 +465,7 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
     }
     r->active = active ? 1u : 0u;
   }
+  ForEachMarked(world, list, true, [](HAState* s) { GVClearTouchedPassCorr(s); });
 
   int32_t any = 0;
   for (ContactRec* r = list->first; r; r = r->next) {
@@ -434,19 +477,19 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
       float w = 0.5f * r->weight;
       if (r->extra == 2) w *= 0.5f;
       float c[3], L[3], Ls[3], omega[3], v[3];
-      GVVecScale(c, r->corr, w);
-      GVNodeAngImpulse(B, r->nodeA, r->nodeB, r->faceCentre, c, L);
-      GVVecScale(Ls, L, r->invFaceMass);
-      GVMat3MulVec(omega, r->matrix, Ls);
-      GVNodeImpulse(B, r->nodeA, r->nodeB, c, r->faceMass, v);
+      Scale3(c, r->corr, w);
+      NodeAngImpulse(B, r->nodeA, r->nodeB, r->faceCentre, c, L);
+      Scale3(Ls, L, r->invFaceMass);
+      Mat3MulVec(omega, r->matrix, Ls);
+      NodeImpulse(B, r->nodeA, r->nodeB, c, r->faceMass, v);
       const float negOmega[3] = {-omega[0], -omega[1], -omega[2]};
-      GVFaceAddRigidCorr(A, A->faces[r->face], r->faceCentre, v, negOmega);
+      FaceAddRigidCorr(A, A->faces[r->face], r->faceCentre, v, negOmega);
     }
     // The node contacts are folded before the edge contacts read positions.
     if (r->serial == list->nodeCount) ForEachMarked(world, list, true, FoldPass);
   }
   ForEachMarked(world, list, true, FoldPass);
-  MarkParties(list, true, false);
+  parties.clear(list, true);
   return any;
 }
 
@@ -455,7 +498,8 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
 
 int32_t GVGeoJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, int32_t passCount) {
   if (!list || !list->first) return 0;
-  MarkParties(list, false, true);
+  PassParties parties;
+  for (const ContactRec* r = list->first; r; r = r->next) parties.mark(r, false);
   if (pass <= passCount) {
     ForEachMarked(world, list, false, [](HAState* s) { GVClearTouchedPassCorr(s); });
     for (ContactRec* r = list->first; r; r = r->next) {
@@ -463,7 +507,7 @@ int32_t GVGeoJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
       if (!J) continue;
       if (ValidNode(J, r->nodeA) && J->contactCorr && J->contactPassCorr) {
         float S[3], d[3];
-        GVNodeCorrPos(J, r->nodeA, r->nodeB, S);
+        NodeCorrPos(J, r->nodeA, r->nodeB, S);
         if (J->isFlat())
           for (int q = 0; q < 3; ++q) S[q] += r->vec4[q];
         Sub(d, r->vec3, S);
@@ -472,14 +516,14 @@ int32_t GVGeoJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
           float c[3], unused[3];
           FrictionLimited(d, r->vec1, p, FrictionOf(J, r->nodeA) * p, c);
           // The Geo does not move: the Jel takes the whole correction.
-          GVNodeImpulse(J, r->nodeA, r->nodeB, c, 0.0f, unused);
+          NodeImpulse(J, r->nodeA, r->nodeB, c, 0.0f, unused);
         }
       }
       if (r->serial == list->nodeCount && (J->collisionFlags & kCollPassMark)) FoldPass(J);
     }
     ForEachMarked(world, list, false, FoldPass);
   }
-  MarkParties(list, false, false);
+  parties.clear(list, false);
   return 0;
 }
 

@@ -3,6 +3,10 @@
 #include <cassert>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "dynamics/collision_shared.h"
 #include "dynamics/contact_list.h"
 #include "dynamics/contact_nodes.h"
@@ -13,8 +17,6 @@
 // Collision-state flags of a live state.
 constexpr int32_t kCollGeoNodes = 0x20;
 constexpr int32_t kCollGeoVerts = 0x40;
-// contactFlags value of a node fixed in this step: its correction is taken whole.
-constexpr uint32_t kNodeFixed = 0x1;
 // Friction of a contact resolved by the Geo node tests is capped so that a
 // sheet of contacts cannot lock a Jel on a slope.
 constexpr float kGeoFrictionCap = 0.2f;
@@ -64,9 +66,58 @@ __attribute__((always_inline)) static inline void Bilinear(const FaceCorners& fc
 // Gauss-Newton projections of P + offset on N faces side by side: each lane
 // runs exactly the arithmetic of a lone projection, so that the processor
 // can overlap the lanes' long chains of dependent steps.
+#if defined(__SSE2__)
+// The steps of four projections in the four lanes of SSE registers, each
+// operation the one the lone form makes, in the same order (no fused
+// multiply-add): the same (u, v) bits. A lane whose system turns singular
+// keeps its (u, v) from then on, as the lone form stops.
+static void StepFourFaces(const FaceCorners* fc, const float target[3], int32_t iterations, float u4[4],
+                          float v4[4]) {
+  __m128 C[4][3], D30[3], D21[3], D23[3], D10[3], T[3];
+  for (int k = 0; k < 4; ++k)
+    for (int a = 0; a < 3; ++a) C[k][a] = _mm_setr_ps(fc[0].c[k][a], fc[1].c[k][a], fc[2].c[k][a], fc[3].c[k][a]);
+  for (int a = 0; a < 3; ++a) {
+    D30[a] = _mm_sub_ps(C[3][a], C[0][a]);
+    D21[a] = _mm_sub_ps(C[2][a], C[1][a]);
+    D23[a] = _mm_sub_ps(C[2][a], C[3][a]);
+    D10[a] = _mm_sub_ps(C[1][a], C[0][a]);
+    T[a] = _mm_set1_ps(target[a]);
+  }
+  const auto dot = [](const __m128* a, const __m128* b) {
+    return _mm_add_ps(_mm_add_ps(_mm_mul_ps(a[0], b[0]), _mm_mul_ps(a[1], b[1])), _mm_mul_ps(a[2], b[2]));
+  };
+  const __m128 one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
+  __m128 u = zero, v = zero, live = _mm_cmpeq_ps(zero, zero);
+  for (int32_t it = 0; it < iterations; ++it) {
+    const __m128 nu = _mm_sub_ps(one, u), nv = _mm_sub_ps(one, v);
+    __m128 Xu[3], Xv[3], r[3];
+    for (int a = 0; a < 3; ++a) {
+      __m128 X = _mm_mul_ps(_mm_mul_ps(C[0][a], nu), nv);
+      X = _mm_add_ps(X, _mm_mul_ps(_mm_mul_ps(C[1][a], nu), v));
+      X = _mm_add_ps(X, _mm_mul_ps(_mm_mul_ps(C[2][a], u), v));
+      X = _mm_add_ps(X, _mm_mul_ps(_mm_mul_ps(C[3][a], u), nv));
+      Xu[a] = _mm_add_ps(_mm_mul_ps(nv, D30[a]), _mm_mul_ps(v, D21[a]));
+      Xv[a] = _mm_add_ps(_mm_mul_ps(u, D23[a]), _mm_mul_ps(nu, D10[a]));
+      r[a] = _mm_sub_ps(T[a], X);
+    }
+    const __m128 a11 = dot(Xu, Xu), a12 = dot(Xu, Xv), a22 = dot(Xv, Xv);
+    const __m128 det = _mm_sub_ps(_mm_mul_ps(a11, a22), _mm_mul_ps(a12, a12));
+    live = _mm_andnot_ps(_mm_cmpeq_ps(det, zero), live);
+    const __m128 bu = dot(Xu, r), bv = dot(Xv, r);
+    const __m128 du = _mm_div_ps(_mm_sub_ps(_mm_mul_ps(a22, bu), _mm_mul_ps(a12, bv)), det);
+    const __m128 dv = _mm_div_ps(_mm_sub_ps(_mm_mul_ps(a11, bv), _mm_mul_ps(a12, bu)), det);
+    u = _mm_or_ps(_mm_and_ps(live, _mm_add_ps(u, du)), _mm_andnot_ps(live, u));
+    v = _mm_or_ps(_mm_and_ps(live, _mm_add_ps(v, dv)), _mm_andnot_ps(live, v));
+  }
+  _mm_storeu_ps(u4, u);
+  _mm_storeu_ps(v4, v);
+}
+#endif
+
+// Only the first `lanes` projections are written out.
 template <int N>
 static void ProjectFacesOnce(const FaceCorners* fc, const float P[3], const float offset[3], int32_t iterations,
-                             SurfaceProjection* out) {
+                             SurfaceProjection* out, int lanes = N) {
   float target[3], X[N][3], Xu[N][3], Xv[N][3], r[N][3];
   for (int a = 0; a < 3; ++a) target[a] = P[a] + offset[a];
   float u[N], v[N];
@@ -75,6 +126,12 @@ static void ProjectFacesOnce(const FaceCorners* fc, const float P[3], const floa
     u[l] = v[l] = 0.0f;
     live[l] = true;
   }
+#if defined(__SSE2__)
+  if (N == 4) {
+    StepFourFaces(fc, target, iterations, u, v);
+    iterations = 0;
+  }
+#endif
   for (int32_t it = 0; it < iterations; ++it) {
     for (int l = 0; l < N; ++l) {
       if (!live[l]) continue;
@@ -91,7 +148,7 @@ static void ProjectFacesOnce(const FaceCorners* fc, const float P[3], const floa
       v[l] += (a11 * bv - a12 * bu) / det;
     }
   }
-  for (int l = 0; l < N; ++l) {
+  for (int l = 0; l < lanes; ++l) {
     Bilinear(fc[l], u[l], v[l], X[l], Xu[l], Xv[l]);
     float n[3];
     GVVecCross(n, Xu[l], Xv[l]);
@@ -125,11 +182,21 @@ void GVProjectOnFaces(const HAState* state, const int32_t* faces, int32_t count,
     for (int l = 0; l < 4; ++l) LoadCorners(state, faces[k + l], 0.0f, &fc[l]);
     ProjectFacesOnce<4>(fc, P, zero, iterations, out + k);
   }
+#if defined(__SSE2__)
+  if (count - k >= 2) {
+    // Two or three in the four lanes, the last repeated in the others.
+    const int32_t lanes = count - k;
+    for (int l = 0; l < 4; ++l) LoadCorners(state, faces[k + (l < lanes ? l : lanes - 1)], 0.0f, &fc[l]);
+    ProjectFacesOnce<4>(fc, P, zero, iterations, out + k, lanes);
+    k = count;
+  }
+#else
   if (count - k >= 2) {
     for (int l = 0; l < 2; ++l) LoadCorners(state, faces[k + l], 0.0f, &fc[l]);
     ProjectFacesOnce<2>(fc, P, zero, iterations, out + k);
     k += 2;
   }
+#endif
   if (k < count) GVProjectOnFace(state, faces[k], P, nullptr, iterations, 0u, 0.0f, 0.0f, &out[k]);
 }
 
@@ -276,12 +343,7 @@ void GVEnsureNodeBox(HAState* state) {
 }
 
 bool GVFaceBeyondReach(const HAState* state, int32_t face, const float P[3], float reach) {
-  if (state->faceSlabs.size() != kFaceSlabFloats * (static_cast<size_t>(state->faceCount) + 1)) return false;
-  const float* slab = state->faceSlabs.data() + kFaceSlabFloats * face;
-  const float d = Dot(slab, P);
-  // Rounding of the dot products and of the projection's own arithmetic.
-  const float limit = reach + 1e-5f * (1.0f + std::fabs(d) + std::fabs(slab[3]) + std::fabs(slab[4]));
-  return d - slab[4] > limit || slab[3] - d > limit;
+  return FaceBeyondReach(state, face, P, reach);
 }
 
 void GVEnsureFaceGrid(HAState* state) {
@@ -319,15 +381,7 @@ void GVEnsureFaceGrid(HAState* state) {
 
 
 void GVFaceCorrDispAt(const HAState* state, int32_t face, float s, float t, float out[3]) {
-  out[0] = out[1] = out[2] = 0.0f;
-  if (!state || !state->disp || !state->contactCorr || !ValidFace(state, face)) return;
-  const int32_t* f = state->faces[face];
-  const int32_t c[4] = {f[0], f[3], f[1], f[2]};
-  const float w[4] = {(1 - s) * (1 - t), s * (1 - t), (1 - s) * t, s * t};
-  for (int j = 0; j < 4; ++j) {
-    if (!ValidNode(state, c[j])) continue;
-    for (int k = 0; k < 3; ++k) out[k] += (state->disp[c[j]][k] + state->contactCorr[c[j]][k]) * w[j];
-  }
+  FaceCorrDispAt(state, face, s, t, out);
 }
 
 void GVFaceMassFrame(const HAState* state, int32_t face, float* mass, float* invMass, float centre[3],
@@ -362,81 +416,19 @@ void GVFaceMassFrame(const HAState* state, int32_t face, float* mass, float* inv
   GVMat3Inverse(J, invInertia, nullptr);
 }
 
-// The shares of a correction c taken by the node side (see GVNodeImpulse).
-static int NodeShares(const HAState* s, int32_t a, int32_t b, const float c[3], int32_t nodes[2],
-                      float shares[2][3]) {
-  if (!ValidNode(s, a)) return 0;
-  if (b == 0) {
-    nodes[0] = a;
-    GVVec3Copy(shares[0], c);
-    return 1;
-  }
-  if (!ValidNode(s, b)) return 0;
-  const bool ma = Marked(s, a), mb = Marked(s, b);
-  if (ma && mb) return 0;
-  const float k = (ma || mb) ? 2.0f : 1.0f;
-  int count = 0;
-  const int32_t pair[2] = {a, b};
-  const bool marks[2] = {ma, mb};
-  for (int e = 0; e < 2; ++e) {
-    if (marks[e]) continue;
-    const int32_t n = pair[e];
-    float share[3];
-    GVVecScale(share, c, k);
-    if (s->contactFlags && !(s->contactFlags[n] & kNodeFixed) && s->disp)
-      GVVecOpposingPart(s->disp[n], shares[count], share);
-    else
-      GVVec3Copy(shares[count], share);
-    nodes[count++] = n;
-  }
-  return count;
-}
 
 void GVNodeImpulse(HAState* state, int32_t a, int32_t b, const float c[3], float k, float out[3]) {
-  out[0] = out[1] = out[2] = 0.0f;
-  if (!state || !state->contactPassCorr) return;
-  int32_t nodes[2];
-  float shares[2][3];
-  const int n = NodeShares(state, a, b, c, nodes, shares);
-  const float invK = k != 0.0f ? 1.0f / k : 0.0f;
-  for (int e = 0; e < n; ++e) {
-    const float m = state->mass ? state->mass[nodes[e]] : 0.0f;
-    GVTouchPassCorr(state, nodes[e]);
-    for (int q = 0; q < 3; ++q) {
-      state->contactPassCorr[nodes[e]][q] += shares[e][q];
-      out[q] -= m * shares[e][q] * invK;
-    }
-  }
+  NodeImpulse(state, a, b, c, k, out);
 }
 
 void GVNodeAngImpulse(const HAState* state, int32_t a, int32_t b, const float centre[3], const float c[3],
                       float out[3]) {
-  out[0] = out[1] = out[2] = 0.0f;
-  if (!state || !state->pos) return;
-  int32_t nodes[2];
-  float shares[2][3];
-  const int n = NodeShares(state, a, b, c, nodes, shares);
-  for (int e = 0; e < n; ++e) {
-    const float m = state->mass ? state->mass[nodes[e]] : 0.0f;
-    float r[3], l[3];
-    Sub(r, state->pos[nodes[e]], centre);
-    GVVecCross(l, r, shares[e]);
-    for (int q = 0; q < 3; ++q) out[q] += m * l[q];
-  }
+  NodeAngImpulse(state, a, b, centre, c, out);
 }
 
 void GVFaceAddRigidCorr(HAState* state, const int32_t corners[4], const float centre[3], const float v[3],
                         const float w[3]) {
-  if (!state || !state->contactPassCorr || !state->pos) return;
-  for (int k = 0; k < 4; ++k) {
-    const int32_t j = corners[k];
-    if (!ValidNode(state, j)) continue;
-    float r[3], rot[3];
-    Sub(r, state->pos[j], centre);
-    GVVecCross(rot, w, r);
-    GVTouchPassCorr(state, j);
-    for (int q = 0; q < 3; ++q) state->contactPassCorr[j][q] += v[q] + rot[q];
-  }
+  FaceAddRigidCorr(state, corners, centre, v, w);
 }
 
 void GVClearFaceContactCounts(HAState* state) {
@@ -482,15 +474,7 @@ static bool Touches(float dist, float r) {
 }
 
 FaceReach GVFaceReach(const HAState* st, int32_t face, float s, float t, float dist) {
-  const float* b = st->faceParamBounds ? st->faceParamBounds[face] : nullptr;
-  const float lo_s = b ? b[0] : 0.0f, hi_s = b ? b[1] : 1.0f, lo_t = b ? b[2] : 0.0f, hi_t = b ? b[3] : 1.0f;
-  if (s >= lo_s && s <= hi_s && t >= lo_t && t <= hi_t) return FaceReach::Inside;
-  if (std::fabs(dist) >= 0.05f * st->cellSize) return FaceReach::Outside;
-  const uint32_t e = st->faceEdgeFlags ? st->faceEdgeFlags[face] : 0u;
-  if (((e & kFaceEdgeS0) && s > -0.01f && s < 0.0f) || ((e & kFaceEdgeS1) && s > 1.0f && s < 1.01f) ||
-      ((e & kFaceEdgeT0) && t > -0.01f && t < 0.0f) || ((e & kFaceEdgeT1) && t > 1.0f && t < 1.01f))
-    return FaceReach::EdgeTouch;
-  return FaceReach::Outside;
+  return FaceReachOf(st, face, s, t, dist);
 }
 
 // Hit list of the grid around a point, or null when the grid cannot answer.
@@ -536,11 +520,11 @@ int32_t GVCollidePointFaces(HAState* state, ContactList* list, int32_t part, con
     GVProjectOnFace(state, f, q.point, nullptr, 4, q.options | kProjShiftCorners, 0.0f, q.cornerShift, &pr);
     if (!(std::fabs(pr.dist) < bestDist[half])) continue;
     float F[3], move[3];
-    GVFaceDispAt(state, f, pr.s, pr.t, F);
+    FaceDispAt(state, f, pr.s, pr.t, F);
     Sub(move, q.second, q.point);
     const float r = Dot(move, pr.normal) - Dot(F, pr.normal);
     bool touch = Touches(pr.dist, r);
-    const FaceReach fr = GVFaceReach(state, f, pr.s, pr.t, pr.dist);
+    const FaceReach fr = FaceReachOf(state, f, pr.s, pr.t, pr.dist);
     if (fr == FaceReach::Outside) continue;
     if (fr == FaceReach::EdgeTouch) touch = true;
     bestDist[half] = std::fabs(pr.dist);
@@ -655,7 +639,7 @@ int32_t GVCollideGeoVertsRelax(int32_t part, const GeoTestMesh* mesh, float reac
                           CornerWeight(s) * CornerWeight(t), CornerWeight(s) * CornerWeight(1 - t)};
       for (int j = 0; j < 4; ++j) {
         if (!ValidNode(state, c[j])) continue;
-        GVTouchPassCorr(state, c[j]);
+        TouchPassCorr(state, c[j]);
         for (int a = 0; a < 3; ++a) state->contactPassCorr[c[j]][a] -= corr[a] * k * w[j];
       }
       ++kept;
@@ -708,11 +692,11 @@ bool MakeItemPoint(const HAState* st, int32_t i, int32_t part, GeoNodeItem* it) 
 // The rest of the item: in-step point, normal and shift.
 void FinishItem(const HAState* st, int32_t i, bool flat, GeoNodeItem* it) {
   const int32_t n = st->nodeCount;
-  GVNodeStepPos(st, it->a, it->b, it->S);
+  NodeStepPos(st, it->a, it->b, it->S);
   if (it->b == 0 && st->nodeNormals)
-    GVVec3Copy(it->normal, st->nodeNormals[it->a]);
+    Copy3(it->normal, st->nodeNormals[it->a]);
   else if (it->b != 0 && st->edgeNormals)
-    GVVec3Copy(it->normal, st->edgeNormals[i - n]);
+    Copy3(it->normal, st->edgeNormals[i - n]);
   it->D = GVNodeShiftVector(st, it->a);
   // A solid lattice collides at its surface nodes themselves; a one-layer
   // sheet is given a thickness along its out-of-plane rest vector, taken on
@@ -787,24 +771,28 @@ void TriCentroid(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, float
 
 // Tries triangle (i0, i1, i2) of a face with normal N against the item.
 // Returns true when it is nearer than *best; sets *touch for an item that
-// rests on it or does not end the sub-step behind it.
+// rests on it or does not end the sub-step behind it. framed: the caller
+// has passed the facing, span and reach tests on the triangle's kept frame,
+// which hold the same values, so they are not made again.
 bool TryTriangle(const GeoTestMesh* m, int32_t i0, int32_t i1, int32_t i2, const float N[3], const GeoNodeItem& it,
-                 float reachSq, bool anyFacing, float* best, bool* touch, GeoNodeHit* hit) {
-  if (!anyFacing && !(Dot(N, it.normal) < 0.0f)) return false;
-  float target[3];
-  if (KnownTarget(it, target)) {
-    float lo, hi, size;
-    TriSpan(m, i0, i1, i2, N, &lo, &hi, &size);
-    if (SpanBeyondBest(Dot(N, target), lo, hi, size, target, *best)) return false;
+                 float reachSq, bool anyFacing, bool framed, float* best, bool* touch, GeoNodeHit* hit) {
+  if (!framed) {
+    if (!anyFacing && !(Dot(N, it.normal) < 0.0f)) return false;
+    float target[3];
+    if (KnownTarget(it, target)) {
+      float lo, hi, size;
+      TriSpan(m, i0, i1, i2, N, &lo, &hi, &size);
+      if (SpanBeyondBest(Dot(N, target), lo, hi, size, target, *best)) return false;
+    }
+    float centroid[3], off[3];
+    TriCentroid(m, i0, i1, i2, centroid);
+    Sub(off, centroid, it.P);
+    if (!(Dot(off, off) < reachSq * 2.1f)) return false;
   }
   float O[3], A[3], B[3], dO[3], dA[3], dB[3];
   TriCorner(m, i0, O, dO);
   TriCorner(m, i1, A, dA);
   TriCorner(m, i2, B, dB);
-  float centroid[3], off[3];
-  TriCentroid(m, i0, i1, i2, centroid);
-  Sub(off, centroid, it.P);
-  if (!(Dot(off, off) < reachSq * 2.1f)) return false;
   SurfaceProjection pr;
   GVProjectOnTriangle(O, A, B, it.P, it.D, N, it.options, it.offsetLength, &pr);
   // Only a triangle the point projects into can hold it.
@@ -913,7 +901,8 @@ bool GVCollidePointTris(HAState* st, ContactList* list, int32_t kind, const GeoN
     float N[3];
     TriNormal(m, t, c, N);
     bool touch = false;
-    if (!TryTriangle(m, c[0], c[1], c[2], N, it, reachSq, anyFacing, &best, &touch, &hit)) continue;
+    if (!TryTriangle(m, c[0], c[1], c[2], N, it, reachSq, anyFacing, m->triFrames != nullptr, &best, &touch, &hit))
+      continue;
     hit.face = t;
     found = true;
     if (touch) {
@@ -952,7 +941,7 @@ int32_t GVCollidePointQuads(const HAState* st, const GeoNodeItem& it, const GeoT
     for (const auto& h : halves) {
       GeoNodeHit hit;
       bool t = false;
-      if (!TryTriangle(m, h[0], h[1], h[2], N, it, reachSq, anyFacing, &best, &t, &hit)) continue;
+      if (!TryTriangle(m, h[0], h[1], h[2], N, it, reachSq, anyFacing, false, &best, &t, &hit)) continue;
       hit.face = q;
       *nearest = hit;
       *touch = t;
@@ -1013,7 +1002,7 @@ void ApplyNodeShares(HAState* st, int32_t a, int32_t b, const float c[3]) {
   float shares[2][3];
   const int n = NodeShares(st, a, b, c, nodes, shares);
   for (int e = 0; e < n; ++e) {
-    GVTouchPassCorr(st, nodes[e]);
+    TouchPassCorr(st, nodes[e]);
     for (int q = 0; q < 3; ++q) st->contactPassCorr[nodes[e]][q] += shares[e][q];
   }
 }
@@ -1054,7 +1043,7 @@ int32_t GVCollideJelGeoTrisRelax(int32_t part, const GeoTestMesh* mesh, float re
   for (ContactRec* r = all.first; r; r = r->next) {
     if (r->nodeSide != state) continue;
     float S[3], d[3];
-    GVNodeCorrPos(state, r->nodeA, r->nodeB, S);
+    NodeCorrPos(state, r->nodeA, r->nodeB, S);
     if (flat)
       for (int a = 0; a < 3; ++a) S[a] += r->vec4[a];
     Sub(d, r->vec3, S);
@@ -1114,7 +1103,7 @@ int32_t GVCollideJelGeoQuads(ContactList* nodes, ContactList* edges, int32_t par
     const bool hitAny = GVCollidePointQuads(state, it, mesh, hits, reach, dt, &nearest, &touch) != 0;
     if (!hitAny || touch || nearest.depth <= 0.0f) continue;
     float S[3], d[3];
-    GVNodeCorrPos(state, it.a, it.b, S);
+    NodeCorrPos(state, it.a, it.b, S);
     for (int a = 0; a < 3; ++a) S[a] += nearest.offset[a];
     Sub(d, nearest.contact, S);
     const float p = Dot(d, nearest.normal);

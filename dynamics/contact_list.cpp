@@ -168,6 +168,9 @@ static ContactRec* NewRecord(ContactList* list) {
   ContactRec* r = store ? store->spareRecords : nullptr;
   if (r) {
     store->spareRecords = r->next;
+    // The spares lie apart and are cold by the time they are taken: fetch
+    // the next one ahead of the next append.
+    if (store->spareRecords) __builtin_prefetch(store->spareRecords, 1);
   } else {
     r = gAlloc();
     if (r && store) store->recordsMade += 1;

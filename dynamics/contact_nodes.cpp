@@ -2,9 +2,8 @@
 
 #include <cassert>
 
+#include "dynamics/collision_shared.h"
 #include "jel/live_state.h"
-
-static bool ValidNode(const HAState* s, int32_t i) { return i > 0 && i <= s->nodeCount; }
 
 bool GVNodeNearFace(int32_t n, const HAState* state, int32_t a, int32_t b, int32_t c, int32_t d) {
   if (a == 0) return true;
@@ -33,17 +32,7 @@ void GVClearPassCorr(HAState* state) {
   state->passTouched.clear();
 }
 
-void GVTouchPassCorr(HAState* state, int32_t node) {
-  std::vector<uint8_t>& flag = state->passTouchedFlag;
-  if (flag.size() <= static_cast<size_t>(state->nodeCount)) {
-    // Each node is listed once at most: the list never grows past this.
-    flag.resize(static_cast<size_t>(state->nodeCount) + 1);
-    state->passTouched.reserve(flag.size());
-  }
-  if (node < 0 || node > state->nodeCount || flag[node]) return;
-  flag[node] = 1;
-  state->passTouched.push_back(node);
-}
+void GVTouchPassCorr(HAState* state, int32_t node) { collide::TouchPassCorr(state, node); }
 
 // Adding a zero changes no correction: a sum is -0 only when both terms
 // are, and the pass accumulator never holds -0 (it starts at +0).
@@ -94,47 +83,21 @@ void GVApplyCollDisp(int32_t part, HAState* state) {
   }
 }
 
-static void StepPos(const HAState* s, int32_t i, bool withCorr, float out[3]) {
-  for (int k = 0; k < 3; ++k) {
-    out[k] = s->pos[i][k] + s->disp[i][k];
-    if (withCorr) out[k] += s->contactCorr[i][k];
-  }
+void GVNodeStepPos(const HAState* state, int32_t a, int32_t b, float out[3]) {
+  collide::PairPos(state, a, b, false, out);
 }
 
-static void PairPos(const HAState* s, int32_t a, int32_t b, bool withCorr, float out[3]) {
-  out[0] = out[1] = out[2] = 0.0f;
-  if (!s || !ValidNode(s, a)) return;
-  StepPos(s, a, withCorr, out);
-  if (b == 0 || !ValidNode(s, b)) return;
-  float q[3];
-  StepPos(s, b, withCorr, q);
-  for (int k = 0; k < 3; ++k) out[k] = 0.5f * (out[k] + q[k]);
+void GVNodeCorrPos(const HAState* state, int32_t a, int32_t b, float out[3]) {
+  collide::PairPos(state, a, b, true, out);
 }
-
-void GVNodeStepPos(const HAState* state, int32_t a, int32_t b, float out[3]) { PairPos(state, a, b, false, out); }
-
-void GVNodeCorrPos(const HAState* state, int32_t a, int32_t b, float out[3]) { PairPos(state, a, b, true, out); }
 
 void GVQuadDispAt(const HAState* state, int32_t c0, int32_t c1, int32_t c2, int32_t c3, float s, float t,
                   float out[3]) {
-  out[0] = out[1] = out[2] = 0.0f;
-  if (!state || !state->disp) return;
-  const int32_t c[4] = {c0, c1, c2, c3};
-  const float w[4] = {(1 - s) * (1 - t), s * (1 - t), (1 - s) * t, s * t};
-  for (int j = 0; j < 4; ++j) {
-    // A missing corner (0) reads entry 0, which holds no node and stays zero.
-    if (c[j] < 0 || c[j] > state->nodeCount) continue;
-    for (int k = 0; k < 3; ++k) out[k] += state->disp[c[j]][k] * w[j];
-  }
+  collide::QuadDispAt(state, c0, c1, c2, c3, s, t, out);
 }
 
 void GVFaceDispAt(const HAState* state, int32_t face, float s, float t, float out[3]) {
-  if (!state || !state->faces || face < 1 || face > state->faceCount) {
-    out[0] = out[1] = out[2] = 0.0f;
-    return;
-  }
-  const int32_t* f = state->faces[face];
-  GVQuadDispAt(state, f[0], f[3], f[1], f[2], s, t, out);
+  collide::FaceDispAt(state, face, s, t, out);
 }
 
 float* GVVecAddTo(float out[3], const float a[3], float b[3]) {

@@ -3,8 +3,13 @@
 #include <cassert>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <algorithm>
 #include <new>
+
+// A query copies a row's items kCopyBlock at a time: the hit list and the
+// flat list keep that many entries of room beyond their last.
+static constexpr int32_t kCopyBlock = 8;
 
 // Triangle splitting halves the edges each level, so a sane threshold stops it
 // within a few levels; the cap keeps an extreme triangle-to-threshold ratio from
@@ -278,7 +283,7 @@ int32_t* GVOctreeSetup(ContactGrid* grid, float minX, float minY, float minZ, fl
     grid->hitList[0] = 0;
   } else {
     delete[] grid->hitList;
-    grid->hitList = new (std::nothrow) int32_t[static_cast<size_t>(capacity) + 1]();
+    grid->hitList = new (std::nothrow) int32_t[static_cast<size_t>(capacity) + 1 + kCopyBlock]();
     grid->hitRoom = grid->hitList ? capacity : 0;
   }
   if (!grid->root || !grid->hitList) {
@@ -432,7 +437,7 @@ static bool splitsKept(const ContactGrid* grid, int32_t steps) {
 // With the splits in order along the axis, that path is the number of
 // splits of the first steps levels below v (every other one of the next
 // level's): guessed from v's place in the box, then corrected.
-static int32_t splitPath(const ContactGrid* grid, float v, int a, int32_t steps) {
+__attribute__((always_inline)) static inline int32_t splitPath(const ContactGrid* grid, float v, int a, int32_t steps) {
   const int32_t perAxis = 1 << grid->splitLevels;
   const float* mids = grid->splitTable + 2 * a * perAxis;
   if (grid->splitSorted) {
@@ -575,48 +580,86 @@ static void appendHit(int32_t item, intptr_t, void* user, float, float, float) {
   GVOctreeHitAppend(item, t->hitList, t->capacity);
 }
 
-// Appends the non-empty leaf items below node to the flat list, in the order
-// of GVOctreeVisitLeaves. False when the list could not grow.
-static bool flattenLeaves(ContactGrid* grid, const OctreeNode* node, int32_t* count) {
-  if (node->children) {
-    for (int i = 0; i < 8; ++i)
-      if (node->children[i] && !flattenLeaves(grid, node->children[i], count)) return false;
-    return true;
-  }
-  if (node->item == 0) return true;
-  if (*count == grid->flatRoom) {
-    const int32_t room = grid->flatRoom < 64 ? 64 : 2 * grid->flatRoom;
-    int32_t* grown = new (std::nothrow) int32_t[room];
-    if (!grown) return false;
-    for (int32_t k = 0; k < *count; ++k) grown[k] = grid->flatItems[k];
-    delete[] grid->flatItems;
-    grid->flatItems = grown;
-    grid->flatRoom = room;
-  }
-  grid->flatItems[(*count)++] = node->item;
-  return true;
+// Items (non-empty leaves) below node.
+static int32_t countLeaves(const OctreeNode* node) {
+  if (!node->children) return node->item != 0 ? 1 : 0;
+  int32_t count = 0;
+  for (int i = 0; i < 8; ++i)
+    if (node->children[i]) count += countLeaves(node->children[i]);
+  return count;
 }
 
-static bool flattenCells(ContactGrid* grid, const OctreeNode* node, int32_t depth, int32_t px, int32_t py,
-                         int32_t pz, int32_t* count) {
+// Writes the items below node to out[(*count)++], in the order of
+// GVOctreeVisitLeaves.
+static void writeLeaves(const OctreeNode* node, int32_t* out, int32_t* count) {
+  if (!node->children) {
+    if (node->item != 0) out[(*count)++] = node->item;
+    return;
+  }
+  for (int i = 0; i < 8; ++i)
+    if (node->children[i]) writeLeaves(node->children[i], out, count);
+}
+
+// Visits the nodes of the finest cells that exist: visit(node, cell index).
+template <class Visit>
+static void visitCells(const ContactGrid* grid, const OctreeNode* node, int32_t depth, int32_t px, int32_t py,
+                       int32_t pz, Visit&& visit) {
   const int32_t levels = grid->levelCount;
   if (depth == levels) {
-    int32_t* entry = grid->cellTable[(((pz << levels) | py) << levels) | px];
-    entry[0] = *count;
-    const bool ok = flattenLeaves(grid, node, count);
-    entry[1] = *count - entry[0];
-    entry[2] = grid->cellStamp;
-    if (entry[1] > 0) grid->rowBits[(pz << levels) | py] |= uint64_t{1} << px;
-    return ok;
+    visit(node, (((pz << levels) | py) << levels) | px);
+    return;
   }
-  if (!node->children) return true;
+  if (!node->children) return;
   for (int i = 0; i < 8; ++i)
-    if (node->children[i] &&
-        !flattenCells(grid, node->children[i], depth + 1, 2 * px + (i & 1), 2 * py + ((i >> 1) & 1),
-                      2 * pz + ((i >> 2) & 1), count))
-      return false;
-  return true;
+    if (node->children[i])
+      visitCells(grid, node->children[i], depth + 1, 2 * px + (i & 1), 2 * py + ((i >> 1) & 1),
+                 2 * pz + ((i >> 2) & 1), visit);
 }
+
+// Gives the occupied cells (those with a row bit) their places in the flat
+// list one after another in cell index order, so that the cells of a row
+// lie side by side: entry[0] the first, entry[1] zeroed to count the items
+// put in. Returns the total.
+static int32_t placeCells(ContactGrid* grid) {
+  const int32_t levels = grid->levelCount;
+  const int32_t rows = 1 << (2 * levels);
+  int32_t next = 0;
+  for (int32_t row = 0; row < rows; ++row)
+    for (uint64_t bits = grid->rowBits[row]; bits; bits &= bits - 1) {
+      int32_t* entry = grid->cellTable[(row << levels) | __builtin_ctzll(bits)];
+      entry[0] = next;
+      next += entry[1];
+      entry[1] = 0;
+    }
+  return next;
+}
+
+// Per row, the cells with an occupied cell among their 3 x 3 x 3 (kept
+// after the row bits, at rowRoom): a query elsewhere finds nothing.
+static void fillNearBits(ContactGrid* grid) {
+  const int32_t levels = grid->levelCount;
+  const int32_t limit = 1 << levels;  // at most 64 (kOctreeTableLevels)
+  const uint64_t* rows = grid->rowBits;
+  uint64_t* near = grid->rowBits + grid->rowRoom;
+  // Along y within each plane, then along z (keeping the plane before as
+  // it was), then along x.
+  for (int32_t z = 0; z < limit; ++z)
+    for (int32_t y = 0; y < limit; ++y) {
+      const int32_t row = (z << levels) | y;
+      near[row] = rows[row] | (y > 0 ? rows[row - 1] : 0) | (y + 1 < limit ? rows[row + 1] : 0);
+    }
+  uint64_t before[64] = {};
+  for (int32_t z = 0; z < limit; ++z)
+    for (int32_t y = 0; y < limit; ++y) {
+      const int32_t row = (z << levels) | y;
+      const uint64_t here = near[row];
+      const uint64_t any = here | before[y] | (z + 1 < limit ? near[row + limit] : 0);
+      near[row] = any | any << 1 | any >> 1;
+      before[y] = here;
+    }
+}
+
+static bool flatRoomFor(ContactGrid* grid, int32_t count);
 
 // Lays the items of every finest cell out in the flat list and indexes the
 // cells in the table. False when the grid is too fine for a table or the
@@ -626,8 +669,22 @@ static bool prepareTable(ContactGrid* grid);
 static bool flatten(ContactGrid* grid) {
   const int32_t levels = grid->levelCount;
   if (levels < 1 || levels > kOctreeTableLevels || !prepareTable(grid)) return false;
-  int32_t count = 0;
-  return flattenCells(grid, grid->root, 0, 0, 0, 0, &count);
+  const int32_t stamp = grid->cellStamp;
+  visitCells(grid, grid->root, 0, 0, 0, 0, [grid, stamp, levels](const OctreeNode* node, int32_t cell) {
+    const int32_t count = countLeaves(node);
+    if (count == 0) return;
+    int32_t* entry = grid->cellTable[cell];
+    entry[1] = count;
+    entry[2] = stamp;
+    grid->rowBits[cell >> levels] |= uint64_t{1} << (cell & ((1 << levels) - 1));
+  });
+  if (!flatRoomFor(grid, placeCells(grid))) return false;
+  visitCells(grid, grid->root, 0, 0, 0, 0, [grid](const OctreeNode* node, int32_t cell) {
+    int32_t* entry = grid->cellTable[cell];
+    if (entry[2] == grid->cellStamp) writeLeaves(node, grid->flatItems + entry[0], &entry[1]);
+  });
+  fillNearBits(grid);
+  return true;
 }
 
 // A cell table for the grid's levels with no current entry, and the row
@@ -654,7 +711,7 @@ static bool prepareTable(ContactGrid* grid) {
   if (grid->rowRoom < rows) {
     const int32_t room = levels < 4 ? 4 * rows : rows;  // one level more, as for the table
     delete[] grid->rowBits;
-    grid->rowBits = new (std::nothrow) uint64_t[room];
+    grid->rowBits = new (std::nothrow) uint64_t[2 * static_cast<size_t>(room)];
     grid->rowRoom = grid->rowBits ? room : 0;
     if (!grid->rowBits) return false;
   }
@@ -664,8 +721,8 @@ static bool prepareTable(ContactGrid* grid) {
 
 // Room for count entries in the flat list.
 static bool flatRoomFor(ContactGrid* grid, int32_t count) {
-  if (grid->flatRoom >= count) return true;
-  const int32_t room = std::max(64, count + count / 4);
+  if (grid->flatRoom >= count + kCopyBlock) return true;
+  const int32_t room = std::max(64, count + count / 4 + kCopyBlock);
   int32_t* grown = new (std::nothrow) int32_t[room];
   if (!grown) return false;
   delete[] grid->flatItems;
@@ -681,7 +738,7 @@ float (*GVOctreeItemPoints(ContactGrid* grid, int32_t count))[3] {
     delete[] grid->itemCells;
     const int32_t room = count + count / 4 + 8;
     grid->itemPoints = new (std::nothrow) float[room][3];
-    grid->itemCells = new (std::nothrow) int32_t[room];
+    grid->itemCells = new (std::nothrow) int32_t[2 * static_cast<size_t>(room)];  // cells, then sort scratch
     grid->itemRoom = room;
     if (!grid->itemPoints || !grid->itemCells) {
       dropArray(grid->itemCells, &grid->itemRoom);
@@ -751,43 +808,49 @@ void GVOctreeFillItems(ContactGrid* grid, int32_t count) {
     }
     return;
   }
-  // Each item's finest cell, and the cells' counts.
-  const int32_t stamp = grid->cellStamp;
+  // Each item's finest cell.
   for (int32_t k = 0; k < count; ++k) {
     const float* p = grid->itemPoints[k];
-    const int32_t cell = (((splitPath(grid, p[2], 2, levels) << levels) | splitPath(grid, p[1], 1, levels)) << levels) |
+    grid->itemCells[k] = (((splitPath(grid, p[2], 2, levels) << levels) | splitPath(grid, p[1], 1, levels)) << levels) |
                          splitPath(grid, p[0], 0, levels);
-    grid->itemCells[k] = cell;
-    int32_t* entry = grid->cellTable[cell];
-    if (entry[2] != stamp) {
-      entry[0] = -1;
-      entry[1] = 0;
-      entry[2] = stamp;
-    }
-    entry[1] += 1;
   }
-  // Cells laid out in the order their first items come, items in id order;
-  // the cells, each once, go to the front of the cell scratch (never ahead
-  // of the item being read).
-  int32_t next = 0, cells = 0;
-  for (int32_t k = 0; k < count; ++k) {
-    const int32_t cell = grid->itemCells[k];
-    int32_t* entry = grid->cellTable[cell];
-    if (entry[0] < 0) {
-      entry[0] = next;
-      next += entry[1];
-      entry[1] = 0;
-      grid->itemCells[cells++] = cell;
-    }
-    grid->flatItems[entry[0] + entry[1]++] = k + 1;
+  // The ids sorted by cell, in id order within a cell: a radix sort of the
+  // cells six bits at a time, in small counts that stay in cache (the cell
+  // table is touched once per occupied cell below).
+  const int32_t* cells = grid->itemCells;
+  int32_t* ids = grid->flatItems;
+  int32_t* other = grid->itemCells + grid->itemRoom;
+  for (int32_t k = 0; k < count; ++k) ids[k] = k + 1;
+  for (int32_t shift = 0; shift < 3 * levels; shift += 6) {
+    int32_t start[65] = {};
+    for (int32_t k = 0; k < count; ++k) ++start[((cells[ids[k] - 1] >> shift) & 63) + 1];
+    for (int d = 0; d < 64; ++d) start[d + 1] += start[d];
+    for (int32_t k = 0; k < count; ++k) other[start[(cells[ids[k] - 1] >> shift) & 63]++] = ids[k];
+    std::swap(ids, other);
   }
-  // Tree order inside the cells shared by several items.
-  for (int32_t c = 0; c < cells; ++c) {
-    const int32_t cell = grid->itemCells[c];
+  if (ids != grid->flatItems)
+    for (int32_t k = 0; k < count; ++k) grid->flatItems[k] = ids[k];
+  // Each cell's run: tree order inside, repeats dropped, laid down after
+  // the cells before it; the cell's entry and row bit.
+  const int32_t stamp = grid->cellStamp;
+  const int32_t mask = (1 << levels) - 1;
+  int32_t* items = grid->flatItems;
+  int32_t next = 0;
+  for (int32_t k = 0; k < count;) {
+    const int32_t cell = cells[items[k] - 1];
+    int32_t end = k + 1;
+    while (end < count && cells[items[end] - 1] == cell) ++end;
+    for (int32_t j = 0; next != k && j < end - k; ++j) items[next + j] = items[k + j];
+    const int32_t kept = end - k > 1 ? orderCell(grid, cell, next, end - k) : 1;
     int32_t* entry = grid->cellTable[cell];
-    if (entry[1] > 1) entry[1] = orderCell(grid, cell, entry[0], entry[1]);
-    grid->rowBits[cell >> levels] |= uint64_t{1} << (cell & ((1 << levels) - 1));
+    entry[0] = next;
+    entry[1] = kept;
+    entry[2] = stamp;
+    grid->rowBits[cell >> levels] |= uint64_t{1} << (cell & mask);
+    next += kept;
+    k = end;
   }
+  fillNearBits(grid);
   grid->fillCount = count;
   grid->flatValid = 1;
   grid->spillFlag = 0;
@@ -823,6 +886,7 @@ int32_t* GVOctreeQuery(ContactGrid* grid, int32_t xPath, int32_t yPath, int32_t 
   // The cells in the order of the tree walk: dz, dy, dx.
   const int32_t limit = 1 << levels;
   if (xPath >= limit || yPath >= limit || zPath >= limit) return grid->hitList;
+  if (!((grid->rowBits[grid->rowRoom + ((zPath << levels) | yPath)] >> xPath) & 1)) return grid->hitList;
   const int32_t z0 = zPath > 0 ? zPath - 1 : 0, z1 = zPath + 1 < limit ? zPath + 1 : zPath;
   const int32_t y0 = yPath > 0 ? yPath - 1 : 0, y1 = yPath + 1 < limit ? yPath + 1 : yPath;
   const int32_t x0 = xPath > 0 ? xPath - 1 : 0, x1 = xPath + 1 < limit ? xPath + 1 : xPath;
@@ -831,20 +895,21 @@ int32_t* GVOctreeQuery(ContactGrid* grid, int32_t xPath, int32_t yPath, int32_t 
   int32_t* hits = grid->hitList;
   int32_t count = 0;
   const int32_t room = grid->capacity;
-  const int32_t stamp = grid->cellStamp;
   const uint64_t span = (uint64_t{1} << (x1 - x0 + 1)) - 1;
   for (int32_t z = z0; z <= z1; ++z)
     for (int32_t y = y0; y <= y1; ++y) {
       const int32_t row = (z << levels) | y;
-      // The row's cells that hold items, lowest x first.
-      for (uint64_t bits = (grid->rowBits[row] >> x0) & span; bits; bits &= bits - 1) {
-        const int32_t x = x0 + __builtin_ctzll(bits);
-        const int32_t* entry = grid->cellTable[(row << levels) | x];
-        if (entry[2] != stamp) continue;
-        const int32_t* items = grid->flatItems + entry[0];
-        const int32_t take = std::min(entry[1], room - count);
-        for (int32_t k = 0; k < take; ++k) hits[++count] = items[k];
-      }
+      // The row's occupied cells lie side by side in the flat list, lowest
+      // x first: the items from the first one in reach to the last.
+      const uint64_t bits = (grid->rowBits[row] >> x0) & span;
+      if (!bits) continue;
+      const int32_t* first = grid->cellTable[(row << levels) | (x0 + __builtin_ctzll(bits))];
+      const int32_t* last = grid->cellTable[(row << levels) | (x0 + 63 - __builtin_clzll(bits))];
+      const int32_t* items = grid->flatItems + first[0];
+      const int32_t take = std::min(last[0] + last[1] - first[0], room - count);
+      for (int32_t k = 0; k < take; k += kCopyBlock)
+        std::memcpy(hits + count + 1 + k, items + k, kCopyBlock * sizeof(int32_t));
+      count += take;
     }
   hits[0] = count;
   return hits;

@@ -38,7 +38,9 @@ struct ContactGrid {
   int32_t nodesMade, childrenMade;
   int32_t nodesUsed, childrenUsed;
   // The items of every finest cell, in tree order, laid out one cell after
-  // another for queries; rebuilt on the first query after an insertion.
+  // another in cell index order (the occupied cells of a row side by side,
+  // so a query copies one run a row); rebuilt on the first query after an
+  // insertion.
   int32_t* flatItems;
   int32_t flatRoom;
   int32_t flatValid;
@@ -49,7 +51,8 @@ struct ContactGrid {
   int32_t cellTableSize;
   int32_t cellStamp;
   // Per row of finest cells (z, y), bit x set when cell (x, y, z) holds
-  // items: a query reads only the cells that do. Rebuilt with the table.
+  // items: a query reads only the cells that do. Then, at rowRoom, the same
+  // for the cells with items within one cell. Rebuilt with the table.
   uint64_t* rowBits;
   int32_t rowRoom;
   // The split value of every box of the first splitLevels levels, per axis in
@@ -63,7 +66,7 @@ struct ContactGrid {
   int32_t splitSorted;   // 1 when each axis's splits rise along it
   float splitScale[3];   // 1 / the box's extent per axis
   // Points of the items of GVOctreeFillItems (item k + 1 at entry k), a
-  // scratch cell per item, and the item count while the grid holds them
+  // scratch cell per item (then as many words for sorting), and the item count while the grid holds them
   // only in the flat list (fillCount > 0: the tree is the bare root).
   float (*itemPoints)[3];
   int32_t* itemCells;

@@ -265,6 +265,9 @@ class HAState final : public HBState {
   // only these.
   std::vector<int32_t> passTouched;
   std::vector<uint8_t> passTouchedFlag;
+  // The items (nodes, then n + edge) a Jel-Jel search visits: those of the
+  // searching Jel not beyond one side of the reach box, in item order.
+  std::vector<int32_t> searchItems;
 
   // The pool the time step's node passes run on (not owned); null runs them
   // on the calling thread. The passes cut the nodes into chunks of a fixed

@@ -430,3 +430,45 @@ TEST(OctreeFill, QueriesMatchOneByOneInsertion) {
     GVOctreeRelease(&all);
   }
 }
+
+// The table's queries (cells laid out in index order, a row's run copied
+// whole, cells with nothing near skipped) give the tree walk's hits in the
+// tree walk's order, cut at the capacity, for sparse rows with gaps, for a
+// grid filled by insertion and one filled at once.
+TEST(OctreeTable, QueriesFollowTheTreeWalk) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> coord(0.0f, 8.0f);
+  std::vector<std::array<float, 3>> points;
+  for (int k = 0; k < 60; ++k) points.push_back({coord(rng), coord(rng), coord(rng)});
+  for (int32_t capacity : {7, 1000}) {
+    ContactGrid inserted, filled;
+    GVOctreeInit(&inserted);
+    GVOctreeInit(&filled);
+    ASSERT_NE(GVOctreeSetup(&inserted, 0, 0, 0, 8, 8, 8, 1.0f, capacity), nullptr);
+    ASSERT_NE(GVOctreeSetup(&filled, 0, 0, 0, 8, 8, 8, 1.0f, capacity), nullptr);
+    float(*room)[3] = GVOctreeItemPoints(&filled, static_cast<int32_t>(points.size()));
+    ASSERT_NE(room, nullptr);
+    for (size_t k = 0; k < points.size(); ++k) {
+      GVOctreeAddItem(&inserted, static_cast<int32_t>(k + 1), points[k][0], points[k][1], points[k][2]);
+      for (int a = 0; a < 3; ++a) room[k][a] = points[k][a];
+    }
+    GVOctreeFillItems(&filled, static_cast<int32_t>(points.size()));
+    for (int32_t z = 0; z < 8; ++z)
+      for (int32_t y = 0; y < 8; ++y)
+        for (int32_t x = 0; x < 8; ++x) {
+          std::vector<int32_t> walk(static_cast<size_t>(capacity) + 1, 0);
+          GVOctreeVisitNeighbourhood(inserted.root, inserted.levelCount, x, y, z, &walk,
+                                     [](int32_t item, intptr_t, void* user, float, float, float) {
+                                       auto* w = static_cast<std::vector<int32_t>*>(user);
+                                       GVOctreeHitAppend(item, w->data(), static_cast<int32_t>(w->size()) - 1);
+                                     });
+          const std::vector<int32_t> expected(walk.begin() + 1, walk.begin() + 1 + walk[0]);
+          for (ContactGrid* g : {&inserted, &filled}) {
+            const int32_t* hits = GVOctreeQuery(g, x, y, z);
+            ASSERT_EQ(std::vector<int32_t>(hits + 1, hits + 1 + hits[0]), expected) << capacity << " " << x << y << z;
+          }
+        }
+    GVOctreeRelease(&inserted);
+    GVOctreeRelease(&filled);
+  }
+}
