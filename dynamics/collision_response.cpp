@@ -477,10 +477,10 @@ int32_t GVJelJelCollisionPass(HWorld* world, ContactList* list, int32_t pass, in
       float w = 0.5f * r->weight;
       if (r->extra == 2) w *= 0.5f;
       float c[3], L[3], Ls[3], omega[3], v[3];
-      Scale3(c, r->corr, w);
+      GVVecScale(c, r->corr, w);
       NodeAngImpulse(B, r->nodeA, r->nodeB, r->faceCentre, c, L);
-      Scale3(Ls, L, r->invFaceMass);
-      Mat3MulVec(omega, r->matrix, Ls);
+      GVVecScale(Ls, L, r->invFaceMass);
+      GVMat3MulVec(omega, r->matrix, Ls);
       NodeImpulse(B, r->nodeA, r->nodeB, c, r->faceMass, v);
       const float negOmega[3] = {-omega[0], -omega[1], -omega[2]};
       FaceAddRigidCorr(A, A->faces[r->face], r->faceCentre, v, negOmega);

@@ -29,12 +29,6 @@ inline void Sub(float* o, const float* a, const float* b) {
 // GVVec3Copy, GVVecNormalise and GVVecLength with the same arithmetic, inline for the
 // per-face loops.
 inline void Copy3(float* o, const float* a) { o[0] = a[0], o[1] = a[1], o[2] = a[2]; }
-// GVVecScale and GVMat3MulVec likewise, for the passes.
-inline void Scale3(float* o, const float* a, float k) { o[0] = a[0] * k, o[1] = a[1] * k, o[2] = a[2] * k; }
-inline void Mat3MulVec(float* o, const float* m, const float* v) {
-  const float x = v[0], y = v[1], z = v[2];
-  for (int i = 0; i < 3; ++i) o[i] = m[i] * x + m[i + 3] * y + m[i + 6] * z;
-}
 inline void Normalise(const float* in, float* out) {
   const float len = std::sqrt(Dot(in, in));
   const float k = len == 0.0f ? 0.0f : 1.0f / len;
@@ -212,7 +206,7 @@ inline int NodeShares(const HAState* s, int32_t a, int32_t b, const float c[3], 
     if (marks[e]) continue;
     const int32_t n = pair[e];
     float share[3];
-    Scale3(share, c, k);
+    GVVecScale(share, c, k);
     if (s->contactFlags && !(s->contactFlags[n] & kNodeFixed) && s->disp)
       GVVecOpposingPart(s->disp[n], shares[count], share);
     else

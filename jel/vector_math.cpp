@@ -15,11 +15,6 @@ float* GVVecSub(float* out, const float* a, const float* b) {
   return out;
 }
 
-float* GVVecScale(float* out, const float* a, float s) {
-  for (int i = 0; i < 3; ++i) out[i] = a[i] * s;
-  return out;
-}
-
 float GVVecDot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 float GVVecLength(const float* a) { return std::sqrt(GVVecDot(a, a)); }
@@ -106,12 +101,6 @@ void GVMat3Transpose(float* out, const float* m) {
   if (!out || !m) return;
   const float t[9] = {m[0], m[3], m[6], m[1], m[4], m[7], m[2], m[5], m[8]};
   GVMat3Copy(out, t);
-}
-
-float* GVMat3MulVec(float* out, const float* m, const float* v) {
-  const float x = v[0], y = v[1], z = v[2];
-  for (int i = 0; i < 3; ++i) out[i] = m[i] * x + m[i + 3] * y + m[i + 6] * z;
-  return out;
 }
 
 float* GVMat3RowMulVec(float* out, const float* m, const float* v) {

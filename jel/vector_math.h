@@ -22,7 +22,11 @@ struct ItemStream;
 float GVFabs(float a);
 float GVSqrt(float a);
 float* GVVecSub(float* out, const float* a, const float* b);        // out = a - b
-float* GVVecScale(float* out, const float* a, float s);             // out = a * s
+// out = a * s; inline, for the collision passes' inner loops.
+inline float* GVVecScale(float* out, const float* a, float s) {
+  for (int i = 0; i < 3; ++i) out[i] = a[i] * s;
+  return out;
+}
 float GVVecDot(const float* a, const float* b);
 float GVVecLength(const float* a);
 void GVVecNormalise(const float* in, float* out);                    // zero stays zero; may alias
@@ -43,7 +47,12 @@ void GVMat3ScaleInPlace(float* m, float s);
 void GVMat3Scale(float* out, const float* m, float s);
 const float* GVMat3AddTo(const float* a, const float* b, float* out);  // nothing on null; returns a
 void GVMat3Transpose(float* out, const float* m);                       // nothing on null
-float* GVMat3MulVec(float* out, const float* m, const float* v);        // column form
+// Column form; inline, for the collision passes' inner loops.
+inline float* GVMat3MulVec(float* out, const float* m, const float* v) {
+  const float x = v[0], y = v[1], z = v[2];
+  for (int i = 0; i < 3; ++i) out[i] = m[i] * x + m[i + 3] * y + m[i + 6] * z;
+  return out;
+}
 float* GVMat3RowMulVec(float* out, const float* m, const float* v);     // transposed
 // Column form: the product applies a first and then b.
 float* GVMat3Mul(float* out, const float* a, const float* b);
