@@ -199,6 +199,9 @@ class HAState final : public HBState {
   Vec3f (*restLinks)[7] = nullptr;
   Vec3f (*linkStrain)[7] = nullptr;
   Vec3f (*prevLinkStrain)[7] = nullptr;
+  // Set when strains were read from a frame: a record may carry strains in
+  // slots this lattice has no link for, which the next commit clears.
+  bool strainsLoaded = false;
 
   // ---- step work (three vectors per node: x, y, z edge or column) ----
   Vec3f (*edgeStrain)[3] = nullptr;

@@ -79,6 +79,7 @@ void HAState::loadFromFrameStore(int32_t v) {
       getLinks(&f[kNodePrevLinkStrain], prevLinkStrain[i]);
       getLinks(&f[kNodeLinkStrain], linkStrain[i]);
       getLinks(&f[kNodeRestLinks], restLinks[i]);
+      strainsLoaded = true;
     }
     if (mp) matter[i] = mp[i];
   }

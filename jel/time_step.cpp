@@ -271,9 +271,16 @@ void HAState::integrate() {
   const SweepSet& S = sweepSet(this);
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.commit(this, h, invH, b, e); });
   // This step's link strains become the previous ones by swapping the arrays
-  // rather than copying them; the rest-frame pass then writes every linked
-  // slot of the new strains and clears the unlinked slots of both.
+  // rather than copying them; the rest-frame pass then writes every slot of
+  // the new strains, zero where unlinked. The unlinked slots of the previous
+  // ones are zero unless strains were just loaded.
   std::swap(linkStrain, prevLinkStrain);
+  if (strainsLoaded) {
+    for (int32_t i = 1; i <= nodeCount; ++i)
+      for (int k = 0; k < 7; ++k)
+        if (!links[i][k]) prevLinkStrain[i][k][0] = prevLinkStrain[i][k][1] = prevLinkStrain[i][k][2] = 0.0f;
+    strainsLoaded = false;
+  }
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrame(this, flat, b, e); });
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeColumn(this, flat, b, e); });
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.cellFrame(this, flat, b, e); });
