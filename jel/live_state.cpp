@@ -91,6 +91,7 @@ void HAState::carveArrays(char* base, size_t* size) {
   c.take(invRestFrame, n1);
   c.take(cellFrame, n1);
   c.take(edgeColumns, n1);
+  c.take(cellRuns, n1);
   c.take(contactPassCorr, n1);
   c.take(contactCorr, n1);
   c.take(reactionAccum, n1);
@@ -218,7 +219,28 @@ void HAState::linkLattice() {
     }
   }
   buildNodeClasses();
+  buildCellRuns();
   buildFaceRecords();
+}
+
+void HAState::buildCellRuns() {
+  for (int32_t k = 0; k < kCellRunMax; ++k) setIdentity(&cellRunIdentity[9 * k]);
+  const int32_t n = nodeCount;
+  auto ends = [&](int32_t i, int32_t e[6]) {
+    const int32_t* l = links[i];
+    e[0] = l[kPlusX], e[1] = l[kPlusY], e[2] = l[kPlusZ];
+    e[3] = links[e[2]][kPlusY], e[4] = links[e[0]][kPlusZ], e[5] = links[e[1]][kPlusX];
+  };
+  int32_t next[6] = {};
+  for (int32_t i = n; i >= 1; --i) {
+    int32_t e[6];
+    ends(i, e);
+    bool follows = i < n;
+    for (int k = 0; k < 6 && follows; ++k) follows = e[k] ? next[k] == e[k] + 1 : next[k] == 0;
+    cellRuns[i] = follows ? cellRuns[i + 1] + 1 : 1;
+    std::memcpy(next, e, sizeof next);
+  }
+  cellRuns[0] = 0;
 }
 
 void HAState::buildNodeClasses() {

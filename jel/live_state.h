@@ -35,6 +35,10 @@ enum : uint32_t {
   kClassPlainSurface = 0x4000,
 };
 
+// Link slots (links): the node itself, then its neighbours along -x, +x, -y,
+// +y, -z, +z (0 where there is none).
+enum : int { kSelf = 0, kMinusX = 1, kPlusX = 2, kMinusY = 3, kPlusY = 4, kMinusZ = 5, kPlusZ = 6 };
+
 // Face edge bits (faceEdgeFlags): the edge is open (the neighbouring face bends
 // away by about a right angle).
 enum : uint32_t { kFaceEdgeS0 = 0x10, kFaceEdgeS1 = 0x20, kFaceEdgeT0 = 0x40, kFaceEdgeT1 = 0x80 };
@@ -54,6 +58,7 @@ class HAState final : public HBState {
   // owner's tables.
   void linkLattice();
   void buildNodeClasses();
+  void buildCellRuns();
   void buildFaceRecords();
   int32_t findFaceAcrossEdge(int32_t a, int32_t b, int32_t skipFace) const;
   void updateFaceNormals();
@@ -230,6 +235,13 @@ class HAState final : public HBState {
   // y, z edge frames the cell frames are made of (the whole edge frames are
   // not kept: see edgeFrameOf).
   Mat3f* edgeColumns = nullptr;
+  // Per node: how many nodes from it on have their cells' twelve edges in
+  // runs of consecutive records, each end present throughout or missing
+  // throughout (see buildCellRuns); missing ends read cellRunIdentity, entry
+  // 0's identity repeated.
+  int32_t* cellRuns = nullptr;
+  static constexpr int32_t kCellRunMax = 64;
+  float cellRunIdentity[9 * kCellRunMax];
 
   // ---- contacts ----
   Vec3f* contactPassCorr = nullptr;

@@ -30,9 +30,6 @@
 
 namespace {
 
-// Link slots.
-enum { kSelf = 0, kMinusX = 1, kPlusX = 2, kMinusY = 3, kPlusY = 4, kMinusZ = 5, kPlusZ = 6 };
-
 // The step time h and 1/h of a sub-step. The time-step word is used when it is
 // at least 1e-5; otherwise one frame split into its sub-steps. Returns false
 // when neither gives a positive finite h (a play block read with no sub-steps
