@@ -1,10 +1,12 @@
 #include "jel/live_state.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "jel/chan_data.h"
 #include "jel/contact_grid.h"
@@ -298,11 +300,35 @@ int32_t HAState::findFaceAcrossEdge(int32_t a, int32_t b, int32_t skipFace) cons
 
 void HAState::buildFaceRecords() {
   if (!faces || !faceNormals) return;
+  // Every face's four edges, by their ends (lower first) and then by face:
+  // the face across an edge from f is the first other face of its run, as
+  // findFaceAcrossEdge finds it.
+  struct EdgeOf {
+    uint64_t ends;
+    int32_t face;
+    bool operator<(const EdgeOf& o) const { return ends != o.ends ? ends < o.ends : face < o.face; }
+  };
+  auto key = [](int32_t a, int32_t b) {
+    const uint32_t lo = static_cast<uint32_t>(std::min(a, b)), hi = static_cast<uint32_t>(std::max(a, b));
+    return (static_cast<uint64_t>(lo) << 32) | hi;
+  };
+  std::vector<EdgeOf> edges;
+  edges.reserve(4 * static_cast<size_t>(faceCount));
+  for (int32_t f = 1; f <= faceCount; ++f)
+    for (int k = 0; k < 4; ++k) edges.push_back({key(faces[f][k], faces[f][(k + 1) & 3]), f});
+  std::sort(edges.begin(), edges.end());
   for (int32_t f = 1; f <= faceCount; ++f) {
     const int32_t* c = faces[f];
     const float* nf = faceNormals[f];
     auto across = [&](int32_t a, int32_t b) {
-      const int32_t g = findFaceAcrossEdge(a, b, f);
+      const uint64_t k = key(a, b);
+      int32_t g = 0;
+      for (auto it = std::lower_bound(edges.begin(), edges.end(), EdgeOf{k, 0}); it != edges.end() && it->ends == k;
+           ++it)
+        if (it->face != f) {
+          g = it->face;
+          break;
+        }
       return dot3(nf, faceNormals[g]);
     };
     const float d01 = across(c[0], c[1]);

@@ -153,6 +153,23 @@ TEST(LiveStateFaces, FaceAcrossEdgeFindsEitherOrderAndSkipsItself) {
   }
   EXPECT_EQ(s->findFaceAcrossEdge(1, 8, 0), 0);  // a diagonal is no edge
   EXPECT_EQ(s->findFaceAcrossEdge(1, 2, 0), s->findFaceAcrossEdge(2, 1, 0));
+
+  // The face records, built from a table of edges, open exactly the edges
+  // whose face across (as found by the search) bends away.
+  BlockLattice u(5, 4, 3, 1.0f);
+  auto su = u.makeState();
+  const uint32_t bits[4] = {kFaceEdgeS0, kFaceEdgeT1, kFaceEdgeS1, kFaceEdgeT0};  // edges 01, 12, 23, 30
+  int open = 0;
+  for (int f = 1; f <= u.faceCount; ++f)
+    for (int k = 0; k < 4; ++k) {
+      const int32_t* c = u.head.faces[f];
+      const float* n = su->faceNormals[su->findFaceAcrossEdge(c[k], c[(k + 1) & 3], f)];
+      const float* m = su->faceNormals[f];
+      const bool bends = std::fabs(m[0] * n[0] + m[1] * n[1] + m[2] * n[2]) < 0.1f;
+      EXPECT_EQ((su->faceEdgeFlags[f] & bits[k]) != 0, bends) << f << " " << k;
+      open += bends;
+    }
+  EXPECT_EQ(open, 4 * (4 + 3 + 2) * 2);  // the block's 12 edges, each seen from both faces, one per cell
 }
 
 TEST(LiveStateFaces, RecordsOfACubeAndOfAFlatSheet) {
