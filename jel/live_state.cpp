@@ -79,6 +79,7 @@ void HAState::carveArrays(char* base, size_t* size) {
   c.take(linkStrain, n1);
   c.take(prevLinkStrain, n1);
   c.take(edgeStrain, n1);
+  c.take(prevEdgeStrain, n1);
   c.take(worldCellStress, n1);
   c.take(worldEdgeStress, n1);
   c.take(accel, n1);
@@ -180,6 +181,7 @@ void HAState::linkLattice() {
     std::memset(spin, 0, sizeof(Vec3f) * (n + 1));
     std::memset(prevLinkStrain, 0, sizeof(*prevLinkStrain) * (n + 1));
     std::memset(linkStrain, 0, sizeof(*linkStrain) * (n + 1));
+    strainsChanged();
   }
 
   // A diagonal corner reached by two paths: one path alone is taken, two paths

@@ -207,9 +207,17 @@ class HAState final : public HBState {
   // Set when strains were read from a frame: a record may carry strains in
   // slots this lattice has no link for, which the next commit clears.
   bool strainsLoaded = false;
+  // Whatever writes linkStrain or prevLinkStrain outside the step calls this:
+  // the edge strains kept from them are then formed again.
+  void strainsChanged() { edgeStrainsCurrent = prevEdgeStrainsCurrent = false; }
 
   // ---- step work (three vectors per node: x, y, z edge or column) ----
   Vec3f (*edgeStrain)[3] = nullptr;
+  // The edge strains of prevLinkStrain: those of the step before, kept by
+  // swapping the arrays at the commit while edgeStrain is current.
+  Vec3f (*prevEdgeStrain)[3] = nullptr;
+  bool edgeStrainsCurrent = false;      // edgeStrain: those of linkStrain
+  bool prevEdgeStrainsCurrent = false;  // prevEdgeStrain: those of prevLinkStrain
   // (The cell and edge stresses in the node's frame are not kept: see
   // nodeFrameStresses.)
   // Rows 0 and 1 of a cell's world stress are kept as their sum and

@@ -83,6 +83,7 @@ void HAState::loadFromFrameStore(int32_t v) {
     }
     if (mp) matter[i] = mp[i];
   }
+  if (strainsLoaded) strainsChanged();
   for (int32_t i = 1; i <= nodeCount; ++i) {
     contactFlags[i] = 0;
     contactAux[i] = 0;
@@ -114,6 +115,7 @@ void HAState::resetToNatural() {
       restLinks[i][6][2] = cellSize;
     }
   }
+  strainsChanged();
   std::memset(impulseTable, 0, sizeof impulseTable);
 }
 

@@ -102,7 +102,7 @@ namespace sweeps_avx2 {
 
 // The step's sweeps for one lane width, each over nodes b..e-1.
 struct SweepSet {
-  void (*edgeStrain)(HAState*, int32_t b, int32_t e);
+  void (*edgeStrain)(HAState*, const Vec3f (*S)[7], Vec3f (*E)[3], int32_t b, int32_t e);
   void (*stress)(HAState*, float invH, bool flat, int32_t b, int32_t e);
   void (*accel)(HAState*, float h2, HAState::ChunkSums*, int32_t b, int32_t e);
   void (*stressAccel)(HAState*, float invH, bool flat, float h2, HAState::ChunkSums*, int32_t b, int32_t e);
@@ -179,14 +179,23 @@ void HAState::computeForces() {
   for (int k = 0; k < 7; ++k) assert(links[0][k] == 0);
   for (int k = 0; k < 8; ++k) assert(cells[0][k] == 0);
   for (int a = 0; a < 3; ++a)
-    for (int c = 0; c < 3; ++c) assert(linkStrain[0][2 * a + 1][c] == 0.0f && prevLinkStrain[0][2 * a + 1][c] == 0.0f);
+    for (int c = 0; c < 3; ++c) {
+      assert(linkStrain[0][2 * a + 1][c] == 0.0f && prevLinkStrain[0][2 * a + 1][c] == 0.0f);
+      assert(edgeStrain[0][a][c] == 0.0f && prevEdgeStrain[0][a][c] == 0.0f);
+    }
   if (p->subStepIndex == 1) std::memcpy(stepStartPos + 1, pos + 1, sizeof(Vec3f) * n);
 
   const float h2 = h * h;
   const bool flat = isFlat();
   const SweepSet& S = sweepSet(this);
   ChunkSums* sums = chunkSums.data();
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeStrain(this, b, e); });
+  // The stresses damp by the change of the edge strains since the step
+  // before; those are kept from it unless the strains were changed since.
+  if (!prevEdgeStrainsCurrent)
+    forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeStrain(this, prevLinkStrain, prevEdgeStrain, b, e); });
+  prevEdgeStrainsCurrent = true;
+  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeStrain(this, linkStrain, edgeStrain, b, e); });
+  edgeStrainsCurrent = true;
   for (int k = 0; k < 3; ++k) assert(worldCellStress[0][k][0] == 0.0f && worldEdgeStress[0][k][0] == 0.0f);
   if (workers) {
     forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.stress(this, invH, flat, b, e); });
@@ -272,11 +281,15 @@ void HAState::integrate() {
   // the new strains, zero where unlinked. The unlinked slots of the previous
   // ones are zero unless strains were just loaded.
   std::swap(linkStrain, prevLinkStrain);
+  if (edgeStrainsCurrent) std::swap(edgeStrain, prevEdgeStrain);
+  prevEdgeStrainsCurrent = edgeStrainsCurrent;
+  edgeStrainsCurrent = false;
   if (strainsLoaded) {
     for (int32_t i = 1; i <= nodeCount; ++i)
       for (int k = 0; k < 7; ++k)
         if (!links[i][k]) prevLinkStrain[i][k][0] = prevLinkStrain[i][k][1] = prevLinkStrain[i][k][2] = 0.0f;
     strainsLoaded = false;
+    prevEdgeStrainsCurrent = false;
   }
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrame(this, flat, b, e); });
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeColumn(this, flat, b, e); });

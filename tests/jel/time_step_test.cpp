@@ -467,6 +467,22 @@ TEST(TimeStep, LoadedStrainsInUnlinkedSlotsAreGoneAfterAStep) {
   EXPECT_EQ(left, 0);
 }
 
+// The damping reads the edge strains of the step before; after a restore they
+// are those of the restored strains, not of the run that went on.
+TEST(TimeStep, RestoredRunRepeatsItself) {
+  StepBlock b(5, 4, 3);
+  HAState* s = b.state();
+  jitter(s, 0.1f, 9);
+  for (int k = 0; k < 4; ++k) b.subStep();
+  s->storeFrame(-1);
+  s->restoreFrame(0);
+  for (int k = 0; k < 6; ++k) b.subStep();
+  const uint64_t first = b.stateHash();
+  s->restoreFrame(0);
+  for (int k = 0; k < 6; ++k) b.subStep();
+  EXPECT_EQ(b.stateHash(), first);
+}
+
 TEST(TimeStep, StoreAsNaturalThenRestoreGivesThatShapeAtRest) {
   StepBlock b(3, 3, 3);
   HAState* s = b.state();
