@@ -80,8 +80,10 @@ void HAState::carveArrays(char* base, size_t* size) {
   c.take(prevLinkStrain, n1);
   c.take(edgeStrain, n1);
   c.take(prevEdgeStrain, n1);
-  c.take(worldCellStress, n1);
-  c.take(worldEdgeStress, n1);
+  // A spare record after the last: the acceleration sweep reads rows as four
+  // floats.
+  c.take(worldCellStress, n1 + 1);
+  c.take(worldEdgeStress, n1 + 1);
   c.take(accel, n1);
   c.take(spin, n1);
   c.take(stepStartPos, n1);

@@ -287,12 +287,12 @@ struct Rows {
   using F = Float4;
   static F zero() { return F{0.0f, 0.0f, 0.0f, 0.0f}; }
   static F splat(float v) { return F{v, v, v, v}; }
-  // Row r of the record at m; the last row is read from one float earlier so
-  // the read stays inside the record.
+  // Row r of the record at m, read as four floats: the last row's fourth is
+  // the first of the next record (the arrays read so end with a spare one).
   static F row(const float* m, int r) {
     F v;
-    std::memcpy(&v, m + (r < 2 ? 3 * r : 5), sizeof(F));
-    return r < 2 ? v : GV_SHUFFLE(v, v, 1, 2, 3, 3);
+    std::memcpy(&v, m + 3 * r, sizeof(F));
+    return v;
   }
   static void put(F v, float* out) {
     for (int c = 0; c < 3; ++c) out[c] = v[c];
