@@ -232,6 +232,7 @@ void HAState::linkLattice() {
 void HAState::buildCellRuns() {
   for (int32_t k = 0; k < kCellRunMax; ++k) setIdentity(&cellRunIdentity[9 * k]);
   const int32_t n = nodeCount;
+  linkReach = 0;
   auto ends = [&](int32_t i, int32_t e[6]) {
     const int32_t* l = links[i];
     e[0] = l[kPlusX], e[1] = l[kPlusY], e[2] = l[kPlusZ];
@@ -245,6 +246,8 @@ void HAState::buildCellRuns() {
     for (int k = 0; k < 6 && follows; ++k) follows = e[k] ? next[k] == e[k] + 1 : next[k] == 0;
     cellRuns[i] = follows ? cellRuns[i + 1] + 1 : 1;
     std::memcpy(next, e, sizeof next);
+    for (int k = 0; k < 3; ++k)
+      if (e[k]) linkReach = std::max(linkReach, e[k] - i);
   }
   cellRuns[0] = 0;
 }

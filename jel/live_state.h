@@ -248,6 +248,8 @@ class HAState final : public HBState {
   // throughout (see buildCellRuns); missing ends read cellRunIdentity, entry
   // 0's identity repeated.
   int32_t* cellRuns = nullptr;
+  // The farthest a +x, +y or +z link reaches ahead in node order.
+  int32_t linkReach = 0;
   static constexpr int32_t kCellRunMax = 64;
   float cellRunIdentity[9 * kCellRunMax];
 

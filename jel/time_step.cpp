@@ -85,6 +85,11 @@ void forChunks(const HAState* st, F fn) {
 // lanes) and AVX2 (eight lanes, and the one-node sweeps with wider vectors). A
 // step picks the set of the state's width. (Sixteen AVX-512 lanes were
 // measured no faster than eight.)
+// Where the edge strains that follow the rest-frame sweep have got to.
+struct EdgeStrainLag {
+  int32_t done;
+};
+
 namespace sweeps {
 #include "jel/step_sweeps.inc"
 }  // namespace sweeps
@@ -111,6 +116,7 @@ struct SweepSet {
                       int32_t b, int32_t e);
   void (*commit)(HAState*, float h, float invH, int32_t b, int32_t e);
   void (*restFrame)(HAState*, bool flat, int32_t b, int32_t e);
+  void (*restFrameEdge)(HAState*, bool flat, int32_t b, int32_t e, EdgeStrainLag* lag);
   void (*edgeColumn)(HAState*, bool flat, int32_t b, int32_t e);
   void (*cellFrame)(HAState*, bool flat, int32_t b, int32_t e);
 };
@@ -120,7 +126,8 @@ struct SweepSet {
   SweepSet {                                                                                              \
     ns::edgeStrainPass, lanes::stressSweep<__VA_ARGS__>, ns::accelPass,                                \
         lanes::stressAccelSweep<__VA_ARGS__>, ns::offsetPass, ns::finishForcePass, ns::commitPass,        \
-        lanes::restFrameSweep<__VA_ARGS__>, ns::edgeColumnPass, ns::cellFramePass             \
+        lanes::restFrameSweep<__VA_ARGS__>, lanes::restFrameEdgeSweep<__VA_ARGS__>, ns::edgeColumnPass, \
+        ns::cellFramePass                                                                                 \
   }
 
 // The widest set the state allows; the narrower widths serve the nodes left
@@ -194,7 +201,8 @@ void HAState::computeForces() {
   if (!prevEdgeStrainsCurrent)
     forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeStrain(this, prevLinkStrain, prevEdgeStrain, b, e); });
   prevEdgeStrainsCurrent = true;
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeStrain(this, linkStrain, edgeStrain, b, e); });
+  if (!edgeStrainsCurrent)
+    forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeStrain(this, linkStrain, edgeStrain, b, e); });
   edgeStrainsCurrent = true;
   for (int k = 0; k < 3; ++k) assert(worldCellStress[0][k][0] == 0.0f && worldEdgeStress[0][k][0] == 0.0f);
   if (workers) {
@@ -291,7 +299,16 @@ void HAState::integrate() {
     strainsLoaded = false;
     prevEdgeStrainsCurrent = false;
   }
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrame(this, flat, b, e); });
+  if (workers) {
+    forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrame(this, flat, b, e); });
+  } else {
+    // The chunks run in order on this thread: the new edge strains follow
+    // the sweep (see EdgeStrainLag).
+    EdgeStrainLag lag{1};
+    forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrameEdge(this, flat, b, e, &lag); });
+    S.edgeStrain(this, linkStrain, edgeStrain, lag.done, nodeCount + 1);
+    edgeStrainsCurrent = true;
+  }
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeColumn(this, flat, b, e); });
   forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.cellFrame(this, flat, b, e); });
   p->stepping = 0;
