@@ -97,6 +97,7 @@ void HAState::carveArrays(char* base, size_t* size) {
   c.take(cellFrame, n1);
   c.take(edgeColumns, n1);
   c.take(cellRuns, n1);
+  c.take(edgeRuns, n1);
   c.take(contactPassCorr, n1);
   c.take(contactCorr, n1);
   c.take(reactionAccum, n1);
@@ -232,7 +233,7 @@ void HAState::linkLattice() {
 void HAState::buildCellRuns() {
   for (int32_t k = 0; k < kCellRunMax; ++k) setIdentity(&cellRunIdentity[9 * k]);
   const int32_t n = nodeCount;
-  linkReach = 0;
+  linkReach = cellReach = 0;
   auto ends = [&](int32_t i, int32_t e[6]) {
     const int32_t* l = links[i];
     e[0] = l[kPlusX], e[1] = l[kPlusY], e[2] = l[kPlusZ];
@@ -242,13 +243,17 @@ void HAState::buildCellRuns() {
   for (int32_t i = n; i >= 1; --i) {
     int32_t e[6];
     ends(i, e);
-    bool follows = i < n;
-    for (int k = 0; k < 6 && follows; ++k) follows = e[k] ? next[k] == e[k] + 1 : next[k] == 0;
-    cellRuns[i] = follows ? cellRuns[i + 1] + 1 : 1;
+    bool follows[6];
+    for (int k = 0; k < 6; ++k) follows[k] = i < n && (e[k] ? next[k] == e[k] + 1 : next[k] == 0);
+    const bool edges = follows[0] && follows[1] && follows[2];
+    edgeRuns[i] = edges ? edgeRuns[i + 1] + 1 : 1;
+    cellRuns[i] = edges && follows[3] && follows[4] && follows[5] ? cellRuns[i + 1] + 1 : 1;
     std::memcpy(next, e, sizeof next);
-    for (int k = 0; k < 3; ++k)
-      if (e[k]) linkReach = std::max(linkReach, e[k] - i);
+    for (int k = 0; k < 6; ++k)
+      if (e[k]) (k < 3 ? linkReach : cellReach) = std::max(k < 3 ? linkReach : cellReach, e[k] - i);
   }
+  cellReach = std::max(cellReach, linkReach);
+  edgeRuns[0] = 0;
   cellRuns[0] = 0;
 }
 

@@ -248,8 +248,11 @@ class HAState final : public HBState {
   // throughout (see buildCellRuns); missing ends read cellRunIdentity, entry
   // 0's identity repeated.
   int32_t* cellRuns = nullptr;
-  // The farthest a +x, +y or +z link reaches ahead in node order.
-  int32_t linkReach = 0;
+  // The same for the +x, +y, +z neighbours alone (the edge frames' ends).
+  int32_t* edgeRuns = nullptr;
+  // How far ahead in node order a +x, +y or +z link reaches, and the farthest
+  // end of the edges of a node's cell.
+  int32_t linkReach = 0, cellReach = 0;
   static constexpr int32_t kCellRunMax = 64;
   float cellRunIdentity[9 * kCellRunMax];
 

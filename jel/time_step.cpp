@@ -85,9 +85,10 @@ void forChunks(const HAState* st, F fn) {
 // lanes) and AVX2 (eight lanes, and the one-node sweeps with wider vectors). A
 // step picks the set of the state's width. (Sixteen AVX-512 lanes were
 // measured no faster than eight.)
-// Where the edge strains that follow the rest-frame sweep have got to.
-struct EdgeStrainLag {
-  int32_t done;
+// The first nodes whose edge strains and edge columns, and whose cell frames,
+// are still to form behind the rest-frame sweep.
+struct FrameLag {
+  int32_t edges, cells;
 };
 
 namespace sweeps {
@@ -116,7 +117,7 @@ struct SweepSet {
                       int32_t b, int32_t e);
   void (*commit)(HAState*, float h, float invH, int32_t b, int32_t e);
   void (*restFrame)(HAState*, bool flat, int32_t b, int32_t e);
-  void (*restFrameEdge)(HAState*, bool flat, int32_t b, int32_t e, EdgeStrainLag* lag);
+  void (*restFrameFollow)(HAState*, bool flat, int32_t b, int32_t e, FrameLag* lag);
   void (*edgeColumn)(HAState*, bool flat, int32_t b, int32_t e);
   void (*cellFrame)(HAState*, bool flat, int32_t b, int32_t e);
 };
@@ -126,7 +127,7 @@ struct SweepSet {
   SweepSet {                                                                                              \
     ns::edgeStrainPass, lanes::stressSweep<__VA_ARGS__>, ns::accelPass,                                \
         lanes::stressAccelSweep<__VA_ARGS__>, ns::offsetPass, ns::finishForcePass, ns::commitPass,        \
-        lanes::restFrameSweep<__VA_ARGS__>, lanes::restFrameEdgeSweep<__VA_ARGS__>, ns::edgeColumnPass, \
+        lanes::restFrameSweep<__VA_ARGS__>, lanes::restFrameFollowSweep<__VA_ARGS__>, ns::edgeColumnPass, \
         ns::cellFramePass                                                                                 \
   }
 
@@ -301,16 +302,15 @@ void HAState::integrate() {
   }
   if (workers) {
     forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrame(this, flat, b, e); });
+    forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeColumn(this, flat, b, e); });
+    forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.cellFrame(this, flat, b, e); });
   } else {
-    // The chunks run in order on this thread: the new edge strains follow
-    // the sweep (see EdgeStrainLag).
-    EdgeStrainLag lag{1};
-    forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrameEdge(this, flat, b, e, &lag); });
-    S.edgeStrain(this, linkStrain, edgeStrain, lag.done, nodeCount + 1);
+    // The chunks run in order on this thread: the new edge strains, edge
+    // columns and cell frames follow the sweep (see followRestFrames).
+    FrameLag lag{1, 1};
+    forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrameFollow(this, flat, b, e, &lag); });
     edgeStrainsCurrent = true;
   }
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeColumn(this, flat, b, e); });
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.cellFrame(this, flat, b, e); });
   p->stepping = 0;
 }
 
