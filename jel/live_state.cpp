@@ -227,7 +227,40 @@ void HAState::linkLattice() {
   }
   buildNodeClasses();
   buildCellRuns();
+  buildStressRings();
   buildFaceRecords();
+}
+
+void HAState::buildStressRings() {
+  const int32_t n = nodeCount;
+  // How far back the accelerations read: the node's cells and low links.
+  int32_t back = 0;
+  for (int32_t i = 1; i <= n; ++i) {
+    for (int k = 0; k < 8; ++k)
+      if (cells[i][k]) back = std::max(back, i - cells[i][k]);
+    for (int k : {kMinusX, kMinusY, kMinusZ})
+      if (links[i][k]) back = std::max(back, i - links[i][k]);
+  }
+  // Room for that and for the sweep's lead (a block and a lag of a few
+  // groups); a ring past what a core's cache holds gains nothing.
+  int32_t size = 256;
+  while (size < back + 256) size *= 2;
+  ringCellStress.clear();
+  ringEdgeStress.clear();
+  ringCells.clear();
+  ringLinks.clear();
+  stressRingNodes = 0;
+  if (size > (1 << 15) || size >= n) return;
+  stressRingNodes = size;
+  auto slot = [&](int32_t j) { return j ? ((j - 1) & (size - 1)) + 1 : 0; };
+  ringCellStress.assign(9 * (static_cast<size_t>(size) + 2), 0.0f);
+  ringEdgeStress.assign(9 * (static_cast<size_t>(size) + 2), 0.0f);
+  ringCells.assign(static_cast<size_t>(n) + 1, {});
+  ringLinks.assign(static_cast<size_t>(n) + 1, {});
+  for (int32_t i = 1; i <= n; ++i) {
+    for (int k = 0; k < 8; ++k) ringCells[i][k] = slot(cells[i][k]);
+    ringLinks[i] = {slot(i), slot(links[i][kMinusX]), slot(links[i][kMinusY]), slot(links[i][kMinusZ])};
+  }
 }
 
 void HAState::buildCellRuns() {

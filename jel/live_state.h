@@ -7,6 +7,8 @@
 // allocates nothing.
 #pragma once
 
+#include <array>
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -59,6 +61,7 @@ class HAState final : public HBState {
   void linkLattice();
   void buildNodeClasses();
   void buildCellRuns();
+  void buildStressRings();
   void buildFaceRecords();
   int32_t findFaceAcrossEdge(int32_t a, int32_t b, int32_t skipFace) const;
   void updateFaceNormals();
@@ -224,6 +227,18 @@ class HAState final : public HBState {
   // difference (the forms the accelerations add), row 2 as it is.
   Vec3f (*worldCellStress)[3] = nullptr;
   Vec3f (*worldEdgeStress)[3] = nullptr;
+  // Without a pool the accelerations read the world stresses of a node and
+  // of nodes a few hundred before it, right behind the stress sweep, which
+  // then keeps them in rings of stressRingNodes records instead of the whole
+  // arrays, small enough to stay in cache: node j in record
+  // ((j - 1) & (stressRingNodes - 1)) + 1, record 0 zero, one spare record at
+  // the end. ringCells and ringLinks: each node's cells, and its own, -x, -y,
+  // -z records, as ring records. stressRingNodes 0: no rings (see
+  // buildStressRings).
+  int32_t stressRingNodes = 0;
+  std::vector<float> ringCellStress, ringEdgeStress;  // nine floats a record
+  std::vector<std::array<int32_t, 8>> ringCells;
+  std::vector<std::array<int32_t, 4>> ringLinks;
   Vec3f* accel = nullptr;
   Vec3f* spin = nullptr;
   Vec3f* stepStartPos = nullptr;
