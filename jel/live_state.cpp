@@ -282,8 +282,10 @@ void HAState::buildCellRuns() {
     edgeRuns[i] = edges ? edgeRuns[i + 1] + 1 : 1;
     cellRuns[i] = edges && follows[3] && follows[4] && follows[5] ? cellRuns[i + 1] + 1 : 1;
     std::memcpy(next, e, sizeof next);
-    for (int k = 0; k < 6; ++k)
-      if (e[k]) (k < 3 ? linkReach : cellReach) = std::max(k < 3 ? linkReach : cellReach, e[k] - i);
+    for (int k = 0; k < 6; ++k) {
+      int32_t& reach = k < 3 ? linkReach : cellReach;
+      if (e[k]) reach = std::max(reach, e[k] - i);
+    }
   }
   cellReach = std::max(cellReach, linkReach);
   edgeRuns[0] = 0;

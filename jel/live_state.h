@@ -8,7 +8,6 @@
 #pragma once
 
 #include <array>
-
 #include <cstddef>
 #include <cstdint>
 #include <vector>

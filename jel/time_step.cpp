@@ -81,16 +81,16 @@ void forChunks(const HAState* st, F fn) {
   }
 }
 
-// The sweeps, once for every instruction set: plain x86-64 (one and four
-// lanes) and AVX2 (eight lanes, and the one-node sweeps with wider vectors). A
-// step picks the set of the state's width. (Sixteen AVX-512 lanes were
-// measured no faster than eight.)
 // The first nodes whose edge strains and edge columns, and whose cell frames,
 // are still to form behind the rest-frame sweep.
 struct FrameLag {
   int32_t edges, cells;
 };
 
+// The sweeps, once for every instruction set: plain x86-64 (one and four
+// lanes) and AVX2 (eight lanes, and the one-node sweeps with wider vectors). A
+// step picks the set of the state's width. (Sixteen AVX-512 lanes were
+// measured no faster than eight.)
 namespace sweeps {
 #include "jel/step_sweeps.inc"
 }  // namespace sweeps
