@@ -48,6 +48,18 @@ void countLeaf(int32_t item, intptr_t, void* user, float, float, float) {
   if (item >= 0 && item < static_cast<int32_t>(counts->size())) ++(*counts)[item];
 }
 
+// The same points put into one grid one by one (ids 1, 2, ... in order) and
+// into another all at once.
+void addBothWays(ContactGrid* one, ContactGrid* all, const std::vector<std::array<float, 3>>& points) {
+  float(*room)[3] = GVOctreeItemPoints(all, static_cast<int32_t>(points.size()));
+  ASSERT_NE(room, nullptr);
+  for (size_t k = 0; k < points.size(); ++k) {
+    GVOctreeAddItem(one, static_cast<int32_t>(k + 1), points[k][0], points[k][1], points[k][2]);
+    for (int a = 0; a < 3; ++a) room[k][a] = points[k][a];
+  }
+  GVOctreeFillItems(all, static_cast<int32_t>(points.size()));
+}
+
 }  // namespace
 
 TEST(OctreeLevels, HalvingAndDoublingCounts) {
@@ -399,13 +411,7 @@ TEST(OctreeFill, QueriesMatchOneByOneInsertion) {
       g->levelCount -= fewer;
     }
     one.splitLevels = 0;  // locates by halving the box, as the tree is built
-    float(*room)[3] = GVOctreeItemPoints(&all, static_cast<int32_t>(points.size()));
-    ASSERT_NE(room, nullptr);
-    for (size_t k = 0; k < points.size(); ++k) {
-      GVOctreeAddItem(&one, static_cast<int32_t>(k + 1), points[k][0], points[k][1], points[k][2]);
-      for (int a = 0; a < 3; ++a) room[k][a] = points[k][a];
-    }
-    GVOctreeFillItems(&all, static_cast<int32_t>(points.size()));
+    ASSERT_NO_FATAL_FAILURE(addBothWays(&one, &all, points));
     const int32_t cells = 1 << one.levelCount;
     auto same = [&](const char* when) {
       for (int32_t z = 0; z < cells; ++z)
@@ -446,13 +452,7 @@ TEST(OctreeTable, QueriesFollowTheTreeWalk) {
     GVOctreeInit(&filled);
     ASSERT_NE(GVOctreeSetup(&inserted, 0, 0, 0, 8, 8, 8, 1.0f, capacity), nullptr);
     ASSERT_NE(GVOctreeSetup(&filled, 0, 0, 0, 8, 8, 8, 1.0f, capacity), nullptr);
-    float(*room)[3] = GVOctreeItemPoints(&filled, static_cast<int32_t>(points.size()));
-    ASSERT_NE(room, nullptr);
-    for (size_t k = 0; k < points.size(); ++k) {
-      GVOctreeAddItem(&inserted, static_cast<int32_t>(k + 1), points[k][0], points[k][1], points[k][2]);
-      for (int a = 0; a < 3; ++a) room[k][a] = points[k][a];
-    }
-    GVOctreeFillItems(&filled, static_cast<int32_t>(points.size()));
+    ASSERT_NO_FATAL_FAILURE(addBothWays(&inserted, &filled, points));
     for (int32_t z = 0; z < 8; ++z)
       for (int32_t y = 0; y < 8; ++y)
         for (int32_t x = 0; x < 8; ++x) {
