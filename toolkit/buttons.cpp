@@ -9,6 +9,7 @@
 #include "toolkit/fonts_pens.h"
 #include "toolkit/messages.h"
 #include "toolkit/tool_tip.h"
+#include "toolkit/window_classes.h"
 
 namespace {
 
@@ -25,6 +26,19 @@ TRACKMOUSEEVENT gTrack = {};
 void hideToolTip() {
   QwDestroyToolTip(gToolTip);
   gToolTip = nullptr;
+}
+
+// Forgets the hover request and the tip, whichever button they belong to.
+void forgetHover() {
+  if (IsWindow(gTrack.hwndTrack)) {
+    TRACKMOUSEEVENT cancel = gTrack;
+    cancel.dwFlags |= TME_CANCEL;
+    TrackMouseEvent(&cancel);
+  }
+  gTrack.hwndTrack = nullptr;
+  gTracking = false;
+  gToolTipShown = false;
+  hideToolTip();
 }
 
 void requestHover(HWND face) {
@@ -60,6 +74,16 @@ HBRUSH outerFill(int state) {
   }
 }
 
+// A triangle centred on the face, pointing up or down; lift moves it up.
+void paintArrow(const HwBMButton& b, const RECT& r, int lift, HDC dc) {
+  int half = std::clamp(std::min((int(r.right) - 4) / 2, int(r.bottom) / 2 - 1), 1, 5);
+  int top = (int(r.bottom) - (half + 1)) / 2 - lift, centre = (int(r.right) - 1) / 2;
+  for (int i = 0; i <= half; i++) {
+    int spread = b.arrow == kHwArrowUp ? i : half - i;
+    GVFillRect(centre - spread, top + i, 2 * spread + 1, 1, dc, QwPens.brushGrey220);
+  }
+}
+
 void paintFace(const HwBMButton& b, HDC dc) {
   RECT r;
   GetClientRect(b.face, &r);
@@ -80,6 +104,7 @@ void paintFace(const HwBMButton& b, HDC dc) {
     GVDrawTextCentred(b.labelX, b.labelY - lift, r.right, r.bottom, 0, 0, colour, b.label, dc);
     if (old) SelectObject(dc, old);
   }
+  if (b.arrow == kHwArrowUp || b.arrow == kHwArrowDown) paintArrow(b, r, lift, dc);
 }
 
 void onPaint(HwBMButton& b, HWND hwnd) {
@@ -101,8 +126,18 @@ void onButtonUp(HwBMButton& b, HWND hwnd, LPARAM lp) {
   RedrawWindow(b.outer, nullptr, nullptr, kRedrawAll);
   if (hwnd == b.face) {
     int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
-    if (x >= 0 && x <= b.width && y >= 0 && y <= b.height)
-      b.setState(b.callback ? b.callback(b.state, b.user) : b.state);
+    if (x >= 0 && x <= b.width && y >= 0 && y <= b.height) {
+      int next = b.state;
+      if (b.callback) {
+        HwLifeWatch watch(b.life);
+        next = b.callback(b.state, b.user);
+        if (watch.gone()) {  // the owner freed the button
+          ReleaseCapture();
+          return;
+        }
+      }
+      b.setState(next);
+    }
   }
   ReleaseCapture();
 }
@@ -142,9 +177,9 @@ void onLeave(HwBMButton& b) {
 }  // namespace
 
 HwBMButton::~HwBMButton() {
-  for (HWND w : {face, outer})
-    if (IsWindow(w) && GetWindowLongA(w, GWL_USERDATA) == reinterpret_cast<LONG_PTR>(this))
-      SetWindowLongA(w, GWL_USERDATA, 0);
+  if (face && gTrack.hwndTrack == face) forgetHover();
+  GVDetachObject(face, this);
+  GVDetachObject(outer, this);
 }
 
 void HwBMButton::create(HWND parent, HINSTANCE instance, const char* labelText, int bmStyle, int up, int down,
@@ -155,6 +190,7 @@ void HwBMButton::create(HWND parent, HINSTANCE instance, const char* labelText, 
   state = 0;
   pressed = false;
   hasToolTip = false;
+  arrow = 0;
   x = px, y = py, width = w, height = h;
   kind = buttonKind;
   border = kind >= 3 ? 1 : 0;
@@ -261,11 +297,7 @@ LRESULT CALLBACK HwBMButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
 }
 
-void HwFreeButtonHoverState() {
-  hideToolTip();
-  gTracking = false;
-  gToolTipShown = false;
-}
+void HwFreeButtonHoverState() { forgetHover(); }
 
 HwMenuButton::~HwMenuButton() { delete multiList; }
 

@@ -4,18 +4,22 @@
 #pragma once
 
 #include "platform/user32.h"
+#include "toolkit/life_watch.h"
 #include "toolkit/multi_list.h"
 
 // Gets the state before the click and returns the state the button shows next.
 typedef int (*HwButtonCB)(int state, void* user);
 
 constexpr int kHwLabelMax = 98;
+constexpr int kHwArrowUp = 1;
+constexpr int kHwArrowDown = 2;
 constexpr int kHwToolTipMax = 198;
 
 class HwBMButton {
  public:
   HwBMButton() = default;
-  // Detaches the object from its windows (they go with their parent).
+  // Detaches the object from its windows (they go with their parent) and drops the
+  // hover request and the tool-tip when they are this button's.
   ~HwBMButton();
   HwBMButton(const HwBMButton&) = delete;
   HwBMButton& operator=(const HwBMButton&) = delete;
@@ -59,6 +63,10 @@ class HwBMButton {
   bool pressed = false;
   void* user = nullptr;
   HwButtonCB callback = nullptr;
+  // A light triangle drawn over the face: kHwArrowUp or kHwArrowDown (step and
+  // list buttons share one face bitmap, so the arrow tells them apart).
+  int arrow = 0;
+  HwLifeToken life;
 };
 
 class HwMenuButton : public HwBMButton {

@@ -9,6 +9,7 @@
 #include "toolkit/edit_control.h"
 #include "toolkit/frames.h"
 #include "toolkit/label.h"
+#include "toolkit/life_watch.h"
 #include "toolkit/multi_list.h"
 
 // (picked item from 1, user) returning the item to show; 0 keeps the previous one.
@@ -45,6 +46,7 @@ class HwDropDownCntrl {
   int textFlags = 1;
   HwDropDownCB selectCB;
   void* user;
+  HwLifeToken life;
 };
 
 constexpr int kHwSelectorLabelMax = 200;
@@ -68,8 +70,9 @@ class HwSelectorTool {
   // Shows a text without calling the owner.
   void setValue(const char* text);
   void move(int x, int y, int width, int height);
-  // Hands the box's text to the owner with the code and shows what it writes back.
-  void report(int code);
+  // Hands the box's text to the owner with the code and shows what it writes back;
+  // false when the owner freed the tool.
+  bool report(int code);
   static const char* commitCB(int code, char* text, void* tool);
   static int prevCB(int state, void* tool);
   static int nextCB(int state, void* tool);
@@ -93,6 +96,7 @@ class HwSelectorTool {
   int frameKind;
   HwSelectorCB callback;
   void* user;
+  HwLifeToken life;
 
  private:
   void placeButtons(int innerWidth, int innerHeight);

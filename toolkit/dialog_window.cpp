@@ -154,8 +154,11 @@ void HwDialogWindow::layout(int w, int h) {
   if (client) MoveWindow(client, border, border + titleHeight, innerWidth, innerHeight, TRUE);
 }
 
-void HwDialogWindow::tellOwner(int code, int value) {
-  if (ownerCB) ownerCB(code, value, 0, user);
+bool HwDialogWindow::tellOwner(int code, int value) {
+  if (!ownerCB) return true;
+  HwLifeWatch watch(life);
+  ownerCB(code, value, 0, user);
+  return !watch.gone();
 }
 
 void HwDialogWindow::beep() { MessageBeep(MB_ICONHAND); }
@@ -204,11 +207,12 @@ int HwDialogWindow::closeCB(int, void* dialog) {
     d->beep();
     return 0;
   }
-  d->tellOwner(1, 0);
-  if (d->lock)
-    d->beep();
-  else
-    ShowWindow(d->popup, SW_HIDE);
+  if (d->tellOwner(1, 0)) {
+    if (d->lock)
+      d->beep();
+    else
+      ShowWindow(d->popup, SW_HIDE);
+  }
   if (gEnterRoot) gEnterRoot();
   return 0;
 }
@@ -264,7 +268,7 @@ int HwDialogTemp::dismissCB(int, void* dialog) {
     d->beep();
     return 0;
   }
-  d->tellOwner(4, 0);
+  if (!d->tellOwner(4, 0)) return 0;  // the owner freed the dialog
   if (!d->lock)
     ShowWindow(d->popup, SW_HIDE);
   else
@@ -309,7 +313,7 @@ LRESULT CALLBACK HwDialogWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
-      if (d->helpCB) d->helpCB(d->helpTopic ? d->helpTopic : "", 1);
+      if (d->helpCB) d->helpCB(d->helpTopic ? d->helpTopic : "", 1);  // nothing of d after it
       return 0;
     default: return DefWindowProcA(hwnd, msg, wp, lp);
   }

@@ -8,6 +8,7 @@
 #include "toolkit/buttons.h"
 #include "toolkit/form.h"
 #include "toolkit/frames.h"
+#include "toolkit/life_watch.h"
 #include "toolkit/title_bar.h"
 
 // code 1 closed, 3 maximised (value 0) or restored (value 1), 4 dismissed; the
@@ -68,9 +69,11 @@ class HwDialogWindow {
   HwDialogCB ownerCB = nullptr;
   HwDialogHelpCB helpCB = nullptr;
   void* user = nullptr;
+  HwLifeToken life;
 
  protected:
-  void tellOwner(int code, int value);
+  // False when the owner freed the dialog in its callback.
+  bool tellOwner(int code, int value);
   void beep();
 };
 

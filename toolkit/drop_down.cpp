@@ -56,6 +56,7 @@ HwDropDownCntrl::HwDropDownCntrl(HINSTANCE instance, const char* labelText, HWND
   listButton = new HwBMButton();
   listButton->create(window, instance, "", 1, 0, 0, 0, 0, 0, width - height + 5, 2, side, side, 0, "", 0, 0, privCB,
                      this);
+  listButton->arrow = kHwArrowDown;
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
 }
@@ -106,7 +107,11 @@ int HwDropDownCntrl::privCB(int value, void* control) {
 
 int HwDropDownCntrl::privSelectCB(int item, int, void* control) {
   auto* d = static_cast<HwDropDownCntrl*>(control);
-  if (item > 0 && d->selectCB && d->user) item = d->selectCB(item, d->user);
+  if (item > 0 && d->selectCB && d->user) {
+    HwLifeWatch watch(d->life);
+    item = d->selectCB(item, d->user);
+    if (watch.gone()) return item;  // the owner freed the control
+  }
   // A dismissal, or an owner that refused the pick, keeps the selection.
   if (item == 0) item = d->selected ? d->selected : 1;
   d->selectItem(item);

@@ -207,21 +207,26 @@ void insert(HwEditControl& c, char ch) {
   finishEdit(c);
 }
 
+// The owner's callback may free the entry: then nothing of it is touched.
 void commit(HwEditControl& c) {
   store(c);
+  HwLifeWatch watch(c.life);
   if (c.kind == 0) {
     int value = std::atoi(c.text);
     if (c.intCB) value = c.intCB(0, value, c.user);
+    if (watch.gone()) return;
     c.setInt(value);
   } else if (c.kind == 1) {
     float value = static_cast<float>(std::atof(c.text));
     if (c.floatCB) value = c.floatCB(0, value, c.user);
+    if (watch.gone()) return;
     c.setFloat(value);
     c.decimals = countDecimals(c.text);
   } else {
     char copy[kHwEditTextMax + 1];
     std::snprintf(copy, sizeof copy, "%s", c.text);
     const char* shown = c.textCB ? c.textCB(0, copy, c.user) : copy;
+    if (watch.gone()) return;
     copy[kHwEditTextMax] = 0;
     c.setText(shown ? shown : copy);
   }

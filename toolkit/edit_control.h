@@ -8,6 +8,7 @@
 #include "platform/user32.h"
 #include "toolkit/buttons.h"
 #include "toolkit/frames.h"
+#include "toolkit/life_watch.h"
 
 class HwBaseControl;
 
@@ -73,6 +74,7 @@ class HwEditControl {
   HwEditFloatCB floatCB;
   HwEditTextCB textCB;
   void* user;
+  HwLifeToken life;
 };
 
 class HwEditButControl {
@@ -108,6 +110,7 @@ class HwEditButControl {
   HwEditIntCB intCB;
   HwEditFloatCB floatCB;
   void* user;
+  HwLifeToken life;
 
  private:
   // Places the window, the entry and the step buttons inside the frame.
@@ -138,6 +141,7 @@ class HwTextField {
   // The owner's handler of committed texts, set by the owner after create.
   HwEditTextCB callback = nullptr;
   void* user = nullptr;
+  HwLifeToken life;
 };
 
 LRESULT CALLBACK HwEditControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

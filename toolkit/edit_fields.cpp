@@ -50,6 +50,8 @@ HwEditButControl::HwEditButControl(HWND parent, HINSTANCE instance, int x, int y
   downButton = new HwBMButton();
   downButton->create(window, instance, "", 1, 0, 0, 0, 0, 0, l.buttonX, l.buttonHeight + 1, 15, l.buttonHeight, 0, "",
                      0, 0, downCB, this);
+  upButton->arrow = kHwArrowUp;
+  downButton->arrow = kHwArrowDown;
 }
 
 void HwEditButControl::layout() {
@@ -95,13 +97,16 @@ void HwEditButControl::destroy() {
 // written again.
 void HwEditButControl::step(int direction) {
   if (!edit) return;
+  HwLifeWatch watch(life);  // the owner may free the control
   if (kind == 0) {
     int value = edit->getInt();
     if (intCB) value = intCB(direction, value, user);
+    if (watch.gone()) return;
     edit->setInt(value);
   } else if (kind == 1) {
     float value = edit->getFloat();
     if (floatCB) value = floatCB(direction, value, user);
+    if (watch.gone()) return;
     edit->setFloat(value);
   }
   redraw();
@@ -131,8 +136,9 @@ LRESULT CALLBACK HwEditButControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
       if (!c || HIWORD(wp) != 0) break;
       int id = LOWORD(wp);
       if (id != c->ids[0] && id != c->ids[1]) break;
+      HwLifeWatch watch(c->life);
       c->step(id == c->ids[0] ? -1 : 1);
-      if (c->edit) HideCaret(c->edit->window);
+      if (!watch.gone() && c->edit) HideCaret(c->edit->window);
       return 0;
     }
   }
@@ -197,7 +203,9 @@ void HwTextField::setText(const char* text) {
 
 const char* HwTextField::commitCB(int, char* text, void* field) {
   auto* f = static_cast<HwTextField*>(field);
+  HwLifeWatch watch(f->life);
   const char* shown = f->callback ? f->callback(0, text, f->user) : text;
+  if (watch.gone()) return text;  // the owner freed the field
   if (shown && shown != text) std::snprintf(text, kHwEditTextMax + 1, "%s", shown);
   f->setText(text);
   return text;

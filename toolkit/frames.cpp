@@ -9,6 +9,7 @@
 #include "toolkit/fonts_pens.h"
 #include "toolkit/form.h"
 #include "toolkit/messages.h"
+#include "toolkit/window_classes.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ void HwFrame::move(int x, int y, int w, int h) {
 }
 
 void HwFrame::destroy() {
+  GVDetachObject(window, this);
   delete form;
   form = nullptr;
   delete[] text;
@@ -132,6 +134,8 @@ void HwFrameWindow::move(int w, int h, int x, int y) {
 }
 
 void HwFrameWindow::destroy() {
+  GVDetachObject(outer, this);
+  GVDetachObject(inner, this);
   delete form;
   form = nullptr;
   delete[] title;

@@ -19,7 +19,8 @@ class HwFrame {
   // Moves the window and re-arranges the form; the creation size stays the
   // frame's natural size.
   void move(int x, int y, int width, int height);
-  // Frees the form and the text (again at destruction); the window goes with its parent.
+  // Frees the form and the text (again at destruction) and detaches the object from
+  // its window; the window goes with its parent.
   void destroy();
 
   HWND window = nullptr;

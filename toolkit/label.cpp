@@ -75,6 +75,17 @@ LRESULT CALLBACK HwLabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND: return 0;
     case WM_CLOSE: DestroyWindow(hwnd); return 0;
     case WM_ERASEBKGND: return 1;
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK: {
+      // A label is part of what it names: its double clicks are the parent's
+      // (a slider group offers to minimise its range).
+      HWND parent = GetParent(hwnd);
+      if (!parent) return 0;
+      POINT p = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      MapWindowPoints(hwnd, parent, &p, 1);
+      SendMessageA(parent, msg, wp, MAKELPARAM(p.x, p.y));
+      return 0;
+    }
     case WM_PAINT:
       if (label && label->window == hwnd) {
         paintLabel(*label, hwnd);

@@ -36,6 +36,7 @@ class HwLabel {
 class HwBaseControl {
  public:
   HwBaseControl() = default;
+  ~HwBaseControl() { destroy(); }
   HwBaseControl(const HwBaseControl&) = delete;
   HwBaseControl& operator=(const HwBaseControl&) = delete;
 

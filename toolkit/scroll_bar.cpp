@@ -15,7 +15,7 @@ constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPC
 // Where the pointer held the knob, relative to its centre, during a drag.
 int gGripOffset = 0;
 
-void bevel(HDC dc, int top, int width, int size, bool dragging) {
+void bevel(HDC dc, int top, int width, int size, bool dragging, bool grip) {
   HPEN light = CreatePen(PS_SOLID, 1, dragging ? RGB(90, 90, 90) : RGB(40, 40, 40));
   HPEN dark = CreatePen(PS_SOLID, 1, dragging ? RGB(50, 50, 50) : RGB(90, 90, 90));
   int right = width - 1, bottom = top + size - 1;
@@ -25,6 +25,12 @@ void bevel(HDC dc, int top, int width, int size, bool dragging) {
   SelectObject(dc, dark);
   GVDrawLine(dc, right, top, right, bottom);
   GVDrawLine(dc, right, bottom, 0, bottom);
+  // Three grip lines across the middle of a knob that has room for them, so the
+  // knob reads against the track.
+  if (grip && size >= 12 && width >= 10) {
+    SelectObject(dc, dragging ? dark : light);
+    for (int d = -3; d <= 3; d += 3) GVDrawLine(dc, 4, top + size / 2 + d, width - 4, top + size / 2 + d);
+  }
   SelectObject(dc, old);
   DeleteObject(light);
   DeleteObject(dark);
@@ -40,7 +46,7 @@ void paint(const HwScrollBar& bar, HWND hwnd) {
   int top = bar.knobTop();
   bool full = bar.knobSize >= bar.trackLength;
   GVFillRect(0, top, r.right, bar.knobSize, dc, full ? QwPens.brushBackground : QwPens.brushGrey90);
-  bevel(dc, top, r.right, bar.knobSize, bar.dragging != 0);
+  bevel(dc, top, r.right, bar.knobSize, bar.dragging != 0, !full);
   EndPaint(hwnd, &ps);
 }
 
@@ -133,8 +139,14 @@ int HwScrollBar::setViewHeight(int pixels) {
 }
 
 void HwScrollBar::notifyOwner() {
-  if (callback) callback(3, firstLine, user);
-  redraw();
+  if (tellOwner(3, firstLine)) redraw();
+}
+
+bool HwScrollBar::tellOwner(int code, int line) {
+  if (!callback) return true;
+  HwLifeWatch watch(life);
+  callback(code, line, user);
+  return !watch.gone();
 }
 
 void HwScrollBar::move(int x, int y, int w, int h) {
@@ -160,7 +172,7 @@ LRESULT CALLBACK HwScrollBarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       } else {
         gGripOffset = 0;
         bar->firstLine = bar->lineAt(y);
-        if (bar->callback) bar->callback(1, bar->firstLine, bar->user);
+        if (!bar->tellOwner(1, bar->firstLine)) return 0;
       }
       bar->redraw();
       return 0;
@@ -170,7 +182,7 @@ LRESULT CALLBACK HwScrollBarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         int line = bar->lineAt(y - gGripOffset);
         if (line != bar->firstLine) {
           bar->firstLine = line;
-          if (bar->callback) bar->callback(2, line, bar->user);
+          if (!bar->tellOwner(2, line)) return 0;
         }
         bar->redraw();
       }
@@ -178,8 +190,7 @@ LRESULT CALLBACK HwScrollBarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONUP:
       ReleaseCapture();
       bar->dragging = 0;
-      if (bar->callback) bar->callback(3, bar->firstLine, bar->user);
-      bar->redraw();
+      if (bar->tellOwner(3, bar->firstLine)) bar->redraw();
       return 0;
     default: return DefWindowProcA(hwnd, msg, wp, lp);
   }

@@ -5,6 +5,7 @@
 
 #include "platform/user32.h"
 #include "toolkit/frames.h"
+#include "toolkit/life_watch.h"
 
 // code 1 press, 2 drag, 3 release (or notifyOwner); line is the 1-based first line.
 typedef void (*HwScrollCB)(int code, int line, void* user);
@@ -27,6 +28,8 @@ class HwScrollBar {
   int setTotal(int totalLines);
   int setViewHeight(int pixels);
   void notifyOwner();
+  // Calls the owner; false when it freed the bar.
+  bool tellOwner(int code, int line);
   void move(int x, int y, int width, int height);
 
   int knobTop() const;
@@ -50,6 +53,7 @@ class HwScrollBar {
   int knobSize = 0;
   HwScrollCB callback = nullptr;
   void* user = nullptr;
+  HwLifeToken life;
 };
 
 LRESULT CALLBACK HwScrollBarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -85,20 +85,25 @@ void HwSelectorTool::setValue(const char* text) {
   if (textBox) textBox->setText(text);
 }
 
-void HwSelectorTool::report(int code) {
-  if (!textBox || !textBox->text) return;
+bool HwSelectorTool::report(int code) {
+  if (!textBox || !textBox->text) return true;
   char buffer[kHwSelectorBuffer];
   std::strncpy(buffer, textBox->text, kHwSelectorBuffer - 1);
   buffer[kHwSelectorBuffer - 1] = 0;
-  if (callback) callback(code, buffer, user);
+  if (callback) {
+    HwLifeWatch watch(life);
+    callback(code, buffer, user);
+    if (watch.gone()) return false;  // the owner freed the tool
+  }
   buffer[kHwSelectorBuffer - 1] = 0;
   // The box holds fewer characters than the buffer: setText cuts the rest.
   textBox->setText(buffer);
+  return true;
 }
 
 const char* HwSelectorTool::commitCB(int, char* text, void* tool) {
   auto* t = static_cast<HwSelectorTool*>(tool);
-  t->report(0);
+  if (!t->report(0)) return text;
   return t->textBox->text ? t->textBox->text : text;
 }
 
@@ -135,7 +140,10 @@ LRESULT CALLBACK HwSelectorToolProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       static const int kCodes[4] = {-1, 1, 2, 3};
       if (t && HIWORD(wp) == 0)
         for (int i = 0; i < 4; i++)
-          if (t->ids[i] >= 0 && LOWORD(wp) == t->ids[i]) t->report(kCodes[i]);
+          if (t->ids[i] >= 0 && LOWORD(wp) == t->ids[i]) {
+            t->report(kCodes[i]);
+            break;
+          }
       return 0;
     }
   }

@@ -333,7 +333,11 @@ void HwSliderGroup::fitRangeFloat(float* value, float* minimum, float* maximum) 
 int HwSliderGroup::commitInt(int, int value, void* group) {
   auto* g = static_cast<HwSliderGroup*>(group);
   g->fitRangeInt(&value, &g->intMinimum, &g->intMaximum);
-  if (g->intCB) value = g->intCB(0, value, g->user);
+  if (g->intCB) {
+    HwLifeWatch watch(g->life);
+    value = g->intCB(0, value, g->user);
+    if (watch.gone()) return value;  // the owner freed the group
+  }
   g->intValue = value;
   g->update();
   return value;
@@ -342,7 +346,11 @@ int HwSliderGroup::commitInt(int, int value, void* group) {
 float HwSliderGroup::commitFloat(int, float value, void* group) {
   auto* g = static_cast<HwSliderGroup*>(group);
   g->fitRangeFloat(&value, &g->floatMinimum, &g->floatMaximum);
-  if (g->floatCB) value = g->floatCB(0, value, g->user);
+  if (g->floatCB) {
+    HwLifeWatch watch(g->life);
+    value = g->floatCB(0, value, g->user);
+    if (watch.gone()) return value;  // the owner freed the group
+  }
   g->floatValue = value;
   g->update();
   return value;
@@ -390,8 +398,10 @@ int& dragWord(const HwSliderGroup& g) { return g.vertical ? gDragY : gDragX; }
 
 // The value the owner answers to code (1 release, 2 drag move) becomes the value.
 void askOwner(HwSliderGroup& g, int code) {
+  HwLifeWatch watch(g.life);  // the owner may free the group
   if (g.kind == 0 && g.intCB) {
     int v = g.intCB(code, g.intValue, g.user);
+    if (watch.gone()) return;
     if (code == 1) {
       g.setIntValue(v);
     } else {
@@ -400,6 +410,7 @@ void askOwner(HwSliderGroup& g, int code) {
     }
   } else if (g.kind == 1 && g.floatCB) {
     float v = g.floatCB(code, g.floatValue, g.user);
+    if (watch.gone()) return;
     if (code == 1) {
       g.setValue(v);
     } else {

@@ -7,6 +7,7 @@
 
 #include "platform/user32.h"
 #include "toolkit/frames.h"
+#include "toolkit/life_watch.h"
 
 class HwEditControl;
 class HwLabel;
@@ -109,6 +110,7 @@ class HwSliderGroup {
   int vertical = 0;
   int noEdit = 0;
   int noLabel = 0;
+  HwLifeToken life;
 
   // The usable track length along the slider's axis, or along the one given.
   int usableLength() const;

@@ -165,7 +165,11 @@ LRESULT CALLBACK HwTextWinProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       HDC dc = BeginPaint(hwnd, &ps);
       RECT r;
       GetClientRect(hwnd, &r);
-      if (rec->text) HwTextWin::doExecText2GetObject(rec, dc, 1, r.right, r.bottom);
+      // Without a text the paper alone, so a cleared window shows nothing old.
+      if (rec->text)
+        HwTextWin::doExecText2GetObject(rec, dc, 1, r.right, r.bottom);
+      else
+        FillRect(dc, &r, QwPens.brushGrey220);
       EndPaint(hwnd, &ps);
       return rec->text ? 0 : 1;
     }

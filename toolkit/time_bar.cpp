@@ -344,7 +344,12 @@ int HwTimeBar::lastFrameCB(int code, int value, void* object) {
   auto* bar = static_cast<HwTimeBar*>(object);
   int v = code == -1 ? value - kFrameStep : code == 1 ? value + kFrameStep : value;
   if (v < 0) v = 0;
-  bar->lastFrame = bar->callback ? bar->callback(code, 1, v, bar->user) : v;
+  if (bar->callback) {
+    HwLifeWatch watch(bar->life);
+    v = bar->callback(code, 1, v, bar->user);
+    if (watch.gone()) return v;  // the owner freed the bar
+  }
+  bar->lastFrame = v;
   if (bar->lastFrameBox && bar->lastFrameBox->edit) bar->lastFrameBox->edit->setInt(bar->lastFrame);
   bar->redraw();
   return bar->lastFrame;

@@ -11,6 +11,7 @@
 #include "platform/gdi32.h"
 #include "platform/user32.h"
 #include "toolkit/frames.h"
+#include "toolkit/life_watch.h"
 
 class HwEditButControl;
 
@@ -101,6 +102,7 @@ class HwTimeBar {
   int flags = 0;
   HwTimeBarCB callback = nullptr;
   void* user = nullptr;
+  HwLifeToken life;
 
   // The erase, tick repair and cursor of moveMarker on a device context.
   void drawCursor(HDC dc, int frame);

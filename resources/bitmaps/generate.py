@@ -89,8 +89,10 @@ face('button_up.bmp', 40, 20, (120, 120, 130), (70, 70, 80), False)
 face('button_down.bmp', 40, 20, (120, 120, 130), (70, 70, 80), True)
 face('button2_up.bmp', 40, 20, (100, 110, 140), (50, 55, 80), False)
 face('button2_down.bmp', 40, 20, (100, 110, 140), (50, 55, 80), True)
-face('step_up.bmp', 15, 10, (150, 150, 150), (100, 100, 100), False)
-face('step_down.bmp', 15, 10, (150, 150, 150), (100, 100, 100), True)
+# The small face of step, list and "Dismiss" buttons: dark enough for their grey
+# labels and light arrows to read.
+face('step_up.bmp', 15, 10, (105, 105, 112), (60, 60, 66), False)
+face('step_down.bmp', 15, 10, (105, 105, 112), (60, 60, 66), True)
 
 
 def title_button(path, glyph, pressed):
@@ -135,10 +137,15 @@ title = Image(64, 20)
 title.vgradient((40, 40, 210), (0, 0, 120))
 title.save('title_bar.bmp')
 
+# The knob's body spans its whole width (height) across the groove's band, so no
+# background from the bitmap's corners cuts into the groove beside it.
 for name, vertical in (('slider_knob.bmp', False), ('slider_knob_v.bmp', True)):
     knob = Image(21, 21, BG)
-    knob.polygon([(3, 1), (18, 1), (18, 14), (10.5, 20), (3, 14)] if not vertical else
-                 [(1, 3), (14, 3), (20, 10.5), (14, 18), (1, 18)], (200, 200, 210))
+    outline = [(0, 0), (21, 0), (21, 15), (10.5, 21), (0, 15)]
+    body = [(1, 1), (20, 1), (20, 14.5), (10.5, 19.8), (1, 14.5)]
+    flip = (lambda pts: [(y, x) for x, y in pts]) if vertical else (lambda pts: pts)
+    knob.polygon(flip(outline), (110, 110, 120))
+    knob.polygon(flip(body), (200, 200, 210))
     knob.save(name)
 
 groove = Image(32, 21, BG)

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -6,6 +7,8 @@
 #include "toolkit/choosers.h"
 #include "toolkit/edit_control.h"
 #include "toolkit/frames.h"
+#include "toolkit/scroll_bar.h"
+#include "toolkit/slider_group.h"
 #include "toolkit_fixture.h"
 
 namespace {
@@ -74,7 +77,8 @@ TEST_F(ControlsGallery, ButtonsFramesMenuAndToolTip) {
 void shown(int, char* text, void*) { std::snprintf(text, kHwSelectorBuffer, "Sphere  {2}"); }
 
 // Entries of each kind (the text one with a selection), an edit-button control,
-// a labelled field, a drop-down shut and one open, and a selector tool.
+// a labelled field, a drop-down shut and one open, a selector tool, a slider and
+// a scroll bar.
 TEST_F(ControlsGallery, EntriesFieldsAndChoosers) {
   HWND parent = popup("BaseControlClass", 0, 0, 640, 360);
   HwEditControl number(0, 0, parent, instance_, 20, 20, 120, 22, 42, 0, nullptr, nullptr, nullptr, nullptr, nullptr);
@@ -95,9 +99,43 @@ TEST_F(ControlsGallery, EntriesFieldsAndChoosers) {
     ReleaseDC(d->valueBox, dc);
     d->selectItem(3);
   }
+  HwSliderGroup slider;
+  slider.addInt(60, instance_, parent, 20, 220, 321, 23, "Count:", 40, 0, 50, 100, 0, 1, nullptr, nullptr);
+  HwScrollBar scroll;
+  scroll.create(parent, instance_, 120, 10, 100, 40, nullptr, nullptr);
+  scroll.move(600, 200, 18, 120);
   settle();
+
+  // Step and list buttons carry arrows: the up one widens downwards, the down one
+  // narrows. Rows of a face from the top, each the count of its light pixels:
+  auto arrowRows = [](RECT face) {
+    std::vector<int> rows;
+    for (int y = face.top; y < face.bottom; y++) {
+      int n = 0;
+      for (int x = face.left; x < face.right; x++) n += GetRValue(screen(x, y)) >= 210;
+      if (n) rows.push_back(n);
+    }
+    return rows;
+  };
+  for (HwBMButton* b : {stepper.upButton, stepper.downButton, shut.listButton}) {
+    std::vector<int> rows = arrowRows(windowRect(b->face));
+    ASSERT_GE(rows.size(), 3u);
+    bool up = b == stepper.upButton;
+    EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end(), [&](int a, int c) { return up ? a < c : a > c; }));
+    EXPECT_NE(rows.front(), rows.back());
+  }
+  // The groove runs unbroken up to the knob from both sides: along its darkest row
+  // no background shows between the groove's ends.
+  RECT t = windowRect(slider.track);
+  int grooveRow = -1;
+  for (int y = t.top; y < t.bottom && grooveRow < 0; y++)
+    if (screen(t.left + 12, y) == RGB(30, 30, 30)) grooveRow = y;
+  ASSERT_GE(grooveRow, 0);
+  EXPECT_EQ(countScreen(RGB(65, 65, 65), RECT{t.left + 11, grooveRow, t.right - 11, grooveRow + 1}), 0);
+  EXPECT_GT(countScreen(RGB(200, 200, 210), RECT{t.left, grooveRow, t.right, grooveRow + 1}), 10);
+
   // Drag over "Selected", then open the second list.
-  RECT t = windowRect(text.window);
+  t = windowRect(text.window);
   GVTestMouseDown(t.left + 4, t.top + 10);
   settle();
   GVTestMouseMove(t.left + 70, t.top + 10);

@@ -238,7 +238,7 @@ TEST_F(Drawing, GallerySavesAsPng) {
   for (HBRUSH b : brushes) GVFillRect(330 + (i % 7) * 42, 100 + (i / 7) * 42, 36, 36, dc, b), i++;
   const HPEN pens[] = {QwPens.penGrey100, QwPens.penBlack,   QwPens.penYellow2, QwPens.penYellow3,
                        QwPens.penGreen2,  QwPens.penLavender2, QwPens.penBlue,  QwPens.penNavy2,
-                       QwPens.penGrey70,  QwPens.penGrey170};
+                       QwPens.penGrey70,  QwPens.penGrey170,   QwPens.penRed};
   i = 0;
   for (HPEN p : pens) {
     HGDIOBJ old = SelectObject(dc, p);
@@ -250,6 +250,7 @@ TEST_F(Drawing, GallerySavesAsPng) {
   GVComposeScreen();
   EXPECT_EQ(screen(330 + 5 * 42 + 5, 105), RGB(250, 150, 200));
   EXPECT_EQ(screen(400, 200 + 2 * 10), RGB(250, 250, 100));
+  EXPECT_EQ(screen(400, 200 + 10 * 10), RGB(250, 0, 0));
   EXPECT_TRUE(GVSaveScreenPng("toolkit_gallery.png"));
 }
 

@@ -21,9 +21,11 @@ TEST_F(ScrollBars, KnobSizeAndPlaceFollowTheLines) {
   EXPECT_EQ(bar.knobTop(), 80);
   GVTestPumpMessages();
   GVComposeScreen();
-  // The knob is the grey-90 band from 80 to 120, inside the track frame.
+  // The knob is the grey-90 band from 80 to 120, inside the track frame, with
+  // grey-40 grip lines across its middle.
   EXPECT_EQ(screen(9, 79), RGB(65, 65, 65));
-  EXPECT_EQ(screen(9, 100), RGB(90, 90, 90));
+  EXPECT_EQ(screen(9, 92), RGB(90, 90, 90));
+  EXPECT_EQ(screen(9, 100), RGB(40, 40, 40));
   EXPECT_EQ(screen(9, 121), RGB(65, 65, 65));
   EXPECT_EQ(bar.scrollBy(1000), 81);
   EXPECT_EQ(bar.scrollBy(-1000), 1);

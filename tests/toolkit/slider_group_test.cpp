@@ -6,6 +6,7 @@
 
 #include "entry_typing.h"
 #include "toolkit/edit_control.h"
+#include "toolkit/label.h"
 #include "toolkit/slider_group.h"
 #include "toolkit_fixture.h"
 
@@ -49,18 +50,18 @@ class Sliders : public ToolkitTest {
     parent_ = popup("BaseControlClass", 0, 0, 600, 400);
   }
   static RECT trackRect(const HwSliderGroup& g) { return windowRect(g.track); }
-  // The knob's left edge on the screen, from its painted face (3 pixels in),
+  // The knob's left edge on the screen, from its painted face (1 pixel in),
   // relative to the track: along x for a horizontal slider, y for a vertical one.
   static int knobOnScreen(const HwSliderGroup& g) {
     RECT t = trackRect(g);
     if (g.vertical) {
       int x = t.left + (t.right - t.left - 21) / 2 + 1 + 5;
       for (int y = t.top; y < t.bottom; y++)
-        if (screen(x, y) == kKnob) return y - t.top - 3;
+        if (screen(x, y) == kKnob) return y - t.top - 1;
     } else {
       int y = t.top + (t.bottom - t.top - 21) / 2 + 1 + 5;
       for (int x = t.left; x < t.right; x++)
-        if (screen(x, y) == kKnob) return x - t.left - 3;
+        if (screen(x, y) == kKnob) return x - t.left - 1;
     }
     return -1;
   }
@@ -262,6 +263,21 @@ TEST_F(Sliders, DoubleClickOffersToMinimiseTheRange) {
   doubleClick(passed);
   EXPECT_FLOAT_EQ(passed.floatMinimum, -4.0f);
   EXPECT_FLOAT_EQ(passed.floatMaximum, 4.0f);
+
+  // A horizontal group is covered by its label, entry and track: the label takes
+  // the double click to the group.
+  HwSliderGroup wide;
+  wide.addInt(60, instance_, parent_, 10, 200, 321, 23, "Count:", 40, 0, 37, 1000,
+              kSliderOfferMinimise | kSliderPowerOfTen, 1, keepInt, &calls_);
+  settle();
+  asked.text.clear();
+  RECT label = windowRect(wide.label->window);
+  GVTestAdvanceClock(1000);
+  GVTestClick(label.left + 10, label.top + 5);
+  GVTestClick(label.left + 10, label.top + 5);
+  settle();
+  EXPECT_EQ(asked.text, "Minimise slider range?");
+  EXPECT_EQ(wide.intMaximum, 40);
 }
 
 }  // namespace

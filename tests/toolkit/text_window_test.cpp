@@ -66,6 +66,11 @@ TEST_F(TextWindows, FirstVisibleLineIsDrawnAtTheTop) {
     if (screen(x, r.top + 4 + w.lineHeight / 2) != kPaper) wideInk = x - r.left;
   EXPECT_GT(wideInk, 60);  // the W's, not "one"
   EXPECT_LT(rows.back() - r.top, 4 + 2 * w.lineHeight);
+  // Cleared, the window shows bare paper.
+  w.setText("");
+  GVTestPumpMessages();
+  GVComposeScreen();
+  EXPECT_TRUE(inkedRows(r.left, r.right, r.top, r.bottom).empty());
 }
 
 std::vector<std::pair<int, int>> gWheel;
