@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW;
 constexpr DWORD kHoverMs = 200;
 
@@ -209,12 +208,12 @@ void HwBMButton::create(HWND parent, HINSTANCE instance, const char* labelText, 
   copyLimited(toolTip, kHwToolTipMax, tip);
   hasToolTip = tip && tip[0];
 
-  outer = CreateWindowExA(0, "BMButtonClass", "CbutText", kind == 2 ? kButtonStyle | WS_BORDER : kButtonStyle,
+  outer = CreateWindowExA(0, "BMButtonClass", "CbutText", kind == 2 ? kGVChildStyle | WS_BORDER : kGVChildStyle,
                           x - border, y - border, width + 2 * border, height + 2 * border, parent, nullptr, instance,
                           nullptr);
   ShowWindow(outer, SW_SHOW);
   UpdateWindow(outer);
-  face = CreateWindowExA(0, "BMButtonClass", "", kButtonStyle, border, border, width, height, outer,
+  face = CreateWindowExA(0, "BMButtonClass", "", kGVChildStyle, border, border, width, height, outer,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), instance, nullptr);
   if (labelSize) font = QWGetFont(1, labelSize, 4);
   SetWindowLongA(outer, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));

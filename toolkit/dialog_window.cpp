@@ -14,7 +14,6 @@
 namespace {
 
 constexpr DWORD kPopupStyle = 0x80000008;  // WS_POPUP with style bit 8, hidden
-constexpr DWORD kClientStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr int kThickFrameStep = 3;
 
 GVEnterRootFolderFn gEnterRoot = nullptr;
@@ -117,7 +116,7 @@ void HwDialogWindow::create(HINSTANCE instance, const char* title, int x, int y,
                      minimiseCB, maximiseCB, closeCB, this);
   }
   innerHeight = height - 2 * border - titleHeight;
-  client = CreateWindowExA(0, "DialogWindowClass", "TXT", kClientStyle, border, border + titleHeight, innerWidth,
+  client = CreateWindowExA(0, "DialogWindowClass", "TXT", kGVChildStyle, border, border + titleHeight, innerWidth,
                            innerHeight, popup, nullptr, instance, nullptr);
   SetWindowLongA(client, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
   form = new (std::nothrow) HwForm(client, 0);

@@ -10,8 +10,7 @@
 
 namespace {
 
-constexpr DWORD kOuterStyle = 0x56000000;     // WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN
-constexpr DWORD kValueBoxStyle = 0x56800000;  // the same with WS_BORDER
+constexpr DWORD kValueBoxStyle = kGVChildStyle | WS_BORDER;
 constexpr UINT kRedrawNow = RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW;
 
 // The text of the selected item, or null when there is none to show.
@@ -41,7 +40,7 @@ void paint(const HwDropDownCntrl* d, HWND hwnd) {
 HwDropDownCntrl::HwDropDownCntrl(HINSTANCE instance, const char* labelText, HWND parent, int x, int y, int w,
                                  int h, int labelW, float open, HwDropDownCB cb, void* userWord)
     : width(w), height(h), labelWidth(labelW), openTime(open), selectCB(cb), user(userWord) {
-  window = CreateWindowExA(0, "DropDownControlClass", "", kOuterStyle, x, y, width, height, parent, nullptr,
+  window = CreateWindowExA(0, "DropDownControlClass", "", kGVChildStyle, x, y, width, height, parent, nullptr,
                            instance, nullptr);
   SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
   int pixels = QwPixelValue(parent, 12);

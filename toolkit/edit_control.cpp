@@ -68,11 +68,7 @@ class TextMeasure {
     GetCharWidth32A(dc_, code, code, &w);
     return w;
   }
-  int height() {
-    TEXTMETRICA tm = {};
-    GetTextMetricsA(dc_, &tm);
-    return tm.tmHeight;
-  }
+  int height() { return QwTextHeight(dc_); }
 
  private:
   HWND hwnd_;

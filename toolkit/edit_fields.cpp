@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr UINT kRedrawNow = RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW;
 constexpr int kLabelMargin = 4;
 
@@ -39,9 +38,7 @@ HwEditButControl::HwEditButControl(HWND parent, HINSTANCE instance, int x, int y
   frame->create(parent, instance, x, y, width, height, 0, 0);
   border = frame->border;
   int innerW = width - 2 * border, innerH = height - 2 * border;
-  window = CreateWindowExA(0, "EditButControlClass", "", kChildStyle, border, border, innerW, innerH, frame->window,
-                           nullptr, instance, nullptr);
-  SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  window = frame->createInner("EditButControlClass", "", instance, this);
   StepLayout l = stepLayout(innerW, innerH);
   edit = new HwEditControl(kind, formatFlags, window, instance, 1, 1, l.editWidth, l.editHeight, initialInt,
                            initialFloat, "", intCB, floatCB, nullptr, user);
@@ -56,7 +53,6 @@ HwEditButControl::HwEditButControl(HWND parent, HINSTANCE instance, int x, int y
 
 void HwEditButControl::layout() {
   int innerW = width - 2 * border, innerH = height - 2 * border;
-  if (window) MoveWindow(window, border, border, innerW, innerH, TRUE);
   StepLayout l = stepLayout(innerW, innerH);
   if (edit) edit->move(1, 1, l.editWidth, l.editHeight);
   if (upButton) upButton->move(l.buttonX, 1, 15, l.buttonHeight);
@@ -66,7 +62,7 @@ void HwEditButControl::layout() {
 void HwEditButControl::move(int x, int y, int w, int h) {
   width = w;
   height = h;
-  if (frame) frame->move(x, y, width, height);
+  if (frame) frame->moveWithInner(window, x, y, width, height);
   layout();
 }
 

@@ -131,9 +131,14 @@ int QwPixelValue(HWND window, int points) {
 int QwFontHeight(HWND window, HFONT font) {
   HDC dc = GetDC(window);
   HGDIOBJ old = SelectObject(dc, font);
-  TEXTMETRICA tm = {};
-  GetTextMetricsA(dc, &tm);
+  int height = QwTextHeight(dc);
   SelectObject(dc, old);
   ReleaseDC(window, dc);
+  return height;
+}
+
+int QwTextHeight(HDC dc) {
+  TEXTMETRICA tm = {};
+  GetTextMetricsA(dc, &tm);
   return tm.tmHeight;
 }

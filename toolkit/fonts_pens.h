@@ -20,6 +20,8 @@ HFONT QWGetFont(int qwfontID, int pixelValue, int style);
 int QwPixelValue(HWND window, int points);
 // The text-metric height of a font on the window's screen.
 int QwFontHeight(HWND window, HFONT font);
+// The text-metric height of the font selected in the device context.
+int QwTextHeight(HDC dc);
 
 struct QwPenBrushSet {
   HBRUSH brushGrey80;

@@ -66,11 +66,12 @@ struct GVChildWindowRec {
   HWND window;
   int x, y, width, height;
 };
+// The record's older name, kept for the code that still spells it so.
 typedef GVChildWindowRec QwChildWinRec;
 
 // Creates a visible child of the class (title "", clipping its siblings and
 // children) at the record's place and shows it.
-void GVCreateChildWindow(QwChildWinRec* rec, HINSTANCE instance, HWND parent, const char* className, int x, int y,
+void GVCreateChildWindow(GVChildWindowRec* rec, HINSTANCE instance, HWND parent, const char* className, int x, int y,
                          int width, int height);
 
 // Kind 23's placement: a separator is 2 pixels high, 3 for style 1, whatever

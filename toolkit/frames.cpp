@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr DWORD kHiddenChild = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-constexpr DWORD kVisibleChild = kHiddenChild | WS_VISIBLE;
+constexpr DWORD kHiddenChild = kGVHiddenChildStyle;
+constexpr DWORD kVisibleChild = kGVChildStyle;
 
 char* copyText(const char* text) {
   if (!text) text = "";
@@ -73,6 +73,18 @@ void HwFrame::move(int x, int y, int w, int h) {
   innerHeight = h - 2 * border;
   if (window) MoveWindow(window, x, y, w, h, TRUE);
   if (form) form->setSize(innerWidth, innerHeight);
+}
+
+HWND HwFrame::createInner(const char* className, const char* title, HINSTANCE instance, void* object) {
+  HWND inner = CreateWindowExA(0, className, title, kGVChildStyle, border, border, innerWidth, innerHeight, window,
+                               nullptr, instance, nullptr);
+  if (inner && object) SetWindowLongA(inner, GWL_USERDATA, reinterpret_cast<LONG_PTR>(object));
+  return inner;
+}
+
+void HwFrame::moveWithInner(HWND inner, int x, int y, int w, int h) {
+  move(x, y, w, h);
+  if (inner) MoveWindow(inner, border, border, innerWidth, innerHeight, TRUE);
 }
 
 void HwFrame::destroy() {

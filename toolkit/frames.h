@@ -19,6 +19,12 @@ class HwFrame {
   // Moves the window and re-arranges the form; the creation size stays the
   // frame's natural size.
   void move(int x, int y, int width, int height);
+  // The window a framed control keeps inside the border: a child of the frame's
+  // window at (b, b, W - 2b, H - 2b) in the toolkit's child style, holding object
+  // (when given) in its GWL_USERDATA.
+  HWND createInner(const char* className, const char* title, HINSTANCE instance, void* object);
+  // The frame's move, with the inner window fitted to the new inside.
+  void moveWithInner(HWND inner, int x, int y, int width, int height);
   // Frees the form and the text (again at destruction) and detaches the object from
   // its window; the window goes with its parent.
   void destroy();

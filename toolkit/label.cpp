@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-
 // 12 gives Arial -12 and -16 Arial 16; other heights are reported and fall back.
 HFONT labelFont(int pixelHeight) { return QWGetFont(1, pixelHeight, 0); }
 
@@ -26,12 +24,10 @@ void paintLabel(HwLabel& label, HWND hwnd) {
   HGDIOBJ old = SelectObject(dc, label.font);
   int mode = SetBkMode(dc, TRANSPARENT);
   COLORREF colour = SetTextColor(dc, RGB(220, 220, 220));
-  TEXTMETRICA tm = {};
-  GetTextMetricsA(dc, &tm);
   int n = static_cast<int>(std::strlen(label.text));
   SIZE extent = {};
   GetTextExtentPoint32A(dc, label.text, n, &extent);
-  int y = (r.bottom - tm.tmHeight) / 2;
+  int y = (r.bottom - QwTextHeight(dc)) / 2;
   int x = label.alignment == -1  ? label.margin
           : label.alignment == 1 ? r.right - label.margin - extent.cx
                                  : (r.right - extent.cx) / 2;
@@ -51,7 +47,7 @@ HwLabel::HwLabel(HWND parent, const char* labelText, HINSTANCE instance, int x, 
   // The field holds 399 characters; longer texts are cut.
   std::strncpy(text, labelText ? labelText : "", kHwLabelText - 1);
   text[kHwLabelText - 1] = 0;
-  window = CreateWindowExA(0, "LabelClass", text, borderFlag ? kChildStyle | WS_BORDER : kChildStyle, x, y, width,
+  window = CreateWindowExA(0, "LabelClass", text, borderFlag ? kGVChildStyle | WS_BORDER : kGVChildStyle, x, y, width,
                            height, parent, nullptr, instance, nullptr);
   font = labelFont(pixelHeight);
   SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -114,15 +110,13 @@ void HwBaseControl::createFrame(HWND parent, HINSTANCE instance, int x, int y, i
   height = h;
   frame.create(parent, instance, x, y, width, height, 0, 0);
   border = frame.border;
-  window = CreateWindowExA(0, "BaseControlClass", "TXT", kChildStyle, border, border, width - 2 * border,
-                           height - 2 * border, frame.window, nullptr, instance, nullptr);
+  window = frame.createInner("BaseControlClass", "TXT", instance, nullptr);
 }
 
 void HwBaseControl::moveFrame(int x, int y, int w, int h) {
   width = w;
   height = h;
-  frame.move(x, y, width, height);
-  if (window) MoveWindow(window, border, border, width - 2 * border, height - 2 * border, TRUE);
+  frame.moveWithInner(window, x, y, width, height);
 }
 
 void HwBaseControl::moveButton(int x, int y, int w, int h) {

@@ -208,15 +208,8 @@ void QwDDSubWindow::init(int px, int py, int w, QwListItem* list, int n, int lis
                           width, 0, owner, nullptr, QwInstance, nullptr);
   if (popup) SetWindowLongA(popup, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
-  HDC dc = GetDC(popup);
-  int pixels = -MulDiv(12, GetDeviceCaps(dc, LOGPIXELSY), 72);
-  font = QWGetFont(1, pixels, 0);
-  HGDIOBJ old = SelectObject(dc, font);
-  TEXTMETRICA tm = {};
-  GetTextMetricsA(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(popup, dc);
-  rowHeight = tm.tmHeight + 4;
+  font = QWGetFont(1, QwPixelValue(popup, 12), 0);
+  rowHeight = QwFontHeight(popup, font) + 4;
 
   timerInterval = 5;
   // A day at most: the milliseconds must fit the int they are kept in.

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-
 // Where the pointer held the knob, relative to its centre, during a drag.
 int gGripOffset = 0;
 
@@ -70,9 +68,7 @@ void HwScrollBar::create(HWND owner, HINSTANCE instance, int track, int line, in
   firstLine = 1;
   dragging = 0;
   frame.create(owner, instance, 0, 0, barWidth, trackLength, 0, 0);
-  window = CreateWindowExA(0, "ScrollBarClass", "TXT", kChildStyle, frame.border, frame.border, barWidth,
-                           trackLength, frame.window, nullptr, instance, nullptr);
-  SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  window = frame.createInner("ScrollBarClass", "TXT", instance, this);
   recalc();
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
@@ -150,9 +146,8 @@ bool HwScrollBar::tellOwner(int code, int line) {
 }
 
 void HwScrollBar::move(int x, int y, int w, int h) {
-  frame.move(x, y, w, h);
-  trackLength = h - 2 * frame.border;
-  if (window) MoveWindow(window, frame.border, frame.border, w - 2 * frame.border, trackLength, TRUE);
+  frame.moveWithInner(window, x, y, w, h);
+  trackLength = frame.innerHeight;
   recalc();
 }
 

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr DWORD kWindowStyle = 0x56000000;  // WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN
 constexpr int kHeight = 28;
 constexpr int kButtonWidth = 20;
 // The buttons' places from the inner right edge: previous, next, 2, 3.
@@ -32,9 +31,7 @@ HwSelectorTool::HwSelectorTool(HINSTANCE instance, const char* text, int w, int 
   frame->create(parent, instance, x, y, width, height, frameKind, 0);
   border = frame->border;
   int innerW = width - 2 * border, innerH = height - 2 * border;
-  window = CreateWindowExA(0, "SelectorToolClass", "TXT", kWindowStyle, border, border, innerW, innerH, frame->window,
-                           nullptr, instance, nullptr);
-  SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  window = frame->createInner("SelectorToolClass", "TXT", instance, this);
   label = new HwLabel(window, labelText, instance, 0, 2, labelWidth, innerH - 2, 0, 12, 1, 6);
   textBox = new HwEditControl(2, 0, window, instance, labelWidth, 1, innerW - labelWidth - kTextBoxRest, innerH - 2, 0,
                               0.0f, initialText, nullptr, nullptr, commitCB, this);
@@ -73,9 +70,8 @@ void HwSelectorTool::placeButtons(int innerW, int innerH) {
 void HwSelectorTool::move(int x, int y, int w, int h) {
   width = w;
   height = h;
-  if (frame) frame->move(x, y, width, height);
+  if (frame) frame->moveWithInner(window, x, y, width, height);
   int innerW = width - 2 * border, innerH = height - 2 * border;
-  if (window) MoveWindow(window, border, border, innerW, innerH, TRUE);
   if (label) label->move(0, 2, labelWidth, innerH - 2);
   if (textBox) textBox->move(labelWidth, 1, innerW - labelWidth - kTextBoxRest, innerH - 2);
   placeButtons(innerW, innerH);

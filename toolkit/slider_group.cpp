@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr DWORD kGroupStyle = 0x56000000;  // child, visible, clipping siblings and children
 constexpr DWORD kTrackStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr int kSteps = 1000;
 constexpr int kVerticalEntryHeight = 25;
@@ -95,9 +94,7 @@ void HwSliderGroup::create(int sliderKind, int labelW, HINSTANCE instance, HWND 
   frame.create(parent, instance, x, y, width, height, 0, 0);
   border = frame.border;
   int innerW = width - 2 * border, innerH = height - 2 * border;
-  window = CreateWindowExA(0, "SliderGrpClass", "TXT", kGroupStyle, border, border, innerW, innerH, frame.window,
-                           nullptr, instance, nullptr);
-  if (window) SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  window = frame.createInner("SliderGrpClass", "TXT", instance, this);
   Layout l = layoutFor(*this, innerW, innerH);
   if (!noLabel)
     label = new HwLabel(window, labelText, instance, l.label.x, l.label.y, l.label.w, l.label.h, kLabelPoints, 0, 1,
@@ -135,7 +132,6 @@ void HwSliderGroup::addFloat(int labelW, HINSTANCE instance, HWND parent, int x,
 
 void HwSliderGroup::layout() {
   int innerW = width - 2 * border, innerH = height - 2 * border;
-  if (window) MoveWindow(window, border, border, innerW, innerH, TRUE);
   Layout l = layoutFor(*this, innerW, innerH);
   if (label) label->move(l.label.x, l.label.y, l.label.w, l.label.h);
   if (edit) edit->move(l.edit.x, l.edit.y, l.edit.w, l.edit.h);
@@ -145,7 +141,7 @@ void HwSliderGroup::layout() {
 void HwSliderGroup::move(int x, int y, int w, int h) {
   width = w;
   height = h;
-  frame.move(x, y, w, h);
+  frame.moveWithInner(window, x, y, w, h);
   layout();
   update();
 }

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr int kWheelThreshold = 10;
 
 HwTextWheelCB gDefaultWheelCB = nullptr;
@@ -79,17 +78,14 @@ void HwTextWin::create(HWND parent, const char* initial, HINSTANCE instance, int
   lineHeight = QwFontHeight(parent, font) + 2;
   frame.create(parent, instance, x, y, width, height, frameKind, 0);
   border = frame.border;
-  window = CreateWindowExA(0, "TextWinClass", "TXT", kChildStyle, border, border, width - 2 * border,
-                           height - 2 * border, frame.window, nullptr, instance, nullptr);
-  SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  window = frame.createInner("TextWinClass", "TXT", instance, this);
   firstLine = 1;
   wheelCB = gDefaultWheelCB;
 }
 
 void HwTextWin::move(int px, int py, int w, int h) {
   x = px, y = py, width = w, height = h;
-  frame.move(x, y, width, height);
-  if (window) MoveWindow(window, border, border, width - 2 * border, height - 2 * border, TRUE);
+  frame.moveWithInner(window, x, y, width, height);
 }
 
 void HwTextWin::setText(const char* newText) {

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr DWORD kBarStyle = 0x56000000;    // child, visible, clipping siblings and children
 constexpr DWORD kStripStyle = 0x50000000;  // child, visible
 constexpr int kBarHeight = 50;
 constexpr int kBoxWidth = 70;
@@ -178,8 +177,8 @@ void HwTimeBar::create(HINSTANCE instance, HWND parent, int w, int barFlags, voi
   border = frame.border;
   int innerW = width - 2 * border, innerH = height - 2 * border;
   int stripW = innerW - kBoxWidth - kBoxGap;
-  window = stripWindow(frame.window, kBarStyle, border, border, innerW, innerH, instance, this, false);
-  stripArea = stripWindow(window, kBarStyle, 0, 0, stripW, innerH, instance, this, false);
+  window = frame.createInner("TimeBarClass", "TXT", instance, this);
+  stripArea = stripWindow(window, kGVChildStyle, 0, 0, stripW, innerH, instance, this, false);
   markerStrip = stripWindow(stripArea, kStripStyle, 0, 0, stripW, 12, instance, this, true);
   ruler = stripWindow(stripArea, kStripStyle, 0, 12, stripW, 15, instance, this, true);
   numberStrip = stripWindow(stripArea, kStripStyle, 0, 27, stripW, 19, instance, this, true);
@@ -207,12 +206,11 @@ void HwTimeBar::move(int newX, int newY, int w, int h) {
   y = newY;
   width = w;
   height = h;
-  frame.move(x, y, width, height);
+  frame.moveWithInner(window, x, y, width, height);
   int innerW = w - 2 * border, innerH = h - 2 * border;
   int stripW = innerW - kBoxWidth - kBoxGap;
   int rulerH = static_cast<int>(innerH * 0.33);
   int markerH = (innerH - rulerH) / 2 - 3;
-  moveIf(window, border, border, innerW, innerH);
   moveIf(stripArea, 0, 0, stripW, innerH);
   moveIf(markerStrip, 0, 0, stripW, markerH);
   moveIf(ruler, 0, markerH, stripW, rulerH);

@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kButtonStep = 25;
 constexpr int kBackgroundBitmap = 166;
-constexpr DWORD kBarStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 
 // One drag at a time: whether it may move the owner, the cursor and the owner's
 // corner at the press.
@@ -68,7 +67,7 @@ void HwTitleBar::create(const char* title, HINSTANCE instance, HWND ownerWindow,
   copyTitle(text, title);
   int rowY = (height - buttonSize) / 2 - 4;
   textAreaWidth = width - kButtonStep * buttonCount(style);
-  window = CreateWindowExA(0, "TitleBarClass", "TXT", kBarStyle, x, y, width, height, owner, nullptr, instance,
+  window = CreateWindowExA(0, "TitleBarClass", "TXT", kGVChildStyle, x, y, width, height, owner, nullptr, instance,
                            nullptr);
   SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
   if (style == 1) return;

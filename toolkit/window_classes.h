@@ -23,6 +23,11 @@ bool GVSetWindowClassRegistrar(const char* className, GVClassRegistrar registrar
 ATOM GVRegisterToolkitClass(HINSTANCE instance, const char* className, UINT style, WNDPROC proc,
                             HBRUSH background, int iconId);
 
+// The style of the toolkit's child windows: visible, clipping their siblings and
+// children (0x56000000); and the same without WS_VISIBLE (0x46000000).
+constexpr DWORD kGVChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+constexpr DWORD kGVHiddenChildStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+
 // Clears the window's GWL_USERDATA when it still holds this object, so the
 // window's last messages (it dies later, with its parent) find no object.
 void GVDetachObject(HWND window, const void* object);

@@ -49,7 +49,7 @@ class MenuRun : public MainWindowTest {
   }
   // Opens the menu and picks the row.
   static void pick(HwMenuButton* file, int row) {
-    clickCentre(file->face);
+    click(file->face);
     elapse(500);
     QwDDSubWindow* w = file->multiList->mainWindow;
     RECT r = rectOf(w->popup);

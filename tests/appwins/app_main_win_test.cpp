@@ -80,10 +80,10 @@ TEST_F(MainWindow, PanelsFollowTheFormRulesOverTheWorkArea) {
 }
 
 TEST_F(MainWindow, SizingBorderAndTitleBarButtons) {
-  clickCentre(win_->titleBar->maximiseButton->face);
+  click(win_->titleBar->maximiseButton->face);
   EXPECT_EQ(rectOf(win_->frame), (RECT{0, 0, 1233, 693}));
   EXPECT_EQ(viewPlace(win_->view).right, 1233 - 6 - 44 - 3 - 10);
-  clickCentre(win_->titleBar->maximiseButton->face);
+  click(win_->titleBar->maximiseButton->face);
   EXPECT_EQ(rectOf(win_->frame), (RECT{0, 0, 1920, 1080}));
   EXPECT_EQ(viewPlace(win_->view).right, 1857);
 
@@ -95,7 +95,7 @@ TEST_F(MainWindow, SizingBorderAndTitleBarButtons) {
 
   // Minimised, the engine renders nothing until the window is sized again.
   Ogre::Root& root = Ogre::Root::getSingleton();
-  clickCentre(win_->titleBar->minimiseButton->face);
+  click(win_->titleBar->minimiseButton->face);
   EXPECT_TRUE(IsIconic(win_->frame));
   const unsigned long frames = root.getNextFrameNumber();
   GVRedrawView(win_->view);
@@ -118,7 +118,7 @@ TEST_F(MainWindow, SizingBorderAndTitleBarButtons) {
   EXPECT_FALSE(GetWindowLongA(win_->frame, GWL_STYLE) & WS_THICKFRAME);
   EXPECT_EQ(rectOf(win_->frame), (RECT{0, 0, 1920, 1080}));
 
-  clickCentre(win_->titleBar->closeButton->face);
+  click(win_->titleBar->closeButton->face);
   MSG msg;
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 0u);
@@ -149,10 +149,10 @@ TEST_F(MainWindow, ChoosersSetTheFrameRateDisplayModesAndOpacity) {
   EXPECT_EQ((*win_->view->camera)->jelDisplayMode, 16);
 
   display->renderValue1 = 1.0f;
-  for (int i = 0; i < 3; ++i) clickCentre(win_->opacityDown->face);
+  for (int i = 0; i < 3; ++i) click(win_->opacityDown->face);
   EXPECT_NEAR(display->renderValue1, 0.7f, 1e-5f);
   display->renderValue1 = 1.0f;
-  clickCentre(win_->opacityUp->face);
+  click(win_->opacityUp->face);
   EXPECT_EQ(display->renderValue1, 1.0f);
 }
 

@@ -29,7 +29,7 @@ TEST_F(FileSave, NameWithoutExtensionEnterAndSaveCodes) {
   dlg.setMode(0x200, "abcd");
   EXPECT_STREQ(dlg.nameField->text, "abcd");
 
-  clickCentre(dlg.nameField->window);
+  click(dlg.nameField->window);
   GVTestKeyPress(VK_RETURN);
   settle();
   ASSERT_EQ(calls.back().modeCode, 0x204);
@@ -37,11 +37,11 @@ TEST_F(FileSave, NameWithoutExtensionEnterAndSaveCodes) {
   EXPECT_EQ(calls.back().text, "abcd");
 
   dlg.lock = 1;  // a locked dialog beeps and stays
-  clickCentre(dlg.saveButton->face);
+  click(dlg.saveButton->face);
   EXPECT_TRUE(IsWindowVisible(dlg.popup));
   EXPECT_EQ(GVTestLastBeep(), static_cast<UINT>(MB_ICONHAND));
   dlg.lock = 0;
-  clickCentre(dlg.saveButton->face);
+  click(dlg.saveButton->face);
   EXPECT_EQ(calls.back().modeCode, 0x208);
   EXPECT_EQ(calls.back().text, "");
   EXPECT_STREQ(dlg.savedName, "abcd");

@@ -30,7 +30,7 @@ class MenuBar : public MainWindowTest {
     return POINT{r.left + 30, r.top + 1 + 4 + (row - 1) * w->rowHeight + w->rowHeight / 2};
   }
   static QwDDSubWindow* open(HwMenuButton* menu) {
-    clickCentre(menu->face);
+    click(menu->face);
     elapse(500);
     return menu->multiList->mainWindow;
   }
@@ -74,10 +74,10 @@ TEST_F(MenuBar, ChoicesReachTheOwnerAsMenuItemAndSubItem) {
 
 TEST_F(MenuBar, NotesTogglesItsFaceAndTellsTheOwnerAndSitsLeftOfTheMiddle) {
   bar_->hasNotes = 1;
-  clickCentre(bar_->notes->face);
+  click(bar_->notes->face);
   EXPECT_STREQ(bar_->notes->label, "*Notes*");
   EXPECT_EQ(bar_->notes->state, 4);
-  clickCentre(bar_->notes->face);
+  click(bar_->notes->face);
   EXPECT_STREQ(bar_->notes->label, "Notes");
   EXPECT_EQ(gCalls, (std::vector<Call>{{5, 1, 1}, {5, 1, 0}}));
 

@@ -32,11 +32,11 @@ TEST_F(MessageBox, OneBoxSizedToEachTextAndHiddenByOk) {
   ASSERT_TRUE(dlg);
   EXPECT_EQ(dlg->text, forty);
   dlg->lock = 1;  // a locked box only beeps
-  clickCentre(dlg->okButton->face);
+  click(dlg->okButton->face);
   EXPECT_TRUE(IsWindowVisible(box));
   EXPECT_EQ(GVTestLastBeep(), static_cast<UINT>(MB_ICONHAND));
   dlg->lock = 0;
-  clickCentre(dlg->okButton->face);
+  click(dlg->okButton->face);
   EXPECT_FALSE(IsWindowVisible(box));
   EXPECT_EQ(dlg->answer, 1);
 }

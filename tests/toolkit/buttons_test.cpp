@@ -46,7 +46,7 @@ TEST_F(Buttons, ThreeStateButtonCyclesItsOuterFillAndIgnoresReleasesOutside) {
   HwBMButton b;
   b.create(parent_, instance_, "", 2, 0, 0, 0, 0, 0, 100, 100, 40, 20, 3, "", 0, 0, cycleThree, &clicks);
   settle();
-  EXPECT_EQ(windowRect(b.outer).left, 99);
+  EXPECT_EQ(rectOf(b.outer).left, 99);
   const COLORREF fills[] = {kGrey65, RGB(0, 250, 0), RGB(255, 150, 150), kGrey65};
   EXPECT_EQ(screen(99, 99), fills[0]);
   for (int i = 1; i <= 3; i++) {
@@ -58,7 +58,7 @@ TEST_F(Buttons, ThreeStateButtonCyclesItsOuterFillAndIgnoresReleasesOutside) {
   }
   EXPECT_EQ(clicks.states, (std::vector<int>{0, 1, 2}));
 
-  RECT face = windowRect(b.face);
+  RECT face = rectOf(b.face);
   std::vector<COLORREF> up = grab(face);
   EXPECT_EQ(up, stretched(141, face));
   GVTestMouseDown(120, 110);
@@ -90,7 +90,7 @@ TEST_F(Buttons, PressedTextButtonShowsTheDownBitmapAndItsLabelRaised) {
   HwBMButton b;
   b.createTextButton(parent_, instance_, 141, 142, "Dismiss", 12, 300, 200, 90, 30, 0, nullptr, nullptr);
   settle();
-  RECT face = windowRect(b.face);
+  RECT face = rectOf(b.face);
   // Ink: where the face differs from its bare bitmap.
   auto inkTop = [&](int bitmap, COLORREF* solid) {
     std::vector<COLORREF> bare = stretched(bitmap, face), shown = grab(face);
@@ -129,7 +129,7 @@ TEST_F(Buttons, ToolTipAppearsAfterRestingAndGoesWithThePointer) {
   elapse(10);
   HWND tip = toolTip();
   ASSERT_TRUE(tip);
-  RECT r = windowRect(tip);
+  RECT r = rectOf(tip);
   EXPECT_EQ(r.left, 80);
   EXPECT_EQ(r.top, 70);
   EXPECT_EQ(screen(r.left + 2, r.top + 2), kGrey200);
@@ -144,7 +144,7 @@ TEST_F(Buttons, ToolTipAppearsAfterRestingAndGoesWithThePointer) {
   settle();
   elapse(205);
   ASSERT_TRUE(toolTip());
-  EXPECT_EQ(windowRect(toolTip()).left, 280);
+  EXPECT_EQ(rectOf(toolTip()).left, 280);
 
   GVTestMouseMove(500, 400);
   settle();
@@ -156,8 +156,8 @@ TEST_F(Buttons, ToolTipAppearsAfterRestingAndGoesWithThePointer) {
   settle();
   elapse(205);
   ASSERT_TRUE(toolTip());
-  EXPECT_EQ(windowRect(toolTip()).left, 10);
-  EXPECT_EQ(windowRect(toolTip()).top, 10);
+  EXPECT_EQ(rectOf(toolTip()).left, 10);
+  EXPECT_EQ(rectOf(toolTip()).top, 10);
   EXPECT_TRUE(box_->texts.empty());
 }
 
@@ -182,7 +182,7 @@ TEST_F(Buttons, MenuButtonWithoutItsListSaysSo) {
   HwMenuButton m;
   m.create(parent_, instance_, "Help", 195, 196, 98, 49, 0.2f, 0, nullptr, nullptr);
   settle();
-  EXPECT_EQ(windowRect(m.face).top, 1);
+  EXPECT_EQ(rectOf(m.face).top, 1);
   EXPECT_EQ(m.buttonHeight, 24);
   GVTestClick(110, 10);
   settle();

@@ -35,15 +35,6 @@ class Choosers : public ToolkitTest {
     ToolkitTest::SetUp();
     parent_ = popup("BaseControlClass", 0, 0, 500, 400);
   }
-  static POINT centre(HWND w) {
-    RECT r = windowRect(w);
-    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-  }
-  static void click(POINT p) {
-    GVTestAdvanceClock(1000);
-    GVTestClick(p.x, p.y);
-    settle();
-  }
   HwDropDownCntrl* makeDropDown(int y, Owner* owner) {
     auto* d = new HwDropDownCntrl(instance_, "Geo Dply:", parent_, 10, y, 240, 28, 90, 0.2f, choose, owner);
     d->rebuildList();
@@ -61,18 +52,14 @@ class Choosers : public ToolkitTest {
     return d.multiList->mainWindow;
   }
   static void pickRow(QwDDSubWindow* w, int row) {
-    RECT r = windowRect(w->popup);
+    RECT r = rectOf(w->popup);
     click(POINT{r.left + 30, r.top + 1 + 4 + row * w->rowHeight + w->rowHeight / 2});
     elapse(250);
   }
-  // Inked columns (not the light grey) of the value box.
-  static std::pair<int, int> ink(HWND box) {
-    RECT r = windowRect(box);
-    int left = r.right, right = r.left;
-    for (int y = r.top + 1; y < r.bottom - 1; y++)
-      for (int x = r.left + 1; x < r.right - 1; x++)
-        if (screen(x, y) != RGB(200, 200, 200)) left = std::min(left, x), right = std::max(right, x);
-    return {left, right};
+  // Inked columns (not the light grey) inside the value box's border.
+  static std::pair<int, int> boxInk(HWND box) {
+    RECT r = rectOf(box);
+    return ink(RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, RGB(200, 200, 200));
   }
   HWND parent_ = nullptr;
 };
@@ -80,22 +67,22 @@ class Choosers : public ToolkitTest {
 TEST_F(Choosers, DropDownRollsOpenUnderItsBoxAndShowsThePickCentred) {
   Owner owner;
   HwDropDownCntrl* d = makeDropDown(10, &owner);
-  RECT box = windowRect(d->valueBox);
+  RECT box = rectOf(d->valueBox);
   EXPECT_EQ(box.left, 10 + 90 + 3);
   EXPECT_EQ(box.right - box.left, 240 - 90 - 3 - 24);
-  EXPECT_EQ(windowRect(d->listButton->face).left, 10 + 240 - 28 + 5);
+  EXPECT_EQ(rectOf(d->listButton->face).left, 10 + 240 - 28 + 5);
   EXPECT_EQ(countScreen(RGB(200, 200, 200), RECT{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1}),
             (box.right - box.left - 2) * (box.bottom - box.top - 2));  // nothing selected yet
 
   QwDDSubWindow* list = open(*d);
   ASSERT_TRUE(list);
-  RECT lr = windowRect(list->popup);
+  RECT lr = rectOf(list->popup);
   EXPECT_EQ(lr.left, box.left);
   EXPECT_EQ(lr.top, box.bottom);
   pickRow(list, 2);
   EXPECT_EQ(owner.codes, std::vector<int>{3});
   EXPECT_EQ(d->selected, 3);
-  auto [left, right] = ink(d->valueBox);
+  auto [left, right] = boxInk(d->valueBox);
   ASSERT_LT(left, right);
   EXPECT_LE(std::abs((left + right + 1) / 2 - (box.left + box.right) / 2), 2);
 
@@ -132,10 +119,10 @@ TEST_F(Choosers, SelectorAsksItsOwnerAndShowsWhatItWritesBack) {
   Owner owner;
   auto* tool = new HwSelectorTool(instance_, "Geo:", 200, 60, 2, 10, 10, name, &owner, parent_, "Cube  {1}");
   settle();
-  RECT box = windowRect(tool->textBox->window);
+  RECT box = rectOf(tool->textBox->window);
   EXPECT_EQ(tool->border, 2);
   EXPECT_EQ(box.right - box.left, 41);
-  EXPECT_EQ(windowRect(tool->prevButton->face).left, 10 + 2 + 196 - 92);
+  EXPECT_EQ(rectOf(tool->prevButton->face).left, 10 + 2 + 196 - 92);
 
   click(centre(tool->prevButton->face));
   click(centre(tool->nextButton->face));
@@ -158,8 +145,8 @@ TEST_F(Choosers, SelectorAsksItsOwnerAndShowsWhatItWritesBack) {
   form.addDefinition(tool, 14, 1, 50, nullptr, 0, 2, 5, nullptr, 0, 17, 300, nullptr, 0, 18, 28, nullptr, 0);
   form.resolveReferences();
   form.setSize(500, 400);
-  EXPECT_EQ(windowRect(tool->textBox->window).right - windowRect(tool->textBox->window).left, 141);
-  EXPECT_EQ(windowRect(tool->button3->face).right, 5 + 2 + 296 - 3);
+  EXPECT_EQ(rectOf(tool->textBox->window).right - rectOf(tool->textBox->window).left, 141);
+  EXPECT_EQ(rectOf(tool->button3->face).right, 5 + 2 + 296 - 3);
   delete tool;
 }
 

@@ -49,19 +49,19 @@ TEST_F(ControlsGallery, ButtonsFramesMenuAndToolTip) {
     frames[style - 1].create(parent, instance_, 300 + (style - 1) * 84, 300, 72, 60, style, 0);
   settle();
 
-  RECT face = windowRect(file.face);
+  RECT face = rectOf(file.face);
   GVTestClick((face.left + face.right) / 2, (face.top + face.bottom) / 2);
   settle();
   elapse(220);
-  RECT list = windowRect(ml->mainWindow->popup);
+  RECT list = rectOf(ml->mainWindow->popup);
   int rowY = list.top + 1 + 4 + 2 * ml->mainWindow->rowHeight + 8;
   GVTestMouseMove(list.left + 20, rowY);
   settle();
   elapse(110);
   ASSERT_TRUE(ml->cascadeWindow);
-  EXPECT_GT(windowRect(ml->cascadeWindow->popup).bottom, windowRect(ml->cascadeWindow->popup).top);
+  EXPECT_GT(rectOf(ml->cascadeWindow->popup).bottom, rectOf(ml->cascadeWindow->popup).top);
 
-  RECT tipped = windowRect(buttons[5 * 6 + 2]->face);
+  RECT tipped = rectOf(buttons[5 * 6 + 2]->face);
   GVTestMouseMove(tipped.left + 5, tipped.top + 5);
   settle();
   GVTestMouseMove(tipped.left + 6, tipped.top + 5);
@@ -118,7 +118,7 @@ TEST_F(ControlsGallery, EntriesFieldsAndChoosers) {
     return rows;
   };
   for (HwBMButton* b : {stepper.upButton, stepper.downButton, shut.listButton}) {
-    std::vector<int> rows = arrowRows(windowRect(b->face));
+    std::vector<int> rows = arrowRows(rectOf(b->face));
     ASSERT_GE(rows.size(), 3u);
     bool up = b == stepper.upButton;
     EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end(), [&](int a, int c) { return up ? a < c : a > c; }));
@@ -126,7 +126,7 @@ TEST_F(ControlsGallery, EntriesFieldsAndChoosers) {
   }
   // The groove runs unbroken up to the knob from both sides: along its darkest row
   // no background shows between the groove's ends.
-  RECT t = windowRect(slider.track);
+  RECT t = rectOf(slider.track);
   int grooveRow = -1;
   for (int y = t.top; y < t.bottom && grooveRow < 0; y++)
     if (screen(t.left + 12, y) == RGB(30, 30, 30)) grooveRow = y;
@@ -135,13 +135,13 @@ TEST_F(ControlsGallery, EntriesFieldsAndChoosers) {
   EXPECT_GT(countScreen(RGB(200, 200, 210), RECT{t.left, grooveRow, t.right, grooveRow + 1}), 10);
 
   // Drag over "Selected", then open the second list.
-  t = windowRect(text.window);
+  t = rectOf(text.window);
   GVTestMouseDown(t.left + 4, t.top + 10);
   settle();
   GVTestMouseMove(t.left + 70, t.top + 10);
   settle();
   GVTestMouseUp(t.left + 70, t.top + 10);
-  RECT button = windowRect(open.listButton->face);
+  RECT button = rectOf(open.listButton->face);
   GVTestClick(button.left + 5, button.top + 5);
   settle();
   elapse(150);

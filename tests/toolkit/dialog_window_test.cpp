@@ -45,33 +45,6 @@ class Dialogs : public ToolkitTest {
     settle();
     return *dialog_;
   }
-  static void settle() {
-    GVTestPumpMessages();
-    GVComposeScreen();
-  }
-  static POINT centre(HWND w) {
-    RECT r;
-    GetWindowRect(w, &r);
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-  }
-  static void click(HWND w) {
-    POINT p = centre(w);
-    GVTestClick(p.x, p.y);
-    settle();
-  }
-  // The drag reads the cursor as each message is handled, so each step is pumped.
-  static void drag(POINT from, std::vector<POINT> path) {
-    GVTestMouseDown(from.x, from.y);
-    settle();
-    for (POINT p : path) GVTestMouseMove(p.x, p.y), settle();
-    GVTestMouseUp(path.back().x, path.back().y);
-    settle();
-  }
-  static RECT rectOf(HWND w) {
-    RECT r;
-    GetWindowRect(w, &r);
-    return r;
-  }
   static constexpr int kX = 40, kY = 30;
   HwDialogTemp* dialog_ = nullptr;
   OwnerLog log_;

@@ -74,24 +74,9 @@ class Entries : public ToolkitTest {
     settle();
     return same;
   }
-  // Far enough apart in time from the last that it starts no double click.
-  static void clickAt(POINT p, int clicks = 1) {
-    GVTestAdvanceClock(1000);
-    for (int i = 0; i < clicks; i++) GVTestClick(p.x, p.y);
-    settle();
-  }
-  static void drag(POINT from, POINT to) {
-    GVTestAdvanceClock(1000);
-    GVTestMouseDown(from.x, from.y);
-    settle();
-    GVTestMouseMove(to.x, to.y);
-    settle();
-    GVTestMouseUp(to.x, to.y);
-    settle();
-  }
   static void clickEnd(const HwEditControl& e) {
     RECT c = client(e.window);
-    clickAt(POINT{c.right - 2, (c.top + c.bottom) / 2});
+    click(POINT{c.right - 2, (c.top + c.bottom) / 2});
   }
   HWND parent_ = nullptr;
   Calls calls_;
@@ -134,14 +119,14 @@ TEST_F(Entries, FloatEntryShowsItsDecimalsUntilATypedValueHasMore) {
 TEST_F(Entries, MousePlacesTheCaretSelectsByDragAndDoubleClickSelectsAll) {
   HwEditControl e(2, 0, parent_, instance_, 10, 10, 160, 22, 0, 0, "abcdefgh", nullptr, nullptr, nullptr, nullptr);
   POINT b3 = boundary(e, 3);
-  clickAt(POINT{b3.x + 1, b3.y});
+  click(POINT{b3.x + 1, b3.y});
   EXPECT_EQ(e.caret.caretIndex, 3);
   POINT caret;
   ASSERT_TRUE(GetCaretPos(&caret));
   EXPECT_EQ(caret.x, b3.x - client(e.window).left);
 
   POINT b2 = boundary(e, 2), b5 = boundary(e, 5);
-  drag(b2, b5);
+  drag(b2, {b5});
   RECT c = client(e.window);
   RECT inside = {b2.x, c.top, b5.x, c.bottom}, before = {c.left, c.top, b2.x - 1, c.bottom};
   int area = (b5.x - b2.x) * (c.bottom - c.top);
@@ -151,7 +136,7 @@ TEST_F(Entries, MousePlacesTheCaretSelectsByDragAndDoubleClickSelectsAll) {
   type("\b");
   EXPECT_STREQ(e.text, "abfgh");
 
-  clickAt(b2, 2);
+  click(b2, 2);
   EXPECT_GT(countScreen(RGB(0, 0, 0), c), 0);
   type("z");
   EXPECT_STREQ(e.text, "z");
@@ -159,7 +144,7 @@ TEST_F(Entries, MousePlacesTheCaretSelectsByDragAndDoubleClickSelectsAll) {
 
   HwEditControl empty(2, 0, parent_, instance_, 10, 40, 160, 22, 0, 0, "", nullptr, nullptr, nullptr, nullptr);
   RECT ec = client(empty.window);
-  clickAt(POINT{ec.left + 20, ec.top + 5}, 2);
+  click(POINT{ec.left + 20, ec.top + 5}, 2);
   EXPECT_EQ(empty.caret.selectionEnd, -1);
   EXPECT_EQ(countScreen(RGB(0, 0, 0), ec), 0);
 }
@@ -168,8 +153,8 @@ TEST_F(Entries, EachEntryKeepsItsCaretAndSelectionAcrossFocusChanges) {
   HwEditControl a(2, 0, parent_, instance_, 10, 10, 160, 22, 0, 0, "abcdef", nullptr, nullptr, nullptr, nullptr);
   HwEditControl b(2, 0, parent_, instance_, 10, 40, 160, 22, 0, 0, "uvwxyz", nullptr, nullptr, nullptr, nullptr);
   POINT a1 = boundary(a, 1), a3 = boundary(a, 3);
-  drag(a1, a3);
-  clickAt(boundary(b, 2));
+  drag(a1, {a3});
+  click(boundary(b, 2));
   EXPECT_GT(countScreen(RGB(0, 0, 0), client(a.window)), 0);  // a's selection still shows
   SetFocus(a.window);
   type("q");
@@ -204,7 +189,7 @@ TEST_F(Entries, StepButtonsAskTheCallbackAndWithoutOneTheValueStays) {
   HwEditButControl counted(parent_, instance_, 10, 10, 120, 26, 0, 0, 5, 0, byTens, nullptr, &calls_);
   HwEditButControl plain(parent_, instance_, 10, 50, 120, 26, 1, 4, 0, 1.5f, nullptr, nullptr, nullptr);
   settle();
-  auto press = [](HwBMButton* b) { clickAt(POINT{windowRect(b->face).left + 5, windowRect(b->face).top + 5}); };
+  auto press = [](HwBMButton* b) { click(POINT{rectOf(b->face).left + 5, rectOf(b->face).top + 5}); };
   press(counted.upButton);
   press(counted.downButton);
   press(counted.downButton);
@@ -219,9 +204,9 @@ TEST_F(Entries, StepButtonsAskTheCallbackAndWithoutOneTheValueStays) {
   press(plain.downButton);
   EXPECT_TRUE(shows(*plain.edit, "1.50"));
   // Up is the top half beside the entry, down the bottom half.
-  RECT up = windowRect(counted.upButton->face);
-  EXPECT_EQ(up.left, windowRect(counted.edit->window).right + 2);
-  EXPECT_EQ(windowRect(counted.downButton->face).top, up.bottom);
+  RECT up = rectOf(counted.upButton->face);
+  EXPECT_EQ(up.left, rectOf(counted.edit->window).right + 2);
+  EXPECT_EQ(rectOf(counted.downButton->face).top, up.bottom);
 }
 
 TEST_F(Entries, LabelledFieldPlacesLabelAndEntryAsItsMoveSays) {
@@ -234,13 +219,13 @@ TEST_F(Entries, LabelledFieldPlacesLabelAndEntryAsItsMoveSays) {
   form.resolveReferences();
   form.setSize(400, 300);
   int b = field->border, innerW = 400 - 60 - 2 * b;
-  RECT label = windowRect(field->label->window), frame = windowRect(field->editButton->frame->window);
+  RECT label = rectOf(field->label->window), frame = rectOf(field->editButton->frame->window);
   EXPECT_EQ(label.left, 30 + b + 1);
   EXPECT_EQ(label.right - label.left, 80);
   EXPECT_EQ(frame.left, 30 + b + 80 + 1);
   EXPECT_EQ(frame.top, 20 + b + 1);
   EXPECT_EQ(frame.right - frame.left, innerW - 80 - 2);
-  EXPECT_EQ(windowRect(field->editButton->upButton->face).right, frame.right - 1);
+  EXPECT_EQ(rectOf(field->editButton->upButton->face).right, frame.right - 1);
   GVSetFieldFloat(field, 3.25f);
   EXPECT_TRUE(shows(*field->editButton->edit, "3.25"));
   GVFreeDialogRec2(field);

@@ -89,7 +89,7 @@ TEST_F(Frames, FrameWindowPaintsBorderAndClientAndReportsClientDoubleClicks) {
   holder.form->resolveReferences();
   holder.move(290, 30, 140, 100);
   settle();
-  RECT outer = windowRect(fw.outer), inner = windowRect(fw.inner);
+  RECT outer = rectOf(fw.outer), inner = rectOf(fw.inner);
   EXPECT_EQ(outer.left, 300);
   EXPECT_EQ(outer.top, 40);
   EXPECT_EQ(inner.left, 303);
@@ -120,8 +120,8 @@ TEST_F(Frames, MissingWindowsLeaveTheFrameUsableAndFramesLeaveNoObjects) {
   frame.destroy();
   HwFrameWindow fw;
   fw.createLeft10(parent_, instance_, 100, 26, 4);
-  EXPECT_EQ(windowRect(fw.outer).left, 10);
-  EXPECT_EQ(windowRect(fw.outer).top, 0);
+  EXPECT_EQ(rectOf(fw.outer).left, 10);
+  EXPECT_EQ(rectOf(fw.outer).top, 0);
   fw.destroy();
 }
 

@@ -12,30 +12,19 @@ namespace {
 const COLORREF kText = RGB(220, 220, 220);
 const COLORREF kGrey = RGB(65, 65, 65);
 
-class Labels : public ToolkitTest {
- protected:
-  // The leftmost and rightmost inked columns in an area of the dark grey.
-  static std::pair<int, int> ink(RECT area) {
-    int left = area.right, right = -1;
-    for (int y = area.top; y < area.bottom; y++)
-      for (int x = area.left; x < area.right; x++)
-        if (screen(x, y) != kGrey) left = std::min(left, x), right = std::max(right, x);
-    return {left, right};
-  }
-};
+using Labels = ToolkitTest;
 
 TEST_F(Labels, AlignmentPutsTheTextAtItsMargin) {
   HWND parent = popup("BaseControlClass", 0, 0, 240, 90);
   HwLabel right(parent, "Mass 1.25", instance_, 10, 10, 200, 20, 12, 0, 1, 4);
   HwLabel left(parent, "Mass 1.25", instance_, 10, 40, 200, 20, 12, 0, -1, 4);
-  GVTestPumpMessages();
-  GVComposeScreen();
+  settle();
   EXPECT_EQ(right.pixelHeight, -16);  // 12 points at 96 dots per inch
-  int end = ink(RECT{10, 10, 210, 30}).second;
+  int end = ink(RECT{10, 10, 210, 30}, kGrey).second;
   EXPECT_LE(end, 210 - 4 - 1);
   EXPECT_GE(end, 210 - 4 - 2);
   EXPECT_EQ(screen(209, 20), RGB(65, 65, 65));
-  int start = ink(RECT{10, 40, 210, 60}).first;
+  int start = ink(RECT{10, 40, 210, 60}, kGrey).first;
   EXPECT_GE(start, 10 + 4);
   EXPECT_LE(start, 10 + 4 + 2);
   EXPECT_GT(countScreen(kText, RECT{10, 10, 210, 60}), 20);
@@ -103,8 +92,7 @@ TEST_F(Labels, SeparatorStretchesItsBitmapThreePixelsHigh) {
   GetClientRect(sep.window, &r);
   EXPECT_EQ(r.bottom, 3);
   InvalidateRect(sep.window, nullptr, TRUE);
-  GVTestPumpMessages();
-  GVComposeScreen();
+  settle();
   EXPECT_NE(screen(100, 11), RGB(65, 65, 65));
   EXPECT_EQ(screen(100, 14), RGB(65, 65, 65));
 }

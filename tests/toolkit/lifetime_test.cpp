@@ -26,12 +26,7 @@ class Lifetimes : public ToolkitTest {
   void repaintAndPoke(const std::vector<RECT>& places) {
     RedrawWindow(parent_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     settle();
-    for (RECT r : places) {
-      GVTestAdvanceClock(1000);
-      GVTestClick((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-      GVTestClick((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-      settle();
-    }
+    for (RECT r : places) click(centre(r), 2);
   }
   HWND toolTip() const { return FindWindowA("ToolTipWindowClass", nullptr); }
   HWND parent_ = nullptr;
@@ -41,7 +36,7 @@ TEST_F(Lifetimes, EveryControlFreedUnderALiveParentLeavesItsWindowsQuiet) {
   std::vector<std::function<void()>> frees;
   std::vector<RECT> places;
   auto keep = [&](HWND outer, std::function<void()> free) {
-    places.push_back(windowRect(outer));
+    places.push_back(rectOf(outer));
     frees.push_back(std::move(free));
   };
   auto* button = new HwBMButton();
@@ -105,7 +100,7 @@ TEST_F(Lifetimes, EveryControlFreedUnderALiveParentLeavesItsWindowsQuiet) {
   HwSliderGroup again;
   again.addInt(60, instance_, parent_, 10, 130, 321, 23, "Count:", 40, 0, 50, 100, 0, 1, nullptr, nullptr);
   settle();
-  EXPECT_NE(countScreen(RGB(65, 65, 65), windowRect(again.track)), 0);
+  EXPECT_NE(countScreen(RGB(65, 65, 65), rectOf(again.track)), 0);
 }
 
 TEST_F(Lifetimes, ButtonFreedWhileItsTipShowsOrDuringTheHoverWaitLetsOthersTipAndLight) {
@@ -123,7 +118,7 @@ TEST_F(Lifetimes, ButtonFreedWhileItsTipShowsOrDuringTheHoverWaitLetsOthersTipAn
     settle();
     elapse(205);
     ASSERT_TRUE(toolTip());
-    EXPECT_EQ(windowRect(toolTip()).left, 280);
+    EXPECT_EQ(rectOf(toolTip()).left, 280);
     GVTestMouseMove(600, 400);
     settle();
     EXPECT_EQ(toolTip(), nullptr);
@@ -167,10 +162,8 @@ struct Freeing {
 
 TEST_F(Lifetimes, OwnersMayFreeTheControlFromItsCallback) {
   Freeing f;
-  auto click = [&](HWND w) {
-    RECT r = windowRect(w);
-    GVTestAdvanceClock(1000);
-    GVTestClick((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  auto press = [](HWND w) {
+    click(w);
     elapse(300);
   };
   f.drop = new HwDropDownCntrl(
@@ -189,9 +182,9 @@ TEST_F(Lifetimes, OwnersMayFreeTheControlFromItsCallback) {
   for (const char* t : {"One", "Two"}) f.drop->multiList->addItem(0, dc, t, 0);
   ReleaseDC(f.drop->valueBox, dc);
   settle();
-  click(f.drop->listButton->face);
+  press(f.drop->listButton->face);
   QwDDSubWindow* list = f.drop->multiList->mainWindow;
-  RECT r = windowRect(list->popup);
+  RECT r = rectOf(list->popup);
   GVTestClick(r.left + 30, r.top + 5 + list->rowHeight + list->rowHeight / 2);
   elapse(300);
   EXPECT_EQ(f.drop, nullptr);
@@ -207,7 +200,7 @@ TEST_F(Lifetimes, OwnersMayFreeTheControlFromItsCallback) {
       },
       nullptr, &f);
   settle();
-  click(f.dialog->dismissButton->face);
+  press(f.dialog->dismissButton->face);
   EXPECT_EQ(f.dialog, nullptr);
 
   f.selector = new HwSelectorTool(
@@ -220,7 +213,7 @@ TEST_F(Lifetimes, OwnersMayFreeTheControlFromItsCallback) {
       },
       &f, parent_, "Jel1");
   settle();
-  click(f.selector->nextButton->face);
+  press(f.selector->nextButton->face);
   EXPECT_EQ(f.selector, nullptr);
 
   f.field = new HwTextField();
@@ -233,7 +226,7 @@ TEST_F(Lifetimes, OwnersMayFreeTheControlFromItsCallback) {
     return text;
   };
   settle();
-  click(f.field->edit->window);
+  press(f.field->edit->window);
   GVTestKeyPress('A');
   GVTestKeyPress(VK_RETURN);
   settle();
@@ -251,7 +244,7 @@ TEST_F(Lifetimes, OwnersMayFreeTheControlFromItsCallback) {
       },
       &f);
   settle();
-  RECT track = windowRect(f.slider->track);
+  RECT track = rectOf(f.slider->track);
   GVTestClick(track.left + 20, (track.top + track.bottom) / 2);
   settle();
   EXPECT_EQ(f.slider, nullptr);

@@ -45,12 +45,12 @@ class MultiList : public ToolkitTest {
     settle();
   }
   int mainHeight() const {
-    RECT r = windowRect(menu_->multiList->mainWindow->popup);
+    RECT r = rectOf(menu_->multiList->mainWindow->popup);
     return r.bottom - r.top;
   }
   // Screen point of the middle of row r of a sub-window.
   static POINT rowPoint(const QwDDSubWindow* w, int r) {
-    RECT wr = windowRect(w->popup);
+    RECT wr = rectOf(w->popup);
     return POINT{wr.left + 30, wr.top + 1 + 4 + r * w->rowHeight + w->rowHeight / 2};
   }
   HWND parent_ = nullptr;
@@ -63,8 +63,8 @@ TEST_F(MultiList, MenuRollsOpenUnderItsButtonAndShutAfterAPick) {
   QwDDSubWindow* w = menu_->multiList->mainWindow;
   ASSERT_TRUE(w);
   EXPECT_EQ(w->rowHeight, 20);
-  RECT face = windowRect(menu_->face);
-  RECT r = windowRect(w->popup);
+  RECT face = rectOf(menu_->face);
+  RECT r = rectOf(w->popup);
   EXPECT_EQ(r.left, face.left);
   EXPECT_EQ(r.top, face.bottom);
   EXPECT_EQ(r.right - r.left, std::max(49, menu_->multiList->table[0].widest + 8) + 30);
@@ -76,7 +76,7 @@ TEST_F(MultiList, MenuRollsOpenUnderItsButtonAndShutAfterAPick) {
   elapse(25);
   EXPECT_EQ(mainHeight(), 208);
   // Row 0 sits 4 px below the client top; the rows read downwards.
-  r = windowRect(w->popup);
+  r = rectOf(w->popup);
   EXPECT_EQ(screen(r.left + 1, r.top + 1), RGB(200, 200, 200));
   int ink = countScreen(RGB(20, 20, 20), RECT{r.left + 1, r.top + 5, r.right - 1, r.top + 25});
   EXPECT_GT(ink, 0);
@@ -114,7 +114,7 @@ TEST_F(MultiList, RestingOnACascadeRowOpensItsListBesideTheRowAndPicksReportBoth
   QwDDSubWindow* cascade = ml->cascadeWindow;
   ASSERT_TRUE(cascade);
   elapse(5);
-  RECT m = windowRect(main->popup), c = windowRect(cascade->popup);
+  RECT m = rectOf(main->popup), c = rectOf(cascade->popup);
   EXPECT_EQ(c.left, m.right);
   EXPECT_EQ(c.top + 4, m.top + 4 + 2 * 20);  // its first row level with the hovered one
   EXPECT_EQ(c.bottom - c.top, 3 * 20 + 8);
@@ -127,7 +127,7 @@ TEST_F(MultiList, RestingOnACascadeRowOpensItsListBesideTheRowAndPicksReportBoth
   EXPECT_EQ(gPicks, (std::vector<std::pair<int, int>>{{3, 2}}));
   elapse(110);
   EXPECT_EQ(mainHeight(), 0);
-  c = windowRect(cascade->popup);
+  c = rectOf(cascade->popup);
   EXPECT_EQ(c.bottom - c.top, 0);
 }
 
@@ -162,7 +162,7 @@ TEST_F(MultiList, ClicksAwayFromTheRowsDismiss) {
   list.initialiseList(0, 0);
   list.showDDWin(0, 0, 300, 100, 0.2f);
   elapse(220);
-  RECT r = windowRect(list.mainWindow->popup);
+  RECT r = rectOf(list.mainWindow->popup);
   EXPECT_EQ(r.bottom - r.top, 8);
   GVTestClick(r.left + 5, r.top + 4);
   settle();

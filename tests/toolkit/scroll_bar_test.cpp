@@ -19,8 +19,7 @@ TEST_F(ScrollBars, KnobSizeAndPlaceFollowTheLines) {
   EXPECT_EQ(bar.knobSize, 40);
   EXPECT_EQ(bar.scrollBy(40), 41);
   EXPECT_EQ(bar.knobTop(), 80);
-  GVTestPumpMessages();
-  GVComposeScreen();
+  settle();
   // The knob is the grey-90 band from 80 to 120, inside the track frame, with
   // grey-40 grip lines across its middle.
   EXPECT_EQ(screen(9, 79), RGB(65, 65, 65));

@@ -49,7 +49,7 @@ class Sliders : public ToolkitTest {
     ToolkitTest::SetUp();
     parent_ = popup("BaseControlClass", 0, 0, 600, 400);
   }
-  static RECT trackRect(const HwSliderGroup& g) { return windowRect(g.track); }
+  static RECT trackRect(const HwSliderGroup& g) { return rectOf(g.track); }
   // The knob's left edge on the screen, from its painted face (1 pixel in),
   // relative to the track: along x for a horizontal slider, y for a vertical one.
   static int knobOnScreen(const HwSliderGroup& g) {
@@ -148,7 +148,7 @@ TEST_F(Sliders, LiveFloatAndVerticalSlidersReportEveryMove) {
   v.addInt(0, instance_, parent_, 400, 10, 60, 25 + 221, "", 40, 0, 50, 100, kSliderVertical | kSliderLive, 1,
            keepInt, &calls_);
   settle();
-  EXPECT_EQ(trackRect(v).top, windowRect(v.window).top + 25);
+  EXPECT_EQ(trackRect(v).top, rectOf(v.window).top + 25);
   EXPECT_EQ(v.knobY, 100);
   EXPECT_EQ(knobOnScreen(v), 100);
   calls_.ints.clear();
@@ -235,7 +235,7 @@ TEST_F(Sliders, DoubleClickOffersToMinimiseTheRange) {
                   keepFloat, &calls_);
   settle();
   auto doubleClick = [](const HwSliderGroup& g) {
-    RECT w = windowRect(g.window);
+    RECT w = rectOf(g.window);
     GVTestAdvanceClock(1000);
     GVTestClick(w.left + 80, w.top + 10);
     GVTestClick(w.left + 80, w.top + 10);
@@ -271,7 +271,7 @@ TEST_F(Sliders, DoubleClickOffersToMinimiseTheRange) {
               kSliderOfferMinimise | kSliderPowerOfTen, 1, keepInt, &calls_);
   settle();
   asked.text.clear();
-  RECT label = windowRect(wide.label->window);
+  RECT label = rectOf(wide.label->window);
   GVTestAdvanceClock(1000);
   GVTestClick(label.left + 10, label.top + 5);
   GVTestClick(label.left + 10, label.top + 5);

@@ -14,8 +14,7 @@ class TextWindows : public ToolkitTest {
     parent_ = popup("BaseControlClass", 0, 0, 400, 300);
     win_.create(parent_, text, instance_, width, height, &win_);
     win_.move(0, 0, width, height);
-    GVTestPumpMessages();
-    GVComposeScreen();
+    settle();
     return win_;
   }
   // Rows of the window (screen y) that carry ink.
@@ -54,8 +53,7 @@ TEST_F(TextWindows, FirstVisibleLineIsDrawnAtTheTop) {
   GetWindowRect(w.window, &r);
   w.firstLine = 3;
   InvalidateRect(w.window, nullptr, FALSE);
-  GVTestPumpMessages();
-  GVComposeScreen();
+  settle();
   std::vector<int> rows = inkedRows(r.left, r.right, r.top, r.bottom);
   ASSERT_FALSE(rows.empty());
   // The third line fills the band from y = 4, one line height; then the fourth.
@@ -68,8 +66,7 @@ TEST_F(TextWindows, FirstVisibleLineIsDrawnAtTheTop) {
   EXPECT_LT(rows.back() - r.top, 4 + 2 * w.lineHeight);
   // Cleared, the window shows bare paper.
   w.setText("");
-  GVTestPumpMessages();
-  GVComposeScreen();
+  settle();
   EXPECT_TRUE(inkedRows(r.left, r.right, r.top, r.bottom).empty());
 }
 

@@ -72,7 +72,7 @@ class TimeBars : public ToolkitTest {
     bar.moveMarker(frame);
     GVComposeScreen();
   }
-  static RECT strip(HWND w) { return windowRect(w); }
+  static RECT strip(HWND w) { return rectOf(w); }
   static int redIn(HWND w) { return countScreen(kRed, strip(w)); }
   HWND parent_ = nullptr;
   Owner owner_;
@@ -129,7 +129,7 @@ TEST_F(TimeBars, RulerTicksNumbersAndPointerFrames) {
   EXPECT_EQ(m.right - m.left, 522);
   EXPECT_EQ(r.top - m.top, 16);
   EXPECT_EQ(r.bottom - r.top, 18);
-  RECT box = windowRect(bar.lastFrameBox->frame->window);
+  RECT box = rectOf(bar.lastFrameBox->frame->window);
   EXPECT_EQ(box.left, 12 + 596 - 70);
   EXPECT_EQ(box.bottom - box.top, 52);
 }
@@ -184,7 +184,7 @@ TEST_F(TimeBars, LastFrameBoxStepsAndTypedValues) {
   TypeIntoEntry(entry->window, "5\r");
   EXPECT_EQ(bar.lastFrame, 5);
   owner_.calls.clear();
-  RECT down = windowRect(bar.lastFrameBox->downButton->face);
+  RECT down = rectOf(bar.lastFrameBox->downButton->face);
   GVTestClick((down.left + down.right) / 2, (down.top + down.bottom) / 2);
   settle();
   ASSERT_FALSE(owner_.calls.empty());

@@ -43,8 +43,7 @@ TEST_F(TitleBars, PaintsBitmapTitleAndTakesOnlyGoodTexts) {
   HWND owner = popup("BaseControlClass", 0, 0, 320, 60);
   HwTitleBar bar;
   bar.create("Scene settings", instance_, owner, 0, 0, 300, 35, 3, 0, clicked, clicked, clicked, nullptr);
-  GVTestPumpMessages();
-  GVComposeScreen();
+  settle();
   // The title's light text lies left of the buttons, in the middle of the text area.
   int inkLeft = 300, inkRight = 0;
   for (int y = 0; y < 35; y++)
