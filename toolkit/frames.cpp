@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr DWORD kHiddenChild = kGVHiddenChildStyle;
-constexpr DWORD kVisibleChild = kGVChildStyle;
-
 char* copyText(const char* text) {
   if (!text) text = "";
   size_t n = std::strlen(text) + 1;
@@ -53,7 +50,7 @@ void HwFrame::create(HWND parent, HINSTANCE instance, int x, int y, int w, int h
   hidden = hide;
   border = GVFrameBorder(style);
   text = copyText("");
-  window = CreateWindowExA(0, "FrameClass", "TXT", hidden ? kHiddenChild : kVisibleChild, x, y, width, height,
+  window = CreateWindowExA(0, "FrameClass", "TXT", hidden ? kGVHiddenChildStyle : kGVChildStyle, x, y, width, height,
                            parent, nullptr, instance, nullptr);
   if (window) SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
   innerWidth = width - 2 * border;
@@ -119,10 +116,10 @@ void HwFrameWindow::init(HWND parent, HINSTANCE instance, const char* titleText,
   border = GVFrameBorder(style);
   title = copyText(titleText);
   callback = cb;
-  outer = CreateWindowExA(0, "FrameWindowClass", "TXT", hidden ? kHiddenChild : kVisibleChild, x, y, width,
+  outer = CreateWindowExA(0, "FrameWindowClass", "TXT", hidden ? kGVHiddenChildStyle : kGVChildStyle, x, y, width,
                           height, parent, nullptr, instance, nullptr);
   if (outer) SetWindowLongA(outer, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  inner = CreateWindowExA(0, "FrameWindowClass", "TXT", kVisibleChild, border, border, width - 2 * border,
+  inner = CreateWindowExA(0, "FrameWindowClass", "TXT", kGVChildStyle, border, border, width - 2 * border,
                           height - 2 * border, outer, nullptr, instance, nullptr);
   if (inner) SetWindowLongA(inner, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
   form = makeForm(inner, width - 2 * border, height - 2 * border, 0, "FrameWindow: Cant create form");

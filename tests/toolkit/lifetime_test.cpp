@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "toolkit/buttons.h"
 #include "toolkit/choosers.h"
 #include "toolkit/dialog_window.h"
 #include "toolkit/label.h"
@@ -42,6 +43,17 @@ TEST_F(Lifetimes, EveryControlFreedUnderALiveParentLeavesItsWindowsQuiet) {
   auto* button = new HwBMButton();
   button->create(parent_, instance_, "", 1, 0, 0, 0, 0, 0, 10, 10, 40, 20, 5, "tip", 0, 0, nullptr, nullptr);
   keep(button->outer, [=] { delete button; });
+  auto* menu = new HwMenuButton();
+  menu->create(parent_, instance_, "File", 195, 196, 600, 60, 0.1f, 0, nullptr, nullptr);
+  menu->createMultiList(1);
+  menu->multiList->initialiseList(0, 1);
+  HDC dc = GetDC(parent_);
+  menu->multiList->addItem(0, dc, "Open", 0);
+  ReleaseDC(parent_, dc);
+  keep(menu->outer, [=] { delete menu; });
+  auto* plain = new HwEditControl(0, 0, parent_, instance_, 600, 100, 80, 22, 7, 0, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr);
+  keep(plain->window, [=] { delete plain; });
   auto* label = new HwLabel(parent_, "Label", instance_, 60, 10, 100, 20, 12, 0, 1, 4);
   keep(label->window, [=] { delete label; });
   auto* entry = new HwEditButControl(parent_, instance_, 170, 10, 120, 24, 0, 0, 3, 0.0f, nullptr, nullptr, nullptr);
@@ -88,6 +100,8 @@ TEST_F(Lifetimes, EveryControlFreedUnderALiveParentLeavesItsWindowsQuiet) {
   frameWindow->create(parent_, instance_, 250, 420, 200, 100, 4);
   keep(frameWindow->outer, [=] { delete frameWindow; });
   settle();
+  click(menu->face);  // the menu's list rolls open
+  click(plain->window);  // the entry has the focus and its caret
   GVTestMouseMove(30, 20);  // the hover wait of the first button runs
   settle();
 
