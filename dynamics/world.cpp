@@ -37,6 +37,7 @@ const WorldServices& GVWorldServices() { return gServices; }
 void GVSetWorldServices(const WorldServices& services) { gServices = services; }
 
 static void DestroyJel(HObject* jel);
+static void Leaving(HWorld* world, HObject* jel);
 
 HWorld::HWorld() {
   GVFrameParamsDefaults(&params);
@@ -85,6 +86,7 @@ void GVResetJelList(HWorld* world) {
   // Jels taken out of group 1 are not in selection -1 but belong to the
   // world all the same.
   while (HObject* j = world->head) {
+    Leaving(world, j);
     world->head = GVNextJel(j);
     DestroyJel(j);
   }
@@ -120,6 +122,10 @@ static void Notify(HWorld* world, int32_t idOrSel, int32_t added) {
   if (world->onChange) world->onChange(world->owner, idOrSel, added);
 }
 
+static void Leaving(HWorld* world, HObject* jel) {
+  if (world->beforeJelLeaves) world->beforeJelLeaves(world->leavesUser, world, jel);
+}
+
 // A Jel's handle cell lives and dies with it: the cell is emptied and freed.
 static void DestroyJel(HObject* jel) {
   HObject** cell = jel->handle;
@@ -141,6 +147,7 @@ void GVDeleteJelSel(HWorld* world, int32_t selection) {
     if (selection == 0) return;
     HObject* head = world->head;
     if (GVJelInSel(head, selection)) {
+      Leaving(world, head);
       world->head = GVNextJel(head);
       DestroyJel(head);
       if (selection > 0) {  // one id names one Jel
@@ -156,6 +163,7 @@ void GVDeleteJelSel(HWorld* world, int32_t selection) {
     while (cur && cur != prev) {
       HObject* next = GVNextJel(cur);
       if (GVJelInSel(cur, selection)) {
+        Leaving(world, cur);
         prev->next = next;
         DestroyJel(cur);
       } else {
@@ -208,9 +216,10 @@ int32_t GVInsertJelAfter(HWorld* world, HObject* jel, int32_t id) {
   return 1;
 }
 
-int32_t GVRemoveJel(HWorld* world, HObject* jel) {
+static int32_t Unlink(HWorld* world, HObject* jel, bool leaving) {
   if (!world || !jel || !world->head) return 0;
   Notify(world, jel->id, 0);
+  if (leaving && Listed(world, jel)) Leaving(world, jel);
   if (world->head == jel) {
     world->head = GVNextJel(jel);
     jel->next = nullptr;
@@ -225,6 +234,9 @@ int32_t GVRemoveJel(HWorld* world, HObject* jel) {
   }
   return 0;
 }
+
+int32_t GVRemoveJel(HWorld* world, HObject* jel) { return Unlink(world, jel, true); }
+int32_t GVSetJelAside(HWorld* world, HObject* jel) { return Unlink(world, jel, false); }
 
 HObject** GVJelListLink(HWorld* world, const HObject* jel) {
   if (!world || !jel) return nullptr;

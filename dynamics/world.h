@@ -17,12 +17,18 @@
 
 class HObject;
 struct DynCmdRec;
+struct HWorld;
 struct ItemStream;
 class WorkerPool;
 
 // onChange(owner, id, 1) after an addition; onChange(owner, id or selection, 0)
 // before a removal.
 using JelListChangeCB = void (*)(void* owner, int32_t idOrSelection, int32_t added);
+// beforeJelLeaves(user, world, jel) for each Jel, still listed, that is about
+// to leave the world for good: deleted by selection or with the world, or
+// unlinked by GVRemoveJel. Whatever holds on to the Jel (a Geo list) lets go
+// of it here.
+using JelLeavesCB = void (*)(void* user, HWorld* world, HObject* jel);
 
 constexpr int kWorldContactLists = 5;
 constexpr int32_t kDynCmdInitialCapacity = 20;
@@ -42,6 +48,8 @@ struct HWorld {
   void* owner = nullptr;         // the cell the world lives in; first argument of the callbacks
   void* callbackUser = nullptr;  // third argument of the runner's callbacks
   JelListChangeCB onChange = nullptr;
+  JelLeavesCB beforeJelLeaves = nullptr;
+  void* leavesUser = nullptr;
 
   int32_t cmdResolved = 0;
   int32_t cmdCount = 0;
@@ -103,6 +111,10 @@ void GVDeleteJelSel(HWorld* world, int32_t selection);
 void GVAddJel(HWorld* world, HObject* jel);
 int32_t GVInsertJelAfter(HWorld* world, HObject* jel, int32_t id);
 int32_t GVRemoveJel(HWorld* world, HObject* jel);
+// Takes the Jel off the list for a moment, to be put back with
+// GVInsertJelAfter: reported as a removal to onChange, but the Jel is not
+// leaving (beforeJelLeaves is not called). Returns the predecessor's id.
+int32_t GVSetJelAside(HWorld* world, HObject* jel);
 HObject* GVGetJelById(const HWorld* world, int32_t id);
 // The link that points at the Jel in the world's list: the head, or the
 // previous Jel's next. Null when the Jel is not in the list. A Jel rebuilt in

@@ -279,7 +279,7 @@ int32_t GVRecordCurrentFrame(HWorld* world) {
 
 void GVRefillJelFrames(HWorld* world, HObject* jel) {
   if (!world || !jel) return;
-  const int32_t before = GVRemoveJel(world, jel);
+  const int32_t before = GVSetJelAside(world, jel);
   FrameParams& q = jel->playParams;
   const int32_t keepCurrent = q.currentFrame, keepComputed = q.computedFrame;
   // Every frame the other Jels store, once each, in rising order.

@@ -388,16 +388,31 @@ static void eachJelIdWord(GObject* g, bool withAttach, Fn fn) {
   for (int32_t i = 0; g->vertBinds2 && i <= g->vertexCount; ++i) fn(g->vertBinds2[i].jelId);
 }
 
+// Ids move by whole-word arithmetic: a file's ids are checked before they
+// move, and a word that would pass the largest int never traps.
+static int32_t shifted(int32_t id, int32_t offset) {
+  return static_cast<int32_t>(static_cast<uint32_t>(id) + static_cast<uint32_t>(offset));
+}
+
 void GVShiftGeoIds(GObject* geo, int32_t offset) {
   if (!geo) return;
-  geo->id += offset;
+  geo->id = shifted(geo->id, offset);
   if (geo->attach && geo->attach->type != 0) {
     for (int32_t* w : {&geo->attach->geo0, &geo->attach->geoZ, &geo->attach->jelStart, &geo->attach->jelEnd})
-      if (*w != 0) *w += offset;
+      if (*w != 0) *w = shifted(*w, offset);
   }
   eachJelIdWord(geo, false, [&](int32_t& id) {
-    if (id > 0) id += offset;
+    if (id > 0) id = shifted(id, offset);
   });
+}
+
+int32_t GVGeoLargestJelRef(const GObject* geo) {
+  int32_t top = 0;
+  if (geo)
+    eachJelIdWord(const_cast<GObject*>(geo), true, [&](int32_t& id) {
+      if (id > top) top = id;
+    });
+  return top;
 }
 
 void GVReplaceGeoJelId(GObject* geo, int32_t oldId, int32_t newId) {

@@ -63,6 +63,9 @@ void GVGeoVertexDistanceRange(int32_t selector, const float* p, const GObject* g
 
 // Id renumbering of the Geo's own id and the Jel ids and Geo ids it holds.
 void GVShiftGeoIds(GObject* geo, int32_t offset);
+// The largest Jel id the Geo names: its binding, cell bindings, per-vertex
+// entries and attachment; 0 when it names none.
+int32_t GVGeoLargestJelRef(const GObject* geo);
 void GVReplaceGeoJelId(GObject* geo, int32_t oldId, int32_t newId);
 // Each positive Jel id becomes its 1-based position in ids[1..count], 0 when
 // absent.

@@ -64,6 +64,8 @@ void GVAppStartup() {
     delete s.world;
     s.world = nullptr;
   }
+  // Whoever deletes a Jel later, no Geo of the scene keeps it.
+  if (s.world) GVWatchJelsLeaving(*s.world, &s.geoList);
   for (int i = 0; i < 6; ++i) s.bounds[i] = kDefaultBounds[i];
   GVInitGlobalBlock();
   s.viewPair[0] = s.viewPair[1] = 0;

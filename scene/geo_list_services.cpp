@@ -1,4 +1,5 @@
 #include "scene/geo_list_services.h"
+#include "scene/file_ids.h"
 
 #include <new>
 
@@ -40,7 +41,7 @@ int32_t GVNextGeoId(ObjHandle* list) {
   int32_t largest = 0;
   for (const GObject* g = l ? l->head : nullptr; g; g = g->next)
     if (g->id > largest) largest = g->id;
-  return largest + 1;
+  return GVIdAfter(largest);
 }
 
 void GVDeleteGeos(ObjHandle* list, int32_t selection) {

@@ -16,6 +16,7 @@
 #include "geo/key_interp.h"
 #include "geo/key_frames.h"
 #include "geo/geo_record_io.h"
+#include "jel/deformation_map.h"
 #include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
@@ -23,6 +24,7 @@
 #include "scene/heap_string.h"
 #include "scene/item_stream.h"
 #include "scene/scene_records.h"
+#include "scene/file_ids.h"
 
 
 static GObject* GeoById(ObjHandle* list, int32_t id) { return GVGetGeoById(GVGeoListOf(list), id); }
@@ -77,7 +79,7 @@ int32_t GVNextJelId(HWorld** world) {
   int32_t largest = 0;
   for (const HObject* j = w ? w->head : nullptr; j; j = GVNextJel(j))
     if (j->id > largest) largest = j->id;
-  return largest + 1;
+  return GVIdAfter(largest);
 }
 
 // ---- selection tests ----
@@ -186,6 +188,53 @@ HObject** GVNewJelFromBuilder(LatticeBuilder* builder, int32_t id, int32_t count
   *cell = jel;
   jel->handle = cell;
   return cell;
+}
+
+void GVReleaseGeosFromLeavingJel(GeoList* list, HWorld* world, HObject* jel) {
+  if (!list || !jel) return;
+  for (GObject* g = list->head; g; g = g->next) {
+    GVReleaseGeoFromJel(jel, g);  // by id and group: bindings, cell bindings, attachment
+    for (GeoCellBind* b : {g->cellBind, g->cellBind2})
+      if (b && b->jel == jel) {
+        GVFreeCellBind(b);
+        *b = GeoCellBind{};
+      }
+    if (g->jel != jel && g->jelId != jel->id) continue;
+    // Still held: bound through a group, or some vertices lie in other Jels.
+    // The entries in this Jel go; another Jel they name takes its place.
+    GVValidateGeoMassoc(g, jel->id);
+    const int32_t other = GVGeoVertBindJelId(g);
+    HObject* next = other > 0 && other != jel->id ? GVGetJelById(world, other) : nullptr;
+    if (next && next != jel && (g->flags & GEO_FLAG_BOUND)) {
+      g->jel = next;
+      g->jelId = other;
+    } else if (g->jel == jel || g->jelId == jel->id) {
+      g->flags &= ~uint32_t(GEO_FLAG_BOUND | GEO_FLAG_VERTEX_BINDING);
+      g->jelId = 0;
+      g->jel = nullptr;
+    }
+  }
+}
+
+static void releaseSceneGeos(void* user, HWorld* world, HObject* jel) {
+  ObjHandle** field = static_cast<ObjHandle**>(user);
+  GVReleaseGeosFromLeavingJel(field ? GVGeoListOf(*field) : nullptr, world, jel);
+}
+
+static void releaseListGeos(void* user, HWorld* world, HObject* jel) {
+  GVReleaseGeosFromLeavingJel(static_cast<GeoList*>(user), world, jel);
+}
+
+void GVWatchJelsLeaving(HWorld* world, ObjHandle** sceneGeoList) {
+  if (!world) return;
+  world->beforeJelLeaves = sceneGeoList ? releaseSceneGeos : nullptr;
+  world->leavesUser = sceneGeoList;
+}
+
+void GVWatchJelsLeavingList(HWorld* world, GeoList* list) {
+  if (!world) return;
+  world->beforeJelLeaves = list ? releaseListGeos : nullptr;
+  world->leavesUser = list;
 }
 
 void GVAddJelToScene(HWorld** world, HObject** jel) {

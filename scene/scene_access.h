@@ -74,6 +74,16 @@ void GVDeleteWorld(HWorld** world);
 // null when the build fails (nothing is left behind).
 HObject** GVNewJelFromBuilder(LatticeBuilder* builder, int32_t id, int32_t count, int32_t endFrame,
                               MatterProps* matter);
+// The one rule for Jels that go, whoever deletes them: from now on every Jel
+// leaving the world first lets go of the Geos of the list (read through the
+// field, so a list freed later is simply not there): their vertex and cell
+// bindings and an attachment anchored on it. The scene's world watches the
+// scene's list from start-up; a reader's own world watches its own list.
+void GVWatchJelsLeaving(HWorld* world, ObjHandle** sceneGeoList);
+void GVWatchJelsLeavingList(HWorld* world, GeoList* list);
+// What the watch does for one Jel: no Geo of the list is left bound, cell
+// bound or attached to it.
+void GVReleaseGeosFromLeavingJel(GeoList* list, HWorld* world, HObject* jel);
 void GVAddJelToScene(HWorld** world, HObject** jel);
 HObject** GVRemoveJelFromScene(HWorld** world, HObject** jel);  // unlinks; returns the handle
 // Deletes the Jels of the selection with their cells; -1 is group 1. An empty

@@ -37,7 +37,11 @@ void GVLogicTempInit(LogicSystem* sys) {
 }
 
 HWorld* GVHolderWorld(SceneHolders& h) {
-  if (!h.world) h.world = new (std::nothrow) HWorld;
+  if (!h.world) {
+    h.world = new (std::nothrow) HWorld;
+    // A Jel the reader or the import filter drops lets go of the Geos read.
+    GVWatchJelsLeavingList(h.world, &h.geos);
+  }
   return h.world;
 }
 

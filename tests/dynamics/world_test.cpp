@@ -221,6 +221,30 @@ TEST_F(WorldTest, RemoveUnlinksAfterTheCallbackAndReturnsThePredecessor) {
   delete second;
 }
 
+// Every Jel that leaves for good is reported once, while still listed; one
+// set aside to be put back is not.
+std::vector<int32_t> gLeaving;
+void RecordLeaving(void* user, HWorld* w, HObject* jel) {
+  bool listed = false;
+  for (HObject* j = w->head; j; j = j->next) listed |= j == jel;
+  gLeaving.push_back(listed && user == w ? jel->id : -jel->id);
+}
+
+TEST_F(WorldTest, JelsLeavingAreReportedWhileListedWhoeverDeletesThem) {
+  gLeaving.clear();
+  world.beforeJelLeaves = RecordLeaving;
+  world.leavesUser = &world;
+  Fill({{1, 2}, {2, 4}, {3, 2 | 4}, {4, 8}, {5, 2}});
+  GVDeleteJelSel(&world, -2);  // group 2: Jels 2 and 3
+  HObject* five = GVGetJelById(&world, 5);
+  GVInsertJelAfter(&world, five, GVSetJelAside(&world, five));
+  GVRemoveJel(&world, five);
+  delete five;
+  EXPECT_EQ(gLeaving, (std::vector<int32_t>{2, 3, 5}));
+  GVResetJelList(&world);  // group 1 and the Jel outside it
+  EXPECT_EQ(gLeaving, (std::vector<int32_t>{2, 3, 5, 1, 4}));
+}
+
 TEST_F(WorldTest, LookupsByIdAndName) {
   GVAddJel(&world, NewJel(3, 2, "Box"));
   GVAddJel(&world, NewJel(5, 2, "box"));

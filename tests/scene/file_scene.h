@@ -11,6 +11,8 @@
 #include "GVAppWins/camera_record.h"
 #include "dynamics/world.h"
 #include "geo/geo_list.h"
+#include "geo/geo_object.h"
+#include "jel/deformation_map.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 #include "logic/logic_system.h"
@@ -112,6 +114,25 @@ class FileScene : public testing::Test {
     s += " blocks " + std::to_string(GVGeoIdBlocks().count) + " eye " + std::to_string(camera.eye[2]);
     s += std::string(" notes ") + (notes ? notes : "-");
     return s;
+  }
+  // No Geo holds a Jel that is not in the world: bound, cell bound or
+  // attached.
+  static bool GeoJelsListed() {
+    HWorld* w = GVWorldOf(GVScene().world);
+    auto listed = [&](const HObject* jel) {
+      for (HObject* j = w->head; j; j = GVNextJel(j))
+        if (j == jel) return true;
+      return jel == nullptr;
+    };
+    for (GObject* g = GVGeoListOf(GVScene().geoList)->head; g; g = g->next) {
+      if (!listed(g->jel) || (g->jelId > 0 && !GVGetJelById(w, g->jelId))) return false;
+      for (const GeoCellBind* b : {g->cellBind, g->cellBind2})
+        if (b && !listed(b->jel)) return false;
+      if (g->attach && g->attach->type != 0)
+        for (int32_t id : {g->attach->jelStart, g->attach->jelEnd})
+          if (id > 0 && !GVGetJelById(w, id)) return false;
+    }
+    return true;
   }
   static std::vector<float> PlayTo(int32_t last) {
     HWorld* w = GVWorldOf(GVScene().world);

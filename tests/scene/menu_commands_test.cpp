@@ -11,6 +11,9 @@
 #include "file_scene.h"
 #include "work_root.h"
 #include "geo/geo_edits.h"
+#include "jel/deformation_map.h"
+#include "geo/geo_binding.h"
+#include "geo/geo_attach.h"
 #include "geo/geo_from_jel.h"
 #include "jel/matter.h"
 #include "logic/dyn1_cmds.h"
@@ -286,6 +289,59 @@ TEST_F(Commands, GeoFromJelAndDeletions) {
     EXPECT_EQ(GVFindGeoByName(Geos(), wheel), 0) << wheel;
   EXPECT_EQ(GVScene().vehicle, nullptr);
   EXPECT_EQ(Count(true), 0);
+}
+
+// Whoever deletes a Jel, no Geo keeps it: the menu's delete, a Jel deleted
+// and made again under its id, the vehicle's delete and rebuild, a new scene.
+// Each time the scene then plays.
+TEST_F(Commands, EveryWayAJelGoesLeavesNoGeoHoldingIt) {
+  // A Geo bound to the Jel and one attached to it.
+  auto hold = [](HObject* jel) {
+    static int k = 0;
+    const std::string name = "Held" + std::to_string(++k);
+    GObject* bound = GVGetGeoById(Geos(), GVCreateGeoFromJel(GVScene().geoList, jel, name.c_str()));
+    GVUpdateJelDeform(jel, 0);
+    EXPECT_EQ(GVMassocGeo(bound, jel), 0);
+    bound->flags |= GEO_FLAG_VERTEX_BINDING;
+    GObject* attached = AddGeo(("On" + name).c_str());
+    GVAttachSet(GVGetGeoAttachment(attached->handle), GEO_ATTACH_JEL0, jel->id, 0, 0, 0, 1, 0);
+    EXPECT_TRUE(GeoJelsListed());
+    return bound;
+  };
+  GObject* g = hold(AddJel(1, "Menu"));
+  gViewJel[0] = 1;
+  Menu(kMenuCreate, 4);
+  EXPECT_EQ(GVGetJelById(World(), 1), nullptr);
+  EXPECT_TRUE(GeoJelsListed());
+  PlayTo(20);
+
+  g = hold(AddJel(2, "Again"));
+  GVDeleteJels(GVScene().world, 2);
+  AddJel(2, "Again");
+  EXPECT_EQ(g->jelId, 0);  // the new Jel under the old id is not the Geo's
+  EXPECT_TRUE(GeoJelsListed());
+  PlayTo(20);
+
+  World()->params.stateMode = -1;  // wheel Geos are made in natural-state mode
+  auto holdChassis = [&] {
+    int32_t ids[kSceneVehicleJelIds] = {};
+    GVSceneServices().vehicleJelIds(GVScene().vehicle, ids);
+    hold(GVGetJelById(World(), ids[0]));
+  };
+  ASSERT_NE(GVMakeVehicle(1, 0, 0, 0, 1), nullptr);
+  holdChassis();
+  ASSERT_NE(GVMakeVehicle(1, 0, 0, 0, 1), nullptr);  // rebuilt
+  EXPECT_TRUE(GeoJelsListed());
+  PlayTo(20);
+  holdChassis();
+  GVDeleteVehicle();
+  EXPECT_TRUE(GeoJelsListed());
+  PlayTo(20);
+
+  hold(AddJel(GVNextJelId(GVScene().world), "New"));
+  Menu(kMenuFile, 1);
+  EXPECT_TRUE(GeoJelsListed());
+  PlayTo(20);
 }
 
 // A vehicle of the test's own: groups, ids and the one-side answer as set.

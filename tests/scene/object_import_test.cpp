@@ -14,6 +14,7 @@
 #include "file_scene.h"
 #include "sample_scenes.h"
 #include "scene/object_stream.h"
+#include "scene/scene_stream.h"
 #include "scene/scene_tagged.h"
 #include "stream_file.h"
 #include "tagged_scenes.h"
@@ -246,6 +247,42 @@ TEST_F(ObjectImport, VehicleImportReplacesTheScenesVehicleAndItsGeos) {
   // stream's tests): it plays undriven.
   GVWorldOf(GVScene().world)->params.stateMode = -1;
   for (float y : PlayTo(20)) ASSERT_GE(y, -1e-1f);
+}
+
+}  // namespace
+
+namespace {
+
+// The vehicle's objects alone (2, 4, 8) keep a Geo that uses the vehicle
+// through its attachment but is bound to a Jel that stays behind: the Geo
+// lets go of that Jel, and the scene plays live without touching it.
+TEST_F(ObjectImport, VehicleObjectsAloneLeaveNoGeoBoundToAJelLeftBehind) {
+  ASSERT_TRUE(GVBuildSampleScene(kSampleVehicle));
+  int32_t ids[kSceneVehicleJelIds];
+  GVSceneServices().vehicleJelIds(GVScene().vehicle, ids);
+  HObject* other = AddJel(GVNextJelId(GVScene().world), 8.0f);
+  GObject* rider = AddBoundGeo(GVNextGeoId(GVScene().geoList), other);
+  GVAttachSet(GVGetGeoAttachment(rider->handle), GEO_ATTACH_JEL0, ids[0], 0, 0, 0, 1, 0);
+  SceneRecords& sc = GVScene();
+  const Bytes file = scenetest::WriteFile([&](FILE* f) {
+    EXPECT_EQ(GVWriteSceneStream(f, sc.geoList, sc.world, sc.logic, sc.vehicle, sc.bounds, &cameraCell, sc.lights,
+                                 sc.display, sc.options, &notes),
+              0);
+  });
+  Restart();
+  AddJel(1, 10.0f);
+  ASSERT_EQ(Import(file, kImportJels | kImportGeos | kImportVehicle), 0);
+  GObject* kept = nullptr;
+  for (GObject* g = GVGeoListOf(GVScene().geoList)->head; g; g = g->next)
+    if (g->attach && g->attach->type == GEO_ATTACH_JEL0) kept = g;
+  ASSERT_NE(kept, nullptr);
+  EXPECT_EQ(kept->jel, nullptr);
+  EXPECT_EQ(kept->jelId, 0);
+  EXPECT_EQ(kept->flags & GEO_FLAG_BOUND, 0u);
+  EXPECT_TRUE(GeoJelsListed());
+  GVWorldOf(GVScene().world)->params.stateMode = 0;
+  PlayTo(100);
+  EXPECT_TRUE(GeoJelsListed());
 }
 
 }  // namespace
