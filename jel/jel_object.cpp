@@ -251,10 +251,12 @@ static void copyGlueIdsToStartSlot(HObject* jel) {
 }
 
 void HObject::offsetIds(int32_t k) {
-  id += k;
+  // Whole-word arithmetic: the ids were checked before they move.
+  auto add = [k](int32_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v) + static_cast<uint32_t>(k)); };
+  id = add(id);
   if (glueJel)
     for (int32_t i = 1; i <= nodeCount; ++i)
-      if (glueJel[i] > 0) glueJel[i] += k;
+      if (glueJel[i] > 0) glueJel[i] = add(glueJel[i]);
   copyGlueIdsToStartSlot(this);
 }
 

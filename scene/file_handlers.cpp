@@ -2,6 +2,7 @@
 // from the files list, saving and exporting from the name dialog, and the
 // export dialog's choices.
 #include "scene/file_handlers.h"
+#include "scene/object_import.h"
 
 #include <string>
 #include <utility>
@@ -22,6 +23,7 @@
 #include "scene/geo_list_services.h"
 #include "scene/heap_string.h"
 #include "scene/light_list.h"
+#include "scene/object_import.h"
 #include "scene/scene_access.h"
 #include "scene/scene_bounds.h"
 #include "scene/scene_files.h"
@@ -237,6 +239,11 @@ int32_t ImportObjects(uint32_t flags, const char* name) {
   CameraRec* camera = SceneCamera();
   const int32_t rc = GVImportObjectsStream(name, &camera, mode, &geoId, &jelId);
   if (rc != 0) return rc;
+  if (mode == kImportLightsOnly) {  // the lights changed and nothing else
+    if (s.endLightEdit) s.endLightEdit();
+    if (s.recreateRenderLights) s.recreateRenderLights();
+    return 0;
+  }
   GVFitSceneBounds(kFitMargin);
   if (s.updateRenderSceneBounds) s.updateRenderSceneBounds(GVScene().bounds);
   if (s.endLightEdit) s.endLightEdit();
@@ -247,7 +254,6 @@ int32_t ImportObjects(uint32_t flags, const char* name) {
   int32_t geoMode = 0, jelMode = 0;
   DisplayModes(&geoMode, &jelMode);
   if (s.rebuildRenderObjects) s.rebuildRenderObjects(geoId, jelId, geoMode, jelMode);
-  if (mode == 32 && s.recreateRenderLights) s.recreateRenderLights();
   return 0;
 }
 

@@ -2,10 +2,8 @@
 // list of their own, and only a file that read whole is merged into the scene.
 #include "scene/mgvb_reader.h"
 
-#include <climits>
 #include <cstdint>
 #include <new>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +22,7 @@
 #include "jel/live_state.h"
 #include "scene/app_selection.h"
 #include "scene/binary_file.h"
+#include "scene/file_ids.h"
 #include "scene/frame_driver.h"
 #include "scene/geo_list_services.h"
 #include "scene/scene_access.h"
@@ -144,23 +143,10 @@ void ShiftIds(MGVBContents& in) {
   }
 }
 
-// Ids the merge can shift: each at least 1, none twice, none at the largest
-// id once shifted (the id after it must still be made) and no glue link's Jel
-// id past it.
+// The one id rule of the readers, under the offsets ShiftIds takes.
 bool IdsUsable(const MGVBContents& in) {
   SceneRecords& sc = GVScene();
-  const int64_t geoRoom = INT32_MAX - (GVNextGeoId(sc.geoList) - 1);
-  const int64_t jelRoom = INT32_MAX - (GVNextJelId(sc.world) - 1);
-  std::set<int32_t> seen;
-  for (const GObject* g = in.geos.head; g; g = g->next)
-    if (g->id < 1 || g->id >= geoRoom || !seen.insert(g->id).second) return false;
-  seen.clear();
-  for (const HObject* j = in.world->head; j; j = j->next) {
-    if (j->id < 1 || j->id >= jelRoom || !seen.insert(j->id).second) return false;
-    for (int32_t i = 1; j->glueJel && i <= j->nodeCount; ++i)
-      if (j->glueJel[i] > jelRoom) return false;
-  }
-  return true;
+  return GVFileIdsUsable(&in.geos, in.world, GVNextGeoId(sc.geoList) - 1, GVNextJelId(sc.world) - 1);
 }
 
 void Merge(MGVBContents& in) {

@@ -17,6 +17,7 @@
 #include "logic/logic_system.h"
 #include "logic/object_refs.h"
 #include "scene/heap_string.h"
+#include "scene/file_ids.h"
 #include "scene/scene_access.h"
 #include "scene/scene_holders.h"
 #include "scene/scene_records.h"
@@ -244,11 +245,19 @@ void GVDeleteMatchingGeos(ObjHandle* list, ObjHandle* vehicle) {
   for (GObject* g : matching) dropGeo(geos, g);
 }
 
-void GVLinkImportedObjects(ObjHandle* sceneGeos, HWorld** sceneWorld, LogicSystem* logic, ImportedObjects* in,
-                           int32_t options, int32_t* geoIdOut, int32_t* jelIdOut) {
+int32_t GVLinkImportedObjects(ObjHandle* sceneGeos, HWorld** sceneWorld, LogicSystem* logic, ImportedObjects* in,
+                              int32_t options, int32_t* geoIdOut, int32_t* jelIdOut) {
   if (geoIdOut) *geoIdOut = 0;
   if (jelIdOut) *jelIdOut = 0;
-  if (!in) return;
+  if (!in) return 0;
+  // The ids are checked against the largest offset the merge can take (the
+  // filter only raises the lowest id, the vehicle's going only lowers the
+  // next), before anything of the scene changes.
+  if (options & (kImportAll | kImportJels | kImportGeos | kImportVehicle)) {
+    const int64_t nextGeo = GVNextGeoId(sceneGeos), nextJel = GVNextJelId(sceneWorld);
+    const int64_t offset = (nextGeo > nextJel ? nextGeo : nextJel) - GVLowestImportedId(in->geos, in->world);
+    if (!GVFileIdsUsable(in->geos, in->world, offset, offset)) return 0;
+  }
   SceneRecords& sc = GVScene();
   const SceneServices& sv = GVSceneServices();
   const bool hadVehicle = sc.vehicle && sv.vehicleJelIds;
@@ -279,23 +288,28 @@ void GVLinkImportedObjects(ObjHandle* sceneGeos, HWorld** sceneWorld, LogicSyste
   if (in->programs && logic)
     GVLogicShiftRefs(logic->programs, in->programs, sh.idOffset, sh.jelGroupShift, options & kImportMergeLogic);
   if (hadVehicle && replaces) GVRelinkVehicleJelRefs(sceneGeos, sceneWorld, logic, oldIds, sc.vehicle);
+  return 1;
 }
 
-void GVApplyImport(SceneHolders& h, ObjHandle* geoList, HWorld** world, LogicSystem* logic, CameraRec** camera,
-                   bool takeBounds, int32_t options, bool vehicleRead, int32_t* geoIdOut, int32_t* jelIdOut) {
+int32_t GVApplyImport(SceneHolders& h, ObjHandle* geoList, HWorld** world, LogicSystem* logic, CameraRec** camera,
+                      bool takeBounds, int32_t options, bool vehicleRead, int32_t* geoIdOut, int32_t* jelIdOut) {
   SceneRecords& sc = GVScene();
-  if (options == kImportLightsOnly && h.haveLights) {
+  if (options == kImportLightsOnly) {  // the lights and nothing else
+    if (!h.haveLights) return 1;
     if (!sc.lights) sc.lights = new (std::nothrow) LightList{0, nullptr};
     if (sc.lights) std::swap(*sc.lights, h.lights);
+    return 1;
   }
-  if (takeBounds && h.haveBounds)
-    for (int k = 0; k < 6; ++k) sc.bounds[k] = h.bounds[k];
-  if (camera && *camera && h.haveCamera) GVCopyCamera(&h.camera, *camera);
   ImportedObjects in;
   in.geos = &h.geos;
   in.world = h.world;
   in.vehicle = vehicleRead ? h.vehicle : nullptr;
   in.programs = h.haveLogic ? &h.logic : nullptr;
-  GVLinkImportedObjects(geoList, world, logic, &in, options, geoIdOut, jelIdOut);
+  const int32_t linked = GVLinkImportedObjects(geoList, world, logic, &in, options, geoIdOut, jelIdOut);
   if (vehicleRead) h.vehicle = in.vehicle;
+  if (!linked) return 0;
+  if (takeBounds && h.haveBounds)
+    for (int k = 0; k < 6; ++k) sc.bounds[k] = h.bounds[k];
+  if (camera && *camera && h.haveCamera) GVCopyCamera(&h.camera, *camera);
+  return 1;
 }

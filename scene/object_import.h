@@ -43,16 +43,19 @@ struct ImportedObjects {
 
 // Links what was read into the scene's Geo list, world and logic system (the
 // vehicle is the scene's process-wide one). The result cells, set to 0 first,
-// receive the new ids of the first imported Geo and Jel.
-void GVLinkImportedObjects(ObjHandle* sceneGeos, HWorld** sceneWorld, LogicSystem* logic, ImportedObjects* in,
-                           int32_t options, int32_t* geoIdOut, int32_t* jelIdOut);
+// receive the new ids of the first imported Geo and Jel. 1 when linked; 0,
+// with the scene unchanged, when the file's ids break the id rule
+// (scene/file_ids.h).
+int32_t GVLinkImportedObjects(ObjHandle* sceneGeos, HWorld** sceneWorld, LogicSystem* logic, ImportedObjects* in,
+                              int32_t options, int32_t* geoIdOut, int32_t* jelIdOut);
 
 // What an import reader does with its holders once the whole file has read:
 // the lights for the options 32 (and nothing else), the camera and the bounds
 // when the reader takes them (camera non-null, takeBounds), then the linking.
-// The vehicle counts only when the file's last vehicle item held one.
-void GVApplyImport(SceneHolders& h, ObjHandle* geoList, HWorld** world, LogicSystem* logic, CameraRec** camera,
-                   bool takeBounds, int32_t options, bool vehicleRead, int32_t* geoIdOut, int32_t* jelIdOut);
+// The vehicle counts only when the file's last vehicle item held one. 1, or
+// 0 when the linking refused the file (nothing of the scene changed).
+int32_t GVApplyImport(SceneHolders& h, ObjHandle* geoList, HWorld** world, LogicSystem* logic, CameraRec** camera,
+                      bool takeBounds, int32_t options, bool vehicleRead, int32_t* geoIdOut, int32_t* jelIdOut);
 
 // ---- the steps of the linking ----
 

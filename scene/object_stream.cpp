@@ -124,7 +124,8 @@ int32_t GVImportStream(ItemStream* stream, ObjHandle* geoList, HWorld** world, L
   if (rc == kImportOk) rc = GVReadSceneItems(h, stream, logic);
   if (rc != kImportOk) return rc;
   // The stream's vehicle item always holds a vehicle.
-  GVApplyImport(h, geoList, world, logic, camera, true, options, h.vehicle != nullptr, geoIdOut, jelIdOut);
+  if (!GVApplyImport(h, geoList, world, logic, camera, true, options, h.vehicle != nullptr, geoIdOut, jelIdOut))
+    return kImportDamaged;
   return kImportOk;
 }
 

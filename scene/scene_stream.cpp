@@ -14,6 +14,7 @@
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
 #include "scene/display_settings.h"
+#include "scene/file_ids.h"
 #include "scene/file_version.h"
 #include "scene/heap_string.h"
 #include "scene/item_stream.h"
@@ -217,8 +218,10 @@ int32_t GVReadSceneStream(ItemStream* stream, ObjHandle* geoList, HWorld** world
   SceneHolders h;
   h.keepJels = GVWorldOf(world) != nullptr;
   rc = GVReadSceneItems(h, stream, logic);
-  if (rc == kSceneReadOk) GVReplaceScene(h, geoList, world, logic, camera, notes);
-  return rc;
+  if (rc != kSceneReadOk) return rc;
+  if (!GVFileIdsUsable(&h.geos, h.world, 0, 0)) return kSceneDamaged;
+  GVReplaceScene(h, geoList, world, logic, camera, notes);
+  return kSceneReadOk;
 }
 
 int32_t GVReadSceneStreamFile(FILE* file, ObjHandle* geoList, HWorld** world, LogicSystem* logic,

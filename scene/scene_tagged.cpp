@@ -6,6 +6,7 @@
 #include "logic/logic_persistence.h"
 #include "scene/binary_file.h"
 #include "scene/display_forms.h"
+#include "scene/file_ids.h"
 #include "scene/file_version.h"
 #include "scene/heap_string.h"
 #include "scene/object_import.h"
@@ -154,8 +155,10 @@ int32_t GVReadSceneTagged(FILE* file, ObjHandle* geoList, HWorld** world, LogicS
   h.keepJels = GVWorldOf(world) != nullptr;
   bool vehicleRead = false;
   const int32_t rc = readTagged(h, file, logic, &vehicleRead);
-  if (rc == kTaggedReadOk) GVReplaceScene(h, geoList, world, logic, camera, notes);
-  return rc;
+  if (rc != kTaggedReadOk) return rc;
+  if (!GVFileIdsUsable(&h.geos, h.world, 0, 0)) return kTaggedDamaged;
+  GVReplaceScene(h, geoList, world, logic, camera, notes);
+  return kTaggedReadOk;
 }
 
 int32_t GVImportTagged(FILE* file, ObjHandle* geoList, HWorld** world, LogicSystem* logic, int32_t options,
@@ -167,6 +170,7 @@ int32_t GVImportTagged(FILE* file, ObjHandle* geoList, HWorld** world, LogicSyst
   bool vehicleRead = false;
   const int32_t rc = readTagged(h, file, logic, &vehicleRead);
   if (rc != kTaggedReadOk) return rc;
-  GVApplyImport(h, geoList, world, logic, nullptr, false, options, vehicleRead, geoIdOut, jelIdOut);
+  if (!GVApplyImport(h, geoList, world, logic, nullptr, false, options, vehicleRead, geoIdOut, jelIdOut))
+    return kTaggedDamaged;
   return kTaggedReadOk;
 }

@@ -157,6 +157,32 @@ TEST_F(FileHandlers, FailedOpensKeepThePlayingSceneAndSayWhy) {
   EXPECT_EQ(messages.size(), 3u);
 }
 
+// Importing a scene's lights alone (0x800 with bit 27) through the files
+// list: the lights change and nothing else, bounds and cameras included.
+TEST_F(FileHandlers, LightsOnlyImportTakesTheLightsAndNothingElse) {
+  SaveSample();  // bounds x max 1
+  GVAddLight(GVScene().lights);
+  GVAddLight(GVScene().lights);
+  GVSaveSceneCB(0, 0x218, "Sample", &win);
+  const int32_t fileLights = GVScene().lights->count;
+  Reopen();
+  ASSERT_TRUE(GVBuildSampleScene(kSampleVehicle));
+  GVFileOpenCB(0x20, "", &win);  // the closing steps alone, as after any open
+  win.view.eye[0] = -5.0f;
+  win.scene.eye[0] = -5.0f;
+  const std::string before = Summary();
+  const int32_t sceneLights = GVScene().lights->count;
+  ASSERT_NE(sceneLights, fileLights);
+  GVFileOpenCB(0x20 | 0x800 | 1u << 27, "Sample.gvs", &win);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(GVScene().lights->count, fileLights);
+  std::string after = Summary();
+  const std::string was = "lights " + std::to_string(sceneLights), is = "lights " + std::to_string(fileLights);
+  EXPECT_EQ(after.replace(after.find(is), is.size(), was), before);
+  EXPECT_EQ(win.view.eye[0], -5.0f);
+  EXPECT_EQ(win.scene.eye[0], -5.0f);
+}
+
 TEST_F(FileHandlers, SaveNamesExportNamesAndImportModes) {
   GVSaveSceneCB(0, 0x214, "abc", &win);
   EXPECT_EQ(win.name, "abc.gvs");
