@@ -9,8 +9,8 @@ bool GVNodePairsShown(const GVView* view) {
   return view && view->glueOn != 0 && view->glueFirst != 0 && view->glueSecond != 0 && view->gluePart != 0;
 }
 
-void GVInstallEditorViewServices() {
-  SceneServices s = GVSceneServices();
+void GVInstallEditorViewServices(SceneServices* services) {
+  SceneServices& s = *services;
   s.showWarning = [](int32_t code, int32_t geoId, int32_t jelId) {
     if (GVView* v = GVMainView()) GVShowWarning(code, v, geoId, jelId);
   };
@@ -30,5 +30,10 @@ void GVInstallEditorViewServices() {
     }
   };
   s.viewNodePairsShown = []() -> int32_t { return GVNodePairsShown(GVMainView()) ? 1 : 0; };
+}
+
+void GVInstallEditorViewServices() {
+  SceneServices s = GVSceneServices();
+  GVInstallEditorViewServices(&s);
   GVSetSceneServices(s);
 }

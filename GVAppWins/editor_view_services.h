@@ -5,8 +5,11 @@
 #pragma once
 
 struct GVView;
+struct SceneServices;
 
 // True when the glue display is on and names both selections and a part.
 bool GVNodePairsShown(const GVView* view);
 
+void GVInstallEditorViewServices(SceneServices* services);
+// The same on the process-wide table.
 void GVInstallEditorViewServices();

@@ -13,8 +13,10 @@
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 
-void GVInstallRenderServices() {
-  SceneServices s = GVSceneServices();
+void GVInstallRenderServices(SceneServices* services) {
+  SceneServices& s = *services;
+  s.renderStarted = []() -> int32_t { return gOgreData && gOgreData->mSceneMgr ? 1 : 0; };
+  s.viewExists = []() -> int32_t { return GVMainView() ? 1 : 0; };
   s.updateRenderObjects = GVUpdateOgreObjects;
   s.viewCamera = []() -> CameraRec* {
     GVView* v = GVMainView();
@@ -60,5 +62,10 @@ void GVInstallRenderServices() {
   s.setJelMaterial = [](int32_t jelId, int32_t mode) {
     if (HObject** jel = GVFindJel(GVScene().world, jelId)) GVSetOgreJelMaterial(mode, jel);
   };
+}
+
+void GVInstallRenderServices() {
+  SceneServices s = GVSceneServices();
+  GVInstallRenderServices(&s);
   GVSetSceneServices(s);
 }

@@ -5,6 +5,7 @@
 
 #include "GVAppWins/view_links.h"
 #include "GVAppWins/view_window.h"
+#include "app/service_installers.h"
 #include "appwins/app_main_win.h"
 #include "appwins/menu_bar.h"
 #include "appwins/menu_services.h"
@@ -70,11 +71,7 @@ HWND GVCreateMainWindow(HINSTANCE instance) {
     return nullptr;
   }
   GVSetMainAppWin(main);
-  GVInstallMainWindowServices();
-  SceneServices services = GVSceneServices();
-  GVInstallMenuServices(&services);
-  services.exitProgram = GVExitCommand;
-  GVSetSceneServices(services);
+  GVInstallServices(ServiceStage::kMainWindow);
   if (main->menuBar) main->menuBar->owner = GVMenuBarOwner;
   gWindows.mainWindow = main->frame;
   gWindows.viewWindow = main->view ? main->view->window : nullptr;
@@ -88,11 +85,7 @@ void GVDestroyMainWindow() {
   gWindows.viewWindow = nullptr;
   GVAppMainWin* main = GVMainAppWin();
   if (!main) return;
-  GVRemoveMainWindowServices();
-  SceneServices services = GVSceneServices();
-  GVRemoveMenuServices(&services);
-  services.exitProgram = nullptr;
-  GVSetSceneServices(services);
+  GVRemoveServices(ServiceStage::kMainWindow);
   GVSetMainAppWin(nullptr);
   delete main;
 }

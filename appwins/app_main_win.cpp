@@ -408,15 +408,6 @@ void GVUpdateFramePanels(int, int, int) {
   GVApplyDynCmdToJel(world, &cmd);
 }
 
-void GVSetOgreGeoUVMaterials(int geoMode, int jelMode) {
-  const SceneServices& s = GVSceneServices();
-  if (geoMode != 0 && s.setGeoMaterial)
-    for (ObjHandle* g = GVFirstGeo(GVScene().geoList); g; g = GVNextGeo(g))
-      if (GObject* geo = GVGeoOf(g)) s.setGeoMaterial(geo->id, geoMode);
-  // Jel materials are re-set with the Jel render objects, which read the mode.
-  (void)jelMode;
-}
-
 void GVAppMainWin::notesPlacement(RECT* place) const {
   RECT work = {0, 0, 0, 0};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
@@ -635,8 +626,9 @@ void GVRemovePanelServices(SceneServices* sp) {
   s.setSceneNotes = nullptr;
 }
 
-void GVInstallMainWindowServices() {
-  SceneServices s = GVSceneServices();
+void GVInstallMainWindowServices(SceneServices* sp) {
+  SceneServices& s = *sp;
+  s.mainWindowExists = []() -> int32_t { return gMainWin ? 1 : 0; };
   s.updateFramePanels = [](int32_t frame, int32_t index, int32_t count) { GVUpdateFramePanels(frame, index, count); };
   s.moveTimeBar = [](int32_t frame) {
     GVAppMainWin* w = gMainWin;
@@ -649,11 +641,6 @@ void GVInstallMainWindowServices() {
     GVAppMainWin* w = gMainWin;
     HwDropDownCntrl* d = !w ? nullptr : list == 0 ? w->geoDisplay : list == 1 ? w->jelDisplay : nullptr;
     if (d) d->selectItem(item);
-  };
-  s.setGeoUVMaterials = [](int32_t geoMode, int32_t jelMode) { GVSetOgreGeoUVMaterials(geoMode, jelMode); };
-  s.viewCamera = []() -> CameraRec* {
-    GVView* v = GVMainView();
-    return v && v->camera ? *v->camera : nullptr;
   };
   s.viewStartCamera = []() -> CameraRec* {
     GVView* v = GVMainView();
@@ -668,26 +655,33 @@ void GVInstallMainWindowServices() {
   s.setViewProjection = [] {
     if (GVView* v = GVMainView()) GVSetViewProjection(v);
   };
-  s.redrawView = [] {
-    if (gMainWin) gMainWin->redrawView();
-  };
   s.showStatusLine = [](const char* text) {
     if (GVView* v = GVMainView()) GVShowStatusLine(v, text);
   };
   GVInstallPanelServices(&s);
+}
+
+void GVRemoveMainWindowServices(SceneServices* sp) {
+  SceneServices& s = *sp;
+  s.mainWindowExists = nullptr;
+  s.updateFramePanels = nullptr;
+  s.moveTimeBar = nullptr;
+  s.selectDisplayItem = nullptr;
+  s.viewStartCamera = nullptr;
+  s.viewSelection = nullptr;
+  s.setViewProjection = nullptr;
+  s.showStatusLine = nullptr;
+  GVRemovePanelServices(&s);
+}
+
+void GVInstallMainWindowServices() {
+  SceneServices s = GVSceneServices();
+  GVInstallMainWindowServices(&s);
   GVSetSceneServices(s);
 }
 
 void GVRemoveMainWindowServices() {
   SceneServices s = GVSceneServices();
-  s.updateFramePanels = nullptr;
-  s.moveTimeBar = nullptr;
-  s.selectDisplayItem = nullptr;
-  s.setGeoUVMaterials = nullptr;
-  s.viewCamera = s.viewStartCamera = nullptr;
-  s.viewSelection = nullptr;
-  s.setViewProjection = s.redrawView = nullptr;
-  s.showStatusLine = nullptr;
-  GVRemovePanelServices(&s);
+  GVRemoveMainWindowServices(&s);
   GVSetSceneServices(s);
 }

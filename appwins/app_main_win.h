@@ -109,19 +109,18 @@ void GVSetMainAppWin(GVAppMainWin* window);
 // the panels that follow the frame.
 void GVUpdateFramePanels(int skipVehicle, int subStep, int lastSubStep);
 
-// Re-sets every Geo's material for a non-zero Geo display mode and every Jel's
-// for a non-zero Jel mode.
-void GVSetOgreGeoUVMaterials(int geoMode, int jelMode);
-
 // Registers the main window's class and form kinds and installs the message
 // box, before the toolkit's start-up.
 void GVInstallAppWindows();
-// The scene service entries the main window and its view answer; cleared again
-// when the window goes.
+// The scene service entries the main window and its view answer (whether the
+// main window exists among them); cleared again when the window goes. The
+// forms without a table work on the process-wide one.
+struct SceneServices;
+void GVInstallMainWindowServices(SceneServices* services);
+void GVRemoveMainWindowServices(SceneServices* services);
 void GVInstallMainWindowServices();
+void GVRemoveMainWindowServices();
 // The part of them the file handlers, menu commands and editor callbacks use
 // (refreshes, the view's selection, time bar, title, side panels, file dialogs).
-struct SceneServices;
 void GVInstallPanelServices(SceneServices* services);
 void GVRemovePanelServices(SceneServices* services);
-void GVRemoveMainWindowServices();

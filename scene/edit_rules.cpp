@@ -15,7 +15,7 @@
 namespace {
 
 const SceneServices& services() { return GVSceneServices(); }
-bool viewThere() { return services().showStatusLine != nullptr; }
+bool viewThere() { return GVMainWindowExists() && GVViewExists(); }
 
 // The view's state words; a missing entry reads as free.
 bool viewToolActive() { return services().viewToolActive && services().viewToolActive() != 0; }
@@ -56,7 +56,7 @@ bool geoKeyFramed(const GObject* g) { return g->keyTrack && g->keyTrack->firstKe
 
 int32_t GVRenameGeo(char* name, int32_t id) {
   const SceneServices& s = services();
-  if (!s.createGeoRenderObj || !s.destroyGeoRenderObj || id < 1 || !viewThere()) return 0;
+  if (!GVRenderStarted() || !s.createGeoRenderObj || !s.destroyGeoRenderObj || id < 1 || !viewThere()) return 0;
   ObjHandle* list = GVScene().geoList;
   ObjHandle* cell = GVFindGeo(list, id);
   GObject* geo = GVGeoOf(cell);
@@ -89,7 +89,7 @@ int32_t GVRenameGeo(char* name, int32_t id) {
 
 int32_t GVRenameJel(char* name, int32_t id) {
   const SceneServices& s = services();
-  if (!s.createJelRenderObj || !s.destroyJelRenderObj || id < 1 || !viewThere()) return 0;
+  if (!GVRenderStarted() || !s.createJelRenderObj || !s.destroyJelRenderObj || id < 1 || !viewThere()) return 0;
   HWorld** world = GVScene().world;
   HObject* jel = GVJelOf(GVFindJel(world, id));
   if (!jel) return 0;
@@ -192,7 +192,7 @@ static void showNewParts(int32_t* displayMode, int32_t list) {
 
 void GVCreateOgreVehicleJelObjs(int32_t mode, const int32_t jelIds[15]) {
   const SceneServices& s = services();
-  if (!s.createJelRenderObj || !jelIds) return;
+  if (!GVRenderStarted() || !s.createJelRenderObj || !jelIds) return;
   for (int i = 0; i < 15; ++i)
     if (jelIds[i] != 0) s.createJelRenderObj(jelIds[i], mode);
   if (CameraRec* cam = viewCamera()) showNewParts(&cam->jelDisplayMode, 1);
@@ -200,7 +200,7 @@ void GVCreateOgreVehicleJelObjs(int32_t mode, const int32_t jelIds[15]) {
 
 void GVCreateOgreVehicleGeoObj(int32_t firstId, int32_t mode) {
   const SceneServices& s = services();
-  if (!s.createGeoRenderObj) return;
+  if (!GVRenderStarted() || !s.createGeoRenderObj) return;
   ObjHandle* list = GVScene().geoList;
   for (int32_t id = firstId; id < firstId + 4; ++id) {
     s.createGeoRenderObj(id, mode, GEO_SEL_RESET_BOUND);

@@ -39,9 +39,8 @@ int32_t gReloading = 0;
 constexpr float kFitMargin = 1.0f;
 constexpr int32_t kDefaultLastFrame = 100;
 
-// The handlers need the main window and its 3-D view; the view's status line
-// stands for the view.
-bool HaveWindow(void* mainWindow) { return mainWindow && GVSceneServices().showStatusLine; }
+// The handlers need the main window and its 3-D view.
+bool HaveWindow(void* mainWindow) { return mainWindow && GVViewExists(); }
 
 void DisplayModes(int32_t* geoMode, int32_t* jelMode) {
   const SceneServices& s = GVSceneServices();

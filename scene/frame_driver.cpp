@@ -15,6 +15,7 @@
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 #include "scene/scene_access.h"
+#include "scene/scene_opts.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 
@@ -145,6 +146,13 @@ static void FollowSelectedJels(HWorld* w, int32_t selection, CameraRec* camera) 
   if (GVSceneServices().setViewProjection) GVSceneServices().setViewProjection();
 }
 
+// The scene options' render-to-texture camera owns the view camera for the
+// rule of that field (kSceneOptsKeepCamera, kSceneOptsNoFollow).
+static bool OptionsOwnCamera(int field) {
+  const SceneOpts* o = GVScene().options;
+  return o && o->camera && o->fields[field] != 0;
+}
+
 int32_t GVUpdateAfterStep(void* world, int32_t selection, void* /*user*/) {
   HWorld** cell = static_cast<HWorld**>(world);
   const SceneServices& sv = GVSceneServices();
@@ -163,8 +171,7 @@ int32_t GVUpdateAfterStep(void* world, int32_t selection, void* /*user*/) {
   }
 
   CameraRec* start = sv.viewStartCamera ? sv.viewStartCamera() : nullptr;
-  const bool optionsOwnStart = sv.optionsCameraField && sv.optionsCameraField(6);
-  if (e == 0 && start && !optionsOwnStart) {
+  if (e == 0 && start && !OptionsOwnCamera(kSceneOptsKeepCamera)) {
     const int32_t mode = camera->mode, geoMode = camera->geoDisplayMode, jelMode = camera->jelDisplayMode;
     GVCopyCamera(start, camera);
     if (sv.setViewProjection) sv.setViewProjection();
@@ -176,8 +183,7 @@ int32_t GVUpdateAfterStep(void* world, int32_t selection, void* /*user*/) {
   if (camera->mode == 1) {
     const bool vehicleFollowed = sv.vehicleCameraFollow && sv.vehicleCameraFollow();
     const bool jelCurrent = sv.viewSelection && sv.viewSelection(nullptr) != 0;
-    const bool optionsOwnView = sv.optionsCameraField && sv.optionsCameraField(5);
-    if (!vehicleFollowed && jelCurrent && !optionsOwnView) FollowSelectedJels(w, selection, camera);
+    if (!vehicleFollowed && jelCurrent && !OptionsOwnCamera(kSceneOptsNoFollow)) FollowSelectedJels(w, selection, camera);
   }
 
   if (e % 10 == 0 && sv.redrawVehicleReadout) sv.redrawVehicleReadout();
@@ -199,8 +205,8 @@ int32_t GVUpdateAfterStep(void* world, int32_t selection, void* /*user*/) {
 }
 
 int32_t GVLogicAppCB(int32_t mode, int32_t a, int32_t b, int32_t c, void* /*unused*/) {
-  // The entries are set only while the view and the main window exist.
   const SceneServices& sv = GVSceneServices();
+  if (!GVMainWindowExists()) return 0;
   if (mode == 1 && sv.setCurrentGeo) sv.setCurrentGeo(a);
   if (mode == 2 && sv.selectJel) {
     int32_t second = 0;

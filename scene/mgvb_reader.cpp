@@ -187,7 +187,7 @@ void PrepareScene() {
   world->cmdCount = 0;
 
   const SceneServices& s = GVSceneServices();
-  if (!s.showStatusLine) return;  // no view
+  if (!GVViewExists()) return;
   GVClearViewCurrentGeo();
   GVResetSelectionDisplay();
   if (s.renderFrame) s.renderFrame();

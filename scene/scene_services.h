@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 class HObject;
 struct CameraRec;
@@ -20,9 +21,20 @@ struct LightRec;
 constexpr int kSceneVehicleJelIds = 15;
 constexpr int kSceneVehicleGroups = 8;
 
+// Each entry has one owner: the installer that sets it is the only one that
+// changes it, and only that installer's remover clears it. Every entry is
+// listed by name in scene/scene_service_entries.cpp.
 struct SceneServices {
   // Message box: warnings and errors.
   void (*showMessage)(const char* text) = nullptr;
+
+  // What exists, asked rather than inferred from other entries (an entry that
+  // is set says nothing of whether its window or renderer is there): the main
+  // window, its 3-D view, and the render system started (the real result of
+  // its start-up, 0 when it failed or has been shut down).
+  int32_t (*mainWindowExists)() = nullptr;
+  int32_t (*viewExists)() = nullptr;
+  int32_t (*renderStarted)() = nullptr;
 
   // 3-D view. viewCamera is null, or answers null, without a view camera.
   CameraRec* (*viewCamera)() = nullptr;
@@ -54,9 +66,6 @@ struct SceneServices {
   void (*redrawVehicleReadout)() = nullptr;
   void (*showLogicLineValue)(int32_t program, int32_t row) = nullptr;
 
-  // Scene options: 1 when they hold a camera and their field (5 or 6) is
-  // non-zero, i.e. the render-to-texture view owns the camera.
-  int32_t (*optionsCameraField)(int32_t field) = nullptr;
 
   // Vehicle: set only while a vehicle exists.
   void (*driveVehicle)(HWorld** world) = nullptr;
@@ -139,8 +148,7 @@ struct SceneServices {
   void (*rebuildRenderObjects)(int32_t firstGeo, int32_t firstJel, int32_t geoMode, int32_t jelMode) = nullptr;
   void (*resetRenderExtras)() = nullptr;
 
-  // The 3-D view's status line and its tool state; the view sets these
-  // together, and a missing status line means there is no view.
+  // The 3-D view's status line and its tool state.
   void (*showStatusLine)(const char* text) = nullptr;
   // 1 while an interactive tool holds the view (its busy indicator).
   int32_t (*viewToolActive)() = nullptr;
@@ -329,6 +337,20 @@ struct SceneServices {
 // The process-wide table; empty at start.
 const SceneServices& GVSceneServices();
 void GVSetSceneServices(const SceneServices& services);
+
+// The existence entries asked; false while an entry is not installed.
+bool GVMainWindowExists();
+bool GVViewExists();
+bool GVRenderStarted();
+
+// Every entry of the table by name with its value as a plain function
+// pointer (null while unset), in the table's order.
+using SceneServiceFn = void (*)();
+struct SceneServiceEntry {
+  const char* name;
+  SceneServiceFn value;
+};
+std::vector<SceneServiceEntry> GVSceneServiceEntries(const SceneServices& services);
 
 // Shows a text through the message-box entry; written to the standard error stream when
 // no message box is installed.

@@ -62,6 +62,5 @@ void GVApplySelectionChange(const GVSelectionChange& c) {
 }
 
 bool GVEditorCallbackReady(const void* mainWindow) {
-  // The status line is set together with the view and goes with it.
-  return mainWindow && GVSceneServices().showStatusLine;
+  return mainWindow && GVViewExists();
 }

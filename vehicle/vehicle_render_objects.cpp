@@ -18,12 +18,13 @@ void GVCreateOgreVehicleParts(int32_t mode) {
   const SceneServices& s = GVSceneServices();
   HWorld* world = GVWorldOf(GVScene().world);
   const VehicleRec* vehicle = GVVehicleOf(GVScene().vehicle);
-  if (!s.createJelRenderObj || !world || !vehicle) return;
+  if (!world || !vehicle) return;
   int32_t ids[kVehicleJelIds];
   GVVehicleJelIds(vehicle, ids);
   for (int slot : kWheelSlots) {
     HObject* wheel = GVGetJelById(world, ids[slot]);
     if (!wheel) continue;
+    if (!GVRenderStarted() || !s.createJelRenderObj) continue;
     wheel->removalCB = GVDestroyJelOgreCB;
     s.createJelRenderObj(wheel->id, mode);
   }

@@ -64,6 +64,14 @@ TEST(EditRules, GeoRenameRebuildsRenderObjectsUnderAUniqueName) {
   EXPECT_EQ(GVTestBeepCount(), beeps + 3);
   char ghost[] = "Ghost";
   EXPECT_EQ(GVRenameGeo(ghost, 9), 0);
+
+  // A render system that did not start refuses, though its entries are there.
+  SceneServices s = GVSceneServices();
+  s.renderStarted = []() -> int32_t { return 0; };
+  GVSetSceneServices(s);
+  char later[] = "Moon";
+  EXPECT_EQ(GVRenameGeo(later, 2), 0);
+  EXPECT_STREQ(ball->name, "Planet");
 }
 
 TEST(EditRules, JelRenameAndItsRefusals) {

@@ -65,6 +65,7 @@ SceneServices fakeServices() {
     gView->calls.push_back("material " + std::to_string(id) + " type " + std::to_string(g ? g->materialType : -1) +
                            " mode " + std::to_string(mode));
   };
+  s.viewExists = s.renderStarted = s.mainWindowExists = []() -> int32_t { return 1; };
   s.showStatusLine = [](const char* text) { gView->status.push_back(text ? text : ""); };
   s.viewToolActive = [] { return static_cast<int32_t>(gView->toolActive); };
   s.viewBusy = [] { return static_cast<int32_t>(gView->busy); };

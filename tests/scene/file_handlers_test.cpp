@@ -46,6 +46,7 @@ class FileHandlers : public RootScene {
     GVCameraInit(&win.scene);
     SceneServices s = GVSceneServices();
     s.showStatusLine = [](const char* t) { gWin->status = t; };
+    s.viewExists = s.mainWindowExists = []() -> int32_t { return 1; };
     s.setTimeBarRange = [](int32_t a, int32_t b) { gWin->first = a, gWin->last = b; };
     s.timeBarRange = [](int32_t* a, int32_t* b) -> int32_t { return *a = gWin->first, *b = gWin->last, 1; };
     s.sceneName = []() -> const char* { return gWin->name.c_str(); };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "GVAppWins/camera_record.h"
@@ -17,6 +18,7 @@
 #include "dynamics/runner_scene.h"
 #include "scene/app_lifecycle.h"
 #include "scene/scene_access.h"
+#include "scene/scene_opts.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 
@@ -26,8 +28,12 @@ namespace {
 // render-mesh rewrites (the Geo's vertices at that moment) and redraws.
 struct FakeView {
   CameraRec camera;
+  CameraRec start;
+  int32_t selection[2] = {0, 0};
   std::vector<std::vector<float>> meshWrites;
   int redraws = 0;
+  std::vector<int32_t> readouts;
+  std::vector<std::string> calls;
 };
 FakeView* gView = nullptr;
 int32_t gLogicMin = 0, gVehicleNeed = 0;
@@ -42,6 +48,17 @@ SceneServices FakeServices() {
     gView->meshWrites.push_back(v);
   };
   sv.redrawView = [] { ++gView->redraws; };
+  sv.viewStartCamera = [] { return &gView->start; };
+  sv.viewSelection = [](int32_t* second) {
+    if (second) *second = gView->selection[1];
+    return gView->selection[0];
+  };
+  sv.mainWindowExists = []() -> int32_t { return 1; };
+  sv.setCurrentGeo = [](int32_t id) { gView->calls.push_back("geo " + std::to_string(id)); };
+  sv.setCurrentJel = [] { gView->calls.push_back("current jel"); };
+  sv.selectJel = [](int32_t a, int32_t b) {
+    gView->calls.push_back("select " + std::to_string(a) + " " + std::to_string(b));
+  };
   return sv;
 }
 
@@ -170,6 +187,74 @@ TEST_F(FrameDriver, NaturalStateModeHoldsGroupOneStillAndLeavesOthers) {
     EXPECT_EQ(now[2], kept[2]);
     EXPECT_GT(now[2], 0.0f);
   }
+}
+
+TEST_F(FrameDriver, FrameZeroRestoresTheStartCameraUnlessTheOptionsCameraKeepsIt) {
+  HWorld** cell = GVScene().world;
+  view.camera.mode = 1;
+  view.camera.jelDisplayMode = 16;
+  view.camera.eye[0] = 7.0f;
+  view.start.eye[0] = -3.0f;
+  view.start.geoDisplayMode = 32;
+  // The options' camera with field 6 set owns the view at frame 0.
+  SceneOpts* o = GVScene().options;
+  ASSERT_NE(o, nullptr);
+  o->camera = new CameraRec*(new CameraRec);
+  o->fields[kSceneOptsKeepCamera] = 1;
+  GVUpdateAfterStep(cell, -1, nullptr);
+  EXPECT_EQ(view.camera.eye[0], 7.0f);
+  // Field 6 without a camera, or no field 6, gives the start camera back with
+  // the view's own mode and display modes.
+  GVClearSceneOptsParts(o);
+  GVUpdateAfterStep(cell, -1, nullptr);
+  EXPECT_EQ(view.camera.eye[0], -3.0f);
+  EXPECT_EQ(view.camera.mode, 1);
+  EXPECT_EQ(view.camera.geoDisplayMode, 1);
+  EXPECT_EQ(view.camera.jelDisplayMode, 16);
+}
+
+TEST_F(FrameDriver, OrbitCameraFollowsTheCentreOfMassAndTheReadoutEveryTenthFrame) {
+  HWorld** cell = GVScene().world;
+  addJel(5.0f, 1);
+  view.camera.mode = 1;
+  view.selection[0] = 1;
+  const auto target = [&] { return std::vector<float>(view.camera.target, view.camera.target + 3); };
+  GVUpdateAfterStep(cell, 1, nullptr);
+  EXPECT_NEAR(view.camera.target[0], 0.0f, 1e-5f);
+  EXPECT_NEAR(view.camera.target[1], 6.0f, 1e-5f);
+  EXPECT_NEAR(view.camera.target[2], 0.0f, 1e-5f);
+  // No mass in the selection: the origin.
+  GVUpdateAfterStep(cell, 9, nullptr);
+  EXPECT_EQ(target(), std::vector<float>(3, 0.0f));
+  // The options' camera with field 5 stops the follow.
+  GVScene().options->camera = new CameraRec*(new CameraRec);
+  GVScene().options->fields[kSceneOptsNoFollow] = 1;
+  GVUpdateAfterStep(cell, 1, nullptr);
+  EXPECT_EQ(target(), std::vector<float>(3, 0.0f));
+
+  SceneServices sv = GVSceneServices();
+  sv.redrawVehicleReadout = [] { gView->readouts.push_back(GVCurrentFrame(GVScene().world)); };
+  GVSetSceneServices(sv);
+  for (int32_t f = 0; f <= 21; ++f) {
+    world()->params.currentFrame = f;
+    GVUpdateAfterStep(cell, -1, nullptr);
+  }
+  EXPECT_EQ(view.readouts, (std::vector<int32_t>{0, 10, 20}));
+}
+
+TEST_F(FrameDriver, LogicSelectsThroughTheViewOnlyWithAMainWindow) {
+  view.selection[0] = 2, view.selection[1] = 1;
+  GVLogicAppCB(1, 4, 0, 0, nullptr);
+  GVLogicAppCB(2, 0, 2, 1, nullptr);  // already the selection
+  GVLogicAppCB(2, 0, 3, 1, nullptr);
+  GVLogicAppCB(3, 0, 2, 1, nullptr);
+  EXPECT_EQ(view.calls, (std::vector<std::string>{"geo 4", "current jel", "select 3 1", "select 2 1"}));
+  SceneServices sv = GVSceneServices();
+  sv.mainWindowExists = nullptr;
+  GVSetSceneServices(sv);
+  view.calls.clear();
+  for (int32_t mode = 1; mode <= 3; ++mode) GVLogicAppCB(mode, 4, 3, 1, nullptr);
+  EXPECT_TRUE(view.calls.empty());
 }
 
 TEST(FrameCallback, SubStepsAreTheLargerOfLogicAndVehicle) {

@@ -40,6 +40,7 @@ void Call(const std::string& what) { gLog->calls.push_back(what); }
 SceneServices Services() {
   SceneServices s;
   s.showStatusLine = [](const char* text) { gLog->status.push_back(text); };
+  s.viewExists = s.mainWindowExists = []() -> int32_t { return 1; };
   s.showWarning = [](int32_t code, int32_t, int32_t) { gLog->warnings.push_back(code); };
   s.beep = [] { MessageBeep(MB_ICONHAND); };
   s.setViewCurrentJel = [](int32_t id) { Call("jel " + std::to_string(id)); };

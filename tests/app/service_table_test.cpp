@@ -1,0 +1,126 @@
+// The scene's service table as the program fills it: one owner per entry,
+// the real answers of the existence entries, and the entries nothing fills yet.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "../appwins/main_window_fixture.h"
+#include "app/app_windows.h"
+#include "app/service_installers.h"
+#include "scene/scene_services.h"
+
+namespace {
+
+// Runs the installers in order on an empty table, then their removers in
+// reverse order. A fault is an installer changing an entry another one set, a
+// remover clearing an entry it does not own, or one leaving its own set.
+std::vector<std::string> OwnershipFaults(const std::vector<ServiceInstaller>& installers) {
+  SceneServices table;
+  std::map<std::string, std::string> owner;
+  std::vector<std::string> faults;
+  for (const ServiceInstaller& in : installers) {
+    const std::vector<SceneServiceEntry> before = GVSceneServiceEntries(table);
+    in.install(&table);
+    const std::vector<SceneServiceEntry> after = GVSceneServiceEntries(table);
+    for (size_t i = 0; i < after.size(); ++i) {
+      if (after[i].value == before[i].value) continue;
+      auto set = owner.emplace(after[i].name, in.name);
+      if (!set.second && set.first->second != in.name)
+        faults.push_back(std::string(in.name) + " changes " + after[i].name + ", set by " + set.first->second);
+    }
+  }
+  for (auto in = installers.rbegin(); in != installers.rend(); ++in) {
+    if (!in->remove) continue;
+    const std::vector<SceneServiceEntry> before = GVSceneServiceEntries(table);
+    in->remove(&table);
+    const std::vector<SceneServiceEntry> after = GVSceneServiceEntries(table);
+    for (size_t i = 0; i < after.size(); ++i) {
+      const std::string& own = owner[after[i].name];
+      if (after[i].value != before[i].value && own != in->name)
+        faults.push_back(std::string(in->name) + " clears " + after[i].name + ", set by " + own);
+      else if (after[i].value && own == in->name)
+        faults.push_back(std::string(in->name) + " leaves " + after[i].name + " set");
+    }
+  }
+  return faults;
+}
+
+using Faults = std::vector<std::string>;
+
+TEST(ServiceOwners, EveryEntryHasOneWriterInStartUpOrder) {
+  EXPECT_EQ(OwnershipFaults(GVServiceInstallers()), Faults{});
+
+  // A planted second writer and a planted foreign remover are caught.
+  std::vector<ServiceInstaller> planted = GVServiceInstallers();
+  planted.push_back({"planted", ServiceStage::kMainWindow,
+                     [](SceneServices* s) { s->setGeoUVMaterials = [](int32_t, int32_t) {}; },
+                     [](SceneServices* s) { s->viewCamera = nullptr; }});
+  EXPECT_EQ(OwnershipFaults(planted),
+            (Faults{"planted changes setGeoUVMaterials, set by render", "planted clears viewCamera, set by render"}));
+}
+
+// Entries no installer fills yet. An entry filled but still listed, or empty
+// but not listed, fails; the list shrinks as the missing parts come.
+const std::set<std::string> kUnset = {
+    "viewResetFrame0", "viewSize", "setCurrentJel", "selectJel", "updateRenderLight", "syncAnimModeButton",
+    "redrawVehicleReadout", "showLogicLineValue", "hideExportDialog", "refreshGeoSelection", "refreshJelSelection",
+    "manipulatorCanMove", "placeManipulatorAtGeo", "recentreManipulator", "releaseMoveToolButtons",
+    "setAnimInitButton", "vehicleWheelsOneSide", "vehicleExtraGroup", "setGeoCastShadows",
+    "setGeoSubEntityMaterial", "evaluateShadowNeed", "markViewReEvaluation", "setRenderSky", "setupShadowTextures",
+    "updateShadowSettings", "syncRenderCamera", "renderTargetExists", "createRenderLight", "recreateRenderLights",
+    "resetRenderLights", "computeShadowExtents", "setLightsCastShadows", "renderWideLightFrame",
+    "updateCameraModeButton", "showCreateDialog", "showExportDialog", "createRtt", "endLightEdit",
+    "releaseCameraButtons", "endLogicTextEdit", "refreshLogicWindow", "redrawLogicValues", "jelFromGeoDialogGeo",
+    "vehicleCamFromView", "viewToolActive", "viewBusy"};
+
+// The program started as WinMain starts it, its main window on the display.
+class ServiceTable : public MainWindowTest {
+ public:
+  void SetUp() override {
+    saved_ = GVSceneServices();
+    GVSetSceneServices(SceneServices());
+    StartScreen();
+    GVInstallServices(ServiceStage::kStart);
+    GVInstallAppWindows();
+    GVRegisterWindowClasses(GetModuleHandleA(nullptr));
+    ASSERT_NE(GVCreateMainWindow(GetModuleHandleA(nullptr)), nullptr);
+    settle();
+  }
+  void TearDown() override {
+    GVAppShutdown();
+    GVDestroyMainWindow();
+    GVFreeWindowResources();
+    GVTestReset();
+    GVSetSceneServices(saved_);
+  }
+  SceneServices saved_;
+};
+
+TEST_F(ServiceTable, TheEmptyEntriesAreTheListedOnesAndExistenceIsAsked) {
+  // The vehicle's driving entries are set only while a vehicle exists.
+  SceneServices vehicle;
+  for (const ServiceInstaller& i : GVServiceInstallers())
+    if (i.stage == ServiceStage::kVehicle) i.install(&vehicle);
+  std::set<std::string> conditional;
+  for (const SceneServiceEntry& e : GVSceneServiceEntries(vehicle))
+    if (e.value) conditional.insert(e.name);
+
+  std::set<std::string> unset;
+  for (const SceneServiceEntry& e : GVSceneServiceEntries(GVSceneServices()))
+    if (!e.value && !conditional.count(e.name)) unset.insert(e.name);
+  EXPECT_EQ(unset, kUnset);
+
+  EXPECT_TRUE(GVMainWindowExists());
+  EXPECT_TRUE(GVViewExists());
+  EXPECT_TRUE(GVRenderStarted());
+  GVAppShutdown();
+  GVDestroyMainWindow();
+  EXPECT_FALSE(GVMainWindowExists());
+  EXPECT_FALSE(GVViewExists());
+  EXPECT_FALSE(GVRenderStarted());
+}
+
+}  // namespace
