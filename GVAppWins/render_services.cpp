@@ -16,15 +16,7 @@
 void GVInstallRenderServices(SceneServices* services) {
   SceneServices& s = *services;
   s.renderStarted = []() -> int32_t { return gOgreData && gOgreData->mSceneMgr ? 1 : 0; };
-  s.viewExists = []() -> int32_t { return GVMainView() ? 1 : 0; };
   s.updateRenderObjects = GVUpdateOgreObjects;
-  s.viewCamera = []() -> CameraRec* {
-    GVView* v = GVMainView();
-    return v && v->camera ? *v->camera : nullptr;
-  };
-  s.redrawView = [] {
-    if (GVView* v = GVMainView()) GVRedrawView(v);
-  };
   s.updateGeoMesh = [](GObject* geo) {
     if (geo) GVUpdateOgreGeoMesh(geo->handle, -2, 1);
   };

@@ -629,6 +629,7 @@ void GVRemovePanelServices(SceneServices* sp) {
 void GVInstallMainWindowServices(SceneServices* sp) {
   SceneServices& s = *sp;
   s.mainWindowExists = []() -> int32_t { return gMainWin ? 1 : 0; };
+  s.viewExists = []() -> int32_t { return GVMainView() ? 1 : 0; };
   s.updateFramePanels = [](int32_t frame, int32_t index, int32_t count) { GVUpdateFramePanels(frame, index, count); };
   s.moveTimeBar = [](int32_t frame) {
     GVAppMainWin* w = gMainWin;
@@ -641,6 +642,13 @@ void GVInstallMainWindowServices(SceneServices* sp) {
     GVAppMainWin* w = gMainWin;
     HwDropDownCntrl* d = !w ? nullptr : list == 0 ? w->geoDisplay : list == 1 ? w->jelDisplay : nullptr;
     if (d) d->selectItem(item);
+  };
+  s.viewCamera = []() -> CameraRec* {
+    GVView* v = GVMainView();
+    return v && v->camera ? *v->camera : nullptr;
+  };
+  s.redrawView = [] {
+    if (gMainWin) gMainWin->redrawView();
   };
   s.viewStartCamera = []() -> CameraRec* {
     GVView* v = GVMainView();
@@ -663,13 +671,13 @@ void GVInstallMainWindowServices(SceneServices* sp) {
 
 void GVRemoveMainWindowServices(SceneServices* sp) {
   SceneServices& s = *sp;
-  s.mainWindowExists = nullptr;
+  s.mainWindowExists = s.viewExists = nullptr;
   s.updateFramePanels = nullptr;
   s.moveTimeBar = nullptr;
   s.selectDisplayItem = nullptr;
-  s.viewStartCamera = nullptr;
+  s.viewCamera = s.viewStartCamera = nullptr;
   s.viewSelection = nullptr;
-  s.setViewProjection = nullptr;
+  s.setViewProjection = s.redrawView = nullptr;
   s.showStatusLine = nullptr;
   GVRemovePanelServices(&s);
 }

@@ -148,6 +148,7 @@ TEST_F(PanelTest, StructureEditWarningsReachTheViewPanel) {
   GVSetMainView(&view_);
   SceneServices s = saved;
   s.showStatusLine = [](const char* text) { GVShowStatusLine(GVMainView(), text); };
+  s.viewExists = []() -> int32_t { return GVMainView() ? 1 : 0; };
   s.beep = [] { MessageBeep(MB_ICONHAND); };
   GVInstallVehicleFileServices(&s);
   GVSetSceneServices(s);

@@ -57,9 +57,9 @@ TEST(ServiceOwners, EveryEntryHasOneWriterInStartUpOrder) {
   std::vector<ServiceInstaller> planted = GVServiceInstallers();
   planted.push_back({"planted", ServiceStage::kMainWindow,
                      [](SceneServices* s) { s->setGeoUVMaterials = [](int32_t, int32_t) {}; },
-                     [](SceneServices* s) { s->viewCamera = nullptr; }});
+                     [](SceneServices* s) { s->renderStarted = nullptr; }});
   EXPECT_EQ(OwnershipFaults(planted),
-            (Faults{"planted changes setGeoUVMaterials, set by render", "planted clears viewCamera, set by render"}));
+            (Faults{"planted changes setGeoUVMaterials, set by render", "planted clears renderStarted, set by render"}));
 }
 
 // Entries no installer fills yet. An entry filled but still listed, or empty

@@ -26,6 +26,7 @@ struct LightScene {
     SceneServices sv = GVSceneServices();
     sv.updateRenderLight = [](int32_t flags, int32_t index) { gLightCalls.push_back(flags * 100 + index); };
     sv.selectJel = [](int32_t jel, int32_t part) { gSelections.push_back(jel * 100 + part); };
+    sv.mainWindowExists = []() -> int32_t { return 1; };
     GVSetSceneServices(sv);
     GVAddLight(GVScene().lights);  // lights 0 and 1
     const float at[3] = {1, 2, 3};

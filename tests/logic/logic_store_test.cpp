@@ -35,6 +35,7 @@ void RecordLine(int32_t program, int32_t row) {
 TEST(LogicStore, MainProgramRunsOnEverySubStepThroughTheFrameDriver) {
   SceneServices sv;
   sv.showLogicLineValue = RecordLine;
+  sv.mainWindowExists = []() -> int32_t { return 1; };
   GVSetSceneServices(sv);
   GVAppStartup();
   LogicSystem* sys = GVScene().logic;
