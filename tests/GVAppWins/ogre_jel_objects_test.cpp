@@ -78,6 +78,16 @@ class JelViewTest : public ::testing::Test {
     links.currentJel = gCurrentJel;
     GVSetViewSceneLinks(links);
     GVInstallRenderServices();
+    // The main window's view entries, for this view.
+    SceneServices s = GVSceneServices();
+    s.viewCamera = []() -> CameraRec* {
+      GVView* v = GVMainView();
+      return v && v->camera ? *v->camera : nullptr;
+    };
+    s.redrawView = [] {
+      if (GVView* v = GVMainView()) GVRedrawView(v);
+    };
+    GVSetSceneServices(s);
     main_ = GVTestMainWindow(1100, 760);
     dir_ = fs::temp_directory_path() / ("gv_jel_view_" + std::to_string(getpid()));
     fs::create_directories(dir_);
