@@ -6,6 +6,7 @@
 #include "app/message_loop.h"
 #include "app/service_installers.h"
 #include "appwins/app_main_win.h"
+#include "editors/editor_entries.h"
 #include "jel/matter.h"
 #include "logic/random_table.h"
 #include "scene/app_lifecycle.h"
@@ -43,6 +44,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   GVInstallServices(ServiceStage::kStart);
   GVAppStartup();
   GVInstallAppWindows();
+  // The dialog opener reaches the property editors through their entries.
+  GVInstallEditorEntries();
   GVRegisterWindowClasses(instance);
   // A closed dialog puts the application root back as the current folder.
   GVSetDialogRootFolderHook(GVSetDirRoot);
@@ -51,6 +54,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const int status = GVRunMessageLoop();
   GVAppShutdown();
   GVDestroyMainWindow();
+  GVRemoveEditorEntries();
   GVFreeWindowResources();
   return status;
 }

@@ -8,11 +8,14 @@
 #include "GVAppWins/manipulator.h"
 #include "GVAppWins/ogre_materials.h"
 #include "GVAppWins/view_window.h"
+#include "appwins/editor_bar.h"
 #include "appwins/file_list.h"
 #include "appwins/file_save.h"
 #include "appwins/help_window.h"
 #include "appwins/menu_bar.h"
 #include "appwins/notes_window.h"
+#include "appwins/view_owner.h"
+#include "GVAppWins/view_links.h"
 #include "appwins/message_dlg.h"
 #include "dynamics/constraint_cmds.h"
 #include "dynamics/group_ops.h"
@@ -56,6 +59,15 @@ void slotSize(const void* control, int* width, int* height) {
 
 void moveMenuBar(void* control, int x, int y, int width, int height) {
   GVMenuBarMove(static_cast<GVMenuBar*>(control), x, y, width, height);
+}
+
+void moveEditorBar(void* control, int x, int y, int width, int height) {
+  GVMoveEditorFrame(static_cast<GVEditorBar*>(control), x, y, width, height);
+}
+
+void editorBarSize(const void*, int* width, int* height) {
+  *width = kEditorBarWidth;
+  *height = kEditorBarHeight;
 }
 
 void moveView(void* control, int x, int y, int width, int height) {
@@ -129,6 +141,7 @@ GVAppMainWin::GVAppMainWin(HINSTANCE inst, int referenceHeight) {
 }
 
 GVAppMainWin::~GVAppMainWin() {
+  freeEditors();
   delete fileList;
   delete saveDialog;
   fileList = nullptr;
@@ -140,7 +153,11 @@ GVAppMainWin::~GVAppMainWin() {
   geoDisplay = jelDisplay = nullptr;
   opacityUp = opacityDown = nullptr;
   freeSlot(cameraPanel);
-  freeSlot(selectorBar);
+  if (selectorBar) {
+    GVFreeEditorFrame(selectorBar);
+    delete selectorBar;
+    selectorBar = nullptr;
+  }
   freeSlot(animationPanel);
   freeSlot(keyFrameBar);
   delete fpsChooser;
@@ -188,7 +205,8 @@ void GVAppMainWin::buildPanels() {
   cameraPanel = makeSlot(parent, instance, "Camera", 361, 36, 0);
   f.addDefinition(cameraPanel, kKindCamera, 9, 4, menuBar, kKindMenuBar, 10, 30, jelDisplay, 12, 19, 0, nullptr, 0,
                   20, 0, nullptr, 0);
-  selectorBar = makeSlot(parent, instance, "Editors", 502, 38, 0);
+  selectorBar = new (std::nothrow) GVEditorBar();
+  if (selectorBar) GVBuildEditorFrame(selectorBar, parent, this);
   f.addDefinition(selectorBar, kKindSelectorBar, 9, 4, menuBar, kKindMenuBar, 10, 10, cameraPanel, kKindCamera, 19,
                   0, nullptr, 0, 20, 0, nullptr, 0);
   moveToolPanel = makeSlot(parent, instance, "Move Tool", 38, 102, 0);
@@ -241,7 +259,8 @@ void GVAppMainWin::redrawView() {
 
 void GVAppMainWin::updatePanels(int geoId, int jelId) {
   if (!view) return;
-  // The camera, animation, editor, vehicle and export panels join here as they come.
+  // The camera, animation, vehicle and export panels join here as they come.
+  refreshEditors(geoId, jelId);
   DisplaySettings* display = GVScene().display;
   if (fpsChooser && display) {
     const int item = rateItem(*rateBits(display));
@@ -438,10 +457,12 @@ void GVInstallAppWindows() {
   GVSetWindowClassRegistrar("ListWindowClass", HwListDlg::registerClass);
   GVSetFormKind(kKindMenuBar, {moveMenuBar, nullptr});
   GVSetFormKind(kKindView, {moveView, nullptr});
-  for (int kind : {kKindAnimation, kKindKeyFrameBar, kKindMoveTool, kKindCamera, kKindSelectorBar, kKindLogic,
-                   kKindVehicle})
+  GVSetFormKind(kKindSelectorBar, {moveEditorBar, editorBarSize});
+  for (int kind : {kKindAnimation, kKindKeyFrameBar, kKindMoveTool, kKindCamera, kKindLogic, kKindVehicle})
     GVSetFormKind(kind, {moveSlot, slotSize});
   GVInstallAppMessageBox();
+  // The view the main window makes reports its events to the application.
+  GVSetDefaultViewOwner(GVViewOwnerCB);
   GVSetToolkitWindowHooks({nullptr, GVFreeHelpWindow, GVFreeNotesWindow});
 }
 
@@ -602,6 +623,8 @@ void GVInstallPanelServices(SceneServices* sp) {
     return text;
   };
   s.setSceneNotes = GVSetSceneNotes;
+  s.refreshGeoSelection = [](int32_t id) { GVRefreshGeoSelection(id, 1); };
+  s.refreshJelSelection = [](int32_t id) { GVRefreshJelSelection(id, 1); };
 }
 
 void GVRemovePanelServices(SceneServices* sp) {
@@ -624,6 +647,7 @@ void GVRemovePanelServices(SceneServices* sp) {
   s.showSaveDialog = nullptr;
   s.notesText = nullptr;
   s.setSceneNotes = nullptr;
+  s.refreshGeoSelection = s.refreshJelSelection = nullptr;
 }
 
 void GVInstallMainWindowServices(SceneServices* sp) {

@@ -3,10 +3,13 @@
 // one refresh of all panels after an edit.
 #pragma once
 
+#include "appwins/editor_opener.h"
 #include "appwins/main_app_window.h"
 #include "toolkit/frames.h"
 
 class HwBMButton;
+class HwDialogWindow;
+struct GVEditorBar;
 class HwDropDownCntrl;
 class HwFileSave;
 class HwListDlg;
@@ -81,7 +84,7 @@ class GVAppMainWin : public HwMainAppWindow {
   HwBMButton* opacityUp = nullptr;
   HwBMButton* opacityDown = nullptr;
   GVPanelSlot* cameraPanel = nullptr;
-  GVPanelSlot* selectorBar = nullptr;
+  GVEditorBar* selectorBar = nullptr;
   GVPanelSlot* animationPanel = nullptr;
   GVPanelSlot* keyFrameBar = nullptr;
   HwDropDownCntrl* fpsChooser = nullptr;
@@ -93,6 +96,13 @@ class GVAppMainWin : public HwMainAppWindow {
   int logicPanelWidth = 475;
   HwListDlg* fileList = nullptr;
   HwFileSave* saveDialog = nullptr;
+  // The property editors by editor code (GVEditorFrameCB), null until first
+  // opened; freed with the window.
+  HwDialogWindow* editors[kEditorCodeEnd] = {};
+
+  // The editors' steps of updatePanels, in code order; the editors freed.
+  void refreshEditors(int geoId, int jelId);
+  void freeEditors();
 
  private:
   static void filesListOwner(int code, int item, const char* text, void* window);

@@ -41,6 +41,7 @@ SceneRecords& GVScene();
 struct FrameClock {
   int32_t currentFrame = 0;
   int32_t timeBarFrame = 0;  // the frame last chosen on the time bar
+  int32_t restartFrame = 0;  // the frame a restart of the scene steps to
   int32_t fps = 30;
   int32_t running = 0;       // set by the animation controls
   int32_t timerMode = 0;     // advance on the view's frame timer rather than when idle

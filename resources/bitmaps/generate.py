@@ -165,6 +165,131 @@ separator.rect(0, 2, 32, 3, MID)
 separator.save('separator.bmp')
 
 
+
+# The editor selector bar's faces, 30 x 30: a glyph per editor over a face,
+# the pressed one darker with the glyph one pixel down and right.
+def disc(img, cx, cy, r, c):
+    for y in range(img.h):
+        for x in range(img.w):
+            if (x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2 <= r * r:
+                img.px[y][x] = c
+
+
+def line(img, x0, y0, x1, y1, c, w=1):
+    n = max(abs(x1 - x0), abs(y1 - y0), 1)
+    for i in range(n + 1):
+        x = x0 + (x1 - x0) * i / n
+        y = y0 + (y1 - y0) * i / n
+        img.rect(int(x), int(y), int(x) + w, int(y) + w, c)
+
+
+GLYPH, ACCENT, SOFT = (225, 230, 235), (250, 200, 70), (120, 200, 190)
+
+
+def lattice(img, o, n=3, step=6, x0=9, y0=9, c=GLYPH):
+    for i in range(n):
+        line(img, x0 + o, y0 + i * step + o, x0 + (n - 1) * step + o, y0 + i * step + o, c)
+        line(img, x0 + i * step + o, y0 + o, x0 + i * step + o, y0 + (n - 1) * step + o, c)
+    for i in range(n):
+        for j in range(n):
+            img.rect(x0 + i * step - 1 + o, y0 + j * step - 1 + o, x0 + i * step + 2 + o, y0 + j * step + 2 + o, c)
+
+
+def g_initial(img, o):
+    lattice(img, o, x0=6, y0=11, step=5)
+    line(img, 18 + o, 8 + o, 25 + o, 8 + o, ACCENT, 2)
+    img.polygon([(24 + o, 4 + o), (28 + o, 9 + o), (24 + o, 13 + o)], ACCENT)
+
+
+def g_matter(img, o):
+    for i, k in enumerate((10, 18, 13)):
+        y = 8 + i * 7 + o
+        line(img, 5 + o, y, 24 + o, y, GLYPH)
+        img.rect(k - 2 + o, y - 3, k + 3 + o, y + 4, ACCENT)
+
+
+def g_structure(img, o):
+    lattice(img, o, n=4, step=5, x0=7, y0=7)
+
+
+def g_parts(img, o):
+    img.rect(8 + o, 8 + o, 15 + o, 15 + o, ACCENT)
+    lattice(img, o, n=4, step=5, x0=7, y0=7)
+
+
+def g_group(img, o):
+    img.bevel(6, GLYPH, GLYPH)
+    for b in range(2):
+        img.rect(5 + o + b, 5 + o, 6 + o + b, 19 + o, SOFT)
+    img.rect(11 + o, 11 + o, 24 + o, 24 + o, SOFT)
+    img.rect(13 + o, 13 + o, 22 + o, 22 + o, ACCENT)
+
+
+def g_glue(img, o):
+    img.rect(4 + o, 9 + o, 12 + o, 21 + o, SOFT)
+    img.rect(18 + o, 9 + o, 26 + o, 21 + o, SOFT)
+    for y in (11, 15, 19):
+        line(img, 12 + o, y + o, 18 + o, y + o, ACCENT)
+
+
+def g_geo(img, o):
+    img.polygon([(15 + o, 4 + o), (26 + o, 24 + o), (4 + o, 24 + o)], SOFT)
+    line(img, 15 + o, 4 + o, 15 + o, 24 + o, GLYPH)
+    line(img, 9 + o, 14 + o, 21 + o, 14 + o, GLYPH)
+
+
+def g_transform(img, o):
+    line(img, 5 + o, 15 + o, 25 + o, 15 + o, GLYPH, 2)
+    line(img, 15 + o, 5 + o, 15 + o, 25 + o, GLYPH, 2)
+    for pts in ([(15, 2), (19, 7), (11, 7)], [(15, 28), (19, 23), (11, 23)],
+                [(2, 15), (7, 11), (7, 19)], [(28, 15), (23, 11), (23, 19)]):
+        img.polygon([(x + o, y + o) for x, y in pts], ACCENT)
+
+
+def g_render(img, o):
+    disc(img, 15 + o, 15 + o, 10, (70, 110, 160))
+    disc(img, 13 + o, 13 + o, 7, (110, 160, 210))
+    disc(img, 11 + o, 11 + o, 3, (230, 240, 250))
+
+
+def g_walls(img, o):
+    img.polygon([(4 + o, 22 + o), (10 + o, 16 + o), (26 + o, 16 + o), (20 + o, 22 + o)], SOFT)
+    line(img, 10 + o, 4 + o, 10 + o, 16 + o, GLYPH)
+    line(img, 10 + o, 4 + o, 26 + o, 4 + o, GLYPH)
+    line(img, 26 + o, 4 + o, 26 + o, 16 + o, GLYPH)
+    line(img, 4 + o, 10 + o, 4 + o, 22 + o, GLYPH)
+    line(img, 4 + o, 10 + o, 10 + o, 4 + o, GLYPH)
+
+
+def g_logic(img, o):
+    for i, (a, b) in enumerate(((5, 22), (9, 25), (9, 19), (5, 16))):
+        y = 6 + i * 6 + o
+        img.rect(a + o, y, b + o, y + 2, ACCENT if i == 1 else GLYPH)
+
+
+def g_vehicle(img, o):
+    img.polygon([(3 + o, 19 + o), (3 + o, 14 + o), (9 + o, 13 + o), (12 + o, 8 + o), (20 + o, 8 + o),
+                 (23 + o, 13 + o), (27 + o, 14 + o), (27 + o, 19 + o)], SOFT)
+    disc(img, 9 + o, 20 + o, 3.5, (30, 30, 30))
+    disc(img, 21 + o, 20 + o, 3.5, (30, 30, 30))
+
+
+EDITOR_FACES = [(169, 'editor_initial', g_initial), (171, 'editor_matter', g_matter),
+                (173, 'editor_structure', g_structure), (175, 'editor_parts', g_parts),
+                (177, 'editor_group', g_group), (179, 'editor_glue', g_glue),
+                (181, 'editor_geo', g_geo), (183, 'editor_transform', g_transform),
+                (185, 'editor_render', g_render), (187, 'editor_walls', g_walls),
+                (189, 'editor_logic', g_logic), (191, 'editor_vehicle', g_vehicle)]
+
+for first, name, glyph in EDITOR_FACES:
+    for pressed in (False, True):
+        img = Image(30, 30)
+        top, bottom = (95, 100, 115), (55, 58, 70)
+        img.vgradient(bottom if pressed else top, top if pressed else bottom)
+        img.bevel(0, DARK if pressed else LIGHT, LIGHT if pressed else DARK)
+        glyph(img, 1 if pressed else 0)
+        img.save('%s_%s.bmp' % (name, 'down' if pressed else 'up'))
+
 def save_icon(img, path):
     # One 32-bit image with its AND mask, as an .ico file; the mask is clear
     # everywhere because the alpha channel carries the shape.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "GVAppWins/camera_record.h"
+#include "appwins/editor_bar.h"
 #include "appwins/menu_bar.h"
 #include "main_window_fixture.h"
 #include "scene/display_settings.h"
@@ -46,7 +47,7 @@ TEST_F(MainWindow, PanelsFollowTheFormRulesOverTheWorkArea) {
       {win_->opacityUp->face, {312, 36, 15, 12}},
       {win_->opacityDown->face, {312, 48, 15, 12}},
       {win_->cameraPanel->frame.outer, {340, 30, 361, 36}},
-      {win_->selectorBar->frame.outer, {711, 30, 502, 38}},
+      {win_->selectorBar->frame.window, {711, 30, 502, 38}},
       {win_->moveToolPanel->frame.outer, {3, 74, 38, 102}},
       {win_->animationPanel->frame.outer, {42, 924, 400, 35}},
       {win_->keyFrameBar->frame.outer, {542, 924, 150, 35}},

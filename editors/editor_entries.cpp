@@ -1,0 +1,34 @@
+#include "editors/editor_entries.h"
+
+#include <string_view>
+
+#include "appwins/editor_opener.h"
+
+namespace {
+
+// Each editor adds its line here: its code and its entry (make, show, hide,
+// refresh, free).
+struct Installed {
+  int code;
+  GVEditorEntry (*entry)();
+};
+
+constexpr Installed kEditors[] = {
+    {0, nullptr},  // no editor is built yet
+};
+
+}  // namespace
+
+int GVInstallEditorEntries() {
+  int ok = 1;
+  for (const Installed& e : kEditors)
+    if (e.entry && !GVInstallEditorEntry(e.code, e.entry(), kEditorsOwner)) ok = 0;
+  return ok;
+}
+
+void GVRemoveEditorEntries() {
+  for (int code = 1; code < kEditorCodeEnd; ++code) {
+    const char* owner = GVEditorEntryOwner(code);
+    if (owner && std::string_view(owner) == kEditorsOwner) GVRemoveEditorEntry(code);
+  }
+}
