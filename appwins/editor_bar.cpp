@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr DWORD kInnerStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr int kButtonSize = 30;
 constexpr int kButtonStep = 29;
 constexpr int kGroupGap = 10;
@@ -58,9 +57,7 @@ void GVBuildEditorFrame(GVEditorBar* bar, HWND parent, void* mainWindow) {
   bar->width = kEditorBarWidth;
   bar->height = kEditorBarHeight;
   bar->frame.create(parent, instance, 0, 0, kEditorBarWidth, kEditorBarHeight, kEditorBarStyle, 0);
-  const int b = bar->frame.border;
-  bar->inner = CreateWindowExA(0, "BaseControlClass", "", kInnerStyle, b, b, kEditorBarWidth - 2 * b,
-                               kEditorBarHeight - 2 * b, bar->frame.window, nullptr, instance, nullptr);
+  bar->inner = bar->frame.window ? bar->frame.createInner("BaseControlClass", "", instance, nullptr) : nullptr;
   if (bar->inner) {
     ShowWindow(bar->inner, SW_SHOW);
     UpdateWindow(bar->inner);
@@ -90,10 +87,8 @@ void GVBuildEditorFrame(GVEditorBar* bar, HWND parent, void* mainWindow) {
 
 void GVMoveEditorFrame(GVEditorBar* bar, int x, int y, int width, int height) {
   if (!bar) return;
-  bar->frame.move(x, y, width, height);
+  bar->frame.moveWithInner(bar->inner, x, y, width, height);
   bar->x = x, bar->y = y, bar->width = width, bar->height = height;
-  const int b = bar->frame.border;
-  if (bar->inner) MoveWindow(bar->inner, b, b, width - 2 * b, height - 2 * b, TRUE);
 }
 
 void GVFreeEditorFrame(GVEditorBar* bar) {
