@@ -11,6 +11,9 @@
 #include "geo/geo_fixtures.h"
 #include "jel/deformation_map.h"
 #include "jel/jel_object.h"
+#include "logic/effects_cmds.h"
+#include "logic/logic_system.h"
+#include "logic/program_store.h"
 #include "main_window_fixture.h"
 #include "scene/app_selection.h"
 #include "scene/geo_list_services.h"
@@ -178,11 +181,23 @@ TEST_F(ViewEvents, NextJelWrapsOverTheSelectableJelsAndLogicPickTakesTheCurrentO
   addJel(1, 1, -6.0f);
   addJel(2, 1, 0.0f)->setGroupBit(-1, 0);  // not selectable
   addJel(3, 1, 6.0f);
+  // The main program's GEOPOINTER line names Geo 7, which goes to the chosen Jel's centre.
+  GObject* pointer = addGeo(7, {0, 0, 0}, {1, 1, 1});
+  LogicSystem* logic = GVScene().logic;
+  ASSERT_TRUE(logic);
+  LogicLine* line = GVLogicInsertLineAfter(logic, 1, nullptr);
+  ASSERT_TRUE(line);
+  line->category = kLogicEffects;
+  line->command = kFxGeoPointer;
+  line->argType[0] = kLogicIntConst;
+  line->argInt[0] = 7;
   int32_t* jel = win_->view->currentJel;
   jel[0] = 3;
   send(kViewNextJel);
   EXPECT_EQ(jel[0], 1);
   EXPECT_EQ(GVAppSelection().jelId, 1);
+  EXPECT_NEAR(pointer->xform[GEO_SLOT_FRAME].position[0], -5.5f, 1e-4f);
+  EXPECT_NEAR(pointer->xform[GEO_SLOT_FRAME].position[1], 1.5f, 1e-4f);
   send(kViewNextJel);
   EXPECT_EQ(jel[0], 3);
 
