@@ -1,6 +1,8 @@
 // The dialog opener, its table of editor entries, and the selection refreshes.
 #include "appwins/editor_opener.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "GVAppWins/info_panels.h"
@@ -94,6 +96,12 @@ const GVEditorEntry* GVEditorEntryOf(int code) {
 
 const char* GVEditorEntryOwner(int code) {
   return code >= 0 && code < kEditorCodeEnd && gEntries[code].set ? gEntries[code].owner.c_str() : nullptr;
+}
+
+void GVSetEditorHelpTopic(HwDialogWindow* editor, const char* topic) {
+  if (!editor) return;
+  std::free(editor->helpTopic);
+  editor->helpTopic = topic ? strdup(topic) : nullptr;
 }
 
 int GVEditorOpenX() {

@@ -55,6 +55,13 @@ struct GVEditorEntry {
   void (*free)(HwDialogWindow* editor) = nullptr;
 };
 
+// What every editor shares: an HwDialogTemp made with no parent window, its
+// title, the opener's x, its own y, width and height, this frame style, the
+// help callback GVShowHelpPage and a help topic "dlg_" plus a short word.
+constexpr int kEditorFrameStyle = 5;
+// Gives the dialog its help topic (a copy; the dialog frees it).
+void GVSetEditorHelpTopic(HwDialogWindow* editor, const char* topic);
+
 // One owner per code: the entry is taken only when the code is an editor code
 // (1..17, not 13 or 14) with no entry, or with an entry of the same owner.
 // 1 taken; 0 refused, with a message naming both owners.

@@ -2,6 +2,7 @@
 
 #include "appwins/editor_bar.h"
 #include "appwins/editor_opener.h"
+#include "appwins/help_window.h"
 #include "geo/geo_fixtures.h"
 #include "geo/geo_object.h"
 #include "main_window_fixture.h"
@@ -112,7 +113,9 @@ GVEditorEntry testEntry() {
   e.make = [](const GVEditorArgs& a) -> HwDialogWindow* {
     ++gMade.count;
     gMade.args = a;
-    auto* d = new HwDialogTemp(GetModuleHandleA(nullptr), "Walls", a.x, 100, 300, 200, 5, 0, nullptr, nullptr, nullptr);
+    auto* d = new HwDialogTemp(GetModuleHandleA(nullptr), "Walls", a.x, 100, 300, 200, kEditorFrameStyle, 0, nullptr,
+                               GVShowHelpPage, a.main);
+    GVSetEditorHelpTopic(d, "dlg_walls");
     d->show();
     return d;
   };
@@ -132,6 +135,7 @@ TEST_F(EditorBar, OpenerMakesAnEditorOnceThenHidesAndShowsIt) {
   ASSERT_TRUE(editor);
   EXPECT_TRUE(editor->isVisible());
   EXPECT_EQ(rectOf(editor->popup).left, 1140);
+  EXPECT_STREQ(editor->helpTopic, "dlg_walls");
   EXPECT_EQ(gMade.args.geoId, 0);  // empty Geo list
   clickCentre(walls->face);
   EXPECT_FALSE(editor->isVisible());
