@@ -140,6 +140,8 @@ int jelPicked(const Event& e) {
 
 int jelCreated(const Event& e) {
   const int32_t id = static_cast<int32_t>(e.id);
+  // A Jel made again under its name replaces the render objects of the old one.
+  GVDestroyOgreJelObj(GVFindJel(GVScene().world, id));
   GVCreateOgreJelObj(id, e.camera->jelDisplayMode);
   if (sv().setViewCurrentJel) sv().setViewCurrentJel(id);
   GVAppSelection().jelId = id;

@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+#include <OGRE/Ogre.h>
+
+#include "GVAppWins/ogre_jel_objects.h"
+#include "GVAppWins/ogre_view.h"
 #include "appwins/editor_opener.h"
 #include "dynamics/runner_scene.h"
 #include "dynamics/world.h"
@@ -129,6 +133,19 @@ TEST_F(ViewEvents, RealignedJelBindsItsGeoAgainOnlyInNaturalState) {
   send(kViewGeoPlacement, 1);
   EXPECT_TRUE(gStatus.empty());
   EXPECT_FALSE(cube->flags & GEO_FLAG_TOO_FAR_OUTSIDE);
+}
+
+TEST_F(ViewEvents, NewJelGetsItsRenderObjectsAndBecomesCurrent) {
+  HObject* jel = addJel(4, 1, 0.0f);
+  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+  const std::string entity = GVOgreJelBaseName(jel->handle) + "HENT";
+  ASSERT_FALSE(sm->hasEntity(entity));
+  for (int pass = 0; pass < 2; ++pass) {  // the second time as for a Jel made again
+    send(kViewJelCreated, 4);
+    EXPECT_TRUE(sm->hasEntity(entity));
+  }
+  EXPECT_EQ(win_->view->currentJel[0], 4);
+  EXPECT_EQ(GVAppSelection().jelId, 4);
 }
 
 TEST_F(ViewEvents, DrivingEventsSteerAndShiftANonEmptyVehicle) {
