@@ -47,6 +47,8 @@ TEST_F(EditorBar, SixteenButtonsSendTheirCodesAndShowTheirPressedFace) {
   EXPECT_STREQ(bar->buttons[7]->toolTip, "Geo Group Editor");
   EXPECT_STREQ(bar->buttons[9]->label, "Atc");
 
+  EXPECT_EQ(bar->owner, GVEditorFrameCB);  // the dialog opener, given the main window
+  EXPECT_EQ(bar->user, win_);
   gCodes.clear();
   bar->owner = recordCode;
   for (HwBMButton* b : bar->buttons) clickCentre(b->face);
