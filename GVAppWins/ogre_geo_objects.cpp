@@ -11,6 +11,7 @@
 #include "GVAppWins/material_reload.h"
 #include "GVAppWins/ogre_buffers.h"
 #include "GVAppWins/ogre_jel_objects.h"
+#include "GVAppWins/ogre_lights.h"
 #include "GVAppWins/ogre_materials.h"
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_links.h"
@@ -165,6 +166,7 @@ void buildObjects(ObjHandle* h, GObject* g, const GeoOgreNames& names, int32_t m
   GeoMaterial* m0 = materialOf(g, 0);
   UVSet* uv0 = uvOf(g, m0);
   const int32_t uv0Index = uv0 ? m0->uvSetIndex : -1;
+  if (uv0 && uv0Index == 0) GVUpdateGeoTangents(g);
   if (!uv0 || uv0->uvPairs) {
     GVCreateOgreGeoSubMesh(names.solid.c_str(), mesh, h, 0, selector, solidFlags(g), uv0Index, 0.0f);
   } else if (uv0->uvCorners) {
@@ -194,6 +196,7 @@ void buildObjects(ObjHandle* h, GObject* g, const GeoOgreNames& names, int32_t m
 
   const bool casts = m0 && (m0->word18 & 1u);
   if (g->materialType == 2 && g->matFile && g->matFile[0] && g->matName2 && g->matName2[0]) {
+    if (GVGeoNeedsTangents(g)) GVCalcGeoTangents(g);
     GVReloadMaterial(g->matName2, def, g->matFile, 1);
     Ogre::MaterialPtr script =
         Ogre::MaterialManager::getSingleton().getByName(g->matName2, Ogre::ResourceGroupManager::AUTODETECT_RESOURCE_GROUP_NAME);
@@ -202,6 +205,7 @@ void buildObjects(ObjHandle* h, GObject* g, const GeoOgreNames& names, int32_t m
       entity->setCastShadows(casts);
       script->setReceiveShadows(m0 && (m0->word18 & 2u));
       solid->setMaterial(script);
+      solid->setMaterialName(script->getName(), Ogre::ResourceGroupManager::AUTODETECT_RESOURCE_GROUP_NAME);
     }
     if (solid) solid->setVisible(solidVisible);
   } else {
@@ -395,6 +399,7 @@ void GVUpdateOgreGeoMesh(ObjHandle* h, int32_t selector, int32_t refreshWire) {
   GeoMaterial* m0 = materialOf(g, 0);
   UVSet* uv0 = uvOf(g, m0);
   const int32_t uv0Index = uv0 ? m0->uvSetIndex : -1;
+  if (uv0Index == 0 && GVGeoNeedsTangents(g)) GVCalcGeoTangents(g);
   if (Ogre::SubMesh* s = GVFindSubMesh(mesh, names.solid)) {
     if (!uv0 || uv0->uvPairs || !uv0->uvCorners)
       GVUpdateOgreGeoBuffer(s, uv0Index, h, selector, solid, 0.0f);

@@ -3,6 +3,7 @@
 #include <OGRE/Ogre.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "GVAppWins/ogre_buffers.h"
 #include "GVAppWins/ogre_geo_objects.h"
@@ -62,6 +63,32 @@ int32_t vehicleHiddenGroup() {
 
 void removeJelHook(HObject** handle, int32_t, void*) {
   if (handle) GVDestroyOgreJelObj(handle);
+}
+
+// Is any of the Jel's mirror names already held by the engine?
+bool jelNamesTaken(const std::string& base) {
+  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+  Ogre::MeshManager& meshes = Ogre::MeshManager::getSingleton();
+  return sm->hasEntity(base + "HENT") || sm->hasSceneNode(base + "HNODE") || sm->hasManualObject(base + "MO") ||
+         meshes.resourceExists(base + "HMESH", "General") ||
+         Ogre::MaterialManager::getSingleton().resourceExists(base + "HMAT", defaultGroup());
+}
+
+// Everything that bears the Jel's mirror names; only for names that were
+// free before the build.
+void destroyJelNamed(const std::string& base) {
+  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+  if (sm->hasSceneNode(base + "HNODE")) {
+    Ogre::SceneNode* node = sm->getSceneNode(base + "HNODE");
+    node->detachAllObjects();
+    sm->destroySceneNode(node);
+  }
+  if (sm->hasEntity(base + "HENT")) sm->destroyEntity(base + "HENT");
+  if (sm->hasManualObject(base + "MO")) sm->destroyManualObject(base + "MO");
+  Ogre::MaterialPtr mat = Ogre::MaterialManager::getSingleton().getByName(base + "HMAT", defaultGroup());
+  if (mat) GVDisposeOgreMaterial(mat);
+  removeMesh(base + "HMESH", "General");
+  removeMesh(base + "MESHDR", defaultGroup());
 }
 
 }  // namespace
@@ -166,6 +193,15 @@ void GVCreateOgreJelObj(int32_t id, int32_t mode) {
   GVRefreshJelNormals(jel);
 
   Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+  char text[700];
+  if (jelNamesTaken(base)) {
+    // Its own mirror is drawn already.
+    if (jel->removalCB == removeJelHook) return;
+    std::snprintf(text, sizeof text, "JEL \"%.400s\" (id %d) not drawn: its name is already in use", base.c_str(),
+                  static_cast<int>(id));
+    GVViewStatusLine(text);
+    return;
+  }
   try {
     Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual(base + "HMESH", "General");
     GVCreateOgreJelSubMesh((base + "HSUBMESH").c_str(), mesh, cell, format);
@@ -189,6 +225,15 @@ void GVCreateOgreJelObj(int32_t id, int32_t mode) {
     if (lattice) node->attachObject(lattice);
   } catch (const Ogre::Exception& e) {
     Ogre::LogManager::getSingleton().logMessage(e.getFullDescription(), Ogre::LML_CRITICAL);
+    try {
+      destroyJelNamed(base);
+    } catch (const Ogre::Exception& again) {
+      Ogre::LogManager::getSingleton().logMessage(again.getFullDescription(), Ogre::LML_CRITICAL);
+    }
+    std::snprintf(text, sizeof text, "JEL \"%.400s\" (id %d) not drawn: the engine refused its mesh", base.c_str(),
+                  static_cast<int>(id));
+    GVViewStatusLine(text);
+    return;
   }
   jel->removalCB = removeJelHook;
 }
@@ -226,6 +271,9 @@ void GVUpdateOgreJelMesh(HObject** cell) {
 
 void GVDestroyOgreJelObj(HObject** cell) {
   if (!gOgreData || !gOgreData->mSceneMgr || !cell || !*cell) return;
+  // Mirrors are found by name: a Jel that was not drawn because another Jel
+  // holds its name owns none of them.
+  if ((*cell)->removalCB != removeJelHook) return;
   Ogre::SceneManager* sm = gOgreData->mSceneMgr;
   const std::string base = GVOgreJelBaseName(cell);
   // The entity and its node go before the material and the mesh they use.

@@ -5,8 +5,10 @@
 #include <OGRE/OgreSceneManager.h>
 #include <OGRE/OgreTechnique.h>
 
+#include "GVAppWins/ogre_rtt.h"
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_window.h"
+#include "scene/scene_records.h"
 
 // Looked up once per engine start: the material dies with the engine.
 static Ogre::Pass* sOverlayPass = nullptr;
@@ -26,5 +28,14 @@ void OpenGLListener::renderQueueEnded(Ogre::uint8, const Ogre::String&, bool&) {
   if (sOverlayPass) gOgreData->mSceneMgr->_setPass(sOverlayPass, true, false);
 }
 
-void RTTListener::preRenderTargetUpdate(const Ogre::RenderTargetEvent&) {}
-void RTTListener::postRenderTargetUpdate(const Ogre::RenderTargetEvent&) {}
+// While the texture renders, the overlays stay out of it and only the Geos it
+// shows are visible; afterwards the main view's visibility comes back.
+void RTTListener::preRenderTargetUpdate(const Ogre::RenderTargetEvent&) {
+  if (mView) mView->flags |= kViewOverlayOff;
+  if (GVScene().options) GVShowOgreGeosForRtt(1);
+}
+
+void RTTListener::postRenderTargetUpdate(const Ogre::RenderTargetEvent&) {
+  if (mView) mView->flags &= ~kViewOverlayOff;
+  if (GVScene().options) GVShowOgreGeosForRtt(0);
+}

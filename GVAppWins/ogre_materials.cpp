@@ -8,6 +8,8 @@
 #include "GVAppWins/info_panels.h"
 #include "GVAppWins/material_reload.h"
 #include "GVAppWins/ogre_geo_objects.h"
+#include "GVAppWins/ogre_lights.h"
+#include "GVAppWins/ogre_rtt.h"
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_links.h"
 #include "geo/geo_transform.h"
@@ -82,12 +84,15 @@ void GVApplyGeoMaterialProps(GeoMaterial* m, const Ogre::MaterialPtr& material, 
     if (m->colourB) p->setDiffuse(colourOf(m->colourB));
     if (m->colourC) p->setSpecular(colourOf(m->colourC));
     p->setShininess(m->shininess);
-    // While the scene has no render-to-texture target, a render-to-texture
-    // layer shows its own texture file like any other.
+    // A render-to-texture layer shows "RttTex" once the scene renders one;
+    // until then its own texture file like any other layer.
+    const bool rtt = (type == GV_DISPLAY_RTT_OPAQUE || type == GV_DISPLAY_RTT_TRANSPARENT ||
+                      type == GV_DISPLAY_RTT_ALPHA_MASK) &&
+                     GVEnsureOgreRtt() == 1;
     p->removeAllTextureUnitStates();
-    if (uv && uv->setWord == 0 && m->textureFile && m->textureFile[0]) {
+    if (uv && uv->setWord == 0 && ((m->textureFile && m->textureFile[0]) || rtt)) {
       Ogre::TextureUnitState* tu = p->createTextureUnitState();
-      tu->setTextureName(m->textureFile, Ogre::TEX_TYPE_2D);
+      tu->setTextureName(rtt ? "RttTex" : m->textureFile, Ogre::TEX_TYPE_2D);
       tu->setTextureCoordSet(0);
       tu->setColourOperation(Ogre::LBO_MODULATE);
     }
@@ -102,6 +107,7 @@ void GVSetOgreGeoMaterial(int32_t id, int32_t mode) {
   if (!g) return;
   GVCalcGeoMaterialLayers(g);
   const bool solidVisible = GVGeoModeShowsSolid(mode) != 0;
+  GVOgreShadowsNeeded();
   Ogre::Entity* e = GVGeoEntity(g);
   if (!e) return;
   GVCheckGeoScript(g);
@@ -111,6 +117,7 @@ void GVSetOgreGeoMaterial(int32_t id, int32_t mode) {
   try {
     if (g->materialType == 2 && g->matFile && g->matFile[0] && g->matName2 && g->matName2[0]) {
       GVRecomputeOgreGeoMesh(h);
+      GVUpdateGeoTangents(g);
       GVReloadMaterial(g->matName2, Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME, g->matFile, 1);
       Ogre::MaterialPtr script = Ogre::MaterialManager::getSingleton().getByName(
           g->matName2, Ogre::ResourceGroupManager::AUTODETECT_RESOURCE_GROUP_NAME);
@@ -118,6 +125,7 @@ void GVSetOgreGeoMaterial(int32_t id, int32_t mode) {
         e->setCastShadows(m0 && (m0->word18 & 1u));
         script->setReceiveShadows(m0 && (m0->word18 & 2u));
         solid->setMaterial(script);
+        solid->setMaterialName(script->getName(), Ogre::ResourceGroupManager::AUTODETECT_RESOURCE_GROUP_NAME);
       }
       if (solid) solid->setVisible(solidVisible);
     } else if (solid) {

@@ -1,7 +1,13 @@
 #include "GVAppWins/ogre_scene_build.h"
 
+#include <OGRE/OgreSceneManager.h>
+
 #include "GVAppWins/ogre_geo_objects.h"
 #include "GVAppWins/ogre_jel_objects.h"
+#include "GVAppWins/ogre_lights.h"
+#include "GVAppWins/ogre_materials.h"
+#include "GVAppWins/ogre_rtt.h"
+#include "GVAppWins/ogre_sky.h"
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_links.h"
 #include "dynamics/world.h"
@@ -14,6 +20,7 @@
 #include "jel/jel_object.h"
 #include "scene/display_settings.h"
 #include "scene/frame_driver.h"
+#include "scene/light_list.h"
 #include "scene/obj_handle.h"
 #include "scene/scene_access.h"
 #include "scene/scene_opts.h"
@@ -87,6 +94,24 @@ void mirrorObjects(int32_t firstGeo, int32_t firstJel, int32_t geoMode, int32_t 
   });
 }
 
+// The background colour, then every light made again from the list with the
+// shadow set-up of the display settings.
+void buildLights() {
+  GVUpdateOgreLight(kLightBackground, 0);
+  if (gOgreData->mSceneMgr) gOgreData->mSceneMgr->destroyAllLights();
+  GVSetupOgreShadowTextures(GVScene().display ? GVScene().display->optionInts[0] : 0);
+  GVCreateOgreLightFromGVLight(10);
+  GVCreateOgreLightFromGVLight(11);
+  if (const LightList* list = GVScene().lights)
+    for (int32_t i = 0; i < list->count; ++i) GVCreateOgreLightFromGVLight(i);
+}
+
+// The Geo that shows the render-to-texture image takes its materials again.
+void showRttGeo(int32_t geoMode) {
+  if (!GVScene().options) return;
+  if (const int32_t id = GVFindRttDisplayGeo()) GVSetOgreGeoMaterial(id, geoMode);
+}
+
 }  // namespace
 
 void GVRefreshOgreGeoMesh(ObjHandle* h) {
@@ -121,22 +146,32 @@ void GVBuildOgreScene(int32_t geoMode, int32_t jelMode) {
     if (ds->shadowValues[0] < 1.0f) ds->shadowValues[0] = 150.0f;
     if (ds->shadowValues[1] < 1.0f) ds->shadowValues[1] = 100.0f;
   }
+  buildLights();
+  GVSetOgreSky();
+  GVRebuildOgreRtt();
   mirrorObjects(0, 0, geoMode, jelMode, true);
   GVUpdateOgreObjects();
   GVUpdateOgreWalls(GVScene().bounds);
+  GVOgreShadowsNeeded();
+  showRttGeo(geoMode);
 }
 
 void GVRebuildOgreObjects(int32_t firstGeo, int32_t firstJel, int32_t geoMode, int32_t jelMode) {
   if (!gOgreData) return;
   if (HWorld* w = GVWorldOf(GVScene().world)) GVAdvanceToFrame(w, 0, nullptr, nullptr);
   updateGroupOneDeform();
+  GVRebuildOgreRtt();
   // An id below 1 skips its list, as does one no object has.
   mirrorObjects(firstGeo < 1 ? -1 : firstGeo, firstJel < 1 ? -1 : firstJel, geoMode, jelMode, false);
   GVUpdateOgreObjects();
+  showRttGeo(geoMode);
 }
 
 void GVResetOgreSceneExtras() {
   if (!gOgreData) return;
+  GVRemoveOgreRtt(gOgreData);
   if (GVScene().options) GVSceneOptsClear(GVScene().options);
   if (GVScene().display) GVResetDisplaySettings(GVScene().display);
+  GVSetupOgreShadowTextures(GVScene().display ? GVScene().display->optionInts[0] : 0);
+  GVSetOgreSky();
 }

@@ -7,8 +7,13 @@
 #include <cstdio>
 #include <string>
 
+#include "GVAppWins/ogre_lights.h"
 #include "GVAppWins/ogre_listeners.h"
+#include "GVAppWins/ogre_rtt.h"
 #include "GVAppWins/view_window.h"
+#include "scene/scene_opts.h"
+#include "scene/scene_records.h"
+#include "scene/work_folders.h"
 
 OgreData* gOgreData = nullptr;
 
@@ -41,6 +46,8 @@ static void startEngine(OgreData* d, HWND window, int width, int height) {
   for (const char* folder : {"media", "media/materials/programs", "media/materials/scripts",
                              "media/materials/textures", "media/fonts"})
     groups.addResourceLocation(folder, "FileSystem", "General", false);
+  // The engine's own shadow programs, which texture shadows load.
+  groups.addResourceLocation(GV_OGRE_SHADOW_MEDIA, "FileSystem", "General", false);
 
   Ogre::RenderSystem* rs = d->mRoot->getRenderSystemByName(kRenderSystem);
   if (!rs) OGRE_EXCEPT(Ogre::Exception::ERR_ITEM_NOT_FOUND, "no " + std::string(kRenderSystem), "GVInitOgre");
@@ -63,6 +70,7 @@ static void startEngine(OgreData* d, HWND window, int width, int height) {
 
   if (!GVResizeOgreView(width, height)) GVResizeOgreView(1, 1);
   if (gOgreData) GVCreateOgreCamera();
+  GVSetDirRoot();
 }
 
 int GVInitOgre(HWND window, int width, int height) {
@@ -107,11 +115,7 @@ void GVCreateOgreCamera() {
   }
   d->mViewport = d->mViewTarget->addViewport(d->mCamera, 0, 0.0f, 0.0f, 1.0f, 1.0f);
   d->mViewport->setOverlaysEnabled(false);
-  // The background colour as the lights' reset gives it: the display
-  // settings' colour, mid grey without them.
-  const float* bg = GVViewScene().background;
-  d->mViewport->setBackgroundColour(bg ? Ogre::ColourValue(bg[0], bg[1], bg[2], 1.0f)
-                                       : Ogre::ColourValue(0.5f, 0.5f, 0.5f, 1.0f));
+  GVResetOgreLighting();
   GVCreateOgreWalls();
   d->mGLListener = new OpenGLListener();
   d->mSceneMgr->addRenderQueueListener(d->mGLListener);
@@ -212,6 +216,9 @@ void GVRenderOgreFrame() {
 
 void GVShutdownOgre(OgreData* d) {
   if (!d) return;
+  GVRemoveOgreRtt(d);
+  if (GVScene().options) GVSceneOptsClear(GVScene().options);
+  GVReleaseViewBrush(d->mViewWindow);
   if (d->mRoot) {
     if (d->mBackground) delete d->mBackground;
     d->mBackground = nullptr;

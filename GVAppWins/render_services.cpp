@@ -2,8 +2,11 @@
 
 #include "GVAppWins/ogre_geo_objects.h"
 #include "GVAppWins/ogre_jel_objects.h"
+#include "GVAppWins/ogre_lights.h"
 #include "GVAppWins/ogre_materials.h"
+#include "GVAppWins/ogre_rtt.h"
 #include "GVAppWins/ogre_scene_build.h"
+#include "GVAppWins/ogre_sky.h"
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_links.h"
 #include "GVAppWins/view_window.h"
@@ -39,8 +42,7 @@ void GVInstallRenderServices(SceneServices* services) {
   s.assignGeoMaterial = GVAssignOgreGeoMaterial;
   s.setGeoMaterial = GVSetOgreGeoMaterial;
   s.setGeoUVMaterials = GVApplyOgreDisplayModes;
-  // The editors' callbacks. The engine has no shadow, sky, light or
-  // manipulator-recentre operations yet: those entries stay empty.
+  // The editors' callbacks.
   s.setGeoNodeTransform = [](GObject* geo, int32_t selector) {
     if (geo) GVSetOgreGeoNodeTransform(geo->handle, selector);
   };
@@ -54,6 +56,32 @@ void GVInstallRenderServices(SceneServices* services) {
   s.setJelMaterial = [](int32_t jelId, int32_t mode) {
     if (HObject** jel = GVFindJel(GVScene().world, jelId)) GVSetOgreJelMaterial(mode, jel);
   };
+  // Lights, shadows, sky and the render-to-texture target.
+  s.updateRenderLight = GVUpdateOgreLight;
+  s.createRenderLight = [](int32_t index, const LightRec*) { GVCreateOgreLightFromGVLight(index); };
+  s.recreateRenderLights = GVRecreateOgreLightsForScene;
+  // The lights editor removed the light from the list already.
+  s.resetRenderLights = GVRebuildOgreLights;
+  s.computeShadowExtents = GVComputeOgreShadowExtents;
+  s.setLightsCastShadows = GVSetOgreLightsCastShadows;
+  s.renderWideLightFrame = GVRenderFrameWithWideLight;
+  s.setGeoCastShadows = [](GObject* geo) {
+    if (geo) GVSetOgreGeoCastShadows(geo->id);
+  };
+  s.setGeoSubEntityMaterial = [](GObject* geo) {
+    if (geo) GVSetOgreGeoSubEntityMaterial(geo->id);
+  };
+  s.evaluateShadowNeed = [] { GVOgreShadowsNeeded(); };
+  s.setRenderSky = GVSetOgreSky;
+  s.setupShadowTextures = GVSetupOgreShadowTextures;
+  s.updateShadowSettings = [] {
+    GVUpdateOgreShadowSettings(kShadowTextureSize);
+    GVUpdateOgreShadowSettings(kShadowFarDistance);
+    GVUpdateOgreShadowSettings(kShadowExtrusion);
+  };
+  s.syncRenderCamera = GVSyncOgreCamera;
+  s.renderTargetExists = []() -> int32_t { return GVIsOgreRttCreated() ? 1 : 0; };
+  s.createRtt = [](int32_t type) { GVCreateRttForGeo(GVMainView(), type, 0); };
 }
 
 void GVInstallRenderServices() {

@@ -6,6 +6,7 @@
 #include "GVAppWins/info_panels.h"
 #include "GVAppWins/manipulator.h"
 #include "GVAppWins/ogre_view.h"
+#include "toolkit/fonts_pens.h"
 
 FrameTimer gFrameTimer;
 ViewModeFlags gViewModeFlags;
@@ -23,7 +24,10 @@ static bool registerClass(HINSTANCE instance, const char* name, WNDPROC proc) {
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = nullptr;  // both windows paint all of their client area
+  // Both windows paint all of their client area; the brush shows only while
+  // a resize outruns the engine. The lights give the view the scene's
+  // background colour in its place.
+  wc.hbrBackground = QwPens.brushBackground;
   wc.lpszClassName = name;
   return RegisterClassExA(&wc) != 0;
 }

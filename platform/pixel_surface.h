@@ -44,5 +44,8 @@ RECT GVRectOffset(const RECT& r, int dx, int dy);
 // only once the new one is complete. False (the old file as it was, no new
 // file left) on failure.
 bool GVSavePng(const GVSurface& surface, const char* path);
+// The same as an 8-bit RGBA PNG whose alpha is each pixel's top byte
+// (0xAARRGGBB).
+bool GVSavePngAlpha(const GVSurface& surface, const char* path);
 // The same as a baseline JPEG of that quality (1..100).
 bool GVSaveJpeg(const GVSurface& surface, const char* path, int quality);

@@ -235,7 +235,7 @@ void GVLightsDlgCB(int32_t code, int32_t event, int32_t index, void* mainWin) {
     case 0x400000:
     case 0x800000:
       if (!light) return;
-      if (code == 0x1000000 && sv().computeShadowExtents) sv().computeShadowExtents();
+      if (code == 0x1000000 && sv().computeShadowExtents) sv().computeShadowExtents(index, event);
       updateLight(event == 0x400000 ? 0x400000 : 0xC00000, index);
       redrawView();
       return;

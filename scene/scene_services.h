@@ -281,12 +281,13 @@ struct SceneServices {
   int32_t (*renderTargetExists)() = nullptr;
   // Render lights: one made from the light record of that index; every light
   // made again from the light list; every light reset (after a light was
-  // removed); the lights' shadow extents and cast-shadow settings; one frame
+  // removed); a light's shadow clip distances computed into its record
+  // (flags 0x400000 near, 0x800000 far); the cast-shadow settings; one frame
   // drawn with that light widened.
   void (*createRenderLight)(int32_t index, const LightRec* light) = nullptr;
   void (*recreateRenderLights)() = nullptr;
   void (*resetRenderLights)() = nullptr;
-  void (*computeShadowExtents)() = nullptr;
+  void (*computeShadowExtents)(int32_t index, int32_t flags) = nullptr;
   void (*setLightsCastShadows)() = nullptr;
   void (*renderWideLightFrame)(int32_t index) = nullptr;
   // The camera dialog's mode button, when the dialog exists.

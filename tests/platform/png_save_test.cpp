@@ -45,3 +45,24 @@ TEST(SavePng, FailsForAnEmptySurfaceOrAnUnwritablePath) {
 }
 
 }  // namespace
+
+TEST(SavePng, AlphaFormKeepsEachPixelsTopByte) {
+  GVSurface s;
+  s.resize(3, 2, 0);
+  s.pixels = {0x00102030u, 0xff405060u, 0x80708090u, 0x01a0b0c0u, 0xfe000000u, 0x7fffffffu};
+  ASSERT_TRUE(GVSavePngAlpha(s, "alpha.png"));
+  png_image image = {};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, "alpha.png"));
+  EXPECT_TRUE(image.format & PNG_FORMAT_FLAG_ALPHA);
+  image.format = PNG_FORMAT_RGBA;
+  std::vector<png_byte> buf(PNG_IMAGE_SIZE(image));
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, buf.data(), 0, nullptr));
+  for (size_t i = 0; i < s.pixels.size(); i++) {
+    const uint32_t back = (uint32_t(buf[4 * i + 3]) << 24) | (uint32_t(buf[4 * i]) << 16) |
+                          (uint32_t(buf[4 * i + 1]) << 8) | buf[4 * i + 2];
+    EXPECT_EQ(back, s.pixels[i]) << i;
+  }
+  std::remove("alpha.png");
+  EXPECT_FALSE(GVSavePngAlpha(s, "no/such/folder/x.png"));
+}
