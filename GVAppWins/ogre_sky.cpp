@@ -95,9 +95,11 @@ void GVCreateOgreBackground(const char* imageName) {
     return;
   }
   Ogre::MaterialPtr m = fetchOrCreate(d->mBgMaterialName);
+  // An image the engine cannot read leaves the scene's background colour.
+  const bool loaded = imageLoads(imageName);
   if (Ogre::Pass* p = firstPass(m)) {
     p->removeAllTextureUnitStates();
-    if (imageLoads(imageName)) p->createTextureUnitState(imageName, 0);
+    if (loaded) p->createTextureUnitState(imageName, 0);
     p->setDepthCheckEnabled(false);
     p->setDepthWriteEnabled(false);
     p->setLightingEnabled(false);
@@ -113,6 +115,7 @@ void GVCreateOgreBackground(const char* imageName) {
     d->mBackgroundNode = d->mSceneMgr->getRootSceneNode()->createChildSceneNode("Background", Ogre::Vector3::ZERO,
                                                                               Ogre::Quaternion::IDENTITY);
   if (fresh) d->mBackgroundNode->attachObject(d->mBackground);
+  d->mBackground->setVisible(loaded);
 }
 
 void GVRemoveOgreSky() {

@@ -6,6 +6,7 @@ uniform vec4 lightSpecular;
 uniform vec4 ambient;
 uniform vec4 surfaceAmbient;
 uniform vec4 surfaceDiffuse;
+uniform vec4 surfaceSpecular;
 uniform float shininess;
 uniform float tiling;
 #ifdef BUMP
@@ -56,6 +57,6 @@ void main() {
 #ifdef TEXTURED
   base *= texture2D(diffuseMap, uv);
 #endif
-  vec3 colour = base.rgb * (ambient.rgb * surfaceAmbient.rgb + lightDiffuse.rgb * diffuse) + lightSpecular.rgb * spec;
+  vec3 colour = base.rgb * (ambient.rgb * surfaceAmbient.rgb + lightDiffuse.rgb * diffuse) + lightSpecular.rgb * surfaceSpecular.rgb * spec;
   gl_FragColor = vec4(colour, base.a);
 }
