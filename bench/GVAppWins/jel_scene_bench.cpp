@@ -1,8 +1,10 @@
 // One frame of a loaded scene in the 3-D view: every mirror brought up to date
 // (GVUpdateOgreObjects) and the view rendered and read back (GVRenderOgreFrame)
 // at 1280 x 800. The scene: eight 10 x 10 x 10-cell Jels, moved a little every
-// frame, and a 50,000-triangle Geo bound to one of them. Run from this folder
-// under an X display (xvfb-run); reports milliseconds per frame.
+// frame, and a 50,000-triangle Geo bound to one of them; the second benchmark
+// lights it with a shadow-casting point light and texture shadows (the Geo
+// casts and receives). Run from this folder under an X display (xvfb-run);
+// reports milliseconds per frame.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -12,16 +14,20 @@
 #include "../../tests/dynamics/runner_scene.h"
 #include "../../tests/geo/geo_fixtures.h"
 #include "GVAppWins/ogre_geo_objects.h"
+#include "GVAppWins/ogre_lights.h"
 #include "GVAppWins/ogre_scene_build.h"
 #include "bench_view.h"
 #include "dynamics/world.h"
 #include "geo/geo_binding.h"
 #include "geo/geo_list.h"
 #include "geo/mesh_derived.h"
+#include "geo/uv_sets.h"
 #include "jel/deformation_map.h"
 #include "jel/jel_object.h"
 #include "scene/app_lifecycle.h"
+#include "scene/display_settings.h"
 #include "scene/heap_string.h"
+#include "scene/light_list.h"
 #include "scene/obj_handle.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
@@ -44,7 +50,7 @@ GObject* gridGeo(int side, float x0, float z0, float size, float y) {
   return geotest::makeGeo(1, "bench", verts, tris);
 }
 
-void BM_SceneFrame(benchmark::State& state) {
+void sceneFrames(benchmark::State& state, bool lit) {
   GVView view;
   if (!GVBenchStartView(&view, 1280, 800)) {
     state.SkipWithError("the 3-D engine did not start (needs an X display)");
@@ -70,6 +76,17 @@ void BM_SceneFrame(benchmark::State& state) {
   GVUpdateJelDeform(jels[0], 0);
   GVMassocGeo(geo, jels[0]);
   geo->flags |= GEO_FLAG_VERTEX_BINDING;
+  if (lit) {
+    GVEnsureGeoMaterials(geo);
+    if (GeoMaterial* m = GVGeoMaterialAt(geo, 0)) m->word18 = 3;  // casts and receives
+    LightRec* light = GVGetLight(0, GVScene().lights);
+    light->kind = 1;
+    light->flags = 1;
+    light->position[0] = 0.0f;
+    light->position[1] = 20.0f;
+    light->position[2] = 10.0f;
+    GVScene().display->optionInts[0] = kOgreTextureShadows;
+  }
   GVBuildOgreScene(16, 32);
 
   int frame = 0;
@@ -88,9 +105,15 @@ void BM_SceneFrame(benchmark::State& state) {
   }
   state.counters["triangles"] = geo->triangleCount;
 
+  state.counters["shadows"] = gOgreData->mShadowsInUse;
+
   GVAppShutdown();
   GVBenchStopView(&view);
 }
+
+void BM_SceneFrame(benchmark::State& state) { sceneFrames(state, false); }
+void BM_LitShadowedSceneFrame(benchmark::State& state) { sceneFrames(state, true); }
 BENCHMARK(BM_SceneFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_LitShadowedSceneFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace

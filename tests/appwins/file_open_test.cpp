@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <vector>
 
+#include <OGRE/OgreSceneManager.h>
+
+#include "GVAppWins/ogre_view.h"
 #include "GVAppWins/render_services.h"
 #include "appwins/file_list.h"
 #include "appwins/file_save.h"
@@ -16,6 +19,7 @@
 #include "main_window_fixture.h"
 #include "platform/pixel_surface.h"
 #include "scene/app_selection.h"
+#include "scene/file_handlers.h"
 #include "scene/frame_driver.h"
 #include "scene/geo_list_services.h"
 #include "scene/scene_access.h"
@@ -110,6 +114,30 @@ TEST_F(FileOpen, ChoosingASceneInTheFilesListOpensItAndItPlays) {
   settle();
   EXPECT_TRUE(fs::exists(root_ / "GVSceneFiles/Scenes/Again.gvs"));
   EXPECT_EQ(fs::current_path(), root_);
+}
+
+// Merging a scene whose Jels bear the names of open ones: the merged Jels
+// are not drawn (the status line says so) and deleting them leaves the
+// originals their surfaces and lattices.
+TEST_F(FileOpen, MergedJelsOfNamesInUseLeaveTheOriginalsTheirMirrors) {
+  fs::copy(fs::path(GV_SOURCE_DIR) / "GVSceneFiles/ScenesMGVB", root_ / "GVSceneFiles/ScenesMGVB");
+  GVFileOpenCB(kFileOpen | kFileScenes, "JelDrop.gvs", win_);
+  settle();
+  ASSERT_EQ(count(true), 3);
+  std::vector<std::string> names;
+  for (HObject* j = GVWorldOf(GVScene().world)->head; j; j = GVNextJel(j)) names.push_back(j->name ? j->name : "");
+  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+  for (const std::string& n : names) ASSERT_TRUE(sm->hasEntity(n + "HENT")) << n;
+
+  GVFileOpenCB(kFileOpen | kFileMGVB, "JelDropMerge.gvb", win_);
+  settle();
+  ASSERT_EQ(count(true), 6);
+  for (int32_t id = 4; id <= 6; ++id) GVDeleteJels(GVScene().world, id);
+  ASSERT_EQ(count(true), 3);
+  for (const std::string& n : names) {
+    EXPECT_TRUE(sm->hasEntity(n + "HENT")) << n;
+    EXPECT_TRUE(sm->hasManualObject(n + "MO")) << n;
+  }
 }
 
 }  // namespace
