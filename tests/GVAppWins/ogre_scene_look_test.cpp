@@ -82,6 +82,16 @@ class SceneLookTest : public ::testing::Test {
     gMessages.clear();
     GVSetViewMessageRoutine([](const char* text) { gMessages.push_back(text); });
     GVInstallRenderServices();
+    // The main window's view entries, for this view.
+    SceneServices s = GVSceneServices();
+    s.viewCamera = []() -> CameraRec* {
+      GVView* v = GVMainView();
+      return v && v->camera ? *v->camera : nullptr;
+    };
+    s.redrawView = [] {
+      if (GVView* v = GVMainView()) GVRedrawView(v);
+    };
+    GVSetSceneServices(s);
     main_ = GVTestMainWindow(1100, 760);
     GVTestOpenView(view_, main_);
   }
