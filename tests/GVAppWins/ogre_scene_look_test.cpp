@@ -464,6 +464,21 @@ TEST_F(SceneLookTest, SavedViewImages) {
     }
   EXPECT_LT(diff / (3 * n), 4);
 
+  // The engine failing inside the render: nothing written, the file texture
+  // gone and the overlays back on.
+  struct Thrower : Ogre::RenderQueueListener {
+    void renderQueueStarted(Ogre::uint8, const Ogre::String&, bool&) override {
+      OGRE_EXCEPT(Ogre::Exception::ERR_RENDERINGAPI_ERROR, "planted", "test");
+    }
+  } thrower;
+  gOgreData->mSceneMgr->addRenderQueueListener(&thrower);
+  EXPECT_EQ(GVSaveViewToTexture(&view_, "Failed.png", 1), 0);
+  gOgreData->mSceneMgr->removeRenderQueueListener(&thrower);
+  EXPECT_FALSE(fs::exists(root_ / "Failed.png"));
+  EXPECT_FALSE(Ogre::TextureManager::getSingleton().resourceExists("RTTFileTex", Ogre::RGN_DEFAULT));
+  EXPECT_EQ(view_.flags & kViewOverlayOff, 0u);
+  EXPECT_EQ(GVSaveViewToTexture(&view_, "Again.png", 1), 1);
+
   // A file that cannot be replaced: one message, no status line.
   gMessages.clear();
   fs::remove(root_ / "MyBGSceneImage.jpg");
