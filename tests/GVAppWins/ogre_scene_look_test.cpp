@@ -292,6 +292,13 @@ TEST_F(SceneLookTest, QuadOnlyBumpMapGeoGetsTangents) {
   build();
   show();
   EXPECT_TRUE(GVGeoEntity(q));
+  // Every script of the media folder compiles its programs on this driver.
+  for (const char* name : {"BumpMap0", "BumpMap1", "Shadow0", "Shadow1", "Shadow2", "gvEffects", "gvShadow"}) {
+    Ogre::MaterialPtr m = Ogre::MaterialManager::getSingleton().getByName(name, Ogre::RGN_DEFAULT);
+    ASSERT_TRUE(m) << name;
+    m->load();
+    EXPECT_EQ(m->getNumSupportedTechniques(), 1u) << name << m->getUnsupportedTechniquesExplanation();
+  }
   // Letter case counts; other scripts need none.
   GVSetString(&q->matFile, "bumpmap0.material");
   EXPECT_EQ(GVGeoNeedsTangents(q), 0);
