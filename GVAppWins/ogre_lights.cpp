@@ -307,7 +307,13 @@ void GVSetupOgreShadowTextures(int32_t type) {
     GVUpdateOgreShadowSettings(kShadowTextureSize);
     GVUpdateOgreShadowSettings(kShadowFarDistance);
     GVUpdateOgreShadowSettings(kShadowExtrusion);
-    sm->setShadowTechnique(Ogre::SHADOWTYPE_TEXTURE_ADDITIVE_INTEGRATED);
+    try {
+      sm->setShadowTechnique(Ogre::SHADOWTYPE_TEXTURE_ADDITIVE_INTEGRATED);
+    } catch (const Ogre::Exception& e) {
+      // The engine's shadow programs are missing: the scene goes on unshadowed.
+      Ogre::LogManager::getSingleton().logMessage(e.getFullDescription(), Ogre::LML_CRITICAL);
+      sm->setShadowTechnique(Ogre::SHADOWTYPE_NONE);
+    }
   } else {
     sm->setShadowTechnique(Ogre::SHADOWTYPE_NONE);
   }

@@ -2,6 +2,7 @@
 
 #include <OGRE/Ogre.h>
 #include <OGRE/OgreRectangle2D.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -46,8 +47,10 @@ static void startEngine(OgreData* d, HWND window, int width, int height) {
   for (const char* folder : {"media", "media/materials/programs", "media/materials/scripts",
                              "media/materials/textures", "media/fonts"})
     groups.addResourceLocation(folder, "FileSystem", "General", false);
-  // The engine's own shadow programs, which texture shadows load.
-  groups.addResourceLocation(GV_OGRE_SHADOW_MEDIA, "FileSystem", "General", false);
+  // The engine's own shadow programs, which texture shadows load; an engine
+  // installed without them still starts, without texture shadows.
+  if (access(GV_OGRE_SHADOW_MEDIA, R_OK) == 0)
+    groups.addResourceLocation(GV_OGRE_SHADOW_MEDIA, "FileSystem", "General", false);
 
   Ogre::RenderSystem* rs = d->mRoot->getRenderSystemByName(kRenderSystem);
   if (!rs) OGRE_EXCEPT(Ogre::Exception::ERR_ITEM_NOT_FOUND, "no " + std::string(kRenderSystem), "GVInitOgre");
