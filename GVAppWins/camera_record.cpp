@@ -168,26 +168,6 @@ static void displayModeRule(CameraRec* cam) {
   if (cam->jelDisplayMode == 8) cam->jelDisplayMode = 32;
 }
 
-// The 128-byte block's field order: the six ints, then the floats as they stand
-// in the record.
-template <class Cam, class IntFn, class FloatFn>
-static void walkStored(Cam* cam, IntFn onInt, FloatFn onFloat) {
-  onInt(cam->mode);
-  onInt(cam->geoDisplayMode);
-  onInt(cam->jelDisplayMode);
-  for (auto& v : cam->extra) onInt(v);
-  onFloat(cam->depthScale);
-  onFloat(cam->elevation);
-  onFloat(cam->heading);
-  onFloat(cam->fov);
-  for (auto& v : cam->eye) onFloat(v);
-  for (auto& v : cam->target) onFloat(v);
-  for (auto& v : cam->savedRight) onFloat(v);
-  for (auto& v : cam->projScale) onFloat(v);
-  onFloat(cam->distance);
-  for (auto& v : cam->rot) onFloat(v);
-}
-
 static uint32_t getWord(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
@@ -200,7 +180,7 @@ static void putWord(uint8_t* p, uint32_t v) {
 void GVCameraFromStoredPart(CameraRec* cam, const uint8_t* block, int bytes) {
   if (!cam || !block) return;
   int at = 0;
-  walkStored(
+  GVWalkCameraStored(
       cam,
       [&](int32_t& v) {
         if (at + 4 <= bytes) v = static_cast<int32_t>(getWord(block + at));
@@ -222,7 +202,7 @@ void GVCameraFromStored(CameraRec* cam, const uint8_t* block) {
 void GVCameraToStored(const CameraRec* cam, uint8_t* block) {
   if (!cam || !block) return;
   int at = 0;
-  walkStored(
+  GVWalkCameraStored(
       cam, [&](const int32_t& v) { putWord(block + at, static_cast<uint32_t>(v)), at += 4; },
       [&](const float& v) {
         uint32_t w;
@@ -241,33 +221,14 @@ void GVLoadCamera(CameraRec* cam, FILE* file) {
   displayModeRule(cam);
 }
 
-// The item-stream image: the six ints, then the floats with the distance moved
-// up behind the field of view.
-template <class Cam, class FloatFn, class GroupFn>
-static void walkImageFloats(Cam* cam, FloatFn onFloat, GroupFn onGroup) {
-  onFloat(cam->depthScale);
-  onFloat(cam->elevation);
-  onFloat(cam->heading);
-  onFloat(cam->fov);
-  onFloat(cam->distance);
-  onGroup(cam->eye, 3);
-  onGroup(cam->target, 3);
-  onGroup(cam->savedRight, 3);
-  onGroup(cam->projScale, 3);
-  onGroup(cam->rot, 9);
-}
-
 void GVWriteCameraImage(CameraRec* cam, int32_t* ints, uint32_t* intIndex, float* floats,
                         uint32_t* floatIndex) {
   if (!cam) return;
   displayModeRule(cam);
-  if (ints && intIndex) {
-    walkStored(
-        cam, [&](const int32_t& v) { ints[(*intIndex)++] = v; }, [](const float&) {});
-  }
+  if (ints && intIndex) GVWalkCameraInts(cam, [&](const int32_t& v) { ints[(*intIndex)++] = v; });
   if (!floats || !floatIndex) return;
-  walkImageFloats(
-      cam, [&](const float& v) { floats[(*floatIndex)++] = v; },
+  GVWalkCameraImage(
+      cam, [](const int32_t&) {}, [&](const float& v) { floats[(*floatIndex)++] = v; },
       [&](const float* g, int n) {
         if (n == 9) {
           GVStreamPutMat3(floatIndex, g, floats);
@@ -280,13 +241,10 @@ void GVWriteCameraImage(CameraRec* cam, int32_t* ints, uint32_t* intIndex, float
 void GVReadCameraImage(CameraRec* cam, const int32_t* ints, uint32_t* intIndex, const float* floats,
                        uint32_t* floatIndex) {
   if (!cam) return;
-  if (ints && intIndex) {
-    walkStored(
-        cam, [&](int32_t& v) { v = ints[(*intIndex)++]; }, [](float&) {});
-  }
+  if (ints && intIndex) GVWalkCameraInts(cam, [&](int32_t& v) { v = ints[(*intIndex)++]; });
   if (floats && floatIndex) {
-    walkImageFloats(
-        cam, [&](float& v) { v = floats[(*floatIndex)++]; },
+    GVWalkCameraImage(
+        cam, [](int32_t&) {}, [&](float& v) { v = floats[(*floatIndex)++]; },
         [&](float* g, int n) {
           if (n == 9) {
             GVStreamGetMat3(floatIndex, g, floats);

@@ -78,6 +78,46 @@ void GVReadCameraImage(CameraRec* cam, const int32_t* ints, uint32_t* intIndex, 
 // read) without a record or when the stream has no room for the image.
 int GVReadCameraFromImage(CameraRec** cell, ItemStream* image);
 
+// The two stored forms field by field, the one order every reader and writer
+// of them follows (Cam is CameraRec or const CameraRec): the six ints, then
+// the floats. The image hands each vector and the rotation to onGroup(v, n).
+template <class Cam, class IntFn>
+void GVWalkCameraInts(Cam* cam, IntFn onInt) {
+  onInt(cam->mode);
+  onInt(cam->geoDisplayMode);
+  onInt(cam->jelDisplayMode);
+  for (auto& v : cam->extra) onInt(v);
+}
+template <class Cam, class IntFn, class FloatFn>
+void GVWalkCameraStored(Cam* cam, IntFn onInt, FloatFn onFloat) {
+  GVWalkCameraInts(cam, onInt);
+  onFloat(cam->depthScale);
+  onFloat(cam->elevation);
+  onFloat(cam->heading);
+  onFloat(cam->fov);
+  for (auto& v : cam->eye) onFloat(v);
+  for (auto& v : cam->target) onFloat(v);
+  for (auto& v : cam->savedRight) onFloat(v);
+  for (auto& v : cam->projScale) onFloat(v);
+  onFloat(cam->distance);
+  for (auto& v : cam->rot) onFloat(v);
+}
+// The image moves the distance up behind the field of view.
+template <class Cam, class IntFn, class FloatFn, class GroupFn>
+void GVWalkCameraImage(Cam* cam, IntFn onInt, FloatFn onFloat, GroupFn onGroup) {
+  GVWalkCameraInts(cam, onInt);
+  onFloat(cam->depthScale);
+  onFloat(cam->elevation);
+  onFloat(cam->heading);
+  onFloat(cam->fov);
+  onFloat(cam->distance);
+  onGroup(cam->eye, 3);
+  onGroup(cam->target, 3);
+  onGroup(cam->savedRight, 3);
+  onGroup(cam->projScale, 3);
+  onGroup(cam->rot, 9);
+}
+
 // --- angles, zoom and movement (degrees in, radians stored) ---
 void GVSetCameraElevation(CameraRec* cam, float degrees);  // wrapped into [-pi, pi]
 void GVAddCameraElevation(CameraRec* cam, float degrees);  // clamped to [-pi/2, pi/2]

@@ -13,7 +13,20 @@ if(GV_BUILD_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# gv_library(<folder> [DEPS lib...] [SYSTEM lib...])
+# Libraries kept inside another folder's directory, named like folders in DEPS:
+# camera (the renderer-free camera record of GVAppWins/camera_record.cpp).
+set(GV_INNER_LIBRARIES camera)
+
+# True when DEPS may name <dep>: a folder with code, or an inner library.
+function(gv_dep_exists dep out)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/${dep}/CMakeLists.txt OR dep IN_LIST GV_INNER_LIBRARIES)
+    set(${out} TRUE PARENT_SCOPE)
+  else()
+    set(${out} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+
+# gv_library(<folder> [DEPS lib...] [SYSTEM lib...] [PRIVATE_SYSTEM lib...] [EXCLUDE file...])
 # One static library named gv_<folder> from every .cpp in the folder (sub-folders
 # excluded). The project root is on the include path, so code includes
 # "jel/vector_math.h", "scene/item_stream.h" and so on. A dependency on a folder
@@ -21,19 +34,26 @@ endif()
 # call each other's services both ways; CMake repeats such static libraries on
 # the link line, so a cycle among them links.
 function(gv_library folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;SYSTEM" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;SYSTEM;PRIVATE_SYSTEM;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  foreach(name IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${name})
+  endforeach()
   set(target gv_${folder})
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   target_compile_options(${target} PRIVATE ${GV_WARNINGS})
   foreach(dep IN LISTS ARG_DEPS)
-    if(EXISTS ${PROJECT_SOURCE_DIR}/${dep}/CMakeLists.txt)
+    gv_dep_exists(${dep} found)
+    if(found)
       target_link_libraries(${target} PUBLIC gv_${dep})
     endif()
   endforeach()
   if(ARG_SYSTEM)
     target_link_libraries(${target} PUBLIC ${ARG_SYSTEM})
+  endif()
+  if(ARG_PRIVATE_SYSTEM)
+    target_link_libraries(${target} PRIVATE ${ARG_PRIVATE_SYSTEM})
   endif()
 endfunction()
 
@@ -55,7 +75,8 @@ function(gv_test_folder folder)
   target_compile_options(${target} PRIVATE ${GV_WARNINGS})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   foreach(dep IN LISTS ARG_DEPS)
-    if(EXISTS ${PROJECT_SOURCE_DIR}/${dep}/CMakeLists.txt)
+    gv_dep_exists(${dep} found)
+    if(found)
       target_link_libraries(${target} PRIVATE gv_${dep})
     endif()
   endforeach()

@@ -44,15 +44,10 @@ void geoChoice(int32_t code, int32_t geoId) {
 }
 
 void stateReset(int32_t jelId) {
-  SceneRecords& scene = GVScene();
   const SceneServices& sv = GVSceneServices();
-  HObject** jel = jelId >= 1 ? GVFindJel(scene.world, jelId) : nullptr;
-  if (jel)
-    GVRefreshJelGeos(scene.geoList, scene.world, jel);
-  else
-    GVRefreshAllJelGeos(scene.geoList, scene.world);
+  GVRefreshGeosOfJel(jelId);
   if (sv.recentreManipulator) sv.recentreManipulator();
-  GVStepFrame(GVCurrentFrame(scene.world), 1);
+  GVStepToCurrentFrame(1);
   if (sv.redrawTimeBar) sv.redrawTimeBar();
   if (sv.showStatusLine) sv.showStatusLine(kJelStateResetMessage);
 }
@@ -75,7 +70,7 @@ void newJel(uint32_t event, int32_t jelId) {
   const int32_t panelGeo =
       event == kCreateJelFromGeo && sv.jelFromGeoDialogGeo ? sv.jelFromGeoDialogGeo() : 0;
   if (sv.setViewCurrentGeo) sv.setViewCurrentGeo(0);
-  GVStepFrame(GVCurrentFrame(scene.world), 1);
+  GVStepToCurrentFrame(1);
   GVShowNewCurrentJel(jelId, panelGeo);
 }
 

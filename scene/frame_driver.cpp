@@ -99,6 +99,12 @@ static int32_t SubstepsPerFrame() {
   return m > k ? m : k;
 }
 
+void GVStepToCurrentFrame(int32_t normal) { GVStepFrame(GVFrameClock().currentFrame, normal); }
+
+void GVRunWorldToFrame0() {
+  if (HWorld* w = GVWorldOf(GVScene().world)) GVAdvanceToFrame(w, 0, GVFrameCallback, nullptr);
+}
+
 int32_t GVFrameCallback(void* world, int32_t selection, void* /*user*/) {
   HWorld** cell = static_cast<HWorld**>(world);
   if (!GVWorldOf(cell)) return selection == 0 ? SubstepsPerFrame() : 1;

@@ -22,6 +22,13 @@ void GVNextFrame();
 // Geo list and the world (nothing is done without the world).
 void GVStepFrame(int32_t frame, int32_t normal);
 
+// The editors' callbacks: the scene stepped to the frame clock's current
+// frame (the one current frame they all go by), and the world alone run to
+// frame 0 with the per-frame callback (the clock, the time bar and the view
+// stay as they are).
+void GVStepToCurrentFrame(int32_t normal);
+void GVRunWorldToFrame0();
+
 // The runner's per-frame callback: (world cell, selection, user). With a
 // world and a selection the frame's scene work, 1; asked with (null, 0) the
 // sub-steps per frame: max(logic minimum, ceil(vehicle need x factor)).

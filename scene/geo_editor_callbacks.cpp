@@ -31,7 +31,7 @@ void followDriveMode(GObject* g) {
   if (mode != 0) setNodeTransform(g, mode);
 }
 
-void stepToCurrentFrame(int32_t normal) { GVStepFrame(currentFrame(), normal); }
+void stepToCurrentFrame(int32_t normal) { GVStepToCurrentFrame(normal); }
 
 // The soft-transform reports of a Geo's binding at level 1 or 2, with the
 // part and Jel the editor chose for that level.

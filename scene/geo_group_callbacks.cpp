@@ -30,7 +30,7 @@ void mergeGroup(int32_t group, int32_t event) {
     beep();
     return;
   }
-  GVStepFrame(0, 0);
+  GVRunWorldToFrame0();
   createGeoObj(newId, kNewGeoDisplayMode, kNewGeoSelector);
   setGeoMaterial(newId, kNewGeoDisplayMode);
   updateMesh(GVGeoOf(merged), stateMode());

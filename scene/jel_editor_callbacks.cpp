@@ -32,27 +32,13 @@ using geoedit::status;
 const SceneServices& services() { return GVSceneServices(); }
 
 // Without a world the frame step does nothing, so neither do these.
-void stepToCurrentFrame() { GVStepFrame(GVFrameClock().currentFrame, 1); }
+void stepToCurrentFrame() { GVStepToCurrentFrame(1); }
 void stepToTimeBarFrame() {
   FrameClock& clock = GVFrameClock();
   clock.currentFrame = clock.timeBarFrame;
   GVStepFrame(clock.timeBarFrame, 1);
 }
 
-void runWorldToFrame0() {
-  if (HWorld* w = GVWorldOf(GVScene().world)) GVAdvanceToFrame(w, 0, GVFrameCallback, nullptr);
-}
-
-// The Geos bound to the Jel take its transform; those of every Jel when the
-// id names none.
-void refreshGeosOfJel(int32_t jelId) {
-  SceneRecords& scene = GVScene();
-  HObject** jel = jelId >= 1 ? GVFindJel(scene.world, jelId) : nullptr;
-  if (jel)
-    GVRefreshJelGeos(scene.geoList, scene.world, jel);
-  else
-    GVRefreshAllJelGeos(scene.geoList, scene.world);
-}
 
 GObject* boundGeoOf(int32_t jelId) {
   ObjHandle* list = GVScene().geoList;
@@ -66,7 +52,7 @@ void selectJelParts(int32_t jelId, int32_t part) {
 // The initial or natural state was re-set: in natural-state mode the Jel's
 // Geo is bound to it again where it now lies.
 void resetState(int32_t code, int32_t jelId) {
-  runWorldToFrame0();
+  GVRunWorldToFrame0();
   bool told = false;
   if (stateMode() == -1 && (code == 0 || code == 1)) {
     HObject* jel = GVJelOf(GVFindJel(GVScene().world, jelId));
@@ -96,7 +82,7 @@ void stateModeChanged(int32_t code) {
 void initialStateSet(int32_t jelId) {
   GObject* geo = boundGeoOf(jelId);
   if (!geo) return;
-  if (GVGeoIsKeyFramed(geo->handle)) refreshGeosOfJel(jelId);
+  if (GVGeoIsKeyFramed(geo->handle)) GVRefreshGeosOfJel(jelId);
   recentreManipulator();
   stepToCurrentFrame();
   redrawTimeBar();
@@ -157,7 +143,7 @@ void GVInitialStateCB(int32_t code, uint32_t event, float /*value*/, void* mainW
       stepToTimeBarFrame();
       break;
     case kInitStatePlaceGeos:
-      refreshGeosOfJel(jelId);
+      GVRefreshGeosOfJel(jelId);
       placeManipulator();
       stepToCurrentFrame();
       break;

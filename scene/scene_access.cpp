@@ -586,6 +586,14 @@ void GVRefreshAllJelGeos(ObjHandle* list, HWorld** world) {
   if (GVGeoListOf(list) && GVWorldOf(world)) GVSyncAllJelGeoTransforms(GVGeoListOf(list), *world);
 }
 
+void GVRefreshGeosOfJel(int32_t jelId) {
+  SceneRecords& scene = GVScene();
+  if (HObject** jel = jelId >= 1 ? GVFindJel(scene.world, jelId) : nullptr)
+    GVRefreshJelGeos(scene.geoList, scene.world, jel);
+  else
+    GVRefreshAllJelGeos(scene.geoList, scene.world);
+}
+
 int32_t GVGeoIsKeyFramed(ObjHandle* geo) {
   const GObject* g = GVGeoOf(geo);
   return g && g->keyTrack && g->keyTrack->firstKey ? 1 : 0;

@@ -170,6 +170,9 @@ GeoAttach* GVGetGeoAttachment(ObjHandle* geo);
 // The Geos bound to the Jel (or to every Jel) take its transform.
 void GVRefreshJelGeos(ObjHandle* list, HWorld** world, HObject** jel);
 void GVRefreshAllJelGeos(ObjHandle* list, HWorld** world);
+// The scene's Geos of the Jel with that id, or of every Jel when the id
+// names none.
+void GVRefreshGeosOfJel(int32_t jelId);
 int32_t GVGeoHasAttachment(ObjHandle* geo);
 int32_t GVJelHandleIsFlat(HObject** jel);
 // With a live state only: part 1's angular velocity; a part's rest shape

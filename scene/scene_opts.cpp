@@ -1,6 +1,5 @@
 #include "scene/scene_opts.h"
 
-#include <initializer_list>
 #include <new>
 
 #include "GVAppWins/camera_record.h"
@@ -9,42 +8,27 @@
 
 namespace {
 
-// The camera's two stored forms: 6 ints, then 26 floats, which the image and
-// the 128-byte block of binary files order differently. A display mode of 8
-// is carried as 32 both ways.
+// The camera in either stored form, walked in that form's order through the
+// codec. A display mode of 8 is carried as 32 both ways.
 template <typename C>
-void cameraInts(C& c, CameraRec& k) {
-  for (int32_t* w : {&k.mode, &k.geoDisplayMode, &k.jelDisplayMode, &k.extra[0], &k.extra[1], &k.extra[2]}) {
-    int32_t v = *w;
-    if (w == &k.geoDisplayMode || w == &k.jelDisplayMode) v = v == 8 ? 32 : v;
+auto cameraInt(C& c, CameraRec& k) {
+  return [&c, &k](int32_t& w) {
+    int32_t v = w;
+    if ((&w == &k.geoDisplayMode || &w == &k.jelDisplayMode) && v == 8) v = 32;
     c.i32(v);
-    if (c.reading() && c.ok) *w = v;
-  }
-}
-template <typename C>
-void floats(C& c, float* v, int n) {
-  for (int i = 0; i < n; ++i) c.f32(v[i]);
+    if (c.reading() && c.ok) w = v;
+  };
 }
 template <typename C>
 void cameraImage(C& c, CameraRec& k) {
-  cameraInts(c, k);
-  for (float* v : {&k.depthScale, &k.elevation, &k.heading, &k.fov, &k.distance}) c.f32(*v);
-  floats(c, k.eye, 3);
-  floats(c, k.target, 3);
-  floats(c, k.savedRight, 3);
-  floats(c, k.projScale, 3);
-  floats(c, k.rot, 9);
+  GVWalkCameraImage(&k, cameraInt(c, k), [&](float& v) { c.f32(v); },
+                    [&](float* v, int n) {
+                      for (int i = 0; i < n; ++i) c.f32(v[i]);
+                    });
 }
 template <typename C>
 void cameraStored(C& c, CameraRec& k) {
-  cameraInts(c, k);
-  for (float* v : {&k.depthScale, &k.elevation, &k.heading, &k.fov}) c.f32(*v);
-  floats(c, k.eye, 3);
-  floats(c, k.target, 3);
-  floats(c, k.savedRight, 3);
-  floats(c, k.projScale, 3);
-  c.f32(k.distance);
-  floats(c, k.rot, 9);
+  GVWalkCameraStored(&k, cameraInt(c, k), [&](float& v) { c.f32(v); });
 }
 
 void freeCamera(CameraRec**& cell) {

@@ -18,6 +18,7 @@
 #include "scene/geo_editor_links.h"
 #include "scene/heap_string.h"
 #include "scene/light_list.h"
+#include "scene/scene_records.h"
 #include "scene/scene_access.h"
 
 using scenetest::FakeView;
@@ -108,7 +109,10 @@ TEST_F(GeoEditorCallbacks, GroupsMergeIntoOneCurrentGeoAndSplitAgain) {
 
   GVUnMergeGeos(0, 0x100, -3, 0, nullptr);  // no main window: nothing
   EXPECT_EQ(geoIds(), (std::vector<int32_t>{1, 2, 3, 4}));
+  GVFrameClock().currentFrame = 7;  // the world alone is run to frame 0
   GVUnMergeGeos(0, 0x100, -3, 0, kWin);
+  EXPECT_EQ(GVFrameClock().currentFrame, 7);
+  GVFrameClock().currentFrame = 0;
   EXPECT_EQ(geoIds(), (std::vector<int32_t>{1, 2, 5}));
   EXPECT_EQ(view.objects, Strings{"GeoMRGD_5GMESH"});
   EXPECT_EQ(currentGeo[0], 5);
