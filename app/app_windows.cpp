@@ -9,6 +9,7 @@
 #include "appwins/app_main_win.h"
 #include "appwins/menu_bar.h"
 #include "appwins/menu_services.h"
+#include "editors/editor_entries.h"
 #include "scene/app_lifecycle.h"
 #include "scene/display_settings.h"
 #include "scene/scene_records.h"
@@ -90,9 +91,21 @@ void GVDestroyMainWindow() {
   delete main;
 }
 
-void GVExitCommand() {
+void GVEndProgram() {
+  // The view keeps pointers into the display settings, which go with the
+  // scene's records before the view goes with the main window.
+  GVViewSceneLinks links = GVViewScene();
+  links.background = nullptr;
+  links.backdropMode = nullptr;
+  links.skyDistance = nullptr;
+  GVSetViewSceneLinks(links);
   GVAppShutdown();
   GVDestroyMainWindow();
+  GVRemoveEditorEntries();
   GVFreeWindowResources();
+}
+
+void GVExitCommand() {
+  GVEndProgram();
   std::exit(2);
 }

@@ -32,6 +32,11 @@ HWND GVCreateMainWindow(HINSTANCE instance);
 // Deletes the main window with its panels and view (when still there).
 void GVDestroyMainWindow();
 
+// The fixed shutdown order: the view let go of the display settings, the
+// scene's records freed, the main window destroyed, the editors' entries
+// removed, the window resources freed.
+void GVEndProgram();
+
 // The File menu's Exit: frees the scene records, destroys the main window and
 // ends the process with status 2.
 [[noreturn]] void GVExitCommand();

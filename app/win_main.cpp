@@ -52,9 +52,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   win.instance = instance;
   GVCreateMainWindow(instance);
   const int status = GVRunMessageLoop();
-  GVAppShutdown();
-  GVDestroyMainWindow();
-  GVRemoveEditorEntries();
-  GVFreeWindowResources();
+  GVEndProgram();
   return status;
 }

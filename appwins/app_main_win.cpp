@@ -395,9 +395,7 @@ void GVAppMainWin::stepOpacity(float step) {
     *opacity = v > 1.0f ? 1.0f : v < 0.0f ? 0.0f : v;
   }
   if (!view || !view->camera || !*view->camera) return;
-  // Every Jel's material takes the opacity again once the render objects carry it.
-  const SceneServices& s = GVSceneServices();
-  if (s.updateRenderObjects) s.updateRenderObjects();
+  GVUpdateAllOgreJelMaterials((*view->camera)->jelDisplayMode);
   redrawView();
 }
 

@@ -118,6 +118,12 @@ int HwListDlg::initialiseList(int n) {
   return 1;
 }
 
+void HwListDlg::clearList() {
+  count = 0;
+  hover = -1;
+  if (listWindow) InvalidateRect(listWindow, nullptr, TRUE);
+}
+
 int HwListDlg::addItem(const char* text) {
   if (!text) return -1;
   if (strlen(text) > static_cast<size_t>(kListItemChars)) {
@@ -129,7 +135,7 @@ int HwListDlg::addItem(const char* text) {
   return ++count;
 }
 
-const char* HwListDlg::folderText() const { return folder_; }
+const char* HwListDlg::folderText() const { return folder_.c_str(); }
 
 void HwListDlg::restoreFolder() {
   SetCurrentDirectoryA(GVCurrentFolder());
@@ -143,9 +149,9 @@ void HwListDlg::listFiles(int newMode) {
   if (owner) owner(mode | 2, 0, "", ownerUser);
   const ModeInfo* info = modeInfo(mode);
   pattern = info ? info->pattern : "";
-  snprintf(folder_, sizeof folder_, "%s/%s", GVRootDir(), info && info->folder ? info->folder : "");
-  if (!info || !info->folder) folder_[0] = 0;
+  folder_ = info && info->folder ? std::string(GVRootDir()) + "/" + info->folder : std::string();
   if (mode == 0x8000) {
+    clearList();
     if (scriptFile[0]) listMaterials();
     restoreFolder();
     return;
@@ -167,6 +173,8 @@ void HwListDlg::listFiles(int newMode) {
       FindClose(h);
     }
     if (count) sizeAndShow();
+  } else {
+    clearList();  // nothing of this kind: none of the previous kind's names stay
   }
   restoreFolder();
 }
@@ -205,7 +213,7 @@ void HwListDlg::sizeAndShow() {
   HGDIOBJ old = SelectObject(dc, listFont());
   int widest = 0;
   for (int i = 0; i < count; ++i) widest = std::max(widest, textWidth(dc, item(i)));
-  const int folderWidth = textWidth(dc, folder_);
+  const int folderWidth = textWidth(dc, folder_.c_str());
   SelectObject(dc, old);
   ReleaseDC(listWindow, dc);
   cellWidth = widest + 10;
@@ -249,8 +257,13 @@ LRESULT CALLBACK HwListWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   const int mx = static_cast<short>(LOWORD(lp)), my = static_cast<short>(HIWORD(lp));
   switch (msg) {
     case WM_MOUSEMOVE: {
+      // Held while the pointer is over a cell, let go when it leaves them, so
+      // that the next click elsewhere reaches its own window.
       const int cell = d->cellAt(mx, my);
-      if (cell >= 0) SetCapture(hwnd);
+      if (cell >= 0)
+        SetCapture(hwnd);
+      else if (GetCapture() == hwnd)
+        ReleaseCapture();
       if (cell != d->hover) {
         d->hover = cell;
         InvalidateRect(hwnd, nullptr, FALSE);

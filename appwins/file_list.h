@@ -3,6 +3,8 @@
 // and reports the clicked cell to its owner.
 #pragma once
 
+#include <string>
+
 #include "platform/user32.h"
 #include "toolkit/dialog_window.h"
 #include "toolkit/edit_control.h"
@@ -29,6 +31,8 @@ class HwListDlg : public HwDialogWindow {
   void listFolder(const char* scriptFile);
   // 0 when refused (more than kListMaxItems).
   int initialiseList(int n);
+  // No items (the room stays).
+  void clearList();
   // The new count; -1 for a null text; refused texts leave it unchanged.
   int addItem(const char* text);
   const char* item(int i) const { return items_ + i * (kListItemChars + 1); }
@@ -58,7 +62,7 @@ class HwListDlg : public HwDialogWindow {
   void restoreFolder();
   const char* folderText() const;
   char* items_ = nullptr;
-  char folder_[300] = {};
+  std::string folder_;
 };
 
 LRESULT CALLBACK HwListWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "scene/work_folders.h"
 
@@ -130,9 +131,8 @@ char* GVReadWholeFile(const char* path, long* size) {
 int GVFindScriptMaterial(const char* fileName, const char* name) {
   char base[kMaterialNameMax];
   if (!fileName || !name) return -1;
-  char path[kFolderPathMax + kMaterialNameMax + 2];
-  snprintf(path, sizeof path, "%s/%s", GVScriptsDir(), fileName);
-  char* text = GVReadWholeFile(path, nullptr);
+  const std::string path = std::string(GVScriptsDir()) + "/" + fileName;
+  char* text = GVReadWholeFile(path.c_str(), nullptr);
   if (!text) return -1;
   int r = GVMaterialBaseName(fileName, base) ? GVLookUpScriptMaterial(text, base, name) : -1;
   delete[] text;

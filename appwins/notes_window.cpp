@@ -70,6 +70,7 @@ int GVGetNotesText(char** text) {
 }
 
 void GVSetSceneNotes(const char* text) {
+  if (text && !text[0]) text = nullptr;  // an empty text is no notes
   int shown = 0;
   GVAppMainWin* w = GVMainAppWin();
   if (w && w->menuBar) {

@@ -8,10 +8,12 @@
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
 #include "dynamics/jel_selection.h"
+#include "dynamics/motion_commands.h"
 #include "dynamics/rigid_parts.h"
 #include "geo/geo_attach.h"
 #include "geo/geo_binding.h"
 #include "geo/geo_collision.h"
+#include "geo/geo_copy.h"
 #include "geo/geo_jel_links.h"
 #include "geo/key_interp.h"
 #include "geo/key_frames.h"
@@ -598,6 +600,42 @@ int32_t GVGeoIsKeyFramed(ObjHandle* geo) {
   const GObject* g = GVGeoOf(geo);
   return g && g->keyTrack && g->keyTrack->firstKey ? 1 : 0;
 }
+
+int32_t GVMassocSceneGeos(ObjHandle* list, HWorld** world) {
+  GeoList* geos = GVGeoListOf(list);
+  HWorld* w = GVWorldOf(world);
+  return geos && w ? GVMassocGeosToJel(-1, geos, -1, w) : -1;
+}
+
+int32_t GVCopyGeoInto(ObjHandle* destination, ObjHandle* source, const char* name, int32_t id) {
+  GObject* dst = GVGeoOf(destination);
+  const GObject* src = GVGeoOf(source);
+  return dst && src ? GVCopyGeo(dst, src, name, id) : 0;
+}
+
+void GVGetSelPositionH(HWorld** world, int32_t part, int32_t selection, int32_t frame, int32_t axes, float out[3],
+                       const float* origin, const float* matrix) {
+  if (!out) return;
+  if (HWorld* w = GVWorldOf(world)) {
+    GVGetSelPosition(w, part, selection, frame, axes, out, origin, matrix);
+    return;
+  }
+  out[0] = out[1] = out[2] = 0.0f;
+}
+
+// Marks 0-1 hold the (frame, sub-step) of the face normals, 2-3 of the node normals.
+static void updateJelNormals(HObject** cell, int mark, void (HObject::*compute)()) {
+  HObject* j = GVJelOf(cell);
+  if (!j) return;
+  const int32_t frame = j->playParams.currentFrame, sub = j->playParams.subStepIndex;
+  if (j->frameMarks[mark] == frame && j->frameMarks[mark + 1] == sub) return;
+  (j->*compute)();
+  j->frameMarks[mark] = frame;
+  j->frameMarks[mark + 1] = sub;
+}
+
+void GVUpdateJelFaceNormals(HObject** jel) { updateJelNormals(jel, 0, &HObject::computeFaceNormals); }
+void GVUpdateJelNodeNormals(HObject** jel) { updateJelNormals(jel, 2, &HObject::computeNodeNormals); }
 
 int32_t GVGeoHasAttachment(ObjHandle* geo) {
   const GObject* g = GVGeoOf(geo);

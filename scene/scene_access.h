@@ -174,6 +174,19 @@ void GVRefreshAllJelGeos(ObjHandle* list, HWorld** world);
 // names none.
 void GVRefreshGeosOfJel(int32_t jelId);
 int32_t GVGeoHasAttachment(ObjHandle* geo);
+// Every Geo of the list bound to the world's Jels of group 1 where each
+// vertex lies (GVMassocGeosToJel); -1 without the list or the world.
+int32_t GVMassocSceneGeos(ObjHandle* list, HWorld** world);
+// Deep copy of the source Geo into the destination under the name and id
+// (GVCopyGeo); 0 for an empty handle.
+int32_t GVCopyGeoInto(ObjHandle* destination, ObjHandle* source, const char* name, int32_t id);
+// The world's GVGetSelPosition; the zero vector without a world.
+void GVGetSelPositionH(HWorld** world, int32_t part, int32_t selection, int32_t frame, int32_t axes, float out[3],
+                       const float* origin, const float* matrix);
+// The Jel's face or node normals recomputed, unless they were for the frame
+// and sub-step the Jel is at now.
+void GVUpdateJelFaceNormals(HObject** jel);
+void GVUpdateJelNodeNormals(HObject** jel);
 int32_t GVJelHandleIsFlat(HObject** jel);
 // With a live state only: part 1's angular velocity; a part's rest shape
 // recorded; a part's rotation update (not for a Jel in replay).

@@ -3,14 +3,15 @@
 // Paths use "/" (the platform layer also takes "\").
 #pragma once
 
-#include <cstddef>
-
-constexpr size_t kFolderPathMax = 260;  // characters with the terminator
+#include <string>
 
 // Builds the root (the current directory less a last folder named exactly
-// "bin", "Debug" or "Release") and every folder path. 0 when the current
-// directory cannot be read, is the file-system root, or a path would not fit.
+// "bin", "Debug" or "Release") and every folder path, of any length. 0 when
+// the current directory cannot be read or the root would be the file-system
+// root (also "/bin", "/Debug" and "/Release").
 int GVInitFolders();
+// The root for a start-up directory by that rule; empty when refused.
+std::string GVRootOfDirectory(std::string dir);
 
 // Enter a folder (the process's current directory). Each but GVSetDirRoot
 // records the path it tries as the current folder before trying; the scene

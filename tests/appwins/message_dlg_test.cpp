@@ -39,6 +39,21 @@ TEST_F(MessageBox, OneBoxSizedToEachTextAndHiddenByOk) {
   click(dlg->okButton->face);
   EXPECT_FALSE(IsWindowVisible(box));
   EXPECT_EQ(dlg->answer, 1);
+
+  // A text wider than the screen is wrapped in a box that stays on it.
+  std::string text;
+  while (text.size() < 298) text += "word" + std::to_string(text.size()) + " ";
+  text.pop_back();
+  GVShowMessage(text.c_str());
+  settle();
+  r = rectOf(box);
+  EXPECT_GE(r.left, 0);
+  EXPECT_LE(r.right, 1920);
+  EXPECT_GE(r.top, 0);
+  EXPECT_LE(r.bottom, 1080);
+  ASSERT_EQ(dlg->lines.size(), 2u);
+  EXPECT_EQ(std::string(dlg->lines[0]->text) + " " + dlg->lines[1]->text, text);
+  EXPECT_LT(rectOf(dlg->lines[1]->window).bottom, rectOf(dlg->okButton->face).top);
 }
 
 }  // namespace

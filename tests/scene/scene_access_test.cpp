@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "dynamics/runner_scene.h"
 #include "dynamics/world.h"
 #include "geo/geo_fixtures.h"
 #include "geo/key_frames.h"
@@ -174,6 +175,38 @@ TEST_F(SceneWorld, GeoForwardersKeepToTheirRanges) {
   EXPECT_EQ(GVGeoHasAttachment(cell), 0);
   LatticeBuilder empty;
   EXPECT_EQ(GVNewJelFromBuilder(&empty, 1, 0, 0, nullptr), nullptr);
+
+  ObjHandle copy{geotest::makeBareGeo(2, "C", 2)};
+  ObjHandle none;
+  EXPECT_EQ(GVCopyGeoInto(&none, cell, "Twin", 3), 0);
+  ASSERT_EQ(GVCopyGeoInto(&copy, cell, "Twin", 3), 1);
+  EXPECT_STREQ(GVGeoOf(&copy)->name, "Twin");
+  EXPECT_EQ(GVGeoOf(&copy)->triangleCount, g->triangleCount);
+  delete GVGeoOf(&copy);
+  EXPECT_EQ(GVMassocSceneGeos(nullptr, world), -1);
+  float centre[3] = {1, 1, 1};
+  GVGetSelPositionH(nullptr, 1, -1, -2, 14, centre, nullptr, nullptr);
+  EXPECT_EQ(std::vector<float>(centre, centre + 3), std::vector<float>(3, 0.0f));
+}
+
+// Normals are recomputed once per frame and sub-step, each kind on its own.
+TEST_F(SceneWorld, JelNormalsFollowTheFrameOnce) {
+  const float corner[3] = {0, 0, 0};
+  HObject* j = MakeDropJel(1, 1, 1, 1.0f, corner, 1, 0.0f);
+  HObject** cell = j->handle = new HObject*(j);
+  GVAddJelToScene(world, cell);
+  GVUpdateJelFaceNormals(cell);
+  GVUpdateJelNodeNormals(cell);
+  const float up = j->faceNormals[1][1];
+  j->faceNormals[1][1] = j->nodeNormals[1][1] = 7.0f;
+  GVUpdateJelFaceNormals(cell);
+  EXPECT_EQ(j->faceNormals[1][1], 7.0f);  // same frame: kept
+  j->playParams.currentFrame += 1;
+  GVUpdateJelFaceNormals(cell);
+  EXPECT_EQ(j->faceNormals[1][1], up);
+  EXPECT_EQ(j->nodeNormals[1][1], 7.0f);  // not asked for
+  GVUpdateJelNodeNormals(cell);
+  EXPECT_NE(j->nodeNormals[1][1], 7.0f);
 }
 
 }  // namespace

@@ -53,6 +53,16 @@ TEST_F(Folders, RootDropsOnlyAWholeLastBuildFolder) {
   const std::string bin = enter("Tools/bin");
   ASSERT_EQ(GVInitFolders(), 1);
   EXPECT_EQ(GVRootDir(), bin.substr(0, bin.size() - 4));
+  // A build folder at the top leaves the file-system root: refused as "/" is.
+  for (const char* top : {"/", "/bin", "/Debug", "/Release"}) EXPECT_EQ(GVRootOfDirectory(top), "") << top;
+  EXPECT_EQ(GVRootOfDirectory("/a/bin"), "/a");
+
+  // Paths longer than any fixed buffer are kept whole.
+  const std::string deep = enter(std::string(120, 'd') + "/" + std::string(120, 'e') + "/" + std::string(120, 'f'));
+  ASSERT_EQ(GVInitFolders(), 1);
+  EXPECT_EQ(GVRootDir(), deep);
+  EXPECT_EQ(GVSetDirTutorials(), 0);
+  EXPECT_EQ(GVCurrentFolder(), deep + "/Tutorials");
 }
 
 TEST_F(Folders, SceneFoldersFallBackAndScriptsAreFoundWithoutMovingUs) {

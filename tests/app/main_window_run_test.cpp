@@ -1,0 +1,181 @@
+// The main window as a user drives it: a scene opened from the files list by
+// clicks, the display choosers and the opacity buttons on the screen and on
+// the engine's objects, a scene without notes, and the menu bar after the
+// files list was hovered.
+#include <OGRE/OgreEntity.h>
+#include <OGRE/OgreMaterial.h>
+#include <OGRE/OgrePass.h>
+#include <OGRE/OgreSceneManager.h>
+#include <OGRE/OgreSubEntity.h>
+#include <OGRE/OgreTechnique.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "../appwins/main_window_fixture.h"
+#include "GVAppWins/ogre_geo_objects.h"
+#include "GVAppWins/ogre_view.h"
+#include "GVAppWins/view_links.h"
+#include "app/app_windows.h"
+#include "app/service_installers.h"
+#include "appwins/file_list.h"
+#include "appwins/menu_bar.h"
+#include "appwins/notes_window.h"
+#include "dynamics/world.h"
+#include "geo/geo_list.h"
+#include "jel/jel_object.h"
+#include "scene/display_settings.h"
+#include "scene/file_handlers.h"
+#include "scene/menu_commands.h"
+#include "scene/scene_access.h"
+#include "scene/scene_files.h"
+#include "scene/scene_records.h"
+#include "scene/scene_services.h"
+#include "scene/work_folders.h"
+#include "toolkit/multi_list.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class MainWindowRun : public MainWindowTest {
+ public:
+  // The program as WinMain starts it, then run from a folder of its own that
+  // holds the sample scenes.
+  void SetUp() override {
+    saved_ = GVSceneServices();
+    GVSetSceneServices(SceneServices());
+    StartScreen();
+    GVInstallServices(ServiceStage::kStart);
+    GVInstallAppWindows();
+    GVRegisterWindowClasses(GetModuleHandleA(nullptr));
+    ASSERT_NE(GVCreateMainWindow(GetModuleHandleA(nullptr)), nullptr);
+    win_ = GVMainAppWin();
+    old_ = fs::current_path();
+    root_ = fs::temp_directory_path() / ("gv_main_run_" + std::to_string(getpid()));
+    fs::create_directories(root_ / "GVSceneFiles");
+    fs::copy(fs::path(GV_PROJECT_ROOT) / "GVSceneFiles/Scenes", root_ / "GVSceneFiles/Scenes");
+    fs::current_path(root_);
+    ASSERT_EQ(GVInitFolders(), 1);
+    settle();
+  }
+  void TearDown() override {
+    GVEndProgram();
+    EXPECT_EQ(GVViewScene().background, nullptr);  // let go before the display settings went
+    GVTestReset();
+    GVSetSceneServices(saved_);
+    fs::current_path(old_);
+    fs::remove_all(root_);
+  }
+  // The scenes list from the File menu's Open, and a click on the scene's cell.
+  void open(const std::string& name) {
+    GVMenuCommand(kMenuFile, 4, 0, win_);
+    settle();
+    HwListDlg* list = win_->fileList;
+    ASSERT_NE(list, nullptr);
+    const POINT at = cellCentre(name);
+    ASSERT_GE(at.x, 0) << name;
+    GVTestMouseMove(at.x, at.y);
+    settle();
+    GVTestClick(at.x, at.y);
+    settle();
+    ASSERT_EQ(win_->sceneName, name);
+  }
+  POINT cellCentre(const std::string& name) {
+    HwListDlg* list = win_->fileList;
+    const RECT r = rectOf(list->listWindow);
+    for (int i = 0; i < list->count; ++i)
+      if (name == list->item(i))
+        return POINT{r.left + (i / list->rows) * list->cellWidth + list->cellWidth / 2,
+                     r.top + (i % list->rows) * list->cellHeight + list->cellHeight / 2};
+    return POINT{-1, -1};
+  }
+  // Pixels of the view that show the Jels' blue-violet surface.
+  int jelPixels() {
+    win_->redrawView();
+    settle();
+    const RECT v = rectOf(win_->view->window);
+    int n = 0;
+    for (int y = v.top; y < v.bottom; y += 2)
+      for (int x = v.left; x < v.right; x += 2) {
+        const COLORREF c = screen(x, y);
+        n += GetBValue(c) > GetRValue(c) + 25 && GetBValue(c) > GetGValue(c) + 25;
+      }
+    return n;
+  }
+  static Ogre::SubEntity* jelSurface(const HObject* j) {
+    Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+    const std::string base = j->name;
+    if (!sm->hasEntity(base + "HENT")) return nullptr;
+    return GVFindSubEntity(sm->getEntity(base + "HENT"), base + "HSUBMESH");
+  }
+  SceneServices saved_;
+  fs::path old_, root_;
+};
+
+TEST_F(MainWindowRun, DisplayChoosersOpacityNotesAndTheMenuAfterTheFilesList) {
+  ASSERT_TRUE(GVRenderStarted());
+  open("JelDrop.gvs");
+  HWorld* world = GVWorldOf(GVScene().world);
+  ASSERT_NE(world->head, nullptr);
+
+  // "Jel Dply:" NONE hides every Jel, "HL_L" shows them again (the Geos and
+  // the notes window out of the way).
+  GVHideNotesWindow();
+  choose(win_->geoDisplay, 1);
+  const int shown = jelPixels();
+  EXPECT_GT(shown, 40);
+  choose(win_->jelDisplay, 1);
+  EXPECT_LT(jelPixels(), shown / 20);
+  for (HObject* j = world->head; j; j = GVNextJel(j)) EXPECT_FALSE(jelSurface(j)->isVisible()) << j->name;
+  choose(win_->jelDisplay, 4);
+  EXPECT_GT(jelPixels(), shown * 9 / 10);
+
+  // "Geo Dply:" HS hides the wireframes.
+  choose(win_->geoDisplay, 3);
+  int geos = 0;
+  for (GObject* g = GVGeoListOf(GVScene().geoList)->head; g; g = g->next, ++geos) {
+    Ogre::SubEntity* wire = GVFindSubEntity(GVGeoEntity(g), GeoOgreNames(g).wire);
+    ASSERT_NE(wire, nullptr) << g->name;
+    EXPECT_FALSE(wire->isVisible()) << g->name;
+  }
+  EXPECT_GT(geos, 0);
+
+  // Two opacity-up clicks from 0.3: every Jel's material at alpha 0.5.
+  GVScene().display->renderValue1 = 0.3f;
+  clickCentre(win_->opacityUp->face);
+  clickCentre(win_->opacityUp->face);
+  EXPECT_NEAR(GVScene().display->renderValue1, 0.5f, 1e-6f);
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
+    const Ogre::Pass* pass = jelSurface(j)->getMaterial()->getTechnique(0)->getPass(0);
+    EXPECT_NEAR(pass->getDiffuse().a, 0.5f, 1e-6f) << j->name;
+  }
+
+  // A scene without notes: the Notes button stays released, no notes window.
+  char* notes = nullptr;
+  ASSERT_NE(GVSaveScene("Plain.gvs", &notes, win_->view->camera, GVScene().bounds), 0);
+  open("Plain.gvs");
+  EXPECT_EQ(win_->menuBar->hasNotes, 0);
+  EXPECT_TRUE(!GVNotesWindow() || !IsWindowVisible(GVNotesWindow()->popup));
+
+  // The pointer over the files list and off it again: a click on File opens
+  // the File menu.
+  GVMenuCommand(kMenuFile, 4, 0, win_);
+  settle();
+  const POINT cell = cellCentre("JelDrop.gvs");
+  GVTestMouseMove(cell.x, cell.y);
+  settle();
+  const RECT file = rectOf(win_->menuBar->file->face);
+  GVTestMouseMove((file.left + file.right) / 2, (file.top + file.bottom) / 2);
+  settle();
+  QwDDSubWindow* menu = win_->menuBar->file->multiList->mainWindow;
+  EXPECT_FALSE(menu && IsWindowVisible(menu->popup));
+  EXPECT_EQ(GetCapture(), nullptr);
+  clickCentre(win_->menuBar->file->face);
+  elapse(500);
+  menu = win_->menuBar->file->multiList->mainWindow;
+  EXPECT_TRUE(menu && IsWindowVisible(menu->popup));
+}
+
+}  // namespace
