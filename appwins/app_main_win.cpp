@@ -9,6 +9,7 @@
 #include "GVAppWins/ogre_materials.h"
 #include "GVAppWins/view_window.h"
 #include "appwins/editor_bar.h"
+#include "appwins/create_jel.h"
 #include "appwins/file_list.h"
 #include "appwins/file_save.h"
 #include "appwins/help_window.h"
@@ -23,6 +24,7 @@
 #include "scene/app_selection.h"
 #include "scene/display_settings.h"
 #include "scene/file_handlers.h"
+#include "scene/menu_commands.h"
 #include "scene/geo_list_services.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
@@ -178,6 +180,10 @@ GVAppMainWin::~GVAppMainWin() {
     delete menuBar;
     menuBar = nullptr;
   }
+  delete createJelDialog;
+  delete createGJelDialog;
+  createJelDialog = nullptr;
+  createGJelDialog = nullptr;
   if (gMainWin == this) gMainWin = nullptr;
 }
 
@@ -267,8 +273,9 @@ void GVAppMainWin::updatePanels(int geoId, int jelId) {
     applyFrameRate(view, kRateFps[item - 1]);
     fpsChooser->selectItem(item);
   }
+  if (createGJelDialog) createGJelDialog->setGeo(geoId);
   // The manipulator follows a lone selection once the view can place it there.
-  (void)geoId, (void)jelId;
+  (void)jelId;
   redrawTimeBar();
   redrawLogicLines();
 }
@@ -339,6 +346,30 @@ void GVAppMainWin::showSaveDialog(int mode, const char* name) {
   saveDialog->setMode(mode, name);
   if (!saveDialog->isVisible()) saveDialog->show();
 }
+
+void GVAppMainWin::showCreateDialog(int dialog, int, int geoId, int jelId) {
+  switch (dialog) {
+    case kCreateDialogBlockJel:
+      if (!createJelDialog) {
+        createJelDialog = new (std::nothrow) HwCreateJel(this, jelId);
+        return;
+      }
+      createJelDialog->showJel(jelId);
+      createJelDialog->show();
+      return;
+    case kCreateDialogJelFromGeo:
+      if (!createGJelDialog) {
+        createGJelDialog = new (std::nothrow) HwCreateGJel(this, geoId, jelId);
+        return;
+      }
+      createGJelDialog->setGeo(geoId);
+      createGJelDialog->show();
+      return;
+    default: return;  // the Geo creation dialogs are not built yet
+  }
+}
+
+int GVAppMainWin::jelFromGeoDialogGeo() const { return createGJelDialog ? createGJelDialog->geoSel : 0; }
 
 void GVAppMainWin::filesListOwner(int code, int item, const char* text, void* window) {
   GVFilesListCB(static_cast<uint32_t>(code), item, text, window);
@@ -623,6 +654,10 @@ void GVInstallPanelServices(SceneServices* sp) {
   s.setSceneNotes = GVSetSceneNotes;
   s.refreshGeoSelection = [](int32_t id) { GVRefreshGeoSelection(id, 1); };
   s.refreshJelSelection = [](int32_t id) { GVRefreshJelSelection(id, 1); };
+  s.showCreateDialog = [](int32_t dialog, int32_t mode, int32_t geoId, int32_t jelId) {
+    if (gMainWin) gMainWin->showCreateDialog(dialog, mode, geoId, jelId);
+  };
+  s.jelFromGeoDialogGeo = []() -> int32_t { return gMainWin ? gMainWin->jelFromGeoDialogGeo() : 0; };
 }
 
 void GVRemovePanelServices(SceneServices* sp) {
@@ -646,6 +681,8 @@ void GVRemovePanelServices(SceneServices* sp) {
   s.notesText = nullptr;
   s.setSceneNotes = nullptr;
   s.refreshGeoSelection = s.refreshJelSelection = nullptr;
+  s.showCreateDialog = nullptr;
+  s.jelFromGeoDialogGeo = nullptr;
 }
 
 void GVInstallMainWindowServices(SceneServices* sp) {

@@ -10,6 +10,8 @@
 class HwBMButton;
 class HwDialogWindow;
 struct GVEditorBar;
+class HwCreateGJel;
+class HwCreateJel;
 class HwDropDownCntrl;
 class HwFileSave;
 class HwListDlg;
@@ -64,6 +66,12 @@ class GVAppMainWin : public HwMainAppWindow {
   // show them.
   void showFilesList(int mode);
   void showSaveDialog(int mode, const char* name);
+  // A creation dialog of the Create menu (kCreateDialog... with its mode and
+  // the current ids): made on first use and kept; later uses show it again,
+  // reloaded for the current objects.
+  void showCreateDialog(int dialog, int mode, int geoId, int jelId);
+  // The Geo the Jel-from-Geo dialog shows; 0 without the dialog.
+  int jelFromGeoDialogGeo() const;
   // Where the notes window goes, in screen pixels (x, y, width, height in
   // left, top, right, bottom): over the logic control window when it shows,
   // else where it would be.
@@ -103,6 +111,9 @@ class GVAppMainWin : public HwMainAppWindow {
   // The editors' steps of updatePanels, in code order; the editors freed.
   void refreshEditors(int geoId, int jelId);
   void freeEditors();
+  // The creation dialogs, freed last.
+  HwCreateJel* createJelDialog = nullptr;
+  HwCreateGJel* createGJelDialog = nullptr;
 
  private:
   static void filesListOwner(int code, int item, const char* text, void* window);

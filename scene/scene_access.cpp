@@ -667,4 +667,12 @@ void GVJelGroupOp138(HObject** jel, int32_t part) {
   if (s && (*jel)->playParams.mode != kWorldReplay) GVApplyPartRotationDrive(s, part);
 }
 
+void GVRebuildJelContactGrid(HObject** jel) {
+  if (HAState* s = LiveState(jel)) s->rebuildContactGrid(0.5f * s->cellSize, 0);
+}
+
+void GVSetActiveJel(HWorld** world, int32_t, int32_t id) {
+  if (HWorld* w = GVWorldOf(world)) GVRefillJelFrames(w, GVJelOf(GVFindJel(world, id)));
+}
+
 float GVAtan(float x) { return std::atan(x); }

@@ -196,4 +196,11 @@ void GVJelGroupOp138(HObject** jel, int32_t part);
 // Node 1's masked matter fields / the masked fields into part 1, at a frame.
 void GVGetJelMatter(HObject** jel, int32_t frame, uint32_t mask, MatterProps* out);
 void GVSetJelMatter(HObject** jel, int32_t frame, uint32_t mask, MatterProps* values);
+// With a live state: the Jel's contact grid refilled with cells of half its
+// cell size.
+void GVRebuildJelContactGrid(HObject** jel);
+// Makes the Jel of that id the world's active one again after its structure
+// was made or rebuilt: its stored frames follow the other Jels' (nothing when
+// no Jel has the id). The second argument is unused.
+void GVSetActiveJel(HWorld** world, int32_t unused, int32_t id);
 float GVAtan(float x);
