@@ -571,19 +571,18 @@ int32_t HwCreateGJel::createWorker(const char* jelName, bool recreate) {
     return 0;
   }
 
-  // A rebuilt Jel leaves the world while its successor is built, and comes
-  // back when the build fails.
+  // The successor is built while the old Jel is still in the world: a build
+  // that fails leaves it there.
   HObject* old = recreate ? GVGetJelById(w, id) : nullptr;
-  const int32_t before = old ? GVRemoveJel(w, old) : 0;
   HObject* jel = GVCreateJelFromGeos(list, geoSel, id, endFrame, stateMode, jelName, method, mask, dimension,
                                      direction, points, &matter);
   if (!jel) {
-    if (old) GVInsertJelAfter(w, old, before);
     applyStateTransforms(list, geoSel, stateMode);
     GVMessage(recreate ? "Cannot recreate: Jel could not be built!" : "Jel not created: lattice could not be built!");
     return 0;
   }
   if (old) {
+    GVRemoveJel(w, old);
     const SceneServices& sv = GVSceneServices();
     if (sv.destroyJelRenderObj) sv.destroyJelRenderObj(old);
     // Geos outside the selection that were bound to the old lattice let go of it.

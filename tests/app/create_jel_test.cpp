@@ -339,9 +339,30 @@ TEST_F(CreateJel, JelAroundAGeoEnclosesItAndBindsIt) {
   GVGetJelMatter(jel->handle, 0, kMatterAllFields, &m);
   EXPECT_FLOAT_EQ(m.damping, 2.5f);
   EXPECT_EQ(jelCount(), 1);
+  EXPECT_TRUE(gOgreData->mSceneMgr->hasEntity("GJHENT"));
+  EXPECT_EQ(GVGetGeoById(GVGeoListOf(GVScene().geoList), cube)->jel, jel);
+
+  // The chooser names groups and renames the Geo it shows.
+  d->setGeo(-3);
+  EXPECT_STREQ(d->geoChooser->textBox->text, "Group_3");
+  d->setGeo(sheet);
+  d->geoChooser->textBox->setText("Plane");
+  clickCentre(d->geoChooser->textBox->window);
+  GVTestKeyPress(VK_RETURN);
+  settle();
+  EXPECT_STREQ(GVGetGeoById(GVGeoListOf(GVScene().geoList), sheet)->name, "Plane");
+  EXPECT_STREQ(d->geoChooser->textBox->text, "Plane  {2}");
+
+  // No upper limit on the points; a lattice past the builder's reach is not made.
+  type(entry(d->pointsField), {'1', '0', '0', '0'});
+  EXPECT_EQ(d->points, 1000);
+  setName(d, "Huge");
+  press(d->createButton);
+  EXPECT_EQ(gMessages.back(), "Jel not created: lattice could not be built!");
+  EXPECT_EQ(jelCount(), 1);
+  type(entry(d->pointsField), {'5'});
 
   // A flat Geo: refused along its thin axis, accepted with MAX.
-  d->setGeo(sheet);
   EXPECT_EQ(d->geoSel, sheet);
   choose(d->directionChooser, 3);
   EXPECT_EQ(d->direction, 2);
