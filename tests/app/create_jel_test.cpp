@@ -112,7 +112,7 @@ class CreateJel : public MainWindowTest {
   // Create > Create Jel > the sub-item, picked with the pointer.
   void pickCreateJel(int subRow) {
     HwMenuButton* menu = win_->menuBar->create;
-    clickCentre(menu->face);
+    click(menu->face);
     elapse(500);
     auto rowPoint = [](QwDDSubWindow* w, int row) {
       RECT r = rectOf(w->popup);
@@ -131,20 +131,18 @@ class CreateJel : public MainWindowTest {
   }
   // Selects the entry's text with a double click, types the keys and commits.
   static void type(HwEditControl* edit, const std::vector<UINT>& keys) {
-    clickCentre(edit->window);
-    RECT r = rectOf(edit->window);
-    GVTestClick((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    click(edit->window, 2);
     for (UINT k : keys) GVTestKeyPress(k);
     GVTestKeyPress(VK_RETURN);
     settle();
   }
   static void setName(HwJelDialogBase* d, const char* name) {
     d->nameEdit->setText(name);
-    clickCentre(d->nameEdit->window);
+    click(d->nameEdit->window);
     GVTestKeyPress(VK_RETURN);
     settle();
   }
-  static void press(HwBMButton* b) { clickCentre(b->face); }
+  static void press(HwBMButton* b) { click(b->face); }
   static HwEditControl* entry(HwBaseControl* f) { return f->editButton->edit; }
 };
 
@@ -345,9 +343,12 @@ TEST_F(CreateJel, JelAroundAGeoEnclosesItAndBindsIt) {
   // The chooser names groups and renames the Geo it shows.
   d->setGeo(-3);
   EXPECT_STREQ(d->geoChooser->textBox->text, "Group_3");
-  d->setGeo(sheet);
+  d->setGeo(cube);
+  click(d->geoChooser->nextButton->face);
+  EXPECT_EQ(d->geoSel, sheet);
+  EXPECT_EQ(GVAppSelection().geoId, sheet);
   d->geoChooser->textBox->setText("Plane");
-  clickCentre(d->geoChooser->textBox->window);
+  click(d->geoChooser->textBox->window);
   GVTestKeyPress(VK_RETURN);
   settle();
   EXPECT_STREQ(GVGetGeoById(GVGeoListOf(GVScene().geoList), sheet)->name, "Plane");
