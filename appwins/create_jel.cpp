@@ -17,6 +17,7 @@
 #include "geo/geo_transform.h"
 #include "geo/jel_from_geo.h"
 #include "geo/key_frames.h"
+#include "jel/deformation_map.h"
 #include "jel/jel_object.h"
 #include "jel/lattice_builder.h"
 #include "jel/matter.h"
@@ -102,14 +103,29 @@ void applyStateTransforms(GeoList* list, int32_t geoSel, int32_t stateMode) {
 
 bool hasKeys(const GObject* g) { return g->keyTrack && g->keyTrack->firstKey; }
 
-// The old Jel of a rebuild lets go of its Geos and of the view, then goes.
-void retireJel(HWorld** world, GeoList* geos, HObject** jel, int32_t id) {
+// The old lattice of a Geo Jel's rebuild goes without the world's leaving
+// rule: that rule goes by id, and the rebuilt Geos are already bound to the
+// successor under the same id. Whatever else held on to the old Jel lets go.
+void retireRebuiltJel(HWorld* world, GeoList* list, int32_t geoSel, HObject* old) {
+  GVSetJelAside(world, old);
   const SceneServices& sv = GVSceneServices();
-  if (sv.destroyJelRenderObj && GVJelOf(jel)) sv.destroyJelRenderObj(*jel);
-  if (geos)
-    for (GObject* g = geos->head; g; g = g->next)
-      if (g->jelId == id) GVValidateGeoMassoc(g, id);
-  GVReleaseGeosFromJelSel(geos, GVWorldOf(world), id);
+  if (sv.destroyJelRenderObj) sv.destroyJelRenderObj(old);
+  for (GObject* g = list->head; g; g = g->next) {
+    for (GeoCellBind* b : {g->cellBind, g->cellBind2})
+      if (b && b->jel == old) {
+        GVFreeCellBind(b);
+        *b = GeoCellBind{};
+      }
+    if (GVGeoMatchesSel(geoSel, g) || (g->jel != old && g->jelId != old->id)) continue;
+    GVReleaseGeoFromJel(old, g);
+    g->flags &= ~uint32_t(GEO_FLAG_BOUND | GEO_FLAG_VERTEX_BINDING);
+    g->jel = nullptr;
+    g->jelId = 0;
+  }
+  if (old->handle)
+    GVDeleteJelHandle(old->handle);
+  else
+    delete old;
 }
 
 }  // namespace
@@ -341,10 +357,11 @@ int32_t HwCreateJel::createWorker(const char* jelName, bool recreate) {
   if (!cell) return 0;
 
   if (old != 0) {
+    // Leaving the world, the old Jel lets go of its Geos; its render objects go first.
+    const SceneServices& sv = GVSceneServices();
     for (HObject* j = w->head; j; j = GVNextJel(j))
-      if (GVJelInSel(j, old)) retireJel(world, geosOf(geoList), j->handle, j->id);
+      if (GVJelInSel(j, old) && sv.destroyJelRenderObj) sv.destroyJelRenderObj(j);
     GVDeleteJels(world, old);
-    GVRelinkGeosToJels(geosOf(geoList), w);
   }
   jelId = newId;
   GVSetString(&(*cell)->name, jelName);
@@ -581,23 +598,7 @@ int32_t HwCreateGJel::createWorker(const char* jelName, bool recreate) {
     GVMessage(recreate ? "Cannot recreate: Jel could not be built!" : "Jel not created: lattice could not be built!");
     return 0;
   }
-  if (old) {
-    GVRemoveJel(w, old);
-    const SceneServices& sv = GVSceneServices();
-    if (sv.destroyJelRenderObj) sv.destroyJelRenderObj(old);
-    // Geos outside the selection that were bound to the old lattice let go of it.
-    for (GObject* g = list->head; g; g = g->next)
-      if (!GVGeoMatchesSel(geoSel, g) && g->jel == old) {
-        GVValidateGeoMassoc(g, id);
-        g->jel = nullptr;
-        g->jelId = 0;
-        g->flags &= ~uint32_t(GEO_FLAG_BOUND);
-      }
-    if (old->handle)
-      GVDeleteJelHandle(old->handle);
-    else
-      delete old;
-  }
+  if (old) retireRebuiltJel(w, list, geoSel, old);
   jelId = id;
   GVAddJel(w, jel);
   GVGiveJelCells(w);

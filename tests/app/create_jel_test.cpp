@@ -338,7 +338,8 @@ TEST_F(CreateJel, JelAroundAGeoEnclosesItAndBindsIt) {
   EXPECT_FLOAT_EQ(m.damping, 2.5f);
   EXPECT_EQ(jelCount(), 1);
   EXPECT_TRUE(gOgreData->mSceneMgr->hasEntity("GJHENT"));
-  EXPECT_EQ(GVGetGeoById(GVGeoListOf(GVScene().geoList), cube)->jel, jel);
+  EXPECT_EQ(g->jel, jel);
+  EXPECT_EQ(g->flags & 0x202u, 0x202u);
 
   // The chooser names groups and renames the Geo it shows.
   d->setGeo(-3);
