@@ -10,8 +10,8 @@
 
 #include "../appwins/main_window_fixture.h"
 #include "GVAppWins/ogre_view.h"
-#include "GVAppWins/render_services.h"
 #include "app/app_windows.h"
+#include "app/service_installers.h"
 #include "appwins/create_jel.h"
 #include "appwins/menu_bar.h"
 #include "dynamics/world.h"
@@ -31,11 +31,8 @@
 #include "toolkit/label.h"
 #include "toolkit/messages.h"
 #include "toolkit/multi_list.h"
-#include "toolkit/object_names.h"
 #include "toolkit/slider_group.h"
 #include "vehicle/vehicle_commands.h"
-#include "vehicle/vehicle_file_services.h"
-#include "vehicle/vehicle_link_services.h"
 
 namespace {
 
@@ -85,15 +82,12 @@ int32_t addBlockGeo(const char* name, int n, int nz) {
 
 class CreateJel : public MainWindowTest {
  public:
+  // The program started as WinMain starts it.
   void SetUp() override {
+    saved_ = GVSceneServices();
+    GVSetSceneServices(SceneServices());
     StartScreen();
-    SceneServices s = GVSceneServices();
-    s.checkNewName = [](char* name) -> int32_t { return GVCheckNewName(name); };
-    s.checkRenameName = GVCheckRenameName;
-    GVInstallVehicleFileServices(&s);
-    GVInstallVehicleLinkServices(&s);
-    GVSetSceneServices(s);
-    GVInstallRenderServices();
+    GVInstallServices(ServiceStage::kStart);
     GVInstallAppWindows();
     GVRegisterWindowClasses(GetModuleHandleA(nullptr));
     ASSERT_NE(GVCreateMainWindow(GetModuleHandleA(nullptr)), nullptr);
@@ -108,7 +102,9 @@ class CreateJel : public MainWindowTest {
     GVDestroyMainWindow();
     GVFreeWindowResources();
     GVTestReset();
+    GVSetSceneServices(saved_);
   }
+  SceneServices saved_;
   // Create > Create Jel > the sub-item, picked with the pointer.
   void pickCreateJel(int subRow) {
     HwMenuButton* menu = win_->menuBar->create;

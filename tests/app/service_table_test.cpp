@@ -68,8 +68,8 @@ const std::set<std::string> kUnset = {
     "viewResetFrame0", "viewSize", "setCurrentJel", "selectJel", "syncAnimModeButton", "redrawVehicleReadout",
     "showLogicLineValue", "hideExportDialog", "manipulatorCanMove", "placeManipulatorAtGeo", "recentreManipulator",
     "releaseMoveToolButtons", "setAnimInitButton", "markViewReEvaluation", "updateCameraModeButton",
-    "showCreateDialog", "showExportDialog", "endLightEdit",
-    "releaseCameraButtons", "endLogicTextEdit", "refreshLogicWindow", "redrawLogicValues", "jelFromGeoDialogGeo",
+    "showExportDialog", "endLightEdit",
+    "releaseCameraButtons", "endLogicTextEdit", "refreshLogicWindow", "redrawLogicValues",
     "viewToolActive", "viewBusy"};
 
 // The program started as WinMain starts it, its main window on the display.
