@@ -275,7 +275,6 @@ void GVAppMainWin::updatePanels(int geoId, int jelId) {
   }
   if (createGJelDialog) createGJelDialog->setGeo(geoId);
   // The manipulator follows a lone selection once the view can place it there.
-  (void)jelId;
   redrawTimeBar();
   redrawLogicLines();
 }
