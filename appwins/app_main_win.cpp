@@ -10,6 +10,7 @@
 #include "GVAppWins/view_window.h"
 #include "appwins/editor_bar.h"
 #include "appwins/create_jel.h"
+#include "appwins/create_geo.h"
 #include "appwins/file_list.h"
 #include "appwins/file_save.h"
 #include "appwins/help_window.h"
@@ -24,8 +25,8 @@
 #include "scene/app_selection.h"
 #include "scene/display_settings.h"
 #include "scene/file_handlers.h"
-#include "scene/menu_commands.h"
 #include "scene/geo_list_services.h"
+#include "scene/menu_commands.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "toolkit/buttons.h"
@@ -184,6 +185,12 @@ GVAppMainWin::~GVAppMainWin() {
   delete createGJelDialog;
   createJelDialog = nullptr;
   createGJelDialog = nullptr;
+  delete createGeoVR;
+  delete createGeoPlane;
+  delete createGeoBlock;
+  createGeoVR = nullptr;
+  createGeoPlane = nullptr;
+  createGeoBlock = nullptr;
   if (gMainWin == this) gMainWin = nullptr;
 }
 
@@ -346,8 +353,29 @@ void GVAppMainWin::showSaveDialog(int mode, const char* name) {
   if (!saveDialog->isVisible()) saveDialog->show();
 }
 
-void GVAppMainWin::showCreateDialog(int dialog, int, int geoId, int jelId) {
+void GVAppMainWin::showCreateDialog(int dialog, int mode, int geoId, int jelId) {
   switch (dialog) {
+    case kCreateDialogSweptGeo:
+      if (!createGeoVR) {
+        createGeoVR = new (std::nothrow) HwCreateGeoVR(mode, geoId, view, this);
+        return;
+      }
+      createGeoVR->show(mode);
+      return;
+    case kCreateDialogPlaneGeo:
+      if (!createGeoPlane) {
+        createGeoPlane = new (std::nothrow) HwCreateGeoPlane(geoId, this);
+        return;
+      }
+      createGeoPlane->show();
+      return;
+    case kCreateDialogBlockGeo:
+      if (!createGeoBlock) {
+        createGeoBlock = new (std::nothrow) HwCreateGeoBlock(geoId, this);
+        return;
+      }
+      createGeoBlock->show();
+      return;
     case kCreateDialogBlockJel:
       if (!createJelDialog) {
         createJelDialog = new (std::nothrow) HwCreateJel(this, jelId);
@@ -364,7 +392,7 @@ void GVAppMainWin::showCreateDialog(int dialog, int, int geoId, int jelId) {
       createGJelDialog->setGeo(geoId);
       createGJelDialog->show();
       return;
-    default: return;  // the Geo creation dialogs are not built yet
+    default: return;
   }
 }
 
@@ -483,6 +511,7 @@ void GVAppMainWin::notesPlacement(RECT* place) const {
 void GVInstallAppWindows() {
   GVSetWindowClassRegistrar("MainAppWindowClass", HwMainAppWindow::registerClass);
   GVSetWindowClassRegistrar("ListWindowClass", HwListDlg::registerClass);
+  GVSetWindowClassRegistrar("CreateGeoVRClass", HwCreateGeoVR::registerClass);
   GVSetFormKind(kKindMenuBar, {moveMenuBar, nullptr});
   GVSetFormKind(kKindView, {moveView, nullptr});
   GVSetFormKind(kKindSelectorBar, {moveEditorBar, editorBarSize});

@@ -12,6 +12,9 @@ class HwDialogWindow;
 struct GVEditorBar;
 class HwCreateGJel;
 class HwCreateJel;
+class HwCreateGeoBlock;
+class HwCreateGeoPlane;
+class HwCreateGeoVR;
 class HwDropDownCntrl;
 class HwFileSave;
 class HwListDlg;
@@ -114,6 +117,9 @@ class GVAppMainWin : public HwMainAppWindow {
   // The creation dialogs, freed last.
   HwCreateJel* createJelDialog = nullptr;
   HwCreateGJel* createGJelDialog = nullptr;
+  HwCreateGeoBlock* createGeoBlock = nullptr;
+  HwCreateGeoPlane* createGeoPlane = nullptr;
+  HwCreateGeoVR* createGeoVR = nullptr;
 
  private:
   static void filesListOwner(int code, int item, const char* text, void* window);

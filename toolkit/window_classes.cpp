@@ -61,6 +61,8 @@ ClassSlot gClasses[] = {
     {"SeparatorClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, HwSeparatorProc, nullptr},
     // The time bar's, after the twenty of the controls.
     {"TimeBarClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, HwTimeBarProc, nullptr},
+    // The swept-shape dialog's canvas; the application registers it.
+    {"CreateGeoVRClass", kRedrawDbl, &QwPenBrushSet::brushGrey80, 0, 0, nullptr, nullptr},
 };
 
 // The brushes made for the title bar and scroll bar classes; deleted at shut-down
