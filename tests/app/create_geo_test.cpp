@@ -184,6 +184,11 @@ TEST_F(CreateGeo, BlockFromTheMenuShowsInTheViewAndIsRemadeByName) {
   EXPECT_EQ(gMessages.back(), kGeoNotRebuiltMessage);
   EXPECT_EQ(geoNamed("Cube"), remade);
   EXPECT_EQ(entityCount(), entities);
+  const size_t said = gMessages.size();
+  setName(d->nameEdit, "Other");
+  press(d->createButton);
+  EXPECT_EQ(geoCount(), 1);
+  EXPECT_EQ(gMessages.size(), said);
   setName(d->nameEdit, "Nobody");
   press(d->recreateButton);
   EXPECT_EQ(gMessages.back(), kGeoNoOldMessage);
