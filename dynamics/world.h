@@ -51,6 +51,12 @@ struct HWorld {
   JelLeavesCB beforeJelLeaves = nullptr;
   void* leavesUser = nullptr;
 
+  // The sub-steps the last stepped frame asked for beyond the bound it was
+  // held to (GVStepWorldFrames), 0 when it was within; whether the player
+  // has been told since the holding began.
+  int32_t subStepsHeld = 0;
+  int32_t subStepsHeldShown = 0;
+
   int32_t cmdResolved = 0;
   int32_t cmdCount = 0;
   int32_t cmdCapacity = 0;

@@ -141,7 +141,9 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   ReserveContacts(world);
   const int32_t need = GVSubstepsPerFrame(world);
   const int32_t asked = perFrame ? perFrame(nullptr, 0, world->callbackUser) : 1;
-  p.subSteps = std::max(asked, need);
+  const int32_t wanted = std::max(asked, need);
+  p.subSteps = std::clamp(wanted, 1, kMaxSubStepsPerFrame);
+  world->subStepsHeld = wanted > kMaxSubStepsPerFrame ? wanted : 0;
   Push(world, kFpSubSteps);
 
   // The phases of the Jels are independent of each other: they run side by

@@ -66,7 +66,13 @@ bool GVJelActive(const HObject* jel);
 
 // ---- stepping and seeking ----
 
-// Steps every active Jel by one frame.
+// The most sub-steps one frame takes, whatever asks for more (the Jels'
+// matter or the per-frame callback); the program's F_RATIO has the same bound.
+constexpr int32_t kMaxSubStepsPerFrame = 1000;
+
+// Steps every active Jel by one frame, in the sub-steps the Jels' matter and
+// the per-frame callback ask (at most kMaxSubStepsPerFrame: the world's
+// subStepsHeld then keeps what was asked).
 void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame);
 // Brings the world to the target frame: steps when the target is the next
 // frame, otherwise the general path below.

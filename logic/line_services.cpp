@@ -211,13 +211,16 @@ void GVLogicSetLineComment(LogicLine* line, const char* text) {
     line->comment = nullptr;
     return;
   }
+  // The text may lie inside the old comment: it is copied before that goes.
   if (!line->comment || std::strlen(line->comment) != n) {
     char* fresh = static_cast<char*>(std::malloc(n + 1));
     if (!fresh) return;  // the old comment stays
+    std::memcpy(fresh, text, n + 1);
     std::free(line->comment);
     line->comment = fresh;
+    return;
   }
-  std::memcpy(line->comment, text, n + 1);
+  std::memmove(line->comment, text, n + 1);
 }
 
 // ---- a new program ----

@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <initializer_list>
+#include <vector>
 
 #include "geo/record_codec.h"
 #include "jel/chan_data.h"
@@ -64,6 +66,15 @@ bool countsStorable(const LogicProgram& p) {
   return true;
 }
 
+// The variables the whole system declares, of every type.
+bool blockVarsWithin(LogicSystem* sys) {
+  int64_t total = 0;
+  for (int32_t k = 0; k <= sys->programCount; ++k)
+    if (const LogicProgram* p = GVLogicProgram(sys, k))
+      for (int32_t n : {p->ppCount, p->iCount, p->fCount, p->vCount, p->mCount, p->axCount}) total += n;
+  return total <= GVLogicBlockVarBound(sys->programCount);
+}
+
 int32_t lineCount(const LogicProgram& p) {
   int32_t n = 0;
   for (const LogicLine* l = p.first; l; l = l->next) ++n;
@@ -89,6 +100,7 @@ void walkProgram(C& c, Form& form, LogicSystem* sys, int32_t program, int32_t co
   form.head(c, *prog);
   if (c.reading()) {
     c.require(countsStorable(*prog));
+    if (c.ok) c.require(blockVarsWithin(sys));
     if (c.ok) c.require(GVLogicAllocProgramArrays(prog) == 1);
     prog->listHead = 0;
   }
@@ -222,15 +234,23 @@ void walkTaggedFG(TaggedCodec& c, LogicLine& l) {
   c.i32(k);
   if (c.reading()) c.roomInFile(k, kFGItemBytes, INT32_MAX / kFGItemBytes);
   FGItem* it = c.reading() ? nullptr : l.fg;
+  std::vector<FGItem> read;
+  if (c.reading() && c.ok) read.reserve(static_cast<size_t>(k));
   for (int32_t j = 0; j < k && c.ok; ++j) {
     FGItem item = it ? *it : FGItem{};
     c.i32(item.key);
     c.f32(item.value);
     c.i32(item.flags);
     c.unused(kFGItemTail);
-    if (c.reading() && c.ok) createFGItem(&l, item.key, item.value, item.flags);
+    if (c.reading() && c.ok) read.push_back(item);
     if (it) it = it->next;
   }
+  if (!c.reading() || !c.ok) return;
+  // Points placed one by one in file order, in linear time: a stable sort
+  // keeps the order in which repeated keys meet.
+  std::stable_sort(read.begin(), read.end(), [](const FGItem& a, const FGItem& b) { return a.key < b.key; });
+  FGItem* last = nullptr;
+  for (const FGItem& item : read) last = GVLogicAppendFGItem(&l, last, item.key, item.value, item.flags);
 }
 
 struct TaggedForm {
@@ -294,6 +314,12 @@ bool readPrograms(C& c, Form& form, Staging& staging, int32_t count) {
 }
 
 }  // namespace
+
+int64_t GVLogicBlockVarBound(int32_t programCount) {
+  constexpr int64_t kTypes = 6;
+  const int64_t programs = programCount < 0 ? 1 : int64_t{programCount} + 1;
+  return kTypes * (kLogicMaxStoredVars + programs * kLogicDefaultVarCount);
+}
 
 // ---- item stream ----
 

@@ -22,7 +22,7 @@
 // n != 0, the channel data in its file layout; then a trailing int.
 //
 // Variables are never stored: a load re-creates every program with zeroed
-// variable arrays of the stored counts. A load replaces every program only
+// variable arrays of the stored counts (GVLogicBlockVarBound in all). A load replaces every program only
 // when the whole block has read and every count agreed with what it holds;
 // a damaged block leaves the programs as they were.
 #pragma once
@@ -35,6 +35,12 @@ struct LogicSystem;
 
 // The most variables of one type a stored program may declare.
 constexpr int32_t kLogicMaxStoredVars = 65536;
+// The most variables a block of that many programs may declare, of every
+// type in every program together: the default count of each type in every
+// program, and the most of every type for one program besides. None of them
+// is stored, so a block beyond it is refused as damaged rather than made on
+// credit.
+int64_t GVLogicBlockVarBound(int32_t programCount);
 
 // Result of the readers for a block that cannot be read whole: a count that
 // the block cannot hold, a program index outside 0..count, a line cut short.

@@ -227,6 +227,34 @@ void createFGItem(LogicLine* line, int32_t key, float value, int32_t flags) {
   hinsertafter(item, at);
 }
 
+FGItem* GVLogicAppendFGItem(LogicLine* line, FGItem* last, int32_t key, float value, int32_t flags) {
+  if (!line) return nullptr;
+  if (!last && line->fg)
+    for (last = line->fg; last->next; last = last->next) {
+    }
+  if (!last) {
+    createFGItem(line, key, value, flags);
+    return line->fg;
+  }
+  if (key < last->key) {  // out of order: placed from the head; the end stays
+    createFGItem(line, key, value, flags);
+    return last;
+  }
+  line->flags |= kLineRecorded;
+  if (key == last->key) {
+    if (!(last->flags & kFGKeepValue)) last->value = value;
+    return last;
+  }
+  FGItem* item = new (std::nothrow) FGItem{key, value, flags, nullptr, nullptr};
+  if (!item) {
+    std::fputs("createFGItem :- new failed\n", stderr);
+    std::exit(1);
+  }
+  item->prev = last;
+  last->next = item;
+  return item;
+}
+
 void GVLogicRemoveFGItem(LogicLine* line, FGItem* item) {
   if (!line || !item) return;
   FGItem* it = line->fg;

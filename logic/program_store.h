@@ -112,6 +112,11 @@ void GVLogicFreeLines(LogicSystem* sys);
 // item has kFGKeepValue. Prints "createFGItem :- new failed" and ends the
 // process with status 1 when memory runs out.
 void createFGItem(LogicLine* line, int32_t key, float value, int32_t flags);
+// createFGItem in constant time for points that come in rising key order:
+// `last` is the list's last item (null: found here). A key above it goes
+// after it, its own key meets it; a lower key is placed by createFGItem.
+// Returns the list's last item.
+FGItem* GVLogicAppendFGItem(LogicLine* line, FGItem* last, int32_t key, float value, int32_t flags);
 // Links item after target. A null or identical target, or a target already
 // followed by item, prints "hinsertafter : bad arguments" and links nothing.
 void hinsertafter(FGItem* item, FGItem* target);

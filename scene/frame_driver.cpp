@@ -1,6 +1,7 @@
 #include "scene/frame_driver.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "GVAppWins/camera_record.h"
 #include "dynamics/constraint_cmds.h"
@@ -31,6 +32,23 @@ constexpr int32_t kAxesXYZ = 14;
 bool HasKeys(const GObject* g) { return g->keyTrack && g->keyTrack->firstKey; }
 
 GeoList* SceneGeos() { return GVGeoListOf(GVScene().geoList); }
+
+// Once on the status line each time frames begin to ask for more sub-steps
+// than a frame takes.
+void TellSubStepsHeld(HWorld* w) {
+  if (!w->subStepsHeld) {
+    w->subStepsHeldShown = 0;
+    return;
+  }
+  if (w->subStepsHeldShown) return;
+  w->subStepsHeldShown = 1;
+  const SceneServices& sv = GVSceneServices();
+  if (!sv.showStatusLine) return;
+  char text[128];
+  std::snprintf(text, sizeof text, "Warning: a frame asked for %d sub-steps; it takes %d", w->subStepsHeld,
+                kMaxSubStepsPerFrame);
+  sv.showStatusLine(text);
+}
 
 }  // namespace
 
@@ -88,6 +106,7 @@ void GVStepFrame(int32_t frame, int32_t normal) {
   if (!w) return;
   GVAdvanceToFrame(w, frame, GVFrameCallback, normal == 1 ? GVUpdateAfterStep : nullptr);
   if (normal != 1) GVUpdateAfterStep(world, -1, nullptr);
+  TellSubStepsHeld(w);
 }
 
 static int32_t SubstepsPerFrame() {

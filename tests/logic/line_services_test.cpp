@@ -179,3 +179,15 @@ TEST(LineServices, SelectionCopyPasteDeleteAndSwitchOff) {
   EXPECT_EQ(LineCount(&s.sys, 1), 1);
   EXPECT_EQ(s.Main().first, a);
 }
+
+// A comment set from text inside the line's own comment.
+TEST(LineServices, CommentFromItsOwnText) {
+  LogicLine l{};
+  GVLogicSetLineComment(&l, "wheel contact");
+  GVLogicSetLineComment(&l, l.comment + 6);
+  EXPECT_STREQ(l.comment, "contact");
+  GVLogicSetLineComment(&l, l.comment);
+  EXPECT_STREQ(l.comment, "contact");
+  GVLogicSetLineComment(&l, nullptr);
+  EXPECT_EQ(l.comment, nullptr);
+}

@@ -251,3 +251,56 @@ TEST(LogicPersistence, DamagedBlocksLeaveTheProgramsAlone) {
     }
   }
 }
+
+namespace {
+
+// A stored FG list out of key order, with a key twice, reads as the points
+// placed one by one would make it: sorted, the later value taken unless the
+// first point keeps its own.
+TEST(LogicPersistence, StoredFGListsReadSortedWithRepeatedKeysMet) {
+  LogicStore a;
+  LogicLine* l = a.Count(1);
+  const FGItem stored[] = {{9, 1.0f, 0}, {4, 2.0f, kFGKeepValue}, {9, 3.0f, 0}, {4, 5.0f, 0}, {1, 6.0f, 0}};
+  FGItem* prev = nullptr;
+  for (const FGItem& s : stored) {
+    FGItem* it = new FGItem{s.key, s.value, s.flags, prev, nullptr};
+    (prev ? prev->next : l->fg) = it;
+    prev = it;
+  }
+  LogicStore b;
+  ASSERT_EQ(ReadTaggedFile(TaggedFile(&a.sys, 1), &b.sys), 0);
+  std::vector<std::pair<int32_t, float>> got;
+  for (const FGItem* it = GVLogicGetLine(&b.sys, 1, 1)->fg; it; it = it->next) got.push_back({it->key, it->value});
+  EXPECT_EQ(got, (std::vector<std::pair<int32_t, float>>{{1, 6.0f}, {4, 2.0f}, {9, 3.0f}}));
+}
+
+// Variables are not stored, so a block may declare in all no more than every
+// program's defaults and one program's most: two programs at the bound load,
+// one variable more is refused, and so are 1000 programs declaring the most
+// of every type (a block of some 100 KB), in both forms.
+TEST(LogicPersistence, BlocksDeclaringVariablesBeyondTheBoundAreRefused) {
+  for (const auto& [programs, over] : {std::pair{2, false}, std::pair{2, true}, std::pair{1000, true}}) {
+    LogicStore a;
+    ASSERT_EQ(GVInitLogicPrograms(&a.sys, programs), 1);
+    for (int32_t p = 1; p <= programs; ++p) {
+      LogicProgram& q = a.sys.programs[p];
+      q.ppCount = q.iCount = q.fCount = q.vCount = q.mCount = q.axCount = kLogicMaxStoredVars;
+    }
+    if (programs == 2) {  // program 2 takes what is left, and one more
+      const int64_t left = GVLogicBlockVarBound(2) - 6 * (kLogicDefaultVarCount + kLogicMaxStoredVars);
+      LogicProgram& q = a.sys.programs[2];
+      q.ppCount = q.fCount = q.vCount = q.mCount = q.axCount = 0;
+      q.iCount = static_cast<int32_t>(left) + (over ? 1 : 0);
+      ASSERT_LE(q.iCount, kLogicMaxStoredVars);
+    }
+    const int32_t want = over ? kLogicBlockDamaged : 0;
+    LogicStore b, c;
+    b.Count(1);
+    c.Count(1);
+    EXPECT_EQ(ReadTaggedFile(TaggedFile(&a.sys, 1), &b.sys), want) << programs;
+    EXPECT_EQ(ReadStreamFile(StreamFile(&a.sys), &c.sys), want) << programs;
+    if (over) EXPECT_EQ(b.Main().first->category, kCountCat);
+  }
+}
+
+}  // namespace

@@ -3,14 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "dynamics/world.h"
+#include "dynamics/world_runner.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 #include "logic/interpreter.h"
 #include "logic_fixture.h"
 #include "scene/scene_records.h"
+#include "scene/scene_services.h"
 
 namespace {
 
@@ -90,6 +93,28 @@ TEST(PropsCmds, FrameArgumentActsOnlyInTheSubStepHoldingThatFrame) {
   }
   EXPECT_EQ(hits, 1);
   EXPECT_GE(gProbes.size(), 30u * 4u);
+}
+
+// HSCALE_T 100 with HELAS 100 would ask far more sub-steps than a frame
+// takes: the frames take 1000, and the status line says so once.
+std::vector<std::string> gStatus;
+TEST(PropsCmds, StiffMatterHoldsTheSubStepsToTheBoundWithOneWarning) {
+  PropsScene s;
+  SceneServices sv = GVSceneServices();
+  sv.showStatusLine = [](const char* t) { gStatus.push_back(t); };
+  GVSetSceneServices(sv);
+  gStatus.clear();
+  s.Jel(1, -1.0f);
+  s.Line(kPropScaleT, {}, {kJel1, kAllParts, FConst(100.0f)});
+  s.Line(kPropElas, {}, {kJel1, kAllParts, FConst(100.0f)});
+  s.Line(-1, {}, {});
+  s.PlayTo(3);
+  EXPECT_EQ(s.World()->params.subSteps, kMaxSubStepsPerFrame);
+  int32_t lastFrame = 0;
+  for (const Probe& p : gProbes) lastFrame += p.frame == 2 ? 1 : 0;
+  EXPECT_EQ(lastFrame, kMaxSubStepsPerFrame);
+  ASSERT_EQ(gStatus.size(), 1u);
+  EXPECT_NE(gStatus[0].find("1000"), std::string::npos) << gStatus[0];
 }
 
 TEST(PropsCmds, GravitySetsTheSelectedAxesAndTheJelFallsWithIt) {
