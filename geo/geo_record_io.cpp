@@ -71,13 +71,23 @@ void codeVertBind(C& c, GeoVertBind& b) {
 // The scalar fields, colours, surface fields and slots shared by the fixed
 // part of a version-5 record and by the image (whose order differs: the image
 // walks its own list in imageFixed).
+// The view's marks on a Geo belong to the running program, not to the
+// scene: they are neither written nor taken from a record.
+constexpr uint32_t kGeoViewMarks = GEO_FLAG_VIEW_REFRESHED | GEO_FLAG_FRAME_XFORM_SET;
+template <class C>
+void codeFlags(C& c, uint32_t& flags) {
+  uint32_t w = flags & ~kGeoViewMarks;
+  c.u32(w);
+  if (c.reading()) flags = w & ~kGeoViewMarks;
+}
+
 void codeV5Fixed(FileCodec& c, GObject* g) {
   c.unused(kV5HeadUnused);
   c.i32(g->id);
   c.i32(g->jelId);
   uint32_t jelRef = 0;  // the Jel is found again from jelId when the scene is linked
   c.u32(jelRef);
-  c.u32(g->flags);
+  codeFlags(c, g->flags);
   c.f32(g->faceSize);
   c.i32(g->meshMode);
   c.u32(g->groupMask);
@@ -526,7 +536,7 @@ bool imageRecord(ImageCodec& c, GObject* g) {
   c.str(g->name);
   c.i32(g->id);
   c.i32(g->jelId);
-  c.u32(g->flags);
+  codeFlags(c, g->flags);
   c.f32(g->faceSize);
   c.i32(g->meshMode);
   c.u32(g->groupMask);

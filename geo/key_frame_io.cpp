@@ -1,5 +1,7 @@
 #include "geo/key_frame_io.h"
 
+#include <cstring>
+
 #include <initializer_list>
 #include <new>
 
@@ -117,11 +119,23 @@ void codeTrack(C& c, KeyTrack* t) {
     c.unused(4);
     c.u32(t->reserved1);
   }
-  c.f64(t->evalTime);
-  c.f64(t->cachedValue);
-  for (float& v : t->cachedTranslation) c.f32(v);
-  for (float& v : t->cachedMatrix) c.f32(v);
-  for (float& v : t->cachedScale) c.f32(v);
+  // The evaluation cache belongs to the running program: it is written as a
+  // new track holds it, and a read track starts without one.
+  KeyTrack fresh;
+  GVKeyTrackInit(&fresh);
+  c.f64(fresh.evalTime);
+  c.f64(fresh.cachedValue);
+  for (float& v : fresh.cachedTranslation) c.f32(v);
+  for (float& v : fresh.cachedMatrix) c.f32(v);
+  for (float& v : fresh.cachedScale) c.f32(v);
+  if (c.reading()) {
+    GVKeyTrackInit(&fresh);
+    t->evalTime = fresh.evalTime;
+    t->cachedValue = fresh.cachedValue;
+    std::memcpy(t->cachedTranslation, fresh.cachedTranslation, sizeof fresh.cachedTranslation);
+    std::memcpy(t->cachedMatrix, fresh.cachedMatrix, sizeof fresh.cachedMatrix);
+    std::memcpy(t->cachedScale, fresh.cachedScale, sizeof fresh.cachedScale);
+  }
   if constexpr (C::kFileForm) c.u32(t->reserved2);
   uint32_t count = c.writing() ? uint32_t(GVKeyTrackKeyCount(t)) : 0;
   c.u32(count);

@@ -119,6 +119,16 @@ void freeRecord(JelRecord& r) {
   r.keptBlock = nullptr;
 }
 
+// The play words a read Jel starts with: at its start frame, no step in
+// progress, the initial state. The writer writes them so, the words a run
+// sets afresh, and a file read and written again is the same file.
+void startingPlayWords(FrameParams& p) {
+  p.loopStart = p.recordFirst = p.currentFrame = p.computedFrame = p.recordLast = p.startFrame;
+  p.stateMode = 0;
+  p.subStepIndex = 0;
+  p.subSteps = 1;
+}
+
 JelRecord viewOf(const HObject& jel) {
   JelRecord r;
   r.name = jel.name;
@@ -135,6 +145,7 @@ JelRecord viewOf(const HObject& jel) {
   r.partMask = jel.partMask;
   r.nodeKind = jel.nodeKind;
   r.play = jel.playParams;
+  startingPlayWords(r.play);
   r.keptBlock = jel.fileBlock;
   return r;
 }
@@ -628,10 +639,7 @@ int32_t adoptRecord(HObject* jel, JelRecord& r) {
   FrameParams& p = jel->playParams;
   ChanSlot* start = GVChanSlot(jel->frameStore, kChanNodeRec, 0);
   if (start) start->frame = p.startFrame;
-  p.loopStart = p.recordFirst = p.currentFrame = p.computedFrame = p.recordLast = p.startFrame;
-  p.stateMode = 0;
-  p.subStepIndex = 0;
-  p.subSteps = 1;
+  startingPlayWords(p);
 
   jel->finalize();
   if (!(jel->flags & kJelNoLiveState)) {

@@ -1,6 +1,8 @@
 // Save and load speed of the item-stream logic block: a main program of 1000
 // lines, every fourth with a comment, parsed from and put into a container in
-// memory. Reports the block's bytes per second each way.
+// memory. Reports the block's bytes per second each way. And the load of a
+// tagged block whose one line carries n FG points (10,000 to 100,000): the
+// time per point must stay flat (linear load).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -76,7 +78,27 @@ void Load(benchmark::State& state) {
   GVItemStreamReset(&s);
 }
 
+// A tagged block, in a temporary file, whose one line holds n FG points.
+void LoadFG(benchmark::State& state) {
+  GVSetFileVersion(4);
+  const int32_t n = static_cast<int32_t>(state.range(0));
+  Store a, b;
+  LogicLine* line = GVLogicInsertLineAfter(&a.sys, 1, nullptr);
+  FGItem* last = nullptr;
+  for (int32_t k = 0; k < n; ++k) last = GVLogicAppendFGItem(line, last, 3 * k, 0.5f * k, 0);
+  FILE* f = std::tmpfile();
+  if (!f || GVWriteLogicTagged(&a.sys, f, 1) != 1) std::abort();
+  for (auto _ : state) {
+    std::rewind(f);
+    if (GVLoadLogic(&b.sys, f) < 0) std::abort();
+  }
+  std::fclose(f);
+  state.SetItemsProcessed(state.iterations() * n);
+  state.SetComplexityN(n);
+}
+
 }  // namespace
 
 BENCHMARK(Save);
 BENCHMARK(Load);
+BENCHMARK(LoadFG)->Arg(10000)->Arg(40000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);

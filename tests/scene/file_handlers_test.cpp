@@ -16,7 +16,7 @@ namespace {
 // What the main window and its view were asked to do.
 struct FakeWindow {
   int32_t first = 0, last = 200;
-  std::string name, status, saveDialog;
+  std::string name, status, saveDialog, notes;
   int32_t saveMode = 0;
   int builds = 0;
   std::vector<std::pair<int32_t, int32_t>> panels;
@@ -63,6 +63,12 @@ class FileHandlers : public RootScene {
     s.currentJelRecord = [] { return gWin->jel; };
     s.showSaveDialog = [](int32_t mode, const char* n) { gWin->saveMode = mode, gWin->saveDialog = n; };
     s.checkRenameName = [](char* n) -> int32_t { return n[0] && !std::strchr(n, '/') ? 1 : -1; };
+    s.setSceneNotes = [](const char* t) { gWin->notes = t; };
+    s.notesText = []() -> char* {
+      char* text = new char[gWin->notes.size() + 1];
+      std::memcpy(text, gWin->notes.c_str(), gWin->notes.size() + 1);
+      return text;
+    };
     GVSetSceneServices(s);
   }
   void Reopen() {
@@ -182,6 +188,30 @@ TEST_F(FileHandlers, LightsOnlyImportTakesTheLightsAndNothingElse) {
   EXPECT_EQ(after.replace(after.find(is), is.size(), was), before);
   EXPECT_EQ(win.view.eye[0], -5.0f);
   EXPECT_EQ(win.scene.eye[0], -5.0f);
+}
+
+// Each shipped scene opened and saved again gives the file's bytes; so does a
+// scene saved in natural-state mode, and one saved after playing.
+TEST_F(FileHandlers, ScenesOpenedAndSavedAgainAreTheSameFile) {
+  const auto sameAfterOpen = [&](const std::string& name) {
+    GVFileOpenCB(0x220, (name + ".gvs").c_str(), &win);
+    ASSERT_TRUE(messages.empty()) << name;
+    GVSaveSceneCB(0, 0x218, "Again", &win);
+    EXPECT_EQ(Bytes(root_ / "GVSceneFiles/Scenes/Again.gvs"), Bytes(root_ / "GVSceneFiles/Scenes" / (name + ".gvs")))
+        << name;
+  };
+  for (const char* name : {"JelDrop", "LogicCommands", "Vehicle2x2"}) sameAfterOpen(name);
+  ASSERT_TRUE(GVBuildSampleScene(kSampleJelDrop));
+  GVSetWorldStateMode(GVWorldOf(GVScene().world), -1);
+  GVSaveSceneCB(0, 0x218, "Natural", &win);
+  sameAfterOpen("Natural");
+  // Played on, the Geos' frame placements are those of frame 20 until the
+  // open steps frame 0; from then on the file holds.
+  PlayTo(20);
+  GVSaveSceneCB(0, 0x218, "Played", &win);
+  GVFileOpenCB(0x220, "Played.gvs", &win);
+  GVSaveSceneCB(0, 0x218, "Played", &win);
+  sameAfterOpen("Played");
 }
 
 TEST_F(FileHandlers, SaveNamesExportNamesAndImportModes) {

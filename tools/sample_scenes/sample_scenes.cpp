@@ -4,6 +4,7 @@
 
 #include "GVAppWins/camera_record.h"
 #include "dynamics/world.h"
+#include "dynamics/world_runner.h"
 #include "geo/geo_binding.h"
 #include "geo/geo_from_jel.h"
 #include "geo/geo_list.h"
@@ -19,6 +20,7 @@
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
 #include "scene/display_settings.h"
+#include "scene/frame_driver.h"
 #include "scene/heap_string.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
@@ -203,6 +205,16 @@ int32_t GVWriteSampleScene(int32_t sample, FILE* file) {
   if (sample < 0 || sample >= kSampleSceneCount) return kSceneWrongType;
   CameraRec camera;
   GVPrepareSampleWrite(&camera);
+  // The scene as opening the file leaves it, so that a sample opened and
+  // saved again is the same file: the play range's loop in every Jel, the
+  // initial state, and the run back at frame 0.
+  if (HWorld* world = GVWorldOf(GVScene().world)) {
+    GVSetWorldFrameParam(GVScene().world, 0);
+    GVSetWorldLoop(world, 0);
+    if (world->params.stateMode == -1) GVSetWorldStateMode(world, 0);
+    GVFrameClock().currentFrame = 0;
+    GVStepFrame(0, 0);
+  }
   CameraRec* cell = &camera;
   char* notes = nullptr;
   GVSetString(&notes, kNotes[sample]);
