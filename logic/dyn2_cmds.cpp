@@ -299,8 +299,12 @@ int32_t GVCmdHWalls(int32_t program, LogicLine* line, LogicSystem* sys) {
   if (!c.Open(sys, program, line)) return 0;
   const float* bounds = sys->ctx ? sys->ctx->sceneBounds : nullptr;
   if (!bounds) return 0;
-  int32_t sel = 0, part = 0;
-  const int32_t phase = GVLogicFrameRangeArgs(line, program, sys, &sel, &part);
+  // The walls take no frame range (arguments 3 and 4 are not theirs): the
+  // range is open from the Jel's start frame.
+  const int32_t sel = GVLogicArgInt(c.prog, line, 0), part = GVLogicArgInt(c.prog, line, 1);
+  const HObject* jel = sel >= 1 ? GVGetJelById(c.world, sel) : nullptr;
+  const float start = jel ? static_cast<float>(jel->playParams.startFrame) : 0.0f;
+  const int32_t phase = GVFrameRangePhase(sys->world, start > 0.0f ? start : 0.0f, 0.0f);
   int32_t hit = 0;
   if (phase && GVLogicSetterMayAct(sys) && GVLogicPartOk(part)) hit = GVSelWalls(c.world, sel, part, bounds);
   GVLogicWriteTruth(c.prog, line, hit, false);

@@ -22,6 +22,7 @@
 #include "scene/geo_id_blocks.h"
 #include "scene/geo_list_services.h"
 #include "scene/heap_string.h"
+#include "scene/item_stream.h"
 #include "scene/light_list.h"
 #include "scene/object_import.h"
 #include "scene/scene_access.h"
@@ -326,6 +327,10 @@ void GVOpenSceneWarning(int32_t code, int32_t, const char*, void*) {
     case -4: why = "bad Geo/Jel group(s)"; break;
     case -5: why = "could not change directory"; break;
     case -6: why = "file not found"; break;
+    // The container's own refusals say which.
+    case kItemStreamBadCounts: why = "bad array counts"; break;
+    case kItemStreamTruncated: why = "file cut short"; break;
+    case kItemStreamNoMemory: why = "not enough memory"; break;
     default: why = code < 0 ? "bad file access" : nullptr; break;
   }
   if (why) GVSceneMessage((std::string("Warning: could not open scene file: ") + why).c_str());

@@ -113,7 +113,8 @@ TEST(Dyn2Cmds, WallsKeepAPartInsideTheSceneBounds) {
   s.Add(kLogicControl, 1, {}, {PP(1)});
   s.Add(kLogicDyn1, kDyn1HVelU, {}, {IConst(1), IConst(1), FConst(30.0f)}, kAxisX);
   s.Add(kLogicControl, 3);
-  s.Add(kLogicDyn2, kDyn2HWalls, PP(2), {IConst(1), IConst(1)});
+  // Arguments 3 and 4 are no frame range of the walls: they act from the start.
+  s.Add(kLogicDyn2, kDyn2HWalls, PP(2), {IConst(1), IConst(1), IConst(100), IConst(200)});
   int32_t hit = 0;
   float most = -1e30f;
   s.Play(30, [&] {

@@ -272,6 +272,9 @@ TEST(LogicPersistence, StoredFGListsReadSortedWithRepeatedKeysMet) {
   std::vector<std::pair<int32_t, float>> got;
   for (const FGItem* it = GVLogicGetLine(&b.sys, 1, 1)->fg; it; it = it->next) got.push_back({it->key, it->value});
   EXPECT_EQ(got, (std::vector<std::pair<int32_t, float>>{{1, 6.0f}, {4, 2.0f}, {9, 3.0f}}));
+  // A block of 3000 points seeds the tagged fuzzer with thousands of items.
+  for (int32_t k = 0; k < 3000; ++k) createFGItem(l, 10 + (k * 7919) % 3000, 0.25f * k, k % 3);
+  SaveSeed("logic_tagged_fuzz", "fg_3000_points", TaggedFile(&a.sys, 1));
 }
 
 // Variables are not stored, so a block may declare in all no more than every

@@ -140,7 +140,7 @@ TEST_F(FileHandlers, FailedOpensKeepThePlayingSceneAndSayWhy) {
   GVFileOpenCB(0x220, "Cut.gvs", &win);
   GVFileOpenCB(0x220, "Missing.gvs", &win);
   GVFileOpenCB(0x1020, "JelDropTutorial.gvs", &win);  // no Tutorials folder
-  const std::vector<std::string> expected = {"Warning: could not open scene file: bad file access",
+  const std::vector<std::string> expected = {"Warning: could not open scene file: bad array counts",
                                              "Warning: could not open scene file: file not found",
                                              "Warning: could not open scene file: could not change directory"};
   EXPECT_EQ(messages, expected);
@@ -212,6 +212,42 @@ TEST_F(FileHandlers, ScenesOpenedAndSavedAgainAreTheSameFile) {
   GVFileOpenCB(0x220, "Played.gvs", &win);
   GVSaveSceneCB(0, 0x218, "Played", &win);
   sameAfterOpen("Played");
+}
+
+// Ints changed inside a valid container reach the item readers: each damaged
+// file either opens (and plays) or is refused, and a refusal leaves the open
+// scene, vehicle included, to be saved again byte for byte.
+TEST_F(FileHandlers, DamagedIntsOpenOrLeaveTheSceneAsItWas) {
+  const fs::path scenes = root_ / "GVSceneFiles/Scenes";
+  const std::vector<char> good = Bytes(scenes / "LogicCommands.gvs");
+  uint32_t byteCount = 0, intCount = 0;
+  std::memcpy(&byteCount, good.data(), 4);
+  std::memcpy(&intCount, good.data() + 4, 4);
+  GVFileOpenCB(0x220, "Vehicle2x2.gvs", &win);
+  GVSaveSceneCB(0, 0x218, "Before", &win);
+  const std::vector<char> before = Bytes(scenes / "Before.gvs");
+  int refused = 0;
+  for (uint32_t k = 2; k < intCount; k += intCount / 25 + 1) {
+    for (int32_t value : {-1, 1 << 30}) {
+      std::vector<char> bad = good;
+      std::memcpy(bad.data() + 16 + byteCount + 4 * k, &value, 4);
+      if (FILE* f = std::fopen((scenes / "Damaged.gvs").c_str(), "wb")) {
+        std::fwrite(bad.data(), 1, bad.size(), f);
+        std::fclose(f);
+      }
+      messages.clear();
+      GVFileOpenCB(0x220, "Damaged.gvs", &win);
+      if (messages.empty()) {  // it opened: it plays, and the vehicle's scene comes back
+        PlayTo(5);
+        GVFileOpenCB(0x220, "Vehicle2x2.gvs", &win);
+        continue;
+      }
+      ++refused;
+      GVSaveSceneCB(0, 0x218, "After", &win);
+      ASSERT_EQ(Bytes(scenes / "After.gvs"), before) << k << " " << value;
+    }
+  }
+  EXPECT_GT(refused, 5);
 }
 
 TEST_F(FileHandlers, SaveNamesExportNamesAndImportModes) {
