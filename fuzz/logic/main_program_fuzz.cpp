@@ -1,9 +1,10 @@
 // Turns bytes into a main program (any category and command, flags, slot
 // types, variable indices, integer constants and float constants including
-// NaN, infinities, +-1e30 and the int limits) and runs it for 50 frames of a
-// small world of two Jels, two Geos, two lights, scene bounds, a drag block
-// and a pointer event every frame through the world runner, then removes
-// every third line. Nothing may read or write outside the program's arrays.
+// NaN, infinities, +-1e30 and the int limits) and runs it for a few frames of
+// a small world of two one-cell Jels, two Geos, two lights, scene bounds, a
+// drag block and a pointer event every frame through the world runner, then
+// removes every third line. Nothing may read or write outside the program's
+// arrays. The frames and sub-steps are few, so that a run takes milliseconds.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -25,7 +26,8 @@
 
 namespace {
 
-constexpr int32_t kSubStepBudget = 64;
+constexpr int32_t kSubStepBudget = 8;
+constexpr int32_t kFrames = 6;
 
 struct Bytes {
   const uint8_t* p;
@@ -88,6 +90,7 @@ void AddGeos(ObjHandle* list) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Bytes b{data, size};
   HWorld world;
+  GVSetWorldThreads(&world, 1);  // one core, no pool to start per input
   HWorld* cell = &world;
   SceneCtx ctx;
   ctx.world = &cell;
@@ -138,11 +141,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  // Matter commands may ask for up to a million sub-steps per frame (stiff,
-  // slow matter); the run stops before a frame that needs more than the
-  // fuzzing budget.
+  // Matter commands may ask for many sub-steps per frame (stiff, slow
+  // matter, up to the runner's bound); the run stops before a frame that needs
+  // more than the fuzzing budget.
   // A pointer event every frame, with Jel 0, 1 or 2.
-  for (int32_t f = 0; f <= 50 && GVSubstepsPerFrame(&world) <= kSubStepBudget; ++f) {
+  for (int32_t f = 0; f <= kFrames && GVSubstepsPerFrame(&world) <= kSubStepBudget && sys.minSubSteps <= kSubStepBudget;
+       ++f) {
     pointer[0] = 1;
     pointer[1] = f % 3;
     GVAdvanceToFrame(&world, f, FrameCB, nullptr);

@@ -1,7 +1,8 @@
 // Shared pieces of the scene and object file fuzz targets: one scene of the
 // process's records with the vehicle's services, the input as an open file,
 // and a fingerprint of everything a read may change, so that a read that
-// fails can be shown to have changed nothing.
+// fails can be shown to have changed nothing; an import that reads is played
+// a few frames, and no Geo may hold a Jel that is not the world's.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +12,12 @@
 #include "GVAppWins/camera_record.h"
 #include "dynamics/world.h"
 #include "geo/geo_list.h"
+#include "geo/geo_object.h"
+#include "jel/deformation_map.h"
 #include "jel/jel_object.h"
 #include "scene/app_lifecycle.h"
 #include "scene/display_settings.h"
+#include "scene/frame_driver.h"
 #include "scene/geo_id_blocks.h"
 #include "scene/light_list.h"
 #include "scene/scene_access.h"
@@ -30,6 +34,7 @@ struct FuzzFileScene {
     GVInstallVehicleLinkServices(&sv);
     GVSetSceneServices(sv);
     GVAppStartup();
+    GVSetWorldThreads(GVWorldOf(GVScene().world), 1);  // one core: no worker pool
     GVCameraInit(&camera);
   }
   // Imports add to the scene: it is emptied now and then so that runs stay short.
@@ -37,10 +42,32 @@ struct FuzzFileScene {
     int32_t n = 0;
     for (HObject* j = GVWorldOf(GVScene().world)->head; j; j = GVNextJel(j)) ++n;
     for (GObject* g = GVGeoListOf(GVScene().geoList)->head; g; g = g->next) ++n;
-    if (n <= 64) return;
+    if (n <= 24) return;
     if (GVSceneServices().replaceVehicle) GVSceneServices().replaceVehicle(nullptr, nullptr);
     GVDeleteEveryJel(GVScene().world);
     GVDeleteGeos(GVScene().geoList, -1);
+  }
+  // Every Jel a Geo is bound, cell bound or attached to is in the world.
+  static void checkGeoJels() {
+    HWorld* w = GVWorldOf(GVScene().world);
+    auto listed = [w](const HObject* jel) {
+      for (HObject* j = w->head; j; j = GVNextJel(j))
+        if (j == jel) return true;
+      return jel == nullptr;
+    };
+    for (GObject* g = GVGeoListOf(GVScene().geoList)->head; g; g = g->next) {
+      if (!listed(g->jel) || (g->jel && g->jelId > 0 && g->jel->id != g->jelId)) __builtin_trap();
+      for (const GeoCellBind* b : {g->cellBind, g->cellBind2})
+        if (b && !listed(b->jel)) __builtin_trap();
+    }
+  }
+  // Three frames played from frame 0, checked after each.
+  static void playFew() {
+    checkGeoJels();
+    for (int32_t f = 0; f <= 2; ++f) {
+      GVStepFrame(f, 1);
+      checkGeoJels();
+    }
   }
   std::string fingerprint() const {
     SceneRecords& sc = GVScene();
@@ -87,6 +114,10 @@ void FuzzImport(FuzzFileScene& scene, const uint8_t* data, size_t size, Import i
   if (!f) return;
   const std::string before = scene.fingerprint();
   int32_t geoId = 0, jelId = 0;
-  if (import(f, options, &geoId, &jelId) != 0 && scene.fingerprint() != before) __builtin_trap();
+  if (import(f, options, &geoId, &jelId) != 0) {
+    if (scene.fingerprint() != before) __builtin_trap();
+  } else {
+    FuzzFileScene::playFew();
+  }
   std::fclose(f);
 }

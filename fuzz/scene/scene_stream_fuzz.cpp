@@ -4,8 +4,10 @@
 #include <cstdio>
 
 #include "GVAppWins/camera_record.h"
+#include "dynamics/world.h"
 #include "scene/app_lifecycle.h"
 #include "scene/heap_string.h"
+#include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "scene/scene_stream.h"
@@ -20,6 +22,7 @@ struct FuzzScene {
     GVInstallVehicleFileServices(&sv);
     GVSetSceneServices(sv);
     GVAppStartup();
+    GVSetWorldThreads(GVWorldOf(GVScene().world), 1);  // one core: no worker pool
     GVCameraInit(&camera);
   }
   int32_t read(FILE* f) {
