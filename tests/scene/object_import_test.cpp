@@ -286,3 +286,37 @@ TEST_F(ObjectImport, VehicleObjectsAloneLeaveNoGeoBoundToAJelLeftBehind) {
 }
 
 }  // namespace
+
+namespace {
+
+// One id rule for every importer: a file with an id twice, or with ids that
+// would pass the largest int once moved above the scene's, is refused by the
+// item-stream and the tagged importer alike, with the scene unchanged.
+TEST_F(ObjectImport, RepeatedIdsAndIdsNearTheLargestIntAreRefused) {
+  for (int32_t second : {1, 2147483647}) {
+    Restart();
+    AddJel(1, 6.0f);
+    AddJel(second, 9.0f);
+    const Bytes stream = Export(0, -1);
+    const Bytes tagged = scenetest::WriteFile([&](FILE* f) {
+      TaggedSceneParts p;
+      p.world = GVWorldOf(GVScene().world);
+      ASSERT_EQ(GVWriteTaggedScene(f, p), 1);
+    });
+    Restart();
+    AddGeo(7, "Seven");
+    AddJel(3, 6.0f);
+    const std::string open = Summary();
+    EXPECT_LT(Import(stream, kImportAll), 0) << second;
+    EXPECT_EQ(Summary(), open) << second;
+    SceneRecords& sc = GVScene();
+    EXPECT_LT(scenetest::ReadFile(tagged, [&](FILE* f) {
+                return GVImportTagged(f, sc.geoList, sc.world, sc.logic, kImportAll, &geoId, &jelId);
+              }),
+              0)
+        << second;
+    EXPECT_EQ(Summary(), open) << second;
+  }
+}
+
+}  // namespace
