@@ -5,9 +5,9 @@ import os
 import struct
 
 PAGES = {
-    "dlg_anim": "Animation\n\nPlays the scene's key-frame animation. Choose the object with the\nchooser arrows, then use the play, stop and step buttons. The frame field\nshows the current frame; type a number and press Enter to jump to it.",
-    "dlg_move": "Move tool\n\nMoves, turns and scales the selected objects. Pick the action with the\nbuttons, then drag in the 3-D view. The fields show the values; type one\nand press Enter to set it exactly.",
-    "dlg_cam": "Camera\n\nSets the view's eye. Drag in the view to orbit, use the wheel to zoom.\nThe buttons choose front, side and top views and reset the camera.",
+    "dlg_anim": "Animation\n\nINIT / NAT switches between editing the initial state and the natural\n(rest) state; the scene goes back to frame 0. The next buttons go to\nframe 0, step back one frame (only while replaying a recording), step\none frame, and play or stop. REC cycles the recording mode. The small\nbutton beside it clears the recorded frames. The loop button turns\nlooping on and off; the field sets the loop length in frames (the\narrows step it by one).",
+    "dlg_move": "Transform tool\n\nThree buttons put the view's manipulator into translate, rotate or\nscale mode on the selected Geo or Jel; only one stays pressed. With\nnothing selected the button pops up again. Press the pressed button\nagain to switch the manipulator off.",
+    "dlg_cam": "Camera\n\nThe first button clears the camera and selection display modes. Pa,\nTi, Ra, Tr, Do and Zo choose what a drag in the view does: pan, tilt,\nraise, track, dolly or zoom; only one stays pressed. Fix POI keeps the\ncamera turning about its point of interest. Set POI aims the camera at\nthe current Jel's centre of mass or the current Geo. The narrow last\nbutton levels the camera (heading and elevation 0).",
     "dlg_lcd": "Logic display\n\nShows the values the logic lines produced in the last frame. Scroll\nwith the bar or the wheel.",
     "dlg_vhcl": "Vehicle\n\nSets up a vehicle: choose its body and wheels with the choosers and set\nthe motor, brake and steering limits in the fields.",
     "dlg_kfbc": "Key-frame bar\n\nEach mark is a key frame of the chosen object. Click a mark to go to it,\ndrag it to move it, use the buttons to add or delete keys.",

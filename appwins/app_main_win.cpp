@@ -8,6 +8,7 @@
 #include "GVAppWins/manipulator.h"
 #include "GVAppWins/ogre_materials.h"
 #include "GVAppWins/view_window.h"
+#include "appwins/anim_dialog.h"
 #include "appwins/editor_bar.h"
 #include "appwins/create_jel.h"
 #include "appwins/create_geo.h"
@@ -16,6 +17,8 @@
 #include "appwins/help_window.h"
 #include "appwins/menu_bar.h"
 #include "appwins/notes_window.h"
+#include "appwins/panel_handlers.h"
+#include "appwins/tool_dialogs.h"
 #include "appwins/view_owner.h"
 #include "GVAppWins/view_links.h"
 #include "appwins/message_dlg.h"
@@ -25,6 +28,7 @@
 #include "scene/app_selection.h"
 #include "scene/display_settings.h"
 #include "scene/file_handlers.h"
+#include "scene/frame_driver.h"
 #include "scene/geo_list_services.h"
 #include "scene/menu_commands.h"
 #include "scene/scene_records.h"
@@ -59,6 +63,34 @@ void slotSize(const void* control, int* width, int* height) {
   *width = slot->naturalWidth;
   *height = slot->naturalHeight;
 }
+
+// The tool dialogs keep their own size wherever the form puts them.
+void moveAnimPanel(void* control, int x, int y, int width, int height) {
+  GVMoveAnimDialog(static_cast<GVAnimDialog*>(control), x, y, width, height);
+}
+void animPanelSize(const void* control, int* width, int* height) {
+  const auto* d = static_cast<const GVAnimDialog*>(control);
+  *width = d->frame ? d->frame->width : 0;
+  *height = d->frame ? d->frame->height : 0;
+}
+void moveCamPanel(void* control, int x, int y, int, int) { GVCamDialogMove(static_cast<GVCamDialog*>(control), x, y); }
+void camPanelSize(const void* control, int* width, int* height) {
+  const auto* d = static_cast<const GVCamDialog*>(control);
+  *width = d->width;
+  *height = d->height;
+}
+void moveMoveTool(void* control, int x, int y, int, int) {
+  GVMoveToolDialogMove(static_cast<GVMoveToolDialog*>(control), x, y);
+}
+void moveToolSize(const void* control, int* width, int* height) {
+  const auto* d = static_cast<const GVMoveToolDialog*>(control);
+  *width = d->width;
+  *height = d->height;
+}
+
+// The panels' owners: the main window's request handlers.
+int animState(int request, int value, void* dialog) { return GVAnimPanelQueryCB(request, value, dialog); }
+int camState(int request, void* window) { return GVCameraPanelQueryCB(request, window); }
 
 void moveMenuBar(void* control, int x, int y, int width, int height) {
   GVMenuBarMove(static_cast<GVMenuBar*>(control), x, y, width, height);
@@ -155,19 +187,25 @@ GVAppMainWin::~GVAppMainWin() {
   delete opacityDown;
   geoDisplay = jelDisplay = nullptr;
   opacityUp = opacityDown = nullptr;
-  freeSlot(cameraPanel);
+  GVFreeCamDialog(cameraPanel);
+  delete cameraPanel;
+  cameraPanel = nullptr;
   if (selectorBar) {
     GVFreeEditorFrame(selectorBar);
     delete selectorBar;
     selectorBar = nullptr;
   }
-  freeSlot(animationPanel);
+  GVFreeAnimDialog(animationPanel);
+  delete animationPanel;
+  animationPanel = nullptr;
   freeSlot(keyFrameBar);
   delete fpsChooser;
   fpsChooser = nullptr;
   delete timeBar;
   timeBar = nullptr;
-  freeSlot(moveToolPanel);
+  GVFreeMoveToolDialog(moveToolPanel);
+  delete moveToolPanel;
+  moveToolPanel = nullptr;
   if (view) {
     if (GVMainView() == view) GVSetMainView(nullptr);
     GVDestroyView(view);
@@ -215,25 +253,34 @@ void GVAppMainWin::buildPanels() {
   opacityUp = makeOpacityButton(parent, instance, 36, "step opacity", opacityUpCB, this);
   opacityDown = makeOpacityButton(parent, instance, 48, nullptr, opacityDownCB, this);
 
-  cameraPanel = makeSlot(parent, instance, "Camera", 361, 36, 0);
+  cameraPanel = new (std::nothrow) GVCamDialog();
+  if (cameraPanel) GVCreateCamDialog(cameraPanel, instance, parent, camState, GVCameraPanelCB, this);
   f.addDefinition(cameraPanel, kKindCamera, 9, 4, menuBar, kKindMenuBar, 10, 30, jelDisplay, 12, 19, 0, nullptr, 0,
                   20, 0, nullptr, 0);
   selectorBar = new (std::nothrow) GVEditorBar();
   if (selectorBar) GVBuildEditorFrame(selectorBar, parent, this);
   f.addDefinition(selectorBar, kKindSelectorBar, 9, 4, menuBar, kKindMenuBar, 10, 10, cameraPanel, kKindCamera, 19,
                   0, nullptr, 0, 20, 0, nullptr, 0);
-  moveToolPanel = makeSlot(parent, instance, "Move Tool", 38, 102, 0);
+  moveToolPanel = new (std::nothrow) GVMoveToolDialog();
+  if (moveToolPanel) GVCreateMoveToolDialog(moveToolPanel, instance, parent, GVMoveToolCB, this);
   f.addDefinition(moveToolPanel, kKindMoveTool, 9, 8, cameraPanel, kKindCamera, 2, 3, nullptr, 0, 19, 0, nullptr, 0,
                   20, 0, nullptr, 0);
   vehiclePanel = makeSlot(parent, instance, "Vehicle", 0, 0, 1);
   f.addDefinition(vehiclePanel, kKindVehicle, 20, 0, nullptr, 0, 2, 10, nullptr, 0, 3, 10, nullptr, 0, 4, 10,
                   nullptr, 0);
 
+  // The bar takes its owner and scene hooks when it is made.
+  GVInstallTimeBarOwner();
   timeBar = new (std::nothrow) HwTimeBar();
-  if (timeBar) timeBar->create(instance, parent, clientWidth - 20, 0, GVScene().geoList, GVScene().world, this);
+  if (timeBar) {
+    timeBar->create(instance, parent, clientWidth - 20, 0, GVScene().geoList, GVScene().world, this);
+    timeBar->frameCallback = GVFrameCallback;
+    timeBar->afterFrameCallback = GVUpdateAfterStep;
+  }
   f.addDefinition(timeBar, kKindTimeBar, 18, kTimeBarHeight, nullptr, 0, 2, 10, nullptr, 0, 3, 10, nullptr, 0, 12,
                   10, vehiclePanel, kKindVehicle);
-  animationPanel = makeSlot(parent, instance, "Animation", 400, 35, 0);
+  animationPanel = new (std::nothrow) GVAnimDialog();
+  if (animationPanel) GVCreateAnimDialog(animationPanel, instance, parent, 0, GVAnimPanelCB, animState, this);
   f.addDefinition(animationPanel, kKindAnimation, 18, 35, nullptr, 0, 2, 42, nullptr, 0, 17, 400, nullptr, 0, 12,
                   10, timeBar, kKindTimeBar);
   keyFrameBar = makeSlot(parent, instance, "Key Frames", 150, 35, 0);
@@ -272,8 +319,10 @@ void GVAppMainWin::redrawView() {
 
 void GVAppMainWin::updatePanels(int geoId, int jelId) {
   if (!view) return;
-  // The camera, animation, vehicle and export panels join here as they come.
+  GVUpdateCamModeButton(cameraPanel);
+  GVRefreshAnimDialog(animationPanel);
   refreshEditors(geoId, jelId);
+  // The vehicle and export panels join here as they come.
   DisplaySettings* display = GVScene().display;
   if (fpsChooser && display) {
     const int item = rateItem(*rateBits(display));
@@ -324,9 +373,9 @@ void GVAppMainWin::redrawTimeBar() {
 }
 
 void GVAppMainWin::resetMoveTool() {
-  // Clears the view's manipulator mode; the move-tool panel's buttons follow
-  // when the panel replaces its slot.
+  if (view && view->manipulator) view->manipulator->mode = 0;
   gViewModeFlags.moveTool = 0;
+  GVRedrawMoveToolButtons(moveToolPanel);
 }
 
 void GVAppMainWin::endEditModes() {
@@ -500,8 +549,8 @@ void GVAppMainWin::notesPlacement(RECT* place) const {
     *place = RECT{r.left, r.top, r.right - r.left, r.bottom - r.top};
     return;
   }
-  if (!cameraPanel || !GetWindowRect(cameraPanel->frame.outer, &r)) return;
-  const int b = cameraPanel->frame.border;
+  if (!cameraPanel || !cameraPanel->frame || !GetWindowRect(cameraPanel->frame->outer, &r)) return;
+  const int b = cameraPanel->frame->border;
   const int width = logicPanelWidth - 2 * b;
   const int y = r.bottom + b + 7;
   const int height = bottom - 2 * b - y - 7;
@@ -515,7 +564,10 @@ void GVInstallAppWindows() {
   GVSetFormKind(kKindMenuBar, {moveMenuBar, nullptr});
   GVSetFormKind(kKindView, {moveView, nullptr});
   GVSetFormKind(kKindSelectorBar, {moveEditorBar, editorBarSize});
-  for (int kind : {kKindAnimation, kKindKeyFrameBar, kKindMoveTool, kKindCamera, kKindLogic, kKindVehicle})
+  GVSetFormKind(kKindAnimation, {moveAnimPanel, animPanelSize});
+  GVSetFormKind(kKindCamera, {moveCamPanel, camPanelSize});
+  GVSetFormKind(kKindMoveTool, {moveMoveTool, moveToolSize});
+  for (int kind : {kKindKeyFrameBar, kKindLogic, kKindVehicle})
     GVSetFormKind(kind, {moveSlot, slotSize});
   GVInstallAppMessageBox();
   // The view the main window makes reports its events to the application.
@@ -636,6 +688,18 @@ void GVInstallPanelServices(SceneServices* sp) {
     v->manipulator->mode = 0;
     v->manipulator->geoId = v->manipulator->jelId = 0;
   };
+  s.setAnimInitButton = [](int32_t state) {
+    if (gMainWin) GVSetAnimInitButton(gMainWin->animationPanel, state);
+  };
+  s.releaseMoveToolButtons = [] {
+    if (gMainWin) GVRedrawMoveToolButtons(gMainWin->moveToolPanel);
+  };
+  s.updateCameraModeButton = [] {
+    if (gMainWin) GVUpdateCamModeButton(gMainWin->cameraPanel);
+  };
+  s.releaseCameraButtons = [] {
+    if (gMainWin) GVClearCamModeButtons(gMainWin->cameraPanel);
+  };
   s.setTimeBarRange = [](int32_t first, int32_t last) {
     HwTimeBar* bar = gMainWin ? gMainWin->timeBar : nullptr;
     if (!bar) return;
@@ -698,6 +762,8 @@ void GVRemovePanelServices(SceneServices* sp) {
   s.pickPending = nullptr;
   s.clearPendingPicks = s.showSelectionHighlight = s.detachManipulator = nullptr;
   s.notifyViewOwner = nullptr;
+  s.setAnimInitButton = nullptr;
+  s.releaseMoveToolButtons = s.updateCameraModeButton = s.releaseCameraButtons = nullptr;
   s.setTimeBarRange = nullptr;
   s.timeBarRange = nullptr;
   s.sceneName = nullptr;
@@ -724,6 +790,9 @@ void GVInstallMainWindowServices(SceneServices* sp) {
     w->timeBar->previousFrame = w->timeBar->currentFrame;
     w->timeBar->currentFrame = frame;
     w->timeBar->moveMarker(frame);
+  };
+  s.syncAnimModeButton = [](int32_t worldMode) {
+    if (gMainWin) GVSyncAnimModeButton(gMainWin->animationPanel, worldMode);
   };
   s.selectDisplayItem = [](int32_t list, int32_t item) {
     GVAppMainWin* w = gMainWin;
@@ -761,6 +830,7 @@ void GVRemoveMainWindowServices(SceneServices* sp) {
   s.mainWindowExists = s.viewExists = nullptr;
   s.updateFramePanels = nullptr;
   s.moveTimeBar = nullptr;
+  s.syncAnimModeButton = nullptr;
   s.selectDisplayItem = nullptr;
   s.viewCamera = s.viewStartCamera = nullptr;
   s.viewSelection = nullptr;

@@ -3,6 +3,8 @@
 // one refresh of all panels after an edit.
 #pragma once
 
+#include <cstdint>
+
 #include "appwins/editor_opener.h"
 #include "appwins/main_app_window.h"
 #include "toolkit/frames.h"
@@ -19,7 +21,10 @@ class HwDropDownCntrl;
 class HwFileSave;
 class HwListDlg;
 class HwTimeBar;
+struct GVAnimDialog;
+struct GVCamDialog;
 struct GVMenuBar;
+struct GVMoveToolDialog;
 struct GVView;
 
 // The place of a panel whose window comes later: an empty styled frame of the
@@ -27,6 +32,14 @@ struct GVView;
 struct GVPanelSlot {
   HwFrameWindow frame;
   int naturalWidth = 0, naturalHeight = 0;
+};
+
+// What the vehicle controls chose for the next vehicle build: the kind and the
+// body width and length (0: the builder's own).
+struct GVVehicleBuild {
+  int32_t kind = 0;
+  int32_t width = 0;
+  int32_t length = 0;
 };
 
 // Form kinds of the main window's panels.
@@ -94,17 +107,18 @@ class GVAppMainWin : public HwMainAppWindow {
   HwDropDownCntrl* jelDisplay = nullptr;
   HwBMButton* opacityUp = nullptr;
   HwBMButton* opacityDown = nullptr;
-  GVPanelSlot* cameraPanel = nullptr;
+  GVCamDialog* cameraPanel = nullptr;
   GVEditorBar* selectorBar = nullptr;
-  GVPanelSlot* animationPanel = nullptr;
+  GVAnimDialog* animationPanel = nullptr;
   GVPanelSlot* keyFrameBar = nullptr;
   HwDropDownCntrl* fpsChooser = nullptr;
   GVView* view = nullptr;
   HwTimeBar* timeBar = nullptr;
-  GVPanelSlot* moveToolPanel = nullptr;
+  GVMoveToolDialog* moveToolPanel = nullptr;
   GVPanelSlot* logicPanel = nullptr;
   GVPanelSlot* vehiclePanel = nullptr;
   int logicPanelWidth = 475;
+  GVVehicleBuild vehicleBuild;
   HwListDlg* fileList = nullptr;
   HwFileSave* saveDialog = nullptr;
   // The property editors by editor code (GVEditorFrameCB), null until first

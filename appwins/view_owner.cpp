@@ -12,6 +12,7 @@
 #include "GVAppWins/ogre_geo_objects.h"
 #include "GVAppWins/ogre_jel_objects.h"
 #include "GVAppWins/view_window.h"
+#include "appwins/anim_dialog.h"
 #include "appwins/app_main_win.h"
 #include "dynamics/world.h"
 #include "geo/geo_object.h"
@@ -413,8 +414,14 @@ int openScene(const Event& e) {
 // Render-to-texture is on only while its target exists.
 int rttQuery(const Event&) { return sv().renderTargetExists && sv().renderTargetExists() ? 0 : 1; }
 
+// The animation panel re-reads its buttons after the world's mode changed.
+int animMode(const Event& e) {
+  GVRefreshAnimDialog(e.main->animationPanel);
+  return 0;
+}
+
 // Events whose receivers are not built: the lights editor's own callback
-// (light changed) and the animation panel's mode buttons.
+// (light changed).
 int laterPanel(const Event&) { return 0; }
 
 using Handler = int (*)(const Event&);
@@ -445,7 +452,7 @@ Handler handlerOf(uint32_t mask) {
     case kViewCamFov: return camFov;
     case kViewCamHeading: return camHeading;
     case kViewLightChanged: return laterPanel;
-    case kViewAnimMode: return laterPanel;
+    case kViewAnimMode: return animMode;
     case kViewDriveKeys: return driveKeys;
     case kViewOpenScene: return openScene;
     case kViewRttQuery: return rttQuery;

@@ -5,6 +5,7 @@
 
 #include "GVAppWins/camera_record.h"
 #include "dynamics/constraint_cmds.h"
+#include "dynamics/jel_selection.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
 #include "geo/geo_binding.h"
@@ -67,6 +68,33 @@ void GVAdvanceFrame() {
 }
 
 void GVNextFrame() { GVAdvanceFrame(); }
+
+namespace {
+// Node sub-steps above which a seek is announced.
+constexpr int64_t kLongStepWork = 1600000;
+constexpr int32_t kWorldReplayMode = 4;
+}  // namespace
+
+int32_t GVLongStepFrames(int32_t target, int32_t current) {
+  const int64_t s = static_cast<int64_t>(target) - current;
+  return s < 0 ? target : static_cast<int32_t>(s);
+}
+
+int64_t GVLongStepWork(const HWorld* world, int32_t frames) {
+  if (!world) return 0;
+  return static_cast<int64_t>(GVJelSelNodeCount(world, -1)) * frames * world->params.subSteps;
+}
+
+int32_t GVLongStepNotice(int32_t target, int32_t frames) {
+  const HWorld* w = GVWorldOf(GVScene().world);
+  if (!w || w->params.mode == kWorldReplayMode || GVLongStepWork(w, frames) <= kLongStepWork) return 0;
+  const SceneServices& sv = GVSceneServices();
+  if (!sv.showStatusLine) return 0;
+  char text[120];
+  std::snprintf(text, sizeof text, "... frame %d ... evaluating scene may take a few seconds ... ", target);
+  sv.showStatusLine(text);
+  return 1;
+}
 
 void GVStepFrame(int32_t frame, int32_t normal) {
   const SceneServices& sv = GVSceneServices();

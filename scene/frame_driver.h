@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+struct HWorld;
+
 // One frame forward: the clock's current frame plus one; with a world, past
 // the loop's end (loop on, length >= 1, start + length < frame) the frame
 // returns to the loop start and the scene restarts there.
@@ -28,6 +30,18 @@ void GVStepFrame(int32_t frame, int32_t normal);
 // stay as they are).
 void GVStepToCurrentFrame(int32_t normal);
 void GVRunWorldToFrame0();
+
+// Seeking a frame far from the live one can take a while. The frames a seek
+// from `current` to `target` steps: the difference going forward, the target
+// itself going back (the world replays from its start).
+int32_t GVLongStepFrames(int32_t target, int32_t current);
+// The work of stepping `frames` frames: the node count of the selectable Jels
+// (id -1 or in group 1) x frames x the world's sub-steps, in 64 bits.
+int64_t GVLongStepWork(const HWorld* world, int32_t frames);
+// Above 1,600,000 of that work and outside replay (world mode 4), the status
+// line shows "... frame <target> ... evaluating scene may take a few seconds
+// ... ". 1 when it was shown.
+int32_t GVLongStepNotice(int32_t target, int32_t frames);
 
 // The runner's per-frame callback: (world cell, selection, user). With a
 // world and a selection the frame's scene work, 1; asked with (null, 0) the

@@ -22,10 +22,6 @@ using namespace geoedit;
 
 namespace {
 
-// Re-evaluating the scene up to a frame is announced above this many node
-// sub-steps.
-constexpr int64_t kSlowEvaluationWork = 1600000;
-constexpr int32_t kReplayMode = 4;
 
 constexpr const char* kAttachmentsApplied = "GEO ATTACHMENTS have been re-applied";
 
@@ -65,16 +61,8 @@ void evaluateAtCurrentFrame() {
   redrawView();
 }
 
-void announceSlowEvaluation() {
-  const HWorld* w = world();
-  const int32_t frame = currentFrame();
-  if (!w || w->params.mode == kReplayMode) return;
-  const int64_t work = static_cast<int64_t>(GVJelSelNodeCount(w, -1)) * w->params.subSteps * frame;
-  if (work <= kSlowEvaluationWork) return;
-  char text[120];
-  std::snprintf(text, sizeof text, "... frame %d ... evaluating scene may take a few seconds ... ", frame);
-  status(text);
-}
+// The world replays from its start up to the current frame.
+void announceSlowEvaluation() { GVLongStepNotice(currentFrame(), currentFrame()); }
 
 // A Geo that follows its Jel is bound again after its key frames moved it; the
 // bound flag stays as it was.

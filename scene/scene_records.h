@@ -46,6 +46,7 @@ struct FrameClock {
   int32_t running = 0;       // set by the animation controls
   int32_t timerMode = 0;     // advance on the view's frame timer rather than when idle
   int32_t msPerFrame = 0;    // GVInitFrameTime
+  int32_t playState = 0;     // the play button's state: 1 while played from the animation panel
 };
 
 constexpr int32_t kBuildFrameRate = 30;

@@ -133,6 +133,82 @@ arrow('select_prev_down.bmp', False, True)
 arrow('select_next_up.bmp', True, False)
 arrow('select_next_down.bmp', True, True)
 
+# The animation panel's buttons (to start, step back, step, play, loop) and
+# the transform tool's (translate, rotate, scale), each up and pressed.
+GLYPH = (230, 230, 230)
+
+
+def glyph_button(path, w, h, pressed, draw):
+    img = face(path, w, h, (120, 120, 130), (70, 70, 80), pressed)
+    draw(img, 1 if pressed else 0)
+    img.save(path)
+
+
+def tri(img, o, x0, x1, cy, half, right):
+    pts = [(x0 + o, cy - half + o), (x1 + o, cy + o), (x0 + o, cy + half + o)] if right else \
+          [(x1 + o, cy - half + o), (x0 + o, cy + o), (x1 + o, cy + half + o)]
+    img.polygon(pts, GLYPH)
+
+
+def to_start(img, o):
+    img.rect(10 + o, 7 + o, 13 + o, 19 + o, GLYPH)
+    tri(img, o, 13, 25, 13, 6, False)
+
+
+def step_back(img, o):
+    tri(img, o, 9, 19, 13, 6, False)
+    tri(img, o, 17, 27, 13, 6, False)
+
+
+def step_once(img, o):
+    tri(img, o, 11, 22, 13, 6, True)
+    img.rect(23 + o, 7 + o, 26 + o, 19 + o, GLYPH)
+
+
+def play(img, o):
+    tri(img, o, 12, 25, 13, 7, True)
+
+
+def loop(img, o):
+    img.bevel(6, GLYPH, GLYPH)
+    img.rect(6 + o, 6 + o, 24 + o, 8 + o, GLYPH)
+    img.rect(6 + o, 18 + o, 24 + o, 20 + o, GLYPH)
+    tri(img, o, 16, 22, 7, 4, True)
+
+
+def translate(img, o):
+    img.rect(14 + o, 6 + o, 16 + o, 22 + o, GLYPH)
+    img.rect(7 + o, 13 + o, 23 + o, 15 + o, GLYPH)
+    img.polygon([(15 + o, 3 + o), (19 + o, 8 + o), (11 + o, 8 + o)], GLYPH)
+    img.polygon([(15 + o, 25 + o), (11 + o, 20 + o), (19 + o, 20 + o)], GLYPH)
+    img.polygon([(4 + o, 14 + o), (9 + o, 10 + o), (9 + o, 18 + o)], GLYPH)
+    img.polygon([(26 + o, 14 + o), (21 + o, 18 + o), (21 + o, 10 + o)], GLYPH)
+
+
+def rotate(img, o):
+    for y in range(img.h):
+        for x in range(img.w):
+            d = ((x + 0.5 - 15 - o) ** 2 + (y + 0.5 - 14 - o) ** 2) ** 0.5
+            if 6.5 <= d <= 9 and not (x > 15 + o and y < 14 + o):
+                img.px[y][x] = GLYPH
+    img.polygon([(15 + o, 2 + o), (21 + o, 6 + o), (15 + o, 10 + o)], GLYPH)
+
+
+def scale(img, o):
+    img.bevel(5, GLYPH, GLYPH)
+    img.rect(5 + o, 12 + o, 18 + o, 23 + o, GLYPH)
+    for i in range(9):
+        img.rect(16 + i + o, 11 - i + o, 18 + i + o, 13 - i + o, GLYPH)
+    img.polygon([(25 + o, 3 + o), (25 + o, 10 + o), (18 + o, 3 + o)], GLYPH)
+
+
+for name, w, h, draw in (('anim_start', 36, 26, to_start), ('anim_back', 36, 26, step_back),
+                         ('anim_step', 36, 26, step_once), ('anim_play', 36, 26, play),
+                         ('anim_loop', 30, 26, loop), ('tool_translate', 30, 28, translate),
+                         ('tool_rotate', 30, 28, rotate), ('tool_scale', 30, 28, scale)):
+    glyph_button(name + '_up.bmp', w, h, False, draw)
+    glyph_button(name + '_down.bmp', w, h, True, draw)
+
 title = Image(64, 20)
 title.vgradient((40, 40, 210), (0, 0, 120))
 title.save('title_bar.bmp')

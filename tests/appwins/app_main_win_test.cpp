@@ -3,8 +3,10 @@
 #include <string>
 
 #include "GVAppWins/camera_record.h"
+#include "appwins/anim_dialog.h"
 #include "appwins/editor_bar.h"
 #include "appwins/menu_bar.h"
+#include "appwins/tool_dialogs.h"
 #include "main_window_fixture.h"
 #include "scene/display_settings.h"
 #include "scene/scene_records.h"
@@ -46,10 +48,10 @@ TEST_F(MainWindow, PanelsFollowTheFormRulesOverTheWorkArea) {
       {win_->jelDisplay->window, {160, 35, 150, 28}},
       {win_->opacityUp->face, {312, 36, 15, 12}},
       {win_->opacityDown->face, {312, 48, 15, 12}},
-      {win_->cameraPanel->frame.outer, {340, 30, 361, 36}},
+      {win_->cameraPanel->frame->outer, {340, 30, 361, 36}},
       {win_->selectorBar->frame.window, {711, 30, 502, 38}},
-      {win_->moveToolPanel->frame.outer, {3, 74, 38, 102}},
-      {win_->animationPanel->frame.outer, {42, 924, 400, 35}},
+      {win_->moveToolPanel->frame->outer, {3, 74, 38, 102}},
+      {win_->animationPanel->frame->outer, {42, 924, 382, 36}},
       {win_->keyFrameBar->frame.outer, {542, 924, 150, 35}},
       {win_->fpsChooser->window, {1787, 931, 116, 28}},
       {win_->timeBar->frame.window, {10, 969, 1894, 50}},
