@@ -203,6 +203,9 @@ GVAppMainWin::~GVAppMainWin() {
   fpsChooser = nullptr;
   delete timeBar;
   timeBar = nullptr;
+  // A later bar does not report to this window.
+  HwTimeBar::setDefaultCallback(nullptr);
+  HwTimeBar::setSceneHooks({});
   GVFreeMoveToolDialog(moveToolPanel);
   delete moveToolPanel;
   moveToolPanel = nullptr;
