@@ -186,8 +186,23 @@ void GVCapturePartRestShape(HAState* s, int32_t part) {
   });
 }
 
+// After a restore of a frame without stored vectors, every part with a
+// captured shape gets the turn that carries that shape onto its restored one.
+static void fitStaleVectors(HAState* s) {
+  s->partVecsStale = false;
+  for (int32_t part = 1; part < 32; ++part) {
+    if (!hasShape(s, part)) continue;
+    float* rot = rotVec(s, part);
+    rot[0] = rot[1] = rot[2] = 0.0f;
+    GVPartVecLoadOffsets(s, part, rot);
+    GVPartVecFitTurn(s, part, rot);
+    GVPartVecApplyTurn(s, part, rot);
+  }
+}
+
 void GVApplyPartRotationDrive(HAState* s, int32_t part) {
   if (!s || !s->pos || !s->disp || !s->mass || s->readOnly()) return;
+  if (s->partVecsStale) fitStaleVectors(s);
   GVLoadPartRef(s, kPartRefShape, part);
   PartSums sums;
   GVAddPartSums(s, part, &sums);

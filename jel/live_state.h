@@ -78,6 +78,12 @@ class HAState final : public HBState {
   // positions.
   void saveToFrameStore(int32_t v);
   void loadFromFrameStore(int32_t v);
+  // The stored part vectors of slot v (made when asked), and their save and
+  // load with the slot.
+  struct StoredPartVecs;
+  StoredPartVecs* partVecsOfSlot(int32_t v, bool make);
+  void savePartVecs(int32_t v);
+  void loadPartVecs(int32_t v);
   void resetToNatural();
   void resetRestShape();
   // Per-node frames of the rest links (restFrame, its inverse, the edge frame
@@ -166,6 +172,25 @@ class HAState final : public HBState {
   // Per-part rotation vectors of the rigid parts (part 0..31).
   float impulseTable[32][3] = {};
   float partTurn[3] = {};  // turn fitted to a rigid part, before it is folded into its vector
+  // Values the application's per-sub-step work carries from frame to frame
+  // on this Jel (the vehicle's steering angle): kept with the stored frames
+  // like the rotation vectors.
+  float carriedWords[2] = {};
+  // The rotation vectors, the carried words and the owner's rigid-pose flag
+  // (0x10) as they were when each stored frame was saved, by the frame the
+  // slot holds: a restored frame brings them back, so a run replayed from a
+  // stored frame reads what the first run read. A frame saved by no run of
+  // this session (read from a file) has none: restoring it zeroes the
+  // vectors and words and sets partVecsStale, and the rigid-part code fits
+  // the vectors to the restored shape before it next uses them.
+  struct StoredPartVecs {
+    int32_t frame = 0;
+    bool rigidPoseCurrent = false;
+    float vecs[32][3] = {};
+    float carried[2] = {};
+  };
+  std::vector<StoredPartVecs> storedPartVecs;
+  bool partVecsStale = false;
 
   // Owner tables repeated in pairs (-x, +x, -y, +y, -z, +z), set by linkLattice.
   int32_t* nbrPairs[6] = {};

@@ -1,4 +1,5 @@
 // Storing the live state into the Jel's frame store and restoring it.
+#include <algorithm>
 #include <cstring>
 
 #include "jel/chan_data.h"
@@ -56,6 +57,48 @@ void HAState::saveToFrameStore(int32_t v) {
     else
       *ownerFlags &= ~0x10u;
   }
+  savePartVecs(v);
+}
+
+HAState::StoredPartVecs* HAState::partVecsOfSlot(int32_t v, bool make) {
+  // A free slot (v >= 1 labelled 0) holds no frame.
+  const int32_t frame = GVFrameStoreSlotFrame(frameStore, v);
+  if (v >= 1 && frame == 0) return nullptr;
+  for (StoredPartVecs& r : storedPartVecs)
+    if (r.frame == frame) return &r;
+  if (!make) return nullptr;
+  // Records of frames no slot holds any longer go first.
+  const int32_t last = GVFrameStoreLast(frameStore);
+  const auto gone = [&](const StoredPartVecs& r) {
+    for (int32_t k = 0; k <= last; ++k)
+      if (GVFrameStoreSlotFrame(frameStore, k) == r.frame && (k == 0 || r.frame != 0)) return false;
+    return true;
+  };
+  storedPartVecs.erase(std::remove_if(storedPartVecs.begin(), storedPartVecs.end(), gone), storedPartVecs.end());
+  storedPartVecs.emplace_back();
+  storedPartVecs.back().frame = frame;
+  return &storedPartVecs.back();
+}
+
+void HAState::savePartVecs(int32_t v) {
+  StoredPartVecs* r = partVecsOfSlot(v, true);
+  if (!r) return;
+  std::memcpy(r->vecs, impulseTable, sizeof impulseTable);
+  std::memcpy(r->carried, carriedWords, sizeof carriedWords);
+  r->rigidPoseCurrent = ownerFlags && (*ownerFlags & 0x10u);
+}
+
+void HAState::loadPartVecs(int32_t v) {
+  const StoredPartVecs* r = partVecsOfSlot(v, false);
+  partVecsStale = !r;
+  if (!r) {
+    std::memset(impulseTable, 0, sizeof impulseTable);
+    std::memset(carriedWords, 0, sizeof carriedWords);
+    return;
+  }
+  std::memcpy(impulseTable, r->vecs, sizeof impulseTable);
+  std::memcpy(carriedWords, r->carried, sizeof carriedWords);
+  if (ownerFlags) *ownerFlags = r->rigidPoseCurrent ? (*ownerFlags | 0x10u) : (*ownerFlags & ~0x10u);
 }
 
 void HAState::loadFromFrameStore(int32_t v) {
@@ -84,6 +127,7 @@ void HAState::loadFromFrameStore(int32_t v) {
     if (mp) matter[i] = mp[i];
   }
   if (strainsLoaded) strainsChanged();
+  loadPartVecs(v);
   for (int32_t i = 1; i <= nodeCount; ++i) {
     contactFlags[i] = 0;
     contactAux[i] = 0;
@@ -117,6 +161,8 @@ void HAState::resetToNatural() {
   }
   strainsChanged();
   std::memset(impulseTable, 0, sizeof impulseTable);
+  std::memset(carriedWords, 0, sizeof carriedWords);
+  partVecsStale = false;
 }
 
 void HAState::resetRestShape() {

@@ -97,6 +97,11 @@ void pairRings(HAState* w, const float c[3], const float axle[3]) {
 
 }  // namespace
 
+void GVVhclPartCaptureShapes(VhclPartRec* p) {
+  PartStates s;
+  if (liveStates(p, &s)) capture(s);
+}
+
 void GVSteerRotatorPart(VhclPartRec* p, float angle) {
   PartStates s;
   if (!liveStates(p, &s)) return;

@@ -84,15 +84,30 @@ void applyPartGlue(VehicleRec* v) {
   }
 }
 
+// The steering angle is carried from frame to frame by a Jel of the vehicle
+// (the chassis, else the first Jel with a live state), so that a restored
+// frame brings back the angle it was stored with.
+HAState* headingKeeper(VehicleRec* v, int32_t preferred) {
+  if (HAState* s = GVVehicleJelState(v->world, preferred)) return s;
+  HAState* first = nullptr;
+  GVVehicleForEachJel(v, [&](HObject* j) {
+    if (!first && j->state) first = j->state;
+  });
+  return first;
+}
+
+void captureChassis(VehicleRec* v) {
+  const int32_t ids[2] = {v->chassisJel, v->bodyJel};
+  const int32_t parts[2] = {v->chassisPart, 1};
+  for (int k = 0; k < 2; ++k)
+    if (HAState* s = GVVehicleJelState(v->world, ids[k])) GVCapturePartShape(s, parts[k]);
+}
+
 void keepChassisRigid(VehicleRec* v, bool capture) {
   HWorld* w = v->world;
   const int32_t ids[2] = {v->chassisJel, v->bodyJel};
   const int32_t parts[2] = {v->chassisPart, 1};
-  for (int k = 0; k < 2; ++k) {
-    HObject* j = GVVehicleJel(w, ids[k]);
-    if (!j || !j->state) continue;
-    if (capture) GVCapturePartShape(j->state, parts[k]);
-  }
+  if (capture) captureChassis(v);
   for (int k = 0; k < 2; ++k) {
     HObject* j = GVVehicleJel(w, ids[k]);
     if (j && j->state && j->playParams.mode != kWorldReplay) GVApplyPartRotationDrive(j->state, parts[k]);
@@ -196,6 +211,13 @@ void applyReaction(SuspensionWork& w, HObject* body) {
 
 }  // namespace
 
+void GVVehicleCaptureShapes(VehicleRec* v) {
+  if (!v || !v->world) return;
+  if (v->chassisPart != 0) captureChassis(v);
+  for (VhclPartRec** cell : {v->rotorL, v->rotorR, v->wheelFL, v->wheelFR, v->wheelBL, v->wheelBR})
+    GVVhclPartCaptureShapes(partOf(cell));
+}
+
 DriveInputs& GVDriveInputs() {
   static DriveInputs inputs;
   return inputs;
@@ -234,8 +256,11 @@ void GVUpdateVehicleType2(VehicleRec* v, const DriveInputs& in) {
   HWorld* w = v->world;
   const bool start = w->params.fps >= 1 && GVFrameIsTime(&w->params, 0.0f) == 1;
 
+  HAState* keeper = headingKeeper(v, v->chassisJel);
+  if (keeper) v->heading = keeper->carriedWords[0];
   const float d = clampf(in.steerTarget - v->heading, -0.5f, 0.5f);
   v->heading = clampf(v->heading + d, -40.0f, 40.0f);
+  if (keeper) keeper->carriedWords[0] = v->heading;
   const float a = v->heading * kPi / 180.0f;
   float aL = a, aR = a;
   if (partOf(v->rotorL) && partOf(v->rotorR) && v->steerRatio > 0.0001f) {
@@ -363,8 +388,10 @@ void GVUpdateVehicleType3(VehicleRec* v, int32_t blockJelId, const DriveInputs& 
   const float* t2 = t + 3;
 
   const float rate = v->steerRate;
+  v->heading = s->carriedWords[0];
   const float d = clampf(in.steerTarget - v->heading, -rate, rate);
   v->heading = clampf(v->heading + d, -50.0f, 50.0f);
+  s->carriedWords[0] = v->heading;
   const float a = v->heading * kPi / 180.0f;
   const float h = t2[1] > 0.0f ? -a / 2.0f : a / 2.0f;
   const float rv[3] = {0.0f, h, 0.0f};
@@ -422,7 +449,15 @@ void GVUpdateVehicleType3(VehicleRec* v, int32_t blockJelId, const DriveInputs& 
 
 void GVDriveSceneVehicle(HWorld** /*world*/) {
   VehicleRec* v = GVVehicleOf(GVScene().vehicle);
-  if (!v) return;
+  if (!v || !v->world) return;
+  // Called outside a step (after a restore, or for the frame shown again)
+  // there is no sub-step to drive: the frame stays as it was restored, and at
+  // time 0, the start of a run, the parts' shapes are recorded.
+  if (!v->world->params.stepping) {
+    if (v->type == 2 && v->world->params.fps >= 1 && GVFrameIsTime(&v->world->params, 0.0f) == 1)
+      GVVehicleCaptureShapes(v);
+    return;
+  }
   if (v->type == 2) GVUpdateVehicleType2(v, GVDriveInputs());
   if (v->type == 3) GVUpdateVehicleType3(v, v->chassisJel, GVDriveInputs());
 }

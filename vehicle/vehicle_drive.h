@@ -27,6 +27,10 @@ void GVUpdateVehicleType2(VehicleRec* v, const DriveInputs& in);
 // One box-shaped Jel as the whole vehicle.
 void GVUpdateVehicleType3(VehicleRec* v, int32_t blockJelId, const DriveInputs& in);
 
+// The start of a run (time 0): the rigid parts' shapes of the chassis, the
+// body and every part are recorded as they stand.
+void GVVehicleCaptureShapes(VehicleRec* v);
+
 void GVStepVehicleSuspension(VehicleRec* v, int32_t bodyId, int32_t suspensionId, int32_t chassisId,
                              int32_t suspPart, float gain);
 

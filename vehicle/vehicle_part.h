@@ -133,6 +133,8 @@ int32_t GVVhclPartSetWheelKind(VhclPartRec* part, int32_t mode);
 
 // ---- per-sub-step mechanics (between the force phase and the commit) ----
 
+// Records part 1's shape of both Jels as they stand (the start of a run).
+void GVVhclPartCaptureShapes(VhclPartRec* part);
 // Turns the rotator's two cubes against each other by angle (radians) about y.
 void GVSteerRotatorPart(VhclPartRec* part, float angle);
 // Drives or brakes the wheel about its motor's axle, keeps it planar and on
