@@ -233,21 +233,17 @@ int32_t GVVhclPartSetWheelKind(VhclPartRec* part, int32_t mode) {
   wheel->addPartVec0(1, kFrameNatural, kAxesAll, move);
   wheel->restoreFrame(kFrameNatural);
   wheel->storeFrame(kFrameNatural);
-  HObject* prev = nullptr;
-  for (HObject* j = world->head; j && j != old; j = GVNextJel(j)) prev = j;
-  wheel->next = GVNextJel(old);
-  if (prev)
-    prev->next = wheel;
-  else
-    world->head = wheel;
-  wheel->handle = old->handle;
-  wheel->removalCB = old->removalCB;
+  // Through the world's own list operations, so that its listeners hear of
+  // the old wheel's removal and the new one's addition. The handle cell
+  // stays: it holds the old wheel while that goes (its removal call-back
+  // finds it there) and then the new one.
+  HObject** cell = old->handle;
+  const int32_t before = GVRemoveJel(world, old);
   wheel->userWord = old->userWord;
-  *wheel->handle = wheel;
-  old->handle = nullptr;
-  old->removalCB = nullptr;
-  old->next = nullptr;
   delete old;
+  wheel->handle = cell;
+  if (cell) *cell = wheel;
+  GVInsertJelAfter(world, wheel, before);
   captureShape(wheel);
   return 1;
 }

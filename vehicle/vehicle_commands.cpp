@@ -6,7 +6,10 @@
 #include "dynamics/selection_ops.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
+#include "geo/geo_binding.h"
 #include "geo/geo_list.h"
+#include "geo/geo_transform.h"
+#include "jel/deformation_map.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 #include "jel/matter.h"
@@ -30,7 +33,6 @@ namespace {
 
 constexpr int32_t kSettleFrames = 200;
 constexpr uint32_t kSuspensionKeptFields = kMatterDensity | kMatterElasticity | kMatterDamping | kMatterBulge;
-constexpr int kWheelSlots[4] = {8, 10, 12, 14};
 
 // What a rebuild keeps of the vehicle it replaces.
 struct KeptVehicle {
@@ -61,6 +63,94 @@ KeptVehicle keepSettings(VehicleRec* v) {
 }
 
 bool simulated(const HObject* j) { return j->playParams.mode != kWorldReplay; }
+
+// A Geo bound to one of the vehicle's Jels: the Jel's place in the Jel-id
+// list, and the binding (a cell binding to a part, else the vertex binding)
+// with the Geo's binding flags.
+struct BoundGeo {
+  int32_t geoId = 0;
+  int slot = -1;
+  bool cell = false;
+  int32_t part = 0;
+  uint32_t flags = 0;
+};
+constexpr uint32_t kBindingFlags = GEO_FLAG_BOUND | GEO_FLAG_VERTEX_BINDING | GEO_FLAG_CELL_BINDING;
+
+bool boundTo(const GObject* g, int32_t id) {
+  return id >= 1 && (g->jelId == id || (g->cellBind && g->cellBind->jelId == id) ||
+                     (g->cellBind2 && g->cellBind2->jelId == id));
+}
+
+std::vector<BoundGeo> boundGeos(const int32_t ids[kVehicleJelIds]) {
+  std::vector<BoundGeo> out;
+  GeoList* geos = GVGeoListOf(GVScene().geoList);
+  for (GObject* g = geos ? geos->head : nullptr; g; g = g->next)
+    for (int k = 0; k < kVehicleJelIds; ++k) {
+      if (!boundTo(g, ids[k])) continue;
+      BoundGeo b;
+      b.geoId = g->id;
+      b.slot = k;
+      b.cell = g->cellBind && g->cellBind->jelId == ids[k];
+      b.part = b.cell ? g->cellBind->part : 0;
+      b.flags = g->flags & kBindingFlags;
+      out.push_back(b);
+      break;
+    }
+  return out;
+}
+
+// Every tie of the Geos to the vehicle's Jels is undone before the Jels go:
+// the Geos stay where their base vertices put them. Their attachments are
+// left as they are (a rebuild points them at the new Jels).
+void releaseBoundGeos(VehicleRec* v) {
+  GeoList* geos = GVGeoListOf(GVScene().geoList);
+  if (!geos || !v->world) return;
+  int32_t ids[kVehicleJelIds];
+  GVVehicleJelIds(v, ids);
+  const SceneServices& sv = GVSceneServices();
+  for (GObject* g = geos->head; g; g = g->next) {
+    bool released = false;
+    for (int32_t id : ids) {
+      HObject* j = boundTo(g, id) ? GVVehicleJel(v->world, id) : nullptr;
+      if (!j) continue;
+      GeoAttach* attach = g->attach;
+      g->attach = nullptr;
+      GVReleaseGeoFromJel(j, g);
+      g->attach = attach;
+      released = true;
+    }
+    if (!released) continue;
+    for (int32_t id : ids)
+      if (g->jel && g->jel->id == id) g->jel = nullptr;
+    g->flags &= ~kBindingFlags;
+    if (sv.updateGeoMesh) sv.updateGeoMesh(g);
+  }
+}
+
+// The Geos that were bound to the replaced vehicle's Jels, bound again the
+// same way to the Jels that took their places.
+void rebindGeos(const std::vector<BoundGeo>& kept, const int32_t oldIds[kVehicleJelIds],
+                const int32_t newIds[kVehicleJelIds], HWorld* world) {
+  GeoList* geos = GVGeoListOf(GVScene().geoList);
+  if (!geos || kept.empty()) return;
+  const SceneServices& sv = GVSceneServices();
+  for (const BoundGeo& b : kept) {
+    GObject* g = GVGetGeoById(geos, b.geoId);
+    HObject* j = GVVehicleJel(world, GVVehicleMapJelId(oldIds[b.slot], newIds, oldIds));
+    if (!g || !j) continue;
+    GVUpdateJelDeform(j, 0);
+    if (b.cell) {
+      GVCellBindGeo(g, j, b.part);
+    } else {
+      GVApplyGeoTransform(g, GEO_SEL_START);
+      GVMassocGeo(g, j);
+    }
+    g->jel = j;
+    g->jelId = j->id;
+    g->flags = (g->flags & ~kBindingFlags) | b.flags;
+    if (sv.updateGeoMesh) sv.updateGeoMesh(g);
+  }
+}
 
 // The vehicle settles in the world under the frame callback, in
 // initial-state mode (the only one in which it is driven: its parts are held
@@ -122,6 +212,7 @@ ObjHandle* GVMakeVehicle(int32_t kind, int32_t nA, int32_t nB, int32_t wheelKind
   if (!world) return nullptr;
   const int32_t flags = GVVehicleKindFlags(kind);
   const KeptVehicle kept = keepSettings(GVVehicleOf(GVScene().vehicle));
+  const std::vector<BoundGeo> bound = boundGeos(kept.ids);
   GVDeleteVehicle();
   GVDeleteWheelGeos(GVScene().geoList);
   if (nA == 0) nA = 9;
@@ -185,6 +276,7 @@ ObjHandle* GVMakeVehicle(int32_t kind, int32_t nA, int32_t nB, int32_t wheelKind
     GVVehicleRemapGeoAttachments(kept.ids, newIds);
     const int32_t from = referenceJel(kept.ids), to = referenceJel(newIds);
     if (from != to && GVScene().logic) GVLogicDropJelRef(GVScene().logic, from, to);
+    rebindGeos(bound, kept.ids, newIds, world);
   }
 
   const int32_t firstGeo = GVNextGeoId(GVScene().geoList);
@@ -194,8 +286,10 @@ ObjHandle* GVMakeVehicle(int32_t kind, int32_t nA, int32_t nB, int32_t wheelKind
   const int32_t jelMode = camera ? camera->jelDisplayMode : 1;
   GVCreateOgreVehicleJelObjs(jelMode, newIds);
   GVCreateOgreVehicleGeoObj(firstGeo, geoMode);
-  if ((wheelKindMode == 1 || wheelKindMode == 2) && GVVehicleSetWheelKind(v, wheelKindMode))
+  if ((wheelKindMode == 1 || wheelKindMode == 2) && GVVehicleSetWheelKind(v, wheelKindMode)) {
+    GVRebindWheelGeos();
     GVCreateOgreVehicleParts(jelMode);
+  }
   return cell;
 }
 
@@ -212,6 +306,7 @@ void GVDeleteVehicle() {
         if (v->groupAll != 0 && GVJelInSel(j, v->groupAll)) bound.push_back(g->id);
     for (int32_t id : bound) GVDeleteGeos(list, id);
   }
+  if (v) releaseBoundGeos(v);
   GVDeleteSceneVehicle();
   GVScene().vehicle = nullptr;
   installServices(false);
@@ -225,7 +320,7 @@ int32_t GVVehicleWheelGeosOk() {
   GVVehicleJelIds(v, ids);
   for (GObject* g = geos->head; g; g = g->next) {
     bool onWheel = false;
-    for (int slot : kWheelSlots) onWheel = onWheel || (ids[slot] != 0 && g->jelId == ids[slot]);
+    for (int slot : kVehicleWheelSlots) onWheel = onWheel || (ids[slot] != 0 && g->jelId == ids[slot]);
     if (!onWheel || !g->vertBinds) continue;
     for (int32_t i = 1; i <= g->vertexCount; ++i)
       if (g->vertBinds[i].jelId != 0 && g->vertBinds[i].cellNode > 18) return 0;

@@ -13,6 +13,8 @@
 struct HWorld;
 
 constexpr int kVehicleJelIds = 15;
+// Places of the four wheels (FL, FR, BL, BR) in the vehicle's Jel-id list.
+constexpr int kVehicleWheelSlots[4] = {8, 10, 12, 14};
 constexpr int kVehicleGroups = 8;
 
 struct VehicleRec {

@@ -10,10 +10,6 @@
 #include "scene/scene_services.h"
 #include "vehicle/vehicle_record.h"
 
-// Slots of the vehicle's Jel-id list that hold the wheels of the four
-// motor-wheel parts.
-static constexpr int kWheelSlots[4] = {8, 10, 12, 14};
-
 void GVCreateOgreVehicleParts(int32_t mode) {
   const SceneServices& s = GVSceneServices();
   HWorld* world = GVWorldOf(GVScene().world);
@@ -21,7 +17,7 @@ void GVCreateOgreVehicleParts(int32_t mode) {
   if (!world || !vehicle) return;
   int32_t ids[kVehicleJelIds];
   GVVehicleJelIds(vehicle, ids);
-  for (int slot : kWheelSlots) {
+  for (int slot : kVehicleWheelSlots) {
     HObject* wheel = GVGetJelById(world, ids[slot]);
     if (!wheel) continue;
     if (!GVRenderStarted() || !s.createJelRenderObj) continue;

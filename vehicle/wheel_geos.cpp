@@ -308,7 +308,6 @@ void GVCreateVhcl_2x2(int32_t g) {
   int32_t ids[kVehicleJelIds];
   GVVehicleJelIds(v, ids);
   GVSelUpdateJelDeform(world, -1);
-  static constexpr int kWheelSlot[4] = {8, 10, 12, 14};
   for (int k = 0; k < 4; ++k) {
     ObjHandle* cell = k == 0   ? GVBuildWheelGeoFL(g)
                       : k == 1 ? GVBuildWheelGeoFR(g + 1)
@@ -317,6 +316,23 @@ void GVCreateVhcl_2x2(int32_t g) {
     if (!geo) return;
     geo->flags |= kGeoFlagVehicleWheel;
     GVAddGeoToScene(listCell, cell);
-    placeOnWheel(geo, GVVehicleJel(world, ids[kWheelSlot[k]]));
+    placeOnWheel(geo, GVVehicleJel(world, ids[kVehicleWheelSlots[k]]));
+  }
+}
+
+void GVRebindWheelGeos() {
+  VehicleRec* v = GVVehicleOf(GVScene().vehicle);
+  GeoList* list = GVGeoListOf(GVScene().geoList);
+  HWorld* world = v ? v->world : nullptr;
+  if (!list || !world || world->params.stateMode != -1) return;
+  int32_t ids[kVehicleJelIds];
+  GVVehicleJelIds(v, ids);
+  GVSelUpdateJelDeform(world, -1);
+  const SceneServices& sv = GVSceneServices();
+  for (int k = 0; k < 4; ++k) {
+    GObject* geo = GVGetGeoById(list, GVFindGeoByName(list, kWheelGeoNames[k]));
+    if (!geo) continue;
+    placeOnWheel(geo, GVVehicleJel(world, ids[kVehicleWheelSlots[k]]));
+    if (sv.updateGeoMesh) sv.updateGeoMesh(geo);
   }
 }

@@ -29,3 +29,6 @@ void GVDeleteWheelGeos(ObjHandle* list);
 // Geo already named like a wheel Geo refuses the whole command with a status
 // line naming it.
 void GVCreateVhcl_2x2(int32_t g);
+// The wheel Geos (found by name) placed on and bound again to the wheel Jels
+// the vehicle now has (after its wheels were rebuilt), in natural-state mode.
+void GVRebindWheelGeos();
