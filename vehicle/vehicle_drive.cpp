@@ -8,7 +8,6 @@
 #include <initializer_list>
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "dynamics/glue.h"
 #include "dynamics/group_ops.h"
@@ -298,7 +297,7 @@ void GVUpdateVehicleType2(VehicleRec* v, const DriveInputs& in) {
       for (HObject* j = w->head; j; j = GVNextJel(j))
         if (GVJelInSel(j, v->groupChassis) && j->playParams.mode != kWorldReplay && j->state)
           j->state->translatePart(1, kFrameInStep, kAxesAll, back);
-      if (!getenv("M7_NOCARRY")) GVVehicleCarryRotation(v, c1);
+      GVVehicleCarryRotation(v, c1);
     }
   }
 

@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "command_scene.h"
+#include "geo/geo_fixtures.h"
+#include "geo/geo_binding.h"
+#include "jel/deformation_map.h"
+#include "dynamics/selection_ops.h"
 #include "dynamics/world.h"
 #include "geo/geo_list.h"
 #include "geo/geo_object.h"
@@ -232,6 +236,12 @@ std::vector<float> VehicleState(VehicleRec* v) {
   return out;
 }
 
+void GeoCentroid(const GObject* g, float c[3]) {
+  c[0] = c[1] = c[2] = 0.0f;
+  for (int32_t i = 1; i <= g->vertexCount; ++i)
+    for (int k = 0; k < 3; ++k) c[k] += g->vertices[i][k] / float(g->vertexCount);
+}
+
 bool AllFinite(const std::vector<float>& a) {
   return std::all_of(a.begin(), a.end(), [](float x) { return std::isfinite(x); });
 }
@@ -280,4 +290,68 @@ TEST(VehicleCommands, RewindAndLoopReplayTheSameStatesBitForBit) {
     ASSERT_EQ(VehicleState(s.Vehicle()), first[f - 1]) << "loop frame " << f;
   }
   EXPECT_GT(std::fabs(s.Vehicle()->heading), 29.0f);
+}
+
+TEST(VehicleCommands, GeosOnTheBodyAreLetGoWithTheVehicleAndFollowItsRebuild) {
+  CommandScene s;
+  GVMakeVehicle(1, 0, 0, 0, 32);
+  HObject* body = s.Jel(s.Vehicle()->bodyJel);
+  float box[6];
+  GVJelBoundingBox(body->state, kFrameCommitted, box);
+  // A small box inside the body, bound to it.
+  const geotest::V3 lo = {0.75f * box[0] + 0.25f * box[1], 0.75f * box[2] + 0.25f * box[3], 0.75f * box[4] + 0.25f * box[5]};
+  const geotest::V3 hi = {0.25f * box[0] + 0.75f * box[1], 0.25f * box[2] + 0.75f * box[3], 0.25f * box[4] + 0.75f * box[5]};
+  GObject* g = geotest::makeGeo(60, "BodyMesh", geotest::boxCorners(lo, hi), geotest::boxTriangles());
+  ASSERT_NE(g, nullptr);
+  ObjHandle* cell = new ObjHandle;
+  cell->object = g;
+  g->handle = cell;
+  GVAddGeoToScene(GVScene().geoList, cell);
+  GVUpdateJelDeform(body, 0);
+  ASSERT_EQ(GVMassocGeo(g, body), 0);
+  g->flags |= GEO_FLAG_VERTEX_BINDING | GEO_FLAG_BOUND;
+
+  // Rebuilt: bound again to the new body, it follows it while it drives.
+  GVMakeVehicle(1, 0, 0, 0, 32);
+  body = s.Jel(s.Vehicle()->bodyJel);
+  ASSERT_NE(body, nullptr);
+  EXPECT_EQ(g->jel, body);
+  EXPECT_EQ(g->jelId, body->id);
+  EXPECT_NE(g->flags & GEO_FLAG_BOUND, 0u);
+  StartDriving(s, 0.0f);
+  float c0[3], g0[3];
+  GVGetGroupCentre(body->state, 1, kFrameCommitted, kAxesAll, c0);
+  GeoCentroid(g, g0);
+  s.PlayTo(50);
+  float c1[3], g1[3];
+  GVGetGroupCentre(body->state, 1, kFrameCommitted, kAxesAll, c1);
+  GeoCentroid(g, g1);
+  EXPECT_GT(c1[0] - c0[0], 1.0f);  // the body did move
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(g1[k] - g0[k], c1[k] - c0[k], 0.1f) << k;
+
+  // Gone with the vehicle: the Geo is let go, and frames run without it.
+  GVDeleteVehicle();
+  EXPECT_EQ(g->jel, nullptr);
+  EXPECT_EQ(g->flags & GEO_FLAG_BOUND, 0u);
+  s.PlayTo(100);
+}
+
+TEST(VehicleCommands, WheelKindModeBindsTheWheelGeosToTheNewWheels) {
+  CommandScene s;
+  GVMakeVehicle(1, 0, 0, 1, 32);
+  EXPECT_EQ(GVVehicleWheelGeosOk(), 1);
+  int32_t ids[kVehicleJelIds];
+  GVVehicleJelIds(s.Vehicle(), ids);
+  StartDriving(s, 0.0f);
+  s.PlayTo(90);
+  for (int k = 0; k < 4; ++k) {
+    HObject* wheel = s.Jel(ids[kVehicleWheelSlots[k]]);
+    GObject* g = s.Geo(kWheelGeoNames[k]);
+    ASSERT_TRUE(wheel && g) << k;
+    EXPECT_EQ(wheel->nodeCount, 18);
+    float c[3], gc[3];
+    GVGetGroupCentre(wheel->state, 1, kFrameCommitted, kAxesAll, c);
+    GeoCentroid(g, gc);
+    EXPECT_LT(std::hypot(gc[0] - c[0], gc[1] - c[1], gc[2] - c[2]), 0.1f) << kWheelGeoNames[k];
+  }
 }
