@@ -66,6 +66,12 @@ struct HWorld {
   // Threads that step the world's Jels (GVSetWorldThreads); the pool is made
   // on the first sub-step that needs it. The result never depends on the
   // count.
+  // Frames the runner took back because they left a Jel with a non-finite
+  // position or velocity (the Jels keep the state the frame started from),
+  // and the last such frame.
+  int32_t nonFiniteRestores = 0;
+  int32_t nonFiniteFrame = 0;
+
   int32_t threadCount = 0;
   std::unique_ptr<WorkerPool> workers;
   std::vector<HObject*> stepping;  // the active Jels of a sub-step, reused

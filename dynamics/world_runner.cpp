@@ -131,10 +131,27 @@ static void ReserveContacts(HWorld* world) {
   GVReserveContactRecords(&world->contactStore, std::max(faces, 2 * world->contactStore.recordsPeak));
 }
 
+// A frame that left some Jel with a non-finite position or velocity is taken
+// back: every stepped Jel returns to the state the frame started from.
+static void TakeBackNonFinite(HWorld* world) {
+  bool finite = true;
+  for (HObject* j = world->head; j && finite; j = GVNextJel(j))
+    if (GVJelActive(j) && j->state) finite = j->state->isFinite();
+  if (finite) return;
+  for (HObject* j = world->head; j; j = GVNextJel(j))
+    if (GVJelActive(j) && j->state) j->state->restoreFiniteCopy();
+  world->nonFiniteRestores += 1;
+  world->nonFiniteFrame = world->params.computedFrame + 1;
+}
+
 void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   if (!world) return;
   FrameParams& p = world->params;
   Push(world, kFpCurrent | kFpComputed | kFpHighestComputed);
+  // The state the frame starts from, to take back should the frame leave a
+  // Jel non-finite (held Jels included: the application steps them).
+  for (HObject* j = world->head; j; j = GVNextJel(j))
+    if (GVJelActive(j) && j->state) j->state->keepFiniteCopy();
   for (HObject* j = world->head; j; j = GVNextJel(j))
     if (j->flags & kJelHeld) j->setGroupBit(-1, 0);
 
@@ -182,6 +199,7 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
 
   for (HObject* j = world->head; j; j = GVNextJel(j))
     if (j->flags & kJelHeld) j->setGroupBit(-1, 1);
+  TakeBackNonFinite(world);
 
   // Every Jel took the world's computed frame at the start, so the world
   // moves on by one even when no Jel is active.

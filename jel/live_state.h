@@ -78,6 +78,14 @@ class HAState final : public HBState {
   // positions.
   void saveToFrameStore(int32_t v);
   void loadFromFrameStore(int32_t v);
+  // The state a frame starts from, kept so that a frame that leaves a
+  // position or velocity non-finite can be taken back: every value a step
+  // reads from one frame to the next (positions, velocities, link strains,
+  // rest links, part vectors, carried words). isFinite: every position and
+  // velocity is a number.
+  void keepFiniteCopy();
+  void restoreFiniteCopy();
+  bool isFinite() const;
   // The stored part vectors of slot v (made when asked), and their save and
   // load with the slot.
   struct StoredPartVecs;
@@ -191,6 +199,7 @@ class HAState final : public HBState {
   };
   std::vector<StoredPartVecs> storedPartVecs;
   bool partVecsStale = false;
+  std::vector<float> finiteCopy;  // keepFiniteCopy's values
 
   // Owner tables repeated in pairs (-x, +x, -y, +y, -z, +z), set by linkLattice.
   int32_t* nbrPairs[6] = {};

@@ -1,5 +1,6 @@
 // Storing the live state into the Jel's frame store and restoring it.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "jel/chan_data.h"
@@ -133,6 +134,58 @@ void HAState::loadFromFrameStore(int32_t v) {
     contactAux[i] = 0;
     disp[i][0] = disp[i][1] = disp[i][2] = 0.0f;
   }
+}
+
+namespace {
+
+// The per-node values of the finite copy, in their order: position,
+// velocity, then the seven link vectors of the previous strains, the strains
+// and the rest links.
+constexpr size_t kCopyNodeFloats = 6 + 3 * 21;
+constexpr size_t kCopyTailFloats = 32 * 3 + 2;
+
+}  // namespace
+
+void HAState::keepFiniteCopy() {
+  const size_t n = static_cast<size_t>(nodeCount);
+  finiteCopy.resize(n * kCopyNodeFloats + kCopyTailFloats);
+  float* f = finiteCopy.data();
+  for (int32_t i = 1; i <= nodeCount; ++i, f += kCopyNodeFloats) {
+    std::memcpy(f, pos[i], sizeof(Vec3f));
+    std::memcpy(f + 3, vel[i], sizeof(Vec3f));
+    std::memcpy(f + 6, prevLinkStrain[i], sizeof(Vec3f) * 7);
+    std::memcpy(f + 27, linkStrain[i], sizeof(Vec3f) * 7);
+    std::memcpy(f + 48, restLinks[i], sizeof(Vec3f) * 7);
+  }
+  std::memcpy(f, impulseTable, sizeof impulseTable);
+  std::memcpy(f + 96, carriedWords, sizeof carriedWords);
+}
+
+void HAState::restoreFiniteCopy() {
+  const size_t n = static_cast<size_t>(nodeCount);
+  if (finiteCopy.size() != n * kCopyNodeFloats + kCopyTailFloats) return;
+  const float* f = finiteCopy.data();
+  for (int32_t i = 1; i <= nodeCount; ++i, f += kCopyNodeFloats) {
+    std::memcpy(pos[i], f, sizeof(Vec3f));
+    std::memcpy(vel[i], f + 3, sizeof(Vec3f));
+    std::memcpy(prevLinkStrain[i], f + 6, sizeof(Vec3f) * 7);
+    std::memcpy(linkStrain[i], f + 27, sizeof(Vec3f) * 7);
+    std::memcpy(restLinks[i], f + 48, sizeof(Vec3f) * 7);
+    disp[i][0] = disp[i][1] = disp[i][2] = 0.0f;
+    contactFlags[i] = 0;
+    contactAux[i] = 0;
+  }
+  std::memcpy(impulseTable, f, sizeof impulseTable);
+  std::memcpy(carriedWords, f + 96, sizeof carriedWords);
+  strainsChanged();
+  updateNodeFrames();
+}
+
+bool HAState::isFinite() const {
+  for (int32_t i = 1; i <= nodeCount; ++i)
+    for (int k = 0; k < 3; ++k)
+      if (!std::isfinite(pos[i][k]) || !std::isfinite(vel[i][k])) return false;
+  return true;
 }
 
 void HAState::resetToNatural() {

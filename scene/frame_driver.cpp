@@ -132,9 +132,17 @@ void GVStepFrame(int32_t frame, int32_t normal) {
 
   HWorld* w = GVWorldOf(world);
   if (!w) return;
+  const int32_t restores = w->nonFiniteRestores;
   GVAdvanceToFrame(w, frame, GVFrameCallback, normal == 1 ? GVUpdateAfterStep : nullptr);
   if (normal != 1) GVUpdateAfterStep(world, -1, nullptr);
   TellSubStepsHeld(w);
+  if (w->nonFiniteRestores != restores && sv.showStatusLine) {
+    char text[120];
+    std::snprintf(text, sizeof text,
+                  "Warning: frame %d went out of bounds (not a number); the last finite frame was restored",
+                  static_cast<int>(w->nonFiniteFrame));
+    sv.showStatusLine(text);
+  }
 }
 
 static int32_t SubstepsPerFrame() {

@@ -22,6 +22,13 @@ namespace {
 // sin(pi / 8): the rim twist between the two rings of a 16-segment wheel.
 constexpr float kRingTwist = 0.382683f;
 constexpr float kSqrt2 = 1.414f;
+// With rigid wheels (the strong drive) the drive changes a wheel's spin by at
+// most what this many times the wheel's gravity gives its rim in a sub-step.
+// The strong constants (a rim acceleration of 100 times the default gravity,
+// three times the weak drive's top speed) throw the vehicle into the air
+// within a second and its rigid wheels then run it non-finite; at five
+// gravities it stays on the floor. The weak drive keeps its own limit.
+constexpr float kRimGravities = 5.0f;
 // Faces of a cube Jel across its lattice z: the motor's axle runs through them.
 constexpr int32_t kAxleFaceA = 1;
 constexpr int32_t kAxleFaceB = 2;
@@ -47,6 +54,15 @@ void pairCentre(const PartStates& s, float c[3]) {
     st->getPartMassPosSum(1, kFrameInStep, kAxesAll, sum);
   }
   for (int k = 0; k < 3; ++k) c[k] = m != 0.0f ? sum[k] / m : 0.0f;
+}
+
+// Largest acceleration of the wheel's rim the drive gives: kRimGravities
+// times the wheel's gravity (Fy x Sc_T^2); no bound without gravity.
+float rimAccelBound(const HAState* wheel) {
+  if (wheel->nodeCount < 1 || !wheel->matter) return HUGE_VALF;
+  const MatterProps& m = wheel->matter[1];
+  const float g = std::fabs(m.forceY) * m.scaleT * m.scaleT;
+  return g > 0.0f ? kRimGravities * g : HUGE_VALF;
 }
 
 bool runStart(const VhclPartRec* p) { return GVFrameIsTime(&p->world->params, 0.0f) == 1; }
@@ -189,7 +205,8 @@ void GVDriveWheelPart(VhclPartRec* p, WheelRequest* q, float shift) {
   // Drive and brake act on the wheel's spin relative to its motor.
   const float k = 1.0f / (cell * kSqrt2);
   float drive0 = -q->driveFactor * q->throttle * k;
-  const float limit = wheel->stepTime() * q->limitFactor * k;
+  const float rimAccel = q->rigidWheels ? std::fmin(q->limitFactor, rimAccelBound(wheel)) : q->limitFactor;
+  const float limit = wheel->stepTime() * rimAccel * k;
   float wm[3] = {0, 0, 0}, ww[3] = {0, 0, 0};
   GVGetPartAngVelocity(motor, wm);
   GVGetPartAngVelocity(wheel, ww);

@@ -257,6 +257,33 @@ TEST_F(FrameDriver, LogicSelectsThroughTheViewOnlyWithAMainWindow) {
   EXPECT_TRUE(view.calls.empty());
 }
 
+TEST_F(FrameDriver, AFrameThatGoesNonFiniteIsTakenBackAndReported) {
+  HObject* jel = addJel(5.0f, 1);
+  static std::string status;
+  static bool poison = false;
+  status.clear();
+  SceneServices sv = GVSceneServices();
+  sv.showStatusLine = [](const char* text) { status = text; };
+  // Stands in for an update that blows up within a step.
+  sv.driveVehicle = [](HWorld** w) {
+    if (poison) (*w)->head->state->disp[1][1] = std::nanf("");
+  };
+  GVSetSceneServices(sv);
+  GVStepFrame(0, 1);
+  for (int32_t f = 1; f <= 5; ++f) GVStepFrame(f, 1);
+  const uint64_t before = WorldStateHash(world());
+  poison = true;
+  GVStepFrame(6, 1);
+  poison = false;
+  EXPECT_EQ(WorldStateHash(world()), before);
+  EXPECT_TRUE(jel->state->isFinite());
+  EXPECT_NE(status.find("frame 6"), std::string::npos) << status;
+  status.clear();
+  GVStepFrame(7, 1);  // and on it goes
+  EXPECT_NE(WorldStateHash(world()), before);
+  EXPECT_TRUE(status.empty());
+}
+
 TEST(FrameCallback, SubStepsAreTheLargerOfLogicAndVehicle) {
   EXPECT_EQ(GVFrameCallback(nullptr, 0, nullptr), 1);
   SceneServices sv;

@@ -49,7 +49,21 @@ DrivenVehicle::DrivenVehicle(int32_t flags, int32_t nA, int32_t nB, bool settle)
   frame = -1;
 }
 
+DrivenVehicle::DrivenVehicle(VehicleClick click) : in(GVDriveInputs()), made(true) {
+  in = DriveInputs();
+  GVAppStartup();
+  const float bounds[6] = {-1e4f, 1e4f, 0.0f, 1e4f, -1e4f, 1e4f};
+  for (int k = 0; k < 6; ++k) GVScene().bounds[k] = bounds[k];
+  World()->params.stateMode = -1;
+  GVMakeVehicle(click.kind, click.nA, click.nB, 0, 32);
+  v = GVVehicleOf(GVScene().vehicle);
+  World()->params.stateMode = 0;
+  GVStepFrame(0, 1);
+  frame = 0;
+}
+
 DrivenVehicle::~DrivenVehicle() {
+  if (made) GVDeleteVehicle();
   GVDeleteSceneVehicle();
   GVScene().vehicle = nullptr;
   GVAppShutdown();

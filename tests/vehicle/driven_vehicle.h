@@ -1,4 +1,4 @@
-// A 2x2 vehicle built as the vehicle command builds it (scale 1, Sc_T 5,
+// A 2x2 vehicle built by the builder with the first build's settings (scale 1, Sc_T 5,
 // Fy -0.5, grips 0.7, both axles driven, front brakes), settled on the floor
 // (y = 0) and played through the frame driver with the real vehicle step.
 #pragma once
@@ -11,9 +11,20 @@
 class HObject;
 struct HWorld;
 
+// What the vehicle controls' build button asks for: GVMakeVehicle of a kind
+// (nA, nB 0: the defaults).
+struct VehicleClick {
+  int32_t kind = 1;
+  int32_t nA = 0;
+  int32_t nB = 0;
+};
+
 struct DrivenVehicle {
   // flags of the builder; settle: run 200 frames and keep them as frame 0.
   DrivenVehicle(int32_t flags, int32_t nA, int32_t nB, bool settle);
+  // The vehicle GVMakeVehicle makes, as a click makes it, in initial-state
+  // mode at frame 0 (the mode switch evaluates the frame again).
+  explicit DrivenVehicle(VehicleClick click);
   ~DrivenVehicle();
   DrivenVehicle(const DrivenVehicle&) = delete;
   DrivenVehicle& operator=(const DrivenVehicle&) = delete;
@@ -30,5 +41,6 @@ struct DrivenVehicle {
 
   VehicleRec* v = nullptr;
   DriveInputs& in;
+  bool made = false;
   int32_t frame = -1;
 };

@@ -73,6 +73,28 @@ TEST(WheelDrive, DriveSpinsTheWheelUpAndItRollsForwardThenBrakeSlowsIt) {
     for (int k = 0; k < 3; ++k) ASSERT_TRUE(std::isfinite(s.Wheel()->pos[i][k]));
 }
 
+TEST(WheelDrive, EachBrakeCallTakesATenthOfTheSpinTimesTheThrottle) {
+  for (float throttle : {1.0f, 0.5f}) {
+    WheelScene s;
+    s.player.PlayTo(40);
+    // The in-step state of a step without forces: each node moves on by its
+    // velocity.
+    for (int32_t id : {(*s.part)->jelA, (*s.part)->jelB}) {
+      HAState* st = GVVehicleJelState(s.player.world(), id);
+      for (int32_t i = 1; i <= st->nodeCount; ++i)
+        for (int k = 0; k < 3; ++k) st->disp[i][k] = st->vel[i][k] * st->stepTime();
+    }
+    WheelRequest q = s.player.request;
+    q.driveMode = 1;
+    q.throttle = throttle;
+    GVDriveWheelPart(*s.part, &q, 0.0f);
+    const float before = q.result;
+    ASSERT_GT(std::fabs(before), 1.0f);
+    GVDriveWheelPart(*s.part, &q, 0.0f);
+    EXPECT_NEAR(q.result / before, 1.0f - 0.1f * throttle, 0.01f) << throttle;
+  }
+}
+
 TEST(WheelDrive, NoCounterDriveAppliesNoBrakingTorqueToAFastWheel) {
   // Spun up fast, then asked for a fifth of that speed.
   auto spinAfter = [](int32_t gear, int32_t noCounter) {
