@@ -99,32 +99,33 @@ std::vector<BoundGeo> boundGeos(const int32_t ids[kVehicleJelIds]) {
   return out;
 }
 
-// Every tie of the Geos to the vehicle's Jels is undone before the Jels go:
-// the Geos stay where their base vertices put them. Their attachments are
-// left as they are (a rebuild points them at the new Jels).
-void releaseBoundGeos(VehicleRec* v) {
+// The attachments that name the vehicle's Jels, kept over its deletion (which
+// clears them) so that a rebuild can point them at the new Jels.
+struct KeptAttachment {
+  int32_t geoId = 0;
+  GeoAttach record{};
+};
+
+std::vector<KeptAttachment> keepAttachments(const int32_t ids[kVehicleJelIds]) {
+  std::vector<KeptAttachment> out;
   GeoList* geos = GVGeoListOf(GVScene().geoList);
-  if (!geos || !v->world) return;
-  int32_t ids[kVehicleJelIds];
-  GVVehicleJelIds(v, ids);
-  const SceneServices& sv = GVSceneServices();
-  for (GObject* g = geos->head; g; g = g->next) {
-    bool released = false;
-    for (int32_t id : ids) {
-      HObject* j = boundTo(g, id) ? GVVehicleJel(v->world, id) : nullptr;
-      if (!j) continue;
-      GeoAttach* attach = g->attach;
-      g->attach = nullptr;
-      GVReleaseGeoFromJel(j, g);
-      g->attach = attach;
-      released = true;
-    }
-    if (!released) continue;
-    for (int32_t id : ids)
-      if (g->jel && g->jel->id == id) g->jel = nullptr;
-    g->flags &= ~kBindingFlags;
-    if (sv.updateGeoMesh) sv.updateGeoMesh(g);
+  for (GObject* g = geos ? geos->head : nullptr; g; g = g->next) {
+    const GeoAttach* a = g->attach;
+    if (!a || a->type == 0) continue;
+    for (int k = 0; k < kVehicleJelIds; ++k)
+      if (ids[k] >= 1 && (a->jelStart == ids[k] || a->jelEnd == ids[k])) {
+        out.push_back({g->id, *a});
+        break;
+      }
   }
+  return out;
+}
+
+void putAttachmentsBack(const std::vector<KeptAttachment>& kept) {
+  GeoList* geos = GVGeoListOf(GVScene().geoList);
+  for (const KeptAttachment& k : kept)
+    if (GObject* g = GVGetGeoById(geos, k.geoId))
+      if (g->attach) *g->attach = k.record;
 }
 
 // The Geos that were bound to the replaced vehicle's Jels, bound again the
@@ -213,6 +214,7 @@ ObjHandle* GVMakeVehicle(int32_t kind, int32_t nA, int32_t nB, int32_t wheelKind
   const int32_t flags = GVVehicleKindFlags(kind);
   const KeptVehicle kept = keepSettings(GVVehicleOf(GVScene().vehicle));
   const std::vector<BoundGeo> bound = boundGeos(kept.ids);
+  const std::vector<KeptAttachment> attachments = keepAttachments(kept.ids);
   GVDeleteVehicle();
   GVDeleteWheelGeos(GVScene().geoList);
   if (nA == 0) nA = 9;
@@ -275,6 +277,7 @@ ObjHandle* GVMakeVehicle(int32_t kind, int32_t nA, int32_t nB, int32_t wheelKind
   int32_t newIds[kVehicleJelIds];
   GVVehicleJelIds(v, newIds);
   if (kept.present) {
+    putAttachmentsBack(attachments);
     GVVehicleRemapGeoAttachments(kept.ids, newIds);
     const int32_t from = referenceJel(kept.ids), to = referenceJel(newIds);
     if (from != to && GVScene().logic) GVLogicDropJelRef(GVScene().logic, from, to);
@@ -308,7 +311,6 @@ void GVDeleteVehicle() {
         if (v->groupAll != 0 && GVJelInSel(j, v->groupAll)) bound.push_back(g->id);
     for (int32_t id : bound) GVDeleteGeos(list, id);
   }
-  if (v) releaseBoundGeos(v);
   GVDeleteSceneVehicle();
   GVScene().vehicle = nullptr;
   installServices(false);

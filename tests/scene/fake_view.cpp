@@ -86,6 +86,7 @@ FakeView::FakeView() : saved_(GVSceneServices()), savedScene_(GVScene()) {
   GVNewGeoList(scene.geoList);
   scene.world = new HWorld*(nullptr);
   GVInitWorldHandle(scene.world);
+  GVWatchJelsLeaving(*scene.world, &scene.geoList);  // as start-up does
   GVSetSceneServices(fakeServices());
 }
 
