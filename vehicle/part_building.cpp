@@ -88,13 +88,7 @@ void captureShape(HObject* jel) {
   if (jel && jel->state) GVCapturePartShape(jel->state, 1);
 }
 
-// Centre of part 1 at the initial frame; zero for a part without mass.
-void initialCentre(HObject* jel, float c[3]) {
-  float m = 0.0f, s[3] = {0, 0, 0};
-  jel->getPartMass(1, kFrameNatural, &m);
-  jel->getPartMassSumVec0(1, kFrameNatural, kAxesAll, s);
-  for (int k = 0; k < 3; ++k) c[k] = m != 0.0f ? s[k] / m : 0.0f;
-}
+void initialCentre(HObject* jel, float c[3]) { GVVehiclePart1Centre(&jel, 1, kFrameNatural, c); }
 
 void rotationAboutZ(float angle, float R[9]) {
   const float v[3] = {0.0f, 0.0f, angle};

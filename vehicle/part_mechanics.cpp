@@ -46,14 +46,10 @@ bool liveStates(const VhclPartRec* p, PartStates* out) {
   return out->a && out->b;
 }
 
-// Mass-weighted centre of part 1 over both Jels at the in-step positions.
-void pairCentre(const PartStates& s, float c[3]) {
-  float m = 0.0f, sum[3] = {0, 0, 0};
-  for (HAState* st : {s.a, s.b}) {
-    st->getPartMass(1, kFrameInStep, &m);
-    st->getPartMassPosSum(1, kFrameInStep, kAxesAll, sum);
-  }
-  for (int k = 0; k < 3; ++k) c[k] = m != 0.0f ? sum[k] / m : 0.0f;
+// Centre of part 1 over both Jels at the in-step positions.
+void pairCentre(const VhclPartRec* p, float c[3]) {
+  HObject* jels[2] = {GVVehicleJel(p->world, p->jelA), GVVehicleJel(p->world, p->jelB)};
+  GVVehiclePart1Centre(jels, 2, kFrameInStep, c);
 }
 
 // Largest acceleration of the wheel's rim the drive gives: kRimGravities
@@ -122,7 +118,7 @@ void GVSteerRotatorPart(VhclPartRec* p, float angle) {
   PartStates s;
   if (!liveStates(p, &s)) return;
   float c1[3];
-  pairCentre(s, c1);
+  pairCentre(p, c1);
   GVVhclPartSaveDisplacementsP(p);
   float origin[3], frame[9];
   if (!HBState::nodeTangents(s.a, 1, origin, frame)) GVMat3Identity(frame);
@@ -131,7 +127,7 @@ void GVSteerRotatorPart(VhclPartRec* p, float angle) {
   GVRotationFromVector(halfA, turns[0]);
   GVRotationFromVector(halfB, turns[1]);
   float centre[3];
-  pairCentre(s, centre);
+  pairCentre(p, centre);
 
   // Each rotor becomes an exact cube of the cell size, in the lattice frame of
   // rotor A turned by its half of the angle, and both share one centre.
@@ -158,7 +154,7 @@ void GVSteerRotatorPart(VhclPartRec* p, float angle) {
   GVApplyPartRotationDrive(s.b, 1);
   if (p->groupSel == 0) return;
   float c2[3], back[3];
-  pairCentre(s, c2);
+  pairCentre(p, c2);
   GVVecSub(back, c1, c2);
   s.a->translatePart(1, kFrameInStep, kAxesAll, back);
   s.b->translatePart(1, kFrameInStep, kAxesAll, back);
@@ -175,7 +171,7 @@ void GVDriveWheelPart(VhclPartRec* p, WheelRequest* q, float shift) {
   const bool ring36 = wheel->nodeCount == 36;
 
   float c1[3];
-  pairCentre(s, c1);
+  pairCentre(p, c1);
   GVVhclPartSaveDisplacementsP(p);
   if (runStart(p)) {
     capture(s);

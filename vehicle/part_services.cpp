@@ -136,15 +136,10 @@ void GVVhclPartSetScaleT(VhclPartRec* p, float value) {
 void GVVhclPartPlaceAt(VhclPartRec* p, const float point[3]) {
   if (!p || !p->world || !point) return;
   HObject* jels[2] = {GVVehicleJel(p->world, p->jelA), GVVehicleJel(p->world, p->jelB)};
-  float mass = 0.0f, sum[3] = {0, 0, 0};
-  for (HObject* j : jels) {
-    if (!j) continue;
-    j->getPartMass(1, kFrameNatural, &mass);
-    j->getPartMassSumVec0(1, kFrameNatural, kAxesAll, sum);
-  }
-  if (mass == 0.0f) return;
-  float move[3];
-  for (int k = 0; k < 3; ++k) move[k] = point[k] - sum[k] / mass;
+  if (!jels[0] && !jels[1]) return;
+  float c[3], move[3];
+  GVVehiclePart1Centre(jels, 2, kFrameNatural, c);
+  for (int k = 0; k < 3; ++k) move[k] = point[k] - c[k];
   for (HObject* j : jels) {
     if (!j) continue;
     j->addPartVec0(1, kFrameNatural, kAxesAll, move);

@@ -104,13 +104,7 @@ int32_t boxesOf(Lattice kind, int32_t nA, int32_t nB, int32_t flags, Box* out) {
   return n;
 }
 
-// Centre of part 1: committed mass over the mass-position sum at a frame.
-void centreAt(HObject* j, int32_t frame, float c[3]) {
-  float m = 0.0f, sum[3] = {0, 0, 0};
-  j->getPartMass(1, kFrameCommitted, &m);
-  j->getPartMassSumVec0(1, frame, kAxesAll, sum);
-  for (int k = 0; k < 3; ++k) c[k] = m != 0.0f ? sum[k] / m : 0.0f;
-}
+void centreAt(HObject* j, int32_t frame, float c[3]) { GVVehiclePart1Centre(&j, 1, frame, c); }
 
 HObject* buildLatticeJel(VehicleRec* v, Lattice kind, int32_t id, const char* name, float s, int32_t group,
                          int32_t nA, int32_t nB, int32_t flags) {

@@ -33,7 +33,6 @@ namespace {
 constexpr float kPi = 3.1415927f;
 constexpr int32_t kMaxVehicleStates = kVehicleJelIds;
 
-VhclPartRec* partOf(VhclPartRec** cell) { return cell ? *cell : nullptr; }
 
 // Live states of the vehicle's Jels that may be moved.
 int32_t movableStates(VehicleRec* v, HAState* out[kMaxVehicleStates]) {
@@ -63,7 +62,7 @@ void driveAxle(VehicleRec* v, const DriveInputs& in, VhclPartRec** left, VhclPar
   float sum = 0.0f;
   int32_t present = 0;
   for (auto wheel : {std::make_pair(left, -v->wheelOffset), std::make_pair(right, v->wheelOffset)}) {
-    VhclPartRec* p = partOf(wheel.first);
+    VhclPartRec* p = GVVhclPartOf(wheel.first);
     if (!p) continue;
     GVDriveWheelPart(p, &q, wheel.second);
     sum += q.result;
@@ -76,10 +75,10 @@ void applyPartGlue(VehicleRec* v) {
   HWorld* w = v->world;
   if (v->chassisJel != 0)
     for (VhclPartRec** cell : {v->rotorL, v->rotorR, v->wheelFL, v->wheelFR, v->wheelBL, v->wheelBR})
-      if (VhclPartRec* p = partOf(cell)) GVSelApplyGlue(w, v->chassisJel, 1, p->groupSel, 1);
+      if (VhclPartRec* p = GVVhclPartOf(cell)) GVSelApplyGlue(w, v->chassisJel, 1, p->groupSel, 1);
   for (auto side : {std::make_pair(v->wheelFL, v->rotorL), std::make_pair(v->wheelFR, v->rotorR)}) {
-    VhclPartRec* wheel = partOf(side.first);
-    VhclPartRec* rotor = partOf(side.second);
+    VhclPartRec* wheel = GVVhclPartOf(side.first);
+    VhclPartRec* rotor = GVVhclPartOf(side.second);
     if (wheel && rotor && wheel->jelA) GVSelApplyGlue(w, wheel->jelA, 1, rotor->groupSel, 1);
   }
 }
@@ -215,7 +214,7 @@ void GVVehicleCaptureShapes(VehicleRec* v) {
   if (!v || !v->world) return;
   if (v->chassisPart != 0) captureChassis(v);
   for (VhclPartRec** cell : {v->rotorL, v->rotorR, v->wheelFL, v->wheelFR, v->wheelBL, v->wheelBR})
-    GVVhclPartCaptureShapes(partOf(cell));
+    GVVhclPartCaptureShapes(GVVhclPartOf(cell));
 }
 
 DriveInputs& GVDriveInputs() {
@@ -263,7 +262,7 @@ void GVUpdateVehicleType2(VehicleRec* v, const DriveInputs& in) {
   if (keeper) keeper->carriedWords[0] = v->heading;
   const float a = v->heading * kPi / 180.0f;
   float aL = a, aR = a;
-  if (partOf(v->rotorL) && partOf(v->rotorR) && v->steerRatio > 0.0001f) {
+  if (GVVhclPartOf(v->rotorL) && GVVhclPartOf(v->rotorR) && v->steerRatio > 0.0001f) {
     const float delta = a - std::atan(a);
     if (a >= 0.0f) aL = a - delta;
     if (a <= 0.0f) aR = a - delta;
@@ -274,8 +273,8 @@ void GVUpdateVehicleType2(VehicleRec* v, const DriveInputs& in) {
     if (v->groupChassis != 0) GVVehicleSelCentre(w, v->groupChassis, kFrameInStep, c1);
     GVVehicleSaveDisplacements(v);
     if (v->chassisPart != 0) keepChassisRigid(v, start && pass == 1);
-    GVSteerRotatorPart(partOf(v->rotorL), aL);
-    GVSteerRotatorPart(partOf(v->rotorR), aR);
+    GVSteerRotatorPart(GVVhclPartOf(v->rotorL), aL);
+    GVSteerRotatorPart(GVVhclPartOf(v->rotorR), aR);
     driveAxle(v, in, v->wheelFL, v->wheelFR, v->driveAxles == 1 || v->driveAxles == 3,
               v->brakeAxles == 1 || v->brakeAxles == 3, v->frontGrip, &v->frontSpin);
     driveAxle(v, in, v->wheelBL, v->wheelBR, v->driveAxles == 2 || v->driveAxles == 3,

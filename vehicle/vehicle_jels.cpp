@@ -13,6 +13,23 @@ HObject* GVVehicleJel(const HWorld* world, int32_t id) {
   return j && j->handle && *j->handle == j ? j : nullptr;
 }
 
+void GVVehiclePart1Centre(HObject* const* jels, int32_t count, int32_t frame, float c[3]) {
+  float m = 0.0f, sum[3] = {0, 0, 0};
+  const bool live = frame <= kFrameCommitted;
+  for (int32_t k = 0; jels && k < count; ++k) {
+    HObject* j = jels[k];
+    if (!j || (live && !j->state)) continue;
+    if (live) {
+      j->state->getPartMass(1, frame, &m);
+      j->state->getPartMassPosSum(1, frame, kAxesAll, sum);
+    } else {
+      j->getPartMass(1, frame, &m);
+      j->getPartMassSumVec0(1, frame, kAxesAll, sum);
+    }
+  }
+  for (int k = 0; k < 3; ++k) c[k] = m != 0.0f ? sum[k] / m : 0.0f;
+}
+
 HAState* GVVehicleJelState(const HWorld* world, int32_t id) {
   HObject* j = GVVehicleJel(world, id);
   return j ? j->state : nullptr;

@@ -13,6 +13,11 @@ struct HWorld;
 // The Jel with the id when it is listed in the world and held by its cell;
 // null otherwise (also for id < 1 or a missing world).
 HObject* GVVehicleJel(const HWorld* world, int32_t id);
+// The centre of part 1 over the Jels (null entries skipped): its mass-weighted
+// mean at a frame, from the live states at -2 (committed) and -3 (within the
+// step), Jels without one left out, and from the stored rest positions at -1
+// and the stored frames. The origin without mass.
+void GVVehiclePart1Centre(HObject* const* jels, int32_t count, int32_t frame, float c[3]);
 // Its live state, or null.
 HAState* GVVehicleJelState(const HWorld* world, int32_t id);
 // Its live state when it may be moved (not replaying); null otherwise.

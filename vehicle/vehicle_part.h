@@ -57,6 +57,9 @@ struct WheelRequest {
   float hubWidth = 0.0f;
 };
 
+// The record a holder cell holds; null for a null cell.
+inline VhclPartRec* GVVhclPartOf(VhclPartRec** cell) { return cell ? *cell : nullptr; }
+
 // Part-record holders: a new zeroed record in a new cell, and the release of a
 // record with its tables (not its Jels) and its cell.
 VhclPartRec** GVNewVhclPartCell();

@@ -13,12 +13,11 @@
 
 namespace {
 
-VhclPartRec* partOf(VhclPartRec** cell) { return cell ? *cell : nullptr; }
 
 template <class F>
 void forFirstSet(const VehicleRec* v, F f) {
   for (VhclPartRec** cell : {v->rotorL, v->rotorR, v->wheelFL, v->wheelFR, v->wheelBL, v->wheelBR})
-    if (VhclPartRec* p = partOf(cell)) f(p);
+    if (VhclPartRec* p = GVVhclPartOf(cell)) f(p);
 }
 
 int32_t* recordIds(VehicleRec* v, int k) {
@@ -32,19 +31,15 @@ void freeSlot(VhclPartRec**& cell) {
 }
 
 bool hasJels(VhclPartRec** cell) {
-  const VhclPartRec* p = partOf(cell);
+  const VhclPartRec* p = GVVhclPartOf(cell);
   return p && (p->jelA || p->jelB);
 }
 
-// Centre of part 1 of a motor Jel: committed mass over the initial mass sum.
+// Centre of part 1 of a motor Jel at the initial frame.
 bool motorCentre(const HWorld* world, int32_t id, float c[3]) {
   HObject* j = GVVehicleJel(world, id);
-  if (!j) return false;
-  float m = 0.0f, sum[3] = {0, 0, 0};
-  j->getPartMass(1, kFrameCommitted, &m);
-  j->getPartMassSumVec0(1, kFrameNatural, kAxesAll, sum);
-  for (int k = 0; k < 3; ++k) c[k] = m != 0.0f ? sum[k] / m : sum[k];
-  return true;
+  if (j) GVVehiclePart1Centre(&j, 1, kFrameNatural, c);
+  return j != nullptr;
 }
 
 // Whether node 1 of the Jel has a neighbour in direction dir that itself has
@@ -126,7 +121,7 @@ void GVVehicleMarkPartJels(VehicleRec* v, int32_t link) {
 VhclPartRec** GVNewVhclRotPart(HWorld* world, int32_t idA, int32_t idB, const char* nameA, const char* nameB,
                                float scale, int32_t groupSel) {
   VhclPartRec** cell = GVNewVhclPartCell();
-  if (VhclPartRec* p = partOf(cell)) GVCreateVhclRotPart(p, groupSel, world, idA, idB, nameA, nameB, scale);
+  if (VhclPartRec* p = GVVhclPartOf(cell)) GVCreateVhclRotPart(p, groupSel, world, idA, idB, nameA, nameB, scale);
   return cell;
 }
 
@@ -134,7 +129,7 @@ VhclPartRec** GVNewVhclWheelPart(HWorld* world, int32_t motorId, int32_t wheelId
                                  const char* wheelName, float scale, int32_t groupSel, int32_t groupAll,
                                  int32_t flags) {
   VhclPartRec** cell = GVNewVhclPartCell();
-  if (VhclPartRec* p = partOf(cell))
+  if (VhclPartRec* p = GVVhclPartOf(cell))
     GVCreateVhclWheelPart(p, world, motorId, wheelId, groupSel, groupAll, scale, flags, motorName, wheelName);
   return cell;
 }
@@ -142,7 +137,7 @@ VhclPartRec** GVNewVhclWheelPart(HWorld* world, int32_t motorId, int32_t wheelId
 template <class Read>
 static VhclPartRec** readPart(Read read) {
   VhclPartRec** cell = GVNewVhclPartCell();
-  VhclPartRec* p = partOf(cell);
+  VhclPartRec* p = GVVhclPartOf(cell);
   if (p && read(p)) return cell;
   GVFreeVhclPartCell(cell);
   return nullptr;
@@ -166,7 +161,7 @@ VhclPartRec** GVNewVhclWheelPartFromImage(ItemStream* image, HWorld* world) {
 
 void GVDeleteVhclPart(VhclPartRec** cell) {
   if (!cell) return;
-  GVDeleteVhclPartJels(partOf(cell));
+  GVDeleteVhclPartJels(GVVhclPartOf(cell));
   GVFreeVhclPartCell(cell);
 }
 
@@ -182,7 +177,7 @@ void GVVehicleJelIds(const VehicleRec* v, int32_t out[kVehicleJelIds]) {
   out[2] = v->suspensionJel;
   int k = 3;
   for (VhclPartRec** cell : {v->rotorL, v->rotorR, v->wheelFL, v->wheelFR, v->wheelBL, v->wheelBR}) {
-    if (const VhclPartRec* p = partOf(cell)) {
+    if (const VhclPartRec* p = GVVhclPartOf(cell)) {
       out[k] = p->jelA;
       out[k + 1] = p->jelB;
     }
@@ -197,7 +192,7 @@ void GVVehicleGroups(const VehicleRec* v, int32_t out[kVehicleGroups]) {
   out[0] = v->groupChassis;
   int k = 1;
   for (VhclPartRec** cell : {v->rotorL, v->rotorR, v->wheelFL, v->wheelFR, v->wheelBL, v->wheelBR}) {
-    if (const VhclPartRec* p = partOf(cell)) out[k] = p->groupSel;
+    if (const VhclPartRec* p = GVVhclPartOf(cell)) out[k] = p->groupSel;
     ++k;
   }
   out[7] = v->groupAll;
@@ -260,7 +255,7 @@ void GVVehicleValidate(VehicleRec* v) {
   }
   for (VhclPartRec*** cell : {&v->rotorL, &v->rotorR, &v->wheelFL, &v->wheelFR, &v->wheelBL, &v->wheelBR,
                               &v->rotorL2, &v->rotorR2, &v->wheel2FL, &v->wheel2FR, &v->wheel2BL, &v->wheel2BR})
-    if (VhclPartRec* p = partOf(*cell)) GVCheckVhclPartJels(p);
+    if (VhclPartRec* p = GVVhclPartOf(*cell)) GVCheckVhclPartJels(p);
   for (VhclPartRec*** cell : {&v->rotorL, &v->rotorR, &v->wheelFL, &v->wheelFR, &v->wheelBL, &v->wheelBR})
     if (*cell && !hasJels(*cell)) {
       GVFreeVhclPartCell(*cell);
@@ -291,7 +286,7 @@ int32_t GVVehicleGroupHasJel(VehicleRec* v, int32_t id) {
 static int32_t anyWheel(const VehicleRec* v, int32_t (*test)(const VhclPartRec*)) {
   if (!v) return 0;
   for (VhclPartRec** cell : {v->wheelFL, v->wheelFR, v->wheelBL, v->wheelBR})
-    if (const VhclPartRec* p = partOf(cell))
+    if (const VhclPartRec* p = GVVhclPartOf(cell))
       if (test(p)) return 1;
   return 0;
 }
@@ -304,7 +299,7 @@ int32_t GVVehicleWheelsOneSide(VehicleRec* v) {
   bool has[4];
   int k = 0;
   for (VhclPartRec** cell : {v->wheelFL, v->wheelFR, v->wheelBL, v->wheelBR}) {
-    VhclPartRec* p = partOf(cell);
+    VhclPartRec* p = GVVhclPartOf(cell);
     if (p) GVCheckVhclPartJels(p);
     has[k++] = p && (p->jelA || p->jelB);
   }
@@ -318,7 +313,7 @@ int32_t GVVehicleSetWheelKind(VehicleRec* v, int32_t mode) {
   if (!(mode == 1 && GVVehicleHasWheelType36(v)) && !(mode == 2 && GVVehicleHasWheelType18(v))) return 0;
   GVSelRestoreFrame(v->world, -1, kFrameNatural);
   for (VhclPartRec** cell : {v->wheelFL, v->wheelFR, v->wheelBL, v->wheelBR})
-    if (VhclPartRec* p = partOf(cell)) GVVhclPartSetWheelKind(p, mode);
+    if (VhclPartRec* p = GVVhclPartOf(cell)) GVVhclPartSetWheelKind(p, mode);
   GVSelStoreFrame(v->world, -1, kFrameNatural);
   return mode;
 }

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "dynamics/glue.h"
 #include "dynamics/jel_selection.h"
@@ -20,16 +21,15 @@
 
 namespace {
 
-VhclPartRec* partOf(VhclPartRec** cell) { return cell ? *cell : nullptr; }
 
 template <class F>
 void forEachPart(VehicleRec* v, F f) {
   for (VhclPartRec** cell : {v->rotorL, v->rotorR, v->wheelFL, v->wheelFR, v->wheelBL, v->wheelBR})
-    if (VhclPartRec* p = partOf(cell)) f(p);
+    if (VhclPartRec* p = GVVhclPartOf(cell)) f(p);
 }
 
 int32_t motorOf(VhclPartRec** cell) {
-  const VhclPartRec* p = partOf(cell);
+  const VhclPartRec* p = GVVhclPartOf(cell);
   return p ? p->jelA : 0;
 }
 
@@ -69,9 +69,9 @@ void forEachGluedJel(VehicleRec* v, std::initializer_list<int32_t> to, F f) {
 
 // Centre of part 1 of a Jel at the committed live state.
 bool liveCentre(const HWorld* world, int32_t id, float c[3]) {
-  HAState* s = GVVehicleJelState(world, id);
-  if (!s) return false;
-  GVGetGroupCentre(s, 1, kFrameCommitted, kAxesAll, c);
+  HObject* j = GVVehicleJel(world, id);
+  if (!j || !j->state) return false;
+  GVVehiclePart1Centre(&j, 1, kFrameCommitted, c);
   return true;
 }
 
@@ -85,7 +85,7 @@ void setupType2(VehicleRec* v) {
   GVVehicleGlueNearest(v, motorOf(v->wheelBL), v->chassisJel);
   GVVehicleGlueNearest(v, motorOf(v->wheelBR), v->chassisJel);
   for (auto side : {std::make_pair(v->rotorL, v->wheelFL), std::make_pair(v->rotorR, v->wheelFR)}) {
-    VhclPartRec* rotor = partOf(side.first);
+    VhclPartRec* rotor = GVVhclPartOf(side.first);
     if (rotor && !GVVhclPartIsEmpty(rotor)) {
       GVVehicleGlueNearest(v, motorOf(side.second), rotor->jelA);
       GVVehicleGlueNearest(v, rotor->jelB, v->chassisJel);
@@ -112,7 +112,7 @@ void setupType2(VehicleRec* v) {
   float ref[3];
   if (GVVehicleRefPoint(v, ref)) {
     for (VhclPartRec** cell : {v->rotorL, v->rotorR}) {
-      const VhclPartRec* p = partOf(cell);
+      const VhclPartRec* p = GVVhclPartOf(cell);
       if (!p) continue;
       for (int32_t id : {p->jelA, p->jelB}) {
         HObject* j = GVVehicleJel(w, id);
@@ -254,7 +254,7 @@ float GVVehicleGetFy(VehicleRec* v) {
     return m.forceY;
   }
   for (VhclPartRec** cell : {v->wheelFL, v->wheelFR, v->wheelBL, v->wheelBR, v->rotorL, v->rotorR})
-    if (VhclPartRec* p = partOf(cell))
+    if (VhclPartRec* p = GVVhclPartOf(cell))
       if (!GVVhclPartIsEmpty(p)) return GVVhclPartGetFy(p);
   return 0.0f;
 }
@@ -262,10 +262,10 @@ float GVVehicleGetFy(VehicleRec* v) {
 void GVVehicleSetSteering(VehicleRec* v, float offset) {
   if (!v) return;
   v->wheelOffset = offset;
-  GVVhclPartApplyOffset(partOf(v->wheelFL), -offset);
-  GVVhclPartApplyOffset(partOf(v->wheelFR), offset);
-  GVVhclPartApplyOffset(partOf(v->wheelBL), -offset);
-  GVVhclPartApplyOffset(partOf(v->wheelBR), offset);
+  GVVhclPartApplyOffset(GVVhclPartOf(v->wheelFL), -offset);
+  GVVhclPartApplyOffset(GVVhclPartOf(v->wheelFR), offset);
+  GVVhclPartApplyOffset(GVVhclPartOf(v->wheelBL), -offset);
+  GVVhclPartApplyOffset(GVVhclPartOf(v->wheelBR), offset);
 }
 
 void GVVehicleSettle(VehicleRec* v) {
@@ -349,7 +349,10 @@ void GVVehicleSetScaleT(VehicleRec* v, float value) {
   if (HObject* susp = GVVehicleJel(v->world, v->suspensionJel)) {
     MatterProps s = m;
     writePart1(susp, kMatterScaleT, s);
-    s.fRatio = std::ceil(std::max(1.0f, matterSubSteps(susp, susp->cellSize)));
+    MatterProps now;
+    GVSetMatterDefaults(&now);
+    susp->getNodeMatter(1, 0, kMatterAllFields, &now);
+    s.fRatio = GVVehicleSuspensionFRatio(&now, susp->cellSize);
     writePart1(susp, mask, s);
   }
   HObject* chassis = GVVehicleJel(v->world, v->chassisJel);
@@ -382,11 +385,8 @@ float GVVehicleSuspensionFRatio(const MatterProps* m, float cellSize) {
 }
 
 void GVVehicleSelCentre(HWorld* world, int32_t selection, int32_t frame, float c[3]) {
-  float m = 0.0f, sum[3] = {0, 0, 0};
-  for (HObject* j = world ? world->head : nullptr; j; j = GVNextJel(j)) {
-    if (!GVJelInSel(j, selection) || !j->state) continue;
-    j->state->getPartMass(1, frame, &m);
-    j->state->getPartMassPosSum(1, frame, kAxesAll, sum);
-  }
-  for (int k = 0; k < 3; ++k) c[k] = m != 0.0f ? sum[k] / m : 0.0f;
+  std::vector<HObject*> jels;
+  for (HObject* j = world ? world->head : nullptr; j; j = GVNextJel(j))
+    if (GVJelInSel(j, selection)) jels.push_back(j);
+  GVVehiclePart1Centre(jels.data(), static_cast<int32_t>(jels.size()), frame, c);
 }

@@ -93,10 +93,11 @@ FakeView::FakeView() : saved_(GVSceneServices()), savedScene_(GVScene()) {
 FakeView::~FakeView() {
   GVSetSceneServices(saved_);
   SceneRecords& scene = GVScene();
-  GVDeleteGeoList(scene.geoList);
-  delete scene.geoList;
+  // The world first: its Jels, as they go, let go of the Geos of the list.
   GVDeleteWorld(scene.world);
   delete scene.world;
+  GVDeleteGeoList(scene.geoList);
+  delete scene.geoList;
   scene = savedScene_;
   gView = nullptr;
 }
