@@ -71,6 +71,7 @@ struct HWorld {
   // and the last such frame.
   int32_t nonFiniteRestores = 0;
   int32_t nonFiniteFrame = 0;
+  uint32_t frameSerial = 0;  // counts the stepped frames, to mark those copies
 
   int32_t threadCount = 0;
   std::unique_ptr<WorkerPool> workers;

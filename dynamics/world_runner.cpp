@@ -139,7 +139,7 @@ static void TakeBackNonFinite(HWorld* world) {
     if (GVJelActive(j) && j->state) finite = j->state->isFinite();
   if (finite) return;
   for (HObject* j = world->head; j; j = GVNextJel(j))
-    if (GVJelActive(j) && j->state) j->state->restoreFiniteCopy();
+    if (GVJelActive(j) && j->state) j->state->restoreFiniteCopy(world->frameSerial);
   world->nonFiniteRestores += 1;
   world->nonFiniteFrame = world->params.computedFrame + 1;
 }
@@ -150,8 +150,9 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   Push(world, kFpCurrent | kFpComputed | kFpHighestComputed);
   // The state the frame starts from, to take back should the frame leave a
   // Jel non-finite (held Jels included: the application steps them).
+  world->frameSerial += 1;
   for (HObject* j = world->head; j; j = GVNextJel(j))
-    if (GVJelActive(j) && j->state) j->state->keepFiniteCopy();
+    if (GVJelActive(j) && j->state) j->state->keepFiniteCopy(world->frameSerial);
   for (HObject* j = world->head; j; j = GVNextJel(j))
     if (j->flags & kJelHeld) j->setGroupBit(-1, 0);
 

@@ -83,8 +83,10 @@ class HAState final : public HBState {
   // reads from one frame to the next (positions, velocities, link strains,
   // rest links, part vectors, carried words). isFinite: every position and
   // velocity is a number.
-  void keepFiniteCopy();
-  void restoreFiniteCopy();
+  // serial: the caller's mark of the frame the copy belongs to; restore
+  // does nothing unless the copy carries it.
+  void keepFiniteCopy(uint32_t serial);
+  void restoreFiniteCopy(uint32_t serial);
   bool isFinite() const;
   // The stored part vectors of slot v (made when asked), and their save and
   // load with the slot.
@@ -200,6 +202,7 @@ class HAState final : public HBState {
   std::vector<StoredPartVecs> storedPartVecs;
   bool partVecsStale = false;
   std::vector<float> finiteCopy;  // keepFiniteCopy's values
+  uint32_t finiteCopySerial = 0;
 
   // Owner tables repeated in pairs (-x, +x, -y, +y, -z, +z), set by linkLattice.
   int32_t* nbrPairs[6] = {};

@@ -146,7 +146,8 @@ constexpr size_t kCopyTailFloats = 32 * 3 + 2;
 
 }  // namespace
 
-void HAState::keepFiniteCopy() {
+void HAState::keepFiniteCopy(uint32_t serial) {
+  finiteCopySerial = serial;
   const size_t n = static_cast<size_t>(nodeCount);
   finiteCopy.resize(n * kCopyNodeFloats + kCopyTailFloats);
   float* f = finiteCopy.data();
@@ -161,9 +162,9 @@ void HAState::keepFiniteCopy() {
   std::memcpy(f + 96, carriedWords, sizeof carriedWords);
 }
 
-void HAState::restoreFiniteCopy() {
+void HAState::restoreFiniteCopy(uint32_t serial) {
   const size_t n = static_cast<size_t>(nodeCount);
-  if (finiteCopy.size() != n * kCopyNodeFloats + kCopyTailFloats) return;
+  if (serial != finiteCopySerial || finiteCopy.size() != n * kCopyNodeFloats + kCopyTailFloats) return;
   const float* f = finiteCopy.data();
   for (int32_t i = 1; i <= nodeCount; ++i, f += kCopyNodeFloats) {
     std::memcpy(pos[i], f, sizeof(Vec3f));
