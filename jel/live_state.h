@@ -189,10 +189,11 @@ class HAState final : public HBState {
   // The rotation vectors, the carried words and the owner's rigid-pose flag
   // (0x10) as they were when each stored frame was saved, by the frame the
   // slot holds: a restored frame brings them back, so a run replayed from a
-  // stored frame reads what the first run read. A frame saved by no run of
-  // this session (read from a file) has none: restoring it zeroes the
-  // vectors and words and sets partVecsStale, and the rigid-part code fits
-  // the vectors to the restored shape before it next uses them.
+  // stored frame reads what the first run read. The start slot (the initial
+  // frame, which scene files keep) and a frame saved by no run of this
+  // session have none: restoring them zeroes the vectors and words and sets
+  // partVecsStale, and the rigid-part code fits the vectors to the restored
+  // shape before it next uses them.
   struct StoredPartVecs {
     int32_t frame = 0;
     bool rigidPoseCurrent = false;

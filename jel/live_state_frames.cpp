@@ -82,6 +82,7 @@ HAState::StoredPartVecs* HAState::partVecsOfSlot(int32_t v, bool make) {
 }
 
 void HAState::savePartVecs(int32_t v) {
+  if (v < 1) return;  // the start slot is reset from, not restored (see loadPartVecs)
   StoredPartVecs* r = partVecsOfSlot(v, true);
   if (!r) return;
   std::memcpy(r->vecs, impulseTable, sizeof impulseTable);
@@ -90,7 +91,10 @@ void HAState::savePartVecs(int32_t v) {
 }
 
 void HAState::loadPartVecs(int32_t v) {
-  const StoredPartVecs* r = partVecsOfSlot(v, false);
+  // The start slot, which scene files keep, is always reset from: a run from
+  // the initial frame reads the same whether the scene was saved and loaded
+  // in between or not.
+  const StoredPartVecs* r = v >= 1 ? partVecsOfSlot(v, false) : nullptr;
   partVecsStale = !r;
   if (!r) {
     std::memset(impulseTable, 0, sizeof impulseTable);

@@ -271,8 +271,6 @@ ObjHandle* GVMakeVehicle(int32_t kind, int32_t nA, int32_t nB, int32_t wheelKind
   }
 
   settle(v, world);
-  // A new vehicle's wheels are never driven against their gear.
-  GVDriveInputs().noCounterDrive = 1;
 
   int32_t newIds[kVehicleJelIds];
   GVVehicleJelIds(v, newIds);

@@ -60,6 +60,7 @@ DrivenVehicle::DrivenVehicle(VehicleClick click) : in(GVDriveInputs()), made(tru
   World()->params.stateMode = 0;
   GVStepFrame(0, 1);
   frame = 0;
+  in.noCounterDrive = 1;  // as the vehicle controls set it for a new vehicle
 }
 
 DrivenVehicle::~DrivenVehicle() {
