@@ -3,6 +3,8 @@
 #include <string_view>
 
 #include "appwins/editor_opener.h"
+#include "editors/initial_state.h"
+#include "editors/matter_editor.h"
 
 namespace {
 
@@ -14,7 +16,8 @@ struct Installed {
 };
 
 constexpr Installed kEditors[] = {
-    {0, nullptr},  // no editor is built yet
+    {kEditorInitialState, GVInitialStateEntry},
+    {kEditorMatter, GVMatterEntry},
 };
 
 }  // namespace

@@ -246,6 +246,12 @@ void HwSliderGroup::setRangeValue(float minimum, float value, float maximum) {
   setValue(value);
 }
 
+void HwSliderGroup::setIntRangeValue(int minimum, int value, int maximum) {
+  intMinimum = minimum;
+  intMaximum = maximum;
+  setIntValue(value);
+}
+
 // A step of 0 or below never reaches the magnitude: such a slider is treated as
 // one without the step flag.
 int HwSliderGroup::niceLimitInt(int magnitude) const {

@@ -59,6 +59,9 @@ class HwSliderGroup {
   void setRangeInt(int minimum, int maximum);
   void setRange(float minimum, float maximum);
   void setRangeValue(float minimum, float value, float maximum);
+  // An integer slider's minimum, value and maximum at once (not clamped): the
+  // knob, the entry and the track follow.
+  void setIntRangeValue(int minimum, int value, int maximum);
   // The knob from the value, and the track redrawn.
   void update();
   // Frees the frame, the label and the entry; the windows go with the parent.

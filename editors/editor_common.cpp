@@ -1,0 +1,108 @@
+#include "editors/editor_common.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "dynamics/world.h"
+#include "platform/win32.h"
+#include "scene/editor_links.h"
+#include "scene/scene_access.h"
+#include "scene/scene_records.h"
+#include "toolkit/buttons.h"
+#include "toolkit/choosers.h"
+#include "toolkit/dialog_window.h"
+#include "toolkit/edit_control.h"
+
+namespace {
+
+// The smallest multiple of step that is >= a.
+double ceilTo(double a, double step) { return std::ceil(a / step - 1e-9) * step; }
+
+// A tenth of the first power of ten >= a (1 up to 10).
+double tenthStep(double a) {
+  double p = 1;
+  while (p < a) p *= 10;
+  return p / 10 > 1 ? p / 10 : 1;
+}
+
+}  // namespace
+
+float GVNiceSliderMax(float value, float floor) {
+  const double a = std::fabs(static_cast<double>(value));
+  double r = a <= 0 ? 0 : ceilTo(a, a > 1 ? tenthStep(a) : 1.0);
+  if (r < floor) r = floor;
+  if (r < 0.1) r = 0.1;
+  return static_cast<float>(r);
+}
+
+int GVNiceSliderMaxInt(int value) { return static_cast<int>(GVNiceSliderMax(static_cast<float>(value), 10.0f)); }
+
+int GVNiceIntLimit(int n) {
+  const int64_t a = n < 0 ? -int64_t(n) : n;
+  if (a <= 0) return 10;
+  int64_t p = 1;
+  while (p < a) p *= 10;
+  const int64_t s = p / 10 > 1 ? p / 10 : 1;
+  const int64_t r = (a + s - 1) / s * s;
+  return r < 10 ? 10 : static_cast<int>(r);
+}
+
+float GVNiceFloatLimit(float x, float m, int mode) {
+  const double a = std::fabs(static_cast<double>(x));
+  double r = 0;
+  if (mode == 0x100) {
+    r = a <= 0 ? 0 : ceilTo(a, tenthStep(a));
+    if (r < m) r = m;
+  } else if (mode == 0x200) {
+    r = a <= m || m <= 0 ? m : ceilTo(a, m);
+  }
+  return static_cast<float>(r < 0.1 ? 0.1 : r);
+}
+
+HWorld* GVEditorWorld() { return GVWorldOf(GVScene().world); }
+
+void GVJelChooserText(int32_t id, char* text, size_t size) {
+  HWorld* w = GVEditorWorld();
+  if (id >= 1 && w && GVGetJelById(w, id)) {
+    char name[256] = "";
+    GVCopyJelNameById(w, id, name, sizeof name);
+    std::snprintf(text, size, "%s  {%d}", name, id);
+  } else if (id == -1) {
+    std::snprintf(text, size, "ALL Jels");
+  } else if (id < -1) {
+    std::snprintf(text, size, "Group_%d", -id);
+  } else {
+    std::snprintf(text, size, "NONE");
+  }
+}
+
+void GVShowJelChooser(HwSelectorTool* selector, int32_t id) {
+  if (!selector) return;
+  char text[kHwSelectorBuffer];
+  GVJelChooserText(id, text, sizeof text);
+  selector->setValue(text);
+  if (selector->window) RedrawWindow(selector->window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void GVLabelJelSelectorButtons(HwSelectorTool* selector) {
+  if (!selector) return;
+  if (selector->button2) selector->button2->setLabel(" ");
+  if (selector->button3) selector->button3->setLabel("G");
+}
+
+void GVShowLinkedEditor(HwDialogWindow* editor, GVJelEditorLink* link) {
+  if (!editor) return;
+  editor->show();
+  if (link) link->visible = editor->isVisible() ? 1 : 0;
+}
+
+void GVHideLinkedEditor(HwDialogWindow* editor, GVJelEditorLink* link) {
+  if (!editor) return;
+  editor->hide();
+  if (link) link->visible = editor->isVisible() ? 1 : 0;
+}
+
+void GVLinkedEditorOwnerCB(int code, int, int, void* link) {
+  // Closed or dismissed: the dialog hides itself after this call.
+  if ((code == 1 || code == 4) && link) static_cast<GVJelEditorLink*>(link)->visible = 0;
+}
