@@ -58,6 +58,7 @@ HwInitialState::HwInitialState(int x, int32_t id, void* user)
   link.jelId = id;
   link.visible = isVisible() ? 1 : 0;
   link.editor = this;
+  link.showStateMode = [](void* d, int32_t mode) { static_cast<HwInitialState*>(d)->showStateMode(mode); };
   GVEditors().initialState = &link;
   build();
 }

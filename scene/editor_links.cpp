@@ -13,3 +13,8 @@ void GVReshowKeyFrameEditor() {
   const GVKeyFrameEditorLink* k = GVEditors().keyFrame;
   if (k && k->visible && k->reshowGeo) k->reshowGeo(k->editor);
 }
+
+void GVShowEditorStateMode(int32_t stateMode) {
+  const GVJelEditorLink* l = GVEditors().initialState;
+  if (l && l->showStateMode) l->showStateMode(l->editor, stateMode);
+}

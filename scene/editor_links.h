@@ -13,6 +13,9 @@ struct GVJelEditorLink {
   int32_t visible = 0;
   // Leaves the editor's interactive mode (node editing, part picking).
   void (*endEditMode)(void* editor) = nullptr;
+  // Shows the world's state mode after it was changed elsewhere (the initial
+  // state editor's drop-down and values).
+  void (*showStateMode)(void* editor, int32_t stateMode) = nullptr;
   void* editor = nullptr;
 };
 
@@ -47,5 +50,7 @@ GVEditorLinks& GVEditors();
 
 // Ends the interactive mode of an editor that has one; nothing for null.
 void GVEndEditorMode(GVJelEditorLink* link);
+// The state mode was changed outside the initial state editor: it follows.
+void GVShowEditorStateMode(int32_t stateMode);
 // A visible key-frame editor shows its Geo again.
 void GVReshowKeyFrameEditor();

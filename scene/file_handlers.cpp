@@ -17,6 +17,7 @@
 #include "scene/app_selection.h"
 #include "scene/display_settings.h"
 #include "scene/edit_rules.h"
+#include "scene/editor_links.h"
 #include "scene/frame_driver.h"
 #include "scene/geo_editor_links.h"
 #include "scene/geo_id_blocks.h"
@@ -214,8 +215,10 @@ int32_t OpenScene(uint32_t flags, const char* name) {
   GVFreeString(&notes);
   RestoreSceneSettings(name);
   PickCurrentObjects();
-  if (HWorld* world = GVWorldOf(GVScene().world); world && world->params.stateMode == -1)
+  if (HWorld* world = GVWorldOf(GVScene().world); world && world->params.stateMode == -1) {
     GVSetWorldStateMode(world, 0);
+    GVShowEditorStateMode(0);
+  }
   ResetViewAfterOpen();
   RefreshPanelsAfterOpen();
   return 0;

@@ -142,6 +142,15 @@ TEST_F(JelEditors, OpenerCyclesTheInitialStateEditorAndKeepsItsValues) {
   click(d->dismissButton->face);
   EXPECT_FALSE(d->isVisible());
   EXPECT_EQ(GVEditors().initialState->visible, 0);
+  // A state mode set elsewhere: the drop-down follows.
+  GVSetWorldStateMode(world(), -1);
+  GVShowEditorStateMode(-1);
+  EXPECT_EQ(d->stateDrop->selected, 2);
+  // Freed with the main window, the link goes with it.
+  delete win_;
+  win_ = nullptr;
+  GVSetMainAppWin(nullptr);
+  EXPECT_EQ(GVEditors().initialState, nullptr);
 }
 
 TEST_F(JelEditors, InitialStateEditsPositionVelocityFloorAndFrames) {
