@@ -131,13 +131,7 @@ HwDropDownCntrl* makeChooser(HWND parent, HINSTANCE instance, const char* label,
   auto* d = new (std::nothrow) HwDropDownCntrl(instance, label, parent, 0, 0, width, 28, labelWidth, 0.2f, callback,
                                                user);
   if (!d) return nullptr;
-  d->rebuildList();
-  if (d->multiList) {
-    HDC dc = GetDC(d->valueBox);
-    d->multiList->initialiseList(0, count);
-    for (int i = 0; i < count; ++i) d->multiList->addItem(0, dc, items[i], 0);
-    ReleaseDC(d->valueBox, dc);
-  }
+  d->fillList(items, count);
   d->selectItem(selected);
   return d;
 }

@@ -100,14 +100,8 @@ HwCreateGeoVR::HwCreateGeoVR(int32_t startMode, int32_t currentId, GVView* v, vo
         GVMakeNumberField(seg, 5, 5, 140, 70, "Num Segs:", false, float(segments), segmentsCB, nullptr, this);
     faceChooser = new (std::nothrow) HwDropDownCntrl(instance, "Face Elts:", seg, 5, 40, 190, 30, 69, 0.2f, faceCB, this);
     if (faceChooser) {
-      faceChooser->rebuildList();
-      if (faceChooser->multiList) {
-        HDC dc = GetDC(faceChooser->valueBox);
-        faceChooser->multiList->initialiseList(0, 2);
-        faceChooser->multiList->addItem(0, dc, "Triangle", 0);
-        faceChooser->multiList->addItem(0, dc, "Quad", 0);
-        ReleaseDC(faceChooser->valueBox, dc);
-      }
+      static const char* const kFaces[2] = {"Triangle", "Quad"};
+      faceChooser->fillList(kFaces, 2);
       faceChooser->selectItem(1);
     }
     nameLabel = new (std::nothrow) HwLabel(seg, "Name:", instance, 5, 75, 72, 30, 12, 0, -1, 0);

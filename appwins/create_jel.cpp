@@ -54,13 +54,7 @@ HwDropDownCntrl* makeChooser(HWND parent, const char* label, int x, int y, int w
   auto* d = new (std::nothrow)
       HwDropDownCntrl(appInstance(), label, parent, x, y, width, height, labelWidth, 0.2f, callback, user);
   if (!d) return nullptr;
-  d->rebuildList();
-  if (d->multiList) {
-    HDC dc = GetDC(d->valueBox);
-    d->multiList->initialiseList(0, count);
-    for (int i = 0; i < count; ++i) d->multiList->addItem(0, dc, items[i], 0);
-    ReleaseDC(d->valueBox, dc);
-  }
+  d->fillList(items, count);
   d->selectItem(selected);
   return d;
 }
@@ -200,6 +194,21 @@ void HwJelDialogBase::takeTypedName() {
   InvalidateRect(nameEdit->window, nullptr, TRUE);
 }
 
+bool HwJelDialogBase::newNameUsable(char* checked) {
+  if (!worldRecord()) return false;
+  takeTypedName();
+  std::memcpy(checked, name, kJelNameSize);
+  if (!GVCheckNewName(checked)) {
+    GVMessage("Bad name: Jel not created!");
+    return false;
+  }
+  if (GVFindJelByName(worldRecord(), checked) != 0) {
+    GVMessage("Bad name: Jel already exists!");
+    return false;
+  }
+  return tell(0, kCreateJelMayRebuild, 0, 0) != 0;
+}
+
 int HwJelDialogBase::matterCB(int item, void* dialog) {
   auto* d = static_cast<HwJelDialogBase*>(dialog);
   if (d) d->matterChoice = item == 2 ? 1 : 0;
@@ -282,19 +291,8 @@ float HwCreateJel::lengthCB(int code, float value, void* dialog) {
 
 int HwCreateJel::createCB(int, void* dialog) {
   auto* d = static_cast<HwCreateJel*>(dialog);
-  if (!d || !d->worldRecord()) return 0;
-  d->takeTypedName();
   char checked[kJelNameSize];
-  std::memcpy(checked, d->name, sizeof checked);
-  if (!GVCheckNewName(checked)) {
-    GVMessage("Bad name: Jel not created!");
-    return 0;
-  }
-  if (GVFindJelByName(d->worldRecord(), checked) != 0) {
-    GVMessage("Bad name: Jel already exists!");
-    return 0;
-  }
-  if (!d->tell(0, kCreateJelMayRebuild, 0, 0)) return 0;
+  if (!d || !d->newNameUsable(checked)) return 0;
   const int32_t id = d->createWorker(checked, false);
   if (id == 0) {
     GVMessage("Jel not created: lattice could not be built!");
@@ -480,19 +478,8 @@ int HwCreateGJel::dimensionCB(int item, void* dialog) {
 
 int HwCreateGJel::createCB(int, void* dialog) {
   auto* d = static_cast<HwCreateGJel*>(dialog);
-  if (!d || !d->worldRecord()) return 0;
-  d->takeTypedName();
   char checked[kJelNameSize];
-  std::memcpy(checked, d->name, sizeof checked);
-  if (!GVCheckNewName(checked)) {
-    GVMessage("Bad name: Jel not created!");
-    return 0;
-  }
-  if (GVFindJelByName(d->worldRecord(), checked) != 0) {
-    GVMessage("Bad name: Jel already exists!");
-    return 0;
-  }
-  if (!d->tell(0, kCreateJelMayRebuild, 0, 0)) return 0;
+  if (!d || !d->newNameUsable(checked)) return 0;
   d->createWorker(checked, false);
   return 0;
 }

@@ -37,6 +37,10 @@ class HwJelDialogBase : public HwDialogTemp {
   static int matterCB(int item, void* dialog);
   // A name typed but not committed with Enter counts when a button is pressed.
   void takeTypedName();
+  // The typed name, cleaned into checked (kJelNameSize bytes), when it is a
+  // usable new Jel name and the owner lets a structure be built; otherwise the
+  // refusal is shown and false returned.
+  bool newNameUsable(char* checked);
 
   HwDropDownCntrl* matterChooser = nullptr;
   HwLabel* nameLabel = nullptr;

@@ -90,6 +90,15 @@ void GVLabelJelSelectorButtons(HwSelectorTool* selector) {
   if (selector->button3) selector->button3->setLabel("G");
 }
 
+HwSelectorTool* GVMakeJelSelector(HWND parent, int width, int32_t id, HwSelectorCB callback, void* user) {
+  char text[kHwSelectorBuffer] = "";
+  GVJelChooserText(id, text, sizeof text);
+  auto* selector =
+      new HwSelectorTool(GetModuleHandleA(nullptr), "Jel(s):", width, 60, 2, 5, 5, callback, user, parent, text);
+  GVLabelJelSelectorButtons(selector);
+  return selector;
+}
+
 void GVShowLinkedEditor(HwDialogWindow* editor, GVJelEditorLink* link) {
   if (!editor) return;
   editor->show();

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "appwins/editor_opener.h"
+#include "toolkit/choosers.h"
 
 struct GVJelEditorLink;
 struct HWorld;
@@ -36,6 +37,9 @@ void GVShowJelChooser(HwSelectorTool* selector, int32_t id);
 
 // The two extra buttons of an editor's Jel selector: " " and "G".
 void GVLabelJelSelectorButtons(HwSelectorTool* selector);
+// An editor's Jel chooser at (5, 5): "Jel(s):" over the id's chooser text,
+// with its two extra buttons labelled.
+HwSelectorTool* GVMakeJelSelector(HWND parent, int width, int32_t id, HwSelectorCB callback, void* user);
 
 // Opener entries of an editor with a Jel link: showing and hiding keep the
 // link's visible word; the dialog's owner callback clears it on Dismiss.

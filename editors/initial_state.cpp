@@ -78,21 +78,12 @@ void HwInitialState::build() {
   HINSTANCE inst = GetModuleHandleA(nullptr);
   HWND parent = content->inner;
   const int W = contentWidth;
-  char text[kHwSelectorBuffer] = "";
-  GVJelChooserText(id_, text, sizeof text);
-  selector = new HwSelectorTool(inst, "Jel(s):", W - 10, 60, 2, 5, 5, chooserCB, this, parent, text);
-  GVLabelJelSelectorButtons(selector);
+  selector = GVMakeJelSelector(parent, W - 10, id_, chooserCB, this);
 
   stateDrop = new HwDropDownCntrl(inst, "State:", parent, 5, 38, 150, 30, 60, 0.2f, stateCB, this);
-  stateDrop->rebuildList();
-  if (stateDrop->multiList) {
-    HDC dc = GetDC(stateDrop->valueBox);
-    stateDrop->multiList->initialiseList(0, 2);
-    stateDrop->multiList->addItem(0, dc, "Initial", 0);
-    stateDrop->multiList->addItem(0, dc, "Natural", 0);
-    ReleaseDC(stateDrop->valueBox, dc);
-    stateDrop->selectItem(stateMode() == 0 ? 1 : 2);
-  }
+  static const char* const kStates[2] = {"Initial", "Natural"};
+  stateDrop->fillList(kStates, 2);
+  if (stateDrop->multiList) stateDrop->selectItem(stateMode() == 0 ? 1 : 2);
 
   // The four groups, 5 px apart under the drop-down.
   const int heights[4] = {61, 89, 89, 89};

@@ -100,10 +100,7 @@ void HwMatter::build() {
   HINSTANCE inst = GetModuleHandleA(nullptr);
   HWND parent = content->inner;
   const int W = contentWidth;
-  char text[kHwSelectorBuffer] = "";
-  GVJelChooserText(id_, text, sizeof text);
-  selector = new HwSelectorTool(inst, "Jel(s):", W - 10, 60, 2, 5, 5, chooseJel, this, parent, text);
-  GVLabelJelSelectorButtons(selector);
+  selector = GVMakeJelSelector(parent, W - 10, id_, chooseJel, this);
 
   // The record shown, and the maxima it gives.
   MatterProps m;

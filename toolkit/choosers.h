@@ -27,6 +27,8 @@ class HwDropDownCntrl {
   HwDropDownCntrl& operator=(const HwDropDownCntrl&) = delete;
 
   void rebuildList();
+  // rebuildList, then list 0 filled with the items.
+  void fillList(const char* const* items, int count);
   // Shows item (from 1) without calling back; other numbers are refused.
   void selectItem(int item);
   static int privCB(int value, void* control);

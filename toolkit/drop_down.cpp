@@ -76,6 +76,15 @@ void HwDropDownCntrl::rebuildList() {
   multiList->setListCount(1);
 }
 
+void HwDropDownCntrl::fillList(const char* const* items, int count) {
+  rebuildList();
+  if (!multiList) return;
+  HDC dc = GetDC(valueBox);
+  multiList->initialiseList(0, count);
+  for (int i = 0; i < count; ++i) multiList->addItem(0, dc, items[i], 0);
+  ReleaseDC(valueBox, dc);
+}
+
 void HwDropDownCntrl::selectItem(int item) {
   if (!multiList) {
     GVMessage("error: HwDropDownCntrl::selectItem() not initialised!");

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../appwins/main_window_fixture.h"
+#include "program_fixture.h"
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/render_services.h"
 #include "app/app_windows.h"
@@ -52,7 +52,7 @@ size_t entityCount() {
   return n;
 }
 
-class CreateGeo : public MainWindowTest {
+class CreateGeo : public ProgramTest {
  public:
   void SetUp() override {
     StartScreen();
@@ -60,41 +60,17 @@ class CreateGeo : public MainWindowTest {
     s.checkNewName = [](char* name) -> int32_t { return GVCheckNewName(name); };
     GVSetSceneServices(s);
     GVInstallRenderServices();
-    GVInstallAppWindows();
-    GVRegisterWindowClasses(GetModuleHandleA(nullptr));
-    ASSERT_NE(GVCreateMainWindow(GetModuleHandleA(nullptr)), nullptr);
-    win_ = GVMainAppWin();
+    OpenMainWindow();
     GVInstallMessageBox(&kRecordingBox);
     gMessages.clear();
     settle();
   }
   void TearDown() override {
     GVInstallMessageBox(nullptr);
-    GVAppShutdown();
-    GVDestroyMainWindow();
-    GVFreeWindowResources();
-    GVTestReset();
+    CloseMainWindow();
   }
   // Create > Create Geo > the sub-item, picked with the pointer.
-  void pickCreateGeo(int subRow) {
-    HwMenuButton* menu = win_->menuBar->create;
-    clickCentre(menu->face);
-    elapse(500);
-    auto rowPoint = [](QwDDSubWindow* w, int row) {
-      RECT r = rectOf(w->popup);
-      return POINT{r.left + 30, r.top + 1 + 4 + (row - 1) * w->rowHeight + w->rowHeight / 2};
-    };
-    POINT p = rowPoint(menu->multiList->mainWindow, 1);
-    GVTestMouseMove(p.x, p.y);
-    settle();
-    elapse(600);
-    ASSERT_TRUE(menu->multiList->cascadeWindow);
-    p = rowPoint(menu->multiList->cascadeWindow, subRow);
-    GVTestMouseMove(p.x, p.y);
-    settle();
-    GVTestClick(p.x, p.y);
-    elapse(500);
-  }
+  void pickCreateGeo(int subRow) { pickCascade(win_->menuBar->create, 1, subRow); }
   // Selects the entry's text with a double click, types the keys and commits.
   static void type(HwEditControl* edit, const std::vector<UINT>& keys) {
     clickCentre(edit->window);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../appwins/main_window_fixture.h"
+#include "program_fixture.h"
 #include "GVAppWins/ogre_view.h"
 #include "app/app_windows.h"
 #include "app/service_installers.h"
@@ -80,7 +80,7 @@ int32_t addBlockGeo(const char* name, int n, int nz) {
   return id;
 }
 
-class CreateJel : public MainWindowTest {
+class CreateJel : public ProgramTest {
  public:
   // The program started as WinMain starts it.
   void SetUp() override {
@@ -88,43 +88,19 @@ class CreateJel : public MainWindowTest {
     GVSetSceneServices(SceneServices());
     StartScreen();
     GVInstallServices(ServiceStage::kStart);
-    GVInstallAppWindows();
-    GVRegisterWindowClasses(GetModuleHandleA(nullptr));
-    ASSERT_NE(GVCreateMainWindow(GetModuleHandleA(nullptr)), nullptr);
-    win_ = GVMainAppWin();
+    OpenMainWindow();
     GVInstallMessageBox(&kRecordingBox);
     gMessages.clear();
     settle();
   }
   void TearDown() override {
     GVInstallMessageBox(nullptr);
-    GVAppShutdown();
-    GVDestroyMainWindow();
-    GVFreeWindowResources();
-    GVTestReset();
+    CloseMainWindow();
     GVSetSceneServices(saved_);
   }
   SceneServices saved_;
   // Create > Create Jel > the sub-item, picked with the pointer.
-  void pickCreateJel(int subRow) {
-    HwMenuButton* menu = win_->menuBar->create;
-    click(menu->face);
-    elapse(500);
-    auto rowPoint = [](QwDDSubWindow* w, int row) {
-      RECT r = rectOf(w->popup);
-      return POINT{r.left + 30, r.top + 1 + 4 + (row - 1) * w->rowHeight + w->rowHeight / 2};
-    };
-    POINT p = rowPoint(menu->multiList->mainWindow, 2);
-    GVTestMouseMove(p.x, p.y);
-    settle();
-    elapse(600);
-    ASSERT_TRUE(menu->multiList->cascadeWindow);
-    p = rowPoint(menu->multiList->cascadeWindow, subRow);
-    GVTestMouseMove(p.x, p.y);
-    settle();
-    GVTestClick(p.x, p.y);
-    elapse(500);
-  }
+  void pickCreateJel(int subRow) { pickCascade(win_->menuBar->create, 2, subRow); }
   // Selects the entry's text with a double click, types the keys and commits.
   static void type(HwEditControl* edit, const std::vector<UINT>& keys) {
     click(edit->window, 2);

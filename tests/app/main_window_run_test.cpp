@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <string>
 
-#include "../appwins/main_window_fixture.h"
+#include "program_fixture.h"
 #include "GVAppWins/ogre_geo_objects.h"
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_links.h"
@@ -39,7 +39,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class MainWindowRun : public MainWindowTest {
+class MainWindowRun : public ProgramTest {
  public:
   // The program as WinMain starts it, then run from a folder of its own that
   // holds the sample scenes.
@@ -48,10 +48,7 @@ class MainWindowRun : public MainWindowTest {
     GVSetSceneServices(SceneServices());
     StartScreen();
     GVInstallServices(ServiceStage::kStart);
-    GVInstallAppWindows();
-    GVRegisterWindowClasses(GetModuleHandleA(nullptr));
-    ASSERT_NE(GVCreateMainWindow(GetModuleHandleA(nullptr)), nullptr);
-    win_ = GVMainAppWin();
+    OpenMainWindow();
     old_ = fs::current_path();
     root_ = fs::temp_directory_path() / ("gv_main_run_" + std::to_string(getpid()));
     fs::create_directories(root_ / "GVSceneFiles");

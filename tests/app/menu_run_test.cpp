@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "../appwins/main_window_fixture.h"
+#include "program_fixture.h"
 #include "app/app_windows.h"
 #include "appwins/menu_bar.h"
 #include "appwins/notes_window.h"
@@ -31,21 +31,15 @@ void AddObjects() {
   GVCreateGeoFromJel(GVScene().geoList, GVJelOf(GVFindJel(GVScene().world, 1)), "Skin");
 }
 
-class MenuRun : public MainWindowTest {
+class MenuRun : public ProgramTest {
  public:
   void SetUp() override {
     StartScreen();
-    GVInstallAppWindows();
-    GVRegisterWindowClasses(GetModuleHandleA(nullptr));
-    ASSERT_NE(GVCreateMainWindow(GetModuleHandleA(nullptr)), nullptr);
-    win_ = GVMainAppWin();
+    OpenMainWindow();
     settle();
   }
   void TearDown() override {
-    GVAppShutdown();
-    GVDestroyMainWindow();
-    GVFreeWindowResources();
-    GVTestReset();
+    CloseMainWindow();
   }
   // Opens the menu and picks the row.
   static void pick(HwMenuButton* file, int row) {

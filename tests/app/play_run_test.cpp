@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "../appwins/main_window_fixture.h"
+#include "program_fixture.h"
 #include "GVAppWins/render_services.h"
 #include "app/app_windows.h"
 #include "app/message_loop.h"
@@ -34,15 +34,12 @@ void CALLBACK QuitAtFrame(HWND hwnd, UINT, UINT_PTR id, DWORD) {
   PostQuitMessage(0);
 }
 
-class PlayRun : public MainWindowTest {
+class PlayRun : public ProgramTest {
  public:
   void SetUp() override {
     StartScreen();
     GVInstallRenderServices();
-    GVInstallAppWindows();
-    GVRegisterWindowClasses(GetModuleHandleA(nullptr));
-    ASSERT_NE(GVCreateMainWindow(GetModuleHandleA(nullptr)), nullptr);
-    win_ = GVMainAppWin();
+    OpenMainWindow();
     settle();
   }
   void TearDown() override {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../appwins/main_window_fixture.h"
+#include "program_fixture.h"
 #include "app/app_windows.h"
 #include "app/service_installers.h"
 #include "scene/scene_services.h"
@@ -73,23 +73,18 @@ const std::set<std::string> kUnset = {
     "viewToolActive", "viewBusy"};
 
 // The program started as WinMain starts it, its main window on the display.
-class ServiceTable : public MainWindowTest {
+class ServiceTable : public ProgramTest {
  public:
   void SetUp() override {
     saved_ = GVSceneServices();
     GVSetSceneServices(SceneServices());
     StartScreen();
     GVInstallServices(ServiceStage::kStart);
-    GVInstallAppWindows();
-    GVRegisterWindowClasses(GetModuleHandleA(nullptr));
-    ASSERT_NE(GVCreateMainWindow(GetModuleHandleA(nullptr)), nullptr);
+    OpenMainWindow();
     settle();
   }
   void TearDown() override {
-    GVAppShutdown();
-    GVDestroyMainWindow();
-    GVFreeWindowResources();
-    GVTestReset();
+    CloseMainWindow();
     GVSetSceneServices(saved_);
   }
   SceneServices saved_;
