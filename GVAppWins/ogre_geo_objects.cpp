@@ -14,6 +14,7 @@
 #include "GVAppWins/ogre_lights.h"
 #include "GVAppWins/ogre_materials.h"
 #include "GVAppWins/ogre_view.h"
+#include "GVAppWins/vehicle_explode.h"
 #include "GVAppWins/view_links.h"
 #include "GVAppWins/view_window.h"
 #include "dynamics/world.h"
@@ -445,6 +446,8 @@ void GVUpdateOgreObjects() {
     else
       GVUpdateOgreGeoMesh(h, -2, wireAll || GVGeoIdInSel(g->id, selection, GVSceneGeoList()));
   });
+  if (GVScene().vehicle && gOgreData->mVehicleExplode && stateMode == 0)
+    GVApplyVehicleExplode(gOgreData->mVehicleExplode);
   GVForEachSceneJel([](HObject** cell) { GVUpdateOgreJelMesh(cell); });
   GVUpdateOgreGeoBounds();
   GVUpdateOgreJelBounds();

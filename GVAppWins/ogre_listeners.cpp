@@ -2,9 +2,12 @@
 
 #include <OGRE/OgreMaterialManager.h>
 #include <OGRE/OgrePass.h>
+#include <OGRE/OgreRenderQueue.h>
+#include <OGRE/OgreViewport.h>
 #include <OGRE/OgreSceneManager.h>
 #include <OGRE/OgreTechnique.h>
 
+#include "GVAppWins/gl_draw.h"
 #include "GVAppWins/ogre_rtt.h"
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_window.h"
@@ -17,7 +20,15 @@ void GVForgetOverlayPass() { sOverlayPass = nullptr; }
 
 void OpenGLListener::renderQueueStarted(Ogre::uint8, const Ogre::String&, bool&) {}
 
-void OpenGLListener::renderQueueEnded(Ogre::uint8, const Ogre::String&, bool&) {
+// The last queue group the scene manager renders: the overlays go on top of all of it.
+static Ogre::uint8 lastQueueGroup(Ogre::SceneManager* mgr) {
+  const Ogre::RenderQueue::RenderQueueGroupMap& groups = mgr->getRenderQueue()->_getQueueGroups();
+  for (int k = Ogre::RENDER_QUEUE_COUNT - 1; k > 0; --k)
+    if (groups[k]) return static_cast<Ogre::uint8>(k);
+  return 0;
+}
+
+void OpenGLListener::renderQueueEnded(Ogre::uint8 queueGroupId, const Ogre::String&, bool&) {
   if (!gOgreData || !gOgreData->mSceneMgr || !GVMainView()) return;
   if (!sOverlayPass) {
     Ogre::MaterialPtr white = Ogre::MaterialManager::getSingleton().getByName(
@@ -26,6 +37,16 @@ void OpenGLListener::renderQueueEnded(Ogre::uint8, const Ogre::String&, bool&) {
     sOverlayPass = white->getTechnique(0)->getPass(0);
   }
   if (sOverlayPass) gOgreData->mSceneMgr->_setPass(sOverlayPass, true, false);
+  // Shadow-texture and render-to-texture renders pass through here too; the
+  // overlays belong to the view's own viewport only, once it has drawn its
+  // last queue.
+  Ogre::Viewport* vp = gOgreData->mSceneMgr->getCurrentViewport();
+  Ogre::SceneManager* mgr = gOgreData->mSceneMgr;
+  if (!vp || vp != gOgreData->mViewport ||
+      mgr->_getCurrentRenderStage() == Ogre::SceneManager::IRS_RENDER_TO_TEXTURE ||
+      queueGroupId != lastQueueGroup(mgr))
+    return;
+  GVDrawOgreOverlays(GVMainView());
 }
 
 // While the texture renders, the overlays stay out of it and only the Geos it

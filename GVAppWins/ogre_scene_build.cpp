@@ -9,6 +9,7 @@
 #include "GVAppWins/ogre_rtt.h"
 #include "GVAppWins/ogre_sky.h"
 #include "GVAppWins/ogre_view.h"
+#include "GVAppWins/vehicle_explode.h"
 #include "GVAppWins/view_links.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
@@ -153,6 +154,7 @@ void GVBuildOgreScene(int32_t geoMode, int32_t jelMode) {
   GVUpdateOgreObjects();
   GVUpdateOgreWalls(GVScene().bounds);
   GVOgreShadowsNeeded();
+  GVBuildVehicleExplode();
   showRttGeo(geoMode);
 }
 
@@ -171,6 +173,7 @@ void GVResetOgreSceneExtras() {
   if (!gOgreData) return;
   GVRemoveOgreRtt(gOgreData);
   if (GVScene().options) GVSceneOptsClear(GVScene().options);
+  GVFreeVehicleExplode();
   if (GVScene().display) GVResetDisplaySettings(GVScene().display);
   GVSetupOgreShadowTextures(GVScene().display ? GVScene().display->optionInts[0] : 0);
   GVSetOgreSky();

@@ -1,4 +1,5 @@
 #include "GVAppWins/ogre_view.h"
+#include "GVAppWins/vehicle_explode.h"
 
 #include <OGRE/Ogre.h>
 #include <OGRE/OgreRectangle2D.h>
@@ -221,6 +222,8 @@ void GVShutdownOgre(OgreData* d) {
   if (!d) return;
   GVRemoveOgreRtt(d);
   if (GVScene().options) GVSceneOptsClear(GVScene().options);
+  delete d->mVehicleExplode;
+  d->mVehicleExplode = nullptr;
   GVReleaseViewBrush(d->mViewWindow);
   if (d->mRoot) {
     if (d->mBackground) delete d->mBackground;

@@ -1,9 +1,14 @@
+
 #include <cmath>
 
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_window.h"
 #include "dynamics/world.h"
 #include "jel/jel_object.h"
+
+// After our headers, whose empty APIENTRY the GL header keeps.
+#include <GL/gl.h>
+#include <GL/glu.h>
 
 ViewClipRecord gViewClip;
 
@@ -96,6 +101,20 @@ void GVSetViewProjection(GVView* view) {
     gOgreData->mFarClip = farClip;
     GVViewportFromWindow(vp, view->window);
     GVApplyCameraToOgre(view->camera, gOgreData->mCamera, vp->width, vp->height, nearClip, farClip);
+  } else if (!GVOgreEnabled) {
+    const CameraRec* cam = *view->camera;
+    const double fovy = cam->fov * 180.0 / 3.14159265358979323846;
+    const double aspect = vp->height ? static_cast<double>(vp->width) / vp->height : 1.0;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(fovy, aspect, nearClip, farClip);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // Row 1 of the rotation is the camera's up axis (row 2 runs along the
+    // line of sight).
+    gluLookAt(cam->eye[0], cam->eye[1], cam->eye[2], cam->target[0], cam->target[1], cam->target[2], cam->rot[3],
+              cam->rot[4], cam->rot[5]);
+    glViewport(0, 0, vp->width, vp->height);
   }
   GVUpdateCameraProjection(vp, *view->camera);
   gViewClip.depthStep = (farClip - nearClip) / 65536.0f * 1.00001f;

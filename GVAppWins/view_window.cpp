@@ -3,13 +3,21 @@
 #include <new>
 
 #include "GVAppWins/box_edges.h"
+#include "GVAppWins/gl_draw.h"
 #include "GVAppWins/info_panels.h"
 #include "GVAppWins/manipulator.h"
 #include "GVAppWins/ogre_view.h"
+#include "platform/wgl.h"
 #include "toolkit/fonts_pens.h"
+
+// After our headers, whose empty APIENTRY the GL header keeps.
+#include <GL/gl.h>
 
 FrameTimer gFrameTimer;
 ViewModeFlags gViewModeFlags;
+ViewInputState gViewInput;
+// The plain path's context (null on the engine path).
+static HGLRC sGLContext = nullptr;
 uint32_t GVOgreEnabled = 1;
 
 static const char* const kOutClass = "OutWinClass";
@@ -123,11 +131,63 @@ void GVCreateView(GVView* view, HINSTANCE instance, HWND parent, int width, int 
       }
     }
     GVInitOgre(view->window, width, height - kViewStripHeight);
+  } else if (!GVSetViewPixelFormat(dc)) {
+    GVViewMessage("Gv error: bad pixel format");
+    PostQuitMessage(0);
   }
   SetWindowLongA(view->window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(view));
   ShowWindow(view->window, SW_SHOW);
   UpdateWindow(view->window);
+  if (!GVOgreEnabled) {
+    sGLContext = wglCreateContext(dc);
+    if (sGLContext && wglMakeCurrent(dc, sGLContext)) {
+      view->dc = dc;
+      view->glContext = sGLContext;
+      GVInitViewGL(view);
+    }
+  } else {
+    sGLContext = nullptr;
+  }
   ReleaseDC(view->window, dc);
+}
+
+int GVSetViewPixelFormat(HDC dc) {
+  PIXELFORMATDESCRIPTOR pfd = {};
+  pfd.nSize = sizeof pfd;
+  pfd.nVersion = 1;
+  pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  pfd.iPixelType = PFD_TYPE_RGBA;
+  pfd.cColorBits = 16;
+  pfd.cDepthBits = 16;
+  pfd.cStencilBits = 1;
+  pfd.iLayerType = PFD_MAIN_PLANE;
+  const int format = ChoosePixelFormat(dc, &pfd);
+  if (format == 0) {
+    GVViewMessage("Error: ChoosePixelFormat failed.");
+    return 0;
+  }
+  if (!SetPixelFormat(dc, format, &pfd)) {
+    GVViewMessage("Error: SetPixelFormat failed");
+    return 0;
+  }
+  gViewClip.depthBits = 16;
+  return 1;
+}
+
+void GVInitViewGL(GVView* view) {
+  if (!view) return;
+  GLint bits = 0;
+  glGetIntegerv(GL_INDEX_BITS, &bits);
+  glIndexMask(static_cast<GLuint>(((1 << bits) & 0xFFFF) - 1));
+  glClearColor(0.6f, 0.6f, 0.6f, 1.0f);
+  HDC dc = GetDC(view->window);
+  for (int k = 0; k < 2; ++k) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    SwapBuffers(dc);
+  }
+  ReleaseDC(view->window, dc);
+  GVSetViewProjection(view);
+  GVInitGLLighting();
 }
 
 void GVSetFrameRate(GVView* view, int fps) {
@@ -169,6 +229,11 @@ void GVRedrawView(GVView* view) {
   if (!view) return;
   if (GVOgreEnabled) {
     if (!gViewModeFlags.renderHold) GVRenderOgreFrame();
+  } else if (view->glContext) {
+    HDC dc = GetDC(view->window);
+    wglMakeCurrent(dc, view->glContext);
+    GVDrawGLFrame(view);
+    ReleaseDC(view->window, dc);
   }
 }
 
@@ -182,6 +247,13 @@ void GVDestroyView(GVView* view) {
     GVShutdownOgre(gOgreData);
     delete gOgreData;
     gOgreData = nullptr;
+  }
+  if (view->glContext) {
+    if (wglGetCurrentContext() == view->glContext) wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(view->glContext);
+    if (sGLContext == view->glContext) sGLContext = nullptr;
+    view->glContext = nullptr;
+    view->dc = nullptr;
   }
   delete view->viewport;
   view->viewport = nullptr;

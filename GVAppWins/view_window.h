@@ -90,8 +90,22 @@ struct ViewModeFlags {
   int32_t windowSize = 0;  // the information line shows the view size
 };
 
+// The mouse and key state of the view between events; the view's mouse
+// handlers fill it, the overlays read the part rectangle.
+struct ViewInputState {
+  int32_t pressX = 0, pressY = 0;
+  int32_t currentX = 0, currentY = 0;
+  int32_t button = 0;  // 1 left, 3 right, 0 none
+  HWND captured = nullptr;
+  int32_t shiftHeld = 0, ctrlHeld = 0, savedCameraMode = 0;
+  // Part rectangle in client pixels (y down); width and height are signed.
+  int32_t rectShown = 0, rectApplied = 0;
+  int32_t rectX = 0, rectY = 0, rectWidth = 0, rectHeight = 0;
+};
+
 extern FrameTimer gFrameTimer;
 extern ViewModeFlags gViewModeFlags;
+extern ViewInputState gViewInput;
 // 1 renders through the 3-D engine, 0 through plain OpenGL.
 extern uint32_t GVOgreEnabled;
 
@@ -107,6 +121,11 @@ int GVManipulatorEventCB(int a, int event, intptr_t p1, intptr_t p2, void* view)
 
 LRESULT CALLBACK GVViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK GVOutWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Plain OpenGL path: the view window's pixel format (1, or 0 after showing why)
+// and the context's first state.
+int GVSetViewPixelFormat(HDC dc);
+void GVInitViewGL(GVView* view);
 
 // The view camera aimed at the centring selection from in front of the bounds.
 void GVResetViewCamera(GVView* view);

@@ -3,7 +3,8 @@
 // at 1280 x 800. The scene: eight 10 x 10 x 10-cell Jels, moved a little every
 // frame, and a 50,000-triangle Geo bound to one of them; the second benchmark
 // lights it with a shadow-casting point light and texture shadows (the Geo
-// casts and receives). Run from this folder under an X display (xvfb-run);
+// casts and receives); the third draws the editing overlays inside the frame
+// with every node marked and the glue display on. Run from this folder under an X display (xvfb-run);
 // reports milliseconds per frame.
 #include <benchmark/benchmark.h>
 
@@ -52,7 +53,7 @@ GObject* gridGeo(int side, float x0, float z0, float size, float y) {
   return geotest::makeGeo(1, "bench", verts, tris);
 }
 
-void sceneFrames(benchmark::State& state, bool lit) {
+void sceneFrames(benchmark::State& state, bool lit, bool overlays = false) {
   GVView view;
   if (!GVBenchStartView(&view, 1280, 800)) {
     state.SkipWithError("the 3-D engine did not start (needs an X display)");
@@ -92,6 +93,16 @@ void sceneFrames(benchmark::State& state, bool lit) {
     GVScene().display->optionInts[0] = kOgreTextureShadows;
   }
   GVBuildOgreScene(16, 32);
+  if (overlays) {
+    view.world = GVScene().world;
+    for (HObject* j : jels) {
+      j->markedParts[0] = 2;  // part 1: every node
+      for (int32_t n = 2; n <= j->nodeCount; n += 7) j->setNodeGlue(n, j->id == 1 ? 8 : j->id - 1, n - 1);
+    }
+    view.glueOn = 1;
+    view.glueFirst = view.glueSecond = -1;
+    view.gluePart = 1;
+  }
 
   int frame = 0;
   for (auto _ : state) {
@@ -118,7 +129,10 @@ void sceneFrames(benchmark::State& state, bool lit) {
 
 void BM_SceneFrame(benchmark::State& state) { sceneFrames(state, false); }
 void BM_LitShadowedSceneFrame(benchmark::State& state) { sceneFrames(state, true); }
+void BM_SceneFrameWithOverlays(benchmark::State& state) { sceneFrames(state, false, true); }
 BENCHMARK(BM_SceneFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LitShadowedSceneFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+BENCHMARK(BM_SceneFrameWithOverlays)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace

@@ -357,3 +357,48 @@ TEST_F(JelViewTest, AppendedJelsAloneAndRebuildsLeaveNothingBehind) {
 }
 
 }  // namespace
+
+namespace {
+
+bool isMarkedNode(uint32_t p) {
+  return std::abs(ch(p, 16) - 204) <= 2 && std::abs(ch(p, 8) - 51) <= 2 && std::abs(ch(p, 0) - 102) <= 2;
+}
+
+// Marked nodes land on their projections inside the engine's frame; with
+// shadows in use and no editing mode they give way, and part picking brings
+// them back.
+TEST_F(JelViewTest, MarkedNodesInTheEngineFrame) {
+  HObject* jel = dropJel(3.0f, 1, "drop");
+  createView();
+  view_.world = GVScene().world;
+  GVSceneServices().buildRenderScene(32, 32);
+  jel->markedParts[0] = 6;
+  show();
+  int onNode = 0;
+  for (int32_t i = 1; i <= jel->nodeCount; ++i) {
+    const Rect at = footprint({{jel->pos[i][0], jel->pos[i][1], jel->pos[i][2]}});
+    onNode += count(at, isMarkedNode, 1) > 0 ? 1 : 0;
+  }
+  EXPECT_EQ(onNode, jel->nodeCount);
+  const Rect all = footprint(nodesOf(jel));
+  const int marked = count(all, isMarkedNode, 3);
+  EXPECT_EQ(count(viewRect(), isMarkedNode), marked);  // nowhere else
+
+  jel->markedParts[0] = 1;
+  show();
+  EXPECT_EQ(count(viewRect(), isMarkedNode), 0);
+
+  jel->markedParts[0] = 6;
+  gOgreData->mShadowsInUse = 1;
+  gOgreData->mSceneMgr->setShadowTechnique(Ogre::SHADOWTYPE_TEXTURE_MODULATIVE);
+  show();
+  EXPECT_EQ(count(viewRect(), isMarkedNode), 0);
+  gViewModeFlags.partPick = 1;
+  show();
+  EXPECT_EQ(count(all, isMarkedNode, 3), marked);
+  gViewModeFlags.partPick = 0;
+  gOgreData->mSceneMgr->setShadowTechnique(Ogre::SHADOWTYPE_NONE);
+  gOgreData->mShadowsInUse = 0;
+}
+
+}  // namespace

@@ -6,7 +6,10 @@
 #include <filesystem>
 #include <vector>
 
+#include <OGRE/OgreEntity.h>
+#include <OGRE/OgreManualObject.h>
 #include <OGRE/OgreSceneManager.h>
+#include <OGRE/OgreSubEntity.h>
 
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/render_services.h"
@@ -16,6 +19,7 @@
 #include "dynamics/world_runner.h"
 #include "geo/geo_list.h"
 #include "jel/jel_object.h"
+#include "toolkit/choosers.h"
 #include "main_window_fixture.h"
 #include "platform/pixel_surface.h"
 #include "scene/app_selection.h"
@@ -139,5 +143,75 @@ TEST_F(FileOpen, MergedJelsOfNamesInUseLeaveTheOriginalsTheirMirrors) {
     EXPECT_TRUE(sm->hasManualObject(n + "MO")) << n;
   }
 }
+
+// The display choosers on both render paths: every item of "Geo Dply" and
+// "Jel Dply" switches surfaces, wireframes and lattices, and the view's pixels
+// follow.
+class DisplayChoosers : public FileOpen, public ::testing::WithParamInterface<uint32_t> {
+ public:
+  void SetUp() override {
+    GVOgreEnabled = GetParam();
+    FileOpen::SetUp();
+  }
+  void TearDown() override {
+    FileOpen::TearDown();
+    GVOgreEnabled = 1;
+  }
+  std::vector<uint32_t> viewPixels() {
+    win_->redrawView();
+    settle();
+    RECT r = rectOf(win_->view->window);
+    std::vector<uint32_t> px;
+    for (int y = r.top; y < r.bottom; y += 2)
+      for (int x = r.left; x < r.right; x += 2) px.push_back(screen(x, y));
+    return px;
+  }
+  static size_t differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    size_t n = 0;
+    for (size_t k = 0; k < a.size() && k < b.size(); ++k) n += a[k] != b[k];
+    return n;
+  }
+};
+
+TEST_P(DisplayChoosers, EveryItemShowsAndHidesItsDrawings) {
+  GVFileOpenCB(kFileOpen | kFileScenes, "JelDrop.gvs", win_);
+  settle();
+  ASSERT_EQ(count(true), 3);
+  const int modes[4] = {1, 2, 16, 32};
+  for (bool jel : {false, true}) {
+    HwDropDownCntrl* own = jel ? win_->jelDisplay : win_->geoDisplay;
+    choose(jel ? win_->geoDisplay : win_->jelDisplay, 1);  // the other kind out of the way
+    std::vector<std::vector<uint32_t>> shots;
+    for (int item = 1; item <= 4; ++item) {
+      choose(own, item);
+      const CameraRec* cam = *win_->view->camera;
+      ASSERT_EQ(jel ? cam->jelDisplayMode : cam->geoDisplayMode, modes[item - 1]);
+      shots.push_back(viewPixels());
+      if (!GVOgreEnabled) continue;
+      const int m = modes[item - 1];
+      const bool solid = m == 8 || m == 16 || m == 32, wire = m == 2 || m == 8 || m == 32;
+      Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+      if (jel) {
+        for (HObject* j = GVWorldOf(GVScene().world)->head; j; j = GVNextJel(j)) {
+          const std::string n = j->name;
+          EXPECT_EQ(sm->getEntity(n + "HENT")->getSubEntity(n + "HSUBMESH")->isVisible(), solid) << n << item;
+          EXPECT_EQ(sm->getManualObject(n + "MO")->isVisible(), wire) << n << item;
+        }
+      } else {
+        for (GObject* g = GVGeoListOf(GVScene().geoList)->head; g; g = g->next) {
+          const std::string n = g->name;
+          Ogre::Entity* e = sm->getEntity(n + "GENT");
+          EXPECT_EQ(e->getSubEntity(n + "GSUBMESH")->isVisible(), solid) << n << item;
+          EXPECT_EQ(e->getSubEntity(n + "GSUBMESHDR")->isVisible(), wire) << n << item;
+        }
+      }
+    }
+    // Nothing, wire edges, surfaces and surfaces with outlines all look different.
+    for (int a = 0; a < 4; ++a)
+      for (int b = a + 1; b < 4; ++b) EXPECT_GT(differing(shots[a], shots[b]), 20u) << jel << a << b;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPaths, DisplayChoosers, ::testing::Values(1u, 0u));
 
 }  // namespace
