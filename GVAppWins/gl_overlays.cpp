@@ -260,6 +260,10 @@ void GVDrawOgreOverlays(GVView* view) {
   for (int k = 0; k < 4; ++k) on[k] = glIsEnabled(kCaps[k]);
   // The engine's own matrices and attributes stay as they were for the rest
   // of its frame.
+  GLint activeUnit = GL_TEXTURE0, units = 1;
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &activeUnit);
+  glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+  glActiveTexture(GL_TEXTURE0);
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   glMatrixMode(GL_TEXTURE);
   glPushMatrix();
@@ -272,8 +276,19 @@ void GVDrawOgreOverlays(GVView* view) {
   glDisable(GL_BLEND);
   glDisable(GL_ALPHA_TEST);
   glDisable(GL_TEXTURE_2D);
+  // No texture unit, texture generation or fog tints the overlays' colours
+  // (texture shadows leave units of their own enabled).
+  for (GLint u = 0; u < units; ++u) {
+    glActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + u));
+    for (GLenum cap : {GL_TEXTURE_1D, GL_TEXTURE_2D, GL_TEXTURE_3D, GL_TEXTURE_CUBE_MAP, GL_TEXTURE_GEN_S,
+                       GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R, GL_TEXTURE_GEN_Q})
+      glDisable(cap);
+  }
+  glActiveTexture(GL_TEXTURE0);
   glDisable(GL_CULL_FACE);
   glDisable(GL_FOG);
+  glDisable(GL_SCISSOR_TEST);
+  glDisable(GL_COLOR_LOGIC_OP);
   glDepthMask(GL_TRUE);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   const uint32_t saved = GVOgreEnabled;
@@ -314,6 +329,7 @@ void GVDrawOgreOverlays(GVView* view) {
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();
   glPopAttrib();
+  glActiveTexture(static_cast<GLenum>(activeUnit));
   for (int k = 0; k < 4; ++k) {
     if (on[k])
       glEnable(kCaps[k]);

@@ -10,6 +10,7 @@
 
 // After our headers, whose empty APIENTRY the GL header keeps.
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 namespace {
 
@@ -166,10 +167,32 @@ TEST_F(Wgl, ContextNeedsAPixelFormat) {
   DeleteDC(memory);
 }
 
-}  // namespace
-
-// The 3-D engine asks before it starts; the test display must answer yes.
-TEST(WglDisplay, GLIsAvailableOnTheTestDisplay) {
-  if (!std::getenv("DISPLAY")) GV_NO_DISPLAY("no X display");
-  EXPECT_TRUE(GVGLAvailable());
+// The system's GLU is linked: a perspective camera looking down -z from
+// (0, 0, 10) puts the origin at the window's centre and (1, 1, 0) up and to
+// the right of it.
+TEST_F(Wgl, GluCameraPlacesPointsInTheFrame) {
+  if (!setViewPixelFormat()) GV_NO_DISPLAY("no GL display");
+  context_ = wglCreateContext(dc_);
+  ASSERT_TRUE(wglMakeCurrent(dc_, context_));
+  glViewport(0, 0, 160, 120);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45.0, 160.0 / 120.0, 1.0, 100.0);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  gluLookAt(0, 0, 10, 0, 0, 0, 0, 1, 0);
+  GLdouble model[16], proj[16], x = 0, y = 0, z = 0;
+  GLint vp[4];
+  glGetDoublev(GL_MODELVIEW_MATRIX, model);
+  glGetDoublev(GL_PROJECTION_MATRIX, proj);
+  glGetIntegerv(GL_VIEWPORT, vp);
+  ASSERT_EQ(gluProject(0, 0, 0, model, proj, vp, &x, &y, &z), GL_TRUE);
+  EXPECT_NEAR(x, 80.0, 1e-6);
+  EXPECT_NEAR(y, 60.0, 1e-6);
+  ASSERT_EQ(gluProject(1, 1, 0, model, proj, vp, &x, &y, &z), GL_TRUE);
+  // tan(22.5 deg) * 10 world units span 60 pixels vertically.
+  EXPECT_NEAR(y - 60.0, 60.0 / (10.0 * 0.41421356), 1e-3);
+  EXPECT_NEAR(x - 80.0, y - 60.0, 1e-3);
 }
+
+}  // namespace
