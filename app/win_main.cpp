@@ -6,6 +6,7 @@
 #include "app/message_loop.h"
 #include "app/service_installers.h"
 #include "appwins/app_main_win.h"
+#include "appwins/logic_cntrl.h"
 #include "editors/editor_entries.h"
 #include "jel/matter.h"
 #include "logic/random_table.h"
@@ -31,6 +32,7 @@ struct StaticInitialisers {
     GVInitGeoIdBlockList(&GVGeoIdBlocks());
     std::atexit(DeleteGeoIdBlocksAtExit);
     std::atexit(GVFreeRandomTables);
+    HwLogicCntrl::resetGlobals();
   }
 };
 const StaticInitialisers gStaticInitialisers;

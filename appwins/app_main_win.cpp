@@ -15,6 +15,7 @@
 #include "appwins/file_list.h"
 #include "appwins/file_save.h"
 #include "appwins/help_window.h"
+#include "appwins/logic_cntrl.h"
 #include "appwins/menu_bar.h"
 #include "appwins/notes_window.h"
 #include "appwins/panel_handlers.h"
@@ -25,6 +26,7 @@
 #include "dynamics/constraint_cmds.h"
 #include "dynamics/group_ops.h"
 #include "geo/geo_object.h"
+#include "logic/program_store.h"
 #include "scene/app_selection.h"
 #include "scene/display_settings.h"
 #include "scene/file_handlers.h"
@@ -45,6 +47,8 @@ namespace {
 GVAppMainWin* gMainWin = nullptr;
 
 constexpr int kSlotStyle = 4;
+// The logic control window is built at this height; the form gives it its own.
+constexpr int kLogicBuildHeight = 600;
 constexpr int kTimeBarHeight = 50;
 constexpr int kVehiclePanelHeight = 200;
 // The Geo and Jel display modes of chooser items 1 to 4.
@@ -56,6 +60,16 @@ int32_t* rateBits(DisplaySettings* d) { return d ? &d->optionWord : nullptr; }
 
 void moveSlot(void* control, int x, int y, int width, int height) {
   static_cast<GVPanelSlot*>(control)->frame.move(width, height, x, y);
+}
+
+void moveLogicWindow(void* control, int x, int y, int width, int height) {
+  static_cast<HwLogicCntrl*>(control)->move(x, y, width, height);
+}
+
+void logicWindowSize(const void* control, int* width, int* height) {
+  const auto* w = static_cast<const HwLogicCntrl*>(control);
+  *width = w->width;
+  *height = w->height;
 }
 
 void slotSize(const void* control, int* width, int* height) {
@@ -209,7 +223,8 @@ GVAppMainWin::~GVAppMainWin() {
     delete view;
     view = nullptr;
   }
-  freeSlot(logicPanel);
+  delete logicPanel;
+  logicPanel = nullptr;
   freeSlot(vehiclePanel);
   if (menuBar) {
     GVFreeMenuBar(menuBar);
@@ -289,7 +304,9 @@ void GVAppMainWin::buildPanels() {
   f.addDefinition(fpsChooser, 12, 18, 28, nullptr, 0, 17, 116, nullptr, 0, 3, 11, nullptr, 0, 12, 10, timeBar,
                   kKindTimeBar);
 
-  logicPanel = makeSlot(parent, instance, "Logic", 0, 0, 1);
+  logicPanel = new (std::nothrow)
+      HwLogicCntrl(instance, parent, clientWidth - 10 - logicPanelWidth, logicPanelWidth, kLogicBuildHeight, 1, this);
+  if (logicPanel) logicPanel->owner = GVLogicPanelCB;
   f.addDefinition(logicPanel, kKindLogic, 9, 7, cameraPanel, kKindCamera, 17, 0, nullptr, 0, 3, 10, nullptr, 0, 12,
                   7, animationPanel, kKindAnimation);
 
@@ -336,9 +353,11 @@ void GVAppMainWin::showLogicPanel(int show) {
   if (!form || !logicPanel) return;
   form->changeDefinition(logicPanel, kKindLogic, 9, 7, cameraPanel, kKindCamera, 17, show ? logicPanelWidth : 0, 12,
                          7, animationPanel, kKindAnimation);
-  if (logicPanel->frame.outer) ShowWindow(logicPanel->frame.outer, show ? SW_SHOW : SW_HIDE);
+  if (logicPanel->frame && logicPanel->frame->outer)
+    ShowWindow(logicPanel->frame->outer, show ? SW_SHOW : SW_HIDE);
   form->resolveReferences();
   form->doArrange();
+  if (show) logicPanel->refreshLines();
 }
 
 void GVAppMainWin::showVehiclePanel(int show) {
@@ -362,7 +381,7 @@ void GVAppMainWin::showVehiclePanel(int show) {
 }
 
 void GVAppMainWin::redrawLogicLines() {
-  // The logic control window draws its lines once it replaces its slot.
+  if (logicPanel) logicPanel->redrawLines();
 }
 
 void GVAppMainWin::redrawTimeBar() {
@@ -513,8 +532,9 @@ int GVAppMainWin::opacityDownCB(int, void* window) {
   return 0;
 }
 
-void GVUpdateFramePanels(int, int, int) {
+void GVUpdateFramePanels(int, int subStep, int lastSubStep) {
   GVAppMainWin* w = gMainWin;
+  if (w && w->logicPanel && HwLogicCntrl::valuesMode() && subStep == lastSubStep) w->logicPanel->showValues();
   if (!w || !w->view || !w->view->drag) return;
   const ViewDragRec& d = *w->view->drag;
   if (!d.active) return;
@@ -542,7 +562,7 @@ void GVAppMainWin::notesPlacement(RECT* place) const {
     bottom = r.top - 8;
   else
     bottom -= 50;
-  if (logicPanel && IsWindowVisible(logicPanel->frame.outer) && GetWindowRect(logicPanel->frame.inner, &r)) {
+  if (logicPanel && logicPanel->isVisible() && GetWindowRect(logicPanel->frame->inner, &r)) {
     *place = RECT{r.left, r.top, r.right - r.left, r.bottom - r.top};
     return;
   }
@@ -564,7 +584,9 @@ void GVInstallAppWindows() {
   GVSetFormKind(kKindAnimation, {moveAnimPanel, animPanelSize});
   GVSetFormKind(kKindCamera, {moveCamPanel, camPanelSize});
   GVSetFormKind(kKindMoveTool, {moveMoveTool, moveToolSize});
-  for (int kind : {kKindKeyFrameBar, kKindLogic, kKindVehicle})
+  GVSetWindowClassRegistrar("LogicCntrlClass", HwLogicCntrl::registerClass);
+  GVSetFormKind(kKindLogic, {moveLogicWindow, logicWindowSize});
+  for (int kind : {kKindKeyFrameBar, kKindVehicle})
     GVSetFormKind(kind, {moveSlot, slotSize});
   GVInstallAppMessageBox();
   // The view the main window makes reports its events to the application.
@@ -575,6 +597,8 @@ void GVInstallAppWindows() {
 namespace {
 
 GVView* mainView() { return gMainWin ? gMainWin->view : nullptr; }
+
+HwLogicCntrl* logicWindow() { return gMainWin ? gMainWin->logicPanel : nullptr; }
 
 int32_t* currentGeoRecord() {
   GVView* v = mainView();
@@ -747,6 +771,26 @@ void GVInstallPanelServices(SceneServices* sp) {
     if (gMainWin) gMainWin->showCreateDialog(dialog, mode, geoId, jelId);
   };
   s.jelFromGeoDialogGeo = []() -> int32_t { return gMainWin ? gMainWin->jelFromGeoDialogGeo() : 0; };
+  s.showLogicLineValue = [](int32_t program, int32_t row) {
+    HwLogicCntrl* w = logicWindow();
+    LogicProgram* p = w ? GVLogicProgram(w->logic, program) : nullptr;
+    if (p) w->showLineValue(GVLogicGetLine(w->logic, program, p->topLine + row - 1), program, row);
+  };
+  s.endLogicTextEdit = [] {
+    if (HwLogicCntrl* w = logicWindow()) w->endTextEdit();
+  };
+  s.refreshLogicWindow = [] {
+    HwLogicCntrl* w = logicWindow();
+    if (!w) return;
+    w->endTextEdit();
+    w->reset();
+    w->clearValuePane();
+    if (w->isVisible()) w->refreshLines();
+  };
+  s.redrawLogicValues = [] {
+    HwLogicCntrl* w = logicWindow();
+    if (w && w->isVisible()) w->showValues();
+  };
 }
 
 void GVRemovePanelServices(SceneServices* sp) {
@@ -774,6 +818,8 @@ void GVRemovePanelServices(SceneServices* sp) {
   s.refreshGeoSelection = s.refreshJelSelection = nullptr;
   s.showCreateDialog = nullptr;
   s.jelFromGeoDialogGeo = nullptr;
+  s.showLogicLineValue = nullptr;
+  s.endLogicTextEdit = s.refreshLogicWindow = s.redrawLogicValues = nullptr;
 }
 
 void GVInstallMainWindowServices(SceneServices* sp) {

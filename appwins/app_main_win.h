@@ -20,6 +20,7 @@ class HwCreateGeoVR;
 class HwDropDownCntrl;
 class HwFileSave;
 class HwListDlg;
+class HwLogicCntrl;
 class HwTimeBar;
 struct GVAnimDialog;
 struct GVCamDialog;
@@ -115,7 +116,7 @@ class GVAppMainWin : public HwMainAppWindow {
   GVView* view = nullptr;
   HwTimeBar* timeBar = nullptr;
   GVMoveToolDialog* moveToolPanel = nullptr;
-  GVPanelSlot* logicPanel = nullptr;
+  HwLogicCntrl* logicPanel = nullptr;
   GVPanelSlot* vehiclePanel = nullptr;
   int logicPanelWidth = 475;
   GVVehicleBuild vehicleBuild;

@@ -8,6 +8,7 @@
 #include "GVAppWins/info_panels.h"
 #include "GVAppWins/view_window.h"
 #include "appwins/app_main_win.h"
+#include "appwins/logic_cntrl.h"
 #include "dynamics/world.h"
 #include "geo/geo_object.h"
 #include "jel/jel_object.h"
@@ -114,7 +115,7 @@ int GVEditorFrameCB(int code, void* mainWindow) {
   auto* w = static_cast<GVAppMainWin*>(mainWindow);
   if (!w) return 0;
   if (code == kEditorLogicPanel) {
-    togglePanel(w, w->logicPanel, true);
+    w->showLogicPanel(w->logicPanel && w->logicPanel->isVisible() ? 0 : 1);
   } else if (code == kEditorVehiclePanel) {
     togglePanel(w, w->vehiclePanel, false);
   } else if (code != kEditorGeoPart) {

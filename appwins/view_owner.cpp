@@ -14,6 +14,7 @@
 #include "GVAppWins/view_window.h"
 #include "appwins/anim_dialog.h"
 #include "appwins/app_main_win.h"
+#include "appwins/logic_cntrl.h"
 #include "dynamics/world.h"
 #include "geo/geo_object.h"
 #include "jel/jel_object.h"
@@ -120,8 +121,12 @@ int geoPicked(const Event& e) {
       e.main->redrawLogicLines();
     }
     e.main->redrawTimeBar();
+  } else if (e.source == 1 && e.main->logicPanel) {
+    HwLogicCntrl* w = e.main->logicPanel;
+    w->highlightGeo = e.view->currentGeo ? e.view->currentGeo[0] : 0;
+    w->highlightJel = w->highlightPart = 0;
+    w->redrawLines();
   }
-  // Source 1: the logic control window's picked-object triple joins here.
   return 0;
 }
 
@@ -135,6 +140,12 @@ int jelPicked(const Event& e) {
       e.main->redrawLogicLines();
     }
     e.main->redrawTimeBar();
+  } else if (e.source == 1 && e.main->logicPanel) {
+    HwLogicCntrl* w = e.main->logicPanel;
+    w->highlightGeo = 0;
+    w->highlightJel = e.view->currentJel ? e.view->currentJel[0] : 0;
+    w->highlightPart = e.view->currentJel ? e.view->currentJel[1] : 0;
+    w->redrawLines();
   }
   return 0;
 }

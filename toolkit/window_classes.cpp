@@ -63,6 +63,8 @@ ClassSlot gClasses[] = {
     {"TimeBarClass", kRedraw, &QwPenBrushSet::brushBackground, 0, 0, HwTimeBarProc, nullptr},
     // The swept-shape dialog's canvas; the application registers it.
     {"CreateGeoVRClass", kRedrawDbl, &QwPenBrushSet::brushGrey80, 0, 0, nullptr, nullptr},
+    // The logic control window's header, catalogue and line windows; the application registers it.
+    {"LogicCntrlClass", kRedrawDbl, &QwPenBrushSet::brushGrey80, 0, 0, nullptr, nullptr},
 };
 
 // The brushes made for the title bar and scroll bar classes; deleted at shut-down

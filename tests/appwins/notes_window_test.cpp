@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "appwins/logic_cntrl.h"
 #include "appwins/menu_bar.h"
 #include "appwins/notes_window.h"
 #include "main_window_fixture.h"
@@ -17,7 +18,7 @@ class NotesWindow : public MainWindowTest {
 TEST_F(NotesWindow, SceneNotesShownOverTheLogicWindowAndCleared) {
   win_->showLogicPanel(1);
   settle();
-  RECT logic = rectOf(win_->logicPanel->frame.inner);
+  RECT logic = rectOf(win_->logicPanel->frame->inner);
   GVSetSceneNotes("first line\nsecond line");
   settle();
   HWND w = FindWindowA("DialogWindowClass", "Gelvane Scene Notes");
