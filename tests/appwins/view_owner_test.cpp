@@ -202,6 +202,7 @@ TEST_F(ViewEvents, NextJelWrapsOverTheSelectableJelsAndLogicPickTakesTheCurrentO
   GObject* pointer = addGeo(7, {0, 0, 0}, {1, 1, 1});
   LogicSystem* logic = GVScene().logic;
   ASSERT_TRUE(logic);
+  GVLogicClearProgram(logic, 1);  // the logic window gave "Main" its first lines
   LogicLine* line = GVLogicInsertLineAfter(logic, 1, nullptr);
   ASSERT_TRUE(line);
   line->category = kLogicEffects;
