@@ -6,13 +6,15 @@
 #include <vector>
 
 #include "appwins/logic_cntrl.h"
+#include "appwins/notes_window.h"
 #include "appwins/panel_handlers.h"
-#include "logic/interpreter.h"
+#include "appwins/view_owner.h"
 #include "logic/line_services.h"
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
 #include "logic/slot_types.h"
 #include "main_window_fixture.h"
+#include "scene/frame_driver.h"
 #include "scene/menu_commands.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
@@ -268,8 +270,7 @@ TEST_F(LogicWindow, ValuesModeShowsWhatTheLinesGaveInTheLastFrame) {
   const float v2[3] = {1, 2, 3};
   std::memcpy(GVLogicVecVar(p, 2), v2, sizeof v2);
   *GVLogicPPVar(p, 1) = 0;
-  GVRunMainLogic(sys_, GVScene().world);
-  GVUpdateFramePanels(1, 1, 1);
+  GVAdvanceFrame();
   char text[96];
   const std::vector<std::string> expected = {".", "0", "( 1,  2,  3 )"};
   const LogicLine* lines[] = {line(2), tiny, vec};
@@ -283,6 +284,28 @@ TEST_F(LogicWindow, ValuesModeShowsWhatTheLinesGaveInTheLastFrame) {
     EXPECT_GT(countScreen(RGB(150, 150, 200), RECT{pane.left, pane.top + (r - 1) * 30, pane.right, pane.top + r * 30}),
               0) << r;
   GVRemoveMainWindowServices();
+}
+
+TEST_F(LogicWindow, APickedObjectIsUnderlinedAndDismissedNotesShowTheLinesAgain) {
+  int32_t geo[3] = {5, 0, 0}, jel[3] = {0, 0, 0};
+  win_->view->currentGeo = geo;
+  win_->view->currentJel = jel;
+  LogicLine* l = line(1);
+  setCommand(l, 10, "EYE>CAM");
+  l->argType[0] = kLogicIntConst, l->argInt[0] = 5;
+  GVViewOwnerCB(1, 0x1, 5, 0, win_);
+  settle();
+  EXPECT_EQ(w_->highlightGeo, 5);
+  EXPECT_GT(countScreen(RGB(250, 250, 100), band(1)), 0);
+  EXPECT_GT(countScreen(RGB(216, 153, 216), band(1)), 0);
+
+  GVSetSceneNotes("over the lines");
+  settle();
+  EXPECT_EQ(countScreen(RGB(20, 20, 50), band(1)), 0);
+  GVClearNotes();
+  settle();
+  EXPECT_GT(countScreen(RGB(20, 20, 50), band(1)), 0);
+  win_->view->currentGeo = win_->view->currentJel = nullptr;
 }
 
 TEST_F(LogicWindow, ACommentEditEndsBeforeItsLineIsFreed) {
