@@ -237,6 +237,8 @@ void OpenMGVB(const char* name) {
 
 int32_t ImportObjects(uint32_t flags, const char* name) {
   const SceneServices& s = GVSceneServices();
+  // An imported program joins the main one: no comment edit stays open over it.
+  if (s.endLogicTextEdit) s.endLogicTextEdit();
   const int32_t mode = GVImportModeFromFlags(flags);
   int32_t geoId = 0, jelId = 0;
   CameraRec* camera = SceneCamera();
