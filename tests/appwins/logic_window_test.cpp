@@ -299,6 +299,15 @@ TEST_F(LogicWindow, APickedObjectIsUnderlinedAndDismissedNotesShowTheLinesAgain)
   EXPECT_GT(countScreen(RGB(250, 250, 100), band(1)), 0);
   EXPECT_GT(countScreen(RGB(216, 153, 216), band(1)), 0);
 
+  // The wheel scrolls a long program one line at a time.
+  for (int i = 0; i < 40; ++i) GVLogicInsertLineAfter(sys_, 1, line(1));
+  w_->updateScrollBar();
+  SendMessageA(w_->lines, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+  EXPECT_EQ(GVLogicProgram(sys_, 1)->topLine, 2);
+  EXPECT_EQ(w_->lineAtY(5), 2);
+  SendMessageA(w_->lines, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+  EXPECT_EQ(GVLogicProgram(sys_, 1)->topLine, 1);
+
   GVSetSceneNotes("over the lines");
   settle();
   EXPECT_EQ(countScreen(RGB(20, 20, 50), band(1)), 0);
