@@ -157,8 +157,6 @@ bool vertexDistances(const GObject* g, const float p[3], int32_t frame, float* n
   return true;
 }
 
-bool sameName(const char* a, const char* b) { return a && std::strcmp(a, b) == 0; }
-
 }  // namespace
 
 void GVReleaseViewBrush(HWND window) {
@@ -406,18 +404,6 @@ void GVSetOgreGeoSubEntityMaterial(int32_t id) {
   const std::string name = script ? std::string(g->matName2) : names.material;
   if (Ogre::MaterialManager::getSingleton().resourceExists(name, Ogre::RGN_DEFAULT) || script)
     sub->setMaterialName(name, autoGroup);
-}
-
-int32_t GVSceneUsesShadowScript() {
-  int32_t uses = 0;
-  GVForEachSceneGeo([&](ObjHandle* h) {
-    const GObject* g = geoOf(h);
-    if (g && g->materialType == 2 &&
-        (sameName(g->matFile, "Shadow1.material") || sameName(g->matFile, "Shadow2.material") ||
-         sameName(g->matFile, "gvShadow.material")))
-      uses = 1;
-  });
-  return uses;
 }
 
 int32_t GVGeoNeedsTangents(GObject* g) {

@@ -56,7 +56,7 @@ void GVSetOgreLightsCastShadows();
 void GVComputeOgreShadowExtents(int32_t index, int32_t flags);
 void GVSetOgreGeoCastShadows(int32_t geoId);
 void GVSetOgreGeoSubEntityMaterial(int32_t geoId);
-int32_t GVSceneUsesShadowScript();
+// GVSceneUsesShadowScript lives with the Geo editors' callbacks.
 
 // 1 when the Geo's material script is one that reads tangents.
 int32_t GVGeoNeedsTangents(GObject* geo);

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "appwins/editor_opener.h"
+#include "editors/geo_editor.h"
 #include "editors/initial_state.h"
 #include "editors/matter_editor.h"
 
@@ -18,6 +19,7 @@ struct Installed {
 constexpr Installed kEditors[] = {
     {kEditorInitialState, GVInitialStateEntry},
     {kEditorMatter, GVMatterEntry},
+    {kEditorGeoProperties, GVEditGeoEntry},
 };
 
 }  // namespace

@@ -607,6 +607,15 @@ int32_t GVMassocSceneGeos(ObjHandle* list, HWorld** world) {
   return geos && w ? GVMassocGeosToJel(-1, geos, -1, w) : -1;
 }
 
+int32_t GVMassocGeoMode(HObject** jel, ObjHandle* geo, int32_t mode) {
+  HObject* j = GVJelOf(jel);
+  GObject* g = GVGeoOf(geo);
+  if (!j || !g) return -1;
+  if (mode == 0 || mode == 1) return GVMassocGeo(g, j);
+  if (mode == 2) return GVMassocGeoSecondary(g, j);
+  return -1;
+}
+
 int32_t GVCopyGeoInto(ObjHandle* destination, ObjHandle* source, const char* name, int32_t id) {
   GObject* dst = GVGeoOf(destination);
   const GObject* src = GVGeoOf(source);

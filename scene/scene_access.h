@@ -177,6 +177,10 @@ int32_t GVGeoHasAttachment(ObjHandle* geo);
 // Every Geo of the list bound to the world's Jels of group 1 where each
 // vertex lies (GVMassocGeosToJel); -1 without the list or the world.
 int32_t GVMassocSceneGeos(ObjHandle* list, HWorld** world);
+// The Geo's flagged vertices located in the Jel's lattice: modes 0 and 1 into
+// the primary table (GVMassocGeo), mode 2 into the secondary one; -1 for
+// another mode or a null handle, else the binding's result.
+int32_t GVMassocGeoMode(HObject** jel, ObjHandle* geo, int32_t mode);
 // Deep copy of the source Geo into the destination under the name and id
 // (GVCopyGeo); 0 for an empty handle.
 int32_t GVCopyGeoInto(ObjHandle* destination, ObjHandle* source, const char* name, int32_t id);

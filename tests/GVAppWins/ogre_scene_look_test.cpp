@@ -35,6 +35,7 @@
 #include "platform/screen_image.h"
 #include "platform/test_api.h"
 #include "scene/app_lifecycle.h"
+#include "scene/geo_editor_callbacks.h"
 #include "scene/display_settings.h"
 #include "scene/heap_string.h"
 #include "scene/light_list.h"
