@@ -149,6 +149,17 @@ TEST_F(GeoEditor, SoftTransformReportsAndNaturalStateRefusals) {
   click(d->part2Selector->nextButton->face);
   EXPECT_TRUE(saw("OK for optimised level-2 soft-transform!"));
   EXPECT_EQ(text(d->part2Selector), "Part 1");
+  // Typed parts: 31 is refused, 7 is taken without binding again.
+  typeName(d->part2Selector, "31");
+  EXPECT_EQ(text(d->part2Selector), "Part 1");
+  typeName(d->part2Selector, "7");
+  EXPECT_EQ(text(d->part2Selector), "Part 7");
+  EXPECT_EQ(inside->cellBind2->part, 1);
+  // The fourth button clears a level-2 selector and only refreshes a level-1 one.
+  click(d->part2Selector->button3->face);
+  EXPECT_EQ(text(d->part2Selector), "NONE");
+  click(d->jel1Selector->button3->face);
+  EXPECT_NE(text(d->jel1Selector).find("{1}"), std::string::npos);
 
   click(d->geoSelector->nextButton->face);
   ASSERT_EQ(d->subject(), 2);
