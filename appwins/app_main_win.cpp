@@ -10,6 +10,7 @@
 #include "GVAppWins/view_window.h"
 #include "appwins/anim_dialog.h"
 #include "appwins/editor_bar.h"
+#include "scene/editor_links.h"
 #include "appwins/create_jel.h"
 #include "appwins/create_geo.h"
 #include "appwins/file_list.h"
@@ -395,7 +396,10 @@ void GVAppMainWin::resetMoveTool() {
 }
 
 void GVAppMainWin::endEditModes() {
-  // Nothing to end until the structure and part editors exist.
+  GVEditorLinks& e = GVEditors();
+  GVEndEditorMode(e.structure);
+  GVEndEditorMode(e.jelPart);
+  GVEndEditorMode(e.geoPart);
 }
 
 void GVAppMainWin::showFilesList(int mode) {

@@ -2,10 +2,18 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "dynamics/world.h"
+#include "jel/jel_object.h"
 #include "platform/win32.h"
 #include "scene/editor_links.h"
+#include "scene/edit_rules.h"
+#include "scene/geo_list_services.h"
+#include "dynamics/jel_selection.h"
+#include "geo/geo_list.h"
+#include "toolkit/label.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "toolkit/buttons.h"
@@ -80,8 +88,77 @@ void GVShowJelChooser(HwSelectorTool* selector, int32_t id) {
   if (!selector) return;
   char text[kHwSelectorBuffer];
   GVJelChooserText(id, text, sizeof text);
+  GVShowSelectorText(selector, text);
+}
+
+int32_t GVStepAllObjectsJel(int32_t current, int step) {
+  HWorld* w = GVEditorWorld();
+  std::vector<int32_t> ids;
+  for (HObject* j = w ? w->head : nullptr; j; j = GVNextJel(j))
+    if (GVJelInSel(j, -1)) ids.push_back(j->id);
+  if (ids.empty()) return 0;
+  size_t at = ids.size();
+  for (size_t i = 0; i < ids.size(); ++i)
+    if (ids[i] == current) at = i;
+  if (step > 0) return at >= ids.size() - 1 ? ids.front() : ids[at + 1];
+  return at == ids.size() || at == 0 ? ids.back() : ids[at - 1];
+}
+
+void GVObjectChooserText(GVChooserKind kind, int32_t id, char* text, size_t size) {
+  if (kind == kChooseJel) {
+    GVJelChooserText(id, text, size);
+    return;
+  }
+  const GObject* g = id >= 1 ? GVGeoOf(GVFindGeo(GVScene().geoList, id)) : nullptr;
+  if (g)
+    std::snprintf(text, size, "%s  {%d}", g->name && *g->name ? g->name : "no name", id);
+  else if (id == -1)
+    std::snprintf(text, size, "ALL Geos");
+  else if (id < -1)
+    std::snprintf(text, size, "Group_%d", -id);
+  else
+    std::snprintf(text, size, "NONE");
+}
+
+bool GVObjectChooser(GVChooserKind kind, int action, char* text, int32_t* id) {
+  const GeoList* geos = kind == kChooseGeo ? GVGeoListOf(GVScene().geoList) : nullptr;
+  HWorld* w = kind == kChooseJel ? GVEditorWorld() : nullptr;
+  if (kind == kChooseGeo ? !geos || !geos->head : !w || !w->head) {
+    std::snprintf(text, kHwSelectorBuffer, "NONE");
+    return false;
+  }
+  if (action == -1) *id = kind == kChooseGeo ? GVPrevGeoSel(geos, *id) : GVPrevJelSel(w, *id);
+  if (action == 1) *id = kind == kChooseGeo ? GVNextGeoSel(geos, *id) : GVNextJelSel(w, *id);
+  if (action == 0 && *id >= 1) {
+    char name[kHwSelectorBuffer];
+    std::snprintf(name, sizeof name, "%s", text);
+    if (kind == kChooseGeo && GVGeoExists(GVScene().geoList, *id))
+      GVRenameGeo(name, *id);
+    else if (kind == kChooseJel && GVJelExists(GVScene().world, *id))
+      GVRenameJel(name, *id);
+  }
+  GVObjectChooserText(kind, *id, text, kHwSelectorBuffer);
+  return true;
+}
+
+HwSelectorTool* GVMakeEditorSelector(HWND parent, const char* label, int y, int width, int labelWidth,
+                                     const char* caption2, const char* caption3, const char* text,
+                                     HwSelectorCB callback, void* user) {
+  auto* selector = new HwSelectorTool(GetModuleHandleA(nullptr), label, width - 10, labelWidth, 2, 5, y, callback,
+                                      user, parent, text);
+  if (selector->button2) selector->button2->setLabel(caption2);
+  if (selector->button3) selector->button3->setLabel(caption3);
+  return selector;
+}
+
+void GVShowSelectorText(HwSelectorTool* selector, const char* text) {
+  if (!selector) return;
   selector->setValue(text);
   if (selector->window) RedrawWindow(selector->window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void GVSetButtonDown(HwBaseControl* control, bool down) {
+  if (control && control->button) control->button->setState(down ? 2 : 0);
 }
 
 void GVLabelJelSelectorButtons(HwSelectorTool* selector) {

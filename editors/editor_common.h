@@ -13,6 +13,7 @@ struct GVJelEditorLink;
 struct HWorld;
 class HwDialogWindow;
 class HwSelectorTool;
+class HwBaseControl;
 
 // A slider maximum: the magnitude rounded up to one significant digit (step
 // 1 up to 1), at least floor and at least 0.1. 3 -> 10, 37 -> 40, 250 -> 300.
@@ -34,6 +35,33 @@ HWorld* GVEditorWorld();
 void GVJelChooserText(int32_t id, char* text, size_t size);
 // Prints the chooser text of the id into the selector's box and redraws it.
 void GVShowJelChooser(HwSelectorTool* selector, int32_t id);
+
+// The Jel before (step -1) or after (step 1) the current one among the Jels
+// of the all-objects selection (group bit 1), in list order and wrapping; the
+// last or first one when the current one is not among them; 0 when none is.
+int32_t GVStepAllObjectsJel(int32_t current, int step);
+
+// The object chooser shared by the editors over Geos or Jels: the previous
+// and next buttons step through every object in list order and then the used
+// groups (GVPrevGeoSel / GVNextGeoSel, GVPrevJelSel / GVNextJelSel); the two
+// extra buttons keep the id; a committed text renames the object (its name
+// shown again when refused); refresh (4) only writes the text. Writes the
+// text of the id into text ("name  {id}", "ALL Geos" / "ALL Jels",
+// "Group_n", "NONE"). False when there is no list or it is empty: the text is
+// "NONE" and the editor tells nobody.
+enum GVChooserKind { kChooseGeo, kChooseJel };
+bool GVObjectChooser(GVChooserKind kind, int action, char* text, int32_t* id);
+// The chooser text of an id (Geo: "name  {id}" or "no name  {id}").
+void GVObjectChooserText(GVChooserKind kind, int32_t id, char* text, size_t size);
+// A selector (5, y) with the label, the width less 10 wide, the label width
+// given, style 2, its extra buttons captioned.
+HwSelectorTool* GVMakeEditorSelector(HWND parent, const char* label, int y, int width, int labelWidth,
+                                     const char* caption2, const char* caption3, const char* text,
+                                     HwSelectorCB callback, void* user);
+// Shows a text in the selector's box without calling its owner, and redraws.
+void GVShowSelectorText(HwSelectorTool* selector, const char* text);
+// A button pressed or released from the program: its state and both windows.
+void GVSetButtonDown(HwBaseControl* control, bool down);
 
 // The two extra buttons of an editor's Jel selector: " " and "G".
 void GVLabelJelSelectorButtons(HwSelectorTool* selector);

@@ -4,8 +4,12 @@
 
 #include "appwins/editor_opener.h"
 #include "editors/geo_editor.h"
+#include "editors/glue_editor.h"
+#include "editors/group_editor.h"
 #include "editors/initial_state.h"
 #include "editors/matter_editor.h"
+#include "editors/part_editor.h"
+#include "editors/structure_editor.h"
 
 namespace {
 
@@ -19,7 +23,13 @@ struct Installed {
 constexpr Installed kEditors[] = {
     {kEditorInitialState, GVInitialStateEntry},
     {kEditorMatter, GVMatterEntry},
+    {kEditorStructure, GVStructureEntry},
+    {kEditorJelPart, GVJelPartEntry},
+    {kEditorJelGroup, GVJelGroupEntry},
+    {kEditorGlue, GVGlueEntry},
     {kEditorGeoProperties, GVEditGeoEntry},
+    {kEditorGeoPart, GVGeoPartEntry},
+    {kEditorGeoGroup, GVGeoGroupEntry},
 };
 
 }  // namespace

@@ -345,21 +345,7 @@ void HwMatter::chooseJel(int action, char* text, void* editor) {
     std::strcpy(text, "NONE");
     return;
   }
-  if (action == -1 || action == 1) {
-    // The Jels of the all-objects selection in list order.
-    std::vector<int32_t> ids;
-    for (HObject* j = w->head; j; j = GVNextJel(j))
-      if (GVJelInSel(j, -1)) ids.push_back(j->id);
-    const auto at = std::find(ids.begin(), ids.end(), self->id_);
-    int32_t id = 0;
-    if (!ids.empty()) {
-      if (action == 1)
-        id = at == ids.end() || at + 1 == ids.end() ? ids.front() : *(at + 1);
-      else
-        id = at == ids.end() || at == ids.begin() ? ids.back() : *(at - 1);
-    }
-    self->setCurrent(id);
-  }
+  if (action == -1 || action == 1) self->setCurrent(GVStepAllObjectsJel(self->id_, action));
   if (action >= -1 && action <= 3 && action != 0) self->refresh(self->id_);
   if (action == 0 && self->id_ >= 1 && GVJelExists(GVScene().world, self->id_)) {
     char name[kHwSelectorBuffer];

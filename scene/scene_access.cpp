@@ -21,6 +21,7 @@
 #include "jel/deformation_map.h"
 #include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
+#include "jel/lattice_builder.h"
 #include "jel/live_state.h"
 #include "jel/vector_math.h"
 #include "scene/heap_string.h"
@@ -678,6 +679,25 @@ void GVJelGroupOp138(HObject** jel, int32_t part) {
 
 void GVRebuildJelContactGrid(HObject** jel) {
   if (HAState* s = LiveState(jel)) s->rebuildContactGrid(0.5f * s->cellSize, 0);
+}
+
+LatticeBuilder** GVNewLatticeBuilder(const LatticeSpec* spec) {
+  auto* builder = new (std::nothrow) LatticeBuilder(spec);
+  if (!builder) return nullptr;
+  auto** cell = builder->allocated > 0 ? new (std::nothrow) LatticeBuilder*(builder) : nullptr;
+  if (!cell) {
+    GVDestroyLatticeBuilder(builder);
+    return nullptr;
+  }
+  builder->handle = cell;
+  return cell;
+}
+
+void GVDeleteLatticeBuilder(LatticeBuilder** cell) {
+  if (!cell) return;
+  GVDestroyLatticeBuilder(*cell);
+  *cell = nullptr;
+  delete cell;
 }
 
 void GVSetActiveJel(HWorld** world, int32_t, int32_t id) {

@@ -25,6 +25,7 @@ struct GeoAttach;
 struct HWorld;
 struct ItemStream;
 struct LatticeBuilder;
+struct LatticeSpec;
 struct MatterProps;
 
 using HWorldHandle = HWorld**;
@@ -74,6 +75,12 @@ void GVDeleteWorld(HWorld** world);
 // null when the build fails (nothing is left behind).
 HObject** GVNewJelFromBuilder(LatticeBuilder* builder, int32_t id, int32_t count, int32_t endFrame,
                               MatterProps* matter);
+// A lattice builder with cleared arrays for the specification's grid, in a
+// new cell (the builder's handle); null when the grid cannot be allocated.
+LatticeBuilder** GVNewLatticeBuilder(const LatticeSpec* spec);
+// Frees the builder held in the cell (arrays, then the builder) and the cell;
+// nothing for null.
+void GVDeleteLatticeBuilder(LatticeBuilder** cell);
 // The one rule for Jels that go, whoever deletes them: from now on every Jel
 // leaving the world first lets go of the Geos of the list (read through the
 // field, so a list freed later is simply not there): their vertex and cell

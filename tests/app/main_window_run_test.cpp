@@ -19,7 +19,13 @@
 #include "GVAppWins/view_links.h"
 #include "app/app_windows.h"
 #include "app/service_installers.h"
+#include "appwins/editor_opener.h"
 #include "appwins/file_list.h"
+#include "dynamics/world_runner.h"
+#include "editors/editor_entries.h"
+#include "editors/part_editor.h"
+#include "editors/structure_editor.h"
+#include "toolkit/label.h"
 #include "appwins/menu_bar.h"
 #include "appwins/notes_window.h"
 #include "dynamics/world.h"
@@ -173,6 +179,30 @@ TEST_F(MainWindowRun, DisplayChoosersOpacityNotesAndTheMenuAfterTheFilesList) {
   elapse(500);
   menu = win_->menuBar->file->multiList->mainWindow;
   EXPECT_TRUE(menu && IsWindowVisible(menu->popup));
+}
+
+TEST_F(MainWindowRun, OpeningASceneEndsTheStructureAndPartModes) {
+  ASSERT_EQ(GVInstallEditorEntries(), 1);
+  open("JelDrop.gvs");
+  GVSetWorldStateMode(GVWorldOf(GVScene().world), -1);
+  GVOpenEditor(kEditorStructure, win_);
+  GVOpenEditor(kEditorJelPart, win_);
+  auto* s = static_cast<HwEditStruct*>(win_->editors[kEditorStructure]);
+  auto* p = static_cast<HwEditPart*>(win_->editors[kEditorJelPart]);
+  ASSERT_TRUE(s && p);
+  MoveWindow(p->popup, 300, 110, p->width, p->height, TRUE);  // beside the structure editor
+  settle();
+  for (HwBaseControl* mode : {s->modeButton, p->modeButton}) {
+    click(mode->button->face);
+    ASSERT_NE(mode->button->state, 0);
+    open("JelDrop.gvs");
+    EXPECT_EQ(mode->button->state, 0);
+    EXPECT_EQ(s->lock + p->lock, 0);
+    EXPECT_EQ(win_->view->builderCell, nullptr);
+    EXPECT_EQ(gViewModeFlags.structureEdit + gViewModeFlags.partPick, 0);
+    GVSetWorldStateMode(GVWorldOf(GVScene().world), -1);
+  }
+  GVRemoveEditorEntries();
 }
 
 }  // namespace
