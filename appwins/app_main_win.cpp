@@ -21,6 +21,7 @@
 #include "appwins/notes_window.h"
 #include "appwins/panel_handlers.h"
 #include "appwins/tool_dialogs.h"
+#include "appwins/vehicle_panel.h"
 #include "appwins/view_owner.h"
 #include "GVAppWins/view_links.h"
 #include "appwins/message_dlg.h"
@@ -106,6 +107,15 @@ void moveToolSize(const void* control, int* width, int* height) {
 // The panels' owners: the main window's request handlers.
 int animState(int request, int value, void* dialog) { return GVAnimPanelQueryCB(request, value, dialog); }
 int camState(int request, void* window) { return GVCameraPanelQueryCB(request, window); }
+
+void moveVehiclePanel(void* control, int x, int y, int width, int height) {
+  static_cast<HwVehicle*>(control)->move(x, y, width, height);
+}
+void vehiclePanelSize(const void* control, int* width, int* height) {
+  const auto* p = static_cast<const HwVehicle*>(control);
+  *width = p->frame.width;
+  *height = p->frame.height;
+}
 
 void moveMenuBar(void* control, int x, int y, int width, int height) {
   GVMenuBarMove(static_cast<GVMenuBar*>(control), x, y, width, height);
@@ -226,7 +236,8 @@ GVAppMainWin::~GVAppMainWin() {
   }
   delete logicPanel;
   logicPanel = nullptr;
-  freeSlot(vehiclePanel);
+  delete vehiclePanel;
+  vehiclePanel = nullptr;
   if (menuBar) {
     GVFreeMenuBar(menuBar);
     delete menuBar;
@@ -278,7 +289,8 @@ void GVAppMainWin::buildPanels() {
   if (moveToolPanel) GVCreateMoveToolDialog(moveToolPanel, instance, parent, GVMoveToolCB, this);
   f.addDefinition(moveToolPanel, kKindMoveTool, 9, 8, cameraPanel, kKindCamera, 2, 3, nullptr, 0, 19, 0, nullptr, 0,
                   20, 0, nullptr, 0);
-  vehiclePanel = makeSlot(parent, instance, "Vehicle", 0, 0, 1);
+  vehiclePanel = new (std::nothrow)
+      HwVehicle(instance, parent, clientWidth - 20, kVehiclePanelHeight, 1, GVVehiclePanelCB, this);
   f.addDefinition(vehiclePanel, kKindVehicle, 20, 0, nullptr, 0, 2, 10, nullptr, 0, 3, 10, nullptr, 0, 4, 10,
                   nullptr, 0);
 
@@ -337,7 +349,8 @@ void GVAppMainWin::updatePanels(int geoId, int jelId) {
   GVUpdateCamModeButton(cameraPanel);
   GVRefreshAnimDialog(animationPanel);
   refreshEditors(geoId, jelId);
-  // The vehicle and export panels join here as they come.
+  if (vehiclePanel) vehiclePanel->refreshFromScene();
+  // The export panel joins here as it comes.
   DisplaySettings* display = GVScene().display;
   if (fpsChooser && display) {
     const int item = rateItem(*rateBits(display));
@@ -367,6 +380,7 @@ void GVAppMainWin::showVehiclePanel(int show) {
     form->changeDefinition(vehiclePanel, kKindVehicle, 18, show ? kVehiclePanelHeight : 0, nullptr, 0, 2, 10, 4, 10,
                            nullptr, 0);
     if (vehiclePanel->frame.outer) ShowWindow(vehiclePanel->frame.outer, show ? SW_SHOW : SW_HIDE);
+    if (show) vehiclePanel->redrawReadout();
   }
   if (timeBar) {
     form->changeDefinition(timeBar, kKindTimeBar, 18, show ? 0 : kTimeBarHeight, nullptr, 0, 2, 10, 12, 10,
@@ -536,10 +550,13 @@ int GVAppMainWin::opacityDownCB(int, void* window) {
   return 0;
 }
 
-void GVUpdateFramePanels(int, int subStep, int lastSubStep) {
+void GVUpdateFramePanels(int frame, int subStep, int lastSubStep) {
   GVAppMainWin* w = gMainWin;
   if (w && w->logicPanel && HwLogicCntrl::valuesMode() && subStep == lastSubStep) w->logicPanel->showValues();
-  if (!w || !w->view || !w->view->drag) return;
+  if (!w || !w->view) return;
+  // Only a restart straightens the steering; a run keeps what the driver set.
+  if (frame == 0 && w->vehiclePanel) w->vehiclePanel->centreSteering();
+  if (!w->view->drag) return;
   const ViewDragRec& d = *w->view->drag;
   if (!d.active) return;
   HWorld* world = GVScene().world ? *GVScene().world : nullptr;
@@ -559,7 +576,7 @@ void GVAppMainWin::notesPlacement(RECT* place) const {
   const int usable = work.right - work.left - 2 * border;
   int bottom = work.bottom - work.top - 2 * border - 35;
   RECT r = {0, 0, 0, 0};
-  const bool vehicleShown = vehiclePanel && IsWindowVisible(vehiclePanel->frame.outer);
+  const bool vehicleShown = vehiclePanel && vehiclePanel->isVisible();
   if (!vehicleShown && timeBar && timeBar->frame.window && GetWindowRect(timeBar->frame.window, &r))
     bottom = r.top + timeBar->frame.border;
   else if (vehiclePanel && GetWindowRect(vehiclePanel->frame.outer, &r))
@@ -590,8 +607,9 @@ void GVInstallAppWindows() {
   GVSetFormKind(kKindMoveTool, {moveMoveTool, moveToolSize});
   GVSetWindowClassRegistrar("LogicCntrlClass", HwLogicCntrl::registerClass);
   GVSetFormKind(kKindLogic, {moveLogicWindow, logicWindowSize});
-  for (int kind : {kKindKeyFrameBar, kKindVehicle})
-    GVSetFormKind(kind, {moveSlot, slotSize});
+  GVSetFormKind(kKindKeyFrameBar, {moveSlot, slotSize});
+  GVSetFormKind(kKindVehicle, {moveVehiclePanel, vehiclePanelSize});
+  GVSetWindowClassRegistrar("VehicleClass", HwVehicle::registerClass);
   GVInstallAppMessageBox();
   // The view the main window makes reports its events to the application.
   GVSetDefaultViewOwner(GVViewOwnerCB);
@@ -751,8 +769,10 @@ void GVInstallPanelServices(SceneServices* sp) {
     if (gMainWin) gMainWin->showVehiclePanel(show);
   };
   s.vehiclePanelVisible = []() -> int32_t {
-    GVPanelSlot* p = gMainWin ? gMainWin->vehiclePanel : nullptr;
-    return p && p->frame.outer && IsWindowVisible(p->frame.outer) ? 1 : 0;
+    return gMainWin && gMainWin->vehiclePanel && gMainWin->vehiclePanel->isVisible() ? 1 : 0;
+  };
+  s.refreshVehiclePanel = [] {
+    if (gMainWin && gMainWin->vehiclePanel) gMainWin->vehiclePanel->refreshFromScene();
   };
   s.showLogicPanel = [](int32_t show) {
     if (gMainWin) gMainWin->showLogicPanel(show);
@@ -815,6 +835,7 @@ void GVRemovePanelServices(SceneServices* sp) {
   s.setSceneName = s.setTitle = nullptr;
   s.showVehiclePanel = s.showLogicPanel = nullptr;
   s.vehiclePanelVisible = nullptr;
+  s.refreshVehiclePanel = nullptr;
   s.showFilesList = nullptr;
   s.showSaveDialog = nullptr;
   s.notesText = nullptr;
@@ -840,6 +861,10 @@ void GVInstallMainWindowServices(SceneServices* sp) {
   };
   s.syncAnimModeButton = [](int32_t worldMode) {
     if (gMainWin) GVSyncAnimModeButton(gMainWin->animationPanel, worldMode);
+  };
+  s.redrawVehicleReadout = [] {
+    if (gMainWin && gMainWin->vehiclePanel && gMainWin->vehiclePanel->isVisible())
+      gMainWin->vehiclePanel->redrawReadout();
   };
   s.selectDisplayItem = [](int32_t list, int32_t item) {
     GVAppMainWin* w = gMainWin;
@@ -878,6 +903,7 @@ void GVRemoveMainWindowServices(SceneServices* sp) {
   s.updateFramePanels = nullptr;
   s.moveTimeBar = nullptr;
   s.syncAnimModeButton = nullptr;
+  s.redrawVehicleReadout = nullptr;
   s.selectDisplayItem = nullptr;
   s.viewCamera = s.viewStartCamera = nullptr;
   s.viewSelection = nullptr;

@@ -22,6 +22,7 @@ class HwFileSave;
 class HwListDlg;
 class HwLogicCntrl;
 class HwTimeBar;
+class HwVehicle;
 struct GVAnimDialog;
 struct GVCamDialog;
 struct GVMenuBar;
@@ -33,14 +34,6 @@ struct GVView;
 struct GVPanelSlot {
   HwFrameWindow frame;
   int naturalWidth = 0, naturalHeight = 0;
-};
-
-// What the vehicle controls chose for the next vehicle build: the kind and the
-// body width and length (0: the builder's own).
-struct GVVehicleBuild {
-  int32_t kind = 0;
-  int32_t width = 0;
-  int32_t length = 0;
 };
 
 // Form kinds of the main window's panels.
@@ -117,9 +110,8 @@ class GVAppMainWin : public HwMainAppWindow {
   HwTimeBar* timeBar = nullptr;
   GVMoveToolDialog* moveToolPanel = nullptr;
   HwLogicCntrl* logicPanel = nullptr;
-  GVPanelSlot* vehiclePanel = nullptr;
+  HwVehicle* vehiclePanel = nullptr;
   int logicPanelWidth = 475;
-  GVVehicleBuild vehicleBuild;
   HwListDlg* fileList = nullptr;
   HwFileSave* saveDialog = nullptr;
   // The property editors by editor code (GVEditorFrameCB), null until first
@@ -148,8 +140,9 @@ GVAppMainWin* GVMainAppWin();
 void GVSetMainAppWin(GVAppMainWin* window);
 
 // Per stepped frame: applies the view's pending drag to its Jel and refreshes
-// the panels that follow the frame.
-void GVUpdateFramePanels(int skipVehicle, int subStep, int lastSubStep);
+// the panels that follow the frame; a run starting again (frame 0) steers
+// straight ahead.
+void GVUpdateFramePanels(int frame, int subStep, int lastSubStep);
 
 // Registers the main window's class and form kinds and installs the message
 // box, before the toolkit's start-up.

@@ -9,6 +9,7 @@
 #include "GVAppWins/view_window.h"
 #include "appwins/app_main_win.h"
 #include "appwins/logic_cntrl.h"
+#include "appwins/vehicle_panel.h"
 #include "dynamics/world.h"
 #include "geo/geo_object.h"
 #include "jel/jel_object.h"
@@ -52,15 +53,6 @@ void defaultIds(int32_t* geoId, int32_t* jelId) {
         *jelId = j->id;
         break;
       }
-}
-
-void togglePanel(GVAppMainWin* w, GVPanelSlot* panel, bool logic) {
-  if (!panel) return;
-  const bool visible = panel->frame.outer && IsWindowVisible(panel->frame.outer);
-  if (logic)
-    w->showLogicPanel(visible ? 0 : 1);
-  else
-    w->showVehiclePanel(visible ? 0 : 1);
 }
 
 GVView* mainView() {
@@ -117,7 +109,7 @@ int GVEditorFrameCB(int code, void* mainWindow) {
   if (code == kEditorLogicPanel) {
     w->showLogicPanel(w->logicPanel && w->logicPanel->isVisible() ? 0 : 1);
   } else if (code == kEditorVehiclePanel) {
-    togglePanel(w, w->vehiclePanel, false);
+    if (w->vehiclePanel) w->showVehiclePanel(w->vehiclePanel->isVisible() ? 0 : 1);
   } else if (code != kEditorGeoPart) {
     // The selector bar has no Geo part button; that editor opens from its Geo's.
     GVOpenEditor(code, w);

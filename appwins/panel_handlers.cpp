@@ -8,6 +8,7 @@
 #include "appwins/anim_dialog.h"
 #include "appwins/app_main_win.h"
 #include "appwins/tool_dialogs.h"
+#include "appwins/vehicle_panel.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
 #include "geo/geo_list.h"
@@ -587,9 +588,15 @@ int32_t geoDisplayMode(const GVView* v) {
   return cam ? cam->geoDisplayMode : 1;
 }
 
+// An open editor's step of the panel refresh, for the view's current objects.
+void refreshEditor(GVAppMainWin* w, int code) {
+  const GVEditorEntry* e = GVEditorEntryOf(code);
+  if (w->editors[code] && e && e->refresh) e->refresh(w->editors[code], currentGeo(w->view), currentJel(w->view));
+}
+
 }  // namespace
 
-int32_t GVVehiclePanelCB(int32_t value, int32_t event, int32_t, void* user) {
+int32_t GVVehiclePanelCB(int32_t value, int32_t event, float, void* user) {
   GVAppMainWin* w = ready(user);
   if (!w || !w->vehiclePanel) return 0;
   GVView* v = w->view;
@@ -605,14 +612,21 @@ int32_t GVVehiclePanelCB(int32_t value, int32_t event, int32_t, void* user) {
       if (value <= 1) status("");
       return value;
     case 1: {
-      const GVVehicleBuild& b = w->vehicleBuild;
-      GVMakeVehicle(b.kind, b.width, b.length, 0, geoDisplayMode(v));
+      // The panel's suspension kind and body length (along x) and width.
+      HwVehicle* p = w->vehiclePanel;
+      GVMakeVehicle(p->suspensionKind, p->bodyLength, p->bodyWidth, 0, geoDisplayMode(v));
+      p->refreshFromScene();
+      refreshEditor(w, kEditorAttachment);
       w->redrawView();
       restart();
       return 0;
     }
-    case 0x10:
-    case 0x100: restart(); return 0;
+    case 0x10: restart(); return 0;
+    case 0x100:
+      refreshEditor(w, kEditorMatter);
+      restart();
+      return 0;
+    case 0x200: refreshEditor(w, kEditorMatter); return 0;
     case 0x20:
       if (!r) return 0;
       if (value == 1 || value == 2)

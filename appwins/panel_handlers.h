@@ -41,7 +41,7 @@ int32_t GVLogicPanelCB(int32_t id, int32_t event, int32_t extra, void* user);
 // Vehicle controls: 1 build, 0x10 / 0x100 restart, 0x20 camera follow, 0x2000
 // re-step, 0x4000 wheel kind, 0x8000 / 0x10000 wheel-offset warnings, 0x20000
 // status cleared; refused in a fly-away scene where the vehicle acts.
-int32_t GVVehiclePanelCB(int32_t value, int32_t event, int32_t extra, void* user);
+int32_t GVVehiclePanelCB(int32_t value, int32_t event, float fvalue, void* user);
 
 // What the time bar draws of the scene: the world's play marks, the key
 // frames of the selected Geos, the stored frames of the selected Jels.

@@ -15,6 +15,7 @@
 #include "appwins/anim_dialog.h"
 #include "appwins/app_main_win.h"
 #include "appwins/logic_cntrl.h"
+#include "appwins/vehicle_panel.h"
 #include "dynamics/world.h"
 #include "geo/geo_object.h"
 #include "jel/jel_object.h"
@@ -332,32 +333,42 @@ int vehicleQuery(const Event&) {
   return answer;
 }
 
-// The vehicle controls' gear lever and pedals echo the driving events once
-// the controls are built.
-int driveForward(const Event&) {
+// The vehicle controls' gear lever, pedals and steering slider echo the
+// driving events.
+void echoPedals(const Event& e, bool leftPedal) {
+  if (e.main && e.main->vehiclePanel) e.main->vehiclePanel->showPedals(leftPedal);
+}
+void echoSteering(const Event& e) {
+  if (e.main && e.main->vehiclePanel) e.main->vehiclePanel->showSteering();
+}
+
+int driveForward(const Event& e) {
   if (!nonEmptyVehicle()) return 0;
   DriveInputs& in = GVDriveInputs();
   in.gear = 1;
   in.throttle = 1.0f;
   in.driveMode = 2;
+  echoPedals(e, false);
   return 0;
 }
 
-int driveReverse(const Event&) {
+int driveReverse(const Event& e) {
   if (!nonEmptyVehicle()) return 0;
   DriveInputs& in = GVDriveInputs();
   in.gear = -1;
   in.driveMode = 2;
   if (in.throttle < 0.1f) in.throttle = 1.0f;
+  echoPedals(e, false);
   return 0;
 }
 
-int driveNeutral(const Event&) {
+int driveNeutral(const Event& e) {
   if (!nonEmptyVehicle()) return 0;
   DriveInputs& in = GVDriveInputs();
   in.throttle = 1.0f;
   in.driveMode = 1;
   in.gear = 0;
+  echoPedals(e, true);
   return 0;
 }
 
@@ -365,6 +376,7 @@ int steerDrag(const Event& e) {
   if (!nonEmptyVehicle()) return 0;
   DriveInputs& in = GVDriveInputs();
   in.steerTarget = clampSteer(in.steerTarget + static_cast<float>(e.id) * kSteerLimit / kSteerDragRange);
+  echoSteering(e);
   return 0;
 }
 
@@ -373,12 +385,14 @@ int driveKeys(const Event& e) {
   DriveInputs& in = GVDriveInputs();
   if (e.id == 1 || e.id == -1) {
     in.steerTarget = clampSteer(in.steerTarget + 10.0f * static_cast<float>(e.id));
+    echoSteering(e);
   } else if (e.id == 2 || e.id == -2) {
     float v = 0.1f * static_cast<float>(e.id) + static_cast<float>(in.gear) * in.throttle;
     v = v < -1.0f ? -1.0f : v > 1.0f ? 1.0f : v;
     in.gear = v > 0.0f ? 1 : -1;
     in.throttle = std::fabs(v);
     in.driveMode = 2;
+    echoPedals(e, false);
   }
   return 0;
 }

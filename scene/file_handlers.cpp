@@ -137,6 +137,7 @@ void RefreshPanelsAfterOpen() {
   ObjHandle* vehicle = GVScene().vehicle;
   const bool haveVehicle = vehicle && s.vehicleIsEmpty && !s.vehicleIsEmpty(vehicle);
   const bool shown = s.vehiclePanelVisible && s.vehiclePanelVisible();
+  if (s.refreshVehiclePanel) s.refreshVehiclePanel();
   if (haveVehicle) {
     if (!shown && s.showVehiclePanel) s.showVehiclePanel(1);
     if (s.showLogicPanel) s.showLogicPanel(0);
@@ -256,6 +257,7 @@ int32_t ImportObjects(uint32_t flags, const char* name) {
   if ((mode & 1 || mode & 8) && vehicle && s.vehicleIsEmpty && !s.vehicleIsEmpty(vehicle) && s.showVehiclePanel &&
       !(s.vehiclePanelVisible && s.vehiclePanelVisible()))
     s.showVehiclePanel(1);
+  if ((mode & 1 || mode & 8) && s.refreshVehiclePanel) s.refreshVehiclePanel();
   int32_t geoMode = 0, jelMode = 0;
   DisplayModes(&geoMode, &jelMode);
   if (s.rebuildRenderObjects) s.rebuildRenderObjects(geoId, jelId, geoMode, jelMode);

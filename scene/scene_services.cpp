@@ -31,7 +31,8 @@ bool GVRenderStarted() { return Ask(gServices.renderStarted); }
   E(showObjectInfo) E(clearInfoPanel) E(renderFrame) E(setViewCurrentGeo) E(setViewCurrentJel) \
   E(currentGeoRecord) E(currentJelRecord) E(pickPending) E(clearPendingPicks) E(showSelectionHighlight) \
   E(notifyViewOwner) E(detachManipulator) E(setTimeBarRange) E(timeBarRange) E(sceneName) E(setSceneName) \
-  E(setTitle) E(showVehiclePanel) E(vehiclePanelVisible) E(showLogicPanel) E(showFilesList) E(showSaveDialog) \
+  E(setTitle) E(showVehiclePanel) E(vehiclePanelVisible) E(refreshVehiclePanel) E(showLogicPanel) \
+  E(showFilesList) E(showSaveDialog) \
   E(hideExportDialog) E(notesText) E(setSceneNotes) E(refreshGeoSelection) E(refreshJelSelection) \
   E(showWarning) E(viewGlueDisplay) E(setViewGlueDisplay) E(viewNodePairsShown) E(manipulatorCanMove) \
   E(placeManipulatorAtGeo) E(recentreManipulator) E(releaseMoveToolButtons) E(setAnimInitButton) \

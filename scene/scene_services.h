@@ -206,10 +206,11 @@ struct SceneServices {
   const char* (*sceneName)() = nullptr;
   void (*setSceneName)(const char* name) = nullptr;
   void (*setTitle)(const char* text) = nullptr;
-  // Side panels: the vehicle panel (shown, hidden, re-pointed at the scene's
-  // vehicle; visible), the logic panel hidden.
+  // Side panels: the vehicle panel (shown, hidden; visible; re-pointed at the
+  // scene's vehicle and refreshed), the logic panel hidden.
   void (*showVehiclePanel)(int32_t show) = nullptr;
   int32_t (*vehiclePanelVisible)() = nullptr;
+  void (*refreshVehiclePanel)() = nullptr;
   void (*showLogicPanel)(int32_t show) = nullptr;
   // The files list and the save-name dialog, made on first use and kept by
   // the main window, shown with the mode (and the proposed name); the export

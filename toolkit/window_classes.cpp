@@ -65,6 +65,8 @@ ClassSlot gClasses[] = {
     {"CreateGeoVRClass", kRedrawDbl, &QwPenBrushSet::brushGrey80, 0, 0, nullptr, nullptr},
     // The logic control window's header, catalogue and line windows; the application registers it.
     {"LogicCntrlClass", kRedrawDbl, &QwPenBrushSet::brushGrey80, 0, 0, nullptr, nullptr},
+    // The vehicle controls' speed read-out; the application registers it.
+    {"VehicleClass", kRedrawDbl, &QwPenBrushSet::brushBackground, 0, 0, nullptr, nullptr},
 };
 
 // The brushes made for the title bar and scroll bar classes; deleted at shut-down

@@ -14,6 +14,7 @@ struct DriveInputs {
   float steerTarget = 0.0f;  // degrees, kept within -50..50 by the controls
   int32_t gear = 0;          // 1 forward, -1 reverse, 0 neutral
   int32_t driveMode = 0;     // 2 drive, 1 brake
+  float prevThrottle = 0.0f; // the pedal value before the last right-pedal move
   float throttle = 0.0f;     // 0..1
   int32_t noCounterDrive = 0;
 };

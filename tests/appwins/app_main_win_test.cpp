@@ -7,6 +7,7 @@
 #include "appwins/editor_bar.h"
 #include "appwins/menu_bar.h"
 #include "appwins/tool_dialogs.h"
+#include "appwins/vehicle_panel.h"
 #include "main_window_fixture.h"
 #include "scene/display_settings.h"
 #include "scene/scene_records.h"

@@ -15,6 +15,7 @@
 #include "GVAppWins/render_services.h"
 #include "appwins/file_list.h"
 #include "appwins/file_save.h"
+#include "appwins/vehicle_panel.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
 #include "geo/geo_list.h"
@@ -30,8 +31,12 @@
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "scene/work_folders.h"
+#include "toolkit/edit_control.h"
+#include "toolkit/label.h"
 #include "toolkit/messages.h"
 #include "toolkit/object_names.h"
+#include "vehicle/vehicle_commands.h"
+#include "vehicle/vehicle_file_services.h"
 
 namespace fs = std::filesystem;
 
@@ -68,6 +73,22 @@ class FileOpen : public MainWindowTest {
       for (GObject* g = GVGeoListOf(GVScene().geoList)->head; g; g = g->next) ++n;
     return n;
   }
+  // Clicks the scene's cell in the files list.
+  void openFromList(const char* name) {
+    win_->showFilesList(0x200);
+    settle();
+    HwListDlg* list = win_->fileList;
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(IsWindowVisible(list->popup));
+    int cell = -1;
+    for (int i = 0; i < list->count; ++i)
+      if (std::string(list->item(i)) == name) cell = i;
+    ASSERT_GE(cell, 0);
+    RECT r = rectOf(list->listWindow);
+    GVTestClick(r.left + (cell / list->rows) * list->cellWidth + list->cellWidth / 2,
+                r.top + (cell % list->rows) * list->cellHeight + list->cellHeight / 2);
+    settle();
+  }
   fs::path old_, root_;
 };
 
@@ -76,19 +97,7 @@ TEST_F(FileOpen, ChoosingASceneInTheFilesListOpensItAndItPlays) {
   std::vector<COLORREF> before;
   for (int y = view.top; y < view.bottom; y += 4)
     for (int x = view.left; x < view.right; x += 4) before.push_back(screen(x, y));
-  win_->showFilesList(0x200);
-  settle();
-  HwListDlg* list = win_->fileList;
-  ASSERT_NE(list, nullptr);
-  ASSERT_TRUE(IsWindowVisible(list->popup));
-  int cell = -1;
-  for (int i = 0; i < list->count; ++i)
-    if (std::string(list->item(i)) == "JelDrop.gvs") cell = i;
-  ASSERT_GE(cell, 0);
-  RECT r = rectOf(list->listWindow);
-  GVTestClick(r.left + (cell / list->rows) * list->cellWidth + list->cellWidth / 2,
-              r.top + (cell % list->rows) * list->cellHeight + list->cellHeight / 2);
-  settle();
+  ASSERT_NO_FATAL_FAILURE(openFromList("JelDrop.gvs"));
 
   EXPECT_EQ(count(true), 3);
   EXPECT_EQ(count(false), 2);
@@ -118,6 +127,25 @@ TEST_F(FileOpen, ChoosingASceneInTheFilesListOpensItAndItPlays) {
   settle();
   EXPECT_TRUE(fs::exists(root_ / "GVSceneFiles/Scenes/Again.gvs"));
   EXPECT_EQ(fs::current_path(), root_);
+}
+
+// The vehicle controls show for a scene with a vehicle, pointed at it.
+TEST_F(FileOpen, OpeningTheVehicleSceneShowsTheVehicleControlsForItsVehicle) {
+  HwVehicle* p = win_->vehiclePanel;
+  const SceneServices saved = GVSceneServices();
+  SceneServices s = saved;
+  GVInstallVehicleFileServices(&s);
+  GVSetSceneServices(s);
+  openFromList("Vehicle2x2.gvs");
+  GVSetSceneServices(saved);
+  ASSERT_NE(GVScene().vehicle, nullptr);
+  EXPECT_EQ(p->vehicle, GVScene().vehicle);
+  EXPECT_TRUE(p->isVisible());
+  // The sample's body is the builder's own 9 x 8, both axles driven.
+  EXPECT_EQ(p->lengthField->editButton->getInt(), 9);
+  EXPECT_EQ(p->widthField->editButton->getInt(), 8);
+  EXPECT_EQ(p->driveWheels->selected, 1);
+  GVDeleteVehicle();
 }
 
 // Merging a scene whose Jels bear the names of open ones: the merged Jels
