@@ -8,6 +8,7 @@
 #include "GVAppWins/info_panels.h"
 #include "GVAppWins/material_reload.h"
 #include "GVAppWins/ogre_geo_objects.h"
+#include "GVAppWins/ogre_jel_objects.h"
 #include "GVAppWins/ogre_lights.h"
 #include "GVAppWins/ogre_rtt.h"
 #include "GVAppWins/ogre_view.h"
@@ -261,6 +262,8 @@ void GVOgreShowJelSelection(int32_t s, int32_t mode) {
     const std::string base = jelName(cell);
     if (!sm->hasManualObject(base + "MO")) return;
     const bool selected = GVJelMatches(cell, s) != 0;
+    // The lattice is written again in the grey of its state.
+    GVUpdateJelManualObject(cell, selected ? 0.9f : 0.1f, gOgreData->mSelectOffset);
     sm->getManualObject(base + "MO")->setVisible(selected || GVGeoModeShowsWire(mode));
   });
 }

@@ -6,8 +6,10 @@
 #include "GVAppWins/gl_draw.h"
 #include "GVAppWins/info_panels.h"
 #include "GVAppWins/manipulator.h"
+#include "GVAppWins/view_mouse.h"
 #include "GVAppWins/ogre_view.h"
 #include "platform/wgl.h"
+#include "scene/scene_access.h"
 #include "toolkit/fonts_pens.h"
 
 // After our headers, whose empty APIENTRY the GL header keeps.
@@ -261,7 +263,8 @@ void GVDestroyView(GVView* view) {
   view->camera = nullptr;
   if (view->sceneCamera) GVFreeCamera(view->sceneCamera);
   view->sceneCamera = nullptr;
-  view->builderCell = nullptr;  // structure editing frees its builder before the view goes
+  GVDeleteLatticeBuilder(view->builderCell);
+  view->builderCell = nullptr;
   delete view->manipulator;
   view->manipulator = nullptr;
 }
@@ -331,11 +334,24 @@ LRESULT CALLBACK GVViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       return 0;
+    case WM_KEYDOWN:
+      return GVViewKeyDown(view, wParam);
+    case WM_KEYUP:
+      return GVViewKeyUp(view);
+    case WM_CHAR:
+      return GVViewChar(view, wParam);
     case WM_LBUTTONDOWN:
+      return GVViewButtonDown(hwnd, view, 1, lParam);
     case WM_RBUTTONDOWN:
+      return GVViewButtonDown(hwnd, view, 3, lParam);
+    case WM_MOUSEMOVE:
+      return GVViewPointerMove(hwnd, view, lParam);
     case WM_MBUTTONDOWN:
       gViewModeFlags.windowSize = 0;
       return DefWindowProcA(hwnd, message, wParam, lParam);
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      return GVViewButtonUp(view);
     default:
       return sharedMessage(hwnd, message, wParam, lParam);
   }

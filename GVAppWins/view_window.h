@@ -12,6 +12,7 @@
 
 struct GVManipulator;
 struct HWorld;
+struct LatticeBuilder;
 struct ObjHandle;
 
 struct ViewDragRec {
@@ -53,7 +54,7 @@ struct GVView {
   int32_t leftOutWidth = kViewLeftOutWidth;
   int32_t viewportWidth = 0;   // the viewport size at creation
   int32_t viewportHeight = 0;
-  void** builderCell = nullptr;  // pending lattice builder of structure editing
+  LatticeBuilder** builderCell = nullptr;  // pending lattice builder of structure editing (GVNewLatticeBuilder)
   ObjHandle* geoList = nullptr;  // Geo list handle
   HWorld** world = nullptr;      // world handle
   int32_t reserved15 = 0;

@@ -7,6 +7,7 @@
 #include "GVAppWins/info_panels.h"
 #include "GVAppWins/manipulator.h"
 #include "GVAppWins/ogre_materials.h"
+#include "GVAppWins/view_picking.h"
 #include "GVAppWins/view_window.h"
 #include "appwins/anim_dialog.h"
 #include "appwins/editor_bar.h"
@@ -632,55 +633,12 @@ int32_t* currentJelRecord() {
   return v ? v->currentJel : nullptr;
 }
 
-int32_t viewMode(bool jel) {
-  GVView* v = mainView();
-  if (!v || !v->camera || !*v->camera) return 1;
-  return jel ? (*v->camera)->jelDisplayMode : (*v->camera)->geoDisplayMode;
-}
+void showHighlights() { GVRefreshViewHighlights(mainView()); }
 
-void showHighlights() {
-  if (!GVOgreEnabled) return;
-  const int32_t* geo = currentGeoRecord();
-  const int32_t* jel = currentJelRecord();
-  GVOgreShowGeoSelection(geo ? geo[0] : 0, viewMode(false));
-  GVOgreShowJelSelection(jel ? jel[0] : 0, viewMode(true));
-}
+void notifyOwner(int32_t a, int32_t code, int32_t p1, int32_t p2) { GVTellViewOwner(mainView(), a, code, p1, p2); }
 
-void notifyOwner(int32_t a, int32_t code, int32_t p1, int32_t p2) {
-  GVView* v = mainView();
-  if (v && v->owner) v->owner(a, code, p1, p2, v->ownerContext);
-}
-
-void clearInfoWhenNothingCurrent() {
-  const int32_t* geo = currentGeoRecord();
-  const int32_t* jel = currentJelRecord();
-  GVView* v = mainView();
-  if (v && (!geo || !geo[0]) && (!jel || !jel[0])) GVClearInfoPanel(v);
-}
-
-// The view's current object, as a pick makes it.
-void setViewCurrentGeo(int32_t id) {
-  int32_t* geo = currentGeoRecord();
-  int32_t* jel = currentJelRecord();
-  if (!geo) return;
-  geo[0] = id;
-  if (id != 0 && jel) jel[0] = jel[2] = 0;
-  showHighlights();
-  GVClearMarkedParts();
-  notifyOwner(1, 1, id, 0);
-  clearInfoWhenNothingCurrent();
-}
-
-void setViewCurrentJel(int32_t id) {
-  int32_t* geo = currentGeoRecord();
-  int32_t* jel = currentJelRecord();
-  if (!jel || (id == 0 && gViewModeFlags.partPick)) return;
-  jel[0] = id;
-  if (id != 0 && geo) geo[0] = geo[2] = 0;
-  showHighlights();
-  notifyOwner(1, 2, jel[0], 0);
-  clearInfoWhenNothingCurrent();
-}
+void setViewCurrentGeo(int32_t id) { GVSetCurrentGeo(mainView(), id); }
+void setViewCurrentJel(int32_t id) { GVSetCurrentJel(mainView(), id); }
 
 }  // namespace
 
@@ -714,6 +672,12 @@ void GVInstallPanelServices(SceneServices* sp) {
   s.setViewCurrentGeo = setViewCurrentGeo;
   s.setViewCurrentJel = setViewCurrentJel;
   s.setCurrentGeo = setViewCurrentGeo;
+  // The current Jel again, with its highlights, marks and report.
+  s.setCurrentJel = [] {
+    const int32_t* jel = currentJelRecord();
+    if (jel) GVSetCurrentJel(mainView(), jel[0]);
+  };
+  s.selectJel = [](int32_t id, int32_t part) { GVSelectJel(mainView(), part, id); };
   s.currentGeoRecord = currentGeoRecord;
   s.currentJelRecord = currentJelRecord;
   s.pickPending = []() -> int32_t { return gViewModeFlags.partPick ? 1 : 0; };
@@ -823,6 +787,8 @@ void GVRemovePanelServices(SceneServices* sp) {
   s.redrawLogicLines = s.redrawTimeBar = s.resetMoveTool = s.endEditModes = nullptr;
   s.showObjectInfo = s.clearInfoPanel = s.renderFrame = nullptr;
   s.setViewCurrentGeo = s.setViewCurrentJel = s.setCurrentGeo = nullptr;
+  s.setCurrentJel = nullptr;
+  s.selectJel = nullptr;
   s.currentGeoRecord = s.currentJelRecord = nullptr;
   s.pickPending = nullptr;
   s.clearPendingPicks = s.showSelectionHighlight = s.detachManipulator = nullptr;
@@ -891,6 +857,21 @@ void GVInstallMainWindowServices(SceneServices* sp) {
   s.setViewProjection = [] {
     if (GVView* v = GVMainView()) GVSetViewProjection(v);
   };
+  s.viewResetFrame0 = [] {
+    if (GVView* v = GVMainView()) v->frameZeroWord = 0;
+  };
+  s.viewSize = [](int32_t* width, int32_t* height) -> int32_t {
+    GVView* v = GVMainView();
+    RECT rc = {};
+    if (!v || !v->window || !GetClientRect(v->window, &rc)) return 0;
+    if (width) *width = rc.right - rc.left;
+    if (height) *height = rc.bottom - rc.top;
+    return 1;
+  };
+  s.viewToolActive = []() -> int32_t {
+    GVView* v = GVMainView();
+    return v && v->toolMode != 0 ? 1 : 0;
+  };
   s.showStatusLine = [](const char* text) {
     if (GVView* v = GVMainView()) GVShowStatusLine(v, text);
   };
@@ -908,6 +889,9 @@ void GVRemoveMainWindowServices(SceneServices* sp) {
   s.viewCamera = s.viewStartCamera = nullptr;
   s.viewSelection = nullptr;
   s.setViewProjection = s.redrawView = nullptr;
+  s.viewResetFrame0 = nullptr;
+  s.viewSize = nullptr;
+  s.viewToolActive = nullptr;
   s.showStatusLine = nullptr;
   GVRemovePanelServices(&s);
 }

@@ -700,6 +700,44 @@ void GVDeleteLatticeBuilder(LatticeBuilder** cell) {
   delete cell;
 }
 
+int32_t GVPickNearestJelNode(HWorld** world, int32_t selection, int32_t x, int32_t y, const ViewportRec* vp,
+                             const CameraRec* cam, int32_t* node, int32_t* jelId, float point[3]) {
+  float best = 9e30f, bestPoint[3] = {};
+  int32_t bestJel = 0, bestNode = 0;
+  const HWorld* w = GVWorldOf(world);
+  for (const HObject* j = w ? w->head : nullptr; j; j = GVNextJel(j)) {
+    if (!GVJelInSel(j, selection)) continue;
+    int32_t n = 0;
+    float p[3] = {};
+    if (!j->pickNearestNode(x, y, vp, cam, &n, p) || n < 1) continue;
+    const float dx = float(x) - p[0], dy = float(y) - p[1];
+    if (dx * dx + dy * dy < best) {
+      best = dx * dx + dy * dy;
+      bestJel = j->id;
+      bestNode = n;
+      for (int k = 0; k < 3; ++k) bestPoint[k] = p[k];
+    }
+  }
+  if (node) *node = bestNode;
+  if (jelId) *jelId = bestJel;
+  if (point && bestJel)
+    for (int k = 0; k < 3; ++k) point[k] = bestPoint[k];
+  return bestJel;
+}
+
+void GVSetJelGrabPoint(HObject** jel, int32_t node) {
+  HAState* s = LiveState(jel);
+  if (!s || s->dragMode != 2 || !s->pos || node < 1 || node > s->nodeCount) return;
+  for (int k = 0; k < 3; ++k) s->grabPoint[k] = s->pos[node][k];
+}
+
+HObject* GVRebuildJelHandleAtFace(LatticeBuilder* builder, HObject** jel, int32_t face, int32_t mode,
+                                  HObject** link) {
+  if (!builder || !jel || !*jel) return nullptr;
+  if (GVJelHandleIsFlat(jel)) return GVRebuildJelAtEdge(builder, *jel, mode, face, link);
+  return GVRebuildJelAtFace(builder, *jel, mode, face, link);
+}
+
 void GVSetActiveJel(HWorld** world, int32_t, int32_t id) {
   if (HWorld* w = GVWorldOf(world)) GVRefillJelFrames(w, GVJelOf(GVFindJel(world, id)));
 }

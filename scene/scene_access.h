@@ -21,6 +21,8 @@
 #include "scene/geo_list_services.h"
 
 class HObject;
+struct CameraRec;
+struct ViewportRec;
 struct GeoAttach;
 struct HWorld;
 struct ItemStream;
@@ -210,6 +212,21 @@ void GVSetJelMatter(HObject** jel, int32_t frame, uint32_t mask, MatterProps* va
 // With a live state: the Jel's contact grid refilled with cells of half its
 // cell size.
 void GVRebuildJelContactGrid(HObject** jel);
+// Over the world's Jels of the selection, the node whose projection lies
+// nearest pixel (x, y) (squared distance; an earlier Jel wins a tie). Returns
+// the Jel id (0 when none) and writes the node and, when asked, its pixel
+// point (x, y, depth).
+int32_t GVPickNearestJelNode(HWorld** world, int32_t selection, int32_t x, int32_t y, const ViewportRec* vp,
+                             const CameraRec* cam, int32_t* node, int32_t* jelId, float point[3]);
+// While the Jel's live state drags in mode 2: its grab point becomes the
+// committed position of the node.
+void GVSetJelGrabPoint(HObject** jel, int32_t node);
+// Edit Structure on the Jel in the handle: a cell added (mode 1) or removed
+// (mode 0) at a surface face, or at an edge of a one-layer Jel. The new Jel
+// takes the old one's place in its handle and, through link, in its list;
+// null (and nothing changed) when the rebuild fails.
+HObject* GVRebuildJelHandleAtFace(LatticeBuilder* builder, HObject** jel, int32_t face, int32_t mode,
+                                  HObject** link);
 // Makes the Jel of that id the world's active one again after its structure
 // was made or rebuilt: its stored frames follow the other Jels' (nothing when
 // no Jel has the id). The second argument is unused.
