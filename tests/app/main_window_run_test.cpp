@@ -10,6 +10,7 @@
 #include <OGRE/OgreTechnique.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 
@@ -33,6 +34,7 @@
 #include "jel/jel_object.h"
 #include "scene/display_settings.h"
 #include "scene/file_handlers.h"
+#include "scene/frame_driver.h"
 #include "scene/menu_commands.h"
 #include "scene/scene_access.h"
 #include "scene/scene_files.h"
@@ -206,3 +208,76 @@ TEST_F(MainWindowRun, OpeningASceneEndsTheStructureAndPartModes) {
 }
 
 }  // namespace
+
+// A click on a node of "DropB" makes it current and its lattice turns light
+// grey on the next screen image; while running, a drag pulls that Jel toward
+// the pointer frame by frame.
+TEST_F(MainWindowRun, ClickPicksDropBAndARunningDragPullsIt) {
+  open("JelDrop.gvs");
+  HWorld* world = GVWorldOf(GVScene().world);
+  const int32_t id = GVFindJelByName(world, "DropB");
+  ASSERT_GE(id, 1);
+  HObject* jel = GVGetJelById(world, id);
+  GVView* view = win_->view;
+  const CameraRec* cam = *view->camera;
+  // DropB's node nearest its own centre that wins over every other Jel's nodes.
+  float c[3] = {}, q[3], px[3];
+  for (int32_t i = 1; i <= jel->nodeCount; ++i)
+    for (int k = 0; k < 3; ++k) c[k] += jel->pos[i][k] / float(jel->nodeCount);
+  GVProjectPoint(cam, c, q);
+  GVNormalisedToScreen(view->viewport, q, px);
+  int32_t picked = 0, node = 0;
+  float pn[3];
+  GVPickNearestJelNode(GVScene().world, id, int(px[0]), int(px[1]), view->viewport, cam, &node, &picked, pn);
+  GVPickNearestJelNode(GVScene().world, -1, int(pn[0]), int(pn[1]), view->viewport, cam, &node, &picked, pn);
+  ASSERT_EQ(picked, id);
+  POINT at = {int(pn[0]), int(pn[1])};
+  ClientToScreen(view->window, &at);
+  RECT r = rectOf(view->window);
+  auto light = [&] {
+    GVComposeScreen();
+    int n = 0;
+    for (int y = at.y - 60; y <= at.y + 60; ++y)
+      for (int x = at.x - 60; x <= at.x + 60; ++x) {
+        const COLORREF p = screen(x, y);
+        n += x >= r.left && x < r.right && y >= r.top && y < r.bottom && GetRValue(p) > 215 &&
+             std::abs(GetRValue(p) - GetBValue(p)) < 10 && std::abs(GetGValue(p) - GetBValue(p)) < 10;
+      }
+    return n;
+  };
+  const int before = light();
+  const int32_t frame = GVFrameClock().currentFrame;
+  GVTestClick(at.x, at.y);
+  settle();
+  EXPECT_EQ(view->currentJel[0], id);
+  EXPECT_EQ(GVFrameClock().currentFrame, frame);
+  EXPECT_GT(light(), before + 20);
+
+  // Running: a press far from every node, then the pointer 100 pixels above.
+  GVFrameClock().running = 1;
+  POINT corner = {5, 5};
+  ClientToScreen(view->window, &corner);
+  GVTestMouseDown(corner.x, corner.y);
+  settle();
+  POINT cursor;
+  GetCursorPos(&cursor);
+  const int32_t dragged = view->drag->node;
+  HObject* held = GVGetJelById(world, view->drag->jelId);
+  ASSERT_NE(held, nullptr);
+  GVTestMouseMove(cursor.x, cursor.y - 100);
+  settle();
+  ASSERT_EQ(view->drag->active, 1);
+  const float* goal = view->drag->grabWorld;
+  auto gap = [&] {
+    float d = 0;
+    for (int k = 0; k < 3; ++k) d += (held->pos[dragged][k] - goal[k]) * (held->pos[dragged][k] - goal[k]);
+    return std::sqrt(d);
+  };
+  const float start = gap();
+  for (int32_t f = 1; f <= 8; ++f) GVStepFrame(f, 1);
+  EXPECT_LT(gap(), start * 0.5f);
+  GVTestMouseUp(cursor.x, cursor.y - 100);
+  settle();
+  GVFrameClock().running = 0;
+  EXPECT_EQ(view->drag->active, 0);
+}
