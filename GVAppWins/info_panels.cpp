@@ -15,6 +15,8 @@
 #include "geo/mesh_bounds.h"
 #include "jel/jel_object.h"
 #include "scene/obj_handle.h"
+#include "toolkit/drawing.h"
+#include "toolkit/fonts_pens.h"
 
 static constexpr int kLineY = 5;
 static const COLORREF kReadoutColour = RGB(80, 80, 150);
@@ -37,17 +39,22 @@ COLORREF GVPanelTextColour(const float* bg) {
 
 // Text on a transparent background, the device context's colour and mode put back.
 static void drawText(HDC dc, int x, const char* text, COLORREF colour) {
-  const COLORREF oldColour = SetTextColor(dc, colour);
-  const int oldMode = SetBkMode(dc, TRANSPARENT);
-  TextOutA(dc, x, kLineY, text, static_cast<int>(std::strlen(text)));
-  SetTextColor(dc, oldColour);
-  SetBkMode(dc, oldMode);
+  GVDrawText(dc, x, kLineY, GetRValue(colour), GetGValue(colour), GetBValue(colour), text,
+             static_cast<int>(std::strlen(text)));
 }
 
+// The toolkit's black or grey-191 brush; one of that colour while the
+// toolkit has not made its brushes.
 static void fillPanel(HWND hwnd, HDC dc, const GVView* view) {
   RECT rc = {};
   GetClientRect(hwnd, &rc);
-  HBRUSH brush = CreateSolidBrush(GVPanelBackground((view->flags & kViewDarkBackground) != 0));
+  const bool dark = (view->flags & kViewDarkBackground) != 0;
+  HBRUSH brush = dark ? QwPens.brushBlack : QwPens.brushGrey191;
+  if (brush) {
+    FillRect(dc, &rc, brush);
+    return;
+  }
+  brush = CreateSolidBrush(GVPanelBackground(dark));
   FillRect(dc, &rc, brush);
   DeleteObject(brush);
 }

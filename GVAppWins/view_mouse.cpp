@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "GVAppWins/gl_draw.h"
 #include "GVAppWins/info_panels.h"
@@ -196,12 +197,17 @@ void GVViewEditStructure(GVView* view, int32_t x, int32_t y, int32_t button) {
   partVelocity(old, before);
   GVGetSelAngVelocity(world, 1, id, 0, kAllAxes, omega);
   GeoList* geos = GVGeoListOf(view->geoList);
+  std::vector<GObject*> bound;
+  for (GObject* g = geos ? geos->head : nullptr; g; g = g->next)
+    if (g->jel == old && (g->flags & GEO_FLAG_BOUND)) bound.push_back(g);
   GVUnbindGeosOfJelSel(geos, id);
   GVUnglueSelParts(world, id, -1, 1, 0, 0.0f);
 
   if (face) {
     HObject* fresh = GVRebuildJelHandleAtFace(builder, cell, face, mode, GVJelListLink(world, old));
     if (!fresh) {
+      // The old Jel stays where it was, with its Geos bound again.
+      for (GObject* g : bound) g->flags |= GEO_FLAG_BOUND;
       reportStatus(view, "JEL structure not changed: the rebuilt lattice could not be made");
       return;
     }

@@ -369,6 +369,23 @@ TEST_F(ViewInputTest, StructureEditAddsAndRemovesACellInPlace) {
   EXPECT_FALSE(called(0, 4, 2) || called(0, 4, 3));
   ASSERT_FALSE(gMessages.empty());
   EXPECT_EQ(gMessages.back(), "Gv Warning: Edit Structure operations must be performed in Natural State mode");
+
+  // Removing the only cell of a one-cell Jel is refused: the Jel stays, in place.
+  const float corner[3] = {-0.5f, 6.0f, -0.5f};
+  HObject* one = MakeDropJel(1, 1, 1, 1.0f, corner, 4, -9.81f);
+  one->handle = new HObject*(one);
+  GVAddJelToScene(GVScene().world, one->handle);
+  world()->params.stateMode = -1;
+  gJel[0] = 4;
+  const float top[3] = {0.0f, 6.5f, 0.5f};
+  toPixel(top, px);
+  int32_t pickedJel = 0, face = 0, kind = 0;
+  GVPickNearestFace(world(), 4, int(px[0]), int(px[1]), view_.viewport, cam(), &pickedJel, &face, &kind);
+  ASSERT_EQ(pickedJel, 4);
+  click(screen(px[0], px[1]), GV_BUTTON_RIGHT);
+  EXPECT_EQ(GVGetJelById(world(), 4), one);
+  EXPECT_EQ(one->nodeCount, 8);
+  EXPECT_FALSE(called(0, 4, 4));
 }
 
 TEST_F(ViewInputTest, SelectionRecordsFollowTheirRules) {
