@@ -28,6 +28,7 @@
 #include "geo/mesh_derived.h"
 #include "geo/uv_sets.h"
 #include "jel/jel_object.h"
+#include "jel/lattice_builder.h"
 #include "platform/screen_image.h"
 #include "platform/test_api.h"
 #include "scene/app_lifecycle.h"
@@ -332,6 +333,9 @@ TEST_F(ViewInputTest, StructureEditAddsAndRemovesACellInPlace) {
   const float v[3] = {1.0f, 0.0f, 0.0f};
   jel->addPartVelocity(1, 0, 14, v);
   gJel[0] = 2;
+  LatticeSpec spec;  // as the structure editor makes it
+  spec.nx = spec.ny = spec.nz = 3;
+  view_.builderCell = GVNewLatticeBuilder(&spec);
   gViewModeFlags.structureEdit = 1;
   world()->params.stateMode = -1;
   // The front face of the cell at the lower left, facing the camera.
