@@ -18,6 +18,10 @@
 #include "GVAppWins/ogre_geo_objects.h"
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_links.h"
+#include "dynamics/selection_ops.h"
+#include "jel/matter.h"
+#include "GVAppWins/view_picking.h"
+#include "GVAppWins/camera_record.h"
 #include "app/app_windows.h"
 #include "app/service_installers.h"
 #include "appwins/editor_opener.h"
@@ -204,6 +208,67 @@ TEST_F(MainWindowRun, OpeningASceneEndsTheStructureAndPartModes) {
     EXPECT_EQ(gViewModeFlags.structureEdit + gViewModeFlags.partPick, 0);
     GVSetWorldStateMode(GVWorldOf(GVScene().world), -1);
   }
+  GVRemoveEditorEntries();
+}
+
+TEST_F(MainWindowRun, StructureToolCellStaysWithItsFramesAfterTheModeEnds) {
+  ASSERT_EQ(GVInstallEditorEntries(), 1);
+  open("JelDrop.gvs");
+  HWorld* world = GVWorldOf(GVScene().world);
+  const int32_t id = GVFindJelByName(world, "DropB");
+  ASSERT_GE(id, 1);
+  for (int32_t f = 1; f <= 10; ++f) GVStepFrame(f, 1);  // frames computed before the edit
+  GVStepFrame(0, 1);
+  GVSetWorldStateMode(world, -1);
+  GVView* view = win_->view;
+  view->currentJel[0] = id;
+  GVOpenEditor(kEditorStructure, win_);
+  auto* s = static_cast<HwEditStruct*>(win_->editors[kEditorStructure]);
+  ASSERT_NE(s, nullptr);
+  MoveWindow(s->popup, 1500, 600, s->width, s->height, TRUE);  // off the view's Jels
+  s->refresh(id);
+  click(s->modeButton->button->face);
+  ASSERT_NE(view->builderCell, nullptr);
+
+  // A left click on a face of the Jel adds the cell there.
+  const HObject* jel = GVGetJelById(world, id);
+  const int32_t nodes = jel->nodeCount;
+  float c[3] = {}, q[3], px[3];
+  for (int32_t i = 1; i <= jel->nodeCount; ++i)
+    for (int k = 0; k < 3; ++k) c[k] += jel->pos[i][k] / float(jel->nodeCount);
+  GVProjectPoint(*view->camera, c, q);
+  GVNormalisedToScreen(view->viewport, q, px);
+  int32_t picked = 0, face = 0, kind = 0;
+  GVPickNearestFace(world, id, int(px[0]), int(px[1]), view->viewport, *view->camera, &picked, &face, &kind);
+  ASSERT_EQ(picked, id);
+  POINT at = {int(px[0]), int(px[1])};
+  ClientToScreen(view->window, &at);
+  GVTestClick(at.x, at.y);
+  settle();
+  jel = GVGetJelById(world, id);
+  EXPECT_EQ(jel->nodeCount, nodes + 4);  // the new cell's outer face
+
+  // Switched off: the new lattice stays.
+  click(s->modeButton->button->face);
+  EXPECT_EQ(s->lock, 0);
+  EXPECT_EQ(view->builderCell, nullptr);
+  jel = GVGetJelById(world, id);
+  EXPECT_EQ(jel->nodeCount, nodes + 4);
+  // The frames after the edit are computed for the new lattice: pulled down, it
+  // falls whole.
+  GVSetWorldStateMode(world, 0);
+  MatterProps pull;
+  pull.forceY = -10.0f;
+  GVGetJelById(world, id)->setPartMatter(1, 0, kMatterForceY, &pull);
+  GVSetSelMatter(world, id, kFrameCommitted, 1, kMatterForceY, &pull);
+  GVStepFrame(0, 1);
+  jel = GVGetJelById(world, id);
+  std::vector<float> start(jel->nodeCount + 1);
+  for (int32_t i = 1; i <= jel->nodeCount; ++i) start[i] = jel->pos[i][1];
+  for (int32_t f = 1; f <= 10; ++f) GVStepFrame(f, 1);
+  jel = GVGetJelById(world, id);
+  ASSERT_EQ(int(start.size()), jel->nodeCount + 1);
+  for (int32_t i = 1; i <= jel->nodeCount; ++i) EXPECT_LT(jel->pos[i][1], start[i] - 0.01f) << i;
   GVRemoveEditorEntries();
 }
 

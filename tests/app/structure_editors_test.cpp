@@ -26,6 +26,7 @@
 #include "logic/dyn2_cmds.h"
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
+#include "scene/app_selection.h"
 #include "scene/edit_rules.h"
 #include "scene/frame_driver.h"
 #include "scene/geo_list_services.h"
@@ -70,6 +71,7 @@ class StructureEditors : public ProgramTest {
     };
     s.showStatusLine = [](const char* text) { gStatus.emplace_back(text); };
     GVSetSceneServices(s);
+    GVAppSelection() = AppSelection();  // the editors start from the scene's first objects
     gMessages.clear();
     gStatus.clear();
     gWarnings.clear();
