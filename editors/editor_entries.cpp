@@ -10,6 +10,7 @@
 #include "editors/matter_editor.h"
 #include "editors/part_editor.h"
 #include "editors/structure_editor.h"
+#include "editors/render_editor.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ constexpr Installed kEditors[] = {
     {kEditorGeoProperties, GVEditGeoEntry},
     {kEditorGeoPart, GVGeoPartEntry},
     {kEditorGeoGroup, GVGeoGroupEntry},
+    {kEditorRender, GVRenderEntry},
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "GVAppWins/camera_record.h"
 #include "geo/geo_transform.h"
+#include "geo/uv_sets.h"
 #include "scene/display_settings.h"
 #include "scene/editor_links.h"
 #include "scene/frame_driver.h"
@@ -186,11 +187,17 @@ void GVRenderDlgCB(int32_t code, int32_t event, int32_t geoId, void* mainWin) {
         redrawView();
         return;
       }
+      if (code != 2) return;
       const GeoEditorLinks& l = GVGeoEditorLinks();
       if (g && l.renderEditorMatFile && l.renderEditorMatAux) {
-        const bool fileChanged = takeText(&g->matFile, l.renderEditorMatFile());
-        const bool auxChanged = takeText(&g->matName2, l.renderEditorMatAux());
-        if (fileChanged || auxChanged) setGeoMaterial(geoId, geoDisplayMode());
+        takeText(&g->matFile, l.renderEditorMatFile());
+        takeText(&g->matName2, l.renderEditorMatAux());
+      }
+      // A script kept from an earlier choice is applied again as well, so the
+      // view leaves the property material.
+      if (g && g->materialType == 2 && g->matFile && g->matFile[0] && g->matName2 && g->matName2[0]) {
+        setGeoMaterial(geoId, geoDisplayMode());
+        redrawView();
       }
       const DisplaySettings* d = GVScene().display;
       if (d && d->optionInts[0] != 5 && GVSceneUsesShadowScript())
@@ -200,13 +207,16 @@ void GVRenderDlgCB(int32_t code, int32_t event, int32_t geoId, void* mainWin) {
     case 0x20:
       if (g && sv().setGeoCastShadows) sv().setGeoCastShadows(g);
       if (sv().evaluateShadowNeed) sv().evaluateShadowNeed();
+      redrawView();
       return;
     case 0x40:
       if (g && sv().setGeoSubEntityMaterial) sv().setGeoSubEntityMaterial(g);
       if (sv().evaluateShadowNeed) sv().evaluateShadowNeed();
+      redrawView();
       return;
     case 0x800000:
       setGeoMaterial(geoId, geoDisplayMode());
+      redrawView();
       return;
     case 0x200000:
       if (!g) return;
@@ -217,10 +227,27 @@ void GVRenderDlgCB(int32_t code, int32_t event, int32_t geoId, void* mainWin) {
       updateAllRenderObjects();
       renderFrame();
       return;
+    case 0x1000000:
+      // Layer code above 0: its UV set goes, with the materials built on it.
+      if (!g || code < 1) return;
+      GVRemoveGeoMaterialUVSet(code, g);
+      destroyGeoObj(g);
+      createGeoObj(geoId, geoDisplayMode(), (g->flags & GEO_FLAG_BOUND) ? -2 : 0);
+      setGeoMaterial(geoId, geoDisplayMode());
+      updateMesh(g, stateMode());
+      updateAllRenderObjects();
+      renderFrame();
+      return;
     case 1:
       selectGeo(code, geoId);
       return;
     default:
+      // Script choice, colours, shininess and the UV set: the material again.
+      if ((event == 0x10 || event == 0x400000 || (event >= 0x80 && event <= 0x80000 && !(event & (event - 1)))) &&
+          code != 4) {
+        setGeoMaterial(geoId, geoDisplayMode());
+        redrawView();
+      }
       return;
   }
 }

@@ -81,6 +81,8 @@ int GVSetDirTutorials() { return TryEnter(gFolders.tutorials); }
 int GVSetDirScenesMGVB() { return EnterSceneSub("ScenesMGVB"); }
 int GVSetDirGeos() { return EnterSceneSub("Geos"); }
 int GVSetDirJels() { return EnterSceneSub("Jels"); }
+int GVSetDirScripts() { return TryEnter(gFolders.scripts); }
+int GVSetDirTextures() { return TryEnter(gFolders.textures); }
 
 int GVMaterialScriptExists(const char* fileName) {
   const std::string back = CurrentDirectory();

@@ -22,6 +22,9 @@ int GVSetDirTutorials();
 int GVSetDirScenesMGVB();
 int GVSetDirGeos();
 int GVSetDirJels();
+// The material scripts and textures folders (no fall-back).
+int GVSetDirScripts();
+int GVSetDirTextures();
 
 // 1 when the file opens for reading in the scripts folder; the process's
 // directory is put back, the current-folder path keeps the scripts folder.
