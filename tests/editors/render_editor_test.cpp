@@ -4,6 +4,7 @@
 #include <OGRE/Ogre.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -219,6 +220,11 @@ TEST_F(RenderEditor, ScriptMaterialChosenFromTheScriptsFolder) {
   EXPECT_NE(solidMaterial(), "Rock/Wall");
   choose(d->materialType, 2);
   EXPECT_EQ(solidMaterial(), "Rock/Wall");
+  // A chosen name longer than the 256-character buffer is cut, never overrun.
+  const std::string longName(300, 'w');
+  HwRender::scriptMaterialChosen(0x8020, 1, longName.c_str(), d);
+  EXPECT_EQ(std::strlen(d->matName), 255u);
+  EXPECT_STREQ(g->matScript, d->matName);
 
   // Only layer 0 takes a script.
   click(d->layerSelector->nextButton->face);
