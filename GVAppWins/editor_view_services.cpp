@@ -1,6 +1,7 @@
 #include "GVAppWins/editor_view_services.h"
 
 #include "GVAppWins/info_panels.h"
+#include "GVAppWins/manipulator.h"
 #include "GVAppWins/view_links.h"
 #include "GVAppWins/view_window.h"
 #include "scene/scene_services.h"
@@ -30,6 +31,11 @@ void GVInstallEditorViewServices(SceneServices* services) {
     }
   };
   s.viewNodePairsShown = []() -> int32_t { return GVNodePairsShown(GVMainView()) ? 1 : 0; };
+  s.manipulatorCanMove = []() -> int32_t { return GVManipulatorCanMove(GVMainView()); };
+  s.placeManipulatorAtGeo = [] {
+    if (GVView* v = GVMainView()) GVPlaceManipulatorAtGeo(v->manipulator);
+  };
+  s.recentreManipulator = [] { GVManipulatorRecentre(GVMainView()); };
 }
 
 void GVInstallEditorViewServices() {

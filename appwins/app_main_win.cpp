@@ -359,7 +359,9 @@ void GVAppMainWin::updatePanels(int geoId, int jelId) {
     fpsChooser->selectItem(item);
   }
   if (createGJelDialog) createGJelDialog->setGeo(geoId);
-  // The manipulator follows a lone selection once the view can place it there.
+  // An active manipulator follows a lone selection.
+  if (view && view->manipulator && view->manipulator->mode != 0 && (geoId != 0) != (jelId != 0))
+    GVSetManipulatorFromSelection(geoId, jelId, view->manipulator);
   redrawTimeBar();
   redrawLogicLines();
 }
@@ -405,7 +407,10 @@ void GVAppMainWin::redrawTimeBar() {
 }
 
 void GVAppMainWin::resetMoveTool() {
-  if (view && view->manipulator) view->manipulator->mode = 0;
+  if (view && view->manipulator) {
+    view->manipulator->mode = 0;
+    GVSetManipulatorFromSelection(0, 0, view->manipulator);
+  }
   gViewModeFlags.moveTool = 0;
   GVRedrawMoveToolButtons(moveToolPanel);
 }
@@ -693,7 +698,7 @@ void GVInstallPanelServices(SceneServices* sp) {
     GVView* v = mainView();
     if (!v || !v->manipulator) return;
     v->manipulator->mode = 0;
-    v->manipulator->geoId = v->manipulator->jelId = 0;
+    GVSetManipulatorFromSelection(0, 0, v->manipulator);
   };
   s.setAnimInitButton = [](int32_t state) {
     if (gMainWin) GVSetAnimInitButton(gMainWin->animationPanel, state);

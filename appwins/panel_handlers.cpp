@@ -164,7 +164,10 @@ int GVMoveToolCB(int mode, int off, void* user) {
   if (!w) return 0;
   GVView* v = w->view;
   if (off != 0) {
-    if (v->manipulator) v->manipulator->mode = 0;
+    if (v->manipulator) {
+      v->manipulator->mode = 0;
+      GVSetManipulatorFromSelection(0, 0, v->manipulator);
+    }
     gViewModeFlags.moveTool = 0;
     w->redrawView();
     return 0;
@@ -172,13 +175,10 @@ int GVMoveToolCB(int mode, int off, void* user) {
   GVClearInfoPanel(v);
   // The manipulator acts on the view's current Geo or Jel.
   const int32_t geo = currentGeo(v), jel = currentJel(v);
-  const bool placed = v->manipulator && (geo != 0 || jel != 0);
+  bool placed = false;
   if (v->manipulator) {
     v->manipulator->mode = mode;
-    if (placed) {
-      v->manipulator->geoId = geo;
-      v->manipulator->jelId = geo != 0 ? 0 : jel;
-    }
+    placed = GVSetManipulatorFromSelection(geo, geo != 0 ? 0 : jel, v->manipulator) != 0;
   }
   gViewModeFlags.moveTool = placed ? 1 : 0;
   w->redrawView();

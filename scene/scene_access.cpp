@@ -633,6 +633,11 @@ void GVGetSelPositionH(HWorld** world, int32_t part, int32_t selection, int32_t 
   out[0] = out[1] = out[2] = 0.0f;
 }
 
+void GVSetSelPositionH(HWorld** world, int32_t selection, int32_t part, int32_t frame, int32_t axes,
+                       const float target[3], const float* matrix) {
+  if (HWorld* w = GVWorldOf(world)) GVSetSelPosition(w, part, selection, frame, axes, target, nullptr, matrix);
+}
+
 // Marks 0-1 hold the (frame, sub-step) of the face normals, 2-3 of the node normals.
 static void updateJelNormals(HObject** cell, int mark, void (HObject::*compute)()) {
   HObject* j = GVJelOf(cell);

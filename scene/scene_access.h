@@ -196,6 +196,10 @@ int32_t GVCopyGeoInto(ObjHandle* destination, ObjHandle* source, const char* nam
 // The world's GVGetSelPosition; the zero vector without a world.
 void GVGetSelPositionH(HWorld** world, int32_t part, int32_t selection, int32_t frame, int32_t axes, float out[3],
                        const float* origin, const float* matrix);
+// The world's GVSetSelPosition (part moved to the target at the frame, Jels in
+// replay skipped); nothing without a world.
+void GVSetSelPositionH(HWorld** world, int32_t selection, int32_t part, int32_t frame, int32_t axes,
+                       const float target[3], const float* matrix);
 // The Jel's face or node normals recomputed, unless they were for the frame
 // and sub-step the Jel is at now.
 void GVUpdateJelFaceNormals(HObject** jel);
