@@ -239,9 +239,6 @@ void GVDrawBoundsBox(GVView* view, const float* bounds) {
   glEnd();
 }
 
-// The manipulator's layers come with the manipulator's drawing.
-void GVDrawManipulatorLayers(GVView*) {}
-
 static bool editingOverlaysWanted(const GVView* view) {
   return gViewModeFlags.structureEdit || gViewModeFlags.partPick || gViewModeFlags.moveTool ||
          gViewInput.rectShown == 1 || view->glueOn;

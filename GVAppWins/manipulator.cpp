@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "GVAppWins/gl_draw.h"
 #include "GVAppWins/view_window.h"
 #include "dynamics/jel_selection.h"
 #include "dynamics/constraint_cmds.h"
@@ -105,7 +106,7 @@ void axisEnds(const GVManipulator* m, int k, float B[3], float E[3]) {
 
 // The mouse ray against the plane through the position perpendicular to axis
 // k (1..3): the hit relative to the position. False when the ray runs along
-// the plane.
+// the plane or through the centre.
 bool ringPlaneHit(const GVManipulator* m, int k, float x, float y, float q[3]) {
   const CameraRec* cam = cameraOf(m);
   float P[3], d[3];
@@ -115,7 +116,10 @@ bool ringPlaneHit(const GVManipulator* m, int k, float x, float y, float q[3]) {
   if (std::fabs(d[a]) < 1e-12f) return false;
   const float t = (m->position[a] - cam->eye[a]) / d[a];
   for (int i = 0; i < 3; ++i) q[i] = cam->eye[i] + t * d[i] - m->position[i];
-  return std::isfinite(q[0]) && std::isfinite(q[1]) && std::isfinite(q[2]);
+  if (!std::isfinite(q[0]) || !std::isfinite(q[1]) || !std::isfinite(q[2])) return false;
+  // A ray through the centre has no direction on the ring (rounding leaves
+  // only noise there).
+  return GVVecLength(q) > 1e-5f * std::fmax(1.0f, m->worldRadius);
 }
 
 void resetDrag(GVManipulator* m) {
@@ -578,6 +582,12 @@ void GVDrawWorldAxes(GVManipulator* m) {
   for (int i = 0; i < 3; ++i) m->position[i] = kept[i];
 }
 
+void GVDrawManipulatorLayers(GVView* view) {
+  if (!view || !view->manipulator) return;
+  if (view->flags & kViewAxesTriad) GVDrawWorldAxes(view->manipulator);
+  if (gViewModeFlags.moveTool) GVDrawManipulator(view->manipulator);
+}
+
 // ---- attaching ----
 
 int GVCheckMoveToolTarget(GVManipulator* m) {
@@ -602,7 +612,7 @@ int GVCheckMoveToolTarget(GVManipulator* m) {
       refused = true;
     }
   }
-  if (!refused && m->geoId != 0) {
+  if (m->geoId != 0) {
     if (m->geoId < 0) {
       warn(m, "Gv warning: Cannot move GEO Group");
       refused = true;

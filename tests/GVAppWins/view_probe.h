@@ -17,11 +17,13 @@
 #include "platform/test_api.h"
 #include "platform/win32.h"
 
-// A 1000 x 700 view in the main window at (10, 10), made the main view.
+// A 1000 x 700 view in the main window at (10, 10), made the main view,
+// without the world-axes triad so that the screen shows only the scene.
 inline void GVTestOpenView(GVView& view, HWND main) {
   GVSetMainView(&view);
   GVCreateView(&view, GetModuleHandleA(nullptr), main, 1000, 700, nullptr, nullptr, nullptr);
   ASSERT_NE(gOgreData, nullptr);
+  view.flags &= ~kViewAxesTriad;
   GVMoveView(&view, 10, 10, 1000, 700);
 }
 

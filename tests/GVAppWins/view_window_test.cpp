@@ -74,6 +74,7 @@ class ViewTest : public ::testing::Test {
   void createView() {
     GVSetMainView(&view_);
     GVCreateView(&view_, GetModuleHandleA(nullptr), main_, 1000, 700, nullptr, nullptr, nullptr);
+    view_.flags &= ~kViewAxesTriad;  // the screen shows only the scene
   }
   void show() {
     GVTestPumpMessages();

@@ -132,6 +132,7 @@ TEST_F(MainWindowRun, DisplayChoosersOpacityNotesAndTheMenuAfterTheFilesList) {
   // "Jel Dply:" NONE hides every Jel, "HL_L" shows them again (the Geos and
   // the notes window out of the way).
   GVHideNotesWindow();
+  win_->view->flags &= ~kViewAxesTriad;  // only the scene's colours
   choose(win_->geoDisplay, 1);
   const int shown = jelPixels();
   EXPECT_GT(shown, 40);

@@ -336,10 +336,10 @@ TEST_F(ToolPanels, ViewEventsReachThePanels) {
   addJel(1, 5.0f);
   win_->view->currentJel[0] = 1;
   GVMoveToolDialog* m = win_->moveToolPanel;
-  press(m->scale);
-  ASSERT_EQ(m->scale->state, 1);
+  press(m->translate);  // a Jel is not scaled in Initial State mode
+  ASSERT_EQ(m->translate->state, 1);
   GVViewOwnerCB(0, 0x80, 0, 0, win_);  // move tool ended
-  EXPECT_EQ(m->scale->state, 0);
+  EXPECT_EQ(m->translate->state, 0);
 
   (*win_->view->camera)->mode = 1;
   GVViewOwnerCB(0, 0x1000, 0, 0, win_);  // camera mode changed
