@@ -119,6 +119,12 @@ void ExpectGizmoSizes(GVView& view) {
   EXPECT_EQ(Measure(view, 229, 0, 0).count, 0);
   view.flags |= kViewAxesTriad;
   EXPECT_NEAR(Measure(view, 229, 0, 0).right, 32, 2);
+  // The arrows and the triad for the eye, in the build tree.
+  gViewModeFlags.moveTool = 1;
+  m.mode = 1;
+  Aim(view, 30, 20, 40);
+  GVTestShowView(view);
+  EXPECT_TRUE(GVSaveScreenPng(GVOgreEnabled ? "manipulator_engine.png" : "manipulator_plain.png"));
 }
 
 // A plain-path view over the program's scene records, its owner recording.
