@@ -167,11 +167,6 @@ void partPickPress(GVView* view, ViewDragRec& d, int32_t x, int32_t y) {
 
 void reportStatus(GVView* view, const char* text) { GVShowStatusLine(view, text); }
 
-// The move tool's manipulator steps.
-int manipPress(GVManipulator*, int32_t, int32_t) { return 1; }
-void manipDrag(GVManipulator*, int32_t, int32_t) {}
-void manipRelease(GVManipulator*) {}
-
 }  // namespace
 
 void GVViewEditStructure(GVView* view, int32_t x, int32_t y, int32_t button) {
@@ -253,7 +248,7 @@ void GVViewMouseDown(GVView* view, HWND window) {
   }
   if (gViewModeFlags.moveTool) {
     if (in.button != 1) return;
-    if (view->manipulator && !manipPress(view->manipulator, x, y)) gViewModeFlags.moveTool = 0;
+    if (view->manipulator && !GVManipPress(view->manipulator, float(x), float(y))) gViewModeFlags.moveTool = 0;
     GVRedrawView(view);
     return;
   }
@@ -290,7 +285,7 @@ void GVViewMouseMove(GVView* view, HWND window) {
       runningMove(view, d);
     } else if (gViewModeFlags.structureEdit) {
     } else if (gViewModeFlags.moveTool) {
-      if (d.button == 1 && view->manipulator) manipDrag(view->manipulator, d.currentX, d.currentY);
+      if (d.button == 1 && view->manipulator) GVManipDrag(view->manipulator, float(d.currentX), float(d.currentY));
       GVRedrawView(view);
     } else if (gViewModeFlags.partPick && !in.rectApplied) {
       in.rectX = in.pressX;
@@ -511,7 +506,7 @@ LRESULT GVViewButtonUp(GVView* view) {
   in.button = 0;
   if (!gViewModeFlags.structureEdit) {
     if (gViewModeFlags.moveTool) {
-      if (view->manipulator && view->manipulator->dragging) manipRelease(view->manipulator);
+      if (view->manipulator && view->manipulator->dragging) GVManipRelease(view->manipulator);
     } else if (gViewModeFlags.partPick) {
       if (in.rectApplied) in.rectShown = 0;
       in.rectApplied = 0;

@@ -16,6 +16,7 @@
 
 #include "../dynamics/runner_scene.h"
 #include "../geo/geo_fixtures.h"
+#include "GVAppWins/manipulator.h"
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/render_services.h"
 #include "GVAppWins/view_links.h"
@@ -25,6 +26,7 @@
 #include "dynamics/world.h"
 #include "geo/geo_list.h"
 #include "geo/geo_object.h"
+#include "geo/geo_transform.h"
 #include "geo/mesh_derived.h"
 #include "geo/uv_sets.h"
 #include "jel/jel_object.h"
@@ -409,6 +411,38 @@ TEST_F(ViewInputTest, SelectionRecordsFollowTheirRules) {
   EXPECT_EQ(a->markedParts[0], 0u);
   GVSetCurrentGeo(&view_, 0);
   EXPECT_EQ(b->markedParts[0], 0u);
+}
+
+TEST_F(ViewInputTest, MoveToolDragsTheGeoAlongTheXArrow) {
+  open();
+  GObject* g = geotest::makeGeo(7, "box", geotest::boxCorners({-0.5f, 4.0f, -0.5f}, {0.5f, 5.0f, 0.5f}),
+                                geotest::boxTriangles());
+  g->handle = new ObjHandle{g};
+  GVRebuildGeo(g);
+  GVAddGeo(static_cast<GeoList*>(GVScene().geoList->object), g);
+  GVSceneServices().createGeoRenderObj(7, 32, 0);
+  SceneServices sv = GVSceneServices();
+  sv.mainWindowExists = sv.viewExists = []() -> int32_t { return 1; };
+  GVSetSceneServices(sv);
+  ASSERT_EQ(GVManipulatorAttach(&view_, 1, 7, 0), 1);
+  gViewModeFlags.moveTool = 1;
+  float c[3];
+  GVManipWorldToPixel(view_.manipulator, view_.manipulator->position, c);
+  const GTransform& live = g->xform[GEO_SLOT_FRAME];
+  const float x0 = live.position[0];
+  GVTestMouseDown(screen(c[0] + 30, c[1]).x, screen(c[0] + 30, c[1]).y);
+  GVTestPumpMessages();
+  float last = x0;
+  for (int step = 1; step <= 3; ++step) {
+    const POINT p = screen(c[0] + 30 + 20 * step, c[1]);
+    GVTestMouseMove(p.x, p.y);
+    GVTestPumpMessages();
+    EXPECT_GT(live.position[0], last);  // each move, before any frame
+    last = live.position[0];
+  }
+  GVTestMouseUp(screen(c[0] + 90, c[1]).x, screen(c[0] + 90, c[1]).y);
+  GVTestPumpMessages();
+  EXPECT_TRUE(called(0, 16, 7) || called(1, 16, 7) || called(0, 16, 0));
 }
 
 }  // namespace
