@@ -17,6 +17,7 @@
 #include "appwins/file_list.h"
 #include "appwins/file_save.h"
 #include "appwins/help_window.h"
+#include "appwins/key_frame_bar.h"
 #include "appwins/logic_cntrl.h"
 #include "appwins/menu_bar.h"
 #include "appwins/notes_window.h"
@@ -49,7 +50,6 @@ namespace {
 
 GVAppMainWin* gMainWin = nullptr;
 
-constexpr int kSlotStyle = 4;
 // The logic control window is built at this height; the form gives it its own.
 constexpr int kLogicBuildHeight = 600;
 constexpr int kTimeBarHeight = 50;
@@ -61,10 +61,6 @@ constexpr int kDisplayModes[4] = {1, 2, 16, 32};
 float* jelOpacity(DisplaySettings* d) { return d ? &d->renderValue1 : nullptr; }
 int32_t* rateBits(DisplaySettings* d) { return d ? &d->optionWord : nullptr; }
 
-void moveSlot(void* control, int x, int y, int width, int height) {
-  static_cast<GVPanelSlot*>(control)->frame.move(width, height, x, y);
-}
-
 void moveLogicWindow(void* control, int x, int y, int width, int height) {
   static_cast<HwLogicCntrl*>(control)->move(x, y, width, height);
 }
@@ -75,12 +71,6 @@ void logicWindowSize(const void* control, int* width, int* height) {
   *height = w->height;
 }
 
-void slotSize(const void* control, int* width, int* height) {
-  const auto* slot = static_cast<const GVPanelSlot*>(control);
-  *width = slot->naturalWidth;
-  *height = slot->naturalHeight;
-}
-
 // The tool dialogs keep their own size wherever the form puts them.
 void moveAnimPanel(void* control, int x, int y, int width, int height) {
   GVMoveAnimDialog(static_cast<GVAnimDialog*>(control), x, y, width, height);
@@ -89,6 +79,14 @@ void animPanelSize(const void* control, int* width, int* height) {
   const auto* d = static_cast<const GVAnimDialog*>(control);
   *width = d->frame ? d->frame->width : 0;
   *height = d->frame ? d->frame->height : 0;
+}
+void moveKeyFrameBar(void* control, int x, int y, int, int) {
+  GVMoveKeyFrameBar(static_cast<GVKeyFrameBar*>(control), x, y);
+}
+void keyFrameBarSize(const void* control, int* width, int* height) {
+  const auto* b = static_cast<const GVKeyFrameBar*>(control);
+  *width = b->frame ? b->frame->width : 0;
+  *height = b->frame ? b->frame->height : 0;
 }
 void moveCamPanel(void* control, int x, int y, int, int) { GVCamDialogMove(static_cast<GVCamDialog*>(control), x, y); }
 void camPanelSize(const void* control, int* width, int* height) {
@@ -133,22 +131,6 @@ void editorBarSize(const void*, int* width, int* height) {
 
 void moveView(void* control, int x, int y, int width, int height) {
   GVMoveView(static_cast<GVView*>(control), x, y, width, height);
-}
-
-GVPanelSlot* makeSlot(HWND parent, HINSTANCE instance, const char* name, int width, int height, int hidden) {
-  auto* slot = new (std::nothrow) GVPanelSlot();
-  if (!slot) return nullptr;
-  slot->naturalWidth = width;
-  slot->naturalHeight = height;
-  slot->frame.createStyled(parent, instance, name, 0, 0, width, height, kSlotStyle, hidden, nullptr);
-  return slot;
-}
-
-void freeSlot(GVPanelSlot*& slot) {
-  if (!slot) return;
-  if (slot->frame.outer) DestroyWindow(slot->frame.outer);
-  delete slot;
-  slot = nullptr;
 }
 
 HwDropDownCntrl* makeChooser(HWND parent, HINSTANCE instance, const char* label, int width, int labelWidth,
@@ -218,7 +200,9 @@ GVAppMainWin::~GVAppMainWin() {
   GVFreeAnimDialog(animationPanel);
   delete animationPanel;
   animationPanel = nullptr;
-  freeSlot(keyFrameBar);
+  GVDestroyKeyFrameBar(keyFrameBar);
+  delete keyFrameBar;
+  keyFrameBar = nullptr;
   delete fpsChooser;
   fpsChooser = nullptr;
   delete timeBar;
@@ -309,7 +293,8 @@ void GVAppMainWin::buildPanels() {
   if (animationPanel) GVCreateAnimDialog(animationPanel, instance, parent, 0, GVAnimPanelCB, animState, this);
   f.addDefinition(animationPanel, kKindAnimation, 18, 35, nullptr, 0, 2, 42, nullptr, 0, 17, 400, nullptr, 0, 12,
                   10, timeBar, kKindTimeBar);
-  keyFrameBar = makeSlot(parent, instance, "Key Frames", 150, 35, 0);
+  keyFrameBar = new (std::nothrow) GVKeyFrameBar();
+  if (keyFrameBar) GVCreateKeyFrameBar(keyFrameBar, instance, parent, 542, GVKeyFrameBarCB, this);
   f.addDefinition(keyFrameBar, kKindKeyFrameBar, 18, 35, nullptr, 0, 10, 100, animationPanel, kKindAnimation, 17,
                   150, nullptr, 0, 12, 10, timeBar, kKindTimeBar);
 
@@ -613,7 +598,7 @@ void GVInstallAppWindows() {
   GVSetFormKind(kKindMoveTool, {moveMoveTool, moveToolSize});
   GVSetWindowClassRegistrar("LogicCntrlClass", HwLogicCntrl::registerClass);
   GVSetFormKind(kKindLogic, {moveLogicWindow, logicWindowSize});
-  GVSetFormKind(kKindKeyFrameBar, {moveSlot, slotSize});
+  GVSetFormKind(kKindKeyFrameBar, {moveKeyFrameBar, keyFrameBarSize});
   GVSetFormKind(kKindVehicle, {moveVehiclePanel, vehiclePanelSize});
   GVSetWindowClassRegistrar("VehicleClass", HwVehicle::registerClass);
   GVInstallAppMessageBox();

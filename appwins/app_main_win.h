@@ -12,6 +12,7 @@
 class HwBMButton;
 class HwDialogWindow;
 struct GVEditorBar;
+struct GVKeyFrameBar;
 class HwCreateGJel;
 class HwCreateJel;
 class HwCreateGeoBlock;
@@ -28,13 +29,6 @@ struct GVCamDialog;
 struct GVMenuBar;
 struct GVMoveToolDialog;
 struct GVView;
-
-// The place of a panel whose window comes later: an empty styled frame of the
-// panel's size, so that every rule of the form resolves.
-struct GVPanelSlot {
-  HwFrameWindow frame;
-  int naturalWidth = 0, naturalHeight = 0;
-};
 
 // Form kinds of the main window's panels.
 enum GVMainFormKind {
@@ -104,7 +98,7 @@ class GVAppMainWin : public HwMainAppWindow {
   GVCamDialog* cameraPanel = nullptr;
   GVEditorBar* selectorBar = nullptr;
   GVAnimDialog* animationPanel = nullptr;
-  GVPanelSlot* keyFrameBar = nullptr;
+  GVKeyFrameBar* keyFrameBar = nullptr;
   HwDropDownCntrl* fpsChooser = nullptr;
   GVView* view = nullptr;
   HwTimeBar* timeBar = nullptr;

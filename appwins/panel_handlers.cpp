@@ -75,6 +75,13 @@ void restart() {
 
 void reshowKeyFrameEditor() { GVReshowKeyFrameEditor(); }
 
+// A visible key-frame editor shows its Geo at the world's frame, its
+// evaluation source taken from the Geo's drive mode.
+void refreshKeyFrameEditorFully() {
+  const GVKeyFrameEditorLink* k = GVEditors().keyFrame;
+  if (k && k->visible) GVShowGeoInKeyFrameEditor(k->geoId, static_cast<float>(GVCurrentFrame(worldCell())), 0, 1);
+}
+
 // The manipulator follows its object again (once the view can place it).
 void recentreManipulator() {
   if (sv().recentreManipulator) sv().recentreManipulator();
@@ -467,7 +474,7 @@ int GVAnimPanelCB(int, int code, int value, void* user) {
       recentreManipulator();
       w->redrawView();
       GVClearInfoPanel(v);
-      reshowKeyFrameEditor();
+      refreshKeyFrameEditorFully();
       return frames().currentFrame;
     case 5:
       if (value == 0) {
@@ -486,7 +493,7 @@ int GVAnimPanelCB(int, int code, int value, void* user) {
         frames().playState = 0;
         recentreManipulator();
         w->redrawView();
-        reshowKeyFrameEditor();
+        refreshKeyFrameEditorFully();
         return 0;
       }
       return value == 2 ? frames().playState : 0;
@@ -521,7 +528,8 @@ int32_t GVKeyFrameBarCB(int32_t frame, int32_t event, int32_t geoId, const char*
     case 0x200:
       GVLongStepNotice(frame, GVLongStepFrames(frame, frames().currentFrame));
       GVStepFrame(frame, 0);
-      reshowKeyFrameEditor();
+      GVShowGeoInKeyFrameEditor(geoId, static_cast<float>(frame), 0, 1);
+      if (sv().placeManipulatorAtGeo) sv().placeManipulatorAtGeo();
       w->redrawView();
       return 0;
     case 0x800:

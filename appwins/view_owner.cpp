@@ -23,6 +23,7 @@
 #include "logic/line_services.h"
 #include "logic/program_store.h"
 #include "scene/app_selection.h"
+#include "scene/editor_links.h"
 #include "scene/frame_driver.h"
 #include "scene/jel_editor_callbacks.h"
 #include "scene/menu_commands.h"
@@ -168,9 +169,14 @@ GObject* findGeo(intptr_t id) {
   return id >= 1 ? GVGeoOf(GVFindGeo(geoList(), static_cast<int32_t>(id))) : nullptr;
 }
 
+// The key-frame editor, when it exists, shows the Geo at the current frame.
+void showInKeyFrameEditor(const Event& e) {
+  GVShowGeoInKeyFrameEditor(static_cast<int32_t>(e.id), GVCurrentFrameFloat(GVScene().world), e.source, 0);
+}
+
 int geoTransform(const Event& e) {
   if (!findGeo(e.id)) return 0;
-  refreshEditor(e, kEditorKeyFrame, static_cast<int32_t>(e.id), 0, false);
+  showInKeyFrameEditor(e);
   GVUpdateOgreObjects();
   GVShowTransformInfo(e.view);
   return 0;
@@ -198,7 +204,7 @@ void reapplyAttachments(const Event& e) {
 int geoPlacement(const Event& e) {
   GObject* geo = findGeo(e.id);
   if (!geo) return 0;
-  refreshEditor(e, kEditorKeyFrame, geo->id, 0, false);
+  showInKeyFrameEditor(e);
   if (stateMode() == kNaturalState) {
     if (geo->jelId != 0) {  // bound to that Jel
       HObject* jel = GVGetJelById(world(), geo->jelId);

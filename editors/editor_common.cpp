@@ -161,6 +161,46 @@ void GVSetButtonDown(HwBaseControl* control, bool down) {
   if (control && control->button) control->button->setState(down ? 2 : 0);
 }
 
+void GVGeoChooserText(int32_t id, char* text, size_t size) {
+  ObjHandle* geo = id >= 1 ? GVFindGeo(GVScene().geoList, id) : nullptr;
+  if (geo) {
+    char name[256] = "";
+    GVWriteGeoName(geo, name, sizeof name);
+    std::snprintf(text, size, "%s  {%d}", name, id);
+  } else if (id == -1) {
+    std::snprintf(text, size, "ALL Geos");
+  } else if (id < -1) {
+    std::snprintf(text, size, "Group_%d", -id);
+  } else {
+    std::snprintf(text, size, "NONE");
+  }
+}
+
+void GVShowGeoChooser(HwSelectorTool* selector, int32_t id) {
+  if (!selector) return;
+  char text[kHwSelectorBuffer];
+  GVGeoChooserText(id, text, sizeof text);
+  selector->setValue(text);
+  if (selector->window) RedrawWindow(selector->window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+int32_t GVNextGeoIdWrapped(int32_t id) {
+  const GeoList* list = GVGeoListOf(GVScene().geoList);
+  if (!list || !list->head) return 0;
+  for (const GObject* g = list->head; g; g = g->next)
+    if (g->id == id) return g->next ? g->next->id : list->head->id;
+  return list->head->id;
+}
+
+int32_t GVGeoInScene(int32_t id) { return id >= 1 && GVFindGeo(GVScene().geoList, id) ? 1 : 0; }
+
+int32_t GVRenameGeoFromChooser(const char* text, int32_t id) {
+  if (!GVGeoInScene(id) || !text) return 0;
+  char name[kHwSelectorBuffer];
+  std::snprintf(name, sizeof name, "%s", text);
+  return GVRenameGeo(name, id);
+}
+
 void GVLabelJelSelectorButtons(HwSelectorTool* selector) {
   if (!selector) return;
   if (selector->button2) selector->button2->setLabel(" ");

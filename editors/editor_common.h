@@ -63,6 +63,19 @@ void GVShowSelectorText(HwSelectorTool* selector, const char* text);
 // A button pressed or released from the program: its state and both windows.
 void GVSetButtonDown(HwBaseControl* control, bool down);
 
+// The chooser text of a Geo selection: "name  {id}" (an empty name for a
+// Geo without one), "ALL Geos", "Group_n" or "NONE".
+void GVGeoChooserText(int32_t id, char* text, size_t size);
+// Prints the chooser text of the id into the selector's box and redraws it at once.
+void GVShowGeoChooser(HwSelectorTool* selector, int32_t id);
+// The Geo after the one with the id in list order; the first Geo after the
+// last one or for an id not in the list; 0 for an empty list.
+int32_t GVNextGeoIdWrapped(int32_t id);
+// 1 when a Geo with the id (>= 1) is in the scene's list.
+int32_t GVGeoInScene(int32_t id);
+// Renames the Geo with the id (>= 1) to the typed text; 0 when refused.
+int32_t GVRenameGeoFromChooser(const char* text, int32_t id);
+
 // The two extra buttons of an editor's Jel selector: " " and "G".
 void GVLabelJelSelectorButtons(HwSelectorTool* selector);
 // An editor's Jel chooser at (5, 5): "Jel(s):" over the id's chooser text,

@@ -3,10 +3,12 @@
 #include <string_view>
 
 #include "appwins/editor_opener.h"
+#include "editors/attach_editor.h"
 #include "editors/geo_editor.h"
 #include "editors/glue_editor.h"
 #include "editors/group_editor.h"
 #include "editors/initial_state.h"
+#include "editors/key_frame_editor.h"
 #include "editors/matter_editor.h"
 #include "editors/part_editor.h"
 #include "editors/structure_editor.h"
@@ -31,7 +33,9 @@ constexpr Installed kEditors[] = {
     {kEditorGeoProperties, GVEditGeoEntry},
     {kEditorGeoPart, GVGeoPartEntry},
     {kEditorGeoGroup, GVGeoGroupEntry},
+    {kEditorKeyFrame, GVKeyFrameEntry},
     {kEditorRender, GVRenderEntry},
+    {kEditorAttachment, GVAttachmentEntry},
 };
 
 }  // namespace

@@ -26,11 +26,15 @@ struct GVJelGroupEditorLink {
 };
 
 // The key-frame editor: its Geo, shown again after a change of the scene's
-// state mode or of the Geo's deformation.
+// state mode or of the Geo's deformation, and a Geo shown at a time.
 struct GVKeyFrameEditorLink {
   int32_t geoId = 0;
   int32_t visible = 0;
   void (*reshowGeo)(void* editor) = nullptr;
+  // The Geo made current and its transform shown at the time: source -1
+  // evaluates the start slot, 0 the slot of its drive mode; fullRefresh 1
+  // takes the source from the drive mode whatever was given.
+  void (*showGeoAt)(void* editor, int32_t geoId, float time, int32_t source, int32_t fullRefresh) = nullptr;
   void* editor = nullptr;
 };
 
@@ -54,3 +58,5 @@ void GVEndEditorMode(GVJelEditorLink* link);
 void GVShowEditorStateMode(int32_t stateMode);
 // A visible key-frame editor shows its Geo again.
 void GVReshowKeyFrameEditor();
+// The key-frame editor, visible or not, shows the Geo at the time.
+void GVShowGeoInKeyFrameEditor(int32_t geoId, float time, int32_t source, int32_t fullRefresh);

@@ -5,6 +5,7 @@
 #include "GVAppWins/camera_record.h"
 #include "appwins/anim_dialog.h"
 #include "appwins/editor_bar.h"
+#include "appwins/key_frame_bar.h"
 #include "appwins/menu_bar.h"
 #include "appwins/tool_dialogs.h"
 #include "appwins/vehicle_panel.h"
@@ -53,7 +54,7 @@ TEST_F(MainWindow, PanelsFollowTheFormRulesOverTheWorkArea) {
       {win_->selectorBar->frame.window, {711, 30, 502, 38}},
       {win_->moveToolPanel->frame->outer, {3, 74, 38, 102}},
       {win_->animationPanel->frame->outer, {42, 924, 382, 36}},
-      {win_->keyFrameBar->frame.outer, {542, 924, 150, 35}},
+      {win_->keyFrameBar->frame->outer, {542, 924, 122, 36}},
       {win_->fpsChooser->window, {1787, 931, 116, 28}},
       {win_->timeBar->frame.window, {10, 969, 1894, 50}},
   };
