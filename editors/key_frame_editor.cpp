@@ -52,6 +52,16 @@ bool attached(const GObject* g) { return GVGeoHasAttachment(g->handle) != 0; }
 
 float fieldValue(const HwBaseControl* f) { return f && f->editButton ? f->editButton->getFloat() : 0.0f; }
 
+// The fields show four decimals, whatever was typed into them.
+void keepFourDecimals(HwBaseControl* f) {
+  if (f && f->editButton && f->editButton->edit) f->editButton->edit->decimals = 4;
+}
+
+void showValue(HwBaseControl* f, float value) {
+  keepFourDecimals(f);
+  GVSetFieldFloat(f, value);
+}
+
 }  // namespace
 
 HwKeyFrame::HwKeyFrame(int x, int32_t geoId, int32_t jelId, void* user)
@@ -111,10 +121,7 @@ void HwKeyFrame::build() {
       fields[i] = new HwBaseControl();
       fields[i]->create(frames[g]->inner, inst, 5, 5 + 35 * a, 195, 30, kLabels[i], 95, 1, 8, g == 2 ? 1.0f : 0.0f,
                         nullptr, callbacks[i], this);
-      if (fields[i]->editButton && fields[i]->editButton->edit) {
-        fields[i]->editButton->edit->decimals = 4;
-        fields[i]->editButton->setFloat(g == 2 ? 1.0f : 0.0f);
-      }
+      showValue(fields[i], g == 2 ? 1.0f : 0.0f);
     }
   }
 
@@ -154,7 +161,7 @@ void HwKeyFrame::reshowIfVisible() {
 // ---- showing ----
 
 void HwKeyFrame::clearFields() {
-  for (int i = 0; i < 9; ++i) GVSetFieldFloat(fields[i], i >= 6 ? 1.0f : 0.0f);
+  for (int i = 0; i < 9; ++i) showValue(fields[i], i >= 6 ? 1.0f : 0.0f);
 }
 
 void HwKeyFrame::updateFields(int32_t id, float time, int32_t source, int32_t override) {
@@ -172,9 +179,9 @@ void HwKeyFrame::updateFields(int32_t id, float time, int32_t source, int32_t ov
   float angles[3];
   if (!GVEvalGeoTrack(g->handle, m, angles, source, time)) return;
   for (int a = 0; a < 3; ++a) {
-    GVSetFieldFloat(fields[a], t[a]);
-    GVSetFieldFloat(fields[3 + a], angles[a] * kRadToDeg);
-    GVSetFieldFloat(fields[6 + a], s[a]);
+    showValue(fields[a], t[a]);
+    showValue(fields[3 + a], angles[a] * kRadToDeg);
+    showValue(fields[6 + a], s[a]);
   }
 }
 
@@ -244,10 +251,12 @@ float HwKeyFrame::fieldEdit(int code, int event, float value) {
   if (send((code - 1) / 3 + 1, kMayChange, geoId_)) {
     // Refused: the field shows the Geo's value again.
     setGeo(geoId_);
+    keepFourDecimals(fields[code - 1]);
     return fieldValue(fields[code - 1]);
   }
   if (event == -1 || event == 1) value += static_cast<float>(event) * (code >= 4 && code <= 6 ? 10.0f : 0.1f);
   applyTransform(this, geoId_, code, value);
+  keepFourDecimals(fields[code - 1]);
   return value;
 }
 
