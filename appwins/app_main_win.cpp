@@ -737,6 +737,8 @@ void GVInstallPanelServices(SceneServices* sp) {
   s.showSaveDialog = [](int32_t mode, const char* name) {
     if (gMainWin) gMainWin->showSaveDialog(mode, name);
   };
+  s.showExportDialog = [](int32_t geoId) { GVShowExportDialog(gMainWin, geoId); };
+  s.hideExportDialog = [] { GVHideExportDialog(gMainWin); };
   s.notesText = []() -> char* {
     char* text = nullptr;
     GVGetNotesText(&text);
@@ -794,6 +796,8 @@ void GVRemovePanelServices(SceneServices* sp) {
   s.refreshVehiclePanel = nullptr;
   s.showFilesList = nullptr;
   s.showSaveDialog = nullptr;
+  s.showExportDialog = nullptr;
+  s.hideExportDialog = nullptr;
   s.notesText = nullptr;
   s.setSceneNotes = nullptr;
   s.refreshGeoSelection = s.refreshJelSelection = nullptr;

@@ -110,7 +110,7 @@ int GVEditorFrameCB(int code, void* mainWindow) {
     w->showLogicPanel(w->logicPanel && w->logicPanel->isVisible() ? 0 : 1);
   } else if (code == kEditorVehiclePanel) {
     if (w->vehiclePanel) w->showVehiclePanel(w->vehiclePanel->isVisible() ? 0 : 1);
-  } else if (code != kEditorGeoPart) {
+  } else if (code != kEditorGeoPart && code < kEditorExport) {
     // The selector bar has no Geo part button; that editor opens from its Geo's.
     GVOpenEditor(code, w);
   }
@@ -139,6 +139,28 @@ void GVOpenEditor(int code, GVAppMainWin* w) {
   } else if (editor->popup) {
     ShowWindow(editor->popup, SW_SHOW);
   }
+}
+
+void GVShowExportDialog(GVAppMainWin* w, int32_t geoId) {
+  const GVEditorEntry* entry = w ? GVEditorEntryOf(kEditorExport) : nullptr;
+  if (!entry) return;
+  HwDialogWindow*& dialog = w->editors[kEditorExport];
+  if (!dialog) {
+    GVEditorArgs args;
+    args.main = w;
+    args.x = GVEditorOpenX();
+    args.geoId = geoId;
+    dialog = entry->make(args);
+    if (!dialog) return;
+  } else if (entry->refresh) {
+    entry->refresh(dialog, geoId, 0);
+  }
+  if (dialog->popup) ShowWindow(dialog->popup, SW_SHOW);
+}
+
+void GVHideExportDialog(GVAppMainWin* w) {
+  HwDialogWindow* dialog = w ? w->editors[kEditorExport] : nullptr;
+  if (dialog && dialog->popup) ShowWindow(dialog->popup, SW_HIDE);
 }
 
 void GVAppMainWin::refreshEditors(int geoId, int jelId) {

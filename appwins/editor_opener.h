@@ -30,7 +30,8 @@ enum GVEditorCode : int {
   kEditorAttachment = 15,
   kEditorSceneSettings = 16,
   kEditorLights = 17,
-  kEditorCodeEnd = 18,  // one past the last code
+  kEditorExport = 18,   // the File menu's export dialog; no bar button sends it
+  kEditorCodeEnd = 19,  // one past the last code
 };
 
 // What an editor is made with: the main window, the x every editor opens at,
@@ -63,7 +64,7 @@ constexpr int kEditorFrameStyle = 5;
 void GVSetEditorHelpTopic(HwDialogWindow* editor, const char* topic);
 
 // One owner per code: the entry is taken only when the code is an editor code
-// (1..17, not 13 or 14) with no entry, or with an entry of the same owner.
+// (1..18, not 13 or 14) with no entry, or with an entry of the same owner.
 // 1 taken; 0 refused, with a message naming both owners.
 int GVInstallEditorEntry(int code, const GVEditorEntry& entry, const char* owner);
 // The code's entry removed (its owner's shutdown, tests).
@@ -79,6 +80,10 @@ int GVEditorFrameCB(int code, void* mainWindow);
 // An editor with an entry made on first use (it shows itself), then hidden
 // when visible and shown when hidden.
 void GVOpenEditor(int code, GVAppMainWin* mainWindow);
+// The export dialog made on first use with the Geo (else the current one),
+// otherwise refreshed with it, then shown; hidden when it exists.
+void GVShowExportDialog(GVAppMainWin* mainWindow, int32_t geoId);
+void GVHideExportDialog(GVAppMainWin* mainWindow);
 // The x every editor opens at: half the work-area width (toward zero) + 180.
 int GVEditorOpenX();
 

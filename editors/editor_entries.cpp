@@ -4,6 +4,7 @@
 
 #include "appwins/editor_opener.h"
 #include "editors/attach_editor.h"
+#include "editors/export_dialog.h"
 #include "editors/geo_editor.h"
 #include "editors/glue_editor.h"
 #include "editors/group_editor.h"
@@ -11,8 +12,9 @@
 #include "editors/key_frame_editor.h"
 #include "editors/matter_editor.h"
 #include "editors/part_editor.h"
-#include "editors/structure_editor.h"
 #include "editors/render_editor.h"
+#include "editors/structure_editor.h"
+#include "editors/walls_dialog.h"
 
 namespace {
 
@@ -36,6 +38,8 @@ constexpr Installed kEditors[] = {
     {kEditorKeyFrame, GVKeyFrameEntry},
     {kEditorRender, GVRenderEntry},
     {kEditorAttachment, GVAttachmentEntry},
+    {kEditorWalls, GVWallsEditorEntry},
+    {kEditorExport, GVExportDialogEntry},
 };
 
 }  // namespace
