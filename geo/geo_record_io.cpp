@@ -59,6 +59,18 @@ void codeSlot(C& c, GTransform& t) {
   codeVec3(c, t.scale);
 }
 
+// The displayed frame's placement is worked out again when a scene opens
+// (frame 0 is stepped), so files hold the start placement there: what the
+// Geo shows before a frame is stepped, and the same whether the scene was
+// saved mid-play or after opening.
+template <typename C>
+void codeSlots(C& c, GObject* g) {
+  for (int k = 0; k < GEO_SLOT_COUNT; ++k) {
+    GTransform start = g->xform[GEO_SLOT_START];
+    codeSlot(c, k == GEO_SLOT_FRAME && !c.reading() ? start : g->xform[k]);
+  }
+}
+
 template <typename C>
 void codeVertBind(C& c, GeoVertBind& b) {
   c.i32(b.jelId);
@@ -105,7 +117,7 @@ void codeV5Fixed(FileCodec& c, GObject* g) {
   for (float& v : g->surfaceFloats) c.f32(v);
   for (int32_t& v : g->surfaceInts) c.i32(v);
   for (float& v : g->slotTail) c.f32(v);
-  for (GTransform& t : g->xform) codeSlot(c, t);
+  codeSlots(c, g);
   c.unused(kV5TailUnused);
 }
 
@@ -553,7 +565,7 @@ bool imageRecord(ImageCodec& c, GObject* g) {
   c.f32(g->surfaceParam);
   for (float& v : g->surfaceFloats) c.f32(v);
   for (int32_t& v : g->surfaceInts) c.i32(v);
-  for (GTransform& t : g->xform) codeSlot(c, t);
+  codeSlots(c, g);
   for (float& v : g->slotTail) c.f32(v);
   if (c.reading()) c.require(countsValid(g));
   if (!c.ok) return false;
