@@ -71,6 +71,15 @@ TEST(LogicStore, MainProgramRunsOnEverySubStepThroughTheFrameDriver) {
     EXPECT_EQ(r.subStep, 4);
     EXPECT_EQ(r.subSteps, 4);
   }
+  // A jump from frame 0 straight to frame 10: the runner restores the stored
+  // frame 0 and, having restored, runs the frame's work once before stepping
+  // the ten frames, so the program runs once more and reports once more.
+  GVStepFrame(0, 1);
+  gCalls = 0;
+  gReports.clear();
+  GVStepFrame(10, 1);
+  EXPECT_EQ(gCalls, 41);
+  EXPECT_EQ(gReports.size(), 11u);
 
   GVAppShutdown();
   EXPECT_EQ(GVScene().logic, nullptr);
