@@ -1,5 +1,6 @@
 #include "vehicle/vehicle_commands.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "GVAppWins/camera_record.h"
@@ -211,6 +212,13 @@ void GVVehicleFirstSettings(VehicleRec* v) {
 ObjHandle* GVMakeVehicle(int32_t kind, int32_t nA, int32_t nB, int32_t wheelKindMode, int32_t geoMode) {
   HWorld* world = GVWorldOf(GVScene().world);
   if (!world) return nullptr;
+  // The vehicle takes ids above the largest in the scene; when they would
+  // pass the largest int, nothing is built and the old vehicle stays.
+  if (GVVehicleNextJelId(world) > INT32_MAX - kVehicleJelIds) {
+    if (GVSceneServices().showMessage)
+      GVSceneServices().showMessage("Gv Warning: Vehicle not created. The scene's Jel ids leave no room for its parts");
+    return nullptr;
+  }
   const int32_t flags = GVVehicleKindFlags(kind);
   const KeptVehicle kept = keepSettings(GVVehicleOf(GVScene().vehicle));
   const std::vector<BoundGeo> bound = boundGeos(kept.ids);

@@ -6,6 +6,7 @@
 #include "dynamics/world.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
+#include "scene/file_ids.h"
 
 HObject* GVVehicleJel(const HWorld* world, int32_t id) {
   if (!world || id < 1) return nullptr;
@@ -57,7 +58,7 @@ int32_t GVVehicleNextJelId(const HWorld* world) {
   if (world)
     for (const HObject* j = world->head; j; j = GVNextJel(j))
       if (j->id > top) top = j->id;
-  return top + 1;
+  return GVIdAfter(top);
 }
 
 void GVVehicleDeleteJels(HWorld* world, int32_t selection) {

@@ -25,7 +25,7 @@ HAState* GVVehicleJelMovable(const HWorld* world, int32_t id);
 // Gives a Jel without a cell one, and appends it to the world. The Jel's handle cell, or null (the Jel then
 // is not added) when no cell could be made.
 HObject** GVVehicleAddJel(HWorld* world, HObject* jel);
-// Largest Jel id of the world plus one.
+// Largest Jel id of the world plus one (1 for none, held at the largest int).
 int32_t GVVehicleNextJelId(const HWorld* world);
 // Deletes the Jels of a selection (id or group) from the world.
 void GVVehicleDeleteJels(HWorld* world, int32_t selection);

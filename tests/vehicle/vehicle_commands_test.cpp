@@ -119,6 +119,12 @@ TEST(VehicleCommands, KindsZeroAndThreeNumberTheirPartsAfterTheLargestId) {
   s.view->addJel(7, "Other");
   GVMakeVehicle(3, 0, 0, 0, 32);
   EXPECT_EQ(JelIds(s.Vehicle()), Range(8, 22));
+  // No room for fifteen ids above the largest: nothing is built, nothing lost.
+  s.view->addJel(INT32_MAX - 5, "Top");
+  ObjHandle* before = GVScene().vehicle;
+  EXPECT_EQ(GVMakeVehicle(3, 0, 0, 0, 32), nullptr);
+  EXPECT_EQ(GVScene().vehicle, before);
+  EXPECT_EQ(JelIds(s.Vehicle()), Range(8, 22));
 }
 
 TEST(VehicleCommands, WheelGeosTurnWithTheirWheels) {
