@@ -82,7 +82,8 @@ void logEngineError(const Ogre::Exception& e) {
 }  // namespace
 
 Ogre::TexturePtr GVGetRttTexture() {
-  if (!gOgreData || !gOgreData->mRoot) return Ogre::TexturePtr();
+  // A root whose render system never started has no texture manager.
+  if (!gOgreData || !gOgreData->mRoot || !Ogre::TextureManager::getSingletonPtr()) return Ogre::TexturePtr();
   return Ogre::TextureManager::getSingleton().getByName(kRttTexture, defaultGroup());
 }
 

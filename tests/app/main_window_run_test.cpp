@@ -10,9 +10,11 @@
 #include <OGRE/OgreTechnique.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "program_fixture.h"
 #include "GVAppWins/ogre_geo_objects.h"
@@ -24,6 +26,8 @@
 #include "GVAppWins/camera_record.h"
 #include "app/app_windows.h"
 #include "app/service_installers.h"
+#include "app/message_loop.h"
+#include "appwins/anim_dialog.h"
 #include "appwins/editor_opener.h"
 #include "appwins/file_list.h"
 #include "dynamics/world_runner.h"
@@ -271,6 +275,55 @@ TEST_F(MainWindowRun, StructureToolCellStaysWithItsFramesAfterTheModeEnds) {
   ASSERT_EQ(int(start.size()), jel->nodeCount + 1);
   for (int32_t i = 1; i <= jel->nodeCount; ++i) EXPECT_LT(jel->pos[i][1], start[i] - 0.01f) << i;
   GVRemoveEditorEntries();
+}
+
+// Ends the message loop once the scene has played 60 frames.
+void CALLBACK QuitAtFrame60(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+  if (GVFrameClock().currentFrame < 60) return;
+  KillTimer(hwnd, id);
+  PostQuitMessage(0);
+}
+
+// Each sample opened from the files list shows its objects large at frame 0
+// (from the highest to the lowest they span a third of the view's height or
+// more), and played 60 frames from the animation panel it looks different.
+TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
+  ASSERT_TRUE(GVRenderStarted());
+  for (const char* name : {"JelDrop.gvs", "Vehicle2x2.gvs", "LogicCommands.gvs"}) {
+    open(name);
+    GVHideNotesWindow();
+    GVAppMainWin::fpsCB(4, win_);
+    win_->redrawView();
+    settle();
+    GVComposeScreen();
+    const RECT v = rectOf(win_->view->window);
+    auto shot = [&] {
+      std::vector<COLORREF> px;
+      for (int y = v.top; y < v.bottom; ++y)
+        for (int x = v.left; x < v.right; ++x) px.push_back(screen(x, y));
+      return px;
+    };
+    const std::vector<COLORREF> frame0 = shot();
+    const int w = v.right - v.left, h = v.bottom - v.top;
+    const COLORREF background = frame0[1];  // the top row shows no object
+    int top = h, bottom = -1;  // the rows the objects reach (the walls' thin lines do not count)
+    for (int y = 0; y < h; ++y) {
+      int other = 0;
+      for (int x = 0; x < w; ++x) other += frame0[y * w + x] != background;
+      if (other > w / 50) top = std::min(top, y), bottom = y;
+    }
+    EXPECT_GE((bottom - top) * 3, h) << name;
+    EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / (std::string(name) + "_frame0.png")).c_str()));
+    GVAnimDialog* panel = win_->animationPanel;
+    clickCentre(panel->play->face);
+    SetTimer(win_->view->window, 77, 5, QuitAtFrame60);
+    GVRunMessageLoop();
+    clickCentre(panel->play->face);
+    settle();
+    GVComposeScreen();
+    EXPECT_NE(shot(), frame0) << name;
+    EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / (std::string(name) + "_frame60.png")).c_str()));
+  }
 }
 
 }  // namespace

@@ -114,11 +114,15 @@ TEST_F(TaggedScene, TutorialsAreTheGeneratorsReadPlayAndSurviveEveryCut) {
     ASSERT_EQ(Read(shipped), kTaggedReadOk) << path;
     EXPECT_NE(GVWorldOf(GVScene().world)->head, nullptr);
     EXPECT_EQ(GVGeoIdBlocks().count, 1);
-    // The stored camera: backed off to see the box, hidden-line display.
-    CameraRec reset;
-    GVCameraInit(&reset);
-    GVResetCamera(&reset, 800, 600, GVScene().bounds);
-    EXPECT_EQ(camera.eye[2], reset.eye[2]);
+    // The stored camera: on the objects inside the box, from in front and
+    // above, hidden-line display.
+    const float* b = GVScene().bounds;
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_GE(camera.target[k], b[2 * k]);
+      EXPECT_LE(camera.target[k], b[2 * k + 1]);
+    }
+    EXPECT_GT(camera.eye[2], camera.target[2]);
+    EXPECT_GT(camera.eye[1], camera.target[1]);
     EXPECT_EQ(camera.geoDisplayMode, 32);
     ASSERT_NE(notes, nullptr);
     const std::vector<float> end = PlayTo(50);

@@ -1,8 +1,11 @@
 #include "sample_scenes.h"
 
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 
 #include "GVAppWins/camera_record.h"
+#include "dynamics/jel_selection.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
 #include "geo/geo_binding.h"
@@ -48,6 +51,7 @@ HObject* addBlockJel(int32_t id, const char* name, int32_t nx, int32_t ny, int32
   GVGridFillBox(1, nx, &b, 1, 1, ny, nz);
   MatterProps matter;
   GVSetMatterDefaults(&matter);
+  matter.forceY = -9.81f;  // the defaults have no weight: these fall
   HObject* j = GVCreateJelFromBuilder(&b, id, 0, 0, &matter);
   GVFreeLatticeBuilder(&b);
   if (!j) return nullptr;
@@ -186,11 +190,52 @@ int32_t GVBuildSampleScene(int32_t sample) {
   }
 }
 
+namespace {
+
+// The box (min x, max x, min y, max y, min z, max z) of every Jel's nodes and
+// every Geo's vertices, taken down to the floor the Jels fall to; 0 when the
+// scene holds neither.
+int32_t objectsBox(float box[6]) {
+  SceneRecords& sc = GVScene();
+  bool any = false;
+  auto take = [&](const float b[6]) {
+    for (int k = 0; k < 3; ++k) {
+      box[2 * k] = any ? std::min(box[2 * k], b[2 * k]) : b[2 * k];
+      box[2 * k + 1] = any ? std::max(box[2 * k + 1], b[2 * k + 1]) : b[2 * k + 1];
+    }
+    any = true;
+  };
+  float b[6];
+  const HWorld* world = GVWorldOf(sc.world);
+  for (const HObject* j = world ? world->head : nullptr; j; j = GVNextJel(j))
+    if (GVJelSelBounds(world, j->id, b)) take(b);
+  for (const GObject* g = GVGeoListOf(sc.geoList)->head; g; g = g->next)
+    if (GVGeoSelBounds(GVGeoListOf(sc.geoList), g->id, b)) take(b);
+  if (any) box[2] = std::min(box[2], sc.bounds[2]);
+  return any ? 1 : 0;
+}
+
+}  // namespace
+
 void GVPrepareSampleWrite(CameraRec* camera) {
   SceneRecords& sc = GVScene();
   GVCameraInit(camera);
-  // Level, backed off to see the scene's box in an 800 x 600 view.
-  GVResetCamera(camera, 800, 600, sc.bounds);
+  // An 80 degree view of a 1920 x 1080 window, looking 20 degrees down at the
+  // objects from in front, near enough that their box fills about nine
+  // tenths of the view's height (or width, when it is the wider).
+  GVResetCamera(camera, 1920, 1080, sc.bounds);
+  float box[6];
+  if (objectsBox(box)) {
+    const float c[3] = {(box[0] + box[1]) / 2, (box[2] + box[3]) / 2, (box[4] + box[5]) / 2};
+    const float half = std::max((box[3] - box[2]) / 2, (box[1] - box[0]) / 2 * 1080.0f / 1920.0f);
+    const float d = std::max(half, 0.5f) / (0.9f * std::tan(camera->fov / 2)) + (box[5] - box[4]) / 2;
+    const float down = 20.0f * 3.14159265f / 180.0f;
+    for (int k = 0; k < 3; ++k) camera->target[k] = c[k];
+    camera->eye[0] = c[0];
+    camera->eye[1] = c[1] + d * std::sin(down);
+    camera->eye[2] = c[2] + d * std::cos(down);
+    GVUpdateCameraAngles(camera);
+  }
   camera->geoDisplayMode = 32;
   camera->jelDisplayMode = 32;
   if (sc.display) {
