@@ -5,6 +5,7 @@
 #include "app/app_windows.h"
 #include "appwins/app_main_win.h"
 #include "appwins/menu_services.h"
+#include "editors/editor_entries.h"
 #include "logic/logic_store.h"
 #include "scene/scene_services.h"
 #include "toolkit/messages.h"
@@ -60,6 +61,7 @@ const std::vector<ServiceInstaller>& GVServiceInstallers() {
       {"logic", ServiceStage::kScene, OnTable<GVInstallLogicServices>, OnTable<GVRemoveLogicServices>},
       {"main window", ServiceStage::kMainWindow, GVInstallMainWindowServices, GVRemoveMainWindowServices},
       {"menu", ServiceStage::kMainWindow, InstallMenu, RemoveMenu},
+      {"editors", ServiceStage::kMainWindow, GVInstallEditorServices, GVRemoveEditorServices},
       // Run by the vehicle's file services and commands as a vehicle comes and goes.
       {"vehicle", ServiceStage::kVehicle, GVInstallVehicleServices, GVRemoveVehicleServices},
   };

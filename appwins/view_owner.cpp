@@ -25,6 +25,8 @@
 #include "scene/app_selection.h"
 #include "scene/editor_links.h"
 #include "scene/frame_driver.h"
+#include "scene/geo_editor_callbacks.h"
+#include "scene/geo_editor_links.h"
 #include "scene/jel_editor_callbacks.h"
 #include "scene/menu_commands.h"
 #include "scene/scene_access.h"
@@ -74,9 +76,12 @@ void beep() {
   if (sv().beep) sv().beep();
 }
 
-// The lights editor's placing toggle holds picks for itself; the lights
-// editor answers here once it exists.
-bool lightsPlacing(const Event&) { return false; }
+// While the lights editor looks through its light, picks in the view are
+// not the user's choice of object: the camera is placing the light.
+bool lightsPlacing(const Event&) {
+  const GeoEditorLinks& l = GVGeoEditorLinks();
+  return l.lightsEditorCameraOn && l.lightsEditorCameraOn();
+}
 
 // The view's current Jel (record word 0), 0 without one.
 int32_t currentJel(const Event& e) { return e.view->currentJel ? e.view->currentJel[0] : 0; }
@@ -451,9 +456,13 @@ int animMode(const Event& e) {
   return 0;
 }
 
-// Events whose receivers are not built: the lights editor's own callback
-// (light changed).
-int laterPanel(const Event&) { return 0; }
+// The view camera moved: the lights editor's light follows it (its callback
+// acts only while the editor looks through the light).
+int lightChanged(const Event& e) {
+  const GeoEditorLinks& l = GVGeoEditorLinks();
+  if (l.lightsEditorVisible && l.lightsEditorLight) GVLightsDlgCB(0, 0x200000, l.lightsEditorLight(), e.main);
+  return 0;
+}
 
 using Handler = int (*)(const Event&);
 
@@ -482,7 +491,7 @@ Handler handlerOf(uint32_t mask) {
     case kViewCamDistance: return camDistance;
     case kViewCamFov: return camFov;
     case kViewCamHeading: return camHeading;
-    case kViewLightChanged: return laterPanel;
+    case kViewLightChanged: return lightChanged;
     case kViewAnimMode: return animMode;
     case kViewDriveKeys: return driveKeys;
     case kViewOpenScene: return openScene;

@@ -10,11 +10,14 @@
 #include "editors/group_editor.h"
 #include "editors/initial_state.h"
 #include "editors/key_frame_editor.h"
+#include "editors/lights_editor.h"
 #include "editors/matter_editor.h"
 #include "editors/part_editor.h"
 #include "editors/render_editor.h"
+#include "editors/scene_settings.h"
 #include "editors/structure_editor.h"
 #include "editors/walls_dialog.h"
+#include "scene/scene_services.h"
 
 namespace {
 
@@ -40,6 +43,8 @@ constexpr Installed kEditors[] = {
     {kEditorAttachment, GVAttachmentEntry},
     {kEditorWalls, GVWallsEditorEntry},
     {kEditorExport, GVExportDialogEntry},
+    {kEditorSceneSettings, GVSceneSettingsEntry},
+    {kEditorLights, GVLightsEntry},
 };
 
 }  // namespace
@@ -57,3 +62,7 @@ void GVRemoveEditorEntries() {
     if (owner && std::string_view(owner) == kEditorsOwner) GVRemoveEditorEntry(code);
   }
 }
+
+void GVInstallEditorServices(SceneServices* s) { s->endLightEdit = GVEndLightEdit; }
+
+void GVRemoveEditorServices(SceneServices* s) { s->endLightEdit = nullptr; }

@@ -2,6 +2,8 @@
 // one per editor code, each owned by this folder.
 #pragma once
 
+struct SceneServices;
+
 // The owner name the editors' entries are installed under.
 constexpr const char* kEditorsOwner = "editors";
 
@@ -10,3 +12,8 @@ constexpr const char* kEditorsOwner = "editors";
 int GVInstallEditorEntries();
 // Removes the entries this folder installed.
 void GVRemoveEditorEntries();
+
+// The scene-service entries the editors answer (the lights editor's end of
+// its camera mode); set while the main window exists.
+void GVInstallEditorServices(SceneServices* services);
+void GVRemoveEditorServices(SceneServices* services);

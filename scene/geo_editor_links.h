@@ -33,6 +33,9 @@ struct GeoEditorLinks {
   int32_t (*lightsEditorVisible)() = nullptr;
   CameraRec* (*lightsEditorCamera)() = nullptr;
   void (*lightsEditorUpdateFields)() = nullptr;
+  // Whether it looks through its light now (1), and that light's index.
+  int32_t (*lightsEditorCameraOn)() = nullptr;
+  int32_t (*lightsEditorLight)() = nullptr;
 };
 
 const GeoEditorLinks& GVGeoEditorLinks();

@@ -230,7 +230,8 @@ void GVLightsDlgCB(int32_t code, int32_t event, int32_t index, void* mainWin) {
       clearInfoPanel();
       return;
     case 0x200000:
-      if (l.lightsEditorVisible()) lightFromView(light, index);
+      // A camera move in the view: only while the editor looks through a light.
+      if (l.lightsEditorVisible() && l.lightsEditorCameraOn && l.lightsEditorCameraOn()) lightFromView(light, index);
       return;
     case 0x400000:
     case 0x800000:
@@ -261,8 +262,11 @@ void GVLightsDlgCB(int32_t code, int32_t event, int32_t index, void* mainWin) {
       viewFromLight(code, event, light, index);
       return;
     default:
-      recreateLights();
+      // A field of the light or of the scene's colours: the render light (or
+      // the background or ambient) takes exactly the fields named.
+      updateLight(event, index);
       redrawView();
+      clearInfoPanel();
       return;
   }
 }

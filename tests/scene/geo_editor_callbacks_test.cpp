@@ -57,6 +57,7 @@ struct GeoEditorCallbacks : testing::Test {
     l.attachEditorGeo = [] { return int32_t(1); };
     l.lightsEditorVisible = [] { return int32_t(1); };
     l.lightsEditorCamera = []() -> CameraRec* { return &self->keptCamera; };
+    l.lightsEditorCameraOn = [] { return int32_t(1); };
     GVSetGeoEditorLinks(l);
     GVScene().display = GVInitDisplaySettings(new DisplaySettings);
     GVScene().lights = GVNewLightList(new LightList);
