@@ -3,12 +3,22 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 
+#include "appwins/anim_dialog.h"
+#include "appwins/app_main_win.h"
+#include "appwins/editor_bar.h"
 #include "appwins/help_window.h"
+#include "appwins/menu_bar.h"
 #include "appwins/message_dlg.h"
+#include "appwins/tool_dialogs.h"
 #include "main_window_fixture.h"
 #include "scene/work_folders.h"
+#include "toolkit/buttons.h"
+#include "toolkit/choosers.h"
+#include "toolkit/label.h"
+#include "toolkit/multi_list.h"
 
 namespace fs = std::filesystem;
 
@@ -84,6 +94,53 @@ TEST_F(HelpWindow, CountsAndLineEndsAndMissingFiles) {
   ASSERT_TRUE(box);
   auto* dlg = reinterpret_cast<HwMessageDlg*>(GetWindowLongA(box, GWL_USERDATA));
   EXPECT_EQ(dlg->text, "Gv error: cannot open helpfile " + std::string(GVHelpFilesDir()) + "/nosuch.hhf");
+}
+
+void addItems(std::set<std::string>& labels, const QwMultiList* list) {
+  for (int l = 0; list && l < list->listCount; ++l)
+    for (int i = 0; i < list->table[l].count; ++i) labels.insert(list->table[l].items[i].text);
+}
+
+// Every label the overview pages quote is one the main window shows: menus,
+// choosers and their items, the panels' buttons (also as they read once pressed).
+TEST_F(HelpWindow, OverviewPagesQuoteOnlyLabelsTheMainWindowShows) {
+  std::set<std::string> labels;
+  GVMenuBar* menu = win_->menuBar;
+  for (HwMenuButton* m : {menu->file, menu->create, menu->help}) {
+    labels.insert(m->label);
+    addItems(labels, m->multiList);
+  }
+  labels.insert(menu->notes->label);
+  menu->notesShown = 1;
+  GVSetNotesButtonTitle(menu);
+  labels.insert(menu->notes->label);
+  for (HwDropDownCntrl* c : {win_->geoDisplay, win_->jelDisplay, win_->fpsChooser}) {
+    labels.insert(c->label->text);
+    addItems(labels, c->multiList);
+  }
+  for (HwBMButton* b : win_->cameraPanel->buttons) labels.insert(b->label);
+  for (HwBMButton* b : win_->selectorBar->buttons) labels.insert(b->label);
+  GVAnimDialog* anim = win_->animationPanel;
+  labels.insert(anim->modeButton->label);
+  labels.insert(anim->stateButton->label);
+  GVSetAnimInitButton(anim, -1);
+  labels.insert(anim->stateButton->label);
+
+  int quoted = 0;
+  for (const char* topic : {"hlp_whatgv", "hlp_cntlsoverview", "hlp_helpoverview"}) {
+    GVShowHelpPage(topic, 0);
+    const std::string text = GVHelpWindow()->text();
+    for (size_t at = text.find('"'); at != std::string::npos; at = text.find('"', at + 1)) {
+      const size_t end = text.find('"', at + 1);
+      ASSERT_NE(end, std::string::npos) << topic;
+      EXPECT_TRUE(labels.count(text.substr(at + 1, end - at - 1))) << topic << ": " << text.substr(at, end - at + 1);
+      ++quoted;
+      at = end;
+    }
+  }
+  EXPECT_GE(quoted, 20);  // the pages name the controls by their labels
+  for (const char* kept : {"File", "Create", "Help", "INIT", "NAT", "REC", "Pa", "Zo", "Fix POI", "Set POI", "Atc"})
+    EXPECT_TRUE(labels.count(kept)) << kept;
 }
 
 }  // namespace
