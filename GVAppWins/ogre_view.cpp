@@ -207,9 +207,31 @@ static void readBackIntoWindow(OgreData* d) {
   ReleaseDC(d->mViewWindow, dc);
 }
 
+static bool frameReady(const OgreData* d) { return d && d->mRoot && d->mViewport && d->mWindow; }
+
+void GVRenderOgreTargets() {
+  OgreData* d = gOgreData;
+  if (!frameReady(d)) return;
+  try {
+    d->mRoot->renderOneFrame();
+  } catch (const Ogre::Exception& e) {
+    Ogre::LogManager::getSingleton().logMessage(e.getFullDescription(), Ogre::LML_CRITICAL);
+  }
+}
+
+void GVReadBackOgreView() {
+  OgreData* d = gOgreData;
+  if (!frameReady(d)) return;
+  try {
+    readBackIntoWindow(d);
+  } catch (const Ogre::Exception& e) {
+    Ogre::LogManager::getSingleton().logMessage(e.getFullDescription(), Ogre::LML_CRITICAL);
+  }
+}
+
 void GVRenderOgreFrame() {
   OgreData* d = gOgreData;
-  if (!d || !d->mRoot || !d->mViewport || !d->mWindow) return;
+  if (!frameReady(d)) return;
   try {
     d->mRoot->renderOneFrame();
     readBackIntoWindow(d);

@@ -74,6 +74,10 @@ int GVResizeOgreView(int width, int height);
 void GVOgreWindowResized(int width, int height);
 // Renders every target once and reads the view texture back into the view window.
 void GVRenderOgreFrame();
+// The two halves of GVRenderOgreFrame: every target rendered once, then the
+// view texture read back into the view window.
+void GVRenderOgreTargets();
+void GVReadBackOgreView();
 
 void GVCreateOgreWalls();
 void GVUpdateOgreWalls(const float bounds[6]);

@@ -2,6 +2,10 @@
 // program's main window starts its view, for the view benchmarks.
 #pragma once
 
+#include <unistd.h>
+
+#include <string>
+
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/view_links.h"
 #include "GVAppWins/view_window.h"
@@ -11,8 +15,21 @@ inline LRESULT CALLBACK GVBenchMainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
+// The engine reads "plugins.cfg", "ogre.cfg" and "media" from the working
+// folder; the build puts them beside the benchmark, so a benchmark started from
+// any folder works there.
+inline void GVBenchEnterOwnFolder() {
+  char exe[4096];
+  const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (n <= 0) return;
+  std::string folder(exe, static_cast<size_t>(n));
+  folder.erase(folder.find_last_of('/') + 1);
+  if (!folder.empty() && chdir(folder.c_str()) != 0) return;
+}
+
 // False when the engine did not start (it needs an X display).
 inline bool GVBenchStartView(GVView* view, int width, int height) {
+  GVBenchEnterOwnFolder();
   GVTestReset();
   GVTestSetScreen(1400, 900);
   static float bounds[6] = {-12, 12, 0, 24, -12, 12};

@@ -1,6 +1,6 @@
 // The per-frame refresh of a deformed Geo: normals recomputed and the vertex
 // buffers rewritten (GVUpdateOgreGeoMesh) for a 200,704-vertex grid bound to
-// a Jel whose nodes move every frame. Run from this folder under an X display
+// a Jel whose nodes move every frame. Run from any folder under an X display
 // (xvfb-run); reports vertices per second.
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 // One frame of the walls-only 3-D view at 1280 x 800: the engine renders into
 // the view texture and the frame is read back into the view window. Run from
-// this folder under an X display (xvfb-run).
+// any folder under an X display (xvfb-run).
 #include <benchmark/benchmark.h>
 
 #include "bench_view.h"
