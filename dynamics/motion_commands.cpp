@@ -25,7 +25,7 @@ static void SelMassAndSum(HWorld* world, int32_t part, int32_t selection, int32_
     HBState* s = ReaderAt(j, frame);
     if (!s) continue;
     s->getPartMass(part, frame, mass);
-    if (frame == kFrameNatural)
+    if (frame == kFrameInitial)
       s->getPartMassSumVec0(part, frame, kAxesAll, sum);
     else
       s->getPartMassPosSum(part, frame, kAxesAll, sum);
@@ -59,7 +59,7 @@ void GVGetSelPosition(HWorld* world, int32_t part, int32_t selection, int32_t fr
 void GVSetSelPosition(HWorld* world, int32_t part, int32_t selection, int32_t frame, int32_t axes,
                       const float target[3], const float* origin, const float* matrix) {
   if (!world || !target || selection == 0) return;
-  if (frame >= kFrameNatural && part != 0 && part != 1) return;
+  if (frame >= kFrameInitial && part != 0 && part != 1) return;
   float c[3] = {0, 0, 0};
   GVGetSelPosition(world, part, selection, frame, axes, c, origin, matrix);
   float d[3];
@@ -71,7 +71,7 @@ void GVSetSelPosition(HWorld* world, int32_t part, int32_t selection, int32_t fr
   }
   for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection) || !Writable(j)) continue;
-    if (frame == kFrameNatural) {
+    if (frame == kFrameInitial) {
       j->addPartVec0(part, frame, kAxesAll, d);
     } else if (frame < 0) {
       if (j->state) j->state->translatePart(part, frame, kAxesAll, d);
@@ -86,7 +86,7 @@ void GVGetSelVelocity(HWorld* world, int32_t part, int32_t selection, int32_t fr
   float m = 0.0f, p[3] = {0, 0, 0};
   for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
-    if (frame < kFrameNatural) {
+    if (frame < kFrameInitial) {
       if (j->state) j->state->getPartMass(part, frame, &m);
     } else {
       j->getPartMass(part, frame, &m);
@@ -137,7 +137,7 @@ static void SelSpin(HWorld* world, int32_t part, int32_t selection, int32_t fram
   float m = 0.0f, L[3] = {0, 0, 0}, I[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
   for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
-    HBState* s = frame < kFrameNatural ? static_cast<HBState*>(j->state) : j;
+    HBState* s = frame < kFrameInitial ? static_cast<HBState*>(j->state) : j;
     if (!s) continue;
     s->getPartMass(part, frame, &m);
     s->getPartAngMomentum(part, frame, kAxesAll, c, L, I);

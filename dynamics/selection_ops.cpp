@@ -23,9 +23,9 @@ void GVGetSelMatterRange(HWorld* world, int32_t selection, int32_t part, int32_t
   MatterProps work;
   for (HObject* j = world->head; j; j = GVNextJel(j)) {
     if (!GVJelInSel(j, selection)) continue;
-    if (frame == kFrameNatural)
+    if (frame == kFrameInitial)
       j->getPartMatterRange(part, 0, mask, &work);
-    else if (frame < kFrameNatural) {
+    else if (frame < kFrameInitial) {
       if (j->state) j->state->getPartMatterRange(part, frame, mask, &work);
     } else {
       j->getPartMatterRange(part, frame, mask, &work);

@@ -331,7 +331,7 @@ static void RestoreJelsAt(HWorld* w, int32_t s) {
       if (f > s) break;
       k = i;
     }
-    if (k == 0 && j->playParams.stateMode == -1) k = kFrameNatural;
+    if (k == 0 && j->playParams.stateMode == -1) k = kFrameInitial;
     j->restoreFrame(k);
   }
 }

@@ -96,7 +96,7 @@ void liveFramePoint(HObject* jel, int32_t part, int32_t key, float timeStep, flo
 void restFramePoint(HObject* jel, int32_t part, float point[3]) {
   float p[3] = {0, 0, 0}, m[9], inv[9];
   GVMat3Identity(m);
-  jel->getNodeFrame(part, kFrameNatural, 0, 0, p, m);
+  jel->getNodeFrame(part, kFrameInitial, 0, 0, p, m);
   GVMat3InvertTo(m, inv);
   const float d[3] = {point[0] - p[0], point[1] - p[1], point[2] - p[2]};
   GVMat3MulVec(point, inv, d);

@@ -216,7 +216,7 @@ int32_t GVGetGeoAttachPoint(GObject* geo, float position[3], float frame[9]) {
   if (node <= 0) {
     float d = 0.0f;
     node = 0;
-    jel->findNearestNode(bind->part, kFrameNatural, at, &node, &d);
+    jel->findNearestNode(bind->part, kFrameInitial, at, &node, &d);
     if (node < 1) node = 1;
   }
   if (jel->state) HBState::nodeTangents(jel->state, node, nullptr, frame);
@@ -328,13 +328,13 @@ static void carryLiveState(GObject* geo, HObject* jel, int to) {
 void GVRealignJelToGeo(GObject* geo, HObject* jel) {
   if (!geo || !jel) return;
   const float k = geo->slotScale >= 0.00001f ? 1.0f / geo->slotScale : 0.0f;
-  jel->restoreFrame(kFrameNatural);
+  jel->restoreFrame(kFrameInitial);
   carryLiveState(geo, jel, GEO_SLOT_BIRTH);
   jel->storeFrame(0);
-  jel->restoreFrame(kFrameNatural);
+  jel->restoreFrame(kFrameInitial);
   carryLiveState(geo, jel, GEO_SLOT_BIRTH_NEXT);
   jel->setFrameVelFromLive(k);
-  jel->restoreFrame(kFrameNatural);
+  jel->restoreFrame(kFrameInitial);
 }
 
 void GVRealignJelAtFrame(GObject* geo, HObject* jel, int32_t frame) {

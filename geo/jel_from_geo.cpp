@@ -151,15 +151,15 @@ void GVPlaceJelOnGeo(HObject* jel, const char* name, GObject* geo, const float c
   float m = 0.0f;
   jel->getPartMass(1, kFrameCommitted, &m);
   float c0[3] = {0.0f, 0.0f, 0.0f};
-  jel->getPartMassSumVec0(1, kFrameNatural, kAxesAll, c0);
+  jel->getPartMassSumVec0(1, kFrameInitial, kAxesAll, c0);
   scaleBy(c0, m);
   const float target[3] = {centre[0] + c0[0], centre[1] + c0[1], centre[2] + c0[2]};
   // The natural state onto the target...
   float c[3] = {0.0f, 0.0f, 0.0f};
-  jel->getPartMassSumVec0(1, kFrameNatural, kAxesAll, c);
+  jel->getPartMassSumVec0(1, kFrameInitial, kAxesAll, c);
   scaleBy(c, m);
   const float shift[3] = {target[0] - c[0], target[1] - c[1], target[2] - c[2]};
-  jel->addPartVec0(1, kFrameNatural, kAxesAll, shift);
+  jel->addPartVec0(1, kFrameInitial, kAxesAll, shift);
   // ...and the start frame too.
   float m0 = 0.0f;
   jel->getPartMass(1, 0, &m0);

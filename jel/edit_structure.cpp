@@ -115,7 +115,7 @@ HObject* rebuild(LatticeBuilder* b, HObject* jel, int32_t action, const RebuildS
 
   for (int e = 0; e < 3; ++e) origin[e] += float(low[e] - shift[e] - 1) * cellSize;
   GVKeepJelInPlace(fresh, origin);
-  fresh->restoreFrame(kFrameNatural);
+  fresh->restoreFrame(kFrameInitial);
   fresh->storeFrame(0);
   GVSetString(&fresh->name, name);
   GVFreeString(&name);

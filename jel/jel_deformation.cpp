@@ -79,6 +79,6 @@ int GVCheckPartBlock(HObject* jel, int32_t part, GeoCellBind* bind) {
 int32_t GVBlockCellOfPoint(const float point[3], HObject* jel, const GeoCellBind* bind, GeoVertBind* out) {
   if (!point || !jel || !bind || !bind->nodes || !out) return 0;
   float corner[3] = {0.0f, 0.0f, 0.0f};
-  jel->getNodePositionAlias(bind->cornerNode, kFrameNatural, kAxesAll, corner);
+  jel->getNodePositionAlias(bind->cornerNode, kFrameInitial, kAxesAll, corner);
   return GVBlockCellOfPointAt(point, corner, jel->cellSize, GVIsJelFlat(jel), bind, out);
 }

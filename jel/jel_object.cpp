@@ -222,7 +222,7 @@ int32_t HObject::createState() {
   }
   state->linkLattice();
   state->setupRestFrames();
-  state->restoreFrame(kFrameNatural);
+  state->restoreFrame(kFrameInitial);
   return 1;
 }
 
@@ -321,13 +321,13 @@ int32_t HObject::firstNodeInPartChecked(int32_t p) const {
 
 void GVGetPartCentre(HObject* jel, int32_t part, int32_t frame, int32_t axes, float out[3]) {
   if (!jel || !out) return;
-  if (frame < kFrameNatural) {
+  if (frame < kFrameInitial) {
     if (jel->state) GVGetGroupCentre(jel->state, part, frame, axes, out);
     return;
   }
   float m = 0.0f, s[3] = {0, 0, 0};
   jel->HBState::getPartMass(part, frame, &m);
-  if (frame == kFrameNatural)
+  if (frame == kFrameInitial)
     jel->HBState::getPartMassSumVec0(part, frame, axes, s);
   else
     jel->HBState::getPartMassPosSum(part, frame, axes, s);
@@ -451,7 +451,7 @@ int32_t GVGetJelNodeFrameLive(HObject* jel, int32_t part, int32_t key, float poi
 int32_t GVGetJelNodeFrameRest(HObject* jel, int32_t part, int32_t key, float point[3]) {
   if (!jel || !point) return 0;
   float p[3], m[9], inv[9];
-  const int32_t result = jel->getNodeFrame(part, kFrameNatural, key, 0, p, m);
+  const int32_t result = jel->getNodeFrame(part, kFrameInitial, key, 0, p, m);
   advanceFramePos(jel, part, p);
   GVMat3Inverse(m, inv, nullptr);
   const float d[3] = {point[0] - p[0], point[1] - p[1], point[2] - p[2]};
@@ -575,9 +575,9 @@ void HObject::restoreFrame(int32_t frame) {
 }
 
 void HObject::storeFrame(int32_t frame) {
-  if (frame < kFrameNatural || !frameStore || frame > GVFrameStoreLast(frameStore)) return;
-  if (frame == 0 || frame == kFrameNatural) dropFramesUpTo(playParams.currentFrame);
-  if (frame == kFrameNatural && (frameMarks[0] != playParams.currentFrame ||
+  if (frame < kFrameInitial || !frameStore || frame > GVFrameStoreLast(frameStore)) return;
+  if (frame == 0 || frame == kFrameInitial) dropFramesUpTo(playParams.currentFrame);
+  if (frame == kFrameInitial && (frameMarks[0] != playParams.currentFrame ||
                                  frameMarks[1] != playParams.subStepIndex)) {
     computeFaceNormals();
     frameMarks[0] = playParams.currentFrame;
@@ -588,7 +588,7 @@ void HObject::storeFrame(int32_t frame) {
 
 void HObject::getPartMatterRange(int32_t part, int32_t frame, uint32_t mask, MatterProps* out) {
   if (!out) return;
-  if (frame < kFrameNatural) {
+  if (frame < kFrameInitial) {
     if (state) state->getPartMatterRange(part, frame, mask, out);
     return;
   }
@@ -634,9 +634,9 @@ void HObject::getNodePosition(int32_t node, int32_t frame, int32_t axes, float o
   }
   if (frame == kFrameCommitted) {
     p = pos ? pos[node] : nullptr;
-  } else if (frame == kFrameNatural || (frame >= 0 && frame <= GVFrameStoreLast(frameStore))) {
+  } else if (frame == kFrameInitial || (frame >= 0 && frame <= GVFrameStoreLast(frameStore))) {
     const JelNodeRec* nr = GVFrameNodeRecs(frameStore, frame < 0 ? 0 : frame);
-    if (nr) p = &nr[node].f[frame == kFrameNatural ? kNodeNatural : kNodePos];
+    if (nr) p = &nr[node].f[frame == kFrameInitial ? kNodeNatural : kNodePos];
   }
   if (!p) return;
   for (int k = 0; k < 3; ++k)
@@ -675,9 +675,9 @@ void HObject::getPartMatterSummary(int32_t part, int32_t frame, uint32_t mask, M
   for (int f = 0; f < kMatterFields; ++f) GVMatterSetField(&work, f, 0.0f);
   work.fRatio = 1.0f;
   work.density = 9e30f;
-  if (frame == kFrameNatural)
+  if (frame == kFrameInitial)
     getPartMatterRange(part, 0, mask, &work);
-  else if (frame < kFrameNatural) {
+  else if (frame < kFrameInitial) {
     if (state) state->getPartMatterRange(part, frame, mask, &work);
   } else {
     getPartMatterRange(part, frame, mask, &work);

@@ -149,7 +149,7 @@ void HAState::addPartSpin(int32_t part, int32_t frame, int32_t /*axes*/, const f
 }
 
 void HAState::getPartMatterRange(int32_t part, int32_t frame, uint32_t mask, MatterProps* out) {
-  if (!out || frame >= kFrameNatural) return;
+  if (!out || frame >= kFrameInitial) return;
   for (int32_t i = 1; i <= nodeCount; ++i) {
     if (!inPart(i, part)) continue;
     GVFoldMatterRange(&matter[i], mask, out);
@@ -159,7 +159,7 @@ void HAState::getPartMatterRange(int32_t part, int32_t frame, uint32_t mask, Mat
 void HAState::setPartMatter(int32_t part, int32_t frame, uint32_t mask, MatterProps* values) {
   if (!values) return;
   GVClampMatter(values, mask);
-  if (frame >= kFrameNatural) return;
+  if (frame >= kFrameInitial) return;
   for (int32_t i = 1; i <= nodeCount; ++i)
     if (inPart(i, part)) GVCopyMatterMasked(values, mask, &matter[i]);
   // Scales, elasticity, bulge, density and damping feed the coefficients.

@@ -82,7 +82,7 @@ void HBState::getPartMass(int32_t part, int32_t frame, float* mass) {
 }
 
 void HBState::getPartMassSumVec0(int32_t part, int32_t frame, int32_t axes, float out[3]) {
-  if (frame < kFrameNatural) return;
+  if (frame < kFrameInitial) return;
   const int32_t f = frame < 0 ? 0 : frame;
   const JelNodeRec* rec = slotNodes(frameStore, f);
   if (!rec || !slotMatter(frameStore, f)) return;
@@ -143,7 +143,7 @@ static void editStoredTriple(HBState* s, int32_t part, int32_t f, int32_t axes, 
 }
 
 void HBState::addPartVec0(int32_t part, int32_t frame, int32_t axes, const float v[3]) {
-  if (frame < kFrameNatural) return;
+  if (frame < kFrameInitial) return;
   editStoredTriple(this, part, frame < 0 ? 0 : frame, axes, v, kNodeNatural, false);
 }
 
@@ -231,7 +231,7 @@ void HBState::findNearestNode(int32_t part, int32_t frame, const float point[3],
   if (frame >= 0) {
     rec = slotNodes(frameStore, frame);
     available = rec != nullptr;
-  } else if (frame == kFrameNatural) {
+  } else if (frame == kFrameInitial) {
     rec = slotNodes(frameStore, 0);
     first = kNodeNatural;
     available = rec != nullptr;

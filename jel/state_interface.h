@@ -12,7 +12,7 @@ struct ChanData;
 
 // Frame selectors understood by the state operations.
 enum : int32_t {
-  kFrameNatural = -1,   // rest shape, floats 0..2 of the start slot's node records
+  kFrameInitial = -1,   // the initial frame: rest shape, floats 0..2 of the start slot's node records
   kFrameCommitted = -2, // committed live state (pos)
   kFrameInStep = -3,    // live state inside a step (pos + disp)
   kFrameDispOnly = -4,  // the in-step displacement alone

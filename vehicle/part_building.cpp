@@ -88,7 +88,7 @@ void captureShape(HObject* jel) {
   if (jel && jel->state) GVCapturePartShape(jel->state, 1);
 }
 
-void initialCentre(HObject* jel, float c[3]) { GVVehiclePart1Centre(&jel, 1, kFrameNatural, c); }
+void initialCentre(HObject* jel, float c[3]) { GVVehiclePart1Centre(&jel, 1, kFrameInitial, c); }
 
 void rotationAboutZ(float angle, float R[9]) {
   const float v[3] = {0.0f, 0.0f, angle};
@@ -125,8 +125,8 @@ void roundWheel(HObject* wheel, float cell, bool eight) {
     rotationAboutZ(kPi / 8.0f, M);
     GVWheelTurnSecondHalf(s, c, M);
   }
-  wheel->storeFrame(kFrameNatural);
-  wheel->restoreFrame(kFrameNatural);
+  wheel->storeFrame(kFrameInitial);
+  wheel->restoreFrame(kFrameInitial);
   wheel->storeFrame(0);
   wheel->computeFaceNormals();
   wheel->computeNodeNormals();
@@ -177,8 +177,8 @@ void GVCreateVhclRotPart(VhclPartRec* part, int32_t groupSel, HWorld* world, int
     float c[3];
     initialCentre(b, c);
     const float back[3] = {-c[0], -c[1], -c[2]};
-    b->addPartVec0(1, kFrameNatural, kAxesAll, back);
-    b->restoreFrame(kFrameNatural);
+    b->addPartVec0(1, kFrameInitial, kAxesAll, back);
+    b->restoreFrame(kFrameInitial);
   }
   part->jelA = part->jelAKey = a ? a->id : 0;
   part->jelB = part->jelBKey = b ? b->id : 0;
@@ -224,9 +224,9 @@ int32_t GVVhclPartSetWheelKind(VhclPartRec* part, int32_t mode) {
   initialCentre(wheel, from);
   initialCentre(old, to);
   GVVecSub(move, to, from);
-  wheel->addPartVec0(1, kFrameNatural, kAxesAll, move);
-  wheel->restoreFrame(kFrameNatural);
-  wheel->storeFrame(kFrameNatural);
+  wheel->addPartVec0(1, kFrameInitial, kAxesAll, move);
+  wheel->restoreFrame(kFrameInitial);
+  wheel->storeFrame(kFrameInitial);
   // Through the world's own list operations, so that its listeners hear of
   // the old wheel's removal and the new one's addition. The handle cell
   // stays: it holds the old wheel while that goes (its removal call-back

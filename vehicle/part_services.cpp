@@ -138,14 +138,14 @@ void GVVhclPartPlaceAt(VhclPartRec* p, const float point[3]) {
   HObject* jels[2] = {GVVehicleJel(p->world, p->jelA), GVVehicleJel(p->world, p->jelB)};
   if (!jels[0] && !jels[1]) return;
   float c[3], move[3];
-  GVVehiclePart1Centre(jels, 2, kFrameNatural, c);
+  GVVehiclePart1Centre(jels, 2, kFrameInitial, c);
   for (int k = 0; k < 3; ++k) move[k] = point[k] - c[k];
   for (HObject* j : jels) {
     if (!j) continue;
-    j->addPartVec0(1, kFrameNatural, kAxesAll, move);
+    j->addPartVec0(1, kFrameInitial, kAxesAll, move);
     // The moved rest shape becomes the live state and the start frame.
-    j->restoreFrame(kFrameNatural);
-    j->storeFrame(kFrameNatural);
+    j->restoreFrame(kFrameInitial);
+    j->storeFrame(kFrameInitial);
   }
 }
 
@@ -183,15 +183,15 @@ void GVVhclPartApplyOffset(VhclPartRec* p, float offset) {
   HObject* wheel = GVVehicleJel(p->world, p->jelB);
   if (!motor || !wheel) return;
   float m = 0.0f, c[3] = {0, 0, 0}, mw = 0.0f, cw[3] = {0, 0, 0};
-  motor->getPartMass(1, kFrameNatural, &m);
-  motor->getPartMassSumVec0(1, kFrameNatural, kAxesAll, c);
-  wheel->getPartMass(1, kFrameNatural, &mw);
-  wheel->getPartMassSumVec0(1, kFrameNatural, kAxesAll, cw);
+  motor->getPartMass(1, kFrameInitial, &m);
+  motor->getPartMassSumVec0(1, kFrameInitial, kAxesAll, c);
+  wheel->getPartMass(1, kFrameInitial, &mw);
+  wheel->getPartMassSumVec0(1, kFrameInitial, kAxesAll, cw);
   if (m == 0.0f || mw == 0.0f) return;
   float move[3];
   for (int k = 0; k < 3; ++k) move[k] = c[k] / m - cw[k] / mw;
   move[2] += offset * wheel->cellSize;
-  wheel->addPartVec0(1, kFrameNatural, kAxesAll, move);
+  wheel->addPartVec0(1, kFrameInitial, kAxesAll, move);
   if (wheel->state) wheel->state->translatePart(1, kFrameCommitted, kAxesAll, move);
   wheel->storeFrame(0);
 }

@@ -143,8 +143,8 @@ HObject* buildLatticeJel(VehicleRec* v, Lattice kind, int32_t id, const char* na
 
   const int32_t faces = j->faceCount, nodes = j->nodeCount;
   // The moved rest shape becomes the live state and the start frame.
-  j->restoreFrame(kFrameNatural);
-  j->storeFrame(kFrameNatural);
+  j->restoreFrame(kFrameInitial);
+  j->storeFrame(kFrameInitial);
   GVSetString(&j->name, name ? name : "");
   j->setGroupBit(group, 1);
   if (!GVVehicleAddJel(v->world, j)) {

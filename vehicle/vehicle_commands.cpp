@@ -262,7 +262,7 @@ ObjHandle* GVMakeVehicle(int32_t kind, int32_t nA, int32_t nB, int32_t wheelKind
 
   // On the floor, in the rest shape too: runs start from there.
   GVVehicleSettle(v);
-  GVSelStoreFrame(world, v->groupChassis, kFrameNatural);
+  GVSelStoreFrame(world, v->groupChassis, kFrameInitial);
   MatterProps light;
   GVSetMatterDefaults(&light);
   light.density = 0.5f;

@@ -38,7 +38,7 @@ bool hasJels(VhclPartRec** cell) {
 // Centre of part 1 of a motor Jel at the initial frame.
 bool motorCentre(const HWorld* world, int32_t id, float c[3]) {
   HObject* j = GVVehicleJel(world, id);
-  if (j) GVVehiclePart1Centre(&j, 1, kFrameNatural, c);
+  if (j) GVVehiclePart1Centre(&j, 1, kFrameInitial, c);
   return j != nullptr;
 }
 
@@ -311,10 +311,10 @@ int32_t GVVehicleWheelsOneSide(VehicleRec* v) {
 int32_t GVVehicleSetWheelKind(VehicleRec* v, int32_t mode) {
   if (!v || !v->world) return 0;
   if (!(mode == 1 && GVVehicleHasWheelType36(v)) && !(mode == 2 && GVVehicleHasWheelType18(v))) return 0;
-  GVSelRestoreFrame(v->world, -1, kFrameNatural);
+  GVSelRestoreFrame(v->world, -1, kFrameInitial);
   for (VhclPartRec** cell : {v->wheelFL, v->wheelFR, v->wheelBL, v->wheelBR})
     if (VhclPartRec* p = GVVhclPartOf(cell)) GVVhclPartSetWheelKind(p, mode);
-  GVSelStoreFrame(v->world, -1, kFrameNatural);
+  GVSelStoreFrame(v->world, -1, kFrameInitial);
   return mode;
 }
 

@@ -162,8 +162,8 @@ int32_t GVVehicleGlueNearest(VehicleRec* v, int32_t a, int32_t b) {
   bool ok = true;
   for (int32_t i = 1; i <= n && ok; ++i) {
     float p[3], d2 = 0.0f;
-    ja->getNodePosition(i, kFrameNatural, kAxesAll, p);
-    jb->findNearestNode(1, kFrameNatural, p, &partner[i], &d2);
+    ja->getNodePosition(i, kFrameInitial, kAxesAll, p);
+    jb->findNearestNode(1, kFrameInitial, p, &partner[i], &d2);
     const bool glued = ja->glueJel && ja->glueJel[i] != 0;
     ok = partner[i] != 0 && d2 <= r2 && !glued;
   }

@@ -43,8 +43,8 @@ struct BigScene {
       GVFreeLatticeBuilder(&b);
       const float at[3] = {-10.0f + 5.0f * (k % 5), 3.0f + 6.0f * (k / 5), 0.0f};
       GVTranslateJel(at, j);
-      j->restoreFrame(kFrameNatural);
-      j->storeFrame(kFrameNatural);
+      j->restoreFrame(kFrameInitial);
+      j->storeFrame(kFrameInitial);
       j->playParams.mode = kWorldRecord;
       j->handle = new HObject*(j);
       GVAddJelToScene(GVScene().world, j->handle);

@@ -36,7 +36,7 @@ HObject* Block(int32_t id, const float at[3], uint32_t groupMask = 2) {
   GVGridFillAll(&b);
   HObject* jel = GVCreateJelFromBuilder(&b, id, 0, 0, nullptr);
   if (!jel) return nullptr;
-  jel->addPartVec0(1, kFrameNatural, kAxesAll, at);
+  jel->addPartVec0(1, kFrameInitial, kAxesAll, at);
   jel->translatePart(1, 0, kAxesAll, at);
   jel->restoreFrame(0);
   jel->groupMask = groupMask;

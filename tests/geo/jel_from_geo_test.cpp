@@ -42,7 +42,7 @@ void NaturalBounds(HObject* jel, float lo[3], float hi[3]) {
   }
   for (int32_t i = 1; i <= jel->nodeCount; ++i) {
     float p[3] = {0, 0, 0};
-    jel->getNodePosition(i, kFrameNatural, kAxesAll, p);
+    jel->getNodePosition(i, kFrameInitial, kAxesAll, p);
     for (int a = 0; a < 3; ++a) {
       lo[a] = std::min(lo[a], p[a]);
       hi[a] = std::max(hi[a], p[a]);

@@ -172,7 +172,7 @@ std::unique_ptr<HAState> BlockLattice::makeState() {
   auto s = std::make_unique<HAState>(n, &params, 1, 2u, &flags, h, faceCount, 0, head, stamps);
   s->linkLattice();
   s->setupRestFrames();
-  s->restoreFrame(kFrameNatural);
+  s->restoreFrame(kFrameInitial);
   return s;
 }
 

@@ -202,7 +202,7 @@ TEST(LatticeTables, RescaleRefreshesTheNormals) {
   EXPECT_NEAR(jel->nodeVolume[14], 8.0f, 1e-5f);
   EXPECT_FLOAT_EQ(GVFrameMatter(jel->frameStore, 0)[1].scaleL, 2.0f);
   float p[3];
-  jel->getNodePosition(1, kFrameNatural, kAxesAll, p);
+  jel->getNodePosition(1, kFrameInitial, kAxesAll, p);
   EXPECT_NEAR(p[0], -1.0f, 1e-5f);
   EXPECT_EQ(jel->rescale(0.005f), 0);
 }

@@ -400,7 +400,7 @@ TEST(LiveStateConstruction, EmptyLattice) {
   s.linkLattice();
   s.setupRestFrames();
   s.deriveMatterCoefficients();
-  s.restoreFrame(kFrameNatural);
+  s.restoreFrame(kFrameInitial);
   EXPECT_EQ(s.nodeCount, 0);
 }
 

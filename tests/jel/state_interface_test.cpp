@@ -22,7 +22,7 @@ class StoredState : public HBState {
   void getNodePosition(int32_t node, int32_t frame, int32_t axes, float out[3]) override {
     const JelNodeRec* r = GVFrameNodeRecs(frameStore, frame < 0 ? 0 : frame);
     if (!r) return;
-    const int first = frame == kFrameNatural ? kNodeNatural : kNodePos;
+    const int first = frame == kFrameInitial ? kNodeNatural : kNodePos;
     for (int k = 0; k < 3; ++k)
       if (axes & (2 << k)) out[k] = r[node].f[first + k];
   }

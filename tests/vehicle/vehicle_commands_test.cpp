@@ -97,7 +97,7 @@ TEST(VehicleCommands, KindOneSettlesIntoItsInitialState) {
     for (int32_t n = 1; n <= j->nodeCount; ++n) {
       float stored[3], rest[3];
       j->getNodePosition(n, 0, kAxesAll, stored);
-      j->getNodePosition(n, kFrameNatural, kAxesAll, rest);
+      j->getNodePosition(n, kFrameInitial, kAxesAll, rest);
       sag = std::max(sag, rest[1] - stored[1]);
       for (int k = 0; k < 3; ++k) ASSERT_NEAR(j->state->pos[n][k], stored[k], 1e-5f) << id << " node " << n;
     }

@@ -17,9 +17,9 @@ HObject* AddCube(HWorld* world, int32_t id, const float c[3], bool vehicle) {
   GVGridFillAll(&b);
   HObject* j = GVCreateJelFromBuilder(&b, id, 0, 0, nullptr);
   GVFreeLatticeBuilder(&b);
-  j->addPartVec0(1, kFrameNatural, kAxesAll, c);
-  j->restoreFrame(kFrameNatural);
-  j->storeFrame(kFrameNatural);
+  j->addPartVec0(1, kFrameInitial, kAxesAll, c);
+  j->restoreFrame(kFrameInitial);
+  j->storeFrame(kFrameInitial);
   if (vehicle)
     GVVehicleAddJel(world, j);
   else

@@ -56,8 +56,8 @@ HObject* addBlockJel(int32_t id, const char* name, int32_t nx, int32_t ny, int32
   GVFreeLatticeBuilder(&b);
   if (!j) return nullptr;
   GVTranslateJel(at, j);
-  j->restoreFrame(kFrameNatural);
-  j->storeFrame(kFrameNatural);
+  j->restoreFrame(kFrameInitial);
+  j->storeFrame(kFrameInitial);
   GVSetString(&j->name, name);
   j->handle = new HObject*(j);
   GVAddJelToScene(GVScene().world, j->handle);
