@@ -15,7 +15,7 @@
 #include "editors/geo_editor.h"
 #include "geo/geo_fixtures.h"
 #include "jel/jel_object.h"
-#include "appwins/main_window_fixture.h"
+#include "editor_fixture.h"
 #include "platform/screen_image.h"
 #include "scene/app_selection.h"
 #include "scene/frame_driver.h"
@@ -30,34 +30,12 @@
 
 namespace {
 
-std::vector<std::string> gStatus;
+using editortest::gStatus;
 const char* const kNaturalOnly = "This operation must be performed in NATURAL STATE mode.";
 
-class GeoEditor : public MainWindowTest {
+class GeoEditor : public EditorWindowTest {
  protected:
-  void SetUp() override {
-    GVViewSceneLinks links;
-    links.currentGeo = currentGeo_;
-    links.currentJel = currentJel_;
-    GVSetViewSceneLinks(links);
-    MainWindowTest::SetUp();
-    GVInstallRenderServices();
-    GVInstallMainWindowServices();
-    SceneServices s = GVSceneServices();
-    s.showStatusLine = [](const char* text) { gStatus.push_back(text); };
-    GVSetSceneServices(s);
-    gStatus.clear();
-    ASSERT_EQ(GVInstallEditorEntries(), 1);
-  }
-  void TearDown() override {
-    GVRemoveMainWindowServices();
-    GVAppSelection() = AppSelection();
-    MainWindowTest::TearDown();
-    GVRemoveEditorEntries();
-    GVFrameClock() = FrameClock();
-    GVSetViewSceneLinks(GVViewSceneLinks());
-  }
-  HWorld* world() { return *GVScene().world; }
+  void SetUp() override { SetUpEditors(true, false); }
   // 2 x 2 x 2 cells of size 1 (27 nodes), lowest corner at (-1, 1, 0).
   HObject* addJel(float fy = 0.0f) {
     const float corner[3] = {-1.0f, 1.0f, 0.0f};
@@ -95,8 +73,6 @@ class GeoEditor : public MainWindowTest {
     for (int32_t i = 1; i <= n; ++i) y = std::min(y, p[i][1]);
     return y;
   }
-  int32_t currentGeo_[3] = {};
-  int32_t currentJel_[3] = {};
 };
 
 TEST_F(GeoEditor, MassocBindsStaticAndTheGeoFallsWithItsJel) {

@@ -11,7 +11,7 @@
 #include "appwins/editor_bar.h"
 #include "appwins/editor_opener.h"
 #include "appwins/key_frame_bar.h"
-#include "appwins/main_window_fixture.h"
+#include "editor_fixture.h"
 #include "appwins/panel_handlers.h"
 #include "dynamics/runner_scene.h"
 #include "dynamics/world.h"
@@ -40,40 +40,13 @@
 
 namespace {
 
-std::vector<std::string> gStatus;
+using editortest::gStatus;
 
-bool said(const std::string& text) {
-  for (const std::string& s : gStatus)
-    if (s == text) return true;
-  return false;
-}
+using editortest::said;
 
-class GeoEditors : public MainWindowTest {
+class GeoEditors : public EditorWindowTest {
  protected:
-  void SetUp() override {
-    GVViewSceneLinks links;
-    links.currentGeo = currentGeo_;
-    links.currentJel = currentJel_;
-    GVSetViewSceneLinks(links);
-    MainWindowTest::SetUp();
-    GVInstallMainWindowServices();
-    GVInstallRenderServices();
-    SceneServices s = GVSceneServices();
-    s.showStatusLine = [](const char* text) { gStatus.push_back(text); };
-    s.beep = [] { MessageBeep(MB_ICONHAND); };
-    GVSetSceneServices(s);
-    gStatus.clear();
-    ASSERT_EQ(GVInstallEditorEntries(), 1);
-  }
-  void TearDown() override {
-    GVRemoveMainWindowServices();
-    GVAppSelection() = AppSelection();
-    MainWindowTest::TearDown();
-    GVRemoveEditorEntries();
-    GVFrameClock() = FrameClock();
-    GVSetViewSceneLinks(GVViewSceneLinks());
-  }
-  HWorld* world() { return *GVScene().world; }
+  void SetUp() override { SetUpEditors(true, true); }
   GObject* addCube(int32_t id, geotest::V3 lo, geotest::V3 hi) {
     GObject* g = geotest::makeGeo(id, ("G" + std::to_string(id)).c_str(), geotest::boxCorners(lo, hi),
                                   geotest::boxTriangles());
@@ -117,8 +90,6 @@ class GeoEditors : public MainWindowTest {
     const KeyFrame* k = GVKeyTrackFindKey(g->keyTrack, frame);
     return k && k->translation ? k->translation[0] : NAN;
   }
-  int32_t currentGeo_[3] = {};
-  int32_t currentJel_[3] = {};
 };
 
 TEST_F(GeoEditors, TransformFieldsMoveRotateAndScaleTheGeoUnlessItIsBound) {

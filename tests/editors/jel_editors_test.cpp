@@ -23,7 +23,7 @@
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 #include "jel/state_interface.h"
-#include "appwins/main_window_fixture.h"
+#include "editor_fixture.h"
 #include "platform/screen_image.h"
 #include "scene/app_selection.h"
 #include "scene/create_callbacks.h"
@@ -40,32 +40,11 @@
 
 namespace {
 
-std::vector<std::string> gStatus;
+using editortest::gStatus;
 
-class JelEditors : public MainWindowTest {
+class JelEditors : public EditorWindowTest {
  protected:
-  void SetUp() override {
-    GVViewSceneLinks links;
-    links.currentGeo = currentGeo_;
-    links.currentJel = currentJel_;
-    GVSetViewSceneLinks(links);
-    MainWindowTest::SetUp();
-    GVInstallMainWindowServices();
-    SceneServices s = GVSceneServices();
-    s.showStatusLine = [](const char* text) { gStatus.push_back(text); };
-    GVSetSceneServices(s);
-    gStatus.clear();
-    ASSERT_EQ(GVInstallEditorEntries(), 1);
-  }
-  void TearDown() override {
-    GVRemoveMainWindowServices();
-    GVAppSelection() = AppSelection();
-    MainWindowTest::TearDown();
-    GVRemoveEditorEntries();
-    GVFrameClock() = FrameClock();
-    GVSetViewSceneLinks(GVViewSceneLinks());
-  }
-  HWorld* world() { return *GVScene().world; }
+  void SetUp() override { SetUpEditors(false, false); }
   // A block of n x n x n cells of size 1 with its lowest corner at (x, y, 0).
   HObject* addJel(int32_t id, int n, float x, float y = 1.0f, float fy = 0.0f) {
     const float corner[3] = {x, y, 0.0f};
@@ -91,8 +70,6 @@ class JelEditors : public MainWindowTest {
     return c[1];
   }
   static std::string chooserText(HwSelectorTool* s) { return s->textBox->text ? s->textBox->text : ""; }
-  int32_t currentGeo_[3] = {};
-  int32_t currentJel_[3] = {};
 };
 
 const char* const kJelRebound = "JEL object sucessfully RE-MASSOCD with GEO object ... and JEL object RE-ALIGNED";
