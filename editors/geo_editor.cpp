@@ -512,16 +512,7 @@ int HwEditGeo::setLevel1Style(int item) {
   forEachSelected([set](GObject* o) { o->flags = (o->flags & ~(kStatic | kSoftTf)) | set; });
   showJelSelectors();
   applyLevel1();
-  if ((g = subjectGeo()) && (g->flags & kDefMode)) {
-    if (canDeform()) {
-      select(defMode, 1);
-    } else {
-      g->flags &= ~kDefMode;
-      select(defMode, 2);
-      notify(0, kEvNoDeform, subject_, 0);
-    }
-  }
-  notify(0, kEvStyle, subject_, 0);
+  styleChanged();
   return item;
 }
 
@@ -540,7 +531,15 @@ int HwEditGeo::setLevel2Style(int item) {
   });
   showJelSelectors();
   applyLevel2();
-  if ((g = subjectGeo()) && (g->flags & kDefMode)) {
+  styleChanged();
+  return item;
+}
+
+// After a style change: a deforming Geo that can no longer deform has its
+// mode turned off (and says so); the callback hears of the new style.
+void HwEditGeo::styleChanged() {
+  GObject* g = subjectGeo();
+  if (g && (g->flags & kDefMode)) {
     if (canDeform()) {
       select(defMode, 1);
     } else {
@@ -550,7 +549,6 @@ int HwEditGeo::setLevel2Style(int item) {
     }
   }
   notify(0, kEvStyle, subject_, 0);
-  return item;
 }
 
 // ---- actions ----

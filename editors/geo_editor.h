@@ -76,6 +76,7 @@ class HwEditGeo : public HwDialogTemp {
   int setDefMode(int item);
   int setLevel1Style(int item);
   int setLevel2Style(int item);
+  void styleChanged();
   void massoc();
   void clearMassoc();
   void bakeShape();

@@ -77,7 +77,7 @@ void GVDeleteWorld(HWorld** world);
 // null when the build fails (nothing is left behind).
 HObject** GVNewJelFromBuilder(LatticeBuilder* builder, int32_t id, int32_t count, int32_t endFrame,
                               MatterProps* matter);
-// A lattice builder with cleared arrays for the specification's grid, in a
+// A lattice builder with cleared arrays for the grid the spec describes, in a
 // new cell (the builder's handle); null when the grid cannot be allocated.
 LatticeBuilder** GVNewLatticeBuilder(const LatticeSpec* spec);
 // Frees the builder held in the cell (arrays, then the builder) and the cell;
