@@ -196,6 +196,13 @@ void GVViewEditStructure(GVView* view, int32_t x, int32_t y, int32_t button) {
   for (GObject* g = geos ? geos->head : nullptr; g; g = g->next)
     if (g->jel == old && (g->flags & GEO_FLAG_BOUND)) bound.push_back(g);
   GVUnbindGeosOfJelSel(geos, id);
+  // The glue links go before the rebuild; a refused rebuild puts them back.
+  struct Link {
+    int32_t node, jel, partner;
+  };
+  std::vector<Link> links;
+  for (int32_t i = 1; old->glueJel && old->glueNode && i <= old->nodeCount; ++i)
+    if (old->glueJel[i] > 0 && old->glueNode[i] != 0) links.push_back({i, old->glueJel[i], old->glueNode[i]});
   GVUnglueSelParts(world, id, -1, 1, 0, 0.0f);
 
   if (face) {
@@ -203,6 +210,12 @@ void GVViewEditStructure(GVView* view, int32_t x, int32_t y, int32_t button) {
     if (!fresh) {
       // The old Jel stays where it was, with its Geos bound again.
       for (GObject* g : bound) g->flags |= GEO_FLAG_BOUND;
+      for (const Link& l : links) {
+        HObject* other = GVGetJelById(world, l.jel);
+        if (!other || old->glueJel[l.node] != 0 || l.partner < 1 || l.partner > other->nodeCount) continue;
+        old->setNodeGlue(l.node, l.jel, l.partner);
+        other->setNodeGlue(l.partner, id, l.node);
+      }
       reportStatus(view, "JEL structure not changed: the rebuilt lattice could not be made");
       return;
     }

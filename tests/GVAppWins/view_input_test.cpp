@@ -388,9 +388,16 @@ TEST_F(ViewInputTest, StructureEditAddsAndRemovesACellInPlace) {
   int32_t pickedJel = 0, face = 0, kind = 0;
   GVPickNearestFace(world(), 4, int(px[0]), int(px[1]), view_.viewport, cam(), &pickedJel, &face, &kind);
   ASSERT_EQ(pickedJel, 4);
+  // It keeps its glue to the other Jels too.
+  HObject* right = GVGetJelById(world(), 3);
+  right->groupMask |= 2u;  // the structure edit unglues from part 0 of group 1
+  right->partMask[5] |= 1u;
+  one->setNodeGlue(1, 3, 5);
+  right->setNodeGlue(5, 4, 1);
   click(screen(px[0], px[1]), GV_BUTTON_RIGHT);
   EXPECT_EQ(GVGetJelById(world(), 4), one);
   EXPECT_EQ(one->nodeCount, 8);
+  EXPECT_TRUE(one->glueJel[1] == 3 && one->glueNode[1] == 5 && right->glueJel[5] == 4 && right->glueNode[5] == 1);
   EXPECT_FALSE(called(0, 4, 4));
 }
 
