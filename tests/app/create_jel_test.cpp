@@ -84,11 +84,7 @@ class CreateJel : public ProgramTest {
  public:
   // The program started as WinMain starts it.
   void SetUp() override {
-    saved_ = GVSceneServices();
-    GVSetSceneServices(SceneServices());
-    StartScreen();
-    GVInstallServices(ServiceStage::kStart);
-    OpenMainWindow();
+    StartProgram();
     GVInstallMessageBox(&kRecordingBox);
     gMessages.clear();
     settle();
@@ -98,7 +94,6 @@ class CreateJel : public ProgramTest {
     CloseMainWindow();
     GVSetSceneServices(saved_);
   }
-  SceneServices saved_;
   // Create > Create Jel > the sub-item, picked with the pointer.
   void pickCreateJel(int subRow) { pickCascade(win_->menuBar->create, 2, subRow); }
   // Selects the entry's text with a double click, types the keys and commits.

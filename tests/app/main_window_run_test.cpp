@@ -60,11 +60,7 @@ class MainWindowRun : public ProgramTest {
   // The program as WinMain starts it, then run from a folder of its own that
   // holds the sample scenes.
   void SetUp() override {
-    saved_ = GVSceneServices();
-    GVSetSceneServices(SceneServices());
-    StartScreen();
-    GVInstallServices(ServiceStage::kStart);
-    OpenMainWindow();
+    StartProgram();
     old_ = fs::current_path();
     root_ = fs::temp_directory_path() / ("gv_main_run_" + std::to_string(getpid()));
     fs::create_directories(root_ / "GVSceneFiles");
@@ -123,7 +119,6 @@ class MainWindowRun : public ProgramTest {
     if (!sm->hasEntity(base + "HENT")) return nullptr;
     return GVFindSubEntity(sm->getEntity(base + "HENT"), base + "HSUBMESH");
   }
-  SceneServices saved_;
   fs::path old_, root_;
 };
 

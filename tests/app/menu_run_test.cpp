@@ -41,18 +41,6 @@ class MenuRun : public ProgramTest {
   void TearDown() override {
     CloseMainWindow();
   }
-  // Opens the menu and picks the row.
-  static void pick(HwMenuButton* file, int row) {
-    click(file->face);
-    elapse(500);
-    QwDDSubWindow* w = file->multiList->mainWindow;
-    RECT r = rectOf(w->popup);
-    const int x = r.left + 30, y = r.top + 1 + 4 + (row - 1) * w->rowHeight + w->rowHeight / 2;
-    GVTestMouseMove(x, y);
-    settle();
-    GVTestClick(x, y);
-    elapse(500);
-  }
 };
 
 TEST_F(MenuRun, NewSceneEmptiesTheSceneAndTheBackgroundImagesAreWritten) {

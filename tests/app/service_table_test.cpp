@@ -72,18 +72,13 @@ const std::set<std::string> kUnset = {
 class ServiceTable : public ProgramTest {
  public:
   void SetUp() override {
-    saved_ = GVSceneServices();
-    GVSetSceneServices(SceneServices());
-    StartScreen();
-    GVInstallServices(ServiceStage::kStart);
-    OpenMainWindow();
+    StartProgram();
     settle();
   }
   void TearDown() override {
     CloseMainWindow();
     GVSetSceneServices(saved_);
   }
-  SceneServices saved_;
 };
 
 TEST_F(ServiceTable, TheEmptyEntriesAreTheListedOnesAndExistenceIsAsked) {

@@ -56,12 +56,7 @@ void (*gShowWarning)(int32_t, int32_t, int32_t) = nullptr;
 class StructureEditors : public ProgramTest {
  public:
   void SetUp() override {
-    saved_ = GVSceneServices();
-    GVSetSceneServices(SceneServices());
-    StartScreen();
-    GVInstallServices(ServiceStage::kStart);
-    ASSERT_EQ(GVInstallEditorEntries(), 1);
-    OpenMainWindow();
+    StartProgram(true);
     GVInstallMessageBox(&kRecordingBox);
     SceneServices s = GVSceneServices();
     gShowWarning = s.showWarning;
@@ -114,7 +109,6 @@ class StructureEditors : public ProgramTest {
   LatticeBuilder* builder() {
     return win_->view->builderCell ? *reinterpret_cast<LatticeBuilder**>(win_->view->builderCell) : nullptr;
   }
-  SceneServices saved_;
 };
 
 const char* const kNotNatural = "Gv Warning: Edit Structure operations must be performed in Natural State mode";
