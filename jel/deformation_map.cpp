@@ -321,9 +321,18 @@ int GVLatticeEvalTrilinear(const DeformLattice* L, const GeoVertBind* rec, float
 // packed once per pass into a buffer that only grows (with the largest Jel
 // seen), so a running scene allocates nothing. Same sums as evaluate(); a
 // missing corner reads the zero entry 0, as step() gives it.
+//
+// Where every cell's odd corners are the +x neighbours of its even ones (any
+// lattice the builder makes), the wide paths read pair records instead: a
+// node's record beside its +x neighbour's, chunk by chunk, so that two
+// corners' chunk is one aligned load.
 namespace {
 struct alignas(64) NodePack {
   float f[16];
+};
+// Chunk j of the node in f[8j..8j+3], of its +x neighbour in f[8j+4..8j+7].
+struct alignas(128) PairPack {
+  float f[32];
 };
 // The eight corners of the cell whose low corner is the node, x fastest;
 // all 0 when the node has no solid cell.
@@ -334,26 +343,42 @@ struct alignas(32) CellCorners {
 
 struct DeformScratch {
   std::unique_ptr<NodePack[]> pack;
+  std::unique_ptr<PairPack[]> pairs;
   std::unique_ptr<CellCorners[]> corners;
   int64_t cap = 0;
+  int64_t pairCap = 0;
 };
 
 DeformScratch* GVNewDeformScratch() { return new (std::nothrow) DeformScratch; }
 void GVFreeDeformScratch(DeformScratch* scratch) { delete scratch; }
 
-static const NodePack* packNodes(const DeformLattice* L) {
+// Node i's 16 floats: position, then the three columns, each padded.
+static void nodeRecord(const DeformLattice* L, int32_t i, float* P) {
+  P[0] = L->pos[i][0];
+  P[1] = L->pos[i][1];
+  P[2] = L->pos[i][2];
+  P[3] = 0.0f;
+  for (int c = 0; c < 3; ++c) {
+    for (int r = 0; r < 3; ++r) P[4 + 4 * c + r] = L->deform[r * 3 + c][i];
+    P[7 + 4 * c] = 0.0f;
+  }
+}
+
+// The corner lists; false when they could not be made. *paired tells whether
+// every odd corner is the +x neighbour of the corner before it.
+static bool packCorners(const DeformLattice* L, bool* paired) {
   DeformScratch* sc = L->scratch;
-  if (!sc) return nullptr;
+  if (!sc) return false;
   const int64_t need = int64_t(L->nodeCount) + 1;
   if (need > sc->cap) {
-    sc->pack.reset(new (std::nothrow) NodePack[size_t(need)]);
+    sc->pack.reset();
     sc->corners.reset(new (std::nothrow) CellCorners[size_t(need)]);
-    sc->cap = sc->pack && sc->corners ? need : 0;
-    if (!sc->cap) return nullptr;
+    sc->cap = sc->corners ? need : 0;
+    if (!sc->cap) return false;
   }
-  NodePack* out = sc->pack.get();
   CellCorners* corners = sc->corners.get();
   corners[0] = CellCorners{};
+  bool pairs = true;
   for (int32_t i = 1; i < need; ++i) {
     int32_t* c = corners[i].c;
     if (L->cellFlag[i] == 0) {
@@ -368,16 +393,38 @@ static const NodePack* packNodes(const DeformLattice* L) {
     c[5] = step(L, c[1], 2, true);
     c[6] = step(L, c[2], 2, true);
     c[7] = step(L, c[3], 2, true);
+    for (int k = 2; k < 8 && pairs; k += 2) pairs = c[k + 1] == step(L, c[k], 0, true);
   }
+  *paired = pairs;
+  return true;
+}
+
+static const NodePack* packNodes(const DeformLattice* L) {
+  DeformScratch* sc = L->scratch;
+  const int64_t need = int64_t(L->nodeCount) + 1;
+  if (!sc->pack) sc->pack.reset(new (std::nothrow) NodePack[size_t(sc->cap)]);
+  NodePack* out = sc->pack.get();
+  if (!out) return nullptr;
+  for (int32_t i = 0; i < need; ++i) nodeRecord(L, i, out[i].f);
+  return out;
+}
+
+static const PairPack* packPairs(const DeformLattice* L) {
+  DeformScratch* sc = L->scratch;
+  const int64_t need = int64_t(L->nodeCount) + 1;
+  if (need > sc->pairCap) {
+    sc->pairs.reset(new (std::nothrow) PairPack[size_t(need)]);
+    sc->pairCap = sc->pairs ? need : 0;
+    if (!sc->pairCap) return nullptr;
+  }
+  PairPack* out = sc->pairs.get();
   for (int32_t i = 0; i < need; ++i) {
-    float* P = out[i].f;
-    P[0] = L->pos[i][0];
-    P[1] = L->pos[i][1];
-    P[2] = L->pos[i][2];
-    P[3] = 0.0f;
-    for (int c = 0; c < 3; ++c) {
-      for (int r = 0; r < 3; ++r) P[4 + 4 * c + r] = L->deform[r * 3 + c][i];
-      P[7 + 4 * c] = 0.0f;
+    float own[16], next[16];
+    nodeRecord(L, i, own);
+    nodeRecord(L, i ? step(L, i, 0, true) : 0, next);
+    for (int j = 0; j < 4; ++j) {
+      std::memcpy(out[i].f + 8 * j, own + 4 * j, 4 * sizeof(float));
+      std::memcpy(out[i].f + 8 * j + 4, next + 4 * j, 4 * sizeof(float));
     }
   }
   return out;
@@ -387,11 +434,12 @@ static const NodePack* packNodes(const DeformLattice* L) {
 // list and again for its corner records: both are fetched some vertices
 // ahead, the corner list twice as far ahead as the records it names. Only the
 // even corners are asked for (each one's +x neighbour record follows it in
-// memory), and only where the cell changes: a mesh in order then pays almost
-// nothing. Forced inline: GCC takes a function holding only prefetches for
-// one without effects and drops the call.
+// memory, or shares its pair record), and only where the cell changes: a mesh
+// in order then pays almost nothing. Forced inline: GCC takes a function
+// holding only prefetches for one without effects and drops the call.
 #if defined(__GNUC__)
-__attribute__((always_inline)) static inline void prefetchAhead(const DeformLattice* L, const NodePack* pack,
+template <class Rec>
+__attribute__((always_inline)) static inline void prefetchAhead(const DeformLattice* L, const Rec* pack,
                                                                 const GeoVertBind* recs, int32_t v, int32_t count) {
   constexpr int32_t kAhead = 4;
   const CellCorners* corners = L->scratch->corners.get();
@@ -403,27 +451,45 @@ __attribute__((always_inline)) static inline void prefetchAhead(const DeformLatt
     const int32_t near = recs[v + kAhead].cellNode;
     if (near > 0 && near <= L->nodeCount && near != recs[v + kAhead - 1].cellNode) {
       const int32_t* c = corners[near].c;
-      for (int k = 0; k < 8; k += 2) __builtin_prefetch(&pack[c[k]]);
+      for (int k = 0; k < 8; k += 2)
+        for (size_t line = 0; line < sizeof(Rec); line += 64)
+          __builtin_prefetch(reinterpret_cast<const char*>(&pack[c[k]]) + line);
     }
   }
 }
 #else
-static inline void prefetchAhead(const DeformLattice*, const NodePack*, const GeoVertBind*, int32_t, int32_t) {}
+template <class Rec>
+static inline void prefetchAhead(const DeformLattice*, const Rec*, const GeoVertBind*, int32_t, int32_t) {}
 #endif
+
+// Vertex v's cell corners, after asking for the records some vertices ahead;
+// null for an unbound vertex or one whose cell node has no solid cell. A
+// binding past the lattice sets *stop: the pass ends there and later
+// vertices keep their values.
+template <class Rec>
+static inline const int32_t* vertexCorners(const DeformLattice* L, const Rec* pack, const GeoVertBind* recs,
+                                           int32_t v, int32_t count, bool* stop) {
+  prefetchAhead(L, pack, recs, v, count);
+  const int32_t cell = recs[v].cellNode;
+  if (cell == 0) return nullptr;
+  if (cell < 0 || cell > L->nodeCount) {
+    *stop = true;
+    return nullptr;
+  }
+  const int32_t* c = L->scratch->corners[cell].c;
+  return c[0] == 0 ? nullptr : c;
+}
 
 #if defined(__x86_64__) && defined(__GNUC__)
 // The same pass with fused multiply-adds, taken where the processor has them.
 __attribute__((target("fma"))) static void deformVertsFma(const DeformLattice* L, const NodePack* pack,
                                                            const GeoVertBind* recs, float (*verts)[3],
                                                            int32_t count) {
-  const CellCorners* corners = L->scratch->corners.get();
   for (int32_t v = 1; v <= count; ++v) {
-    prefetchAhead(L, pack, recs, v, count);
-    const int32_t cell = recs[v].cellNode;
-    if (cell == 0) continue;
-    if (cell < 0 || cell > L->nodeCount) return;
-    const int32_t* c = corners[cell].c;
-    if (c[0] == 0) continue;
+    bool stop = false;
+    const int32_t* c = vertexCorners(L, pack, recs, v, count, &stop);
+    if (stop) return;
+    if (!c) continue;
     const float u = recs[v].u, w1 = recs[v].v, w2 = recs[v].w;
     const float wx[2] = {1.0f - u, u}, wy[2] = {1.0f - w1, w1}, wz[2] = {1.0f - w2, w2};
     const float dx[2] = {u, u - 1.0f}, dy[2] = {w1, w1 - 1.0f}, dz[2] = {w2, w2 - 1.0f};
@@ -445,60 +511,151 @@ __attribute__((target("fma"))) static void deformVertsFma(const DeformLattice* L
   }
 }
 
+// The eight corners' weights, lane k for corner k (i = k & 1, j = (k >> 1) &
+// 1, l = k >> 2): w the trilinear weight, and w times the offset from the
+// corner along each axis.
+struct CornerWeights {
+  __m256 wt, wdx, wdy, wdz;
+};
+__attribute__((target("avx2,fma"), always_inline)) static inline CornerWeights cornerWeights(const GeoVertBind& rec) {
+  const __m256 one = _mm256_set1_ps(1.0f);
+  const __m256 U = _mm256_set1_ps(rec.u), V = _mm256_set1_ps(rec.v), W = _mm256_set1_ps(rec.w);
+  const __m256 wx = _mm256_blend_ps(_mm256_sub_ps(one, U), U, 0xAA);
+  const __m256 wy = _mm256_blend_ps(_mm256_sub_ps(one, V), V, 0xCC);
+  const __m256 wz = _mm256_blend_ps(_mm256_sub_ps(one, W), W, 0xF0);
+  const __m256 dx = _mm256_blend_ps(U, _mm256_sub_ps(U, one), 0xAA);
+  const __m256 dy = _mm256_blend_ps(V, _mm256_sub_ps(V, one), 0xCC);
+  const __m256 dz = _mm256_blend_ps(W, _mm256_sub_ps(W, one), 0xF0);
+  const __m256 wt = _mm256_mul_ps(_mm256_mul_ps(wx, wy), wz);
+  return {wt, _mm256_mul_ps(wt, dx), _mm256_mul_ps(wt, dy), _mm256_mul_ps(wt, dz)};
+}
+
+__attribute__((target("avx2,fma"), always_inline)) static inline void storeVertex(__m256 acc, float* out) {
+  alignas(16) float X[4];
+  _mm_store_ps(X, _mm_add_ps(_mm256_castps256_ps128(acc), _mm256_extractf128_ps(acc, 1)));
+  out[0] = X[0];
+  out[1] = X[1];
+  out[2] = X[2];
+}
+
+// Chunk j of corners k (record P) and k + 1 (record Q, or P's pair record).
+template <class Rec>
+__attribute__((target("avx2,fma"), always_inline)) static inline __m256 pairChunk(const float* P, const float* Q,
+                                                                                  int j) {
+  if constexpr (sizeof(Rec) == sizeof(PairPack)) return _mm256_load_ps(P + 8 * j);
+  return _mm256_loadu2_m128(Q + 4 * j, P + 4 * j);
+}
+
+// A 256-bit register in the low half of a 512-bit one (the high half zero;
+// made without the undefined-register casts, which this compiler warns of).
+__attribute__((target("avx512f"), always_inline)) static inline __m512 widen(__m256 x) {
+  const __m512d zero = _mm512_setzero_pd();
+  return _mm512_castpd_ps(_mm512_mask_insertf64x4(zero, 0xFF, zero, _mm256_castps_pd(x), 0));
+}
+
+// Lane block m of the result is lane pick[4m] of x (the weights of corner k + m).
+__attribute__((target("avx512f"), always_inline)) static inline __m512 spread(__m512i pick, __m512 x) {
+  return _mm512_mask_permutexvar_ps(x, 0xFFFF, pick, x);
+}
+
+template <int kHalf>
+__attribute__((target("avx512f"), always_inline)) static inline __m256 half(__m512 x) {
+  const __m512d d = _mm512_castps_pd(x);
+  return _mm256_castpd_ps(_mm512_mask_extractf64x4_pd(_mm256_setzero_pd(), 0xF, d, kHalf));
+}
+
+// Chunk j of corners k .. k + 3 from the pair records of corners k and k + 2.
+__attribute__((target("avx512f,avx2,fma"), always_inline)) static inline __m512 quadChunk(const float* P,
+                                                                                          const float* Q, int j) {
+  const __m512d low = _mm512_castps_pd(widen(_mm256_load_ps(P + 8 * j)));
+  const __m256d high = _mm256_load_pd(reinterpret_cast<const double*>(Q + 8 * j));
+  return _mm512_castpd_ps(_mm512_mask_insertf64x4(low, 0xFF, low, high, 1));
+}
+
 // The same sums two corners at a time: corner k in the low half and k + 1 in
 // the high half of each register, so the halves are the two accumulators of
 // the pass above, and the weights of all eight corners are made at once. Every
 // product and sum is the one above, in the same order: the vertices come out
-// bit for bit the same.
-__attribute__((target("avx2,fma"))) static void deformVertsAvx2(const DeformLattice* L, const NodePack* pack,
+// bit for bit the same. With pair records (Rec = PairPack) the two corners'
+// chunk is one load.
+template <class Rec>
+__attribute__((target("avx2,fma"))) static void deformVertsAvx2(const DeformLattice* L, const Rec* pack,
                                                                  const GeoVertBind* recs, float (*verts)[3],
                                                                  int32_t count) {
-  const CellCorners* corners = L->scratch->corners.get();
-  const __m256 one = _mm256_set1_ps(1.0f);
   for (int32_t v = 1; v <= count; ++v) {
-    prefetchAhead(L, pack, recs, v, count);
-    const int32_t cell = recs[v].cellNode;
-    if (cell == 0) continue;
-    if (cell < 0 || cell > L->nodeCount) return;
-    const int32_t* c = corners[cell].c;
-    if (c[0] == 0) continue;
-    // Lane k is corner k: i = k & 1, j = (k >> 1) & 1, l = k >> 2.
-    const __m256 U = _mm256_set1_ps(recs[v].u), V = _mm256_set1_ps(recs[v].v), W = _mm256_set1_ps(recs[v].w);
-    const __m256 wx = _mm256_blend_ps(_mm256_sub_ps(one, U), U, 0xAA);
-    const __m256 wy = _mm256_blend_ps(_mm256_sub_ps(one, V), V, 0xCC);
-    const __m256 wz = _mm256_blend_ps(_mm256_sub_ps(one, W), W, 0xF0);
-    const __m256 dx = _mm256_blend_ps(U, _mm256_sub_ps(U, one), 0xAA);
-    const __m256 dy = _mm256_blend_ps(V, _mm256_sub_ps(V, one), 0xCC);
-    const __m256 dz = _mm256_blend_ps(W, _mm256_sub_ps(W, one), 0xF0);
-    const __m256 wt = _mm256_mul_ps(_mm256_mul_ps(wx, wy), wz);
-    const __m256 wdx = _mm256_mul_ps(wt, dx), wdy = _mm256_mul_ps(wt, dy), wdz = _mm256_mul_ps(wt, dz);
+    bool stop = false;
+    const int32_t* c = vertexCorners(L, pack, recs, v, count, &stop);
+    if (stop) return;
+    if (!c) continue;
+    const CornerWeights w = cornerWeights(recs[v]);
     __m256 acc = _mm256_setzero_ps();
     for (int k = 0; k < 8; k += 2) {
       const float* P = pack[c[k]].f;
       const float* Q = pack[c[k + 1]].f;
       const __m256i pick = _mm256_setr_epi32(k, k, k, k, k + 1, k + 1, k + 1, k + 1);
-      __m256 t = _mm256_mul_ps(_mm256_loadu2_m128(Q + 12, P + 12), _mm256_permutevar8x32_ps(wdz, pick));
-      t = _mm256_fmadd_ps(_mm256_loadu2_m128(Q + 8, P + 8), _mm256_permutevar8x32_ps(wdy, pick), t);
-      t = _mm256_fmadd_ps(_mm256_loadu2_m128(Q + 4, P + 4), _mm256_permutevar8x32_ps(wdx, pick), t);
-      acc = _mm256_add_ps(acc, _mm256_fmadd_ps(_mm256_loadu2_m128(Q, P), _mm256_permutevar8x32_ps(wt, pick), t));
+      __m256 t = _mm256_mul_ps(pairChunk<Rec>(P, Q, 3), _mm256_permutevar8x32_ps(w.wdz, pick));
+      t = _mm256_fmadd_ps(pairChunk<Rec>(P, Q, 2), _mm256_permutevar8x32_ps(w.wdy, pick), t);
+      t = _mm256_fmadd_ps(pairChunk<Rec>(P, Q, 1), _mm256_permutevar8x32_ps(w.wdx, pick), t);
+      acc = _mm256_add_ps(acc, _mm256_fmadd_ps(pairChunk<Rec>(P, Q, 0), _mm256_permutevar8x32_ps(w.wt, pick), t));
     }
-    alignas(16) float X[4];
-    _mm_store_ps(X, _mm_add_ps(_mm256_castps256_ps128(acc), _mm256_extractf128_ps(acc, 1)));
-    verts[v][0] = X[0];
-    verts[v][1] = X[1];
-    verts[v][2] = X[2];
+    storeVertex(acc, verts[v]);
+  }
+}
+
+// The same sums four corners at a time: the products of corners k .. k + 3
+// in one register, then added into the two-corner accumulator of the pass
+// above, corners k and k + 1 first.
+__attribute__((target("avx512f,avx2,fma"))) static void deformVertsAvx512(const DeformLattice* L,
+                                                                           const PairPack* pack,
+                                                                           const GeoVertBind* recs,
+                                                                           float (*verts)[3], int32_t count) {
+  for (int32_t v = 1; v <= count; ++v) {
+    bool stop = false;
+    const int32_t* c = vertexCorners(L, pack, recs, v, count, &stop);
+    if (stop) return;
+    if (!c) continue;
+    const CornerWeights w = cornerWeights(recs[v]);
+    const __m512 wt = widen(w.wt), wdx = widen(w.wdx), wdy = widen(w.wdy), wdz = widen(w.wdz);
+    __m256 acc = _mm256_setzero_ps();
+    for (int k = 0; k < 8; k += 4) {
+      const float* P = pack[c[k]].f;
+      const float* Q = pack[c[k + 2]].f;
+      const __m512i pick = _mm512_setr_epi32(k, k, k, k, k + 1, k + 1, k + 1, k + 1, k + 2, k + 2, k + 2, k + 2,
+                                             k + 3, k + 3, k + 3, k + 3);
+      __m512 t = _mm512_mul_ps(quadChunk(P, Q, 3), spread(pick, wdz));
+      t = _mm512_fmadd_ps(quadChunk(P, Q, 2), spread(pick, wdy), t);
+      t = _mm512_fmadd_ps(quadChunk(P, Q, 1), spread(pick, wdx), t);
+      t = _mm512_fmadd_ps(quadChunk(P, Q, 0), spread(pick, wt), t);
+      acc = _mm256_add_ps(acc, half<0>(t));
+      acc = _mm256_add_ps(acc, half<1>(t));
+    }
+    storeVertex(acc, verts[v]);
   }
 }
 #endif
 
-// False when the buffer could not be made; the caller then takes the plain path.
+// False when the buffers could not be made; the caller then takes the plain path.
 static bool deformVertsSolid(const DeformLattice* L, const GeoVertBind* recs, float (*verts)[3],
                              int32_t count) {
-  const NodePack* pack = packNodes(L);
-  if (!pack) return false;
+  bool paired = false;
+  if (!packCorners(L, &paired)) return false;
 #if defined(__x86_64__) && defined(__GNUC__)
   static const bool hasFma = __builtin_cpu_supports("fma");
   static const bool hasAvx2 = hasFma && __builtin_cpu_supports("avx2");
+  static const bool hasAvx512 = hasAvx2 && __builtin_cpu_supports("avx512f");
+  if (hasAvx2 && paired) {
+    if (const PairPack* pairs = packPairs(L)) {
+      if (hasAvx512)
+        deformVertsAvx512(L, pairs, recs, verts, count);
+      else
+        deformVertsAvx2(L, pairs, recs, verts, count);
+      return true;
+    }
+  }
+#endif
+  const NodePack* pack = packNodes(L);
+  if (!pack) return false;
+#if defined(__x86_64__) && defined(__GNUC__)
   if (hasAvx2) {
     deformVertsAvx2(L, pack, recs, verts, count);
     return true;
@@ -509,12 +666,10 @@ static bool deformVertsSolid(const DeformLattice* L, const GeoVertBind* recs, fl
   }
 #endif
   for (int32_t v = 1; v <= count; ++v) {
-    prefetchAhead(L, pack, recs, v, count);
-    const int32_t cell = recs[v].cellNode;
-    if (cell == 0) continue;
-    if (cell < 0 || cell > L->nodeCount) return true;
-    const int32_t* c = L->scratch->corners[cell].c;
-    if (c[0] == 0) continue;
+    bool stop = false;
+    const int32_t* c = vertexCorners(L, pack, recs, v, count, &stop);
+    if (stop) return true;
+    if (!c) continue;
     const float u = recs[v].u, w1 = recs[v].v, w2 = recs[v].w;
     const float wx[2] = {1.0f - u, u}, wy[2] = {1.0f - w1, w1}, wz[2] = {1.0f - w2, w2};
     const float dx[2] = {u, u - 1.0f}, dy[2] = {w1, w1 - 1.0f}, dz[2] = {w2, w2 - 1.0f};
