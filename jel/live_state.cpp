@@ -93,11 +93,9 @@ void HAState::carveArrays(char* base, size_t* size) {
   for (auto& v : rigidWork) c.take(v, n1);
   c.take(pressureForce, n1);
   c.take(restFrame, n1);
-  c.take(invRestFrame, n1);
   c.take(cellFrame, n1);
-  c.take(edgeColumns, n1);
   c.take(cellRuns, n1);
-  c.take(edgeRuns, n1);
+  c.take(diffCodes, n1);
   c.take(contactPassCorr, n1);
   c.take(contactCorr, n1);
   c.take(reactionAccum, n1);
@@ -146,9 +144,7 @@ HAState::HAState(int32_t nodeCount_, FrameParams* params_, int32_t id_, uint32_t
     new (&matter[i]) MatterProps();
     GVSetMatterDefaults(&matter[i]);
     setIdentity(restFrame[i]);
-    setIdentity(invRestFrame[i]);
     setIdentity(cellFrame[i]);
-    setIdentity(edgeColumns[i]);
   }
   // The committed positions and the displacement are the owner's arrays: a new
   // state starts them from zero until a frame is restored into them.
@@ -224,6 +220,17 @@ void HAState::linkLattice() {
       const int32_t count = linkCells[k] ? linkCells[k][i] : 0;
       linkRecip[i][k] = count != 0 ? 1.0f / static_cast<float>(count) : 0.0f;
     }
+
+    int32_t code = 0;
+    for (int a = 0; a < 3; ++a) {
+      const float one = diffOneSided ? diffOneSided[i][a] : 0.0f;
+      const float half = diffCentral ? diffCentral[i][a] : 0.0f;
+      const bool plus = diffSide[a] && diffSide[a][i];
+      // The lattice tables hold only these values.
+      assert((one == -1.0f || one == 0.0f || one == 1.0f) && (half == 0.0f || half == 0.5f));
+      code |= (static_cast<int32_t>(one) + 1 + (half != 0.0f ? 4 : 0) + (plus ? 8 : 0)) << (4 * a);
+    }
+    diffCodes[i] = code;
   }
   buildNodeClasses();
   buildCellRuns();
@@ -267,28 +274,21 @@ void HAState::buildCellRuns() {
   for (int32_t k = 0; k < kCellRunMax; ++k) setIdentity(&cellRunIdentity[9 * k]);
   const int32_t n = nodeCount;
   linkReach = cellReach = 0;
-  auto ends = [&](int32_t i, int32_t e[6]) {
-    const int32_t* l = links[i];
-    e[0] = l[kPlusX], e[1] = l[kPlusY], e[2] = l[kPlusZ];
-    e[3] = links[e[2]][kPlusY], e[4] = links[e[0]][kPlusZ], e[5] = links[e[1]][kPlusX];
-  };
-  int32_t next[6] = {};
+  int32_t next[24] = {};
   for (int32_t i = n; i >= 1; --i) {
-    int32_t e[6];
-    ends(i, e);
-    bool follows[6];
-    for (int k = 0; k < 6; ++k) follows[k] = i < n && (e[k] ? next[k] == e[k] + 1 : next[k] == 0);
-    const bool edges = follows[0] && follows[1] && follows[2];
-    edgeRuns[i] = edges ? edgeRuns[i + 1] + 1 : 1;
-    cellRuns[i] = edges && follows[3] && follows[4] && follows[5] ? cellRuns[i + 1] + 1 : 1;
-    std::memcpy(next, e, sizeof next);
-    for (int k = 0; k < 6; ++k) {
-      int32_t& reach = k < 3 ? linkReach : cellReach;
-      if (e[k]) reach = std::max(reach, e[k] - i);
+    int32_t edges[3][4][2];
+    cellEdges(i, edges);
+    const int32_t* e = edges[0][0];
+    bool run = i < n;
+    for (int k = 0; k < 24; ++k) {
+      run = run && (e[k] ? next[k] == e[k] + 1 : next[k] == 0);
+      if (e[k]) cellReach = std::max(cellReach, e[k] - i);
     }
+    cellRuns[i] = run ? cellRuns[i + 1] + 1 : 1;
+    std::memcpy(next, e, sizeof next);
+    for (int k : {kPlusX, kPlusY, kPlusZ})
+      if (links[i][k]) linkReach = std::max(linkReach, links[i][k] - i);
   }
-  cellReach = std::max(cellReach, linkReach);
-  edgeRuns[0] = 0;
   cellRuns[0] = 0;
 }
 

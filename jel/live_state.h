@@ -96,9 +96,10 @@ class HAState final : public HBState {
   void loadPartVecs(int32_t v);
   void resetToNatural();
   void resetRestShape();
-  // Per-node frames of the rest links (restFrame, its inverse, the edge frame
-  // columns and the cell frames).
+  // Per-node frames of the rest links (restFrame and the cell frames).
   void updateNodeFrames();
+  // The cell frames from the rest frames, as the commit forms them.
+  void formCellFrames();
 
   // ---- the time step (time_step.cpp) ----
   // One sub-step is computeForces, then the edits of commands and contacts on
@@ -288,23 +289,37 @@ class HAState final : public HBState {
   Vec3f* pressureForce = nullptr; // face pressure accumulated over a part's faces
 
   // ---- per-node frames (identity at construction, entry 0 included) ----
+  // The inverse of each rest frame and the edge frames are not kept: the
+  // step forms them from restFrame where it needs them (see edgeFrameOf).
   Mat3f* restFrame = nullptr;
-  Mat3f* invRestFrame = nullptr;
   Mat3f* cellFrame = nullptr;
-  // Float k is float k of the node's edge frame k % 3: the columns of the x,
-  // y, z edge frames the cell frames are made of (the whole edge frames are
-  // not kept: see edgeFrameOf).
-  Mat3f* edgeColumns = nullptr;
-  // Per node: how many nodes from it on have their cells' twelve edges in
-  // runs of consecutive records, each end present throughout or missing
+  // Per node: how many nodes from it on have both ends of their cells' twelve
+  // edges in runs of consecutive records, each present throughout or missing
   // throughout (see buildCellRuns); missing ends read cellRunIdentity, entry
   // 0's identity repeated.
   int32_t* cellRuns = nullptr;
-  // The same for the +x, +y, +z neighbours alone (the edge frames' ends).
-  int32_t* edgeRuns = nullptr;
   // How far ahead in node order a +x, +y or +z link reaches, and the farthest
   // end of the edges of a node's cell.
   int32_t linkReach = 0, cellReach = 0;
+  // The edges of node i's cell along each axis a (the cell frame's column a):
+  // edge k starts at out[a][k][0] and ends at out[a][k][1], its +a neighbour
+  // (0 where missing).
+  void cellEdges(int32_t i, int32_t out[3][4][2]) const {
+    const int32_t* l = links[i];
+    const int32_t px = l[kPlusX], py = l[kPlusY], pz = l[kPlusZ];
+    const int32_t starts[3][4] = {
+        {i, py, pz, links[pz][kPlusY]}, {i, pz, px, links[px][kPlusZ]}, {i, px, py, links[py][kPlusX]}};
+    for (int a = 0; a < 3; ++a)
+      for (int k = 0; k < 4; ++k) {
+        out[a][k][0] = starts[a][k];
+        out[a][k][1] = links[starts[a][k]][2 * a + 2];
+      }
+  }
+  // The owner's derivative weights of each node in one word, what the step
+  // reads instead of the three tables: per axis a, bits 4a..4a+3 hold
+  // diffOneSided + 1 (two bits), diffCentral = 0.5 and diffSide (set by
+  // linkLattice).
+  int32_t* diffCodes = nullptr;
   static constexpr int32_t kCellRunMax = 64;
   float cellRunIdentity[9 * kCellRunMax];
 

@@ -301,36 +301,8 @@ void HAState::updateNodeFrames() {
       }
       for (int m = 0; m < 3; ++m) F[3 * m + a] = col[m] * s;
     }
-    GVMat3Inverse(F, invRestFrame[i], nullptr);
   }
-  // Edge frames average the frames at both ends (a missing end reads entry 0,
-  // the identity); the z edges of a single layer take the node's own frame.
-  // Element m of edge frame a of node j:
-  auto edgeFrame = [&](int a, int32_t j, int m) {
-    if (a == 2 && flat) return restFrame[j][m];
-    return 0.5f * (restFrame[j][m] + restFrame[neighbour(kNbrPlusX + a, j)][m]);
-  };
-  for (int32_t i = 1; i <= n; ++i)
-    for (int k = 0; k < 9; ++k) edgeColumns[i][k] = edgeFrame(k % 3, i, k);
-  for (int32_t i = 1; i <= n; ++i) {
-    const int32_t px = neighbour(kNbrPlusX, i), py = neighbour(kNbrPlusY, i), pz = neighbour(kNbrPlusZ, i);
-    float* C = cellFrame[i];
-    // Column a sums the a-edges of the cell: four of them, or the two in-plane
-    // ones of a single layer.
-    const int32_t edgesX[4] = {i, py, pz, neighbour(kNbrPlusY, pz)};
-    const int32_t edgesY[4] = {i, pz, px, neighbour(kNbrPlusZ, px)};
-    const int32_t edgesZ[4] = {i, px, py, neighbour(kNbrPlusX, py)};
-    const int32_t* sets[3] = {edgesX, edgesY, edgesZ};
-    for (int a = 0; a < 3; ++a) {
-      const int count = (flat && a < 2) ? 2 : 4;
-      const int32_t flatSet[2] = {i, a == 0 ? py : px};
-      const int32_t* nodes = (flat && a < 2) ? flatSet : sets[a];
-      float col[3] = {0, 0, 0};
-      for (int e = 0; e < count; ++e)
-        for (int m = 0; m < 3; ++m) col[m] += edgeColumns[nodes[e]][3 * m + a];
-      for (int m = 0; m < 3; ++m) C[3 * m + a] = 0.25f * col[m];
-    }
-  }
+  formCellFrames();
 }
 
 void GVSetFrameNodeFlags(HAState* s, int32_t node, int32_t frame, int32_t glueJel, int32_t glueNode) {

@@ -40,7 +40,7 @@ typedef int32_t Int8 __attribute__((vector_size(32)));
 #endif
 
 // Every lane structure offers: F (floats), M (lane masks), I (node numbers);
-// index(first) = first, first + 1, ...; loadInt / load gather base[node *
+// index(first) = first, first + 1, ...; toFloat(v) the ints of v as floats; loadInt / load gather base[node *
 // stride + off]; loadInts reads base[first..first+N-1]; loadRecord / storeRecord move the records of S floats of
 // nodes first..first+N-1 (one after another in memory) to and from S lanes;
 // bits(m) has bit l set where lane l of m is; loadRecordWithin does the same where every node up to first+N exists (up to
@@ -62,6 +62,7 @@ struct OneLane {
   static F sqrt(F v) { return std::sqrt(v); }
   static I index(int32_t first) { return first; }
   static M nonZero(I v) { return v != 0; }
+  static F toFloat(I v) { return static_cast<float>(v); }
   static I loadInt(const int32_t* base, I node, int stride, int off) { return base[node * stride + off]; }
   static I loadInts(const int32_t* base, int32_t first) { return base[first]; }
   static F load(const float* base, I node, int stride, int off) { return base[node * stride + off]; }
@@ -112,6 +113,7 @@ struct FourLanes {
   }
   static I index(int32_t first) { return I{first, first + 1, first + 2, first + 3}; }
   static M nonZero(I v) { return v != I{0, 0, 0, 0}; }
+  static F toFloat(I v) { return __builtin_convertvector(v, F); }
   static I loadInt(const int32_t* base, I node, int stride, int off) {
     return I{base[node[0] * stride + off], base[node[1] * stride + off], base[node[2] * stride + off],
              base[node[3] * stride + off]};
@@ -189,6 +191,7 @@ struct EightLanes {
   GV_AVX2 static F sqrt(F v) { return (F)_mm256_sqrt_ps((__m256)v); }
   GV_AVX2 static I index(int32_t first) { return (I)_mm256_set1_epi32(first) + I{0, 1, 2, 3, 4, 5, 6, 7}; }
   GV_AVX2 static M nonZero(I v) { return v != (I)_mm256_setzero_si256(); }
+  GV_AVX2 static F toFloat(I v) { return (F)_mm256_cvtepi32_ps((__m256i)v); }
   GV_AVX2 static I loadInt(const int32_t* base, I node, int stride, int off) {
     return (I)_mm256_i32gather_epi32(base + off, (__m256i)(node * stride), 4);
   }

@@ -81,8 +81,8 @@ void forChunks(const HAState* st, F fn) {
   }
 }
 
-// The first nodes whose edge strains and edge columns, and whose cell frames,
-// are still to form behind the rest-frame sweep.
+// The first nodes whose edge strains, and whose cell frames, are still to
+// form behind the rest-frame sweep.
 struct FrameLag {
   int32_t edges, cells;
 };
@@ -118,7 +118,6 @@ struct SweepSet {
   void (*commit)(HAState*, float h, float invH, int32_t b, int32_t e);
   void (*restFrame)(HAState*, bool flat, int32_t b, int32_t e);
   void (*restFrameFollow)(HAState*, bool flat, int32_t b, int32_t e, FrameLag* lag);
-  void (*edgeColumn)(HAState*, bool flat, int32_t b, int32_t e);
   void (*cellFrame)(HAState*, bool flat, int32_t b, int32_t e);
 };
 
@@ -127,8 +126,7 @@ struct SweepSet {
   SweepSet {                                                                                              \
     ns::edgeStrainPass, lanes::stressSweep<__VA_ARGS__>, ns::accelPass,                                \
         lanes::stressAccelSweep<__VA_ARGS__>, ns::offsetPass, ns::finishForcePass, ns::commitPass,        \
-        lanes::restFrameSweep<__VA_ARGS__>, lanes::restFrameFollowSweep<__VA_ARGS__>, ns::edgeColumnPass, \
-        ns::cellFramePass                                                                                 \
+        lanes::restFrameSweep<__VA_ARGS__>, lanes::restFrameFollowSweep<__VA_ARGS__>, ns::cellFramePass   \
   }
 
 // The widest set the state allows; the narrower widths serve the nodes left
@@ -256,6 +254,10 @@ void HAState::edgeFrameOf(int axis, int32_t i, float frame[9]) const {
   sweeps::edgeFrameNode(links, restFrame[0], isFlat(), axis, i, frame);
 }
 
+void HAState::formCellFrames() {
+  if (nodeCount >= 1) sweeps::cellFramePass(this, isFlat(), 1, nodeCount + 1);
+}
+
 // ---------------------------------------------------------------------------
 // Commit phase
 
@@ -302,11 +304,10 @@ void HAState::integrate() {
   }
   if (workers) {
     forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrame(this, flat, b, e); });
-    forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.edgeColumn(this, flat, b, e); });
     forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.cellFrame(this, flat, b, e); });
   } else {
-    // The chunks run in order on this thread: the new edge strains, edge
-    // columns and cell frames follow the sweep (see followRestFrames).
+    // The chunks run in order on this thread: the new edge strains and cell
+    // frames follow the sweep (see followRestFrames).
     FrameLag lag{1, 1};
     forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrameFollow(this, flat, b, e, &lag); });
     edgeStrainsCurrent = true;
