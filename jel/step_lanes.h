@@ -40,11 +40,13 @@ typedef int32_t Int8 __attribute__((vector_size(32)));
 #endif
 
 // Every lane structure offers: F (floats), M (lane masks), I (node numbers);
-// index(first) = first, first + 1, ...; toFloat(v) the ints of v as floats; loadInt / load gather base[node *
-// stride + off]; loadInts reads base[first..first+N-1]; loadRecord / storeRecord move the records of S floats of
-// nodes first..first+N-1 (one after another in memory) to and from S lanes;
-// bits(m) has bit l set where lane l of m is; loadRecordWithin does the same where every node up to first+N exists (up to
-// node last), loadAt for the records of any N nodes.
+// index(first) = first, first + 1, ...; toFloat(v) the ints of v as floats;
+// loadInt / load gather base[node * stride + off]; loadInts reads
+// base[first..first+N-1]; loadRecord / storeRecord move the records of S
+// floats of nodes first..first+N-1 (one after another in memory) to and from
+// S lanes; bits(m) has bit l set where lane l of m is; loadRecordWithin does
+// the same where every node up to first+N exists (up to node last), loadAt
+// for the records of any N nodes.
 
 struct OneLane {
   static constexpr int N = 1;

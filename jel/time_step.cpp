@@ -54,7 +54,22 @@ bool alive(const FrameParams* p) {
   return p->startFrame <= p->computedFrame && (p->endFrame == 0 || p->computedFrame < p->endFrame);
 }
 
-inline void zero3(float* v) { v[0] = v[1] = v[2] = 0.0f; }
+// Zeroes bytes bytes from p. Most per-node words the force phase clears are
+// zero already (only contacts and walls set them): a 64-byte block is written
+// only where it holds a set bit, so the lines of an untouched lattice are read
+// but left clean.
+inline void clearWhereSet(void* p, size_t bytes) {
+  char* c = static_cast<char*>(p);
+  size_t k = 0;
+  for (; k + 64 <= bytes; k += 64) {
+    uint64_t w[8], any = 0;
+    std::memcpy(w, c + k, sizeof w);
+    for (uint64_t v : w) any |= v;
+    if (any) std::memset(c + k, 0, 64);
+  }
+  for (; k < bytes; ++k)
+    if (c[k]) c[k] = 0;
+}
 
 }  // namespace
 
