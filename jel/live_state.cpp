@@ -93,7 +93,6 @@ void HAState::carveArrays(char* base, size_t* size) {
   for (auto& v : rigidWork) c.take(v, n1);
   c.take(pressureForce, n1);
   c.take(restFrame, n1);
-  c.take(cellFrame, n1);
   c.take(cellRuns, n1);
   c.take(diffCodes, n1);
   c.take(contactPassCorr, n1);
@@ -144,7 +143,6 @@ HAState::HAState(int32_t nodeCount_, FrameParams* params_, int32_t id_, uint32_t
     new (&matter[i]) MatterProps();
     GVSetMatterDefaults(&matter[i]);
     setIdentity(restFrame[i]);
-    setIdentity(cellFrame[i]);
   }
   // The committed positions and the displacement are the owner's arrays: a new
   // state starts them from zero until a frame is restored into them.
@@ -273,17 +271,14 @@ void HAState::buildStressRings() {
 void HAState::buildCellRuns() {
   for (int32_t k = 0; k < kCellRunMax; ++k) setIdentity(&cellRunIdentity[9 * k]);
   const int32_t n = nodeCount;
-  linkReach = cellReach = 0;
+  linkReach = 0;
   int32_t next[24] = {};
   for (int32_t i = n; i >= 1; --i) {
     int32_t edges[3][4][2];
     cellEdges(i, edges);
     const int32_t* e = edges[0][0];
     bool run = i < n;
-    for (int k = 0; k < 24; ++k) {
-      run = run && (e[k] ? next[k] == e[k] + 1 : next[k] == 0);
-      if (e[k]) cellReach = std::max(cellReach, e[k] - i);
-    }
+    for (int k = 0; k < 24; ++k) run = run && (e[k] ? next[k] == e[k] + 1 : next[k] == 0);
     cellRuns[i] = run ? cellRuns[i + 1] + 1 : 1;
     std::memcpy(next, e, sizeof next);
     for (int k : {kPlusX, kPlusY, kPlusZ})

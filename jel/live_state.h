@@ -96,10 +96,8 @@ class HAState final : public HBState {
   void loadPartVecs(int32_t v);
   void resetToNatural();
   void resetRestShape();
-  // Per-node frames of the rest links (restFrame and the cell frames).
+  // Per-node frames of the rest links (restFrame).
   void updateNodeFrames();
-  // The cell frames from the rest frames, as the commit forms them.
-  void formCellFrames();
 
   // ---- the time step (time_step.cpp) ----
   // One sub-step is computeForces, then the edits of commands and contacts on
@@ -115,6 +113,11 @@ class HAState final : public HBState {
   // The frame of node i's +x, +y or +z edge (axis 0, 1, 2): the mean of the
   // rest frames at its two ends, as the force phase forms it.
   void edgeFrameOf(int axis, int32_t i, float frame[9]) const;
+  // The frame of the cell whose lowest corner is node i: per column a, the
+  // mean of column a of the frames of its four a-edges (two in-plane ones in a
+  // single layer; missing edges are the identity), as the force phase forms
+  // it.
+  void cellFrameOf(int32_t i, float frame[9]) const;
   // Co-rotates restLinks by spin.
   void rotateRestLinks();
   // Runs the 32 per-part rotation vectors through the given routines (null
@@ -289,18 +292,17 @@ class HAState final : public HBState {
   Vec3f* pressureForce = nullptr; // face pressure accumulated over a part's faces
 
   // ---- per-node frames (identity at construction, entry 0 included) ----
-  // The inverse of each rest frame and the edge frames are not kept: the
-  // step forms them from restFrame where it needs them (see edgeFrameOf).
+  // The inverse of each rest frame, the edge frames and the cell frames are
+  // not kept: the step forms them from restFrame where it needs them (see
+  // edgeFrameOf, cellFrameOf).
   Mat3f* restFrame = nullptr;
-  Mat3f* cellFrame = nullptr;
   // Per node: how many nodes from it on have both ends of their cells' twelve
   // edges in runs of consecutive records, each present throughout or missing
   // throughout (see buildCellRuns); missing ends read cellRunIdentity, entry
   // 0's identity repeated.
   int32_t* cellRuns = nullptr;
-  // How far ahead in node order a +x, +y or +z link reaches, and the farthest
-  // end of the edges of a node's cell.
-  int32_t linkReach = 0, cellReach = 0;
+  // How far ahead in node order a +x, +y or +z link reaches.
+  int32_t linkReach = 0;
   // The edges of node i's cell along each axis a (the cell frame's column a):
   // edge k starts at out[a][k][0] and ends at out[a][k][1], its +a neighbour
   // (0 where missing).

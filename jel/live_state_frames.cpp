@@ -302,7 +302,6 @@ void HAState::updateNodeFrames() {
       for (int m = 0; m < 3; ++m) F[3 * m + a] = col[m] * s;
     }
   }
-  formCellFrames();
 }
 
 void GVSetFrameNodeFlags(HAState* s, int32_t node, int32_t frame, int32_t glueJel, int32_t glueNode) {

@@ -96,10 +96,10 @@ void forChunks(const HAState* st, F fn) {
   }
 }
 
-// The first nodes whose edge strains, and whose cell frames, are still to
-// form behind the rest-frame sweep.
+// The first node whose edge strains are still to form behind the rest-frame
+// sweep.
 struct FrameLag {
-  int32_t edges, cells;
+  int32_t edges;
 };
 
 // The sweeps, once for every instruction set: plain x86-64 (one and four
@@ -133,7 +133,6 @@ struct SweepSet {
   void (*commit)(HAState*, float h, float invH, int32_t b, int32_t e);
   void (*restFrame)(HAState*, bool flat, int32_t b, int32_t e);
   void (*restFrameFollow)(HAState*, bool flat, int32_t b, int32_t e, FrameLag* lag);
-  void (*cellFrame)(HAState*, bool flat, int32_t b, int32_t e);
 };
 
 // ns: the one-node sweeps; lanes: the lane sweeps, with their widths.
@@ -141,7 +140,7 @@ struct SweepSet {
   SweepSet {                                                                                              \
     ns::edgeStrainPass, lanes::stressSweep<__VA_ARGS__>, ns::accelPass,                                \
         lanes::stressAccelSweep<__VA_ARGS__>, ns::offsetPass, ns::finishForcePass, ns::commitPass,        \
-        lanes::restFrameSweep<__VA_ARGS__>, lanes::restFrameFollowSweep<__VA_ARGS__>, ns::cellFramePass   \
+        lanes::restFrameSweep<__VA_ARGS__>, lanes::restFrameFollowSweep<__VA_ARGS__>                     \
   }
 
 // The widest set the state allows; the narrower widths serve the nodes left
@@ -269,8 +268,13 @@ void HAState::edgeFrameOf(int axis, int32_t i, float frame[9]) const {
   sweeps::edgeFrameNode(links, restFrame[0], isFlat(), axis, i, frame);
 }
 
-void HAState::formCellFrames() {
-  if (nodeCount >= 1) sweeps::cellFramePass(this, isFlat(), 1, nodeCount + 1);
+void HAState::cellFrameOf(int32_t i, float frame[9]) const {
+  if (i < 1 || i > nodeCount) {
+    // Out of range: the identity.
+    std::memcpy(frame, restFrame[0], sizeof(float) * 9);
+    return;
+  }
+  sweeps::cellFrameNode(this, restFrame[0], isFlat(), i, frame);
 }
 
 // ---------------------------------------------------------------------------
@@ -319,11 +323,10 @@ void HAState::integrate() {
   }
   if (workers) {
     forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrame(this, flat, b, e); });
-    forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.cellFrame(this, flat, b, e); });
   } else {
-    // The chunks run in order on this thread: the new edge strains and cell
-    // frames follow the sweep (see followRestFrames).
-    FrameLag lag{1, 1};
+    // The chunks run in order on this thread: the new edge strains follow the
+    // sweep (see followRestFrames).
+    FrameLag lag{1};
     forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrameFollow(this, flat, b, e, &lag); });
     edgeStrainsCurrent = true;
   }

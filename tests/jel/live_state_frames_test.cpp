@@ -49,7 +49,9 @@ TEST(LiveStateFrames, RestoreNaturalGivesRestLinksAndUnitFrames) {
         s->edgeFrameOf(a, i, E);
         expectIdentity(E, 1e-5f, "edge", i);
       }
-      if (!flat && t.head.cellFlag[i]) expectIdentity(s->cellFrame[i], 1e-5f, "cell", i);
+      float C[9];
+      s->cellFrameOf(i, C);
+      if (!flat && t.head.cellFlag[i]) expectIdentity(C, 1e-5f, "cell", i);
     }
     expectIdentity(s->restFrame[0], 0.0f, "entry 0", 0);
   }
