@@ -142,11 +142,22 @@ void HAState::loadFromFrameStore(int32_t v) {
 
 namespace {
 
-// The per-node values of the finite copy, in their order: position,
-// velocity, then the seven link vectors of the previous strains, the strains
-// and the rest links.
+// The finite copy holds whole arrays one after another, nodes 1..n of each:
+// positions, velocities, then the seven link vectors per node of the
+// previous strains, the strains and the rest links; then the impulse table
+// and the carried words.
 constexpr size_t kCopyNodeFloats = 6 + 3 * 21;
 constexpr size_t kCopyTailFloats = 32 * 3 + 2;
+
+// The arrays of the copy in their order, with their floats per node.
+template <class F>
+static void eachCopiedArray(HAState* s, F&& fn) {
+  fn(static_cast<void*>(s->pos + 1), size_t{3});
+  fn(static_cast<void*>(s->vel + 1), size_t{3});
+  fn(static_cast<void*>(s->prevLinkStrain + 1), size_t{21});
+  fn(static_cast<void*>(s->linkStrain + 1), size_t{21});
+  fn(static_cast<void*>(s->restLinks + 1), size_t{21});
+}
 
 }  // namespace
 
@@ -155,13 +166,10 @@ void HAState::keepFiniteCopy(uint32_t serial) {
   const size_t n = static_cast<size_t>(nodeCount);
   finiteCopy.resize(n * kCopyNodeFloats + kCopyTailFloats);
   float* f = finiteCopy.data();
-  for (int32_t i = 1; i <= nodeCount; ++i, f += kCopyNodeFloats) {
-    std::memcpy(f, pos[i], sizeof(Vec3f));
-    std::memcpy(f + 3, vel[i], sizeof(Vec3f));
-    std::memcpy(f + 6, prevLinkStrain[i], sizeof(Vec3f) * 7);
-    std::memcpy(f + 27, linkStrain[i], sizeof(Vec3f) * 7);
-    std::memcpy(f + 48, restLinks[i], sizeof(Vec3f) * 7);
-  }
+  eachCopiedArray(this, [&](const void* first, size_t floats) {
+    if (n > 0) std::memcpy(f, first, n * floats * sizeof(float));
+    f += n * floats;
+  });
   std::memcpy(f, impulseTable, sizeof impulseTable);
   std::memcpy(f + 96, carriedWords, sizeof carriedWords);
 }
@@ -170,12 +178,11 @@ void HAState::restoreFiniteCopy(uint32_t serial) {
   const size_t n = static_cast<size_t>(nodeCount);
   if (serial != finiteCopySerial || finiteCopy.size() != n * kCopyNodeFloats + kCopyTailFloats) return;
   const float* f = finiteCopy.data();
-  for (int32_t i = 1; i <= nodeCount; ++i, f += kCopyNodeFloats) {
-    std::memcpy(pos[i], f, sizeof(Vec3f));
-    std::memcpy(vel[i], f + 3, sizeof(Vec3f));
-    std::memcpy(prevLinkStrain[i], f + 6, sizeof(Vec3f) * 7);
-    std::memcpy(linkStrain[i], f + 27, sizeof(Vec3f) * 7);
-    std::memcpy(restLinks[i], f + 48, sizeof(Vec3f) * 7);
+  eachCopiedArray(this, [&](void* first, size_t floats) {
+    if (n > 0) std::memcpy(first, f, n * floats * sizeof(float));
+    f += n * floats;
+  });
+  for (int32_t i = 1; i <= nodeCount; ++i) {
     disp[i][0] = disp[i][1] = disp[i][2] = 0.0f;
     contactFlags[i] = 0;
     contactAux[i] = 0;

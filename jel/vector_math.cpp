@@ -15,16 +15,6 @@ float* GVVecSub(float* out, const float* a, const float* b) {
   return out;
 }
 
-float GVVecDot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-float GVVecLength(const float* a) { return std::sqrt(GVVecDot(a, a)); }
-
-void GVVecNormalise(const float* in, float* out) {
-  float len = GVVecLength(in);
-  float k = len == 0.0f ? 0.0f : 1.0f / len;
-  GVVecScale(out, in, k);
-}
-
 float* GVVecMulComponents(float* out, const float* a, const float* b) {
   for (int i = 0; i < 3; ++i) out[i] = a[i] * b[i];
   return out;

@@ -12,6 +12,8 @@
 // matrices give zeros).
 #pragma once
 
+#include <cmath>
+
 #include <cstdint>
 
 #include "jel/frame_params.h"
@@ -27,9 +29,15 @@ inline float* GVVecScale(float* out, const float* a, float s) {
   for (int i = 0; i < 3; ++i) out[i] = a[i] * s;
   return out;
 }
-float GVVecDot(const float* a, const float* b);
-float GVVecLength(const float* a);
-void GVVecNormalise(const float* in, float* out);                    // zero stays zero; may alias
+// Dot product, length and normalising: inline, for the per-vertex passes of
+// the mesh normals.
+inline float GVVecDot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+inline float GVVecLength(const float* a) { return std::sqrt(GVVecDot(a, a)); }
+inline void GVVecNormalise(const float* in, float* out) {  // zero stays zero; may alias
+  const float len = GVVecLength(in);
+  const float k = len == 0.0f ? 0.0f : 1.0f / len;
+  GVVecScale(out, in, k);
+}
 float* GVVecMulComponents(float* out, const float* a, const float* b);
 void GVVec3Copy(float* out, const float* in);                        // nothing on null
 const float* GVVec3AddTo(const float* a, const float* b, float* out); // nothing on null; returns a

@@ -218,6 +218,11 @@ void WorkerPool::runTasks(int32_t count, Task task, void* ctx) {
 }
 
 int32_t GVDefaultThreadCount() {
-  const unsigned n = std::thread::hardware_concurrency();
-  return n > 0 ? static_cast<int32_t>(n) : 1;
+  // Asked once: the library reads it from the system's files on every call,
+  // and a world asks before every sub-step.
+  static const int32_t count = [] {
+    const unsigned n = std::thread::hardware_concurrency();
+    return n > 0 ? static_cast<int32_t>(n) : 1;
+  }();
+  return count;
 }
