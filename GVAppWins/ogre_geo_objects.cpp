@@ -385,11 +385,11 @@ void GVSetOgreGeoNodeTransform(ObjHandle* h, int32_t selector) {
 void GVUpdateOgreGeoMesh(ObjHandle* h, int32_t selector, int32_t refreshWire) {
   GObject* g = geoOf(h);
   if (!g) return;
-  if (g->triangleCount > 0)
-    GVCalcGeoTriNormals(g);
-  else if (g->quadCount > 0)
-    GVCalcGeoQuadNormals(g);
-  GVCalcGeoVertexNormals(g);
+  // A large mesh makes its normals on the world's threads, the same as on one.
+  const bool large = std::max({g->triangleCount, g->quadCount, g->vertexCount}) > kGeoNormalsPiece;
+  WorkerPool* pool = large ? GVWorldWorkers(GVWorldOf(GVScene().world)) : nullptr;
+  GVCalcGeoFaceNormals(g, pool);
+  GVCalcGeoVertexNormals(g, pool);
   Ogre::Entity* e = GVGeoEntity(g);
   if (!e) return;
   const GeoOgreNames names(g);

@@ -144,15 +144,29 @@ static void TakeBackNonFinite(HWorld* world) {
   world->nonFiniteFrame = world->params.computedFrame + 1;
 }
 
+// The active Jels that have a live state, in list order (the world's reused
+// list).
+static std::vector<HObject*>& CollectLiveActive(HWorld* world) {
+  std::vector<HObject*>& active = world->stepping;
+  active.clear();
+  for (HObject* j = world->head; j; j = GVNextJel(j))
+    if (GVJelActive(j) && j->state) active.push_back(j);
+  return active;
+}
+
 void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   if (!world) return;
   FrameParams& p = world->params;
   Push(world, kFpCurrent | kFpComputed | kFpHighestComputed);
   // The state the frame starts from, to take back should the frame leave a
-  // Jel non-finite (held Jels included: the application steps them).
+  // Jel non-finite (held Jels included: the application steps them); each
+  // Jel copies its own state, side by side.
   world->frameSerial += 1;
-  for (HObject* j = world->head; j; j = GVNextJel(j))
-    if (GVJelActive(j) && j->state) j->state->keepFiniteCopy(world->frameSerial);
+  {
+    const std::vector<HObject*>& live = CollectLiveActive(world);
+    const uint32_t serial = world->frameSerial;
+    GVRunPerJel(world, static_cast<int32_t>(live.size()), [&](int32_t k) { live[k]->state->keepFiniteCopy(serial); });
+  }
   for (HObject* j = world->head; j; j = GVNextJel(j))
     if (j->flags & kJelHeld) j->setGroupBit(-1, 0);
 
@@ -167,11 +181,8 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   // The phases of the Jels are independent of each other: they run side by
   // side on the world's pool.
   WorkerPool* pool = GVWorldWorkers(world);
-  std::vector<HObject*>& active = world->stepping;
   auto eachActive = [&](void (HAState::*phase)()) {
-    active.clear();
-    for (HObject* j = world->head; j; j = GVNextJel(j))
-      if (GVJelActive(j) && j->state) active.push_back(j);
+    std::vector<HObject*>& active = CollectLiveActive(world);
     const int32_t count = static_cast<int32_t>(active.size());
     // With at least one Jel per thread the Jels alone keep the pool busy;
     // fewer Jels also split their node passes over it.

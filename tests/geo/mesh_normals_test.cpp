@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "geo/geo_fixtures.h"
 #include "geo/mesh_bounds.h"
+#include "geo/mesh_derived.h"
+#include "jel/worker_pool.h"
 
 namespace {
 
@@ -50,6 +55,49 @@ TEST(MeshNormals, VertexNormalsWeighTheListedFaces) {
   expect3(geo->vertexNormals[1], geo->faceNormals[1][0], geo->faceNormals[1][1],
           geo->faceNormals[1][2]);
   expect3(geo->vertexNormals[2], 0, 0, 0);
+}
+
+// A mesh of several pieces gets the same normals, bit for bit, on a pool of
+// threads as on one.
+TEST(MeshNormals, PiecesOnAPoolGiveTheNormalsOfOneThread) {
+  constexpr int kSide = 75;  // 5625 vertices, 10952 triangles: more than one piece each
+  std::vector<geotest::V3> verts;
+  for (int i = 0; i < kSide; ++i)
+    for (int j = 0; j < kSide; ++j) verts.push_back({float(i), std::sin(0.3f * i) * std::cos(0.2f * j), float(j)});
+  std::vector<geotest::Tri> tris;
+  for (int i = 0; i + 1 < kSide; ++i)
+    for (int j = 0; j + 1 < kSide; ++j) {
+      const int a = i * kSide + j + 1;
+      tris.push_back({a, a + 1, a + kSide + 1});
+      tris.push_back({a, a + kSide + 1, a + kSide});
+    }
+  ASSERT_GT(int(tris.size()), kGeoNormalsPiece);
+  ASSERT_GT(int(verts.size()), kGeoNormalsPiece);
+  std::unique_ptr<GObject> geo(geotest::makeGeo(1, "Wave", verts, tris));
+  GVBuildGeoSeamLists(geo.get());
+  GVBuildGeoSmoothFaceLists(geo.get());
+  ASSERT_TRUE(geo->vertexNormals && geo->vertexFaceLists);
+  auto bytes = [&] {
+    const size_t f = size_t(geo->triangleCount + 1) * sizeof(GVFloat3);
+    const size_t v = size_t(geo->vertexCount + 1) * sizeof(GVFloat3);
+    std::vector<char> out(f + 2 * v);
+    std::memcpy(out.data(), geo->faceNormals, f);
+    std::memcpy(out.data() + f, geo->vertexNormals, v);
+    if (geo->vertexVectors) std::memcpy(out.data() + f + v, geo->vertexVectors, v);
+    return out;
+  };
+  GVCalcGeoFaceNormals(geo.get());
+  GVCalcGeoVertexNormals(geo.get());
+  const std::vector<char> alone = bytes();
+  std::memset(geo->faceNormals, 0, size_t(geo->triangleCount + 1) * sizeof(GVFloat3));
+  std::memset(geo->vertexNormals, 0, size_t(geo->vertexCount + 1) * sizeof(GVFloat3));
+  if (geo->vertexVectors) std::memset(geo->vertexVectors, 0, size_t(geo->vertexCount + 1) * sizeof(GVFloat3));
+  WorkerPool pool(4);
+  GVCalcGeoFaceNormals(geo.get(), &pool);
+  GVCalcGeoVertexNormals(geo.get(), &pool);
+  EXPECT_EQ(bytes(), alone);
+  const float* n = geo->vertexNormals[kSide * kSide / 2];
+  EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-5f);
 }
 
 TEST(MeshBounds, EmptyGeoKeepsTheSentinels) {
