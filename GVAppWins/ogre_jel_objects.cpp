@@ -91,6 +91,66 @@ void destroyJelNamed(const std::string& base) {
   removeMesh(base + "MESHDR", defaultGroup());
 }
 
+// Rewrites the line drawing's vertex buffer in place, leaving the object as a
+// section update would (the same vertices, unindexed, the bounds grown over
+// them, its node told). False when that needs the update itself: the buffer
+// is too small or laid out otherwise, or a vertex lies outside the object's
+// bounding radius, which only the update grows (the update then writes every
+// vertex again).
+bool writeLatticeInPlace(Ogre::ManualObject* mo, const HObject* jel, bool flat, const Ogre::ColourValue& colour,
+                         float d) {
+  Ogre::RenderOperation* op = mo->getSections()[0]->getRenderOperation();
+  Ogre::VertexData* data = op->vertexData;
+  if (!data || !data->vertexDeclaration || !data->vertexBufferBinding->isBufferBound(0)) return false;
+  const Ogre::VertexDeclaration* decl = data->vertexDeclaration;
+  const Ogre::VertexElement* pos = decl->findElementBySemantic(Ogre::VES_POSITION);
+  const Ogre::VertexElement* col = decl->findElementBySemantic(Ogre::VES_DIFFUSE);
+  if (decl->getElementCount() != 2 || !pos || !col || pos->getSource() != 0 || col->getSource() != 0 ||
+      pos->getType() != Ogre::VET_FLOAT3)
+    return false;
+  const Ogre::HardwareVertexBufferSharedPtr buffer = data->vertexBufferBinding->getBuffer(0);
+  size_t count = 0;
+  forEachLatticeLine(jel, flat, d, [&](int32_t, int32_t, float) { count += 2; });
+  if (count == 0 || buffer->getNumVertices() < count) return false;
+
+  Ogre::RGBA packed = 0;
+  if (Ogre::RenderSystem* rs = Ogre::Root::getSingleton().getRenderSystem())
+    rs->convertColourValue(colour, &packed);
+  else
+    packed = Ogre::VertexElement::convertColourValue(colour, col->getType());
+  // The update would write the whole buffer again as well.
+  const float radius = mo->getBoundingRadius();
+  Ogre::AxisAlignedBox box = mo->getBoundingBox();
+  bool inside = true;
+  const size_t stride = buffer->getVertexSize();
+  char* vertex = static_cast<char*>(buffer->lock(0, count * stride, Ogre::HardwareBuffer::HBL_DISCARD));
+  auto put = [&](const Ogre::Vector3& v) {
+    float* p = nullptr;
+    Ogre::RGBA* c = nullptr;
+    pos->baseVertexPointerToElement(vertex, &p);
+    col->baseVertexPointerToElement(vertex, &c);
+    p[0] = v.x;
+    p[1] = v.y;
+    p[2] = v.z;
+    *c = packed;
+    vertex += stride;
+    if (!(v.length() <= radius)) inside = false;
+    box.merge(v);
+  };
+  forEachLatticeLine(jel, flat, d, [&](int32_t a, int32_t b, float off) {
+    put(offsetNode(jel, a, off));
+    put(offsetNode(jel, b, off));
+  });
+  buffer->unlock();
+  if (!inside) return false;
+  data->vertexCount = count;
+  if (op->indexData) op->indexData->indexCount = 0;
+  op->useIndexes = false;
+  mo->setBoundingBox(box);
+  if (Ogre::Node* node = mo->getParentNode()) node->needUpdate();
+  return true;
+}
+
 }  // namespace
 
 std::string GVOgreJelBaseName(HObject** jel) {
@@ -169,6 +229,7 @@ Ogre::ManualObject* GVUpdateJelManualObject(HObject** cell, float g, float d) {
   // An empty line list has no section to update.
   if (mo->getSections().empty()) return mo;
   const Ogre::ColourValue grey(g, g, g, 1.0f);
+  if (writeLatticeInPlace(mo, jel, flat, grey, d)) return mo;
   mo->beginUpdate(0);
   forEachLatticeLine(jel, flat, d, [&](int32_t a, int32_t b, float off) {
     mo->position(offsetNode(jel, a, off));

@@ -13,6 +13,7 @@
 #include "GVAppWins/ogre_listeners.h"
 #include "GVAppWins/ogre_rtt.h"
 #include "GVAppWins/view_window.h"
+#include "platform/screen_image.h"
 #include "scene/scene_opts.h"
 #include "scene/scene_records.h"
 #include "scene/work_folders.h"
@@ -187,17 +188,37 @@ void GVOgreWindowResized(int width, int height) {
   GVRenderOgreFrame();
 }
 
-// The view texture into the view window, top row first.
+// The engine fills the unused byte; window pixels keep it clear.
+static void clearUnusedBytes(uint32_t* row, int count) {
+  for (int x = 0; x < count; ++x) row[x] &= 0x00ffffffu;
+}
+
+// The view texture into the view window, top row first. When the window's
+// client area holds the whole texture, the engine writes straight into the
+// window's own pixels; otherwise through the read-back image and a blit,
+// which clips it to the client area.
 static void readBackIntoWindow(OgreData* d) {
   if (!d->mViewTarget || !d->mReadBackBits || !d->mViewWindow) return;
   const int w = d->mViewWidth, h = d->mViewHeight;
+  const Ogre::Box whole(0, 0, static_cast<uint32_t>(w), static_cast<uint32_t>(h));
+  GVSurface* surface = GVWindowSurface(d->mViewWindow);
+  RECT client;
+  if (surface && GVWindowClientInSurface(d->mViewWindow, &client) && client.left >= 0 && client.top >= 0 &&
+      client.right - client.left >= w && client.bottom - client.top >= h && client.left + w <= surface->width &&
+      client.top + h <= surface->height) {
+    uint32_t* first = surface->row(client.top) + client.left;
+    Ogre::PixelBox box(static_cast<uint32_t>(w), static_cast<uint32_t>(h), 1, Ogre::PF_X8R8G8B8, first);
+    box.rowPitch = static_cast<uint32_t>(surface->width);
+    box.slicePitch = box.rowPitch * static_cast<uint32_t>(h);
+    d->mViewTarget->copyContentsToMemory(whole, box);
+    for (int y = 0; y < h; ++y) clearUnusedBytes(surface->row(client.top + y) + client.left, w);
+    surface->addDamage(RECT{client.left, client.top, client.left + w, client.top + h});
+    return;
+  }
   uint32_t* pixels = static_cast<uint32_t*>(d->mReadBackBits);
-  d->mViewTarget->copyContentsToMemory(Ogre::Box(0, 0, static_cast<uint32_t>(w), static_cast<uint32_t>(h)),
-                                       Ogre::PixelBox(static_cast<uint32_t>(w), static_cast<uint32_t>(h), 1,
-                                                      Ogre::PF_X8R8G8B8, pixels));
-  // The engine fills the unused byte; window pixels keep it clear.
-  const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
-  for (size_t i = 0; i < count; ++i) pixels[i] &= 0x00ffffffu;
+  d->mViewTarget->copyContentsToMemory(whole, Ogre::PixelBox(static_cast<uint32_t>(w), static_cast<uint32_t>(h), 1,
+                                                             Ogre::PF_X8R8G8B8, pixels));
+  for (int y = 0; y < h; ++y) clearUnusedBytes(pixels + static_cast<size_t>(y) * static_cast<size_t>(w), w);
   HDC dc = GetDC(d->mViewWindow);
   HDC memory = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(memory, d->mReadBackBitmap);

@@ -263,6 +263,31 @@ TEST_F(JelViewTest, FlatAndClosedLatticesAndTheirSurfaces) {
   }
 }
 
+// A Jel's lattice drawing, rewritten as the Jel moves, shows what one built
+// afresh where the Jel now lies shows, pixel for pixel: after a move nearer
+// the origin and after one farther from it than it has been.
+TEST_F(JelViewTest, MovedLatticeDrawsAsOneBuiltWhereTheJelLies) {
+  HObject* jel = dropJel(3.0f, 1, "drop");
+  createView();
+  (*view_.camera)->jelDisplayMode = 32;
+  GVSceneServices().buildRenderScene(32, 32);
+  auto image = [&] {
+    GVUpdateOgreObjects();
+    show();
+    GVSurface s;
+    EXPECT_TRUE(GVWindowClientImage(view_.window, &s));
+    return s.pixels;
+  };
+  for (const float dy : {-1.0f, 2.0f}) {
+    for (int32_t i = 1; i <= jel->nodeCount; ++i) jel->pos[i][1] += dy;
+    const std::vector<uint32_t> moved = image();
+    EXPECT_GT(count(footprint(nodesOf(jel)), isDarkLine, 2), 40) << dy;
+    GVDestroyOgreJelObj(jel->handle);
+    GVCreateOgreJelObj(1, 32);
+    EXPECT_TRUE(image() == moved) << dy;
+  }
+}
+
 // The first position float of the Geo's solid sub-mesh.
 float firstSolidX(GObject* g) {
   Ogre::SubMesh* sub = GVFindSubMesh(GVGeoEntity(g)->getMesh().get(), GeoOgreNames(g).solid);
