@@ -280,8 +280,13 @@ class HAState final : public HBState {
   std::vector<float> ringCellStress, ringEdgeStress;  // nine floats a record
   std::vector<std::array<int32_t, 8>> ringCells;
   std::vector<std::array<int32_t, 4>> ringLinks;
+  // Each node's acceleration (force phase) and the spin that turned its rest
+  // links (commit phase). Nothing in the step reads them back: the step
+  // writes them only while keepStepVectors is set, for whoever inspects a
+  // sub-step; rotateRestLinks turns the rest links by spin.
   Vec3f* accel = nullptr;
   Vec3f* spin = nullptr;
+  bool keepStepVectors = false;
   Vec3f* stepStartPos = nullptr;
   Vec3f* scratchVec[7] = {};
 
