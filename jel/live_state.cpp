@@ -66,6 +66,8 @@ void HAState::carveArrays(char* base, size_t* size) {
   c.take(naturalEdge, n1);
   c.take(avgCellEdge, n1);
   c.take(matter, n1);
+  c.take(stepForce, n1);
+  c.take(stepFlatZ, n1);
   c.take(coeffs, n1);
   c.take(mass, n1);
   c.take(normalCoef, n1);
@@ -144,6 +146,7 @@ HAState::HAState(int32_t nodeCount_, FrameParams* params_, int32_t id_, uint32_t
     GVSetMatterDefaults(&matter[i]);
     setIdentity(restFrame[i]);
   }
+  matterChanged();
   // The committed positions and the displacement are the owner's arrays: a new
   // state starts them from zero until a frame is restored into them.
   if (pos) std::memset(pos, 0, sizeof(Vec3f) * (n + 1));
@@ -500,7 +503,33 @@ void HAState::setupRestFrames() {
 // ---------------------------------------------------------------------------
 // Matter coefficients
 
+void HAState::matterChanged(int32_t node) {
+  if (node < 0 || node > nodeCount) return;
+  const MatterProps& M = matter[node];
+  float* f = stepForce[node];
+  f[0] = M.forceX;
+  f[1] = M.forceY;
+  f[2] = M.forceZ;
+  f[3] = M.scaleT;
+  stepFlatZ[node] = M.flatZ;
+}
+
+void HAState::matterChanged() {
+  for (int32_t i = 0; i <= nodeCount; ++i) matterChanged(i);
+}
+
+bool HAState::stepMatterCurrent() const {
+  for (int32_t i = 0; i <= nodeCount; ++i) {
+    const MatterProps& M = matter[i];
+    const float want[5] = {M.forceX, M.forceY, M.forceZ, M.scaleT, M.flatZ};
+    const float have[5] = {stepForce[i][0], stepForce[i][1], stepForce[i][2], stepForce[i][3], stepFlatZ[i]};
+    if (std::memcmp(want, have, sizeof want) != 0) return false;
+  }
+  return true;
+}
+
 void HAState::deriveMatterCoefficients() {
+  matterChanged();
   const float h = cellSize;
   const float c0 = h, c1 = h * h;
   const float c2 = h != 0.0f ? 1.0f / h : 0.0f;

@@ -234,6 +234,18 @@ class HAState final : public HBState {
 
   // ---- matter and coefficients ----
   MatterProps* matter = nullptr;
+  // The matter fields the step reads every sub-step, kept beside the records
+  // so that it reads a few bytes a node rather than whole records twice:
+  // stepForce holds the constant force and scaleT, stepFlatZ flatZ.
+  // Whatever writes matter calls matterChanged afterwards (for every node,
+  // or for the one it wrote); the setters here and deriveMatterCoefficients
+  // do.
+  float (*stepForce)[4] = nullptr;
+  float* stepFlatZ = nullptr;
+  void matterChanged();
+  void matterChanged(int32_t node);
+  // The copies hold what the records do (the step checks it in debug builds).
+  bool stepMatterCurrent() const;
   float (*coeffs)[11] = nullptr;
   float* mass = nullptr;
   Vec3f* normalCoef = nullptr;     // s0..s2

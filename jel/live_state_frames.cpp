@@ -131,6 +131,7 @@ void HAState::loadFromFrameStore(int32_t v) {
     }
     if (mp) matter[i] = mp[i];
   }
+  if (mp) matterChanged();
   if (strainsLoaded) strainsChanged();
   loadPartVecs(v);
   for (int32_t i = 1; i <= nodeCount; ++i) {

@@ -162,6 +162,7 @@ void HAState::setPartMatter(int32_t part, int32_t frame, uint32_t mask, MatterPr
   if (frame >= kFrameInitial) return;
   for (int32_t i = 1; i <= nodeCount; ++i)
     if (inPart(i, part)) GVCopyMatterMasked(values, mask, &matter[i]);
+  matterChanged();
   // Scales, elasticity, bulge, density and damping feed the coefficients.
   if (mask & (2u | 4u | 16u | 32u | 64u | 128u)) deriveMatterCoefficients();
 }
@@ -218,6 +219,7 @@ void HAState::setNodeMatter(int32_t node, int32_t frame, uint32_t mask, const Ma
   if (!in || readOnly() || node < 1 || node > nodeCount) return;
   if (frame != kFrameCommitted && frame != kFrameInStep) return;
   GVCopyMatterMasked(in, mask, &matter[node]);
+  matterChanged(node);
 }
 
 void HAState::getPartMatterSummary(int32_t part, int32_t frame, uint32_t mask, MatterProps* out) {
@@ -255,6 +257,7 @@ void HAState::raiseStepRatios() {
 void HAState::scaleNodeMatter(int32_t /*part*/, int32_t frame, int32_t mode) {
   if (frame >= 0 || !frameStore) return;
   for (int32_t i = 1; i <= nodeCount; ++i) GVScaleNodeMatter(&matter[i], mode, cellSize);
+  matterChanged();
 }
 
 // ---------------------------------------------------------------------------

@@ -204,6 +204,7 @@ void HAState::computeForces() {
       assert(edgeStrain[0][a][c] == 0.0f && prevEdgeStrain[0][a][c] == 0.0f);
     }
   if (p->subStepIndex == 1) std::memcpy(stepStartPos + 1, pos + 1, sizeof(Vec3f) * n);
+  assert(stepMatterCurrent());
 
   const float h2 = h * h;
   const bool flat = isFlat();

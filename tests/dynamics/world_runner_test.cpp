@@ -327,6 +327,7 @@ TEST_F(RunnerTest, StoredFrameIsRefreshedAsTheRunPassesIt) {
   // Change the run: the block now falls from rest with a stronger pull.
   Advance(0);
   for (int32_t i = 1; i <= j->nodeCount; ++i) j->state->matter[i].forceY = 2 * kG;
+  j->state->matterChanged();
   Play(1, 10);
   EXPECT_EQ(GVFrameNodeRecs(j->frameStore, 1)[1].f[kNodePos + 1], j->pos[1][1]);
   EXPECT_LT(j->pos[1][1], y10);

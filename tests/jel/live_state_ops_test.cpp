@@ -228,6 +228,28 @@ TEST(LiveStateOps, ScaleNodeMatter) {
   EXPECT_FLOAT_EQ(s->matter[1].elasticity, 2.0f);
 }
 
+// The step reads the force, scaleT and flatZ from a copy beside the matter
+// records: every setter must leave it equal to them.
+TEST(LiveStateOps, MatterSettersKeepTheStepsCopy) {
+  Live l;
+  MatterProps m;
+  m.forceY = -3.0f;
+  m.scaleT = 2.0f;
+  m.flatZ = 0.5f;
+  l.s->setNodeMatter(2, -2, kMatterForceY | kMatterScaleT | kMatterFlatZ, &m);
+  EXPECT_EQ(l.s->stepForce[2][1], -3.0f);
+  EXPECT_EQ(l.s->stepForce[2][3], 2.0f);
+  EXPECT_EQ(l.s->stepFlatZ[2], 0.5f);
+  EXPECT_TRUE(l.s->stepMatterCurrent());
+  m.forceX = 1.5f;
+  l.s->setPartMatter(7, -2, kMatterForceX | kMatterFlatZ, &m);
+  EXPECT_TRUE(l.s->stepMatterCurrent());
+  l.s->scaleNodeMatter(1, -2, 4);  // forces x Sc_T^2, Sc_T 1
+  EXPECT_EQ(l.s->stepForce[2][1], -12.0f);
+  EXPECT_EQ(l.s->stepForce[2][3], 1.0f);
+  EXPECT_TRUE(l.s->stepMatterCurrent());
+}
+
 TEST(LiveStateOps, FaceCentreAndMove) {
   Live l;
   float c[3] = {0, 0, 0};

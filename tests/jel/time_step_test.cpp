@@ -90,6 +90,7 @@ TEST(TimeStep, ExternalForceMovesFreeNodeByForceTimesScaleSquaredTimesStepSquare
     m.forceY = -g;
     m.scaleT = c.scaleT;
     for (int i = 1; i <= s->nodeCount; ++i) s->matter[i] = m;  // scaleT alone would also stiffen
+    s->matterChanged();
     s->params->timeStep = c.timeStep;
     const int node = b.at(1, 2, 1);
     const float y0 = s->pos[node][1];
