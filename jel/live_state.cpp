@@ -75,7 +75,6 @@ void HAState::carveArrays(char* base, size_t* size) {
   c.take(edgeNormalCoef, n1);
   c.take(edgeShearCoef, n1);
   c.take(edgeDampCoef, n1);
-  c.take(edgeCoef, n1);
   c.take(area, n1);
   c.take(restLinks, n1);
   c.take(linkStrain, n1);
@@ -256,7 +255,6 @@ void HAState::buildStressRings() {
   ringCellStress.clear();
   ringEdgeStress.clear();
   ringCells.clear();
-  ringLinks.clear();
   stressRingNodes = 0;
   if (size > (1 << 15) || size >= n) return;
   stressRingNodes = size;
@@ -264,10 +262,8 @@ void HAState::buildStressRings() {
   ringCellStress.assign(9 * (static_cast<size_t>(size) + 2), 0.0f);
   ringEdgeStress.assign(9 * (static_cast<size_t>(size) + 2), 0.0f);
   ringCells.assign(static_cast<size_t>(n) + 1, {});
-  ringLinks.assign(static_cast<size_t>(n) + 1, {});
   for (int32_t i = 1; i <= n; ++i) {
     for (int k = 0; k < 8; ++k) ringCells[i][k] = slot(cells[i][k]);
-    ringLinks[i] = {slot(i), slot(links[i][kMinusX]), slot(links[i][kMinusY]), slot(links[i][kMinusZ])};
   }
 }
 
@@ -585,11 +581,5 @@ void HAState::deriveMatterCoefficients() {
     edgeDampCoef[i][1] = gd * a[2] * d2;
     edgeDampCoef[i][2] = gd * a[3] * d3;
 
-    const float* sn = edgeNormalCoef[i];
-    const float* ss = edgeShearCoef[i];
-    float(*e)[3] = edgeCoef[i];
-    e[0][0] = sn[0], e[0][1] = ss[0], e[0][2] = ss[0];
-    e[1][0] = ss[1], e[1][1] = sn[1], e[1][2] = ss[1];
-    e[2][0] = ss[2], e[2][1] = ss[2], e[2][2] = sn[2];
   }
 }

@@ -253,7 +253,6 @@ class HAState final : public HBState {
   Vec3f* edgeNormalCoef = nullptr; // s6..s8
   Vec3f* edgeShearCoef = nullptr;  // s9..s11
   Vec3f* edgeDampCoef = nullptr;   // s12..s14
-  Vec3f (*edgeCoef)[3] = nullptr;  // per axis edge: x = (s6, s9, s9), y = (s10, s7, s10), z = (s11, s11, s8)
   float (*area)[4] = nullptr;
 
   // ---- link strains (seven link slots per node) ----
@@ -285,13 +284,12 @@ class HAState final : public HBState {
   // then keeps them in rings of stressRingNodes records instead of the whole
   // arrays, small enough to stay in cache: node j in record
   // ((j - 1) & (stressRingNodes - 1)) + 1, record 0 zero, one spare record at
-  // the end. ringCells and ringLinks: each node's cells, and its own, -x, -y,
-  // -z records, as ring records. stressRingNodes 0: no rings (see
-  // buildStressRings).
+  // the end. ringCells: each node's cells as ring records (the accelerations
+  // turn its own, -x, -y and -z numbers into ring records as they read
+  // them). stressRingNodes 0: no rings (see buildStressRings).
   int32_t stressRingNodes = 0;
   std::vector<float> ringCellStress, ringEdgeStress;  // nine floats a record
   std::vector<std::array<int32_t, 8>> ringCells;
-  std::vector<std::array<int32_t, 4>> ringLinks;
   // Each node's acceleration (force phase) and the spin that turned its rest
   // links (commit phase). Nothing in the step reads them back: the step
   // writes them only while keepStepVectors is set, for whoever inspects a

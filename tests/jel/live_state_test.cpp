@@ -336,11 +336,6 @@ TEST(LiveStateCoefficients, DefaultMatterOnAUnitCube) {
     EXPECT_NEAR(s->shearCoef[i][k], a * c7, 1e-3f);
     EXPECT_NEAR(s->edgeDampCoef[i][k], 3.0f * a, 1e-5f);
   }
-  EXPECT_FLOAT_EQ(s->edgeCoef[i][0][0], s->edgeNormalCoef[i][0]);
-  EXPECT_FLOAT_EQ(s->edgeCoef[i][0][1], s->edgeShearCoef[i][0]);
-  EXPECT_FLOAT_EQ(s->edgeCoef[i][1][1], s->edgeNormalCoef[i][1]);
-  EXPECT_FLOAT_EQ(s->edgeCoef[i][2][0], s->edgeShearCoef[i][2]);
-  EXPECT_FLOAT_EQ(s->edgeCoef[i][2][2], s->edgeNormalCoef[i][2]);
   // The far corner owns no cell and no link.
   EXPECT_EQ(s->normalCoef[8][0], 0.0f);
   EXPECT_EQ(s->edgeNormalCoef[8][0], 0.0f);
