@@ -5,6 +5,7 @@
 
 #include "geo/geo_copy.h"
 #include "geo/geo_materials.h"
+#include "geo/mesh_normals.h"
 #include "geo/key_frames.h"
 #include "jel/contact_grid.h"
 #include "jel/vector_math.h"
@@ -114,6 +115,7 @@ void GObject::reset() {
   keyTrack = nullptr;
   cellBind = cellBind2 = nullptr;
   attach = nullptr;
+  normalLists = nullptr;
 
   GVSetString(&matFile, "");
   GVSetString(&matName2, "");
@@ -128,6 +130,7 @@ void GObject::releaseArrays() {
   GVFreeGeoArray(triangles);
   GVFreeGeoArray(faceNormals);
   GVFreeGeoArray(vertexNormals);
+  GVDropGeoNormalLists(this);
   GVFreeIntListArray(vertexFaceLists, lists);
   GVFreeIntListArray(seamLists, lists);
   GVFreeFloatListArray(vertexLists3, lists);

@@ -23,6 +23,7 @@ struct UVSetArray;
 struct GeoMaterialArray;
 struct GeoColourSetArray;
 struct GObject;
+struct GeoNormalLists;
 class HObject;
 
 typedef float GVFloat3[3];
@@ -173,6 +174,10 @@ struct GObject {
   GeoCellBind* cellBind;
   GeoCellBind* cellBind2;
   GeoAttach* attach;
+  // The vertex face lists and weights laid out flat for the per-frame vertex
+  // normals (mesh_normals.h); made on first use, dropped whenever the lists
+  // are rebuilt. Never stored.
+  GeoNormalLists* normalLists;
 
   // Strings none, then reset.
   GObject();

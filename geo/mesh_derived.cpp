@@ -59,6 +59,7 @@ static IntList* buildFaceLists(const GObject* g) {
 IntList* GVBuildGeoFaceListArray(const GObject* geo) { return geo ? buildFaceLists(geo) : nullptr; }
 
 void GVMergeGeoGroupFaceLists(GObject* g, const IntList* groups, IntList* faceLists, int32_t memberBit) {
+  GVDropGeoNormalLists(g);
   if (!g || !groups || !faceLists || !g->creaseFlags || groups[0].count < 1) return;
   // Marks are indexed by face number; with both face kinds present the larger
   // count bounds every index.
@@ -158,6 +159,7 @@ void GVBuildGeoSeamLists(GObject* geo) {
 
 void GVBuildGeoSmoothFaceLists(GObject* geo) {
   if (!geo || !geo->creaseFlags) return;
+  GVDropGeoNormalLists(geo);
   GVFreeIntListArray(geo->vertexFaceLists, geo->vertexCount + 1);
   geo->vertexFaceLists = buildFaceLists(geo);
   if (!geo->vertexFaceLists) return;
@@ -174,6 +176,7 @@ void GVBuildGeoFaceWeights(GObject* geo) {
     GVBuildGeoSmoothFaceLists(geo);  // builds the weights too
     return;
   }
+  GVDropGeoNormalLists(geo);
   GVFreeFloatListArray(geo->vertexLists3, geo->vertexCount + 1);
   geo->vertexLists3 = GVNewFloatListArray(geo->vertexCount + 1);
   GVCalcGeoFaceWeights(geo, geo->seamLists, geo->vertexFaceLists, geo->vertexLists3);
@@ -219,6 +222,7 @@ static float cornerAngle(const float* c, const float* p, const float* q) {
 
 void GVCalcGeoFaceWeights(GObject* geo, const IntList* groups, const IntList* faceLists,
                           FloatList* weights) {
+  GVDropGeoNormalLists(geo);
   if (!geo || !faceLists || !weights) return;
   const int32_t nv = geo->vertexCount;
   const std::vector<int32_t> groupAt =

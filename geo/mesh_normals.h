@@ -20,5 +20,10 @@ void GVCalcGeoQuadNormals(GObject* geo, WorkerPool* pool = nullptr);
 void GVCalcGeoFaceNormals(GObject* geo, WorkerPool* pool = nullptr);
 // vertexNormals from the smooth face lists and their weights, and
 // vertexVectors from the vertex-to-face lists and theirs, each only when its
-// lists, weights and output exist. Nothing without faceNormals.
+// lists, weights and output exist. Nothing without faceNormals. The lists are
+// read through geo->normalLists, one flat copy of them made on the first call
+// (the same faces, weights and order, so the same sums bit for bit); whoever
+// rebuilds or edits the lists drops it with GVDropGeoNormalLists.
 void GVCalcGeoVertexNormals(GObject* geo, WorkerPool* pool = nullptr);
+// Frees geo->normalLists; the next vertex-normal pass makes it again.
+void GVDropGeoNormalLists(GObject* geo);

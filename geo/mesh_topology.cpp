@@ -16,6 +16,7 @@ int GVTriHasEdge(const int32_t* tri, int32_t a, int32_t b) {
 
 void GVAllocGeoTopology(GObject* geo) {
   if (!geo) return;
+  GVDropGeoNormalLists(geo);
   const int32_t n = geo->vertexCount + 1;
   if (!geo->creaseFlags) geo->creaseFlags = GVNewGeoArray<int32_t>(n);
   if (!geo->coincidentLists) geo->coincidentLists = GVNewIntListArray(n);
@@ -28,6 +29,7 @@ void GVAllocGeoTopology(GObject* geo) {
 
 void GVFreeGeoTopology(GObject* geo) {
   if (!geo) return;
+  GVDropGeoNormalLists(geo);
   const int32_t n = geo->vertexCount + 1;
   GVFreeGeoArray(geo->creaseFlags);
   GVFreeIntListArray(geo->coincidentLists, n);
@@ -192,6 +194,7 @@ static void markClosedFans(GObject* g) {
 
 void GVBuildGeoVertexFaceLists(GObject* geo) {
   if (!geo || !geo->creaseFlags) return;
+  GVDropGeoNormalLists(geo);
   const int32_t nv = geo->vertexCount;
   GVFreeIntListArray(geo->vertexToFaceLists, nv + 1);
   geo->vertexToFaceLists = GVBuildGeoFaceListArray(geo);
@@ -209,6 +212,7 @@ void GVBuildGeoVertexFaceLists(GObject* geo) {
 
 void GVBuildGeoVertexFaceWeights(GObject* geo) {
   if (!geo || !geo->vertexToFaceLists) return;
+  GVDropGeoNormalLists(geo);
   GVFreeFloatListArray(geo->vertexToFaceLists2, geo->vertexCount + 1);
   geo->vertexToFaceLists2 = GVNewFloatListArray(geo->vertexCount + 1);
   GVCalcGeoFaceWeights(geo, geo->coincidentLists, geo->vertexToFaceLists, geo->vertexToFaceLists2);

@@ -10,6 +10,8 @@
 #include "geo/geo_fixtures.h"
 #include "geo/mesh_bounds.h"
 #include "geo/mesh_derived.h"
+#include "geo/mesh_topology.h"
+#include "jel/vector_math.h"
 #include "jel/worker_pool.h"
 
 namespace {
@@ -98,6 +100,61 @@ TEST(MeshNormals, PiecesOnAPoolGiveTheNormalsOfOneThread) {
   EXPECT_EQ(bytes(), alone);
   const float* n = geo->vertexNormals[kSide * kSide / 2];
   EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-5f);
+}
+
+// The pass sums each vertex's listed faces in list order; on an irregular mesh
+// (mixed diagonals and holes) its normals are those sums
+// bit for bit, and still so after the weights are made again from moved
+// vertices.
+TEST(MeshNormals, VertexNormalsAreTheSumsOfTheirListsAfterEveryRebuild) {
+  constexpr int kSide = 40;
+  std::vector<geotest::V3> verts;
+  for (int i = 0; i < kSide; ++i)
+    for (int j = 0; j < kSide; ++j) verts.push_back({float(i), 0.4f * std::sin(0.7f * i + 0.3f * j), float(j)});
+  std::vector<geotest::Tri> tris;
+  for (int i = 0; i + 1 < kSide; ++i)
+    for (int j = 0; j + 1 < kSide; ++j) {
+      const int a = i * kSide + j + 1, b = a + 1, c = a + kSide + 1, d = a + kSide;
+      if ((i * 7 + j * 3) % 11 == 0) continue;
+      if ((i * 5 + j) % 3 == 0) {
+        tris.push_back({a, b, c});
+        tris.push_back({a, c, d});
+      } else {
+        tris.push_back({a, b, d});
+        tris.push_back({b, c, d});
+      }
+    }
+  std::unique_ptr<GObject> geo(geotest::makeGeo(1, "Patchy", verts, tris));
+  GVRebuildGeo(geo.get());
+  ASSERT_TRUE(geo->vertexNormals && geo->vertexVectors && geo->vertexLists3 && geo->vertexToFaceLists2);
+  auto sums = [&](const IntList* faces, const FloatList* weights) {
+    std::vector<float> out;
+    for (int32_t v = 1; v <= geo->vertexCount; ++v) {
+      float s[3] = {0, 0, 0}, n[3];
+      for (int32_t j = 0; j < faces[v].count; ++j) {
+        const float w = j < weights[v].count ? weights[v].items[j] : 0.0f;
+        for (int k = 0; k < 3; ++k) s[k] += w * geo->faceNormals[faces[v].items[j]][k];
+      }
+      GVVecNormalise(s, n);
+      out.insert(out.end(), n, n + 3);
+    }
+    return out;
+  };
+  auto expectSums = [&] {
+    GVCalcGeoFaceNormals(geo.get());
+    GVCalcGeoVertexNormals(geo.get());
+    const size_t n = size_t(geo->vertexCount) * 3;
+    EXPECT_EQ(std::memcmp(sums(geo->vertexFaceLists, geo->vertexLists3).data(), geo->vertexNormals[1],
+                          n * sizeof(float)), 0);
+    EXPECT_EQ(std::memcmp(sums(geo->vertexToFaceLists, geo->vertexToFaceLists2).data(), geo->vertexVectors[1],
+                          n * sizeof(float)), 0);
+  };
+  expectSums();
+  for (int32_t v = 1; v <= geo->vertexCount; v += 3) geo->baseVertices[v][1] += 0.5f;
+  std::memcpy(geo->vertices[1], geo->baseVertices[1], size_t(geo->vertexCount) * sizeof(GVFloat3));
+  GVBuildGeoFaceWeights(geo.get());
+  GVBuildGeoVertexFaceWeights(geo.get());
+  expectSums();
 }
 
 TEST(MeshBounds, EmptyGeoKeepsTheSentinels) {
