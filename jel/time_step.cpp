@@ -96,10 +96,13 @@ void forChunks(const HAState* st, F fn) {
   }
 }
 
-// The first node whose edge strains are still to form behind the rest-frame
-// sweep.
+// For the rest-frame sweep on one thread: the first node whose edge strains
+// are still to form behind it, and the first whose commit is still to run
+// ahead of it (with the sub-step's h and 1/h).
 struct FrameLag {
   int32_t edges;
+  int32_t committed;
+  float h, invH;
 };
 
 // The sweeps, once for every instruction set: plain x86-64 (one and four
@@ -306,7 +309,9 @@ void HAState::integrate() {
 
   const bool flat = isFlat();
   const SweepSet& S = sweepSet(this);
-  forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.commit(this, h, invH, b, e); });
+  // With a pool the commit is a sweep of its own; without one it runs ahead
+  // of the rest-frame sweep (see commitAhead).
+  if (workers) forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.commit(this, h, invH, b, e); });
   // This step's link strains become the previous ones by swapping the arrays
   // rather than copying them; the rest-frame pass then writes every slot of
   // the new strains, zero where unlinked. The unlinked slots of the previous
@@ -325,10 +330,12 @@ void HAState::integrate() {
   if (workers) {
     forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrame(this, flat, b, e); });
   } else {
-    // The chunks run in order on this thread: the new edge strains follow the
-    // sweep (see followRestFrames).
-    FrameLag lag{1};
+    // The chunks run in order on this thread: the commit runs ahead of the
+    // sweep and the new edge strains follow it (see commitAhead and
+    // followRestFrames).
+    FrameLag lag{1, 1, h, invH};
     forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrameFollow(this, flat, b, e, &lag); });
+    assert(lag.committed == nodeCount + 1);
     edgeStrainsCurrent = true;
   }
   p->stepping = 0;
