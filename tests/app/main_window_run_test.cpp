@@ -43,6 +43,7 @@
 #include "scene/display_settings.h"
 #include "scene/file_handlers.h"
 #include "scene/frame_driver.h"
+#include "scene/light_list.h"
 #include "scene/menu_commands.h"
 #include "scene/scene_access.h"
 #include "scene/scene_files.h"
@@ -65,6 +66,8 @@ class MainWindowRun : public ProgramTest {
     root_ = fs::temp_directory_path() / ("gv_main_run_" + std::to_string(getpid()));
     fs::create_directories(root_ / "GVSceneFiles");
     fs::copy(fs::path(GV_PROJECT_ROOT) / "GVSceneFiles/Scenes", root_ / "GVSceneFiles/Scenes");
+    // The engine finds its textures and shader programs in media/ of the folder it runs in.
+    fs::create_symlink(old_ / "media", root_ / "media");
     fs::current_path(root_);
     ASSERT_EQ(GVInitFolders(), 1);
     settle();
@@ -112,6 +115,35 @@ class MainWindowRun : public ProgramTest {
         n += GetBValue(c) > GetRValue(c) + 25 && GetBValue(c) > GetGValue(c) + 25;
       }
     return n;
+  }
+  // The sky's blue, its white clouds and the blends of the two.
+  static bool skyLike(COLORREF c) {
+    const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+    return b >= 190 && std::abs(20 * (g - r) - 8 * (b - r)) <= 240;
+  }
+  // The screen point of a point in the scene.
+  POINT onScreen(const float p[3]) {
+    float q[3], px[3];
+    GVProjectPoint(*win_->view->camera, p, q);
+    GVNormalisedToScreen(win_->view->viewport, q, px);
+    POINT at = {int(px[0]), int(px[1])};
+    ClientToScreen(win_->view->window, &at);
+    return at;
+  }
+  // Mean grey level of the 9 x 9 pixels around a screen point.
+  static int meanGrey(POINT at) {
+    int sum = 0;
+    for (int y = at.y - 4; y <= at.y + 4; ++y)
+      for (int x = at.x - 4; x <= at.x + 4; ++x) {
+        const COLORREF c = screen(x, y);
+        sum += (GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3;
+      }
+    return sum / 81;
+  }
+  static void centreOf(const HObject* j, float c[3]) {
+    c[0] = c[1] = c[2] = 0.0f;
+    for (int32_t i = 1; i <= j->nodeCount; ++i)
+      for (int k = 0; k < 3; ++k) c[k] += j->pos[i][k] / float(j->nodeCount);
   }
   static Ogre::SubEntity* jelSurface(const HObject* j) {
     Ogre::SceneManager* sm = gOgreData->mSceneMgr;
@@ -284,7 +316,7 @@ void CALLBACK QuitAtFrame60(HWND hwnd, UINT, UINT_PTR id, DWORD) {
 // more), and played 60 frames from the animation panel it looks different.
 TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
   ASSERT_TRUE(GVRenderStarted());
-  for (const char* name : {"JelDrop.gvs", "Vehicle2x2.gvs", "LogicCommands.gvs"}) {
+  for (const char* name : {"JelDrop.gvs", "Vehicle2x2.gvs", "LogicCommands.gvs", "Showcase.gvs"}) {
     open(name);
     GVHideNotesWindow();
     GVAppMainWin::fpsCB(4, win_);
@@ -301,10 +333,12 @@ TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
     const std::vector<COLORREF> frame0 = shot();
     const int w = v.right - v.left, h = v.bottom - v.top;
     const COLORREF background = frame0[1];  // the top row shows no object
+    // Under a sky the empty rows show its blue and clouds (and the light floor counts as empty too).
+    const bool sky = GVScene().display->backgroundFlags & 2;
     int top = h, bottom = -1;  // the rows the objects reach (the walls' thin lines do not count)
     for (int y = 0; y < h; ++y) {
       int other = 0;
-      for (int x = 0; x < w; ++x) other += frame0[y * w + x] != background;
+      for (int x = 0; x < w; ++x) other += sky ? !skyLike(frame0[y * w + x]) : frame0[y * w + x] != background;
       if (other > w / 50) top = std::min(top, y), bottom = y;
     }
     EXPECT_GE((bottom - top) * 3, h) << name;
@@ -319,6 +353,73 @@ TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
     EXPECT_NE(shot(), frame0) << name;
     EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / (std::string(name) + "_frame60.png")).c_str()));
   }
+}
+
+// The showcase at frame 0: the spot light's shadow of the skinned soft Jel lies
+// on the floor (darker there than a little beside it) under a sky of blue and
+// clouds where no object is; played from the animation panel, its program
+// pushes the runner along x and the soft Jel comes to rest on the pedestal.
+TEST_F(MainWindowRun, ShowcaseCastsAShadowUnderASkyAndItsProgramPushes) {
+  ASSERT_TRUE(GVRenderStarted());
+  open("Showcase.gvs");
+  GVHideNotesWindow();
+  GVAppMainWin::fpsCB(4, win_);
+  win_->redrawView();
+  settle();
+  GVComposeScreen();
+  EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "Showcase_shadow.png").c_str()));
+  EXPECT_TRUE(gOgreData->mSceneMgr->isSkyDomeEnabled());
+  EXPECT_EQ(gOgreData->mSceneMgr->getShadowTechnique(), Ogre::SHADOWTYPE_TEXTURE_ADDITIVE_INTEGRATED);
+
+  // The top strip of the view, above every object: sky, not the plain background.
+  const RECT v = rectOf(win_->view->window);
+  int skyPixels = 0, blue = 0, strip = 0;
+  for (int y = v.top; y < v.top + (v.bottom - v.top) / 25; ++y)
+    for (int x = v.left; x < v.right; ++x, ++strip) {
+      const COLORREF c = screen(x, y);
+      skyPixels += skyLike(c) && c != RGB(191, 191, 191);
+      blue += GetBValue(c) > GetRValue(c) + 40;
+    }
+  EXPECT_GT(skyPixels, strip * 9 / 10);
+  EXPECT_GT(blue, strip / 10);
+
+  // The ray from the light through the skin's centre meets the floor (y = 0)
+  // in the shadow; three units nearer the camera the floor is lit.
+  const GeoList* geos = GVGeoListOf(GVScene().geoList);
+  const GObject* skin = GVGetGeoById(geos, GVFindGeoByName(geos, "SoftSkin"));
+  const LightRec* light = GVGetLight(0, GVScene().lights);
+  ASSERT_TRUE(skin && light);
+  float c[3] = {};
+  for (int32_t i = 1; i <= skin->vertexCount; ++i)
+    for (int k = 0; k < 3; ++k) c[k] += skin->vertices[i][k] / float(skin->vertexCount);
+  const float t = light->position[1] / (light->position[1] - c[1]);
+  float under[3], beside[3];
+  for (int k = 0; k < 3; ++k) under[k] = beside[k] = light->position[k] + t * (c[k] - light->position[k]);
+  beside[2] += 3.0f;
+  const int dark = meanGrey(onScreen(under)), lit = meanGrey(onScreen(beside));
+  EXPECT_LT(dark + 60, lit) << dark << " " << lit;
+
+  // Played to frame 60.
+  HWorld* world = GVWorldOf(GVScene().world);
+  auto jel = [&](const char* name) { return GVGetJelById(world, GVFindJelByName(world, name)); };
+  float runner0[3], pedestal[3], soft[3], runner[3];
+  centreOf(jel("Runner"), runner0);
+  clickCentre(win_->animationPanel->play->face);
+  SetTimer(win_->view->window, 77, 5, QuitAtFrame60);
+  GVRunMessageLoop();
+  clickCentre(win_->animationPanel->play->face);
+  settle();
+  centreOf(jel("Runner"), runner);
+  centreOf(jel("Pedestal"), pedestal);
+  centreOf(jel("Soft"), soft);
+  EXPECT_GT(runner[0] - runner0[0], 1.5f);  // pushed from frame 30 at 2 units a second
+  EXPECT_NEAR(runner[2], runner0[2], 0.2f);
+  float lowest = 1e9f, highest = -1e9f;
+  for (int32_t i = 1; i <= jel("Soft")->nodeCount; ++i) lowest = std::min(lowest, jel("Soft")->pos[i][1]);
+  for (int32_t i = 1; i <= jel("Pedestal")->nodeCount; ++i) highest = std::max(highest, jel("Pedestal")->pos[i][1]);
+  EXPECT_NEAR(lowest, highest, 0.3f);  // resting on the pedestal's top
+  EXPECT_NEAR(soft[0], pedestal[0], 0.5f);
+  EXPECT_NEAR(soft[2], pedestal[2], 0.5f);
 }
 
 }  // namespace

@@ -253,7 +253,7 @@ TEST_F(FileHandlers, SaveNamesExportNamesAndImportModes) {
   GVSaveSceneCB(0, 0x218, "a/b", &win);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0], "Gv error: ILLEGAL file name : a/b");
-  EXPECT_EQ(Files(root_ / "GVSceneFiles/Scenes").size(), 3u);  // the shipped three
+  EXPECT_EQ(Files(root_ / "GVSceneFiles/Scenes").size(), size_t(kSampleSceneCount));  // the shipped samples
 
   EXPECT_EQ(GVExportFileName(0, 0, "abc.gvs"), "XPRTD_CNS_abc.gvs");
   EXPECT_EQ(GVExportFileName(0, 0, "abcde"), "XPRTD_CNS_abcde.gvs");

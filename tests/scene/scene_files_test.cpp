@@ -123,7 +123,7 @@ TEST_F(SceneFiles, EveryShippedFileOpensThroughItsWrapperAndPlays) {
       for (float y : PlayTo(50)) ASSERT_TRUE(std::isfinite(y));
       ++opened;
     }
-  EXPECT_EQ(opened, 3 + 2 + 2 + 2);
+  EXPECT_EQ(opened, kSampleSceneCount + 2 + 2 + 2);
 }
 
 }  // namespace

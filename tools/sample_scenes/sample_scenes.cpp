@@ -14,17 +14,23 @@
 #include "geo/geo_object.h"
 #include "geo/geo_transform.h"
 #include "geo/key_frames.h"
+#include "geo/geo_materials.h"
 #include "geo/uv_sets.h"
+#include "jel/deformation_map.h"
 #include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
 #include "jel/lattice_builder.h"
 #include "jel/matter.h"
+#include "jel/state_interface.h"
 #include "logic/control_logic_cmds.h"
+#include "logic/dyn1_cmds.h"
+#include "logic/dyn2_cmds.h"
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
 #include "scene/display_settings.h"
 #include "scene/frame_driver.h"
 #include "scene/heap_string.h"
+#include "scene/light_list.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_stream.h"
@@ -32,15 +38,23 @@
 
 namespace {
 
-const char* const kNames[kSampleSceneCount] = {"JelDrop.gvs", "Vehicle2x2.gvs", "LogicCommands.gvs"};
+const char* const kNames[kSampleSceneCount] = {"JelDrop.gvs", "Vehicle2x2.gvs", "LogicCommands.gvs",
+                                               "Showcase.gvs"};
 const char* const kNotes[kSampleSceneCount] = {
     "Three Jels dropped on the floor; the Geo JelSkin follows the first, the box Spinner is key-framed.",
     "A 2x2 vehicle settled on the floor, with its four wheel Geos.",
-    "A Jel falls while the main program tests the frame with CONTROL and LOGIC lines."};
+    "A Jel falls while the main program tests the frame with CONTROL and LOGIC lines.",
+    "Press play: the soft Jel Soft, wrapped in the orange Geo SoftSkin, drops onto the Jel Pedestal while "
+    "the spot light throws its shadow on the Floor under a cloudy sky; the main program makes the two "
+    "collide and, from frame 30 to 120, pushes the Jel Runner along the floor. Things to try: turn the "
+    "camera while it plays; drag a Jel with the mouse while it runs; open Lights on the selector bar to "
+    "move the light or change its colour; open the Constraint Editor to change the push speed (2.0) or its "
+    "frames; open the Jel Material Attributes Editor on Soft to make it softer or stiffer."};
 
 // A solid block of nx x ny x nz cells of size h, its centre moved to `at`,
-// added to the scene's world with a cell.
-HObject* addBlockJel(int32_t id, const char* name, int32_t nx, int32_t ny, int32_t nz, float h, const float at[3]) {
+// added to the scene's world with a cell; elasticity 1 is the default matter's.
+HObject* addBlockJel(int32_t id, const char* name, int32_t nx, int32_t ny, int32_t nz, float h, const float at[3],
+                     float elasticity = 1.0f) {
   LatticeSpec spec;
   spec.cellSize = h;
   spec.nx = nx + 1;
@@ -52,6 +66,7 @@ HObject* addBlockJel(int32_t id, const char* name, int32_t nx, int32_t ny, int32
   MatterProps matter;
   GVSetMatterDefaults(&matter);
   matter.forceY = -9.81f;  // the defaults have no weight: these fall
+  matter.elasticity = elasticity;
   HObject* j = GVCreateJelFromBuilder(&b, id, 0, 0, &matter);
   GVFreeLatticeBuilder(&b);
   if (!j) return nullptr;
@@ -98,6 +113,18 @@ GObject* addBoxGeo(int32_t id, const char* name, const float lo[3], const float 
   return g;
 }
 
+// A Geo made from the Jel's surface with its vertices bound to the Jel, so
+// that it follows the Jel's deformation. The vertices are located through the
+// Jel's deformation map, which a new Jel has yet to compute.
+GObject* addSkin(HObject* jel, const char* name) {
+  GObject* g = GVGetGeoById(GVGeoListOf(GVScene().geoList), GVCreateGeoFromJel(GVScene().geoList, jel, name));
+  if (!g) return nullptr;
+  GVUpdateJelDeform(jel, 0);
+  if (GVMassocGeo(g, jel) != 0) return nullptr;
+  g->flags |= GEO_FLAG_VERTEX_BINDING;
+  return g;
+}
+
 int32_t buildDrop() {
   const float at[3][3] = {{-1.5f, 3.0f, 0.0f}, {1.0f, 6.5f, 0.5f}, {-0.5f, 10.0f, -1.0f}};
   const char* names[3] = {"DropA", "DropB", "DropC"};
@@ -107,10 +134,7 @@ int32_t buildDrop() {
     if (!j) return 0;
     if (!first) first = j;
   }
-  const int32_t skin = GVCreateGeoFromJel(GVScene().geoList, first, "JelSkin");
-  GObject* bound = GVGetGeoById(GVGeoListOf(GVScene().geoList), skin);
-  if (!bound || GVMassocGeo(bound, first) != 0) return 0;
-  bound->flags |= GEO_FLAG_VERTEX_BINDING;
+  if (!addSkin(first, "JelSkin")) return 0;
   const float lo[3] = {-6.0f, 1.0f, -6.0f}, hi[3] = {-5.0f, 2.0f, -5.0f};
   GObject* keyed = addBoxGeo(GVNextGeoId(GVScene().geoList), "Spinner", lo, hi);
   if (!keyed || !keyed->keyTrack) return 0;
@@ -135,44 +159,122 @@ int32_t buildVehicle() {
   return built && GVGeoListOf(GVScene().geoList)->head ? 1 : 0;
 }
 
-int32_t buildLogic() {
-  const float at[3] = {0.0f, 4.0f, 0.0f};
-  if (!addBlockJel(GVNextJelId(GVScene().world), "Faller", 3, 2, 2, 1.0f, at)) return 0;
+// One line of a main program: its command, result, option flags and the
+// first three arguments.
+struct ProgramLine {
+  int32_t cat, cmd, resultType, resultVar;
+  int32_t argType[3], argVar[3], argInt[3];
+  float argFloat[3];
+  uint32_t flags;
+};
+
+// Appends the lines to the main program: 1, or 0 when one could not be added.
+int32_t addMainLines(std::initializer_list<ProgramLine> lines) {
   LogicSystem* sys = GVScene().logic;
   if (!GVLogicProgram(sys, 1)) return 0;
-  struct Line {
-    int32_t cat, cmd, resultVar;
-    int32_t argType[2], argVar[2], argInt[2];
-  };
-  const int32_t pp = kLogicPP, ic = kLogicIntConst;
-  // PP1 = 1 < 2; IF PP1; PP2 = NOT PP1; END IF; PP3 = PP1 OR PP2; IF NOT PP3; BREAK; END IF; COMMENT
-  const Line lines[] = {
-      {kLogicLogic, kLogLess, 1, {ic, ic}, {0, 0}, {1, 2}},
-      {kLogicControl, kCtlIf, 0, {pp, 0}, {1, 0}, {0, 0}},
-      {kLogicLogic, kLogNot, 2, {pp, 0}, {1, 0}, {0, 0}},
-      {kLogicControl, kCtlEndIf, 0, {0, 0}, {0, 0}, {0, 0}},
-      {kLogicLogic, kLogOr, 3, {pp, pp}, {1, 2}, {0, 0}},
-      {kLogicControl, kCtlIfNot, 0, {pp, 0}, {3, 0}, {0, 0}},
-      {kLogicControl, kCtlBreak, 0, {0, 0}, {0, 0}, {0, 0}},
-      {kLogicControl, kCtlEndIf, 0, {0, 0}, {0, 0}, {0, 0}},
-  };
   LogicLine* last = nullptr;
-  for (const Line& x : lines) {
+  for (const ProgramLine& x : lines) {
     LogicLine* l = GVLogicInsertLineAfter(sys, 1, last);
     if (!l) return 0;
+    l->flags = x.flags;
     l->category = x.cat;
     l->command = x.cmd;
-    const bool logic = x.cat == kLogicLogic;
-    l->resultType = logic ? static_cast<int32_t>(kLogicPP) : 0;
-    l->resultVar = logic ? x.resultVar : 0;
-    for (int a = 0; a < 2; ++a) {
+    l->resultType = x.resultType;
+    l->resultVar = x.resultVar;
+    for (int a = 0; a < 3; ++a) {
       l->argType[a] = x.argType[a];
       l->argVar[a] = x.argVar[a];
       l->argInt[a] = x.argInt[a];
+      l->argFloat[a] = x.argFloat[a];
     }
     last = l;
   }
   return 1;
+}
+
+constexpr int32_t kPP = kLogicPP, kIC = kLogicIntConst;
+
+int32_t buildLogic() {
+  const float at[3] = {0.0f, 4.0f, 0.0f};
+  if (!addBlockJel(GVNextJelId(GVScene().world), "Faller", 3, 2, 2, 1.0f, at)) return 0;
+  // PP1 = 1 < 2; IF PP1; PP2 = NOT PP1; END IF; PP3 = PP1 OR PP2; IF NOT PP3; BREAK; END IF
+  return addMainLines({
+      {kLogicLogic, kLogLess, kPP, 1, {kIC, kIC}, {0, 0}, {1, 2}, {}, 0},
+      {kLogicControl, kCtlIf, 0, 0, {kPP, 0}, {1, 0}, {0, 0}, {}, 0},
+      {kLogicLogic, kLogNot, kPP, 2, {kPP, 0}, {1, 0}, {0, 0}, {}, 0},
+      {kLogicControl, kCtlEndIf, 0, 0, {0, 0}, {0, 0}, {0, 0}, {}, 0},
+      {kLogicLogic, kLogOr, kPP, 3, {kPP, kPP}, {1, 2}, {0, 0}, {}, 0},
+      {kLogicControl, kCtlIfNot, 0, 0, {kPP, 0}, {3, 0}, {0, 0}, {}, 0},
+      {kLogicControl, kCtlBreak, 0, 0, {0, 0}, {0, 0}, {0, 0}, {}, 0},
+      {kLogicControl, kCtlEndIf, 0, 0, {0, 0}, {0, 0}, {0, 0}, {}, 0},
+  });
+}
+
+// A Geo's colour as its first material layer, with the layer's shadow bits
+// (1 casts, 2 receives).
+void paintGeo(GObject* g, float r, float gr, float b, uint32_t shadowBits) {
+  GVSetColour(&g->colourA, 0, r, gr, b, 1.0f);
+  g->materialType = 1;
+  GVEnsureGeoMaterials(g);
+  GVSetGeoFirstMatColour(g);
+  if (GeoMaterial* m = GVGetGeoMaterial(g->materials, 0)) m->word18 = shadowBits;
+}
+
+int32_t buildShowcase() {
+  SceneRecords& sc = GVScene();
+  // A pedestal on the floor, a soft block above it that drops onto it, and a
+  // runner in front of them that the main program pushes along x.
+  const float base[3] = {-3.0f, 1.0f, 0.0f}, soft[3] = {-3.0f, 6.0f, 0.0f}, runner[3] = {0.5f, 0.5f, 2.5f};
+  HObject* pedestal = addBlockJel(GVNextJelId(sc.world), "Pedestal", 5, 3, 5, 1.0f, base);
+  if (!pedestal) return 0;
+  HObject* drop = addBlockJel(GVNextJelId(sc.world), "Soft", 3, 3, 3, 1.0f, soft, 0.3f);
+  HObject* pushed = drop ? addBlockJel(GVNextJelId(sc.world), "Runner", 5, 3, 3, 0.5f, runner) : nullptr;
+  if (!pushed) return 0;
+  GObject* skin = addSkin(drop, "SoftSkin");
+  if (!skin) return 0;
+  paintGeo(skin, 1.0f, 0.55f, 0.1f, 1);
+  // The floor under them receives the shadows through the shadow script.
+  const float lo[3] = {-7.0f, -0.3f, -5.0f}, hi[3] = {7.0f, 0.0f, 5.0f};
+  GObject* floor = addBoxGeo(GVNextGeoId(sc.geoList), "Floor", lo, hi);
+  if (!floor) return 0;
+  paintGeo(floor, 0.8f, 0.8f, 0.75f, 2);
+  floor->materialType = 2;
+  GVSetString(&floor->matFile, "Shadow1.material");
+  GVSetString(&floor->matName2, "Shadow1");
+
+  // A spot light from the upper left that casts shadows; its clip range is
+  // computed from the Geos when the view builds it.
+  LightRec* light = GVGetLight(0, sc.lights);
+  if (!light || !light->colour2 || !sc.display) return 0;
+  GVSetLightName(light, "Sun");
+  light->kind = 3;
+  light->flags = 1;
+  const float from[3] = {-8.0f, 15.0f, 4.0f}, toward[3] = {8.0f, -15.0f, -4.0f};
+  for (int k = 0; k < 3; ++k) {
+    light->position[k] = from[k];
+    light->direction[k] = toward[k];
+  }
+  GVSetColour(light->colour2, 1, 0.8f, 0.8f, 0.8f, 1.0f);
+  light->angle1 = 60.0f;
+  light->angle2 = 80.0f;
+  // Texture shadows, a dimmer ambient light so that they show, and the sky
+  // dome with its default clouds.
+  DisplaySettings* d = sc.display;
+  GVSetColour(&d->background2, 1, 0.5f, 0.5f, 0.5f, 1.0f);
+  d->optionInts[0] = 5;
+  d->backgroundFlags = 2;
+  d->shadowCounts[2] = 1024;
+
+  // The soft Jel collides with the pedestal; from frame 30 to 120 the
+  // runner's mean x velocity is held at 2.
+  const int32_t id = pushed->id;
+  return addMainLines({
+      {kLogicDyn2, kDyn2HCollHh, 0, 0, {kIC, kIC}, {}, {pedestal->id, drop->id}, {}, 0},
+      {kLogicDyn1, kDyn1IsInFrange, kPP, 1, {kIC, kIC}, {0, 0}, {30, 120}, {}, 0},
+      {kLogicControl, kCtlIf, 0, 0, {kPP, 0}, {1, 0}, {0, 0}, {}, 0},
+      {kLogicDyn1, kDyn1HVel, 0, 0, {kIC, kIC, kLogicFloatConst}, {}, {id, 1}, {0, 0, 2.0f}, kAxisX},
+      {kLogicControl, kCtlEndIf, 0, 0, {0, 0}, {0, 0}, {0, 0}, {}, 0},
+  });
 }
 
 }  // namespace
@@ -186,6 +288,7 @@ int32_t GVBuildSampleScene(int32_t sample) {
     case kSampleJelDrop: return buildDrop();
     case kSampleVehicle: return buildVehicle();
     case kSampleLogic: return buildLogic();
+    case kSampleShowcase: return buildShowcase();
     default: return 0;
   }
 }

@@ -10,7 +10,9 @@ enum SampleScene : int32_t {
   kSampleJelDrop = 0,   // three Jels dropped on the floor, a Geo bound to one, a key-framed Geo
   kSampleVehicle = 1,   // a settled 2x2 vehicle with its wheel Geos
   kSampleLogic = 2,     // a falling Jel and a main program of CONTROL and LOGIC lines
-  kSampleSceneCount = 3,
+  kSampleShowcase = 3,  // a skinned soft Jel landing on another under a shadow-casting spot light and a sky,
+                        // and a program that pushes a third Jel along the floor
+  kSampleSceneCount = 4,
 };
 
 // The file name of the sample ("JelDrop.gvs", ...).
