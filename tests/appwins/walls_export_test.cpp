@@ -11,12 +11,12 @@
 #include "dynamics/runner_scene.h"
 #include "dynamics/world.h"
 #include "editors/editor_entries.h"
+#include "editors/editor_fixture.h"
 #include "editors/export_dialog.h"
 #include "editors/walls_dialog.h"
 #include "geo/geo_fixtures.h"
 #include "geo/geo_list.h"
 #include "jel/jel_object.h"
-#include "main_window_fixture.h"
 #include "platform/pixel_surface.h"
 #include "scene/app_selection.h"
 #include "scene/file_handlers.h"
@@ -38,24 +38,12 @@ struct WallsCall {
   float value;
 };
 std::vector<WallsCall> gWalls;
-std::vector<std::string> gStatus;
 
-class WallsExport : public MainWindowTest {
+class WallsExport : public EditorWindowTest {
  public:
   void SetUp() override {
-    GVViewSceneLinks links;
-    links.currentGeo = currentGeo_;
-    links.currentJel = currentJel_;
-    GVSetViewSceneLinks(links);
-    MainWindowTest::SetUp();
-    GVInstallRenderServices();
-    GVInstallMainWindowServices();
-    SceneServices s = GVSceneServices();
-    s.showStatusLine = [](const char* text) { gStatus.push_back(text); };
-    GVSetSceneServices(s);
-    ASSERT_EQ(GVInstallEditorEntries(), 1);
+    SetUpEditors(true, false);
     gWalls.clear();
-    gStatus.clear();
     old_ = fs::current_path();
     root_ = fs::temp_directory_path() / ("gv_export_" + std::to_string(getpid()));
     fs::create_directories(root_ / "GVSceneFiles/Scenes");
@@ -63,13 +51,10 @@ class WallsExport : public MainWindowTest {
     ASSERT_EQ(GVInitFolders(), 1);
   }
   void TearDown() override {
-    GVRemoveMainWindowServices();
     fs::current_path(old_);
     fs::remove_all(root_);
-    MainWindowTest::TearDown();
-    GVRemoveEditorEntries();
-    GVSetViewSceneLinks(GVViewSceneLinks());
-    GVAppSelection() = GVExportSelection() = AppSelection{};
+    EditorWindowTest::TearDown();
+    GVExportSelection() = AppSelection{};
   }
   // The walls editor's reports, recorded on their way to the application.
   static void record(int32_t direction, int32_t code, float value, void* user) {
@@ -115,8 +100,6 @@ class WallsExport : public MainWindowTest {
     GVAddGeoToScene(GVScene().geoList, g->handle);
   }
 
-  int32_t currentGeo_[3] = {};
-  int32_t currentJel_[3] = {};
   fs::path old_, root_;
 };
 
@@ -218,8 +201,8 @@ TEST_F(WallsExport, ExportDialogChoosesExportsTheChosenObjectsAndClears) {
   settle();
   const fs::path file = root_ / "GVSceneFiles/Scenes/XPRTD_g1h1.gvs";
   EXPECT_TRUE(fs::exists(file));
-  ASSERT_FALSE(gStatus.empty());
-  EXPECT_EQ(gStatus.back().rfind("Scene objects exported to file", 0), 0u);
+  ASSERT_FALSE(editortest::gStatus.empty());
+  EXPECT_EQ(editortest::gStatus.back().rfind("Scene objects exported to file", 0), 0u);
   EXPECT_FALSE(IsWindowVisible(d->popup));
 
   GVMenuCommand(kMenuFile, 8, 0, win_);

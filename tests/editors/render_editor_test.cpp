@@ -18,8 +18,8 @@
 #include "appwins/editor_opener.h"
 #include "appwins/file_list.h"
 #include "appwins/geo_shapes.h"
-#include "appwins/main_window_fixture.h"
 #include "editors/editor_entries.h"
+#include "editors/editor_fixture.h"
 #include "editors/render_editor.h"
 #include "geo/geo_list.h"
 #include "geo/uv_sets.h"
@@ -43,20 +43,10 @@ const char* const kRockScript =
 
 // A scene folder of the test's own: the scripts folder holds Rock.material,
 // the textures folder a copy of one of the program's textures.
-class RenderEditor : public MainWindowTest {
+class RenderEditor : public EditorWindowTest {
  protected:
   void SetUp() override {
-    GVViewSceneLinks links;
-    links.currentGeo = currentGeo_;
-    links.currentJel = currentJel_;
-    GVSetViewSceneLinks(links);
-    MainWindowTest::SetUp();
-    GVInstallMainWindowServices();
-    GVInstallRenderServices();
-    SceneServices s = GVSceneServices();
-    s.beep = [] { MessageBeep(MB_ICONHAND); };
-    GVSetSceneServices(s);
-    ASSERT_EQ(GVInstallEditorEntries(), 1);
+    SetUpEditors(true, true);
     back_ = fs::current_path();
     const fs::path media = fs::path(GVRootDir()) / "media/materials/textures/clouds.jpg";
     root_ = fs::path(::testing::TempDir()) / ("gv_render_" + std::to_string(getpid()));
@@ -73,10 +63,7 @@ class RenderEditor : public MainWindowTest {
   void TearDown() override {
     Ogre::ResourceGroupManager::getSingleton().removeResourceLocation(
         scripts_, Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
-    GVRemoveMainWindowServices();
-    MainWindowTest::TearDown();
-    GVRemoveEditorEntries();
-    GVSetViewSceneLinks(GVViewSceneLinks());
+    EditorWindowTest::TearDown();
     fs::current_path(back_);
     GVInitFolders();
     fs::remove_all(root_);
@@ -136,8 +123,6 @@ class RenderEditor : public MainWindowTest {
   static Ogre::Entity* entity() { return gOgreData->mSceneMgr->getEntity("BoxGENT"); }
   static std::string solidMaterial() { return entity()->getSubEntity(0)->getMaterialName(); }
 
-  int32_t currentGeo_[3] = {};
-  int32_t currentJel_[3] = {};
   fs::path back_, root_;
   std::string scripts_;
 };
