@@ -350,7 +350,7 @@ static void RestoreJelsAt(HWorld* w, int32_t s) {
 int32_t GVSeekStoredFrame(HWorld* world, int32_t frame) {
   if (!world) return 0;
   FrameParams& p = world->params;
-  const int32_t F = frame;
+  const int32_t F = frame < 0 ? 0 : frame;  // the run starts at frame 0
   int32_t S = GVLatestRestorableFrame(world, -1, F + 1);
   if (S == -1) S = F;
   const int32_t c = p.computedFrame;

@@ -553,6 +553,10 @@ bool frameStoreAgrees(const ChanData* fs) {
   if (!st || !nr || !mp || !st->slots || !nr->slots || !mp->slots) return false;
   if (st->slotCount != nr->slotCount || mp->slotCount != nr->slotCount) return false;
   if (nr->slotCount > kMaxStoredFrames) return false;
+  // A stored frame is one the run reached (a free slot is labelled 0): one
+  // before the start would have the player step up from there.
+  for (int32_t k = 1; k <= nr->slotCount; ++k)
+    if (nr->slots[k].frame < 0) return false;
   return st->slots[0].data && nr->slots[0].data && mp->slots[0].data;
 }
 
@@ -637,6 +641,11 @@ int32_t adoptRecord(HObject* jel, JelRecord& r) {
   // sub-step count is set by the runner before every frame; until then it is
   // 1, never 0, so the step time is always defined.
   FrameParams& p = jel->playParams;
+  // No run goes back before frame 0: frames a damaged file puts there read
+  // as the start, which the player would otherwise step up from one by one.
+  p.startFrame = std::max(p.startFrame, 0);
+  p.highestComputedFrame = std::max(p.highestComputedFrame, 0);
+  p.lastRecordedFrame = std::max(p.lastRecordedFrame, 0);
   ChanSlot* start = GVChanSlot(jel->frameStore, kChanNodeRec, 0);
   if (start) start->frame = p.startFrame;
   startingPlayWords(p);

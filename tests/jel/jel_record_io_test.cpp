@@ -10,6 +10,8 @@
 
 #include "block_lattice.h"
 #include "chan_store_fixtures.h"
+#include "dynamics/world.h"
+#include "dynamics/world_runner.h"
 #include "jel/chan_data.h"
 #include "jel/frame_store.h"
 #include "jel/jel_object.h"
@@ -495,6 +497,28 @@ TEST_F(JelRecordTest, ReadStartsAtTheStartFrame) {
   EXPECT_FLOAT_EQ(got.getTimeStep(), 1.0f / 25.0f);
 }
 
+// Frame words before frame 0 (a damaged file) read as frame 0: a world that
+// holds the Jel steps from there to the frame asked for, not up from below.
+TEST_F(JelRecordTest, FramesBeforeTheStartOfTheRunReadAsFrameZero) {
+  auto src = makeRecordJel();
+  src->playParams.startFrame = -7;
+  src->playParams.highestComputedFrame = -1124073472;
+  src->playParams.lastRecordedFrame = -67108864;
+  for (int32_t k = 1; k <= 2; ++k) GVChanSlot(src->frameStore, kChanNodeRec, k)->frame = 0;
+  const Bytes bytes = recordBytes(*src);
+  HObject* got = new HObject;
+  ASSERT_EQ(readInto(got, bytes, bytes.size()), kJelReadOk);
+  EXPECT_EQ(got->playParams.startFrame, 0);
+  EXPECT_EQ(got->playParams.highestComputedFrame, 0);
+  EXPECT_EQ(got->playParams.lastRecordedFrame, 0);
+  HWorld world;
+  GVAddJel(&world, got);
+  GVResetSelToWorld(&world, -1);
+  GVRunWorldToFrame(&world, 3, nullptr, nullptr);
+  EXPECT_EQ(world.params.computedFrame, 3);
+  GVResetJelList(&world);
+}
+
 TEST_F(JelRecordTest, LiveStateOnlyWithoutFlagBitOne) {
   for (uint32_t flags : {0u, 1u, 2u, 3u}) {
     SCOPED_TRACE(flags);
@@ -668,6 +692,7 @@ TEST_F(JelRecordTest, FrameStoresThatDoNotHoldTogetherAreRefused) {
          j->frameStore = fs;
        }},
       {"more than 100 stored frames", [](HObject* j) { GVResizeChannels(j->frameStore, 101); }},
+      {"a stored frame before frame 0", [](HObject* j) { GVChanSlot(j->frameStore, kChanNodeRec, 2)->frame = -60; }},
       {"position cache beyond its limit", [](HObject* j) { GVResizeChannels(j->posCache, 10002); }},
   };
   for (const Case& c : cases) {
