@@ -8,6 +8,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "jel/chan_data.h"
 #include "jel/contact_grid.h"
 #include "jel/frame_store.h"
@@ -41,6 +45,24 @@ float dot3(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + 
 void flattenMetric(float* m) {
   m[2] = m[5] = m[6] = m[7] = 0.0f;
   m[8] = 1.0f;
+}
+
+// The block of the node arrays. A large one asks for huge pages where the
+// system offers them: the step's sweeps walk some thirty arrays side by side,
+// and on small pages each of those streams enters a new page every few
+// hundred nodes, each a page-table walk once the block outgrows what the
+// translation caches hold.
+void* allocNodeBlock(size_t size) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr size_t kHuge = size_t{2} << 20;
+  if (size >= 2 * kHuge) {
+    const size_t whole = (size + kHuge - 1) & ~(kHuge - 1);
+    void* p = std::aligned_alloc(kHuge, whole);
+    if (p) madvise(p, whole, MADV_HUGEPAGE);
+    return p;
+  }
+#endif
+  return std::aligned_alloc(kAlign, size);
 }
 
 }  // namespace
@@ -127,7 +149,7 @@ HAState::HAState(int32_t nodeCount_, FrameParams* params_, int32_t id_, uint32_t
   size_t size = 0;
   carveArrays(nullptr, &size);
   size = (size + kAlign - 1) & ~(kAlign - 1);
-  block_ = std::aligned_alloc(kAlign, size);
+  block_ = allocNodeBlock(size);
   if (!block_) {
     // No room for the arrays: a state of no nodes, which the owner refuses
     // (allocated() is false) in every build.
