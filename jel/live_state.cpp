@@ -285,7 +285,7 @@ void HAState::buildStressRings() {
   ringEdgeStress.assign(9 * (static_cast<size_t>(size) + 2), 0.0f);
   ringCells.assign(static_cast<size_t>(n) + 1, {});
   for (int32_t i = 1; i <= n; ++i) {
-    for (int k = 0; k < 8; ++k) ringCells[i][k] = slot(cells[i][k]);
+    for (int k = 0; k < 8; ++k) ringCells[i][k] = static_cast<uint16_t>(slot(cells[i][k]));
   }
 }
 

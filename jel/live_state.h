@@ -284,12 +284,13 @@ class HAState final : public HBState {
   // then keeps them in rings of stressRingNodes records instead of the whole
   // arrays, small enough to stay in cache: node j in record
   // ((j - 1) & (stressRingNodes - 1)) + 1, record 0 zero, one spare record at
-  // the end. ringCells: each node's cells as ring records (the accelerations
-  // turn its own, -x, -y and -z numbers into ring records as they read
-  // them). stressRingNodes 0: no rings (see buildStressRings).
+  // the end (at most 32768 records). ringCells: each node's cells as ring
+  // records, two bytes each (the accelerations turn its own, -x, -y and -z
+  // numbers into ring records as they read them). stressRingNodes 0: no
+  // rings (see buildStressRings).
   int32_t stressRingNodes = 0;
   std::vector<float> ringCellStress, ringEdgeStress;  // nine floats a record
-  std::vector<std::array<int32_t, 8>> ringCells;
+  std::vector<std::array<uint16_t, 8>> ringCells;
   // Each node's acceleration (force phase) and the spin that turned its rest
   // links (commit phase). Nothing in the step reads them back: the step
   // writes them only while keepStepVectors is set, for whoever inspects a
