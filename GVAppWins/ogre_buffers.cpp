@@ -2,6 +2,7 @@
 
 #include <OGRE/Ogre.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -10,11 +11,15 @@
 #include "geo/geo_materials.h"
 #include "geo/uv_sets.h"
 #include "jel/jel_object.h"
+#include "jel/worker_pool.h"
 #include "scene/obj_handle.h"
 
 namespace {
 
 const float kZeroTangent[3] = {0.0f, 0.0f, 0.0f};
+
+// Vertices one call of a buffer rewrite takes on the pool.
+constexpr size_t kBufferPiece = 4096;
 
 GObject* geoOf(ObjHandle* h) { return h ? static_cast<GObject*>(h->object) : nullptr; }
 
@@ -333,7 +338,7 @@ uint16_t GVCreateOgreJelSubMesh(const char* name, const Ogre::MeshPtr& mesh, HOb
 }
 
 void GVUpdateOgreGeoBuffer(Ogre::SubMesh* sub, int32_t uvSet, ObjHandle* h, int selector, int32_t flags,
-                           float offset) {
+                           float offset, WorkerPool* pool) {
   GObject* g = geoOf(h);
   if (!gOgreData || !sub || !g || !(flags & (GV_BUF_PLAIN | GV_BUF_OFFSET))) return;
   const bool tangents = withTangents(g, uvSet);
@@ -351,15 +356,25 @@ void GVUpdateOgreGeoBuffer(Ogre::SubMesh* sub, int32_t uvSet, ObjHandle* h, int 
   PositionLock lock(sub);
   if (!lock.base) return;
   // Positions, normals and tangents are consecutive floats from the position
-  // element on; the back half follows the front.
-  size_t slot = 0;
-  for (int sign = 1; sign >= (twoSided ? -1 : 1); sign -= 2) {
-    const float s = static_cast<float>(sign);
-    for (size_t i = 1; i <= n; ++i, ++slot) {
-      float* out = lock.at(slot);
-      putVertex(out, pos[i], nrm[i], tangents ? (tan ? tan[i] : kZeroTangent) : nullptr, d, s);
+  // element on; the back half follows the front. A large mesh is written in
+  // pieces side by side (the locked memory is plain memory until the unlock).
+  auto piece = [&](size_t first, size_t last) {
+    for (int sign = 1; sign >= (twoSided ? -1 : 1); sign -= 2) {
+      const float s = static_cast<float>(sign);
+      const size_t back = sign < 0 ? n : 0;
+      for (size_t i = first; i <= last; ++i) {
+        float* out = lock.at(back + i - 1);
+        putVertex(out, pos[i], nrm[i], tangents ? (tan ? tan[i] : kZeroTangent) : nullptr, d, s);
+      }
     }
+  };
+  const size_t pieces = (n + kBufferPiece - 1) / kBufferPiece;
+  if (!pool || pieces < 2) {
+    piece(1, n);
+    return;
   }
+  pool->run(static_cast<int32_t>(pieces),
+            [&](int32_t k) { piece(1 + k * kBufferPiece, std::min(n, (k + 1) * kBufferPiece)); });
 }
 
 void GVUpdateOgreGeoUVBuffer(Ogre::SubMesh* sub, int32_t uvSet, ObjHandle* h, int selector, int32_t flags,

@@ -15,6 +15,7 @@
 
 struct ObjHandle;
 class HObject;
+class WorkerPool;
 
 // Buffer flags of the builders and writers.
 enum : int32_t {
@@ -39,8 +40,9 @@ uint16_t GVCreateOgreGeoUVSubMesh(const char* name, const Ogre::MeshPtr& mesh, O
                                   int selector, int32_t flags, int32_t uvSet, float offset);
 uint16_t GVCreateOgreJelSubMesh(const char* name, const Ogre::MeshPtr& mesh, HObject** jel, int32_t flags);
 
+// With a pool a large buffer is written in pieces side by side.
 void GVUpdateOgreGeoBuffer(Ogre::SubMesh* sub, int32_t uvSet, ObjHandle* geo, int selector, int32_t flags,
-                           float offset);
+                           float offset, WorkerPool* pool = nullptr);
 void GVUpdateOgreGeoUVBuffer(Ogre::SubMesh* sub, int32_t uvSet, ObjHandle* geo, int selector, int32_t flags,
                              float offset);
 void GVUpdateOgreJelBuffer(Ogre::SubMesh* sub, HObject** jel, int32_t flags);

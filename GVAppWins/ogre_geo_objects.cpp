@@ -403,7 +403,7 @@ void GVUpdateOgreGeoMesh(ObjHandle* h, int32_t selector, int32_t refreshWire) {
   if (uv0Index == 0 && GVGeoNeedsTangents(g)) GVCalcGeoTangents(g);
   if (Ogre::SubMesh* s = GVFindSubMesh(mesh, names.solid)) {
     if (!uv0 || uv0->uvPairs || !uv0->uvCorners)
-      GVUpdateOgreGeoBuffer(s, uv0Index, h, selector, solid, 0.0f);
+      GVUpdateOgreGeoBuffer(s, uv0Index, h, selector, solid, 0.0f, pool);
     else
       GVUpdateOgreGeoUVBuffer(s, uv0Index, h, selector, solid, 0.0f);
   }
@@ -414,13 +414,13 @@ void GVUpdateOgreGeoMesh(ObjHandle* h, int32_t selector, int32_t refreshWire) {
     Ogre::SubMesh* s = GVFindSubMesh(mesh, names.layer(i));
     if (!s) continue;
     if (uv->uvPairs)
-      GVUpdateOgreGeoBuffer(s, m->uvSetIndex, h, selector, layered, m->layer * step);
+      GVUpdateOgreGeoBuffer(s, m->uvSetIndex, h, selector, layered, m->layer * step, pool);
     else
       GVUpdateOgreGeoUVBuffer(s, m->uvSetIndex, h, selector, layered, m->layer * step);
   }
   if (refreshWire)
     if (Ogre::SubMesh* s = GVFindSubMesh(mesh, names.wire))
-      GVUpdateOgreGeoBuffer(s, uv0Index, h, selector, layered, wireOffset(g));
+      GVUpdateOgreGeoBuffer(s, uv0Index, h, selector, layered, wireOffset(g), pool);
   if (Ogre::SceneNode* node = e->getParentSceneNode()) {
     node->setPosition(Ogre::Vector3::ZERO);
     node->setOrientation(Ogre::Quaternion::IDENTITY);
@@ -448,6 +448,14 @@ void GVUpdateOgreObjects() {
   });
   if (GVScene().vehicle && gOgreData->mVehicleExplode && stateMode == 0)
     GVApplyVehicleExplode(gOgreData->mVehicleExplode);
+  // The Jels' normals first, side by side on the world's threads (each Jel
+  // makes its own), then their mirrors.
+  if (HWorld* w = GVWorldOf(GVScene().world)) {
+    std::vector<HObject*>& jels = w->perJel;
+    jels.clear();
+    for (HObject* j = w->head; j; j = GVNextJel(j)) jels.push_back(j);
+    GVRunPerJel(w, static_cast<int32_t>(jels.size()), [&](int32_t k) { GVRefreshJelNormals(jels[k]); });
+  }
   GVForEachSceneJel([](HObject** cell) { GVUpdateOgreJelMesh(cell); });
   GVUpdateOgreGeoBounds();
   GVUpdateOgreJelBounds();

@@ -381,14 +381,14 @@ static std::vector<HObject*>& JelsWithState(HWorld* world) {
   return jels;
 }
 
-void GVApplyDynCmdRecs(HWorld* world) {
+void GVApplyDynCmdRecsShared(HWorld* world) {
   if (!world) return;
   if (!world->cmdResolved) GVResolveDynCmdRecs(world);
   // The per-Jel work before and after the records touches its own Jel only:
   // it runs side by side.
-  std::vector<HObject*>* jels = &JelsWithState(world);
-  GVRunPerJel(world, static_cast<int32_t>(jels->size()), [&](int32_t k) {
-    HObject* j = (*jels)[k];
+  std::vector<HObject*>& jels = JelsWithState(world);
+  GVRunPerJel(world, static_cast<int32_t>(jels.size()), [&](int32_t k) {
+    HObject* j = jels[k];
     if (j->state->collisionFlags != 0) GVClearCollAccums(j->state);
     CollectContactFlags(j);
   });
@@ -398,15 +398,21 @@ void GVApplyDynCmdRecs(HWorld* world) {
       if (r.valid && r.issued && pass <= r.passes) ApplyRecord(world, r, pass);
     }
   }
-  jels = &JelsWithState(world);
-  GVRunPerJel(world, static_cast<int32_t>(jels->size()), [&](int32_t k) {
-    HAState* s = (*jels)[k]->state;
-    if (s->collisionFlags != 0) {
-      GVApplyCollDisp(1, s);
-      GVClearCollDisp(1, s);
-    }
-    s->rigidContact = 0;
-  });
+}
+
+void GVFinishDynCmdRecs(HAState* s) {
+  if (s->collisionFlags != 0) {
+    GVApplyCollDisp(1, s);
+    GVClearCollDisp(1, s);
+  }
+  s->rigidContact = 0;
+}
+
+void GVApplyDynCmdRecs(HWorld* world) {
+  if (!world) return;
+  GVApplyDynCmdRecsShared(world);
+  std::vector<HObject*>& jels = JelsWithState(world);
+  GVRunPerJel(world, static_cast<int32_t>(jels.size()), [&](int32_t k) { GVFinishDynCmdRecs(jels[k]->state); });
 }
 
 // ---------------------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include "dynamics/contact_list.h"
 
 struct HWorld;
+class HAState;
 
 // Record types.
 enum : uint32_t {
@@ -106,6 +107,11 @@ void GVClearDynCmdRecs(HWorld* world);
 void GVPrepareDynCmdSubsteps(HWorld* world);
 // Once per sub-step after the application's work.
 void GVApplyDynCmdRecs(HWorld* world);
+// The same in two parts, for a caller that runs the Jels' own work side by
+// side: all but the last step, then that step for each Jel with a live state
+// (it touches that Jel only).
+void GVApplyDynCmdRecsShared(HWorld* world);
+void GVFinishDynCmdRecs(HAState* state);
 
 // Jel-against-Jel collision between selections a and b with parts (kinds) ka
 // and kb: searches every pair, then issues the type-128 record. direction: 1

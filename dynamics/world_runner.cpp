@@ -144,29 +144,59 @@ static void TakeBackNonFinite(HWorld* world) {
   world->nonFiniteFrame = world->params.computedFrame + 1;
 }
 
-// The active Jels that have a live state, in list order (the world's reused
-// list).
-static std::vector<HObject*>& CollectLiveActive(HWorld* world) {
-  std::vector<HObject*>& active = world->stepping;
-  active.clear();
-  for (HObject* j = world->head; j; j = GVNextJel(j))
-    if (GVJelActive(j) && j->state) active.push_back(j);
+// The world's stepping list made again: the Jels with a live state in list
+// order, and how many of them are active (the others only finish the
+// dynamic-command records).
+static int32_t CollectWithState(HWorld* world) {
+  std::vector<HObject*>& jels = world->stepping;
+  jels.clear();
+  int32_t active = 0;
+  for (HObject* j = world->head; j; j = GVNextJel(j)) {
+    if (!j->state) continue;
+    jels.push_back(j);
+    if (GVJelActive(j)) ++active;
+  }
   return active;
+}
+
+// What one Jel does in one of the runner's side-by-side calls (each touches
+// its own Jel only, so the calls of several Jels may run in any order): the
+// copy of the state the frame starts from, the end of the dynamic-command
+// records, the commit phase of the sub-step, and the force phase of the next.
+struct JelStepWork {
+  bool keepCopy = false;
+  bool finishRecords = false;
+  bool commit = false;
+  bool nextForces = false;
+};
+
+static void StepJel(HWorld* world, HObject* j, const JelStepWork& work, WorkerPool* inner) {
+  HAState* s = j->state;
+  if (work.keepCopy) s->keepFiniteCopy(world->frameSerial);
+  if (work.finishRecords) GVFinishDynCmdRecs(s);
+  if (!GVJelActive(j)) return;
+  // Outside the world's step (a vehicle or command stepping one Jel) the
+  // passes run on the caller; the pool may be gone by then.
+  s->workers = inner;
+  if (work.commit) s->integrate();
+  if (work.nextForces) {
+    PushToJel(j, &world->params, kFpSubStepIndex);
+    s->computeForces();
+  }
+  s->workers = nullptr;
 }
 
 void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   if (!world) return;
   FrameParams& p = world->params;
   Push(world, kFpCurrent | kFpComputed | kFpHighestComputed);
-  // The state the frame starts from, to take back should the frame leave a
-  // Jel non-finite (held Jels included: the application steps them); each
-  // Jel copies its own state, side by side.
   world->frameSerial += 1;
-  {
-    const std::vector<HObject*>& live = CollectLiveActive(world);
-    const uint32_t serial = world->frameSerial;
-    GVRunPerJel(world, static_cast<int32_t>(live.size()), [&](int32_t k) { live[k]->state->keepFiniteCopy(serial); });
-  }
+  // Held Jels are left out of the phases, yet keep the copy below (the
+  // application steps them).
+  std::vector<HObject*>& kept = world->stepping;
+  kept.clear();
+  for (HObject* j = world->head; j; j = GVNextJel(j))
+    if (GVJelActive(j) && j->state) kept.push_back(j);
   for (HObject* j = world->head; j; j = GVNextJel(j))
     if (j->flags & kJelHeld) j->setGroupBit(-1, 0);
 
@@ -179,35 +209,49 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   Push(world, kFpSubSteps);
 
   // The phases of the Jels are independent of each other: they run side by
-  // side on the world's pool.
+  // side on the world's pool, each Jel's phases from one call as far as no
+  // work across the Jels lies between them. With at least one Jel per thread
+  // the Jels alone keep the pool busy; fewer Jels also split their node
+  // passes over it.
   WorkerPool* pool = GVWorldWorkers(world);
-  auto eachActive = [&](void (HAState::*phase)()) {
-    std::vector<HObject*>& active = CollectLiveActive(world);
-    const int32_t count = static_cast<int32_t>(active.size());
-    // With at least one Jel per thread the Jels alone keep the pool busy;
-    // fewer Jels also split their node passes over it.
-    WorkerPool* inner = pool && count < pool->threads() ? pool : nullptr;
-    for (HObject* j : active) j->state->workers = inner;
-    if (pool) {
-      pool->run(count, [&](int32_t k) { (active[k]->state->*phase)(); });
-    } else {
-      for (int32_t k = 0; k < count; ++k) (active[k]->state->*phase)();
-    }
-    // Outside the world's step (a vehicle or command stepping one Jel) the
-    // passes run on the caller; the pool may be gone by then.
-    for (HObject* j : active) j->state->workers = nullptr;
+  auto eachJel = [&](const std::vector<HObject*>& jels, int32_t active, const JelStepWork& work) {
+    WorkerPool* inner = pool && active < pool->threads() ? pool : nullptr;
+    GVRunPerJel(world, static_cast<int32_t>(jels.size()), [&](int32_t k) { StepJel(world, jels[k], work, inner); });
   };
-  for (p.subStepIndex = 1; p.subStepIndex <= p.subSteps; ++p.subStepIndex) {
-    Push(world, kFpSubStepIndex);
-    eachActive(&HAState::computeForces);
+
+  // The state the frame starts from, to take back should the frame leave a
+  // Jel non-finite, and the force phase of the first sub-step.
+  p.subStepIndex = 1;
+  for (HObject* j = world->head; j; j = GVNextJel(j))
+    if (GVJelActive(j) && !j->state) PushToJel(j, &p, kFpSubStepIndex);
+  {
+    int32_t active = 0;
+    for (HObject* j : kept) active += GVJelActive(j) ? 1 : 0;
+    JelStepWork first;
+    first.keepCopy = first.nextForces = true;
+    eachJel(kept, active, first);
+  }
+  for (;;) {
     p.stepping = 1;
     for (ContactList& l : world->contacts) GVFreeContacts(&l);
     GVPrepareDynCmdSubsteps(world);
     CallFrame(world, perFrame);
-    GVApplyDynCmdRecs(world);
+    GVApplyDynCmdRecsShared(world);
     p.stepping = 0;
-    eachActive(&HAState::integrate);
+    const bool last = p.subStepIndex >= p.subSteps;
+    if (!last) {
+      ++p.subStepIndex;
+      for (HObject* j = world->head; j; j = GVNextJel(j))
+        if (GVJelActive(j) && !j->state) PushToJel(j, &p, kFpSubStepIndex);
+    }
+    JelStepWork step;
+    step.finishRecords = step.commit = true;
+    step.nextForces = !last;
+    const int32_t active = CollectWithState(world);
+    eachJel(world->stepping, active, step);
+    if (last) break;
   }
+  p.subStepIndex = p.subSteps + 1;
 
   for (HObject* j = world->head; j; j = GVNextJel(j))
     if (j->flags & kJelHeld) j->setGroupBit(-1, 1);

@@ -226,7 +226,7 @@ int32_t GVGetGeoAttachPoint(GObject* geo, float position[3], float frame[9]) {
 
 // ---- per frame ----
 
-void GVDeformGeoFromJel(GObject* geo) {
+void GVDeformGeoFromJel(GObject* geo, WorkerPool* pool) {
   if (!geo || !geo->jel || geo->vertexCount < 1 || !geo->vertices || !geo->vertBinds) return;
   if (!(geo->flags & GEO_FLAG_BOUND)) return;
   HObject* jel = geo->jel;
@@ -236,9 +236,9 @@ void GVDeformGeoFromJel(GObject* geo) {
                                                              !jel->neighbour(kNbrPlusZ, cell)
                                                        : GVIsJelFlat(jel) != 0;
   if (flat)
-    GVDeformVertsBilinear(geo->vertBinds, geo->vertices, jel, geo->vertexCount);
+    GVDeformVertsBilinear(geo->vertBinds, geo->vertices, jel, geo->vertexCount, pool);
   else
-    GVDeformVertsTrilinear(geo->vertBinds, geo->vertices, jel, geo->vertexCount);
+    GVDeformVertsTrilinear(geo->vertBinds, geo->vertices, jel, geo->vertexCount, pool);
 }
 
 void GVInterpGeoFromJel(GObject* geo) {
@@ -377,7 +377,7 @@ int GVJelAliveAt(const HObject* jel, int32_t frame) {
 
 static bool hasKeys(const GObject* geo) { return geo->keyTrack && geo->keyTrack->firstKey; }
 
-void GVUpdateGeoAfterFrame(GObject* geo, int32_t frame, int resetAll) {
+void GVUpdateGeoAfterFrame(GObject* geo, int32_t frame, int resetAll, WorkerPool* pool) {
   if (!geo) return;
   const uint32_t f = geo->flags;
   const bool cellBound = (f & (GEO_FLAG_CELL_BINDING | GEO_FLAG_CELL_BINDING2)) != 0;
@@ -388,7 +388,7 @@ void GVUpdateGeoAfterFrame(GObject* geo, int32_t frame, int resetAll) {
   }
   if (!(f & GEO_FLAG_BOUND)) return;
   if (f & GEO_FLAG_VERTEX_BINDING) {
-    if (geo->jel && (!hasKeys(geo) || GVJelAliveAt(geo->jel, frame))) GVDeformGeoFromJel(geo);
+    if (geo->jel && (!hasKeys(geo) || GVJelAliveAt(geo->jel, frame))) GVDeformGeoFromJel(geo, pool);
   } else if (f & GEO_FLAG_CELL_BINDING) {
     GVDeformGeoByCellBind(geo);
   } else if ((f & GEO_FLAG_CELL_BINDING2) && geo->jel) {

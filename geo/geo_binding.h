@@ -15,6 +15,7 @@
 #include "geo/geo_object.h"
 
 class HObject;
+class WorkerPool;
 
 // Vertex binding into the primary table: every vertex with GEO_VERTEX_BOUND is
 // located in the Jel's live lattice. Stores the Jel in the Geo. Returns 0, or
@@ -47,8 +48,10 @@ int32_t GVCellBindGeoSecondary(GObject* geo, HObject* jel, int32_t part);
 // tangents (nine floats); 0 when not cell-bound or an output is missing.
 int32_t GVGetGeoAttachPoint(GObject* geo, float position[3], float frame[9]);
 
-// Per frame, after the Jel's deformation map was updated for the frame.
-void GVDeformGeoFromJel(GObject* geo);
+// Per frame, after the Jel's deformation map was updated for the frame; a
+// large mesh runs in pieces on the pool when one is given, with the same
+// result.
+void GVDeformGeoFromJel(GObject* geo, WorkerPool* pool = nullptr);
 void GVInterpGeoFromJel(GObject* geo);
 void GVDeformGeoByCellBind(GObject* geo);
 void GVUpdateGeoCellBindTable(GObject* geo);
@@ -77,4 +80,4 @@ int GVJelAliveAt(const HObject* jel, int32_t frame);
 // One Geo's share of the after-frame pass (resets of cell-bound Geos, the
 // deformation by the binding kind, the secondary table). `resetAll` resets
 // every Geo to its frame transform first, as the display switch asks.
-void GVUpdateGeoAfterFrame(GObject* geo, int32_t frame, int resetAll);
+void GVUpdateGeoAfterFrame(GObject* geo, int32_t frame, int resetAll, WorkerPool* pool = nullptr);

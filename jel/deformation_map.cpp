@@ -1,6 +1,7 @@
 #include "jel/deformation_map.h"
 
 #include <cassert>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -14,6 +15,7 @@
 #endif
 
 #include "jel/vector_math.h"
+#include "jel/worker_pool.h"
 
 namespace {
 
@@ -634,41 +636,72 @@ __attribute__((target("avx512f,avx2,fma"))) static void deformVertsAvx512(const 
 }
 #endif
 
+// The processor's instruction sets the passes may use.
+struct CpuKernels {
+  bool fma = false, avx2 = false, avx512 = false;
+};
+static const CpuKernels& cpuKernels() {
+  static const CpuKernels k = [] {
+    CpuKernels c;
+#if defined(__x86_64__) && defined(__GNUC__)
+    c.fma = __builtin_cpu_supports("fma");
+    c.avx2 = c.fma && __builtin_cpu_supports("avx2");
+    c.avx512 = c.avx2 && __builtin_cpu_supports("avx512f");
+#endif
+    return c;
+  }();
+  return k;
+}
+
+// The buffers of one pass over solid cells: pair records when the processor
+// reads two corners per load and every cell's corners pair up, else node
+// records. Made once per pass, then only read.
+struct SolidPacks {
+  const PairPack* pairs = nullptr;
+  const NodePack* nodes = nullptr;
+};
+
 // False when the buffers could not be made; the caller then takes the plain path.
-static bool deformVertsSolid(const DeformLattice* L, const GeoVertBind* recs, float (*verts)[3],
-                             int32_t count) {
+static bool makeSolidPacks(const DeformLattice* L, SolidPacks* out) {
   bool paired = false;
   if (!packCorners(L, &paired)) return false;
 #if defined(__x86_64__) && defined(__GNUC__)
-  static const bool hasFma = __builtin_cpu_supports("fma");
-  static const bool hasAvx2 = hasFma && __builtin_cpu_supports("avx2");
-  static const bool hasAvx512 = hasAvx2 && __builtin_cpu_supports("avx512f");
-  if (hasAvx2 && paired) {
-    if (const PairPack* pairs = packPairs(L)) {
-      if (hasAvx512)
-        deformVertsAvx512(L, pairs, recs, verts, count);
-      else
-        deformVertsAvx2(L, pairs, recs, verts, count);
-      return true;
-    }
+  if (cpuKernels().avx2 && paired) {
+    out->pairs = packPairs(L);
+    if (out->pairs) return true;
   }
 #endif
-  const NodePack* pack = packNodes(L);
-  if (!pack) return false;
+  out->nodes = packNodes(L);
+  return out->nodes != nullptr;
+}
+
+static void deformVertsSolid(const DeformLattice* L, const SolidPacks& packs, const GeoVertBind* recs,
+                             float (*verts)[3], int32_t count) {
 #if defined(__x86_64__) && defined(__GNUC__)
-  if (hasAvx2) {
-    deformVertsAvx2(L, pack, recs, verts, count);
-    return true;
+  const CpuKernels& cpu = cpuKernels();
+  if (packs.pairs) {
+    if (cpu.avx512)
+      deformVertsAvx512(L, packs.pairs, recs, verts, count);
+    else
+      deformVertsAvx2(L, packs.pairs, recs, verts, count);
+    return;
   }
-  if (hasFma) {
+#endif
+  const NodePack* pack = packs.nodes;
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (cpu.avx2) {
+    deformVertsAvx2(L, pack, recs, verts, count);
+    return;
+  }
+  if (cpu.fma) {
     deformVertsFma(L, pack, recs, verts, count);
-    return true;
+    return;
   }
 #endif
   for (int32_t v = 1; v <= count; ++v) {
     bool stop = false;
     const int32_t* c = vertexCorners(L, pack, recs, v, count, &stop);
-    if (stop) return true;
+    if (stop) return;
     if (!c) continue;
     const float u = recs[v].u, w1 = recs[v].v, w2 = recs[v].w;
     const float wx[2] = {1.0f - u, u}, wy[2] = {1.0f - w1, w1}, wz[2] = {1.0f - w2, w2};
@@ -703,22 +736,52 @@ static bool deformVertsSolid(const DeformLattice* L, const GeoVertBind* recs, fl
     verts[v][1] = X[1];
     verts[v][2] = X[2];
   }
-  return true;
 }
 
-void GVLatticeDeformVerts(const DeformLattice* L, const GeoVertBind* recs, float (*verts)[3],
-                          int32_t count, int bilinear) {
-  if (!L || !recs || !verts) return;
-  if (!bilinear && L->pos && L->cellFlag && L->deform[8] && deformVertsSolid(L, recs, verts, count)) return;
+// A binding past the lattice ends the pass; later vertices keep their values.
+static bool bindingPastLattice(const DeformLattice* L, int32_t cell) { return cell < 0 || cell > L->nodeCount; }
+
+static void deformVertsPlain(const DeformLattice* L, const GeoVertBind* recs, float (*verts)[3], int32_t count,
+                             int bilinear) {
   for (int32_t v = 1; v <= count; ++v) {
     const int32_t cell = recs[v].cellNode;
     if (cell == 0) continue;
-    // A binding past the lattice ends the pass; later vertices keep their values.
-    if (cell < 0 || cell > L->nodeCount) return;
+    if (bindingPastLattice(L, cell)) return;
     if (L->cellFlag[cell] == 0) continue;
     const float uvw[3] = {recs[v].u, recs[v].v, recs[v].w};
     evaluate(L, cell, bilinear != 0, uvw, verts[v], nullptr);
   }
+}
+
+void GVLatticeDeformVerts(const DeformLattice* L, const GeoVertBind* recs, float (*verts)[3],
+                          int32_t count, int bilinear, WorkerPool* pool) {
+  if (!L || !recs || !verts) return;
+  SolidPacks packs;
+  const bool solid = !bilinear && L->pos && L->cellFlag && L->deform[8] && makeSolidPacks(L, &packs);
+  // Vertices first.. of n, through arrays shifted so the kernels see 1..n.
+  auto range = [&](int32_t first, int32_t n) {
+    if (solid)
+      deformVertsSolid(L, packs, recs + (first - 1), verts + (first - 1), n);
+    else
+      deformVertsPlain(L, recs + (first - 1), verts + (first - 1), n, bilinear);
+  };
+  if (!pool || count <= kDeformPiece) {
+    range(1, count);
+    return;
+  }
+  // Pieces side by side, each vertex written by one of them from the same
+  // inputs; all of them end before a binding past the lattice.
+  int32_t end = count;
+  for (int32_t v = 1; v <= count; ++v)
+    if (bindingPastLattice(L, recs[v].cellNode)) {
+      end = v - 1;
+      break;
+    }
+  const int32_t pieces = (end + kDeformPiece - 1) / kDeformPiece;
+  pool->run(pieces, [&](int32_t k) {
+    const int32_t first = 1 + k * kDeformPiece;
+    range(first, std::min(end, first + kDeformPiece - 1) - first + 1);
+  });
 }
 
 int32_t GVLatticeLocatePoint(DeformLattice* L, const float point[3], GeoVertBind* rec) {

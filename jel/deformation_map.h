@@ -7,6 +7,7 @@
 #include <cstdint>
 
 class HObject;
+class WorkerPool;
 
 // One lattice location: the cell's lowest-corner node and the local
 // coordinates inside it (0..1 in the cell, along +x, +y, +z).
@@ -78,8 +79,13 @@ void GVDeformColumn(const DeformLattice* L, int32_t node, int axis, float out[3]
 // World position of a location; returns 0 and writes nothing for an
 // unlocated record, a cell node outside 1..n or a node without a cell.
 int GVLatticeEvalTrilinear(const DeformLattice* L, const GeoVertBind* rec, float out[3]);
+// Vertices 1..count of a bound mesh from their locations. With a pool, more
+// than kDeformPiece vertices run in pieces side by side (every vertex is
+// written by one piece from the same inputs: the result is that of one
+// thread).
+constexpr int32_t kDeformPiece = 4096;
 void GVLatticeDeformVerts(const DeformLattice* L, const GeoVertBind* recs, float (*verts)[3],
-                          int32_t count, int bilinear);
+                          int32_t count, int bilinear, WorkerPool* pool = nullptr);
 
 int32_t GVLatticeLocatePoint(DeformLattice* L, const float point[3], GeoVertBind* rec);
 int32_t GVLatticeTrackPoint(const DeformLattice* L, const float point[3], GeoVertBind* rec);
@@ -95,8 +101,10 @@ int32_t GVBlockCellOfPointAt(const float point[3], const float corner[3], float 
 DeformLattice GVJelDeformLattice(HObject* jel);
 void GVUpdateJelDeform(HObject* jel, int seam);
 int GVLatticeTrilinear(const GeoVertBind* rec, HObject* jel, float out[3]);
-void GVDeformVertsTrilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count);
-void GVDeformVertsBilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count);
+void GVDeformVertsTrilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count,
+                            WorkerPool* pool = nullptr);
+void GVDeformVertsBilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count,
+                           WorkerPool* pool = nullptr);
 int32_t GVLocatePointInJel(HObject* jel, const float point[3], GeoVertBind* rec);
 int32_t GVLocatePointFromCell(HObject* jel, const float point[3], GeoVertBind* rec);
 int GVCheckPartBlock(HObject* jel, int32_t part, GeoCellBind* bind);

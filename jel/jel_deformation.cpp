@@ -39,16 +39,18 @@ int GVLatticeTrilinear(const GeoVertBind* rec, HObject* jel, float out[3]) {
   return GVLatticeEvalTrilinear(&L, rec, out);
 }
 
-void GVDeformVertsTrilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count) {
+void GVDeformVertsTrilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count,
+                            WorkerPool* pool) {
   if (!jel) return;
   const DeformLattice L = GVJelDeformLattice(jel);
-  GVLatticeDeformVerts(&L, recs, verts, count, GVLatticeIsFlat(&L));
+  GVLatticeDeformVerts(&L, recs, verts, count, GVLatticeIsFlat(&L), pool);
 }
 
-void GVDeformVertsBilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count) {
+void GVDeformVertsBilinear(const GeoVertBind* recs, float (*verts)[3], HObject* jel, int32_t count,
+                           WorkerPool* pool) {
   if (!jel) return;
   const DeformLattice L = GVJelDeformLattice(jel);
-  GVLatticeDeformVerts(&L, recs, verts, count, 1);
+  GVLatticeDeformVerts(&L, recs, verts, count, 1, pool);
 }
 
 int32_t GVLocatePointInJel(HObject* jel, const float point[3], GeoVertBind* rec) {

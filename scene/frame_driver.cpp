@@ -228,7 +228,9 @@ int32_t GVUpdateAfterStep(void* world, int32_t selection, void* /*user*/) {
   if (deform) {
     for (HObject* j = w->head; j; j = GVNextJel(j))
       if (GVJelInSel(j, -1)) GVUpdateJelDeform(j, 0);
-    for (GObject* g = geos ? geos->head : nullptr; g; g = g->next) GVUpdateGeoAfterFrame(g, e, 0);
+    // Large bound meshes follow their Jels on the world's threads.
+    WorkerPool* pool = GVWorldWorkers(w);
+    for (GObject* g = geos ? geos->head : nullptr; g; g = g->next) GVUpdateGeoAfterFrame(g, e, 0, pool);
   }
 
   CameraRec* start = sv.viewStartCamera ? sv.viewStartCamera() : nullptr;

@@ -135,7 +135,7 @@ void sceneFrames(benchmark::State& state, bool lit, bool overlays = false) {
     GVAdvanceToFrame(world, ++frame, GVFrameCallback, nullptr);
     parts[0] += lap(t);
     GVUpdateJelDeform(jels[0], 0);
-    GVDeformGeoFromJel(geo);
+    GVDeformGeoFromJel(geo, GVWorldWorkers(world));
     parts[1] += lap(t);
     GVUpdateOgreObjects();
     parts[2] += lap(t);

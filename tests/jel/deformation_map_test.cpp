@@ -4,9 +4,12 @@
 
 #include <cmath>
 #include <memory>
+#include <cstring>
 #include <random>
+#include <vector>
 
 #include "jel/vector_math.h"
+#include "jel/worker_pool.h"
 #include "grid_lattice.h"
 
 namespace {
@@ -263,6 +266,35 @@ TEST(DeformationMap, BatchPassMatchesTheMapAtEveryBinding) {
       ASSERT_EQ(GVLatticeEvalTrilinear(&t.view, &recs[v], want), 1);
       for (int a = 0; a < 3; ++a) ASSERT_NEAR(verts[v][a], want[a], 1e-4f) << "pass " << pass << " vertex " << v;
     }
+  }
+}
+
+// On a pool the pass runs in pieces: the same vertices bit for bit as on one
+// thread, for the packed and the plain pass and the bilinear one, and a
+// binding past the lattice in a middle piece still ends the pass there.
+TEST(DeformationMap, PiecesOnAPoolGiveTheOneThreadResult) {
+  auto b = Block(3, 3, 3);
+  GridLattice t(b.get());
+  for (int32_t i = 1; i <= t.n; ++i) t.pos[i][1] += 0.1f * std::sin(float(i));
+  GVUpdateLatticeDeform(&t.view, 0);
+  std::unique_ptr<DeformScratch, void (*)(DeformScratch*)> scratch(GVNewDeformScratch(), GVFreeDeformScratch);
+  std::mt19937 rng(9);
+  std::uniform_real_distribution<float> uvw(0.0f, 1.0f);
+  std::uniform_int_distribution<int32_t> cell(1, 3);
+  const int32_t count = 3 * kDeformPiece + 5, past = kDeformPiece + 17;
+  std::vector<GeoVertBind> recs(size_t(count) + 1);
+  for (int32_t v = 1; v <= count; ++v) recs[v] = {7, t.node(cell(rng), cell(rng), cell(rng)), uvw(rng), uvw(rng), uvw(rng)};
+  recs[past].cellNode = t.n + 1;
+  WorkerPool pool(4);
+  for (int run = 0; run < 3; ++run) {
+    t.view.scratch = run == 0 ? nullptr : scratch.get();
+    const int bilinear = run == 2 ? 1 : 0;
+    std::vector<float> one(3 * (size_t(count) + 1), -1.0f), many(one);
+    GVLatticeDeformVerts(&t.view, recs.data(), reinterpret_cast<float(*)[3]>(one.data()), count, bilinear);
+    GVLatticeDeformVerts(&t.view, recs.data(), reinterpret_cast<float(*)[3]>(many.data()), count, bilinear, &pool);
+    EXPECT_EQ(std::memcmp(one.data(), many.data(), one.size() * sizeof(float)), 0) << "run " << run;
+    EXPECT_NE(one[3 * (past - 1)], -1.0f) << "run " << run;
+    EXPECT_EQ(one[3 * (past + 1)], -1.0f) << "run " << run;
   }
 }
 
