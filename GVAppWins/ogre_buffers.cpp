@@ -405,21 +405,43 @@ void GVUpdateOgreGeoUVBuffer(Ogre::SubMesh* sub, int32_t uvSet, ObjHandle* h, in
     }
 }
 
-void GVUpdateOgreJelBuffer(Ogre::SubMesh* sub, HObject** cell, int32_t flags) {
+bool GVBeginJelBufferWrite(Ogre::SubMesh* sub, HObject** cell, int32_t flags, JelBufferWrite* w) {
   HObject* jel = cell ? *cell : nullptr;
-  if (!sub || !jel || !(flags & (GV_BUF_JEL_LIVE | GV_BUF_JEL_LIVE2))) return;
-  if (!jel->pos || !sub->vertexData) return;
+  if (!sub || !jel || !(flags & (GV_BUF_JEL_LIVE | GV_BUF_JEL_LIVE2))) return false;
+  if (!jel->pos || !sub->vertexData) return false;
   const bool twoSided = (flags & GV_BUF_DOUBLE_SIDED) != 0;
   size_t n = sub->vertexData->vertexCount;
   if (twoSided) n /= 2;
-  if (n == 0 || n > static_cast<size_t>(jel->nodeCount)) return;
+  if (n == 0 || n > static_cast<size_t>(jel->nodeCount)) return false;
   PositionLock lock(sub);
-  if (!lock.base) return;
+  if (!lock.base) return false;
+  w->buffer = lock.buf;
+  w->base = lock.base;
+  w->stride = lock.stride;
+  w->nodes = n;
+  w->twoSided = twoSided;
+  lock.base = nullptr;  // the write keeps the lock
+  return true;
+}
+
+void GVFillJelBuffer(const JelBufferWrite& w, const HObject* jel) {
   size_t slot = 0;
-  for (int sign = 1; sign >= (twoSided ? -1 : 1); sign -= 2)
-    for (size_t i = 1; i <= n; ++i, ++slot) {
-      float* out = lock.at(slot);
+  for (int sign = 1; sign >= (w.twoSided ? -1 : 1); sign -= 2)
+    for (size_t i = 1; i <= w.nodes; ++i, ++slot) {
+      float* out = reinterpret_cast<float*>(w.base + slot * w.stride);
       putVertex(out, jel->pos[i], jel->nodeNormals ? jel->nodeNormals[i] : nullptr, nullptr, 0.0f,
                 static_cast<float>(sign));
     }
+}
+
+void GVEndJelBufferWrite(JelBufferWrite* w) {
+  if (w->base) w->buffer->unlock();
+  *w = JelBufferWrite();
+}
+
+void GVUpdateOgreJelBuffer(Ogre::SubMesh* sub, HObject** cell, int32_t flags) {
+  JelBufferWrite w;
+  if (!GVBeginJelBufferWrite(sub, cell, flags, &w)) return;
+  GVFillJelBuffer(w, *cell);
+  GVEndJelBufferWrite(&w);
 }

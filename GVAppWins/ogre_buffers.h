@@ -9,8 +9,10 @@
 // coordinates of per-vertex-UV sub-meshes.
 #pragma once
 
+#include <OGRE/OgreHardwareVertexBuffer.h>
 #include <OGRE/OgrePrerequisites.h>
 
+#include <cstddef>
 #include <cstdint>
 
 struct ObjHandle;
@@ -46,6 +48,19 @@ void GVUpdateOgreGeoBuffer(Ogre::SubMesh* sub, int32_t uvSet, ObjHandle* geo, in
 void GVUpdateOgreGeoUVBuffer(Ogre::SubMesh* sub, int32_t uvSet, ObjHandle* geo, int selector, int32_t flags,
                              float offset);
 void GVUpdateOgreJelBuffer(Ogre::SubMesh* sub, HObject** jel, int32_t flags);
+// The same in three steps, for a caller that fills several buffers side by
+// side: the checks and the lock (false: nothing to write, nothing locked), the
+// fill (plain memory, on any thread), the unlock.
+struct JelBufferWrite {
+  Ogre::HardwareVertexBufferSharedPtr buffer;
+  char* base = nullptr;
+  size_t stride = 0;
+  size_t nodes = 0;
+  bool twoSided = false;
+};
+bool GVBeginJelBufferWrite(Ogre::SubMesh* sub, HObject** jel, int32_t flags, JelBufferWrite* write);
+void GVFillJelBuffer(const JelBufferWrite& write, const HObject* jel);
+void GVEndJelBufferWrite(JelBufferWrite* write);
 
 // Buffers of more vertices than 16-bit indices address take 32-bit indices.
 constexpr int64_t kMax16BitVertices = 65536;

@@ -448,15 +448,7 @@ void GVUpdateOgreObjects() {
   });
   if (GVScene().vehicle && gOgreData->mVehicleExplode && stateMode == 0)
     GVApplyVehicleExplode(gOgreData->mVehicleExplode);
-  // The Jels' normals first, side by side on the world's threads (each Jel
-  // makes its own), then their mirrors.
-  if (HWorld* w = GVWorldOf(GVScene().world)) {
-    std::vector<HObject*>& jels = w->perJel;
-    jels.clear();
-    for (HObject* j = w->head; j; j = GVNextJel(j)) jels.push_back(j);
-    GVRunPerJel(w, static_cast<int32_t>(jels.size()), [&](int32_t k) { GVRefreshJelNormals(jels[k]); });
-  }
-  GVForEachSceneJel([](HObject** cell) { GVUpdateOgreJelMesh(cell); });
+  GVUpdateOgreJelMeshes(GVWorldWorkers(GVWorldOf(GVScene().world)));
   GVUpdateOgreGeoBounds();
   GVUpdateOgreJelBounds();
 }

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <set>
+#include <vector>
 
 #include "GVAppWins/ogre_buffers.h"
 #include "GVAppWins/ogre_geo_objects.h"
@@ -12,6 +14,7 @@
 #include "GVAppWins/view_links.h"
 #include "GVAppWins/view_window.h"
 #include "jel/jel_object.h"
+#include "jel/worker_pool.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "vehicle/vehicle_record.h"
@@ -93,12 +96,27 @@ void destroyJelNamed(const std::string& base) {
 
 // Rewrites the line drawing's vertex buffer in place, leaving the object as a
 // section update would (the same vertices, unindexed, the bounds grown over
-// them, its node told). False when that needs the update itself: the buffer
-// is too small or laid out otherwise, or a vertex lies outside the object's
-// bounding radius, which only the update grows (the update then writes every
-// vertex again).
-bool writeLatticeInPlace(Ogre::ManualObject* mo, const HObject* jel, bool flat, const Ogre::ColourValue& colour,
-                         float d) {
+// them, its node told), in three steps so that several Jels fill side by side:
+// begin checks the layout and locks, fill writes (plain memory, any thread),
+// end unlocks and settles. Begin fails when that needs the update itself: the
+// buffer is too small or laid out otherwise; end fails when a vertex lies
+// outside the object's bounding radius, which only the update grows (the
+// update then writes every vertex again).
+struct LatticeWrite {
+  Ogre::ManualObject* mo = nullptr;
+  Ogre::HardwareVertexBufferSharedPtr buffer;
+  const Ogre::VertexElement* pos = nullptr;
+  const Ogre::VertexElement* col = nullptr;
+  char* base = nullptr;
+  size_t stride = 0, count = 0;
+  Ogre::RGBA packed = 0;
+  float radius = 0.0f;
+  Ogre::AxisAlignedBox box;
+  bool inside = true;
+};
+
+bool beginLatticeWrite(Ogre::ManualObject* mo, const HObject* jel, bool flat, const Ogre::ColourValue& colour,
+                       float d, LatticeWrite* w) {
   Ogre::RenderOperation* op = mo->getSections()[0]->getRenderOperation();
   Ogre::VertexData* data = op->vertexData;
   if (!data || !data->vertexDeclaration || !data->vertexBufferBinding->isBufferBound(0)) return false;
@@ -113,43 +131,129 @@ bool writeLatticeInPlace(Ogre::ManualObject* mo, const HObject* jel, bool flat, 
   forEachLatticeLine(jel, flat, d, [&](int32_t, int32_t, float) { count += 2; });
   if (count == 0 || buffer->getNumVertices() < count) return false;
 
-  Ogre::RGBA packed = 0;
+  w->mo = mo;
+  w->buffer = buffer;
+  w->pos = pos;
+  w->col = col;
+  w->count = count;
   if (Ogre::RenderSystem* rs = Ogre::Root::getSingleton().getRenderSystem())
-    rs->convertColourValue(colour, &packed);
+    rs->convertColourValue(colour, &w->packed);
   else
-    packed = Ogre::VertexElement::convertColourValue(colour, col->getType());
+    w->packed = Ogre::VertexElement::convertColourValue(colour, col->getType());
   // The update would write the whole buffer again as well.
-  const float radius = mo->getBoundingRadius();
-  Ogre::AxisAlignedBox box = mo->getBoundingBox();
-  bool inside = true;
-  const size_t stride = buffer->getVertexSize();
-  char* vertex = static_cast<char*>(buffer->lock(0, count * stride, Ogre::HardwareBuffer::HBL_DISCARD));
+  w->radius = mo->getBoundingRadius();
+  w->box = mo->getBoundingBox();
+  w->stride = buffer->getVertexSize();
+  w->base = static_cast<char*>(buffer->lock(0, count * w->stride, Ogre::HardwareBuffer::HBL_DISCARD));
+  return true;
+}
+
+void fillLattice(LatticeWrite* w, const HObject* jel, bool flat, float d) {
+  char* vertex = w->base;
   auto put = [&](const Ogre::Vector3& v) {
     float* p = nullptr;
     Ogre::RGBA* c = nullptr;
-    pos->baseVertexPointerToElement(vertex, &p);
-    col->baseVertexPointerToElement(vertex, &c);
+    w->pos->baseVertexPointerToElement(vertex, &p);
+    w->col->baseVertexPointerToElement(vertex, &c);
     p[0] = v.x;
     p[1] = v.y;
     p[2] = v.z;
-    *c = packed;
-    vertex += stride;
-    if (!(v.length() <= radius)) inside = false;
-    box.merge(v);
+    *c = w->packed;
+    vertex += w->stride;
+    if (!(v.length() <= w->radius)) w->inside = false;
+    w->box.merge(v);
   };
   forEachLatticeLine(jel, flat, d, [&](int32_t a, int32_t b, float off) {
     put(offsetNode(jel, a, off));
     put(offsetNode(jel, b, off));
   });
-  buffer->unlock();
-  if (!inside) return false;
-  data->vertexCount = count;
+}
+
+bool endLatticeWrite(LatticeWrite* w) {
+  w->buffer->unlock();
+  if (!w->inside) return false;
+  Ogre::RenderOperation* op = w->mo->getSections()[0]->getRenderOperation();
+  op->vertexData->vertexCount = w->count;
   if (op->indexData) op->indexData->indexCount = 0;
   op->useIndexes = false;
-  mo->setBoundingBox(box);
-  if (Ogre::Node* node = mo->getParentNode()) node->needUpdate();
+  w->mo->setBoundingBox(w->box);
+  if (Ogre::Node* node = w->mo->getParentNode()) node->needUpdate();
   return true;
 }
+
+// The update itself: the lines again through a section update.
+void updateLatticeSection(Ogre::ManualObject* mo, const HObject* jel, bool flat, const Ogre::ColourValue& colour,
+                          float d) {
+  mo->beginUpdate(0);
+  forEachLatticeLine(jel, flat, d, [&](int32_t a, int32_t b, float off) {
+    mo->position(offsetNode(jel, a, off));
+    mo->colour(colour);
+    mo->position(offsetNode(jel, b, off));
+    mo->colour(colour);
+  });
+  mo->end();
+}
+
+// One Jel's mirror update in the steps above: what needs the engine before
+// and after, and the fill between, which may run beside other Jels' fills.
+struct JelMirrorUpdate {
+  HObject** cell = nullptr;
+  Ogre::Entity* entity = nullptr;
+  JelBufferWrite surface;
+  LatticeWrite lattice;
+  bool latticeLocked = false, latticeUpdate = false, flat = false;
+  Ogre::ColourValue grey;
+  float offset = 0.0f;
+
+  explicit JelMirrorUpdate(HObject** c) : cell(c) {}
+
+  // The Jel's normals are current.
+  void begin() {
+    HObject* jel = *cell;
+    const int32_t format = GVOgreJelFormat(cell);
+    offset = gOgreData->mSelectOffset;
+    bool showLattice = false;
+    int32_t s = 0;
+    GVView* view = GVMainView();
+    if (view && view->camera && *view->camera) {
+      showLattice = GVGeoModeShowsWire((*view->camera)->jelDisplayMode) != 0;
+      s = GVViewScene().currentJel ? GVViewScene().currentJel[0] : 0;
+    }
+    const bool selected = s != 0 && GVJelMatches(cell, s) != 0;
+    Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+    const std::string base = GVOgreJelBaseName(cell);
+    entity = sm->hasEntity(base + "HENT") ? sm->getEntity(base + "HENT") : nullptr;
+    if (entity)
+      if (Ogre::SubMesh* sub = GVFindSubMesh(entity->getMesh().get(), base + "HSUBMESH"))
+        GVBeginJelBufferWrite(sub, cell, format, &surface);
+    if (!sm->hasManualObject(base + "MO") || !(showLattice || s != 0)) return;
+    Ogre::ManualObject* mo = sm->getManualObject(base + "MO");
+    // An empty line list has no section to update.
+    if (!usableLattice(jel) || mo->getSections().empty()) return;
+    flat = GVJelHandleIsFlat(cell) != 0;
+    grey = Ogre::ColourValue(selected ? 0.9f : 0.1f, selected ? 0.9f : 0.1f, selected ? 0.9f : 0.1f, 1.0f);
+    lattice.mo = mo;
+    latticeLocked = beginLatticeWrite(mo, jel, flat, grey, offset, &lattice);
+    latticeUpdate = !latticeLocked;
+  }
+
+  void fill() {
+    if (surface.base) GVFillJelBuffer(surface, *cell);
+    if (latticeLocked) fillLattice(&lattice, *cell, flat, offset);
+  }
+
+  void end() {
+    GVEndJelBufferWrite(&surface);
+    if (latticeLocked && !endLatticeWrite(&lattice)) latticeUpdate = true;
+    if (latticeUpdate) updateLatticeSection(lattice.mo, *cell, flat, grey, offset);
+    if (entity)
+      if (Ogre::SceneNode* node = entity->getParentSceneNode()) {
+        node->setPosition(Ogre::Vector3::ZERO);
+        node->setOrientation(Ogre::Quaternion::IDENTITY);
+        node->setScale(Ogre::Vector3::UNIT_SCALE);
+      }
+  }
+};
 
 }  // namespace
 
@@ -229,15 +333,12 @@ Ogre::ManualObject* GVUpdateJelManualObject(HObject** cell, float g, float d) {
   // An empty line list has no section to update.
   if (mo->getSections().empty()) return mo;
   const Ogre::ColourValue grey(g, g, g, 1.0f);
-  if (writeLatticeInPlace(mo, jel, flat, grey, d)) return mo;
-  mo->beginUpdate(0);
-  forEachLatticeLine(jel, flat, d, [&](int32_t a, int32_t b, float off) {
-    mo->position(offsetNode(jel, a, off));
-    mo->colour(grey);
-    mo->position(offsetNode(jel, b, off));
-    mo->colour(grey);
-  });
-  mo->end();
+  LatticeWrite w;
+  if (beginLatticeWrite(mo, jel, flat, grey, d, &w)) {
+    fillLattice(&w, jel, flat, d);
+    if (endLatticeWrite(&w)) return mo;
+  }
+  updateLatticeSection(mo, jel, flat, grey, d);
   return mo;
 }
 
@@ -301,33 +402,39 @@ void GVCreateOgreJelObj(int32_t id, int32_t mode) {
 
 void GVUpdateOgreJelMesh(HObject** cell) {
   if (!gOgreData || !gOgreData->mSceneMgr || !cell || !*cell) return;
-  HObject* jel = *cell;
-  const int32_t format = GVOgreJelFormat(cell);
-  const float offset = gOgreData->mSelectOffset;
-  bool lattice = false;
-  int32_t s = 0;
-  GVView* view = GVMainView();
-  if (view && view->camera && *view->camera) {
-    lattice = GVGeoModeShowsWire((*view->camera)->jelDisplayMode) != 0;
-    s = GVViewScene().currentJel ? GVViewScene().currentJel[0] : 0;
-  }
-  const bool selected = s != 0 && GVJelMatches(cell, s) != 0;
-  GVRefreshJelNormals(jel);
+  GVRefreshJelNormals(*cell);
+  JelMirrorUpdate update(cell);
+  update.begin();
+  update.fill();
+  update.end();
+}
 
-  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
-  const std::string base = GVOgreJelBaseName(cell);
-  Ogre::Entity* entity = sm->hasEntity(base + "HENT") ? sm->getEntity(base + "HENT") : nullptr;
-  if (entity)
-    if (Ogre::SubMesh* sub = GVFindSubMesh(entity->getMesh().get(), base + "HSUBMESH"))
-      GVUpdateOgreJelBuffer(sub, cell, format);
-  if (sm->hasManualObject(base + "MO") && (lattice || s != 0))
-    GVUpdateJelManualObject(cell, selected ? 0.9f : 0.1f, offset);
-  if (entity)
-    if (Ogre::SceneNode* node = entity->getParentSceneNode()) {
-      node->setPosition(Ogre::Vector3::ZERO);
-      node->setOrientation(Ogre::Quaternion::IDENTITY);
-      node->setScale(Ogre::Vector3::UNIT_SCALE);
-    }
+void GVUpdateOgreJelMeshes(WorkerPool* pool) {
+  if (!gOgreData || !gOgreData->mSceneMgr) return;
+  // A Jel whose name an earlier Jel holds as well writes into that Jel's
+  // mirrors: it goes after the others, one at a time, as it would after
+  // that Jel.
+  std::vector<JelMirrorUpdate> updates;
+  std::vector<HObject**> later;
+  std::set<std::string> names;
+  GVForEachSceneJel([&](HObject** cell) {
+    if (names.insert(GVOgreJelBaseName(cell)).second)
+      updates.emplace_back(cell);
+    else
+      later.push_back(cell);
+  });
+  const int32_t count = static_cast<int32_t>(updates.size());
+  auto each = [&](auto step) {
+    if (pool)
+      pool->run(count, [&](int32_t k) { step(updates[k]); });
+    else
+      for (JelMirrorUpdate& u : updates) step(u);
+  };
+  each([](JelMirrorUpdate& u) { GVRefreshJelNormals(*u.cell); });
+  for (JelMirrorUpdate& u : updates) u.begin();
+  each([](JelMirrorUpdate& u) { u.fill(); });
+  for (JelMirrorUpdate& u : updates) u.end();
+  for (HObject** cell : later) GVUpdateOgreJelMesh(cell);
 }
 
 void GVDestroyOgreJelObj(HObject** cell) {

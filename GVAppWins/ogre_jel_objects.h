@@ -11,6 +11,7 @@
 #include <string>
 
 class HObject;
+class WorkerPool;
 
 // The Jel's name, or "" when it has none: the stem of its engine names.
 std::string GVOgreJelBaseName(HObject** jel);
@@ -28,4 +29,7 @@ Ogre::ManualObject* GVUpdateJelManualObject(HObject** jel, float grey, float off
 
 void GVCreateOgreJelObj(int32_t id, int32_t displayMode);
 void GVUpdateOgreJelMesh(HObject** jel);
+// Every Jel of the scene the same, their normals and buffer fills side by
+// side on the pool when one is given.
+void GVUpdateOgreJelMeshes(WorkerPool* pool);
 void GVDestroyOgreJelObj(HObject** jel);

@@ -382,6 +382,13 @@ TEST_F(JelViewTest, AppendedJelsAloneAndRebuildsLeaveNothingBehind) {
   ASSERT_NE(GVCreateOgreJelManualObject(again->handle, 0.02f), nullptr);
   sm->destroyManualObject("secondMO");
   EXPECT_NE(GVCreateOgreJelManualObject(again->handle, 0.02f), nullptr);
+  // A Jel named like a drawn one gets no mirror of its own; the frame's
+  // update still runs over every Jel, the namesake writing after the other.
+  dropJel(12.0f, 3, "first");
+  GVCreateOgreJelObj(3, 32);
+  EXPECT_NO_THROW(GVUpdateOgreObjects());
+  EXPECT_NO_THROW(GVUpdateOgreObjects());
+  EXPECT_TRUE(sm->hasEntity("firstHENT"));
 }
 
 }  // namespace
