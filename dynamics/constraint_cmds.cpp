@@ -376,6 +376,10 @@ int32_t GVSelWallsApply(HWorld* w, int32_t selection, int32_t part, uint32_t axe
   return 1;
 }
 
+void GVJelWallsApply(HObject* jel, int32_t selection, int32_t part, uint32_t axes, const float* box) {
+  if (HAState* s = jel && box && selection != 0 ? liveState(jel, selection) : nullptr) GVCorrectPartToBox(s, part, axes, box);
+}
+
 int32_t GVSelPlane(HWorld* w, int32_t selection, int32_t part, const float point[3], const float normal[3]) {
   int32_t moved = 0;
   forEachLive(w, selection, [&](HObject*, HAState* s) { moved |= GVConstrainPartToPlane(s, part, point, normal); });

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 struct DragCmd;
+class HObject;
 struct DynCmdRec;
 struct HWorld;
 struct WorldServices;
@@ -66,6 +67,8 @@ void GVSelRigidApplyRot(HWorld* world, int32_t selection, int32_t part, float in
 int32_t GVSelWalls(HWorld* world, int32_t selection, int32_t part, const float bounds[6]);
 // The record's re-application: 1, or 0 for selection 0 or outside a sub-step.
 int32_t GVSelWallsApply(HWorld* world, int32_t selection, int32_t part, uint32_t axes, const float* box);
+// The same for one Jel of the selection (inside a sub-step).
+void GVJelWallsApply(HObject* jel, int32_t selection, int32_t part, uint32_t axes, const float* box);
 
 // OR of the plane constraint over the selection; 0 for selection 0.
 int32_t GVSelPlane(HWorld* world, int32_t selection, int32_t part, const float point[3], const float normal[3]);

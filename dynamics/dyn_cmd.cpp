@@ -1,5 +1,7 @@
 #include "dynamics/dyn_cmd.h"
 
+#include "dynamics/constraint_cmds.h"
+
 #include <new>
 #include <utility>
 
@@ -381,9 +383,22 @@ static std::vector<HObject*>& JelsWithState(HWorld* world) {
   return jels;
 }
 
+// Passes that touch one Jel at a time: every record that acts is a walls
+// record alone, re-applied by the walls command's own service.
+static bool PassesPerJel(const HWorld* world) {
+  if (GVWorldServices().selWallsApply != GVSelWallsApply) return false;
+  for (int32_t k = 0; k < world->cmdCount; ++k) {
+    const DynCmdRec& r = world->cmds[k];
+    if (r.valid && r.issued && r.passes >= 1 && r.type != kDynCmdWalls) return false;
+  }
+  return true;
+}
+
 void GVApplyDynCmdRecsShared(HWorld* world) {
   if (!world) return;
   if (!world->cmdResolved) GVResolveDynCmdRecs(world);
+  world->cmdPerJel.clear();
+  world->cmdPassesPerJel = false;
   // The per-Jel work before and after the records touches its own Jel only:
   // it runs side by side.
   std::vector<HObject*>& jels = JelsWithState(world);
@@ -392,6 +407,18 @@ void GVApplyDynCmdRecsShared(HWorld* world) {
     if (j->state->collisionFlags != 0) GVClearCollAccums(j->state);
     CollectContactFlags(j);
   });
+  // Walls alone: each Jel runs the passes when it finishes; whether a
+  // record acts is settled here, once (nothing in the passes changes it).
+  if (PassesPerJel(world)) {
+    world->cmdPassesPerJel = true;
+    for (int32_t k = 0; k < world->cmdCount; ++k) {
+      const DynCmdRec& r = world->cmds[k];
+      if (r.valid && r.issued && r.passes >= 1 && r.key1 != 0 && world->params.stepping &&
+          SelectionHas(world, r.key1, WallTouch))
+        world->cmdPerJel.push_back(k);
+    }
+    return;
+  }
   for (int32_t pass = 1; pass <= world->cmdPasses; ++pass) {
     for (int32_t k = 0; k < world->cmdCount; ++k) {
       DynCmdRec& r = world->cmds[k];
@@ -400,7 +427,14 @@ void GVApplyDynCmdRecsShared(HWorld* world) {
   }
 }
 
-void GVFinishDynCmdRecs(HAState* s) {
+void GVFinishDynCmdRecs(HWorld* world, HObject* jel) {
+  if (world->cmdPassesPerJel)
+    for (int32_t pass = 1; pass <= world->cmdPasses; ++pass)
+      for (int32_t k : world->cmdPerJel) {
+        const DynCmdRec& r = world->cmds[k];
+        if (pass <= r.passes) GVJelWallsApply(jel, r.key1, r.key3, r.mode, r.limits);
+      }
+  HAState* s = jel->state;
   if (s->collisionFlags != 0) {
     GVApplyCollDisp(1, s);
     GVClearCollDisp(1, s);
@@ -412,7 +446,7 @@ void GVApplyDynCmdRecs(HWorld* world) {
   if (!world) return;
   GVApplyDynCmdRecsShared(world);
   std::vector<HObject*>& jels = JelsWithState(world);
-  GVRunPerJel(world, static_cast<int32_t>(jels.size()), [&](int32_t k) { GVFinishDynCmdRecs(jels[k]->state); });
+  GVRunPerJel(world, static_cast<int32_t>(jels.size()), [&](int32_t k) { GVFinishDynCmdRecs(world, jels[k]); });
 }
 
 // ---------------------------------------------------------------------------

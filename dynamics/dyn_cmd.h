@@ -15,7 +15,7 @@
 #include "dynamics/contact_list.h"
 
 struct HWorld;
-class HAState;
+class HObject;
 
 // Record types.
 enum : uint32_t {
@@ -109,9 +109,9 @@ void GVPrepareDynCmdSubsteps(HWorld* world);
 void GVApplyDynCmdRecs(HWorld* world);
 // The same in two parts, for a caller that runs the Jels' own work side by
 // side: all but the last step, then that step for each Jel with a live state
-// (it touches that Jel only).
+// (it touches that Jel only; when walls alone act, it holds their passes).
 void GVApplyDynCmdRecsShared(HWorld* world);
-void GVFinishDynCmdRecs(HAState* state);
+void GVFinishDynCmdRecs(HWorld* world, HObject* jel);
 
 // Jel-against-Jel collision between selections a and b with parts (kinds) ka
 // and kb: searches every pair, then issues the type-128 record. direction: 1

@@ -62,6 +62,10 @@ struct HWorld {
   int32_t cmdCapacity = 0;
   int32_t cmdPasses = 0;
   DynCmdRec* cmds = nullptr;
+  // Set when every acting record is a walls record: the records whose passes
+  // each Jel runs as it finishes the sub-step's records.
+  bool cmdPassesPerJel = false;
+  std::vector<int32_t> cmdPerJel;
 
   // Threads that step the world's Jels (GVSetWorldThreads); the pool is made
   // on the first sub-step that needs it. The result never depends on the

@@ -173,7 +173,7 @@ struct JelStepWork {
 static void StepJel(HWorld* world, HObject* j, const JelStepWork& work, WorkerPool* inner) {
   HAState* s = j->state;
   if (work.keepCopy) s->keepFiniteCopy(world->frameSerial);
-  if (work.finishRecords) GVFinishDynCmdRecs(s);
+  if (work.finishRecords) GVFinishDynCmdRecs(world, j);
   if (!GVJelActive(j)) return;
   // Outside the world's step (a vehicle or command stepping one Jel) the
   // passes run on the caller; the pool may be gone by then.
