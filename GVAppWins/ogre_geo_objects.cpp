@@ -3,6 +3,7 @@
 #include <OGRE/Ogre.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "geo/mesh_normals.h"
 #include "geo/uv_sets.h"
 #include "jel/jel_object.h"
+#include "jel/worker_pool.h"
 #include "scene/geo_eye.h"
 #include "scene/geo_list_services.h"
 #include "scene/scene_access.h"
@@ -448,9 +450,10 @@ void GVUpdateOgreObjects() {
   });
   if (GVScene().vehicle && gOgreData->mVehicleExplode && stateMode == 0)
     GVApplyVehicleExplode(gOgreData->mVehicleExplode);
-  GVUpdateOgreJelMeshes(GVWorldWorkers(GVWorldOf(GVScene().world)));
+  WorkerPool* pool = GVWorldWorkers(GVWorldOf(GVScene().world));
+  GVUpdateOgreJelMeshes(pool);
   GVUpdateOgreGeoBounds();
-  GVUpdateOgreJelBounds();
+  GVUpdateOgreJelBounds(pool);
 }
 
 void GVRecomputeOgreGeoMesh(ObjHandle* h) {
@@ -529,16 +532,26 @@ void GVGetOgreJelBox(HObject** cell, float box[6]) {
   std::copy(out, out + 6, box);
 }
 
-void GVUpdateOgreJelBounds() {
+void GVUpdateOgreJelBounds(WorkerPool* pool) {
   if (!gOgreData || !gOgreData->mSceneMgr) return;
   Ogre::SceneManager* sm = gOgreData->mSceneMgr;
-  GVForEachSceneJel([&](HObject** cell) {
+  // The boxes first, side by side (each from its own Jel's nodes).
+  std::vector<HObject**> cells;
+  GVForEachSceneJel([&](HObject** cell) { cells.push_back(cell); });
+  std::vector<std::array<float, 6>> boxes(cells.size());
+  auto box = [&](int32_t k) { GVGetOgreJelBox(cells[k], boxes[k].data()); };
+  const int32_t count = static_cast<int32_t>(cells.size());
+  if (pool)
+    pool->run(count, box);
+  else
+    for (int32_t k = 0; k < count; ++k) box(k);
+  for (size_t k = 0; k < cells.size(); ++k) {
+    HObject** cell = cells[k];
     HObject* jel = *cell;
     char name[600];
     GVGetJelName(cell, name, sizeof name);
     const std::string base = name;
-    float b[6];
-    GVGetOgreJelBox(cell, b);
+    const float* b = boxes[k].data();
     const float dx = b[3] - b[0], dy = b[4] - b[1], dz = b[5] - b[2];
     const float radius = 0.5f * std::sqrt(dx * dx + dy * dy + dz * dz);
     if (sm->hasEntity(base + "HENT")) {
@@ -551,7 +564,7 @@ void GVUpdateOgreJelBounds() {
       sm->getManualObject(base + "MO")->setBoundingBox(
           Ogre::AxisAlignedBox(b[0] - w, b[1] - w, b[2] - w, b[3] + w, b[4] + w, b[5] + w));
     }
-  });
+  }
 }
 
 int32_t GVIsGeoJelDriven(ObjHandle* h) {

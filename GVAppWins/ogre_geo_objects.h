@@ -15,6 +15,7 @@ struct GeoMaterial;
 struct UVSet;
 struct ObjHandle;
 class HObject;
+class WorkerPool;
 
 // The names of a Geo's engine objects.
 struct GeoOgreNames {
@@ -43,7 +44,8 @@ void GVRecreateOgreGeoObj(ObjHandle* geo, int32_t materialIndex);
 void GVGetOgreGeoBox(ObjHandle* geo, float box[6]);
 void GVUpdateOgreGeoBounds();
 void GVGetOgreJelBox(HObject** jel, float box[6]);
-void GVUpdateOgreJelBounds();
+// With a pool the boxes are made side by side.
+void GVUpdateOgreJelBounds(WorkerPool* pool = nullptr);
 int32_t GVIsGeoJelDriven(ObjHandle* geo);
 void GVEyeCamFollowGeo(int32_t id, float halfAngle);
 int GVGeoModeShowsSolid(int32_t mode);  // 8, 16, 32
