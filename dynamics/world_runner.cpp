@@ -159,6 +159,13 @@ static int32_t CollectWithState(HWorld* world) {
   return active;
 }
 
+// The sub-step index to the active Jels without a live state; those with one
+// take it in their own call, before their force phase.
+static void PushSubStepToStateless(HWorld* world) {
+  for (HObject* j = world->head; j; j = GVNextJel(j))
+    if (GVJelActive(j) && !j->state) PushToJel(j, &world->params, kFpSubStepIndex);
+}
+
 // What one Jel does in one of the runner's side-by-side calls (each touches
 // its own Jel only, so the calls of several Jels may run in any order): the
 // copy of the state the frame starts from, the end of the dynamic-command
@@ -222,8 +229,7 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   // The state the frame starts from, to take back should the frame leave a
   // Jel non-finite, and the force phase of the first sub-step.
   p.subStepIndex = 1;
-  for (HObject* j = world->head; j; j = GVNextJel(j))
-    if (GVJelActive(j) && !j->state) PushToJel(j, &p, kFpSubStepIndex);
+  PushSubStepToStateless(world);
   {
     int32_t active = 0;
     for (HObject* j : kept) active += GVJelActive(j) ? 1 : 0;
@@ -241,8 +247,7 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
     const bool last = p.subStepIndex >= p.subSteps;
     if (!last) {
       ++p.subStepIndex;
-      for (HObject* j = world->head; j; j = GVNextJel(j))
-        if (GVJelActive(j) && !j->state) PushToJel(j, &p, kFpSubStepIndex);
+      PushSubStepToStateless(world);
     }
     JelStepWork step;
     step.finishRecords = step.commit = true;

@@ -170,7 +170,9 @@ void WorkerPool::workerLoop(int32_t place) {
     if (posted) continue;
     std::unique_lock<std::mutex> lock(mutex_);
     sleepers_.fetch_add(1);
-    wake_.wait(lock, [&] { return posted_.load() != seen; });
+    // The stop flag too: a worker that read the counter after the last
+    // increment would otherwise wait for one that never comes.
+    wake_.wait(lock, [&] { return stop_.load() || posted_.load() != seen; });
     sleepers_.fetch_sub(1);
   }
 }
