@@ -14,6 +14,7 @@
 // node": zero vectors, identity frames. The loops copy the state's array
 // pointers into restrict-qualified locals: the arrays never overlap, and
 // without that the compiler reloads every pointer after every store.
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstddef>
@@ -79,17 +80,16 @@ inline void clearWhereSet(void* p, size_t bytes) {
 
 namespace {
 
+// The first node of chunk k of nodes 1..n (k may be the chunk count: n + 1).
+inline int32_t chunkBegin(int32_t n, int32_t k) { return std::min(1 + k * kStepChunkNodes, n + 1); }
+
 // Calls fn(chunk, begin, end) for the fixed chunks of nodes 1..n, on the
 // state's pool when it has one.
 template <class F>
 void forChunks(const HAState* st, F fn) {
   const int32_t n = st->nodeCount;
   const int32_t chunks = (n + kStepChunkNodes - 1) / kStepChunkNodes;
-  auto body = [&](int32_t k) {
-    const int32_t b = 1 + k * kStepChunkNodes;
-    const int32_t e = b + kStepChunkNodes <= n + 1 ? b + kStepChunkNodes : n + 1;
-    fn(k, b, e);
-  };
+  auto body = [&](int32_t k) { fn(k, chunkBegin(n, k), chunkBegin(n, k + 1)); };
   if (st->workers) {
     st->workers->run(chunks, body);
   } else {
@@ -97,13 +97,44 @@ void forChunks(const HAState* st, F fn) {
   }
 }
 
-// For the rest-frame sweep on one thread: the first node whose edge strains
-// are still to form behind it, and the first whose commit is still to run
-// ahead of it (with the sub-step's h and 1/h).
+// On a pool the rest-frame sweep of a Jel of at least kMinRangeNodes nodes
+// runs in ranges of whole chunks, one a thread, each as one thread runs its
+// chunks, the new edge strains following while the link strains are still in
+// cache; each range holds at least two chunks and four times linkReach nodes
+// (the edge strains of its last linkReach nodes wait for a pass of their
+// own). A smaller state stays in the shared cache, where the chunks, which
+// balance the threads better and need no second pass, run as fast or faster.
+constexpr int32_t kMinRangeNodes = 1 << 16, kMinRangeChunks = 2, kMinRangeLinks = 4;
+
+// How many ranges the rest-frame sweep runs in on the state's pool; 1: it
+// runs chunk by chunk.
+int32_t frameRanges(const HAState* st) {
+  if (!st->workers || st->nodeCount < kMinRangeNodes) return 1;
+  const int32_t chunks = static_cast<int32_t>(st->chunkSums.size());
+  const int32_t nodes = std::max(kMinRangeChunks * kStepChunkNodes, kMinRangeLinks * st->linkReach);
+  const int32_t least = (nodes + kStepChunkNodes - 1) / kStepChunkNodes;
+  return std::max(1, std::min(st->workers->threads(), chunks / least));
+}
+
+// Calls fn(first chunk, end chunk) for ranges contiguous runs of whole
+// chunks, as even as the chunks allow, one task each on the state's pool.
+template <class F>
+void forRanges(const HAState* st, int32_t ranges, F fn) {
+  const int64_t chunks = static_cast<int64_t>(st->chunkSums.size());
+  st->workers->run(ranges, [&](int32_t r) {
+    fn(static_cast<int32_t>(chunks * r / ranges), static_cast<int32_t>(chunks * (r + 1) / ranges));
+  });
+}
+
+// For the rest-frame sweep run as one thread runs it, chunk after chunk in
+// order: the first node whose edge strains are still to form behind it, and
+// the first whose commit is still to run ahead of it (with the sub-step's h
+// and 1/h); the sweep asks ahead for no record from end on.
 struct FrameLag {
   int32_t edges;
   int32_t committed;
   float h, invH;
+  int32_t end;
 };
 
 // The sweeps, once for every instruction set: plain x86-64 (one and four
@@ -308,8 +339,10 @@ void HAState::integrate() {
   p->stepping = 0;
   if (!timed || !alive(p) || nodeCount < 1) return;
 
+  const int32_t n = nodeCount;
   const bool flat = isFlat();
   const SweepSet& S = sweepSet(this);
+  const int32_t ranges = frameRanges(this);
   // With a pool the commit is a sweep of its own; without one it runs ahead
   // of the rest-frame sweep (see commitAhead).
   if (workers) forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.commit(this, h, invH, b, e); });
@@ -328,13 +361,29 @@ void HAState::integrate() {
     strainsLoaded = false;
     prevEdgeStrainsCurrent = false;
   }
-  if (workers) {
+  if (ranges > 1) {
+    // Each range runs its chunks in order as one thread runs them all, the
+    // commit done, its new edge strains following. Those of a range's last
+    // linkReach nodes read link strains of the next range: a second pass
+    // forms them once every range is through.
+    auto tail = [&](int32_t k0, int32_t k1) { return std::max(chunkBegin(n, k0), chunkBegin(n, k1) - linkReach); };
+    forRanges(this, ranges, [&](int32_t k0, int32_t k1) {
+      const int32_t e = chunkBegin(n, k1);
+      FrameLag lag{chunkBegin(n, k0), n + 1, h, invH, e};
+      for (int32_t k = k0; k < k1; ++k) S.restFrameFollow(this, flat, chunkBegin(n, k), chunkBegin(n, k + 1), &lag);
+      if (e <= n && lag.edges < tail(k0, k1)) S.edgeStrain(this, linkStrain, edgeStrain, lag.edges, tail(k0, k1));
+    });
+    forRanges(this, ranges, [&](int32_t k0, int32_t k1) {
+      if (chunkBegin(n, k1) <= n) S.edgeStrain(this, linkStrain, edgeStrain, tail(k0, k1), chunkBegin(n, k1));
+    });
+    edgeStrainsCurrent = true;
+  } else if (workers) {
     forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrame(this, flat, b, e); });
   } else {
     // The chunks run in order on this thread: the commit runs ahead of the
     // sweep and the new edge strains follow it (see commitAhead and
     // followRestFrames).
-    FrameLag lag{1, 1, h, invH};
+    FrameLag lag{1, 1, h, invH, n + 1};
     forChunks(this, [&](int32_t, int32_t b, int32_t e) { S.restFrameFollow(this, flat, b, e, &lag); });
     assert(lag.committed == nodeCount + 1);
     edgeStrainsCurrent = true;

@@ -34,6 +34,7 @@ static void BM_JelSubStep(benchmark::State& st) {
 BENCHMARK(BM_JelSubStep)
     ->ArgNames({"cells", "threads", "lanes"})
     ->Args({20, 1, 0})
+    ->Args({20, 4, 0})
     ->Args({40, 1, 0})
     ->Args({40, 4, 0})
     ->Args({20, 1, 4})
