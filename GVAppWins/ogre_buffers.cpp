@@ -19,7 +19,7 @@ namespace {
 const float kZeroTangent[3] = {0.0f, 0.0f, 0.0f};
 
 // Vertices one call of a buffer rewrite takes on the pool.
-constexpr size_t kBufferPiece = 4096;
+constexpr int32_t kBufferPiece = 4096;
 
 GObject* geoOf(ObjHandle* h) { return h ? static_cast<GObject*>(h->object) : nullptr; }
 
@@ -368,13 +368,8 @@ void GVUpdateOgreGeoBuffer(Ogre::SubMesh* sub, int32_t uvSet, ObjHandle* h, int 
       }
     }
   };
-  const size_t pieces = (n + kBufferPiece - 1) / kBufferPiece;
-  if (!pool || pieces < 2) {
-    piece(1, n);
-    return;
-  }
-  pool->run(static_cast<int32_t>(pieces),
-            [&](int32_t k) { piece(1 + k * kBufferPiece, std::min(n, (k + 1) * kBufferPiece)); });
+  GVRunInPieces(pool, static_cast<int32_t>(n), kBufferPiece,
+                [&](int32_t first, int32_t last) { piece(static_cast<size_t>(first), static_cast<size_t>(last)); });
 }
 
 void GVUpdateOgreGeoUVBuffer(Ogre::SubMesh* sub, int32_t uvSet, ObjHandle* h, int selector, int32_t flags,
@@ -437,11 +432,4 @@ void GVFillJelBuffer(const JelBufferWrite& w, const HObject* jel) {
 void GVEndJelBufferWrite(JelBufferWrite* w) {
   if (w->base) w->buffer->unlock();
   *w = JelBufferWrite();
-}
-
-void GVUpdateOgreJelBuffer(Ogre::SubMesh* sub, HObject** cell, int32_t flags) {
-  JelBufferWrite w;
-  if (!GVBeginJelBufferWrite(sub, cell, flags, &w)) return;
-  GVFillJelBuffer(w, *cell);
-  GVEndJelBufferWrite(&w);
 }

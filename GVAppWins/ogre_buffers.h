@@ -47,10 +47,9 @@ void GVUpdateOgreGeoBuffer(Ogre::SubMesh* sub, int32_t uvSet, ObjHandle* geo, in
                            float offset, WorkerPool* pool = nullptr);
 void GVUpdateOgreGeoUVBuffer(Ogre::SubMesh* sub, int32_t uvSet, ObjHandle* geo, int selector, int32_t flags,
                              float offset);
-void GVUpdateOgreJelBuffer(Ogre::SubMesh* sub, HObject** jel, int32_t flags);
-// The same in three steps, for a caller that fills several buffers side by
-// side: the checks and the lock (false: nothing to write, nothing locked), the
-// fill (plain memory, on any thread), the unlock.
+// A Jel's surface buffer is written in three steps, so that several fill side
+// by side: the checks and the lock (false: nothing to write, nothing locked),
+// the fill (plain memory, on any thread), the unlock.
 struct JelBufferWrite {
   Ogre::HardwareVertexBufferSharedPtr buffer;
   char* base = nullptr;

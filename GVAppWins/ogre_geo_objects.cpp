@@ -539,12 +539,8 @@ void GVUpdateOgreJelBounds(WorkerPool* pool) {
   std::vector<HObject**> cells;
   GVForEachSceneJel([&](HObject** cell) { cells.push_back(cell); });
   std::vector<std::array<float, 6>> boxes(cells.size());
-  auto box = [&](int32_t k) { GVGetOgreJelBox(cells[k], boxes[k].data()); };
-  const int32_t count = static_cast<int32_t>(cells.size());
-  if (pool)
-    pool->run(count, box);
-  else
-    for (int32_t k = 0; k < count; ++k) box(k);
+  GVRunTasks(pool, static_cast<int32_t>(cells.size()),
+             [&](int32_t k) { GVGetOgreJelBox(cells[k], boxes[k].data()); });
   for (size_t k = 0; k < cells.size(); ++k) {
     HObject** cell = cells[k];
     HObject* jel = *cell;

@@ -424,12 +424,7 @@ void GVUpdateOgreJelMeshes(WorkerPool* pool) {
       later.push_back(cell);
   });
   const int32_t count = static_cast<int32_t>(updates.size());
-  auto each = [&](auto step) {
-    if (pool)
-      pool->run(count, [&](int32_t k) { step(updates[k]); });
-    else
-      for (JelMirrorUpdate& u : updates) step(u);
-  };
+  auto each = [&](auto step) { GVRunTasks(pool, count, [&](int32_t k) { step(updates[k]); }); };
   each([](JelMirrorUpdate& u) { GVRefreshJelNormals(*u.cell); });
   for (JelMirrorUpdate& u : updates) u.begin();
   each([](JelMirrorUpdate& u) { u.fill(); });

@@ -231,11 +231,9 @@ void GVStepWorldFrames(HWorld* world, WorldFrameCB perFrame) {
   p.subStepIndex = 1;
   PushSubStepToStateless(world);
   {
-    int32_t active = 0;
-    for (HObject* j : kept) active += GVJelActive(j) ? 1 : 0;
     JelStepWork first;
     first.keepCopy = first.nextForces = true;
-    eachJel(kept, active, first);
+    eachJel(kept, static_cast<int32_t>(kept.size()), first);
   }
   for (;;) {
     p.stepping = 1;

@@ -6,20 +6,10 @@
 #include "jel/vector_math.h"
 #include "jel/worker_pool.h"
 
-// Items 1..count in pieces, side by side on the pool when there is one and
-// more than one piece.
-static constexpr int32_t kPiece = kGeoNormalsPiece;
-
+// Items 1..count in pieces, side by side on the pool when there is one.
 template <class F>
 static void inPieces(WorkerPool* pool, int32_t count, F&& body) {
-  if (count < 1) return;
-  const int32_t pieces = (count + kPiece - 1) / kPiece;
-  auto piece = [&](int32_t k) { body(1 + k * kPiece, std::min(count, (k + 1) * kPiece)); };
-  if (pool && pieces > 1) {
-    pool->run(pieces, piece);
-    return;
-  }
-  for (int32_t k = 0; k < pieces; ++k) piece(k);
+  GVRunInPieces(pool, count, kGeoNormalsPiece, body);
 }
 
 // Normal of the face with corners a, b and last corner l: (l - a) x (b - a),

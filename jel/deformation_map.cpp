@@ -777,11 +777,7 @@ void GVLatticeDeformVerts(const DeformLattice* L, const GeoVertBind* recs, float
       end = v - 1;
       break;
     }
-  const int32_t pieces = (end + kDeformPiece - 1) / kDeformPiece;
-  pool->run(pieces, [&](int32_t k) {
-    const int32_t first = 1 + k * kDeformPiece;
-    range(first, std::min(end, first + kDeformPiece - 1) - first + 1);
-  });
+  GVRunInPieces(pool, end, kDeformPiece, [&](int32_t first, int32_t last) { range(first, last - first + 1); });
 }
 
 int32_t GVLatticeLocatePoint(DeformLattice* L, const float point[3], GeoVertBind* rec) {

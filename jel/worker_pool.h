@@ -75,5 +75,34 @@ class WorkerPool {
   std::vector<std::thread::id> ids_;  // ids_[k - 1]: worker k
 };
 
+// fn(k) for every k in [0, count): on the pool when there is one, else in
+// order on the caller.
+template <class F>
+void GVRunTasks(WorkerPool* pool, int32_t count, F&& fn) {
+  if (pool) {
+    pool->run(count, fn);
+    return;
+  }
+  for (int32_t k = 0; k < count; ++k) fn(k);
+}
+
+// body(first, last) for items 1..count in pieces of at most piece items
+// (first..last inclusive), side by side on the pool when there is one and more
+// than one piece, else as one piece on the caller. Each item belongs to one
+// piece, so a body that writes only its own items gives one thread's result.
+template <class F>
+void GVRunInPieces(WorkerPool* pool, int32_t count, int32_t piece, F&& body) {
+  if (count < 1) return;
+  const int32_t pieces = (count - 1) / piece + 1;
+  if (!pool || pieces < 2) {
+    body(1, count);
+    return;
+  }
+  pool->run(pieces, [&](int32_t k) {
+    const int32_t first = 1 + k * piece;
+    body(first, count - first < piece ? count : first + piece - 1);
+  });
+}
+
 // The machine's core count (at least 1): the default thread count of a world.
 int32_t GVDefaultThreadCount();
