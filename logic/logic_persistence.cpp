@@ -38,7 +38,12 @@ constexpr int64_t kFGItemBytes = 20;
 // Fields 1 to 25 of a line, in both forms.
 template <typename C>
 void walkLineFields(C& c, LogicLine& l) {
-  c.u32(l.flags);
+  // Whether a line ran belongs to the last interpreter pass, not to the scene:
+  // files get the bit clear, so a scene saves the same at any frame. Older
+  // files that carry it still read; the next pass sets it afresh.
+  uint32_t flags = l.flags & ~kLineNotRun;
+  c.u32(flags);
+  if (c.reading()) l.flags = flags;
   c.i32(l.category);
   c.i32(l.command);
   c.i32(l.resultType);
