@@ -73,10 +73,11 @@ int HwMessageDlg::widthFor(size_t length) {
 HwMessageDlg::HwMessageDlg(const char* first)
     : HwDialogTemp(GetModuleHandleA(nullptr), "Gv Message", 800, 600, 400, 220, 1, kDialogPlain, nullptr, nullptr,
                    nullptr) {
+  // The plain face says nothing by itself: the button reads "OK".
   okButton = new (std::nothrow) HwBMButton();
   if (okButton)
-    okButton->createBitmapButton(content ? content->inner : client, GetModuleHandleA(nullptr), 195, 196, 0, 0,
-                                 buttonSize, buttonSize, okCB, this);
+    okButton->createTextButton(content ? content->inner : client, GetModuleHandleA(nullptr), 195, 196, "OK", 16, 0,
+                               0, buttonSize, buttonSize, 0, okCB, this);
   const RECT work = workArea();
   const int w = setText(first, kCreatedHeight);
   const int h = kCreatedHeight + extraHeight;

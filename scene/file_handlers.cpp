@@ -146,10 +146,10 @@ void RefreshPanelsAfterOpen() {
   }
 }
 
-// An open starts from default display settings and scene options (the render
-// extras' reset clears them) so that a file without them does not inherit the
-// last scene's. The open scene's own are kept aside: a failed read gets them
-// back, a successful one frees them.
+// The display settings and scene options set aside, the records left at their
+// defaults until putBack. A read starts so, so that a file without them does
+// not inherit the last scene's: a failed read gets the open scene's back, a
+// successful one frees them.
 class KeptSceneSettings {
  public:
   KeptSceneSettings() : display_(GVScene().display), options_(GVScene().options) {
@@ -194,7 +194,6 @@ int32_t OpenScene(uint32_t flags, const char* name) {
   // The logic window's edit must not outlive the lines a read replaces.
   if (s.endLogicTextEdit) s.endLogicTextEdit();
   KeptSceneSettings settings;
-  if (s.resetRenderExtras) s.resetRenderExtras();
   // The Geo-id blocks go with the scene they came with; a failed read gets them back.
   GeoIdBlockList& blocks = GVGeoIdBlocks();
   GeoIdBlockList old;
@@ -211,6 +210,14 @@ int32_t OpenScene(uint32_t flags, const char* name) {
     settings.putBack();
     GVFreeString(&notes);
     return rc;
+  }
+  // Only a scene that read replaces the old one's look (sky, shadows,
+  // render-to-texture): the reset works from default settings, as it always
+  // did, and the file's come back for the build.
+  if (s.resetRenderExtras) {
+    KeptSceneSettings read;
+    s.resetRenderExtras();
+    read.putBack();
   }
   if (s.setSceneNotes) s.setSceneNotes(notes ? notes : "");
   GVFreeString(&notes);
@@ -325,22 +332,25 @@ void GVFileOpenCB(uint32_t flags, const char* name, void* mainWindow) {
   ClosingSteps();
 }
 
-void GVOpenSceneWarning(int32_t code, int32_t, const char*, void*) {
+void GVOpenSceneWarning(int32_t code, int32_t, const char* name, void*) {
   // A failed open keeps the scene that was open, and its title.
   const char* why = nullptr;
   switch (code) {
-    case -2: why = "wrong file type"; break;
-    case -3: why = "bad item type"; break;
-    case -4: why = "bad Geo/Jel group(s)"; break;
-    case -5: why = "could not change directory"; break;
-    case -6: why = "file not found"; break;
+    case -1: why = "it could not be read"; break;
+    case -2: why = "it is not a scene file"; break;
+    case -3: why = "it is damaged (a part of it is of no known type or does not read whole)"; break;
+    case -4: why = "its Geo and Jel groups do not fit together"; break;
+    case -5: why = "its folder could not be entered"; break;
+    case -6: why = "there is no such file"; break;
     // The container's own refusals say which.
-    case kItemStreamBadCounts: why = "bad array counts"; break;
-    case kItemStreamTruncated: why = "file cut short"; break;
-    case kItemStreamNoMemory: why = "not enough memory"; break;
-    default: why = code < 0 ? "bad file access" : nullptr; break;
+    case kItemStreamBadCounts: why = "it is damaged (the sizes it gives for its data are impossible)"; break;
+    case kItemStreamTruncated: why = "it is cut short"; break;
+    case kItemStreamNoMemory: why = "there is not enough memory to read it"; break;
+    default: why = code < 0 ? "it could not be read" : nullptr; break;
   }
-  if (why) GVSceneMessage((std::string("Warning: could not open scene file: ") + why).c_str());
+  if (!why) return;
+  const std::string text = "Warning: could not open scene file \"" + std::string(name ? name : "") + "\": " + why + ".";
+  GVSceneMessage(text.c_str());
 }
 
 void GVSaveSceneCB(int32_t, uint32_t flags, const char* name, void* mainWindow) {
@@ -372,10 +382,11 @@ void GVSaveSceneCB(int32_t, uint32_t flags, const char* name, void* mainWindow) 
     if (s.hideExportDialog) s.hideExportDialog();
     return;
   }
-  GVSaveSceneAs(file.c_str());
+  // The scene goes by the name it was saved under, however the name was typed.
+  if (GVSaveSceneAs(file.c_str()) && s.setSceneName) s.setSceneName(file.c_str());
 }
 
-void GVSaveSceneAs(const char* file) {
+int32_t GVSaveSceneAs(const char* file) {
   const SceneServices& s = GVSceneServices();
   CameraRec* camera = SceneCamera();
   SceneRecords& sc = GVScene();
@@ -389,8 +400,9 @@ void GVSaveSceneAs(const char* file) {
     d->frameWords[3] = world ? world->params.loopFlag : 0;
   }
   char* notes = s.notesText ? s.notesText() : nullptr;
-  GVSaveScene(file, &notes, &camera, sc.bounds);
+  const int32_t written = GVSaveScene(file, &notes, &camera, sc.bounds);
   delete[] notes;
+  return written;
 }
 
 void GVExportCB(int32_t code, int32_t event, int32_t geoId, int32_t jelId, void* mainWindow) {

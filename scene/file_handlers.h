@@ -32,13 +32,14 @@ void GVFileOpenCB(uint32_t flags, const char* name, void* mainWindow);
 void GVSaveSceneCB(int32_t ignored, uint32_t flags, const char* name, void* mainWindow);
 // The whole scene written to the file (its full name), with the play range
 // kept in the display settings and the notes; what a confirmed save and the
-// File menu's Save do.
-void GVSaveSceneAs(const char* file);
+// File menu's Save do. 0 when the file could not be written.
+int32_t GVSaveSceneAs(const char* file);
 // The export dialog's callback: events 2 (Geo chosen), 4 (Jel chosen), 8
 // (export), 16 (reset).
 void GVExportCB(int32_t code, int32_t event, int32_t geoId, int32_t jelId, void* mainWindow);
-// The warning for a reader's result code (every negative code has one). The
-// open scene stays as it was whatever the reset flag says.
+// The warning for a reader's result code (every negative code has one): it
+// names the file and says what was wrong. The open scene stays as it was
+// whatever the reset flag says.
 void GVOpenSceneWarning(int32_t code, int32_t resetFlag, const char* name, void* mainWindow);
 
 // The import mode of the import option bits 20 to 27 of a request.

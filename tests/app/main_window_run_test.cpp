@@ -2,6 +2,7 @@
 // clicks, the display choosers and the opacity buttons on the screen and on
 // the engine's objects, a scene without notes, and the menu bar after the
 // files list was hovered.
+#include <OGRE/OgreControllerManager.h>
 #include <OGRE/OgreEntity.h>
 #include <OGRE/OgreMaterial.h>
 #include <OGRE/OgrePass.h>
@@ -12,7 +13,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cctype>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,6 +34,8 @@
 #include "appwins/anim_dialog.h"
 #include "appwins/editor_opener.h"
 #include "appwins/file_list.h"
+#include "appwins/file_save.h"
+#include "appwins/message_dlg.h"
 #include "dynamics/world_runner.h"
 #include "editors/editor_entries.h"
 #include "editors/part_editor.h"
@@ -51,6 +57,8 @@
 #include "scene/scene_services.h"
 #include "scene/work_folders.h"
 #include "toolkit/multi_list.h"
+#include "toolkit/title_bar.h"
+#include "platform/input.h"
 
 namespace fs = std::filesystem;
 
@@ -150,6 +158,41 @@ class MainWindowRun : public ProgramTest {
     const std::string base = j->name;
     if (!sm->hasEntity(base + "HENT")) return nullptr;
     return GVFindSubEntity(sm->getEntity(base + "HENT"), base + "HSUBMESH");
+  }
+  // The pixels of the 3-D view on the screen.
+  std::vector<COLORREF> viewShot() {
+    win_->redrawView();
+    settle();
+    const RECT v = rectOf(win_->view->window);
+    std::vector<COLORREF> px;
+    for (int y = v.top; y < v.bottom; ++y)
+      for (int x = v.left; x < v.right; ++x) px.push_back(screen(x, y));
+    return px;
+  }
+  std::string bytesOf(const std::string& name) {
+    std::ifstream in(root_ / "GVSceneFiles/Scenes" / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // File > Save As, the name typed over the field's text (capitals with
+  // Shift), Enter when asked, then the dialog's "Save".
+  void saveAs(const std::string& name, bool enter) {
+    pick(win_->menuBar->file, 3);
+    HwFileSave* dlg = win_->saveDialog;
+    ASSERT_TRUE(dlg && IsWindowVisible(dlg->popup));
+    const POINT field = centre(dlg->nameField->window);
+    GVTestAdvanceClock(1000);
+    GVTestClick(field.x, field.y);
+    GVTestClick(field.x, field.y);  // the whole text selected
+    settle();
+    for (char ch : name) {
+      const bool upper = ch >= 'A' && ch <= 'Z';
+      if (upper) GVInputKey(VK_SHIFT, true);
+      GVTestKeyPress(upper ? UINT(ch) : UINT(std::toupper(ch)));
+      if (upper) GVInputKey(VK_SHIFT, false);
+    }
+    if (enter) GVTestKeyPress(VK_RETURN);
+    settle();
+    click(dlg->saveButton->face);
   }
   fs::path old_, root_;
 };
@@ -420,6 +463,94 @@ TEST_F(MainWindowRun, ShowcaseCastsAShadowUnderASkyAndItsProgramPushes) {
   EXPECT_NEAR(lowest, highest, 0.3f);  // resting on the pedestal's top
   EXPECT_NEAR(soft[0], pedestal[0], 0.5f);
   EXPECT_NEAR(soft[2], pedestal[2], 0.5f);
+}
+
+// Save As names the scene: the title and the next Save follow the name the
+// scene was last saved under, typed and confirmed with the button or with
+// Enter; the sample and the first copy stay as they were written.
+TEST_F(MainWindowRun, SaveAsRenamesTheSceneForTheNextSave) {
+  open("Showcase.gvs");
+  const std::string sample = bytesOf("Showcase.gvs");
+  saveAs("A", false);
+  EXPECT_EQ(win_->sceneName, "A.gvs");
+  const std::string a = bytesOf("A.gvs");
+  ASSERT_FALSE(a.empty());
+  clickCentre(win_->opacityUp->face);  // each save holds a different scene
+  saveAs("B", true);
+  EXPECT_EQ(win_->sceneName, "B.gvs");
+  clickCentre(win_->opacityUp->face);
+  pick(win_->menuBar->file, 2);
+  const std::string tail = "B.gvs";
+  ASSERT_GE(win_->banner.size(), tail.size());
+  EXPECT_EQ(win_->banner.substr(win_->banner.size() - tail.size()), tail);
+  ASSERT_NE(GVSaveSceneAs("Now.gvs"), 0);
+  EXPECT_EQ(bytesOf("B.gvs"), bytesOf("Now.gvs"));
+  EXPECT_EQ(bytesOf("A.gvs"), a);
+  EXPECT_NE(a, bytesOf("B.gvs"));
+  EXPECT_EQ(bytesOf("Showcase.gvs"), sample);
+}
+
+// A damaged copy of the showcase opened over it: the warning names the file
+// and says what was wrong over a button marked OK, and once dismissed and
+// the window laid out again the view shows the showcase as before, sky and all.
+TEST_F(MainWindowRun, ARefusedOpenKeepsTheSceneOnScreenAndSaysWhichFileAndWhy) {
+  ASSERT_TRUE(GVRenderStarted());
+  std::string cut = bytesOf("Showcase.gvs");
+  cut.resize(cut.size() / 2);
+  std::ofstream(root_ / "GVSceneFiles/Scenes/Damaged.gvs", std::ios::binary) << cut;
+  open("Showcase.gvs");
+  GVHideNotesWindow();
+  win_->fileList->hide();
+  // The clouds drift with the engine's clock: stopped, two images of one scene agree.
+  Ogre::ControllerManager::getSingleton().setTimeFactor(0.0f);
+  const std::vector<COLORREF> before = viewShot();
+  const RECT viewBefore = rectOf(win_->view->window);
+
+  GVMenuCommand(kMenuFile, 4, 0, win_);
+  settle();
+  const POINT at = cellCentre("Damaged.gvs");
+  GVTestClick(at.x, at.y);
+  settle();
+  win_->fileList->hide();
+  EXPECT_EQ(win_->sceneName, "Showcase.gvs");
+  HWND box = FindWindowA("DialogWindowClass", "Gv Message");
+  ASSERT_TRUE(box && IsWindowVisible(box));
+  auto* dlg = reinterpret_cast<HwMessageDlg*>(GetWindowLongA(box, GWL_USERDATA));
+  EXPECT_NE(dlg->text.find("\"Damaged.gvs\""), std::string::npos) << dlg->text;
+  EXPECT_EQ(dlg->text.find("bad array counts"), std::string::npos) << dlg->text;
+  // The face's own greys reach 170 at most: brighter ink is the mark.
+  const RECT face = rectOf(dlg->okButton->face);
+  int ink = 0;
+  for (int y = face.top; y < face.bottom; ++y)
+    for (int x = face.left; x < face.right; ++x) ink += GetGValue(screen(x, y)) > 175;
+  EXPECT_GT(ink, 20);
+  clickCentre(dlg->okButton->face);
+  EXPECT_FALSE(IsWindowVisible(box));
+
+  clickCentre(win_->titleBar->maximiseButton->face);
+  clickCentre(win_->titleBar->maximiseButton->face);
+  EXPECT_TRUE(gOgreData->mSceneMgr->isSkyDomeEnabled());
+  const std::vector<COLORREF> after = viewShot();
+  Ogre::ControllerManager::getSingleton().setTimeFactor(1.0f);
+  EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "refused_open.png").c_str()));
+  EXPECT_EQ(rectOf(win_->view->window), viewBefore);
+  EXPECT_TRUE(after == before);
+}
+
+// The showcase saved before, inside and after its program's pushing frames,
+// opened and saved again: the same bytes each time.
+TEST_F(MainWindowRun, ShowcaseSavedAtAnyFrameOpensAndSavesTheSameBytes) {
+  for (int32_t frame : {0, 37, 150}) {
+    open("Showcase.gvs");
+    for (int32_t f = 1; f <= frame; ++f) GVStepFrame(f, 1);
+    const std::string name = "At" + std::to_string(frame);
+    GVSaveSceneCB(0, kFileSaves | kFileScenes | kFileConfirmed, name.c_str(), win_);
+    open(name + ".gvs");
+    GVSaveSceneCB(0, kFileSaves | kFileScenes | kFileConfirmed, (name + "Again").c_str(), win_);
+    const std::string first = bytesOf(name + ".gvs");
+    ASSERT_FALSE(first.empty());
+    EXPECT_TRUE(first == bytesOf(name + "Again.gvs")) << frame;
+  }
 }
 
 }  // namespace

@@ -140,9 +140,11 @@ TEST_F(FileHandlers, FailedOpensKeepThePlayingSceneAndSayWhy) {
   GVFileOpenCB(0x220, "Cut.gvs", &win);
   GVFileOpenCB(0x220, "Missing.gvs", &win);
   GVFileOpenCB(0x1020, "JelDropTutorial.gvs", &win);  // no Tutorials folder
-  const std::vector<std::string> expected = {"Warning: could not open scene file: bad array counts",
-                                             "Warning: could not open scene file: file not found",
-                                             "Warning: could not open scene file: could not change directory"};
+  const std::string failed = "Warning: could not open scene file \"";
+  const std::vector<std::string> expected = {
+      failed + "Cut.gvs\": it is damaged (the sizes it gives for its data are impossible).",
+      failed + "Missing.gvs\": there is no such file.",
+      failed + "JelDropTutorial.gvs\": its folder could not be entered."};
   EXPECT_EQ(messages, expected);
   EXPECT_EQ(Summary(), open);
   EXPECT_EQ(GVScene().display->renderValue1, 0.75f);
