@@ -146,10 +146,10 @@ void RefreshPanelsAfterOpen() {
   }
 }
 
-// The display settings and scene options set aside, the records left at their
-// defaults until putBack. A read starts so, so that a file without them does
-// not inherit the last scene's: a failed read gets the open scene's back, a
-// successful one frees them.
+// Sets the display settings and scene options aside, the records at their
+// defaults until putBack. A read starts from the defaults, so that a file
+// without them does not inherit the last scene's; a failed read gets the open
+// scene's back, a successful one frees them.
 class KeptSceneSettings {
  public:
   KeptSceneSettings() : display_(GVScene().display), options_(GVScene().options) {
