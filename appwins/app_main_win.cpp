@@ -213,6 +213,9 @@ GVAppMainWin::~GVAppMainWin() {
   GVFreeMoveToolDialog(moveToolPanel);
   delete moveToolPanel;
   moveToolPanel = nullptr;
+  // The swept-shape dialog takes its preview out of the view first.
+  delete createGeoVR;
+  createGeoVR = nullptr;
   if (view) {
     if (GVMainView() == view) GVSetMainView(nullptr);
     GVDestroyView(view);
@@ -232,10 +235,8 @@ GVAppMainWin::~GVAppMainWin() {
   delete createGJelDialog;
   createJelDialog = nullptr;
   createGJelDialog = nullptr;
-  delete createGeoVR;
   delete createGeoPlane;
   delete createGeoBlock;
-  createGeoVR = nullptr;
   createGeoPlane = nullptr;
   createGeoBlock = nullptr;
   if (gMainWin == this) gMainWin = nullptr;
