@@ -24,6 +24,7 @@
 #include "GVAppWins/render_services.h"
 #include "appwins/file_list.h"
 #include "appwins/file_save.h"
+#include "appwins/notes_window.h"
 #include "appwins/vehicle_panel.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
@@ -44,6 +45,7 @@
 #include "toolkit/label.h"
 #include "toolkit/messages.h"
 #include "toolkit/object_names.h"
+#include "toolkit/title_bar.h"
 #include "vehicle/vehicle_commands.h"
 #include "vehicle/vehicle_file_services.h"
 
@@ -193,6 +195,43 @@ float largestGap(HObject* j) {
   for (int32_t i = 1; i <= j->nodeCount; ++i)
     for (int k = 0; k < 3; ++k) worst = std::max(worst, std::fabs(drawn[i - 1][k] - j->pos[i][k]));
   return worst;
+}
+
+// The vehicle scene's notes stand beside the view, clear of the vehicle
+// controls and inside the main window, when the scene opens, when the
+// controls are toggled and after the main window is restored and maximised.
+TEST_F(FileOpen, SceneNotesKeepClearOfTheVehiclePanel) {
+  const SceneServices saved = GVSceneServices();
+  SceneServices s = saved;
+  GVInstallVehicleFileServices(&s);
+  GVSetSceneServices(s);
+  openFromList("Vehicle2x2.gvs");
+  GVSetSceneServices(saved);
+  HWND notes = FindWindowA("DialogWindowClass", "Gelvane Scene Notes");
+  ASSERT_TRUE(notes);
+  auto clear = [&](const char* when) {
+    settle();
+    ASSERT_TRUE(IsWindowVisible(notes)) << when;
+    const RECT n = rectOf(notes), v = rectOf(win_->vehiclePanel->frame.outer), m = rectOf(win_->client);
+    const bool meets = n.left < v.right && v.left < n.right && n.top < v.bottom && v.top < n.bottom;
+    if (win_->vehiclePanel->isVisible()) {
+      EXPECT_FALSE(meets) << when << n << v;
+    }
+    EXPECT_TRUE(n.left >= m.left && n.top >= m.top && n.right <= m.right && n.bottom <= m.bottom) << when << n << m;
+  };
+  ASSERT_TRUE(win_->vehiclePanel->isVisible());
+  clear("opened");
+  win_->showVehiclePanel(0);
+  clear("controls hidden");
+  win_->showVehiclePanel(1);
+  clear("controls shown");
+  // The window opens over the work area: the button restores, then maximises.
+  click(win_->titleBar->maximiseButton->face);
+  ASSERT_LT(rectOf(win_->frame).right, 1920);
+  clear("restored");
+  click(win_->titleBar->maximiseButton->face);
+  clear("maximised");
+  GVDeleteVehicle();
 }
 
 // Merging a scene whose Jels bear the names of open ones: every Jel is drawn
