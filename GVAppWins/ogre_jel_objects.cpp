@@ -137,9 +137,14 @@ bool liveMirror(const void* m) {
   return m && gOgreData && gOgreData->mJelMirrors.count(static_cast<OgreJelMirror*>(const_cast<void*>(m))) != 0;
 }
 
-// The Jel's destroy hook: its user word is its mirror.
-void removeJelHook(HObject**, int32_t, void* user) {
-  if (gOgreData && gOgreData->mSceneMgr && liveMirror(user)) destroyMirror(static_cast<OgreJelMirror*>(user));
+// The Jel's destroy hook: its user word is its mirror. A word left over from
+// a Jel rebuilt in place may by now name another Jel's mirror: the handle,
+// which still holds the Jel that goes, tells them apart.
+void removeJelHook(HObject** handle, int32_t, void* user) {
+  if (!gOgreData || !gOgreData->mSceneMgr || !liveMirror(user)) return;
+  OgreJelMirror* m = static_cast<OgreJelMirror*>(user);
+  if (handle && *handle && m->owner != *handle) return;
+  destroyMirror(m);
 }
 
 // Rewrites the line drawing's vertex buffer in place, leaving the object as a
@@ -428,6 +433,8 @@ void GVCreateOgreJelObj(int32_t id, int32_t mode) {
   HObject** cell = GVFindJel(GVScene().world, id);
   if (!cell || !*cell) return;
   HObject* jel = *cell;
+  // A word that names no mirror of this Jel's is its predecessor's: gone.
+  if (!GVOgreJelMirror(cell)) jel->userWord = nullptr;
   const int32_t format = GVOgreJelFormat(cell);
   const float offset = gOgreData->mSelectOffset;
   const int32_t hidden = vehicleHiddenGroup();
