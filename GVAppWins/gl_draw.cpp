@@ -333,6 +333,7 @@ void GVDrawGLFrame(GVView* view) {
   GVDrawMarkedNodes(view);
   if (GVNodePairsShown(view)) GVDrawGlueLinks(view);
   GVDrawBoundsBox(view, view->bounds);
+  GVDrawViewPreview(view);
   GVDrawManipulatorLayers(view);
   if (gViewInput.rectShown == 1)
     GVDrawDragRectangle(view, static_cast<float>(gViewInput.rectX), static_cast<float>(gViewInput.rectY),

@@ -53,6 +53,10 @@ void GVDrawVehicleLinks(GVView* view, int32_t bodyId, int32_t suspensionId, int3
                         int32_t group2, float ox, float oy, float oz);
 void GVDrawVehicleLinkOverlay(const VehicleExplodeRec* record, GVView* view);
 void GVDrawBoundsBox(GVView* view, const float* bounds);
+// The view's preview shape, when it has one, alone on a light grey ground:
+// black outlines, then faces filled in violet.
+bool GVViewPreviewShown(const GVView* view);
+void GVDrawViewPreview(GVView* view);
 // The manipulator's layers: the world-axes triad when view flag 2 is set, the
 // manipulator in move-tool mode; both need the view's manipulator.
 void GVDrawManipulatorLayers(GVView* view);

@@ -239,6 +239,50 @@ void GVDrawBoundsBox(GVView* view, const float* bounds) {
   glEnd();
 }
 
+bool GVViewPreviewShown(const GVView* view) {
+  return view && view->previewEntries > 0 && view->previewVertices && view->previewQuads;
+}
+
+void GVDrawViewPreview(GVView* view) {
+  if (!GVViewPreviewShown(view)) return;
+  OverlayState keep;
+  GLfloat clearColour[4];
+  GLint depthFunc = GL_LESS, blendSource = GL_ONE, blendTarget = GL_ZERO;
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+  glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+  glGetIntegerv(GL_BLEND_SRC, &blendSource);
+  glGetIntegerv(GL_BLEND_DST, &blendTarget);
+  const GLboolean culled = glIsEnabled(GL_CULL_FACE);
+  glDisable(GL_CULL_FACE);
+  glClearColor(0.7f, 0.7f, 0.7f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // The outlines go first and win where a face lies at their depth.
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LESS);
+  const float* v = view->previewVertices;
+  const int32_t n = view->previewEntries;
+  auto eachQuad = [&](GLenum kind) {
+    for (int32_t k = 1; k <= n; ++k) {
+      const int32_t* q = view->previewQuads + 4 * k;
+      if (q[0] < 1 || q[0] > n || q[1] < 1 || q[1] > n || q[2] < 1 || q[2] > n || q[3] < 1 || q[3] > n) continue;
+      glBegin(kind);
+      for (int c = 0; c < 4; ++c) glVertex3fv(v + 3 * q[c]);
+      glEnd();
+    }
+  };
+  glDisable(GL_BLEND);
+  glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+  eachQuad(GL_LINE_LOOP);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glColor4f(0.7f, 0.4f, 0.7f, 1.0f);
+  eachQuad(GL_QUADS);
+  glBlendFunc(static_cast<GLenum>(blendSource), static_cast<GLenum>(blendTarget));
+  glDepthFunc(static_cast<GLenum>(depthFunc));
+  glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
+  if (culled) glEnable(GL_CULL_FACE);
+}
+
 static bool editingOverlaysWanted(const GVView* view) {
   return gViewModeFlags.structureEdit || gViewModeFlags.partPick || gViewModeFlags.moveTool ||
          gViewInput.rectShown == 1 || view->glueOn;
@@ -246,7 +290,7 @@ static bool editingOverlaysWanted(const GVView* view) {
 
 void GVDrawOgreOverlays(GVView* view) {
   if (!view || (view->flags & kViewOverlayOff)) return;
-  if (!editingOverlaysWanted(view) && GVOgreEnabled && gOgreData && gOgreData->mShadowsInUse &&
+  if (!editingOverlaysWanted(view) && !GVViewPreviewShown(view) && GVOgreEnabled && gOgreData && gOgreData->mShadowsInUse &&
       gOgreData->mSceneMgr && gOgreData->mSceneMgr->isShadowTechniqueInUse()) {
     if (view->flags & kViewFrameCounter) GVShowFrameCounter(view);
     if (GVSceneReloading()) GVClearInfoPanel(view);
@@ -305,6 +349,7 @@ void GVDrawOgreOverlays(GVView* view) {
     glMatrixMode(GL_MODELVIEW);
   }
   if (hasCamera(view)) {
+    GVDrawViewPreview(view);
     if (gViewInput.rectShown == 1)
       GVDrawDragRectangle(view, static_cast<float>(gViewInput.rectX), static_cast<float>(gViewInput.rectY),
                           static_cast<float>(gViewInput.rectWidth), static_cast<float>(gViewInput.rectHeight));

@@ -1,5 +1,6 @@
 #include "GVAppWins/info_panels.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -287,92 +288,102 @@ void GVShowObjectInfo(GVView* view) {
 }
 
 // Position of a Geo's current transform, or the centre of mass of a Jel with a
-// live state; false when neither is there.
+// live state (where it is now, not its rest shape); false when neither is there.
 static bool objectPosition(GObject* geo, HObject* jel, float out[3]) {
   if (geo) {
     for (int k = 0; k < 3; ++k) out[k] = geo->xform[GEO_SLOT_FRAME].position[k];
     return true;
   }
   if (jel && jel->state) {
-    GVGetGroupCentre(jel->state, 1, -1, 14, out);
+    GVGetGroupCentre(jel->state, 1, kFrameCommitted, kAxesAll, out);
     return true;
   }
   return false;
 }
 
-void GVShowTransformInfo(GVView* view) {
-  if (!view || !view->rightOut || !view->manipulator) return;
+int GVTransformReadout(GVView* view, GVTransformReadoutText* out) {
+  *out = GVTransformReadoutText();
+  if (!view || !view->manipulator) return 0;
   const GVManipulator& m = *view->manipulator;
   const bool axisHandle = m.handle >= 1 && m.handle <= 3;
-  if (m.dragging && m.mode == 3 && axisHandle && m.jelId) return;
-  if (m.dragging) GVClearInfoPanel(view);
-  if (!m.geoId && !m.jelId) return;
+  if (m.dragging && m.mode == 3 && axisHandle && m.jelId) return 0;
+  if (!m.geoId && !m.jelId) return 0;
   GObject* geo = findGeo(view, m.geoId);
   HObject* jel = findJel(view, m.jelId);
-  if (!geo && !jel) return;
+  if (!geo && !jel) return 0;
 
-  char title[160], jelTitle[160], text[256];
-  title[0] = jelTitle[0] = '\0';
   if (m.geoId > 0)
-    std::snprintf(title, sizeof title, "%s {%d} :", geo && geo->name ? geo->name : "", m.geoId);
+    std::snprintf(out->geoTitle, sizeof out->geoTitle, "%s {%d} :", geo && geo->name ? geo->name : "", m.geoId);
   else if (m.geoId < 0)
-    std::snprintf(title, sizeof title, "GeoGroup_%d {%d} :", -m.geoId, m.geoId);
+    std::snprintf(out->geoTitle, sizeof out->geoTitle, "GeoGroup_%d {%d} :", -m.geoId, m.geoId);
   if (m.jelId > 0)
-    std::snprintf(jelTitle, sizeof jelTitle, "%s {%d} :", jel && jel->name ? jel->name : "", m.jelId);
+    std::snprintf(out->jelTitle, sizeof out->jelTitle, "%s {%d} :", jel && jel->name ? jel->name : "", m.jelId);
   else if (m.jelId < 0)
-    std::snprintf(jelTitle, sizeof jelTitle, "JelGroup_%d {%d} :", -m.jelId, m.jelId);
-  HDC dc = GetDC(view->rightOut);
-  piece(view, dc, 130, title);
-  piece(view, dc, 130, jelTitle);
-  const size_t titleLength = std::strlen(title) > std::strlen(jelTitle) ? std::strlen(title) : std::strlen(jelTitle);
-  int x1 = static_cast<int>(titleLength) * averageCharWidth(view->rightOut) + 180;
-  if (x1 < 240) x1 = 240;
-  const int x2 = x1 + 250;
+    std::snprintf(out->jelTitle, sizeof out->jelTitle, "JelGroup_%d {%d} :", -m.jelId, m.jelId);
+  if (m.mode < 1 || m.mode > 3) return 1;
 
   static const char* const kLabels[] = {"d-translate:  ", "   d-rotate:  ", "    d-scale:  "};
-  if (m.mode >= 1 && m.mode <= 3) {
-    float v[3];
-    const float rest = m.mode == 3 ? 1.0f : 0.0f;
-    v[0] = v[1] = v[2] = rest;
-    if (axisHandle) {
-      const float readout = m.mode == 1 ? m.moveReadout : m.mode == 2 ? m.rotateReadout * 57.295776f : m.scaleReadout;
-      v[m.handle - 1] = readout;
-    } else if (m.handle == 4) {
-      float p[3];
-      if (m.mode == 1 && objectPosition(geo, jel, p))
-        for (int k = 0; k < 3; ++k) v[k] = p[k] - m.startPosition[k];
-      if (m.mode == 3) v[0] = v[1] = v[2] = m.scaleReadout;
-      if (m.mode == 2) v[0] = v[1] = v[2] = 0.0f;
-    }
-    std::snprintf(text, sizeof text, "%s(%4.2f,   %4.2f,   %4.2f)", kLabels[m.mode - 1], v[0], v[1], v[2]);
-    piece(view, dc, x1, text);
-
-    float w[3] = {0, 0, 0};
-    bool show = true;
-    const char* label = m.mode == 1 ? "position:  " : m.mode == 2 ? "   angle:  " : "   scale:  ";
-    if (m.mode == 1) {
-      show = objectPosition(m.geoId ? geo : nullptr, jel, w);
-    } else if (m.mode == 2) {
-      show = geo != nullptr;
-      if (geo && geo->keyTrack) {
-        float matrix[9], translation[3], scale[3];
-        double value = 0.0;
-        const double t = GVDisplayedFrame(view);
-        if (GVEvalKeyTrack(geo->keyTrack, &value, translation, matrix, scale, t) &&
-            GVKeyTrackAnglesFromMatrix(geo->keyTrack, matrix, w, 1, t))
-          for (float& a : w) a *= 57.295776f;
-      }
-    } else if (geo) {
-      for (int k = 0; k < 3; ++k) w[k] = geo->xform[GEO_SLOT_FRAME].scale[k];
-    } else if (jel) {
-      std::snprintf(text, sizeof text, "Jel Metric:   %3.2f", jel->cellSize);
-      piece(view, dc, x2, text);
-      show = false;
-    }
-    if (show) {
-      std::snprintf(text, sizeof text, "%s(%4.2f,   %4.2f,   %4.2f)", label, w[0], w[1], w[2]);
-      piece(view, dc, x2, text);
-    }
+  float v[3];
+  const float rest = m.mode == 3 ? 1.0f : 0.0f;
+  v[0] = v[1] = v[2] = rest;
+  if (axisHandle) {
+    const float readout = m.mode == 1 ? m.moveReadout : m.mode == 2 ? m.rotateReadout * 57.295776f : m.scaleReadout;
+    v[m.handle - 1] = readout;
+  } else if (m.handle == 4) {
+    float p[3];
+    if (m.mode == 1 && objectPosition(geo, jel, p))
+      for (int k = 0; k < 3; ++k) v[k] = p[k] - m.startPosition[k];
+    if (m.mode == 3) v[0] = v[1] = v[2] = m.scaleReadout;
+    if (m.mode == 2) v[0] = v[1] = v[2] = 0.0f;
   }
+  std::snprintf(out->change, sizeof out->change, "%s(%4.2f,   %4.2f,   %4.2f)", kLabels[m.mode - 1], v[0], v[1],
+                v[2]);
+
+  float w[3] = {0, 0, 0};
+  bool show = true;
+  const char* label = m.mode == 1 ? "position:  " : m.mode == 2 ? "   angle:  " : "   scale:  ";
+  if (m.mode == 1) {
+    show = objectPosition(m.geoId ? geo : nullptr, jel, w);
+  } else if (m.mode == 2) {
+    show = geo != nullptr;
+    if (geo && geo->keyTrack) {
+      float matrix[9], translation[3], scale[3];
+      double value = 0.0;
+      const double t = GVDisplayedFrame(view);
+      if (GVEvalKeyTrack(geo->keyTrack, &value, translation, matrix, scale, t) &&
+          GVKeyTrackAnglesFromMatrix(geo->keyTrack, matrix, w, 1, t))
+        for (float& a : w) a *= 57.295776f;
+    }
+  } else if (geo) {
+    for (int k = 0; k < 3; ++k) w[k] = geo->xform[GEO_SLOT_FRAME].scale[k];
+  } else if (jel) {
+    std::snprintf(out->value, sizeof out->value, "Jel Metric:   %3.2f", jel->cellSize);
+    show = false;
+  }
+  if (show) std::snprintf(out->value, sizeof out->value, "%s(%4.2f,   %4.2f,   %4.2f)", label, w[0], w[1], w[2]);
+  return 1;
+}
+
+void GVShowTransformInfo(GVView* view) {
+  if (!view || !view->rightOut) return;
+  const GVManipulator* m = view->manipulator;
+  if (!m) return;
+  // A refused per-axis Jel scale leaves its warning standing.
+  if (m->dragging && m->mode == 3 && m->handle >= 1 && m->handle <= 3 && m->jelId) return;
+  GVTransformReadoutText text;
+  if (!GVTransformReadout(view, &text)) {
+    if (m->dragging) GVClearInfoPanel(view);
+    return;
+  }
+  // The panel holds one line: whatever another writer left there goes first.
+  GVClearInfoPanel(view);
+  HDC dc = GetDC(view->rightOut);
+  piece(view, dc, 130, text.geoTitle);
+  piece(view, dc, 130, text.jelTitle);
+  const size_t titleLength = std::max(std::strlen(text.geoTitle), std::strlen(text.jelTitle));
+  int x1 = static_cast<int>(titleLength) * averageCharWidth(view->rightOut) + 180;
+  if (x1 < 240) x1 = 240;
+  piece(view, dc, x1, text.change);
+  piece(view, dc, x1 + 250, text.value);
   ReleaseDC(view->rightOut, dc);
 }

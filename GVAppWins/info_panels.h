@@ -25,5 +25,15 @@ void GVShowCameraInfo(GVView* view);
 // The current Geo's or Jel's description; nothing while running or while a
 // camera tool is chosen.
 void GVShowObjectInfo(GVView* view);
-// The move tool's read-out from the manipulator.
+// The move tool's read-out from the manipulator: the attached objects'
+// titles, the change column and the value column (empty when not shown).
+struct GVTransformReadoutText {
+  char geoTitle[160] = "";
+  char jelTitle[160] = "";
+  char change[128] = "";
+  char value[128] = "";
+};
+// 0 when the read-out shows nothing.
+int GVTransformReadout(GVView* view, GVTransformReadoutText* out);
+// The read-out in the information panel, written over a cleared line.
 void GVShowTransformInfo(GVView* view);

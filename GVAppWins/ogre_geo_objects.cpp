@@ -534,7 +534,6 @@ void GVGetOgreJelBox(HObject** cell, float box[6]) {
 
 void GVUpdateOgreJelBounds(WorkerPool* pool) {
   if (!gOgreData || !gOgreData->mSceneMgr) return;
-  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
   // The boxes first, side by side (each from its own Jel's nodes).
   std::vector<HObject**> cells;
   GVForEachSceneJel([&](HObject** cell) { cells.push_back(cell); });
@@ -544,20 +543,17 @@ void GVUpdateOgreJelBounds(WorkerPool* pool) {
   for (size_t k = 0; k < cells.size(); ++k) {
     HObject** cell = cells[k];
     HObject* jel = *cell;
-    char name[600];
-    GVGetJelName(cell, name, sizeof name);
-    const std::string base = name;
     const float* b = boxes[k].data();
     const float dx = b[3] - b[0], dy = b[4] - b[1], dz = b[5] - b[2];
     const float radius = 0.5f * std::sqrt(dx * dx + dy * dy + dz * dz);
-    if (sm->hasEntity(base + "HENT")) {
-      Ogre::MeshPtr mesh = sm->getEntity(base + "HENT")->getMesh();
+    if (Ogre::Entity* entity = GVOgreJelEntity(cell)) {
+      Ogre::MeshPtr mesh = entity->getMesh();
       mesh->_setBounds(Ogre::AxisAlignedBox(b[0], b[1], b[2], b[3], b[4], b[5]), true);
       mesh->_setBoundingSphereRadius(radius);
     }
-    if (sm->hasManualObject(base + "MO")) {
+    if (Ogre::ManualObject* mo = GVOgreJelLattice(cell)) {
       const float w = 0.03f * jel->cellSize;
-      sm->getManualObject(base + "MO")->setBoundingBox(
+      mo->setBoundingBox(
           Ogre::AxisAlignedBox(b[0] - w, b[1] - w, b[2] - w, b[3] + w, b[4] + w, b[5] + w));
     }
   }

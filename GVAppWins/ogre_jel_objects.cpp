@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <set>
 #include <vector>
 
 #include "GVAppWins/ogre_buffers.h"
@@ -18,6 +17,18 @@
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "vehicle/vehicle_record.h"
+
+// What the engine holds for one Jel. The Jel's user word points here; a
+// word that names no mirror of the running engine (a Jel rebuilt in place
+// keeps its predecessor's) or one another Jel owns counts as none.
+struct OgreJelMirror {
+  HObject* owner = nullptr;
+  std::string base;
+  Ogre::Entity* entity = nullptr;
+  Ogre::SubEntity* surface = nullptr;
+  Ogre::SceneNode* node = nullptr;
+  Ogre::ManualObject* lattice = nullptr;
+};
 
 namespace {
 
@@ -64,22 +75,30 @@ int32_t vehicleHiddenGroup() {
   return groups[kVehicleGroups - 1];
 }
 
-void removeJelHook(HObject** handle, int32_t, void*) {
-  if (handle) GVDestroyOgreJelObj(handle);
-}
-
-// Is any of the Jel's mirror names already held by the engine?
-bool jelNamesTaken(const std::string& base) {
+// Is any of these engine names already held?
+bool engineNamesTaken(const std::string& base) {
   Ogre::SceneManager* sm = gOgreData->mSceneMgr;
   Ogre::MeshManager& meshes = Ogre::MeshManager::getSingleton();
   return sm->hasEntity(base + "HENT") || sm->hasSceneNode(base + "HNODE") || sm->hasManualObject(base + "MO") ||
-         meshes.resourceExists(base + "HMESH", "General") ||
+         meshes.resourceExists(base + "HMESH", "General") || meshes.resourceExists(base + "MESHDR", defaultGroup()) ||
          Ogre::MaterialManager::getSingleton().resourceExists(base + "HMAT", defaultGroup());
 }
 
-// Everything that bears the Jel's mirror names; only for names that were
+// The stem of a new mirror's engine names: the Jel's own name while the
+// engine holds none of its names, else the name with the Jel's id (and a
+// count, should even that be taken), so that Jels sharing a name each get
+// objects of their own. The user only ever sees the Jel's name.
+std::string freeEngineStem(const std::string& name, int32_t id) {
+  if (!engineNamesTaken(name)) return name;
+  const std::string stem = name + "#" + std::to_string(id);
+  std::string base = stem;
+  for (int k = 2; engineNamesTaken(base); ++k) base = stem + "#" + std::to_string(k);
+  return base;
+}
+
+// Everything that bears a mirror's engine names; only for names that were
 // free before the build.
-void destroyJelNamed(const std::string& base) {
+void destroyEngineNamed(const std::string& base) {
   Ogre::SceneManager* sm = gOgreData->mSceneMgr;
   if (sm->hasSceneNode(base + "HNODE")) {
     Ogre::SceneNode* node = sm->getSceneNode(base + "HNODE");
@@ -92,6 +111,40 @@ void destroyJelNamed(const std::string& base) {
   if (mat) GVDisposeOgreMaterial(mat);
   removeMesh(base + "HMESH", "General");
   removeMesh(base + "MESHDR", defaultGroup());
+}
+
+// Takes a mirror's objects out of the engine and forgets the mirror.
+void destroyMirror(OgreJelMirror* m) {
+  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
+  // The entity and its node go before the material and the mesh they use.
+  if (m->node) {
+    m->node->detachAllObjects();
+    sm->destroySceneNode(m->node);
+  }
+  if (m->entity) {
+    sm->destroyEntity(m->entity);
+    Ogre::MaterialPtr mat = Ogre::MaterialManager::getSingleton().getByName(m->base + "HMAT", defaultGroup());
+    if (mat) GVDisposeOgreMaterial(mat);
+    removeMesh(m->base + "HMESH", "General");
+  }
+  if (m->lattice) sm->destroyManualObject(m->lattice);
+  removeMesh(m->base + "MESHDR", defaultGroup());
+  gOgreData->mJelMirrors.erase(m);
+  delete m;
+}
+
+bool liveMirror(const void* m) {
+  return m && gOgreData && gOgreData->mJelMirrors.count(static_cast<OgreJelMirror*>(const_cast<void*>(m))) != 0;
+}
+
+// The Jel's destroy hook: its user word is its mirror. A word left over from
+// a Jel rebuilt in place may by now name another Jel's mirror: the handle,
+// which still holds the Jel that goes, tells them apart.
+void removeJelHook(HObject** handle, int32_t, void* user) {
+  if (!gOgreData || !gOgreData->mSceneMgr || !liveMirror(user)) return;
+  OgreJelMirror* m = static_cast<OgreJelMirror*>(user);
+  if (handle && *handle && m->owner != *handle) return;
+  destroyMirror(m);
 }
 
 // Rewrites the line drawing's vertex buffer in place, leaving the object as a
@@ -220,14 +273,14 @@ struct JelMirrorUpdate {
       s = GVViewScene().currentJel ? GVViewScene().currentJel[0] : 0;
     }
     const bool selected = s != 0 && GVJelMatches(cell, s) != 0;
-    Ogre::SceneManager* sm = gOgreData->mSceneMgr;
-    const std::string base = GVOgreJelBaseName(cell);
-    entity = sm->hasEntity(base + "HENT") ? sm->getEntity(base + "HENT") : nullptr;
+    const OgreJelMirror* mirror = GVOgreJelMirror(cell);
+    if (!mirror) return;
+    entity = mirror->entity;
     if (entity)
-      if (Ogre::SubMesh* sub = GVFindSubMesh(entity->getMesh().get(), base + "HSUBMESH"))
+      if (Ogre::SubMesh* sub = GVFindSubMesh(entity->getMesh().get(), mirror->base + "HSUBMESH"))
         GVBeginJelBufferWrite(sub, cell, format, &surface);
-    if (!sm->hasManualObject(base + "MO") || !(showLattice || s != 0)) return;
-    Ogre::ManualObject* mo = sm->getManualObject(base + "MO");
+    Ogre::ManualObject* mo = mirror->lattice;
+    if (!mo || !(showLattice || s != 0)) return;
     // An empty line list has no section to update.
     if (!usableLattice(jel) || mo->getSections().empty()) return;
     flat = GVJelHandleIsFlat(cell) != 0;
@@ -257,7 +310,35 @@ struct JelMirrorUpdate {
 
 }  // namespace
 
+OgreJelMirror* GVOgreJelMirror(HObject** cell) {
+  if (!cell || !*cell || !liveMirror((*cell)->userWord)) return nullptr;
+  OgreJelMirror* m = static_cast<OgreJelMirror*>((*cell)->userWord);
+  return m->owner == *cell ? m : nullptr;
+}
+
+Ogre::Entity* GVOgreJelEntity(HObject** cell) {
+  const OgreJelMirror* m = GVOgreJelMirror(cell);
+  return m ? m->entity : nullptr;
+}
+
+Ogre::SubEntity* GVOgreJelSurface(HObject** cell) {
+  const OgreJelMirror* m = GVOgreJelMirror(cell);
+  return m ? m->surface : nullptr;
+}
+
+Ogre::ManualObject* GVOgreJelLattice(HObject** cell) {
+  const OgreJelMirror* m = GVOgreJelMirror(cell);
+  return m ? m->lattice : nullptr;
+}
+
+void GVForgetOgreJelMirrors(OgreData* data) {
+  if (!data) return;
+  for (OgreJelMirror* m : data->mJelMirrors) delete m;
+  data->mJelMirrors.clear();
+}
+
 std::string GVOgreJelBaseName(HObject** jel) {
+  if (const OgreJelMirror* m = GVOgreJelMirror(jel)) return m->base;
   char name[600];
   GVGetJelName(jel, name, sizeof name);
   return name;
@@ -271,10 +352,10 @@ void GVRefreshJelNormals(HObject* jel) {
   if (jel) jel->updateNormals();
 }
 
-Ogre::ManualObject* GVCreateOgreJelManualObject(HObject** cell, float d) {
-  if (!gOgreData || !gOgreData->mSceneMgr || !cell || !*cell) return nullptr;
+namespace {
+
+Ogre::ManualObject* createLattice(HObject** cell, const std::string& base, float d) {
   HObject* jel = *cell;
-  const std::string base = GVOgreJelBaseName(cell);
   if (!usableLattice(jel)) return nullptr;
   const bool flat = GVJelHandleIsFlat(cell) != 0;
   const size_t f = static_cast<size_t>(jel->faceCount);
@@ -318,16 +399,21 @@ Ogre::ManualObject* GVCreateOgreJelManualObject(HObject** cell, float d) {
   return mo;
 }
 
+}  // namespace
+
+Ogre::ManualObject* GVCreateOgreJelManualObject(HObject** cell, float d) {
+  if (!gOgreData || !gOgreData->mSceneMgr || !cell || !*cell) return nullptr;
+  return createLattice(cell, GVOgreJelBaseName(cell), d);
+}
+
 Ogre::ManualObject* GVUpdateJelManualObject(HObject** cell, float g, float d) {
   if (!gOgreData || !gOgreData->mSceneMgr || !cell || !*cell) return nullptr;
   HObject* jel = *cell;
-  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
-  const std::string name = GVOgreJelBaseName(cell) + "MO";
-  if (!sm->hasManualObject(name)) {
+  Ogre::ManualObject* mo = GVOgreJelLattice(cell);
+  if (!mo) {
     GVViewMessage("GVUpdateJelManualObject: cannot get jel Manual Object!!");
     return nullptr;
   }
-  Ogre::ManualObject* mo = sm->getManualObject(name);
   if (!usableLattice(jel)) return nullptr;
   const bool flat = GVJelHandleIsFlat(cell) != 0;
   // An empty line list has no section to update.
@@ -347,52 +433,62 @@ void GVCreateOgreJelObj(int32_t id, int32_t mode) {
   HObject** cell = GVFindJel(GVScene().world, id);
   if (!cell || !*cell) return;
   HObject* jel = *cell;
+  // A word that names no mirror of this Jel's is its predecessor's: gone.
+  if (!GVOgreJelMirror(cell)) jel->userWord = nullptr;
   const int32_t format = GVOgreJelFormat(cell);
   const float offset = gOgreData->mSelectOffset;
   const int32_t hidden = vehicleHiddenGroup();
   if (hidden != 0 && GVJelMatches(cell, hidden)) return;
-  const std::string base = GVOgreJelBaseName(cell);
+  // Its own mirror is drawn already.
+  if (GVOgreJelMirror(cell)) {
+    jel->removalCB = removeJelHook;
+    return;
+  }
+  char name[600];
+  GVGetJelName(cell, name, sizeof name);
+  const std::string base = freeEngineStem(name, id);
   GVRefreshJelNormals(jel);
 
   Ogre::SceneManager* sm = gOgreData->mSceneMgr;
-  char text[700];
-  if (jelNamesTaken(base)) {
-    // Its own mirror is drawn already.
-    if (jel->removalCB == removeJelHook) return;
-    std::snprintf(text, sizeof text, "JEL \"%.400s\" (id %d) not drawn: its name is already in use", base.c_str(),
-                  static_cast<int>(id));
-    GVViewStatusLine(text);
-    return;
-  }
+  auto* mirror = new OgreJelMirror;
+  mirror->owner = jel;
+  mirror->base = base;
   try {
     Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual(base + "HMESH", "General");
     GVCreateOgreJelSubMesh((base + "HSUBMESH").c_str(), mesh, cell, format);
     mesh->load();
-    Ogre::Entity* entity =
+    mirror->entity =
         sm->createEntity(base + "HENT", base + "HMESH", Ogre::ResourceGroupManager::AUTODETECT_RESOURCE_GROUP_NAME);
-    Ogre::SubEntity* surface = GVFindSubEntity(entity, base + "HSUBMESH");
+    mirror->surface = GVFindSubEntity(mirror->entity, base + "HSUBMESH");
     Ogre::MaterialPtr mat = Ogre::MaterialManager::getSingleton().create(base + "HMAT", defaultGroup());
-    if (surface) surface->setMaterial(mat);
+    if (mirror->surface) mirror->surface->setMaterial(mat);
+    gOgreData->mJelMirrors.insert(mirror);
+    jel->userWord = mirror;
     GVSetOgreJelMaterial(mode, cell);
 
-    Ogre::ManualObject* lattice = GVCreateOgreJelManualObject(cell, offset);
-    if (lattice) lattice->setVisible(GVGeoModeShowsWire(mode) != 0);
+    mirror->lattice = createLattice(cell, base, offset);
+    if (mirror->lattice) mirror->lattice->setVisible(GVGeoModeShowsWire(mode) != 0);
 
     Ogre::SceneNode* node =
         sm->getRootSceneNode()->createChildSceneNode(base + "HNODE", Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY);
+    mirror->node = node;
     node->setPosition(Ogre::Vector3::ZERO);
     node->setOrientation(Ogre::Quaternion::IDENTITY);
     node->setScale(Ogre::Vector3::UNIT_SCALE);
-    node->attachObject(entity);
-    if (lattice) node->attachObject(lattice);
+    node->attachObject(mirror->entity);
+    if (mirror->lattice) node->attachObject(mirror->lattice);
   } catch (const Ogre::Exception& e) {
     Ogre::LogManager::getSingleton().logMessage(e.getFullDescription(), Ogre::LML_CRITICAL);
+    gOgreData->mJelMirrors.erase(mirror);
+    delete mirror;
+    jel->userWord = nullptr;
     try {
-      destroyJelNamed(base);
+      destroyEngineNamed(base);
     } catch (const Ogre::Exception& again) {
       Ogre::LogManager::getSingleton().logMessage(again.getFullDescription(), Ogre::LML_CRITICAL);
     }
-    std::snprintf(text, sizeof text, "JEL \"%.400s\" (id %d) not drawn: the engine refused its mesh", base.c_str(),
+    char text[700];
+    std::snprintf(text, sizeof text, "JEL \"%.400s\" (id %d) not drawn: the engine refused its mesh", name,
                   static_cast<int>(id));
     GVViewStatusLine(text);
     return;
@@ -411,51 +507,23 @@ void GVUpdateOgreJelMesh(HObject** cell) {
 
 void GVUpdateOgreJelMeshes(WorkerPool* pool) {
   if (!gOgreData || !gOgreData->mSceneMgr) return;
-  // A Jel whose name an earlier Jel holds as well writes into that Jel's
-  // mirrors: it goes after the others, one at a time, as it would after
-  // that Jel.
+  // Each Jel writes only its own mirror, so all fill side by side.
   std::vector<JelMirrorUpdate> updates;
-  std::vector<HObject**> later;
-  std::set<std::string> names;
-  GVForEachSceneJel([&](HObject** cell) {
-    if (names.insert(GVOgreJelBaseName(cell)).second)
-      updates.emplace_back(cell);
-    else
-      later.push_back(cell);
-  });
+  GVForEachSceneJel([&](HObject** cell) { updates.emplace_back(cell); });
   const int32_t count = static_cast<int32_t>(updates.size());
   auto each = [&](auto step) { GVRunTasks(pool, count, [&](int32_t k) { step(updates[k]); }); };
   each([](JelMirrorUpdate& u) { GVRefreshJelNormals(*u.cell); });
   for (JelMirrorUpdate& u : updates) u.begin();
   each([](JelMirrorUpdate& u) { u.fill(); });
   for (JelMirrorUpdate& u : updates) u.end();
-  for (HObject** cell : later) GVUpdateOgreJelMesh(cell);
 }
 
 void GVDestroyOgreJelObj(HObject** cell) {
   if (!gOgreData || !gOgreData->mSceneMgr || !cell || !*cell) return;
-  // Mirrors are found by name: a Jel that was not drawn because another Jel
-  // holds its name owns none of them.
-  if ((*cell)->removalCB != removeJelHook) return;
-  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
-  const std::string base = GVOgreJelBaseName(cell);
-  // The entity and its node go before the material and the mesh they use.
-  if (sm->hasEntity(base + "HENT")) {
-    Ogre::Entity* entity = sm->getEntity(base + "HENT");
-    if (Ogre::SceneNode* node = entity->getParentSceneNode()) {
-      node->detachObject(entity);
-      if (sm->hasManualObject(base + "MO")) {
-        Ogre::ManualObject* mo = sm->getManualObject(base + "MO");
-        if (mo->getParentSceneNode() == node) node->detachObject(mo);
-      }
-      sm->destroySceneNode(node);
-    }
-    sm->destroyEntity(entity);
-    Ogre::MaterialPtr mat = Ogre::MaterialManager::getSingleton().getByName(base + "HMAT", defaultGroup());
-    if (mat) GVDisposeOgreMaterial(mat);
-    removeMesh(base + "HMESH", "General");
-  }
-  if (sm->hasManualObject(base + "MO")) sm->destroyManualObject(base + "MO");
-  removeMesh(base + "MESHDR", defaultGroup());
+  OgreJelMirror* mirror = GVOgreJelMirror(cell);
+  // A Jel without a mirror of its own has nothing here to take away.
+  if (!mirror) return;
+  destroyMirror(mirror);
+  (*cell)->userWord = nullptr;
   (*cell)->removalCB = nullptr;
 }

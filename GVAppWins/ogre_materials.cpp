@@ -43,11 +43,6 @@ bool layerShown(const GeoMaterial* m, bool solidVisible) {
   return m && m->mode != GV_DISPLAY_IGNORE && solidVisible;
 }
 
-std::string jelName(HObject** cell) {
-  char name[600];
-  GVGetJelName(cell, name, sizeof name);
-  return name;
-}
 
 }  // namespace
 
@@ -168,12 +163,9 @@ void GVAssignOgreGeoMaterial(int32_t id) {
 
 void GVSetOgreJelMaterial(int32_t mode, HObject** cell) {
   if (!gOgreData || !gOgreData->mSceneMgr || !cell || !*cell) return;
-  const std::string base = jelName(cell);
-  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
-  if (!sm->hasEntity(base + "HENT")) return;
-  Ogre::Entity* e = sm->getEntity(base + "HENT");
-  Ogre::SubEntity* s = GVFindSubEntity(e, base + "HSUBMESH");
-  if (!s) return;
+  Ogre::Entity* e = GVOgreJelEntity(cell);
+  Ogre::SubEntity* s = GVOgreJelSurface(cell);
+  if (!e || !s) return;
   const DisplaySettings* ds = GVScene().display;
   const float a = ds ? ds->renderValue1 : 0.3f;
   Ogre::MaterialPtr mat = s->getMaterial();
@@ -216,14 +208,9 @@ void GVApplyOgreDisplayModes(int32_t geoMode, int32_t jelMode) {
     });
   }
   if (jelMode != 0) {
-    Ogre::SceneManager* sm = gOgreData->mSceneMgr;
     GVForEachSceneJel([&](HObject** cell) {
-      const std::string base = jelName(cell);
-      if (sm->hasEntity(base + "HENT"))
-        if (Ogre::SubEntity* s = GVFindSubEntity(sm->getEntity(base + "HENT"), base + "HSUBMESH"))
-          s->setVisible(GVGeoModeShowsSolid(jelMode) != 0);
-      if (sm->hasManualObject(base + "MO"))
-        sm->getManualObject(base + "MO")->setVisible(GVGeoModeShowsWire(jelMode) != 0);
+      if (Ogre::SubEntity* s = GVOgreJelSurface(cell)) s->setVisible(GVGeoModeShowsSolid(jelMode) != 0);
+      if (Ogre::ManualObject* mo = GVOgreJelLattice(cell)) mo->setVisible(GVGeoModeShowsWire(jelMode) != 0);
     });
   }
 }
@@ -257,14 +244,13 @@ void GVOgreShowGeoSelection(int32_t s, int32_t mode) {
 
 void GVOgreShowJelSelection(int32_t s, int32_t mode) {
   if (!gOgreData || !gOgreData->mSceneMgr) return;
-  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
   GVForEachSceneJel([&](HObject** cell) {
-    const std::string base = jelName(cell);
-    if (!sm->hasManualObject(base + "MO")) return;
+    Ogre::ManualObject* mo = GVOgreJelLattice(cell);
+    if (!mo) return;
     const bool selected = GVJelMatches(cell, s) != 0;
     // The lattice is written again in the grey of its state.
     GVUpdateJelManualObject(cell, selected ? 0.9f : 0.1f, gOgreData->mSelectOffset);
-    sm->getManualObject(base + "MO")->setVisible(selected || GVGeoModeShowsWire(mode));
+    mo->setVisible(selected || GVGeoModeShowsWire(mode));
   });
 }
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "GVAppWins/ogre_jel_objects.h"
 #include "GVAppWins/ogre_lights.h"
 #include "GVAppWins/ogre_listeners.h"
 #include "GVAppWins/ogre_rtt.h"
@@ -263,6 +264,7 @@ void GVRenderOgreFrame() {
 
 void GVShutdownOgre(OgreData* d) {
   if (!d) return;
+  GVForgetOgreJelMirrors(d);
   GVRemoveOgreRtt(d);
   if (GVScene().options) GVSceneOptsClear(GVScene().options);
   delete d->mVehicleExplode;

@@ -10,6 +10,8 @@
 
 #include <OGRE/OgrePrerequisites.h>
 
+#include <set>
+
 #include "GVAppWins/camera_record.h"
 #include "platform/win32.h"
 
@@ -18,6 +20,7 @@ class Rectangle2D;
 }
 
 class OpenGLListener;
+struct OgreJelMirror;
 class RTTListener;
 struct VehicleExplodeRec;
 
@@ -54,6 +57,9 @@ struct OgreData {
   void* mReadBackBits = nullptr;
   // Our log manager: the engine's log goes to "Ogre.log" only.
   Ogre::LogManager* mLogManager = nullptr;
+  // The Jel mirrors alive in this engine: a Jel's user word counts only when
+  // it is one of them.
+  std::set<OgreJelMirror*> mJelMirrors;
 };
 
 extern OgreData* gOgreData;

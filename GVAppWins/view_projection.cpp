@@ -81,8 +81,13 @@ void GVComputeClipRange(GVView* view, float* farOut, float* nearOut) {
   const float eyeFar = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]) + 5.0f;
   if (eyeFar > farClip) farClip = eyeFar;
   const GVViewSceneLinks& scene = GVViewScene();
-  if (scene.backdropMode && (*scene.backdropMode & 2) && scene.skyDistance && *scene.skyDistance > farClip)
-    farClip = *scene.skyDistance + 20.0f;
+  // The sky dome is a box around the eye whose corners lie sqrt(3) times its
+  // distance away: a far plane nearer than that cuts them off and the
+  // background shows through, as a flat patch from the horizon down.
+  if (scene.backdropMode && (*scene.backdropMode & 2) && scene.skyDistance) {
+    const float skyReach = 1.7320508f * *scene.skyDistance + 20.0f;
+    if (skyReach > farClip) farClip = skyReach;
+  }
   *farOut = farClip;
   *nearOut = nearClip * 0.8f;
 }

@@ -74,6 +74,12 @@ struct GVView {
   uint32_t flags = 0;
   void* ownerContext = nullptr;
   GVViewOwnerFn owner = nullptr;
+  // A shape shown alone in the view while a dialog builds it: xyz triples and
+  // quads of four vertex entries, both from entry 1, a first entry of 0
+  // marking no face. The dialog owns the arrays and takes them away again.
+  const float* previewVertices = nullptr;
+  const int32_t* previewQuads = nullptr;
+  int32_t previewEntries = 0;
 };
 
 struct FrameTimer {

@@ -213,6 +213,9 @@ GVAppMainWin::~GVAppMainWin() {
   GVFreeMoveToolDialog(moveToolPanel);
   delete moveToolPanel;
   moveToolPanel = nullptr;
+  // The swept-shape dialog takes its preview out of the view first.
+  delete createGeoVR;
+  createGeoVR = nullptr;
   if (view) {
     if (GVMainView() == view) GVSetMainView(nullptr);
     GVDestroyView(view);
@@ -232,10 +235,8 @@ GVAppMainWin::~GVAppMainWin() {
   delete createGJelDialog;
   createJelDialog = nullptr;
   createGJelDialog = nullptr;
-  delete createGeoVR;
   delete createGeoPlane;
   delete createGeoBlock;
-  createGeoVR = nullptr;
   createGeoPlane = nullptr;
   createGeoBlock = nullptr;
   if (gMainWin == this) gMainWin = nullptr;
@@ -324,6 +325,7 @@ void GVAppMainWin::buildPanels() {
 
 void GVAppMainWin::resize(int w, int h) {
   if (form) form->setSize(w, h);
+  GVPlaceNotesWindow();
 }
 
 void GVAppMainWin::redrawView() {
@@ -359,6 +361,7 @@ void GVAppMainWin::showLogicPanel(int show) {
     ShowWindow(logicPanel->frame->outer, show ? SW_SHOW : SW_HIDE);
   form->resolveReferences();
   form->doArrange();
+  GVPlaceNotesWindow();
   if (show) logicPanel->refreshLines();
 }
 
@@ -377,6 +380,7 @@ void GVAppMainWin::showVehiclePanel(int show) {
   }
   form->resolveReferences();
   form->doArrange();
+  GVPlaceNotesWindow();
   if (view) {
     GVClearInfoPanel(view);
     GVShowWindowSize(view);
@@ -562,18 +566,22 @@ void GVUpdateFramePanels(int frame, int subStep, int lastSubStep) {
 }
 
 void GVAppMainWin::notesPlacement(RECT* place) const {
-  RECT work = {0, 0, 0, 0};
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-  const int usable = work.right - work.left - 2 * border;
-  int bottom = work.bottom - work.top - 2 * border - 35;
+  // Within the main window's client area as it is now laid out: above the
+  // vehicle panel or the time bar, whichever shows, and left of its right edge.
+  RECT area = {0, 0, 0, 0};
+  if (!client || !GetWindowRect(client, &area)) {
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    area.right -= 2 * border;
+    area.bottom -= 2 * border + 35;
+  }
+  int bottom = area.bottom - 50;
   RECT r = {0, 0, 0, 0};
   const bool vehicleShown = vehiclePanel && vehiclePanel->isVisible();
-  if (!vehicleShown && timeBar && timeBar->frame.window && GetWindowRect(timeBar->frame.window, &r))
-    bottom = r.top + timeBar->frame.border;
-  else if (vehiclePanel && GetWindowRect(vehiclePanel->frame.outer, &r))
+  if (vehicleShown && GetWindowRect(vehiclePanel->frame.outer, &r))
     bottom = r.top - 8;
-  else
-    bottom -= 50;
+  else if (timeBar && timeBar->frame.window && IsWindowVisible(timeBar->frame.window) &&
+           GetWindowRect(timeBar->frame.window, &r))
+    bottom = r.top + timeBar->frame.border;
   if (logicPanel && logicPanel->isVisible() && GetWindowRect(logicPanel->frame->inner, &r)) {
     *place = RECT{r.left, r.top, r.right - r.left, r.bottom - r.top};
     return;
@@ -583,7 +591,7 @@ void GVAppMainWin::notesPlacement(RECT* place) const {
   const int width = logicPanelWidth - 2 * b;
   const int y = r.bottom + b + 7;
   const int height = bottom - 2 * b - y - 7;
-  *place = RECT{usable - 10 - width + b, y, width, height > 1 ? height : 1};
+  *place = RECT{area.right - border - 10 - width + b, y, width, height > 1 ? height : 1};
 }
 
 void GVInstallAppWindows() {

@@ -122,7 +122,12 @@ class HwCreateGeoVR : public HwDialogTemp {
   // The profile as the builders take it (at most kSweptMaxPoints points).
   GVSweptProfile profile() const;
   void recomputeScale();
+  // The revolution recomputed and shown in the view.
   void recomputePreview();
+  // The preview in the view while the dialog is shown and has a face; and
+  // taken out of the view.
+  void showPreview();
+  void hidePreview();
 
   static int gridXCB(int step, int value, void* dialog);
   static int gridYCB(int step, int value, void* dialog);
@@ -132,6 +137,7 @@ class HwCreateGeoVR : public HwDialogTemp {
   static int createCB(int state, void* dialog);
   static int recreateCB(int state, void* dialog);
   static int clearCB(int state, void* dialog);
+  static void closedCB(int code, int value, int reserved, void* dialog);
 
   int32_t mode = 0;
   int32_t nX = 5, nY = 5;

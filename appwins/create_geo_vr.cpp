@@ -65,8 +65,8 @@ ATOM HwCreateGeoVR::registerClass(HINSTANCE instance) {
 }
 
 HwCreateGeoVR::HwCreateGeoVR(int32_t startMode, int32_t currentId, GVView* v, void* data)
-    : HwDialogTemp(GetModuleHandleA(nullptr), GVSweptTitle(startMode), GVCreateDialogX(), 110, 500, 600, 5, 0, nullptr,
-                   nullptr, nullptr),
+    : HwDialogTemp(GetModuleHandleA(nullptr), GVSweptTitle(startMode), GVCreateDialogX(), 110, 500, 600, 5, 0,
+                   closedCB, nullptr, this),
       mode(startMode), currentGeoId(currentId), geoList(GVScene().geoList), view(v), owner(CreateGeoMenuCB),
       ownerData(data) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -117,6 +117,7 @@ HwCreateGeoVR::HwCreateGeoVR(int32_t startMode, int32_t currentId, GVView* v, vo
 }
 
 HwCreateGeoVR::~HwCreateGeoVR() {
+  hidePreview();
   if (canvas) GVDetachObject(canvas, this);
   for (HwBaseControl* f : {gridXField, gridYField, segmentField}) GVFreeDialogRec2(f);
   delete faceChooser;
@@ -146,6 +147,13 @@ void HwCreateGeoVR::setMode(int32_t newMode) {
 void HwCreateGeoVR::show(int32_t newMode) {
   setMode(newMode);
   HwDialogWindow::show();
+  showPreview();
+}
+
+void HwCreateGeoVR::closedCB(int code, int, int, void* dialog) {
+  // Closed or dismissed: the view shows the scene again.
+  if (code == 1 || code == 4)
+    if (auto* d = static_cast<HwCreateGeoVR*>(dialog)) d->hidePreview();
 }
 
 void HwCreateGeoVR::resize(int w, int h) {
@@ -198,8 +206,29 @@ GVSweptProfile HwCreateGeoVR::profile() const {
 }
 
 void HwCreateGeoVR::recomputePreview() {
-  // The 3-D preview of these quads is drawn once the view has a context of its own.
   if (!GVComputeRevolution(profile(), &preview)) GVMessage("Create Geo: out of memory for the preview");
+  showPreview();
+}
+
+void HwCreateGeoVR::showPreview() {
+  if (!view) return;
+  const bool faces = pointCount >= 2 && preview.entries > 0 && isVisible();
+  if (!faces) {
+    hidePreview();
+    return;
+  }
+  view->previewVertices = preview.vertices.data();
+  view->previewQuads = preview.quads.data();
+  view->previewEntries = preview.entries;
+  GVRedrawView(view);
+}
+
+void HwCreateGeoVR::hidePreview() {
+  if (!view || view->previewQuads != preview.quads.data()) return;
+  view->previewVertices = nullptr;
+  view->previewQuads = nullptr;
+  view->previewEntries = 0;
+  GVRedrawView(view);
 }
 
 void HwCreateGeoVR::redrawCanvas() {
@@ -379,6 +408,8 @@ int32_t HwCreateGeoVR::create(bool recreate) {
   const int32_t made = GVFinishCreate(geoList, cell, existing, recreate);
   if (!made) return 0;
   currentGeoId = made;
+  // The Geo itself now shows where the preview did.
+  hidePreview();
   if (view) GVRedrawView(view);
   static const int32_t kCodes[3] = {1, 2, 4};
   if (owner) owner(kCodes[mode], made, ownerData);

@@ -124,7 +124,8 @@ void HwScrollWinTxt::loadTopic(const char* newTopic) {
 void HwScrollWinTxt::wheelCB(int code, int step, void* window) {
   auto* w = static_cast<HwScrollWinTxt*>(window);
   if (!w || code != 1 || !w->scrollBar || !w->textWin) return;
-  w->scrollBar->scrollBy(step);
+  // Wheel away from the user (step 1) goes toward the top.
+  w->scrollBar->scrollBy(-step);
   w->textWin->firstLine = w->scrollBar->firstLine;
   InvalidateRect(w->textWin->window, nullptr, FALSE);
 }

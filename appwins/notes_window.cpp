@@ -87,8 +87,7 @@ void GVSetSceneNotes(const char* text) {
   } else {
     if (!gNotes) gNotes = make("Gelvane Scene Notes", notesCB, w);
     if (gNotes) {
-      const RECT r = placement();
-      MoveWindow(gNotes->popup, r.left, r.top, r.right, r.bottom, TRUE);
+      GVPlaceNotesWindow();
       gNotes->setText(text);
       if (shown) {
         GVShowNotesWindow();
@@ -97,6 +96,12 @@ void GVSetSceneNotes(const char* text) {
     }
   }
   GVHideNotesWindow();
+}
+
+void GVPlaceNotesWindow() {
+  if (!gNotes || !gNotes->popup) return;
+  const RECT r = placement();
+  MoveWindow(gNotes->popup, r.left, r.top, r.right, r.bottom, TRUE);
 }
 
 HwScrollWinTxt* GVNotesWindow() { return gNotes; }

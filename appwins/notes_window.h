@@ -16,5 +16,8 @@ void GVClearNotes();
 int GVGetNotesText(char** text);
 // After a load: null text empties the notes.
 void GVSetSceneNotes(const char* text);
+// Beside the view, above the panels below it, as the main window is laid out
+// now: again whenever those panels or the main window's layout change.
+void GVPlaceNotesWindow();
 HwScrollWinTxt* GVNotesWindow();
 void GVFreeNotesWindow();

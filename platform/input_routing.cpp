@@ -358,7 +358,11 @@ static bool cookMouse(GVRawInput& e) {
     }
   }
   if (e.kind == GVRawInput::WHEEL) {
-    GVWindow* target = gvIsLive(s.focus) ? s.focus : s.active;
+    // The window under the pointer scrolls, focused or not, as on the X11
+    // desktop; the focus only when the pointer is over none of ours.
+    GVWindow* target = gvHitTestWindow(e.pt);
+    if (target && (target->style & WS_DISABLED)) return false;
+    if (!target) target = gvIsLive(s.focus) ? s.focus : s.active;
     if (!gvIsLive(target)) return false;
     e.msg = MSG{target->handle, WM_MOUSEWHEEL, MAKEWPARAM(e.mk, (WORD)(short)e.wheelDelta),
                 MAKELPARAM((WORD)(short)e.pt.x, (WORD)(short)e.pt.y), e.time, e.pt};

@@ -136,8 +136,12 @@ TEST_F(PanelTest, ObjectAndMoveReadoutsTakeNamesOfAnyLength) {
   view_.manipulator->mode = 2;
   view_.manipulator->handle = 2;
   view_.manipulator->rotateReadout = 0.5f;
+  // A status line written before the read-out does not stay under it.
+  GVShowStatusLine(&view_, "Keyframed Geo: ... New transform will be lost unless keyframe is re-set");
+  ASSERT_GT(count(RGB(0, 0, 30), 0).second, 50);
   GVShowTransformInfo(&view_);
   EXPECT_GT(count(RGB(80, 80, 150), 130).second, 50);
+  EXPECT_EQ(count(RGB(0, 0, 30), 0).second, 0);
 }
 
 // A refused structure edit beeps and writes its warning into this view's

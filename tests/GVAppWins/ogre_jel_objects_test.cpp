@@ -382,12 +382,15 @@ TEST_F(JelViewTest, AppendedJelsAloneAndRebuildsLeaveNothingBehind) {
   ASSERT_NE(GVCreateOgreJelManualObject(again->handle, 0.02f), nullptr);
   sm->destroyManualObject("secondMO");
   EXPECT_NE(GVCreateOgreJelManualObject(again->handle, 0.02f), nullptr);
-  // A Jel named like a drawn one gets no mirror of its own; the frame's
-  // update still runs over every Jel, the namesake writing after the other.
-  dropJel(12.0f, 3, "first");
+  // A Jel named like a drawn one gets a mirror of its own under other engine
+  // names, and loses it alone.
+  HObject* namesake = dropJel(12.0f, 3, "first");
   GVCreateOgreJelObj(3, 32);
   EXPECT_NO_THROW(GVUpdateOgreObjects());
-  EXPECT_NO_THROW(GVUpdateOgreObjects());
+  Ogre::Entity* own = GVOgreJelEntity(namesake->handle);
+  ASSERT_NE(own, nullptr);
+  EXPECT_NE(own, sm->getEntity("firstHENT"));
+  GVDeleteJels(GVScene().world, 3);
   EXPECT_TRUE(sm->hasEntity("firstHENT"));
 }
 

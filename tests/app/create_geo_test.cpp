@@ -257,4 +257,70 @@ TEST_F(CreateGeo, ProfileDrawnOnTheCanvasBecomesAVolumeOfRevolution) {
   EXPECT_GT(rectOf(d->canvas).bottom, c.bottom);
 }
 
+// The swept-shape dialog's preview on both render paths: four points show
+// violet faces in the view, each added point redraws them, and closing the
+// dialog or making the Geo takes them away.
+class SweptPreview : public CreateGeo, public ::testing::WithParamInterface<uint32_t> {
+ public:
+  void SetUp() override {
+    GVOgreEnabled = GetParam();
+    CreateGeo::SetUp();
+  }
+  void TearDown() override {
+    CreateGeo::TearDown();
+    GVOgreEnabled = 1;
+  }
+  int violet() {
+    win_->redrawView();
+    settle();
+    const RECT v = rectOf(win_->view->window);
+    int n = 0;
+    for (int y = v.top; y < v.bottom; ++y)
+      for (int x = v.left; x < v.right; ++x) {
+        const COLORREF c = screen(x, y);
+        n += std::abs(GetRValue(c) - 179) <= 2 && std::abs(GetGValue(c) - 102) <= 2 && std::abs(GetBValue(c) - 179) <= 2;
+      }
+    return n;
+  }
+};
+
+TEST_P(SweptPreview, ShowsWhileTheProfileIsDrawnAndGoesWithTheDialog) {
+  pickCreateGeo(1);
+  HwCreateGeoVR* d = win_->createGeoVR;
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(violet(), 0);
+  const RECT c = rectOf(d->canvas);
+  const POINT profile[4] = {{d->W / 2, 20}, {d->W / 2 + 90, 80}, {d->W / 2 + 60, d->H - 80}, {d->W / 2, d->H - 20}};
+  click(POINT{c.left + profile[0].x, c.top + profile[0].y});
+  EXPECT_EQ(violet(), 0);
+  int shown = 0;
+  for (int k = 1; k < 4; ++k) {
+    click(POINT{c.left + profile[k].x, c.top + profile[k].y});
+    const int now = violet();
+    EXPECT_GT(now, shown) << k;
+    shown = now;
+  }
+  EXPECT_TRUE(GVSavePng(GVScreenImage(), GetParam() ? "swept_preview_engine.png" : "swept_preview_plain.png"));
+  EXPECT_GT(shown, 500);
+  // A right click drops a point: fewer faces.
+  GVTestClick(c.left + 5, c.top + 5, GV_BUTTON_RIGHT);
+  settle();
+  EXPECT_LT(violet(), shown);
+  click(POINT{c.left + profile[3].x, c.top + profile[3].y});
+  EXPECT_EQ(violet(), shown);
+
+  press(d->dismissButton);
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(violet(), 0);
+  // Shown again with its drawing, until the Geo is made.
+  pickCreateGeo(1);
+  EXPECT_EQ(violet(), shown);
+  setName(d->nameEdit, "Vase");
+  press(d->createButton);
+  ASSERT_NE(geoNamed("Vase"), nullptr);
+  EXPECT_EQ(violet(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPaths, SweptPreview, ::testing::Values(0u, 1u));
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <OGRE/OgreSceneManager.h>
 #include <OGRE/OgreSubEntity.h>
 #include <OGRE/OgreTechnique.h>
+#include <OGRE/OgreViewport.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -425,6 +426,29 @@ TEST_F(MainWindowRun, ShowcaseCastsAShadowUnderASkyAndItsProgramPushes) {
     }
   EXPECT_GT(skyPixels, strip * 9 / 10);
   EXPECT_GT(blue, strip / 10);
+
+  // The background shows only where a ray leaves the sky dome through its
+  // open bottom (steeper down than sideways), never as a patch beside the floor.
+  const Ogre::ColourValue background = gOgreData->mViewport->getBackgroundColour();
+  gOgreData->mViewport->setBackgroundColour(Ogre::ColourValue(1.0f, 0.0f, 1.0f));
+  win_->redrawView();
+  settle();
+  GVComposeScreen();
+  const CameraRec* cam = *win_->view->camera;
+  int open = 0, patch = 0;
+  for (int y = v.top; y < v.bottom; y += 2)
+    for (int x = v.left; x < v.right; x += 2) {
+      if (screen(x, y) != RGB(255, 0, 255)) continue;
+      const float px[3] = {float(x - v.left), float(y - v.top), 10.0f};
+      float n[3], p[3];
+      GVScreenToNormalised(win_->view->viewport, px, n);
+      GVUnprojectPoint(cam, n, p);
+      const float dx = p[0] - cam->eye[0], dy = p[1] - cam->eye[1], dz = p[2] - cam->eye[2];
+      (-dy >= 0.95f * std::max(std::fabs(dx), std::fabs(dz)) ? open : patch)++;
+    }
+  EXPECT_GT(open, 0);
+  EXPECT_LT(patch, 20);
+  gOgreData->mViewport->setBackgroundColour(background);
 
   // The ray from the light through the skin's centre meets the floor (y = 0)
   // in the shadow; three units nearer the camera the floor is lit.

@@ -3,6 +3,9 @@
 // dialog writes the scene under the typed name.
 #include <unistd.h>
 
+#include <array>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -10,11 +13,18 @@
 #include <OGRE/OgreManualObject.h>
 #include <OGRE/OgreSceneManager.h>
 #include <OGRE/OgreSubEntity.h>
+#include <OGRE/OgreSubMesh.h>
+#include <OGRE/OgreHardwareBufferManager.h>
 
+#include "GVAppWins/camera_record.h"
+#include "GVAppWins/info_panels.h"
+#include "GVAppWins/manipulator.h"
+#include "GVAppWins/ogre_jel_objects.h"
 #include "GVAppWins/ogre_view.h"
 #include "GVAppWins/render_services.h"
 #include "appwins/file_list.h"
 #include "appwins/file_save.h"
+#include "appwins/notes_window.h"
 #include "appwins/vehicle_panel.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
@@ -35,6 +45,7 @@
 #include "toolkit/label.h"
 #include "toolkit/messages.h"
 #include "toolkit/object_names.h"
+#include "toolkit/title_bar.h"
 #include "vehicle/vehicle_commands.h"
 #include "vehicle/vehicle_file_services.h"
 
@@ -88,6 +99,19 @@ class FileOpen : public MainWindowTest {
     GVTestClick(r.left + (cell / list->rows) * list->cellWidth + list->cellWidth / 2,
                 r.top + (cell % list->rows) * list->cellHeight + list->cellHeight / 2);
     settle();
+  }
+  static void centreOf(const HObject* j, float c[3]) {
+    c[0] = c[1] = c[2] = 0.0f;
+    for (int32_t i = 1; i <= j->nodeCount; ++i)
+      for (int k = 0; k < 3; ++k) c[k] += j->pos[i][k] / float(j->nodeCount);
+  }
+  POINT onScreen(const float p[3]) {
+    float q[3], px[3];
+    GVProjectPoint(*win_->view->camera, p, q);
+    GVNormalisedToScreen(win_->view->viewport, q, px);
+    POINT at = {int(px[0]), int(px[1])};
+    ClientToScreen(win_->view->window, &at);
+    return at;
   }
   fs::path old_, root_;
 };
@@ -148,28 +172,133 @@ TEST_F(FileOpen, OpeningTheVehicleSceneShowsTheVehicleControlsForItsVehicle) {
   GVDeleteVehicle();
 }
 
-// Merging a scene whose Jels bear the names of open ones: the merged Jels
-// are not drawn (the status line says so) and deleting them leaves the
-// originals their surfaces and lattices.
-TEST_F(FileOpen, MergedJelsOfNamesInUseLeaveTheOriginalsTheirMirrors) {
+// The node positions in a Jel's surface buffer (its front copy).
+std::vector<std::array<float, 3>> surfaceNodes(HObject* j) {
+  std::vector<std::array<float, 3>> out;
+  Ogre::SubEntity* surface = GVOgreJelSurface(j->handle);
+  if (!surface) return out;
+  Ogre::HardwareVertexBufferSharedPtr buf = surface->getSubMesh()->vertexData->vertexBufferBinding->getBuffer(0);
+  std::vector<char> raw(buf->getSizeInBytes());
+  buf->readData(0, raw.size(), raw.data());
+  for (int32_t i = 0; i < j->nodeCount; ++i) {
+    std::array<float, 3> p;
+    std::memcpy(p.data(), raw.data() + i * buf->getVertexSize(), sizeof p);
+    out.push_back(p);
+  }
+  return out;
+}
+
+float largestGap(HObject* j) {
+  const std::vector<std::array<float, 3>> drawn = surfaceNodes(j);
+  if (drawn.size() != size_t(j->nodeCount)) return 1e9f;
+  float worst = 0.0f;
+  for (int32_t i = 1; i <= j->nodeCount; ++i)
+    for (int k = 0; k < 3; ++k) worst = std::max(worst, std::fabs(drawn[i - 1][k] - j->pos[i][k]));
+  return worst;
+}
+
+// The vehicle scene's notes stand beside the view, clear of the vehicle
+// controls and inside the main window, when the scene opens, when the
+// controls are toggled and after the main window is restored and maximised.
+TEST_F(FileOpen, SceneNotesKeepClearOfTheVehiclePanel) {
+  const SceneServices saved = GVSceneServices();
+  SceneServices s = saved;
+  GVInstallVehicleFileServices(&s);
+  GVSetSceneServices(s);
+  openFromList("Vehicle2x2.gvs");
+  GVSetSceneServices(saved);
+  HWND notes = FindWindowA("DialogWindowClass", "Gelvane Scene Notes");
+  ASSERT_TRUE(notes);
+  auto clear = [&](const char* when) {
+    settle();
+    ASSERT_TRUE(IsWindowVisible(notes)) << when;
+    const RECT n = rectOf(notes), v = rectOf(win_->vehiclePanel->frame.outer), m = rectOf(win_->client);
+    const bool meets = n.left < v.right && v.left < n.right && n.top < v.bottom && v.top < n.bottom;
+    if (win_->vehiclePanel->isVisible()) {
+      EXPECT_FALSE(meets) << when << n << v;
+    }
+    EXPECT_TRUE(n.left >= m.left && n.top >= m.top && n.right <= m.right && n.bottom <= m.bottom) << when << n << m;
+  };
+  ASSERT_TRUE(win_->vehiclePanel->isVisible());
+  clear("opened");
+  win_->showVehiclePanel(0);
+  clear("controls hidden");
+  win_->showVehiclePanel(1);
+  clear("controls shown");
+  // The window opens over the work area: the button restores, then maximises.
+  click(win_->titleBar->maximiseButton->face);
+  ASSERT_LT(rectOf(win_->frame).right, 1920);
+  clear("restored");
+  click(win_->titleBar->maximiseButton->face);
+  clear("maximised");
+  GVDeleteVehicle();
+}
+
+// Merging a scene whose Jels bear the names of open ones: every Jel is drawn
+// from its own nodes, a moved one shows where it now is in the move tool's
+// read-out, and deleting one of a pair leaves the other drawn.
+TEST_F(FileOpen, JelsSharingANameAreEachDrawnFromTheirOwnNodes) {
   fs::copy(fs::path(GV_SOURCE_DIR) / "GVSceneFiles/ScenesMGVB", root_ / "GVSceneFiles/ScenesMGVB");
   GVFileOpenCB(kFileOpen | kFileScenes, "JelDrop.gvs", win_);
   settle();
   ASSERT_EQ(count(true), 3);
-  std::vector<std::string> names;
-  for (HObject* j = GVWorldOf(GVScene().world)->head; j; j = GVNextJel(j)) names.push_back(j->name ? j->name : "");
-  Ogre::SceneManager* sm = gOgreData->mSceneMgr;
-  for (const std::string& n : names) ASSERT_TRUE(sm->hasEntity(n + "HENT")) << n;
-
   GVFileOpenCB(kFileOpen | kFileMGVB, "JelDropMerge.gvb", win_);
   settle();
   ASSERT_EQ(count(true), 6);
-  for (int32_t id = 4; id <= 6; ++id) GVDeleteJels(GVScene().world, id);
-  ASSERT_EQ(count(true), 3);
-  for (const std::string& n : names) {
-    EXPECT_TRUE(sm->hasEntity(n + "HENT")) << n;
-    EXPECT_TRUE(sm->hasManualObject(n + "MO")) << n;
-  }
+  HWorld* world = GVWorldOf(GVScene().world);
+  HObject* b = GVGetJelById(world, 2);
+  HObject* twin = GVGetJelById(world, 5);
+  ASSERT_TRUE(b && twin);
+  ASSERT_STREQ(b->name, twin->name);
+  for (HObject* j = world->head; j; j = GVNextJel(j)) ASSERT_NE(GVOgreJelSurface(j->handle), nullptr) << j->id;
+
+  // The move tool drags the first of the pair by its centre handle.
+  GVManipulator* m = win_->view->manipulator;
+  ASSERT_EQ(GVManipulatorAttach(win_->view, 1, 0, b->id), 1);
+  float before[3], at[3];
+  centreOf(b, before);
+  GVManipWorldToPixel(m, m->position, at);
+  ASSERT_EQ(GVManipPress(m, at[0], at[1]), 1);
+  ASSERT_EQ(m->handle, 4);
+  GVManipDrag(m, at[0] + 120, at[1]);
+  GVManipRelease(m);
+  float moved[3];
+  centreOf(b, moved);
+  ASSERT_GT(std::fabs(moved[0] - before[0]), 0.5f);
+  // The read-out gives the centre where the Jel now is.
+  GVTransformReadoutText text;
+  ASSERT_EQ(GVTransformReadout(win_->view, &text), 1);
+  float shown[3];
+  ASSERT_EQ(std::sscanf(text.value, "position: (%f, %f, %f)", &shown[0], &shown[1], &shown[2]), 3) << text.value;
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(shown[k], moved[k], 0.01f) << k;
+
+  for (int32_t f = 1; f <= 3; ++f) GVStepFrame(f, 1);
+  EXPECT_GT(std::fabs(b->pos[1][0] - twin->pos[1][0]), 0.5f);
+  for (HObject* j = world->head; j; j = GVNextJel(j)) EXPECT_LT(largestGap(j), 1e-5f) << j->id;
+
+  // The third Jel's twin stays drawn once the third goes: the view around it
+  // changes when the twin goes too.
+  HObject* third = GVGetJelById(world, 6);
+  float c[3];
+  centreOf(third, c);
+  const POINT p = onScreen(c);
+  auto around = [&] {
+    win_->redrawView();
+    settle();
+    std::vector<COLORREF> px;
+    for (int y = p.y - 6; y <= p.y + 6; ++y)
+      for (int x = p.x - 6; x <= p.x + 6; ++x) px.push_back(screen(x, y));
+    return px;
+  };
+  GVDeleteJels(GVScene().world, 3);
+  ASSERT_NE(GVOgreJelSurface(third->handle), nullptr);
+  EXPECT_LT(largestGap(third), 1e-5f);
+  const std::vector<COLORREF> drawn = around();
+  GVDeleteJels(GVScene().world, 6);
+  const std::vector<COLORREF> gone = around();
+  size_t differ = 0;
+  for (size_t k = 0; k < drawn.size(); ++k) differ += drawn[k] != gone[k];
+  EXPECT_GT(differ, drawn.size() / 2);
 }
 
 // The display choosers on both render paths: every item of "Geo Dply" and

@@ -17,6 +17,7 @@
 #include "appwins/message_dlg.h"
 #include "appwins/tool_dialogs.h"
 #include "main_window_fixture.h"
+#include "platform/input.h"
 #include "scene/work_folders.h"
 #include "toolkit/buttons.h"
 #include "toolkit/choosers.h"
@@ -75,6 +76,30 @@ TEST_F(HelpWindow, EveryTopicOpensCentredFromItsFile) {
   GVShowHelpPage("dlg_walls", 0);
   settle();
   EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "help_page.png").c_str()));
+}
+
+// The wheel over the page scrolls it while the focus is elsewhere: away from
+// the user toward the top, toward the user toward the end.
+TEST_F(HelpWindow, WheelUnderThePointerScrollsThePage) {
+  std::string body;
+  for (int i = 1; i <= 120; ++i) body += "line " + std::to_string(i) + "\n";
+  write("long", uint32_t(body.size()), body);
+  GVShowHelpPage("long", 0);
+  settle();
+  HwScrollWinTxt* help = GVHelpWindow();
+  ASSERT_TRUE(help && help->textWin);
+  SetFocus(win_->client);
+  ASSERT_NE(GetFocus(), help->textWin->window);
+  const POINT over = centre(help->textWin->window);
+  GVTestMouseMove(over.x, over.y);
+  const int top = help->textWin->firstLine;
+  const int steps[] = {-WHEEL_DELTA, -WHEEL_DELTA, WHEEL_DELTA};
+  const int expected[] = {top + 1, top + 2, top + 1};
+  for (int k = 0; k < 3; ++k) {
+    GVInputMouseWheel(steps[k]);
+    settle();
+    EXPECT_EQ(help->textWin->firstLine, expected[k]) << k;
+  }
 }
 
 TEST_F(HelpWindow, CountsAndLineEndsAndMissingFiles) {

@@ -14,6 +14,7 @@
 #include "logic/program_store.h"
 #include "logic/slot_types.h"
 #include "main_window_fixture.h"
+#include "platform/input.h"
 #include "scene/frame_driver.h"
 #include "scene/menu_commands.h"
 #include "scene/scene_records.h"
@@ -299,13 +300,19 @@ TEST_F(LogicWindow, APickedObjectIsUnderlinedAndDismissedNotesShowTheLinesAgain)
   EXPECT_GT(countScreen(RGB(250, 250, 100), band(1)), 0);
   EXPECT_GT(countScreen(RGB(216, 153, 216), band(1)), 0);
 
-  // The wheel scrolls a long program one line at a time.
+  // The wheel scrolls a long program one line at a time, under the pointer
+  // without the focus.
   for (int i = 0; i < 40; ++i) GVLogicInsertLineAfter(sys_, 1, line(1));
   w_->updateScrollBar();
-  SendMessageA(w_->lines, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+  SetFocus(win_->client);
+  const POINT over = centre(w_->lines);
+  GVTestMouseMove(over.x, over.y);
+  GVInputMouseWheel(-WHEEL_DELTA);
+  settle();
   EXPECT_EQ(GVLogicProgram(sys_, 1)->topLine, 2);
   EXPECT_EQ(w_->lineAtY(5), 2);
-  SendMessageA(w_->lines, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+  GVInputMouseWheel(WHEEL_DELTA);
+  settle();
   EXPECT_EQ(GVLogicProgram(sys_, 1)->topLine, 1);
 
   GVSetSceneNotes("over the lines");

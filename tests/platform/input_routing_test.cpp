@@ -189,17 +189,22 @@ TEST_F(InputRouting, MovingAwayRestartsHoverAndTrackingOutsideLeavesAtOnce) {
   EXPECT_EQ(log.count(dbl, WM_MOUSELEAVE), 1);
 }
 
-TEST_F(InputRouting, WheelGoesToTheFocusAndBubblesToParents) {
+TEST_F(InputRouting, WheelGoesToTheWindowUnderThePointerAndBubblesToParents) {
   SetFocus(dbl);
-  GVTestMouseMove(350, 150);  // over the other child: the wheel ignores the pointer
+  GVTestMouseMove(350, 150);  // over the other child: the pointer, not the focus, decides
   GVInputMouseWheel(-WHEEL_DELTA);
   GVTestPumpMessages();
-  const LoggedMessage* w = log.last(dbl, WM_MOUSEWHEEL);
+  const LoggedMessage* w = log.last(plain, WM_MOUSEWHEEL);
   ASSERT_TRUE(w);
   EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(w->wParam), -120);
   EXPECT_EQ(GET_X_LPARAM(w->lParam), 350);  // screen coordinates
   EXPECT_EQ(log.count(top, WM_MOUSEWHEEL), 1);  // DefWindowProcA passes it up
-  EXPECT_EQ(log.count(plain, WM_MOUSEWHEEL), 0);
+  EXPECT_EQ(log.count(dbl, WM_MOUSEWHEEL), 0);
+  // Over none of the windows, the focus takes it.
+  GVTestMouseMove(900, 900);
+  GVInputMouseWheel(WHEEL_DELTA);
+  GVTestPumpMessages();
+  EXPECT_EQ(log.count(dbl, WM_MOUSEWHEEL), 1);
 }
 
 TEST_F(InputRouting, MouseKeyFlagsAndParentNotification) {
