@@ -206,7 +206,7 @@ void GVViewEditStructure(GVView* view, int32_t x, int32_t y, int32_t button) {
   GVUnglueSelParts(world, id, -1, 1, 0, 0.0f);
 
   if (face) {
-    HObject* fresh = GVRebuildJelHandleAtFace(builder, cell, face, mode, GVJelListLink(world, old));
+    HObject* fresh = GVRebuildJelHandleAtFace(builder, cell, face, mode, view->world);
     if (!fresh) {
       // The old Jel stays where it was, with its Geos bound again.
       for (GObject* g : bound) g->flags |= GEO_FLAG_BOUND;
@@ -219,9 +219,6 @@ void GVViewEditStructure(GVView* view, int32_t x, int32_t y, int32_t button) {
       reportStatus(view, "JEL structure not changed: the rebuilt lattice could not be made");
       return;
     }
-    // Geos still pointing at the old lattice follow its successor (unbound).
-    for (GObject* g = geos ? geos->head : nullptr; g; g = g->next)
-      if (g->jel == old) g->jel = fresh;
     GVRebuildJelContactGrid(cell);
     float after[3], diff[3];
     partVelocity(fresh, after);

@@ -11,6 +11,7 @@
 #include "dynamics/dyn_cmd.h"
 #include "dynamics/world_runner.h"
 #include "dynamics/world_services.h"
+#include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
 #include "jel/worker_pool.h"
 #include "scene/binary_file.h"
@@ -244,6 +245,19 @@ HObject** GVJelListLink(HWorld* world, const HObject* jel) {
   for (HObject* prev = world->head; prev; prev = GVNextJel(prev))
     if (prev->next == jel) return &prev->next;
   return nullptr;
+}
+
+int32_t GVReplaceJel(HWorld* world, HObject* old, HObject* fresh) {
+  HObject** link = GVJelListLink(world, old);
+  if (!link || !fresh || fresh == old || Listed(world, fresh)) return 0;
+  Notify(world, old->id, 0);
+  Leaving(world, old);
+  fresh->next = GVNextJel(old);
+  *link = fresh;
+  old->next = nullptr;
+  GVSwapJelInHandle(old, fresh);
+  Notify(world, fresh->id, 1);
+  return 1;
 }
 
 HObject* GVGetJelById(const HWorld* world, int32_t id) {

@@ -134,9 +134,14 @@ int32_t GVRemoveJel(HWorld* world, HObject* jel);
 int32_t GVSetJelAside(HWorld* world, HObject* jel);
 HObject* GVGetJelById(const HWorld* world, int32_t id);
 // The link that points at the Jel in the world's list: the head, or the
-// previous Jel's next. Null when the Jel is not in the list. A Jel rebuilt in
-// place (Edit Structure) is handed this link so the list follows it.
+// previous Jel's next. Null when the Jel is not in the list.
 HObject** GVJelListLink(HWorld* world, const HObject* jel);
+// A Jel rebuilt from a listed one (Edit Structure) takes its place in the
+// list and in its handle cell. The old one leaves the world for good as with
+// GVRemoveJel (beforeJelLeaves: whatever holds it lets go), then is destroyed.
+// 0, and nothing changed, when the old Jel is not listed or the new one is
+// missing or listed already.
+int32_t GVReplaceJel(HWorld* world, HObject* old, HObject* fresh);
 int32_t GVFindJelByName(const HWorld* world, const char* name);
 // buffer holds at least size bytes; the name is cut to fit.
 void GVCopyJelNameById(const HWorld* world, int32_t id, char* buffer, size_t size);

@@ -953,6 +953,9 @@ int32_t GVBlockCellOfPointAt(const float point[3], const float corner[3], float 
   float local[3];
   for (int a = 0; a < 3; ++a) {
     const float g = (point[a] - corner[a]) * s + 1.0f;
+    // A cell too small for its reciprocal (a damaged file's) or a point
+    // beyond float range lies in no cell.
+    if (!std::isfinite(g)) return 0;
     const float fl = std::floor(clampf(g, -1e8f, 1e8f));
     int32_t i = int32_t(fl);
     float l = g - fl;

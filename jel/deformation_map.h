@@ -92,7 +92,8 @@ int32_t GVLatticeTrackPoint(const DeformLattice* L, const float point[3], GeoVer
 
 int GVLatticeCheckPartBlock(const DeformLattice* L, HObject* jel, int32_t part, GeoCellBind* bind);
 // Location of a point in an accepted box; `corner` is the box corner node's
-// rest position. Returns the cell node, 0 when an input is missing.
+// rest position. Returns the cell node; 0 when an input is missing or the
+// point's grid coordinates are not finite (nothing written).
 int32_t GVBlockCellOfPointAt(const float point[3], const float corner[3], float cellSize, int flat,
                              const GeoCellBind* bind, GeoVertBind* out);
 

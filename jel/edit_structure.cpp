@@ -1,6 +1,7 @@
 // Edit Structure: rebuilding a Jel from its own grid with one cell added or
-// removed. The new Jel is built completely before the old one is touched, so a
-// failed rebuild leaves the scene as it was.
+// removed. The new Jel is built completely and the old one is not touched, so
+// a failed rebuild leaves the scene as it was; whoever owns the old Jel puts
+// the new one in its place.
 
 #include <cstdio>
 #include <cstring>
@@ -21,10 +22,9 @@ struct RebuildSite {
   bool edge;          // a one-layer Jel edited at an edge
 };
 
-HObject* rebuild(LatticeBuilder* b, HObject* jel, int32_t action, const RebuildSite& site, HObject** link) {
+HObject* rebuild(LatticeBuilder* b, HObject* jel, int32_t action, const RebuildSite& site) {
   const JelStateRec* st = GVFrameStateRecs(jel->frameStore, 0);
   if (!st || site.node < 1 || site.node > jel->nodeCount) return nullptr;
-  if (link && *link != jel) return nullptr;
   const bool adding = action == 1;
 
   // What the new Jel keeps of the old one.
@@ -123,13 +123,6 @@ HObject* rebuild(LatticeBuilder* b, HObject* jel, int32_t action, const RebuildS
   fresh->groupMask = groupMask;
   if (fresh->state) fresh->state->groupMask = groupMask;
 
-  // Swap: the new Jel takes the old one's place in its handle and list.
-  HObject** handle = jel->handle;
-  fresh->next = GVNextJel(jel);
-  fresh->handle = handle;
-  if (link) *link = fresh;
-  delete jel;  // runs the removal callback
-  if (handle) *handle = fresh;
   fresh->userWord = userWord;
   fresh->removalCB = removalCB;
   return fresh;
@@ -139,7 +132,7 @@ int32_t nb(const HObject* jel, int dir, int32_t i) { return jel->neighbour(dir, 
 
 }  // namespace
 
-HObject* GVRebuildJelAtFace(LatticeBuilder* b, HObject* jel, int32_t action, int32_t face, HObject** link) {
+HObject* GVRebuildJelAtFace(LatticeBuilder* b, HObject* jel, int32_t action, int32_t face) {
   if (!b || !jel || !jel->faces || face < 1 || face > jel->faceCount || !jel->frameStore) return nullptr;
   const int32_t c0 = jel->faces[face][0], c2 = jel->faces[face][2];
   RebuildSite site{c0, 0, false};
@@ -147,10 +140,10 @@ HObject* GVRebuildJelAtFace(LatticeBuilder* b, HObject* jel, int32_t action, int
     site.crossAxis = 1;
   else if (c2 != 0 && c2 == nb(jel, kNbrPlusX, nb(jel, kNbrPlusY, c0)))
     site.crossAxis = 2;
-  return rebuild(b, jel, action, site, link);
+  return rebuild(b, jel, action, site);
 }
 
-HObject* GVRebuildJelAtEdge(LatticeBuilder* b, HObject* jel, int32_t action, int32_t edge, HObject** link) {
+HObject* GVRebuildJelAtEdge(LatticeBuilder* b, HObject* jel, int32_t action, int32_t edge) {
   if (!b || !jel || !jel->edges || edge < 1 || edge > jel->edgeCount || !jel->frameStore) return nullptr;
   const int32_t p = jel->edges[edge][0], q = jel->edges[edge][1];
   RebuildSite site{p, -1, true};
@@ -158,5 +151,13 @@ HObject* GVRebuildJelAtEdge(LatticeBuilder* b, HObject* jel, int32_t action, int
     site.crossAxis = 1;
   else if (q != 0 && q == nb(jel, kNbrPlusY, p))
     site.crossAxis = 0;
-  return rebuild(b, jel, action, site, link);
+  return rebuild(b, jel, action, site);
+}
+
+void GVSwapJelInHandle(HObject* old, HObject* fresh) {
+  if (!old || !fresh || old == fresh) return;
+  HObject** handle = old->handle;
+  fresh->handle = handle;
+  delete old;  // its removal callback still finds it in the handle
+  if (handle) *handle = fresh;
 }

@@ -54,13 +54,13 @@ ContactGrid* GVTakeJelContactGrid(const HObject* jel);
 void GVTransferPartsByGrid(ContactGrid* grid, HObject* jel);
 
 // Edit Structure: a new Jel with a cell added (action 1) or removed (action 0)
-// at surface face f of a solid Jel, or at edge e of a one-layer Jel. On
-// success the old Jel is destroyed (its removal callback runs), the new one
-// takes its place in its handle and is returned. A Jel that sits in a list is
-// passed with its link (the list's head or the previous Jel's next, which
-// must point at it): the new Jel then takes its place there too. On failure
-// null is returned and the old Jel and the list are untouched.
-HObject* GVRebuildJelAtFace(LatticeBuilder* b, HObject* jel, int32_t action, int32_t face,
-                            HObject** link = nullptr);
-HObject* GVRebuildJelAtEdge(LatticeBuilder* b, HObject* jel, int32_t action, int32_t edge,
-                            HObject** link = nullptr);
+// at surface face f of a solid Jel, or at edge e of a one-layer Jel, carrying
+// the old one's id, name, groups, user word and removal callback; null on
+// failure. The old Jel is left whole: its owner puts the new one in its place
+// (GVReplaceJel for a Jel in a world, GVSwapJelInHandle otherwise), so that
+// whatever holds the old one can let go of it first.
+HObject* GVRebuildJelAtFace(LatticeBuilder* b, HObject* jel, int32_t action, int32_t face);
+HObject* GVRebuildJelAtEdge(LatticeBuilder* b, HObject* jel, int32_t action, int32_t edge);
+// The new Jel takes the old one's handle cell and the old one is destroyed
+// (its removal callback runs while the handle still holds it).
+void GVSwapJelInHandle(HObject* old, HObject* fresh);

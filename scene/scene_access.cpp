@@ -737,10 +737,15 @@ void GVSetJelGrabPoint(HObject** jel, int32_t node) {
 }
 
 HObject* GVRebuildJelHandleAtFace(LatticeBuilder* builder, HObject** jel, int32_t face, int32_t mode,
-                                  HObject** link) {
+                                  HWorld** world) {
   if (!builder || !jel || !*jel) return nullptr;
-  if (GVJelHandleIsFlat(jel)) return GVRebuildJelAtEdge(builder, *jel, mode, face, link);
-  return GVRebuildJelAtFace(builder, *jel, mode, face, link);
+  HObject* old = *jel;
+  HObject* fresh = GVJelHandleIsFlat(jel) ? GVRebuildJelAtEdge(builder, old, mode, face)
+                                          : GVRebuildJelAtFace(builder, old, mode, face);
+  if (!fresh) return nullptr;
+  // A listed Jel goes by the world's rule, so no Geo is left holding it.
+  if (!GVReplaceJel(GVWorldOf(world), old, fresh)) GVSwapJelInHandle(old, fresh);
+  return fresh;
 }
 
 void GVSetActiveJel(HWorld** world, int32_t, int32_t id) {

@@ -227,10 +227,11 @@ int32_t GVPickNearestJelNode(HWorld** world, int32_t selection, int32_t x, int32
 void GVSetJelGrabPoint(HObject** jel, int32_t node);
 // Edit Structure on the Jel in the handle: a cell added (mode 1) or removed
 // (mode 0) at a surface face, or at an edge of a one-layer Jel. The new Jel
-// takes the old one's place in its handle and, through link, in its list;
-// null (and nothing changed) when the rebuild fails.
+// takes the old one's place in its handle and, when the Jel is in the world,
+// in its list (GVReplaceJel: the Geos let go of the old one); null (and
+// nothing changed) when the rebuild fails.
 HObject* GVRebuildJelHandleAtFace(LatticeBuilder* builder, HObject** jel, int32_t face, int32_t mode,
-                                  HObject** link);
+                                  HWorld** world);
 // Makes the Jel of that id the world's active one again after its structure
 // was made or rebuilt: its stored frames follow the other Jels' (nothing when
 // no Jel has the id). The second argument is unused.

@@ -1,5 +1,6 @@
 #include "vehicle/vehicle_commands.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -67,13 +68,16 @@ bool simulated(const HObject* j) { return j->playParams.mode != kWorldReplay; }
 
 // A Geo bound to one of the vehicle's Jels: the Jel's place in the Jel-id
 // list, and the binding (a cell binding to a part, else the vertex binding)
-// with the Geo's binding flags.
+// with the Geo's binding flags. A vertex-bound Geo also keeps where its
+// vertices lie when the Jel is at frame 0, the state the rebuilt vehicle
+// settles into again: bound there, it sits on the new Jel as on the old.
 struct BoundGeo {
   int32_t geoId = 0;
   int slot = -1;
   bool cell = false;
   int32_t part = 0;
   uint32_t flags = 0;
+  std::vector<float> atFrame0;  // x, y, z of vertices 1..n
 };
 constexpr uint32_t kBindingFlags = GEO_FLAG_BOUND | GEO_FLAG_VERTEX_BINDING | GEO_FLAG_CELL_BINDING;
 
@@ -82,7 +86,9 @@ bool boundTo(const GObject* g, int32_t id) {
                      (g->cellBind2 && g->cellBind2->jelId == id));
 }
 
-std::vector<BoundGeo> boundGeos(const int32_t ids[kVehicleJelIds]) {
+// Reads the vehicle's bound Jels back at frame 0: only for a vehicle that is
+// about to go.
+std::vector<BoundGeo> boundGeos(const int32_t ids[kVehicleJelIds], HWorld* world) {
   std::vector<BoundGeo> out;
   GeoList* geos = GVGeoListOf(GVScene().geoList);
   for (GObject* g = geos ? geos->head : nullptr; g; g = g->next)
@@ -94,6 +100,13 @@ std::vector<BoundGeo> boundGeos(const int32_t ids[kVehicleJelIds]) {
       b.cell = g->cellBind && g->cellBind->jelId == ids[k];
       b.part = b.cell ? g->cellBind->part : 0;
       b.flags = g->flags & kBindingFlags;
+      HObject* j = b.cell ? nullptr : GVVehicleJel(world, ids[k]);
+      if (j && g->jel == j && (g->flags & GEO_FLAG_BOUND) && g->vertices) {
+        j->restoreFrame(0);
+        GVUpdateJelDeform(j, 0);
+        GVDeformGeoFromJel(g);
+        b.atFrame0.assign(&g->vertices[1][0], &g->vertices[1][0] + 3 * size_t(g->vertexCount));
+      }
       out.push_back(b);
       break;
     }
@@ -145,6 +158,8 @@ void rebindGeos(const std::vector<BoundGeo>& kept, const int32_t oldIds[kVehicle
       GVCellBindGeo(g, j, b.part);
     } else {
       GVApplyGeoTransform(g, GEO_SEL_START);
+      if (b.atFrame0.size() == 3 * size_t(g->vertexCount))
+        std::copy(b.atFrame0.begin(), b.atFrame0.end(), &g->vertices[1][0]);
       GVMassocGeo(g, j);
     }
     g->jel = j;
@@ -221,7 +236,7 @@ ObjHandle* GVMakeVehicle(int32_t kind, int32_t nA, int32_t nB, int32_t wheelKind
   }
   const int32_t flags = GVVehicleKindFlags(kind);
   const KeptVehicle kept = keepSettings(GVVehicleOf(GVScene().vehicle));
-  const std::vector<BoundGeo> bound = boundGeos(kept.ids);
+  const std::vector<BoundGeo> bound = boundGeos(kept.ids, world);
   const std::vector<KeptAttachment> attachments = keepAttachments(kept.ids);
   GVDeleteVehicle();
   GVDeleteWheelGeos(GVScene().geoList);

@@ -24,6 +24,8 @@
 #include "GVAppWins/view_window.h"
 #include "display_expected.h"
 #include "dynamics/world.h"
+#include "dynamics/world_runner.h"
+#include "geo/geo_binding.h"
 #include "geo/geo_list.h"
 #include "geo/geo_object.h"
 #include "geo/geo_transform.h"
@@ -34,6 +36,7 @@
 #include "platform/screen_image.h"
 #include "platform/test_api.h"
 #include "scene/app_lifecycle.h"
+#include "scene/frame_driver.h"
 #include "scene/heap_string.h"
 #include "scene/obj_handle.h"
 #include "scene/scene_access.h"
@@ -399,6 +402,68 @@ TEST_F(ViewInputTest, StructureEditAddsAndRemovesACellInPlace) {
   EXPECT_EQ(one->nodeCount, 8);
   EXPECT_TRUE(one->glueJel[1] == 3 && one->glueNode[1] == 5 && right->glueJel[5] == 4 && right->glueNode[5] == 1);
   EXPECT_FALSE(called(0, 4, 4));
+}
+
+// A Geo cell-bound to the edited Jel, by its first binding or only by its
+// second, holds no freed Jel afterwards: the played frames read none (the
+// sanitiser would stop them), every Jel a Geo still names is a listed one, and
+// a binding to another Jel stays.
+TEST_F(ViewInputTest, StructureEditLeavesNoGeoOnTheFreedJel) {
+  HObject* jel = addJel(0.0f, 2, "body");
+  HObject* right = addJel(4.0f, 3, "right");
+  open();
+  GeoList* list = static_cast<GeoList*>(GVScene().geoList->object);
+  auto addBox = [&](int32_t id, float x, HObject* first, HObject* second) {
+    GObject* g = geotest::makeGeo(id, "box", geotest::boxCorners({x - 0.3f, 3.7f, -0.3f}, {x + 0.3f, 4.3f, 0.3f}),
+                                  geotest::boxTriangles());
+    g->handle = new ObjHandle{g};
+    GVRebuildGeo(g);
+    GVAddGeo(list, g);
+    g->flags |= GEO_FLAG_BOUND | GEO_FLAG_CELL_BINDING | GEO_FLAG_CELL_BINDING2;
+    g->jel = first;
+    g->jelId = first->id;
+    EXPECT_EQ(GVCellBindGeo(g, first, 1), 1);
+    EXPECT_EQ(GVCellBindGeoSecondary(g, second, 1), 1);
+    return g;
+  };
+  GObject* both = addBox(7, 0.0f, jel, jel);
+  GObject* second = addBox(8, 4.0f, right, jel);
+  gJel[0] = 2;
+  LatticeSpec spec;
+  spec.nx = spec.ny = spec.nz = 3;
+  view_.builderCell = GVNewLatticeBuilder(&spec);
+  gViewModeFlags.structureEdit = 1;
+  world()->params.stateMode = -1;
+  float px[3];
+  const float front[3] = {-0.5f, 3.5f, 1.0f};
+  toPixel(front, px);
+  click(screen(px[0], px[1]));
+  HObject* grown = GVGetJelById(world(), 2);
+  ASSERT_NE(grown, nullptr);
+  ASSERT_EQ(grown->nodeCount, 27 + 4);
+  auto listed = [&](const HObject* j) {
+    for (const HObject* k = world()->head; k; k = GVNextJel(k))
+      if (k == j) return true;
+    return !j;
+  };
+  for (GObject* g : {both, second}) {
+    EXPECT_TRUE(listed(g->jel)) << g->id;
+    for (const GeoCellBind* b : {g->cellBind, g->cellBind2})
+      if (b) EXPECT_TRUE(listed(b->jel) && (b->jel || b->jelId == 0)) << g->id;
+  }
+  EXPECT_EQ(second->jel, right);
+  ASSERT_NE(second->cellBind, nullptr);
+  EXPECT_EQ(second->cellBind->jel, right);
+
+  gViewModeFlags.structureEdit = 0;
+  world()->params.stateMode = 0;
+  for (int32_t frame = 1; frame <= 20; ++frame) {
+    GVAdvanceToFrame(world(), frame, GVFrameCallback, GVUpdateAfterStep);
+    GVTestPumpMessages();
+  }
+  for (const GObject* g : {both, second})
+    for (int32_t i = 1; i <= g->vertexCount; ++i)
+      for (int a = 0; a < 3; ++a) EXPECT_TRUE(std::isfinite(g->vertices[i][a])) << g->id;
 }
 
 TEST_F(ViewInputTest, SelectionRecordsFollowTheirRules) {

@@ -343,8 +343,12 @@ TEST_F(WorldTest, ListWalksStopAtAJelLinkedToItself) {
 }
 
 // Edit Structure on a Jel in the world's list, at the head and in the middle:
-// the rebuilt Jel takes the old one's place, the list stays whole.
+// the rebuilt Jel takes the old one's place, the list stays whole, and the old
+// one leaves by the world's rule (reported while listed) before it is freed.
 TEST_F(WorldTest, EditStructureKeepsTheRebuiltJelInTheList) {
+  gLeaving.clear();
+  world.beforeJelLeaves = RecordLeaving;
+  world.leavesUser = &world;
   LatticeSpec spec;
   spec.nx = spec.ny = spec.nz = 2;
   for (int32_t id : {1, 2, 3}) {
@@ -358,15 +362,19 @@ TEST_F(WorldTest, EditStructureKeepsTheRebuiltJelInTheList) {
   for (int32_t id : {1, 2}) {
     HObject* old = GVGetJelById(&world, id);
     LatticeBuilder b(&spec);
-    HObject* other = nullptr;  // a link that does not point at the Jel is refused
-    EXPECT_EQ(GVRebuildJelAtFace(&b, old, 1, 1, &other), nullptr);
-    EXPECT_EQ(GVGetJelById(&world, id), old);
-    HObject* grown = GVRebuildJelAtFace(&b, old, 1, 1, GVJelListLink(&world, old));
+    HObject* grown = GVRebuildJelAtFace(&b, old, 1, 1);
     ASSERT_NE(grown, nullptr);
+    EXPECT_EQ(GVGetJelById(&world, id), old);  // untouched until replaced
+    HObject stray;  // not listed: refused
+    EXPECT_EQ(GVReplaceJel(&world, &stray, grown), 0);
+    EXPECT_EQ(GVReplaceJel(&world, old, grown), 1);
     EXPECT_EQ(gDestroyed.back(), id);
+    EXPECT_EQ(gLeaving.back(), id);
     EXPECT_EQ(GVGetJelById(&world, id), grown);
     EXPECT_EQ(grown->nodeCount, 12);
+    EXPECT_EQ(GVReplaceJel(&world, grown, grown), 0);
   }
+  EXPECT_EQ(gLeaving, (std::vector<int32_t>{1, 2}));
   EXPECT_EQ(Ids(world), (std::vector<int32_t>{1, 2, 3}));
   EXPECT_EQ(GVJelListLink(&world, nullptr), nullptr);
 }

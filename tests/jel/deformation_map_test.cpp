@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <cstring>
 #include <random>
@@ -340,6 +341,14 @@ TEST(DeformationMap, PartBlockTest) {
     EXPECT_EQ(GVBlockCellOfPointAt(below, corner, 1.0f, 0, &bind, &out), t.node(1, 2, 1));
     EXPECT_FLOAT_EQ(out.u, -0.5f);
     EXPECT_EQ(GVBlockCellOfPointAt(p, corner, 1.0f, 0, nullptr, &out), 0);
+    // No cell for a point whose grid place is not a number: a cell size too
+    // small for its reciprocal (as a damaged file may carry), a point at infinity.
+    const float far[3] = {std::numeric_limits<float>::infinity(), 0.5f, 0.5f};
+    for (auto [point, size] : {std::pair{corner, 2.3e-41f}, std::pair{far, 1.0f}}) {
+      out = GeoVertBind{};
+      EXPECT_EQ(GVBlockCellOfPointAt(point, corner, size, 0, &bind, &out), 0);
+      EXPECT_EQ(out.cellNode, 0);
+    }
     // Refilling frees the old table (leak-checked).
     EXPECT_EQ(GVLatticeCheckPartBlock(&t.view, nullptr, 4, &bind), 0);
     EXPECT_EQ(bind.status, kCellBindPartEmpty);

@@ -88,6 +88,8 @@ TEST(EditStructure, AddAtEachFaceThenRemoveAgain) {
     ASSERT_NE(f, 0);
     HObject* grown = GVRebuildJelAtFace(b.get(), jel, 1, f);
     ASSERT_NE(grown, nullptr) << c.axis << c.high;
+    EXPECT_EQ(removed.calls, 0);  // the owner puts the new Jel in place
+    GVSwapJelInHandle(jel, grown);
     EXPECT_EQ(removed.calls, 1);
     EXPECT_EQ(removed.id, 4);
     EXPECT_EQ(cell, grown);  // the handle follows the new Jel
@@ -109,6 +111,7 @@ TEST(EditStructure, AddAtEachFaceThenRemoveAgain) {
     ASSERT_NE(g, 0);
     HObject* shrunk = GVRebuildJelAtFace(b.get(), grown, 0, g);
     ASSERT_NE(shrunk, nullptr);
+    GVSwapJelInHandle(grown, shrunk);
     EXPECT_EQ(removed.calls, 2);
     EXPECT_EQ(shrunk->nodeCount, 8);
     for (int32_t i = 1; i <= 8; ++i) EXPECT_TRUE(HasNodeAt(shrunk, before[i][0], before[i][1], before[i][2]));
@@ -140,6 +143,7 @@ TEST(EditStructure, FailedRebuildKeepsTheOldJel) {
   HObject* grown = GVRebuildJelAtFace(b.get(), jel, 1, 1);
   ASSERT_NE(grown, nullptr);
   EXPECT_EQ(grown->nodeCount, 12);
+  GVSwapJelInHandle(jel, grown);
   EXPECT_EQ(removed.calls, 1);
   grown->removalCB = nullptr;
   delete grown;
@@ -167,6 +171,7 @@ TEST(EditStructure, UserPartsFollowTheNodes) {
     EXPECT_EQ(grown->partMask[i] & 2u, 2u);  // grid parts are rebuilt
   }
   EXPECT_EQ(with, 1);
+  GVSwapJelInHandle(jel, grown);
   delete grown;
 }
 
@@ -190,6 +195,7 @@ TEST(EditStructure, OneLayerJelAtAnEdge) {
   EXPECT_TRUE(HasNodeAt(grown, x0, y0 - 1.0f, 0.0f));
   EXPECT_TRUE(HasNodeAt(grown, x0 + 1.0f, y0 + 1.0f, 0.0f));
   EXPECT_EQ(GVRebuildJelAtEdge(b.get(), grown, 1, grown->edgeCount + 1), nullptr);
+  GVSwapJelInHandle(jel, grown);
   delete grown;
 }
 
