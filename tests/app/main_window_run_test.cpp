@@ -337,7 +337,8 @@ void CALLBACK QuitAtFrame60(HWND hwnd, UINT, UINT_PTR id, DWORD) {
 // its play range it looks different and its objects are still whole in view.
 TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
   ASSERT_TRUE(GVRenderStarted());
-  for (const char* name : {"JelDrop.gvs", "Vehicle2x2.gvs", "LogicCommands.gvs", "Showcase.gvs"}) {
+  for (const char* name :
+       {"JelDrop.gvs", "Vehicle2x2.gvs", "LogicCommands.gvs", "Showcase.gvs", "VehicleExploded.gvs"}) {
     open(name);
     GVHideNotesWindow();
     GVAppMainWin::fpsCB(4, win_);
@@ -391,6 +392,10 @@ TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
               (status.right - status.left) * (status.bottom - status.top))
         << name;
     EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / (std::string(name) + "_frame0.png")).c_str()));
+    // The exploded view's plate on the body, drawn away from its place by the end.
+    const GeoList* geos = GVGeoListOf(GVScene().geoList);
+    const GObject* body = GVGetGeoById(geos, GVFindGeoByName(geos, "Body"));
+    const Ogre::Vector3 body0 = body ? GVGeoEntity(body)->getParentSceneNode()->getPosition() : Ogre::Vector3();
     GVAnimDialog* panel = win_->animationPanel;
     gStopFrame = GVScene().display->frameWords[1];
     clickCentre(panel->play->face);
@@ -403,6 +408,10 @@ TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
     const std::vector<COLORREF> last = shot();
     EXPECT_NE(last, frame0) << name;
     EXPECT_TRUE(framed(last, &span)) << name;
+    if (std::string(name) == "VehicleExploded.gvs") {
+      ASSERT_TRUE(body && gOgreData->mVehicleExplode);
+      EXPECT_GT(GVGeoEntity(body)->getParentSceneNode()->getPosition().distance(body0), 1.0f);
+    }
     EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / (std::string(name) + "_last.png")).c_str()));
   }
   gStopFrame = 60;

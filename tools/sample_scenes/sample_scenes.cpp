@@ -8,6 +8,7 @@
 #include "dynamics/jel_selection.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
+#include "geo/geo_attach.h"
 #include "geo/geo_binding.h"
 #include "geo/geo_from_jel.h"
 #include "geo/geo_list.h"
@@ -35,11 +36,12 @@
 #include "scene/scene_records.h"
 #include "scene/scene_stream.h"
 #include "vehicle/vehicle_commands.h"
+#include "vehicle/vehicle_record.h"
 
 namespace {
 
 const char* const kNames[kSampleSceneCount] = {"JelDrop.gvs", "Vehicle2x2.gvs", "LogicCommands.gvs",
-                                               "Showcase.gvs"};
+                                               "Showcase.gvs", "VehicleExploded.gvs"};
 const char* const kNotes[kSampleSceneCount] = {
     "Three Jels dropped on the floor; the Geo JelSkin follows the first, the box Spinner is key-framed.",
     "A 2x2 vehicle settled on the floor, with its four wheel Geos. To drive it, press play and use the Vehicle "
@@ -59,7 +61,14 @@ const char* const kNotes[kSampleSceneCount] = {
     "collide, pushes the Jel Runner along the floor from frame 30 to 90 and back from frame 100 to 160. "
     "Things to try: turn the camera while it plays; drag a Jel with the mouse while it runs; open Lights on "
     "the selector bar to move the light or change its colour; open the Constraint Editor to change the push "
-    "speed (2.0) or its frames; open the Jel Material Attributes Editor on Soft to make it softer or stiffer."};
+    "speed (2.0) or its frames; open the Jel Material Attributes Editor on Soft to make it softer or stiffer.",
+    "The exploded view of a vehicle, which the scene's display settings ask for. Press play: from frame 50 "
+    "the Geos attached to the vehicle's Jels are drawn pulled apart, further and further, along one line "
+    "taken from the chassis: the plate Body on the body moves four steps for every two of the plate Chassis "
+    "on the chassis and three of the plate Suspension, so that the layers and the links between them show "
+    "how the vehicle is built. Only the drawing moves; the Jels stay where they are. The start button brings "
+    "the plates back. While the exploded view is on, the vehicle's attachments and the Jels' structure "
+    "cannot be changed."};
 
 // A solid block of nx x ny x nz cells of size h, its centre moved to `at`,
 // added to the scene's world with a cell; elasticity 1 is the default matter's.
@@ -172,6 +181,44 @@ int32_t buildVehicle() {
   const bool built = GVMakeVehicle(1, 0, 0, 1, 1) != nullptr;
   world->params.stateMode = mode;
   return built && GVGeoListOf(GVScene().geoList)->head ? 1 : 0;
+}
+
+// The vehicle with a thin plate Geo on top of its chassis, body and
+// suspension, each attached to its Jel, and the display settings asking for
+// the exploded view with body and suspension (shape 3).
+int32_t buildExploded() {
+  if (!buildVehicle()) return 0;
+  SceneRecords& sc = GVScene();
+  VehicleRec* v = GVVehicleOf(sc.vehicle);
+  HWorld* world = GVWorldOf(sc.world);
+  if (!v || !world || !sc.display) return 0;
+  const struct {
+    int32_t jel;
+    const char* name;
+  } plates[] = {{v->chassisJel, "Chassis"}, {v->bodyJel, "Body"}, {v->suspensionJel, "Suspension"}};
+  // Attached as the attachments editor attaches, in natural-state mode: the
+  // Geo keeps its place relative to the Jel's first part.
+  const int32_t mode = world->params.stateMode;
+  world->params.stateMode = -1;
+  bool made = true;
+  for (const auto& p : plates) {
+    float b[6];
+    GObject* g = nullptr;
+    if (GVJelSelBounds(world, p.jel, b)) {
+      const float lo[3] = {b[0], b[3], b[4]}, hi[3] = {b[1], b[3] + 0.2f, b[5]};
+      g = addBoxGeo(GVNextGeoId(sc.geoList), p.name, lo, hi);
+    }
+    if (!g) {
+      made = false;
+      break;
+    }
+    g->attach = new GeoAttach{};
+    GVAttachSet(g->attach, 1, p.jel, 0, 0, 0, 1, 0);
+    GVApplyGeoAttachment(GVGeoListOf(sc.geoList), world, g);
+  }
+  world->params.stateMode = mode;
+  sc.display->optionInts3[0] = 3;
+  return made ? 1 : 0;
 }
 
 // One line of a main program: its command, result, option flags and the
@@ -319,6 +366,7 @@ int32_t GVBuildSampleScene(int32_t sample) {
     case kSampleVehicle: return buildVehicle();
     case kSampleLogic: return buildLogic();
     case kSampleShowcase: return buildShowcase();
+    case kSampleVehicleExploded: return buildExploded();
     default: return 0;
   }
 }

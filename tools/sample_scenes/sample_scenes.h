@@ -12,7 +12,8 @@ enum SampleScene : int32_t {
   kSampleLogic = 2,     // a Jel that CONTROL and LOGIC lines of the main program slide along a track
   kSampleShowcase = 3,  // a skinned soft Jel landing on another under a shadow-casting spot light and a sky,
                         // and a program that pushes a third Jel along the floor and back
-  kSampleSceneCount = 4,
+  kSampleVehicleExploded = 4,  // the vehicle with plates on its chassis, body and suspension, drawn pulled apart
+  kSampleSceneCount = 5,
 };
 
 // The file name of the sample ("JelDrop.gvs", ...).
