@@ -63,12 +63,11 @@ const char* const kNotes[kSampleSceneCount] = {
     "the selector bar to move the light or change its colour; open the Constraint Editor to change the push "
     "speed (2.0) or its frames; open the Jel Material Attributes Editor on Soft to make it softer or stiffer.",
     "The exploded view of a vehicle, which the scene's display settings ask for. Press play: from frame 50 "
-    "the Geos attached to the vehicle's Jels are drawn pulled apart, further and further, along one line "
-    "taken from the chassis: the plate Body on the body moves four steps for every two of the plate Chassis "
-    "on the chassis and three of the plate Suspension, so that the layers and the links between them show "
-    "how the vehicle is built. Only the drawing moves; the Jels stay where they are. The start button brings "
-    "the plates back. While the exploded view is on, the vehicle's attachments and the Jels' structure "
-    "cannot be changed."};
+    "the Geos attached to the vehicle's Jels are drawn pulled apart along one line taken from the chassis: "
+    "the plate Body on the body moves four steps for every two of the plate Chassis on the chassis and three "
+    "of the plate Suspension, so that the layers and the links between them show how the vehicle is built. "
+    "Only the drawing moves; the Jels stay where they are. While the exploded view is on, the vehicle's "
+    "attachments and the Jels' structure cannot be changed."};
 
 // A solid block of nx x ny x nz cells of size h, its centre moved to `at`,
 // added to the scene's world with a cell; elasticity 1 is the default matter's.
