@@ -42,6 +42,7 @@
 #include "dynamics/world.h"
 #include "geo/geo_list.h"
 #include "jel/jel_object.h"
+#include "jel/live_state.h"
 #include "scene/display_settings.h"
 #include "scene/file_handlers.h"
 #include "scene/frame_driver.h"
@@ -54,7 +55,6 @@
 #include "scene/work_folders.h"
 #include "toolkit/multi_list.h"
 #include "toolkit/slider_group.h"
-#include "jel/live_state.h"
 #include "vehicle/vehicle_drive.h"
 #include "vehicle/vehicle_jels.h"
 #include "vehicle/vehicle_record.h"
@@ -63,6 +63,17 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// The frame a played run ends the message loop at (60 unless a test says
+// otherwise), and what is looked at on each tick of the way.
+int32_t gStopFrame = 60;
+std::function<void()> gOnTick;
+void CALLBACK QuitAtStopFrame(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+  if (gOnTick) gOnTick();
+  if (GVFrameClock().currentFrame < gStopFrame) return;
+  KillTimer(hwnd, id);
+  PostQuitMessage(0);
+}
 
 class MainWindowRun : public ProgramTest {
  public:
@@ -81,6 +92,8 @@ class MainWindowRun : public ProgramTest {
     settle();
   }
   void TearDown() override {
+    gStopFrame = 60;
+    gOnTick = nullptr;
     GVEndProgram();
     EXPECT_EQ(GVViewScene().background, nullptr);  // let go before the display settings went
     GVTestReset();
@@ -312,23 +325,6 @@ TEST_F(MainWindowRun, StructureToolCellStaysWithItsFramesAfterTheModeEnds) {
   GVRemoveEditorEntries();
 }
 
-// The frame a played run ends the message loop at, and what is looked at
-// on each tick of the way.
-int32_t gStopFrame = 60;
-std::function<void()> gOnTick;
-void CALLBACK QuitAtStopFrame(HWND hwnd, UINT, UINT_PTR id, DWORD) {
-  if (gOnTick) gOnTick();
-  if (GVFrameClock().currentFrame < gStopFrame) return;
-  KillTimer(hwnd, id);
-  PostQuitMessage(0);
-}
-
-// Ends the message loop once the scene has played 60 frames.
-void CALLBACK QuitAtFrame60(HWND hwnd, UINT, UINT_PTR id, DWORD) {
-  if (GVFrameClock().currentFrame < 60) return;
-  KillTimer(hwnd, id);
-  PostQuitMessage(0);
-}
 
 // Each sample opened from the files list shows its objects large at frame 0
 // (from the highest to the lowest they span a third of the view's height or
@@ -414,7 +410,6 @@ TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
     }
     EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / (std::string(name) + "_last.png")).c_str()));
   }
-  gStopFrame = 60;
 }
 
 // The vehicle sample driven as its notes say, gear F and the right pedal
@@ -458,7 +453,6 @@ TEST_F(MainWindowRun, VehicleSampleStaysUprightAtFullThrottle) {
   EXPECT_GT(std::hypot(c1[0] - c0[0], c1[2] - c0[2]), 8.0f);  // driven more than a chassis length
   EXPECT_GT(lowestUp, 0.7f);
   EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "Vehicle2x2_driven.png").c_str()));
-  gStopFrame = 60;
 }
 
 // The showcase at frame 0: the spot light's shadow of the skinned soft Jel lies
@@ -511,7 +505,7 @@ TEST_F(MainWindowRun, ShowcaseCastsAShadowUnderASkyAndItsProgramPushes) {
   float runner0[3], pedestal[3], soft[3], runner[3];
   centreOf(jel("Runner"), runner0);
   clickCentre(win_->animationPanel->play->face);
-  SetTimer(win_->view->window, 77, 5, QuitAtFrame60);
+  SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
   GVRunMessageLoop();
   clickCentre(win_->animationPanel->play->face);
   settle();
