@@ -1,5 +1,7 @@
 #include "editors/render_editor.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstring>
 
@@ -225,14 +227,20 @@ void HwRender::build(int32_t id) {
   HWND src = inner[kSourceFrame];
   materialType = makeDrop(src, "Material Type: ", 5, 5, 180, 100, kTypes, 2, setMaterialType, this);
   matFileLoad = makeLoad(src, W - 92, 7, 76, loadMaterialFile, this);
-  matFileLabel = makeLabel(src, "Mat File:", 5, 38, 70);
-  matFileEdit = makeTextEdit(src, 76, 38, W - 93, keepTyped, this);
-  matScriptLabel = makeLabel(src, "Mat Script:", 5, 71, 70);
-  matScriptEdit = makeTextEdit(src, 76, 71, W - 93, keepTyped, this);
+  // Labels as wide as their text needs where the font runs wider than the
+  // layout allows; the fields beside them give up as much.
+  const int fileW = std::max(HwLabelWidthFor(src, "Mat File:", 70, 6), HwLabelWidthFor(src, "Mat Script:", 70, 6));
+  matFileLabel = makeLabel(src, "Mat File:", 5, 38, fileW);
+  matFileEdit = makeTextEdit(src, 6 + fileW, 38, W - 93 - (fileW - 70), keepTyped, this);
+  matScriptLabel = makeLabel(src, "Mat Script:", 5, 71, fileW);
+  matScriptEdit = makeTextEdit(src, 6 + fileW, 71, W - 93 - (fileW - 70), keepTyped, this);
 
   HWND sh = inner[kShadowFrame];
-  castShadows = makeDrop(sh, "Shdw Cast: ", 5, 5, 138, 76, kOnOff, 2, setCastShadows, this);
-  receiveShadows = makeDrop(sh, "Shdw Recv: ", 148, 5, 138, 76, kOnOff, 2, setReceiveShadows, this);
+  const int shadowW = std::max(HwLabelWidthFor(sh, "Shdw Cast: ", 76, 4), HwLabelWidthFor(sh, "Shdw Recv: ", 76, 4));
+  const int grow = shadowW - 76;
+  castShadows = makeDrop(sh, "Shdw Cast: ", 5, 5, 138 + grow, shadowW, kOnOff, 2, setCastShadows, this);
+  receiveShadows =
+      makeDrop(sh, "Shdw Recv: ", 148 + grow, 5, 138 + grow, shadowW, kOnOff, 2, setReceiveShadows, this);
 
   static const HwSliderFloatCB kCBs[kColours] = {
       colourCB<0>, colourCB<1>, colourCB<2>, colourCB<3>, colourCB<4>,  colourCB<5>,
@@ -251,8 +259,9 @@ void HwRender::build(int32_t id) {
 
   HWND tex = inner[kTextureFrame];
   uvSelector = makeSelector(tex, "UVSet:", 5, 5, W - 20, 58, "X", chooseUVSet, this);
-  textureLabel = makeLabel(tex, "Texture:", 5, 38, 56);
-  textureEdit = makeTextEdit(tex, 62, 38, 154, textureText, this);
+  const int textureW = HwLabelWidthFor(tex, "Texture:", 56, 6);
+  textureLabel = makeLabel(tex, "Texture:", 5, 38, textureW);
+  textureEdit = makeTextEdit(tex, 6 + textureW, 38, 154 - (textureW - 56), textureText, this);
   textureLoad = makeLoad(tex, 221, 38, 62, loadTexture, this);
 
   char text[kHwSelectorBuffer] = "";

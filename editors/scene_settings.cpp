@@ -130,10 +130,14 @@ void HwEditScOG::build() {
     frames[f]->create(parent, inst, 5, frameY[f], W - 10, frameH[f], 2);
   }
   const int full = W - 20 - 2 * frames[0]->border;
+  // Labels as wide as their text needs where the font runs wider than the
+  // layout allows; the value boxes beside them give up as much.
+  const int typeW = std::max(HwLabelWidthFor(frames[0]->inner, "Shadow Type:  ", 95, 4),
+                             HwLabelWidthFor(frames[1]->inner, "BkGnd Type:  ", 95, 4));
 
   // Shadows.
   HWND p = frames[0]->inner;
-  shadowType = new HwDropDownCntrl(inst, "Shadow Type:  ", p, 5, 5, full, 25, 95, 0.2f,
+  shadowType = new HwDropDownCntrl(inst, "Shadow Type:  ", p, 5, 5, full, 25, typeW, 0.2f,
                                    [](int item, void* e) {
                                      static_cast<HwEditScOG*>(e)->write(0, kShadowType, item, 0, nullptr);
                                      return item;
@@ -166,7 +170,7 @@ void HwEditScOG::build() {
 
   // Background.
   p = frames[1]->inner;
-  backgroundType = new HwDropDownCntrl(inst, "BkGnd Type:  ", p, 5, 5, full, 25, 95, 0.2f,
+  backgroundType = new HwDropDownCntrl(inst, "BkGnd Type:  ", p, 5, 5, full, 25, typeW, 0.2f,
                                        [](int item, void* e) {
                                          auto* d = static_cast<HwEditScOG*>(e);
                                          d->write(0, kBackgroundType, item, 0, nullptr);
@@ -188,13 +192,14 @@ void HwEditScOG::build() {
 
   // Sky.
   p = frames[2]->inner;
+  const int skyW = std::max(HwLabelWidthFor(p, "Sky NTiles :", 75, 4), HwLabelWidthFor(p, "Sky NSegs :", 75, 4));
   auto skyField = [&](int x, const char* label, int32_t code) {
     auto* c = new HwBaseControl();
     HwEditIntCB cb =
         code == kSkyTiles
             ? +[](int s, int v, void* e) { return static_cast<HwEditScOG*>(e)->skyCount(kSkyTiles, s, v); }
             : +[](int s, int v, void* e) { return static_cast<HwEditScOG*>(e)->skyCount(kSkySegments, s, v); };
-    c->createInt(p, inst, x, 5, 130, 25, label, 75, cb, this);
+    c->createInt(p, inst, x, 5, 130, 25, label, skyW, cb, this);
     return c;
   };
   skyTiles = skyField(5, "Sky NTiles :", kSkyTiles);
@@ -223,7 +228,8 @@ void HwEditScOG::build() {
   rttSelector = new HwSelectorTool(inst, "RTT Geo(s):", full, 80, 2, 5, 5, chooseRttGeo, this, p, text);
   if (rttSelector->button2) rttSelector->button2->setLabel(" ");
   if (rttSelector->button3) rttSelector->button3->setLabel(" ");
-  viewStatus = new HwDropDownCntrl(inst, "RTT View Status:  ", p, 5, 38, full - 50, 25, 120, 0.2f,
+  viewStatus = new HwDropDownCntrl(inst, "RTT View Status:  ", p, 5, 38, full - 50, 25,
+                                   HwLabelWidthFor(p, "RTT View Status:  ", 120, 4), 0.2f,
                                    [](int item, void* e) {
                                      auto* d = static_cast<HwEditScOG*>(e);
                                      SceneOpts* o = options();

@@ -77,4 +77,15 @@ inline std::pair<int, int> ink(RECT area, COLORREF paper) {
   return {left, right};
 }
 
+// A label shown whole on the screen: its text's first column lies right of
+// the label window's left edge (a text wider than its window is cut there).
+inline bool labelWhole(HWND label) {
+  RECT r = rectOf(label);
+  const RECT parent = rectOf(GetParent(label));  // where the parent cuts the window off
+  r.top = std::max(r.top, parent.top);
+  r.bottom = std::min(r.bottom, parent.bottom);
+  const std::pair<int, int> columns = ink(r, screen(r.right - 1, r.top));
+  return columns.first > r.left && columns.second >= columns.first;
+}
+
 }  // namespace gvui

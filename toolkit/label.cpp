@@ -55,6 +55,19 @@ HwLabel::HwLabel(HWND parent, const char* labelText, HINSTANCE instance, int x, 
   UpdateWindow(window);
 }
 
+int HwLabelWidthFor(HWND parent, const char* text, int width, int margin) {
+  if (!text || !*text) return width;
+  HDC dc = GetDC(parent);
+  if (!dc) return width;
+  HGDIOBJ old = SelectObject(dc, labelFont(QwPixelValue(parent, 12)));
+  SIZE extent = {};
+  GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &extent);
+  SelectObject(dc, old);
+  ReleaseDC(parent, dc);
+  // Two columns spare, so that the first glyph's left edge is clear of the border.
+  return extent.cx + margin + 2 > width ? extent.cx + margin + 2 : width;
+}
+
 HwLabel::~HwLabel() {
   GVDetachObject(window, this);
 }

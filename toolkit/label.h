@@ -86,5 +86,9 @@ struct GVSeparatorRec {
   int bitmapId;
 };
 
+// The width a 12-point label in `parent` needs to show the text whole beside
+// its margin: `width`, or more when the text is wider than that allows.
+int HwLabelWidthFor(HWND parent, const char* text, int width, int margin);
+
 LRESULT CALLBACK HwLabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT CALLBACK HwSeparatorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

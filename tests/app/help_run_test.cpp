@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "program_fixture.h"
 #include "app/service_installers.h"
@@ -21,6 +24,7 @@
 #include "editors/editor_entries.h"
 #include "scene/scene_services.h"
 #include "scene/work_folders.h"
+#include "toolkit/dialog_window.h"
 #include "toolkit/frames.h"
 
 namespace fs = std::filesystem;
@@ -127,6 +131,40 @@ TEST_F(HelpRun, EveryPageOpensFromTheHelpMenuOrItsWindowsDoubleClick) {
     EXPECT_FALSE(IsWindowVisible(window)) << topic;
   }
   EXPECT_TRUE(GVSaveScreenPng((old_ / "help_run.png").c_str()));
+}
+
+// The README's fourth first step names every button of the selector bar, left
+// to right, by its tooltip, and the dialog it opens by that dialog's title.
+TEST_F(HelpRun, ReadmeNamesTheSelectorBarsButtonsAndTheirDialogs) {
+  std::ifstream readme(fs::path(GV_PROJECT_ROOT) / "README.md");
+  ASSERT_TRUE(readme);
+  std::vector<std::pair<std::string, std::string>> named;  // tooltip, dialog title or ""
+  bool inStep = false;
+  for (std::string line; std::getline(readme, line);) {
+    if (line.rfind("4. ", 0) == 0) inStep = true;
+    if (line.rfind("5. ", 0) == 0) break;
+    if (!inStep || line.rfind("   - ", 0) != 0) continue;
+    std::vector<std::string> quoted;
+    for (size_t a = line.find('"'), b; a != std::string::npos; a = line.find('"', b + 1)) {
+      if ((b = line.find('"', a + 1)) == std::string::npos) break;
+      quoted.push_back(line.substr(a + 1, b - a - 1));
+    }
+    ASSERT_FALSE(quoted.empty()) << line;
+    named.emplace_back(quoted[0], quoted.size() > 1 ? quoted[1] : "");
+  }
+  GVEditorBar* bar = win_->selectorBar;
+  ASSERT_EQ(named.size(), size_t(kEditorBarButtons));
+  for (int i = 0; i < kEditorBarButtons; ++i) {
+    EXPECT_EQ(named[i].first, bar->buttons[i]->toolTip) << i;
+    if (named[i].second.empty()) continue;
+    click(bar->buttons[i]->face);
+    HwDialogWindow* dialog = win_->editors[bar->links[i].code];
+    ASSERT_TRUE(dialog && dialog->popup) << named[i].first;
+    char title[128] = "";
+    GetWindowTextA(dialog->popup, title, sizeof title);
+    EXPECT_EQ(named[i].second, title) << named[i].first;
+    click(bar->buttons[i]->face);
+  }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,9 +45,11 @@
 #include "toolkit/label.h"
 #include "appwins/menu_bar.h"
 #include "appwins/notes_window.h"
+#include "appwins/vehicle_panel.h"
 #include "dynamics/world.h"
 #include "geo/geo_list.h"
 #include "jel/jel_object.h"
+#include "jel/live_state.h"
 #include "scene/display_settings.h"
 #include "scene/file_handlers.h"
 #include "scene/frame_driver.h"
@@ -60,10 +63,26 @@
 #include "toolkit/multi_list.h"
 #include "toolkit/title_bar.h"
 #include "platform/input.h"
+#include "toolkit/slider_group.h"
+#include "vehicle/vehicle_drive.h"
+#include "vehicle/vehicle_jels.h"
+#include "vehicle/vehicle_record.h"
+#include "vehicle/vehicle_setup.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// The frame a played run ends the message loop at (60 unless a test says
+// otherwise), and what is looked at on each tick of the way.
+int32_t gStopFrame = 60;
+std::function<void()> gOnTick;
+void CALLBACK QuitAtStopFrame(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+  if (gOnTick) gOnTick();
+  if (GVFrameClock().currentFrame < gStopFrame) return;
+  KillTimer(hwnd, id);
+  PostQuitMessage(0);
+}
 
 class MainWindowRun : public ProgramTest {
  public:
@@ -82,6 +101,8 @@ class MainWindowRun : public ProgramTest {
     settle();
   }
   void TearDown() override {
+    gStopFrame = 60;
+    gOnTick = nullptr;
     GVEndProgram();
     EXPECT_EQ(GVViewScene().background, nullptr);  // let go before the display settings went
     GVTestReset();
@@ -348,19 +369,16 @@ TEST_F(MainWindowRun, StructureToolCellStaysWithItsFramesAfterTheModeEnds) {
   GVRemoveEditorEntries();
 }
 
-// Ends the message loop once the scene has played 60 frames.
-void CALLBACK QuitAtFrame60(HWND hwnd, UINT, UINT_PTR id, DWORD) {
-  if (GVFrameClock().currentFrame < 60) return;
-  KillTimer(hwnd, id);
-  PostQuitMessage(0);
-}
 
 // Each sample opened from the files list shows its objects large at frame 0
 // (from the highest to the lowest they span a third of the view's height or
-// more), and played 60 frames from the animation panel it looks different.
+// more) and whole (no edge row or column of the view crosses them), with
+// nothing on the status line; played from the animation panel to the end of
+// its play range it looks different and its objects are still whole in view.
 TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
   ASSERT_TRUE(GVRenderStarted());
-  for (const char* name : {"JelDrop.gvs", "Vehicle2x2.gvs", "LogicCommands.gvs", "Showcase.gvs"}) {
+  for (const char* name :
+       {"JelDrop.gvs", "Vehicle2x2.gvs", "LogicCommands.gvs", "Showcase.gvs", "VehicleExploded.gvs"}) {
     open(name);
     GVHideNotesWindow();
     GVAppMainWin::fpsCB(4, win_);
@@ -379,24 +397,106 @@ TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
     const COLORREF background = frame0[1];  // the top row shows no object
     // Under a sky the empty rows show its blue and clouds (and the light floor counts as empty too).
     const bool sky = GVScene().display->backgroundFlags & 2;
-    int top = h, bottom = -1;  // the rows the objects reach (the walls' thin lines do not count)
-    for (int y = 0; y < h; ++y) {
-      int other = 0;
-      for (int x = 0; x < w; ++x) other += sky ? !skyLike(frame0[y * w + x]) : frame0[y * w + x] != background;
-      if (other > w / 50) top = std::min(top, y), bottom = y;
-    }
-    EXPECT_GE((bottom - top) * 3, h) << name;
+    auto object = [&](const std::vector<COLORREF>& px, int x, int y) {
+      return sky ? !skyLike(px[y * w + x]) : px[y * w + x] != background;
+    };
+    // The rows the objects reach, and the edge rows and columns they cross
+    // (the walls' thin lines reach the edges too, and do not count).
+    auto framed = [&](const std::vector<COLORREF>& px, int* span) {
+      int top = h, bottom = -1;
+      for (int y = 0; y < h; ++y) {
+        int other = 0;
+        for (int x = 0; x < w; ++x) other += object(px, x, y);
+        if (other > w / 50) top = std::min(top, y), bottom = y;
+      }
+      *span = bottom - top;
+      int crossed = 0;
+      for (int y : {0, h - 1}) {
+        int other = 0;
+        for (int x = 0; x < w; ++x) other += object(px, x, y);
+        crossed += other > w / 50;
+      }
+      for (int x : {0, w - 1}) {
+        int other = 0;
+        for (int y = 0; y < h; ++y) other += object(px, x, y);
+        crossed += other > h / 50;
+      }
+      return crossed == 0 && bottom > top;
+    };
+    int span = 0;
+    EXPECT_TRUE(framed(frame0, &span)) << name;
+    EXPECT_GE(span * 3, h) << name;
+    // The status line under the view is empty: no warning.
+    const RECT status = rectOf(win_->view->rightOut);
+    EXPECT_EQ(countScreen(screen(status.right - 2, status.top + 2), status),
+              (status.right - status.left) * (status.bottom - status.top))
+        << name;
     EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / (std::string(name) + "_frame0.png")).c_str()));
+    // The exploded view's plate on the body, drawn away from its place by the end.
+    const GeoList* geos = GVGeoListOf(GVScene().geoList);
+    const GObject* body = GVGetGeoById(geos, GVFindGeoByName(geos, "Body"));
+    const Ogre::Vector3 body0 = body ? GVGeoEntity(body)->getParentSceneNode()->getPosition() : Ogre::Vector3();
     GVAnimDialog* panel = win_->animationPanel;
+    gStopFrame = GVScene().display->frameWords[1];
     clickCentre(panel->play->face);
-    SetTimer(win_->view->window, 77, 5, QuitAtFrame60);
+    SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
     GVRunMessageLoop();
     clickCentre(panel->play->face);
     settle();
     GVComposeScreen();
-    EXPECT_NE(shot(), frame0) << name;
-    EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / (std::string(name) + "_frame60.png")).c_str()));
+    EXPECT_EQ(GVFrameClock().currentFrame, gStopFrame) << name;
+    const std::vector<COLORREF> last = shot();
+    EXPECT_NE(last, frame0) << name;
+    EXPECT_TRUE(framed(last, &span)) << name;
+    if (std::string(name) == "VehicleExploded.gvs") {
+      ASSERT_TRUE(body && gOgreData->mVehicleExplode);
+      EXPECT_GT(GVGeoEntity(body)->getParentSceneNode()->getPosition().distance(body0), 1.0f);
+    }
+    EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / (std::string(name) + "_last.png")).c_str()));
   }
+}
+
+// The vehicle sample driven as its notes say, gear F and the right pedal
+// down, stays on its wheels for its whole play range: the chassis' up axis
+// keeps above 0.7 of the vertical.
+TEST_F(MainWindowRun, VehicleSampleStaysUprightAtFullThrottle) {
+  ASSERT_TRUE(GVRenderStarted());
+  open("Vehicle2x2.gvs");
+  GVHideNotesWindow();
+  GVAppMainWin::fpsCB(4, win_);
+  HwVehicle* panel = win_->vehiclePanel;
+  ASSERT_TRUE(panel && panel->isVisible());
+  HwSliderGroup::commitInt(0, -100, panel->gearLever);
+  HwSliderGroup::commitFloat(0, -1.0f, panel->rightPedal);
+  ASSERT_EQ(GVDriveInputs().gear, 1);
+  ASSERT_EQ(GVDriveInputs().throttle, 1.0f);
+  VehicleRec* v = GVVehicleOf(GVScene().vehicle);
+  ASSERT_NE(v, nullptr);
+  HWorld* world = GVWorldOf(GVScene().world);
+  float lowestUp = 1.0f;
+  int32_t ticks = 0;
+  gStopFrame = GVScene().display->frameWords[1];
+  gOnTick = [&] {
+    HObject* chassis = GVVehicleJel(world, v->chassisJel);
+    float o[3], t[9];
+    if (!chassis || !HBState::nodeTangents(chassis->state, v->headingNode > 0 ? v->headingNode : 1, o, t)) return;
+    lowestUp = std::min(lowestUp, t[4] / std::sqrt(t[3] * t[3] + t[4] * t[4] + t[5] * t[5]));
+    ++ticks;
+  };
+  float c0[3], c1[3];
+  GVVehicleSelCentre(world, v->groupChassis, kFrameCommitted, c0);
+  clickCentre(win_->animationPanel->play->face);
+  SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
+  GVRunMessageLoop();
+  clickCentre(win_->animationPanel->play->face);
+  gOnTick = nullptr;
+  settle();
+  GVVehicleSelCentre(world, v->groupChassis, kFrameCommitted, c1);
+  EXPECT_EQ(GVFrameClock().currentFrame, gStopFrame);
+  EXPECT_GT(ticks, gStopFrame / 2);
+  EXPECT_GT(std::hypot(c1[0] - c0[0], c1[2] - c0[2]), 8.0f);  // driven more than a chassis length
+  EXPECT_GT(lowestUp, 0.7f);
+  EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "Vehicle2x2_driven.png").c_str()));
 }
 
 // The showcase at frame 0: the spot light's shadow of the skinned soft Jel lies
@@ -472,7 +572,7 @@ TEST_F(MainWindowRun, ShowcaseCastsAShadowUnderASkyAndItsProgramPushes) {
   float runner0[3], pedestal[3], soft[3], runner[3];
   centreOf(jel("Runner"), runner0);
   clickCentre(win_->animationPanel->play->face);
-  SetTimer(win_->view->window, 77, 5, QuitAtFrame60);
+  SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
   GVRunMessageLoop();
   clickCentre(win_->animationPanel->play->face);
   settle();

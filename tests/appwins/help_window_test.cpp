@@ -142,7 +142,8 @@ void addItems(std::set<std::string>& labels, const QwMultiList* list) {
 }
 
 // Every label the overview pages quote is one the main window shows: menus,
-// choosers and their items, the panels' buttons (also as they read once pressed).
+// choosers and their items, the panels' buttons (also as they read once
+// pressed) and the selector bar's tooltips.
 TEST_F(HelpWindow, OverviewPagesQuoteOnlyLabelsTheMainWindowShows) {
   std::set<std::string> labels;
   GVMenuBar* menu = win_->menuBar;
@@ -159,7 +160,7 @@ TEST_F(HelpWindow, OverviewPagesQuoteOnlyLabelsTheMainWindowShows) {
     addItems(labels, c->multiList);
   }
   for (HwBMButton* b : win_->cameraPanel->buttons) labels.insert(b->label);
-  for (HwBMButton* b : win_->selectorBar->buttons) labels.insert(b->label);
+  for (HwBMButton* b : win_->selectorBar->buttons) labels.insert(b->label), labels.insert(b->toolTip);
   GVAnimDialog* anim = win_->animationPanel;
   labels.insert(anim->modeButton->label);
   labels.insert(anim->stateButton->label);

@@ -139,6 +139,13 @@ TEST_F(RenderEditor, PropertyEditsAreStoredAndDrawn) {
   EXPECT_EQ(text(d->layerSelector), "Layer {0}");
   EXPECT_EQ(text(d->uvSelector), "AllFaces");
   EXPECT_TRUE(GVSavePng(GVScreenImage(), (back_ / "render_editor.png").c_str()));
+  // Every label shows its whole text inside the dialog.
+  const RECT client = rectOf(d->content->inner);
+  for (HwLabel* l : {d->matFileLabel, d->matScriptLabel, d->castShadows->label, d->receiveShadows->label,
+                     d->textureLabel, d->materialType->label, d->display->label}) {
+    EXPECT_TRUE(labelWhole(l->window)) << l->text;
+    EXPECT_GT(rectOf(l->window).left, client.left) << l->text;
+  }
 
   GeoMaterial* m = &g->materials->materials[0];
   type(d->colours[HwRender::kDiffR], "0");

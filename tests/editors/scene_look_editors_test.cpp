@@ -214,6 +214,13 @@ TEST_F(LookEditors, SceneSettingsReadAndWriteTheDisplayRecord) {
   EXPECT_GE(d->farDistance->floatMaximum, 150);
   settle();
   EXPECT_TRUE(GVSaveScreenPng("scene_settings_editor.png"));
+  // Every label shows its whole text inside the dialog.
+  const RECT client = rectOf(d->content->inner);
+  for (HwLabel* l : {d->shadowType->label, d->textureSize->label, d->backgroundType->label, d->imageLabel,
+                     d->skyTiles->label, d->skySegments->label, d->viewStatus->label}) {
+    EXPECT_TRUE(labelWhole(l->window)) << l->text;
+    EXPECT_GT(rectOf(l->window).left, client.left) << l->text;
+  }
 
   type(d->farDistance, "250");
   EXPECT_FLOAT_EQ(display()->shadowValues[0], 250);

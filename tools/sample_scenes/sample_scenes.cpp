@@ -8,6 +8,7 @@
 #include "dynamics/jel_selection.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
+#include "geo/geo_attach.h"
 #include "geo/geo_binding.h"
 #include "geo/geo_from_jel.h"
 #include "geo/geo_list.h"
@@ -35,21 +36,38 @@
 #include "scene/scene_records.h"
 #include "scene/scene_stream.h"
 #include "vehicle/vehicle_commands.h"
+#include "vehicle/vehicle_record.h"
 
 namespace {
 
 const char* const kNames[kSampleSceneCount] = {"JelDrop.gvs", "Vehicle2x2.gvs", "LogicCommands.gvs",
-                                               "Showcase.gvs"};
+                                               "Showcase.gvs", "VehicleExploded.gvs"};
 const char* const kNotes[kSampleSceneCount] = {
     "Three Jels dropped on the floor; the Geo JelSkin follows the first, the box Spinner is key-framed.",
-    "A 2x2 vehicle settled on the floor, with its four wheel Geos.",
-    "A Jel falls while the main program tests the frame with CONTROL and LOGIC lines.",
+    "A 2x2 vehicle settled on the floor, with its four wheel Geos. To drive it, press play and use the Vehicle "
+    "Controls panel along the bottom (the Vehicle Controls button of the selector bar shows and hides it): push "
+    "the gear lever, the slider marked F N R, up to F; push the right-hand pedal, the slider at the far right, up "
+    "to drive, and the left-hand pedal beside it up to brake (pressing one lets go of the other); steer with the "
+    "wide slider above them. Press Cam Mode3 once (it then reads Cam ModeB) and the view follows the vehicle "
+    "from behind. The walls stand far apart, so a run at full throttle in F stays on its wheels for the whole "
+    "play range.",
+    "Press play: the Jel Faller drops onto the grey Track, and the main program slides it along the track and "
+    "back. Each frame its CUR_FRAME line reads the frame, two LOGIC lines (<) test whether the frame lies "
+    "between 40 and 100 or between 120 and 180, and CONTROL lines (IF ... END IF) give the Jel a velocity of "
+    "2.0 along x in the first range and -2.0 in the second. Open the Constraint Editor of the selector bar to "
+    "see the lines, and press Print there to see what each gave in the last frame.",
     "Press play: the soft Jel Soft, wrapped in the orange Geo SoftSkin, drops onto the Jel Pedestal while "
     "the spot light throws its shadow on the Floor under a cloudy sky; the main program makes the two "
-    "collide and, from frame 30 to 120, pushes the Jel Runner along the floor. Things to try: turn the "
-    "camera while it plays; drag a Jel with the mouse while it runs; open Lights on the selector bar to "
-    "move the light or change its colour; open the Constraint Editor to change the push speed (2.0) or its "
-    "frames; open the Jel Material Attributes Editor on Soft to make it softer or stiffer."};
+    "collide, pushes the Jel Runner along the floor from frame 30 to 90 and back from frame 100 to 160. "
+    "Things to try: turn the camera while it plays; drag a Jel with the mouse while it runs; open Lights on "
+    "the selector bar to move the light or change its colour; open the Constraint Editor to change the push "
+    "speed (2.0) or its frames; open the Jel Material Attributes Editor on Soft to make it softer or stiffer.",
+    "The exploded view of a vehicle, which the scene's display settings ask for. Press play: from frame 50 "
+    "the Geos attached to the vehicle's Jels are drawn pulled apart along one line taken from the chassis: "
+    "the plate Body on the body moves four steps for every two of the plate Chassis on the chassis and three "
+    "of the plate Suspension, so that the layers and the links between them show how the vehicle is built. "
+    "Only the drawing moves; the Jels stay where they are. While the exploded view is on, the vehicle's "
+    "attachments and the Jels' structure cannot be changed."};
 
 // A solid block of nx x ny x nz cells of size h, its centre moved to `at`,
 // added to the scene's world with a cell; elasticity 1 is the default matter's.
@@ -148,15 +166,58 @@ int32_t buildDrop() {
   return 1;
 }
 
-// Vehicles are built, with their wheel Geos, in natural-state mode.
+// Vehicles are built, with their wheel Geos, in natural-state mode; the
+// wheels are the 8-segment kind the wheel Geos are bound to.
 int32_t buildVehicle() {
   HWorld* world = GVWorldOf(GVScene().world);
   if (!world) return 0;
+  // Walls far enough apart that a full-throttle run of the play range ends
+  // on the floor, not against a wall.
+  static const float kBounds[6] = {-60.0f, 60.0f, 0.0f, 40.0f, -60.0f, 60.0f};
+  for (int k = 0; k < 6; ++k) GVScene().bounds[k] = kBounds[k];
   const int32_t mode = world->params.stateMode;
   world->params.stateMode = -1;
-  const bool built = GVMakeVehicle(1, 0, 0, 0, 1) != nullptr;
+  const bool built = GVMakeVehicle(1, 0, 0, 1, 1) != nullptr;
   world->params.stateMode = mode;
   return built && GVGeoListOf(GVScene().geoList)->head ? 1 : 0;
+}
+
+// The vehicle with a thin plate Geo on top of its chassis, body and
+// suspension, each attached to its Jel, and the display settings asking for
+// the exploded view with body and suspension (shape 3).
+int32_t buildExploded() {
+  if (!buildVehicle()) return 0;
+  SceneRecords& sc = GVScene();
+  VehicleRec* v = GVVehicleOf(sc.vehicle);
+  HWorld* world = GVWorldOf(sc.world);
+  if (!v || !world || !sc.display) return 0;
+  const struct {
+    int32_t jel;
+    const char* name;
+  } plates[] = {{v->chassisJel, "Chassis"}, {v->bodyJel, "Body"}, {v->suspensionJel, "Suspension"}};
+  // Attached as the attachments editor attaches, in natural-state mode: the
+  // Geo keeps its place relative to the Jel's first part.
+  const int32_t mode = world->params.stateMode;
+  world->params.stateMode = -1;
+  bool made = true;
+  for (const auto& p : plates) {
+    float b[6];
+    GObject* g = nullptr;
+    if (GVJelSelBounds(world, p.jel, b)) {
+      const float lo[3] = {b[0], b[3], b[4]}, hi[3] = {b[1], b[3] + 0.2f, b[5]};
+      g = addBoxGeo(GVNextGeoId(sc.geoList), p.name, lo, hi);
+    }
+    if (!g) {
+      made = false;
+      break;
+    }
+    g->attach = new GeoAttach{};
+    GVAttachSet(g->attach, 1, p.jel, 0, 0, 0, 1, 0);
+    GVApplyGeoAttachment(GVGeoListOf(sc.geoList), world, g);
+  }
+  world->params.stateMode = mode;
+  sc.display->optionInts3[0] = 3;
+  return made ? 1 : 0;
 }
 
 // One line of a main program: its command, result, option flags and the
@@ -195,17 +256,26 @@ int32_t addMainLines(std::initializer_list<ProgramLine> lines) {
 constexpr int32_t kPP = kLogicPP, kIC = kLogicIntConst;
 
 int32_t buildLogic() {
+  SceneRecords& sc = GVScene();
   const float at[3] = {0.0f, 4.0f, 0.0f};
-  if (!addBlockJel(GVNextJelId(GVScene().world), "Faller", 3, 2, 2, 1.0f, at)) return 0;
-  // PP1 = 1 < 2; IF PP1; PP2 = NOT PP1; END IF; PP3 = PP1 OR PP2; IF NOT PP3; BREAK; END IF
+  HObject* faller = addBlockJel(GVNextJelId(sc.world), "Faller", 3, 2, 2, 1.0f, at);
+  if (!faller) return 0;
+  // The strip of floor the Jel is slid along, so that the view takes it in.
+  const float lo[3] = {-3.0f, -0.2f, -1.5f}, hi[3] = {7.0f, 0.0f, 1.5f};
+  if (!addBoxGeo(GVNextGeoId(sc.geoList), "Track", lo, hi)) return 0;
+  // I1 = CUR_FRAME; PP1 = 40 < I1 < 100; PP2 = 120 < I1 < 180;
+  // IF PP1: HVEL x 2; END IF; IF PP2: HVEL x -2; END IF
+  const int32_t id = faller->id;
+  constexpr int32_t kI = kLogicInt, kFC = kLogicFloatConst;
   return addMainLines({
-      {kLogicLogic, kLogLess, kPP, 1, {kIC, kIC}, {0, 0}, {1, 2}, {}, 0},
+      {kLogicDyn1, kDyn1CurFrame, kI, 1, {0, 0}, {0, 0}, {0, 0}, {}, 0},
+      {kLogicLogic, kLogLess, kPP, 1, {kIC, kI, kIC}, {0, 1, 0}, {40, 0, 100}, {}, 0},
+      {kLogicLogic, kLogLess, kPP, 2, {kIC, kI, kIC}, {0, 1, 0}, {120, 0, 180}, {}, 0},
       {kLogicControl, kCtlIf, 0, 0, {kPP, 0}, {1, 0}, {0, 0}, {}, 0},
-      {kLogicLogic, kLogNot, kPP, 2, {kPP, 0}, {1, 0}, {0, 0}, {}, 0},
+      {kLogicDyn1, kDyn1HVel, 0, 0, {kIC, kIC, kFC}, {}, {id, 1}, {0, 0, 2.0f}, kAxisX},
       {kLogicControl, kCtlEndIf, 0, 0, {0, 0}, {0, 0}, {0, 0}, {}, 0},
-      {kLogicLogic, kLogOr, kPP, 3, {kPP, kPP}, {1, 2}, {0, 0}, {}, 0},
-      {kLogicControl, kCtlIfNot, 0, 0, {kPP, 0}, {3, 0}, {0, 0}, {}, 0},
-      {kLogicControl, kCtlBreak, 0, 0, {0, 0}, {0, 0}, {0, 0}, {}, 0},
+      {kLogicControl, kCtlIf, 0, 0, {kPP, 0}, {2, 0}, {0, 0}, {}, 0},
+      {kLogicDyn1, kDyn1HVel, 0, 0, {kIC, kIC, kFC}, {}, {id, 1}, {0, 0, -2.0f}, kAxisX},
       {kLogicControl, kCtlEndIf, 0, 0, {0, 0}, {0, 0}, {0, 0}, {}, 0},
   });
 }
@@ -223,8 +293,9 @@ void paintGeo(GObject* g, float r, float gr, float b, uint32_t shadowBits) {
 int32_t buildShowcase() {
   SceneRecords& sc = GVScene();
   // A pedestal on the floor, a soft block above it that drops onto it, and a
-  // runner in front of them that the main program pushes along x.
-  const float base[3] = {-3.0f, 1.0f, 0.0f}, soft[3] = {-3.0f, 6.0f, 0.0f}, runner[3] = {0.5f, 0.5f, 2.5f};
+  // runner in front of them, clear of the pedestal, that the main program
+  // pushes along x and back.
+  const float base[3] = {-3.0f, 1.0f, 0.0f}, soft[3] = {-3.0f, 6.0f, 0.0f}, runner[3] = {0.5f, 0.5f, 3.5f};
   HObject* pedestal = addBlockJel(GVNextJelId(sc.world), "Pedestal", 5, 3, 5, 1.0f, base);
   if (!pedestal) return 0;
   HObject* drop = addBlockJel(GVNextJelId(sc.world), "Soft", 3, 3, 3, 1.0f, soft, 0.3f);
@@ -265,14 +336,19 @@ int32_t buildShowcase() {
   d->backgroundFlags = 2;
   d->shadowCounts[2] = 1024;
 
-  // The soft Jel collides with the pedestal; from frame 30 to 120 the
-  // runner's mean x velocity is held at 2.
+  // The soft Jel collides with the pedestal; from frame 30 to 90 the
+  // runner's mean x velocity is held at 2, from frame 100 to 160 at -2, so
+  // that it comes back before the play range ends.
   const int32_t id = pushed->id;
   return addMainLines({
       {kLogicDyn2, kDyn2HCollHh, 0, 0, {kIC, kIC}, {}, {pedestal->id, drop->id}, {}, 0},
-      {kLogicDyn1, kDyn1IsInFrange, kPP, 1, {kIC, kIC}, {0, 0}, {30, 120}, {}, 0},
+      {kLogicDyn1, kDyn1IsInFrange, kPP, 1, {kIC, kIC}, {0, 0}, {30, 90}, {}, 0},
       {kLogicControl, kCtlIf, 0, 0, {kPP, 0}, {1, 0}, {0, 0}, {}, 0},
       {kLogicDyn1, kDyn1HVel, 0, 0, {kIC, kIC, kLogicFloatConst}, {}, {id, 1}, {0, 0, 2.0f}, kAxisX},
+      {kLogicControl, kCtlEndIf, 0, 0, {0, 0}, {0, 0}, {0, 0}, {}, 0},
+      {kLogicDyn1, kDyn1IsInFrange, kPP, 2, {kIC, kIC}, {0, 0}, {100, 160}, {}, 0},
+      {kLogicControl, kCtlIf, 0, 0, {kPP, 0}, {2, 0}, {0, 0}, {}, 0},
+      {kLogicDyn1, kDyn1HVel, 0, 0, {kIC, kIC, kLogicFloatConst}, {}, {id, 1}, {0, 0, -2.0f}, kAxisX},
       {kLogicControl, kCtlEndIf, 0, 0, {0, 0}, {0, 0}, {0, 0}, {}, 0},
   });
 }
@@ -289,6 +365,7 @@ int32_t GVBuildSampleScene(int32_t sample) {
     case kSampleVehicle: return buildVehicle();
     case kSampleLogic: return buildLogic();
     case kSampleShowcase: return buildShowcase();
+    case kSampleVehicleExploded: return buildExploded();
     default: return 0;
   }
 }
@@ -324,19 +401,25 @@ void GVPrepareSampleWrite(CameraRec* camera) {
   SceneRecords& sc = GVScene();
   GVCameraInit(camera);
   // An 80 degree view of a 1920 x 1080 window, looking 20 degrees down at the
-  // objects from in front, near enough that their box fills about nine
-  // tenths of the view's height (or width, when it is the wider).
+  // objects from in front, near enough that the nearest corner of their box
+  // to an edge of the view comes to nine tenths of the way from its centre.
   GVResetCamera(camera, 1920, 1080, sc.bounds);
   float box[6];
   if (objectsBox(box)) {
     const float c[3] = {(box[0] + box[1]) / 2, (box[2] + box[3]) / 2, (box[4] + box[5]) / 2};
-    const float half = std::max((box[3] - box[2]) / 2, (box[1] - box[0]) / 2 * 1080.0f / 1920.0f);
-    const float d = std::max(half, 0.5f) / (0.9f * std::tan(camera->fov / 2)) + (box[5] - box[4]) / 2;
     const float down = 20.0f * 3.14159265f / 180.0f;
+    const float up[3] = {0.0f, std::cos(down), -std::sin(down)}, back[3] = {0.0f, std::sin(down), std::cos(down)};
+    const float tanV = 0.9f * std::tan(camera->fov / 2), tanH = tanV * 1920.0f / 1080.0f;
+    // Each corner at (x, y) across the view and b towards the eye needs the
+    // eye at least |y| / tanV (or |x| / tanH) in front of it.
+    float d = 0.5f;
+    for (int k = 0; k < 8; ++k) {
+      const float p[3] = {box[k & 1] - c[0], box[2 + ((k >> 1) & 1)] - c[1], box[4 + ((k >> 2) & 1)] - c[2]};
+      const float y = p[1] * up[1] + p[2] * up[2], b = p[1] * back[1] + p[2] * back[2];
+      d = std::max(d, std::max(std::fabs(y) / tanV, std::fabs(p[0]) / tanH) + b);
+    }
     for (int k = 0; k < 3; ++k) camera->target[k] = c[k];
-    camera->eye[0] = c[0];
-    camera->eye[1] = c[1] + d * std::sin(down);
-    camera->eye[2] = c[2] + d * std::cos(down);
+    for (int k = 0; k < 3; ++k) camera->eye[k] = c[k] + d * back[k];
     GVUpdateCameraAngles(camera);
   }
   camera->geoDisplayMode = 32;

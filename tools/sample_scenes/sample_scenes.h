@@ -9,10 +9,11 @@
 enum SampleScene : int32_t {
   kSampleJelDrop = 0,   // three Jels dropped on the floor, a Geo bound to one, a key-framed Geo
   kSampleVehicle = 1,   // a settled 2x2 vehicle with its wheel Geos
-  kSampleLogic = 2,     // a falling Jel and a main program of CONTROL and LOGIC lines
+  kSampleLogic = 2,     // a Jel that CONTROL and LOGIC lines of the main program slide along a track
   kSampleShowcase = 3,  // a skinned soft Jel landing on another under a shadow-casting spot light and a sky,
-                        // and a program that pushes a third Jel along the floor
-  kSampleSceneCount = 4,
+                        // and a program that pushes a third Jel along the floor and back
+  kSampleVehicleExploded = 4,  // the vehicle with plates on its chassis, body and suspension, drawn pulled apart
+  kSampleSceneCount = 5,
 };
 
 // The file name of the sample ("JelDrop.gvs", ...).
@@ -25,7 +26,7 @@ int32_t GVBuildSampleScene(int32_t sample);
 struct CameraRec;
 
 // What every shipped scene stores besides its objects: a camera backed off to
-// see the scene's box with the objects in hidden-line mode, and a play range
+// see the whole box of its objects with the objects in hidden-line mode, and a play range
 // of frames 0 to 200 for the time bar, without looping.
 void GVPrepareSampleWrite(CameraRec* camera);
 

@@ -98,7 +98,8 @@ const Tutorial kTutorials[kTutorialCount] = {
      "Jels fall under gravity and come to rest on the floor. Press Play, then step back to frame 0 and play again: "
      "the scene replays the same way."},
     {"LogicTutorial.gvs", kSampleLogic,
-     "The main logic program runs on every sub-step. Open the logic window to see its lines while the scene plays."},
+     "The main logic program runs on every sub-step. Open the Constraint Editor of the selector bar to see its lines "
+     "while the scene plays."},
 };
 
 struct ObjectFile {
