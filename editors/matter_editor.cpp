@@ -16,6 +16,7 @@
 #include "scene/edit_rules.h"
 #include "scene/jel_editor_callbacks.h"
 #include "scene/scene_access.h"
+#include "scene/scene_limits.h"
 #include "scene/scene_records.h"
 #include "toolkit/choosers.h"
 #include "toolkit/edit_control.h"
@@ -275,6 +276,10 @@ float HwMatter::edit(int slider, int action, float value) {
     if (isForce) fitForceRanges();
     return value;
   }
+  if (slider == kScaleL || slider == kScaleT)
+    value = std::fmax(kMatterScaleMin, std::fmin(kMatterScaleMax, value));
+  else if (isForce)
+    value = GVBoundSceneValue(value);
   MatterProps m;
   switch (slider) {
     case kFriction:
