@@ -50,6 +50,17 @@ float& field(MatterProps& m, int slider) {
   return *fields[slider];
 }
 
+// A typed or dragged value as the Jel's record will hold it, so that the
+// sub-step check and the field see what the Jel gets.
+float heldValue(int slider, float value) {
+  if (slider == HwMatter::kScaleL || slider == HwMatter::kScaleT)
+    return std::fmax(kMatterScaleMin, std::fmin(kMatterScaleMax, value));
+  MatterProps m;
+  field(m, slider) = value;
+  GVClampMatter(&m, kRows[slider].mask);
+  return GVBoundSceneValue(field(m, slider));
+}
+
 
 HWorld* world() { return GVEditorWorld(); }
 HObject* jelOf(int32_t id) { return id >= 1 && world() ? GVGetJelById(world(), id) : nullptr; }
@@ -276,10 +287,7 @@ float HwMatter::edit(int slider, int action, float value) {
     if (isForce) fitForceRanges();
     return value;
   }
-  if (slider == kScaleL || slider == kScaleT)
-    value = std::fmax(kMatterScaleMin, std::fmin(kMatterScaleMax, value));
-  else if (isForce)
-    value = GVBoundSceneValue(value);
+  value = heldValue(slider, value);
   MatterProps m;
   switch (slider) {
     case kFriction:
