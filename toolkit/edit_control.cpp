@@ -23,7 +23,7 @@ constexpr UINT kRedrawNow = RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW;
 constexpr int kLeftMargin = 3;
 constexpr int kCaretMinHeight = 18;
 constexpr UINT kRefusalBeep = 0xFFFFFFFF;
-// A committed float is shown with at most this many decimals.
+// A committed float gains decimals up to this many to show what it holds.
 constexpr int kMostDecimals = 6;
 
 // The working copy of the caret block that every message of every entry edits.

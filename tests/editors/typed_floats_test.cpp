@@ -171,7 +171,7 @@ TEST_F(TypedFloats, UnholdableNumbersAreRefusedEverywhereAndTheLargestAcceptedPl
     hide(win_->editors[code]);
     EXPECT_FALSE(win_->editors[code]->isVisible());
   }
-  // The logic and vehicle panels show in place of the time bar's neighbours.
+  // The logic and vehicle panels toggle in place.
   press(kEditorLogicPanel);
   ASSERT_NE(win_->logicPanel, nullptr);
   refuseAll("logic panel", win_->logicPanel->frame->outer);
@@ -218,6 +218,13 @@ TEST_F(TypedFloats, UnholdableNumbersAreRefusedEverywhereAndTheLargestAcceptedPl
   for (HwBaseControl* f : keys->fields) type(f->editButton->edit, "1e9");
   for (HwBaseControl* f : keys->fields) EXPECT_EQ(f->editButton->getFloat(), kGVSceneValueLimit);
   playFinite();
+  // The view is not blanked: the Jels still show on its background.
+  const RECT v = rectOf(win_->view->window);
+  const COLORREF background = screen(v.left + 2, v.top + 2);
+  int ink = 0;
+  for (int y = v.top; y < v.bottom; y += 4)
+    for (int x = v.left; x < v.right; x += 4) ink += screen(x, y) != background;
+  EXPECT_GT(ink, 100);
   EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "typed_floats_largest.png").c_str()));
 }
 
