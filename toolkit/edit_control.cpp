@@ -55,12 +55,14 @@ int countDecimals(const char* text) {
 }
 
 // The fewest decimals, not below least, at which the value's text reads back as
-// the value: a committed 0.01 typed as "0" must not show "0".
+// the value to within a float's own precision: a committed 0.01 typed as "0"
+// must not show "0", and 4.9999995 still shows "5".
 int decimalsToShow(float value, int least) {
+  const double v = value, tolerance = 1e-6 * std::max(1.0, std::fabs(v));
   char text[64];
   for (int d = least; d < kMostDecimals; ++d) {
-    std::snprintf(text, sizeof text, "%.*f", d, static_cast<double>(value));
-    if (static_cast<float>(std::strtod(text, nullptr)) == value) return d;
+    std::snprintf(text, sizeof text, "%.*f", d, v);
+    if (std::fabs(std::strtod(text, nullptr) - v) <= tolerance) return d;
   }
   return std::max(least, kMostDecimals);
 }
