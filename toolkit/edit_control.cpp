@@ -238,17 +238,15 @@ void commit(HwEditControl& c) {
   } else if (c.kind == 1) {
     float value = 0.0f;
     if (GVReadFloatText(c.text, &value)) {
-      const int typed = c.decimals;
       if (c.floatCB) value = c.floatCB(0, value, c.user);
       if (watch.gone()) return;
-      c.decimals = decimalsToShow(value, typed);
+      c.showFloat(value);  // with the decimals typed, or those the owner set
     } else {
       // Refused: the owner hears nothing and the entry shows what it held.
       MessageBeep(kRefusalBeep);
-      value = c.held;
       c.decimals = c.heldDecimals;
+      c.setFloat(c.held);
     }
-    c.setFloat(value);
   } else {
     char copy[kHwEditTextMax + 1];
     std::snprintf(copy, sizeof copy, "%s", c.text);
@@ -417,6 +415,11 @@ void HwEditControl::setText(const char* newText) {
   clearSelection(caret);
   showCaretPlace(*this, caret);
   redraw(window);
+}
+
+void HwEditControl::showFloat(float value) {
+  decimals = decimalsToShow(value, decimals);
+  setFloat(value);
 }
 
 int HwEditControl::getInt() const { return text ? std::atoi(text) : 0; }

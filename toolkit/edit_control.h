@@ -55,6 +55,8 @@ class HwEditControl {
   void move(int x, int y, int width, int height);
   void setInt(int value);
   void setFloat(float value);
+  // setFloat with more decimals when the value needs them to show as itself.
+  void showFloat(float value);
   // Longer texts are cut to kHwEditTextMax characters.
   void setText(const char* text);
   int getInt() const;
