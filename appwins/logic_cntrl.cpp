@@ -14,6 +14,7 @@
 #include "logic/slot_types.h"
 #include "platform/win32.h"
 #include "scene/scene_records.h"
+#include "scene/scene_limits.h"
 #include "toolkit/buttons.h"
 #include "toolkit/drawing.h"
 #include "toolkit/edit_control.h"
@@ -803,6 +804,7 @@ float HwLogicCntrl::valueSliderCB(int, float value, void* self) {
   // The target may have gone with an edit elsewhere: it must still be in the program.
   if (GVLogicLineNumber(kProgram, line, w->logic) != gEdit.targetLine) return value;
   const int slot = gEdit.targetColumn - 5;
+  value = GVBoundSceneValue(value);
   if (line->argType[slot] == static_cast<int32_t>(kLogicIntConst)) line->argInt[slot] = static_cast<int32_t>(value);
   else if (line->argType[slot] == static_cast<int32_t>(kLogicFloatConst)) line->argFloat[slot] = value;
   w->repaintRow(line, gEdit.targetLine);

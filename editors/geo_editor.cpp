@@ -24,6 +24,7 @@
 #include "scene/geo_editor_links.h"
 #include "scene/geo_list_services.h"
 #include "scene/scene_access.h"
+#include "scene/scene_limits.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "toolkit/buttons.h"
@@ -617,6 +618,7 @@ float HwEditGeo::setCollMetric(int code, float value) {
   if (code == -1) v = value - 0.1f;
   if (code == 1) v = value + 0.1f;
   if (code == 0 && value < 1e-5f) v = GVCalcGeoFaceSize(g);
+  v = GVBoundSceneValue(v);
   if (v >= 0.01f) g->faceSize = v;
   GVCalcGeoFaceNormals(g);
   notify(code, kEvMetric, subject_, 0);

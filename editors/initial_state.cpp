@@ -18,6 +18,7 @@
 #include "scene/geo_list_services.h"
 #include "scene/jel_editor_callbacks.h"
 #include "scene/scene_access.h"
+#include "scene/scene_limits.h"
 #include "scene/scene_records.h"
 #include "toolkit/choosers.h"
 #include "toolkit/edit_control.h"
@@ -227,7 +228,7 @@ float HwInitialState::positionEdit(int axis, int event, float value) {
   }
   if (allowed) {
     float target[3] = {};
-    target[axis] = value;
+    target[axis] = GVBoundSceneValue(value);
     GVSetSelPosition(w, 1, id_, m, kAxisMask[axis], target, nullptr, nullptr);
   }
   float centre[3] = {};
@@ -253,6 +254,7 @@ float HwInitialState::velocityEdit(int axis, int event, float value, bool angula
   if (event == 2 || !allowed) return value;
   float target[3] = {};
   float now[3] = {};
+  value = GVBoundSceneValue(value);
   if (angular) {
     target[axis] = value * kPi / 180.0f;
     GVSetSelAngVelocity(w, 1, id_, m, kAxisMask[axis], target);
@@ -322,6 +324,7 @@ int HwInitialState::stateCB(int item, void* d) {
 float HwInitialState::floorCB(int step, float v, void* d) {
   if (step == -1) v -= 1.0f;
   if (step == 1) v += 1.0f;
+  v = GVBoundSceneValue(v);
   static_cast<HwInitialState*>(d)->send(step, 8192, v);
   return v;
 }

@@ -15,6 +15,7 @@
 #include "scene/geo_editor_callbacks.h"
 #include "scene/geo_list_services.h"
 #include "scene/key_frame_edits.h"
+#include "scene/scene_limits.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "toolkit/choosers.h"
@@ -255,6 +256,7 @@ float HwKeyFrame::fieldEdit(int code, int event, float value) {
     return fieldValue(fields[code - 1]);
   }
   if (event == -1 || event == 1) value += static_cast<float>(event) * (code >= 4 && code <= 6 ? 10.0f : 0.1f);
+  value = GVBoundSceneValue(value);
   applyTransform(this, geoId_, code, value);
   keepFourDecimals(fields[code - 1]);
   return value;

@@ -13,6 +13,7 @@
 #include "scene/geo_editor_callbacks.h"
 #include "scene/geo_editor_links.h"
 #include "scene/light_list.h"
+#include "scene/scene_limits.h"
 #include "scene/scene_records.h"
 #include "toolkit/choosers.h"
 #include "toolkit/frames.h"
@@ -387,7 +388,7 @@ float HwLight::edit(int slider, int action, float value) {
     return value;
   }
   if (slider >= kClipNear) {
-    if (value < 0) value = 0;
+    value = std::max(0.0f, GVBoundSceneValue(value));
     if (kind == kNone) return 0;
     if (slider == kClipFar) return editClipFar(action, value);
     l->param1 = value;
@@ -401,7 +402,7 @@ float HwLight::edit(int slider, int action, float value) {
   if (!has) return 0;
   if (action == 3) return value;
   if (isPos) {
-    value = tiny0(value);
+    value = tiny0(GVBoundSceneValue(value));
     l->position[slider - kPosX] = value;
     if (action == 0) {
       // The other two take the edited slider's wider range.

@@ -16,6 +16,7 @@
 #include "scene/edit_rules.h"
 #include "scene/jel_editor_callbacks.h"
 #include "scene/scene_access.h"
+#include "scene/scene_limits.h"
 #include "scene/scene_records.h"
 #include "toolkit/choosers.h"
 #include "toolkit/edit_control.h"
@@ -47,6 +48,17 @@ float& field(MatterProps& m, int slider) {
                                              &m.elasticity, &m.damping, &m.bulge,  &m.friction,
                                              &m.forceX,     &m.forceY,  &m.forceZ, &m.flatZ};
   return *fields[slider];
+}
+
+// A typed or dragged value as the Jel's record will hold it, so that the
+// sub-step check and the field see what the Jel gets.
+float heldValue(int slider, float value) {
+  if (slider == HwMatter::kScaleL || slider == HwMatter::kScaleT)
+    return std::fmax(kMatterScaleMin, std::fmin(kMatterScaleMax, value));
+  MatterProps m;
+  field(m, slider) = value;
+  GVClampMatter(&m, kRows[slider].mask);
+  return GVBoundSceneValue(field(m, slider));
 }
 
 
@@ -275,6 +287,7 @@ float HwMatter::edit(int slider, int action, float value) {
     if (isForce) fitForceRanges();
     return value;
   }
+  value = heldValue(slider, value);
   MatterProps m;
   switch (slider) {
     case kFriction:

@@ -13,6 +13,7 @@
 #include "scene/geo_editor_links.h"
 #include "scene/geo_list_services.h"
 #include "scene/scene_access.h"
+#include "scene/scene_limits.h"
 #include "scene/scene_opts.h"
 #include "scene/scene_records.h"
 #include "scene/work_folders.h"
@@ -249,7 +250,7 @@ void HwEditScOG::build() {
 // ---- the controls ----
 
 float HwEditScOG::shadowSlider(int32_t code, HwSliderGroup* s, int action, float value) {
-  if (value < 0) value = 0;
+  value = std::max(0.0f, GVBoundSceneValue(value));
   if (action == 0 && s) s->setRange(s->floatMinimum, s->niceLimit(value));
   if (action != 3) write(0, code, 0, value, nullptr);
   return value;

@@ -5,6 +5,7 @@
 #include "appwins/help_window.h"
 #include "platform/win32.h"
 #include "scene/geo_editor_callbacks.h"
+#include "scene/scene_limits.h"
 #include "scene/scene_records.h"
 
 namespace {
@@ -60,6 +61,7 @@ void HwWalls::refresh() {
 float HwWalls::change(int limit, int direction, float value) {
   if (!bounds) return 0.0f;
   if (direction == -1 || direction == 1) value += static_cast<float>(direction);
+  value = GVBoundSceneValue(value);
   const bool upper = limit % 2 == 1;
   const float partner = bounds[upper ? limit - 1 : limit + 1];
   if (upper ? !(partner < value) : !(value < partner)) return bounds[limit];

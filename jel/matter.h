@@ -38,6 +38,11 @@ enum : uint32_t {
   kMatterAllFields = 0x1ffe,
 };
 
+// The range of the length and time scales (Sc_L, Sc_T) a user or a program
+// sets; the record itself keeps what it is given (a lattice's cell size).
+constexpr float kMatterScaleMin = 0.01f;
+constexpr float kMatterScaleMax = 100.0f;
+
 // One row of the field table, by field index 0..11.
 struct MatterFieldInfo {
   const char* label;         // the matter editor's label, e.g. "F-Ratio"

@@ -71,10 +71,10 @@ int32_t SetMatterField(int32_t program, LogicLine* line, LogicSystem* sys, const
 }  // namespace
 
 int32_t GVCmdHScaleL(int32_t program, LogicLine* line, LogicSystem* sys) {
-  return SetMatterField(program, line, sys, {1, 0.01f, 100.0f, true});
+  return SetMatterField(program, line, sys, {1, kMatterScaleMin, kMatterScaleMax, true});
 }
 int32_t GVCmdHScaleT(int32_t program, LogicLine* line, LogicSystem* sys) {
-  return SetMatterField(program, line, sys, {2, 0.01f, 100.0f, true});
+  return SetMatterField(program, line, sys, {2, kMatterScaleMin, kMatterScaleMax, true});
 }
 int32_t GVCmdHDensity(int32_t program, LogicLine* line, LogicSystem* sys) {
   return SetMatterField(program, line, sys, {3, 0.01f, 1000.0f, true});

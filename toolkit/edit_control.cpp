@@ -3,6 +3,9 @@
 #include "toolkit/edit_control.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +23,8 @@ constexpr UINT kRedrawNow = RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW;
 constexpr int kLeftMargin = 3;
 constexpr int kCaretMinHeight = 18;
 constexpr UINT kRefusalBeep = 0xFFFFFFFF;
+// A committed float gains decimals up to this many to show what it holds.
+constexpr int kMostDecimals = 6;
 
 // The working copy of the caret block that every message of every entry edits.
 // It is loaded from the entry when a message starts and stored back before
@@ -48,6 +53,21 @@ int countDecimals(const char* text) {
   while (dot[1 + n] >= '0' && dot[1 + n] <= '9') n++;
   return n;
 }
+
+// The fewest decimals, not below least, at which the value's text reads back as
+// the value to within a float's own precision: a committed 0.01 typed as "0"
+// must not show "0", and 4.9999995 still shows "5".
+int decimalsToShow(float value, int least) {
+  const double v = value, tolerance = 1e-6 * std::max(1.0, std::fabs(v));
+  char text[64];
+  for (int d = least; d < kMostDecimals; ++d) {
+    std::snprintf(text, sizeof text, "%.*f", d, v);
+    if (std::fabs(std::strtod(text, nullptr) - v) <= tolerance) return d;
+  }
+  return std::max(least, kMostDecimals);
+}
+
+bool isBlank(char ch) { return ch == ' ' || ch == '\t'; }
 
 // Measures in the entry's font, which is the device context's own.
 class TextMeasure {
@@ -181,7 +201,10 @@ bool accepts(const HwEditControl& c, char ch) {
   if (ch == ' ' && c.formatFlags == 0) return false;
   if (c.kind == 2) return true;
   // Signed: codes 128..255 count as below '-'.
-  bool taken = static_cast<signed char>(ch) <= '-' || (ch >= '0' && ch <= '9') || (c.kind == 1 && ch == '.');
+  // A float also takes letters, so that an exponent or a word reaches the
+  // commit whole and is judged there rather than losing letters one by one.
+  const bool floatText = c.kind == 1 && (ch == '.' || std::isalpha(static_cast<unsigned char>(ch)));
+  bool taken = static_cast<signed char>(ch) <= '-' || (ch >= '0' && ch <= '9') || floatText;
   return taken && (ch != '-' || gCaret.caretIndex == 0);
 }
 
@@ -213,11 +236,17 @@ void commit(HwEditControl& c) {
     if (watch.gone()) return;
     c.setInt(value);
   } else if (c.kind == 1) {
-    float value = static_cast<float>(std::atof(c.text));
-    if (c.floatCB) value = c.floatCB(0, value, c.user);
-    if (watch.gone()) return;
-    c.setFloat(value);
-    c.decimals = countDecimals(c.text);
+    float value = 0.0f;
+    if (GVReadFloatText(c.text, &value)) {
+      if (c.floatCB) value = c.floatCB(0, value, c.user);
+      if (watch.gone()) return;
+      c.showFloat(value);  // with the decimals typed, or those the owner set
+    } else {
+      // Refused: the owner hears nothing and the entry shows what it held.
+      MessageBeep(kRefusalBeep);
+      c.decimals = c.heldDecimals;
+      c.setFloat(c.held);
+    }
   } else {
     char copy[kHwEditTextMax + 1];
     std::snprintf(copy, sizeof copy, "%s", c.text);
@@ -319,7 +348,8 @@ HwEditControl::HwEditControl(int editKind, int flags, HWND parent, HINSTANCE ins
       floatCB(fCB),
       textCB(tCB),
       user(userData) {
-  if (kind == 1) decimals = decimalsFromFlags(formatFlags);
+  if (kind == 1) decimals = heldDecimals = decimalsFromFlags(formatFlags);
+  held = initialFloat;
   text = new (std::nothrow) char[kHwEditTextMax + 1];
   if (!text) return;
   if (kind == 0)
@@ -365,6 +395,8 @@ void HwEditControl::setInt(int value) {
 
 void HwEditControl::setFloat(float value) {
   if (!text) return;
+  held = value;
+  heldDecimals = decimals;
   std::snprintf(text, kHwEditTextMax + 1, "%.*f", decimals, static_cast<double>(value));
   caret.length = static_cast<int>(std::strlen(text));
   moveCaretTo(*this, caret, caret.length);
@@ -385,9 +417,34 @@ void HwEditControl::setText(const char* newText) {
   redraw(window);
 }
 
+void HwEditControl::showFloat(float value) {
+  decimals = decimalsToShow(value, decimals);
+  setFloat(value);
+}
+
 int HwEditControl::getInt() const { return text ? std::atoi(text) : 0; }
 
-float HwEditControl::getFloat() const { return text ? static_cast<float>(std::atof(text)) : 0.0f; }
+float HwEditControl::getFloat() const {
+  float value = 0.0f;
+  if (!text) return value;
+  return GVReadFloatText(text, &value) ? value : held;
+}
+
+bool GVReadFloatText(const char* text, float* value) {
+  if (!text || !value) return false;
+  while (isBlank(*text)) ++text;
+  if (*text == 0) {
+    *value = 0.0f;  // an emptied entry holds 0
+    return true;
+  }
+  char* end = nullptr;
+  const double v = std::strtod(text, &end);
+  if (end == text) return false;
+  while (isBlank(*end)) ++end;
+  if (*end != 0 || !std::isfinite(v) || std::fabs(v) > FLT_MAX) return false;
+  *value = static_cast<float>(v);
+  return true;
+}
 
 void HwEditControl::copyText(char** out) const {
   if (!out) return;

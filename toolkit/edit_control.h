@@ -42,7 +42,8 @@ class HwEditControl {
  public:
   // kind 0 integer, 1 float, 2 text. For a float the format flags give the
   // decimals (1: 0, else 2: 1, else 4: 2, else 8: 3, none: 1); any non-zero
-  // flags let blanks be typed.
+  // flags let blanks be typed. A float's Enter commits only a finite float
+  // (GVReadFloatText): other text beeps and the entry shows its held value again.
   HwEditControl(int kind, int formatFlags, HWND parent, HINSTANCE instance, int x, int y, int width, int height,
                 int initialInt, float initialFloat, const char* initialText, HwEditIntCB intCB,
                 HwEditFloatCB floatCB, HwEditTextCB textCB, void* user);
@@ -54,9 +55,12 @@ class HwEditControl {
   void move(int x, int y, int width, int height);
   void setInt(int value);
   void setFloat(float value);
+  // setFloat with more decimals when the value needs them to show as itself.
+  void showFloat(float value);
   // Longer texts are cut to kHwEditTextMax characters.
   void setText(const char* text);
   int getInt() const;
+  // The text's value; the held value while the text is no finite float.
   float getFloat() const;
   // Frees *out (delete[]) and gives it a new copy of the text (null without one).
   void copyText(char** out) const;
@@ -66,6 +70,9 @@ class HwEditControl {
   int kind;
   int formatFlags;
   int decimals = 1;
+  // The float last set or committed, and the decimals it was shown with.
+  float held = 0.0f;
+  int heldDecimals = 1;
   bool focused = false;
   int width, height;
   char* text = nullptr;
@@ -88,6 +95,7 @@ class HwEditButControl {
 
   void move(int x, int y, int width, int height);
   int getInt() const;
+  // The text's value; the held value while the text is no finite float.
   float getFloat() const;
   void setFloat(float value);
   void redraw();
@@ -116,6 +124,10 @@ class HwEditButControl {
   // Places the window, the entry and the step buttons inside the frame.
   void layout();
 };
+
+// The one rule for typed floats: the text (blanks around it allowed) is a float
+// whose value is finite as a float; an empty text is 0. Else false, *value kept.
+bool GVReadFloatText(const char* text, float* value);
 
 // Shows a float in a labelled number field; nothing when a part is missing.
 void GVSetFieldFloat(HwBaseControl* field, float value);

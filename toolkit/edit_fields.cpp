@@ -103,7 +103,7 @@ void HwEditButControl::step(int direction) {
     float value = edit->getFloat();
     if (floatCB) value = floatCB(direction, value, user);
     if (watch.gone()) return;
-    edit->setFloat(value);
+    edit->showFloat(value);
   }
   redraw();
 }

@@ -116,6 +116,36 @@ TEST_F(Entries, FloatEntryShowsItsDecimalsUntilATypedValueHasMore) {
   EXPECT_TRUE(shows(f, "1.000"));
 }
 
+TEST(FloatText, OnlyAFiniteFloatIsTaken) {
+  const struct {
+    const char* text;
+    bool taken;
+    float value;
+  } cases[] = {
+      {"2.5", true, 2.5f},    {" -1e3 ", true, -1000.0f}, {"", true, 0.0f},      {"3e38", true, 3e38f},
+      {"4e38", false, 0.0f},  {"1e39", false, 0.0f},      {"-1e39", false, 0.0f}, {"nan", false, 0.0f},
+      {"inf", false, 0.0f},   {"1,5", false, 0.0f},       {"-", false, 0.0f},     {"12abc", false, 0.0f},
+  };
+  for (const auto& c : cases) {
+    float v = -7.0f;
+    EXPECT_EQ(GVReadFloatText(c.text, &v), c.taken) << c.text;
+    EXPECT_EQ(v, c.taken ? c.value : -7.0f) << c.text;
+  }
+}
+
+TEST_F(Entries, FloatEntryRefusesTextThatIsNoFiniteFloatAndKeepsItsValue) {
+  HwEditControl f(1, 4, parent_, instance_, 10, 10, 200, 22, 0, 2.5f, nullptr, nullptr, keepFloat, nullptr,
+                  &calls_);
+  for (const char* typed : {"1e39", "nan", "12abc"}) {
+    click(f.window, 2);  // selects the whole text
+    type(std::string(typed) + "\r");
+    EXPECT_STREQ(f.text, "2.50") << typed;
+    EXPECT_EQ(f.getFloat(), 2.5f) << typed;
+  }
+  EXPECT_TRUE(calls_.floats.empty());
+  EXPECT_EQ(GVTestBeepCount(), 3u);
+}
+
 TEST_F(Entries, MousePlacesTheCaretSelectsByDragAndDoubleClickSelectsAll) {
   HwEditControl e(2, 0, parent_, instance_, 10, 10, 160, 22, 0, 0, "abcdefgh", nullptr, nullptr, nullptr, nullptr);
   POINT b3 = boundary(e, 3);

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -203,6 +204,20 @@ TEST_F(Sliders, TypedValuesAreClampedOrWidenTheRange) {
   EXPECT_FLOAT_EQ(symmetric.niceLimit(3.7f), 0.1f);
   symmetric.floatStep = 0.25f;
   EXPECT_FLOAT_EQ(symmetric.niceLimit(3.7f), 3.75f);
+}
+
+TEST_F(Sliders, AClampedTypedValueShowsTheValueHeld) {
+  HwSliderGroup s;
+  s.addFloat(60, instance_, parent_, 10, 10, 321, 23, "Min:", 50, 0.01f, 1.0f, 10.0f, kSliderPowerOfTen | 4, 1.0f,
+             keepFloat, &calls_);
+  settle();
+  // An entry emptied with Backspace commits 0; the minimum is what the slider
+  // then holds.
+  for (auto [typed, held] : {std::pair{"\b", 0.01f}, {"0", 0.01f}, {"0.001", 0.01f}, {"25", 10.0f}}) {
+    TypeIntoEntry(s.edit->window, std::string(typed) + "\r");
+    EXPECT_FLOAT_EQ(s.floatValue, held) << typed;
+    EXPECT_EQ(static_cast<float>(std::atof(s.edit->text)), s.floatValue) << typed << " shows " << s.edit->text;
+  }
 }
 
 TEST_F(Sliders, NoRangeOrNoTrackLengthKeepsTheValueWithTheKnobAtZero) {
