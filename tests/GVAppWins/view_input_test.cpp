@@ -157,6 +157,21 @@ class ViewInputTest : public ::testing::Test {
     if (release) GVTestMouseUp(b.x, b.y, button);
     GVTestPumpMessages();
   }
+  // Jel 2 grown by one cell through a structure-edit click on the front face
+  // of its lower-left cell, with a 3 x 3 x 3 builder as the structure editor makes it.
+  HObject* growJelTwoByClick() {
+    gJel[0] = 2;
+    LatticeSpec spec;
+    spec.nx = spec.ny = spec.nz = 3;
+    view_.builderCell = GVNewLatticeBuilder(&spec);
+    gViewModeFlags.structureEdit = 1;
+    world()->params.stateMode = -1;
+    float px[3];
+    const float front[3] = {-0.5f, 3.5f, 1.0f};
+    toPixel(front, px);
+    click(screen(px[0], px[1]));
+    return GVGetJelById(world(), 2);
+  }
   template <typename Pred>
   int count(const HObject* j, Pred pred) {
     std::vector<std::array<float, 3>> pts;
@@ -337,18 +352,7 @@ TEST_F(ViewInputTest, StructureEditAddsAndRemovesACellInPlace) {
   open();
   const float v[3] = {1.0f, 0.0f, 0.0f};
   jel->addPartVelocity(1, 0, 14, v);
-  gJel[0] = 2;
-  LatticeSpec spec;  // as the structure editor makes it
-  spec.nx = spec.ny = spec.nz = 3;
-  view_.builderCell = GVNewLatticeBuilder(&spec);
-  gViewModeFlags.structureEdit = 1;
-  world()->params.stateMode = -1;
-  // The front face of the cell at the lower left, facing the camera.
-  float px[3];
-  const float front[3] = {-0.5f, 3.5f, 1.0f};
-  toPixel(front, px);
-  click(screen(px[0], px[1]));
-  HObject* grown = GVGetJelById(world(), 2);
+  HObject* grown = growJelTwoByClick();
   ASSERT_NE(grown, nullptr);
   EXPECT_EQ(grown->nodeCount, 27 + 4);
   EXPECT_EQ(GVNextJel(world()->head), grown);  // still second
@@ -360,6 +364,8 @@ TEST_F(ViewInputTest, StructureEditAddsAndRemovesACellInPlace) {
   Ogre::SceneManager* sm = gOgreData->mSceneMgr;
   EXPECT_TRUE(sm->hasEntity("bodyHENT") && sm->hasManualObject("bodyMO"));
 
+  float px[3];
+  const float front[3] = {-0.5f, 3.5f, 1.0f};
   const float added[3] = {-0.5f, 3.5f, 2.0f};
   toPixel(added, px);
   click(screen(px[0], px[1]), GV_BUTTON_RIGHT);
@@ -428,17 +434,7 @@ TEST_F(ViewInputTest, StructureEditLeavesNoGeoOnTheFreedJel) {
   };
   GObject* both = addBox(7, 0.0f, jel, jel);
   GObject* second = addBox(8, 4.0f, right, jel);
-  gJel[0] = 2;
-  LatticeSpec spec;
-  spec.nx = spec.ny = spec.nz = 3;
-  view_.builderCell = GVNewLatticeBuilder(&spec);
-  gViewModeFlags.structureEdit = 1;
-  world()->params.stateMode = -1;
-  float px[3];
-  const float front[3] = {-0.5f, 3.5f, 1.0f};
-  toPixel(front, px);
-  click(screen(px[0], px[1]));
-  HObject* grown = GVGetJelById(world(), 2);
+  HObject* grown = growJelTwoByClick();
   ASSERT_NE(grown, nullptr);
   ASSERT_EQ(grown->nodeCount, 27 + 4);
   auto listed = [&](const HObject* j) {

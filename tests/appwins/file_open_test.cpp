@@ -100,6 +100,15 @@ class FileOpen : public MainWindowTest {
                 r.top + (cell % list->rows) * list->cellHeight + list->cellHeight / 2);
     settle();
   }
+  // The vehicle sample, read with the vehicle's file services in the table.
+  void openVehicleSample() {
+    const SceneServices saved = GVSceneServices();
+    SceneServices s = saved;
+    GVInstallVehicleFileServices(&s);
+    GVSetSceneServices(s);
+    openFromList("Vehicle2x2.gvs");
+    GVSetSceneServices(saved);
+  }
   static void centreOf(const HObject* j, float c[3]) {
     c[0] = c[1] = c[2] = 0.0f;
     for (int32_t i = 1; i <= j->nodeCount; ++i)
@@ -156,12 +165,7 @@ TEST_F(FileOpen, ChoosingASceneInTheFilesListOpensItAndItPlays) {
 // The vehicle controls show for a scene with a vehicle, pointed at it.
 TEST_F(FileOpen, OpeningTheVehicleSceneShowsTheVehicleControlsForItsVehicle) {
   HwVehicle* p = win_->vehiclePanel;
-  const SceneServices saved = GVSceneServices();
-  SceneServices s = saved;
-  GVInstallVehicleFileServices(&s);
-  GVSetSceneServices(s);
-  openFromList("Vehicle2x2.gvs");
-  GVSetSceneServices(saved);
+  openVehicleSample();
   ASSERT_NE(GVScene().vehicle, nullptr);
   EXPECT_EQ(p->vehicle, GVScene().vehicle);
   EXPECT_TRUE(p->isVisible());
@@ -201,12 +205,7 @@ float largestGap(HObject* j) {
 // controls and inside the main window, when the scene opens, when the
 // controls are toggled and after the main window is restored and maximised.
 TEST_F(FileOpen, SceneNotesKeepClearOfTheVehiclePanel) {
-  const SceneServices saved = GVSceneServices();
-  SceneServices s = saved;
-  GVInstallVehicleFileServices(&s);
-  GVSetSceneServices(s);
-  openFromList("Vehicle2x2.gvs");
-  GVSetSceneServices(saved);
+  openVehicleSample();
   HWND notes = FindWindowA("DialogWindowClass", "Gelvane Scene Notes");
   ASSERT_TRUE(notes);
   auto clear = [&](const char* when) {
