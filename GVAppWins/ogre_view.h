@@ -10,7 +10,7 @@
 
 #include <OGRE/OgrePrerequisites.h>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "platform/win32.h"
 
 namespace Ogre {
