@@ -8,7 +8,7 @@
 #include "GVAppWins/view_window.h"
 #include "dynamics/world.h"
 #include "jel/jel_object.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_opts.h"
 #include "scene/scene_records.h"

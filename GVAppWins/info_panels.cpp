@@ -15,7 +15,7 @@
 #include "jel/live_state.h"
 #include "geo/mesh_bounds.h"
 #include "jel/jel_object.h"
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 #include "toolkit/drawing.h"
 #include "toolkit/fonts_pens.h"
 

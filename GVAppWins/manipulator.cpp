@@ -15,7 +15,7 @@
 #include "jel/jel_object.h"
 #include "jel/vector_math.h"
 #include "scene/edit_rules.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_services.h"
 

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 
 struct GVView;
 struct HWorld;

@@ -12,7 +12,7 @@
 #include "geo/uv_sets.h"
 #include "jel/jel_object.h"
 #include "jel/worker_pool.h"
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 #include "jel/jel_object.h"
 #include "jel/worker_pool.h"
 #include "scene/geo_eye.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_opts.h"
 #include "scene/scene_records.h"

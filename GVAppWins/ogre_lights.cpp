@@ -17,9 +17,9 @@
 #include "geo/geo_transform.h"
 #include "geo/uv_sets.h"
 #include "scene/display_settings.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/light_list.h"
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 #include "scene/scene_records.h"
 #include "toolkit/fonts_pens.h"
 

@@ -17,7 +17,7 @@
 #include "geo/uv_sets.h"
 #include "jel/jel_object.h"
 #include "scene/display_settings.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/work_folders.h"

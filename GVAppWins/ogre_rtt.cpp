@@ -14,8 +14,8 @@
 #include "geo/geo_materials.h"
 #include "geo/uv_sets.h"
 #include "scene/display_settings.h"
-#include "scene/geo_list_services.h"
-#include "scene/obj_handle.h"
+#include "geo/geo_list_services.h"
+#include "records/obj_handle.h"
 #include "scene/scene_opts.h"
 #include "scene/scene_records.h"
 

@@ -22,7 +22,7 @@
 #include "scene/display_settings.h"
 #include "scene/frame_driver.h"
 #include "scene/light_list.h"
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 #include "scene/scene_access.h"
 #include "scene/scene_opts.h"
 #include "scene/scene_records.h"

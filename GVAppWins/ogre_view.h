@@ -12,7 +12,7 @@
 
 #include <set>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "platform/win32.h"
 
 namespace Ogre {

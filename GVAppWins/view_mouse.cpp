@@ -21,7 +21,7 @@
 #include "geo/geo_list.h"
 #include "jel/jel_object.h"
 #include "jel/lattice_builder.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "vehicle/vehicle_record.h"

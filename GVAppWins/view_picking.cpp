@@ -9,7 +9,7 @@
 #include "geo/geo_transform.h"
 #include "jel/jel_object.h"
 #include "scene/edit_rules.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 
 namespace {

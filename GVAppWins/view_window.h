@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "GVAppWins/view_links.h"
 #include "platform/win32.h"
 

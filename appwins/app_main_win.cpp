@@ -35,7 +35,7 @@
 #include "scene/display_settings.h"
 #include "scene/file_handlers.h"
 #include "scene/frame_driver.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/menu_commands.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"

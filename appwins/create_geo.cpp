@@ -10,7 +10,7 @@
 #include "geo/geo_list.h"
 #include "platform/win32.h"
 #include "scene/create_callbacks.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_records.h"
 #include "toolkit/edit_control.h"
 #include "toolkit/label.h"

@@ -11,7 +11,7 @@
 #include "appwins/create_geo_common.h"
 #include "platform/win32.h"
 #include "scene/create_callbacks.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_records.h"
 #include "toolkit/choosers.h"
 #include "toolkit/drawing.h"

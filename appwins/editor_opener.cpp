@@ -14,7 +14,7 @@
 #include "geo/geo_object.h"
 #include "jel/jel_object.h"
 #include "scene/app_selection.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"

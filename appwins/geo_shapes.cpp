@@ -9,9 +9,9 @@
 #include "geo/geo_object.h"
 #include "geo/mesh_derived.h"
 #include "geo/uv_sets.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/geo_id_blocks.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_services.h"
 
 namespace {

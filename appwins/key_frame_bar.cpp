@@ -6,7 +6,7 @@
 #include "appwins/help_window.h"
 #include "geo/geo_binding.h"
 #include "scene/frame_driver.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/key_frame_edits.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"

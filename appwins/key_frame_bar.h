@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "platform/user32.h"
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 
 class HwBMButton;
 class HwFrameWindow;

@@ -21,7 +21,7 @@
 #include "scene/display_settings.h"
 #include "scene/editor_links.h"
 #include "scene/frame_driver.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "GVAppWins/info_panels.h"
 #include "GVAppWins/ogre_geo_objects.h"
 #include "GVAppWins/ogre_jel_objects.h"

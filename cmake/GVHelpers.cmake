@@ -24,13 +24,9 @@ if(GV_BUILD_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# Libraries kept inside another folder's directory, named like folders in DEPS:
-# camera (the renderer-free camera record of GVAppWins/camera_record.cpp).
-set(GV_INNER_LIBRARIES camera)
-
-# True when DEPS may name <dep>: a folder with code, or an inner library.
+# True when DEPS may name <dep>: a folder with code.
 function(gv_dep_exists dep out)
-  if(EXISTS ${PROJECT_SOURCE_DIR}/${dep}/CMakeLists.txt OR dep IN_LIST GV_INNER_LIBRARIES)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/${dep}/CMakeLists.txt)
     set(${out} TRUE PARENT_SCOPE)
   else()
     set(${out} FALSE PARENT_SCOPE)
@@ -40,10 +36,11 @@ endfunction()
 # gv_library(<folder> [DEPS lib...] [SYSTEM lib...] [PRIVATE_SYSTEM lib...] [EXCLUDE file...])
 # One static library named gv_<folder> from every .cpp in the folder (sub-folders
 # excluded). The project root is on the include path, so code includes
-# "jel/vector_math.h", "scene/item_stream.h" and so on. A dependency on a folder
-# that has no code yet is skipped. The model folders (jel, dynamics, geo, scene)
-# call each other's services both ways; CMake repeats such static libraries on
-# the link line, so a cycle among them links.
+# "jel/vector_math.h", "records/item_stream.h" and so on. A dependency on a folder
+# that has no code yet is skipped. DEPS name only folders below this one in the
+# layer order, except among scene, logic and vehicle, which call each other's
+# services both ways; CMake repeats such static libraries on the link line, so
+# that cycle links.
 function(gv_library folder)
   cmake_parse_arguments(ARG "" "" "DEPS;SYSTEM;PRIVATE_SYSTEM;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)

@@ -14,9 +14,9 @@
 #include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
 #include "jel/worker_pool.h"
-#include "scene/binary_file.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/binary_file.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 
 // Everything a running world needs: the Jel object's record readers, the
 // runner, the constraint commands and the collision passes, and the Jel-side

@@ -10,7 +10,7 @@
 #include "platform/win32.h"
 #include "scene/editor_links.h"
 #include "scene/edit_rules.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "dynamics/jel_selection.h"
 #include "geo/geo_list.h"
 #include "toolkit/label.h"

@@ -11,7 +11,7 @@
 #include "scene/app_selection.h"
 #include "scene/edit_rules.h"
 #include "scene/file_handlers.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "toolkit/life_watch.h"

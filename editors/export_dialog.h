@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "appwins/editor_opener.h"
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 #include "toolkit/buttons.h"
 #include "toolkit/choosers.h"
 #include "toolkit/dialog_window.h"

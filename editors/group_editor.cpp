@@ -11,7 +11,7 @@
 #include "platform/win32.h"
 #include "scene/geo_editor_callbacks.h"
 #include "scene/geo_editor_links.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/edit_rules.h"
 #include "scene/jel_editor_callbacks.h"
 #include "scene/scene_access.h"

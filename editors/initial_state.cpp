@@ -15,7 +15,7 @@
 #include "jel/jel_object.h"
 #include "scene/edit_rules.h"
 #include "scene/frame_driver.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/jel_editor_callbacks.h"
 #include "scene/scene_access.h"
 #include "scene/scene_limits.h"

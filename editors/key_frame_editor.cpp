@@ -13,7 +13,7 @@
 #include "platform/win32.h"
 #include "scene/edit_rules.h"
 #include "scene/geo_editor_callbacks.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/key_frame_edits.h"
 #include "scene/scene_limits.h"
 #include "scene/scene_access.h"

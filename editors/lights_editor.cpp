@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "appwins/help_window.h"
 #include "editors/editor_common.h"
 #include "platform/win32.h"

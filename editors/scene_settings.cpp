@@ -11,7 +11,7 @@
 #include "scene/edit_rules.h"
 #include "scene/geo_editor_callbacks.h"
 #include "scene/geo_editor_links.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_limits.h"
 #include "scene/scene_opts.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 // Puts every cursor of the stream back to the start of its array.
 inline void FuzzRewindStream(ItemStream* s) { s->byteCount = s->intCount = s->floatCount = s->itemCount = 0; }

@@ -12,8 +12,8 @@
 #include "jel/live_state.h"
 #include "jel/state_interface.h"
 #include "jel/vector_math.h"
-#include "scene/binary_file.h"
-#include "scene/item_stream.h"
+#include "records/binary_file.h"
+#include "records/item_stream.h"
 
 namespace {
 

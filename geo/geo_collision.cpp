@@ -1,6 +1,6 @@
 #include "geo/geo_collision.h"
 
-#include "dynamics/geo_jel_tests.h"
+#include "geo/geo_jel_tests.h"
 
 #include <algorithm>
 #include <cmath>

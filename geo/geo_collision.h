@@ -1,8 +1,8 @@
 // The Geo side of Geo-against-Jel collisions: the broad-phase grid of a Geo's
 // faces and the entry that runs the collision tests of one Geo against one
 // part of one Jel.
-// The tests themselves are the dynamics code's (dynamics/geo_jel_tests.h); a
-// caller may pass others in (the Geo tests pass stand-ins).
+// The tests themselves are the dynamics code's, reached through
+// geo/geo_jel_tests.h; a caller may pass others in (the Geo tests pass stand-ins).
 #pragma once
 
 #include <cstdint>

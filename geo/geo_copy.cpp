@@ -8,7 +8,7 @@
 #include "geo/key_frames.h"
 #include "geo/mesh_derived.h"
 #include "geo/uv_sets.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 GeoCellBind* GVCopyCellBind(const GeoCellBind* src) {
   if (!src) return nullptr;

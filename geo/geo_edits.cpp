@@ -10,8 +10,8 @@
 #include "geo/mesh_derived.h"
 #include "geo/mesh_normals.h"
 #include "jel/vector_math.h"
-#include "scene/geo_list_services.h"
-#include "scene/heap_string.h"
+#include "geo/geo_list_services.h"
+#include "records/heap_string.h"
 #include "geo/uv_sets.h"
 
 // Room for a Geo name built from a format.

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "geo/geo_list.h"
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 
 // A copy of Geo sourceId mirrored in z, named by nameFormat (one "%s" for the
 // source name, e.g. "%s_INV") made unique, with the next free id, appended to

@@ -11,8 +11,8 @@
 #include "jel/frame_store.h"
 #include "jel/jel_object.h"
 #include "jel/vector_math.h"
-#include "scene/geo_list_services.h"
-#include "scene/heap_string.h"
+#include "geo/geo_list_services.h"
+#include "records/heap_string.h"
 
 // The six sides in vertex order: -x, +x, -y, +y, -z, +z.
 static constexpr int kSides = 6;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 
 class HObject;
 

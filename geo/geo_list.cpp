@@ -4,10 +4,10 @@
 #include <string>
 
 #include "geo/mesh_bounds.h"
-#include "scene/binary_file.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
-#include "scene/obj_handle.h"
+#include "records/binary_file.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
+#include "records/obj_handle.h"
 
 static void notify(const GeoList* list, int32_t idOrSelection, int32_t added) {
   if (list->changeCallback) list->changeCallback(list->handle, idOrSelection, added);

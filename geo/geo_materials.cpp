@@ -1,6 +1,6 @@
 #include "geo/geo_materials.h"
 
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 UVSet::UVSet()
     : name(nullptr),

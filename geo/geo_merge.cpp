@@ -9,8 +9,8 @@
 #include "geo/mesh_normals.h"
 #include "geo/uv_sets.h"
 #include "jel/vector_math.h"
-#include "scene/geo_list_services.h"
-#include "scene/heap_string.h"
+#include "geo/geo_list_services.h"
+#include "records/heap_string.h"
 
 enum : int { kMergeShared = 0x100, kMergeOwnSets = 0x200 };
 

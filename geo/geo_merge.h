@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 
 // What the merge command shows when a merge is refused.
 constexpr const char* kGeoMergeRefusedMessage =

@@ -9,8 +9,8 @@
 #include "geo/key_frames.h"
 #include "jel/contact_grid.h"
 #include "jel/vector_math.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 
 static void setIdentitySlot(GTransform* slot) {
   slot->position[0] = slot->position[1] = slot->position[2] = 0.0f;

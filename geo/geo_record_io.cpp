@@ -16,9 +16,9 @@
 #include "geo/uv_set_io.h"
 #include "geo/uv_sets.h"
 #include "jel/contact_grid.h"
-#include "scene/binary_file.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/binary_file.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 
 // The version-5 file record and the image record are each written once below,
 // as a walk over their fields that a codec either reads or writes, so that

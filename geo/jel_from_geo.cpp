@@ -15,7 +15,7 @@
 #include "jel/jel_object.h"
 #include "jel/lattice_builder.h"
 #include "jel/matter.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 // Cell-size floor of a Jel made from Geos.
 static constexpr float kMinCellSize = 0.01f;

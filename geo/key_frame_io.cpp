@@ -7,7 +7,7 @@
 
 #include "geo/key_frames.h"
 #include "geo/record_codec.h"
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include "geo/record_codec.h"
 #include "geo/uv_sets.h"
-#include "scene/binary_file.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/binary_file.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 
 // Each record layout below is written once, as a walk over its fields that a
 // codec either reads or writes, so the reader and the writer cannot drift

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "geo/mesh_bounds.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 int32_t GVUVSetChainLink(const UVSet* set) {
   return set ? static_cast<int32_t>((set->setBits >> 8) & 0xffu) : 0;

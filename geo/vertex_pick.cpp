@@ -1,6 +1,6 @@
 #include "geo/vertex_pick.h"
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "jel/vector_math.h"
 
 void GVPickGeoVertexInView(const GObject* geo, const CameraRec* camera, const ViewportRec* view,

@@ -14,9 +14,9 @@
 #include "jel/chan_data.h"
 #include "jel/chan_data_internal.h"
 #include "jel/element_order.h"
-#include "scene/binary_file.h"
-#include "scene/file_version.h"
-#include "scene/item_stream.h"
+#include "records/binary_file.h"
+#include "records/file_version.h"
+#include "records/item_stream.h"
 
 namespace {
 

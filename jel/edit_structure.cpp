@@ -12,7 +12,7 @@
 #include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "jel/frame_store.h"
 #include "jel/live_state.h"
 #include "jel/vector_math.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 namespace {
 

@@ -41,9 +41,9 @@
 #include "jel/frame_params.h"
 #include "jel/frame_store.h"
 #include "jel/jel_object.h"
-#include "scene/binary_file.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/binary_file.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "jel/jel_object.h"
 #include "jel/vector_math.h"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 float GVFabs(float a) { return std::fabs(a); }
 

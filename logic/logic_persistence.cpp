@@ -15,9 +15,9 @@
 #include "logic/logic_system.h"
 #include "logic/object_refs.h"
 #include "logic/program_store.h"
-#include "scene/file_version.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/file_version.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "geo/mesh_topology.h"
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/light_list.h"
 #include "scene/scene_access.h"
 #include "scene/scene_context.h"

@@ -2,12 +2,12 @@
 
 #include <cstdio>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "geo/mesh_normals.h"
 #include "logic/object_refs.h"
 #include "scene/app_selection.h"
 #include "scene/edit_rules.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 

@@ -1,7 +1,8 @@
 #include "scene/display_settings.h"
 
-#include "scene/heap_string.h"
-#include "scene/record_image.h"
+#include "geo/record_codec.h"
+#include "records/heap_string.h"
+#include "records/record_image.h"
 
 namespace {
 

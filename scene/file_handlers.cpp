@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/jel_selection.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
@@ -21,9 +21,9 @@
 #include "scene/frame_driver.h"
 #include "scene/geo_editor_links.h"
 #include "scene/geo_id_blocks.h"
-#include "scene/geo_list_services.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "geo/geo_list_services.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 #include "scene/light_list.h"
 #include "scene/object_import.h"
 #include "scene/scene_access.h"

@@ -33,5 +33,3 @@ bool GVFileIdsUsable(const GeoList* geos, const HWorld* world, int64_t geoOffset
   }
   return true;
 }
-
-int32_t GVIdAfter(int32_t largest) { return largest < 1 ? 1 : largest < INT32_MAX ? largest + 1 : INT32_MAX; }

@@ -8,10 +8,9 @@
 
 #include <cstdint>
 
+#include "records/record_ids.h"
+
 struct GeoList;
 struct HWorld;
 
 bool GVFileIdsUsable(const GeoList* geos, const HWorld* world, int64_t geoOffset, int64_t jelOffset);
-// The id after the largest of the list (1 for none), held at the largest int
-// when the list already uses it.
-int32_t GVIdAfter(int32_t largest);

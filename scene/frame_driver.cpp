@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/constraint_cmds.h"
 #include "dynamics/jel_selection.h"
 #include "dynamics/world.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "geo/geo_transform.h"
 #include "geo/uv_sets.h"
 #include "scene/display_settings.h"
@@ -11,7 +11,7 @@
 #include "scene/frame_driver.h"
 #include "scene/geo_editor_links.h"
 #include "scene/geo_editor_steps.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/scene_access.h"
 
 using namespace geoedit;

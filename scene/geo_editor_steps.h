@@ -8,7 +8,7 @@
 #include "dynamics/world.h"
 #include "geo/geo_object.h"
 #include "scene/app_selection.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "scene/selection_rule.h"

@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "geo/geo_binding.h"
 #include "geo/geo_transform.h"
 #include "jel/vector_math.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_opts.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"

@@ -3,7 +3,7 @@
 // again under the same conditions.
 #include <cstdio>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/jel_selection.h"
 #include "dynamics/world_runner.h"
 #include "geo/geo_attach.h"

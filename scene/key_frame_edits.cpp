@@ -4,7 +4,7 @@
 #include "geo/geo_transform.h"
 #include "geo/key_frames.h"
 #include "geo/key_interp.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 
 namespace {

@@ -4,9 +4,10 @@
 #include <initializer_list>
 #include <new>
 
-#include "scene/binary_file.h"
-#include "scene/heap_string.h"
-#include "scene/record_image.h"
+#include "records/binary_file.h"
+#include "geo/record_codec.h"
+#include "records/heap_string.h"
+#include "records/record_image.h"
 
 namespace {
 

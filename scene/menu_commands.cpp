@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "geo/geo_object.h"
 #include "jel/jel_object.h"
 #include "logic/line_services.h"
@@ -14,7 +14,7 @@
 #include "scene/frame_driver.h"
 #include "scene/geo_editor_links.h"
 #include "scene/geo_id_blocks.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/object_commands.h"
 #include "scene/renumber.h"
 #include "scene/scene_access.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
 #include "geo/geo_attach.h"
@@ -21,10 +21,10 @@
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 #include "scene/app_selection.h"
-#include "scene/binary_file.h"
+#include "records/binary_file.h"
 #include "scene/file_ids.h"
 #include "scene/frame_driver.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"

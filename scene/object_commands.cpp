@@ -12,7 +12,7 @@
 #include "scene/app_selection.h"
 #include "scene/command_steps.h"
 #include "scene/geo_id_blocks.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/object_import.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"

@@ -16,7 +16,7 @@
 #include "jel/live_state.h"
 #include "logic/logic_system.h"
 #include "logic/object_refs.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/file_ids.h"
 #include "scene/scene_access.h"
 #include "scene/scene_holders.h"

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 
 class HObject;
 struct GeoList;

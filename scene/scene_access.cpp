@@ -24,8 +24,8 @@
 #include "jel/lattice_builder.h"
 #include "jel/live_state.h"
 #include "jel/vector_math.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 #include "scene/scene_records.h"
 #include "scene/file_ids.h"
 

@@ -1,7 +1,7 @@
 // Scene access to the Jel world and its Jels through handle cells, the
 // selection tests over both object lists, the world's frame and time tests,
 // and the small forwarders the rest of the program reaches Geos and Jels by.
-// (The Geo list's own services are in scene/geo_list_services.h.)
+// (The Geo list's own services are in geo/geo_list_services.h.)
 //
 // A world handle is a cell (HWorld*) that the world keeps in its owner word;
 // a Jel handle is a cell (HObject*) that the Jel keeps in its handle field.
@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 
 class HObject;
 struct CameraRec;

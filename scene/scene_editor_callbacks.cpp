@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "scene/display_settings.h"
 #include "scene/geo_editor_callbacks.h"
 #include "scene/geo_editor_links.h"
 #include "scene/geo_editor_steps.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/light_list.h"
 
 using namespace geoedit;

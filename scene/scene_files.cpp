@@ -9,7 +9,7 @@
 #include <string>
 
 #include "scene/app_selection.h"
-#include "scene/file_version.h"
+#include "records/file_version.h"
 #include "scene/mgvb_reader.h"
 #include "scene/object_stream.h"
 #include "scene/scene_records.h"

@@ -5,7 +5,7 @@
 
 #include "dynamics/world.h"
 #include "logic/program_store.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "geo/geo_list.h"
 #include "logic/logic_system.h"
 #include "scene/display_settings.h"

@@ -2,9 +2,10 @@
 
 #include <new>
 
-#include "GVAppWins/camera_record.h"
-#include "scene/binary_file.h"
-#include "scene/record_image.h"
+#include "camera/camera_record.h"
+#include "geo/record_codec.h"
+#include "records/binary_file.h"
+#include "records/record_image.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <new>
 #include <utility>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/world.h"
 #include "geo/geo_list.h"
 #include "geo/geo_materials.h"
@@ -15,9 +15,9 @@
 #include "logic/program_store.h"
 #include "scene/display_settings.h"
 #include "scene/file_ids.h"
-#include "scene/file_version.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/file_version.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 #include "scene/light_list.h"
 #include "scene/scene_access.h"
 #include "scene/scene_opts.h"

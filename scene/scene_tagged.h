@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 
 struct CameraRec;
 struct HWorld;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 #include "jel/state_interface.h"

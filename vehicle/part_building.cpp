@@ -14,7 +14,7 @@
 #include "jel/lattice_builder.h"
 #include "jel/live_state.h"
 #include "jel/vector_math.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "vehicle/vehicle_jels.h"
 #include "vehicle/vehicle_part.h"
 #include "vehicle/wheel_rim.h"

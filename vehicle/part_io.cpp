@@ -10,7 +10,7 @@
 #include "geo/record_codec.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 #include "vehicle/vehicle_jels.h"
 #include "vehicle/vehicle_part.h"
 

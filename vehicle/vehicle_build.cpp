@@ -17,7 +17,7 @@
 #include "jel/jel_object.h"
 #include "jel/lattice_builder.h"
 #include "jel/live_state.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "vehicle/vehicle_jels.h"
 #include "vehicle/vehicle_setup.h"
 

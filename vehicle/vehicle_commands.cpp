@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/selection_ops.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
@@ -18,7 +18,7 @@
 #include "logic/object_refs.h"
 #include "scene/edit_rules.h"
 #include "scene/frame_driver.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 
 // Builder flags of a vehicle kind: 0 a plain chassis with its cross plate; 1
 // to 5 with body and suspension and more posts; other kinds as 1.

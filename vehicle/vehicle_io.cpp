@@ -13,7 +13,7 @@
 #include "jel/jel_object.h"
 #include "jel/live_state.h"
 #include "jel/matter.h"
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 #include "vehicle/vehicle_jels.h"
 #include "vehicle/vehicle_record.h"
 #include "vehicle/vehicle_setup.h"

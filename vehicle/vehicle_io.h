@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 
 struct HWorld;
 struct ItemStream;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 
 constexpr int32_t kWheelGeoVertices = 224;
 constexpr int32_t kWheelGeoTriangles = 316;

@@ -16,7 +16,7 @@
 #include "geo/mesh_derived.h"
 #include "jel/deformation_map.h"
 #include "jel/jel_object.h"
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 #include "scene/scene_records.h"
 
 namespace {

@@ -36,9 +36,9 @@
 #include "scene/app_lifecycle.h"
 #include "scene/display_settings.h"
 #include "scene/frame_driver.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/light_list.h"
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 

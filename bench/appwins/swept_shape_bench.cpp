@@ -8,7 +8,7 @@
 
 #include "appwins/geo_shapes.h"
 #include "geo/geo_object.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 
 namespace {
 

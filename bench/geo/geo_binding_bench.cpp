@@ -14,7 +14,7 @@
 #include "jel/jel_object.h"
 #include "jel/lattice_builder.h"
 #include "jel/vector_math.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 namespace {
 

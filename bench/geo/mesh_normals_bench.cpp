@@ -11,7 +11,7 @@
 #include "geo/mesh_derived.h"
 #include "geo/mesh_normals.h"
 #include "jel/vector_math.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "geo/geo_object.h"
 #include "geo/mesh_derived.h"
 #include "geo/mesh_topology.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 namespace {
 

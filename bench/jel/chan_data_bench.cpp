@@ -7,7 +7,7 @@
 
 #include "jel/chan_data.h"
 #include "jel/element_order.h"
-#include "scene/file_version.h"
+#include "records/file_version.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "logic/logic_store.h"
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
-#include "scene/file_version.h"
-#include "scene/item_stream.h"
+#include "records/file_version.h"
+#include "records/item_stream.h"
 #include "scene/scene_context.h"
 
 namespace {

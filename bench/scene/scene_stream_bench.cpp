@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
 #include "jel/jel_from_builder.h"

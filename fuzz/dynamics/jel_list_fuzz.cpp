@@ -10,7 +10,7 @@
 #include "dynamics/world.h"
 #include "dynamics/world_services.h"
 #include "jel/jel_object.h"
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 static HObject* FromFile(FILE* f, ChanHeaderForm*) {
   int32_t w[2];

@@ -5,7 +5,7 @@
 
 #include "geo/key_frame_io.h"
 #include "geo/key_frames.h"
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* f = std::tmpfile();

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "jel/chan_data.h"
-#include "scene/file_version.h"
+#include "records/file_version.h"
 
 static std::vector<unsigned char> writeToBytes(const ChanData* cd, ChanHeaderForm form) {
   char* buf = nullptr;

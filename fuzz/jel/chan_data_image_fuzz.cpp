@@ -10,8 +10,8 @@
 #include <cstring>
 
 #include "jel/chan_data.h"
-#include "scene/file_version.h"
-#include "scene/item_stream.h"
+#include "records/file_version.h"
+#include "records/item_stream.h"
 
 static void putImage(const ChanData* cd, ItemStream* s) {
   GVCountChanData(cd, s);

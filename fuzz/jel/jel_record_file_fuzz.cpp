@@ -12,7 +12,7 @@
 
 #include "jel/jel_object.h"
 #include "jel/jel_record_io.h"
-#include "scene/file_version.h"
+#include "records/file_version.h"
 
 static std::vector<unsigned char> recordBytes(const HObject& jel) {
   char* buf = nullptr;

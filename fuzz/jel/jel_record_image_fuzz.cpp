@@ -11,8 +11,8 @@
 
 #include "jel/jel_object.h"
 #include "jel/jel_record_io.h"
-#include "scene/file_version.h"
-#include "scene/item_stream.h"
+#include "records/file_version.h"
+#include "records/item_stream.h"
 
 static void putImage(const HObject& jel, ItemStream* s) {
   jel.countArrays(s);

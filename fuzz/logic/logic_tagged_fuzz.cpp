@@ -8,7 +8,7 @@
 #include "logic/logic_persistence.h"
 #include "logic/logic_store.h"
 #include "logic/logic_system.h"
-#include "scene/file_version.h"
+#include "records/file_version.h"
 #include "scene/scene_context.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -20,7 +20,7 @@
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
 #include "runner_scene.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/light_list.h"
 #include "scene/scene_context.h"
 

@@ -5,7 +5,7 @@
 
 #include "fuzz/stream_input.h"
 #include "scene/display_settings.h"
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ItemStream stream;

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 
 static void FileStrings(const uint8_t* data, size_t size) {
   FILE* f = fmemopen(const_cast<uint8_t*>(data), size, "rb");

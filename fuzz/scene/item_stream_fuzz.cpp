@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "jel/vector_math.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 
 static void ParseLikeAReader(ItemStream* s) {
   s->byteCount = s->intCount = s->floatCount = s->itemCount = 0;

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "fuzz/stream_input.h"
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 #include "scene/light_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

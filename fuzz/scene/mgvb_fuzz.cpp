@@ -4,7 +4,7 @@
 #include <set>
 
 #include "object_files_fuzz.h"
-#include "scene/file_version.h"
+#include "records/file_version.h"
 #include "scene/mgvb_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

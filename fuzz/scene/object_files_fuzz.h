@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/world.h"
 #include "geo/geo_list.h"
 #include "geo/geo_object.h"

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/world.h"
 #include "scene/app_lifecycle.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"

@@ -21,7 +21,7 @@
 #include "platform/screen_image.h"
 #include "platform/test_api.h"
 #include "platform/wgl.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "test_main_window.h"
 

@@ -19,7 +19,7 @@
 #include "platform/test_api.h"
 #include "platform/user32.h"
 #include "scene/display_settings.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/jel_editor_callbacks.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"

@@ -29,7 +29,7 @@
 #include "platform/test_api.h"
 #include "scene/app_lifecycle.h"
 #include "scene/editor_links.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/jel_editor_callbacks.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"

@@ -15,7 +15,7 @@
 #include "appwins/menu_bar.h"
 #include "geo/geo_list.h"
 #include "scene/app_selection.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "toolkit/edit_control.h"

@@ -29,7 +29,7 @@
 #include "dynamics/selection_ops.h"
 #include "jel/matter.h"
 #include "GVAppWins/view_picking.h"
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "app/app_windows.h"
 #include "app/service_installers.h"
 #include "app/message_loop.h"

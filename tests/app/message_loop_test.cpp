@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "app/app_windows.h"
 #include "dynamics/runner_scene.h"
 #include "dynamics/world.h"

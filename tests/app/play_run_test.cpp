@@ -17,7 +17,7 @@
 #include "jel/deformation_map.h"
 #include "jel/jel_object.h"
 #include "scene/frame_driver.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"

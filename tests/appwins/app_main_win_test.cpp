@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "appwins/anim_dialog.h"
 #include "appwins/editor_bar.h"
 #include "appwins/key_frame_bar.h"

@@ -7,7 +7,7 @@
 #include "geo/geo_object.h"
 #include "main_window_fixture.h"
 #include "scene/app_selection.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_records.h"
 #include "toolkit/buttons.h"
 #include "toolkit/dialog_window.h"

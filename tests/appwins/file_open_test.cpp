@@ -16,7 +16,7 @@
 #include <OGRE/OgreSubMesh.h>
 #include <OGRE/OgreHardwareBufferManager.h>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "GVAppWins/info_panels.h"
 #include "GVAppWins/manipulator.h"
 #include "GVAppWins/ogre_jel_objects.h"
@@ -36,7 +36,7 @@
 #include "scene/app_selection.h"
 #include "scene/file_handlers.h"
 #include "scene/frame_driver.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"

@@ -20,7 +20,7 @@
 #include "logic/program_store.h"
 #include "main_window_fixture.h"
 #include "scene/app_selection.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/menu_commands.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"

@@ -22,7 +22,7 @@
 #include "scene/file_handlers.h"
 #include "scene/frame_driver.h"
 #include "scene/geo_editor_callbacks.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/menu_commands.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"

@@ -14,10 +14,10 @@
 #include "dynamics/world_services.h"
 #include "jel/jel_object.h"
 #include "jel/jel_record_io.h"
-#include "scene/binary_file.h"
-#include "scene/file_version.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/binary_file.h"
+#include "records/file_version.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
 #include "jel/lattice_builder.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "platform/screen_image.h"
 #include "scene/app_selection.h"
 #include "scene/frame_driver.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"

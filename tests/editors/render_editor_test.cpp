@@ -25,7 +25,7 @@
 #include "geo/uv_sets.h"
 #include "platform/test_api.h"
 #include "scene/create_callbacks.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "scene/work_folders.h"

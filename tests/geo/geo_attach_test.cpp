@@ -16,7 +16,7 @@
 #include "jel/jel_object.h"
 #include "jel/lattice_builder.h"
 #include "jel/vector_math.h"
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 namespace {
 

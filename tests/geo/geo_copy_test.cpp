@@ -9,7 +9,7 @@
 #include "geo/key_frames.h"
 #include "geo/uv_sets.h"
 #include "jel/contact_grid.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 namespace {
 

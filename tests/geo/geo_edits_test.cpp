@@ -12,7 +12,7 @@
 #include "geo/mesh_bounds.h"
 #include "geo/mesh_normals.h"
 #include "jel/vector_math.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 
 namespace {
 

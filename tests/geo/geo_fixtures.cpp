@@ -1,7 +1,7 @@
 #include "geo/geo_fixtures.h"
 
 #include "geo/geo_transform.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 namespace geotest {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "geo/geo_object.h"
 
 namespace geotest {

@@ -10,7 +10,7 @@
 #include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
 #include "jel/lattice_builder.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 
 namespace {
 

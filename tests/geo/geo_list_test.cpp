@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "geo/geo_fixtures.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
-#include "scene/obj_handle.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
+#include "records/obj_handle.h"
 
 namespace {
 

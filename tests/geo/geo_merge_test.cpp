@@ -10,8 +10,8 @@
 #include "geo/geo_materials.h"
 #include "geo/geo_transform.h"
 #include "geo/uv_sets.h"
-#include "scene/geo_list_services.h"
-#include "scene/heap_string.h"
+#include "geo/geo_list_services.h"
+#include "records/heap_string.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "geo/geo_transform.h"
 #include "geo/key_frames.h"
 #include "geo/uv_sets.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include "geo/key_frames.h"
 #include "geo/key_interp.h"
-#include "scene/binary_file.h"
-#include "scene/item_stream.h"
+#include "records/binary_file.h"
+#include "records/item_stream.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "geo/uv_sets.h"
-#include "scene/binary_file.h"
-#include "scene/heap_string.h"
-#include "scene/item_stream.h"
+#include "records/binary_file.h"
+#include "records/heap_string.h"
+#include "records/item_stream.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "geo/geo_fixtures.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 using namespace geotest;
 

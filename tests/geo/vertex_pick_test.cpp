@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "geo/geo_fixtures.h"
 #include "geo/mesh_derived.h"
 

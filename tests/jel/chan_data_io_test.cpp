@@ -7,8 +7,8 @@
 
 #include "chan_store_fixtures.h"
 #include "jel/chan_data.h"
-#include "scene/file_version.h"
-#include "scene/item_stream.h"
+#include "records/file_version.h"
+#include "records/item_stream.h"
 
 namespace {
 

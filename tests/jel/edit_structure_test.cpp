@@ -10,7 +10,7 @@
 #include "jel/frame_store.h"
 #include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "jel/frame_store.h"
 #include "jel/live_state.h"
 #include "block_lattice.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 namespace {
 

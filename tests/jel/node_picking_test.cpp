@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
 #include "jel/lattice_builder.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 namespace {
 

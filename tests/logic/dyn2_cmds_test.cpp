@@ -13,7 +13,7 @@
 #include "logic/interpreter.h"
 #include "logic/dyn1_cmds.h"
 #include "logic_fixture.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 
 namespace {
 

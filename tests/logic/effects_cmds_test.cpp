@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/motion_commands.h"
 #include "geo/geo_binding.h"
 #include "geo/geo_transform.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "logic/logic_persistence.h"
-#include "scene/file_version.h"
+#include "records/file_version.h"
 
 namespace logictest {
 

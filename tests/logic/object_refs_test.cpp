@@ -8,8 +8,8 @@
 #include "geo/mesh_topology.h"
 #include "logic_fixture.h"
 #include "dynamics/runner_scene.h"
-#include "scene/geo_list_services.h"
-#include "scene/heap_string.h"
+#include "geo/geo_list_services.h"
+#include "records/heap_string.h"
 #include "scene/light_list.h"
 
 namespace {

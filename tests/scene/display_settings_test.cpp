@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "stream_file.h"
 
 using scenetest::Bytes;

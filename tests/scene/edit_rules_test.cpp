@@ -10,7 +10,7 @@
 #include "jel/jel_object.h"
 #include "platform/test_api.h"
 #include "platform/user32.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/scene_access.h"
 
 using scenetest::FakeView;

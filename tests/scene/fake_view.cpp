@@ -8,7 +8,7 @@
 #include "geo/geo_fixtures.h"
 #include "jel/jel_object.h"
 #include "platform/user32.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/scene_access.h"
 
 namespace scenetest {

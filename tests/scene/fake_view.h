@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 

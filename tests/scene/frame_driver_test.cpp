@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/world.h"
 #include "geo/geo_binding.h"
 #include "geo/geo_fixtures.h"

@@ -16,7 +16,7 @@
 #include "scene/app_selection.h"
 #include "scene/display_settings.h"
 #include "scene/geo_editor_links.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/light_list.h"
 #include "scene/scene_records.h"
 #include "scene/scene_access.h"

@@ -12,7 +12,7 @@
 #include "jel/jel_object.h"
 #include "jel/lattice_builder.h"
 #include "jel/vector_math.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_opts.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "scene/file_version.h"
+#include "records/file_version.h"
 
 #include "../dynamics/runner_scene.h"
 #include "../geo/geo_fixtures.h"

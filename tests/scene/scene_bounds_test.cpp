@@ -8,7 +8,7 @@
 #include "jel/jel_object.h"
 #include "dynamics/runner_scene.h"
 #include "scene/app_lifecycle.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "stream_file.h"
 
 using scenetest::Bytes;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/world.h"
 #include "geo/geo_attach.h"
 #include "geo/geo_binding.h"
@@ -24,7 +24,7 @@
 #include "scene/app_lifecycle.h"
 #include "scene/display_settings.h"
 #include "scene/frame_driver.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/light_list.h"
 #include "scene/scene_access.h"
 #include "scene/scene_opts.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/world.h"
 #include "geo/geo_list.h"
 #include "jel/jel_object.h"
@@ -16,7 +16,7 @@
 #include "scene/display_settings.h"
 #include "scene/frame_driver.h"
 #include "scene/geo_id_blocks.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/light_list.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"

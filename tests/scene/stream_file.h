@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 namespace scenetest {
 

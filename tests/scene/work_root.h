@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "file_scene.h"
-#include "scene/file_version.h"
+#include "records/file_version.h"
 #include "scene/work_folders.h"
 
 namespace scenetest {

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "driven_vehicle.h"
 #include "jel/jel_object.h"
 #include "jel/live_state.h"

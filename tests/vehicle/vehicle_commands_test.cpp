@@ -19,7 +19,7 @@
 #include "logic/logic_system.h"
 #include "logic/program_store.h"
 #include "scene/frame_driver.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "vehicle/vehicle_drive.h"

@@ -10,7 +10,7 @@
 
 #include "driven_vehicle.h"
 #include "dynamics/world.h"
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 #include "scene/scene_records.h"
 #include "tagged_vehicle_files.h"
 #include "vehicle/vehicle_record.h"

@@ -11,7 +11,7 @@
 #include "geo/geo_materials.h"
 #include "geo/geo_object.h"
 #include "jel/vector_math.h"
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "vehicle/vehicle_commands.h"

@@ -6,9 +6,9 @@
 #include "geo/geo_record_io.h"
 #include "jel/jel_object.h"
 #include "sample_scenes.h"
-#include "scene/binary_file.h"
-#include "scene/file_version.h"
-#include "scene/geo_list_services.h"
+#include "records/binary_file.h"
+#include "records/file_version.h"
+#include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 

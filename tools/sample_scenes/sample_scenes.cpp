@@ -4,7 +4,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/jel_selection.h"
 #include "dynamics/world.h"
 #include "dynamics/world_runner.h"
@@ -30,7 +30,7 @@
 #include "logic/program_store.h"
 #include "scene/display_settings.h"
 #include "scene/frame_driver.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/light_list.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"

@@ -2,19 +2,19 @@
 
 #include <cstring>
 
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 #include "dynamics/world.h"
 #include "geo/geo_list.h"
 #include "geo/geo_record_io.h"
 #include "logic/logic_persistence.h"
 #include "logic/logic_system.h"
 #include "sample_scenes.h"
-#include "scene/binary_file.h"
+#include "records/binary_file.h"
 #include "scene/display_forms.h"
 #include "scene/display_settings.h"
-#include "scene/file_version.h"
+#include "records/file_version.h"
 #include "scene/geo_id_blocks.h"
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 #include "scene/light_list.h"
 #include "scene/object_stream.h"
 #include "scene/scene_access.h"

@@ -1,4 +1,4 @@
-#include "scene/binary_file.h"
+#include "records/binary_file.h"
 
 #include <cstring>
 

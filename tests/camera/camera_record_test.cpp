@@ -1,11 +1,11 @@
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "scene/geo_list_services.h"
-#include "scene/file_ids.h"
+#include "geo/geo_list_services.h"
+#include "records/record_ids.h"
 
 #include <new>
 

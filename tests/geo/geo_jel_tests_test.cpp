@@ -1,4 +1,4 @@
-#include "dynamics/geo_jel_tests.h"
+#include "geo/geo_jel_tests.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "collision_scene.h"
+#include "dynamics/collision_scene.h"
 #include "dynamics/collision_response.h"
 #include "dynamics/dyn_cmd.h"
 #include "dynamics/world_services.h"

@@ -1,4 +1,4 @@
-#include "scene/file_version.h"
+#include "records/file_version.h"
 
 // One application thread reads and writes scenes; no lock is needed.
 static int32_t gFileVersion = 0;

@@ -1,11 +1,10 @@
-#include "GVAppWins/camera_record.h"
+#include "camera/camera_record.h"
 
 #include <cmath>
 #include <cstring>
 #include <new>
 
-#include "jel/vector_math.h"
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 static constexpr float kPi = 3.1415927f;
 static constexpr float kHalfPi = 1.5707964f;
@@ -16,12 +15,74 @@ static constexpr float kMaxFov = 3.1315928f;
 // the record keeps the value it was given.
 static constexpr float kMinProjectionFov = 1.0e-3f;
 
+// The few 3-vector and 3x3 routines the camera needs, kept here so that the
+// record sits below the Jel library; they compute as the Jel's own do.
+namespace {
+
+float* vecSub(float* out, const float* a, const float* b) {
+  for (int i = 0; i < 3; ++i) out[i] = a[i] - b[i];
+  return out;
+}
+float vecDot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+float vecLength(const float* a) { return std::sqrt(vecDot(a, a)); }
+
+void mat3Identity(float* m) {
+  for (int i = 0; i < 9; ++i) m[i] = (i % 4 == 0) ? 1.0f : 0.0f;
+}
+
+void mat3Mul(float* out, const float* a, const float* b) {
+  float t[9];
+  for (int j = 0; j < 3; ++j)
+    for (int i = 0; i < 3; ++i)
+      t[3 * j + i] = b[i] * a[3 * j] + b[3 + i] * a[3 * j + 1] + b[6 + i] * a[3 * j + 2];
+  std::memcpy(out, t, sizeof t);
+}
+
+// Cofactors over the determinant; zeros for a singular matrix.
+void mat3Inverse(const float* m, float* out) {
+  float c[9];
+  c[0] = m[4] * m[8] - m[5] * m[7];
+  c[1] = -(m[1] * m[8] - m[2] * m[7]);
+  c[2] = m[1] * m[5] - m[2] * m[4];
+  c[3] = -(m[3] * m[8] - m[5] * m[6]);
+  c[4] = m[0] * m[8] - m[2] * m[6];
+  c[5] = -(m[0] * m[5] - m[2] * m[3]);
+  c[6] = m[3] * m[7] - m[4] * m[6];
+  c[7] = -(m[0] * m[7] - m[1] * m[6]);
+  c[8] = m[0] * m[4] - m[1] * m[3];
+  const float det = m[0] * c[0] + m[1] * c[3] + m[2] * c[6];
+  const float s = det == 0.0f ? 0.0f : 1.0f / det;
+  for (int i = 0; i < 9; ++i) out[i] = c[i] * s;
+}
+
+// The rotation about the vector r by its length, through the quaternion.
+void rotationFromVector(const float* r, float* out) {
+  const float rx = r[0], ry = r[1], rz = r[2];
+  const float theta = std::sqrt(rx * rx + ry * ry + rz * rz);
+  const float k = theta == 0.0f ? 0.0f : 1.0f / theta;
+  const float h = theta / 2.0f;
+  const float w = std::cos(h);
+  const float sh = std::sin(h);
+  const float x = rx * k * sh, y = ry * k * sh, z = rz * k * sh;
+  out[0] = 1 - 2 * (y * y + z * z);
+  out[4] = 1 - 2 * (x * x + z * z);
+  out[8] = 1 - 2 * (x * x + y * y);
+  out[1] = 2 * (x * y + w * z);
+  out[3] = 2 * (x * y - w * z);
+  out[2] = 2 * (x * z - w * y);
+  out[6] = 2 * (x * z + w * y);
+  out[5] = 2 * (y * z + w * x);
+  out[7] = 2 * (y * z - w * x);
+}
+
+}  // namespace
+
 void GVCameraInit(CameraRec* cam) {
   if (!cam) return;
   CameraRec** handle = cam->handle;
   *cam = CameraRec();
   cam->handle = handle;
-  GVMat3Identity(cam->rot);
+  mat3Identity(cam->rot);
 }
 
 void GVCopyCamera(const CameraRec* src, CameraRec* dst) {
@@ -33,10 +94,10 @@ void GVCopyCamera(const CameraRec* src, CameraRec* dst) {
 
 void GVProjectPoint(const CameraRec* cam, const float p[3], float q[3]) {
   float d[3];
-  GVVecSub(d, p, cam->eye);
-  q[0] = cam->projScale[0] * GVVecDot(cam->rot, d);
-  q[1] = cam->projScale[1] * GVVecDot(cam->rot + 3, d);
-  q[2] = -cam->projScale[2] * GVVecDot(cam->rot + 6, d);
+  vecSub(d, p, cam->eye);
+  q[0] = cam->projScale[0] * vecDot(cam->rot, d);
+  q[1] = cam->projScale[1] * vecDot(cam->rot + 3, d);
+  q[2] = -cam->projScale[2] * vecDot(cam->rot + 6, d);
   const float inv = q[2] != 0.0f ? 1.0f / q[2] : 0.0f;
   q[0] *= inv;
   q[1] *= inv;
@@ -49,7 +110,7 @@ void GVUnprojectPoint(const CameraRec* cam, const float q[3], float p[3]) {
   // The rows are the camera axes in world space, so the camera-space vector
   // goes back through the inverse of the row-major matrix.
   float inv[9];
-  GVMat3Inverse(cam->rot, inv, nullptr);
+  mat3Inverse(cam->rot, inv);
   float w[3];
   for (int i = 0; i < 3; ++i) w[i] = inv[3 * i] * c[0] + inv[3 * i + 1] * c[1] + inv[3 * i + 2] * c[2];
   for (int i = 0; i < 3; ++i) p[i] = w[i] + cam->eye[i];
@@ -75,17 +136,17 @@ void GVNormalisedToScreen(const ViewportRec* vp, const float n[3], float out[3])
 void GVCalcCameraRotation(CameraRec* cam) {
   const float yaw[3] = {0.0f, cam->heading, 0.0f};
   float a[9];
-  GVRotationFromVector(yaw, a);
+  rotationFromVector(yaw, a);
   const float pitch[3] = {a[0] * cam->elevation, a[1] * cam->elevation, a[2] * cam->elevation};
   float b[9];
-  GVRotationFromVector(pitch, b);
-  GVMat3Mul(cam->rot, a, b);
+  rotationFromVector(pitch, b);
+  mat3Mul(cam->rot, a, b);
 }
 
 void GVUpdateCameraAngles(CameraRec* cam) {
   float d[3];
-  GVVecSub(d, cam->eye, cam->target);
-  cam->distance = GVVecLength(d);
+  vecSub(d, cam->eye, cam->target);
+  cam->distance = vecLength(d);
   const float h2 = d[0] * d[0] + d[2] * d[2];
   if (h2 == 0.0f) {
     cam->elevation = d[1] >= 0.0f ? -kHalfPi : kHalfPi;
@@ -124,7 +185,7 @@ void GVUpdateCameraProjection(const ViewportRec* vp, CameraRec* cam) {
 }
 
 void GVSetCameraTarget(CameraRec* cam, const float p[3]) {
-  GVVec3Copy(cam->target, p);
+  if (p) std::memmove(cam->target, p, sizeof cam->target);
   GVUpdateCameraAngles(cam);
 }
 
@@ -230,10 +291,6 @@ void GVWriteCameraImage(CameraRec* cam, int32_t* ints, uint32_t* intIndex, float
   GVWalkCameraImage(
       cam, [](const int32_t&) {}, [&](const float& v) { floats[(*floatIndex)++] = v; },
       [&](const float* g, int n) {
-        if (n == 9) {
-          GVStreamPutMat3(floatIndex, g, floats);
-          return;
-        }
         for (int k = 0; k < n; ++k) floats[(*floatIndex)++] = g[k];
       });
 }
@@ -246,10 +303,6 @@ void GVReadCameraImage(CameraRec* cam, const int32_t* ints, uint32_t* intIndex, 
     GVWalkCameraImage(
         cam, [](int32_t&) {}, [&](float& v) { v = floats[(*floatIndex)++]; },
         [&](float* g, int n) {
-          if (n == 9) {
-            GVStreamGetMat3(floatIndex, g, floats);
-            return;
-          }
           for (int k = 0; k < n; ++k) g[k] = floats[(*floatIndex)++];
         });
   }
@@ -344,7 +397,7 @@ void GVResetCamera(CameraRec* cam, int width, int height, const float bounds[6])
 void GVDollyCamera(CameraRec* cam, float amount) {
   for (int k = 0; k < 3; ++k) cam->eye[k] -= cam->rot[6 + k] * amount;
   float d[3];
-  cam->distance = GVVecLength(GVVecSub(d, cam->eye, cam->target));
+  cam->distance = vecLength(vecSub(d, cam->eye, cam->target));
 }
 
 void GVRaiseCamera(CameraRec* cam, float amount) {

@@ -1,4 +1,4 @@
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
 
-#include "scene/binary_file.h"
+#include "records/binary_file.h"
 
 // The four arrays in file order, seen as raw storage. Writer and reader loop over
 // this one description so that they keep the same order.

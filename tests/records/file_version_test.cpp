@@ -1,4 +1,4 @@
-#include "scene/file_version.h"
+#include "records/file_version.h"
 
 #include <gtest/gtest.h>
 

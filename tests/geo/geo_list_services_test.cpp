@@ -1,10 +1,10 @@
-#include "scene/geo_list_services.h"
+#include "geo/geo_list_services.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 namespace {
 

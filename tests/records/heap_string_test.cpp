@@ -1,4 +1,4 @@
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 #include <unistd.h>
 
-#include "scene/item_stream.h"
+#include "records/item_stream.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The collision tests of the dynamics code run on a Geo's mesh, for the
 // Geo-against-Jel collision entry of the Geo code: node and edge tests against
-// triangles or quads, and the vertex test against the Jel's faces.
+// triangles or quads, and the vertex test against the Jel's faces. They sit
+// with the Geo code, which knows the mesh; the dynamics code knows no Geo.
 #pragma once
 
 #include <cstdint>

@@ -7,7 +7,7 @@
 
 #include "geo/geo_list.h"
 #include "geo/geo_object.h"
-#include "scene/obj_handle.h"
+#include "records/obj_handle.h"
 
 inline GeoList* GVGeoListOf(const ObjHandle* cell) {
   return cell ? static_cast<GeoList*>(cell->object) : nullptr;

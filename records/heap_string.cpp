@@ -1,11 +1,11 @@
-#include "scene/heap_string.h"
+#include "records/heap_string.h"
 
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
 
-#include "scene/binary_file.h"
-#include "scene/item_stream.h"
+#include "records/binary_file.h"
+#include "records/item_stream.h"
 
 // A new heap string of n characters copied from text (which need not be
 // terminated within n), or null when memory runs out.

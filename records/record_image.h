@@ -1,12 +1,12 @@
 // Pieces shared by the item-stream blocks of the scene-wide records: a put
 // that writes a block whole or not at all, and the passes of a record's walk.
-// The walkers take any codec of geo/record_codec.h.
+// The walkers take any codec of records/codec_core.h.
 #pragma once
 
 #include <cstdint>
 
-#include "geo/record_codec.h"
-#include "scene/item_stream.h"
+#include "records/codec_core.h"
+#include "records/item_stream.h"
 
 // Counts what walk(codec) puts; then puts it only when every array has room for
 // all of it, so that a block is never left half written. 1 put, 0 nothing put.

@@ -1,4 +1,4 @@
-#include "dynamics/geo_jel_tests.h"
+#include "geo/geo_jel_tests.h"
 
 #include "dynamics/collision_tests.h"
 #include "geo/geo_collision.h"
