@@ -22,6 +22,7 @@
 #include "jel/live_state.h"
 #include "scene/app_selection.h"
 #include "records/binary_file.h"
+#include "scene/file_handlers.h"
 #include "scene/file_ids.h"
 #include "scene/frame_driver.h"
 #include "geo/geo_list_services.h"
@@ -195,7 +196,7 @@ void PrepareScene() {
 
 }  // namespace
 
-void GVLoadMGVB(FILE* file) {
+void GVLoadMGVB(FILE* file, const char* name) {
   SceneRecords& sc = GVScene();
   if (!file || !sc.geoList || !GVWorldOf(sc.world)) return;
   MGVBContents in;
@@ -207,7 +208,12 @@ void GVLoadMGVB(FILE* file) {
     if (r == Read::ok) r = ReadGeos(file, &in.geos, in.world);
   }
   if (r == Read::ok && !IdsUsable(in)) r = Read::bad;
-  if (r == Read::bad) GVSceneMessage("Warning: could not open scene file: bad file access");
+  if (r == Read::bad) {
+    if (name && name[0])
+      GVOpenSceneWarning(-3, 0, name, nullptr);
+    else
+      GVSceneMessage("Warning: could not open scene file: bad file access");
+  }
   if (r != Read::ok) return;
   Merge(in);
   PrepareScene();

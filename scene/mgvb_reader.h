@@ -12,5 +12,6 @@
 #include <cstdio>
 
 // Reads the file, merges its objects into the scene, prepares them and steps
-// the scene to frame 0. A file that stops early merges nothing.
-void GVLoadMGVB(FILE* file);
+// the scene to frame 0. A file that stops early merges nothing, and the
+// warning names the file when its name is given.
+void GVLoadMGVB(FILE* file, const char* name = nullptr);

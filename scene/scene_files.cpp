@@ -138,7 +138,7 @@ int32_t GVOpenMGVB(const char* name) {
   GVSetFileVersion(0);
   if (!GVSetDirScenesMGVB()) return 0;
   if (FILE* f = name && name[0] ? std::fopen(name, "rb") : nullptr) {
-    GVLoadMGVB(f);
+    GVLoadMGVB(f, name);
     std::fclose(f);
   }
   BackToRoot();

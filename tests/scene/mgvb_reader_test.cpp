@@ -18,12 +18,12 @@ using MGVB = RootScene;
 const fs::path kShipped = fs::path(GV_PROJECT_DIR) / "GVSceneFiles/ScenesMGVB";
 
 template <typename Bytes>
-void Load(const Bytes& bytes) {
+void Load(const Bytes& bytes, const char* name = nullptr) {
   FILE* f = std::tmpfile();
   if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::rewind(f);
   GVSetFileVersion(0);
-  GVLoadMGVB(f);
+  GVLoadMGVB(f, name);
   std::fclose(f);
 }
 
@@ -110,6 +110,10 @@ TEST_F(MGVB, TwentyOfEachAreTakenTwentyOneRefusedAndCutFilesMergeNothing) {
   EXPECT_EQ(Summary(), before);
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back(), "Warning: could not open scene file: bad file access");
+  // Opened by name, the warning names the file.
+  Load(std::vector<char>(blocks.begin(), blocks.begin() + 40), "Cut.gvb");
+  EXPECT_EQ(Summary(), before);
+  EXPECT_EQ(messages.back().rfind("Warning: could not open scene file \"Cut.gvb\": it is damaged", 0), 0u);
 }
 
 TEST_F(MGVB, ExtensionBlocksOfAnyCountsAreSkippedExactly) {
