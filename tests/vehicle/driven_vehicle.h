@@ -23,7 +23,9 @@ struct DrivenVehicle {
   // flags of the builder; settle: run 200 frames and keep them as frame 0.
   DrivenVehicle(int32_t flags, int32_t nA, int32_t nB, bool settle);
   // The vehicle GVMakeVehicle makes, as a click makes it, in initial-state
-  // mode at frame 0 (the mode switch evaluates the frame again).
+  // mode at frame 0 (the mode switch evaluates the frame again). No view
+  // camera is installed, so the after-step pass deforms no Geo: the wheel
+  // Geos stay where the build put them. Geo checks belong in CommandScene.
   explicit DrivenVehicle(VehicleClick click);
   ~DrivenVehicle();
   DrivenVehicle(const DrivenVehicle&) = delete;
