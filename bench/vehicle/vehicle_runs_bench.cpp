@@ -46,16 +46,6 @@ void StartDriving(CommandScene& s, float steer) {
   FullThrottle(GVDriveInputs(), steer);
 }
 
-std::vector<float> VehicleState(VehicleRec* v) {
-  std::vector<float> out;
-  GVVehicleForEachJel(v, [&](HObject* j) {
-    for (int32_t i = 1; j->state && i <= j->nodeCount; ++i)
-      out.insert(out.end(), {j->state->pos[i][0], j->state->pos[i][1], j->state->pos[i][2], j->state->vel[i][0],
-                             j->state->vel[i][1], j->state->vel[i][2]});
-  });
-  return out;
-}
-
 bool AllFinite(const std::vector<float>& a) {
   return std::all_of(a.begin(), a.end(), [](float x) { return std::isfinite(x); });
 }

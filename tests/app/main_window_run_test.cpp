@@ -151,15 +151,6 @@ class MainWindowRun : public ProgramTest {
     const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
     return b >= 190 && std::abs(20 * (g - r) - 8 * (b - r)) <= 240;
   }
-  // The screen point of a point in the scene.
-  POINT onScreen(const float p[3]) {
-    float q[3], px[3];
-    GVProjectPoint(*win_->view->camera, p, q);
-    GVNormalisedToScreen(win_->view->viewport, q, px);
-    POINT at = {int(px[0]), int(px[1])};
-    ClientToScreen(win_->view->window, &at);
-    return at;
-  }
   // Mean grey level of the 9 x 9 pixels around a screen point.
   static int meanGrey(POINT at) {
     int sum = 0;

@@ -114,14 +114,6 @@ class FileOpen : public MainWindowTest {
     for (int32_t i = 1; i <= j->nodeCount; ++i)
       for (int k = 0; k < 3; ++k) c[k] += j->pos[i][k] / float(j->nodeCount);
   }
-  POINT onScreen(const float p[3]) {
-    float q[3], px[3];
-    GVProjectPoint(*win_->view->camera, p, q);
-    GVNormalisedToScreen(win_->view->viewport, q, px);
-    POINT at = {int(px[0]), int(px[1])};
-    ClientToScreen(win_->view->window, &at);
-    return at;
-  }
   fs::path old_, root_;
 };
 

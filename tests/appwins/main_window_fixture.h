@@ -61,6 +61,15 @@ class MainWindowTest : public ::testing::Test {
     GVTestClick(r.left + 30, r.top + 1 + 4 + (item - 1) * w->rowHeight + w->rowHeight / 2);
     elapse(300);
   }
+  // The screen point of a point in the scene, as the main view shows it.
+  POINT onScreen(const float p[3]) const {
+    float q[3], px[3];
+    GVProjectPoint(*win_->view->camera, p, q);
+    GVNormalisedToScreen(win_->view->viewport, q, px);
+    POINT at = {int(px[0]), int(px[1])};
+    ClientToScreen(win_->view->window, &at);
+    return at;
+  }
 
   HINSTANCE instance_ = nullptr;
   GVAppMainWin* win_ = nullptr;

@@ -57,3 +57,13 @@ float CommandScene::LowestY() const {
   });
   return low;
 }
+
+std::vector<float> VehicleState(VehicleRec* v) {
+  std::vector<float> out;
+  GVVehicleForEachJel(v, [&](HObject* j) {
+    for (int32_t i = 1; j->state && i <= j->nodeCount; ++i)
+      out.insert(out.end(), {j->state->pos[i][0], j->state->pos[i][1], j->state->pos[i][2], j->state->vel[i][0],
+                             j->state->vel[i][1], j->state->vel[i][2]});
+  });
+  return out;
+}

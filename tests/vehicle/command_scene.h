@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "fake_view.h"
 #include "vehicle/vehicle_record.h"
@@ -31,3 +32,7 @@ struct CommandScene {
   scenetest::FakeView* view = nullptr;
   int32_t frame = 0;
 };
+
+// Every node's position and velocity over the vehicle's Jels, for comparing
+// runs bit for bit.
+std::vector<float> VehicleState(VehicleRec* v);

@@ -231,17 +231,6 @@ TEST(VehicleCommands, DeleteTakesEveryGeoBoundToAWheel) {
 
 namespace {
 
-// Every node's position and velocity over the vehicle's Jels, as raw bits.
-std::vector<float> VehicleState(VehicleRec* v) {
-  std::vector<float> out;
-  GVVehicleForEachJel(v, [&](HObject* j) {
-    for (int32_t i = 1; j->state && i <= j->nodeCount; ++i)
-      out.insert(out.end(), {j->state->pos[i][0], j->state->pos[i][1], j->state->pos[i][2], j->state->vel[i][0],
-                             j->state->vel[i][1], j->state->vel[i][2]});
-  });
-  return out;
-}
-
 void GeoCentroid(const GObject* g, float c[3]) {
   c[0] = c[1] = c[2] = 0.0f;
   for (int32_t i = 1; i <= g->vertexCount; ++i)
