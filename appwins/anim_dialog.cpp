@@ -1,9 +1,11 @@
 #include "appwins/anim_dialog.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 #include "appwins/help_window.h"
+#include "scene/scene_limits.h"
 #include "toolkit/buttons.h"
 #include "toolkit/drawing.h"
 #include "toolkit/edit_control.h"
@@ -49,7 +51,8 @@ int stateButtonCB(int state, void* dialog) {
 // The arrows step the field's value by one before the owner sees it.
 int loopLengthCB(int direction, int value, void* dialog) {
   auto* d = static_cast<GVAnimDialog*>(dialog);
-  return d->command ? d->command(direction, 9, value + direction, d->user) : value;
+  const int length = GVStepIntWithin(direction, value, 0, kGVFrameLimit);
+  return d->command ? d->command(direction, 9, length, d->user) : value;
 }
 
 HwBMButton* makeButton(HWND parent, HINSTANCE instance, const char* label, int up, int down, int x, int width,
@@ -108,6 +111,7 @@ void GVCreateAnimDialog(GVAnimDialog* d, HINSTANCE instance, HWND parent, int y,
   d->loopButton = makeButton(in, instance, "", 152, 153, 275, 30, 3, "toggle Loop Mode", buttonCB<8>, d);
   d->loopLength = new (std::nothrow)
       HwEditButControl(in, instance, 307, kButtonY, 65, kButtonHeight, 0, 0, loopLength, 0.0f, loopLengthCB, nullptr, d);
+  if (d->loopLength) d->loopLength->setIntRange(0, kGVFrameLimit);
   GVRefreshAnimDialog(d);
 }
 

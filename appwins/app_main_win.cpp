@@ -2,6 +2,7 @@
 // shown and hidden, the choosers and opacity buttons, and the refreshes.
 #include "appwins/app_main_win.h"
 
+#include <algorithm>
 #include <new>
 
 #include "GVAppWins/info_panels.h"
@@ -37,6 +38,7 @@
 #include "scene/frame_driver.h"
 #include "geo/geo_list_services.h"
 #include "scene/menu_commands.h"
+#include "scene/scene_limits.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "toolkit/buttons.h"
@@ -708,8 +710,10 @@ void GVInstallPanelServices(SceneServices* sp) {
   s.setTimeBarRange = [](int32_t first, int32_t last) {
     HwTimeBar* bar = gMainWin ? gMainWin->timeBar : nullptr;
     if (!bar) return;
-    bar->firstFrame = first;
-    bar->lastFrame = last;
+    // A file's range is kept to the frames a user may type.
+    bar->firstFrame = std::clamp(first, 0, kGVFrameLimit);
+    bar->lastFrame = std::clamp(last, 0, kGVFrameLimit);
+    last = bar->lastFrame;
     if (bar->lastFrameBox && bar->lastFrameBox->edit) bar->lastFrameBox->edit->setInt(last);
     bar->redraw();
   };

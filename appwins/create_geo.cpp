@@ -150,6 +150,8 @@ void HwCreateGeoBox::buildControls() {
     if (countGroup)
       countField[k] = GVMakeNumberField(countGroup->inner, 5, 5 + 35 * k, 195, 90, kCountLabels[k], false,
                                         float(count[k]), kCountCBs[k], nullptr, this);
+    // 0 keeps the count and anything below 1 gives 1, so the range reaches below both.
+    if (countField[k]) countField[k]->setIntRange(-kGeoEdgeMaxCount, kGeoEdgeMaxCount);
   }
   nameLabel = new (std::nothrow) HwLabel(inside, "Geo Name:", instance, 23, nameY, 76, 25, 12, 0, -1, 0);
   nameEdit = new (std::nothrow)
@@ -180,9 +182,7 @@ int HwCreateGeoBox::countCB(int step, int value, void* dialog) {
   auto* d = static_cast<HwCreateGeoBox*>(dialog);
   if (!d) return value;
   if (value == 0) return d->count[Axis];
-  int v = step == -1 ? value - 1 : step == 1 ? value + 1 : value;
-  if (v < 1) v = 1;
-  return d->count[Axis] = v;
+  return d->count[Axis] = GVStepIntWithin(step, value, 1, kGeoEdgeMaxCount);
 }
 
 const char* HwCreateGeoBox::nameCB(int, char* text, void* dialog) {

@@ -35,8 +35,6 @@ const char* const kHints[3] = {
     "Extruded Surf:  draw points CLOCKWISE",
 };
 
-int stepped(int step, int value) { return step == -1 ? value - 1 : step == 1 ? value + 1 : value; }
-int clampTo(int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; }
 
 HwCreateGeoVR* dialogOf(HWND hwnd) {
   return reinterpret_cast<HwCreateGeoVR*>(GetWindowLongA(hwnd, GWL_USERDATA));
@@ -93,11 +91,14 @@ HwCreateGeoVR::HwCreateGeoVR(int32_t startMode, int32_t currentId, GVView* v, vo
                                    this);
     gridYField = GVMakeNumberField(gridGroup->inner, 5, 40, 140, 80, "Num Y-pts:", false, float(nY), gridYCB, nullptr,
                                    this);
+    for (HwBaseControl* f : {gridXField, gridYField})
+      if (f) f->setIntRange(2, kMaxGrid);
   }
   if (segmentGroup) {
     HWND seg = segmentGroup->inner;
     segmentField =
         GVMakeNumberField(seg, 5, 5, 140, 70, "Num Segs:", false, float(segments), segmentsCB, nullptr, this);
+    if (segmentField) segmentField->setIntRange(2, kSweptMaxSegments);
     faceChooser = new (std::nothrow) HwDropDownCntrl(instance, "Face Elts:", seg, 5, 40, 190, 30, 69, 0.2f, faceCB, this);
     if (faceChooser) {
       static const char* const kFaces[2] = {"Triangle", "Quad"};
@@ -198,7 +199,7 @@ GVSweptProfile HwCreateGeoVR::profile() const {
   GVSweptProfile p;
   p.points = points.data();
   p.count = std::min(pointCount, kSweptMaxPoints);
-  p.segments = clampTo(segments, 2, kSweptMaxSegments);
+  p.segments = std::clamp(segments, 2, kSweptMaxSegments);
   p.width = W, p.height = H;
   p.scale = scale;
   p.triangles = triangles;
@@ -340,7 +341,7 @@ LRESULT CALLBACK HwCreateGeoVR::canvasProc(HWND hwnd, UINT msg, WPARAM wp, LPARA
 int HwCreateGeoVR::gridXCB(int step, int value, void* dialog) {
   auto* d = static_cast<HwCreateGeoVR*>(dialog);
   if (!d) return value;
-  d->nX = clampTo(stepped(step, value), 2, kMaxGrid);
+  d->nX = GVStepIntWithin(step, value, 2, kMaxGrid);
   d->recomputeScale();
   d->recomputePreview();
   d->redrawCanvas();
@@ -350,7 +351,7 @@ int HwCreateGeoVR::gridXCB(int step, int value, void* dialog) {
 int HwCreateGeoVR::gridYCB(int step, int value, void* dialog) {
   auto* d = static_cast<HwCreateGeoVR*>(dialog);
   if (!d) return value;
-  d->nY = clampTo(stepped(step, value), 2, kMaxGrid);
+  d->nY = GVStepIntWithin(step, value, 2, kMaxGrid);
   d->recomputeScale();
   d->recomputePreview();
   d->redrawCanvas();
@@ -360,7 +361,7 @@ int HwCreateGeoVR::gridYCB(int step, int value, void* dialog) {
 int HwCreateGeoVR::segmentsCB(int step, int value, void* dialog) {
   auto* d = static_cast<HwCreateGeoVR*>(dialog);
   if (!d) return value;
-  d->segments = clampTo(stepped(step, value), 2, kSweptMaxSegments);
+  d->segments = GVStepIntWithin(step, value, 2, kSweptMaxSegments);
   d->recomputePreview();
   return d->segments;
 }
@@ -388,7 +389,7 @@ const char* HwCreateGeoVR::nameCB(int, char* text, void* dialog) {
 
 int32_t HwCreateGeoVR::create(bool recreate) {
   if (pointCount < 2) return 0;
-  segments = clampTo(segments, 2, kSweptMaxSegments);
+  segments = std::clamp(segments, 2, kSweptMaxSegments);
   GVTakeTypedGeoName(nameEdit, name);
   char cleaned[kGeoNameSize];
   const int32_t existing = GVCheckCreateName(geoList, name, recreate, cleaned);

@@ -40,6 +40,8 @@ namespace {
 
 constexpr int kDialogY = 110;
 constexpr float kMinLength = 0.1f;
+// Grid points along an axis of a block Jel at most.
+constexpr int kJelGridMaxPoints = 100;
 
 int dialogX() {
   RECT work = {0, 0, 0, 0};
@@ -73,8 +75,6 @@ void showCount(HwBaseControl* field, int value) {
   field->editButton->redraw();
 }
 
-int stepped(int step, int value) { return step == -1 ? value - 1 : step == 1 ? value + 1 : value; }
-int clampTo(int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; }
 
 // The defaults of a new Jel's matter under the "Default" choice.
 void defaultMatter(MatterProps* m) {
@@ -223,6 +223,8 @@ HwCreateJel::HwCreateJel(void* data, int32_t currentJelId)
   fieldX = makeCountField(inside, "Num X Pts:", 5, 10, 160, 30, 90, nx, countXCB, this);
   fieldY = makeCountField(inside, "Num Y Pts:", 5, 45, 160, 30, 90, ny, countYCB, this);
   fieldZ = makeCountField(inside, "Num Z Pts:", 5, 80, 160, 30, 90, nz, countZCB, this);
+  for (HwBaseControl* f : {fieldX, fieldY, fieldZ})
+    if (f) f->setIntRange(f == fieldZ ? 1 : 2, kJelGridMaxPoints);
   lengthSlider = new (std::nothrow) HwSliderGroup();
   if (lengthSlider)
     lengthSlider->addFloat(92, appInstance(), inside, 5, 120, contentWidth - 10, 30, "Elt Length:", 50, 0.1f, length,
@@ -268,17 +270,17 @@ void HwCreateJel::showJel(int32_t id) {
 
 int HwCreateJel::countXCB(int step, int value, void* dialog) {
   auto* d = static_cast<HwCreateJel*>(dialog);
-  return d ? d->nx = clampTo(stepped(step, value), 2, 100) : value;
+  return d ? d->nx = GVStepIntWithin(step, value, 2, kJelGridMaxPoints) : value;
 }
 
 int HwCreateJel::countYCB(int step, int value, void* dialog) {
   auto* d = static_cast<HwCreateJel*>(dialog);
-  return d ? d->ny = clampTo(stepped(step, value), 2, 100) : value;
+  return d ? d->ny = GVStepIntWithin(step, value, 2, kJelGridMaxPoints) : value;
 }
 
 int HwCreateJel::countZCB(int step, int value, void* dialog) {
   auto* d = static_cast<HwCreateJel*>(dialog);
-  return d ? d->nz = clampTo(stepped(step, value), 1, 100) : value;
+  return d ? d->nz = GVStepIntWithin(step, value, 1, kJelGridMaxPoints) : value;
 }
 
 float HwCreateJel::lengthCB(int code, float value, void* dialog) {
@@ -384,6 +386,7 @@ HwCreateGJel::HwCreateGJel(void* data, int32_t currentGeoId, int32_t currentJelI
   geoChooser = new (std::nothrow)
       HwSelectorTool(appInstance(), "Geo:", contentWidth - 10, 60, 0, 5, 5, geoCB, this, inside, text);
   pointsField = makeCountField(inside, "Num Lin Pts:", 5, 63, 150, 28, 87, points, pointsCB, this);
+  if (pointsField) pointsField->setIntRange(2, kGeoJelMaxAxisPoints);
   static const char* const kDirections[] = {"MAX", "X", "Y", "Z"};
   directionChooser = makeChooser(inside, "Dirn:", 160, 63, 120, 28, 38, kDirections, 4, 1, directionCB, this);
   static const char* const kMethods[] = {"Block", "Shaped", "Shaped Hollow"};
@@ -446,8 +449,7 @@ void HwCreateGJel::setGeo(int32_t id) {
 
 int HwCreateGJel::pointsCB(int step, int value, void* dialog) {
   auto* d = static_cast<HwCreateGJel*>(dialog);
-  const int v = stepped(step, value);
-  return d ? d->points = v < 2 ? 2 : v : value;
+  return d ? d->points = GVStepIntWithin(step, value, 2, kGeoJelMaxAxisPoints) : value;
 }
 
 int HwCreateGJel::directionCB(int item, void* dialog) {

@@ -15,6 +15,9 @@ struct ObjHandle;
 // the terminator.
 constexpr int kGeoNameSize = 100;
 
+// Vertices along an edge of a box or a pane that a typed count may ask for.
+constexpr int32_t kGeoEdgeMaxCount = 256;
+
 // Points and segments a swept shape takes at most.
 constexpr int32_t kSweptMaxPoints = 2048;
 constexpr int32_t kSweptMaxSegments = 2048;

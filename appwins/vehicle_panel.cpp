@@ -1,5 +1,6 @@
 #include "appwins/vehicle_panel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +32,9 @@ constexpr const char* kReadoutClass = "VehicleClass";
 constexpr float kSteerLimit = 50.0f;
 constexpr float kSteerDeadBand = 0.1f;
 constexpr int kNaturalState = -1;
+// The body sizes, in cells, that "Create2x2" builds a vehicle with.
+constexpr int kBodyWidthMin = 6, kBodyWidthMax = 20;
+constexpr int kBodyLengthMin = 5, kBodyLengthMax = 20;
 
 // Requests to the owner.
 enum : int32_t {
@@ -246,9 +250,11 @@ void HwVehicle::build(HINSTANCE instance, int hidden) {
   if (cameraButton) cameraButton->setState(cameraMode);
   widthField = new (std::nothrow) HwBaseControl();
   if (widthField) widthField->createInt(sc, instance, 10, 42, 110, 23, "W:", 40, setWidth, this);
+  if (widthField) widthField->setIntRange(kBodyWidthMin, kBodyWidthMax);
   showInt(widthField, bodyWidth);
   lengthField = new (std::nothrow) HwBaseControl();
   if (lengthField) lengthField->createInt(sc, instance, 10, 67, 110, 23, "L:", 40, setLength, this);
+  if (lengthField) lengthField->setIntRange(kBodyLengthMin, kBodyLengthMax);
   showInt(lengthField, bodyLength);
   static const char* const kSuspensions[6] = {"None", "2 2 2", "3 2 2", "2 2 3", "3 2 3", "3 3 3"};
   static const unsigned kSuspensionFlags[6] = {2, 2, 0, 0, 2, 2};
@@ -533,8 +539,7 @@ int HwVehicle::toggleCameraMode(int state, void* panel) {
 int HwVehicle::setWidth(int direction, int value, void* panel) {
   HwVehicle* p = self(panel);
   if (!p) return value;
-  value = value + direction;
-  value = value < 6 ? 6 : value > 20 ? 20 : value;
+  value = GVStepIntWithin(direction, value, kBodyWidthMin, kBodyWidthMax);
   p->bodyWidth = value;
   p->request(direction, kAskWidth, static_cast<float>(value));
   return value;
@@ -543,8 +548,7 @@ int HwVehicle::setWidth(int direction, int value, void* panel) {
 int HwVehicle::setLength(int direction, int value, void* panel) {
   HwVehicle* p = self(panel);
   if (!p) return value;
-  value = value + direction;
-  value = value < 5 ? 5 : value > 20 ? 20 : value;
+  value = GVStepIntWithin(direction, value, kBodyLengthMin, kBodyLengthMax);
   p->bodyLength = value;
   p->request(direction, kAskLength, static_cast<float>(value));
   return value;

@@ -11,6 +11,7 @@
 #include "geo/geo_attach.h"
 #include "geo/geo_transform.h"
 #include "jel/jel_object.h"
+#include "jel/vector_math.h"
 #include "platform/win32.h"
 #include "scene/edit_rules.h"
 #include "scene/geo_editor_callbacks.h"
@@ -244,8 +245,7 @@ void HwEditGOG::chooser(int which, int action, char* text) {
       if (!w || !w->head) break;
       const int32_t jel = partJel();
       if (action == 0) {
-        const size_t n = std::strlen(text);
-        const int v = n >= 1 && n <= 2 ? std::atoi(text) : 0;
+        const int v = GVParseSmallInt(text);
         if (v >= 1 && v <= 30) part = v;
       }
       if (action == -1) part = GVPrevPartIndex(w, jel, part);

@@ -43,7 +43,10 @@ float GVNiceSliderMax(float value, float floor) {
   return static_cast<float>(r);
 }
 
-int GVNiceSliderMaxInt(int value) { return static_cast<int>(GVNiceSliderMax(static_cast<float>(value), 10.0f)); }
+int GVNiceSliderMaxInt(int value) {
+  const float m = GVNiceSliderMax(static_cast<float>(value), 10.0f);
+  return m < 2.0e9f ? static_cast<int>(m) : 2000000000;  // a limit no int holds stops short of it
+}
 
 int GVNiceIntLimit(int n) {
   const int64_t a = n < 0 ? -int64_t(n) : n;
@@ -52,7 +55,7 @@ int GVNiceIntLimit(int n) {
   while (p < a) p *= 10;
   const int64_t s = p / 10 > 1 ? p / 10 : 1;
   const int64_t r = (a + s - 1) / s * s;
-  return r < 10 ? 10 : static_cast<int>(r);
+  return r < 10 ? 10 : r > 2000000000 ? 2000000000 : static_cast<int>(r);
 }
 
 float GVNiceFloatLimit(float x, float m, int mode) {

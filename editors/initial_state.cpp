@@ -121,6 +121,7 @@ void HwInitialState::build() {
       if (g == 0) {
         s->addInt(50, inst, inner, 0, sy, innerW, 23, kLabels[slider], 55, 0, r == 0 ? first : last, frameMax,
                   kFrameFlags, 10, r == 0 ? firstCB : lastCB, this);
+        s->setEntryIntRange(0, kGVFrameLimit);
       } else {
         const float R = ranges[g - 1];
         s->addFloat(50, inst, inner, 0, sy, innerW, 23, kLabels[slider], 55, -R, values[g - 1][r], R, kMotionFlags,

@@ -65,7 +65,18 @@ float heldValue(int slider, float value) {
 HWorld* world() { return GVEditorWorld(); }
 HObject* jelOf(int32_t id) { return id >= 1 && world() ? GVGetJelById(world(), id) : nullptr; }
 
-int roundUp(float f) { return static_cast<int>(std::ceil(f - 1e-6f)); }
+// Whole sub-steps for a ratio; a ratio no int holds (a file may give one) is
+// kept far inside the int range.
+int roundUp(float f) {
+  const double c = std::ceil(static_cast<double>(f) - 1e-6);
+  return c >= -1.0e9 && c <= 1.0e9 ? static_cast<int>(c) : c > 0 ? 1000000000 : -1000000000;
+}
+
+// The F-Ratio a user may type: the range the matter record keeps it in.
+int fRatioLimit(bool upper) {
+  const MatterFieldInfo& info = GVMatterFieldInfo(0);
+  return static_cast<int>(upper ? info.high : info.low);
+}
 
 // Node 1 of stored frame 0, every field.
 MatterProps storedRecord(HObject* jel) {
@@ -124,7 +135,7 @@ void HwMatter::build() {
     const float s = jel->cellSize;
     const float need = std::max(m.fRatio, GVMatterSubSteps(&m, s));
     fShown = roundUp(need);
-    maxima[kFRatio] = static_cast<float>(static_cast<int>(GVNiceSliderMax(need, 10)));
+    maxima[kFRatio] = static_cast<float>(roundUp(GVNiceSliderMax(need, 10)));
     GVMatterLimitsForSubSteps(&maxima[kElasticity], &maxima[kDamping], &m, fShown, s);
     for (int i : {kScaleL, kScaleT, kDensity}) maxima[i] = GVNiceSliderMax(field(m, i), 10);
   } else {
@@ -150,6 +161,7 @@ void HwMatter::build() {
       if (i == kFRatio) {
         s->addInt(70, inst, inner, 0, sy, innerW, innerH - 10, r.label, 55, 1, fShown,
                   static_cast<int>(maxima[kFRatio]), r.flags, 10, fRatioCB, this);
+        s->setEntryIntRange(fRatioLimit(false), fRatioLimit(true));
         continue;
       }
       static const HwSliderFloatCB kCBs[kSliders] = {

@@ -46,6 +46,8 @@ enum : int32_t {
   kMayChangeStatus = 0x2000,
 };
 constexpr int kTexturesMode = 0x2000;
+// Tiles and segments of the sky dome.
+constexpr int kSkyCountMin = 2, kSkyCountMax = 64;
 
 // The scene-option words of the render-to-texture Geo and of the view mode.
 constexpr int kOptRttGeo = 2;
@@ -201,6 +203,7 @@ void HwEditScOG::build() {
             ? +[](int s, int v, void* e) { return static_cast<HwEditScOG*>(e)->skyCount(kSkyTiles, s, v); }
             : +[](int s, int v, void* e) { return static_cast<HwEditScOG*>(e)->skyCount(kSkySegments, s, v); };
     c->createInt(p, inst, x, 5, 130, 25, label, skyW, cb, this);
+    c->setIntRange(kSkyCountMin, kSkyCountMax);
     return c;
   };
   skyTiles = skyField(5, "Sky NTiles :", kSkyTiles);
@@ -257,8 +260,7 @@ float HwEditScOG::shadowSlider(int32_t code, HwSliderGroup* s, int action, float
 }
 
 int HwEditScOG::skyCount(int32_t code, int step, int value) {
-  if (step == -1 || step == 1) value += step;
-  value = std::max(2, std::min(64, value));
+  value = GVStepIntWithin(step, value, kSkyCountMin, kSkyCountMax);
   write(0, code, value, 0, nullptr);
   return value;
 }

@@ -59,7 +59,7 @@ void GVAdvanceFrame() {
   HWorld* w = GVWorldOf(GVScene().world);
   if (!w) return;
   const FrameParams& p = w->params;
-  if (p.loopFlag == 1 && p.loopLength >= 1 && p.loopStart + p.loopLength < clock.currentFrame) {
+  if (p.loopFlag == 1 && p.loopLength >= 1 && int64_t{p.loopStart} + p.loopLength < clock.currentFrame) {
     clock.currentFrame = p.loopStart;
     GVStepFrame(p.loopStart, 0);
   } else {

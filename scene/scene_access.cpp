@@ -26,6 +26,7 @@
 #include "jel/vector_math.h"
 #include "records/heap_string.h"
 #include "records/item_stream.h"
+#include "scene/scene_limits.h"
 #include "scene/scene_records.h"
 #include "scene/file_ids.h"
 
@@ -446,7 +447,7 @@ int32_t GVJelEndFrame(HWorld** world, int32_t id) { return JelFrameWord(world, i
 
 int32_t GVSetWorldFrameParam(HWorld** world, int32_t value) {
   HWorld* w = GVWorldOf(world);
-  const int32_t v = value < 0 ? 0 : value;
+  const int32_t v = value < 0 ? 0 : value > kGVFrameLimit ? kGVFrameLimit : value;
   if (!w) return v;
   w->params.loopLength = v;
   if (w->head) GVPushWorldParams(w, &w->params, kFpLoopLength);

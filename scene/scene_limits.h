@@ -9,6 +9,12 @@
 
 constexpr float kGVSceneValueLimit = 1.0e5f;
 
+// The largest frame number a user may type or a file may give the time bar, a
+// Jel's lifespan or the loop length: nearly an hour at 30 frames a second, and
+// small enough that a frame plus a step, or a loop's start plus its length,
+// stays far inside an int.
+constexpr int kGVFrameLimit = 100000;
+
 // The value within [-kGVSceneValueLimit, kGVSceneValueLimit]; NaN gives 0.
 inline float GVBoundSceneValue(float value) {
   if (std::isnan(value)) return 0.0f;

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -169,6 +170,7 @@ void paint(HwEditControl& c, HWND hwnd) {
 // After an edit: no selection, the caret shown in its place, the float's
 // decimals recounted, the block stored and the entry redrawn.
 void finishEdit(HwEditControl& c) {
+  c.edited = true;
   clearSelection(gCaret);
   if (c.kind == 1) c.decimals = countDecimals(c.text);
   store(c);
@@ -201,10 +203,11 @@ bool accepts(const HwEditControl& c, char ch) {
   if (ch == ' ' && c.formatFlags == 0) return false;
   if (c.kind == 2) return true;
   // Signed: codes 128..255 count as below '-'.
-  // A float also takes letters, so that an exponent or a word reaches the
-  // commit whole and is judged there rather than losing letters one by one.
-  const bool floatText = c.kind == 1 && (ch == '.' || std::isalpha(static_cast<unsigned char>(ch)));
-  bool taken = static_cast<signed char>(ch) <= '-' || (ch >= '0' && ch <= '9') || floatText;
+  // A number also takes letters and points, so that "1e3" or a word reaches
+  // the commit whole and is judged there rather than losing letters one by one
+  // (and being read as some other number).
+  const bool wordText = ch == '.' || std::isalpha(static_cast<unsigned char>(ch));
+  bool taken = static_cast<signed char>(ch) <= '-' || (ch >= '0' && ch <= '9') || wordText;
   return taken && (ch != '-' || gCaret.caretIndex == 0);
 }
 
@@ -231,10 +234,15 @@ void commit(HwEditControl& c) {
   store(c);
   HwLifeWatch watch(c.life);
   if (c.kind == 0) {
-    int value = std::atoi(c.text);
-    if (c.intCB) value = c.intCB(0, value, c.user);
-    if (watch.gone()) return;
-    c.setInt(value);
+    int value = 0;
+    if (GVReadIntText(c.text, c.intMinimum, c.intMaximum, &value)) {
+      if (c.intCB) value = c.intCB(0, value, c.user);
+      if (watch.gone()) return;
+      c.setInt(value);
+    } else {
+      MessageBeep(kRefusalBeep);
+      c.setInt(c.heldInt);
+    }
   } else if (c.kind == 1) {
     float value = 0.0f;
     if (GVReadFloatText(c.text, &value)) {
@@ -260,7 +268,7 @@ void commit(HwEditControl& c) {
   clearSelection(gCaret);
   store(c);
   showCaretPlace(c, gCaret);
-  ShowCaret(c.window);
+  if (c.focused) ShowCaret(c.window);
   redraw(c.window);
 }
 
@@ -350,6 +358,7 @@ HwEditControl::HwEditControl(int editKind, int flags, HWND parent, HINSTANCE ins
       user(userData) {
   if (kind == 1) decimals = heldDecimals = decimalsFromFlags(formatFlags);
   held = initialFloat;
+  heldInt = initialInt;
   text = new (std::nothrow) char[kHwEditTextMax + 1];
   if (!text) return;
   if (kind == 0)
@@ -385,6 +394,8 @@ void HwEditControl::move(int x, int y, int w, int h) {
 
 void HwEditControl::setInt(int value) {
   if (!text) return;
+  heldInt = value;
+  edited = false;
   std::snprintf(text, kHwEditTextMax + 1, "%d", value);
   caret.length = static_cast<int>(std::strlen(text));
   moveCaretTo(*this, caret, caret.length);
@@ -393,8 +404,14 @@ void HwEditControl::setInt(int value) {
   redraw(window);
 }
 
+void HwEditControl::setIntRange(int minimum, int maximum) {
+  intMinimum = std::min(minimum, maximum);
+  intMaximum = std::max(minimum, maximum);
+}
+
 void HwEditControl::setFloat(float value) {
   if (!text) return;
+  edited = false;
   held = value;
   heldDecimals = decimals;
   std::snprintf(text, kHwEditTextMax + 1, "%.*f", decimals, static_cast<double>(value));
@@ -408,6 +425,7 @@ void HwEditControl::setFloat(float value) {
 void HwEditControl::setText(const char* newText) {
   if (!text) return;
   if (!newText) newText = "";
+  edited = false;
   // A text longer than the buffer is cut; the entry's own text stays as it is.
   if (newText != text) std::snprintf(text, kHwEditTextMax + 1, "%s", newText);
   caret.length = static_cast<int>(std::strlen(text));
@@ -422,12 +440,49 @@ void HwEditControl::showFloat(float value) {
   setFloat(value);
 }
 
-int HwEditControl::getInt() const { return text ? std::atoi(text) : 0; }
+int HwEditControl::getInt() const {
+  int value = 0;
+  return text && GVReadIntText(text, intMinimum, intMaximum, &value) ? value : heldInt;
+}
 
 float HwEditControl::getFloat() const {
   float value = 0.0f;
   if (!text) return value;
   return GVReadFloatText(text, &value) ? value : held;
+}
+
+bool GVReadIntText(const char* text, int minimum, int maximum, int* value) {
+  if (!text || !value) return false;
+  while (isBlank(*text)) ++text;
+  const char* p = text;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  if (*p == 0 && p == text) {
+    *value = std::clamp(0, std::min(minimum, maximum), std::max(minimum, maximum));  // an emptied entry holds 0
+    return true;
+  }
+  while (*p == '0' && p[1] >= '0' && p[1] <= '9') ++p;  // leading zeros say nothing
+  const char* digits = p;
+  int64_t magnitude = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    magnitude = magnitude * 10 + (*p - '0');
+    if (magnitude > int64_t{INT_MAX} + 1) return false;  // no int holds it
+  }
+  if (p == digits) return false;
+  while (isBlank(*p)) ++p;
+  if (*p != 0) return false;
+  const int64_t v = negative ? -magnitude : magnitude;
+  if (v < INT_MIN || v > INT_MAX) return false;
+  *value = static_cast<int>(std::clamp<int64_t>(v, std::min(minimum, maximum), std::max(minimum, maximum)));
+  return true;
+}
+
+int GVStepIntWithin(int step, int value, int minimum, int maximum, int by) {
+  const int64_t lo = std::min(minimum, maximum), hi = std::max(minimum, maximum);
+  int64_t v = std::clamp<int64_t>(value, lo, hi);
+  if (step == 1) v += by;
+  if (step == -1) v -= by;
+  return static_cast<int>(std::clamp(v, lo, hi));
 }
 
 bool GVReadFloatText(const char* text, float* value) {
@@ -480,8 +535,12 @@ LRESULT CALLBACK HwEditControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_KILLFOCUS:
       c->focused = false;
+      store(*c);
       HideCaret(hwnd);
       DestroyCaret();
+      // Typed text is never left standing for a value the entry does not hold:
+      // a number leaving the focus is taken as Enter would take it.
+      if (c->edited && c->kind != 2) commit(*c);
       return 0;
     case WM_PAINT: paint(*c, hwnd); return 0;
     case WM_LBUTTONDOWN: onButtonDown(*c, hwnd, x); return 0;

@@ -5,6 +5,8 @@
 // HwTextField (a framed text entry).
 #pragma once
 
+#include <climits>
+
 #include "platform/user32.h"
 #include "toolkit/buttons.h"
 #include "toolkit/frames.h"
@@ -16,7 +18,9 @@ class HwBaseControl;
 constexpr int kHwEditTextMax = 127;
 
 // Commit and step callbacks: (code, value, user) returning the value the entry
-// shows next. A commit gives code 0, the step buttons -1 and +1.
+// shows next. A commit gives code 0, the step buttons -1 and +1. A whole number
+// reaches its callback inside the entry's range (setIntRange); the step buttons
+// call nobody at the range's ends.
 typedef int (*HwEditIntCB)(int code, int value, void* user);
 typedef float (*HwEditFloatCB)(int code, float value, void* user);
 // The text is a copy in a buffer of kHwEditTextMax + 1 characters that the
@@ -42,8 +46,10 @@ class HwEditControl {
  public:
   // kind 0 integer, 1 float, 2 text. For a float the format flags give the
   // decimals (1: 0, else 2: 1, else 4: 2, else 8: 3, none: 1); any non-zero
-  // flags let blanks be typed. A float's Enter commits only a finite float
-  // (GVReadFloatText): other text beeps and the entry shows its held value again.
+  // flags let blanks be typed. A number's Enter commits only what its rule
+  // reads (GVReadIntText, GVReadFloatText): other text beeps and the entry shows
+  // its held value again. A number entry that loses the focus with text typed
+  // into it commits that text as Enter would.
   HwEditControl(int kind, int formatFlags, HWND parent, HINSTANCE instance, int x, int y, int width, int height,
                 int initialInt, float initialFloat, const char* initialText, HwEditIntCB intCB,
                 HwEditFloatCB floatCB, HwEditTextCB textCB, void* user);
@@ -54,11 +60,15 @@ class HwEditControl {
 
   void move(int x, int y, int width, int height);
   void setInt(int value);
+  // The whole numbers the entry takes: a typed number beyond them is brought to
+  // the nearer end before its owner hears of it.
+  void setIntRange(int minimum, int maximum);
   void setFloat(float value);
   // setFloat with more decimals when the value needs them to show as itself.
   void showFloat(float value);
   // Longer texts are cut to kHwEditTextMax characters.
   void setText(const char* text);
+  // The text's value; the held value while the text is no whole number.
   int getInt() const;
   // The text's value; the held value while the text is no finite float.
   float getFloat() const;
@@ -73,6 +83,11 @@ class HwEditControl {
   // The float last set or committed, and the decimals it was shown with.
   float held = 0.0f;
   int heldDecimals = 1;
+  // The whole number last set or committed, and the range a typed one is kept in.
+  int heldInt = 0;
+  int intMinimum = INT_MIN, intMaximum = INT_MAX;
+  // Text has been typed since the entry last showed a value of its own.
+  bool edited = false;
   bool focused = false;
   int width, height;
   char* text = nullptr;
@@ -98,10 +113,12 @@ class HwEditButControl {
   // The text's value; the held value while the text is no finite float.
   float getFloat() const;
   void setFloat(float value);
+  // The entry's whole-number range (HwEditControl::setIntRange).
+  void setIntRange(int minimum, int maximum);
   void redraw();
   // Frees the frame, the entry and the step buttons.
   void destroy();
-  // Steps the value: +1 up, -1 down.
+  // Steps the value: +1 up, -1 down; nothing past the ends of a whole number's range.
   void step(int direction);
   static int upCB(int state, void* control);
   static int downCB(int state, void* control);
@@ -124,6 +141,16 @@ class HwEditButControl {
   // Places the window, the entry and the step buttons inside the frame.
   void layout();
 };
+
+// The one rule for typed whole numbers: the text (blanks around it allowed) is
+// an optional sign and digits giving a number an int holds; an empty text is 0.
+// The number is brought into [minimum, maximum]. Else false, *value kept.
+bool GVReadIntText(const char* text, int minimum, int maximum, int* value);
+
+// A whole-number field's step: the value brought into [minimum, maximum], moved
+// by `by` down (step -1) or up (step +1), and kept inside; any other step only
+// brings the value in. Never overflows.
+int GVStepIntWithin(int step, int value, int minimum, int maximum, int by = 1);
 
 // The one rule for typed floats: the text (blanks around it allowed) is a float
 // whose value is finite as a float; an empty text is 0. Else false, *value kept.

@@ -74,6 +74,10 @@ void HwEditButControl::setFloat(float value) {
   if (edit) edit->setFloat(value);
 }
 
+void HwEditButControl::setIntRange(int minimum, int maximum) {
+  if (edit) edit->setIntRange(minimum, maximum);
+}
+
 void HwEditButControl::redraw() {
   if (edit) RedrawWindow(edit->window, nullptr, nullptr, kRedrawNow);
 }
@@ -96,7 +100,9 @@ void HwEditButControl::step(int direction) {
   HwLifeWatch watch(life);  // the owner may free the control
   if (kind == 0) {
     int value = edit->getInt();
-    if (intCB) value = intCB(direction, value, user);
+    // At an end of the range the arrow stops: the owner never steps past it.
+    const bool atEnd = direction > 0 ? value >= edit->intMaximum : value <= edit->intMinimum;
+    if (intCB && !atEnd) value = intCB(direction, value, user);
     if (watch.gone()) return;
     edit->setInt(value);
   } else if (kind == 1) {
@@ -160,6 +166,10 @@ void HwBaseControl::createInt(HWND parent, HINSTANCE instance, int x, int y, int
 void HwBaseControl::createFloat(HWND parent, HINSTANCE instance, int x, int y, int w, int h, const char* labelText,
                                 int labelW, float initialValue, HwEditFloatCB callback, void* user) {
   create(parent, instance, x, y, w, h, labelText, labelW, 1, 4, initialValue, nullptr, callback, user);
+}
+
+void HwBaseControl::setIntRange(int minimum, int maximum) {
+  if (editButton) editButton->setIntRange(minimum, maximum);
 }
 
 void HwBaseControl::move(int x, int y, int w, int h) {

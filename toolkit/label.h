@@ -48,6 +48,8 @@ class HwBaseControl {
               HwEditFloatCB floatCB, void* user);
   void createInt(HWND parent, HINSTANCE instance, int x, int y, int width, int height, const char* labelText,
                  int labelWidth, HwEditIntCB callback, void* user);
+  // The whole numbers the number flavour takes (HwEditControl::setIntRange).
+  void setIntRange(int minimum, int maximum);
   // Two decimals.
   void createFloat(HWND parent, HINSTANCE instance, int x, int y, int width, int height, const char* labelText,
                    int labelWidth, float initialValue, HwEditFloatCB callback, void* user);

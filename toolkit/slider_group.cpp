@@ -216,6 +216,10 @@ void HwSliderGroup::update() {
   redrawTrack();
 }
 
+void HwSliderGroup::setEntryIntRange(int minimum, int maximum) {
+  if (edit) edit->setIntRange(minimum, maximum);
+}
+
 void HwSliderGroup::setIntValue(int value) {
   intValue = value;
   if (edit) edit->setInt(value);

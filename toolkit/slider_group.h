@@ -55,6 +55,9 @@ class HwSliderGroup {
   // Set the value (knob, entry, redraw) without calling the owner.
   void setIntValue(int value);
   void setValue(float value);
+  // The whole numbers an integer slider's entry takes, whatever range the
+  // track shows: a typed number beyond them is brought to the nearer end.
+  void setEntryIntRange(int minimum, int maximum);
   // New limits for the value the slider holds.
   void setRangeInt(int minimum, int maximum);
   void setRange(float minimum, float maximum);

@@ -2,10 +2,12 @@
 // the ruler's mouse handling and the last-frame box.
 #include "toolkit/time_bar.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
+#include "scene/scene_limits.h"
 #include "toolkit/drawing.h"
 #include "toolkit/edit_control.h"
 #include "toolkit/fonts_pens.h"
@@ -85,7 +87,10 @@ struct Scale {
   float pixelsPerFrame;
   int unit;
   int first;
-  int x(int frame) const { return static_cast<int>(static_cast<float>(frame - first) * pixelsPerFrame); }
+  // Frames a file gave far off the ruler land a little beyond its ends.
+  int x(int64_t frame) const {
+    return static_cast<int>(std::clamp(static_cast<double>(frame - first) * pixelsPerFrame, -1.0e6, 1.0e6));
+  }
 };
 
 Scale scaleOf(const HwTimeBar& bar, HWND strip) {
@@ -184,6 +189,7 @@ void HwTimeBar::create(HINSTANCE instance, HWND parent, int w, int barFlags, voi
   numberStrip = stripWindow(stripArea, kStripStyle, 0, 27, stripW, 19, instance, this, true);
   lastFrameBox = new HwEditButControl(window, instance, innerW - kBoxWidth, 2, kBoxWidth, innerH - 4, 0, 0, lastFrame,
                                       0, lastFrameCB, nullptr, this);
+  lastFrameBox->setIntRange(0, kGVFrameLimit);
   for (HWND hwnd : {window, stripArea, markerStrip, ruler, numberStrip}) {
     if (!hwnd) continue;
     ShowWindow(hwnd, SW_SHOW);
@@ -311,7 +317,7 @@ void HwTimeBar::drawMarkers(HDC dc) {
     if (play.loop != 0) {
       int x0 = s.x(play.loopStart);
       if (play.loopStart != 0) fillBox(dc, x0 - 1, 5, x0 + 1, h + 5, RGB(0, 250, 0));
-      int x1 = s.x(play.loopStart + play.loopLength);
+      int x1 = s.x(int64_t{play.loopStart} + play.loopLength);
       fillBox(dc, x1 - 1, 5, x1 + 1, h + 5, RGB(0, 250, 0));
     }
   }
@@ -340,8 +346,7 @@ void HwTimeBar::redraw() {
 
 int HwTimeBar::lastFrameCB(int code, int value, void* object) {
   auto* bar = static_cast<HwTimeBar*>(object);
-  int v = code == -1 ? value - kFrameStep : code == 1 ? value + kFrameStep : value;
-  if (v < 0) v = 0;
+  int v = GVStepIntWithin(code, value, 0, kGVFrameLimit, kFrameStep);
   if (bar->callback) {
     HwLifeWatch watch(bar->life);
     v = bar->callback(code, 1, v, bar->user);

@@ -16,6 +16,7 @@
 #include "appwins/menu_bar.h"
 #include "dynamics/world.h"
 #include "geo/geo_from_jel.h"
+#include "geo/jel_from_geo.h"
 #include "geo/geo_list.h"
 #include "jel/jel_from_builder.h"
 #include "jel/jel_object.h"
@@ -322,13 +323,10 @@ TEST_F(CreateJel, JelAroundAGeoEnclosesItAndBindsIt) {
   EXPECT_STREQ(GVGetGeoById(GVGeoListOf(GVScene().geoList), sheet)->name, "Plane");
   EXPECT_STREQ(d->geoChooser->textBox->text, "Plane  {2}");
 
-  // No upper limit on the points; a lattice past the builder's reach is not made.
+  // The points stop at the most a lattice from Geos takes along an axis.
   type(entry(d->pointsField), {'1', '0', '0', '0'});
-  EXPECT_EQ(d->points, 1000);
-  setName(d, "Huge");
-  press(d->createButton);
-  EXPECT_EQ(gMessages.back(), "Jel not created: lattice could not be built!");
-  EXPECT_EQ(jelCount(), 1);
+  EXPECT_EQ(d->points, kGeoJelMaxAxisPoints);
+  EXPECT_EQ(entry(d->pointsField)->getInt(), kGeoJelMaxAxisPoints);
   type(entry(d->pointsField), {'5'});
 
   // A flat Geo: refused along its thin axis, accepted with MAX.

@@ -85,8 +85,8 @@ class Entries : public ToolkitTest {
 TEST_F(Entries, IntegerEntryFiltersCharactersAndCommitsThroughTheCallback) {
   HwEditControl e(0, 0, parent_, instance_, 10, 10, 120, 22, 5, 0, nullptr, byTens, nullptr, nullptr, &calls_);
   clickEnd(e);
-  type("-a ");
-  EXPECT_STREQ(e.text, "5");  // '-' after a digit, a letter and a blank are ignored
+  type("- ");
+  EXPECT_STREQ(e.text, "5");  // '-' after a digit and a blank are ignored
   type("<-");
   EXPECT_STREQ(e.text, "-5");
   type("<<<");  // not below the first boundary
@@ -97,9 +97,23 @@ TEST_F(Entries, IntegerEntryFiltersCharactersAndCommitsThroughTheCallback) {
   type("\t");
   EXPECT_EQ(GVTestBeepCount(), 1u);
   EXPECT_EQ(GVTestLastBeep(), 0xFFFFFFFFu);
+  // No whole number: refused whole, the owner hears nothing, the held 5 comes back.
   type("\r");
+  EXPECT_EQ(GVTestBeepCount(), 2u);
+  EXPECT_TRUE(calls_.ints.empty());
+  EXPECT_TRUE(shows(e, "5"));
+  clickEnd(e);
+  type("a");
+  EXPECT_STREQ(e.text, "5a");  // a letter is kept, so the text is judged whole
+  type("\r");
+  EXPECT_EQ(GVTestBeepCount(), 3u);
+  EXPECT_TRUE(calls_.ints.empty());
+  // Past its range a number reaches the owner at the nearer end.
+  e.setIntRange(-20, 20);
+  clickEnd(e);
+  type("0\r");
   ASSERT_EQ(calls_.ints.size(), 1u);
-  EXPECT_EQ(calls_.ints[0], std::make_pair(0, -5));
+  EXPECT_EQ(calls_.ints[0], std::make_pair(0, 20));
   EXPECT_TRUE(shows(e, "10"));
 }
 

@@ -1,10 +1,12 @@
-// Numbers a float cannot hold, typed into every float entry of every editor and
-// creation dialog of an opened sample scene: each is refused, the scene stays
-// as it was and keeps playing finite frames; the largest walls and transform
-// the editors accept play and draw.
+// Numbers a field cannot hold, typed into every float and whole-number entry of
+// every editor, panel and creation dialog of an opened sample scene: each is
+// refused, the scene stays as it was and keeps playing finite frames; the
+// largest walls and transform the editors accept play and draw; the step
+// arrows stop at their field's ends; a count left without Enter is built.
 #include <unistd.h>
 
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "appwins/anim_dialog.h"
 #include "appwins/create_geo.h"
 #include "appwins/create_jel.h"
 #include "appwins/editor_bar.h"
@@ -44,14 +47,16 @@
 #include "toolkit/edit_control.h"
 #include "toolkit/frames.h"
 #include "toolkit/messages.h"
+#include "toolkit/time_bar.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const char* const kUnholdable[] = {"10000000000000000000000000000000000000000", "1e39", "-1e39", "nan", "inf"};
+const char* const kNoWholeNumber[] = {"99999999999", "2147483648", "-2147483649", "12abc", "1e3"};
 
-class TypedFloats : public EditorWindowTest {
+class TypedNumbers : public EditorWindowTest {
  public:
   void SetUp() override {
     SetUpEditors(true, true);
@@ -88,16 +93,25 @@ class TypedFloats : public EditorWindowTest {
     std::ifstream in(root_ / "GVSceneFiles/Scenes/Snapshot.gvs", std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  // The visible float entries under a dialog's window, in window order.
-  static void floatEntries(HWND parent, std::vector<HwEditControl*>* found) {
+  // The visible entries of a kind (0 whole number, 1 float) under a window, in
+  // window order.
+  static void entries(HWND parent, int kind, std::vector<HwEditControl*>* found) {
     for (HWND w = GetWindow(parent, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
       char name[32] = {};
       GetClassNameA(w, name, sizeof name);
       auto* e = reinterpret_cast<HwEditControl*>(GetWindowLongA(w, GWL_USERDATA));
-      if (std::string(name) == "EditControlClass" && e && e->window == w && e->kind == 1 && IsWindowVisible(w))
+      if (std::string(name) == "EditControlClass" && e && e->window == w && e->kind == kind && IsWindowVisible(w))
         found->push_back(e);
-      floatEntries(w, found);
+      entries(w, kind, found);
     }
+  }
+  // The step-button control an entry sits in, if any.
+  static HwEditButControl* stepper(const HwEditControl* e) {
+    HWND parent = GetParent(e->window);
+    char name[32] = {};
+    GetClassNameA(parent, name, sizeof name);
+    auto* b = reinterpret_cast<HwEditButControl*>(GetWindowLongA(parent, GWL_USERDATA));
+    return std::string(name) == "EditButControlClass" && b && b->edit == e ? b : nullptr;
   }
   // A double click selects the entry's text; the keys replace it and Enter
   // commits. A leading '-' is typed last, after the caret went to the start.
@@ -118,27 +132,60 @@ class TypedFloats : public EditorWindowTest {
   void refuseAll(const std::string& what, HWND root) {
     ASSERT_NE(root, nullptr) << what;
     settle();
-    std::vector<HwEditControl*> entries;
-    floatEntries(root, &entries);
-    EXPECT_FALSE(entries.empty()) << what;
+    std::vector<HwEditControl*> found;
+    entries(root, 1, &found);
+    EXPECT_FALSE(found.empty()) << what;
     const std::string before = sceneBytes();
-    for (size_t i = 0; i < entries.size(); ++i) {
-      const std::string shown = entries[i]->text;
+    for (size_t i = 0; i < found.size(); ++i) {
+      const std::string shown = found[i]->text;
       for (const char* text : kUnholdable) {
         const unsigned beeps = GVTestBeepCount();
-        type(entries[i], text);
+        type(found[i], text);
         EXPECT_EQ(GVTestBeepCount(), beeps + 1) << what << " entry " << i << " " << text;
-        EXPECT_EQ(entries[i]->text, shown) << what << " entry " << i << " " << text;
+        EXPECT_EQ(found[i]->text, shown) << what << " entry " << i << " " << text;
       }
     }
     EXPECT_TRUE(sceneBytes() == before) << what;
   }
-  // 50 frames from the current one: no frame is taken back for a non-finite
+  // Every whole-number entry under the window: it has a bound of its own, text
+  // that is no whole number an int holds beeps and leaves the value held
+  // shown, and its step arrows stop at the ends of its range. Returns the
+  // entries seen.
+  int wholeNumbers(const std::string& what, HWND root) {
+    std::vector<HwEditControl*> found;
+    entries(root, 0, &found);
+    const std::string before = sceneBytes();
+    for (size_t i = 0; i < found.size(); ++i) {
+      HwEditControl* e = found[i];
+      const std::string at = what + " entry " + std::to_string(i);
+      EXPECT_TRUE(e->intMinimum > INT_MIN && e->intMaximum < INT_MAX) << at;
+      const std::string shown = e->text;
+      for (const char* text : kNoWholeNumber) {
+        const unsigned beeps = GVTestBeepCount();
+        type(e, text);
+        EXPECT_EQ(GVTestBeepCount(), beeps + 1) << at << " " << text;
+        EXPECT_EQ(e->text, shown) << at << " " << text;
+      }
+      if (HwEditButControl* b = stepper(e)) {
+        for (int end : {e->intMaximum, e->intMinimum}) {
+          type(e, std::to_string(end));
+          const std::string last = e->text;
+          EXPECT_TRUE(e->getInt() >= e->intMinimum && e->getInt() <= e->intMaximum) << at << " " << last;
+          for (int k = 0; k < 3; ++k) click((end == e->intMaximum ? b->upButton : b->downButton)->face);
+          EXPECT_EQ(e->text, last) << at << " arrow past " << end;
+        }
+        type(e, shown);
+      }
+    }
+    EXPECT_TRUE(sceneBytes() == before) << what;
+    return static_cast<int>(found.size());
+  }
+  // Frames from the current one: no frame is taken back for a non-finite
   // value, and every Jel node and Geo vertex is a number.
-  void playFinite() {
+  void playFinite(int frames = 50) {
     const int32_t restores = world()->nonFiniteRestores;
     const int32_t first = GVCurrentFrame(GVScene().world);
-    for (int32_t f = first + 1; f <= first + 50; ++f) GVStepFrame(f, 1);
+    for (int32_t f = first + 1; f <= first + frames; ++f) GVStepFrame(f, 1);
     EXPECT_EQ(world()->nonFiniteRestores, restores);
     for (HObject* j = world()->head; j; j = GVNextJel(j)) EXPECT_TRUE(j->state && j->state->isFinite()) << j->id;
     for (GObject* g = GVGeoListOf(GVScene().geoList)->head; g; g = g->next)
@@ -162,7 +209,7 @@ class TypedFloats : public EditorWindowTest {
   fs::path old_, root_;
 };
 
-TEST_F(TypedFloats, UnholdableNumbersAreRefusedEverywhereAndTheLargestAcceptedPlay) {
+TEST_F(TypedNumbers, UnholdableFloatsAreRefusedEverywhereAndTheLargestAcceptedPlay) {
   for (int code : {kEditorInitialState, kEditorMatter, kEditorGeoProperties, kEditorKeyFrame, kEditorRender,
                    kEditorWalls, kEditorSceneSettings, kEditorLights}) {
     open(code);
@@ -229,3 +276,64 @@ TEST_F(TypedFloats, UnholdableNumbersAreRefusedEverywhereAndTheLargestAcceptedPl
 }
 
 }  // namespace
+
+TEST_F(TypedNumbers, WholeNumbersStayInTheirRangesEverywhereAndTheArrowsStopAtTheEnds) {
+  int seen = 0;
+  for (int i = 0; i < kEditorBarButtons; ++i) {
+    const int code = kEditorBarTable[i].code;
+    if (code == kEditorLogicPanel || code == kEditorVehiclePanel) continue;
+    open(code);
+    if (!win_->editors[code]) continue;
+    seen += wholeNumbers("editor " + std::to_string(code), win_->editors[code]->popup);
+    hide(win_->editors[code]);
+  }
+  // The time bar, the animation panel and, in turn, the logic and vehicle panels.
+  seen += wholeNumbers("main window", win_->client);
+  press(kEditorLogicPanel);
+  seen += wholeNumbers("logic panel", win_->logicPanel->frame->outer);
+  press(kEditorLogicPanel);
+  press(kEditorVehiclePanel);
+  seen += wholeNumbers("vehicle panel", win_->vehiclePanel->frame.outer);
+  press(kEditorVehiclePanel);
+  for (int dialog : {kCreateDialogBlockJel, kCreateDialogJelFromGeo, kCreateDialogBlockGeo, kCreateDialogPlaneGeo,
+                     kCreateDialogSweptGeo}) {
+    win_->showCreateDialog(dialog, 0, GVAppSelection().geoId, GVAppSelection().jelId);
+    HwDialogWindow* d[] = {win_->createJelDialog, win_->createGJelDialog, win_->createGeoBlock, win_->createGeoPlane,
+                           win_->createGeoVR};
+    HwDialogWindow* shown = d[dialog == kCreateDialogBlockJel      ? 0
+                              : dialog == kCreateDialogJelFromGeo  ? 1
+                              : dialog == kCreateDialogBlockGeo    ? 2
+                              : dialog == kCreateDialogPlaneGeo    ? 3
+                                                                   : 4];
+    ASSERT_NE(shown, nullptr) << dialog;
+    seen += wholeNumbers("create dialog " + std::to_string(dialog), shown->popup);
+    hide(shown);
+  }
+  // Frames, F-Ratio, loop length, body sizes, sky counts and the dialogs' counts.
+  EXPECT_GE(seen, 20);
+  playFinite(20);
+
+  // The frame-count box past the int's top: the bound, and the arrow stays there.
+  HwEditButControl* box = win_->timeBar->lastFrameBox;
+  type(box->edit, "2147483647");
+  for (int k = 0; k < 5; ++k) click(box->upButton->face);
+  EXPECT_EQ(box->edit->text, std::to_string(kGVFrameLimit));
+  EXPECT_EQ(win_->timeBar->lastFrame, kGVFrameLimit);
+
+  // A count typed and left with Tab is what Create builds: a 3 x 6 x 6 box has
+  // 2 (18 + 36 + 18) vertices.
+  win_->showCreateDialog(kCreateDialogBlockGeo, 0, GVAppSelection().geoId, GVAppSelection().jelId);
+  auto* block = win_->createGeoBlock;
+  ASSERT_NE(block, nullptr);
+  type(block->nameEdit, "Tabbed");
+  HwEditControl* nx = block->countField[0]->editButton->edit;
+  click(nx->window, 2);
+  GVTestKeyPress('3');
+  GVTestKeyPress(VK_TAB);
+  settle();
+  click(block->createButton->face);
+  EXPECT_STREQ(nx->text, "3");
+  GObject* made = GVGetGeoById(GVGeoListOf(GVScene().geoList), block->currentGeoId);
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->vertexCount, 144);
+}
