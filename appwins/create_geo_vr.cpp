@@ -96,8 +96,10 @@ HwCreateGeoVR::HwCreateGeoVR(int32_t startMode, int32_t currentId, GVView* v, vo
   }
   if (segmentGroup) {
     HWND seg = segmentGroup->inner;
-    segmentField =
-        GVMakeNumberField(seg, 5, 5, 140, 70, "Num Segs:", false, float(segments), segmentsCB, nullptr, this);
+    // A label as wide as its text needs where the font runs wider than the
+    // layout allows; the entry beside it gives up as much.
+    segmentField = GVMakeNumberField(seg, 5, 5, 140, HwLabelWidthFor(seg, "Num Segs:", 70, 4), "Num Segs:", false,
+                                     float(segments), segmentsCB, nullptr, this);
     if (segmentField) segmentField->setIntRange(2, kSweptMaxSegments);
     faceChooser = new (std::nothrow) HwDropDownCntrl(instance, "Face Elts:", seg, 5, 40, 190, 30, 69, 0.2f, faceCB, this);
     if (faceChooser) {
@@ -105,9 +107,11 @@ HwCreateGeoVR::HwCreateGeoVR(int32_t startMode, int32_t currentId, GVView* v, vo
       faceChooser->fillList(kFaces, 2);
       faceChooser->selectItem(1);
     }
-    nameLabel = new (std::nothrow) HwLabel(seg, "Name:", instance, 5, 75, 72, 30, 12, 0, -1, 0);
+    // The name row ends at the group's inner edge, not a pixel past it.
+    const int nameH = std::min(30, kGroupHeight - 2 * segmentGroup->border - 75);
+    nameLabel = new (std::nothrow) HwLabel(seg, "Name:", instance, 5, 75, 72, nameH, 12, 0, -1, 0);
     nameEdit = new (std::nothrow)
-        HwEditControl(2, 0, seg, instance, 77, 75, 118, 30, 0, 0.0f, "", nullptr, nullptr, nameCB, this);
+        HwEditControl(2, 0, seg, instance, 77, 75, 118, nameH, 0, 0.0f, "", nullptr, nullptr, nameCB, this);
   }
   createButton = GVMakeRowButton(this, "Create", margin, createCB);
   recreateButton = GVMakeRowButton(this, "ReCreate", margin + 60, recreateCB);

@@ -258,7 +258,10 @@ void HwVehicle::build(HINSTANCE instance, int hidden) {
   showInt(lengthField, bodyLength);
   static const char* const kSuspensions[6] = {"None", "2 2 2", "3 2 2", "2 2 3", "3 2 3", "3 3 3"};
   static const unsigned kSuspensionFlags[6] = {2, 2, 0, 0, 2, 2};
-  suspension = dropDown(instance, sc, "Spnsn", 10, 92, 110, 40, kSuspensions, kSuspensionFlags, 6, setSuspension, this);
+  // A label as wide as its text needs where the font runs wider than the
+  // layout allows; the value box beside it gives up as much.
+  suspension = dropDown(instance, sc, "Spnsn", 10, 92, 110, HwLabelWidthFor(sc, "Spnsn", 40, 4), kSuspensions,
+                        kSuspensionFlags, 6, setSuspension, this);
   suspensionKind = v ? GVVehicleSuspensionKind(v) : 0;
   if (suspension) suspension->selectItem(suspensionKind + 1);
   createButton = textButton(instance, sc, "Create2x2", 25, 122, 76, "Create 2x2 Vehicle", createVehicle, this);
@@ -285,12 +288,18 @@ void HwVehicle::build(HINSTANCE instance, int hidden) {
   f->addDefinition(&chassisColumn, kFrameWindowKind, 1, 10, nullptr, 0, 10, 10, &driveColumn, kFrameWindowKind, 19, 0,
                    nullptr, 0, 4, 10, nullptr, 0);
   HWND cc = chassisColumn.inner;
-  gravity = floatSlider(instance, cc, 7, 7, 236, 23, "Gravity", 100, 40, -10.0f, 0.0f, 0.0f, 0x52, setGravity, this);
-  gripFront = floatSlider(instance, cc, 7, 37, 236, 23, "Tyre Grip Front", 100, 40, 0.0f, 0.0f, 1.0f, 0x52,
+  // One label width for the four, as wide as the widest text needs; the
+  // tracks give up as much.
+  int chassisW = 100;
+  for (const char* text : {"Gravity", "Tyre Grip Front", "Tyre Grip Back", "Wheel Offset"})
+    chassisW = HwLabelWidthFor(cc, text, chassisW, 4);
+  gravity =
+      floatSlider(instance, cc, 7, 7, 236, 23, "Gravity", chassisW, 40, -10.0f, 0.0f, 0.0f, 0x52, setGravity, this);
+  gripFront = floatSlider(instance, cc, 7, 37, 236, 23, "Tyre Grip Front", chassisW, 40, 0.0f, 0.0f, 1.0f, 0x52,
                           setGripFront, this);
-  gripBack = floatSlider(instance, cc, 7, 67, 236, 23, "Tyre Grip Back", 100, 40, 0.0f, 0.0f, 1.0f, 0x52, setGripBack,
-                         this);
-  wheelOffset = floatSlider(instance, cc, 7, 97, 236, 23, "Wheel Offset", 100, 40, 0.0f, 0.0f, 1.0f, 0x52,
+  gripBack = floatSlider(instance, cc, 7, 67, 236, 23, "Tyre Grip Back", chassisW, 40, 0.0f, 0.0f, 1.0f, 0x52,
+                         setGripBack, this);
+  wheelOffset = floatSlider(instance, cc, 7, 97, 236, 23, "Wheel Offset", chassisW, 40, 0.0f, 0.0f, 1.0f, 0x52,
                             setWheelOffset, this);
 
   f->resolveReferences();

@@ -168,6 +168,11 @@ void HwLight::build() {
       sliderCB<kAmbB>, sliderCB<kDiffR>, sliderCB<kDiffG>, sliderCB<kDiffB>, sliderCB<kSpec>,
       sliderCB<kPosX>, sliderCB<kPosY>, sliderCB<kPosZ>, sliderCB<kDirX>,    sliderCB<kDirY>,
       sliderCB<kDirZ>, sliderCB<kSpotIn>, sliderCB<kSpotOut>, sliderCB<kClipNear>, sliderCB<kClipFar>};
+  // The labels of a frame as wide as its widest text needs where the font runs
+  // wider than the layout allows; the tracks beside them give up as much.
+  int labelW[9] = {60, 60, 60, 60, 60, 60, 60, 60, 60};
+  for (const SliderRow& r : kRows)
+    if (frames[r.frame]) labelW[r.frame] = HwLabelWidthFor(frames[r.frame]->inner, r.label, labelW[r.frame], 4);
   for (int i = 0; i < kSliders; ++i) {
     const SliderRow& r = kRows[i];
     HwFrameWindow* f = frames[r.frame];
@@ -175,8 +180,8 @@ void HwLight::build() {
     const float lo = i >= kPosX && i <= kDirZ ? -1.0f : 0.0f;
     const float hi = i >= kClipNear ? 100.0f : i >= kSpotIn ? 180.0f : 1.0f;
     sliders[i] = new HwSliderGroup();
-    sliders[i]->addFloat(60, inst, f->inner, 5, 5 + 28 * r.row, W - 20 - 2 * f->border, 23, r.label, 55, lo, 0, hi,
-                         r.flags, r.step, kCBs[i], this);
+    sliders[i]->addFloat(labelW[r.frame], inst, f->inner, 5, 5 + 28 * r.row, W - 20 - 2 * f->border, 23, r.label, 55,
+                         lo, 0, hi, r.flags, r.step, kCBs[i], this);
   }
   showLight(index_);
 }

@@ -214,7 +214,8 @@ void HwRender::build(int32_t id) {
   geoSelector = makeSelector(parent, "Geo(s):", 5, 5, W - 10, 60, "H", chooseGeo, this);
   layerSelector = makeSelector(parent, "Layer:", 5, 43, W - 10, 60, "X", chooseLayer, this);
   const int frameY[kFrames] = {96, 199, 242, 369, 496, 679};
-  const int frameH[kFrames] = {98, 43, 122, 122, 178, 71};
+  // The material source frame holds its last row (71 down, 25 high) inside its border.
+  const int frameH[kFrames] = {100, 43, 122, 122, 178, 71};
   HWND inner[kFrames];
   int innerW[kFrames];
   for (int f = 0; f < kFrames; ++f) {
@@ -260,9 +261,12 @@ void HwRender::build(int32_t id) {
   HWND tex = inner[kTextureFrame];
   uvSelector = makeSelector(tex, "UVSet:", 5, 5, W - 20, 58, "X", chooseUVSet, this);
   const int textureW = HwLabelWidthFor(tex, "Texture:", 56, 6);
+  // The "Load:" field's label is what its 20-pixel button leaves (38 of 62): the
+  // field grows by what the text lacks, and the texture edit gives up as much.
+  const int loadGrow = HwLabelWidthFor(tex, "Load:", 38, 4) - 38;
   textureLabel = makeLabel(tex, "Texture:", 5, 38, textureW);
-  textureEdit = makeTextEdit(tex, 6 + textureW, 38, 154 - (textureW - 56), textureText, this);
-  textureLoad = makeLoad(tex, 221, 38, 62, loadTexture, this);
+  textureEdit = makeTextEdit(tex, 6 + textureW, 38, 154 - (textureW - 56) - loadGrow, textureText, this);
+  textureLoad = makeLoad(tex, 221 - loadGrow, 38, 62 + loadGrow, loadTexture, this);
 
   char text[kHwSelectorBuffer] = "";
   chooseGeo(4, text, this);
