@@ -16,6 +16,7 @@
 #include "geo/mesh_bounds.h"
 #include "jel/jel_object.h"
 #include "records/obj_handle.h"
+#include "scene/edit_rules.h"
 #include "toolkit/drawing.h"
 #include "toolkit/fonts_pens.h"
 
@@ -361,6 +362,10 @@ int GVTransformReadout(GVView* view, GVTransformReadoutText* out) {
     show = false;
   }
   if (show) std::snprintf(out->value, sizeof out->value, "%s(%4.2f,   %4.2f,   %4.2f)", label, w[0], w[1], w[2]);
+  // The tool reached the Geo past its checks, which gave this notice on the
+  // status line; the read-out that replaces that line carries it on.
+  if (m.geoId > 0 && geo && isKeyFramed(geo))
+    std::snprintf(out->notice, sizeof out->notice, "%s", kKeyframedGeoNotice);
   return 1;
 }
 
@@ -383,7 +388,8 @@ void GVShowTransformInfo(GVView* view) {
   const size_t titleLength = std::max(std::strlen(text.geoTitle), std::strlen(text.jelTitle));
   int x1 = static_cast<int>(titleLength) * averageCharWidth(view->rightOut) + 180;
   if (x1 < 240) x1 = 240;
-  piece(view, dc, x1, text.change);
-  piece(view, dc, x1 + 250, text.value);
+  const int changeEnd = piece(view, dc, x1, text.change);
+  const int valueEnd = piece(view, dc, x1 + 250, text.value);
+  if (text.notice[0]) drawText(dc, std::max(changeEnd, valueEnd) + 40, text.notice, ruleColour());
   ReleaseDC(view->rightOut, dc);
 }

@@ -26,14 +26,18 @@ void GVShowCameraInfo(GVView* view);
 // camera tool is chosen.
 void GVShowObjectInfo(GVView* view);
 // The move tool's read-out from the manipulator: the attached objects'
-// titles, the change column and the value column (empty when not shown).
+// titles, the change column and the value column (empty when not shown), and
+// for a key-framed Geo the notice that its new transform lasts only until its
+// key frames are evaluated again.
 struct GVTransformReadoutText {
   char geoTitle[160] = "";
   char jelTitle[160] = "";
   char change[128] = "";
   char value[128] = "";
+  char notice[96] = "";
 };
 // 0 when the read-out shows nothing.
 int GVTransformReadout(GVView* view, GVTransformReadoutText* out);
-// The read-out in the information panel, written over a cleared line.
+// The read-out in the information panel, written over a cleared line; the
+// notice follows the columns in the status line's colour.
 void GVShowTransformInfo(GVView* view);

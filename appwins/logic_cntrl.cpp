@@ -723,9 +723,14 @@ int HwLogicCntrl::printCB(int, void* self) {
   if (!w->logic) return 0;
   gEdit.values = gEdit.values ? 0 : 1;
   w->paintHeader();
-  if (gEdit.values) w->send(8);
   gEdit.command = -1;
   w->paintPane();
+  // The pane is painted before the values go into it: at once those the lines
+  // gave in the last frame, then those of the frame run again.
+  if (gEdit.values) {
+    w->showValues();
+    w->send(8);
+  }
   return gEdit.values;
 }
 

@@ -287,6 +287,8 @@ void HwKeyFrame::command(int which) {
       if (!GVRemoveGeoKeyAtFrame(geoList(), worldCell(), id)) return;
       send(id, kKeyRemoved, id);
       if ((g = findGeo(id)) && !keyFramed(g) && stateMode() == -1 && g->jelId != 0) GVCopyGeoTransform(g, -1, -2);
+      // The Geo went where the keys left give it: the fields follow.
+      reshowIfVisible();
       return;
     case kBake:
       if (keyFramed(g)) {

@@ -107,6 +107,8 @@ int32_t GVRenameJel(char* name, int32_t id) {
   return 1;
 }
 
+const char kKeyframedGeoNotice[] = "Keyframed Geo: ... New transform will be lost unless keyframe is re-set";
+
 int32_t GVIsGeoReconfigureBlocked(ObjHandle* cell, int32_t mode) {
   const GObject* geo = GVGeoOf(cell);
   if (!viewThere() || !geo || viewToolActive() || viewBusy()) return 1;
@@ -118,7 +120,7 @@ int32_t GVIsGeoReconfigureBlocked(ObjHandle* cell, int32_t mode) {
         "editor)");
   if (mode == 0 && GVGeoHasAttachment(cell))
     return refuse("Gv warning: Can only re-configure GEO with ATTACHMENT property in Natural State mode");
-  if (keyed) status("Keyframed Geo: ... New transform will be lost unless keyframe is re-set");
+  if (keyed) status(kKeyframedGeoNotice);
   return 0;
 }
 

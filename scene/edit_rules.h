@@ -30,8 +30,10 @@ enum : int32_t {
 int32_t GVRenameGeo(char* name, int32_t id);
 int32_t GVRenameJel(char* name, int32_t id);
 
-// 1 refused, 0 allowed (a key-framed Geo is allowed with a notice).
+// 1 refused, 0 allowed (a key-framed Geo is allowed with the notice below).
 int32_t GVIsGeoReconfigureBlocked(ObjHandle* geo, int32_t stateMode);
+// The notice of a key-framed Geo given a new transform.
+extern const char kKeyframedGeoNotice[];
 // For a Jel id, or every Jel of a group selection: 1 refused, 0 allowed.
 int32_t GVIsJelTransformBlocked(int32_t selection, int32_t stateMode, int32_t tool);
 // In initial-state mode: 1 when some Geo of the scene follows its Jel (flag

@@ -276,6 +276,9 @@ void ClosingSteps() {
   clock.currentFrame = 0;
   clock.timeBarFrame = 0;
   GVStepFrame(0, 0);
+  // The panels were refreshed before this step: the transform editor shows
+  // the Geo as frame 0 draws it.
+  GVReshowKeyFrameEditor();
   gReloading = 0;
   const SceneServices& s = GVSceneServices();
   if (s.refreshLogicWindow) s.refreshLogicWindow();

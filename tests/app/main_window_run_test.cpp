@@ -34,9 +34,11 @@
 #include "app/service_installers.h"
 #include "app/message_loop.h"
 #include "appwins/anim_dialog.h"
+#include "appwins/editor_bar.h"
 #include "appwins/editor_opener.h"
 #include "appwins/file_list.h"
 #include "appwins/file_save.h"
+#include "appwins/logic_cntrl.h"
 #include "appwins/message_dlg.h"
 #include "dynamics/world_runner.h"
 #include "editors/editor_entries.h"
@@ -445,6 +447,55 @@ TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
     }
     EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / (std::string(name) + "_last.png")).c_str()));
   }
+}
+
+// The logic sample opened: the loop-length field holds a length the loop
+// button can use. Played to frame 95 with the logic lines open and stopped,
+// Print shows at once what the lines gave; with the loop on, play runs to the
+// loop's end and starts the loop again.
+TEST_F(MainWindowRun, LogicSampleShowsItsValuesOnPrintAndLoops) {
+  ASSERT_TRUE(GVRenderStarted());
+  open("LogicCommands.gvs");
+  GVHideNotesWindow();
+  GVAppMainWin::fpsCB(4, win_);
+  GVAnimDialog* panel = win_->animationPanel;
+  const HWorld* world = GVWorldOf(GVScene().world);
+  const int32_t length = panel->loopLength->getInt();
+  EXPECT_GE(length, 1);
+  EXPECT_EQ(length, world->params.loopLength);
+
+  click(win_->selectorBar->buttons[12]->face);  // "Constraint Editor"
+  HwLogicCntrl* logic = win_->logicPanel;
+  ASSERT_TRUE(logic && logic->isVisible());
+  gStopFrame = 95;
+  clickCentre(panel->play->face);
+  SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
+  GVRunMessageLoop();
+  clickCentre(panel->play->face);  // stop
+  ASSERT_EQ(GVFrameClock().currentFrame, 95);
+  click(logic->print->face);
+  ASSERT_STREQ(logic->headerText(), "vals:");
+  const RECT pane = rectOf(logic->pane);
+  const std::pair<int, int> values = ink(pane, screen(pane.left + 1, pane.bottom - 2));
+  EXPECT_LE(values.first, values.second);
+
+  click(panel->loopButton->face);
+  ASSERT_EQ(panel->loopButton->state, 1);
+  // The run ends once the frame went back, or well past the loop's end.
+  int32_t last = GVFrameClock().currentFrame, peak = last, wrapped = -1;
+  gStopFrame = world->params.loopStart + length + 10;
+  gOnTick = [&] {
+    const int32_t f = GVFrameClock().currentFrame;
+    if (f < last) wrapped = f, gStopFrame = f;
+    peak = std::max(peak, f);
+    last = f;
+  };
+  clickCentre(panel->play->face);
+  SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
+  GVRunMessageLoop();
+  clickCentre(panel->play->face);
+  EXPECT_EQ(peak, world->params.loopStart + length);
+  EXPECT_EQ(wrapped, world->params.loopStart);
 }
 
 // The vehicle sample driven as its notes say, gear F and the right pedal

@@ -1,18 +1,24 @@
 // The animation, transform-tool and camera panels and the time bar in the main
 // window, driven by injected clicks, and their handlers' rules.
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <string>
 #include <vector>
 
+#include "GVAppWins/info_panels.h"
 #include "GVAppWins/manipulator.h"
+#include "GVAppWins/view_links.h"
 #include "appwins/anim_dialog.h"
 #include "appwins/panel_handlers.h"
 #include "appwins/tool_dialogs.h"
 #include "appwins/view_owner.h"
 #include "dynamics/world_runner.h"
+#include "geo/geo_fixtures.h"
 #include "geo/geo_from_jel.h"
 #include "geo/geo_list.h"
 #include "geo/key_frames.h"
+#include "geo/key_interp.h"
 #include "jel/jel_object.h"
 #include "main_window_fixture.h"
 #include "scene/display_settings.h"
@@ -66,6 +72,7 @@ class ToolPanels : public MainWindowTest {
   }
   static HWorld* world() { return *GVScene().world; }
   int32_t geoRecord_[3] = {}, jelRecord_[3] = {};
+  ViewDragRec drag_{};
   static int32_t frame() { return GVFrameClock().currentFrame; }
   // Clicks the face of a button and lets it settle.
   static void press(HwBMButton* b) { clickCentre(b->face); }
@@ -214,6 +221,56 @@ TEST_F(ToolPanels, TransformToolNeedsASelectionAndKeepsOneButton) {
   press(m->rotate);  // pressed again: off
   EXPECT_EQ(m->rotate->state, 0);
   EXPECT_EQ(win_->view->manipulator->mode, 0);
+}
+
+// A key-framed Geo dragged along the move tool's x arrow: the information
+// panel shows the read-out and, beside it, why the move will not last.
+TEST_F(ToolPanels, MovingAKeyFramedGeoShowsTheReadoutAndTheKeyFrameNotice) {
+  GObject* g = geotest::makeGeo(1, "Box", geotest::boxCorners({-1, 0, -1}, {1, 2, 1}), geotest::boxTriangles());
+  g->handle = new ObjHandle{g};
+  GVAddGeoToScene(GVScene().geoList, g->handle);
+  const float r[3] = {}, sc[3] = {1, 1, 1}, a[3] = {0, 0, 0}, b[3] = {4, 0, 0};
+  GVKeyTrackSetKey(0, g->keyTrack, 0, a, r, sc);
+  GVKeyTrackSetKey(30, g->keyTrack, 0, b, r, sc);
+  GVStepFrame(0, 1);
+  win_->view->drag = &drag_;  // the view's drag record, as start-up links it
+  win_->view->currentGeo[0] = 1;
+  press(win_->moveToolPanel->translate);
+  ASSERT_EQ(win_->moveToolPanel->translate->state, 1);
+
+  GVManipulator* m = win_->view->manipulator;
+  const float tip[3] = {m->position[0] + 1, m->position[1], m->position[2]};
+  float c[3], e[3];
+  GVManipWorldToPixel(m, m->position, c);
+  GVManipWorldToPixel(m, tip, e);
+  const float length = std::hypot(e[0] - c[0], e[1] - c[1]);
+  ASSERT_GT(length, 0.0f);
+  auto along = [&](float pixels) {
+    POINT p = {LONG(c[0] + (e[0] - c[0]) / length * pixels), LONG(c[1] + (e[1] - c[1]) / length * pixels)};
+    ClientToScreen(win_->view->window, &p);
+    return p;
+  };
+  drag(along(30), {along(60), along(90)});
+  ASSERT_GT(g->xform[GEO_SLOT_FRAME].position[0], 0.5f);  // moved, for now
+
+  const RECT panel = rectOf(win_->view->rightOut);
+  auto columns = [&](COLORREF colour) {
+    int left = panel.right, right = panel.left - 1;
+    for (int y = panel.top; y < panel.bottom; ++y)
+      for (int x = panel.left; x < panel.right; ++x)
+        if (screen(x, y) == colour) left = std::min(left, x), right = std::max(right, x);
+    return std::make_pair(left, right);
+  };
+  const auto readout = columns(RGB(80, 80, 150));
+  const auto notice = columns(GVPanelTextColour(GVViewScene().background));
+  ASSERT_LT(readout.first, readout.second);
+  ASSERT_LT(notice.first, notice.second);
+  EXPECT_GT(notice.first, readout.second);  // beside it, not under it
+  EXPECT_LT(notice.second, panel.right - 1);  // whole
+  GVTransformReadoutText text;
+  ASSERT_EQ(GVTransformReadout(win_->view, &text), 1);
+  EXPECT_STREQ(text.notice, "Keyframed Geo: ... New transform will be lost unless keyframe is re-set");
+  EXPECT_NE(std::find(gStatus.begin(), gStatus.end(), text.notice), gStatus.end());
 }
 
 TEST_F(ToolPanels, RulerReleaseReStepsAndShowsTheFrame) {

@@ -2,7 +2,10 @@
 // driven through the program's own windows: values typed and buttons clicked
 // through the window stand-in, reports handled by the application callbacks,
 // the Geos drawn by the engine in the main window's view.
+#include <unistd.h>
+
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -28,15 +31,19 @@
 #include "jel/jel_object.h"
 #include "scene/app_selection.h"
 #include "scene/editor_links.h"
+#include "scene/file_handlers.h"
 #include "scene/frame_driver.h"
 #include "geo/geo_list_services.h"
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
+#include "scene/work_folders.h"
 #include "toolkit/choosers.h"
 #include "toolkit/edit_control.h"
 #include "toolkit/entry_typing.h"
 #include "toolkit/label.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -173,6 +180,54 @@ TEST_F(GeoEditors, KeysAreSetRemovedAndRefused) {
   press(d->commands[HwKeyFrame::kSetKey]);
   EXPECT_TRUE(said("Gv warning: Key frames cannot be added to MASSOC'd GEO in Natural State mode "));
   EXPECT_EQ(GVKeyTrackKeyCount(cube->keyTrack), 1);
+}
+
+// The transform editor shows its Geo as it is drawn: when the Geo's scene,
+// saved at frame 20, is opened again under the open editor (frame 0), and when
+// the key it showed is removed (where the key left puts it).
+TEST_F(GeoEditors, TransformEditorFollowsAReopenedSceneAndARemovedKey) {
+  struct Folder {
+    fs::path old = fs::current_path();
+    fs::path root = fs::temp_directory_path() / ("gv_key_editor_" + std::to_string(getpid()));
+    ~Folder() {
+      fs::current_path(old);
+      fs::remove_all(root);
+    }
+  } folder;
+  fs::create_directories(folder.root / "GVSceneFiles/Scenes");
+  fs::current_path(folder.root);
+  ASSERT_EQ(GVInitFolders(), 1);
+  ASSERT_EQ(GVSetDirScenes(), 1);
+
+  GObject* cube = addCube(1, {-0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.5f});
+  const float r[3] = {}, sc[3] = {1, 1, 1}, a[3] = {0, 0, 0}, b[3] = {2, 3, 0};
+  GVKeyTrackSetKey(0, cube->keyTrack, 0, a, r, sc);
+  GVKeyTrackSetKey(20, cube->keyTrack, 0, b, r, sc);
+  open(kEditorKeyFrame);
+  HwKeyFrame* d = keyEditor();
+  goTo(20);
+  ASSERT_NE(GVSaveSceneAs("Keyed.gvs"), 0);
+  auto shows = [&](const float at[3]) {
+    GObject* g = GVGeoOf(GVFindGeo(GVScene().geoList, 1));
+    ASSERT_NE(g, nullptr);
+    ASSERT_EQ(d->current(), 1);
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_FLOAT_EQ(g->xform[GEO_SLOT_FRAME].position[k], at[k]) << k;
+      EXPECT_FLOAT_EQ(d->fields[k]->editButton->getFloat(), at[k]) << k;
+    }
+  };
+  shows(b);
+
+  GVFileOpenCB(kFileOpen | kFileScenes, "Keyed.gvs", win_);
+  ASSERT_EQ(win_->sceneName, "Keyed.gvs");
+  ASSERT_EQ(GVCurrentFrame(GVScene().world), 0);
+  shows(a);
+
+  goTo(20);
+  shows(b);
+  press(d->commands[HwKeyFrame::kRemoveKey]);
+  ASSERT_EQ(GVKeyTrackKeyCount(GVGeoOf(GVFindGeo(GVScene().geoList, 1))->keyTrack), 1);
+  shows(a);
 }
 
 TEST_F(GeoEditors, KeyFrameBarStepsBetweenKeysAndSetsFromTheFrameSlot) {

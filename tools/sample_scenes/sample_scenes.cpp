@@ -395,6 +395,9 @@ int32_t objectsBox(float box[6]) {
   return any ? 1 : 0;
 }
 
+// The frames the time bar shows and the loop runs over, from frame 0.
+constexpr int32_t kPlayRange = 200;
+
 }  // namespace
 
 void GVPrepareSampleWrite(CameraRec* camera) {
@@ -426,8 +429,8 @@ void GVPrepareSampleWrite(CameraRec* camera) {
   camera->jelDisplayMode = 32;
   if (sc.display) {
     sc.display->frameWords[0] = 0;
-    sc.display->frameWords[1] = 200;
-    sc.display->frameWords[2] = 0;
+    sc.display->frameWords[1] = kPlayRange;
+    sc.display->frameWords[2] = kPlayRange;
     sc.display->frameWords[3] = 0;
   }
 }
@@ -440,7 +443,7 @@ int32_t GVWriteSampleScene(int32_t sample, FILE* file) {
   // saved again is the same file: the play range's loop in every Jel, the
   // initial state, and the run back at frame 0.
   if (HWorld* world = GVWorldOf(GVScene().world)) {
-    GVSetWorldFrameParam(GVScene().world, 0);
+    GVSetWorldFrameParam(GVScene().world, kPlayRange);
     GVSetWorldLoop(world, 0);
     if (world->params.stateMode == -1) GVSetWorldStateMode(world, 0);
     GVFrameClock().currentFrame = 0;

@@ -27,7 +27,8 @@ struct CameraRec;
 
 // What every shipped scene stores besides its objects: a camera backed off to
 // see the whole box of its objects with the objects in hidden-line mode, and a play range
-// of frames 0 to 200 for the time bar, without looping.
+// of frames 0 to 200 for the time bar, looping off, with a loop over that range
+// ready for the loop button.
 void GVPrepareSampleWrite(CameraRec* camera);
 
 // Writes the scene's records as a scene file, with a fixed camera and the
