@@ -382,6 +382,12 @@ void GVSaveSceneCB(int32_t, uint32_t flags, const char* name, void* mainWindow) 
     if (s.hideExportDialog) s.hideExportDialog();
     return;
   }
+  // Another file of that name is replaced only when the user says so; the
+  // scene's own file is saved over as the File menu's Save does.
+  const char* own = s.sceneName ? s.sceneName() : nullptr;
+  if (s.askYesNo && file != (own ? own : "") && GVSceneFileExists(file.c_str()) &&
+      !s.askYesNo(("Replace the existing file \"" + file + "\"?").c_str()))
+    return;
   // The scene goes by the name it was saved under, however the name was typed.
   if (GVSaveSceneAs(file.c_str()) && s.setSceneName) s.setSceneName(file.c_str());
 }
