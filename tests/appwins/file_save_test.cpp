@@ -208,18 +208,26 @@ TEST_F(SaveAs, ClosingWritesNothingAndAnotherScenesFileIsReplacedOnlyOnYes) {
   EXPECT_EQ(askedType & MB_TYPEMASK, UINT(MB_YESNO));
   EXPECT_TRUE(scenes() == expected);
   EXPECT_EQ(win_->sceneName, "Fresh.gvs");
+  // A name confirmed with Enter before Save still names another scene's file.
+  pick(3);
+  type("JelDrop");
+  GVTestKeyPress(VK_RETURN);
+  settle();
+  click(dlg->saveButton->face);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_TRUE(scenes() == expected);
 
   reply = IDYES;
   pick(3);
   type("Showcase");
   click(dlg->saveButton->face);
-  EXPECT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked.size(), 3u);
   expected["Showcase.gvs"] = expected["Fresh.gvs"];
   EXPECT_TRUE(scenes() == expected);  // replaced whole, nothing else left beside it
   EXPECT_EQ(win_->sceneName, "Showcase.gvs");
   pick(3);
   click(dlg->saveButton->face);
-  EXPECT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked.size(), 3u);
 }
 
 }  // namespace
