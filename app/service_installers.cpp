@@ -16,10 +16,12 @@
 
 namespace {
 
-// Scene code shows its warnings through the toolkit's message path, cleans
-// new names with the toolkit's rule and beeps when it refuses an edit.
+// Scene code shows its warnings and asks its questions through the toolkit's
+// message path, cleans new names with the toolkit's rule and beeps when it
+// refuses an edit.
 void InstallToolkit(SceneServices* s) {
   s->showMessage = GVMessage;
+  s->askYesNo = [](const char* text) -> int32_t { return GVAskYesNo(text); };
   s->checkRenameName = GVCheckRenameName;
   s->checkNewName = [](char* name) -> int32_t { return GVCheckNewName(name); };
   s->beep = [] { MessageBeep(MB_ICONHAND); };

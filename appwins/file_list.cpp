@@ -73,8 +73,8 @@ ATOM HwListDlg::registerClass(HINSTANCE instance) {
 }
 
 HwListDlg::HwListDlg(int x, int height, int listMode, HwListCB ownerCB, void* userValue)
-    : HwDialogWindow(GetModuleHandleA(nullptr), "Files List", x, 110, 600, height, 5, kDialogPlain, nullptr, nullptr,
-                     nullptr),
+    : HwDialogWindow(GetModuleHandleA(nullptr), "Files List", x, 110, 600, height, 5, kDialogEscapeCloses, nullptr,
+                     nullptr, nullptr),
       formHeight(height), owner(ownerCB), ownerUser(userValue) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   dirLabel = new (std::nothrow) HwLabel(client, "Dir:", instance, 5, 5, 33, 22, 12, 0, -1, 0);
@@ -255,6 +255,11 @@ LRESULT CALLBACK HwListWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* d = reinterpret_cast<HwListDlg*>(GetWindowLongA(hwnd, GWL_USERDATA));
   if (!d) return DefWindowProcA(hwnd, msg, wp, lp);
   const int mx = static_cast<short>(LOWORD(lp)), my = static_cast<short>(HIWORD(lp));
+  // A closed list chooses nothing: the hold a hovered cell kept is let go.
+  if ((msg == WM_MOUSEMOVE || msg == WM_LBUTTONUP) && !IsWindowVisible(hwnd)) {
+    if (GetCapture() == hwnd) ReleaseCapture();
+    return 0;
+  }
   switch (msg) {
     case WM_MOUSEMOVE: {
       // Held while the pointer is over a cell, let go when it leaves them, so

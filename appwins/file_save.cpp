@@ -7,8 +7,8 @@
 #include "platform/win32.h"
 
 HwFileSave::HwFileSave(int newMode, const char* name, HwFileSaveCB ownerCB, void* userValue)
-    : HwDialogTemp(GetModuleHandleA(nullptr), "Save Scene", 550, 100, 350, 300, 5, kDialogPlain, nullptr, nullptr,
-                   nullptr),
+    : HwDialogTemp(GetModuleHandleA(nullptr), "Save Scene", 550, 100, 350, 300, 5,
+                   kDialogNoDismiss | kDialogEscapeCloses, nullptr, nullptr, nullptr),
       owner(ownerCB), ownerUser(userValue) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   HWND inside = content ? content->inner : client;

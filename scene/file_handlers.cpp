@@ -81,6 +81,7 @@ void RestoreSceneSettings(const char* name) {
     if (!light.colour1 && !light.colour2 && !light.colour3) GVInitLightRec(&light);
   }
   GVFitSceneBounds(kFitMargin);
+  sc.file = name ? name : "";
   if (s.setSceneName) s.setSceneName(name);
 }
 
@@ -386,7 +387,21 @@ void GVSaveSceneCB(int32_t, uint32_t flags, const char* name, void* mainWindow) 
     return;
   }
   // The scene goes by the name it was saved under, however the name was typed.
-  if (GVSaveSceneAs(file.c_str()) && s.setSceneName) s.setSceneName(file.c_str());
+  if (GVWriteSceneFile(file.c_str()) && s.setSceneName) s.setSceneName(file.c_str());
+}
+
+int32_t GVWriteSceneFile(const char* file) {
+  if (!file || !*file) return 0;
+  const SceneServices& s = GVSceneServices();
+  // Another file of that name is replaced only when the user says so; the
+  // scene's own file (the one it came from or was last written to, whatever
+  // name was typed since) is saved over without a question.
+  if (s.askYesNo && GVScene().file != file && GVSceneFileExists(file) &&
+      !s.askYesNo(("Replace the existing file \"" + std::string(file) + "\"?").c_str()))
+    return 0;
+  if (!GVSaveSceneAs(file)) return 0;
+  GVScene().file = file;
+  return 1;
 }
 
 int32_t GVSaveSceneAs(const char* file) {

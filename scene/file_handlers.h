@@ -34,6 +34,10 @@ void GVSaveSceneCB(int32_t ignored, uint32_t flags, const char* name, void* main
 // kept in the display settings and the notes; what a confirmed save and the
 // File menu's Save do. 0 when the file could not be written.
 int32_t GVSaveSceneAs(const char* file);
+// Save As and the File menu's Save: GVSaveSceneAs, after asking before another
+// existing file than the scene's own is replaced (No writes nothing). The file
+// written becomes the scene's own. 0 when nothing was written.
+int32_t GVWriteSceneFile(const char* file);
 // The export dialog's callback: events 2 (Geo chosen), 4 (Jel chosen), 8
 // (export), 16 (reset).
 void GVExportCB(int32_t code, int32_t event, int32_t geoId, int32_t jelId, void* mainWindow);

@@ -53,6 +53,7 @@ void newScene() {
   if (sv.setViewCurrentGeo) sv.setViewCurrentGeo(0);
   if (sv.setViewCurrentJel) sv.setViewCurrentJel(0);
   if (sv.updatePanels) sv.updatePanels(0, 0);
+  scene.file.clear();
   if (sv.setSceneName) sv.setSceneName("");
 
   if (sv.endLogicTextEdit) sv.endLogicTextEdit();
@@ -96,7 +97,7 @@ void saveScene(void* mainWindow) {
   if (!name || !*name)
     GVMenuCommand(kMenuFile, 3, 0, mainWindow);
   else
-    GVSaveSceneAs(name);
+    GVWriteSceneFile(name);
 }
 
 void listFiles(int (*enterFolder)(), int32_t mode) {

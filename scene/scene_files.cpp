@@ -125,6 +125,14 @@ int32_t GVSaveScene(const char* name, char** notes, CameraRec** camera, const fl
   });
 }
 
+int32_t GVSceneFileExists(const char* name) {
+  if (!name || !name[0] || !GVSetDirScenes()) return 0;
+  struct stat st;
+  const bool found = stat(name, &st) == 0 && S_ISREG(st.st_mode);
+  BackToRoot();
+  return found ? 1 : 0;
+}
+
 int32_t GVExportObjects(const char* name, CameraRec** camera) {
   (void)camera;  // export files carry no camera
   SceneRecords& s = GVScene();

@@ -27,6 +27,8 @@ int32_t GVImportObjectsStream(const char* name, CameraRec** camera, int32_t opti
 // file: %s" is shown, also for a folder that could not be entered) or the
 // root could not be entered again after it, else non-zero.
 int32_t GVSaveScene(const char* name, char** notes, CameraRec** camera, const float* bounds);
+// 1 when a file of that name is in the Scenes folder; the root is entered again.
+int32_t GVSceneFileExists(const char* name);
 // Writes the objects of the export selection (scene/app_selection.h).
 int32_t GVExportObjects(const char* name, CameraRec** camera);
 // Merges an MGVB scene into the open one; 0 when the folder could not be

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "records/obj_handle.h"
 
@@ -33,6 +34,9 @@ struct SceneRecords {
   SceneCtx* context = nullptr;
   LogicSystem* logic = nullptr;
   ObjHandle* vehicle = nullptr;  // cell holding the VehicleRec; made by the vehicle commands
+  // The file the scene was last opened from or written to ("" for a new
+  // scene); a name typed into the save dialog does not change it.
+  std::string file;
 };
 
 SceneRecords& GVScene();

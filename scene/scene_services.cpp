@@ -15,7 +15,7 @@ bool GVRenderStarted() { return Ask(gServices.renderStarted); }
 // Every entry, in the table's order. A new entry goes here too: the count
 // below stops the build until it does.
 #define GV_SCENE_SERVICE_ENTRIES(E) \
-  E(showMessage) E(mainWindowExists) E(viewExists) E(renderStarted) E(viewCamera) E(viewStartCamera) \
+  E(showMessage) E(askYesNo) E(mainWindowExists) E(viewExists) E(renderStarted) E(viewCamera) E(viewStartCamera) \
   E(viewSelection) E(viewResetFrame0) E(viewSize) E(setViewProjection) E(redrawView) E(updateRenderObjects) \
   E(updateGeoMesh) E(setCurrentGeo) E(setCurrentJel) E(selectJel) E(updateRenderLight) E(updateFramePanels) \
   E(moveTimeBar) E(syncAnimModeButton) E(redrawVehicleReadout) E(showLogicLineValue) E(driveVehicle) \

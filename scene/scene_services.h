@@ -25,8 +25,9 @@ constexpr int kSceneVehicleGroups = 8;
 // changes it, and only that installer's remover clears it. Every entry is
 // listed by name in scene/scene_service_entries.cpp.
 struct SceneServices {
-  // Message box: warnings and errors.
+  // Message box: warnings and errors; a question answered Yes (1) or No (0).
   void (*showMessage)(const char* text) = nullptr;
+  int32_t (*askYesNo)(const char* text) = nullptr;
 
   // What exists, asked rather than inferred from other entries (an entry that
   // is set says nothing of whether its window or renderer is there): the main

@@ -232,7 +232,7 @@ HwDialogTemp::HwDialogTemp(HINSTANCE instance, const char* title, int x, int y, 
   buttonRowY = contentHeight + gap + margin;
   contentWidth -= 6;
   contentHeight -= 6;
-  if (!(flags & kDialogPlain)) {
+  if (!(flags & (kDialogPlain | kDialogNoDismiss))) {
     dismissButton = new HwBMButton();
     dismissButton->createTextButton(client, instance, 195, 196, "Dismiss", 10, buttonX, buttonRowY, 50, 22, 0,
                                     dismissCB, this);
@@ -314,6 +314,14 @@ LRESULT CALLBACK HwDialogWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONDBLCLK:
       if (d->helpCB) d->helpCB(d->helpTopic ? d->helpTopic : "", 1);  // nothing of d after it
       return 0;
+    case WM_KEYDOWN:
+      if (wp != VK_ESCAPE || !(d->flags & kDialogEscapeCloses)) return DefWindowProcA(hwnd, msg, wp, lp);
+      HwDialogWindow::closeCB(0, d);  // nothing of d after it
+      return 0;
+    case kGVEscapeMessage:
+      if (!(d->flags & kDialogEscapeCloses)) return 0;
+      HwDialogWindow::closeCB(0, d);
+      return 1;
     default: return DefWindowProcA(hwnd, msg, wp, lp);
   }
 }

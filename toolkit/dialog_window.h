@@ -22,7 +22,9 @@ constexpr int kDialogNeverResizable = 1;
 constexpr int kDialogTitleKind3 = 2;
 constexpr int kDialogNoTitleBar = 4;
 constexpr int kDialogPlain = 8;  // title-bar kind 1 and no "Dismiss" button
+constexpr int kDialogNoDismiss = 16;  // no "Dismiss" button, whatever the title bar
 constexpr int kDialogTitleStyle5 = 32;
+constexpr int kDialogEscapeCloses = 64;  // Escape does what the close button does
 
 constexpr int kDialogTitleHeight = 35;
 

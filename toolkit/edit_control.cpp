@@ -283,8 +283,10 @@ void onChar(HwEditControl& c, char ch) {
       return;
     case '\b': backspace(c); return;
     case '\t':
-    case '\n':
-    case 27: MessageBeep(kRefusalBeep); return;
+    case '\n': MessageBeep(kRefusalBeep); return;
+    case 27:  // the window's own Escape, where it has one
+      if (!SendMessageA(GetAncestor(c.window, GA_ROOT), kGVEscapeMessage, 0, 0)) MessageBeep(kRefusalBeep);
+      return;
     default:
       if (accepts(c, ch)) insert(c, ch);
   }

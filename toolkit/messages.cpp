@@ -49,6 +49,10 @@ void GVMessageInt(const char* text, int n) {
   GVShowMessage(buffer);
 }
 
+int GVAskYesNo(const char* text) {
+  return MessageBoxA(nullptr, text ? text : "", "Gv Message", MB_YESNO | MB_TASKMODAL) == IDYES ? 1 : 0;
+}
+
 void GVMessageIntPair(int a, int b) {
   char buffer[kGVMessageMax];
   std::snprintf(buffer, sizeof buffer, "%s (%d, %d)", "GV: showList got MIN num cols > MAX num cols :- ", a,

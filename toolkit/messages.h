@@ -25,6 +25,9 @@ void GVMessage(const char* text);
 void GVMessageInt(const char* text, int n);
 // The list dialog's complaint about its column counts.
 void GVMessageIntPair(int a, int b);
+// A question in a box with a Yes and a No, over every window until answered;
+// 1 for Yes.
+int GVAskYesNo(const char* text);
 
 // Destroys the box, if one was made (the toolkit's shut-down).
 void GVFreeMessageBox();

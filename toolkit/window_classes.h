@@ -28,6 +28,10 @@ ATOM GVRegisterToolkitClass(HINSTANCE instance, const char* className, UINT styl
 constexpr DWORD kGVChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr DWORD kGVHiddenChildStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 
+// Sent by a control that has no use for Escape to its top-level window: a
+// window that closes on Escape closes and answers 1, any other answers 0.
+constexpr UINT kGVEscapeMessage = WM_USER + 27;
+
 // Clears the window's GWL_USERDATA when it still holds this object, so the
 // window's last messages (it dies later, with its parent) find no object.
 void GVDetachObject(HWND window, const void* object);

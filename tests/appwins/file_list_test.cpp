@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,48 @@ TEST_F(FileList, SceneModeListsVisibleScenesAndReportsTheClickedCell) {
   EXPECT_EQ(calls.back().code, 0x400802);
   EXPECT_STREQ(dlg_->pattern, "*.gvs");
   EXPECT_EQ(dlg_->count, 7);
+}
+
+// Escape (on the list or typed in the "Dir:" field) and the title bar's close
+// box close the list; none chooses a file, nor does a click where the cell
+// under the pointer was, and the folder stays as it was.
+TEST_F(FileList, EscapeAndTheCloseBoxCloseItChoosingNothing) {
+  auto listing = [&] {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(root_ / "GVSceneFiles")) names.insert(e.path().filename());
+    return names;
+  };
+  const std::set<std::string> before = listing();
+  dlg_ = new HwListDlg(650, 400, 0x200, owner, this);
+  settle();
+  ASSERT_TRUE(IsWindowVisible(dlg_->popup));
+  const RECT r = rectOf(dlg_->listWindow);
+  const POINT cell = {r.left + dlg_->cellWidth / 2, r.top + dlg_->cellHeight / 2};
+  GVTestMouseMove(cell.x, cell.y);
+  settle();
+  GVTestKeyPress(VK_ESCAPE);
+  settle();
+  EXPECT_FALSE(IsWindowVisible(dlg_->popup));
+  click(cell);
+
+  dlg_->listFiles(0x200);
+  settle();
+  ASSERT_TRUE(IsWindowVisible(dlg_->popup));
+  ASSERT_NE(dlg_->titleBar->closeButton, nullptr);
+  click(dlg_->titleBar->closeButton->face);
+  EXPECT_FALSE(IsWindowVisible(dlg_->popup));
+
+  dlg_->listFiles(0x200);
+  settle();
+  click(dlg_->dirField->window);
+  const unsigned beeps = GVTestBeepCount();
+  GVTestKeyPress(VK_ESCAPE);
+  settle();
+  EXPECT_FALSE(IsWindowVisible(dlg_->popup));
+  EXPECT_EQ(GVTestBeepCount(), beeps);
+
+  for (const Call& c : calls) EXPECT_FALSE(c.code & 0x20) << c.code << " " << c.text;
+  EXPECT_EQ(listing(), before);
 }
 
 TEST_F(FileList, CapacityAndNameLengthsAreEnforced) {

@@ -1,8 +1,25 @@
+#include <unistd.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "appwins/file_list.h"
 #include "appwins/file_save.h"
+#include "appwins/menu_bar.h"
+#include "appwins/menu_services.h"
 #include "main_window_fixture.h"
+#include "scene/scene_services.h"
+#include "scene/work_folders.h"
+#include "toolkit/messages.h"
+#include "toolkit/multi_list.h"
+#include "toolkit/object_names.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -46,6 +63,171 @@ TEST_F(FileSave, NameWithoutExtensionEnterAndSaveCodes) {
   EXPECT_EQ(calls.back().text, "");
   EXPECT_STREQ(dlg.savedName, "abcd");
   EXPECT_FALSE(IsWindowVisible(dlg.popup));
+}
+
+// The main window's File menu over a copy of the sample scenes, with the
+// question box answered as the test says.
+class SaveAs : public MainWindowTest {
+ public:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    saved_ = GVSceneServices();
+    SceneServices s = saved_;
+    s.showMessage = GVMessage;
+    s.askYesNo = GVAskYesNo;
+    s.checkRenameName = GVCheckRenameName;
+    GVSetSceneServices(s);
+    GVInstallMainWindowServices();
+    win_->menuBar->owner = GVMenuBarOwner;  // as the program wires it
+    GVTestSetMessageBoxHandler(answer, this);
+    old_ = fs::current_path();
+    root_ = fs::temp_directory_path() / ("gv_save_" + std::to_string(getpid()));
+    fs::create_directories(root_ / "GVSceneFiles");
+    fs::copy(fs::path(GV_SOURCE_DIR) / "GVSceneFiles/Scenes", root_ / "GVSceneFiles/Scenes");
+    fs::current_path(root_);
+    ASSERT_EQ(GVInitFolders(), 1);
+  }
+  void TearDown() override {
+    GVTestSetMessageBoxHandler(nullptr, nullptr);
+    GVRemoveMainWindowServices();
+    GVSetSceneServices(saved_);
+    fs::current_path(old_);
+    fs::remove_all(root_);
+    MainWindowTest::TearDown();
+  }
+  static int answer(HWND, const char* text, const char* caption, UINT type, void* user) {
+    auto* t = static_cast<SaveAs*>(user);
+    t->asked.push_back(std::string(caption) + ": " + text);
+    t->askedType = type;
+    return t->reply;
+  }
+  // File menu row (from 1) picked with the pointer.
+  void pick(int row) {
+    HwMenuButton* file = win_->menuBar->file;
+    click(file->face);
+    elapse(500);
+    QwDDSubWindow* w = file->multiList->mainWindow;
+    const RECT box = rectOf(w->popup);
+    const POINT p = {box.left + 30, box.top + 5 + (row - 1) * w->rowHeight + w->rowHeight / 2};
+    GVTestMouseMove(p.x, p.y);
+    settle();
+    GVTestClick(p.x, p.y);
+    elapse(500);
+  }
+  // The name field's text replaced by typing.
+  void type(const std::string& name) {
+    GVTestAdvanceClock(1000);
+    const POINT field = centre(win_->saveDialog->nameField->window);
+    GVTestClick(field.x, field.y);
+    GVTestClick(field.x, field.y);  // the whole text selected
+    settle();
+    for (char ch : name) {
+      const bool upper = std::isupper(static_cast<unsigned char>(ch));
+      if (upper) GVInputKey(VK_SHIFT, true);
+      GVTestKeyPress(UINT(std::toupper(static_cast<unsigned char>(ch))));
+      if (upper) GVInputKey(VK_SHIFT, false);
+    }
+    settle();
+  }
+  // Every file of the Scenes folder with its bytes.
+  std::map<std::string, std::string> scenes() const {
+    std::map<std::string, std::string> all;
+    for (const auto& e : fs::directory_iterator(root_ / "GVSceneFiles/Scenes")) {
+      std::ifstream in(e.path(), std::ios::binary);
+      all[e.path().filename()] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return all;
+  }
+  bool shown(const HwDialogWindow* d) const { return d && IsWindowVisible(d->popup); }
+
+  SceneServices saved_;
+  fs::path old_, root_;
+  std::vector<std::string> asked;
+  UINT askedType = 0;
+  int reply = IDNO;
+};
+
+// The files list and the save dialog close with Escape (also typed in the
+// name field) and with their close boxes, opening and writing nothing. Saving
+// over another scene's file asks first: No leaves it as it was, Yes replaces
+// it with the scene; the scene's own file and a new one are written unasked.
+TEST_F(SaveAs, ClosingWritesNothingAndAnotherScenesFileIsReplacedOnlyOnYes) {
+  pick(4);  // Open
+  HwListDlg* list = win_->fileList;
+  ASSERT_TRUE(shown(list));
+  const RECT r = rectOf(list->listWindow);
+  for (int i = 0; i < list->count; ++i)
+    if (std::string(list->item(i)) == "JelDrop.gvs")
+      click(POINT{r.left + (i / list->rows) * list->cellWidth + list->cellWidth / 2,
+                  r.top + (i % list->rows) * list->cellHeight + list->cellHeight / 2});
+  ASSERT_EQ(win_->sceneName, "JelDrop.gvs");
+  const std::map<std::string, std::string> before = scenes();
+
+  pick(4);
+  ASSERT_TRUE(shown(list));
+  GVTestKeyPress(VK_ESCAPE);
+  settle();
+  EXPECT_FALSE(shown(list));
+  pick(4);
+  ASSERT_TRUE(shown(list));
+  click(list->titleBar->closeButton->face);
+  EXPECT_FALSE(shown(list));
+
+  pick(3);  // Save As
+  HwFileSave* dlg = win_->saveDialog;
+  ASSERT_TRUE(shown(dlg));
+  EXPECT_STREQ(dlg->nameField->text, "JelDrop");
+  GVTestKeyPress(VK_ESCAPE);
+  settle();
+  EXPECT_FALSE(shown(dlg));
+  pick(3);
+  ASSERT_TRUE(shown(dlg));
+  ASSERT_NE(dlg->titleBar->closeButton, nullptr);
+  click(dlg->titleBar->closeButton->face);
+  EXPECT_FALSE(shown(dlg));
+  pick(3);
+  type("Other");
+  GVTestKeyPress(VK_ESCAPE);
+  settle();
+  EXPECT_FALSE(shown(dlg));
+  EXPECT_EQ(win_->sceneName, "JelDrop.gvs");
+  EXPECT_TRUE(scenes() == before);
+
+  pick(3);
+  type("Fresh");
+  click(dlg->saveButton->face);
+  std::map<std::string, std::string> expected = before;
+  expected["Fresh.gvs"] = scenes()["Fresh.gvs"];
+  ASSERT_FALSE(expected["Fresh.gvs"].empty());
+  EXPECT_TRUE(expected["Fresh.gvs"] != before.at("Showcase.gvs"));
+  pick(3);
+  type("Showcase");
+  click(dlg->saveButton->face);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0], "Gv Message: Replace the existing file \"Showcase.gvs\"?");
+  EXPECT_EQ(askedType & MB_TYPEMASK, UINT(MB_YESNO));
+  EXPECT_TRUE(scenes() == expected);
+  EXPECT_EQ(win_->sceneName, "Fresh.gvs");
+  // A name confirmed with Enter before Save still names another scene's file.
+  pick(3);
+  type("JelDrop");
+  GVTestKeyPress(VK_RETURN);
+  settle();
+  click(dlg->saveButton->face);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_TRUE(scenes() == expected);
+
+  reply = IDYES;
+  pick(3);
+  type("Showcase");
+  click(dlg->saveButton->face);
+  EXPECT_EQ(asked.size(), 3u);
+  expected["Showcase.gvs"] = expected["Fresh.gvs"];
+  EXPECT_TRUE(scenes() == expected);  // replaced whole, nothing else left beside it
+  EXPECT_EQ(win_->sceneName, "Showcase.gvs");
+  pick(3);
+  click(dlg->saveButton->face);
+  EXPECT_EQ(asked.size(), 3u);
 }
 
 }  // namespace
