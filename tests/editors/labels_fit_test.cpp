@@ -3,70 +3,23 @@
 // label beside the margin it keeps, a text button's caption fits its face, a
 // title fits its title bar; and each of them lies inside the windows that
 // hold it.
-#include <unistd.h>
-
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "appwins/app_main_win.h"
-#include "appwins/create_geo.h"
-#include "appwins/create_jel.h"
-#include "appwins/editor_bar.h"
 #include "appwins/editor_opener.h"
 #include "appwins/file_list.h"
 #include "appwins/file_save.h"
 #include "appwins/help_window.h"
-#include "appwins/logic_cntrl.h"
-#include "appwins/notes_window.h"
-#include "appwins/vehicle_panel.h"
-#include "dynamics/world.h"
-#include "editor_fixture.h"
-#include "geo/geo_list.h"
-#include "geo/geo_object.h"
-#include "jel/jel_object.h"
-#include "scene/file_handlers.h"
-#include "scene/menu_commands.h"
-#include "scene/scene_access.h"
-#include "scene/work_folders.h"
+#include "every_window.h"
 #include "toolkit/buttons.h"
-#include "toolkit/dialog_window.h"
 #include "toolkit/label.h"
-#include "toolkit/messages.h"
 #include "toolkit/title_bar.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
-class LabelsFit : public EditorWindowTest {
+class LabelsFit : public EveryWindowTest {
  public:
-  void SetUp() override {
-    SetUpEditors(true, false);
-    old_ = fs::current_path();
-    root_ = fs::temp_directory_path() / ("gv_labels_fit_" + std::to_string(getpid()));
-    fs::create_directories(root_ / "GVSceneFiles");
-    fs::copy(fs::path(GV_PROJECT_ROOT) / "GVSceneFiles/Scenes", root_ / "GVSceneFiles/Scenes");
-    fs::copy(fs::path(GV_PROJECT_ROOT) / "GVHelpFiles", root_ / "GVHelpFiles");
-    fs::create_symlink(old_ / "media", root_ / "media");
-    fs::current_path(root_);
-    ASSERT_EQ(GVInitFolders(), 1);
-    GVFileOpenCB(kFileOpen | kFileScenes, "Showcase.gvs", win_);
-    settle();
-    ASSERT_EQ(win_->sceneName, "Showcase.gvs");
-    GObject* geo = GVGeoListOf(GVScene().geoList)->head;
-    HObject* jel = world()->head;
-    ASSERT_TRUE(geo && jel);
-    GVAppSelection() = AppSelection{geo->id, jel->id};
-    currentGeo_[0] = geo->id;
-    currentJel_[0] = jel->id;
-  }
-  void TearDown() override {
-    fs::current_path(old_);
-    fs::remove_all(root_);
-    EditorWindowTest::TearDown();
-  }
-
   // The width a text takes in a font on a window's DC (its own font when null).
   static int measure(HWND hwnd, HFONT font, const char* text) {
     HDC dc = GetDC(hwnd);
@@ -150,16 +103,6 @@ class LabelsFit : public EditorWindowTest {
     settle();
     EXPECT_GT(checkCaptions(what, root), 0) << what;
   }
-  void press(int code) {
-    for (int i = 0; i < kEditorBarButtons; ++i)
-      if (kEditorBarTable[i].code == code) click(win_->selectorBar->buttons[i]->face);
-  }
-  static void hide(HwDialogWindow* d) {
-    auto* t = static_cast<HwDialogTemp*>(d);
-    if (t && t->isVisible() && t->dismissButton) click(t->dismissButton->face);
-  }
-
-  fs::path old_, root_;
 };
 
 TEST_F(LabelsFit, EveryCaptionOfEveryWindowFitsItsBox) {
@@ -170,15 +113,9 @@ TEST_F(LabelsFit, EveryCaptionOfEveryWindowFitsItsBox) {
   check("notes", GVNotesWindow() ? GVNotesWindow()->popup : nullptr);
   GVHideNotesWindow();
 
-  // Every editor of the selector bar, then the Geo part editor, which its
-  // Geo's editor opens, and the export dialog of the File menu.
-  for (const GVEditorBarButton& b : kEditorBarTable) {
-    if (b.code == kEditorLogicPanel || b.code == kEditorVehiclePanel) continue;
-    press(b.code);
-    ASSERT_NE(win_->editors[b.code], nullptr) << b.toolTip;
-    check(b.toolTip, win_->editors[b.code]->popup);
-    hide(win_->editors[b.code]);
-  }
+  // Every editor, panel and creation dialog, then the Geo part editor, which
+  // its Geo's editor opens, and the export dialog of the File menu.
+  visitEveryWindow([this](const std::string& what, HWND root) { check(what, root); });
   GVOpenEditor(kEditorGeoPart, win_);
   ASSERT_NE(win_->editors[kEditorGeoPart], nullptr);
   check("Geo part editor", win_->editors[kEditorGeoPart]->popup);
@@ -187,36 +124,6 @@ TEST_F(LabelsFit, EveryCaptionOfEveryWindowFitsItsBox) {
   ASSERT_NE(win_->editors[kEditorExport], nullptr);
   check("export dialog", win_->editors[kEditorExport]->popup);
   hide(win_->editors[kEditorExport]);
-
-  // The logic and vehicle panels, in place in the main window.
-  press(kEditorLogicPanel);
-  ASSERT_NE(win_->logicPanel, nullptr);
-  check("logic panel", win_->logicPanel->frame->outer);
-  press(kEditorLogicPanel);
-  press(kEditorVehiclePanel);
-  ASSERT_NE(win_->vehiclePanel, nullptr);
-  check("vehicle panel", win_->vehiclePanel->frame.outer);
-  press(kEditorVehiclePanel);
-
-  // The creation dialogs of the Create menu.
-  const struct {
-    int dialog;
-    const char* name;
-    HwDialogWindow* (*of)(GVAppMainWin*);
-  } creators[] = {
-      {kCreateDialogSweptGeo, "swept Geo", [](GVAppMainWin* w) -> HwDialogWindow* { return w->createGeoVR; }},
-      {kCreateDialogPlaneGeo, "plane Geo", [](GVAppMainWin* w) -> HwDialogWindow* { return w->createGeoPlane; }},
-      {kCreateDialogBlockGeo, "block Geo", [](GVAppMainWin* w) -> HwDialogWindow* { return w->createGeoBlock; }},
-      {kCreateDialogBlockJel, "block Jel", [](GVAppMainWin* w) -> HwDialogWindow* { return w->createJelDialog; }},
-      {kCreateDialogJelFromGeo, "Jel from Geo",
-       [](GVAppMainWin* w) -> HwDialogWindow* { return w->createGJelDialog; }},
-  };
-  for (const auto& c : creators) {
-    win_->showCreateDialog(c.dialog, 0, GVAppSelection().geoId, GVAppSelection().jelId);
-    ASSERT_NE(c.of(win_), nullptr) << c.name;
-    check(c.name, c.of(win_)->popup);
-    hide(c.of(win_));
-  }
 
   // The files list, the save dialog, a help page and the message box.
   win_->showFilesList(0x200);

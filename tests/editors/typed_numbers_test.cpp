@@ -3,90 +3,35 @@
 // refused, the scene stays as it was and keeps playing finite frames; the
 // largest walls and transform the editors accept play and draw; the step
 // arrows stop at their field's ends; a count left without Enter is built.
-#include <unistd.h>
-
 #include <cctype>
 #include <climits>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "appwins/anim_dialog.h"
-#include "appwins/create_geo.h"
-#include "appwins/create_jel.h"
-#include "appwins/editor_bar.h"
-#include "appwins/editor_opener.h"
-#include "appwins/logic_cntrl.h"
-#include "appwins/notes_window.h"
-#include "appwins/vehicle_panel.h"
-#include "dynamics/world.h"
-#include "editors/editor_entries.h"
 #include "editors/key_frame_editor.h"
 #include "editors/walls_dialog.h"
-#include "editor_fixture.h"
-#include "geo/geo_list.h"
-#include "geo/geo_object.h"
-#include "jel/jel_object.h"
+#include "every_window.h"
+#include "geo/geo_list_services.h"
 #include "jel/live_state.h"
 #include "platform/pixel_surface.h"
-#include "scene/app_selection.h"
-#include "scene/file_handlers.h"
 #include "scene/frame_driver.h"
-#include "geo/geo_list_services.h"
-#include "scene/menu_commands.h"
-#include "scene/scene_access.h"
 #include "scene/scene_limits.h"
-#include "scene/scene_records.h"
-#include "scene/scene_services.h"
-#include "scene/work_folders.h"
 #include "toolkit/choosers.h"
-#include "toolkit/dialog_window.h"
 #include "toolkit/edit_control.h"
 #include "toolkit/frames.h"
-#include "toolkit/messages.h"
 #include "toolkit/time_bar.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
 const char* const kUnholdable[] = {"10000000000000000000000000000000000000000", "1e39", "-1e39", "nan", "inf"};
 const char* const kNoWholeNumber[] = {"99999999999", "2147483648", "-2147483649", "12abc", "1e3"};
 
-class TypedNumbers : public EditorWindowTest {
+class TypedNumbers : public EveryWindowTest {
  public:
-  void SetUp() override {
-    SetUpEditors(true, true);
-    SceneServices s = GVSceneServices();
-    s.showMessage = GVMessage;
-    GVSetSceneServices(s);
-    old_ = fs::current_path();
-    root_ = fs::temp_directory_path() / ("gv_typed_floats_" + std::to_string(getpid()));
-    fs::create_directories(root_ / "GVSceneFiles");
-    fs::copy(fs::path(GV_PROJECT_ROOT) / "GVSceneFiles/Scenes", root_ / "GVSceneFiles/Scenes");
-    fs::create_symlink(old_ / "media", root_ / "media");
-    fs::current_path(root_);
-    ASSERT_EQ(GVInitFolders(), 1);
-    GVFileOpenCB(kFileOpen | kFileScenes, "Showcase.gvs", win_);
-    settle();
-    ASSERT_EQ(win_->sceneName, "Showcase.gvs");
-    GVHideNotesWindow();  // it covers the logic panel
-    GObject* geo = GVGeoListOf(GVScene().geoList)->head;
-    HObject* jel = world()->head;
-    ASSERT_TRUE(geo && jel);
-    GVAppSelection() = AppSelection{geo->id, jel->id};
-    currentGeo_[0] = geo->id;
-    currentJel_[0] = jel->id;
-  }
-  void TearDown() override {
-    fs::current_path(old_);
-    fs::remove_all(root_);
-    EditorWindowTest::TearDown();
-  }
-
   // The scene as its file holds it.
   std::string sceneBytes() {
     GVSaveSceneAs("Snapshot.gvs");
@@ -127,14 +72,12 @@ class TypedNumbers : public EditorWindowTest {
     GVTestKeyPress(VK_RETURN);
     settle();
   }
-  // Every unholdable number into every float entry of the dialog: each beeps
-  // and the entry and the scene keep what they held.
-  void refuseAll(const std::string& what, HWND root) {
-    ASSERT_NE(root, nullptr) << what;
+  // Every unholdable number into every float entry of the window: each beeps
+  // and the entry and the scene keep what they held. Returns the entries seen.
+  int refuseAll(const std::string& what, HWND root) {
     settle();
     std::vector<HwEditControl*> found;
     entries(root, 1, &found);
-    EXPECT_FALSE(found.empty()) << what;
     const std::string before = sceneBytes();
     for (size_t i = 0; i < found.size(); ++i) {
       const std::string shown = found[i]->text;
@@ -146,6 +89,7 @@ class TypedNumbers : public EditorWindowTest {
       }
     }
     EXPECT_TRUE(sceneBytes() == before) << what;
+    return static_cast<int>(found.size());
   }
   // Every whole-number entry under the window: it has a bound of its own, text
   // that is no whole number an int holds beeps and leaves the value held
@@ -194,53 +138,12 @@ class TypedNumbers : public EditorWindowTest {
     win_->redrawView();
     settle();
   }
-  void press(int code) {
-    for (int i = 0; i < kEditorBarButtons; ++i)
-      if (kEditorBarTable[i].code == code) click(win_->selectorBar->buttons[i]->face);
-  }
-  void open(int code) {
-    if (!win_->editors[code] || !win_->editors[code]->isVisible()) press(code);
-  }
-  static void hide(HwDialogWindow* d) {
-    auto* t = static_cast<HwDialogTemp*>(d);
-    if (t && t->isVisible() && t->dismissButton) click(t->dismissButton->face);
-  }
-
-  fs::path old_, root_;
 };
 
 TEST_F(TypedNumbers, UnholdableFloatsAreRefusedEverywhereAndTheLargestAcceptedPlay) {
-  for (int code : {kEditorInitialState, kEditorMatter, kEditorGeoProperties, kEditorKeyFrame, kEditorRender,
-                   kEditorWalls, kEditorSceneSettings, kEditorLights}) {
-    open(code);
-    ASSERT_NE(win_->editors[code], nullptr) << code;
-    refuseAll("editor " + std::to_string(code), win_->editors[code]->popup);
-    hide(win_->editors[code]);
-    EXPECT_FALSE(win_->editors[code]->isVisible());
-  }
-  // The logic and vehicle panels toggle in place.
-  press(kEditorLogicPanel);
-  ASSERT_NE(win_->logicPanel, nullptr);
-  refuseAll("logic panel", win_->logicPanel->frame->outer);
-  press(kEditorLogicPanel);
-  press(kEditorVehiclePanel);
-  ASSERT_NE(win_->vehiclePanel, nullptr);
-  refuseAll("vehicle panel", win_->vehiclePanel->frame.outer);
-  press(kEditorVehiclePanel);
-  const struct {
-    int dialog;
-    HwDialogWindow* (*of)(GVAppMainWin*);
-  } creators[] = {
-      {kCreateDialogBlockJel, [](GVAppMainWin* w) -> HwDialogWindow* { return w->createJelDialog; }},
-      {kCreateDialogBlockGeo, [](GVAppMainWin* w) -> HwDialogWindow* { return w->createGeoBlock; }},
-      {kCreateDialogPlaneGeo, [](GVAppMainWin* w) -> HwDialogWindow* { return w->createGeoPlane; }},
-  };
-  for (const auto& c : creators) {
-    win_->showCreateDialog(c.dialog, 0, GVAppSelection().geoId, GVAppSelection().jelId);
-    ASSERT_NE(c.of(win_), nullptr) << c.dialog;
-    refuseAll("create dialog " + std::to_string(c.dialog), c.of(win_)->popup);
-    hide(c.of(win_));
-  }
+  int seen = 0;
+  visitEveryWindow([&](const std::string& what, HWND root) { seen += refuseAll(what, root); });
+  EXPECT_GE(seen, 90);
   playFinite();
 
   // The largest walls: every side at the limit, typed past it.
@@ -278,37 +181,9 @@ TEST_F(TypedNumbers, UnholdableFloatsAreRefusedEverywhereAndTheLargestAcceptedPl
 }  // namespace
 
 TEST_F(TypedNumbers, WholeNumbersStayInTheirRangesEverywhereAndTheArrowsStopAtTheEnds) {
-  int seen = 0;
-  for (int i = 0; i < kEditorBarButtons; ++i) {
-    const int code = kEditorBarTable[i].code;
-    if (code == kEditorLogicPanel || code == kEditorVehiclePanel) continue;
-    open(code);
-    if (!win_->editors[code]) continue;
-    seen += wholeNumbers("editor " + std::to_string(code), win_->editors[code]->popup);
-    hide(win_->editors[code]);
-  }
-  // The time bar, the animation panel and, in turn, the logic and vehicle panels.
-  seen += wholeNumbers("main window", win_->client);
-  press(kEditorLogicPanel);
-  seen += wholeNumbers("logic panel", win_->logicPanel->frame->outer);
-  press(kEditorLogicPanel);
-  press(kEditorVehiclePanel);
-  seen += wholeNumbers("vehicle panel", win_->vehiclePanel->frame.outer);
-  press(kEditorVehiclePanel);
-  for (int dialog : {kCreateDialogBlockJel, kCreateDialogJelFromGeo, kCreateDialogBlockGeo, kCreateDialogPlaneGeo,
-                     kCreateDialogSweptGeo}) {
-    win_->showCreateDialog(dialog, 0, GVAppSelection().geoId, GVAppSelection().jelId);
-    HwDialogWindow* d[] = {win_->createJelDialog, win_->createGJelDialog, win_->createGeoBlock, win_->createGeoPlane,
-                           win_->createGeoVR};
-    HwDialogWindow* shown = d[dialog == kCreateDialogBlockJel      ? 0
-                              : dialog == kCreateDialogJelFromGeo  ? 1
-                              : dialog == kCreateDialogBlockGeo    ? 2
-                              : dialog == kCreateDialogPlaneGeo    ? 3
-                                                                   : 4];
-    ASSERT_NE(shown, nullptr) << dialog;
-    seen += wholeNumbers("create dialog " + std::to_string(dialog), shown->popup);
-    hide(shown);
-  }
+  // The time bar and the animation panel, then every other window.
+  int seen = wholeNumbers("main window", win_->client);
+  visitEveryWindow([&](const std::string& what, HWND root) { seen += wholeNumbers(what, root); });
   // Frames, F-Ratio, loop length, body sizes, sky counts and the dialogs' counts.
   EXPECT_GE(seen, 20);
   playFinite(20);
