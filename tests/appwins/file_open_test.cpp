@@ -63,17 +63,11 @@ class FileOpen : public MainWindowTest {
     GVSetSceneServices(s);
     GVInstallRenderServices();
     GVInstallMainWindowServices();
-    old_ = fs::current_path();
-    root_ = fs::temp_directory_path() / ("gv_open_" + std::to_string(getpid()));
-    fs::create_directories(root_ / "GVSceneFiles");
-    fs::copy(fs::path(GV_SOURCE_DIR) / "GVSceneFiles/Scenes", root_ / "GVSceneFiles/Scenes");
-    fs::current_path(root_);
-    ASSERT_EQ(GVInitFolders(), 1);
+    ASSERT_TRUE(samples_.enter("open", GV_SOURCE_DIR));
   }
   void TearDown() override {
     GVRemoveMainWindowServices();
-    fs::current_path(old_);
-    fs::remove_all(root_);
+    samples_.leave();
     MainWindowTest::TearDown();
   }
   static int count(bool jels) {
@@ -114,7 +108,7 @@ class FileOpen : public MainWindowTest {
     for (int32_t i = 1; i <= j->nodeCount; ++i)
       for (int k = 0; k < 3; ++k) c[k] += j->pos[i][k] / float(j->nodeCount);
   }
-  fs::path old_, root_;
+  SampleRoot samples_;
 };
 
 TEST_F(FileOpen, ChoosingASceneInTheFilesListOpensItAndItPlays) {
@@ -129,14 +123,14 @@ TEST_F(FileOpen, ChoosingASceneInTheFilesListOpensItAndItPlays) {
   EXPECT_EQ(win_->sceneName, "JelDrop.gvs");
   EXPECT_NE(win_->banner.find("JelDrop.gvs"), std::string::npos);
   EXPECT_EQ(GVAppSelection().geoId, GVGeoListOf(GVScene().geoList)->head->id);
-  EXPECT_EQ(fs::current_path(), root_);
+  EXPECT_EQ(fs::current_path(), samples_.root);
   HWorld* world = GVWorldOf(GVScene().world);
   EXPECT_EQ(world->params.currentFrame, 0);
   for (int32_t f = 1; f <= 30; ++f) GVStepFrame(f, 1);
   EXPECT_EQ(world->params.currentFrame, 30);
   win_->redrawView();
   settle();
-  EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "file_open.png").c_str()));
+  EXPECT_TRUE(GVSavePng(GVScreenImage(), (samples_.back / "file_open.png").c_str()));
   // The view shows the scene's walls and Jels where it showed none.
   size_t changed = 0, k = 0;
   for (int y = view.top; y < view.bottom; y += 4)
@@ -150,8 +144,8 @@ TEST_F(FileOpen, ChoosingASceneInTheFilesListOpensItAndItPlays) {
   win_->saveDialog->nameField->setText("Again");
   HwFileSave::saveCB(0, win_->saveDialog);
   settle();
-  EXPECT_TRUE(fs::exists(root_ / "GVSceneFiles/Scenes/Again.gvs"));
-  EXPECT_EQ(fs::current_path(), root_);
+  EXPECT_TRUE(fs::exists(samples_.root / "GVSceneFiles/Scenes/Again.gvs"));
+  EXPECT_EQ(fs::current_path(), samples_.root);
 }
 
 // The vehicle controls show for a scene with a vehicle, pointed at it.
@@ -229,7 +223,7 @@ TEST_F(FileOpen, SceneNotesKeepClearOfTheVehiclePanel) {
 // from its own nodes, a moved one shows where it now is in the move tool's
 // read-out, and deleting one of a pair leaves the other drawn.
 TEST_F(FileOpen, JelsSharingANameAreEachDrawnFromTheirOwnNodes) {
-  fs::copy(fs::path(GV_SOURCE_DIR) / "GVSceneFiles/ScenesMGVB", root_ / "GVSceneFiles/ScenesMGVB");
+  fs::copy(fs::path(GV_SOURCE_DIR) / "GVSceneFiles/ScenesMGVB", samples_.root / "GVSceneFiles/ScenesMGVB");
   GVFileOpenCB(kFileOpen | kFileScenes, "JelDrop.gvs", win_);
   settle();
   ASSERT_EQ(count(true), 3);

@@ -80,19 +80,13 @@ class SaveAs : public MainWindowTest {
     GVInstallMainWindowServices();
     win_->menuBar->owner = GVMenuBarOwner;  // as the program wires it
     GVTestSetMessageBoxHandler(answer, this);
-    old_ = fs::current_path();
-    root_ = fs::temp_directory_path() / ("gv_save_" + std::to_string(getpid()));
-    fs::create_directories(root_ / "GVSceneFiles");
-    fs::copy(fs::path(GV_SOURCE_DIR) / "GVSceneFiles/Scenes", root_ / "GVSceneFiles/Scenes");
-    fs::current_path(root_);
-    ASSERT_EQ(GVInitFolders(), 1);
+    ASSERT_TRUE(samples_.enter("save", GV_SOURCE_DIR));
   }
   void TearDown() override {
     GVTestSetMessageBoxHandler(nullptr, nullptr);
     GVRemoveMainWindowServices();
     GVSetSceneServices(saved_);
-    fs::current_path(old_);
-    fs::remove_all(root_);
+    samples_.leave();
     MainWindowTest::TearDown();
   }
   static int answer(HWND, const char* text, const char* caption, UINT type, void* user) {
@@ -132,7 +126,7 @@ class SaveAs : public MainWindowTest {
   // Every file of the Scenes folder with its bytes.
   std::map<std::string, std::string> scenes() const {
     std::map<std::string, std::string> all;
-    for (const auto& e : fs::directory_iterator(root_ / "GVSceneFiles/Scenes")) {
+    for (const auto& e : fs::directory_iterator(samples_.root / "GVSceneFiles/Scenes")) {
       std::ifstream in(e.path(), std::ios::binary);
       all[e.path().filename()] = std::string(std::istreambuf_iterator<char>(in), {});
     }
@@ -141,7 +135,7 @@ class SaveAs : public MainWindowTest {
   bool shown(const HwDialogWindow* d) const { return d && IsWindowVisible(d->popup); }
 
   SceneServices saved_;
-  fs::path old_, root_;
+  SampleRoot samples_;
   std::vector<std::string> asked;
   UINT askedType = 0;
   int reply = IDNO;

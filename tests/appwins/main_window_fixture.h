@@ -4,6 +4,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
 
 #include "GVAppWins/view_window.h"
 #include "appwins/app_main_win.h"
@@ -11,6 +15,7 @@
 #include "platform/test_api.h"
 #include "platform/win32.h"
 #include "scene/app_lifecycle.h"
+#include "scene/work_folders.h"
 #include "toolkit/choosers.h"
 #include "toolkit/window_classes.h"
 #include "ui_test_support.h"
@@ -73,6 +78,31 @@ class MainWindowTest : public ::testing::Test {
 
   HINSTANCE instance_ = nullptr;
   GVAppMainWin* win_ = nullptr;
+};
+
+// A temporary application root holding a copy of the sample scenes (with the
+// help pages and a link to the media when asked), made the current folder
+// with the folder paths built from it; leave() goes back and removes it.
+struct SampleRoot {
+  std::filesystem::path back, root;
+  bool enter(const std::string& tag, const std::filesystem::path& source, bool help = false, bool media = false) {
+    namespace fs = std::filesystem;
+    back = fs::current_path();
+    root = fs::temp_directory_path() / ("gv_" + tag + "_" + std::to_string(getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "GVSceneFiles");
+    fs::copy(source / "GVSceneFiles/Scenes", root / "GVSceneFiles/Scenes");
+    if (help) fs::copy(source / "GVHelpFiles", root / "GVHelpFiles");
+    if (media) fs::create_symlink(back / "media", root / "media");
+    fs::current_path(root);
+    return GVInitFolders() == 1;
+  }
+  void leave() {
+    if (root.empty()) return;
+    std::filesystem::current_path(back);
+    std::filesystem::remove_all(root);
+    root.clear();
+  }
 };
 
 inline bool operator==(const RECT& a, const RECT& b) {

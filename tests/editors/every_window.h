@@ -35,15 +35,7 @@ class EveryWindowTest : public EditorWindowTest {
     SceneServices s = GVSceneServices();
     s.showMessage = GVMessage;
     GVSetSceneServices(s);
-    namespace fs = std::filesystem;
-    old_ = fs::current_path();
-    root_ = fs::temp_directory_path() / ("gv_every_window_" + std::to_string(getpid()));
-    fs::create_directories(root_ / "GVSceneFiles");
-    fs::copy(fs::path(GV_PROJECT_ROOT) / "GVSceneFiles/Scenes", root_ / "GVSceneFiles/Scenes");
-    fs::copy(fs::path(GV_PROJECT_ROOT) / "GVHelpFiles", root_ / "GVHelpFiles");
-    fs::create_symlink(old_ / "media", root_ / "media");
-    fs::current_path(root_);
-    ASSERT_EQ(GVInitFolders(), 1);
+    ASSERT_TRUE(samples_.enter("every_window", GV_PROJECT_ROOT, true, true));
     GVFileOpenCB(kFileOpen | kFileScenes, "Showcase.gvs", win_);
     settle();
     ASSERT_EQ(win_->sceneName, "Showcase.gvs");
@@ -56,8 +48,7 @@ class EveryWindowTest : public EditorWindowTest {
     currentJel_[0] = jel->id;
   }
   void TearDown() override {
-    std::filesystem::current_path(old_);
-    std::filesystem::remove_all(root_);
+    samples_.leave();
     EditorWindowTest::TearDown();
   }
 
@@ -113,5 +104,5 @@ class EveryWindowTest : public EditorWindowTest {
     }
   }
 
-  std::filesystem::path old_, root_;
+  SampleRoot samples_;
 };

@@ -35,7 +35,7 @@ class TypedNumbers : public EveryWindowTest {
   // The scene as its file holds it.
   std::string sceneBytes() {
     GVSaveSceneAs("Snapshot.gvs");
-    std::ifstream in(root_ / "GVSceneFiles/Scenes/Snapshot.gvs", std::ios::binary);
+    std::ifstream in(samples_.root / "GVSceneFiles/Scenes/Snapshot.gvs", std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   // The visible entries of a kind (0 whole number, 1 float) under a window, in
@@ -175,7 +175,7 @@ TEST_F(TypedNumbers, UnholdableFloatsAreRefusedEverywhereAndTheLargestAcceptedPl
   for (int y = v.top; y < v.bottom; y += 4)
     for (int x = v.left; x < v.right; x += 4) ink += screen(x, y) != background;
   EXPECT_GT(ink, 100);
-  EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "typed_floats_largest.png").c_str()));
+  EXPECT_TRUE(GVSavePng(GVScreenImage(), (samples_.back / "typed_floats_largest.png").c_str()));
 }
 
 }  // namespace
