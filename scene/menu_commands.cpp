@@ -80,6 +80,8 @@ void newScene() {
 
   if (sv.clearPendingPicks) sv.clearPendingPicks();
   if (sv.vehicleCamFromView) sv.vehicleCamFromView();
+  // The vehicle controls show the new scene's camera choice.
+  if (sv.refreshVehiclePanel) sv.refreshVehiclePanel();
   if (sv.releaseCameraButtons) sv.releaseCameraButtons();
   if (sv.endEditModes) sv.endEditModes();
   if (sv.resetMoveTool) sv.resetMoveTool();

@@ -25,6 +25,24 @@ void applyProjection(CameraRec* cam) {
   if (sv.setViewProjection) sv.setViewProjection();
 }
 
+// The chassis' centre in the committed live state, its heading tangent and the
+// point the chase camera aims at: ahead of the centre along the heading, at
+// its height. False without a heading node.
+bool chaseAim(VehicleRec* v, HObject* chassis, float c[3], float t[3], float aim[3]) {
+  const int32_t node = v->headingNode ? v->headingNode : GVVehicleFindHeadingNode(v);
+  float origin[3], frame[9];
+  if (node < 1 || !HBState::nodeTangents(chassis->state, node, origin, frame)) return false;
+  for (int k = 0; k < 3; ++k) t[k] = frame[k];
+  GVGetGroupCentre(chassis->state, 1, kFrameCommitted, kAxesAll, c);
+  LatticeDims dims;
+  chassis->getLatticeDims(&dims);
+  const float ahead = (static_cast<float>(dims.maxIndex[0]) + 1.0f) * 0.5f * v->scale;
+  aim[0] = c[0] + ahead * t[0];
+  aim[1] = c[1];
+  aim[2] = c[2] + ahead * t[2];
+  return true;
+}
+
 }  // namespace
 
 VehicleChaseCam& GVVehicleChaseCam() {
@@ -49,12 +67,8 @@ void GVVehicleCameraFollow() {
   const float s = v->scale;
   const float dLow = 0.8f * chase.distance, dHigh = 1.2f * chase.distance;
   const float hLow = chase.height - 2.0f * s, hHigh = chase.height + 2.0f * s;
-  const int32_t node = v->headingNode ? v->headingNode : GVVehicleFindHeadingNode(v);
-  float origin[3], frame[9];
-  if (node < 1 || !HBState::nodeTangents(chassis->state, node, origin, frame)) return;
-  const float t[3] = {frame[0], frame[1], frame[2]};
-  float c[3];
-  GVGetGroupCentre(chassis->state, 1, kFrameCommitted, kAxesAll, c);
+  float c[3], t[3], target[3];
+  if (!chaseAim(v, chassis, c, t, target)) return;
 
   float dir[2];
   if (chase.cameraMode == 1 || chase.cameraMode == 2) {
@@ -78,16 +92,18 @@ void GVVehicleCameraFollow() {
   if (dy > hHigh) want[1] = c[1] + hHigh;
   for (int k = 0; k < 3; ++k) cam->eye[k] += kEase * (want[k] - cam->eye[k]);
   GVUpdateCameraAngles(cam);
-
-  LatticeDims dims;
-  chassis->getLatticeDims(&dims);
-  const float ahead = (static_cast<float>(dims.maxIndex[0]) + 1.0f) * 0.5f * s;
-  const float target[3] = {c[0] + ahead * t[0], c[1], c[2] + ahead * t[2]};
   GVSetCameraTarget(cam, target);
   applyProjection(cam);
 }
 
+bool GVVehicleChaseTarget(VehicleRec* v, float target[3]) {
+  HObject* chassis = v && v->world ? GVVehicleJel(v->world, v->chassisJel) : nullptr;
+  float c[3], t[3];
+  return chassis && chassis->state && chaseAim(v, chassis, c, t, target);
+}
+
 void GVSetVehicleCamFromView() {
+  GVVehicleChaseCam().cameraMode = 0;
   const SceneServices& sv = GVSceneServices();
   CameraRec* cam = sv.viewCamera ? sv.viewCamera() : nullptr;
   VehicleRec* v = GVVehicleOf(GVScene().vehicle);

@@ -4,8 +4,11 @@
 
 #include <cstdint>
 
+struct VehicleRec;
+
 // The settings the view, the scene-open handlers and the vehicle controls
-// share for the whole run.
+// share. The four distances and angles are the run's; the follow side is the
+// open scene's: every scene opened or started begins with 0.
 struct VehicleChaseCam {
   float height = 10.0f;    // H: eye height above the chassis centre
   float distance = 30.0f;  // D: horizontal eye distance
@@ -22,6 +25,10 @@ VehicleChaseCam& GVVehicleChaseCam();
 // and H - 2s .. H + 2s (s the vehicle's scale) around the chassis, and aims
 // it ahead of the chassis. Nothing without a view camera, world or vehicle.
 void GVVehicleCameraFollow();
-// The chase settings from where the view camera stands to a non-empty
-// vehicle's chassis.
+// The point the follow aims the view at: ahead of the chassis' centre along
+// its heading, at the centre's height. False without a chassis or a heading.
+bool GVVehicleChaseTarget(VehicleRec* v, float target[3]);
+// For a scene just opened or started: the follow side back to 0 (the eye
+// keeps its side), and the chase settings from where the view camera stands
+// to a non-empty vehicle's chassis.
 void GVSetVehicleCamFromView();

@@ -47,6 +47,7 @@
 #include "toolkit/label.h"
 #include "appwins/menu_bar.h"
 #include "appwins/notes_window.h"
+#include "appwins/tool_dialogs.h"
 #include "appwins/vehicle_panel.h"
 #include "dynamics/world.h"
 #include "geo/geo_list.h"
@@ -539,6 +540,70 @@ TEST_F(MainWindowRun, VehicleSampleStaysUprightAtFullThrottle) {
   EXPECT_GT(std::hypot(c1[0] - c0[0], c1[2] - c0[2]), 8.0f);  // driven more than a chassis length
   EXPECT_GT(lowestUp, 0.7f);
   EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "Vehicle2x2_driven.png").c_str()));
+}
+
+// The vehicle sample driven by the steps of its notes, by clicks on the
+// program's windows, once on a fresh start and once after the exploded-view
+// sample had its camera button pressed: it opens with Fix POI pressed and the
+// camera button at Cam Mode3; the gear lever up to F, the right pedal all the
+// way up, Cam Mode3 pressed once (Cam ModeB), play. The view follows the
+// vehicle: the chassis' centre stays inside the view for the whole play range.
+TEST_F(MainWindowRun, VehicleSampleStaysInViewDrivenByItsNotesFromAnyEarlierScene) {
+  ASSERT_TRUE(GVRenderStarted());
+  // A click at the top of a vertical slider's track takes its end there.
+  const auto clickTop = [](const HwSliderGroup* s) {
+    const RECT t = rectOf(s->track);
+    click(POINT{(t.left + t.right) / 2, t.top + 2});
+  };
+  for (const char* before : {"", "VehicleExploded.gvs"}) {
+    if (*before) {
+      open(before);
+      click(win_->vehiclePanel->cameraButton->face);
+      ASSERT_STREQ(win_->vehiclePanel->cameraButton->label, "Cam ModeB");
+    }
+    open("Vehicle2x2.gvs");
+    GVHideNotesWindow();
+    GVAppMainWin::fpsCB(4, win_);
+    HwVehicle* panel = win_->vehiclePanel;
+    ASSERT_TRUE(panel && panel->isVisible()) << before;
+    EXPECT_EQ(win_->cameraPanel->buttons[7]->state, 1) << before;  // "Fix POI"
+    EXPECT_STREQ(panel->cameraButton->label, "Cam Mode3") << before;
+    clickTop(panel->gearLever);
+    clickTop(panel->rightPedal);
+    ASSERT_EQ(GVDriveInputs().gear, 1) << before;
+    ASSERT_EQ(GVDriveInputs().throttle, 1.0f) << before;
+    click(panel->cameraButton->face);
+    EXPECT_STREQ(panel->cameraButton->label, "Cam ModeB") << before;
+
+    VehicleRec* v = GVVehicleOf(GVScene().vehicle);
+    ASSERT_NE(v, nullptr);
+    HWorld* world = GVWorldOf(GVScene().world);
+    const RECT view = rectOf(win_->view->window);
+    int32_t ticks = 0, outside = 0;
+    gStopFrame = GVScene().display->frameWords[1];
+    gOnTick = [&] {
+      float c[3];
+      GVVehicleSelCentre(world, v->groupChassis, kFrameCommitted, c);
+      const POINT at = onScreen(c);
+      outside += at.x < view.left || at.x >= view.right || at.y < view.top || at.y >= view.bottom;
+      ++ticks;
+    };
+    float c0[3], c1[3];
+    GVVehicleSelCentre(world, v->groupChassis, kFrameCommitted, c0);
+    clickCentre(win_->animationPanel->play->face);
+    SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
+    GVRunMessageLoop();
+    clickCentre(win_->animationPanel->play->face);
+    gOnTick = nullptr;
+    settle();
+    GVVehicleSelCentre(world, v->groupChassis, kFrameCommitted, c1);
+    EXPECT_EQ(GVFrameClock().currentFrame, gStopFrame) << before;
+    EXPECT_GT(ticks, gStopFrame / 2) << before;
+    EXPECT_GT(std::hypot(c1[0] - c0[0], c1[2] - c0[2]), 8.0f) << before;  // driven more than a chassis length
+    EXPECT_EQ(outside, 0) << before;
+    const std::string png = *before ? "Vehicle2x2_followed_after_exploded.png" : "Vehicle2x2_followed.png";
+    EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / png).c_str()));
+  }
 }
 
 // The showcase at frame 0: the spot light's shadow of the skinned soft Jel lies

@@ -35,6 +35,7 @@
 #include "scene/scene_access.h"
 #include "scene/scene_records.h"
 #include "scene/scene_stream.h"
+#include "vehicle/chase_camera.h"
 #include "vehicle/vehicle_commands.h"
 #include "vehicle/vehicle_record.h"
 
@@ -44,13 +45,14 @@ const char* const kNames[kSampleSceneCount] = {"JelDrop.gvs", "Vehicle2x2.gvs", 
                                                "Showcase.gvs", "VehicleExploded.gvs"};
 const char* const kNotes[kSampleSceneCount] = {
     "Three Jels dropped on the floor; the Geo JelSkin follows the first, the box Spinner is key-framed.",
-    "A 2x2 vehicle settled on the floor, with its four wheel Geos. To drive it, press play and use the Vehicle "
-    "Controls panel along the bottom (the Vehicle Controls button of the selector bar shows and hides it): push "
-    "the gear lever, the slider marked F N R, up to F; push the right-hand pedal, the slider at the far right, up "
-    "to drive, and the left-hand pedal beside it up to brake (pressing one lets go of the other); steer with the "
-    "wide slider above them. Press Cam Mode3 once (it then reads Cam ModeB) and the view follows the vehicle "
-    "from behind. The walls stand far apart, so a run at full throttle in F stays on its wheels for the whole "
-    "play range.",
+    "A 2x2 vehicle settled on the floor, with its four wheel Geos. The scene opens with Fix POI of the camera "
+    "panel pressed: while it is pressed, the view follows the vehicle as the scene plays. To drive it, use the "
+    "Vehicle Controls panel along the bottom (the Vehicle Controls button of the selector bar shows and hides "
+    "it): push the gear lever, the slider marked F N R, up to F; push the right-hand pedal, the slider at the "
+    "far right, up to drive (the left-hand pedal beside it brakes, and pressing one lets go of the other); steer "
+    "with the wide slider above them. Press Cam Mode3 once (it then reads Cam ModeB) for the view from behind "
+    "the vehicle, and press play. The walls stand far apart, so a run at full throttle in F stays on its wheels "
+    "for the whole play range.",
     "Press play: the Jel Faller drops onto the grey Track, and the main program slides it along the track and "
     "back. Each frame its CUR_FRAME line reads the frame, two LOGIC lines (<) test whether the frame lies "
     "between 40 and 100 or between 120 and 180, and CONTROL lines (IF ... END IF) give the Jel a velocity of "
@@ -400,7 +402,7 @@ constexpr int32_t kPlayRange = 200;
 
 }  // namespace
 
-void GVPrepareSampleWrite(CameraRec* camera) {
+void GVPrepareSampleWrite(CameraRec* camera, const float* aim) {
   SceneRecords& sc = GVScene();
   GVCameraInit(camera);
   // An 80 degree view of a 1920 x 1080 window, looking 20 degrees down at the
@@ -409,7 +411,8 @@ void GVPrepareSampleWrite(CameraRec* camera) {
   GVResetCamera(camera, 1920, 1080, sc.bounds);
   float box[6];
   if (objectsBox(box)) {
-    const float c[3] = {(box[0] + box[1]) / 2, (box[2] + box[3]) / 2, (box[4] + box[5]) / 2};
+    const float middle[3] = {(box[0] + box[1]) / 2, (box[2] + box[3]) / 2, (box[4] + box[5]) / 2};
+    const float* c = aim ? aim : middle;
     const float down = 20.0f * 3.14159265f / 180.0f;
     const float up[3] = {0.0f, std::cos(down), -std::sin(down)}, back[3] = {0.0f, std::sin(down), std::cos(down)};
     const float tanV = 0.9f * std::tan(camera->fov / 2), tanH = tanV * 1920.0f / 1080.0f;
@@ -448,6 +451,15 @@ int32_t GVWriteSampleScene(int32_t sample, FILE* file) {
     if (world->params.stateMode == -1) GVSetWorldStateMode(world, 0);
     GVFrameClock().currentFrame = 0;
     GVStepFrame(0, 0);
+  }
+  // The vehicle sample opens with the point of interest fixed, the camera mode
+  // under which every played frame moves the view after the vehicle; it is
+  // aimed where that move aims, ahead of the chassis, so that frame 0 shows
+  // the view the file gives.
+  float aim[3];
+  if (sample == kSampleVehicle && GVVehicleChaseTarget(GVVehicleOf(GVScene().vehicle), aim)) {
+    GVPrepareSampleWrite(&camera, aim);
+    camera.mode = 1;
   }
   CameraRec* cell = &camera;
   char* notes = nullptr;

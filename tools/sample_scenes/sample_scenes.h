@@ -28,8 +28,9 @@ struct CameraRec;
 // What every shipped scene stores besides its objects: a camera backed off to
 // see the whole box of its objects with the objects in hidden-line mode, and a play range
 // of frames 0 to 200 for the time bar, looping off, with a loop over that range
-// ready for the loop button.
-void GVPrepareSampleWrite(CameraRec* camera);
+// ready for the loop button. The camera aims at the box's middle, or at `aim`
+// when one is given.
+void GVPrepareSampleWrite(CameraRec* camera, const float* aim = nullptr);
 
 // Writes the scene's records as a scene file, with a fixed camera and the
 // sample's notes: 0, or the writer's negative code.
