@@ -2,6 +2,7 @@
 
 #include <OGRE/Ogre.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -80,6 +81,15 @@ void GVApplyGeoMaterialProps(GeoMaterial* m, const Ogre::MaterialPtr& material, 
     if (m->colourB) p->setDiffuse(colourOf(m->colourB));
     if (m->colourC) p->setSpecular(colourOf(m->colourC));
     p->setShininess(m->shininess);
+    // A layer covers the layers below it. A Geo without layer offsets (the
+    // vehicle's wheels) has them all on one surface, where the depth test
+    // alone would let the engine's drawing order decide; that order follows
+    // where its materials happen to lie in memory, so it changes with what
+    // the scenes opened before left behind. A depth bias of the layer
+    // number keeps each layer in front of the ones below it, and is too
+    // small to show anywhere else.
+    const float bias = static_cast<float>(std::max(m->layer, 0));
+    p->setDepthBias(bias, 0.0f);
     // A render-to-texture layer shows "RttTex" once the scene renders one;
     // until then its own texture file like any other layer.
     const bool rtt = (type == GV_DISPLAY_RTT_OPAQUE || type == GV_DISPLAY_RTT_TRANSPARENT ||

@@ -9,6 +9,8 @@
 #include <OGRE/OgreSceneManager.h>
 #include <OGRE/OgreSubEntity.h>
 #include <OGRE/OgreTechnique.h>
+#include <OGRE/OgreTexture.h>
+#include <OGRE/OgreTextureUnitState.h>
 #include <OGRE/OgreViewport.h>
 #include <unistd.h>
 
@@ -71,6 +73,7 @@
 #include "vehicle/vehicle_jels.h"
 #include "vehicle/vehicle_record.h"
 #include "vehicle/vehicle_setup.h"
+#include "vehicle/wheel_geos.h"
 
 namespace fs = std::filesystem;
 
@@ -548,8 +551,31 @@ TEST_F(MainWindowRun, VehicleSampleStaysUprightAtFullThrottle) {
 // camera button at Cam Mode3; the gear lever up to F, the right pedal all the
 // way up, Cam Mode3 pressed once (Cam ModeB), play. The view follows the
 // vehicle: the chassis' centre stays inside the view for the whole play range.
+// The wheels end up drawn as after the fresh start: each wheel Geo keeps the
+// tread texture on one of its layers, and its part of the screen shows as
+// much of the tread's dark rubber as it did then.
 TEST_F(MainWindowRun, VehicleSampleStaysInViewDrivenByItsNotesFromAnyEarlierScene) {
   ASSERT_TRUE(GVRenderStarted());
+  // The near-black pixels (the tread) inside the screen box of the wheel's
+  // vertices, and the pixels of that box in the view.
+  const auto treadPixels = [&](const GObject* g, int* area) {
+    const RECT view = rectOf(win_->view->window);
+    RECT box = {view.right, view.bottom, view.left, view.top};
+    for (int32_t i = 1; i <= g->vertexCount; ++i) {
+      const POINT at = onScreen(g->vertices[i]);
+      box = RECT{std::min(box.left, at.x), std::min(box.top, at.y), std::max(box.right, at.x),
+                 std::max(box.bottom, at.y)};
+    }
+    int n = 0;
+    *area = 0;
+    for (int y = std::max(box.top, view.top); y < std::min(box.bottom, view.bottom); ++y)
+      for (int x = std::max(box.left, view.left); x < std::min(box.right, view.right); ++x, ++*area) {
+        const COLORREF c = screen(x, y);
+        n += std::max({GetRValue(c), GetGValue(c), GetBValue(c)}) < 70;
+      }
+    return n;
+  };
+  int freshTread[4] = {};
   // A click at the top of a vertical slider's track takes its end there.
   const auto clickTop = [](const HwSliderGroup* s) {
     const RECT t = rectOf(s->track);
@@ -603,6 +629,30 @@ TEST_F(MainWindowRun, VehicleSampleStaysInViewDrivenByItsNotesFromAnyEarlierScen
     EXPECT_EQ(outside, 0) << before;
     const std::string png = *before ? "Vehicle2x2_followed_after_exploded.png" : "Vehicle2x2_followed.png";
     EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / png).c_str()));
+
+    const GeoList* geos = GVGeoListOf(GVScene().geoList);
+    for (int k = 0; k < 4; ++k) {
+      const GObject* g = GVGetGeoById(geos, GVFindGeoByName(geos, kWheelGeoNames[k]));
+      Ogre::Entity* e = GVGeoEntity(g);
+      ASSERT_NE(e, nullptr) << kWheelGeoNames[k] << before;
+      bool tread = false;
+      for (unsigned i = 0; i < e->getNumSubEntities(); ++i) {
+        const Ogre::Pass* pass = e->getSubEntity(i)->getMaterial()->getTechnique(0)->getPass(0);
+        for (unsigned t = 0; t < pass->getNumTextureUnitStates(); ++t) {
+          const Ogre::TextureUnitState* unit = pass->getTextureUnitState(t);
+          tread |= unit->getTextureName() == "TyreSRound2.jpg" && unit->_getTexturePtr() &&
+                   unit->_getTexturePtr()->isLoaded();
+        }
+      }
+      EXPECT_TRUE(tread) << kWheelGeoNames[k] << before;
+      int area = 0;
+      const int dark = treadPixels(g, &area);
+      if (*before)
+        EXPECT_GE(dark, freshTread[k] * 9 / 10) << kWheelGeoNames[k];
+      else
+        EXPECT_GT(dark * 10, area) << kWheelGeoNames[k];
+      freshTread[k] = dark;
+    }
   }
 }
 
