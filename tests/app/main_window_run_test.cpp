@@ -116,6 +116,36 @@ class MainWindowRun : public ProgramTest {
     fs::current_path(old_);
     fs::remove_all(root_);
   }
+  // Play pressed on the animation panel, the program run until frame stop
+  // (gOnTick looked at on each tick), and play pressed again.
+  void playUntil(int32_t stop) {
+    gStopFrame = stop;
+    clickCentre(win_->animationPanel->play->face);
+    SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
+    GVRunMessageLoop();
+    clickCentre(win_->animationPanel->play->face);
+  }
+  // The open vehicle scene played to the end of its play range, look called on
+  // each tick (it says whether it could look): most ticks looked, the range
+  // was played to its end, and the chassis went more than its own length over
+  // the ground.
+  void driveToTheEnd(const std::function<bool()>& look, const std::string& what = "") {
+    const VehicleRec* v = GVVehicleOf(GVScene().vehicle);
+    ASSERT_NE(v, nullptr) << what;
+    HWorld* world = GVWorldOf(GVScene().world);
+    const int32_t stop = GVScene().display->frameWords[1];
+    int32_t ticks = 0;
+    gOnTick = [&] { ticks += look(); };
+    float c0[3], c1[3];
+    GVVehicleSelCentre(world, v->groupChassis, kFrameCommitted, c0);
+    playUntil(stop);
+    gOnTick = nullptr;
+    settle();
+    GVVehicleSelCentre(world, v->groupChassis, kFrameCommitted, c1);
+    EXPECT_EQ(GVFrameClock().currentFrame, stop) << what;
+    EXPECT_GT(ticks, stop / 2) << what;
+    EXPECT_GT(std::hypot(c1[0] - c0[0], c1[2] - c0[2]), 8.0f) << what;
+  }
   // The scenes list from the File menu's Open, and a click on the scene's cell.
   void open(const std::string& name) {
     GVMenuCommand(kMenuFile, 4, 0, win_);
@@ -433,12 +463,7 @@ TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
     const GeoList* geos = GVGeoListOf(GVScene().geoList);
     const GObject* body = GVGetGeoById(geos, GVFindGeoByName(geos, "Body"));
     const Ogre::Vector3 body0 = body ? GVGeoEntity(body)->getParentSceneNode()->getPosition() : Ogre::Vector3();
-    GVAnimDialog* panel = win_->animationPanel;
-    gStopFrame = GVScene().display->frameWords[1];
-    clickCentre(panel->play->face);
-    SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
-    GVRunMessageLoop();
-    clickCentre(panel->play->face);
+    playUntil(GVScene().display->frameWords[1]);
     settle();
     GVComposeScreen();
     EXPECT_EQ(GVFrameClock().currentFrame, gStopFrame) << name;
@@ -471,11 +496,7 @@ TEST_F(MainWindowRun, LogicSampleShowsItsValuesOnPrintAndLoops) {
   click(win_->selectorBar->buttons[12]->face);  // "Constraint Editor"
   HwLogicCntrl* logic = win_->logicPanel;
   ASSERT_TRUE(logic && logic->isVisible());
-  gStopFrame = 95;
-  clickCentre(panel->play->face);
-  SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
-  GVRunMessageLoop();
-  clickCentre(panel->play->face);  // stop
+  playUntil(95);
   ASSERT_EQ(GVFrameClock().currentFrame, 95);
   click(logic->print->face);
   ASSERT_STREQ(logic->headerText(), "vals:");
@@ -487,17 +508,13 @@ TEST_F(MainWindowRun, LogicSampleShowsItsValuesOnPrintAndLoops) {
   ASSERT_EQ(panel->loopButton->state, 1);
   // The run ends once the frame went back, or well past the loop's end.
   int32_t last = GVFrameClock().currentFrame, peak = last, wrapped = -1;
-  gStopFrame = world->params.loopStart + length + 10;
   gOnTick = [&] {
     const int32_t f = GVFrameClock().currentFrame;
     if (f < last) wrapped = f, gStopFrame = f;
     peak = std::max(peak, f);
     last = f;
   };
-  clickCentre(panel->play->face);
-  SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
-  GVRunMessageLoop();
-  clickCentre(panel->play->face);
+  playUntil(world->params.loopStart + length + 10);
   EXPECT_EQ(peak, world->params.loopStart + length);
   EXPECT_EQ(wrapped, world->params.loopStart);
 }
@@ -520,27 +537,14 @@ TEST_F(MainWindowRun, VehicleSampleStaysUprightAtFullThrottle) {
   ASSERT_NE(v, nullptr);
   HWorld* world = GVWorldOf(GVScene().world);
   float lowestUp = 1.0f;
-  int32_t ticks = 0;
-  gStopFrame = GVScene().display->frameWords[1];
-  gOnTick = [&] {
+  driveToTheEnd([&] {
     HObject* chassis = GVVehicleJel(world, v->chassisJel);
     float o[3], t[9];
-    if (!chassis || !HBState::nodeTangents(chassis->state, v->headingNode > 0 ? v->headingNode : 1, o, t)) return;
+    if (!chassis || !HBState::nodeTangents(chassis->state, v->headingNode > 0 ? v->headingNode : 1, o, t))
+      return false;
     lowestUp = std::min(lowestUp, t[4] / std::sqrt(t[3] * t[3] + t[4] * t[4] + t[5] * t[5]));
-    ++ticks;
-  };
-  float c0[3], c1[3];
-  GVVehicleSelCentre(world, v->groupChassis, kFrameCommitted, c0);
-  clickCentre(win_->animationPanel->play->face);
-  SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
-  GVRunMessageLoop();
-  clickCentre(win_->animationPanel->play->face);
-  gOnTick = nullptr;
-  settle();
-  GVVehicleSelCentre(world, v->groupChassis, kFrameCommitted, c1);
-  EXPECT_EQ(GVFrameClock().currentFrame, gStopFrame);
-  EXPECT_GT(ticks, gStopFrame / 2);
-  EXPECT_GT(std::hypot(c1[0] - c0[0], c1[2] - c0[2]), 8.0f);  // driven more than a chassis length
+    return true;
+  });
   EXPECT_GT(lowestUp, 0.7f);
   EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "Vehicle2x2_driven.png").c_str()));
 }
@@ -605,27 +609,16 @@ TEST_F(MainWindowRun, VehicleSampleStaysInViewDrivenByItsNotesFromAnyEarlierScen
     ASSERT_NE(v, nullptr);
     HWorld* world = GVWorldOf(GVScene().world);
     const RECT view = rectOf(win_->view->window);
-    int32_t ticks = 0, outside = 0;
-    gStopFrame = GVScene().display->frameWords[1];
-    gOnTick = [&] {
-      float c[3];
-      GVVehicleSelCentre(world, v->groupChassis, kFrameCommitted, c);
-      const POINT at = onScreen(c);
-      outside += at.x < view.left || at.x >= view.right || at.y < view.top || at.y >= view.bottom;
-      ++ticks;
-    };
-    float c0[3], c1[3];
-    GVVehicleSelCentre(world, v->groupChassis, kFrameCommitted, c0);
-    clickCentre(win_->animationPanel->play->face);
-    SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
-    GVRunMessageLoop();
-    clickCentre(win_->animationPanel->play->face);
-    gOnTick = nullptr;
-    settle();
-    GVVehicleSelCentre(world, v->groupChassis, kFrameCommitted, c1);
-    EXPECT_EQ(GVFrameClock().currentFrame, gStopFrame) << before;
-    EXPECT_GT(ticks, gStopFrame / 2) << before;
-    EXPECT_GT(std::hypot(c1[0] - c0[0], c1[2] - c0[2]), 8.0f) << before;  // driven more than a chassis length
+    int32_t outside = 0;
+    driveToTheEnd(
+        [&] {
+          float c[3];
+          GVVehicleSelCentre(world, v->groupChassis, kFrameCommitted, c);
+          const POINT at = onScreen(c);
+          outside += at.x < view.left || at.x >= view.right || at.y < view.top || at.y >= view.bottom;
+          return true;
+        },
+        before);
     EXPECT_EQ(outside, 0) << before;
     const std::string png = *before ? "Vehicle2x2_followed_after_exploded.png" : "Vehicle2x2_followed.png";
     EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / png).c_str()));
@@ -728,10 +721,7 @@ TEST_F(MainWindowRun, ShowcaseCastsAShadowUnderASkyAndItsProgramPushes) {
   auto jel = [&](const char* name) { return GVGetJelById(world, GVFindJelByName(world, name)); };
   float runner0[3], pedestal[3], soft[3], runner[3];
   centreOf(jel("Runner"), runner0);
-  clickCentre(win_->animationPanel->play->face);
-  SetTimer(win_->view->window, 77, 5, QuitAtStopFrame);
-  GVRunMessageLoop();
-  clickCentre(win_->animationPanel->play->face);
+  playUntil(60);
   settle();
   centreOf(jel("Runner"), runner);
   centreOf(jel("Pedestal"), pedestal);

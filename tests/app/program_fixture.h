@@ -19,7 +19,9 @@ class ProgramTest : public MainWindowTest {
     GVSetSceneServices(SceneServices());
     StartScreen();
     GVInstallServices(ServiceStage::kStart);
-    if (editors) ASSERT_EQ(GVInstallEditorEntries(), 1);
+    if (editors) {
+      ASSERT_EQ(GVInstallEditorEntries(), 1);
+    }
     OpenMainWindow();
   }
   // The main window, once the test installed the services it wants.
