@@ -97,7 +97,7 @@ void GVCreateAnimDialog(GVAnimDialog* d, HINSTANCE instance, HWND parent, int y,
   d->inset = GVFrameBorder(d->style);
   d->frame = new (std::nothrow) HwFrameWindow();
   if (!d->frame) return;
-  d->frame->createStyled(parent, instance, d->helpTopic, d->x, y, 376 + 2 * d->inset, 30 + 2 * d->inset, d->style,
+  d->frame->createStyled(parent, instance, d->helpTopic, d->x, y, 381 + 2 * d->inset, 30 + 2 * d->inset, d->style,
                          0, GVShowHelpPage);
   HWND in = d->frame->inner;
   d->stateButton = makeButton(in, instance, editState == kNaturalState ? "NAT" : "INIT", 0, 0, 4, 36, 3, nullptr,
@@ -110,7 +110,7 @@ void GVCreateAnimDialog(GVAnimDialog* d, HINSTANCE instance, HWND parent, int y,
   d->clearButton = makeButton(in, instance, "", 0, 0, 246, 15, 0, "clear R3-Recording", buttonCB<7>, d);
   d->loopButton = makeButton(in, instance, "", 152, 153, 275, 30, 3, "toggle Loop Mode", buttonCB<8>, d);
   d->loopLength = new (std::nothrow)
-      HwEditButControl(in, instance, 307, kButtonY, 65, kButtonHeight, 0, 0, loopLength, 0.0f, loopLengthCB, nullptr, d);
+      HwEditButControl(in, instance, 307, kButtonY, 73, kButtonHeight, 0, 0, loopLength, 0.0f, loopLengthCB, nullptr, d);
   if (d->loopLength) d->loopLength->setIntRange(0, kGVFrameLimit);
   GVRefreshAnimDialog(d);
 }

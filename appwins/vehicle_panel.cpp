@@ -526,7 +526,7 @@ float HwVehicle::setMaxAccel(int action, float value, void* panel) {
 float HwVehicle::setFrx(int, float value, void* panel) {
   HwVehicle* p = self(panel);
   VehicleRec* v = p ? p->record() : nullptr;
-  if (!v) return 0.0f;
+  if (!v) return 1.0f;  // the least it takes, as shown without a vehicle
   if (value < 1.0f) value = 1.0f;
   v->fRatioFactor = value;
   p->redrawReadout();

@@ -202,13 +202,18 @@ bool accepts(const HwEditControl& c, char ch) {
   if (ch == 0) return false;
   if (ch == ' ' && c.formatFlags == 0) return false;
   if (c.kind == 2) return true;
+  // Control characters (Ctrl+A and the like) are no part of a number.
+  if ((ch > 0 && ch < ' ') || ch == 127) return false;
   // Signed: codes 128..255 count as below '-'.
   // A number also takes letters and points, so that "1e3" or a word reaches
   // the commit whole and is judged there rather than losing letters one by one
   // (and being read as some other number).
   const bool wordText = ch == '.' || std::isalpha(static_cast<unsigned char>(ch));
   bool taken = static_cast<signed char>(ch) <= '-' || (ch >= '0' && ch <= '9') || wordText;
-  return taken && (ch != '-' || gCaret.caretIndex == 0);
+  // A minus is judged where it lands: before the first character, which a
+  // selection starting there puts it at as well.
+  const int at = hasSelection(gCaret) ? std::min(gCaret.anchorIndex, gCaret.selectionEnd) : gCaret.caretIndex;
+  return taken && (ch != '-' || at == 0);
 }
 
 void insert(HwEditControl& c, char ch) {
@@ -245,10 +250,19 @@ void commit(HwEditControl& c) {
     }
   } else if (c.kind == 1) {
     float value = 0.0f;
-    if (GVReadFloatText(c.text, &value)) {
+    // Enter on the text as the entry last showed it hands on the value held,
+    // not that value rounded to the decimals shown.
+    char shown[64];
+    std::snprintf(shown, sizeof shown, "%.*f", c.heldDecimals, static_cast<double>(c.held));
+    const bool untouched = !c.edited && std::strcmp(shown, c.text) == 0;
+    if (untouched) value = c.held;
+    if (untouched || GVReadFloatText(c.text, &value)) {
       if (c.floatCB) value = c.floatCB(0, value, c.user);
       if (watch.gone()) return;
-      c.showFloat(value);  // with the decimals typed, or those the owner set
+      if (untouched)
+        c.setFloat(value);  // shown as it was
+      else
+        c.showFloat(value);  // with the decimals typed, or those the owner set
     } else {
       // Refused: the owner hears nothing and the entry shows what it held.
       MessageBeep(kRefusalBeep);
@@ -274,11 +288,7 @@ void commit(HwEditControl& c) {
 
 void onChar(HwEditControl& c, char ch) {
   switch (ch) {
-    case '\r':
-      if (hasSelection(gCaret)) {
-        deleteSelection(c);
-        store(c);
-      }
+    case '\r':  // commits the text shown, selected or not
       commit(c);
       return;
     case '\b': backspace(c); return;

@@ -17,7 +17,7 @@ namespace {
 
 constexpr DWORD kStripStyle = 0x50000000;  // child, visible
 constexpr int kBarHeight = 50;
-constexpr int kBoxWidth = 70;
+constexpr int kBoxWidth = 78;  // six digits whole beside the step arrows
 constexpr int kBoxGap = 4;     // between the strips and the last-frame box
 constexpr int kRulerInset = 4;  // the scale leaves these pixels of the strip's width
 constexpr int kFrameStep = 10;  // the last-frame box's step buttons

@@ -53,7 +53,7 @@ TEST_F(MainWindow, PanelsFollowTheFormRulesOverTheWorkArea) {
       {win_->cameraPanel->frame->outer, {340, 30, 361, 36}},
       {win_->selectorBar->frame.window, {711, 30, 502, 38}},
       {win_->moveToolPanel->frame->outer, {3, 74, 38, 102}},
-      {win_->animationPanel->frame->outer, {42, 924, 382, 36}},
+      {win_->animationPanel->frame->outer, {42, 924, 387, 36}},
       {win_->keyFrameBar->frame->outer, {542, 924, 122, 36}},
       {win_->fpsChooser->window, {1787, 931, 116, 28}},
       {win_->timeBar->frame.window, {10, 969, 1894, 50}},

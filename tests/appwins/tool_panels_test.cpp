@@ -97,10 +97,10 @@ TEST_F(ToolPanels, PanelsReplaceTheirPlacesAtTheirNaturalSizes) {
   } panels[] = {
       {win_->cameraPanel->frame->outer, {340, 30, 361, 36}},
       {win_->moveToolPanel->frame->outer, {3, 74, 38, 102}},
-      {win_->animationPanel->frame->outer, {42, 924, 382, 36}},
+      {win_->animationPanel->frame->outer, {42, 924, 387, 36}},
   };
   for (const auto& p : panels) EXPECT_EQ(place(p.window), p.expected);
-  EXPECT_EQ(place(win_->animationPanel->loopLength->frame->window), (RECT{42 + 3 + 307, 924 + 3 + 2, 65, 26}));
+  EXPECT_EQ(place(win_->animationPanel->loopLength->frame->window), (RECT{42 + 3 + 307, 924 + 3 + 2, 73, 26}));
   EXPECT_EQ(place(win_->cameraPanel->buttons[9]->face), (RECT{340 + 2 + 344, 30 + 2 + 2, 10, 28}));
   EXPECT_EQ(place(win_->moveToolPanel->scale->face), (RECT{3 + 2 + 2, 74 + 2 + 66, 30, 28}));
 }

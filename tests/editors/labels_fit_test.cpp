@@ -1,8 +1,9 @@
 // Every window and dialog of the program opened on a sample scene, and every
 // caption in it checked: a label's text, measured in its own font, fits its
 // label beside the margin it keeps, a text button's caption fits its face, a
-// title fits its title bar; and each of them lies inside the windows that
-// hold it.
+// title fits its title bar, a whole-number field shows the widest number its
+// range allows; and each of them lies inside the windows that hold it.
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "appwins/help_window.h"
 #include "every_window.h"
 #include "toolkit/buttons.h"
+#include "toolkit/edit_control.h"
 #include "toolkit/label.h"
 #include "toolkit/title_bar.h"
 
@@ -82,6 +84,18 @@ class LabelsFit : public EveryWindowTest {
           EXPECT_TRUE(left >= 0 && left + text <= room) << what << ": " << text << " wide from " << left << " in "
                                                         << room;
           inside(what, w);
+          ++count;
+        }
+      } else if (cls == "EditControlClass" && object && static_cast<HwEditControl*>(object)->window == w) {
+        // Both ends of the range, with the caret after the last digit.
+        const HwEditControl* e = static_cast<HwEditControl*>(object);
+        if (e->kind == 0 && e->intMinimum > INT_MIN && e->intMaximum < INT_MAX) {
+          for (int end : {e->intMinimum, e->intMaximum}) {
+            const std::string text = std::to_string(end);
+            EXPECT_LE(e->caret.leftMargin + measure(w, nullptr, text.c_str()) + 1, clientWidth(w))
+                << where << " field showing " << text;
+          }
+          inside(where + " field", w);
           ++count;
         }
       } else if (cls == "TitleBarClass" && object && static_cast<HwTitleBar*>(object)->window == w) {

@@ -17,6 +17,7 @@
 #include "every_window.h"
 #include "geo/geo_list_services.h"
 #include "jel/live_state.h"
+#include "platform/input.h"
 #include "platform/pixel_surface.h"
 #include "scene/frame_driver.h"
 #include "scene/scene_limits.h"
@@ -69,6 +70,13 @@ class TypedNumbers : public EveryWindowTest {
       for (size_t i = 0; i < body.size(); ++i) GVTestKeyPress(VK_LEFT);
       GVTestKeyPress(VK_SUBTRACT);
     }
+    GVTestKeyPress(VK_RETURN);
+    settle();
+  }
+  // The keys typed over the double-clicked text, then Enter.
+  static void typeOver(const HwEditControl* e, const std::string& keys) {
+    click(e->window, 2);
+    for (char ch : keys) GVTestKeyPress(ch == '-' ? VK_SUBTRACT : ch == '.' ? VK_DECIMAL : UINT(ch));
     GVTestKeyPress(VK_RETURN);
     settle();
   }
@@ -180,6 +188,57 @@ TEST_F(TypedNumbers, UnholdableFloatsAreRefusedEverywhereAndTheLargestAcceptedPl
 
 }  // namespace
 
+// Keys typed over a double-clicked number do what the entry shows: "-3" is -3
+// wherever the field holds it (as the minus typed before the 3 is), Enter
+// alone keeps every entry's value, and a control character leaves the text as
+// it was.
+TEST_F(TypedNumbers, TypingOverASelectionDoesWhatTheEntryShows) {
+  int negatives = 0, fields = 0;
+  auto overSelections = [&](const std::string& what, HWND root) {
+    settle();
+    std::vector<HwEditControl*> found;
+    for (int kind : {0, 1, 2}) entries(root, kind, &found);
+    for (size_t i = 0; i < found.size(); ++i) {
+      HwEditControl* e = found[i];
+      const std::string at = what + " entry " + std::to_string(i) + " kind " + std::to_string(e->kind);
+      const std::string shown = e->text;
+      typeOver(e, "");
+      EXPECT_EQ(e->text, shown) << at << ": Enter over the selection";
+      if (e->kind == 2) continue;
+      click(e->window);
+      GVInputKey(VK_CONTROL, true);
+      GVTestKeyPress('A');
+      GVInputKey(VK_CONTROL, false);
+      settle();
+      EXPECT_EQ(e->text, shown) << at << ": Ctrl+A";
+    }
+    for (size_t i = 0; i < found.size(); ++i) {
+      HwEditControl* e = found[i];
+      if (e->kind == 2 || (e->kind == 0 && (e->intMinimum > -3 || e->intMaximum < -3))) continue;
+      const std::string at = what + " entry " + std::to_string(i) + " kind " + std::to_string(e->kind);
+      const std::string shown = e->text;
+      auto value = [e] { return e->kind == 0 ? float(e->getInt()) : e->getFloat(); };
+      typeOver(e, "3");
+      const float positive = value();
+      type(e, "-3");
+      const std::string minusFirst = e->text;
+      typeOver(e, "-3");
+      // What the minus typed first gives (the owner may hold the field to a
+      // range of its own); where the field's other values move with it (a
+      // light's direction), at least less than 3 gives.
+      EXPECT_TRUE(e->text == minusFirst || value() < positive) << at << " shows " << e->text;
+      negatives += value() == -3.0f;
+      ++fields;
+      type(e, shown);
+    }
+  };
+  overSelections("main window", win_->client);
+  visitEveryWindow(overSelections);
+  EXPECT_GT(fields, 90);
+  EXPECT_GT(negatives, 0);
+  playFinite(20);
+}
+
 TEST_F(TypedNumbers, WholeNumbersStayInTheirRangesEverywhereAndTheArrowsStopAtTheEnds) {
   // The time bar and the animation panel, then every other window.
   int seen = wholeNumbers("main window", win_->client);
@@ -194,6 +253,26 @@ TEST_F(TypedNumbers, WholeNumbersStayInTheirRangesEverywhereAndTheArrowsStopAtTh
   for (int k = 0; k < 5; ++k) click(box->upButton->face);
   EXPECT_EQ(box->edit->text, std::to_string(kGVFrameLimit));
   EXPECT_EQ(win_->timeBar->lastFrame, kGVFrameLimit);
+  // Six digits typed show whole: the last digit's columns hold ink.
+  for (HwEditButControl* field : {box, win_->animationPanel->loopLength}) {
+    type(field->edit, "100000");
+    EXPECT_STREQ(field->edit->text, "100000");
+    HDC dc = GetDC(field->edit->window);
+    SIZE five = {}, six = {};
+    GetTextExtentPoint32A(dc, "10000", 5, &five);
+    GetTextExtentPoint32A(dc, "100000", 6, &six);
+    ReleaseDC(field->edit->window, dc);
+    RECT c = {};
+    GetClientRect(field->edit->window, &c);
+    POINT o = {0, 0};
+    ClientToScreen(field->edit->window, &o);
+    const int left = o.x + field->edit->caret.leftMargin;
+    const RECT lastDigit = {left + five.cx, o.y + 2, std::min<LONG>(left + six.cx, o.x + c.right), o.y + c.bottom - 2};
+    // Ink reaches the last digit's right side, inside the entry.
+    const auto [first, last] = ink(lastDigit, RGB(200, 200, 200));
+    EXPECT_LE(first, last) << "no sixth digit in " << field->edit->text;
+    EXPECT_GE(last, left + six.cx - 3) << "the sixth digit cut off in " << field->edit->text;
+  }
 
   // A count typed and left with Tab is what Create builds: a 3 x 6 x 6 box has
   // 2 (18 + 36 + 18) vertices.

@@ -59,10 +59,10 @@ class TimeBars : public ToolkitTest {
     HwTimeBar::setSceneHooks({});
     ToolkitTest::TearDown();
   }
-  // 482 wide: a 404-pixel ruler.
+  // 490 wide: a 404-pixel ruler beside the last-frame box.
   void make(HwTimeBar& bar, int y = 0) {
-    bar.create(instance_, parent_, 482, 0, &gScene, &gScene, &owner_);
-    bar.move(0, y, 482, 50);
+    bar.create(instance_, parent_, 490, 0, &gScene, &gScene, &owner_);
+    bar.move(0, y, 490, 50);
     settle();
   }
   // The caller's part of a cursor move, then the move.
@@ -126,11 +126,12 @@ TEST_F(TimeBars, RulerTicksNumbersAndPointerFrames) {
   RECT m = strip(bar.markerStrip);
   r = strip(bar.ruler);
   EXPECT_EQ(m.top, 22);
-  EXPECT_EQ(m.right - m.left, 522);
   EXPECT_EQ(r.top - m.top, 16);
   EXPECT_EQ(r.bottom - r.top, 18);
+  // The strips and, 4 to their right, the box share the inner width.
   RECT box = rectOf(bar.lastFrameBox->frame->window);
-  EXPECT_EQ(box.left, 12 + 596 - 70);
+  EXPECT_EQ(box.right, 12 + 596);
+  EXPECT_EQ(m.right - m.left + 4 + (box.right - box.left), 596);
   EXPECT_EQ(box.bottom - box.top, 52);
 }
 

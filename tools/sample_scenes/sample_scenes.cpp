@@ -322,10 +322,12 @@ int32_t buildShowcase() {
   GVSetLightName(light, "Sun");
   light->kind = 3;
   light->flags = 1;
+  // Its direction is stored as the lights editor keeps one: of length 1.
   const float from[3] = {-8.0f, 15.0f, 4.0f}, toward[3] = {8.0f, -15.0f, -4.0f};
+  const float length = std::sqrt(toward[0] * toward[0] + toward[1] * toward[1] + toward[2] * toward[2]);
   for (int k = 0; k < 3; ++k) {
     light->position[k] = from[k];
-    light->direction[k] = toward[k];
+    light->direction[k] = toward[k] / length;
   }
   GVSetColour(light->colour2, 1, 0.8f, 0.8f, 0.8f, 1.0f);
   light->angle1 = 60.0f;
