@@ -55,16 +55,19 @@ void gvActivate(GVWindow* w, bool byClick) {
   if (s.focus && s.active == w && s.focus != w && !gvIsDescendant(w, s.focus)) gvSetFocus(nullptr);
 }
 
+// The activation passes to a window the user can see: shown, not minimised,
+// and with some area (a drop-down rolled shut stays shown at no height).
+static bool canTakeOver(const GVWindow* w) {
+  return canActivate(w) && !(w->style & WS_MINIMIZE) && w->rect.right > w->rect.left && w->rect.bottom > w->rect.top;
+}
+
 void gvActivateOther(GVWindow* leaving) {
   GVWMState& s = gvState();
   GVWindow* next = nullptr;
-  if (leaving && leaving->owner && canActivate(leaving->owner) && !(leaving->owner->style & WS_MINIMIZE))
-    next = leaving->owner;
+  if (leaving && leaving->owner && canTakeOver(leaving->owner)) next = leaving->owner;
   for (size_t i = 0; !next && i < s.desktop->children.size(); ++i) {
     GVWindow* t = s.desktop->children[i];
-    if (t != leaving && t->owner != leaving && canActivate(t) && !(t->style & WS_MINIMIZE) &&
-        !(t->exStyle & WS_EX_NOACTIVATE))
-      next = t;
+    if (t != leaving && t->owner != leaving && canTakeOver(t) && !(t->exStyle & WS_EX_NOACTIVATE)) next = t;
   }
   if (next) {
     gvActivate(next, false);
@@ -178,7 +181,9 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
   } else if (!enable && !wasDisabled) {
     w->style |= WS_DISABLED;
     if (s.focus == w || gvIsDescendant(w, s.focus)) gvSetFocus(nullptr);
-    if (s.capture == w) gvSetCapture(nullptr);
+    // Its children lose the mouse with it: a button whose click raised a modal
+    // box would otherwise take the box's first click.
+    if (s.capture == w || gvIsDescendant(w, s.capture)) gvSetCapture(nullptr);
     if (gvIsLive(w)) gvSend(w, WM_ENABLE, FALSE, 0);
   }
   return wasDisabled;

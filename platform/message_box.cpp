@@ -1,8 +1,8 @@
 // MessageBoxA and MessageBeep. A message box is a modal top-most popup with the
 // text and one to three buttons, run by a nested message loop while its owner (or,
 // for MB_TASKMODAL, every top-level window) is disabled. Enter takes the default
-// button, Escape cancels where the box can cancel; a WM_QUIT ends the box and is
-// put back for the outer loop.
+// button; Escape and the close box answer Cancel, or No where there is no
+// Cancel; a WM_QUIT ends the box and is put back for the outer loop.
 //
 // Tests answer boxes through GVTestSetMessageBoxHandler. With neither a handler
 // nor a display to show it on, nobody could answer: the box is written to the
@@ -59,10 +59,12 @@ static int defaultIndex(UINT type, int count) {
   return std::min(d, count - 1);
 }
 
-// Escape's answer: Cancel where there is one, OK for a lone OK, nothing otherwise.
+// Escape's answer: Cancel where there is one, else No, OK for a lone OK,
+// nothing otherwise.
 static int escapeAnswer(const BoxState& b) {
-  for (int i = 0; i < b.view.buttonCount; ++i)
-    if (b.ids[i] == IDCANCEL) return IDCANCEL;
+  for (int wanted : {IDCANCEL, IDNO})
+    for (int i = 0; i < b.view.buttonCount; ++i)
+      if (b.ids[i] == wanted) return wanted;
   return b.view.buttonCount == 1 ? b.ids[0] : 0;
 }
 

@@ -366,14 +366,12 @@ void GVSaveSceneCB(int32_t, uint32_t flags, const char* name, void* mainWindow) 
     if (flags & kFileJels) GVSetDirJels();
     return;
   }
+  // Enter in the name field names nothing: a Save As left without saving
+  // leaves the scene its name and its file.
+  if (!(flags & kFileSaves) || !(flags & kFileScenes) || (flags & kFileNameEdited)) return;
   std::string checked(name ? name : "");
   const int32_t verdict = s.checkRenameName ? s.checkRenameName(checked.data()) : (checked.empty() ? -1 : 1);
   checked.resize(std::char_traits<char>::length(checked.c_str()));
-  if ((flags & kFileNameEdited) && !(flags & kFileExport)) {
-    if (verdict != -1 && s.setSceneName) s.setSceneName(WithExtension(checked.c_str()).c_str());
-    return;
-  }
-  if (!(flags & kFileSaves) || !(flags & kFileScenes)) return;
   if (verdict == -1) {
     GVSceneMessage((std::string("Gv error: ILLEGAL file name : ") + (name ? name : "")).c_str());
     return;

@@ -13,6 +13,7 @@
 #include "appwins/menu_bar.h"
 #include "appwins/menu_services.h"
 #include "main_window_fixture.h"
+#include "platform/window_internal.h"
 #include "scene/scene_services.h"
 #include "scene/work_folders.h"
 #include "toolkit/messages.h"
@@ -133,6 +134,18 @@ class SaveAs : public MainWindowTest {
     return all;
   }
   bool shown(const HwDialogWindow* d) const { return d && IsWindowVisible(d->popup); }
+  // Opened with File > Open and a click on its cell.
+  void open(const std::string& file) {
+    pick(4);
+    HwListDlg* list = win_->fileList;
+    ASSERT_TRUE(shown(list));
+    const RECT r = rectOf(list->listWindow);
+    for (int i = 0; i < list->count; ++i)
+      if (list->item(i) == file)
+        click(POINT{r.left + (i / list->rows) * list->cellWidth + list->cellWidth / 2,
+                    r.top + (i % list->rows) * list->cellHeight + list->cellHeight / 2});
+    ASSERT_EQ(win_->sceneName, file);
+  }
 
   SceneServices saved_;
   SampleRoot samples_;
@@ -146,16 +159,10 @@ class SaveAs : public MainWindowTest {
 // over another scene's file asks first: No leaves it as it was, Yes replaces
 // it with the scene; the scene's own file and a new one are written unasked.
 TEST_F(SaveAs, ClosingWritesNothingAndAnotherScenesFileIsReplacedOnlyOnYes) {
-  pick(4);  // Open
+  open("JelDrop.gvs");
   HwListDlg* list = win_->fileList;
-  ASSERT_TRUE(shown(list));
-  const RECT r = rectOf(list->listWindow);
-  for (int i = 0; i < list->count; ++i)
-    if (std::string(list->item(i)) == "JelDrop.gvs")
-      click(POINT{r.left + (i / list->rows) * list->cellWidth + list->cellWidth / 2,
-                  r.top + (i % list->rows) * list->cellHeight + list->cellHeight / 2});
-  ASSERT_EQ(win_->sceneName, "JelDrop.gvs");
   const std::map<std::string, std::string> before = scenes();
+  const std::string banner = win_->banner;
 
   pick(4);
   ASSERT_TRUE(shown(list));
@@ -186,6 +193,30 @@ TEST_F(SaveAs, ClosingWritesNothingAndAnotherScenesFileIsReplacedOnlyOnYes) {
   EXPECT_FALSE(shown(dlg));
   EXPECT_EQ(win_->sceneName, "JelDrop.gvs");
   EXPECT_TRUE(scenes() == before);
+  // A name entered and then left: the scene keeps its name and its file.
+  pick(3);
+  type("Showcase");
+  GVTestKeyPress(VK_RETURN);
+  GVTestKeyPress(VK_ESCAPE);
+  settle();
+  EXPECT_FALSE(shown(dlg));
+  EXPECT_EQ(win_->banner, banner);
+  EXPECT_TRUE(scenes() == before);
+  std::ofstream(samples_.root / "GVSceneFiles/Scenes/JelDrop.gvs", std::ios::binary) << "stale";
+  pick(2);  // Save
+  EXPECT_TRUE(asked.empty());
+  EXPECT_TRUE(scenes() == before);
+  // Each Escape closes the window on top.
+  pick(4);
+  pick(3);
+  ASSERT_TRUE(shown(list) && shown(dlg));
+  GVTestKeyPress(VK_ESCAPE);
+  settle();
+  EXPECT_FALSE(shown(dlg));
+  EXPECT_TRUE(shown(list));
+  GVTestKeyPress(VK_ESCAPE);
+  settle();
+  EXPECT_FALSE(shown(list));
 
   pick(3);
   type("Fresh");
@@ -202,7 +233,7 @@ TEST_F(SaveAs, ClosingWritesNothingAndAnotherScenesFileIsReplacedOnlyOnYes) {
   EXPECT_EQ(askedType & MB_TYPEMASK, UINT(MB_YESNO));
   EXPECT_TRUE(scenes() == expected);
   EXPECT_EQ(win_->sceneName, "Fresh.gvs");
-  // A name confirmed with Enter before Save still names another scene's file.
+  // Enter before Save: the Save button still writes, and asks about, another scene's file.
   pick(3);
   type("JelDrop");
   GVTestKeyPress(VK_RETURN);
@@ -222,6 +253,61 @@ TEST_F(SaveAs, ClosingWritesNothingAndAnotherScenesFileIsReplacedOnlyOnYes) {
   pick(3);
   click(dlg->saveButton->face);
   EXPECT_EQ(asked.size(), 3u);
+}
+
+// The built-in box, played while its loop runs: Yes or No clicked (the left
+// and right of the two buttons centred along its bottom) or a key pressed,
+// again every 50 turns of the loop the box is still up, and after three tries
+// the box is taken away unanswered.
+struct BoxPlay {
+  int button = -1;  // 0 Yes, 1 No
+  UINT key = 0;
+  int tries = 0, turns = 0;
+  static void pump(int, void* user) {
+    auto* p = static_cast<BoxPlay*>(user);
+    HWND box = FindWindowA("GVMessageBoxClass", nullptr);
+    if (!box || !IsWindowVisible(box) || p->turns++ % 50) return;
+    if (++p->tries > 3) {
+      DestroyWindow(box);
+      return;
+    }
+    if (p->key) {
+      GVTestKeyPress(p->key);
+      return;
+    }
+    RECT c;
+    GetClientRect(box, &c);
+    POINT at = {c.right / 2 + (p->button ? 45 : -45), c.bottom - 20};
+    ClientToScreen(box, &at);
+    GVTestClick(at.x, at.y);
+  }
+};
+
+// The question raised by the Save Scene dialog's Save button, in the real
+// box: the first click on No or Yes answers it, and Escape says No.
+TEST_F(SaveAs, TheReplaceQuestionHearsItsFirstClickAndEscapeSaysNo) {
+  GVTestSetMessageBoxHandler(nullptr, nullptr);
+  const GVPlatformHooks hooks = GVHooks();
+  open("JelDrop.gvs");
+  const std::string sample = scenes()["Showcase.gvs"];
+  ASSERT_NE(scenes()["JelDrop.gvs"], sample);
+  struct Case {
+    BoxPlay play;
+    bool replaced;
+  };
+  const Case cases[] = {{{1, 0}, false}, {{-1, VK_ESCAPE}, false}, {{0, 0}, true}};
+  for (const Case& c : cases) {
+    BoxPlay play = c.play;
+    GVHooks().pump = BoxPlay::pump;
+    GVHooks().pumpUser = &play;
+    pick(3);
+    type("Showcase");
+    click(win_->saveDialog->saveButton->face);
+    GVHooks() = hooks;
+    EXPECT_EQ(play.tries, 1) << c.play.button << " " << c.play.key;
+    EXPECT_EQ(scenes()["Showcase.gvs"], c.replaced ? scenes()["JelDrop.gvs"] : sample);
+    EXPECT_EQ(win_->sceneName, c.replaced ? "Showcase.gvs" : "JelDrop.gvs");
+  }
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ TEST_F(Focus, DisablingTakesFocusAndCaptureAway) {
   EXPECT_FALSE(IsWindowEnabled(a));
   EXPECT_EQ(GetFocus(), nullptr);
   EXPECT_EQ(log.count(a, WM_ENABLE), 1);
-  EXPECT_EQ(GetCapture(), a1);  // only the disabled window's own capture goes
+  EXPECT_EQ(GetCapture(), nullptr);  // its child's capture goes with it
   EXPECT_TRUE(EnableWindow(a, TRUE));
   EXPECT_TRUE(IsWindowEnabled(a));
   EXPECT_FALSE(EnableWindow(a, TRUE));

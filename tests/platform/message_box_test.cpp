@@ -86,7 +86,8 @@ TEST_F(MessageBox, BuiltInBoxIsModalAndAnswersKeys) {
       {MB_OK, {VK_RETURN}, IDOK},
       {MB_OKCANCEL, {VK_ESCAPE}, IDCANCEL},
       {MB_OKCANCEL, {VK_TAB, VK_RETURN}, IDCANCEL},
-      {MB_YESNO, {VK_ESCAPE, VK_RIGHT, VK_SPACE}, IDNO},  // no Cancel: Escape does nothing
+      {MB_YESNO, {VK_RIGHT, VK_SPACE}, IDNO},
+      {MB_YESNO, {VK_ESCAPE}, IDNO},  // no Cancel: Escape says No
       {MB_OK, {VK_ESCAPE}, IDOK},
   };
   for (const Case& c : cases) {

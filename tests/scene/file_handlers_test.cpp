@@ -250,7 +250,8 @@ TEST_F(FileHandlers, DamagedIntsOpenOrLeaveTheSceneAsItWas) {
 }
 
 TEST_F(FileHandlers, SaveNamesExportNamesAndImportModes) {
-  GVSaveSceneCB(0, 0x214, "abc", &win);
+  win.name = "abc.gvs";
+  GVSaveSceneCB(0, 0x214, "other", &win);  // Enter in the name field names nothing
   EXPECT_EQ(win.name, "abc.gvs");
   GVSaveSceneCB(0, 0x218, "a/b", &win);
   ASSERT_EQ(messages.size(), 1u);
