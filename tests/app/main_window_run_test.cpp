@@ -62,10 +62,12 @@
 #include "scene/menu_commands.h"
 #include "scene/scene_access.h"
 #include "scene/scene_files.h"
+#include "scene/scene_limits.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "scene/work_folders.h"
 #include "toolkit/multi_list.h"
+#include "toolkit/time_bar.h"
 #include "toolkit/title_bar.h"
 #include "platform/input.h"
 #include "toolkit/slider_group.h"
@@ -806,6 +808,32 @@ TEST_F(MainWindowRun, ARefusedOpenKeepsTheSceneOnScreenAndSaysWhichFileAndWhy) {
   EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "refused_open.png").c_str()));
   EXPECT_EQ(rectOf(win_->view->window), viewBefore);
   EXPECT_TRUE(after == before);
+}
+
+// A damaged scene whose stored first frame lies after its last opens with the
+// two in order and a marked ruler, and Save writes them so.
+TEST_F(MainWindowRun, AReversedFrameRangeOpensInOrder) {
+  open("Showcase.gvs");
+  GVScene().display->frameWords[0] = 150000;
+  GVScene().display->frameWords[1] = -7;
+  char* notes = nullptr;
+  CameraRec* camera = *win_->view->camera;
+  ASSERT_NE(GVSaveScene("Reversed.gvs", &notes, &camera, GVScene().bounds), 0);
+  open("Reversed.gvs");
+  GVHideNotesWindow();
+  HwTimeBar* bar = win_->timeBar;
+  EXPECT_EQ(bar->firstFrame, 0);
+  EXPECT_EQ(bar->lastFrame, kGVFrameLimit);
+  settle();
+  GVComposeScreen();
+  const RECT ruler = rectOf(bar->ruler);
+  const int area = (ruler.right - ruler.left) * (ruler.bottom - ruler.top);
+  const int ticks = area - countScreen(screen(ruler.left + 1, ruler.top + 1), ruler);
+  EXPECT_GT(ticks, area / 100);
+  pick(win_->menuBar->file, 2);  // "Save"
+  open("Reversed.gvs");
+  EXPECT_EQ(GVScene().display->frameWords[0], 0);
+  EXPECT_EQ(GVScene().display->frameWords[1], kGVFrameLimit);
 }
 
 // The showcase saved before, inside and after its program's pushing frames,
