@@ -364,6 +364,7 @@ void GVAppMainWin::showLogicPanel(int show) {
   form->resolveReferences();
   form->doArrange();
   GVPlaceNotesWindow();
+  GVNotesBehindMainWindow(show);
   if (show) logicPanel->refreshLines();
 }
 

@@ -481,13 +481,13 @@ TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
 }
 
 // The logic sample opened: the loop-length field holds a length the loop
-// button can use. Played to frame 95 with the logic lines open and stopped,
-// Print shows at once what the lines gave; with the loop on, play runs to the
-// loop's end and starts the loop again.
+// button can use. The logic lines opened as its notes say, with the notes
+// shown, come up in front of them; played to frame 95 and stopped, Print shows
+// at once what the lines gave; with the loop on, play runs to the loop's end
+// and starts the loop again.
 TEST_F(MainWindowRun, LogicSampleShowsItsValuesOnPrintAndLoops) {
   ASSERT_TRUE(GVRenderStarted());
   open("LogicCommands.gvs");
-  GVHideNotesWindow();
   GVAppMainWin::fpsCB(4, win_);
   GVAnimDialog* panel = win_->animationPanel;
   const HWorld* world = GVWorldOf(GVScene().world);
@@ -495,9 +495,12 @@ TEST_F(MainWindowRun, LogicSampleShowsItsValuesOnPrintAndLoops) {
   EXPECT_GE(length, 1);
   EXPECT_EQ(length, world->params.loopLength);
 
+  ASSERT_TRUE(IsWindowVisible(GVNotesWindow()->popup));
   click(win_->selectorBar->buttons[12]->face);  // "Constraint Editor"
   HwLogicCntrl* logic = win_->logicPanel;
   ASSERT_TRUE(logic && logic->isVisible());
+  const HWND hit = WindowFromPoint(centre(logic->pane));
+  EXPECT_TRUE(hit == logic->pane || IsChild(logic->pane, hit));
   playUntil(95);
   ASSERT_EQ(GVFrameClock().currentFrame, 95);
   click(logic->print->face);
