@@ -364,6 +364,7 @@ void GVAppMainWin::showLogicPanel(int show) {
   form->resolveReferences();
   form->doArrange();
   GVPlaceNotesWindow();
+  GVNotesBehindMainWindow(show);
   if (show) logicPanel->refreshLines();
 }
 
@@ -710,9 +711,12 @@ void GVInstallPanelServices(SceneServices* sp) {
   s.setTimeBarRange = [](int32_t first, int32_t last) {
     HwTimeBar* bar = gMainWin ? gMainWin->timeBar : nullptr;
     if (!bar) return;
-    // A file's range is kept to the frames a user may type.
-    bar->firstFrame = std::clamp(first, 0, kGVFrameLimit);
-    bar->lastFrame = std::clamp(last, 0, kGVFrameLimit);
+    // A file's range is kept to the frames a user may type, first before
+    // last: a damaged file's reversed range would leave the ruler blank.
+    first = std::clamp(first, 0, kGVFrameLimit);
+    last = std::clamp(last, 0, kGVFrameLimit);
+    bar->firstFrame = std::min(first, last);
+    bar->lastFrame = std::max(first, last);
     last = bar->lastFrame;
     if (bar->lastFrameBox && bar->lastFrameBox->edit) bar->lastFrameBox->edit->setInt(last);
     bar->redraw();

@@ -40,7 +40,18 @@ void GVShowNotesWindow() {
     gNotes = make("Gv Help", nullptr, nullptr);
     if (!gNotes) return;
   }
+  GVNotesBehindMainWindow(0);
   if (!IsWindowVisible(gNotes->popup)) gNotes->show();
+}
+
+void GVNotesBehindMainWindow(int behind) {
+  if (!gNotes || !gNotes->popup) return;
+  // Top-most like every dialog, the notes would hide the panel of the main
+  // window they lie over; behind, they are out of the top-most band.
+  const bool front = GetWindowLongA(gNotes->popup, GWL_EXSTYLE) & WS_EX_TOPMOST;
+  if (front == (behind == 0)) return;  // already where asked
+  SetWindowPos(gNotes->popup, behind ? HWND_BOTTOM : HWND_TOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void GVHideNotesWindow() {

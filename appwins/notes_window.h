@@ -6,7 +6,11 @@
 
 struct RECT;
 
+// Shown, and in front again when a panel had put them behind.
 void GVShowNotesWindow();
+// The notes lie over the logic window's place: while it shows they go behind
+// the main window so that it is seen, and come back in front when it closes.
+void GVNotesBehindMainWindow(int behind);
 // Refused with a beep while the window is locked.
 void GVHideNotesWindow();
 // Before a new scene: the button released, the text emptied, the window hidden.

@@ -62,10 +62,12 @@
 #include "scene/menu_commands.h"
 #include "scene/scene_access.h"
 #include "scene/scene_files.h"
+#include "scene/scene_limits.h"
 #include "scene/scene_records.h"
 #include "scene/scene_services.h"
 #include "scene/work_folders.h"
 #include "toolkit/multi_list.h"
+#include "toolkit/time_bar.h"
 #include "toolkit/title_bar.h"
 #include "platform/input.h"
 #include "toolkit/slider_group.h"
@@ -479,13 +481,13 @@ TEST_F(MainWindowRun, SamplesOpenFramedAndPlay) {
 }
 
 // The logic sample opened: the loop-length field holds a length the loop
-// button can use. Played to frame 95 with the logic lines open and stopped,
-// Print shows at once what the lines gave; with the loop on, play runs to the
-// loop's end and starts the loop again.
+// button can use. The logic lines opened as its notes say, with the notes
+// shown, come up in front of them; played to frame 95 and stopped, Print shows
+// at once what the lines gave; with the loop on, play runs to the loop's end
+// and starts the loop again.
 TEST_F(MainWindowRun, LogicSampleShowsItsValuesOnPrintAndLoops) {
   ASSERT_TRUE(GVRenderStarted());
   open("LogicCommands.gvs");
-  GVHideNotesWindow();
   GVAppMainWin::fpsCB(4, win_);
   GVAnimDialog* panel = win_->animationPanel;
   const HWorld* world = GVWorldOf(GVScene().world);
@@ -493,9 +495,12 @@ TEST_F(MainWindowRun, LogicSampleShowsItsValuesOnPrintAndLoops) {
   EXPECT_GE(length, 1);
   EXPECT_EQ(length, world->params.loopLength);
 
+  ASSERT_TRUE(IsWindowVisible(GVNotesWindow()->popup));
   click(win_->selectorBar->buttons[12]->face);  // "Constraint Editor"
   HwLogicCntrl* logic = win_->logicPanel;
   ASSERT_TRUE(logic && logic->isVisible());
+  const HWND hit = WindowFromPoint(centre(logic->pane));
+  EXPECT_TRUE(hit == logic->pane || IsChild(logic->pane, hit));
   playUntil(95);
   ASSERT_EQ(GVFrameClock().currentFrame, 95);
   click(logic->print->face);
@@ -806,6 +811,32 @@ TEST_F(MainWindowRun, ARefusedOpenKeepsTheSceneOnScreenAndSaysWhichFileAndWhy) {
   EXPECT_TRUE(GVSavePng(GVScreenImage(), (old_ / "refused_open.png").c_str()));
   EXPECT_EQ(rectOf(win_->view->window), viewBefore);
   EXPECT_TRUE(after == before);
+}
+
+// A damaged scene whose stored first frame lies after its last opens with the
+// two in order and a marked ruler, and Save writes them so.
+TEST_F(MainWindowRun, AReversedFrameRangeOpensInOrder) {
+  open("Showcase.gvs");
+  GVScene().display->frameWords[0] = 150000;
+  GVScene().display->frameWords[1] = -7;
+  char* notes = nullptr;
+  CameraRec* camera = *win_->view->camera;
+  ASSERT_NE(GVSaveScene("Reversed.gvs", &notes, &camera, GVScene().bounds), 0);
+  open("Reversed.gvs");
+  GVHideNotesWindow();
+  HwTimeBar* bar = win_->timeBar;
+  EXPECT_EQ(bar->firstFrame, 0);
+  EXPECT_EQ(bar->lastFrame, kGVFrameLimit);
+  settle();
+  GVComposeScreen();
+  const RECT ruler = rectOf(bar->ruler);
+  const int area = (ruler.right - ruler.left) * (ruler.bottom - ruler.top);
+  const int ticks = area - countScreen(screen(ruler.left + 1, ruler.top + 1), ruler);
+  EXPECT_GT(ticks, area / 100);
+  pick(win_->menuBar->file, 2);  // "Save"
+  open("Reversed.gvs");
+  EXPECT_EQ(GVScene().display->frameWords[0], 0);
+  EXPECT_EQ(GVScene().display->frameWords[1], kGVFrameLimit);
 }
 
 // The showcase saved before, inside and after its program's pushing frames,

@@ -361,8 +361,35 @@ TEST_F(SceneStream, SampleScenesAreTheGeneratorsAndPlay) {
     Restart();
     ASSERT_EQ(Load(shipped), 0) << path;
     ASSERT_NE(World()->head, nullptr);
+    const HObject* runner = GVGetJelById(World(), GVFindJelByName(World(), "Runner"));
+    auto centre = [&](float c[3]) {
+      c[0] = c[1] = c[2] = 0.0f;
+      for (int32_t i = 1; i <= runner->nodeCount; ++i)
+        for (int a = 0; a < 3; ++a) c[a] += runner->pos[i][a] / float(runner->nodeCount);
+    };
+    float start[3], late[3], rest[3];
+    if (runner) centre(start);
     const std::vector<float> end = PlayTo(100);
     for (size_t i = 1; i < end.size(); i += 3) ASSERT_GE(end[i], -1e-2f) << path;  // NaN fails too
+    if (k != kSampleShowcase) continue;
+    // Played on after the pushes end, the runner comes to rest on the floor,
+    // near where it started.
+    float floor[6];
+    ASSERT_TRUE(runner && GVGeoSelBounds(Geos(), GVFindGeoByName(Geos(), "Floor"), floor));
+    for (int32_t f = 101; f <= 400; ++f) {
+      GVStepFrame(f, 1);
+      if (f == 380) centre(late);
+    }
+    centre(rest);
+    for (int32_t i = 1; i <= runner->nodeCount; ++i) {
+      const float* p = runner->pos[i];
+      ASSERT_GE(p[1], floor[3] - 1e-2f) << i;
+      ASSERT_TRUE(p[0] >= floor[0] && p[0] <= floor[1] && p[2] >= floor[4] && p[2] <= floor[5]) << i;
+    }
+    for (int a : {0, 2}) {
+      EXPECT_NEAR(rest[a], late[a], 0.05f) << a;  // at rest
+      EXPECT_NEAR(rest[a], start[a], 1.0f) << a;
+    }
   }
 }
 

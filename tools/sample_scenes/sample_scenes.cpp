@@ -60,7 +60,8 @@ const char* const kNotes[kSampleSceneCount] = {
     "see the lines, and press Print there to see what each gave in the last frame.",
     "Press play: the soft Jel Soft, wrapped in the orange Geo SoftSkin, drops onto the Jel Pedestal while "
     "the spot light throws its shadow on the Floor under a cloudy sky; the main program makes the two "
-    "collide, pushes the Jel Runner along the floor from frame 30 to 90 and back from frame 100 to 160. "
+    "collide, pushes the Jel Runner along the floor from frame 30 to 90 and back from frame 100 to 160, "
+    "and friction on the floor then brings it to rest near where it started. "
     "Things to try: turn the camera while it plays; drag a Jel with the mouse while it runs; open Lights on "
     "the selector bar to move the light or change its colour; open the Constraint Editor to change the push "
     "speed (2.0) or its frames; open the Jel Material Attributes Editor on Soft to make it softer or stiffer.",
@@ -72,9 +73,10 @@ const char* const kNotes[kSampleSceneCount] = {
     "attachments and the Jels' structure cannot be changed."};
 
 // A solid block of nx x ny x nz cells of size h, its centre moved to `at`,
-// added to the scene's world with a cell; elasticity 1 is the default matter's.
+// added to the scene's world with a cell; elasticity 1 and friction 0 are the
+// default matter's.
 HObject* addBlockJel(int32_t id, const char* name, int32_t nx, int32_t ny, int32_t nz, float h, const float at[3],
-                     float elasticity = 1.0f) {
+                     float elasticity = 1.0f, float friction = 0.0f) {
   LatticeSpec spec;
   spec.cellSize = h;
   spec.nx = nx + 1;
@@ -87,6 +89,7 @@ HObject* addBlockJel(int32_t id, const char* name, int32_t nx, int32_t ny, int32
   GVSetMatterDefaults(&matter);
   matter.forceY = -9.81f;  // the defaults have no weight: these fall
   matter.elasticity = elasticity;
+  matter.friction = friction;
   HObject* j = GVCreateJelFromBuilder(&b, id, 0, 0, &matter);
   GVFreeLatticeBuilder(&b);
   if (!j) return nullptr;
@@ -301,7 +304,8 @@ int32_t buildShowcase() {
   HObject* pedestal = addBlockJel(GVNextJelId(sc.world), "Pedestal", 5, 3, 5, 1.0f, base);
   if (!pedestal) return 0;
   HObject* drop = addBlockJel(GVNextJelId(sc.world), "Soft", 3, 3, 3, 1.0f, soft, 0.3f);
-  HObject* pushed = drop ? addBlockJel(GVNextJelId(sc.world), "Runner", 5, 3, 3, 0.5f, runner) : nullptr;
+  // Friction on the floor brings the runner to rest once the pushes end.
+  HObject* pushed = drop ? addBlockJel(GVNextJelId(sc.world), "Runner", 5, 3, 3, 0.5f, runner, 1.0f, 0.5f) : nullptr;
   if (!pushed) return 0;
   GObject* skin = addSkin(drop, "SoftSkin");
   if (!skin) return 0;
