@@ -366,9 +366,10 @@ void GVSaveSceneCB(int32_t, uint32_t flags, const char* name, void* mainWindow) 
     if (flags & kFileJels) GVSetDirJels();
     return;
   }
-  // Enter in the name field names nothing: a Save As left without saving
-  // leaves the scene its name and its file.
-  if (!(flags & kFileSaves) || !(flags & kFileScenes) || (flags & kFileNameEdited)) return;
+  // Enter in the name field of a Save As names nothing: one left without
+  // saving leaves the scene its name and its file. An export's Enter exports.
+  if (!(flags & kFileSaves) || !(flags & kFileScenes)) return;
+  if ((flags & kFileNameEdited) && !(flags & kFileExport)) return;
   std::string checked(name ? name : "");
   const int32_t verdict = s.checkRenameName ? s.checkRenameName(checked.data()) : (checked.empty() ? -1 : 1);
   checked.resize(std::char_traits<char>::length(checked.c_str()));
