@@ -278,6 +278,8 @@ TEST_F(FileHandlers, SaveNamesExportNamesAndImportModes) {
   GVExportCB(1, 4, 0, -1, &win);
   EXPECT_EQ(GVExportSelection().geoId, -1);
   EXPECT_EQ(GVExportSelection().jelId, -1);
+  GVSaveSceneCB(0, 0x10214, "XPRTD_typed", &win);  // Enter exports as Save does
+  EXPECT_EQ(win.status, "Scene objects exported to file \"XPRTD_typed.gvs\"");
   GVSaveSceneCB(0, 0x10218, "XPRTD_all", &win);
   EXPECT_EQ(win.status, "Scene objects exported to file \"XPRTD_all.gvs\"");
   EXPECT_EQ(win.name, "abc.gvs");
