@@ -828,7 +828,6 @@ TEST_F(MainWindowRun, AReversedFrameRangeOpensInOrder) {
   EXPECT_EQ(bar->firstFrame, 0);
   EXPECT_EQ(bar->lastFrame, kGVFrameLimit);
   settle();
-  GVComposeScreen();
   const RECT ruler = rectOf(bar->ruler);
   const int area = (ruler.right - ruler.left) * (ruler.bottom - ruler.top);
   const int ticks = area - countScreen(screen(ruler.left + 1, ruler.top + 1), ruler);
